@@ -1,0 +1,114 @@
+#include "UTL_alert.h"
+#include "UTL_globals.h"
+#include "UTL_cmdline.h"
+#include "UTL_exce.h"
+#include "UTL_debug.h"
+#include "UTL_memory.h"
+#include "UTL_translate.h"
+#include "THREAD_service.h"
+#include "PLAT_platform.h"
+#include "MACIBM_mnw.h"
+#include "pref.h"
+#include <cstdio>
+#include <cstdlib>
+
+MACIBM_shell_hooks_t MACIBM_shell_hooks = {};
+
+static int in_alert = 0;
+
+void __MACIBM_alert(int return_window, std::string msg1, std::string msg2, std::string msg3,
+                    std::string msg4, int type, const char* file, int line)
+{
+	// 1. A worker never draws: its report goes to the main thread.
+	if (THREAD_is_inited() && !THREAD_is_main_thread()) {
+		exce_class e(msg1, msg2, msg3, msg4, file, line, type);
+		THREAD_send_exception(e);
+		return;
+	}
+
+	// 2. Location text.
+	std::string location = std::string("(") + (file ? file : "") + " line " + std::to_string(line) + ")";
+
+	// 3. Stack crawl of a fatal alert.
+	if (type == t_exit) {
+		if (FILE* f = fopen("stack_crawl.txt", "a")) {
+			UTL_dump_stack(f, nullptr, nullptr);
+			fclose(f);
+		}
+	}
+
+	// 4. Test runs only log.
+	if (UTL_cmdline::has_option("--fps_test")) {
+		xer << msg1 << "\n" << msg2 << "\n" << msg3 << "\n" << msg4 << "\n" << location << "\n";
+		xer.flush();
+		if (type == t_exit) exit(1);
+		return;
+	}
+
+	// 5. Guard against an alert raised from inside another.
+	int recursive = (in_alert != 0);
+	in_alert = 1;
+
+	// 6. Display.
+	if (recursive || !ogl_inited || !MACIBM_shell_hooks.alert_window) {
+		PLAT_standard_alert(msg1 + " " + msg2, msg3 + " " + msg4);
+	} else if (msg1.empty() && msg2.empty() && msg3.empty() && msg4.empty()) {
+		// nothing to show
+	} else {
+		MACIBM_shell_hooks.alert_window(return_window, msg1, msg2, msg3, msg4, type, location);
+	}
+
+	// 7. Log.
+	if (type == t_alert || type == t_exit || recursive) {
+		dump_mem_stats("This is the dump_mem_stats call from the following code: if(type==t_exit || type == t_alert || recursive_error)");
+		xer << "\n" << msg1 << "\n" << msg2 << "\n" << msg3 << "\n" << msg4 << "\n" << location << "\n";
+		xer.flush();
+	}
+
+	// 8. Return from a plain alert.
+	if (type != t_exit && !recursive) {
+		in_alert = 0;
+		return;
+	}
+
+	// 9. Everything else ends the program.
+	MACIBM_finishup(0);
+	app_done = 1;
+	exit(1);
+}
+
+void MACIBM_finishup(int save)
+{
+	if (save == 1) {
+		if (!UTL_cmdline::has_option("--fps_test")) {
+			pref.IO_set(pref_file_installer, 1);
+			if (MACIBM_shell_hooks.save_keys) MACIBM_shell_hooks.save_keys();
+		}
+		THREAD_shutdown();
+	}
+	if (MACIBM_shell_hooks.shell_down) MACIBM_shell_hooks.shell_down();
+	if (xer.is_open()) xer.close();
+}
+
+void MACIBM_setupforlang()
+{
+	if (mnw.language == 0)
+		UTL_translate_clear();
+	else
+		UTL_translate_load(mnw.language);
+}
+
+void go_to_URL(std::string url)
+{
+	if (url.size() > 499)
+		__MACIBM_alert(0, "String too long!", url, "", "", t_exit, __FILE__, __LINE__);
+	PLAT_open_url(url);
+}
+
+int MACIBM_nuke_alert(std::string name, int allow_cancel)
+{
+	if (!MACIBM_shell_hooks.nuke_alert) return 3;
+	return MACIBM_shell_hooks.nuke_alert(name, allow_cancel);
+}
+
+void IBM_turnoff() {}

@@ -1,0 +1,31 @@
+#ifndef UTL_ALERT_H
+#define UTL_ALERT_H
+// The alert service: the one way to report a failure or show a message.
+#include <string>
+
+enum { t_choose_language = 0, t_alert = 1, t_exit = 2 };
+
+void __MACIBM_alert(int return_window, std::string msg1, std::string msg2, std::string msg3,
+                    std::string msg4, int type, const char* file, int line);
+
+#define APL_alert(m1, m2, m3, m4, type) __MACIBM_alert(0, (m1), (m2), (m3), (m4), (type), __FILE__, __LINE__)
+
+void MACIBM_finishup(int save);
+void MACIBM_setupforlang();
+void go_to_URL(std::string url);
+int  MACIBM_nuke_alert(std::string name, int allow_cancel);
+void IBM_turnoff();
+
+// The shell installs these once its window exists; the core stays free of GL.
+// alert_window draws the modal alert (window 994) and returns when it is dismissed.
+struct MACIBM_shell_hooks_t {
+	void (*alert_window)(int return_window, const std::string& m1, const std::string& m2,
+	                     const std::string& m3, const std::string& m4, int type,
+	                     const std::string& location);
+	int  (*nuke_alert)(const std::string& name, int allow_cancel);
+	void (*save_keys)();		// key bindings, at a saving shutdown
+	void (*shell_down)();		// restore the display, drop contexts, flush events
+};
+extern MACIBM_shell_hooks_t MACIBM_shell_hooks;
+
+#endif

@@ -1,0 +1,3 @@
+#include "UTL_memory.h"
+
+void dump_mem_stats(const std::string&) {}
