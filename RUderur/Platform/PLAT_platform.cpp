@@ -2,19 +2,29 @@
 #include <SDL.h>
 #include <cstdio>
 #include <cstdlib>
+#include <limits.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
+static bool display_present()
+{
+	const char* x = getenv("DISPLAY");
+	const char* w = getenv("WAYLAND_DISPLAY");
+	return (x && *x) || (w && *w);
+}
+
 void PLAT_standard_alert(const std::string& error_text, const std::string& explanation)
 {
-	fprintf(stderr, "%s\n%s\n", error_text.c_str(), explanation.c_str());
-	const char* display = getenv("DISPLAY");
-	if (display && *display) {
+	if (display_present()) {
 		std::string body = error_text + "\n\n" + explanation;
-		SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Vantor Installer", body.c_str(), nullptr);
+		if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Vantor Installer", body.c_str(), nullptr) == 0)
+			return;
 	}
+	fprintf(stderr, "%s\n%s\n", error_text.c_str(), explanation.c_str());
+	fflush(stderr);
 }
 
 void PLAT_open_url(const std::string& url)
@@ -24,4 +34,17 @@ void PLAT_open_url(const std::string& url)
 	if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, (char* const*)argv, environ) != 0) return;
 	int status;
 	waitpid(pid, &status, 0);
+}
+
+// X11 has no system-wide double-click setting; half a second is the usual one.
+int PLAT_double_click_ticks() { return 30; }
+
+std::string PLAT_executable_folder()
+{
+	char buf[PATH_MAX + 1];
+	ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);
+	if (n <= 0) return std::string();
+	std::string p(buf, (size_t)n);
+	size_t slash = p.rfind('/');
+	return slash == std::string::npos ? std::string() : p.substr(0, slash + 1);
 }

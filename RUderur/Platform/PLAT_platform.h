@@ -3,9 +3,14 @@
 // The Linux stand-in for the platform services the framework was written against.
 #include <string>
 
-// The platform's standard alert: a message box when a display exists, else stderr.
+// The platform's standard alert: a message box when a display exists, else the
+// two texts on stderr. Blocks until the box is closed.
 void PLAT_standard_alert(const std::string& error_text, const std::string& explanation);
 // Opens a web address in the user's browser (xdg-open); silent on failure.
 void PLAT_open_url(const std::string& url);
+// The double-click interval in 60ths of a second.
+int  PLAT_double_click_ticks();
+// The folder that holds the running executable, ending in "/"; empty if unknown.
+std::string PLAT_executable_folder();
 
 #endif

@@ -2,6 +2,7 @@
 #include "UTL_globals.h"
 #include "UTL_cmdline.h"
 #include "UTL_exce.h"
+#include "UTL_format.h"
 #include "UTL_debug.h"
 #include "UTL_memory.h"
 #include "UTL_translate.h"
@@ -27,7 +28,9 @@ void __MACIBM_alert(int return_window, std::string msg1, std::string msg2, std::
 	}
 
 	// 2. Location text.
-	std::string location = std::string("(") + (file ? file : "") + " line " + std::to_string(line) + ")";
+	char num[12];
+	int_to_str(line, num, 0, 0);
+	std::string location = std::string("(") + (file ? file : "") + " line " + num + ")";
 
 	// 3. Stack crawl of a fatal alert.
 	if (type == t_exit) {

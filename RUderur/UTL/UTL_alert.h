@@ -25,6 +25,9 @@ struct MACIBM_shell_hooks_t {
 	int  (*nuke_alert)(const std::string& name, int allow_cancel);
 	void (*save_keys)();		// key bindings, at a saving shutdown
 	void (*shell_down)();		// restore the display, drop contexts, flush events
+	// called by the frame timer (xtim_update)
+	void (*unfocus_any)();		// a click anywhere takes the keyboard focus away
+	void (*pulse_colours)(float level);	// colours 83-88 and the pulse field, level 0.4..1.0
 };
 extern MACIBM_shell_hooks_t MACIBM_shell_hooks;
 

@@ -29,4 +29,12 @@ public:
 
 extern xtim_class xtim;
 
+// The monotonic microsecond source behind microsecs(); tests put a clock of
+// their own here before the first clock call.
+extern unsigned long long (*xtim_clock_source)();
+
+// Puts the update's statics (estimates, counters, last firing times, mouse
+// position, origin) back to their start-up values; for tests.
+void xtim_reset_statics();
+
 #endif

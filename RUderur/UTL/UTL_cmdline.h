@@ -17,5 +17,6 @@ public:
 };
 
 extern UTL_cmdline cmdline;
+extern const char* UTL_usage_text;	// printed by -h and --help
 
 #endif

@@ -43,6 +43,8 @@ int is_demo = 0;
 float wx, wy, wx1, wy1, wx2, wy2, wx3, wy3, wx4, wy4, wx5, wy5;
 
 float randrat[10000];
+float lookup_sin[368];
+float lookup_cos[368];
 
 void UTL_fill_randrat()
 {

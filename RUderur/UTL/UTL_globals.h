@@ -39,5 +39,7 @@ extern float wx, wy, wx1, wy1, wx2, wy2, wx3, wy3, wx4, wy4, wx5, wy5;
 
 extern float randrat[10000];	// filled once by start-up (seed 1)
 void UTL_fill_randrat();
+extern float lookup_sin[368];	// entries 0..360: sine and cosine of whole degrees,
+extern float lookup_cos[368];	// filled by start-up
 
 #endif
