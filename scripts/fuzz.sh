@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the image readers with libFuzzer (clang) and runs each for a while.
+#   scripts/fuzz.sh [seconds per reader, default 60]
+# Seeds are the small images the tex tests leave in build/test_tmp (run them first).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+secs=${1:-60}
+out=build-fuzz
+mkdir -p "$out"
+src=(RUderur/TEX/TEX_utils.cpp RUderur/TEX/TEX_png.cpp RUderur/TEX/TEX_bmp.cpp RUderur/TEX/TEX_dds.cpp
+     RUderur/TEX/TEX_layout.cpp RUderur/TEX/TEX_scratch.cpp RUderur/TEX/TEX_gamma_pending.cpp fuzz/fuzz_stubs.cpp)
+inc=(-IRUderur/TEX -IRUderur/UTL -IRUderur/GenH $(pkg-config --cflags libpng))
+libs=($(pkg-config --libs libpng) -lsquish -lz)
+flags=(-g -O1 -std=c++17 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
+status=0
+for r in png bmp dds; do
+  clang++ "${flags[@]}" "${inc[@]}" "fuzz/fuzz_$r.cpp" "${src[@]}" "${libs[@]}" -o "$out/fuzz_$r"
+  corpus="$out/corpus_$r"
+  mkdir -p "$corpus"
+  for f in build/test_tmp/*/seed* build/test_tmp/*/*.png; do
+    [ -f "$f" ] || continue
+    case "$r:$f" in png:*.png|bmp:*.bmp|dds:*.dds) cp "$f" "$corpus/" ;; esac
+  done
+  echo "== fuzzing the $r reader for ${secs}s"
+  if ! "$out/fuzz_$r" -max_total_time="$secs" -max_len=65536 -rss_limit_mb=2048 -print_final_stats=1 \
+       -artifact_prefix="$out/crash_$r-" "$corpus" > "$out/fuzz_$r.log" 2>&1; then
+    echo "   FAILED: see $out/fuzz_$r.log"; status=1
+  fi
+  grep -E 'stat::number_of_executed_units|cov:' "$out/fuzz_$r.log" | tail -2 || true
+done
+exit $status
