@@ -1,0 +1,181 @@
+#include "p7z_md5.h"
+#include "io_utils.h"
+#include "xmap.h"
+#include "zip_utils.h"
+#include "UTL_globals.h"
+#include <archive.h>
+#include <archive_entry.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <md5.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#define ERR_AT() (sErrFile = "io_utils", sErrLine = __LINE__)
+
+static std::string full(const std::string& p)
+{
+	std::string f = p;
+	set_path_to_full(f);
+	return f;
+}
+
+struct p7z_stream {
+	FILE* f;
+	std::vector<char> buf;
+};
+
+static la_ssize_t p7z_read(struct archive*, void* client, const void** block)
+{
+	p7z_stream* s = (p7z_stream*)client;
+	*block = s->buf.data();
+	size_t n = fread(s->buf.data(), 1, s->buf.size(), s->f);
+	if (n == 0 && ferror(s->f)) return -1;
+	return (la_ssize_t)n;
+}
+
+static la_int64_t p7z_seek(struct archive*, void* client, la_int64_t offset, int whence)
+{
+	p7z_stream* s = (p7z_stream*)client;
+	if (fseeko(s->f, (off_t)offset, whence) != 0) return ARCHIVE_FATAL;
+	return (la_int64_t)ftello(s->f);
+}
+
+static la_int64_t p7z_skip(struct archive*, void* client, la_int64_t request)
+{
+	p7z_stream* s = (p7z_stream*)client;
+	if (fseeko(s->f, (off_t)request, SEEK_CUR) != 0) return 0;
+	return request;
+}
+
+static int write_all(int fd, const void* data, size_t n)
+{
+	const char* p = (const char*)data;
+	while (n > 0) {
+		ssize_t w = write(fd, p, n);
+		if (w < 0 && errno == EINTR) continue;
+		if (w <= 0) return err_zip_write;
+		p += w;
+		n -= (size_t)w;
+	}
+	return 0;
+}
+
+int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std::string* out_path, int rename)
+{
+	std::string a = full(archive_path);
+	p7z_stream s;
+	s.f = fopen(a.c_str(), "rb");
+	if (!s.f) return errno;
+	s.buf.resize(1 << 16);
+	struct archive* ar = archive_read_new();
+	archive_read_support_format_7zip(ar);	// the 7z format only: a zip is refused
+	archive_read_set_read_callback(ar, p7z_read);
+	archive_read_set_seek_callback(ar, p7z_seek);
+	archive_read_set_skip_callback(ar, p7z_skip);
+	archive_read_set_callback_data(ar, &s);
+	int err = 0;
+	if (archive_read_open1(ar) != ARCHIVE_OK) { ERR_AT(); err = err_zip_open; }
+	std::string wanted = out_path ? *out_path : "";
+	bool first = true;
+	std::vector<char> buf(1 << 20);
+	while (!err) {
+		struct archive_entry* e;
+		int r = archive_read_next_header(ar, &e);
+		if (r == ARCHIVE_EOF) break;
+		if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
+			xer << "7z archive " << archive_path << ": " << (archive_error_string(ar) ? archive_error_string(ar) : "unreadable") << "\n";
+			ERR_AT();
+			err = first ? err_zip_open : err_zip_short_read;
+			break;
+		}
+		const char* ename = archive_entry_pathname(e);
+		std::string name = ename ? ename : "";
+		if (archive_entry_filetype(e) == AE_IFDIR) { first = false; continue; }	// folders must exist already
+		std::string target = (first && rename) ? wanted : name;
+		first = false;
+		std::string out;
+		err = archive_entry_path(out_dir, target, 0, out);
+		if (err) {
+			xer << "Refusing 7z entry " << name << " of " << archive_path << "\n";
+			break;
+		}
+		if (out_path) *out_path = out;
+		std::string path = full(out);
+		struct stat st;
+		if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) unlink(path.c_str());	// replace a link, never write through it
+		int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+		if (fd < 0) { err = errno; ERR_AT(); break; }
+		if (archive_entry_filetype(e) == AE_IFLNK) {
+			const char* text = archive_entry_symlink(e);	// kept as a file holding the link text
+			if (text) err = write_all(fd, text, strlen(text));
+		} else {
+			for (;;) {
+				la_ssize_t n = archive_read_data(ar, buf.data(), buf.size());
+				if (n == 0) break;
+				if (n < 0) {
+					xer << "7z archive " << archive_path << ": " << (archive_error_string(ar) ? archive_error_string(ar) : "damaged") << "\n";
+					err = err_zip_short_read;
+					break;
+				}
+				err = write_all(fd, buf.data(), (size_t)n);
+				if (err) break;
+			}
+		}
+		if (close(fd) != 0 && !err) err = err_zip_write;
+		if (err) {
+			ERR_AT();
+			unlink(path.c_str());
+		}
+	}
+	archive_read_free(ar);
+	fclose(s.f);
+	return err;
+}
+
+
+void MD5UpdateWide(MD5Context* ctx, const void* data, size_t length)
+{
+	const uint8_t* p = (const uint8_t*)data;
+	while (length > 0) {
+		size_t piece = length > ((size_t)1 << 30) ? ((size_t)1 << 30) : length;
+		MD5Update(ctx, p, piece);
+		p += piece;
+		length -= piece;
+	}
+}
+
+static std::string hex_digest(MD5Context* ctx)
+{
+	uint8_t d[MD5_DIGEST_LENGTH];
+	MD5Final(d, ctx);
+	static const char hex[] = "0123456789abcdef";
+	std::string s(32, '0');
+	for (int i = 0; i < 16; ++i) {
+		s[2 * i] = hex[d[i] >> 4];
+		s[2 * i + 1] = hex[d[i] & 15];
+	}
+	return s;
+}
+
+int calc_file_md5(const std::string& path, std::string& signature)
+{
+	MD5Context ctx;
+	MD5Init(&ctx);
+	std::string text;
+	if (is_sim_link(path, &text)) {
+		MD5UpdateWide(&ctx, text.data(), text.size());
+		signature = hex_digest(&ctx);
+		return 0;
+	}
+	xmap_class m(path);
+	if (!m.begin) return err_file_open_read;
+	madvise((void*)m.begin, (size_t)(m.end - m.begin), MADV_SEQUENTIAL);
+	MD5UpdateWide(&ctx, m.begin, (size_t)(m.end - m.begin));
+	signature = hex_digest(&ctx);
+	return 0;
+}

@@ -1,0 +1,16 @@
+#ifndef P7Z_MD5_H
+#define P7Z_MD5_H
+// 7z extraction (only the 7z format is accepted) and MD5 signatures of files.
+#include <cstddef>
+#include <string>
+
+int p7z_to_file(const std::string& archive, const std::string& out_dir, std::string* out_path, int rename);
+
+// 0 and a signature of 32 lower-case hex digits, or 20006 (signature untouched).
+// A symbolic link is signed by its link text.
+int calc_file_md5(const std::string& path, std::string& signature);
+
+struct MD5Context;
+void MD5UpdateWide(MD5Context* ctx, const void* data, size_t length);
+
+#endif

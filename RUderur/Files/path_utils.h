@@ -1,0 +1,38 @@
+#ifndef PATH_UTILS_H
+#define PATH_UTILS_H
+// Paths in one convention: "/" only, folders end in "/", UTF-8 bytes.
+#include <cstdint>
+#include <string>
+#include "PLAT_files.h"
+
+extern int g_case_sensitive;	// 1 when the volume of the application tells case apart
+
+enum os_dir_type {
+	os_dir_app_folder = 0,
+	os_dir_app_bundle = 1,
+	os_dir_desktop    = 2,
+	os_dir_desktop_b  = 3,
+	os_dir_temp       = 4,
+	os_dir_prefs      = 5
+};
+
+// A file reference: on Linux simply the path of an existing item.
+struct FSRef { std::string path; };
+
+void set_path_to_full(std::string& path);
+void findPath(char* path);
+void set_path_to_right_dirchars(std::string& path);
+void get_OS_abs_path(os_dir_type which, std::string& out);
+void get_file_with_path(std::string& out, const std::string& path);
+void get_path_with_path(std::string& out, const std::string& path);
+int  FilePathToFSRefAndName(const char* path, FSRef* ref, std::string* name);
+int  FSRefToFilePath(FSRef* ref, std::string& out);
+void ConvertPathToCFM(std::string& path);
+
+short*  EndianFlipShort(short* p);
+int32_t EndianFlipLong(int32_t* p);
+
+// Loads a shared library by name; the handle goes to *out (dlclose'd when out is null).
+int load_bundle_by_filename(const char* name, int alert, void** out);
+
+#endif

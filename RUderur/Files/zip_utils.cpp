@@ -1,0 +1,395 @@
+#include "zip_utils.h"
+#include "io_utils.h"
+#include "xmap.h"
+#include "UTL_globals.h"
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <minizip/unzip.h>
+#include <minizip/zip.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#include <vector>
+#include <zlib.h>
+
+#define ERR_AT() (sErrFile = "io_utils", sErrLine = __LINE__)
+
+static const char kForkAttr[]   = "user.com.apple.ResourceFork";
+static const char kFinderAttr[] = "user.com.apple.FinderInfo";
+
+static const unsigned char kAppleHeader[24] = {0x00, 0x05, 0x16, 0x07, 0x00, 0x02, 0x00, 0x00};
+// header, two entries, {9, 50, 32}, {2, 82, then the fork length}
+static const unsigned char kMagicCrap[46] = {
+	0x00, 0x05, 0x16, 0x07, 0x00, 0x02, 0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+	0x00, 0x02,
+	0x00, 0x00, 0x00, 0x09, 0x00, 0x00, 0x00, 0x32, 0x00, 0x00, 0x00, 0x20,
+	0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x52};
+
+static std::string full(const std::string& p)
+{
+	std::string f = p;
+	set_path_to_full(f);
+	return f;
+}
+
+int archive_entry_path(const std::string& out_dir, const std::string& name, int check_last, std::string& out)
+{
+	if (name.empty() || name[0] == '/' || name.find('\0') != std::string::npos) { ERR_AT(); return err_archive_unsafe; }
+	std::string root = full(out_dir);
+	size_t start = 0;
+	while (start < name.size()) {
+		size_t slash = name.find('/', start);
+		bool last = slash == std::string::npos || slash + 1 == name.size();
+		std::string comp = name.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+		if (comp == "..") { ERR_AT(); return err_archive_unsafe; }
+		if (!comp.empty() && comp != "." && (!last || check_last)) {
+			std::string prefix = root + name.substr(0, slash == std::string::npos ? name.size() : slash);
+			struct stat st;
+			if (lstat(prefix.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) { ERR_AT(); return err_archive_unsafe; }
+		}
+		if (slash == std::string::npos) break;
+		start = slash + 1;
+	}
+	out = out_dir + name;
+	return 0;
+}
+
+int archive_link_inside(const std::string& name, const std::string& text)
+{
+	if (text.empty() || text[0] == '/' || text.find('\0') != std::string::npos) return 0;
+	int depth = 0;	// folders between the archive's folder and the link
+	for (size_t i = 0; i < name.size(); ++i)
+		if (name[i] == '/' && i + 1 < name.size()) ++depth;
+	size_t start = 0;
+	while (start <= text.size()) {
+		size_t slash = text.find('/', start);
+		if (slash == std::string::npos) slash = text.size();
+		std::string comp = text.substr(start, slash - start);
+		if (comp == "..") {
+			if (--depth < 0) return 0;
+		} else if (!comp.empty() && comp != ".") {
+			++depth;
+		}
+		start = slash + 1;
+	}
+	return 1;
+}
+
+static int unix_mode(const unz_file_info64& info) { return (int)((info.external_fa >> 16) & 0xFFFF); }
+static bool is_link_mode(int mode) { return (mode & 0xF000) == 0xA000; }
+
+// Reads the current entry whole into memory (small entries: links, forks).
+static int read_entry(unzFile uf, const unz_file_info64& info, std::vector<unsigned char>& data, uint64_t limit)
+{
+	if (info.uncompressed_size > limit) { ERR_AT(); return err_zip_short_read; }
+	int err = unzOpenCurrentFile(uf);
+	if (err != UNZ_OK) { ERR_AT(); return err; }
+	data.resize((size_t)info.uncompressed_size);
+	int n = data.empty() ? 0 : unzReadCurrentFile(uf, data.data(), (unsigned)data.size());
+	if (n < 0 || (size_t)n != data.size()) {
+		unzCloseCurrentFile(uf);
+		ERR_AT();
+		return err_zip_short_read;
+	}
+	err = unzCloseCurrentFile(uf);
+	if (err != UNZ_OK) { ERR_AT(); return err; }
+	return 0;
+}
+
+static void set_entry_time(const std::string& path, const unz_file_info64& info, bool follow)
+{
+	time_t now = time(nullptr);
+	struct tm t;
+	localtime_r(&now, &t);
+	t.tm_sec = info.tmu_date.tm_sec;
+	t.tm_min = info.tmu_date.tm_min;
+	t.tm_hour = info.tmu_date.tm_hour;
+	t.tm_mday = info.tmu_date.tm_mday;
+	t.tm_mon = info.tmu_date.tm_mon;
+	t.tm_year = info.tmu_date.tm_year - 1900;
+	t.tm_isdst = -1;
+	time_t when = mktime(&t);
+	struct timespec ts[2];
+	ts[0].tv_sec = ts[1].tv_sec = when;
+	ts[0].tv_nsec = ts[1].tv_nsec = 0;
+	utimensat(AT_FDCWD, path.c_str(), ts, follow ? 0 : AT_SYMLINK_NOFOLLOW);
+}
+
+static int unzip_regular(unzFile uf, const std::string& out_path, const unz_file_info64& info)
+{
+	int err = unzOpenCurrentFile(uf);
+	if (err != UNZ_OK) { ERR_AT(); return err; }
+	delete_file(out_path);
+	std::string path = full(out_path);
+	// O_NOFOLLOW: never write through a link, whoever made it
+	int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+	if (fd < 0) {
+		err = errno;
+		unzCloseCurrentFile(uf);
+		ERR_AT();
+		return err;
+	}
+	// streamed in pieces: entries may be larger than memory or 4 GB
+	std::vector<char> buf(1 << 20);
+	uint64_t total = 0;
+	for (;;) {
+		int n = unzReadCurrentFile(uf, buf.data(), (unsigned)buf.size());
+		if (n < 0) { err = err_zip_short_read; ERR_AT(); break; }
+		if (n == 0) break;
+		for (int off = 0; off < n;) {
+			ssize_t w = write(fd, buf.data() + off, n - off);
+			if (w < 0 && errno == EINTR) continue;
+			if (w <= 0) { err = w < 0 ? errno : EIO; ERR_AT(); break; }
+			off += (int)w;
+		}
+		if (err) break;
+		total += (uint64_t)n;
+	}
+	if (!err && total != info.uncompressed_size) { err = err_zip_short_read; ERR_AT(); }
+	int close_err = unzCloseCurrentFile(uf);	// a bad CRC shows here
+	if (!err && close_err != UNZ_OK) { err = close_err; ERR_AT(); }
+	if (close(fd) != 0 && !err) { err = errno; ERR_AT(); }
+	if (err) {
+		unlink(path.c_str());	// no half-written file stays behind
+		return err;
+	}
+	if (info.external_fa != 0) {
+		int mode = unix_mode(info);
+		// a DOS-made archive has no Unix mode: keep the default rather than 000
+		if (mode != 0) chmod(path.c_str(), mode & 0777);
+		set_entry_time(path, info, true);
+	}
+	return 0;
+}
+
+static int unzip_symlink(unzFile uf, const std::string& name, const std::string& out_path, const unz_file_info64& info)
+{
+	std::vector<unsigned char> data;
+	int err = read_entry(uf, info, data, PATH_MAX);
+	if (!err) {
+		std::string text(data.begin(), data.end());
+		if (!archive_link_inside(name, text)) {
+			xer << "Refusing a link that leads out of its folder: " << name << " -> " << text << "\n";
+			ERR_AT();
+			err = err_archive_unsafe;
+		} else {
+			delete_file(out_path);
+			if (symlink(text.c_str(), full(out_path).c_str()) != 0) { err = errno; ERR_AT(); }
+			else if (info.external_fa != 0) set_entry_time(full(out_path), info, false);
+		}
+	}
+	if (err)
+		xer << "Zip to symlink failed with error " << err << ". file = " << sErrFile << " line = " << sErrLine
+		    << ". inFile=" << out_path << ".\n";
+	return err;
+}
+
+static uint32_t be32(const unsigned char* p) { return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3]; }
+
+static int unzip_resource_fork(unzFile uf, const std::string& fork_path, const unz_file_info64& info)
+{
+	std::string path = full(fork_path);
+	int err = 0;
+	size_t slash = path.rfind('/');
+	size_t leaf = slash == std::string::npos ? 0 : slash + 1;
+	if (path.compare(leaf, 2, "._") != 0 || path.size() == leaf + 2) { ERR_AT(); err = err_zip_fork_header; }
+	else path.erase(leaf, 2);
+	std::vector<unsigned char> d;
+	if (!err) err = read_entry(uf, info, d, 0x7FFFFFFF);
+	const unsigned char* finder = nullptr;
+	const unsigned char* fork = nullptr;
+	uint32_t fork_len = 0;
+	if (!err) {
+		if (d.size() < 26 || memcmp(d.data(), kAppleHeader, 24) != 0) { ERR_AT(); err = err_zip_fork_header; }
+	}
+	if (!err) {
+		int count = (int16_t)((d[24] << 8) | d[25]);
+		for (int i = 0; i < count && !err; ++i) {
+			uint64_t at = 26 + 12 * (uint64_t)i;
+			if (at + 12 > d.size()) { ERR_AT(); err = err_zip_fork_header; break; }
+			uint32_t id = be32(&d[at]), off = be32(&d[at + 4]), len = be32(&d[at + 8]);
+			if ((uint64_t)off + len > d.size()) { ERR_AT(); err = err_zip_fork_header; break; }
+			if (id == 9 && len == 32) finder = &d[off];
+			if (id == 2) { fork = &d[off]; fork_len = len; }
+		}
+	}
+	if (!err) {
+		struct stat st;
+		if (lstat(path.c_str(), &st) != 0) return 0;	// the data file was not extracted: drop quietly
+		const char* why = nullptr;
+		if (S_ISLNK(st.st_mode)) why = "the file is a link";
+		if (!why && finder && lsetxattr(path.c_str(), kFinderAttr, finder, 32, 0) != 0) why = strerror(errno);
+		if (!why && fork && fork_len > 0 && lsetxattr(path.c_str(), kForkAttr, fork, fork_len, 0) != 0) why = strerror(errno);
+		if (why) xer << "The resource fork of " << path << " was dropped: " << why << "\n";
+	}
+	if (err)
+		xer << "Unzip RF failed with error " << err << ". file = " << sErrFile << " line = " << sErrLine
+		    << ". inFile=" << path << ".\n";
+	return err;
+}
+
+int zip_to_file(const std::string& zip, const std::string& out_dir, std::string* first_name, int rename)
+{
+	std::string z = full(zip);
+	unzFile uf = unzOpen64(z.c_str());
+	if (!uf) {
+		xer << "OK I am about to report that I could not open a zip file for extraction!\n"
+		    << "That incoming file is " << zip << "\n"
+		    << "In c-form, it is " << z << "\n"
+		    << "The size is " << z.size() << "\n";
+		return err_zip_open;
+	}
+	std::string wanted = first_name ? *first_name : "";
+	int err = unzGoToFirstFile(uf);
+	bool first = true;
+	while (err == UNZ_OK) {
+		unz_file_info64 info;
+		err = unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0);
+		std::vector<char> nb(info.size_filename + 1, 0);
+		if (err == UNZ_OK) err = unzGetCurrentFileInfo64(uf, &info, nb.data(), (uLong)nb.size(), nullptr, 0, nullptr, 0);
+		if (err != UNZ_OK) {
+			xer << "unzGetCurrentFileInfo err != UNZ_OK! err=" << err << "\n";
+			break;
+		}
+		std::string name(nb.data(), info.size_filename);
+		std::string target = (first && rename) ? wanted : name;
+		if (first && first_name) *first_name = name;
+		first = false;
+		bool is_dir = !name.empty() && name.back() == '/';
+		bool in_mac = name.compare(0, 8, "__MACOSX") == 0;
+		std::string out;
+		int r = 0;
+		if (is_dir) {
+			if (!in_mac) {
+				r = archive_entry_path(out_dir, target, 1, out);
+				if (!r) {
+					r = make_folder(out);
+					if (r == EEXIST || r == -48) r = 0;
+				}
+			}
+		} else if (!in_mac) {
+			r = archive_entry_path(out_dir, target, 0, out);
+			if (!r) r = is_link_mode(unix_mode(info)) ? unzip_symlink(uf, target, out, info) : unzip_regular(uf, out, info);
+			if (r && !is_link_mode(unix_mode(info)))
+				xer << "Zip to file failed with error " << r << ". file = " << sErrFile << " line = " << sErrLine
+				    << ". inFile=" << out << ".\n";
+		} else {
+			r = name.size() > 9 ? archive_entry_path(out_dir, name.substr(9), 0, out) : err_zip_fork_header;
+			if (!r) r = unzip_resource_fork(uf, out, info);
+		}
+		if (r) {
+			xer << "UNZIP zip_to_file failed with err=" << r << "\n";
+			err = r;
+			break;
+		}
+		err = unzGoToNextFile(uf);
+	}
+	if (err == UNZ_END_OF_LIST_OF_FILE) err = 0;
+	int cerr = unzClose(uf);
+	if (!err && cerr != UNZ_OK) err = cerr;
+	if (err)
+		xer << "Zip to file failed with error err = " << err << ". file = " << sErrFile << " line = " << sErrLine
+		    << ". zip_file=" << zip << ", out_dir=" << out_dir << ".\n";
+	return err;
+}
+
+static void put_be32(unsigned char* p, uint32_t v)
+{
+	p[0] = (unsigned char)(v >> 24);
+	p[1] = (unsigned char)(v >> 16);
+	p[2] = (unsigned char)(v >> 8);
+	p[3] = (unsigned char)v;
+}
+
+// Made on Unix, spec version 3.0: readers then honour the mode and link bits.
+static const uLong kMadeByUnix = (3 << 8) | 30;
+
+static int add_entry(zipFile zf, const std::string& name, const zip_fileinfo& zi, int method,
+                     const void* data, uint64_t size)
+{
+	int zip64 = size >= 0xFFFFFFFFull;
+	int err = zipOpenNewFileInZip4_64(zf, name.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, method,
+	                                  method ? Z_DEFAULT_COMPRESSION : 0, 0, -MAX_WBITS, DEF_MEM_LEVEL,
+	                                  Z_DEFAULT_STRATEGY, nullptr, 0, kMadeByUnix, 0, zip64);
+	if (err != ZIP_OK) { ERR_AT(); return err_zip_write; }
+	const char* p = (const char*)data;
+	uint64_t left = size;
+	while (left > 0 && !err) {
+		unsigned piece = left > (1u << 30) ? (1u << 30) : (unsigned)left;
+		if (zipWriteInFileInZip(zf, p, piece) != ZIP_OK) { ERR_AT(); err = err_zip_write; }
+		p += piece;
+		left -= piece;
+	}
+	if (zipCloseFileInZip(zf) != ZIP_OK && !err) { ERR_AT(); err = err_zip_write; }
+	return err;
+}
+
+int file_to_zip(const std::string& source, const std::string& zip)
+{
+	std::string src = full(source), z = full(zip);
+	std::string leaf = src.substr(src.rfind('/') == std::string::npos ? 0 : src.rfind('/') + 1);
+	struct stat st;
+	int err = 0;
+	zipFile zf = nullptr;
+	if (lstat(src.c_str(), &st) != 0) { ERR_AT(); err = -43; }
+	else if (S_ISLNK(st.st_mode)) {
+		std::string text;
+		is_sim_link(source, &text);
+		zf = zipOpen64(z.c_str(), APPEND_STATUS_CREATE);
+		if (!zf) { ERR_AT(); err = err_zip_create; }
+		else {
+			zip_fileinfo zi;
+			memset(&zi, 0, sizeof(zi));
+			zi.external_fa = 0xA1ED0000u;
+			err = add_entry(zf, leaf, zi, 0, text.data(), text.size());
+		}
+	} else {
+		xmap_class m(source);
+		if (!m.begin) { ERR_AT(); err = err_file_open_read; }
+		if (!err) {
+			zf = zipOpen64(z.c_str(), APPEND_STATUS_CREATE);
+			if (!zf) { ERR_AT(); err = err_zip_create; }
+		}
+		if (!err) {
+			zip_fileinfo zi;
+			memset(&zi, 0, sizeof(zi));
+			struct tm t;
+			if (stat(src.c_str(), &st) == 0 && localtime_r(&st.st_mtime, &t)) {
+				zi.tmz_date.tm_sec = t.tm_sec;
+				zi.tmz_date.tm_min = t.tm_min;
+				zi.tmz_date.tm_hour = t.tm_hour;
+				zi.tmz_date.tm_mday = t.tm_mday;
+				zi.tmz_date.tm_mon = t.tm_mon;
+				zi.tmz_date.tm_year = t.tm_year + 1900;
+				zi.external_fa = (uLong)st.st_mode << 16;
+			}
+			err = add_entry(zf, leaf, zi, Z_DEFLATED, m.begin, (uint64_t)(m.end - m.begin));
+		}
+		// a resource fork kept from an earlier extraction travels as an AppleDouble entry
+		ssize_t fork_len = err ? -1 : lgetxattr(src.c_str(), kForkAttr, nullptr, 0);
+		if (fork_len >= 0x7FFFFFFF) { ERR_AT(); err = err_zip_fork_too_big; }
+		else if (fork_len > 0) {
+			std::vector<unsigned char> ad(82 + fork_len, 0);
+			memcpy(ad.data(), kMagicCrap, 46);
+			put_be32(&ad[46], (uint32_t)fork_len);
+			unsigned char finder[32] = {0};
+			if (lgetxattr(src.c_str(), kFinderAttr, finder, 32) == 32) memcpy(&ad[50], finder, 16);
+			ssize_t got = lgetxattr(src.c_str(), kForkAttr, &ad[82], fork_len);
+			if (got == fork_len) {
+				zip_fileinfo zi;
+				memset(&zi, 0, sizeof(zi));
+				err = add_entry(zf, "__MACOSX/._" + leaf, zi, Z_DEFLATED, ad.data(), ad.size());
+			}
+		}
+	}
+	if (zf && zipClose(zf, nullptr) != ZIP_OK && !err) { ERR_AT(); err = err_zip_write; }
+	if (err) {
+		if (zf) unlink(z.c_str());	// a broken archive must not pass for a good one
+		xer << "file_to_zip failed with error " << err << ".\nfile = " << sErrFile << " line = " << sErrLine << "\n";
+	}
+	return err;
+}
