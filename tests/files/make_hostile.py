@@ -28,6 +28,8 @@ make("link_escape.zip", [("sub/", b"", 0o40755), ("sub/l", b"../../outside", 0o1
 # a harmless-looking link, then a file written through it
 make("write_through.zip", [("real/", b"", 0o40755), ("l", b"real", 0o120777), ("l/x.txt", b"through", 0o100644)])
 make("through_existing.zip", [("pre/file.txt", b"bad", 0o100644)])
+# both link bits of 0xA000 set, but not a link: a plain file
+make("odd_type.zip", [("odd", b"plain data", 0o160644)])
 make("dos.zip", [("dos.txt", b"made on DOS", None, True)])
 long_name = "d" * 120 + "/" + "n" * 200 + ".txt"
 make("long_name.zip", [("d" * 120 + "/", b"", 0o40755), (long_name, b"long", 0o100644)])

@@ -120,6 +120,10 @@ TEST(Zip, DosArchiveLongNamesAndFirstNameRename)
 	EXPECT_NE(m & 0600, 0) << "a DOS archive must not leave mode " << m;
 	EXPECT_EQ(read_file(d.path + "o/dos.txt"), "made on DOS");
 
+	ASSERT_EQ(zip_to_file(h + "odd_type.zip", d.path + "o/", nullptr, 0), 0);
+	EXPECT_FALSE(is_sim_link(d.path + "o/odd", nullptr));
+	EXPECT_EQ(read_file(d.path + "o/odd"), "plain data");
+
 	std::string long_name = std::string(120, 'd') + "/" + std::string(200, 'n') + ".txt";
 	ASSERT_EQ(zip_to_file(h + "long_name.zip", d.path + "o/", nullptr, 0), 0);
 	EXPECT_EQ(read_file(d.path + "o/" + long_name), "long");
