@@ -1,5 +1,6 @@
 #include "butn_focus.h"
 #include "MACIBM_mnw.h"
+#include "UTL_alert.h"
 #include <SDL2/SDL_clipboard.h>
 #include <SDL2/SDL_stdinc.h>
 #include <cctype>
@@ -114,3 +115,8 @@ int BTN_text_from_clipboard(std::string& out)
 	SDL_free(t);
 	return 1;
 }
+
+// A click anywhere takes the focus away (the frame timer calls this).
+static struct focus_hooks_installer {
+	focus_hooks_installer() { MACIBM_shell_hooks.unfocus_any = BTN_unfocus_any; }
+} focus_hooks_installer_;

@@ -316,8 +316,8 @@ std::string keys_class::flag_to_code(int flags)
 {
 	std::string s;
 	if (flags & 1) s += "zenk_ShiftFlag";
-	if (flags & 2) s += (s.empty() ? "" : "|"), s += "zenk_OptionAltFlag";
-	if (flags & 4) s += (s.empty() ? "" : "|"), s += "zenk_ControlFlag";
+	if (flags & 2) s += "zenk_OptionAltFlag";
+	if (flags & 4) s += "zenk_ControlFlag";
 	return s.empty() ? "0" : s;
 }
 
