@@ -332,15 +332,30 @@ void OGLE_Drag(OGLE_Rec* r, float x, float y)
 	OGLE_RevealSelection(r);
 }
 
-void OGLE_RevealSelection(OGLE_Rec* r)
+// What reveal and draw both need: the laid-out text and the two boxes.
+struct te_view {
+	const char *b, *e;
+	int len;
+	float vb[4], lb[4];
+	float lh;
+};
+
+static void view_of(OGLE_Rec* r, te_view& v)
 {
 	ensure_lines(r);
-	const char *b, *e;
-	int len = text_of(r, &b, &e);
-	float vb[4], lb[4];
-	r->cb.GetVisibleBounds(r, vb);
-	r->cb.GetLogicalBounds(r, lb);
-	float lh = line_height(r);
+	v.len = text_of(r, &v.b, &v.e);
+	r->cb.GetVisibleBounds(r, v.vb);
+	r->cb.GetLogicalBounds(r, v.lb);
+	v.lh = line_height(r);
+}
+
+void OGLE_RevealSelection(OGLE_Rec* r)
+{
+	te_view v;
+	view_of(r, v);
+	const char* b = v.b;
+	int len = v.len;
+	float *vb = v.vb, *lb = v.lb, lh = v.lh;
 	int active = clampi(r->end_active ? r->sel_end : r->sel_start, 0, len);
 	int line = OGLE_CharPosToLine(r, active);
 	int ls = std::min(r->line_starts[line], active);
@@ -357,13 +372,11 @@ void OGLE_RevealSelection(OGLE_Rec* r)
 
 void OGLE_Draw(OGLE_Rec* r, int draw_caret)
 {
-	ensure_lines(r);
-	const char *b, *e;
-	int len = text_of(r, &b, &e);
-	float vb[4], lb[4];
-	r->cb.GetVisibleBounds(r, vb);
-	r->cb.GetLogicalBounds(r, lb);
-	float lh = line_height(r);
+	te_view v;
+	view_of(r, v);
+	const char* b = v.b;
+	int len = v.len;
+	float *vb = v.vb, *lb = v.lb, lh = v.lh;
 	int n = (int)r->line_starts.size();
 	int first = std::max(0, (int)std::floor((lb[3] - vb[3]) / lh));
 	int last = std::min(n, (int)std::ceil((lb[3] - vb[1]) / lh));
