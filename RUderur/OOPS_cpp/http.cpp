@@ -1,0 +1,417 @@
+#include "http.h"
+#include "KelmSocket.h"
+#include "UTL_alert.h"
+#include "UTL_clock.h"
+#include "UTL_globals.h"
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
+
+http_class http;
+std::vector<std::string> gProxyExclude;
+
+// Network result codes shared with the file layer's error table.
+static const int net_code_bad_state = 20008;	// a response we cannot take
+static const int net_code_alloc     = 20009;	// no connection was made
+static const int net_code_no_server = 20011;	// the name did not resolve
+
+static const char* const release_name = "Vantor 9.21rc2";
+
+// One receive buffer for every transfer: they all run on the main thread.
+static char readChunk[65536];
+
+bool http_name_less::operator()(const std::string& a, const std::string& b) const
+{
+	return strcasecmp(a.c_str(), b.c_str()) < 0;
+}
+
+std::string http_agent_text()
+{
+	std::string rel = release_name;
+	return std::string("Installer-") + "APL/" + rel.substr(rel.size() - 4);
+}
+
+// A byte that must never reach a request line or header: CR, LF, NUL and the
+// other control characters.
+static bool has_control(const std::string& s)
+{
+	for (unsigned char c : s)
+		if (c < 0x20 || c == 0x7f) return true;
+	return false;
+}
+
+static std::string escaped(const std::string& s)
+{
+	std::string out;
+	char buf[8];
+	for (unsigned char c : s) {
+		if (c < 0x20 || c == 0x7f) {
+			snprintf(buf, sizeof(buf), "\\x%02x", c);
+			out += buf;
+		} else {
+			out += (char)c;
+		}
+	}
+	return out;
+}
+
+static std::string trimmed(const std::string& s)
+{
+	size_t a = s.find_first_not_of(" \t");
+	if (a == std::string::npos) return "";
+	size_t b = s.find_last_not_of(" \t");
+	return s.substr(a, b - a + 1);
+}
+
+// Content-Length: digits only, no sign, fits in 63 bits; -1 when it is none of that.
+static int64_t parse_length(const std::string& text)
+{
+	std::string t = trimmed(text);
+	if (t.empty() || t.size() > 18) return -1;
+	int64_t v = 0;
+	for (char c : t) {
+		if (c < '0' || c > '9') return -1;
+		v = v * 10 + (c - '0');
+	}
+	return v;
+}
+
+bool UseProxy(const char* server, unsigned short)
+{
+	if (http.proxy_port == 0 || http.proxy_host.empty()) return false;
+	size_t n = strlen(server);
+	for (const std::string& ex : gProxyExclude)
+		if (ex.size() <= n && memcmp(server + n - ex.size(), ex.data(), ex.size()) == 0) return false;
+	return true;
+}
+
+const char* ProxyHost(const char* server, unsigned short port)
+{
+	return UseProxy(server, port) ? http.proxy_host.c_str() : server;
+}
+
+unsigned short ProxyPort(const char* server, unsigned short port)
+{
+	return UseProxy(server, port) ? (unsigned short)http.proxy_port : port;
+}
+
+down_class::down_class(const char* server, unsigned short port, const char* path, bool post,
+                       const std::map<std::string, std::string>& hdrs, const char* body,
+                       int body_length, const char* local_file)
+{
+	socket = nullptr;
+	file = -1;
+	local_path = app_path + (local_file ? local_file : "");
+	status_code = 0;
+	content_length = -1;
+	bytes_received = 0;
+	error = 0;
+	headers_done = false;
+	last_progress = xtim.elapsed;
+	head_bytes = 0;
+
+	bool bad = has_control(server) || has_control(path);
+	for (const auto& h : hdrs) bad = bad || has_control(h.first) || has_control(h.second);
+	if (bad) {
+		xer << "Refused to send a request with control characters: server " << escaped(server)
+		    << ", path " << escaped(path) << "\n";
+		error = net_code_bad_state;
+		return;
+	}
+
+	unsigned short connect_port = ProxyPort(server, port);
+	unsigned long addr = KelmSocket::LookupAddress(ProxyHost(server, port));
+	if (addr == 0) {
+		xer << "Translated server " << server << " to IP addy: 0.0.0.0 and port = " << connect_port << "\n";
+		error = net_code_no_server;
+		return;
+	}
+	status_code = -1;
+	socket = new KelmSocket(0, false);
+	socket->Connect(addr, connect_port);
+
+	std::string req = post ? "POST " : "GET ";
+	if (UseProxy(server, port)) {
+		auto h = hdrs.find("Host");
+		req += "http://" + (h != hdrs.end() ? h->second : std::string(server));
+	}
+	for (const char* p = path; *p; ++p) {
+		if (*p == ' ') req += "%20";
+		else req += *p;
+	}
+	req += " HTTP/1.1\r\n";
+	for (const auto& h : hdrs) req += h.first + ": " + h.second + "\r\n";
+	if (body) req += "Content-Length: " + std::to_string(body_length) + "\r\n";
+	req += "\r\n";
+	unsent.assign(req.begin(), req.end());
+	if (body && body_length > 0) unsent.insert(unsent.end(), body, body + body_length);
+}
+
+down_class::~down_class()
+{
+	close_file();
+	delete socket;
+}
+
+void down_class::close_file()
+{
+	if (file >= 0) close(file);
+	file = -1;
+	if (!part_path.empty()) unlink(part_path.c_str());
+	part_path.clear();
+}
+
+int down_class::finish_file()
+{
+	int err = 0;
+	if (file >= 0 && close(file) != 0) err = errno;
+	file = -1;
+	if (!err && !part_path.empty() && rename(part_path.c_str(), local_path.c_str()) != 0) err = errno;
+	if (err) close_file();
+	part_path.clear();
+	return err;
+}
+
+void down_class::take_body(const char* data, size_t n)
+{
+	bytes_received += (int64_t)n;
+	if (file < 0) return;
+	while (n > 0) {
+		ssize_t w = write(file, data, n);
+		if (w < 0 && errno == EINTR) continue;
+		if (w <= 0) {
+			error = w < 0 ? errno : ENOSPC;
+			close_file();
+			return;
+		}
+		data += w;
+		n -= (size_t)w;
+	}
+}
+
+bool down_class::parse_head()
+{
+	size_t pos = 0;
+	while (!headers_done) {
+		const char* base = received.data();
+		const char* end = base + received.size();
+		const char* eol = nullptr;
+		for (const char* p = base + pos; p + 1 < end; ++p)
+			if (p[0] == '\r' && p[1] == '\n') { eol = p; break; }
+		if (!eol) break;
+		size_t len = (size_t)(eol - (base + pos));
+		std::string line(base + pos, len);
+		pos += len + 2;
+
+		if (len == 0) {
+			if (status_code >= 200) {
+				headers_done = true;
+				break;
+			}
+			// an interim answer: drop its head and read the next one
+			status_code = -1;
+			headers.clear();
+			continue;
+		}
+		if (line.compare(0, 5, "HTTP/") == 0 && line.size() >= 12) {
+			int code = 0;
+			for (int i = 9; i < 12; ++i) {
+				if (line[i] < '0' || line[i] > '9') { code = -1; break; }
+				code = code * 10 + (line[i] - '0');
+			}
+			if (code < 0 || line[8] != ' ' || (line.size() > 12 && line[12] != ' ')) {
+				error = net_code_bad_state;
+				return false;
+			}
+			status_code = code;
+			response = line.size() > 13 ? line.substr(13) : "";
+			continue;
+		}
+		size_t colon = line.find(':');
+		if (colon != std::string::npos && colon > 0)
+			headers.emplace(line.substr(0, colon), trimmed(line.substr(colon + 1)));
+	}
+	received.erase(received.begin(), received.begin() + (long)pos);
+	head_bytes += pos;
+	if (!headers_done) {
+		if (head_bytes + received.size() > (size_t)http_head_limit) error = net_code_bad_state;
+		return false;
+	}
+	if (head_bytes > (size_t)http_head_limit) {
+		error = net_code_bad_state;
+		return false;
+	}
+
+	if (status_code < 200 || status_code > 299) {
+		// an error page is never written anywhere: end the transfer now
+		socket->Disconnect();
+		return true;
+	}
+	auto cl = headers.find("Content-Length");
+	if (cl != headers.end()) {
+		content_length = parse_length(cl->second);
+		if (content_length < 0) {
+			error = net_code_bad_state;
+			return false;
+		}
+	}
+	if (!local_path.empty()) {
+		part_path = local_path + ".part";
+		file = open(part_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+		if (file < 0) {
+			error = errno;
+			part_path.clear();
+		}
+	}
+	return true;
+}
+
+void down_class::DoProcessing()
+{
+	if (!socket || error) return;
+	int st = socket->GetStatus();
+	if (st != socket_connected) return;
+
+	if (!unsent.empty()) {
+		long n = socket->http_WriteData(unsent.data(), (long)unsent.size());
+		if (n > 0) unsent.erase(unsent.begin(), unsent.begin() + n);
+		if (n < 0) return;
+	}
+	long n = socket->ReadData(readChunk, sizeof(readChunk));
+	if (n <= 0) return;
+
+	const char* body = readChunk;
+	size_t body_n = (size_t)n;
+	if (!headers_done) {
+		received.insert(received.end(), readChunk, readChunk + n);
+		if (!parse_head()) return;
+		if (status_code < 200 || status_code > 299) return;
+		body = received.data();
+		body_n = received.size();
+	}
+	last_progress = xtim.elapsed;
+	if (content_length != -1 && bytes_received + (int64_t)body_n >= content_length)
+		socket->Disconnect();
+	if (body_n && !error) take_body(body, body_n);
+	received.clear();
+}
+
+int down_class::get_state()
+{
+	if (!socket) return 0;
+	switch (socket->status) {
+	case socket_idle:
+	case socket_connecting: return 1;
+	case socket_error:      return 2;
+	case socket_closed:     return 3;
+	}
+	if (!unsent.empty()) return 4;
+	return headers_done ? 5 : 6;
+}
+
+http_class::http_class()
+{
+	proxy_port = 0;
+	for (auto& s : slots) s = nullptr;
+}
+
+http_class::~http_class()
+{
+	for (auto& s : slots) {
+		delete s;
+		s = nullptr;
+	}
+}
+
+int http_class::net_check(int slot, std::string server, std::string path, const std::string& local)
+{
+	static std::vector<std::string> files_not_found;
+	static bool started = false;
+
+	if (slot < 0 || slot >= http_slot_count)
+		APL_alert("Too many download objects requested!", "", "", "", t_exit);
+	if (!started) {
+		started = true;
+		for (auto& s : slots) {
+			delete s;
+			s = nullptr;
+		}
+		KelmSocket::StartupNetworking(true);
+	}
+
+	down_class*& d = slots[slot];
+	if (!d) {
+		// Names from a downloaded list: a control character there is bad data, not a bug.
+		if (has_control(server) || has_control(path)) {
+			xer << "net_check refused server " << escaped(server) << " path " << escaped(path)
+			    << ": control characters\n";
+			return 2;
+		}
+		if (!server.empty() && server.back() == '/')
+			APL_alert("net_check error! You have a dirchar at the end of the server name!", "You should not!",
+			          "Our convention is that a server name is simply a server name... with no slash!", server, t_exit);
+		if (path.empty() || path[0] != '/')
+			APL_alert("net_check error! You do not have a dirchar at the beginning of the directory name!", "You should!",
+			          "Our convention is that a directory name does start with a slash because it must include the hard drive,which is a dir char on unix!",
+			          path, t_exit);
+		std::map<std::string, std::string> hdrs;
+		hdrs["Host"] = server;
+		hdrs["User-agent"] = http_agent_text();
+		hdrs["Connection"] = "close";
+		d = new down_class(server.c_str(), 80, path.c_str(), false, hdrs, nullptr, 0, local.c_str());
+	}
+
+	d->DoProcessing();
+
+	// A peer that has finished sending will send nothing more: judge the transfer now.
+	bool closed = d->socket && (d->socket->status == socket_closed || d->socket->ReceivedRelease());
+	if (!closed && d->content_length != d->bytes_received && d->error == 0 && d->socket &&
+	    d->socket->status != socket_error) {
+		if (xtim.elapsed - d->last_progress > (float)http_stall_seconds) {
+			delete d;
+			d = nullptr;
+			return 2;
+		}
+		return 0;
+	}
+
+	bool complete = d->content_length == d->bytes_received;
+	bool in_error = d->error != 0 || !d->socket || d->socket->status == socket_error;
+	if (d->status_code >= 200 && d->status_code <= 299 && complete && !in_error) {
+		int e = d->finish_file();
+		if (e == 0) {
+			delete d;
+			d = nullptr;
+			return 1;
+		}
+		d->error = e;
+		in_error = true;
+	}
+
+	int os_err = d->error ? d->error : d->socket ? d->socket->GetOSError() : net_code_alloc;
+	xer << "HTTP Error for " << d->local_path << "\n"
+	    << "   server     =" << server << "\n"
+	    << "   file       =" << path << "\n"
+	    << "   IsDone     =" << (closed ? 1 : 0) << "\n"
+	    << "   IsComplete =" << (complete ? 1 : 0) << "\n"
+	    << "   IsErr      =" << (in_error ? 1 : 0) << "\n"
+	    << "   GetStat    =" << d->get_state() << "\n"
+	    << "   GetOSErr   =" << os_err << "\n"
+	    << "   response   =" << d->response << " (#" << d->status_code << ")\n\n";
+	xer.flush();
+
+	if (d->status_code == 404) {
+		std::string key = server + path;
+		if (std::find(files_not_found.begin(), files_not_found.end(), key) == files_not_found.end()) {
+			files_not_found.push_back(key);
+			APL_alert("File not found!", key, "", "", t_alert);
+		}
+	}
+	delete d;
+	d = nullptr;
+	return 2;
+}

@@ -1,0 +1,80 @@
+#ifndef HTTP_H
+#define HTTP_H
+// The HTTP/1.1 download client: six numbered slots, each polled once per frame
+// through net_check, directly or through a proxy. Main thread only.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+class KelmSocket;
+
+// Response header names compare without regard to letter case.
+struct http_name_less {
+	bool operator()(const std::string& a, const std::string& b) const;
+};
+
+enum { http_slot_count = 6 };
+enum { http_stall_seconds = 30 };			// no progress for this long fails a transfer
+enum { http_head_limit = 64 * 1024 };		// a response head larger than this fails
+
+class down_class {
+public:
+	KelmSocket*       socket;			// null when no connection was made
+	std::vector<char> unsent;			// request bytes the socket has not taken yet
+	std::vector<char> received;			// head text, then body bytes not yet written
+	bool              headers_done;
+	int               status_code;		// 0 no socket, -1 waiting for the status line
+	std::string       response;			// reason text of the status line
+	std::map<std::string, std::string, http_name_less> headers;
+	int               file;				// local output descriptor, -1 when none
+	std::string       local_path;
+	std::string       part_path;		// the body goes here until the transfer is done
+	int               error;			// 0, errno of the local file, or a network code
+	int64_t           content_length;	// -1 until known
+	int64_t           bytes_received;	// body bytes taken
+	float             last_progress;	// xtim.elapsed of the last progress
+	size_t            head_bytes;		// head bytes consumed so far
+
+	down_class(const char* server, unsigned short port, const char* path, bool post,
+	           const std::map<std::string, std::string>& headers, const char* body,
+	           int body_length, const char* local_file);
+	~down_class();
+
+	void DoProcessing();
+	int  get_state();		// the transfer state number of the error log
+	int  finish_file();		// closes and moves the body into place; 0 or an error code
+
+private:
+	down_class(const down_class&) = delete;
+	down_class& operator=(const down_class&) = delete;
+	bool parse_head();		// true once the head is complete
+	void take_body(const char* data, size_t n);
+	void close_file();
+};
+
+class http_class {
+public:
+	std::string proxy_host;			// empty: no proxy
+	std::string proxy_port_text;	// as the user typed it
+	int         proxy_port;			// 0: no proxy
+	down_class* slots[http_slot_count];
+
+	http_class();
+	~http_class();
+
+	// 0 busy (call again), 1 the whole body is in `local`, 2 failed.
+	int net_check(int slot, std::string server, std::string path, const std::string& local);
+};
+
+extern http_class http;
+extern std::vector<std::string> gProxyExclude;	// servers ending in one of these go direct
+
+bool           UseProxy(const char* server, unsigned short port);
+const char*    ProxyHost(const char* server, unsigned short port);
+unsigned short ProxyPort(const char* server, unsigned short port);
+
+// The User-agent text of every request.
+std::string http_agent_text();
+
+#endif

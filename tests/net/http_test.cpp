@@ -1,0 +1,354 @@
+// The download client against real nginx mirrors, tinyproxy and the fault server.
+#include <gtest/gtest.h>
+#include "http.h"
+#include "KelmSocket.h"
+#include "UTL_cmdline.h"
+#include "UTL_globals.h"
+#include "net_support.h"
+#include "../support/test_servers.h"
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+static const char* mirror1 = "127.0.0.21";
+static const char* mirror2 = "127.0.0.22";
+static const char* faulty  = "127.0.0.23";	// fault_server.py, port 80
+static const char* proxy   = "127.0.0.24";	// tinyproxy
+static const int   proxy_port = 8888;
+
+static std::string pattern(size_t n)
+{
+	std::string s(n, 0);
+	for (size_t i = 0; i < n; ++i) s[i] = (char)(i % 251);
+	return s;
+}
+
+static std::string random_bytes(size_t n, unsigned seed)
+{
+	std::string s(n, 0);
+	for (size_t i = 0; i < n; ++i) {
+		seed = seed * 1103515245u + 12345u;
+		s[i] = (char)(seed >> 16);
+	}
+	return s;
+}
+
+static bool exists(const std::string& p)
+{
+	struct stat st;
+	return stat(p.c_str(), &st) == 0;
+}
+
+class HttpServers : public ::testing::Test {
+protected:
+	static std::string dir, www, log_path, start_error;
+	static TS_nginx* ng1;
+	static TS_nginx* ng2;
+	static TS_tinyproxy* tp;
+	static TS_fault_server* fs;
+
+	static void SetUpTestSuite()
+	{
+		UTL_cmdline::add_one("--fps_test", "");
+		dir = TS_make_temp_dir("net");
+		log_path = dir + "/log.txt";
+		xer.open(log_path);
+		www = dir + "/www";
+		mkdir(www.c_str(), 0755);
+		mkdir((www + "/with blanks").c_str(), 0755);
+		mkdir((www + "/sub").c_str(), 0755);
+		TS_write_file(www + "/empty.bin", "");
+		TS_write_file(www + "/one.bin", "1");
+		TS_write_file(www + "/mid.bin", random_bytes(100000, 1));
+		TS_write_file(www + "/big.bin", random_bytes(5 << 20, 2));
+		TS_write_file(www + "/with blanks/my file.bin", random_bytes(3000, 3));
+		TS_write_file(www + "/sub/x.txt", "deep\n");
+
+		ng1 = new TS_nginx; ng2 = new TS_nginx; tp = new TS_tinyproxy; fs = new TS_fault_server;
+		if (!ng1->start(mirror1, 80, www, dir + "/ng1")) start_error += ng1->error;
+		if (!ng2->start(mirror2, 80, www, dir + "/ng2")) start_error += ng2->error;
+		if (!tp->start(proxy, proxy_port, dir + "/tp")) start_error += tp->error;
+		if (!fs->start(faulty, 80, dir + "/fs")) start_error += fs->error;
+	}
+
+	static void TearDownTestSuite()
+	{
+		delete ng1; delete ng2; delete tp; delete fs;
+		xer.close();
+		if (!::testing::Test::HasFailure()) TS_remove_tree(dir);
+	}
+
+	void SetUp() override
+	{
+		ASSERT_EQ(start_error, "");
+		http.proxy_host.clear();
+		http.proxy_port_text.clear();
+		http.proxy_port = 0;
+		gProxyExclude.clear();
+	}
+
+	std::string log_text()
+	{
+		xer.flush();
+		return TS_read_file(log_path);
+	}
+
+	std::string local(const std::string& name) { return dir + "/" + name; }
+
+	void use_proxy(const std::string& host, int port)
+	{
+		http.proxy_host = host;
+		http.proxy_port_text = std::to_string(port);
+		http.proxy_port = port;
+	}
+};
+std::string HttpServers::dir, HttpServers::www, HttpServers::log_path, HttpServers::start_error;
+TS_nginx* HttpServers::ng1;
+TS_nginx* HttpServers::ng2;
+TS_tinyproxy* HttpServers::tp;
+TS_fault_server* HttpServers::fs;
+
+TEST_F(HttpServers, FourStreamsFromTwoMirrors)
+{
+	std::vector<NetJob> jobs = {
+		{2, mirror1, "/big.bin", local("big.bin")},
+		{3, mirror2, "/mid.bin", local("mid.bin")},
+		{4, mirror1, "/with blanks/my file.bin", local("my file.bin")},
+		{5, mirror2, "/empty.bin", local("empty.bin")},
+		{0, mirror2, "/one.bin", local("one.bin")},
+		{1, mirror1, "/sub/x.txt", local("x.txt")},
+	};
+	net_run(jobs, 20);
+	for (auto& j : jobs) EXPECT_EQ(j.result, 1) << j.path;
+	EXPECT_EQ(TS_read_file(local("big.bin")), TS_read_file(www + "/big.bin"));
+	EXPECT_EQ(TS_read_file(local("mid.bin")), TS_read_file(www + "/mid.bin"));
+	EXPECT_EQ(TS_read_file(local("my file.bin")), TS_read_file(www + "/with blanks/my file.bin"));
+	EXPECT_TRUE(exists(local("empty.bin")));
+	EXPECT_EQ(TS_read_file(local("empty.bin")), "");
+	EXPECT_EQ(TS_read_file(local("one.bin")), "1");
+	EXPECT_EQ(TS_read_file(local("x.txt")), "deep\n");
+	EXPECT_FALSE(exists(local("big.bin.part")));
+	for (auto* s : http.slots) EXPECT_EQ(s, nullptr);
+
+	// A freed slot starts anew: the same file again, over the old copy.
+	EXPECT_EQ(net_get(2, mirror2, "/mid.bin", local("big.bin")), 1);
+	EXPECT_EQ(TS_read_file(local("big.bin")), TS_read_file(www + "/mid.bin"));
+}
+
+TEST_F(HttpServers, RequestBytesDirectAndThroughAProxy)
+{
+	EXPECT_EQ(net_get(0, faulty, "/ok/10 a b", local("direct")), 1);
+	EXPECT_EQ(TS_read_file(local("direct")), pattern(10));
+
+	// The fault server as the proxy: it gets the absolute URI.
+	use_proxy(faulty, 80);
+	EXPECT_EQ(net_get(1, "files.example", "/ok/3", local("proxied")), 1);
+	EXPECT_EQ(TS_read_file(local("proxied")), pattern(3));
+
+	// Servers that end in an excluded text go direct.
+	gProxyExclude.push_back("0.23");
+	EXPECT_EQ(net_get(1, faulty, "/ok/4", local("excluded")), 1);
+
+	auto reqs = fs->requests();
+	ASSERT_GE(reqs.size(), 3u);
+	auto last = std::vector<std::string>(reqs.end() - 3, reqs.end());
+	EXPECT_EQ(last[0], "GET /ok/10%20a%20b HTTP/1.1\r\nConnection: close\r\nHost: 127.0.0.23\r\n"
+	                   "User-agent: Installer-APL/1rc2\r\n\r\n");
+	EXPECT_EQ(last[1], "GET http://files.example/ok/3 HTTP/1.1\r\nConnection: close\r\nHost: files.example\r\n"
+	                   "User-agent: Installer-APL/1rc2\r\n\r\n");
+	EXPECT_EQ(last[2], "GET /ok/4 HTTP/1.1\r\nConnection: close\r\nHost: 127.0.0.23\r\n"
+	                   "User-agent: Installer-APL/1rc2\r\n\r\n");
+}
+
+TEST_F(HttpServers, ThroughTinyproxy)
+{
+	use_proxy(proxy, proxy_port);
+	EXPECT_TRUE(UseProxy(mirror1, 80));
+	EXPECT_STREQ(ProxyHost(mirror1, 80), proxy);
+	EXPECT_EQ(ProxyPort(mirror1, 80), proxy_port);
+
+	std::vector<NetJob> jobs = {
+		{2, mirror1, "/big.bin", local("p_big.bin")},
+		{3, mirror2, "/with blanks/my file.bin", local("p_blank.bin")},
+		{4, faulty, "/ok/1000", local("p_fault.bin")},
+	};
+	net_run(jobs, 20);
+	for (auto& j : jobs) EXPECT_EQ(j.result, 1) << j.path;
+	EXPECT_EQ(TS_read_file(local("p_big.bin")), TS_read_file(www + "/big.bin"));
+	EXPECT_EQ(TS_read_file(local("p_blank.bin")), TS_read_file(www + "/with blanks/my file.bin"));
+	EXPECT_EQ(TS_read_file(local("p_fault.bin")), pattern(1000));
+
+	// What tinyproxy passed on to the origin server.
+	auto reqs = fs->requests();
+	ASSERT_FALSE(reqs.empty());
+	const std::string& fwd = reqs.back();
+	EXPECT_EQ(fwd.compare(0, 14, "GET /ok/1000 H"), 0) << fwd;
+	EXPECT_NE(fwd.find("\r\nHost: 127.0.0.23\r\n"), std::string::npos) << fwd;
+	EXPECT_NE(fwd.find("\r\nUser-agent: Installer-APL/1rc2\r\n"), std::string::npos) << fwd;
+
+	// A 404 through the proxy is still a 404.
+	EXPECT_EQ(net_get(5, mirror1, "/missing-through-proxy", local("p_missing")), 2);
+	EXPECT_NE(log_text().find("File not found!\n127.0.0.21/missing-through-proxy\n"), std::string::npos);
+
+	// A port without a host, or a host without a port, is no proxy.
+	http.proxy_host.clear();
+	EXPECT_FALSE(UseProxy(mirror1, 80));
+	EXPECT_EQ(ProxyPort(mirror1, 80), 80);
+	use_proxy(proxy, 0);
+	EXPECT_FALSE(UseProxy(mirror1, 80));
+}
+
+TEST_F(HttpServers, AcceptedAnswerForms)
+{
+	const char* paths[] = {"/noreason/77", "/lower/300", "/interim/50", "/dribble/500"};
+	for (const char* p : paths) {
+		std::string file = local(std::string("form") + (strrchr(p, '/') + 1) + p[1]);
+		EXPECT_EQ(net_get(0, faulty, p, file), 1) << p;
+		size_t n = atoi(strrchr(p, '/') + 1);
+		EXPECT_EQ(TS_read_file(file), pattern(n)) << p;
+	}
+}
+
+// Every fault fails within seconds and leaves an earlier good copy as it was.
+TEST_F(HttpServers, FaultsFailAndKeepTheOldFile)
+{
+	const char* faults[] = {
+		"/reset/200000", "/short/200000", "/long/1000", "/nolength/1000", "/status/503",
+		"/status/404", "/status/301", "/endless", "/manyheaders", "/negative", "/badlength",
+		"/hugelength", "/len64/100", "/badstatus",
+	};
+	std::string file = local("keep.bin");
+	for (const char* f : faults) {
+		ASSERT_TRUE(TS_write_file(file, "GOOD"));
+		double t0 = net_now();
+		EXPECT_EQ(net_get(3, faulty, f, file, 10), 2) << f;
+		EXPECT_LT(net_now() - t0, 5.0) << f;
+		EXPECT_EQ(http.slots[3], nullptr) << f;
+		EXPECT_EQ(TS_read_file(file), "GOOD") << f;
+		EXPECT_FALSE(exists(file + ".part")) << f;
+	}
+	std::string log = log_text();
+	EXPECT_NE(log.find("HTTP Error for " + file + "\n   server     =127.0.0.23\n   file       =/status/503\n"),
+	          std::string::npos);
+	EXPECT_NE(log.find("   response   =Some Error (#503)\n\n"), std::string::npos);
+
+	// An error page from nginx never replaces a good download either.
+	EXPECT_EQ(net_get(3, mirror1, "/mid.bin", file), 1);
+	EXPECT_EQ(net_get(3, mirror1, "/no-such.bin", file), 2);
+	EXPECT_EQ(TS_read_file(file), TS_read_file(www + "/mid.bin"));
+}
+
+TEST_F(HttpServers, FileNotFoundAlertOncePerFile)
+{
+	auto count = [&](const std::string& key) {
+		std::string log = log_text(), needle = "File not found!\n" + key + "\n";
+		int n = 0;
+		for (size_t p = log.find(needle); p != std::string::npos; p = log.find(needle, p + 1)) ++n;
+		return n;
+	};
+	EXPECT_EQ(net_get(0, mirror1, "/gone.zip", local("gone")), 2);
+	EXPECT_EQ(net_get(0, mirror1, "/gone.zip", local("gone")), 2);
+	EXPECT_EQ(count("127.0.0.21/gone.zip"), 1);
+	EXPECT_EQ(net_get(0, mirror2, "/gone.zip", local("gone")), 2);
+	EXPECT_EQ(count("127.0.0.22/gone.zip"), 1);
+	EXPECT_EQ(net_get(0, faulty, "/status/503", local("gone")), 2);
+	EXPECT_EQ(count("127.0.0.23/status/503"), 0);
+	EXPECT_FALSE(exists(local("gone")));
+}
+
+TEST_F(HttpServers, BusySlotKeepsItsTransfer)
+{
+	std::string first = local("first.bin"), second = local("second.bin");
+	int r = http.net_check(4, mirror1, "/big.bin", first);
+	EXPECT_EQ(r, 0);
+	for (int i = 0; i < 20000 && r == 0; ++i) {
+		xtim.xtim_update();
+		r = http.net_check(4, faulty, "/ok/5", second);
+		if (r == 0) usleep(200);
+	}
+	EXPECT_EQ(r, 1);
+	EXPECT_EQ(TS_read_file(first), TS_read_file(www + "/big.bin"));
+	EXPECT_FALSE(exists(second));
+}
+
+TEST_F(HttpServers, BadNamesAndUnreachableServers)
+{
+	size_t before = fs->requests().size();
+	// Control characters from a downloaded list never reach a request.
+	EXPECT_EQ(http.net_check(0, "127.0.0.23\r\nX-Injected: 1", "/ok/1", local("c1")), 2);
+	EXPECT_EQ(http.net_check(0, faulty, "/ok/1\r\nX-Injected: 1", local("c2")), 2);
+	EXPECT_EQ(http.net_check(0, faulty, "\n/ok/1", local("c3")), 2);
+	EXPECT_EQ(http.net_check(0, faulty, std::string("/ok/1\0x", 7), local("c4")), 2);
+	EXPECT_EQ(http.net_check(0, faulty, "/ok/1\x7f", local("c5")), 2);
+	EXPECT_EQ(http.slots[0], nullptr);
+	usleep(100000);
+	EXPECT_EQ(fs->requests().size(), before);
+	EXPECT_NE(log_text().find("refused server 127.0.0.23\\x0d\\x0aX-Injected: 1"), std::string::npos);
+
+	// A name that does not resolve fails at once, with the translation line.
+	EXPECT_EQ(net_get(1, "", "/x", local("noname")), 2);
+	std::string log = log_text();
+	EXPECT_NE(log.find("Translated server  to IP addy: 0.0.0.0 and port = 80\n"), std::string::npos);
+	EXPECT_NE(log.find("   GetStat    =0\n   GetOSErr   =20011\n"), std::string::npos);
+
+	// Nothing listens on port 80 here: refused, failed at once.
+	double t0 = net_now();
+	EXPECT_EQ(net_get(1, "127.0.0.27", "/x", local("refused")), 2);
+	EXPECT_LT(net_now() - t0, 2.0);
+
+	// A local file that cannot be created fails the transfer.
+	EXPECT_EQ(net_get(1, mirror1, "/one.bin", dir + "/no/such/folder/one.bin"), 2);
+}
+
+TEST_F(HttpServers, ProgrammingErrorsAreFatal)
+{
+	std::string d = dir;
+	auto in_dir = [d]() { if (chdir(d.c_str()) != 0) _exit(3); };
+	EXPECT_EXIT({ in_dir(); http.net_check(6, mirror1, "/x", "x"); }, ::testing::ExitedWithCode(1), "");
+	EXPECT_EXIT({ in_dir(); http.net_check(-1, mirror1, "/x", "x"); }, ::testing::ExitedWithCode(1), "");
+	EXPECT_EXIT({ in_dir(); http.net_check(0, "127.0.0.21/", "/x", "x"); }, ::testing::ExitedWithCode(1), "");
+	EXPECT_EXIT({ in_dir(); http.net_check(0, mirror1, "x", "x"); }, ::testing::ExitedWithCode(1), "");
+	std::string log = log_text();
+	EXPECT_NE(log.find("Too many download objects requested!"), std::string::npos);
+	EXPECT_NE(log.find("net_check error! You have a dirchar at the end of the server name!"), std::string::npos);
+	EXPECT_NE(log.find("net_check error! You do not have a dirchar at the beginning"), std::string::npos);
+}
+
+// A full disk fails the transfer and leaves nothing behind.
+TEST_F(HttpServers, FullDiskFailsTheTransfer)
+{
+	std::string mnt = dir + "/small_disk";
+	mkdir(mnt.c_str(), 0755);
+	if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=1m") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+	EXPECT_EQ(net_get(2, mirror1, "/big.bin", mnt + "/big.bin", 10), 2);
+	EXPECT_FALSE(exists(mnt + "/big.bin"));
+	EXPECT_FALSE(exists(mnt + "/big.bin.part"));
+	EXPECT_NE(log_text().find("   GetOSErr   =28\n"), std::string::npos);	// ENOSPC
+	// A file that fits still arrives.
+	EXPECT_EQ(net_get(2, mirror1, "/mid.bin", mnt + "/mid.bin", 10), 1);
+	EXPECT_EQ(TS_read_file(mnt + "/mid.bin"), TS_read_file(www + "/mid.bin"));
+	umount2(mnt.c_str(), MNT_DETACH);
+}
+
+// Lengths and counts past 32 bits: a file of 2 GiB and a bit, from a sparse file.
+TEST_F(HttpServers, FilesPastTwoGigabytes)
+{
+	const off_t size = (off_t(1) << 31) + 4096 + 7;
+	std::string src = www + "/huge.bin";
+	int fd = open(src.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+	ASSERT_GE(fd, 0);
+	ASSERT_EQ(ftruncate(fd, size), 0);
+	ASSERT_EQ(pwrite(fd, "END", 3, size - 3), 3);
+	close(fd);
+	std::string dst = local("huge.bin");
+	EXPECT_EQ(net_get(5, mirror1, "/huge.bin", dst, 120), 1);
+	struct stat st;
+	ASSERT_EQ(stat(dst.c_str(), &st), 0);
+	EXPECT_EQ(st.st_size, size);
+	std::string tail(3, 0);
+	fd = open(dst.c_str(), O_RDONLY);
+	EXPECT_EQ(pread(fd, &tail[0], 3, size - 3), 3);
+	close(fd);
+	EXPECT_EQ(tail, "END");
+	unlink(dst.c_str());
+	unlink(src.c_str());
+}

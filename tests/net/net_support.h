@@ -1,0 +1,56 @@
+#ifndef NET_SUPPORT_H
+#define NET_SUPPORT_H
+// Drives downloads the way the program's frames do: one net_check per slot
+// per frame, the clock updated every frame.
+#include "http.h"
+#include "UTL_clock.h"
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct NetJob {
+	int         slot;
+	std::string server, path, local;
+	int         result = 0;
+	double      seconds = 0;	// when the result came
+};
+
+inline double net_now()
+{
+	using namespace std::chrono;
+	return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+inline void net_run(std::vector<NetJob>& jobs, double max_seconds)
+{
+	double start = net_now();
+	for (;;) {
+		xtim.xtim_update();
+		bool busy = false;
+		int64_t moved = 0;
+		for (auto& j : jobs) {
+			if (j.result) continue;
+			down_class* d = http.slots[j.slot];
+			int64_t before = d ? d->bytes_received : 0;
+			j.result = http.net_check(j.slot, j.server, j.path, j.local);
+			if (j.result) j.seconds = net_now() - start;
+			else {
+				busy = true;
+				moved += http.slots[j.slot]->bytes_received - before;
+			}
+		}
+		if (!busy || net_now() - start > max_seconds) return;
+		if (moved == 0) std::this_thread::sleep_for(std::chrono::microseconds(300));
+	}
+}
+
+inline int net_get(int slot, const std::string& server, const std::string& path, const std::string& local,
+                   double max_seconds = 10)
+{
+	std::vector<NetJob> jobs = {{slot, server, path, local}};
+	net_run(jobs, max_seconds);
+	return jobs[0].result;
+}
+
+#endif

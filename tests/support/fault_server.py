@@ -1,0 +1,201 @@
+#!/usr/bin/env python3
+"""A small HTTP server that misbehaves on purpose, for the client's tests.
+
+Usage: fault_server.py --addr 127.0.0.23 --port 80 [--record DIR] [--lifetime 120]
+
+Every request head it reads is stored byte for byte as DIR/NNNN.req (when
+--record is given). The answer is chosen by the first segment of the path
+(an absolute "http://host/..." request line, as a proxy gets it, counts by its
+path); N is the number after it, e.g. "/ok/100":
+
+  /ok/N            200, Content-Length N, N body bytes (byte i = i % 251)
+  /noreason/N      like ok, status line "HTTP/1.1 200" without a reason
+  /lower/N         like ok, header written "content-length:N"
+  /interim/N       "100 Continue" head, then the ok answer, in one packet
+  /dribble/N       like ok, sent in 7-byte pieces
+  /stall/N         Content-Length N, N/2 bytes, then silence
+  /stallhead       reads the request, never answers
+  /reset/N         Content-Length N, N/2 bytes, then a connection reset
+  /short/N         Content-Length N, N/2 bytes, then a normal close
+  /long/N          Content-Length N, N+100 bytes, close
+  /nolength/N      no Content-Length, N bytes, close
+  /nolengthopen/N  no Content-Length, N bytes, then silence
+  /status/CODE     that status with a small error page and its length
+  /endless         a header line that never ends
+  /manyheaders     header lines without end
+  /negative        Content-Length: -5
+  /badlength       Content-Length: 12abc
+  /hugelength      Content-Length: 99999999999999999999
+  /len64/N         Content-Length 2^32 + N, N bytes, close
+  /badstatus       status line "HTTP/1.1 2x0 OK"
+
+The server exits by itself after --lifetime seconds; silent connections are
+held until the client leaves or the lifetime ends.
+"""
+import argparse
+import os
+import re
+import socket
+import socketserver
+import struct
+import sys
+import threading
+import time
+
+args = None
+seq_lock = threading.Lock()
+seq = [0]
+deadline = [0.0]
+
+
+def body(n):
+    pattern = bytes(i % 251 for i in range(251))
+    return (pattern * (n // 251 + 1))[:n]
+
+
+def record(head):
+    if not args.record:
+        return
+    with seq_lock:
+        seq[0] += 1
+        n = seq[0]
+    path = os.path.join(args.record, "%04d.req" % n)
+    with open(path + ".tmp", "wb") as f:
+        f.write(head)
+    os.rename(path + ".tmp", path)
+
+
+def hold(sock):
+    """Keep a connection open and silent until the client closes it."""
+    sock.settimeout(0.5)
+    while time.time() < deadline[0]:
+        try:
+            if not sock.recv(65536):
+                return
+        except socket.timeout:
+            continue
+        except OSError:
+            return
+
+
+def answer(sock, status, headers, data):
+    head = "HTTP/1.1 %s\r\n" % status
+    for h in headers:
+        head += h + "\r\n"
+    sock.sendall(head.encode() + b"\r\n" + data)
+
+
+class Handler(socketserver.BaseRequestHandler):
+    def handle(self):
+        sock = self.request
+        head = b""
+        while b"\r\n\r\n" not in head and len(head) < 65536:
+            try:
+                chunk = sock.recv(4096)
+            except OSError:
+                return
+            if not chunk:
+                break
+            head += chunk
+        if not head:
+            return  # a readiness probe
+        record(head)
+        line = head.split(b"\r\n", 1)[0].decode("latin-1")
+        parts = line.split(" ")
+        target = parts[1] if len(parts) > 1 else "/"
+        target = re.sub(r"^http://[^/]*", "", target)
+        segs = target.split("/")
+        kind = segs[1] if len(segs) > 1 else ""
+        m = re.match(r"\d+", segs[2]) if len(segs) > 2 else None
+        n = int(m.group(0)) if m else 0
+        try:
+            self.respond(sock, kind, n)
+        except OSError:
+            pass
+
+    def respond(self, sock, kind, n):
+        if kind == "ok":
+            answer(sock, "200 OK", ["Content-Length: %d" % n], body(n))
+        elif kind == "noreason":
+            answer(sock, "200", ["Content-Length: %d" % n], body(n))
+        elif kind == "lower":
+            answer(sock, "200 OK", ["content-length:%d" % n], body(n))
+        elif kind == "interim":
+            sock.sendall(b"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % n + body(n))
+        elif kind == "dribble":
+            data = b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % n + body(n)
+            for i in range(0, len(data), 7):
+                sock.sendall(data[i:i + 7])
+                time.sleep(0.001)
+        elif kind == "stall":
+            answer(sock, "200 OK", ["Content-Length: %d" % n], body(n // 2))
+            hold(sock)
+        elif kind == "stallhead":
+            hold(sock)
+        elif kind == "reset":
+            answer(sock, "200 OK", ["Content-Length: %d" % n], body(n // 2))
+            time.sleep(0.05)
+            sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            sock.close()
+        elif kind == "short":
+            answer(sock, "200 OK", ["Content-Length: %d" % n], body(n // 2))
+        elif kind == "long":
+            answer(sock, "200 OK", ["Content-Length: %d" % n], body(n + 100))
+        elif kind == "nolength":
+            answer(sock, "200 OK", [], body(n))
+        elif kind == "nolengthopen":
+            answer(sock, "200 OK", [], body(n))
+            hold(sock)
+        elif kind == "status":
+            page = b"<html><body>error %d</body></html>\n" % n
+            answer(sock, "%d Some Error" % n, ["Content-Length: %d" % len(page)], page)
+        elif kind == "endless":
+            sock.sendall(b"HTTP/1.1 200 OK\r\nX-Endless: ")
+            while time.time() < deadline[0]:
+                sock.sendall(b"a" * 4096)
+        elif kind == "manyheaders":
+            sock.sendall(b"HTTP/1.1 200 OK\r\n")
+            i = 0
+            while time.time() < deadline[0]:
+                sock.sendall(b"".join(b"X-Header-%d: value\r\n" % (i + k) for k in range(100)))
+                i += 100
+        elif kind == "negative":
+            answer(sock, "200 OK", ["Content-Length: -5"], b"hello")
+        elif kind == "badlength":
+            answer(sock, "200 OK", ["Content-Length: 12abc"], b"hello")
+        elif kind == "hugelength":
+            answer(sock, "200 OK", ["Content-Length: 99999999999999999999"], b"hello")
+        elif kind == "len64":
+            answer(sock, "200 OK", ["Content-Length: %d" % ((1 << 32) + n)], body(n))
+        elif kind == "badstatus":
+            answer(sock, "2x0 OK", ["Content-Length: 5"], b"hello")
+        else:
+            answer(sock, "404 Not Found", ["Content-Length: 0"], b"")
+
+
+class Server(socketserver.ThreadingTCPServer):
+    allow_reuse_address = True
+    daemon_threads = True
+
+
+def main():
+    global args
+    p = argparse.ArgumentParser()
+    p.add_argument("--addr", required=True)
+    p.add_argument("--port", type=int, default=80)
+    p.add_argument("--record")
+    p.add_argument("--lifetime", type=float, default=120)
+    args = p.parse_args()
+    if not args.addr.startswith("127."):
+        sys.exit("loopback addresses only")
+    deadline[0] = time.time() + args.lifetime
+    srv = Server((args.addr, args.port), Handler)
+    threading.Thread(target=srv.serve_forever, daemon=True).start()
+    print("ready", flush=True)
+    while time.time() < deadline[0]:
+        time.sleep(0.2)
+    os._exit(0)
+
+
+if __name__ == "__main__":
+    main()
