@@ -3,6 +3,7 @@
 #include "UTL_alert.h"
 #include "UTL_clock.h"
 #include "UTL_globals.h"
+#include "io_utils.h"
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -13,11 +14,6 @@
 
 http_class http;
 std::vector<std::string> gProxyExclude;
-
-// Network result codes shared with the file layer's error table.
-static const int net_code_bad_state = 20008;	// a response we cannot take
-static const int net_code_alloc     = 20009;	// no connection was made
-static const int net_code_no_server = 20011;	// the name did not resolve
 
 static const char* const release_name = "Vantor 9.21rc2";
 
@@ -119,7 +115,7 @@ down_class::down_class(const char* server, unsigned short port, const char* path
 	if (bad) {
 		xer << "Refused to send a request with control characters: server " << escaped(server)
 		    << ", path " << escaped(path) << "\n";
-		error = net_code_bad_state;
+		error = err_net_bad_state;
 		return;
 	}
 
@@ -127,7 +123,7 @@ down_class::down_class(const char* server, unsigned short port, const char* path
 	unsigned long addr = KelmSocket::LookupAddress(ProxyHost(server, port));
 	if (addr == 0) {
 		xer << "Translated server " << server << " to IP addy: 0.0.0.0 and port = " << connect_port << "\n";
-		error = net_code_no_server;
+		error = err_net_no_server;
 		return;
 	}
 	status_code = -1;
@@ -224,7 +220,7 @@ bool down_class::parse_head()
 				code = code * 10 + (line[i] - '0');
 			}
 			if (code < 0 || line[8] != ' ' || (line.size() > 12 && line[12] != ' ')) {
-				error = net_code_bad_state;
+				error = err_net_bad_state;
 				return false;
 			}
 			status_code = code;
@@ -238,11 +234,11 @@ bool down_class::parse_head()
 	received.erase(received.begin(), received.begin() + (long)pos);
 	head_bytes += pos;
 	if (!headers_done) {
-		if (head_bytes + received.size() > (size_t)http_head_limit) error = net_code_bad_state;
+		if (head_bytes + received.size() > (size_t)http_head_limit) error = err_net_bad_state;
 		return false;
 	}
 	if (head_bytes > (size_t)http_head_limit) {
-		error = net_code_bad_state;
+		error = err_net_bad_state;
 		return false;
 	}
 
@@ -255,7 +251,7 @@ bool down_class::parse_head()
 	if (cl != headers.end()) {
 		content_length = parse_length(cl->second);
 		if (content_length < 0) {
-			error = net_code_bad_state;
+			error = err_net_bad_state;
 			return false;
 		}
 	}
@@ -392,7 +388,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 		in_error = true;
 	}
 
-	int os_err = d->error ? d->error : d->socket ? d->socket->GetOSError() : net_code_alloc;
+	int os_err = d->error ? d->error : d->socket ? d->socket->GetOSError() : err_net_alloc;
 	xer << "HTTP Error for " << d->local_path << "\n"
 	    << "   server     =" << server << "\n"
 	    << "   file       =" << path << "\n"
