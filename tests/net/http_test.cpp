@@ -352,3 +352,24 @@ TEST_F(HttpServers, FilesPastTwoGigabytes)
 	unlink(dst.c_str());
 	unlink(src.c_str());
 }
+
+// A POST through down_class itself: the body follows its length line.
+TEST_F(HttpServers, PostCarriesItsBody)
+{
+	std::map<std::string, std::string> hdrs = {{"Host", faulty}, {"X-Test", "1"}};
+	down_class d(faulty, 80, "/ok/6", true, hdrs, "a=1&b=2", 7, local("posted").c_str());
+	ASSERT_NE(d.socket, nullptr);
+	for (int i = 0; i < 5000 && d.socket->GetStatus() != socket_closed; ++i) {
+		d.DoProcessing();
+		usleep(200);
+	}
+	EXPECT_EQ(d.status_code, 200);
+	EXPECT_EQ(d.response, "OK");
+	EXPECT_EQ(d.content_length, 6);
+	EXPECT_EQ(d.bytes_received, 6);
+	EXPECT_EQ(d.finish_file(), 0);
+	EXPECT_EQ(TS_read_file(local("posted")), pattern(6));
+	auto reqs = fs->requests();
+	ASSERT_FALSE(reqs.empty());
+	EXPECT_EQ(reqs.back(), "POST /ok/6 HTTP/1.1\r\nHost: 127.0.0.23\r\nX-Test: 1\r\nContent-Length: 7\r\n\r\na=1&b=2");
+}

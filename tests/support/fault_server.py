@@ -3,7 +3,7 @@
 
 Usage: fault_server.py --addr 127.0.0.23 --port 80 [--record DIR] [--lifetime 120]
 
-Every request head it reads is stored byte for byte as DIR/NNNN.req (when
+Every request it reads (head and body) is stored byte for byte as DIR/NNNN.req (when
 --record is given). The answer is chosen by the first segment of the path
 (an absolute "http://host/..." request line, as a proxy gets it, counts by its
 path); N is the number after it, e.g. "/ok/100":
@@ -99,6 +99,14 @@ class Handler(socketserver.BaseRequestHandler):
             head += chunk
         if not head:
             return  # a readiness probe
+        m = re.search(rb"\r\ncontent-length: *(\d+)", head, re.I)
+        if m and b"\r\n\r\n" in head:
+            want = head.index(b"\r\n\r\n") + 4 + int(m.group(1))
+            while len(head) < want:
+                chunk = sock.recv(65536)
+                if not chunk:
+                    break
+                head += chunk
         record(head)
         line = head.split(b"\r\n", 1)[0].decode("latin-1")
         parts = line.split(" ")
