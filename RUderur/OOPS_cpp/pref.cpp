@@ -1,4 +1,5 @@
 #include "pref.h"
+#include "http.h"
 #include "xmap.h"
 #include "path_utils.h"
 #include "MACIBM_mnw.h"
@@ -8,9 +9,6 @@
 #include <cstdlib>
 
 pref_class  pref;
-std::string pref_proxy_host;
-std::string pref_proxy_port;
-int         pref_proxy_port_int = 0;
 
 static const int kPrefVersion = 92001;
 
@@ -99,9 +97,9 @@ void pref_class::IO_set(int file, int io)
 	if (file == pref_file_installer) {
 		s.int_io(&stg.stream_count, "_stream_count");
 		s.int_io(&stg.log_actions, "_log_actions");
-		s.str_io(&pref_proxy_host, "_proxy_host");
-		s.str_io(&pref_proxy_port, "_proxy_port");
-		s.int_io(&pref_proxy_port_int, "_proxy_port_int");
+		s.str_io(&http.proxy_host, "_proxy_host");
+		s.str_io(&http.proxy_port_text, "_proxy_port");
+		s.int_io(&http.proxy_port, "_proxy_port_int");
 		s.int_io(&stg.get_beta, "_get_beta");
 	} else if (file == pref_file_res) {
 		// kept only to be written back as read

@@ -6,12 +6,6 @@
 
 enum { pref_file_res = 10, pref_file_installer = 11, pref_file_calib = 12, pref_file_cal = pref_file_calib };
 
-// The proxy settings the installer's preference file carries; the HTTP client
-// reads them from here.
-extern std::string pref_proxy_host;	// "_proxy_host"
-extern std::string pref_proxy_port;	// "_proxy_port", as typed
-extern int         pref_proxy_port_int;	// "_proxy_port_int"
-
 class pref_class {
 public:
 	void IO_set(int file, int io);	// io 0 reads, 1 writes

@@ -1,5 +1,6 @@
 #include "files_support.h"
 #include "pref.h"
+#include "http.h"
 #include "MACIBM_mnw.h"
 #include "UTL_cmdline.h"
 #include "utils_records.h"
@@ -13,9 +14,9 @@ protected:
 		setenv("XDG_CONFIG_HOME", (d.path + "cfg").c_str(), 1);
 		file = d.path + "cfg/Vantor Installer.prf";
 		stg.stream_count = stg.log_actions = stg.get_beta = 0;
-		pref_proxy_host.clear();
-		pref_proxy_port.clear();
-		pref_proxy_port_int = 0;
+		http.proxy_host.clear();
+		http.proxy_port_text.clear();
+		http.proxy_port = 0;
 	}
 };
 
@@ -28,9 +29,9 @@ TEST_F(Prefs, RoundTripWithAnOverrideSavedBack)
 	pref.IO_set(pref_file_installer, 0);
 	EXPECT_EQ(stg.stream_count, 2);
 	EXPECT_EQ(stg.log_actions, 1);
-	EXPECT_EQ(pref_proxy_host, "proxy.local  ");
-	EXPECT_EQ(pref_proxy_port, "");
-	EXPECT_EQ(pref_proxy_port_int, 3128);
+	EXPECT_EQ(http.proxy_host, "proxy.local  ");
+	EXPECT_EQ(http.proxy_port_text, "");
+	EXPECT_EQ(http.proxy_port, 3128);
 	EXPECT_EQ(stg.get_beta, 0);
 
 	pref.IO_set(pref_file_installer, 1);
