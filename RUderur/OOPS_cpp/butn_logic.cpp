@@ -1,0 +1,125 @@
+#include "butn_logic.h"
+#include "UTL_alert.h"
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+void BTN_expand_label(const std::string& label, std::string* text, std::string* part2, std::string* part3)
+{
+	size_t p = label.rfind('|');
+	size_t q = label.rfind('{');
+	if (q == std::string::npos) q = label.size();
+	std::string t, h, help;
+	if (p != std::string::npos) {
+		t = label.substr(0, p);
+		if (q > p) h = label.substr(p + 1, q - p - 1);
+	} else {
+		t = label.substr(0, q);
+	}
+	// the brace is followed by one blank; a label ending in the brace has no help
+	if (q + 2 <= label.size()) help = label.substr(q + 2);
+	if (text) *text = t;
+	if (part2) *part2 = h;
+	if (part3) *part3 = help;
+}
+
+int BTN_label_break(const std::string& s)
+{
+	int len = (int)s.size(), mid = len / 2, best = -1;
+	for (int i = 1; i < len - 1; ++i) {
+		if (s[i] != ' ' && s[i] != '-' && s[i] != '/') continue;
+		if (best < 0 || std::abs(i - mid) < std::abs(best - mid)) best = i;
+	}
+	return best;
+}
+
+float BTN_flt_max(int digits, int decimals)
+{
+	if (digits < 1) digits = 1;
+	if (digits > 10) digits = 10;
+	double nines = 0;
+	for (int i = 0; i < digits; ++i) nines = nines * 10 + 9;
+	return (float)(nines / std::pow(10.0, decimals));
+}
+
+static double place_of(int k, int digits, int decimals) { return std::pow(10.0, digits - decimals - k - 1); }
+
+int BTN_numeric_key(float* value, int* hot, int digits, int decimals, float min, float max, int ch, int vkey)
+{
+	if (digits < 1) return 0;
+	if (*hot < 0 || *hot >= digits) *hot = 0;
+	double place = place_of(*hot, digits, decimals);
+	double v = *value;
+	if (vkey == 37) { *hot = (*hot + digits - 1) % digits; return 0; }
+	if (vkey == 39) { *hot = (*hot + 1) % digits; return 0; }
+	if (vkey == 40) { *value = (float)(v - place); return 1; }
+	if (vkey == 38) { *value = (float)(v + place); return 1; }
+	if (ch >= '0' && ch <= '9') {
+		double mag = std::fabs(v);
+		int old = (int)std::fmod(std::floor(mag / place + 1e-6), 10.0);
+		mag += ((ch - '0') - old) * place;
+		*value = (float)(v < 0 ? -mag : mag);
+		*hot = (*hot + 1) % digits;
+		return 1;
+	}
+	if (ch == '+' && min < 0) { *value = (float)std::fabs(v); return 1; }
+	if (ch == '-' && max >= 0) { *value = (float)-std::fabs(v); return 1; }
+	return 0;
+}
+
+float BTN_numeric_settle(float value, int decimals, float min, float max)
+{
+	if (value < min) value = min;
+	if (value > max) value = max;
+	double m = std::pow(10.0, decimals);
+	double s = value * m;
+	return (float)((double)(long long)(s + (s < 0 ? -0.5 : 0.5)) / m);
+}
+
+int BTN_float_to_int(float v)
+{
+	if (!(v == v)) return 0;
+	if (v >= 2147483647.0f) return INT_MAX;
+	if (v <= -2147483648.0f) return INT_MIN;
+	return (int)v;
+}
+
+void BTN_split_items(const std::string& items, std::vector<std::string>& out)
+{
+	out.clear();
+	if (items.find('|') != std::string::npos)
+		__MACIBM_alert(0, "Found | char in text string!", items, "", "", t_exit, "butn", __LINE__);
+	std::string cur;
+	for (char c : items) {
+		if (c != '-') { cur += c; continue; }
+		out.push_back(cur);
+		cur.clear();
+		if (out.size() >= 300) {
+			__MACIBM_alert(0, "BTN_text_list overflow!", items, "", "", t_exit, "butn", __LINE__);
+			return;
+		}
+	}
+	out.push_back(cur);
+}
+
+int BTN_text_key_ok(int ch, int vkey)
+{
+	if (vkey == 8) return ch == 8;
+	if (vkey >= 37 && vkey <= 40) return ch >= 28 && ch <= 31;
+	if (vkey == 46 || (vkey >= 33 && vkey <= 36)) return 0;
+	return ch >= 32 && ch != 127 && ch <= 0x10FFFF;
+}
+
+static const char kAlphabet[] = " 0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-";
+
+int BTN_chars_index(char c)
+{
+	for (int i = 0; i < 38; ++i)
+		if (kAlphabet[i] == c) return i;
+	return 1;
+}
+
+char BTN_chars_at(int index)
+{
+	return kAlphabet[((index % 38) + 38) % 38];
+}
