@@ -1,12 +1,79 @@
 // The installer's entry point.
-#include "UTL_cmdline.h"
-#include "UTL_debug.h"
+#include "MACIBM_shell.h"
+#include "main_disc.h"
+#include "main_globals.h"
+#include "utils_records.h"
+#include "UTL_alert.h"
 #include "UTL_globals.h"
+#include "io_utils.h"
+#include "path_utils.h"
+#include "pref.h"
+#include "tman.h"
+#include "MACIBM_mnw.h"
 
 int main(int argc, char** argv)
 {
-	UTL_debug_init();
-	xer.open("Vantor Installer Log.txt", std::ios::out | std::ios::trunc);
-	UTL_cmdline::init_unix(argc, argv);
+	const char* const* args = argv;
+
+	// 1.
+	std::string temp, bundle;
+	get_OS_abs_path(os_dir_temp, temp);
+	get_OS_abs_path(os_dir_app_bundle, bundle);
+
+	// 2. A product disc, if one is mounted.
+	dvd_path = dvd_find_disc();
+
+	// 3. Off the disc, so that discs can be changed; launching ends this process.
+	dvd_move_off_disc(bundle, dvd_path, temp, copy_file_recursive,
+	                  [](const std::string& copy) { return launch_app(copy, "", 0); });
+
+	// 4.
+	MACIBM_init(argc, args);
+
+	// 5.
+	tman.load_texture(tex_fail_alert, 413, 0x12092, tex_load_2, main_elements_image(mnw.language));
+
+	// 6.
+	static const struct { const char* label; os_dir_type kind; } folders[] = {
+		{"os_dir_this_app\t\t=", os_dir_app_folder}, {"os_dir_desktop\t\t=", os_dir_desktop},
+		{"os_dir_default_apps\t=", os_dir_desktop_b}, {"os_dir_temp\t\t\t=", os_dir_temp},
+		{"os_dir_prefs\t\t\t=", os_dir_prefs}};
+	for (const auto& f : folders) {
+		std::string dir;
+		get_OS_abs_path(f.kind, dir);
+		xer << f.label << dir << "\n";
+	}
+	xer << "\n";
+	xer.flush();
+
+	// 7-8.
+	temp_path = temp;
+	install_name = no_install_name;
+	stg.new_format_flag = 0;
+	stg.download_error = 0;
+	stg.extract_error = 0;
+	stg.num_servers = -1;
+	stg.sel_server = 0;
+	stg.stage = 0;
+	stg.action = 3;
+	stg.file_progress = 0.0f;
+	stg.stream_count = 0;
+	stg.total_kb_download = 0.0f;
+	stg.total_kb_install = 0.0f;
+	stg.target_os = 1;
+
+	// 9. Saved preferences override the defaults.
+	pref.IO_set(pref_file_installer, 0);
+
+	// 10.
+	cmd_line_path = main_cmd_line_path(argc, args);
+
+	// 11. The registered copies are read by the wizard's registration module.
+
+	// 12.
+	while (!app_done) MACIBM_event_proc();
+
+	// 13.
+	MACIBM_finishup(1);
 	return 0;
 }

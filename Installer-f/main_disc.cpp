@@ -1,0 +1,79 @@
+#include "main_disc.h"
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+static std::string unescape_mount(const std::string& s)
+{
+	// the mount table writes blanks and tabs in folder names as octal escapes
+	std::string out;
+	for (size_t i = 0; i < s.size(); ++i) {
+		if (s[i] == '\\' && i + 3 < s.size()) {
+			int v = 0, ok = 1;
+			for (int k = 1; k <= 3; ++k) {
+				char c = s[i + k];
+				if (c < '0' || c > '7') ok = 0;
+				v = v * 8 + (c - '0');
+			}
+			if (ok) {
+				out += (char)v;
+				i += 3;
+				continue;
+			}
+		}
+		out += s[i];
+	}
+	return out;
+}
+
+static int is_file(const std::string& p)
+{
+	struct stat st;
+	return stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string dvd_find_disc(const std::string& mount_table)
+{
+	std::ifstream in(mount_table);
+	std::string line;
+	while (std::getline(in, line)) {
+		std::istringstream ls(line);
+		std::string dev, dir;
+		if (!(ls >> dev >> dir)) continue;
+		dir = unescape_mount(dir);
+		if (dir.empty()) continue;
+		if (dir.back() != '/') dir += '/';
+		if (is_file(dir + "dvd_version.txt")) return dir;
+	}
+	return "";
+}
+
+static std::string with_slash(std::string p)
+{
+	if (!p.empty() && p.back() != '/') p += '/';
+	return p;
+}
+
+int dvd_runs_from_disc(const std::string& bundle, const std::string& dvd, const std::string& temp)
+{
+	const std::string disc = with_slash(dvd);
+	if (disc.empty() || disc == "/") return 0;	// the root holds every program
+	if (bundle.compare(0, disc.size(), disc) != 0) return 0;
+	const std::string tmp = with_slash(temp);
+	if (!tmp.empty() && tmp != "/" && bundle.compare(0, tmp.size(), tmp) == 0) return 0;
+	return 1;
+}
+
+int dvd_move_off_disc(const std::string& bundle, const std::string& dvd, const std::string& temp,
+                      const std::function<int(const std::string&, const std::string&)>& copy,
+                      const std::function<int(const std::string&)>& launch)
+{
+	if (!dvd_runs_from_disc(bundle, dvd, temp)) return 0;
+	std::string b = bundle;
+	while (b.size() > 1 && b.back() == '/') b.pop_back();
+	const std::string name = b.substr(b.rfind('/') + 1);
+	const std::string dest = with_slash(temp) + name;
+	if (copy(bundle, dest) != 0) return 0;	// run from the disc rather than not at all
+	launch(dest);
+	return 0;	// the start failed: carry on here
+}

@@ -1,0 +1,24 @@
+#ifndef MAIN_DISC_H
+#define MAIN_DISC_H
+// Finding the product disc, and moving the installer off it so that discs
+// can be changed while it runs.
+#include <functional>
+#include <string>
+
+// The mount folder (ending in "/") of the first mounted volume in the mount
+// table that holds "dvd_version.txt"; empty when there is none.
+std::string dvd_find_disc(const std::string& mount_table = "/proc/self/mounts");
+
+// Whether the program at `bundle` runs from the disc mounted at `dvd`: the
+// whole disc folder is a prefix of the program's path. A copy already in the
+// temporary folder never counts, so a copy cannot start copies of itself.
+int dvd_runs_from_disc(const std::string& bundle, const std::string& dvd, const std::string& temp);
+
+// Copies the program to the temporary folder and starts the copy there
+// (launch ends this process). Returns 0 when this process is to carry on:
+// not on a disc, the copy failed, or the start failed.
+int dvd_move_off_disc(const std::string& bundle, const std::string& dvd, const std::string& temp,
+                      const std::function<int(const std::string& from, const std::string& to)>& copy,
+                      const std::function<int(const std::string& app)>& launch);
+
+#endif

@@ -1,0 +1,50 @@
+#ifndef MACIBM_SHELL_H
+#define MACIBM_SHELL_H
+// The application shell: start-up, the window and its context, the frame loop.
+#include <string>
+
+struct PLAT_event;
+
+// Start-up and the context (hl_init)
+void  MACIBM_init(int argc, const char* const* argv);
+int   MACIBM_make_context(int index);
+void  MACIBM_setres(int flag);
+void  MACIBM_nuke_context(int index);
+void* MACIBM_make_context_loader();
+int   MACIBM_set_context_loader(void* ctx);
+void  MACIBM_show_init(const std::string& message, float* progress);
+
+extern int plot_init_lights;
+extern int g_mon_x_res_now, g_mon_y_res_now;
+
+// The frame loop, windows and mouse (hl_mnw)
+void MACIBM_event_proc();
+void APL_handlewin(PLAT_event* ev);
+int  APL_HandlePlatformEvent(PLAT_event* ev);	// 0 handled, -9874 not taken
+void MACIBM_startwind(int id, int flag);
+void MACIBM_handleclick(int force_close);
+void MACIBM_handlerelease();
+void mouse_help_per_wind(int id);
+void MACIBM_movemouse(int x, int y, int window_index);
+int  MACIBM_load_mxy(int window_index, int h, int v);
+int  has_optionkey();
+int  has_shiftkey();
+int  has_controlkey();
+int  has_capslock();
+
+// A dialog id's fixed size and title; 0 for the full window.
+struct MACIBM_wind_spec {
+	int         id;
+	const char* title;
+	int         w, h;
+};
+const MACIBM_wind_spec* MACIBM_find_wind(int id);
+// Centring of a window of logical size w on a screen of screen_w pixels.
+float MACIBM_centre(float screen, float wind, float pix_scale);
+
+// The application's hooks.
+void APP_update();
+void APP_handlemenu(int item);
+void function_key(int key);
+
+#endif

@@ -1,0 +1,58 @@
+#ifndef PLAT_EVENTS_H
+#define PLAT_EVENTS_H
+// Platform events as the shell's event records.
+union SDL_Event;
+
+enum {
+	PLAT_ev_null = 0,
+	PLAT_ev_mouse_down = 1,
+	PLAT_ev_mouse_up = 2,
+	PLAT_ev_key_down = 3,
+	PLAT_ev_key_up = 4,
+	PLAT_ev_auto_key = 5,
+	PLAT_ev_update = 6,
+	PLAT_ev_activate = 8,
+	PLAT_ev_os = 15,
+	PLAT_ev_high_level = 23,
+	// taken by the event handler, never by the dispatcher
+	PLAT_ev_motion = 100,
+	PLAT_ev_wheel = 101,	// message: whole wheel steps
+	PLAT_ev_scroll = 102,	// message: smooth delta, quarter steps
+	PLAT_ev_quit = 103,	// the window's close box, or a quit signal
+	PLAT_ev_text = 104	// text typed without a key of its own (input methods)
+};
+
+// Modifier bits as the key handler reads them.
+enum {
+	PLAT_mod_active = 0x0001,	// activate: the window became active
+	PLAT_mod_cmd = 0x0100,
+	PLAT_mod_shift = 0x0200,
+	PLAT_mod_caps = 0x0400,
+	PLAT_mod_option = 0x0800,
+	PLAT_mod_control = 0x1000
+};
+
+struct PLAT_event {
+	int      what;
+	unsigned message;	// keys: character | (key code & 0xFF) << 8
+	int      h, v;		// mouse position in window pixels, top-left origin
+	unsigned modifiers;
+	int      button;	// mouse: 1 primary, 2 secondary, 3 middle
+	int      window;	// platform window index
+	int      scancode, sym;	// keys: the platform's own codes
+	const SDL_Event* raw;	// the platform event itself, valid until the next one is taken
+};
+
+// Converts one platform event; returns the record's kind (PLAT_ev_null for
+// events the shell does not take).
+int  PLAT_convert_event(const SDL_Event& e, PLAT_event* out);
+// Waits at most timeout_ms for the next event the shell takes; 1 when one came.
+int  PLAT_next_event(PLAT_event* out, int timeout_ms);
+// Drops everything queued.
+void PLAT_flush_events();
+// Forgets that the window was exposed once (for a new window).
+void PLAT_events_reset();
+// Current modifier state as PLAT_mod_* bits.
+unsigned PLAT_modifiers();
+
+#endif
