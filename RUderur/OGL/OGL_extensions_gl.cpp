@@ -121,22 +121,25 @@ std::string OGL_get_token_name(unsigned long token)
 }
 
 
+// A bind only when the buffer differs from the last one bound there.
+static void bind_cached(GLenum target, unsigned long id, unsigned long& last, UTL_stat& counter)
+{
+	if (id == last) return;
+	last = id;
+	if (glExt.glBindBufferARB) glExt.glBindBufferARB(target, (GLuint)id);
+	counter.value += 1;
+}
+
 void OGL_bind_vbo(const unsigned long& id)
 {
 	static unsigned long last = 0;
-	if (id == last) return;
-	last = id;
-	if (glExt.glBindBufferARB) glExt.glBindBufferARB(GL_ARRAY_BUFFER_ARB, (GLuint)id);
 	static UTL_stat binds("num_xdl_bind", stat_per_frame, 0);
-	binds.value += 1;
+	bind_cached(GL_ARRAY_BUFFER_ARB, id, last, binds);
 }
 
 void OGL_bind_vbo_ind(const unsigned long& id)
 {
 	static unsigned long last = 0;
-	if (id == last) return;
-	last = id;
-	if (glExt.glBindBufferARB) glExt.glBindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, (GLuint)id);
 	static UTL_stat binds("num_xdl_bind_ind", stat_per_frame, 0);
-	binds.value += 1;
+	bind_cached(GL_ELEMENT_ARRAY_BUFFER_ARB, id, last, binds);
 }

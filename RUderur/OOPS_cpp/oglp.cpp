@@ -117,12 +117,12 @@ void OGL_scissors_end() { glDisable(GL_SCISSOR_TEST); }
 void OGL_nrml_colors() { glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA); }
 void OGL_glow_colors() { glBlendFunc(GL_SRC_ALPHA, GL_ONE); }
 
-void OGL_fillrect(int colour, float alpha, float x, float y, float w, float h)
+// The four corners of a rectangle from its lower-left corner and size.
+static void rect_corners(GLenum mode, int colour, float alpha, float x, float y, float w, float h)
 {
 	state_2d();
 	OGL_set_color(colour, alpha);
-	x += OX(); y += OY();
-	glBegin(GL_QUADS);
+	glBegin(mode);
 	glVertex2f(x, y);
 	glVertex2f(x, y + h);
 	glVertex2f(x + w, y + h);
@@ -130,17 +130,14 @@ void OGL_fillrect(int colour, float alpha, float x, float y, float w, float h)
 	glEnd();
 }
 
+void OGL_fillrect(int colour, float alpha, float x, float y, float w, float h)
+{
+	rect_corners(GL_QUADS, colour, alpha, x + OX(), y + OY(), w, h);
+}
+
 void OGL_framerect(int colour, float alpha, float x, float y, float w, float h)
 {
-	state_2d();
-	OGL_set_color(colour, alpha);
-	x += OX() + 0.5f; y += OY() + 0.5f;
-	glBegin(GL_LINE_LOOP);
-	glVertex2f(x, y);
-	glVertex2f(x, y + h);
-	glVertex2f(x + w, y + h);
-	glVertex2f(x + w, y);
-	glEnd();
+	rect_corners(GL_LINE_LOOP, colour, alpha, x + OX() + 0.5f, y + OY() + 0.5f, w, h);
 }
 
 void OGL_line(int colour, float alpha, float x1, float y1, float x2, float y2)
