@@ -1,0 +1,88 @@
+// The checksum scan of an installed copy, in slices on one worker per processor.
+#include "utils.h"
+#include "main_globals.h"
+#include "io_utils.h"
+#include "p7z_md5.h"
+#include "THREAD_service.h"
+#include "UTL_clock.h"
+#include "UTL_globals.h"
+#include "UTL_threads.h"
+
+UTL_worker_threads* checksum_workers = nullptr;
+
+enum { checksum_slice = 10 };
+
+checksum_task::checksum_task(int f, int l, int q) : first(f), last(l), quick(q) {}
+
+void checksum_task::do_it()
+{
+	for (int i = first; i < last; ++i) {
+		file_version_struct& v = sim_info[i].versions.back();
+		if (!want_this_f(i, (int)sim_info[i].versions.size() - 1)) continue;
+		std::string local = v.path;
+		trim_dest_folder(local);
+		local = dest_dir_path + local;
+		std::string sig = "NONE";
+		if (!quick)
+			calc_file_md5(local, sig);
+		else if (file_exists(local))
+			sig = v.sig_want;
+		v.sig_have = sig;
+		v.up_to_date = v.sig_want == v.sig_have;
+	}
+}
+
+int checksum_task::check_error(std::string& msg)
+{
+	// A task the set could not run leaves its files as they were; the scan goes on.
+	int err = retire_error(msg);
+	if (err) xer << "checksum slice " << first << ".." << last << " did not run: " << msg << "\n";
+	msg.clear();
+	return 0;
+}
+
+static void checksum_shutdown_hook() { checksum_directory_kill(); }
+
+int checksum_directory(int& cursor, int quick, float& progress)
+{
+	int count = (int)sim_info.size();
+	if (!dir_exists(dest_dir_path)) {
+		for (auto& h : sim_info) {
+			file_version_struct& v = h.versions.back();
+			v.sig_have = "NONE";
+			v.up_to_date = v.sig_want == v.sig_have;
+		}
+		progress = count ? (float)cursor / (float)count : 0.0f;
+		return 1;
+	}
+	if (!checksum_workers) {
+		int n = UTL_count_processors();
+		checksum_workers = new UTL_worker_threads(n, 4 * n);
+		THREAD_add_shutdown_hook(checksum_shutdown_hook);
+		xer << " Start of MD5 at " << (double)xtim_class::microsecs() / 1000000.0 << "\n";
+	}
+	while (cursor < count && checksum_workers->has_free_slot()) {
+		int size = count - cursor < checksum_slice ? count - cursor : checksum_slice;
+		checksum_workers->enqueue_task(new checksum_task(cursor, cursor + size, quick));
+		cursor += size;
+	}
+	while (UTL_work_task* t = checksum_workers->check_retired_tasks()) {
+		std::string msg;
+		t->check_error(msg);
+		delete t;
+	}
+	progress = count ? (float)cursor / (float)count : 0.0f;
+	if (cursor < count || checksum_workers->count_total_tasks() > 0) return 0;
+	delete checksum_workers;
+	checksum_workers = nullptr;
+	xer << " End of MD5 at " << (double)xtim_class::microsecs() / 1000000.0 << "\n";
+	return 1;
+}
+
+void checksum_directory_kill()
+{
+	if (!checksum_workers) return;
+	while (UTL_work_task* t = checksum_workers->wait_retired_tasks()) delete t;
+	delete checksum_workers;
+	checksum_workers = nullptr;
+}

@@ -1,0 +1,135 @@
+// The fetch, keep or delete decision for every listed file, and the totals.
+#include "utils.h"
+#include "main_globals.h"
+#include "UTL_globals.h"
+#include <map>
+#include <vector>
+
+static int last_of(int i) { return (int)sim_info[i].versions.size() - 1; }
+
+static bool tile_dropped(const file_version_struct& v)
+{
+	return v.is_global && !stg.tile_wanted[v.lon_i][v.lat_i];
+}
+
+static std::string local_rel(const file_version_struct& v)
+{
+	std::string p = v.path;
+	trim_dest_folder(p);
+	return p;
+}
+
+// Histories that land on one local path. A file whose platform code changed
+// between releases is listed twice there: its new history, and the old one
+// ending in a tombstone. The copy is the new history's business alone.
+struct local_paths {
+	std::map<std::string, std::vector<int>> by_path;
+
+	local_paths()
+	{
+		for (int i = 0; i < (int)sim_info.size(); ++i) by_path[local_rel(sim_info[i].versions.back())].push_back(i);
+	}
+
+	const std::vector<int>& same(int i) { return by_path[local_rel(sim_info[i].versions.back())]; }
+
+	// A wanted, live history other than i sits on i's local path.
+	bool shadowed(int i)
+	{
+		for (int j : same(i)) {
+			if (j == i) continue;
+			const file_version_struct& w = sim_info[j].versions.back();
+			if (w.sig_want != "GONE" && !tile_dropped(w) && want_this_f(j, last_of(j))) return true;
+		}
+		return false;
+	}
+
+	// The signature was listed for this local path by some release.
+	bool known(int i, const std::string& sig)
+	{
+		for (int j : same(i))
+			for (auto& w : sim_info[j].versions)
+				if (w.sig_want == sig) return true;
+		return false;
+	}
+};
+
+int choose_files()
+{
+	std::set<std::string> act_dirs, keep_dirs;
+	local_paths locals;
+	delete_failures = 0;
+
+	for (int i = 0; i < (int)sim_info.size(); ++i) {
+		file_version_struct& v = sim_info[i].versions.back();
+		v.want_download = 0;
+		v.want_delete = 0;
+		if (!want_this_f(i, last_of(i))) continue;
+
+		std::string local = dest_dir_path + local_rel(v);
+		int gone = v.sig_want == "GONE";
+		int exists = v.sig_have != "NONE";
+		int same = exists && v.sig_want == v.sig_have;
+		if (tile_dropped(v)) {
+			gone = 1;
+			same = 0;
+		}
+		if (gone && locals.shadowed(i)) continue;
+
+		int act = ((same && exists) || (gone && !exists)) ? 0 : 1;
+		if (exists && !same && !locals.known(i, v.sig_have)) {
+			std::string folder = local.substr(0, local.rfind('/') + 1);
+			if (act_dirs.count(folder))
+				act = 1;
+			else if (keep_dirs.count(folder))
+				act = 0;
+			else {
+				xer << "File: " << local << "  sig_want=" << v.sig_want << "  sig_have=" << v.sig_have << "\n";
+				switch (select_alert(local, gone)) {
+					case select_act: act = 1; break;
+					case select_keep: act = 0; break;
+					case select_cancel: return 0;
+					case select_act_dir: act_dirs.insert(folder); act = 1; break;
+					case select_keep_dir: keep_dirs.insert(folder); act = 0; break;
+					default: act = 1; break;
+				}
+			}
+		}
+		v.want_download = !gone && act;
+		v.want_delete = act && gone;
+	}
+
+	float total = 0;
+	for (auto& h : sim_info)
+		if (h.versions.back().want_download) total += h.versions.back().kb2;
+	float s = 0;
+	for (auto& h : sim_info) {
+		file_version_struct& v = h.versions.back();
+		if (total > 0) {
+			v.progress_share = s / total;
+			if (v.want_download) s += v.kb2;
+		} else
+			v.progress_share = 0.5f;
+	}
+	return 1;
+}
+
+void recalc_disk_sizes()
+{
+	stg.total_kb_download = 0;
+	stg.total_kb_install = 0;
+	stg.files_to_install = 0;
+	stg.files_to_delete = 0;
+	local_paths locals;
+	for (int i = 0; i < (int)sim_info.size(); ++i) {
+		const file_version_struct& v = sim_info[i].versions.back();
+		int want = want_this_f(i, last_of(i));
+		if (!want) continue;
+		bool gone = v.sig_want == "GONE";
+		if (!gone && !v.up_to_date && !tile_dropped(v)) {
+			stg.total_kb_download += v.kb1;
+			stg.total_kb_install += v.kb2;
+			stg.files_to_install += 1;
+		}
+		if ((gone || tile_dropped(v)) && v.up_to_date && !locals.shadowed(i)) stg.files_to_delete += 1;
+	}
+}

@@ -1,0 +1,263 @@
+// The directory file reader, the filters, the scenery tiles and the path rules.
+#include "utils.h"
+#include "main_globals.h"
+#include "xmap.h"
+#include "UTL_alert.h"
+#include "UTL_format.h"
+#include "UTL_globals.h"
+#include "UTL_translate.h"
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+std::vector<file_history_struct> sim_info;
+
+int g_want_sim = 1;
+int g_want_global = 1;
+std::set<std::string> deleted_files;
+int read_refused_paths = 0;
+
+static const char* kDemoPage = "http://www.tarrowfield.com/vantor_demo.html";
+
+static inline bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+// Keyword at the start of a line (after blanks), followed by a blank or a tab.
+static bool line_keyword(const char*& p, const char* e, const char* word)
+{
+	size_t n = strlen(word);
+	if ((size_t)(e - p) <= n || memcmp(p, word, n) != 0 || !is_blank(p[n])) return false;
+	p += n;
+	return true;
+}
+
+static void skip_blanks(const char*& p, const char* e)
+{
+	while (p < e && is_blank(*p)) ++p;
+}
+
+static std::string next_token(const char*& p, const char* e)
+{
+	skip_blanks(p, e);
+	const char* s = p;
+	while (p < e && !is_blank(*p)) ++p;
+	return std::string(s, p - s);
+}
+
+// A decimal integer at the front of the text, saturated; the rest is ignored.
+static int int_of(const std::string& t)
+{
+	long long v = strtoll(t.c_str(), nullptr, 10);
+	if (v > INT_MAX) v = INT_MAX;
+	if (v < INT_MIN) v = INT_MIN;
+	return (int)v;
+}
+
+// Shown in the log without raw control bytes.
+static std::string printable(const std::string& s)
+{
+	std::string o;
+	for (unsigned char c : s) {
+		if (c < 32 || c == 127) {
+			char b[8];
+			snprintf(b, sizeof(b), "\\x%02x", c);
+			o += b;
+		} else
+			o += (char)c;
+	}
+	return o;
+}
+
+int listed_path_is_safe(const std::string& path)
+{
+	if (path.find('\0') != std::string::npos || path.empty() || path[0] == '/') return 0;
+	std::string below = path;
+	trim_dest_folder(below);
+	if (below.empty() || below[0] == '/') return 0;
+	size_t at = 0;
+	while (at <= below.size()) {
+		size_t slash = below.find('/', at);
+		if (slash == std::string::npos) slash = below.size();
+		std::string part = below.substr(at, slash - at);
+		if (part == "." || part == "..") return 0;
+		at = slash + 1;
+	}
+	return 1;
+}
+
+int read_directory(const std::string& path, std::string status_text)
+{
+	(void)status_text;
+	deleted_files.clear();
+	stg.total_kb_download = 0;
+	stg.total_kb_install = 0;
+	stg.files_to_install = 0;
+	stg.files_to_delete = 0;
+	sim_info.clear();
+	read_refused_paths = 0;
+
+	xmap_class x(path);
+	if (!x.begin)
+		APL_alert("I tried to read a directory file that does not exist!", "The file is:", path, "", t_exit);
+	static const int versions[] = {840, 900, 0};
+	if (x.check_file(file_type_txt, versions, "INSTALLER", nullptr) == 0) {
+		new_format(path);
+		return 2;
+	}
+
+	std::string prefix, prev_path;
+	int disk = 0;
+	const char* p = x.cursor;
+	const char* end = x.end;
+	while (p < end) {
+		const char* le = (const char*)memchr(p, '\n', end - p);
+		if (!le) le = end;
+		const char* next_line = le < end ? le + 1 : end;
+		if (le > p && le[-1] == '\r') --le;
+		const char* c = p;
+		p = next_line;
+		skip_blanks(c, le);
+
+		if (line_keyword(c, le, "DIR")) {
+			skip_blanks(c, le);
+			prefix.assign(c, le - c);
+		} else if (line_keyword(c, le, "DISK")) {
+			disk = int_of(next_token(c, le));
+		} else if (line_keyword(c, le, "FILE")) {
+			std::string cols[6];
+			for (auto& col : cols) col = next_token(c, le);
+			if (cols[5].empty()) continue;	// a cut-off line
+			skip_blanks(c, le);
+			std::string name(c, le - c);
+
+			file_version_struct v;
+			v.os = int_of(cols[1]);
+			if (v.os < 0) v.os = 0;
+			if (v.os > 6) v.os = 6;
+			v.version = int_of(cols[2]);
+			v.kb1 = (float)int_of(cols[3]);
+			v.kb2 = (float)int_of(cols[4]);
+			v.sig_want = cols[5];
+			v.disk = disk;
+
+			if (name.find("900 red terrain") != std::string::npos ||
+			    name.find("Earth Orbit Textures") != std::string::npos)
+				continue;
+			v.path = prefix + name;
+			// Never let a listed path reach outside the copy.
+			if (!listed_path_is_safe(v.path)) {
+				++read_refused_paths;
+				xer << "Refused listed path '" << printable(v.path) << "': it would leave the install folder.\n";
+				continue;
+			}
+			v.is_global = is_global_scenery_f(v.path.c_str());
+			if (v.is_global && !find_sector(&v.lon_i, &v.lat_i, v.path)) v.is_global = 0;
+			if (v.path != prev_path || sim_info.empty()) {
+				sim_info.push_back(file_history_struct());
+				prev_path = v.path;
+			}
+			if (path_has_no_file(v.path))
+				APL_alert("I am reading the directory text file and found a path that has no file!",
+				          "This is impossible to download or delete!", "It is:", v.path, t_exit);
+			sim_info.back().versions.push_back(v);
+		}
+	}
+	if (read_refused_paths) xer.flush();
+
+	int scenery = 0, other = 0;
+	memset(stg.tile_avail, 0, sizeof(stg.tile_avail));
+	for (auto& h : sim_info) {
+		const file_version_struct& v = h.versions.back();
+		if (v.is_global) {
+			++scenery;
+			stg.tile_avail[v.lon_i][v.lat_i] = 1;
+		} else
+			++other;
+	}
+	stg.disk_has_scenery = scenery > 0;
+	stg.disk_has_sim = other > 0;
+	return 3;
+}
+
+int is_global_scenery_f(const char* path)
+{
+	if (!path) return 0;
+	if (!strstr(path, "Global Scenery/") && !strstr(path, "/-global overlays-/") &&
+	    !strstr(path, "/-global terrain-/") && !strstr(path, "/default scenery/DSF 820"))
+		return 0;
+	size_t n = strlen(path);
+	return n > 4 && strcasecmp(path + n - 4, ".dsf") == 0;
+}
+
+int find_sector(int* lon_i, int* lat_i, std::string path)
+{
+	if (!path.empty() && path.back() == '/') path.pop_back();
+	size_t slash = path.rfind('/');
+	std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+	int lat = str_to_int(name.substr(0, 3));
+	int lon = str_to_int(name.size() > 3 ? name.substr(3, 4) : std::string());
+	*lat_i = (lat + 90) / 10;
+	*lon_i = (lon + 180) / 10;
+	return *lat_i >= 0 && *lat_i <= 17 && *lon_i >= 0 && *lon_i <= 35;
+}
+
+int want_this_f(int file, int version)
+{
+	if (file < 0 || file >= (int)sim_info.size()) return 0;
+	const auto& h = sim_info[file].versions;
+	if (version < 0 || version >= (int)h.size()) return 0;
+	const file_version_struct& v = h[version];
+	if (v.is_global && !g_want_global) return 0;
+	if (!v.is_global && !g_want_sim) return 0;
+	return v.os == stg.target_os || v.os == 0 || (v.os == 6 && stg.target_os == 3);
+}
+
+void set_install_filter(int want_sim, int want_global)
+{
+	g_want_sim = want_sim;
+	g_want_global = want_global;
+}
+
+void scenery_take_all() { memcpy(stg.tile_wanted, stg.tile_avail, sizeof(stg.tile_wanted)); }
+
+void scenery_take_none() { memset(stg.tile_wanted, 0, sizeof(stg.tile_wanted)); }
+
+void scenery_from_install()
+{
+	scenery_take_none();
+	for (auto& h : sim_info) {
+		const file_version_struct& v = h.versions.back();
+		if (v.is_global && v.sig_have != "NONE") stg.tile_wanted[v.lon_i][v.lat_i] = 1;
+	}
+}
+
+std::string suffix_for_file(int file)
+{
+	return sim_info[file].versions.back().path.find("Global Scenery") != std::string::npos ? ".7z" : ".zip";
+}
+
+void trim_dest_folder(std::string& path)
+{
+	size_t slash = path.find('/');
+	if (slash != std::string::npos) path.erase(0, slash + 1);
+}
+
+int path_has_no_file(std::string path) { return !path.empty() && path.back() == '/'; }
+
+void new_format(std::string path)
+{
+	APL_alert(UTL_translate_string("OK I am checking the Tarrowfield servers and I am finding file formats that are newer than I can understand!", 0),
+	          UTL_translate_string("In other words, you need to get a new installer!", 0),
+	          UTL_translate_string("No problem... grab it at the download section of www.tarrowfield.com.", 0),
+	          path, t_alert);
+	go_to_URL(kDemoPage);
+	stg.new_format_flag = 2;
+	app_done = 1;
+}
+
+void new_installer(std::string url)
+{
+	APL_alert(UTL_translate_string("There is a newer version of the Vantor web demo installer available.", 0),
+	          UTL_translate_string("I will take you to the web page where you can downoad it.", 0), "", "", t_alert);
+	go_to_URL(url);
+	app_done = 1;
+}

@@ -1,0 +1,129 @@
+// Folders an install needs, and the deletion of files the release dropped.
+#include "utils.h"
+#include "utils_internal.h"
+#include "main_globals.h"
+#include "io_utils.h"
+#include "opensave.h"
+#include "UTL_alert.h"
+#include "UTL_globals.h"
+#include "UTL_translate.h"
+#include <cerrno>
+#include <vector>
+
+int delete_failures = 0;
+
+static const char* kFixedFolders[] = {"Output", "Output/FMS plans", "Output/logbooks", "Output/movies",
+                                      "Output/situations", "Resources", "Output/preferences"};
+
+static const char* kLinkFolders[][2] = {
+	{"Resources/plugins/ZENK.framework/Versions/", "Current"},
+	{"Resources/plugins/ZenkWidgets.framework/Versions/", "Current"},
+	{"Resources/plugins/ZENK.framework/", "Resources"},
+	{"Resources/plugins/ZenkWidgets.framework/", "Resources"},
+};
+
+std::string UTIL_local_path(const file_version_struct& v)
+{
+	std::string p = v.path;
+	trim_dest_folder(p);
+	return dest_dir_path + p;
+}
+
+void make_dir_error(std::string path, int err)
+{
+	APL_alert(UTL_translate_string("I am unable to install or update Vantor. An error occurred while creating new folders. Make sure you are installing to a directory that you have access to!", 0),
+	          UTL_translate_string("Error: ", 0) + error_str(err),
+	          UTL_translate_string("Install Location: ", 0) + dest_dir_path,
+	          UTL_translate_string("Install Path:", 0) + path, t_alert);
+}
+
+static int make_one(const std::string& path)
+{
+	int code = make_folder(path);
+	if (show_make_dir_err(code)) {
+		make_dir_error(path, code);
+		return code;
+	}
+	return 0;
+}
+
+int make_dirs()
+{
+	std::string root = dest_dir_path;
+	if (!root.empty() && root.back() == '/') root.pop_back();
+	for (size_t at = root.find('/', 1); at != std::string::npos; at = root.find('/', at + 1)) {
+		if (int code = make_one(root.substr(0, at))) return code;
+	}
+	if (int code = make_one(root)) return code;
+
+	std::set<std::string> folders;
+	for (int i = 0; i < (int)sim_info.size(); ++i) {
+		const file_version_struct& v = sim_info[i].versions.back();
+		if (!v.want_download || !want_this_f(i, (int)sim_info[i].versions.size() - 1)) continue;
+		std::string rel = v.path;
+		trim_dest_folder(rel);
+		for (size_t at = rel.find('/'); at != std::string::npos; at = rel.find('/', at + 1))
+			if (at > 0) folders.insert(rel.substr(0, at));
+	}
+	for (auto& f : folders) make_one(dest_dir_path + f);
+	for (const char* f : kFixedFolders) make_one(dest_dir_path + f);
+	for (auto& l : kLinkFolders) {
+		std::string folder = dest_dir_path + l[0];
+		std::string entry = l[1];
+		if (!is_sim_link(folder + entry, nullptr)) rename_file(folder, entry, "_" + entry);
+	}
+	return 0;
+}
+
+int UTIL_delete_listed(const std::string& local, const char* verb)
+{
+	int r = delete_file(local);
+	if (r == ENOENT) r = 0;	// nothing there: the goal is met
+	if (r != 0) {
+		++delete_failures;
+		xer << "Could not delete " << local << ": " << error_str(r) << " (" << r << ").\n";
+	}
+	if (stg.log_actions) xer << verb << local << ", with result=" << r << ".\n";
+	return r;
+}
+
+void UTIL_note_folders(const std::string& local, std::set<std::string>& folders)
+{
+	std::string f = local.substr(0, local.rfind('/') + 1);
+	while (f.size() > dest_dir_path.size() && f.compare(0, dest_dir_path.size(), dest_dir_path) == 0) {
+		folders.insert(f);
+		f.pop_back();
+		f = f.substr(0, f.rfind('/') + 1);
+	}
+}
+
+void UTIL_remove_empty_folders(const std::set<std::string>& folders)
+{
+	for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+		if (!dir_exists(*it)) continue;
+		std::vector<std::string> names;
+		std::vector<int> kinds;
+		if (opensave_getitems(*it, 0, names, kinds) != 0 || !names.empty()) continue;
+		int r = delete_file(*it);
+		if (r != 0) xer << "Could not remove the emptied folder " << *it << ": " << error_str(r) << " (" << r << ").\n";
+		if (stg.log_actions) xer << "cleanup: DELETING  file " << *it << ", with result=" << r << ".\n";
+	}
+}
+
+void delete_files()
+{
+	std::set<std::string> folders;
+	for (auto& h : sim_info) {
+		file_version_struct& v = h.versions.back();
+		if (!v.want_delete) continue;
+		std::string local = UTIL_local_path(v);
+		stg.action = 0;
+		if (UTIL_delete_listed(local, "DELETING  file ") == 0) {
+			v.up_to_date = 0;
+			v.sig_have = "NONE";
+		}
+		UTIL_note_folders(local, folders);
+	}
+	UTIL_remove_empty_folders(folders);
+	xer.flush();
+}

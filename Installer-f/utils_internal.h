@@ -1,0 +1,17 @@
+#ifndef UTILS_INTERNAL_H
+#define UTILS_INTERNAL_H
+// Helpers the engine's units share.
+#include <set>
+#include <string>
+#include "utils_records.h"
+
+// dest_dir_path + the listed path below its platform folder.
+std::string UTIL_local_path(const file_version_struct& v);
+// Deletes one listed file; a failure is logged always and counted. 0 when it is gone.
+int  UTIL_delete_listed(const std::string& local, const char* verb);
+// Adds the folder of local and each ancestor down to, not including, dest_dir_path.
+void UTIL_note_folders(const std::string& local, std::set<std::string>& folders);
+// Deepest first: removes each folder that lists empty.
+void UTIL_remove_empty_folders(const std::set<std::string>& folders);
+
+#endif

@@ -1,0 +1,164 @@
+#include "engine_support.h"
+#include "utils.h"
+#include "main_globals.h"
+#include "THREAD_service.h"
+#include "UTL_cmdline.h"
+#include "UTL_globals.h"
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+std::vector<std::pair<std::string, int>> g_prompt_rules;
+std::vector<std::pair<std::string, int>> g_prompt_calls;
+
+int select_alert(std::string path, int is_delete)
+{
+	g_prompt_calls.push_back({path, is_delete});
+	for (auto& r : g_prompt_rules)
+		if (path.find(r.first) != std::string::npos) return r.second;
+	return select_cancel;
+}
+
+int abort_alert(std::string, std::string, std::string, std::string, std::string) { return 3; }
+
+int sh(const std::string& cmd) { return system(cmd.c_str()); }
+
+std::string sh_out(const std::string& cmd)
+{
+	std::string out;
+	FILE* p = popen(cmd.c_str(), "r");
+	if (!p) return out;
+	char buf[4096];
+	size_t n;
+	while ((n = fread(buf, 1, sizeof(buf), p)) > 0) out.append(buf, n);
+	pclose(p);
+	while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+	return out;
+}
+
+std::string read_text(const std::string& path)
+{
+	std::ifstream f(path, std::ios::binary);
+	std::stringstream s;
+	s << f.rdbuf();
+	return s.str();
+}
+
+void write_text(const std::string& path, const std::string& data)
+{
+	size_t slash = path.rfind('/');
+	if (slash != std::string::npos) sh("mkdir -p '" + path.substr(0, slash) + "'");
+	std::ofstream f(path, std::ios::binary | std::ios::trunc);
+	f << data;
+}
+
+static std::string quote(const std::string& s)
+{
+	std::string o = "'";
+	for (char c : s) {
+		if (c == '\'') o += "'\\''";
+		else o += c;
+	}
+	return o + "'";
+}
+
+std::string md5_file(const std::string& path)
+{
+	if (!exists(path)) return "";
+	std::string o = sh_out("md5sum " + quote(path) + " 2>/dev/null");
+	return o.size() >= 32 ? o.substr(0, 32) : "";
+}
+
+std::string md5_text(const std::string& data)
+{
+	char name[] = "/tmp/engine_md5_XXXXXX";
+	int fd = mkstemp(name);
+	if (fd < 0) return "";
+	ssize_t w = write(fd, data.data(), data.size());
+	(void)w;
+	close(fd);
+	std::string r = md5_file(name);
+	unlink(name);
+	return r;
+}
+
+bool exists(const std::string& path)
+{
+	struct stat st;
+	return lstat(path.c_str(), &st) == 0;
+}
+
+bool is_dir(const std::string& path)
+{
+	struct stat st;
+	return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int count_of(const std::string& hay, const std::string& needle)
+{
+	int n = 0;
+	for (size_t at = hay.find(needle); at != std::string::npos; at = hay.find(needle, at + 1)) ++n;
+	return n;
+}
+
+std::string dir_header() { return "I\n900 version\nINSTALLER\n\n"; }
+
+int load_directory(const std::string& folder, const std::string& body)
+{
+	write_text(folder + "directory.txt", dir_header() + body);
+	return read_directory(folder + "directory.txt", "");
+}
+
+void EngineTest::SetUp()
+{
+	GTEST_FLAG_SET(death_test_style, "threadsafe");
+	UTL_cmdline::add_one("--fps_test", "");
+	const ::testing::TestInfo* t = ::testing::UnitTest::GetInstance()->current_test_info();
+	std::string name = std::string(t->test_suite_name()) + "." + t->name();
+	std::string base = std::string(VANTOR_BINARY_DIR) + "/engine_scratch/";
+	mkdir(base.c_str(), 0755);
+	dir = base + name + "." + std::to_string(getpid()) + "/";
+	sh("rm -rf '" + dir + "' && mkdir -p '" + dir + "'");
+	log_path = dir + "log.txt";
+	if (xer.is_open()) xer.close();
+	xer.clear();
+	xer.open(log_path, std::ios::out | std::ios::trunc);
+	THREAD_init();
+
+	memset(&stg, 0, sizeof(stg));
+	stg.num_servers = -1;
+	stg.action = 3;
+	stg.target_os = 1;
+	stg.log_actions = 1;
+	sim_info.clear();
+	deleted_files.clear();
+	set_install_filter(1, 1);
+	dest_dir_path = dir + "copy/";
+	temp_path = dir + "temp/";
+	mkdir(temp_path.c_str(), 0755);
+	install_name = "vantor_92102";
+	dvd_path.clear();
+	for (auto& s : server_name) s.clear();
+	for (auto& s : server_path) s.clear();
+	g_prompt_rules.clear();
+	g_prompt_calls.clear();
+	app_done = 0;
+}
+
+void EngineTest::TearDown()
+{
+	checksum_directory_kill();
+	install_files_kill();
+	THREAD_shutdown();
+	xer.flush();
+	if (!HasFailure()) sh("rm -rf '" + dir + "'");
+}
+
+std::string EngineTest::log_text()
+{
+	xer.flush();
+	return read_text(log_path);
+}

@@ -1,0 +1,39 @@
+#ifndef ENGINE_SUPPORT_H
+#define ENGINE_SUPPORT_H
+// Shared by the engine tests: a clean engine per test, a scratch folder, the
+// log in a file of its own, scripted answers to the engine's prompts.
+#include <gtest/gtest.h>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Answers of the prompts the tests link in place of the wizard's windows:
+// the first rule whose text is part of the path answers; no rule cancels.
+extern std::vector<std::pair<std::string, int>> g_prompt_rules;
+extern std::vector<std::pair<std::string, int>> g_prompt_calls;	// path, is_delete
+
+int         sh(const std::string& cmd);
+std::string sh_out(const std::string& cmd);
+std::string read_text(const std::string& path);
+void        write_text(const std::string& path, const std::string& data);
+std::string md5_text(const std::string& data);
+std::string md5_file(const std::string& path);	// by md5sum; empty when unreadable
+bool        exists(const std::string& path);
+bool        is_dir(const std::string& path);
+int         count_of(const std::string& hay, const std::string& needle);
+
+// Header of a directory file, ready for its lines.
+std::string dir_header();
+// Writes a directory file and reads it; returns read_directory's result.
+int load_directory(const std::string& folder, const std::string& body);
+
+class EngineTest : public ::testing::Test {
+protected:
+	std::string dir;	// scratch folder, ends in "/"
+	std::string log_path;
+	void SetUp() override;
+	void TearDown() override;
+	std::string log_text();
+};
+
+#endif

@@ -1,0 +1,185 @@
+// Folder creation, deletion of obsolete files, and the checksum scan.
+#include "engine_support.h"
+#include "utils.h"
+#include "main_globals.h"
+#include "io_utils.h"
+#include "UTL_globals.h"
+#include <sys/stat.h>
+#include <unistd.h>
+
+static const std::string M1 = "11111111111111111111111111111111";
+
+static std::string line(int os, const std::string& sig, const std::string& name)
+{
+	return "FILE 0 " + std::to_string(os) + " 92102 1 1 " + sig + " " + name + "\n";
+}
+static file_version_struct& cur(int i) { return sim_info[i].versions.back(); }
+
+class Folders : public EngineTest {};
+
+TEST_F(Folders, MakeDirsBuildsTheTreeAndMovesFrameworkFolders)
+{
+	dest_dir_path = dir + "a/b/Sim/";
+	std::string body = "DIR V/Deep/x/y/\n" + line(0, M1, "f") + "DIR V/Other/\n" + line(0, M1, "g") +
+	                   line(2, M1, "win/h") + "DIR V/Resources/plugins/ZENK.framework/Versions/\n" + line(0, M1, "A/z");
+	ASSERT_EQ(3, load_directory(dir, body));
+	for (auto& h : sim_info) h.versions.back().want_download = 1;
+	cur(1).want_download = 0;
+	// an old copy holds a real folder where the archive brings a link
+	const std::string fw = dest_dir_path + "Resources/plugins/";
+	sh("mkdir -p '" + fw + "ZENK.framework/Versions/Current' '" + fw + "ZenkWidgets.framework/Versions'");
+	sh("ln -s Versions/Current/Resources '" + fw + "ZENK.framework/Resources'");
+	sh("ln -s A '" + fw + "ZenkWidgets.framework/Versions/Current'");
+
+	EXPECT_EQ(0, make_dirs());
+	EXPECT_TRUE(is_dir(dest_dir_path + "Deep/x/y"));
+	EXPECT_FALSE(exists(dest_dir_path + "Other"));	// nothing to fetch there
+	EXPECT_FALSE(exists(dest_dir_path + "win"));		// another platform
+	for (const char* f : {"Output/FMS plans", "Output/logbooks", "Output/movies", "Output/situations", "Resources",
+	                      "Output/preferences"})
+		EXPECT_TRUE(is_dir(dest_dir_path + f)) << f;
+	EXPECT_TRUE(is_dir(fw + "ZENK.framework/Versions/_Current"));
+	EXPECT_FALSE(exists(fw + "ZENK.framework/Versions/Current"));
+	EXPECT_TRUE(is_sim_link(fw + "ZenkWidgets.framework/Versions/Current", nullptr));
+	EXPECT_TRUE(is_sim_link(fw + "ZENK.framework/Resources", nullptr));
+	EXPECT_EQ(0, make_dirs());	// again: every folder exists
+}
+
+TEST_F(Folders, MakeDirsReportsAnInstallFolderItCannotMake)
+{
+	write_text(dir + "plainfile", "x");
+	dest_dir_path = dir + "plainfile/Sim/";
+	EXPECT_EQ(ENOTDIR, make_dirs());
+	std::string log = log_text();
+	EXPECT_NE(std::string::npos, log.find("An error occurred while creating new folders"));
+	EXPECT_NE(std::string::npos, log.find("Install Path:" + dir + "plainfile/Sim"));
+}
+
+TEST_F(Folders, DeleteFilesRemovesEmptiedFoldersAndCountsFailures)
+{
+	std::string body = "DIR V/a/b/\n" + line(0, "GONE", "gone1") + "DIR V/a/\n" + line(0, "GONE", "gone2") +
+	                   "DIR V/keep/\n" + line(0, "GONE", "gone3") + line(0, "GONE", "stuck") +
+	                   line(0, "GONE", "absent") + line(0, M1, "stays");
+	ASSERT_EQ(3, load_directory(dir, body));
+	for (const char* f : {"a/b/gone1", "a/gone2", "keep/gone3", "keep/other"}) write_text(dest_dir_path + f, "x");
+	sh("mkdir -p '" + dest_dir_path + "keep/stuck/inner'");	// a folder where a file is listed: cannot go
+	for (int i = 0; i < 5; ++i) {
+		cur(i).want_delete = 1;
+		cur(i).sig_have = "old";
+		cur(i).up_to_date = 1;
+	}
+	cur(5).sig_have = M1;
+	stg.log_actions = 0;
+
+	delete_files();
+	EXPECT_FALSE(exists(dest_dir_path + "a"));	// a/b/ first, then a/
+	EXPECT_FALSE(exists(dest_dir_path + "keep/gone3"));
+	EXPECT_TRUE(exists(dest_dir_path + "keep/other"));
+	EXPECT_TRUE(is_dir(dest_dir_path + "keep/stuck"));
+	EXPECT_EQ(1, delete_failures);
+	EXPECT_EQ("NONE", cur(0).sig_have);
+	EXPECT_EQ(0, cur(0).up_to_date);
+	EXPECT_EQ("NONE", cur(4).sig_have);	// already absent counts as deleted
+	EXPECT_EQ("old", cur(3).sig_have);	// the failed one keeps its record
+	EXPECT_EQ(1, cur(3).up_to_date);
+	EXPECT_EQ(M1, cur(5).sig_have);
+	std::string log = log_text();
+	EXPECT_NE(std::string::npos, log.find("Could not delete " + dest_dir_path + "keep/stuck"));
+	EXPECT_EQ(std::string::npos, log.find("DELETING  file"));	// action lines only when asked for
+
+	stg.log_actions = 1;
+	delete_files();
+	log = log_text();
+	EXPECT_NE(std::string::npos, log.find("DELETING  file " + dest_dir_path + "keep/gone3, with result=0."));
+	EXPECT_EQ(2, delete_failures);
+	EXPECT_TRUE(exists(dest_dir_path + "keep/other"));
+}
+
+TEST_F(Folders, DeleteFilesWithNothingMarkedTouchesNothing)
+{
+	ASSERT_EQ(3, load_directory(dir, "DIR V/e/\n" + line(0, "GONE", "x")));
+	sh("mkdir -p '" + dest_dir_path + "e'");
+	delete_files();
+	EXPECT_TRUE(is_dir(dest_dir_path + "e"));
+}
+
+class Checksum : public EngineTest {};
+
+static int scan(int quick, float* progress_after_first = nullptr)
+{
+	int cursor = 0, calls = 0;
+	float progress = -1;
+	while (true) {
+		++calls;
+		int r = checksum_directory(cursor, quick, progress);
+		if (calls == 1 && progress_after_first) *progress_after_first = progress;
+		if (r == 1) break;
+		usleep(1000);
+	}
+	return calls;
+}
+
+TEST_F(Checksum, FullAndQuickScan)
+{
+	std::string body = "DIR V/s/\n";
+	std::vector<std::string> sigs;
+	for (int i = 0; i < 25; ++i) {
+		std::string data = "file " + std::to_string(i) + "\n";
+		sigs.push_back(md5_text(data));
+		if (i % 5 != 4) write_text(dest_dir_path + "s/f" + std::to_string(i), i == 7 ? "changed" : data);
+		body += line(0, sigs.back(), "f" + std::to_string(i));
+	}
+	body += line(2, M1, "f0") + line(0, "GONE", "f1");	// another platform; an obsolete file that exists
+	ASSERT_EQ(3, load_directory(dir, body));
+	ASSERT_EQ(27u, sim_info.size());
+	float first = 0;
+	scan(0, &first);
+	EXPECT_FLOAT_EQ(1.0f, first);	// every slice handed out at once
+	for (int i = 0; i < 25; ++i) {
+		std::string want = i % 5 == 4 ? "NONE" : i == 7 ? md5_text("changed") : sigs[i];
+		EXPECT_EQ(want, cur(i).sig_have) << i;
+		EXPECT_EQ(i % 5 != 4 && i != 7 ? 1 : 0, cur(i).up_to_date) << i;
+	}
+	EXPECT_EQ("", cur(25).sig_have);	// filtered out: untouched
+	EXPECT_EQ(md5_text("file 1\n"), cur(26).sig_have);
+	EXPECT_EQ(0, cur(26).up_to_date);
+	std::string log = log_text();
+	EXPECT_EQ(1, count_of(log, " Start of MD5 at "));
+	EXPECT_EQ(1, count_of(log, " End of MD5 at "));
+	EXPECT_EQ(nullptr, checksum_workers);
+
+	scan(1);
+	EXPECT_EQ(sigs[7], cur(7).sig_have);	// presence counts as equal
+	EXPECT_EQ("GONE", cur(26).sig_have);
+	EXPECT_EQ(1, cur(26).up_to_date);
+	EXPECT_EQ("NONE", cur(4).sig_have);
+}
+
+TEST_F(Checksum, MissingFolderEmptyListAndKill)
+{
+	ASSERT_EQ(3, load_directory(dir, "DIR V/\n" + line(0, M1, "a") + line(2, M1, "b")));
+	int cursor = 0;
+	float progress = -1;
+	EXPECT_EQ(1, checksum_directory(cursor, 0, progress));	// no copy yet
+	EXPECT_EQ(0, cursor);
+	EXPECT_EQ("NONE", cur(0).sig_have);
+	EXPECT_EQ("NONE", cur(1).sig_have);	// whatever the filters
+	EXPECT_EQ(nullptr, checksum_workers);
+
+	sh("mkdir -p '" + dest_dir_path + "'");
+	ASSERT_EQ(3, load_directory(dir, ""));
+	EXPECT_EQ(1, checksum_directory(cursor, 0, progress));
+	EXPECT_FLOAT_EQ(0.0f, progress);
+	EXPECT_EQ(1, count_of(log_text(), " End of MD5 at "));
+
+	std::string body = "DIR V/\n";
+	for (int i = 0; i < 2000; ++i) body += line(0, M1, "f" + std::to_string(i));
+	ASSERT_EQ(3, load_directory(dir, body));
+	cursor = 0;
+	EXPECT_EQ(0, checksum_directory(cursor, 0, progress));
+	EXPECT_NE(nullptr, checksum_workers);
+	EXPECT_LT(cursor, 2000);	// at most four slices per thread in flight
+	checksum_directory_kill();
+	EXPECT_EQ(nullptr, checksum_workers);
+	checksum_directory_kill();
+}
