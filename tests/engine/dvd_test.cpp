@@ -1,0 +1,129 @@
+// The disc install from two folders standing in for discs, with real zip and 7z archives.
+#include "engine_support.h"
+#include "utils.h"
+#include "main_globals.h"
+#include "io_utils.h"
+#include "zip_utils.h"
+#include "UTL_globals.h"
+#include <chrono>
+#include <sstream>
+#include <unistd.h>
+
+class DiscInstall : public EngineTest {
+protected:
+	std::string out;
+
+	void make_set()
+	{
+		out = dir + "set";
+		ASSERT_EQ(0, sh("python3 '" VANTOR_SOURCE_DIR "/tests/engine/make_release.py' dvd '" + out + "'"));
+		dvd_path = out + "/disc1/";
+		ASSERT_EQ(0, zip_to_file(dvd_path + install_name + "/directory.txt.zip", temp_path, nullptr, 0));
+		ASSERT_EQ(3, read_directory(temp_path + "directory.txt", ""));
+		delete_file(temp_path + "directory.txt");
+		scenery_take_all();
+		int cursor = 0;
+		float progress;
+		while (!checksum_directory(cursor, 0, progress)) usleep(500);
+		ASSERT_EQ(1, choose_files());
+		ASSERT_EQ(0, make_dirs());
+		delete_files();
+	}
+
+	// Calls once per "frame" until the result is not busy.
+	int run(int& cursor, int disk)
+	{
+		auto t0 = std::chrono::steady_clock::now();
+		while (true) {
+			int r = install_files(cursor, disk);
+			if (r != install_busy) return r;
+			if (std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() > 60) return -1;
+			usleep(1000);
+		}
+	}
+
+	std::vector<std::pair<std::string, std::string>> expected()
+	{
+		std::vector<std::pair<std::string, std::string>> e;
+		std::istringstream in(read_text(out + "/expect.txt"));
+		std::string what, md5, rel;
+		while (in >> what >> md5 && std::getline(in, rel)) e.push_back({md5, rel.substr(1)});
+		return e;
+	}
+};
+
+TEST_F(DiscInstall, TwoDiscsWithAChangeBetween)
+{
+	make_set();
+	int cursor = 0;
+	ASSERT_EQ(install_need_disk, run(cursor, 1));
+	EXPECT_EQ(2, sim_info[cursor].versions.back().disk);
+	EXPECT_NE(nullptr, copy_pool);	// the run goes on
+	for (auto& h : sim_info) {
+		const file_version_struct& v = h.versions.back();
+		EXPECT_EQ(v.disk == 1 ? 1 : 0, v.up_to_date) << v.path;
+	}
+	dvd_path = out + "/disc2/";
+	ASSERT_EQ(install_done, run(cursor, 2));
+	EXPECT_EQ(nullptr, copy_pool);
+	EXPECT_EQ(nullptr, unzip_pool);
+	auto e = expected();
+	EXPECT_EQ(13u, e.size());
+	for (auto& f : e) EXPECT_EQ(f.first, md5_file(dest_dir_path + f.second)) << f.second;
+	for (auto& h : sim_info) EXPECT_EQ(1, h.versions.back().up_to_date);
+	EXPECT_EQ("", sh_out("ls '" + temp_path + "'"));	// every copied archive was unpacked and deleted
+}
+
+TEST_F(DiscInstall, CorruptArchiveGivesTheErrorResultAndTheRunGoesOn)
+{
+	std::string bad_rel = "All/Resources/disc1/file_2.txt.zip";
+	make_set();
+	write_text(out + "/disc1/vantor_92102/" + bad_rel, "not a zip archive");
+	int cursor = 0;
+	int r = run(cursor, 1);
+	ASSERT_EQ(install_failed, r);
+	std::string text;
+	int code = install_files_get_error(text);
+	EXPECT_NE(0, code);
+	EXPECT_NE(std::string::npos, text.find("I was unable to unzip the file " + temp_path));
+	EXPECT_NE(std::string::npos, text.find("(Original file was: " + dvd_path + "vantor_92102/" + bad_rel + ")"));
+	EXPECT_EQ(0, install_files_get_error(text));
+	EXPECT_EQ("", text);
+
+	// the user continues: the rest installs, the bad file stays out
+	r = run(cursor, 1);
+	ASSERT_EQ(install_need_disk, r);
+	dvd_path = out + "/disc2/";
+	ASSERT_EQ(install_done, run(cursor, 2));
+	for (auto& h : sim_info) {
+		const file_version_struct& v = h.versions.back();
+		EXPECT_EQ(v.path == "All/Resources/disc1/file_2.txt" ? 0 : 1, v.up_to_date) << v.path;
+	}
+	EXPECT_FALSE(exists(dest_dir_path + "Resources/disc1/file_2.txt"));
+}
+
+TEST_F(DiscInstall, MissingArchiveIsACopyError)
+{
+	make_set();
+	sh("rm '" + dvd_path + "vantor_92102/All/Resources/disc1/file_0.txt.zip'");
+	int cursor = 0;
+	ASSERT_EQ(install_failed, run(cursor, 1));
+	std::string text;
+	EXPECT_NE(0, install_files_get_error(text));
+	EXPECT_NE(std::string::npos, text.find("I was unable to copy the file " + dvd_path));
+	install_files_kill();
+	EXPECT_EQ(nullptr, copy_pool);
+}
+
+TEST_F(DiscInstall, KillStillUnpacksWhatWasCopied)
+{
+	make_set();
+	int cursor = 0;
+	EXPECT_EQ(install_busy, install_files(cursor, 1));
+	install_files_kill();
+	EXPECT_EQ(nullptr, copy_pool);
+	EXPECT_EQ(nullptr, unzip_pool);
+	// whatever the copy set finished was unpacked: no archive waits in the temporary folder
+	EXPECT_EQ("", sh_out("ls '" + temp_path + "'"));
+	install_files_kill();	// harmless when idle
+}
