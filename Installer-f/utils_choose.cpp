@@ -57,7 +57,10 @@ int choose_files()
 {
 	std::set<std::string> act_dirs, keep_dirs;
 	local_paths locals;
+	// a run starts here in every flow: the last run's failures are history
 	delete_failures = 0;
+	stg.download_error = 0;
+	stg.extract_error = 0;
 
 	for (int i = 0; i < (int)sim_info.size(); ++i) {
 		file_version_struct& v = sim_info[i].versions.back();

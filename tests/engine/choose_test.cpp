@@ -105,7 +105,10 @@ TEST_F(Choose, ProgressShares)
 	have(1, "NONE");
 	have(2, M1);
 	have(3, "NONE");
+	stg.extract_error = stg.download_error = 1;	// left over from a failed run
 	ASSERT_EQ(1, choose_files());
+	EXPECT_EQ(0, stg.extract_error);
+	EXPECT_EQ(0, stg.download_error);
 	EXPECT_FLOAT_EQ(0.0f, cur(0).progress_share);
 	EXPECT_FLOAT_EQ(0.1f, cur(1).progress_share);
 	EXPECT_FLOAT_EQ(0.4f, cur(2).progress_share);

@@ -1,0 +1,75 @@
+#ifndef ENGINE_BENCH_UTIL_H
+#define ENGINE_BENCH_UTIL_H
+// Shared by the engine benchmarks: the release set under /tmp, timing, shell.
+#include "utils.h"
+#include "main_globals.h"
+#include "THREAD_service.h"
+#include "UTL_cmdline.h"
+#include "UTL_globals.h"
+#include "zip_utils.h"
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+inline double bench_now()
+{
+	return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+inline int bench_sh(const std::string& cmd)
+{
+	int r = system(cmd.c_str());
+	if (r != 0) fprintf(stderr, "command failed (%d): %s\n", r, cmd.c_str());
+	return r;
+}
+
+// The set: OUT/tree (the installed files), OUT/mirror/vantor_92102 (archives and
+// directory.txt.zip). Files and size from the command line: [count] [kb].
+struct bench_set {
+	std::string out;
+	int count = 2000;
+	int kb = 1000;
+
+	bool make(int argc, char** argv)
+	{
+		if (argc > 1) count = atoi(argv[1]);
+		if (argc > 2) kb = atoi(argv[2]);
+		char templ[] = "/tmp/engine_bench_XXXXXX";
+		if (!mkdtemp(templ)) return false;
+		out = templ;
+		printf("making %d files of %d kB under %s ...\n", count, kb, out.c_str());
+		fflush(stdout);
+		std::string here = __FILE__;
+		std::string script = here.substr(0, here.rfind('/') + 1) + "../tests/engine/make_release.py";
+		return bench_sh("python3 '" + script + "' bench '" + out + "' " + std::to_string(count) + " " +
+		                std::to_string(kb)) == 0;
+	}
+
+	~bench_set()
+	{
+		if (out.size() > 10) bench_sh("rm -rf '" + out + "'");
+	}
+};
+
+inline void bench_engine_start(const std::string& log)
+{
+	UTL_cmdline::add_one("--fps_test", "");
+	xer.open(log, std::ios::out | std::ios::trunc);
+	THREAD_init();
+	memset(&stg, 0, sizeof(stg));
+	stg.target_os = 1;
+	stg.num_servers = -1;
+	stg.action = 3;
+}
+
+// The directory file of the set, read into sim_info.
+inline bool bench_read_directory(const bench_set& set, const std::string& temp)
+{
+	bench_sh("mkdir -p '" + temp + "'");
+	if (zip_to_file(set.out + "/mirror/vantor_92102/directory.txt.zip", temp, nullptr, 0) != 0) return false;
+	return read_directory(temp + "directory.txt", "") == 3;
+}
+
+#endif
