@@ -10,6 +10,7 @@
 #include "UTL_globals.h"
 #include "UTL_threads.h"
 #include <cstdio>
+#include <ctime>
 
 UTL_worker_threads* copy_pool = nullptr;
 UTL_worker_threads* unzip_pool = nullptr;
@@ -74,6 +75,9 @@ int install_files(int& cursor, int disk)
 {
 	int count = (int)sim_info.size();
 	if (!copy_pool) {
+		// The unpackers set file times through mktime: the C library reads the
+		// time zone on its first call, so read it here, once, on this thread.
+		tzset();
 		copy_pool = new UTL_worker_threads(1, dvd_set_limit);
 		unzip_pool = new UTL_worker_threads(UTL_count_processors(), dvd_set_limit);
 		THREAD_add_shutdown_hook(dvd_shutdown_hook);

@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-const char* sErrFile = "";
-int         sErrLine = -1;
+thread_local const char* sErrFile = "";
+thread_local int         sErrLine = -1;
 
 #define ERR_AT() (sErrFile = "io_utils", sErrLine = __LINE__)
 

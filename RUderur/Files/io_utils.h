@@ -25,8 +25,10 @@ enum {
 	err_archive_unsafe   = 20015	// an entry would land outside its folder
 };
 
-extern const char* sErrFile;	// where the last archive or folder step failed, for the log
-extern int         sErrLine;
+// Where the last archive or folder step of this thread failed, for the log:
+// archives unpack on several worker threads at once.
+extern thread_local const char* sErrFile;
+extern thread_local int         sErrLine;
 
 std::string error_str(int code);
 

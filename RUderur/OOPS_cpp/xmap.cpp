@@ -13,7 +13,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-int mapped_files_open = 0;
+int mapped_files_open = 0;	// counted atomically: worker threads map files too
 
 static inline bool is_blank(char c) { return c == ' ' || c == '\t'; }
 static inline bool is_eol(char c) { return c == '\n' || c == '\r' || c == 0; }
@@ -72,7 +72,7 @@ void xmap_class::release()
 {
 	if (begin) {
 		munmap((void*)begin, end - begin);
-		--mapped_files_open;
+		__atomic_sub_fetch(&mapped_files_open, 1, __ATOMIC_RELAXED);
 	}
 	if (fd > 0) close(fd);
 	fd = 0;
@@ -99,11 +99,11 @@ const char* xmap_class::retry(const std::string& p)
 		return nullptr;
 	}
 	fd = f;
-	++mapped_files_open;
+	__atomic_add_fetch(&mapped_files_open, 1, __ATOMIC_RELAXED);
 	off_t size = lseek(fd, 0, SEEK_END);
 	lseek(fd, 0, SEEK_SET);
 	if (size <= 0) {
-		--mapped_files_open;	// nothing mapped, nothing to release
+		__atomic_sub_fetch(&mapped_files_open, 1, __ATOMIC_RELAXED);	// nothing mapped, nothing to release
 		return nullptr;
 	}
 	void* m = mmap(nullptr, (size_t)size, PROT_READ, MAP_PRIVATE, fd, 0);
@@ -111,7 +111,7 @@ const char* xmap_class::retry(const std::string& p)
 		__MACIBM_alert(0, "Xmapped file ran out of memory", "", "", "", t_exit, __FILE__, __LINE__);
 	if (m == MAP_FAILED) {
 		int e = errno;
-		--mapped_files_open;
+		__atomic_sub_fetch(&mapped_files_open, 1, __ATOMIC_RELAXED);
 		xer << "Mem file error.  Err=" << e << ", file=" << c << "\n";
 		if (e == ENOMEM) {
 			char buf[64];
