@@ -126,7 +126,7 @@ static void stream_step(int i, int f)
 {
 	file_version_struct& v = sim_info[f].versions.back();
 	int sel = stg.sel_server;
-	if (sel < 0 || sel >= max_servers) sel = stg.sel_server = 0;
+	if (sel < 0 || sel >= 10) sel = stg.sel_server = 0;
 	std::string remote = server_path[sel] + v.path + ".zip";
 	std::string archive = temp_path + (char)('0' + i) + ".zip";
 	std::string destination = UTIL_local_path(v);

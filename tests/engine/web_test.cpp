@@ -85,10 +85,18 @@ protected:
 			std::getline(in, rel);
 			rel = rel.substr(1);
 			std::string p = dest_dir_path + rel;
-			if (what == "present") EXPECT_EQ(md5, md5_file(p)) << rel;
-			if (what == "absent") EXPECT_FALSE(exists(p)) << rel;
-			if (what == "dir_absent") EXPECT_FALSE(exists(p)) << rel;
-			if (what == "dir_present") EXPECT_TRUE(is_dir(p)) << rel;
+			if (what == "present") {
+				EXPECT_EQ(md5, md5_file(p)) << rel;
+			}
+			if (what == "absent") {
+				EXPECT_FALSE(exists(p)) << rel;
+			}
+			if (what == "dir_absent") {
+				EXPECT_FALSE(exists(p)) << rel;
+			}
+			if (what == "dir_present") {
+				EXPECT_TRUE(is_dir(p)) << rel;
+			}
 			if (what == "exec") {
 				struct stat st;
 				ASSERT_EQ(0, stat(p.c_str(), &st)) << rel;
