@@ -41,11 +41,7 @@ void dvd_unpack_task::do_it()
 	}
 	if (error_code) return;
 	std::string folder = destination.substr(0, destination.rfind('/') + 1);
-	int code;
-	if (temp.size() > 3 && temp.compare(temp.size() - 3, 3, ".7z") == 0)
-		code = p7z_to_file(temp, folder, nullptr, 0);
-	else
-		code = zip_to_file(temp, folder, nullptr, 0);
+	int code = UTIL_unpack(temp, folder);
 	if (code) {
 		error_code = code;
 		error_text = "I was unable to unzip the file " + temp + " to the folder " + folder +

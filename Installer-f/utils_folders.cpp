@@ -4,6 +4,8 @@
 #include "main_globals.h"
 #include "io_utils.h"
 #include "opensave.h"
+#include "p7z_md5.h"
+#include "zip_utils.h"
 #include "UTL_alert.h"
 #include "UTL_globals.h"
 #include "UTL_translate.h"
@@ -73,6 +75,13 @@ int make_dirs()
 		if (!is_sim_link(folder + entry, nullptr)) rename_file(folder, entry, "_" + entry);
 	}
 	return 0;
+}
+
+int UTIL_unpack(const std::string& archive, const std::string& folder)
+{
+	if (archive.size() > 3 && archive.compare(archive.size() - 3, 3, ".7z") == 0)
+		return p7z_to_file(archive, folder, nullptr, 0);
+	return zip_to_file(archive, folder, nullptr, 0);
 }
 
 int UTIL_delete_listed(const std::string& local, const char* verb)

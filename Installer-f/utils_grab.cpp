@@ -62,11 +62,7 @@ static void pick_new_server()
 int extract_and_delete_file(std::string archive, std::string destination)
 {
 	std::string folder = destination.substr(0, destination.rfind('/') + 1);
-	int code;
-	if (archive.size() > 3 && archive.compare(archive.size() - 3, 3, ".7z") == 0)
-		code = p7z_to_file(archive, folder, nullptr, 0);
-	else
-		code = zip_to_file(archive, folder, nullptr, 0);
+	int code = UTIL_unpack(archive, folder);
 	if (code != 0) {
 		stg.extract_error = 1;
 		APL_alert(UTL_translate_string("The installer cannot extract a file.", 0),

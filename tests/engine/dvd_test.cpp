@@ -45,7 +45,7 @@ protected:
 	std::vector<std::pair<std::string, std::string>> expected()
 	{
 		std::vector<std::pair<std::string, std::string>> e;
-		std::istringstream in(read_text(out + "/expect.txt"));
+		std::istringstream in(read_file(out + "/expect.txt"));
 		std::string what, md5, rel;
 		while (in >> what >> md5 && std::getline(in, rel)) e.push_back({md5, rel.substr(1)});
 		return e;

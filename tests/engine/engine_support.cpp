@@ -24,29 +24,6 @@ int select_alert(std::string path, int is_delete)
 
 int abort_alert(std::string, std::string, std::string, std::string, std::string) { return 3; }
 
-int sh(const std::string& cmd) { return system(cmd.c_str()); }
-
-std::string sh_out(const std::string& cmd)
-{
-	std::string out;
-	FILE* p = popen(cmd.c_str(), "r");
-	if (!p) return out;
-	char buf[4096];
-	size_t n;
-	while ((n = fread(buf, 1, sizeof(buf), p)) > 0) out.append(buf, n);
-	pclose(p);
-	while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-	return out;
-}
-
-std::string read_text(const std::string& path)
-{
-	std::ifstream f(path, std::ios::binary);
-	std::stringstream s;
-	s << f.rdbuf();
-	return s.str();
-}
-
 void write_text(const std::string& path, const std::string& data)
 {
 	size_t slash = path.rfind('/');
@@ -163,5 +140,5 @@ void EngineTest::TearDown()
 std::string EngineTest::log_text()
 {
 	xer.flush();
-	return read_text(log_path);
+	return read_file(log_path);
 }

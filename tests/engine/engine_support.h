@@ -3,6 +3,7 @@
 // Shared by the engine tests: a clean engine per test, a scratch folder, the
 // log in a file of its own, scripted answers to the engine's prompts.
 #include <gtest/gtest.h>
+#include "../files/files_support.h"
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,9 +13,6 @@
 extern std::vector<std::pair<std::string, int>> g_prompt_rules;
 extern std::vector<std::pair<std::string, int>> g_prompt_calls;	// path, is_delete
 
-int         sh(const std::string& cmd);
-std::string sh_out(const std::string& cmd);
-std::string read_text(const std::string& path);
 void        write_text(const std::string& path, const std::string& data);
 std::string md5_text(const std::string& data);
 std::string md5_file(const std::string& path);	// by md5sum; empty when unreadable

@@ -76,7 +76,7 @@ protected:
 
 	void check_expectations()
 	{
-		std::istringstream in(read_text(out + "/expect.txt"));
+		std::istringstream in(read_file(out + "/expect.txt"));
 		std::string what;
 		int checked = 0;
 		while (in >> what) {
@@ -190,7 +190,7 @@ TEST_F(WebInstall, ArchiveThatWillNotUnpackEndsTheRunAsAFailure)
 	EXPECT_EQ(0, stg.download_error);
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(0, stg.extract_error);
-	EXPECT_EQ("fixed", read_text(dest_dir_path + "Resources/bulk/file_03.dat"));
+	EXPECT_EQ("fixed", read_file(dest_dir_path + "Resources/bulk/file_03.dat"));
 }
 
 TEST_F(WebInstall, FileNoMirrorHasEndsTheRunNamingIt)
