@@ -67,7 +67,6 @@ struct next_struct {
 	float kb_in_flight;
 	float kb_fetched;
 	float kb_installed;
-	int   fail_streak;	// transfers failed in a row, any stream
 };
 extern next_struct next;
 extern std::string grab_failed_file;	// remote path of a file no server would give
