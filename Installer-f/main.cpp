@@ -2,6 +2,7 @@
 #include "MACIBM_shell.h"
 #include "main_disc.h"
 #include "main_globals.h"
+#include "main_registration.h"
 #include "utils_records.h"
 #include "UTL_alert.h"
 #include "UTL_globals.h"
@@ -60,7 +61,7 @@ int main(int argc, char** argv)
 	stg.stream_count = 0;
 	stg.total_kb_download = 0.0f;
 	stg.total_kb_install = 0.0f;
-	stg.target_os = 1;
+	stg.target_os = 3;	// this platform's own files (1 Macintosh, 2 Windows, 3 Linux)
 
 	// 9. Saved preferences override the defaults.
 	pref.IO_set(pref_file_installer, 0);
@@ -68,7 +69,8 @@ int main(int argc, char** argv)
 	// 10.
 	cmd_line_path = main_cmd_line_path(argc, args);
 
-	// 11. The registered copies are read by the wizard's registration module.
+	// 11.
+	locate_all_vantors();
 
 	// 12.
 	while (!app_done) MACIBM_event_proc();

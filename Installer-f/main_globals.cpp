@@ -17,8 +17,11 @@ const char* const no_install_name = "Not Yet Scanned";
 
 std::string main_cmd_line_path(int argc, const char* const* argv)
 {
-	if (argc > 2 && argv[1] && strcmp(argv[1], "-path") == 0 && argv[2]) return argv[2];
-	return "";
+	if (!(argc > 2 && argv[1] && strcmp(argv[1], "-path") == 0 && argv[2] && argv[2][0])) return "";
+	// a folder path ends in "/", as every path that is joined to it expects
+	std::string folder = argv[2];
+	if (folder.back() != '/') folder += '/';
+	return folder;
 }
 
 std::string main_elements_image(int language)

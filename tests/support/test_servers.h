@@ -153,6 +153,16 @@ struct TS_nginx : TS_server {
 	bool start(const std::string& addr_, int port_, const std::string& root, const std::string& work_,
 	           int lifetime = 300)
 	{
+		return start_servers(addr_, port_,
+		                     "  server {\n    listen " + addr_ + ":" + std::to_string(port_) + ";\n"
+		                     "    server_name _;\n    root " + root + ";\n  }\n",
+		                     work_, lifetime);
+	}
+
+	// The same with server blocks of the caller's (they listen at addr:port).
+	bool start_servers(const std::string& addr_, int port_, const std::string& servers, const std::string& work_,
+	                   int lifetime = 300)
+	{
 		addr = addr_; port = port_; work = work_;
 		mkdir(work.c_str(), 0755);
 		std::string conf =
@@ -165,9 +175,7 @@ struct TS_nginx : TS_server {
 			"  fastcgi_temp_path " + work + "/fastcgi;\n  uwsgi_temp_path " + work + "/uwsgi;\n"
 			"  scgi_temp_path " + work + "/scgi;\n"
 			"  sendfile on;\n  tcp_nopush on;\n"
-			"  default_type application/octet-stream;\n"
-			"  server {\n    listen " + addr + ":" + std::to_string(port) + ";\n"
-			"    server_name _;\n    root " + root + ";\n  }\n}\n";
+			"  default_type application/octet-stream;\n" + servers + "}\n";
 		if (!TS_write_file(work + "/nginx.conf", conf)) {
 			error = "cannot write " + work + "/nginx.conf";
 			return false;

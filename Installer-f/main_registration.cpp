@@ -1,0 +1,128 @@
+#include "main_registration.h"
+#include "main_globals.h"
+#include "io_utils.h"
+#include "opensave.h"
+#include "path_utils.h"
+#include "UTL_globals.h"
+#include <cstdio>
+#include <vector>
+
+std::string registration_file_path()
+{
+	std::string prefs;
+	get_OS_abs_path(os_dir_prefs, prefs);
+	if (prefs.empty()) return "";
+	return prefs + "vantor_install.txt";
+}
+
+// Every line of the file, cut at its first CR, LF or NUL, whatever its length.
+static bool read_lines(const std::string& path, std::vector<std::string>& lines)
+{
+	FILE* f = fopen(path.c_str(), "rb");
+	if (!f) return false;
+	std::string line;
+	bool cut = false;	// past the first CR or NUL of this line
+	int c;
+	while ((c = fgetc(f)) != EOF) {
+		if (c == '\n') {
+			lines.push_back(line);
+			line.clear();
+			cut = false;
+		} else if (c == '\r' || c == 0) {
+			cut = true;
+		} else if (!cut) {
+			line += (char)c;
+		}
+	}
+	if (!line.empty()) lines.push_back(line);
+	fclose(f);
+	return true;
+}
+
+void locate_all_vantors()
+{
+	all_rootdecks.clear();
+	std::string file = registration_file_path();
+	if (file.empty()) {
+		xer << "WARNING: registration of this rootdeck folder failed!\n";
+		return;
+	}
+	std::vector<std::string> lines;
+	if (!read_lines(file, lines)) return;
+	for (const std::string& l : lines)
+		if (!l.empty() && dir_exists(l)) all_rootdecks.push_back(l);
+}
+
+void register_new_vantor()
+{
+	std::string file = registration_file_path();
+	if (file.empty()) {
+		xer << "WARNING: registration of this rootdeck folder failed!\n";
+		return;
+	}
+	std::vector<std::string> lines;
+	if (read_lines(file, lines))
+		for (const std::string& l : lines)
+			if (l == dest_dir_path) return;
+	FILE* f = fopen(file.c_str(), "ab");
+	if (!f) {
+		xer << "WARNING: could not append registration file: " << file << "\n";
+		return;
+	}
+	// A file whose last line lost its line end must not glue two folders together.
+	long size = 0;
+	if (fseek(f, 0, SEEK_END) == 0) size = ftell(f);
+	if (size > 0) {
+		FILE* r = fopen(file.c_str(), "rb");
+		if (r) {
+			if (fseek(r, -1, SEEK_END) == 0 && fgetc(r) != '\n') fputc('\n', f);
+			fclose(r);
+		}
+	}
+	fprintf(f, "%s\n", dest_dir_path.c_str());
+	if (fclose(f) != 0) xer << "WARNING: could not append registration file: " << file << "\n";
+}
+
+int path_is_to_a_sim()
+{
+	std::vector<std::string> names;
+	std::vector<int> kinds;
+	if (dest_dir_path.empty()) return 0;
+	opensave_getitems(dest_dir_path, kind_any, names, kinds);
+	int seen = 0;
+	static const char* const needed[4] = {"Airfoils", "Instructions", "Output", "Resources"};
+	for (size_t i = 0; i < names.size() && i < kinds.size(); ++i) {
+		if (kinds[i] != kind_folder) continue;
+		for (int k = 0; k < 4; ++k)
+			if (names[i].find(needed[k]) != std::string::npos) seen |= 1 << k;
+	}
+	return seen == 15;
+}
+
+std::string registration_parent_folder(const std::string& folder)
+{
+	std::string p = folder;
+	if (p.size() > 1 && p.back() == '/') p.pop_back();
+	size_t slash = p.rfind('/');
+	if (slash == std::string::npos) return folder;
+	return p.substr(0, slash + 1);
+}
+
+std::string registration_find_copy(const std::string& picked)
+{
+	std::string keep = dest_dir_path;
+	std::string found;
+	dest_dir_path = picked;
+	if (dest_dir_path.empty() || dest_dir_path.back() != '/') dest_dir_path += '/';
+	for (;;) {
+		if (path_is_to_a_sim()) {
+			found = dest_dir_path;
+			break;
+		}
+		std::string up = registration_parent_folder(dest_dir_path);
+		if (up == dest_dir_path || up.empty()) break;
+		dest_dir_path = up;
+	}
+	dest_dir_path = keep;
+	return found;
+}

@@ -1,0 +1,100 @@
+#include "main_status.h"
+#include "main_globals.h"
+#include "io_utils.h"
+#include "utils_records.h"
+#include "UTL_translate.h"
+#include <cmath>
+#include <cstdio>
+
+std::string size_string(float kb)
+{
+	char buf[64];
+	if (kb > 1024000.0f) snprintf(buf, sizeof(buf), "%.1f GB", kb / 1048576.0f);
+	else if (kb > 1024.0f) snprintf(buf, sizeof(buf), "%.0f MB", kb / 1024.0f);
+	else snprintf(buf, sizeof(buf), "%.0f KB", kb);
+	return buf;
+}
+
+std::string int_str(int n)
+{
+	char buf[32];
+	snprintf(buf, sizeof(buf), "%d", n);
+	return buf;
+}
+
+std::string flt_str(const char* format, float value)
+{
+	char buf[128];
+	snprintf(buf, sizeof(buf), format, value);
+	return buf;
+}
+
+std::string time_str(float seconds)
+{
+	if (seconds < 120.0f) {
+		int n = (int)seconds;
+		return UTL_string_sub(UTL_translate_plural(n, "%1:seconds% second", "%1:seconds% seconds"), int_str(n));
+	}
+	if (seconds >= 7200.0f || std::isnan(seconds)) {
+		// a huge or unknown estimate still gives a number that fits
+		float h = std::isnan(seconds) || seconds / 3600.0f > 2e9f ? 0 : seconds / 3600.0f;
+		int n = (int)h;
+		return UTL_string_sub(UTL_translate_plural(n, "%1:hours% hour", "%1:hours% hours"), int_str(n));
+	}
+	int n = (int)(seconds / 60.0f);
+	return UTL_string_sub(UTL_translate_plural(n, "%1:minutes% minute", "%1:minutes% minutes"), int_str(n));
+}
+
+std::string rate_str(float kb_per_second)
+{
+	int n = kb_per_second > 2e9f || std::isnan(kb_per_second) ? 0 : (int)kb_per_second;
+	return UTL_string_sub(UTL_translate_plural(n, "%1:rate% kilobyte/second", "%1:rate% kilobytes/second"), int_str(n));
+}
+
+std::string UTIL_existing_folder(const std::string& path)
+{
+	std::string p = path;
+	while (!p.empty()) {
+		if (dir_exists(p)) return p;
+		if (p == "/") break;
+		if (p.back() == '/') p.pop_back();
+		size_t slash = p.rfind('/');
+		if (slash == std::string::npos) return "";
+		p.erase(slash + 1);
+	}
+	return "";
+}
+
+int UTIL_disk_space_text(const std::string& enough_text, const std::string& short_text, std::string& text)
+{
+	text.clear();
+	std::string where = UTIL_existing_folder(dest_dir_path);
+	uint64_t total_bytes = 0, free_bytes = 0;
+	// asked for an entry inside the folder, so a folder that is itself a mount
+	// point is measured on its own volume
+	if (where.empty() || get_free_space(where + ".", &total_bytes, &free_bytes) != 0) return -1;
+	float total = (float)(total_bytes / 1000);
+	float free_kb = (float)(free_bytes / 1000);
+	int fits = free_kb >= stg.total_kb_install;
+	text = UTL_string_sub(UTL_translate_string("Disk size: %1:total disk space%\nFree disk space: %2:free disk space%\n"
+	                                           "Disk space needed to install: %3:required disk space%\n\n%4:status message%", 0),
+	                      size_string(total), size_string(free_kb), size_string(stg.total_kb_install),
+	                      fits ? enough_text : short_text);
+	return fits;
+}
+
+float UTIL_seconds_left(float kb_total, float kb_done, float seconds_running)
+{
+	float rate = kb_done / (seconds_running > 1.0f ? seconds_running : 1.0f);
+	float left = kb_total - kb_done;
+	if (left <= 0) return 0;
+	if (rate <= 0) return NAN;	// nothing arrived yet: no estimate
+	return left / rate;
+}
+
+float UTIL_install_ratio(float kb_installed, float kb_total)
+{
+	if (!(kb_total > 0)) return 0;
+	float r = kb_installed / kb_total;
+	return r < 0 ? 0 : r > 1 ? 1 : r;
+}

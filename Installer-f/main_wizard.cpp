@@ -1,0 +1,96 @@
+// The wizard driver's state and the decisions of a frame; the drawing is in
+// main_wizard_draw.cpp.
+#include "main_wizard.h"
+#include "UTL_globals.h"
+#include "UTL_translate.h"
+
+// The flow the program opens with sets this (main_demo.cpp).
+wizard_func g_wizard = nullptr;
+std::vector<std::string> step_names;
+std::vector<wizard_func> step_funcs;
+
+static wizard_func last_screen = nullptr;
+
+const int btn_cuts[8][6] = {
+	{0, 0, 0, 0, 0, 0},
+	{56, 91, 96, 75, 54, 60},
+	{145, 172, 181, 144, 212, 156},
+	{246, 284, 256, 211, 312, 269},
+	{357, 477, 422, 346, 480, 421},
+	{489, 695, 611, 422, 673, 606},
+	{605, 874, 762, 501, 840, 789},
+	{691, 958, 859, 616, 921, 892},
+};
+
+int wizard_quit(int, wizard_screen&)
+{
+	app_done = 1;
+	return 1;
+}
+
+void wizard_set_steps(const char* const* names, const wizard_func* funcs, int n)
+{
+	step_names.clear();
+	step_funcs.clear();
+	for (int i = 0; i < n; ++i) {
+		step_names.push_back(UTL_translate_string(names[i], 0));
+		step_funcs.push_back(funcs[i]);
+	}
+}
+
+void wizard_reset_driver() { last_screen = nullptr; }
+
+int wizard_run_screen(wizard_screen& screen, int* ran)
+{
+	*ran = 0;
+	if (!g_wizard) {
+		app_done = 1;
+		return 0;
+	}
+	screen = wizard_screen();
+	wizard_func now = g_wizard;
+	int entering = now != last_screen;
+	int result = now(entering, screen);
+	last_screen = now;
+	if (entering && g_wizard == now) {
+		// one line per screen shown, for the log's reader
+		xer << "Wizard screen: " << screen.title << "\n";
+		xer.flush();
+	}
+	*ran = 1;
+	return result;
+}
+
+void wizard_apply_frame(const wizard_screen& screen, int result, const wizard_clicks& clicks)
+{
+	if (clicks.choice >= 0 && clicks.choice < (int)screen.choice_funcs.size())
+		g_wizard = screen.choice_funcs[clicks.choice];
+	if (clicks.quit && screen.next != wizard_quit) {
+		if (screen.quit_callback) screen.quit_callback();
+		app_done = 1;
+	}
+	if (clicks.next && screen.next) g_wizard = screen.next;
+	if (clicks.back && screen.back) g_wizard = screen.back;
+	if (result && screen.next) g_wizard = screen.next;
+}
+
+float wizard_progress_width(float progress)
+{
+	float fill = progress * 0.96f + 0.04f;	// an empty bar still shows a stub
+	if (fill < 0.04f) return 20.8f;
+	if (fill > 1.0f) return 520.0f;
+	return fill * 520.0f;
+}
+
+float wizard_server_y(int k, int num_servers) { return 40.0f * num_servers + 38.0f - 40.0f * k; }
+
+int interface_rect_span(float x, int image, int align, int language, float* left, float* right)
+{
+	if (image < 0 || image > 6) image = 0;
+	if (language < 0 || language > 5) language = 0;
+	int w = btn_cuts[image + 1][language] - btn_cuts[image][language];
+	float l = align == 0 ? x - w / 2.0f : align == 1 ? x : x - w;
+	*left = l;
+	*right = l + w;
+	return w;
+}

@@ -1,0 +1,78 @@
+#ifndef MAIN_WIZARD_H
+#define MAIN_WIZARD_H
+// The wizard: a screen function fills a wizard_screen every frame, and the
+// driver (APP_update) draws it and moves g_wizard on.
+#include <string>
+#include <vector>
+
+struct wizard_screen;
+typedef int (*wizard_func)(int entering, wizard_screen& screen);
+
+struct wizard_screen {
+	std::string title;
+	std::string text;
+	wizard_func back = nullptr;		// null greys Back out
+	wizard_func next = nullptr;		// null greys Next out; wizard_quit makes it the Quit picture
+	float       progress = -1.0f;	// below 0: no bar, no progress text
+	std::string progress_text;
+	int         show_servers = 0;
+	int         prefs_enabled = 0;
+	std::vector<std::string> choice_labels;
+	std::vector<wizard_func> choice_funcs;
+	void (*quit_callback)() = nullptr;
+};
+
+extern wizard_func g_wizard;	// the current screen; null ends the program
+extern std::vector<std::string> step_names;
+extern std::vector<wizard_func> step_funcs;
+
+// Ends the program from a screen's Next.
+int wizard_quit(int entering, wizard_screen& screen);
+
+// Replaces the step list with n translated names and their screens.
+void wizard_set_steps(const char* const* names, const wizard_func* funcs, int n);
+
+// What the user pressed this frame, for wizard_apply_frame.
+struct wizard_clicks {
+	int choice = -1;	// index of a choice button, or -1
+	int quit = 0;
+	int next = 0;
+	int back = 0;
+};
+
+// Steps 4 and 5 of a frame: a null g_wizard ends the program (returns 0 and
+// sets *ran to 0); else the current screen is called with its entering flag.
+int  wizard_run_screen(wizard_screen& screen, int* ran);
+// The moves of a frame in their order: choices, Quit, Next, Back, then the
+// screen's own advance; a later move replaces an earlier one.
+void wizard_apply_frame(const wizard_screen& screen, int result, const wizard_clicks& clicks);
+// Forgets the previous screen, so the next call enters afresh (tests).
+void wizard_reset_driver();
+
+// Layout of the driver.
+float wizard_progress_width(float progress);	// the bar's fill width for a progress 0..1
+float wizard_server_y(int k, int num_servers);	// y of server k's radio button
+
+// The bottom row's pictures: image i spans cut i to cut i+1 of its language.
+extern const int btn_cuts[8][6];
+enum { img_quit = 0, img_back = 1, img_next = 2, img_map_a = 3, img_map_b = 4, img_buy = 5, img_prefs = 6 };
+// Left and right edges of image `image` placed at x with align 0 centred,
+// 1 left edge at x, -1 right edge at x; the picture's width is returned.
+int  interface_rect_span(float x, int image, int align, int language, float* left, float* right);
+int  interface_rect(float x, float y, int image, int align, int* width_out, int enabled, int type);
+
+void APP_update();
+// The modal preferences window of the Prefs button.
+void handle_prefs();
+
+// The web-demo flow.
+int demo_start(int entering, wizard_screen& screen);
+int see_eula(int entering, wizard_screen& screen);
+int demo_get_updates(int entering, wizard_screen& screen);
+int demo_pick_dest(int entering, wizard_screen& screen);
+int demo_run_patch(int entering, wizard_screen& screen);
+int demo_done(int entering, wizard_screen& screen);
+// Starts the installed simulator of dest_dir_path.
+int dvd_do_run_sim(int entering, wizard_screen& screen);
+
+#endif

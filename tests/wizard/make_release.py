@@ -1,0 +1,88 @@
+#!/usr/bin/env python3
+"""A small web release for the wizard's tests: the mirror tree (a release folder
+with directory.txt.zip and one zip per listed file, the file's leaf name
+inside), the update site's serverlist9.txt, and a manifest of what a Linux
+install must hold (local path and MD5, one a line).
+
+  make_release.py OUT RELEASE_NAME [--newer URL] [--size KB] HOST ...
+"""
+import hashlib
+import os
+import random
+import sys
+import zipfile
+
+args = sys.argv[1:]
+newer = None
+size_kb = 600
+if "--newer" in args:
+    i = args.index("--newer")
+    newer = args[i + 1]
+    del args[i:i + 2]
+if "--size" in args:
+    i = args.index("--size")
+    size_kb = int(args[i + 1])
+    del args[i:i + 2]
+out, release, hosts = args[0], args[1], args[2:]
+rng = random.Random(11)
+
+SIM = b"#!/bin/sh\n# stand-in simulator: notes that it ran\necho ran > \"$(dirname \"$0\")/../../../Output/ran.txt\"\n"
+
+files = {}  # listed path -> (os, bytes)
+files["Linux/Vantor.app/Contents/MacOS/Vantor"] = (3, SIM)
+files["Macintosh/Vantor.app/Contents/MacOS/Vantor"] = (1, SIM + b"# mac\n")
+files["Windows/Vantor.exe"] = (2, b"MZ not for this platform\n")
+for folder in ("Airfoils", "Instructions", "Resources", "Output"):
+    files["All/%s/readme %s.txt" % (folder, folder.lower())] = (0, ("About %s.\n" % folder).encode())
+n = 24
+for i in range(n):
+    blob = bytes(rng.getrandbits(8) for _ in range(size_kb * 1000 // n))
+    files["All/Resources/objects/part %02d.obj" % i] = (0, blob)
+files["All/Instructions/Manual.txt"] = (0, b"Fly safely.\n" * 200)
+
+mirror = os.path.join(out, "mirror", release)
+site = os.path.join(out, "site")
+os.makedirs(mirror, exist_ok=True)
+os.makedirs(site, exist_ok=True)
+
+lines = ["A", "900 version", "INSTALLER", ""]
+manifest = []
+cur_dir = None
+for path in sorted(files):
+    os_code, data = files[path]
+    folder, leaf = path.rsplit("/", 1)
+    arc = os.path.join(mirror, path + ".zip")
+    os.makedirs(os.path.dirname(arc), exist_ok=True)
+    with zipfile.ZipFile(arc, "w", zipfile.ZIP_DEFLATED) as z:
+        info = zipfile.ZipInfo(leaf, date_time=(2024, 1, 1, 0, 0, 0))
+        info.external_attr = (0o755 if "MacOS" in path else 0o644) << 16
+        info.compress_type = zipfile.ZIP_DEFLATED
+        z.writestr(info, data)
+    md5 = hashlib.md5(data).hexdigest()
+    if folder + "/" != cur_dir:
+        cur_dir = folder + "/"
+        lines.append("")
+        lines.append("DIR " + cur_dir)
+    lines.append("FILE 0 %d 92102 %d %d %s %s" % (os_code, int(os.path.getsize(arc) * 0.001),
+                                                 int(len(data) * 0.001), md5, leaf))
+    if os_code in (0, 3, 6):
+        manifest.append("%s\t%s" % (path.split("/", 1)[1], md5))
+directory = os.path.join(out, "directory.txt")
+with open(directory, "w") as f:
+    f.write("\n".join(lines) + "\n")
+with zipfile.ZipFile(os.path.join(mirror, "directory.txt.zip"), "w", zipfile.ZIP_DEFLATED) as z:
+    z.write(directory, "directory.txt")
+with open(os.path.join(out, "manifest.txt"), "w") as f:
+    f.write("\n".join(manifest) + "\n")
+
+with open(os.path.join(site, "serverlist9.txt"), "w") as f:
+    f.write("A\n820 version\nSERVERS\n\n")
+    f.write("BETA %s beta\nFINAL %s\n" % (release, release))
+    if newer:
+        f.write("INS_VERSION 20503 %s\n" % newer)
+    else:
+        f.write("INS_VERSION 20502 http://%s/old_installer.html\n" % (hosts[0] if hosts else "x"))
+    for k, h in enumerate(hosts):
+        f.write("SERVER %s\n/\nMirror %d|Mirror %d{loopback test mirror\n" % (h, k + 1, k + 1))
+    f.write("ENDOFLIST\n")
+print(len(files), "files")

@@ -1,0 +1,83 @@
+// Sizes, durations, rates and the disk-space check.
+#include "wizard_support.h"
+#include "main_globals.h"
+#include "main_status.h"
+#include "utils_records.h"
+#include <cmath>
+#include <sys/statvfs.h>
+
+TEST(StatusTexts, SizesTimesRates)
+{
+	EXPECT_EQ(size_string(2000000), "1.9 GB");
+	EXPECT_EQ(size_string(1024000), "1000 MB");
+	EXPECT_EQ(size_string(1024), "1024 KB");
+	EXPECT_EQ(size_string(0), "0 KB");
+	EXPECT_EQ(time_str(119.9f), "119 seconds");
+	EXPECT_EQ(time_str(120), "2 minutes");
+	EXPECT_EQ(time_str(7199), "119 minutes");
+	EXPECT_EQ(time_str(7200), "2 hours");
+	EXPECT_EQ(time_str(1), "1 second");
+	EXPECT_EQ(time_str(60), "60 seconds");
+	EXPECT_EQ(time_str(3660), "61 minutes");
+	EXPECT_EQ(time_str(1e30f), "0 hours");	// no overflow into a wild number
+	EXPECT_EQ(time_str(NAN), "0 hours");
+	EXPECT_EQ(rate_str(1.5f), "1 kilobyte/second");
+	EXPECT_EQ(rate_str(250.9f), "250 kilobytes/second");
+	EXPECT_EQ(int_str(-12), "-12");
+	EXPECT_EQ(flt_str("%.2f", 1.5f), "1.50");
+}
+
+TEST(StatusTexts, EstimatesNeverDivideByZero)
+{
+	EXPECT_FLOAT_EQ(UTIL_install_ratio(10, 0), 0);
+	EXPECT_FLOAT_EQ(UTIL_install_ratio(50, 100), 0.5f);
+	EXPECT_FLOAT_EQ(UTIL_install_ratio(150, 100), 1);
+	EXPECT_TRUE(std::isnan(UTIL_seconds_left(1000, 0, 10)));	// nothing arrived: unknown
+	EXPECT_FLOAT_EQ(UTIL_seconds_left(1000, 1000, 10), 0);
+	EXPECT_FLOAT_EQ(UTIL_seconds_left(1000, 500, 10), 10);	// 50 KB/s, 500 KB to go
+	EXPECT_FLOAT_EQ(UTIL_seconds_left(1000, 100, 0), 9);	// at least one second of running time
+}
+
+TEST(DiskSpace, DestinationNotCreatedYet)
+{
+	wz_scratch s;
+	EXPECT_EQ(UTIL_existing_folder(s.path + "a/b/c/"), s.path);
+	EXPECT_EQ(UTIL_existing_folder(s.path), s.path);
+	EXPECT_EQ(UTIL_existing_folder("/"), "/");
+	dest_dir_path = s.path + "Vantor 9 Demo/";
+	stg.total_kb_install = 1;
+	std::string text;
+	EXPECT_EQ(UTIL_disk_space_text("enough", "short", text), 1);
+	EXPECT_NE(text.find("Disk space needed to install: 1 KB\n\nenough"), std::string::npos);
+	stg.total_kb_install = 1e12f;
+	EXPECT_EQ(UTIL_disk_space_text("enough", "short", text), 0);
+	EXPECT_NE(text.find("\n\nshort"), std::string::npos);
+	dest_dir_path = "";
+	EXPECT_EQ(UTIL_disk_space_text("enough", "short", text), -1);
+	EXPECT_EQ(text, "");
+	stg.total_kb_install = 0;
+}
+
+// On a small memory volume whose free space holds still, the need equal to the
+// free space fits and one kilobyte more does not.
+TEST(DiskSpace, ExactlyEnough)
+{
+	wz_scratch s;
+	std::string mnt = s.path + "vol/";
+	wz_sh("mkdir -p '" + mnt + "'");
+	if (wz_sh("mount -t tmpfs -o size=4m tmpfs '" + mnt + "' 2>/dev/null") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+	struct statvfs v;
+	ASSERT_EQ(statvfs(mnt.c_str(), &v), 0);
+	uint64_t free_kb = (uint64_t)v.f_bavail * v.f_frsize / 1000;
+	dest_dir_path = mnt + "Vantor 9 Demo/";
+	std::string text;
+	stg.total_kb_install = (float)free_kb;
+	int at_limit = UTIL_disk_space_text("enough", "short", text);
+	stg.total_kb_install = (float)(free_kb + 1);
+	int over = UTIL_disk_space_text("enough", "short", text);
+	wz_sh("umount '" + mnt + "'");
+	EXPECT_EQ(at_limit, 1);
+	EXPECT_EQ(over, 0);
+	EXPECT_NE(text.find("short"), std::string::npos);
+	stg.total_kb_install = 0;
+}
