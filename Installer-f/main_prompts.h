@@ -1,15 +1,8 @@
 #ifndef MAIN_PROMPTS_H
 #define MAIN_PROMPTS_H
-// The install engine's two questions, each a modal window of its own.
-#include <string>
-
-enum { select_act = 1, select_keep = 2, select_cancel = 3, select_act_dir = 4, select_keep_dir = 5 };
-
-// What to do with a file the user changed: is_delete 1 when the release no
-// longer has it, 0 when a newer version would overwrite it.
-int select_alert(std::string path, int is_delete);
-// A message and two buttons with a line beside each: 1 first, 0 second, 3 closed.
-int abort_alert(std::string message, std::string label1, std::string line1, std::string label2, std::string line2);
+// The install engine's two questions, each a modal window of its own
+// (select_alert and abort_alert, declared with the engine's prompts).
+#include "utils_prompts.h"
 
 // The English texts of select_alert: heading, question, then the buttons act,
 // keep, act-for-directory, keep-for-directory, cancel.

@@ -1,6 +1,7 @@
 // The directory file reader, the filters, the scenery tiles and the path rules.
 #include "utils.h"
 #include "main_globals.h"
+#include "main_site.h"
 #include "xmap.h"
 #include "UTL_alert.h"
 #include "UTL_format.h"
@@ -16,8 +17,6 @@ int g_want_sim = 1;
 int g_want_global = 1;
 std::set<std::string> deleted_files;
 int read_refused_paths = 0;
-
-static const char* kDemoPage = "http://www.tarrowfield.com/vantor_demo.html";
 
 static inline bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
@@ -247,9 +246,9 @@ void new_format(std::string path)
 {
 	APL_alert(UTL_translate_string("OK I am checking the Tarrowfield servers and I am finding file formats that are newer than I can understand!", 0),
 	          UTL_translate_string("In other words, you need to get a new installer!", 0),
-	          UTL_translate_string("No problem... grab it at the download section of www.tarrowfield.com.", 0),
+	          UTL_translate_string("No problem... grab it at the download section of ", 0) + net_site_host + ".",
 	          path, t_alert);
-	go_to_URL(kDemoPage);
+	go_to_URL(net_download_page);
 	stg.new_format_flag = 2;
 	app_done = 1;
 }

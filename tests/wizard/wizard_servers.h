@@ -24,6 +24,7 @@ struct wz_web {
 	           const std::vector<std::string>& good, const std::string& failing, const std::string& mirror_root,
 	           const std::string& work, const std::string& rate = "")
 	{
+		mkdir(work.c_str(), 0755);
 		std::string names;
 		for (const std::string& g : good) names += " " + g;
 		if (!failing.empty()) names += " " + failing;

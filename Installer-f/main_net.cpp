@@ -1,0 +1,128 @@
+// The directory download: the server list from the maker's site, then the
+// release's zipped directory file from a mirror, then reading it; one step
+// per frame so the wizard keeps drawing.
+#include "main_net.h"
+#include "main_globals.h"
+#include "main_site.h"
+#include "utils.h"
+#include "http.h"
+#include "io_utils.h"
+#include "utils_records.h"
+#include "zip_utils.h"
+#include "UTL_alert.h"
+#include "UTL_globals.h"
+#include "UTL_translate.h"
+#include <cstdlib>
+
+static int extract_failures = 0;	// directory archives in a row that would not unpack
+
+int net_directory_failure_limit()
+{
+	int n = 2 * stg.num_servers;
+	return n < 3 ? 3 : n;
+}
+
+static int random_server()
+{
+	return stg.num_servers <= 1 ? 0 : rand() % stg.num_servers;
+}
+
+int net_directory_percent(float* fraction)
+{
+	down_class* d = http.slots[1];
+	if (fraction) *fraction = 0;
+	if (!d) return 0;
+	if (d->content_length < 0) {
+		if (fraction) *fraction = -0.01f;
+		return -1;
+	}
+	int64_t got = d->bytes_received;
+	int64_t len = d->content_length;
+	if (len == 0 || got >= len) {
+		if (fraction) *fraction = 1;
+		return 100;
+	}
+	if (fraction) *fraction = (float)((double)got / (double)len);
+	return (int)(got * 100 / len);
+}
+
+static void fetch_server_list()
+{
+	std::string local = temp_path + "serverlist9.txt";
+	if (http.net_check(0, net_site_host, "/serverlist9.txt", local) != 1) return;
+	std::string address;
+	int r = net_read_server_list(local, &address);
+	if (r == net_list_bad_header) {
+		stg.num_servers = -1;
+		new_format(local);
+		return;
+	}
+	if (r == net_list_newer_installer) {
+		new_installer(address);
+		return;
+	}
+	extract_failures = 0;
+	if (stg.num_servers <= 0) {
+		// a list without mirrors cannot be installed from
+		xer << "The server list names no server.\n";
+		stg.stage = 2;
+		return;
+	}
+	stg.sel_server = net_biased_server(stg.num_servers);
+}
+
+static void fetch_directory()
+{
+	if (stg.num_servers <= 0) {
+		stg.stage = 2;
+		return;
+	}
+	if (stg.sel_server < 0 || stg.sel_server >= stg.num_servers) stg.sel_server = 0;
+	std::string zip = temp_path + "directory.txt.zip";
+	int sel = stg.sel_server;
+	int r = http.net_check(1, server_name[sel], server_path[sel] + "directory.txt.zip", zip);
+	if (r == 0) return;
+	if (r != 1) {
+		stg.sel_server = random_server();
+		return;
+	}
+	int err = zip_to_file(zip, temp_path, nullptr, 0);
+	delete_file(zip);
+	if (err == 0) {
+		extract_failures = 0;
+		stg.stage = 1;
+		return;
+	}
+	std::string l1 = UTL_translate_string("The installer cannot extract a file.", 0);
+	std::string l2 = UTL_string_sub(UTL_translate_string("Error: %1:message%.", 0), error_str(err));
+	std::string l3 = UTL_string_sub(UTL_translate_string("Compressed File  %1:file%.", 0), zip);
+	std::string l4 = UTL_string_sub(UTL_translate_string("Destination Path: %1:file%.", 0), temp_path);
+	// A damaged archive on one mirror must not stop the install: try another,
+	// and give up with the error text after a few rounds.
+	if (++extract_failures >= net_directory_failure_limit()) {
+		extract_failures = 0;
+		stg.stage = 2;
+		__MACIBM_alert(0, l1, l2, l3, l4, t_alert, __FILE__, __LINE__);
+		return;
+	}
+	xer << l1 << "\n" << l2 << "\n" << l3 << "\n" << l4 << "\n"
+	    << "Trying another server (" << extract_failures << " of " << net_directory_failure_limit() << ").\n";
+	stg.sel_server = random_server();
+}
+
+void UTL_download_directory()
+{
+	if (stg.num_servers == -1) {
+		fetch_server_list();
+		return;
+	}
+	if (stg.stage == 0) {
+		fetch_directory();
+		return;
+	}
+	if (stg.stage == 1) {
+		std::string text = UTL_translate_string(
+			"Scanning directory text file to see if you already have Vantor installed...", 0);
+		stg.stage = read_directory(temp_path + "directory.txt", text);
+	}
+}

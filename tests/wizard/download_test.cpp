@@ -1,0 +1,134 @@
+// The directory download against real servers: the site and its proxy on
+// 127.0.0.41, good mirrors on .42 and .43, a mirror answering 503 on .44.
+#include "wizard_support.h"
+#include "wizard_servers.h"
+#include "main_globals.h"
+#include "main_net.h"
+#include "main_site.h"
+#include "http.h"
+#include "utils_records.h"
+#include "UTL_cmdline.h"
+#include "UTL_globals.h"
+
+struct DirectoryDownload : ::testing::Test {
+	wz_scratch s;
+	wz_web web;
+	std::string site, mirror, release = "Vantor 9.21rc2";
+
+	void SetUp() override
+	{
+		UTL_cmdline::add_one("--fps_test", "");	// alerts go to the log
+		path_env = getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin";
+		ASSERT_EQ(wz_sh("python3 '" VANTOR_SOURCE_DIR "/tests/wizard/make_release.py' '" + s.path + "rel' '" + release +
+		                "' 127.0.0.42 127.0.0.44 127.0.0.43 >/dev/null"), 0);
+		site = s.path + "rel/site/";
+		mirror = s.path + "rel/mirror/";
+		ASSERT_TRUE(web.start("127.0.0.41", net_site_host, site, {"127.0.0.42", "127.0.0.43"}, "127.0.0.44", mirror,
+		                      s.path + "web")) << web.error;
+		// the browser of the notices: a stand-in on PATH
+		wz_sh("mkdir -p '" + s.path + "bin'");
+		wz_write(s.path + "bin/xdg-open", "#!/bin/sh\necho \"$1\" >> '" + s.path + "opened.txt'\n");
+		wz_sh("chmod +x '" + s.path + "bin/xdg-open'");
+		setenv("PATH", (s.path + "bin:" + path_env).c_str(), 1);
+		http.proxy_host = "127.0.0.41";
+		http.proxy_port = 80;
+		temp_path = s.path + "tmp/";
+		wz_sh("mkdir -p '" + temp_path + "'");
+		stg.num_servers = -1;
+		stg.stage = 0;
+		stg.sel_server = 0;
+		stg.get_beta = 0;
+		app_done = 0;
+		install_name = "Not Yet Scanned";
+	}
+	void TearDown() override
+	{
+		setenv("PATH", path_env.c_str(), 1);
+		http.proxy_host.clear();
+		http.proxy_port = 0;
+		app_done = 0;
+	}
+	std::string path_env;
+
+	// Steps until the directory is read or given up, within a bound.
+	int run(int max_calls = 200000)
+	{
+		for (int i = 0; i < max_calls && !app_done; ++i) {
+			UTL_download_directory();
+			if (stg.num_servers >= 0 && (stg.stage == 2 || stg.stage == 3)) return stg.stage;
+			if (i % 100 == 99) usleep(1000);
+		}
+		return -1;
+	}
+};
+
+TEST_F(DirectoryDownload, ReadsTheReleaseFromAMirror)
+{
+	for (int round = 0; round < 3; ++round) {	// each round draws its servers anew
+		stg.num_servers = -1;
+		stg.stage = 0;
+		ASSERT_EQ(run(), 3);
+		EXPECT_EQ(install_name, release);
+		EXPECT_EQ(stg.num_servers, 3);
+		EXPECT_EQ(server_path[1], "/" + release + "/");
+		EXPECT_GT(sim_info.size(), 20u);
+		EXPECT_FALSE(wz_read(temp_path + "directory.txt").empty());
+		EXPECT_EQ(access((temp_path + "directory.txt.zip").c_str(), F_OK), -1);	// the archive is not kept
+	}
+	float fraction = 5;
+	EXPECT_EQ(net_directory_percent(&fraction), 0);	// no transfer on the slot
+	EXPECT_EQ(fraction, 0);
+}
+
+TEST_F(DirectoryDownload, ListsThatCannotBeUsed)
+{
+	// no mirror at all: the error text, not a division by zero
+	wz_write(site + "serverlist9.txt", "A\n820 version\nSERVERS\nFINAL R\nENDOFLIST\n");
+	EXPECT_EQ(run(), 2);
+	EXPECT_EQ(stg.num_servers, 0);
+	EXPECT_EQ(app_done, 0);
+
+	// a list from a newer format: the too-old notice and the download page
+	stg.num_servers = -1;
+	stg.stage = 0;
+	wz_write(site + "serverlist9.txt", "A\n900 version\nSERVERS\nFINAL R\nSERVER h\n/\nd\n");
+	run();
+	EXPECT_EQ(app_done, 1);
+	EXPECT_EQ(stg.num_servers, -1);
+
+	// a newer installer: its page opens and the program ends
+	app_done = 0;
+	stg.num_servers = -1;
+	wz_write(site + "serverlist9.txt", "A\n820 version\nSERVERS\nFINAL R\nINS_VERSION 20600 http://127.0.0.41/new.html\n"
+	                                   "SERVER 127.0.0.42\n/\nd\n");
+	run();
+	EXPECT_EQ(app_done, 1);
+	std::string opened;
+	for (int i = 0; i < 50 && opened.find("new.html") == std::string::npos; ++i) {
+		usleep(100000);
+		opened = wz_read(s.path + "opened.txt");
+	}
+	EXPECT_NE(opened.find("http://127.0.0.41/new.html\n"), std::string::npos) << opened;
+}
+
+TEST_F(DirectoryDownload, ArchiveThatNeverUnpacksEndsInTheErrorText)
+{
+	// every mirror serves a damaged archive: a few tries, then the error text
+	wz_write(mirror + release + "/directory.txt.zip", "PK\x03\x04 this is not a zip archive at all");
+	EXPECT_EQ(run(), 2);
+	EXPECT_EQ(stg.num_servers, 3);
+	EXPECT_EQ(app_done, 0);
+	EXPECT_EQ(access((temp_path + "directory.txt.zip").c_str(), F_OK), -1);
+}
+
+TEST_F(DirectoryDownload, OnlyTheFailingMirrorLeftMeansNoEnd)
+{
+	// one server, answering 503: asked again and again, never a crash or a read
+	wz_write(site + "serverlist9.txt", "A\n820 version\nSERVERS\nFINAL R\nSERVER 127.0.0.44/\nmirror\nbroken one\n");
+	EXPECT_EQ(run(3000), -1);
+	EXPECT_EQ(stg.num_servers, 1);
+	EXPECT_EQ(server_name[0], "127.0.0.44");	// the trailing "/" was cut, no fatal alert
+	EXPECT_EQ(server_path[0], "/mirrorR/");
+	EXPECT_EQ(stg.sel_server, 0);
+	EXPECT_EQ(stg.stage, 0);
+}
