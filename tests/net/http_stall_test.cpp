@@ -21,13 +21,13 @@ TEST(HttpStall, SilentServersFailAfterThirtySeconds)
 		{4, srv, "/nolengthopen/1000", dir + "/c"},	// no length, never closes
 		{5, srv, "/ok/300000", dir + "/d"},		// a good one beside them
 	};
-	net_run(jobs, 40);
+	net_run(jobs, 45);
 	EXPECT_EQ(jobs[3].result, 1);
-	EXPECT_LT(jobs[3].seconds, 5.0);
+	EXPECT_LT(jobs[3].seconds, 10.0);	// loose: a loaded machine may be slow
 	for (int i = 0; i < 3; ++i) {
 		EXPECT_EQ(jobs[i].result, 2) << jobs[i].path;
 		EXPECT_GT(jobs[i].seconds, 30.0) << jobs[i].path;
-		EXPECT_LT(jobs[i].seconds, 33.0) << jobs[i].path;
+		EXPECT_LT(jobs[i].seconds, 38.0) << jobs[i].path;
 		EXPECT_EQ(http.slots[jobs[i].slot], nullptr);
 	}
 	for (const char* f : {"/a", "/b", "/c", "/a.part", "/c.part"})

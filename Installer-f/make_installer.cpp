@@ -1,0 +1,300 @@
+// The builder's writer: one archive per file, the directory file with the
+// histories carried over from the previous release, discs and the marker file.
+#include "make_installer.h"
+#include "make_installer_deps.h"
+#include <cctype>
+#include <csignal>
+#include <cstdio>
+#include <map>
+#include <unistd.h>
+
+int   release_number = 92102;
+int   dvd_now = 0;
+float zip_size_dvd = 0;
+float dvd_limit_kb = 7670000.0f;
+volatile int make_installer_interrupted = 0;
+
+#define MI_STOP(a, b, c, d) __MACIBM_alert(0, (a), (b), (c), (d), t_exit, "make_installer", __LINE__)
+
+struct nocase_less {
+	bool operator()(const std::string& a, const std::string& b) const
+	{
+		size_t n = std::min(a.size(), b.size());
+		for (size_t i = 0; i < n; ++i) {
+			int ca = tolower((unsigned char)a[i]), cb = tolower((unsigned char)b[i]);
+			if (ca != cb) return ca < cb;
+		}
+		return a.size() < b.size();
+	}
+};
+static std::map<std::string, int, nocase_less> sim_info_index;
+static std::string prev_dir;
+static std::string sig;
+
+static bool contains(const std::string& s, const std::string& what) { return s.find(what) != std::string::npos; }
+static std::vector<file_version_struct>& versions_of(size_t i) { return sim_info[i].versions; }
+
+static std::string num(int n)
+{
+	char buf[16];
+	int_to_str(n, buf, 1, 0);
+	return buf;
+}
+
+void chop_platform(std::string& path, int os)
+{
+	size_t slash = path.find('/');
+	if (slash == std::string::npos) MI_STOP("Could not find the dir char!", path, "", "");
+	static const char* tags[] = {"ALL_os", "APL_os", "IBM_os", "LIN_os"};
+	std::string tag = (os >= 0 && os <= 3) ? tags[os] : "";
+	path = tag + path.substr(slash);
+}
+
+int platform_code_for(const std::string& rel)
+{
+	std::string first = rel.substr(0, rel.find('/'));
+	int code = -1;
+	if (first == ALL_str) code = 0;
+	else if (first == APL_str) code = 1;
+	else if (first == WIN_str) code = 2;
+	else if (first == LIN_str) code = 3;
+	if (code != 0 || !contains(rel, "All/Resources/plugins/")) return code;
+	static const struct { const char* name; int code; } plugins[] = {
+		{"All/Resources/plugins/ZENK.shlb", 1}, {"All/Resources/plugins/ZenkWidgets.shlb", 1},
+		{"All/Resources/plugins/ZENK.framework/ZENK", 1},
+		{"All/Resources/plugins/ZenkWidgets.framework/ZenkWidgets", 1},
+		{"All/Resources/plugins/PluginAdminMac.vnk", 1},
+		{"All/Resources/plugins/ZENK.dll", 2}, {"All/Resources/plugins/ZenkWidgets.dll", 2},
+		{"All/Resources/plugins/PluginAdminWin.vnk", 2},
+		{"All/Resources/plugins/ZENK.so", 6}, {"All/Resources/plugins/ZenkWidgets.so", 6},
+		{"All/Resources/plugins/PluginAdminLin.vnk", 6}};
+	for (auto& p : plugins)
+		if (contains(rel, p.name)) return p.code;
+	return code;
+}
+
+static void write_file_line(int os, int version, float kb1, float kb2, const std::string& signature,
+                            const std::string& name, const char* where)
+{
+	if (name.empty())
+		MI_STOP("0-size filename!", "Now how am I supposed to deal with this?", where, name);
+	ouf << "FILE 0 " << os << " " << version << " " << (long long)kb1 << " " << (long long)kb2 << " "
+	    << signature << " " << name << "\n";
+}
+
+static std::string leaf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+static std::string folder_of(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
+
+static void dir_line(const std::string& folder)
+{
+	if (folder == prev_dir) return;
+	prev_dir = folder;
+	ouf << "\nDIR " << folder << "\n";
+}
+
+static void on_interrupt(int) { make_installer_interrupted = 1; }
+
+void make_installer_progress(const std::string& line1, const std::string& line2)
+{
+	printf("%s\n    %s\n", line1.c_str(), line2.c_str());
+	fflush(stdout);
+	if (make_installer_interrupted) {
+		make_installer_interrupted = 0;
+		MI_STOP("You hit Q dumbass!", "", "", "");
+	}
+}
+
+void comp_file(std::string path)
+{
+	std::string rel = path.substr(src_fold.size());
+	std::string name = leaf(rel);
+	std::string folder = folder_of(rel);
+
+	if (contains(path, str_win_fold) && contains(path, ".exe")) {
+		int r = make_file_large_address_aware(path);
+		if (r != 0) {
+			char buf[64];
+			snprintf(buf, sizeof buf, "error# %f", (double)r);
+			MI_STOP("Oops! We could not make a windows exe file large-address-aware!", buf, path, "");
+		}
+	}
+
+	// The installer takes 7z archives only from discs and only for global
+	// scenery; everything else, and every update set, is zipped.
+	std::string base = dst_folder + sim_name + "/" + rel;
+	std::string archive;
+	if (build_type != 0 && contains(rel, "Global Scenery")) {
+		if (!file_exists(path + ".7z"))
+			MI_STOP("ERROR: a global scenery file has no 7z archive beside it!", path + ".7z", "", "");
+		archive = base + ".7z";
+		if (link((path + ".7z").c_str(), archive.c_str()) != 0)
+			MI_STOP("ERROR: could not make hard link!", path + ".7z", archive, "");
+	} else {
+		archive = base + ".zip";
+		int r = file_to_zip(path, archive);
+		if (r != 0) MI_STOP("I could not zip a file!", error_str(r), path, archive);
+	}
+
+	int64_t zip_bytes = APL_file_size(archive);
+	if (zip_bytes < 0) MI_STOP("ERROR: could not get file size!", archive, "", "");
+	int64_t src_bytes = APL_file_size(path);
+	if (src_bytes < 0) MI_STOP("ERROR: could not get src file size!", path, "", "");
+	float zip_kb = (float)(long long)(zip_bytes * 0.001);
+	float src_kb = (float)(long long)(src_bytes * 0.001);
+	zip_size_dvd += zip_kb;
+
+	// A file without a signature must not enter the set: it would carry the
+	// previous file's signature and every install of it would look modified.
+	if (calc_file_md5(path, sig) != 0) MI_STOP("Could not MD5 file!", path, "", "");
+
+	dir_line(folder);
+
+	int code = platform_code_for(rel);
+	if (code < 0)
+		MI_STOP("WHAT THE FUCK? I CAN'T TELL WHAT TYPE OF FILE THIS IS!", folder, rel.substr(0, rel.find('/')), "");
+
+	std::string key = rel;
+	chop_platform(key, code);
+	auto it = sim_info_index.find(key);
+	if (it != sim_info_index.end()) {
+		auto& hist = versions_of(it->second);
+		for (auto& v : hist)
+			if (v.sig_want != sig && v.sig_want != "GONE")
+				write_file_line(v.os, v.version, v.kb1, v.kb2, v.sig_want, name, "This is in the OLD file list.");
+		hist.front().want_download = 0;
+	}
+	write_file_line(code, release_number, zip_kb, src_kb, sig, name, "This is in the NEW file loop");
+
+	if (zip_size_dvd > dvd_limit_kb) {
+		printf("Going to next disk - last file on disk %d was %s\n", dvd_now, name.c_str());
+		zip_size_dvd = 0;
+		++dvd_now;
+		ouf << "DISK " << dvd_now << "\n";
+		set_dest_dvd(dvd_now);
+	}
+
+	++num_files_com;
+	if (num_files_com % 20 == 0)
+		make_installer_progress("reg: " + num(reg) + ": total files to compress: " + num(num_files_use) +
+		                        ". now doing: " + num(num_files_com) + ".", archive);
+}
+
+// The zipped directory must hold exactly the plain file before the plain file goes.
+static bool zip_matches(const std::string& plain, const std::string& archive)
+{
+	char tmpl[] = "/tmp/vantor-dircheck-XXXXXX";
+	if (!mkdtemp(tmpl)) return false;
+	std::string dir = std::string(tmpl) + "/";
+	std::string want, got;
+	bool ok = zip_to_file(archive, dir, nullptr, 0) == 0 && calc_file_md5(plain, want) == 0 &&
+	          calc_file_md5(dir + leaf(plain), got) == 0 && want == got;
+	recursive_delete_folder(dir);
+	return ok;
+}
+
+void sub_install()
+{
+	dst_folder = dst_fold_base;
+	set_dest_dvd(0);
+	std::string target = dst_folder + sim_name + "/";
+	std::string dir_path = target + "directory.txt";
+	std::string zip_path = target + "directory.txt.zip";
+	std::string dvd_file = dst_folder + "dvd_version.txt";
+
+	zip_size_dvd = 0;
+	dvd_now = 0;
+	prev_dir = "---";
+	num_files_rec = num_files_use = num_files_com = 0;
+	comp_paths.clear();
+	comp_files.clear();
+	sim_info.clear();
+	sim_info_index.clear();
+
+	if (build_type == 0) {
+		if (read_directory(old_dir_path, "Scanning old directory text file to get change log!") != 3)
+			MI_STOP("I could not read the old directory!",
+			        "This means that this installer will not delete old files (needed even for the Vantor / USA scenery install).",
+			        "It also means I will forget to fix this, and release without an old directory, and think that older versions of stuff is all user-modified cause I don't recognize it!",
+			        "So fix this.");
+	} else {
+		old_dir_path.clear();
+	}
+
+	for (size_t i = 0; i < sim_info.size(); ++i) {
+		auto& hist = versions_of(i);
+		std::string key = hist.front().path;
+		chop_platform(key, hist.front().os);
+		if (sim_info_index.count(key))
+			MI_STOP("WARNING: you appear to have a file TWICE in an old directory file.", "", "", hist.front().path);
+		sim_info_index[key] = (int)i;
+		hist.front().want_download = 1;
+		for (auto& v : hist)
+			if (v.version == release_number) {
+				char buf[64];
+				snprintf(buf, sizeof buf, "version_number %f", (double)release_number);
+				MI_STOP("You idiot! I already have a version:", buf, "in file ", hist.front().path);
+			}
+	}
+
+	if (build_type != 0) make_folder(dst_fold_base);	// the discs' folders lie in it
+	int r1 = make_folder(dst_folder);
+	int r2 = make_folder(target);
+	if (build_type == 0) {
+		if (r1 != 0) MI_STOP("Could not make the dst_folder!", dst_folder, "THIS MAY SIMPLY BE BECAUSE THE FOLDER ALREADY EXISTS THOUGH!", "");
+		if (r2 != 0) MI_STOP("Could not make the target_folder!", target, "THIS MAY SIMPLY BE BECAUSE THE FOLDER ALREADY EXISTS THOUGH!", "");
+	}
+
+	ouf_open(dir_path, 10001, 900, "no-copyright-string");
+	ouf << "INSTALLER\n\n";
+
+	pref_level(src_fold);
+	check_required_folders();
+
+	set_dest_dvd(dvd_now);
+	for (const auto& p : comp_paths) make_folder(p);
+
+	for (const auto& f : comp_files) comp_file(f);
+
+	for (size_t i = 0; i < sim_info.size(); ++i) {
+		auto& hist = versions_of(i);
+		if (hist.front().want_download != 1) continue;
+		if (is_good_file(src_fold + hist.front().path, 0, 0) == 0) continue;
+		dir_line(folder_of(hist.front().path));
+		for (auto& v : hist)
+			write_file_line(v.os, v.version, v.kb1, v.kb2, v.sig_want, leaf(v.path), "This is in the OLD file list.");
+		if (hist.back().sig_want != "GONE")
+			write_file_line(hist.back().os, release_number, 0, 0, "GONE", leaf(hist.back().path), "This is in the OLD file list.");
+	}
+
+	ouf.close();
+	bool dir_ok = !ouf.fail();
+
+	ouf_open(dvd_file, 10001, 900, "no-copyright-string");
+	ouf << "DVD\n\n" << "VERSION " << sim_name << "\n";
+	ouf.close();
+	if (ouf.fail()) MI_STOP("Could not write the disc marker file!", dvd_file, "", "");
+	if (!dir_ok) MI_STOP("Could not write the directory file!", dir_path, "", "");
+
+	int zr = file_to_zip(dir_path, zip_path);
+	if (zr != 0 || !zip_matches(dir_path, zip_path))
+		MI_STOP("zip!=0", "", dir_path, zip_path);
+	if (delete_file(dir_path) != 0) MI_STOP("del!=0", "", "", dir_path);
+}
+
+void build_install()
+{
+	switch (build_type) {
+	case 0: reg = 0; sim_name = "Vantor 9.21rc2"; break;
+	case 1: reg = 0; sim_name = build_name[0]; break;
+	case 2: reg = 1; sim_name = build_name[1]; break;
+	case 3: reg = 2; sim_name = build_name[2]; break;
+	default: return;
+	}
+	signal(SIGINT, on_interrupt);
+	sub_install();
+	__MACIBM_alert(0, "OK compression is done. Checklist if doing net:",
+	               "Carry the release's version string and number into serverlist.txt and send it to the web server.",
+	               "Upload the -NET uploads- folder stuff.",
+	               "Extract directory.txt.zip to the next previous directory file for use next time.",
+	               t_alert, "make_installer", __LINE__);
+}

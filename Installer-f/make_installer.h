@@ -1,0 +1,53 @@
+#ifndef MAKE_INSTALLER_H
+#define MAKE_INSTALLER_H
+// The maker's release-set builder: scans a master tree, archives every file,
+// cuts the set across discs and writes the directory and disc marker files.
+#include <set>
+#include <string>
+#include <vector>
+
+// Set kind: 0 update set for the web servers, 1 product disc set, 2 "Mars", 3 "Moon".
+extern int build_type;
+extern int reg;
+
+extern std::string old_dir_path, src_fold, dst_fold_base, dst_folder, sim_name;
+extern std::string build_name[3];
+extern std::string ALL_str, APL_str, WIN_str, LIN_str;
+extern std::string str_all_fold, str_apl_fold, str_win_fold, str_LIN_fold, str_ins_fold, str_wpn_fold,
+	str_afl_fold, str_acf_fold, str_pfc_fold, str_res_fold, str_out_fold, str_cus_fold, str_glo_fold,
+	str_plug, str_redt, str_orbt, str_erth1, str_erth2, str_mars, str_moon;
+
+extern int found_all_fold, found_apl_fold, found_win_fold, found_LIN_fold, found_ins_fold, found_wpn_fold,
+	found_afl_fold, found_acf_fold, found_res_fold, found_out_fold, found_cus_fold, found_glo_fold,
+	found_plug, found_redt, found_orbt;
+
+extern std::vector<std::string> comp_files;
+extern std::set<std::string>    comp_paths;
+extern int num_files_rec, num_files_use, num_files_com;
+
+extern int   dvd_now;
+extern float zip_size_dvd;
+extern float dvd_limit_kb;		// a disc is cut after the file that takes it past this
+extern int release_number;	// written on every new line (one build per number)
+
+// Points the builder at a master root, an output root and the previous
+// directory file, and rebuilds the content-folder paths from them.
+void make_installer_set_paths(const std::string& src, const std::string& dst, const std::string& old_dir);
+
+void pref_level(const std::string& folder);
+int  is_good_file(std::string path, int, int need_readable);
+void set_dest_dvd(int disk);
+void check_required_folders();
+
+void build_install();
+void sub_install();
+void comp_file(std::string path);
+void chop_platform(std::string& path, int os);
+int  platform_code_for(const std::string& rel);
+
+// Progress strip and the abort key: drawn in the window when one exists,
+// else printed; "q" in the window or an interrupt stops the run.
+void make_installer_progress(const std::string& line1, const std::string& line2);
+extern volatile int make_installer_interrupted;
+
+#endif
