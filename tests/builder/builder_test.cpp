@@ -1,0 +1,329 @@
+// The release-set builder, end to end on temporary master trees: what it
+// writes is read back with the engine's reader and every archive unpacked.
+#include <gtest/gtest.h>
+#include "make_installer.h"
+#include "UTL_cmdline.h"
+#include "UTL_globals.h"
+#include "io_utils.h"
+#include "p7z_md5.h"
+#include "utils_records.h"
+#include "zip_utils.h"
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+int read_directory(const std::string& path, std::string status_text);
+
+namespace {
+
+
+void put(const std::string& path, const std::string& data)
+{
+	std::string dir = path.substr(0, path.rfind('/'));
+	std::string cmd = "mkdir -p '" + dir + "'";
+	ASSERT_EQ(system(cmd.c_str()), 0);
+	std::ofstream f(path, std::ios::binary);
+	f << data;
+}
+
+std::string slurp(const std::string& path)
+{
+	std::ifstream f(path, std::ios::binary);
+	std::stringstream s;
+	s << f.rdbuf();
+	return s.str();
+}
+
+std::string md5_of(const std::string& path)
+{
+	std::string s;
+	EXPECT_EQ(calc_file_md5(path, s), 0) << path;
+	return s;
+}
+
+class Builder : public ::testing::Test {
+protected:
+	std::string base, master, out, prev;
+
+	void SetUp() override
+	{
+		const char* argv[] = {"test", "--fps_test"};
+		UTL_cmdline::init_unix(2, argv);
+		base = std::string(VANTOR_BINARY_DIR) + "/builder_test_tmp/" +
+		       ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
+		ASSERT_EQ(system(("rm -rf '" + base + "' && mkdir -p '" + base + "'").c_str()), 0);
+		if (xer.is_open()) xer.close();
+		xer.open(base + "log.txt", std::ios::out | std::ios::trunc);
+		master = base + "master/";
+		out = base + "out/";
+		prev = base + "previous.txt";
+		build_type = 0;
+		release_number = 92102;
+		dvd_limit_kb = 7670000.0f;
+		make_installer_set_paths(master, out, prev);
+		// the folders every set needs
+		for (const char* d : {"Macintosh/m.txt", "Windows/w.txt", "Linux/l.txt", "All/Instructions/i.txt",
+		                      "All/Weapons/w.txt", "All/Airfoils/f.afl", "All/Aircraft/p/p.acf",
+		                      "All/Output/o.txt", "All/Custom Scenery/c.dat", "All/Resources/plugins/ZENK.so"})
+			put(master + d, std::string("content of ") + d + "\n");
+	}
+
+	void previous(const std::string& lines)
+	{
+		put(prev, "A\n900 version\nINSTALLER\n\n" + lines);
+	}
+
+	std::string set_folder() { return out + sim_name + "/"; }
+
+	// The directory file of the set, unzipped beside it, then read with the engine's reader.
+	void read_back(const std::string& folder)
+	{
+		std::string tmp = base + "readback/";
+		make_folder(tmp);
+		ASSERT_EQ(zip_to_file(folder + "directory.txt.zip", tmp, nullptr, 0), 0);
+		ASSERT_EQ(read_directory(tmp + "directory.txt", ""), 3);
+	}
+
+	const std::vector<file_version_struct>* history(const std::string& path)
+	{
+		for (auto& h : sim_info)
+			if (h.versions.back().path == path) return &h.versions;
+		return nullptr;
+	}
+};
+
+TEST(BuilderKeys, PlatformCodesAndHistoryKeys)
+{
+	EXPECT_EQ(platform_code_for("All/Resources/x.txt"), 0);
+	EXPECT_EQ(platform_code_for("Macintosh/a"), 1);
+	EXPECT_EQ(platform_code_for("Windows/a"), 2);
+	EXPECT_EQ(platform_code_for("Linux/a"), 3);
+	EXPECT_EQ(platform_code_for("All/Resources/plugins/ZENK.so"), 6);
+	EXPECT_EQ(platform_code_for("All/Resources/plugins/ZENK.dll"), 2);
+	EXPECT_EQ(platform_code_for("All/Resources/plugins/ZenkWidgets.framework/ZenkWidgets"), 1);
+	EXPECT_EQ(platform_code_for("Other/a"), -1);
+
+	std::string k = "All/Resources/x.txt";
+	chop_platform(k, 0);
+	EXPECT_EQ(k, "ALL_os/Resources/x.txt");
+	k = "All/Resources/plugins/ZENK.so";
+	chop_platform(k, 6);
+	EXPECT_EQ(k, "/Resources/plugins/ZENK.so");
+}
+
+TEST(BuilderFilter, WhatEachSetTakes)
+{
+	make_installer_set_paths("/m/", "/o/", "");
+	build_type = 0;
+	EXPECT_EQ(is_good_file("/m/All/Global Scenery/-global terrain-/+40+010.dsf", 0, 0), 0);
+	EXPECT_EQ(is_good_file("/m/All/Resources/a.txt", 0, 0), 1);
+	EXPECT_EQ(is_good_file("/m/All/Resources/a.bak", 0, 0), 0);
+	EXPECT_EQ(is_good_file("/m/All/Resources/._a", 0, 0), 0);
+	EXPECT_EQ(is_good_file("/m/All/Resources/x.ac", 0, 0), 0);
+	EXPECT_EQ(is_good_file("/m/All/install_pfc Aircraft/a", 0, 0), 0);
+	build_type = 1;
+	EXPECT_EQ(is_good_file("/m/All/Global Scenery/-global terrain-/+40+010.dsf", 0, 0), 1);
+	EXPECT_EQ(is_good_file("/m/All/Custom Scenery/DSF 900 Mars World-Wide/a", 0, 0), 0);
+	build_type = 2;
+	EXPECT_EQ(is_good_file("/m/All/Custom Scenery/DSF 900 Mars World-Wide/a", 0, 0), 1);
+	EXPECT_EQ(is_good_file("/m/All/Resources/a.txt", 0, 0), 0);
+	build_type = 0;
+}
+
+TEST_F(Builder, UpdateSetCarriesHistoriesAndUnpacksToTheMaster)
+{
+	put(master + "All/Aircraft/p/changed.txt", "the new text\n");
+	put(master + "All/Aircraft/p/back.txt", "an old text again\n");
+	put(master + "All/Global Scenery/-global terrain-/+40+010.dsf", "terrain");
+	put(master + "All/Resources/empty.txt", "");
+	put(master + "Linux/Vantor.app/Contents/MacOS/Vantor", "#!/bin/sh\necho sim\n");
+	chmod((master + "Linux/Vantor.app/Contents/MacOS/Vantor").c_str(), 0755);
+	std::string old_back = md5_of(master + "All/Aircraft/p/back.txt");
+	previous(
+		"\nDIR All/Aircraft/p/\n"
+		"FILE 0 0 90000 1 2 11111111111111111111111111111111 changed.txt\n"
+		"FILE 0 0 90000 1 2 22222222222222222222222222222222 back.txt\n"
+		"FILE 0 0 91000 1 2 " + old_back + " back.txt\n"
+		"FILE 0 0 91500 1 2 33333333333333333333333333333333 back.txt\n"
+		"\nDIR All/Airfoils/\n"
+		"FILE 0 0 90000 4 5 44444444444444444444444444444444 dropped.afl\n"
+		"FILE 0 0 90000 4 5 55555555555555555555555555555555 dead.afl\n"
+		"FILE 0 0 91000 0 0 GONE dead.afl\n"
+		"FILE 0 0 90000 4 5 66666666666666666666666666666666 old.bak\n");
+
+	build_install();
+
+	std::string target = set_folder();
+	EXPECT_FALSE(file_exists(target + "directory.txt")) << "the plain file goes once its zip is checked";
+	EXPECT_NE(slurp(out + "dvd_version.txt").find("DVD\n\nVERSION Vantor 9.21rc2\n"), std::string::npos);
+	read_back(target);
+
+	auto* changed = history("All/Aircraft/p/changed.txt");
+	ASSERT_TRUE(changed);
+	ASSERT_EQ(changed->size(), 2u);
+	EXPECT_EQ((*changed)[0].version, 90000);
+	EXPECT_EQ((*changed)[1].version, 92102);
+	EXPECT_EQ((*changed)[1].sig_want, md5_of(master + "All/Aircraft/p/changed.txt"));
+
+	// the stored version equal to the new content is dropped; the others stay before it
+	auto* back = history("All/Aircraft/p/back.txt");
+	ASSERT_TRUE(back);
+	ASSERT_EQ(back->size(), 3u);
+	EXPECT_EQ((*back)[0].sig_want, "22222222222222222222222222222222");
+	EXPECT_EQ((*back)[1].sig_want, "33333333333333333333333333333333");
+	EXPECT_EQ((*back)[2].sig_want, old_back);
+	EXPECT_EQ((*back)[2].version, 92102);
+
+	auto* dropped = history("All/Airfoils/dropped.afl");
+	ASSERT_TRUE(dropped);
+	ASSERT_EQ(dropped->size(), 2u);
+	EXPECT_EQ((*dropped)[1].sig_want, "GONE");
+	EXPECT_EQ((*dropped)[1].version, 92102);
+	auto* dead = history("All/Airfoils/dead.afl");
+	ASSERT_TRUE(dead);
+	EXPECT_EQ(dead->size(), 2u) << "no second tombstone";
+	EXPECT_FALSE(history("All/Airfoils/old.bak"));
+	EXPECT_FALSE(history("All/Global Scenery/-global terrain-/+40+010.dsf")) << "update sets leave global terrain out";
+	EXPECT_FALSE(history("All/Resources/empty.txt"));
+
+	auto* plugin = history("All/Resources/plugins/ZENK.so");
+	ASSERT_TRUE(plugin);
+	EXPECT_EQ(plugin->back().os, 6);
+	EXPECT_EQ(history("Linux/l.txt")->back().os, 3);
+
+	// every current file unpacks to exactly the master's bytes, modes kept
+	int checked = 0;
+	for (auto& h : sim_info) {
+		const auto& cur = h.versions.back();
+		if (cur.sig_want == "GONE") continue;
+		std::string unpack = base + "unpack/" + std::to_string(checked) + "/";
+		make_folder(base + "unpack/");
+		make_folder(unpack);
+		std::string archive = target + cur.path + ".zip";
+		ASSERT_EQ(zip_to_file(archive, unpack, nullptr, 0), 0) << archive;
+		std::string leaf = cur.path.substr(cur.path.rfind('/') + 1);
+		EXPECT_EQ(slurp(unpack + leaf), slurp(master + cur.path)) << cur.path;
+		EXPECT_EQ(md5_of(unpack + leaf), cur.sig_want);
+		++checked;
+	}
+	EXPECT_EQ(checked, 13);
+	struct stat st;
+	ASSERT_EQ(stat((base + "unpack/").c_str(), &st), 0);
+}
+
+TEST_F(Builder, SecondBuildFromTheNewDirectoryCarriesTheFirstForward)
+{
+	put(master + "All/Aircraft/p/plane.txt", "first\n");
+	put(master + "All/Aircraft/p/leaves.txt", "soon gone\n");
+	previous("");
+	build_install();
+	std::string first_dir = base + "first/";
+	make_folder(first_dir);
+	ASSERT_EQ(zip_to_file(set_folder() + "directory.txt.zip", first_dir, nullptr, 0), 0);
+	std::string first_sig = md5_of(master + "All/Aircraft/p/plane.txt");
+
+	put(master + "All/Aircraft/p/plane.txt", "second\n");
+	delete_file(master + "All/Aircraft/p/leaves.txt");
+	release_number = 92103;
+	make_installer_set_paths(master, base + "out2/", first_dir + "directory.txt");
+	build_install();
+	read_back(base + "out2/" + sim_name + "/");
+
+	auto* plane = history("All/Aircraft/p/plane.txt");
+	ASSERT_TRUE(plane);
+	ASSERT_EQ(plane->size(), 2u);
+	EXPECT_EQ((*plane)[0].sig_want, first_sig);
+	EXPECT_EQ((*plane)[0].version, 92102);
+	EXPECT_EQ((*plane)[1].version, 92103);
+	auto* leaves = history("All/Aircraft/p/leaves.txt");
+	ASSERT_TRUE(leaves);
+	ASSERT_EQ(leaves->size(), 2u);
+	EXPECT_EQ((*leaves)[1].sig_want, "GONE");
+	EXPECT_EQ((*leaves)[1].version, 92103);
+	auto* same = history("Linux/l.txt");
+	ASSERT_TRUE(same);
+	EXPECT_EQ(same->size(), 1u) << "an unchanged file keeps one line";
+}
+
+TEST_F(Builder, DiscSetIsCutAcrossDiscsAndLinksItsSevenZips)
+{
+	build_type = 1;
+	dvd_limit_kb = 3;	// a disc is full after about 3 kB of archives
+	unsigned seed = 12345;
+	for (int i = 0; i < 4; ++i) {
+		std::string noise;	// does not compress: each archive holds about 2.5 kB
+		for (int j = 0; j < 2500; ++j) noise += (char)((seed = seed * 1103515245u + 12345u) >> 24);
+		put(master + "All/Aircraft/p/big" + std::to_string(i) + ".txt", noise);
+	}
+	std::string dsf = master + "All/Global Scenery/-global terrain-/+40+010/+45+012.dsf";
+	put(dsf, "terrain tile");
+	put(dsf + ".7z", "pretend 7z archive");
+	put(master + "All/Resources/default scenery/900 red terrain/r.txt", "red");
+	put(master + "All/Resources/bitmaps/Earth Orbit Textures/o.txt", "orbit");
+
+	build_install();
+
+	std::string disk0 = out + "disk_0/";
+	EXPECT_TRUE(file_exists(disk0 + "dvd_version.txt"));
+	EXPECT_FALSE(file_exists(out + "disk_1/dvd_version.txt"));
+	read_back(disk0 + sim_name + "/");
+	int max_disk = 0;
+	for (auto& h : sim_info) {
+		const auto& cur = h.versions.back();
+		max_disk = std::max(max_disk, cur.disk);
+		std::string suffix = cur.path.find("Global Scenery") != std::string::npos ? ".7z" : ".zip";
+		EXPECT_TRUE(file_exists(out + "disk_" + std::to_string(cur.disk) + "/" + sim_name + "/" + cur.path + suffix))
+			<< cur.path << " on disc " << cur.disk;
+	}
+	EXPECT_GE(max_disk, 2);
+	auto* tile = history("All/Global Scenery/-global terrain-/+40+010/+45+012.dsf");
+	ASSERT_TRUE(tile);
+	std::string linked = out + "disk_" + std::to_string(tile->back().disk) + "/" + sim_name + "/" + tile->back().path + ".7z";
+	struct stat a, b;
+	ASSERT_EQ(stat(linked.c_str(), &a), 0);
+	ASSERT_EQ(stat((dsf + ".7z").c_str(), &b), 0);
+	EXPECT_EQ(a.st_ino, b.st_ino) << "pre-made 7z archives are hard-linked, never copied";
+}
+
+TEST_F(Builder, UpdateSetZipsEvenWhereASevenZipLiesBeside)
+{
+	put(master + "All/Resources/notes.txt", "notes");
+	put(master + "All/Resources/notes.txt.7z", "a 7z made by hand");
+	previous("");
+	build_install();
+	EXPECT_TRUE(file_exists(set_folder() + "All/Resources/notes.txt.zip"));
+	EXPECT_FALSE(file_exists(set_folder() + "All/Resources/notes.txt.7z"));
+}
+
+using BuilderStops = Builder;
+
+TEST_F(BuilderStops, OnEveryFaultTheRunEnds)
+{
+	auto expect_stop = [&](const std::string& why, auto&& setup) {
+		EXPECT_EXIT({ setup(); build_install(); exit(0); }, ::testing::ExitedWithCode(1), "") << why;
+		system(("rm -rf '" + out + "'").c_str());
+	};
+	expect_stop("a disc set's global scenery file without its 7z", [&] {
+		build_type = 1;
+		put(master + "All/Global Scenery/-global terrain-/t.dsf", "tile");
+		put(master + "All/Resources/default scenery/900 red terrain/r.txt", "red");
+		put(master + "All/Resources/bitmaps/Earth Orbit Textures/o.txt", "orbit");
+	});
+	expect_stop("a copy file", [&] { previous(""); put(master + "All/Aircraft/p/my copy.txt", "x"); });
+	expect_stop("a file directly in All", [&] { previous(""); put(master + "All/stray.txt", "x"); });
+	expect_stop("the previous directory is missing", [&] { make_installer_set_paths(master, out, base + "none.txt"); });
+	expect_stop("two old paths that differ only in case", [&] {
+		previous("\nDIR All/Aircraft/\nFILE 0 0 90000 1 1 11111111111111111111111111111111 A.txt\n"
+		         "\nDIR All/aircraft/\nFILE 0 0 90000 1 1 11111111111111111111111111111111 a.txt\n");
+	});
+	expect_stop("the release number was used already", [&] {
+		previous("\nDIR All/Aircraft/\nFILE 0 0 92102 1 1 11111111111111111111111111111111 a.txt\n");
+	});
+	expect_stop("a second update set into the same output root", [&] {
+		previous("");
+		make_folder(out);
+		make_folder(out + sim_name + "/");
+	});
+}
+
+}  // namespace

@@ -1,0 +1,78 @@
+// The demo release, made by the builder's own script, installed by the engine
+// from a loopback mirror: every file lands with its listed signature.
+#include "../engine/engine_support.h"
+#include "../support/test_servers.h"
+#include "utils.h"
+#include "main_globals.h"
+#include "http.h"
+#include "io_utils.h"
+#include "zip_utils.h"
+#include "UTL_clock.h"
+#include <chrono>
+#include <sys/stat.h>
+
+static const char* kMirror = "127.0.0.51";
+
+class BuilderSetInstall : public EngineTest {};
+
+TEST_F(BuilderSetInstall, DemoReleaseInstallsOnLinux)
+{
+	std::string out = dir + "demo";
+	ASSERT_EQ(0, sh("bash '" VANTOR_SOURCE_DIR "/scripts/make_demo_release.sh' '" + out + "' '" VANTOR_BINARY_DIR "' " + kMirror +
+	                " >'" + dir + "demo.log' 2>&1"))
+		<< read_file(dir + "demo.log");
+	TS_nginx mirror;
+	ASSERT_TRUE(mirror.start(kMirror, 80, out + "/mirror", dir + "nginx")) << mirror.error;
+
+	install_name = "Vantor 9.21rc2";
+	server_name[0] = kMirror;
+	server_path[0] = "/" + install_name + "/";
+	stg.num_servers = 1;
+	stg.target_os = 3;
+
+	std::string local = temp_path + "directory.txt.zip";
+	int r;
+	auto t0 = std::chrono::steady_clock::now();
+	while ((r = http.net_check(1, kMirror, server_path[0] + "directory.txt.zip", local)) == 0) {
+		xtim.xtim_update();
+		ASSERT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 20);
+	}
+	ASSERT_EQ(1, r);
+	ASSERT_EQ(0, zip_to_file(local, temp_path, nullptr, 0));
+	ASSERT_EQ(3, read_directory(temp_path + "directory.txt", ""));
+	ASSERT_GT(sim_info.size(), 300u);
+
+	int cursor = 0;
+	float progress;
+	while (!checksum_directory(cursor, 0, progress)) usleep(500);
+	recalc_disk_sizes();
+	ASSERT_EQ(1, choose_files());
+	ASSERT_EQ(0, make_dirs());
+
+	grab_files_start();
+	t0 = std::chrono::steady_clock::now();
+	while ((r = grab_files()) == 0) {
+		xtim.xtim_update();
+		ASSERT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 120);
+	}
+	EXPECT_EQ(1, r);
+	EXPECT_EQ(0, stg.extract_error);
+
+	int installed = 0, other_platform = 0;
+	for (size_t i = 0; i < sim_info.size(); ++i) {
+		const auto& cur = sim_info[i].versions.back();
+		std::string local_path = cur.path;
+		trim_dest_folder(local_path);
+		if (!want_this_f((int)i, (int)sim_info[i].versions.size() - 1)) {
+			++other_platform;
+			continue;
+		}
+		EXPECT_EQ(cur.sig_want, md5_file(dest_dir_path + local_path)) << cur.path;
+		++installed;
+	}
+	EXPECT_GT(installed, 300);
+	EXPECT_GE(other_platform, 3) << "the Mac and Windows files stay out of a Linux copy";
+	struct stat st;
+	ASSERT_EQ(0, stat((dest_dir_path + "Vantor.app/Contents/MacOS/Vantor").c_str(), &st));
+	EXPECT_EQ(0755u, st.st_mode & 0777);
+}
