@@ -138,6 +138,8 @@ int TEX_obj::load()
 {
 	if (flags < 0 || flags > 0x3FFFF) APL_alert("Trying to bind an invalid filter type!", path, "value:", fmt1(flags), t_exit);
 	maxtexdim = TEX_cap_max_texture_size();
+	// the sizes GL holds now; the scale below overwrites the fields
+	const int stored_dx = tot_dx, stored_dy = tot_dy;
 	static const int codes[8] = {0, TEX_RGB, TEX_RGBA, TEX_ALPHA, TEX_RGB, TEX_RGBA, TEX_DEPTH, TEX_BGRA};
 	int code = flags & 7;
 	if (code == 0) APL_alert("BAD color enum for tman - see tman.h for valid colors!  We cannot pass 0.", "", "", "", t_exit);
@@ -246,7 +248,7 @@ int TEX_obj::load()
 	if (flags & 0x800) internal = internal == TEX_RGB ? 0x8051 : internal == TEX_RGBA ? 0x8058 : internal;
 	bool main_thread = on_main();
 	bool hw_mip = (flags & 8) && TEX_cap_auto_mipmap() && !compressed && !(flags & 0x800);
-	bool sub = loaded.load() && main_thread && gl_format == f && tot_dx == desc.width && tot_dy == desc.height &&
+	bool sub = loaded.load() && main_thread && gl_format == f && stored_dx == desc.width && stored_dy == desc.height &&
 	           gl_name != 0 && (!(flags & 8) || hw_mip);
 	bool sw_mip = (flags & 8) && !hw_mip && !desc.has_mipmaps;
 	if (!(flags & 0x1000) && (!is_pow2(desc.width) || !is_pow2(desc.height)))

@@ -1,0 +1,103 @@
+// Drawing text from the glyph atlas: one quad per glyph, one bind and one
+// glBegin per line, word wrap at blanks and alignment.
+#include "OGL_fonts.h"
+#include "OGL_font_pending.h"
+#include "MACIBM_mnw.h"
+#include "tman.h"
+#include <GL/gl.h>
+#include <cmath>
+#include <cstring>
+
+float OGL_font_info::draw_char(unsigned code, float x, float y)
+{
+	if (code == 9) return 0;
+	auto it = glyphs.find(code);
+	if (it == glyphs.end() || it->second.error || rows == 0) return 0;
+	const OGL_glyph& g = it->second;
+	float x0 = floorf(x + g.x_bearing), y0 = floorf(y + g.y_offset);
+	float w = (float)(g.right - g.left), h = (float)(g.bottom - g.top);
+	float n = (float)rows, l = g.left / (float)font_atlas_w, r = g.right / (float)font_atlas_w;
+	glTexCoord2f(l, g.bottom / n); glVertex2f(x0, y0);
+	glTexCoord2f(l, g.top / n);    glVertex2f(x0, y0 + h);
+	glTexCoord2f(r, g.top / n);    glVertex2f(x0 + w, y0 + h);
+	glTexCoord2f(r, g.bottom / n); glVertex2f(x0 + w, y0);
+	return g.advance;
+}
+
+float OGL_font_string(int colour, float x, float y, const std::string& s, float width, charset_t cs, int align,
+                      int fixed_advance)
+{
+	OGL_font_info* f = OGL_font_get(cs);
+	const unsigned char* p = (const unsigned char*)s.c_str();
+	const unsigned char* end = p + strlen(s.c_str());
+	if (p == end) return y;
+	float X = x + mnw.origin_x, Y = y + mnw.origin_y;
+	bool wrap = width > 0 && width < 9999;
+
+	while (p < end) {
+		// 1. Measure up to a line end, or until the width is used up.
+		float sum = 0, at_blank = 0, line_w = 0;
+		const unsigned char* brk = p;
+		const unsigned char* blank = nullptr;
+		const unsigned char* c = p;
+		bool hard_end = false;
+		while (c < end) {
+			if (wrap && sum >= width) break;
+			const unsigned char* n;
+			unsigned code = OGL_utf8_decode(c, end, &n);
+			if (code == 13 || code == 10) {
+				brk = c;
+				line_w = sum;
+				hard_end = true;
+				break;
+			}
+			if (code == 32) {
+				at_blank = sum;
+				blank = c;
+			}
+			sum += fixed_advance ? (float)fixed_advance : f->require_char(code);
+			c = n;
+		}
+		if (!hard_end) {
+			if (c == end || !blank) {
+				brk = c;
+				line_w = sum;
+			} else {
+				brk = blank;
+				line_w = at_blank;
+			}
+		}
+
+		// 2. Every glyph of the line must be in the atlas when it is uploaded;
+		// a full atlas that started over while measuring drops earlier ones.
+		for (int tries = 0; tries < 3; ++tries) {
+			int before = f->restarts;
+			for (const unsigned char* q = p; q < brk;) f->require_char(OGL_utf8_decode(q, brk, &q));
+			if (f->restarts == before) break;
+		}
+		f->sync_tex();
+
+		// 3. Draw.
+		if (f->rows > 0 && brk > p) {
+			OGL_font_state_2d();
+			OGL_font_color(colour, 1.0f);
+			tman.bind_ref(f->tex_ref, 0, 0);
+			glBegin(GL_QUADS);
+			float pen = align == 1 ? X - line_w * 0.5f : align == 2 ? X - line_w : X;
+			for (const unsigned char* q = p; q < brk;) {
+				float a = f->draw_char(OGL_utf8_decode(q, brk, &q), pen, Y);
+				pen += fixed_advance ? (float)fixed_advance : a;
+			}
+			glEnd();
+		}
+		if (wrap) Y -= 10;
+
+		// 4. The next line: past one line end, then past blanks.
+		const unsigned char* line_start = p;
+		p = brk;
+		if (p < end && (*p == 13 || *p == 10)) ++p;
+		while (p < end && *p == 32) ++p;
+		if (p == line_start) OGL_utf8_decode(p, end, &p);	// never stand still
+	}
+	return Y - mnw.origin_y;
+}
