@@ -1,7 +1,8 @@
 // Drawing text from the glyph atlas: one quad per glyph, one bind and one
 // glBegin per line, word wrap at blanks and alignment.
 #include "OGL_fonts.h"
-#include "OGL_font_pending.h"
+#include "OGL_setstate.h"
+#include "oglp.h"
 #include "MACIBM_mnw.h"
 #include "tman.h"
 #include <GL/gl.h>
@@ -79,8 +80,8 @@ float OGL_font_string(int colour, float x, float y, const std::string& s, float 
 
 		// 3. Draw.
 		if (f->rows > 0 && brk > p) {
-			OGL_font_state_2d();
-			OGL_font_color(colour, 1.0f);
+			OGL_setstate(fog_fals, 1, lit_fals, al_blend, deR_fals, deW_fals);
+			OGL_set_color(colour, 1.0f);
 			tman.bind_ref(f->tex_ref, 0, 0);
 			glBegin(GL_QUADS);
 			float pen = align == 1 ? X - line_w * 0.5f : align == 2 ? X - line_w : X;

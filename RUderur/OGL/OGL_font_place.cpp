@@ -1,6 +1,7 @@
 // Where text goes relative to the y a caller passes, and numbers in either face.
 #include "OGL_fonts.h"
-#include "OGL_font_pending.h"
+#include "OGL_setstate.h"
+#include "oglp.h"
 #include "MACIBM_mnw.h"
 #include "UTL_alert.h"
 #include "tman.h"
@@ -17,14 +18,14 @@ float OGL_string(int colour, float x, float y, const std::string& s, float width
 void OGL_gray_string(int colour, float x, float y, std::string s)
 {
 	float h = str_dx(s) * 0.5f;
-	OGL_font_grayrect(x - h - 2, y - 2, x + h + 2, y + 8, 0.5f);
+	OGL_grayrect(x - h - 2, y - 2, x + h + 2, y + 8, 0.5f);
 	OGL_font_string(colour, x - h, y - 1, s, 9999, 0, 0, 0);
 }
 
 int OGL_strtex(charset_t cs, int colour, float* s1, float* t1, float* s2, float* t2)
 {
-	OGL_font_state_2d();
-	OGL_font_color(colour, 1.0f);
+	OGL_setstate(fog_fals, 1, lit_fals, al_blend, deR_fals, deW_fals);
+	OGL_set_color(colour, 1.0f);
 	if (cs != 0 && cs != 1) {
 		APL_alert("String proc with bad charset!", "", "", "", t_exit);
 		return 0;

@@ -6,6 +6,9 @@
 #include "TEX_image.h"
 #include "UTL_cmdline.h"
 #include "tman.h"
+#include "colr.h"
+#include "oglp.h"
+#include "OGL_extensions.h"
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
 #include <random>
@@ -32,8 +35,12 @@ protected:
 		ctx = SDL_GL_CreateContext(win);
 		ASSERT_NE(ctx, nullptr) << SDL_GetError();
 		mnw.tex_res = 5;
+		ren.alpha_mult = 1;
+		ren.tex_units = 2;	// what detection finds on this GL
+		colr.assign(ink, 1, 1, 1);
 		TEX_reset_bind();
 		TEX_init();
+		OGL_nrml_colors();	// the blend the program starts with
 	}
 	static void TearDownTestSuite()
 	{
@@ -97,6 +104,8 @@ TEST_F(FontGL, BothFacesDrawWhereTheyMeasure)
 		// capitals sit on the baseline y - 1 and are about 7.5 units tall at this size
 		EXPECT_NEAR(e.y0, 99, 1) << "face " << cs;
 		EXPECT_NEAR(e.y1 - e.y0 + 1, 8, 1) << "face " << cs;
+		// glyph shapes, not their boxes: most of the extent stays dark
+		EXPECT_LT(e.lit, (e.x1 - e.x0 + 1) * (e.y1 - e.y0 + 1) * 0.8) << "face " << cs;
 	}
 	EXPECT_GT(OGL_measure_string(s, 1), OGL_measure_string(s, 0));
 	EXPECT_EQ(tman.tex_dx_tot(font_tex_regular), 1024);
@@ -272,4 +281,28 @@ TEST_F(FontGL, MalformedUtf8NeverCrashesDrawing)
 		ASSERT_GT(next, 200 - 10.0f * (s.size() + 2));
 	}
 	EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
+TEST_F(FontGL, GrayLabelSitsOnItsBox)
+{
+	glClearColor(0.5f, 0.5f, 0.5f, 1);
+	glClear(GL_COLOR_BUFFER_BIT);
+	float h = str_dx("Map") * 0.5f;
+	OGL_gray_string(ink, 200, 100, "Map");
+	glFinish();
+	auto red = [](int x, int y) {
+		unsigned char p[3];
+		glPixelStorei(GL_PACK_ALIGNMENT, 1);
+		glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
+		return (int)p[0];
+	};
+	// the box spans x - h - 2 .. x + h + 2 and y - 2 .. y + 8, half covering what is under it
+	int left = (int)(200 - h - 2), right = (int)(200 + h + 2);
+	EXPECT_NEAR(red(left, 98), 64, 3);
+	EXPECT_NEAR(red(right - 1, 107), 64, 3);
+	EXPECT_NEAR(red(left - 1, 100), 128, 2);
+	EXPECT_NEAR(red(right + 1, 100), 128, 2);
+	EXPECT_NEAR(red(200, 97), 128, 2);
+	// the label is drawn over it
+	EXPECT_GT(lit(left, 98, right - left, 10).lit, 10);
 }
