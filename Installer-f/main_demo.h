@@ -1,18 +1,15 @@
 #ifndef MAIN_DEMO_H
 #define MAIN_DEMO_H
-// What the web screens share: the download streams' archives and their reset,
-// and the guard on deleting a partial install.
+// What the web screens share: the download streams' archives, and the guard
+// on deleting a partial install.
 #include <string>
 
 // Deletes the archives of the streams that are on, in the temporary folder.
 void demo_discard_partial_archives();
-// Puts the download streams back to the start of a run.
-void demo_reset_streams();
-// Frees the transfers the streams left running, so a new run starts clean.
-void demo_drop_stream_transfers();
 
 // 1 when `folder` may be deleted as a partial install: it is the folder this
-// run created, and none of "/", the home folder, the Desktop, or `parent`.
+// run created, and none of "/", the home folder, the Desktop, the temporary
+// folder or `parent`.
 int demo_may_delete(const std::string& folder, const std::string& created, const std::string& parent);
 
 // The install folder this run created (empty when it created none).

@@ -4,8 +4,6 @@
 #include "UTL_globals.h"
 #include "UTL_translate.h"
 
-// The flow the program opens with sets this (main_demo.cpp).
-wizard_func g_wizard = nullptr;
 std::vector<std::string> step_names;
 std::vector<wizard_func> step_funcs;
 
@@ -52,7 +50,7 @@ int wizard_run_screen(wizard_screen& screen, int* ran)
 	int entering = now != last_screen;
 	int result = now(entering, screen);
 	last_screen = now;
-	if (entering && g_wizard == now) {
+	if (entering && g_wizard == now && !screen.title.empty()) {
 		// one line per screen shown, for the log's reader
 		xer << "Wizard screen: " << screen.title << "\n";
 		xer.flush();

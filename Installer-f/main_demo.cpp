@@ -1,0 +1,300 @@
+// The web-demo flow: welcome, licence, server check, destination, install, finish.
+#include "main_demo.h"
+#include "main_globals.h"
+#include "main_net.h"
+#include "main_prompts.h"
+#include "main_registration.h"
+#include "main_site.h"
+#include "main_status.h"
+#include "main_wizard.h"
+#include "utils.h"
+#include "main_ui_pending.h"
+#include "io_utils.h"
+#include "opensave.h"
+#include "path_utils.h"
+#include "utils_records.h"
+#include "UTL_alert.h"
+#include "UTL_clock.h"
+#include "UTL_globals.h"
+#include "UTL_translate.h"
+
+// This configuration opens with the web-demo flow.
+wizard_func g_wizard = demo_start;
+
+static std::string T(const char* text) { return UTL_translate_string(text, 0); }
+
+static void demo_steps()
+{
+	static const char* const names[6] = {"Welcome", "License", "Check Servers", "Pick Destination", "Install", "Finish"};
+	static const wizard_func funcs[6] = {demo_start, see_eula, demo_get_updates, demo_pick_dest, demo_run_patch,
+	                                     demo_done};
+	wizard_set_steps(names, funcs, 6);
+}
+
+int demo_start(int entering, wizard_screen& s)
+{
+	if (entering) {
+		accept_eula = 0;
+		locate_all_vantors();
+		demo_steps();
+		demo_discard_partial_archives();
+		grab_files_start();
+	}
+	s.title = T("Welcome");
+	s.text = T("I will guide you through the process of installing the web demo of Vantor 9.");
+	if (!all_rootdecks.empty())
+		s.text += T("\n\nWarning: you already have Vantor 9 installed on this computer.  Are you sure you want to "
+		            "install a new demo copy of Vantor 9?");
+	s.prefs_enabled = 1;
+	s.next = see_eula;
+	BTN_bool(250, 270, &stg.get_beta,
+	         T("|Get the new beta as a demo if available. Leave this off unless you want to participate in the "
+	           "Vantor beta program!"), 0);
+	return 0;
+}
+
+int see_eula(int, wizard_screen& s)
+{
+	s.title = T("License");
+	s.text = demo_licence_text();
+	s.back = demo_start;
+	s.next = accept_eula ? demo_get_updates : nullptr;
+	BTN_bool(250, 300, &accept_eula, T("|-I agree!"), 0);
+	return 0;
+}
+
+int demo_get_updates(int entering, wizard_screen& s)
+{
+	if (entering && stg.stage == 3) stg.stage = 1;	// read the directory file again
+	s.title = T("Check Servers");
+	s.back = see_eula;
+	UTL_download_directory();
+	if (stg.num_servers == -1) {
+		s.text = T("I am contacting") + " " + net_site_host + " " + T("to find a demo server.");
+		return 0;
+	}
+	if (stg.stage == 1) {
+		s.text = T("I am processing information about the available demo.");
+		return 0;
+	}
+	if (stg.stage == 2) {
+		s.text = T("There was a problem reading information from the servers.");
+		return 0;
+	}
+	if (stg.stage == 3) {
+		s.back = nullptr;
+		s.next = demo_pick_dest;
+		return 1;
+	}
+	float fraction = 0;
+	int percent = net_directory_percent(&fraction);
+	if (percent == -1)
+		s.progress_text = T("I am checking the net for the latest version of Vantor 9 right now, and I am connecting "
+		                    "to the server...");
+	else
+		s.progress_text = UTL_string_sub(T("I am checking the net for the latest version of Vantor 9 right now, and I "
+		                                   "am %1:progress%% done checking."), int_str(percent));
+	s.progress = fraction;
+	int sel = stg.sel_server >= 0 && stg.sel_server < net_max_servers ? stg.sel_server : 0;
+	s.text = UTL_string_sub(T("I am downloading demo info from %1:server name%."), server_name[sel]);
+	return 0;
+}
+
+int demo_pick_dest(int entering, wizard_screen& s)
+{
+	static std::string desktop_f, parent_dir, install_folder;
+	int changed = 0;
+
+	if (entering && demo_install_is_running) {
+		int r = abort_alert(T("Are you sure you want to cancel the installation?  This will delete the partially "
+		                      "installed copy of the Vantor 9 demo."),
+		                    T("Cancel"), T("the demo installation and delete partial installation."), T("Continue"),
+		                    T("the demo installation process."));
+		if (r != 1) {	// Continue, or the prompt closed: nothing is deleted
+			s.next = demo_run_patch;
+			return 1;
+		}
+		grab_files_start();	// the cancelled run's transfers go
+		if (demo_may_delete(dest_dir_path, demo_created_dest, parent_dir)) {
+			int err = recursive_delete_folder(dest_dir_path);
+			xer << "Cancelled install: deleting " << dest_dir_path << ", with result=" << err << ".\n";
+		} else {
+			xer << "Cancelled install: " << dest_dir_path << " was not made by this run; nothing deleted.\n";
+		}
+		demo_created_dest.clear();
+		demo_install_is_running = 0;
+	}
+	if (entering) {
+		demo_discard_partial_archives();
+		grab_files_start();
+		get_OS_abs_path(os_dir_desktop, desktop_f);
+		changed = 1;
+	}
+	if (parent_dir.empty()) {
+		get_OS_abs_path(os_dir_desktop_b, parent_dir);
+		install_folder = UTL_string_sub(T("%1:install name% Demo"), "Vantor 9");
+		changed = 1;
+	}
+	s.title = UTL_string_sub(T("Pick Install Destination for %1:install%."), install_name);
+	s.back = see_eula;
+	s.next = demo_run_patch;
+
+	std::string button = T("Change Destination");
+	float button_w = str_dx(button) + 21;
+	if (BTN_action(290, 203, button_w, 0, 1, button, "-")) {
+		std::string chosen = parent_dir;
+		if (GetFilePathFromUser(2, T("Pick a folder to install the Vantor 9 demo into."), T("Select"), 1, parent_dir,
+		                        chosen)) {
+			parent_dir = chosen;
+			if (parent_dir != "/") parent_dir += "/";
+			changed = 1;
+		}
+	}
+	std::string name_label = T("Install Name:");
+	float field_x = 310 + button_w / 2 + str_dx(name_label);
+	if (BTN_enterstring(field_x, 200, &install_folder, 256, "-" + name_label, 760 - field_x, 1)) changed = 1;
+
+	if (install_folder.empty()) {
+		dest_dir_path = parent_dir;
+		s.next = nullptr;
+		s.text = T("Please pick a name for your Vantor 9 installation...");
+		return 0;
+	}
+	dest_dir_path = parent_dir + install_folder + "/";
+	if (dir_exists(dest_dir_path)) {
+		s.next = nullptr;
+		s.text = UTL_string_sub(T("The folder '%1:install name%' already exists inside the folder '%2:parent folder%'."
+		                          "\n\nPlease change the install name or destination."),
+		                        install_folder, parent_dir);
+		return 0;
+	}
+	s.text = UTL_string_sub(T("I will create the folder '%1:install name%' inside the folder '%2:parent folder%'."),
+	                        install_folder, parent_dir);
+	if (parent_dir == desktop_f)
+		s.text += UTL_string_sub(T("\n\n(The folder %1:install name% will appear on your desktop.)"), install_folder);
+	if (changed) {
+		int cursor = 0;
+		float progress = 0;
+		while (!checksum_directory(cursor, 0, progress)) {}
+		set_install_filter(1, 1);
+		scenery_take_none();
+		recalc_disk_sizes();
+	}
+	if (!UTIL_disk_space(T("You have enough free disk space to install the Vantor 9 demo at this location."),
+	                     T("You do not have enough free disk space to install the Vantor 9 demo at this location.  "
+	                       "You can install to a different location, or save disk space by installing only some of "
+	                       "the global scenery.")))
+		s.next = nullptr;
+	return 0;
+}
+
+int demo_run_patch(int, wizard_screen& s)
+{
+	static float totl_inst_rat = 0;
+
+	if (!demo_install_is_running) {
+		int existed = dir_exists(dest_dir_path);
+		int chosen = choose_files();
+		int made = chosen ? make_dirs() : -1;
+		if (!existed && dir_exists(dest_dir_path)) demo_created_dest = dest_dir_path;
+		if (!chosen || made != 0) {
+			s.next = demo_pick_dest;
+			return 1;
+		}
+		demo_discard_partial_archives();
+		grab_files_start();	// also clears the last run's error flags
+		totl_inst_rat = 0;
+		demo_install_is_running = 1;
+		register_new_vantor();
+	}
+	s.title = T("Installing");
+	s.show_servers = 1;
+
+	unsigned long long start = xtim_class::microsecs();
+	while (!grab_files()) {
+		float k = 5 * xtim.prd_frame;
+		if (k > 1) k = 1;
+		if (k < 0) k = 0;
+		float r = (1 - k) * totl_inst_rat + UTIL_install_ratio(next.kb_installed, stg.total_kb_install) * k;
+		totl_inst_rat = r < 0 ? 0 : r > 1 ? 1 : r;
+
+		std::string status;
+		switch (stg.action) {
+		case 0: status = UTL_string_sub(T("Deleting %1:file% because that file is no longer needed!"), crnt_file_name); break;
+		case 1:
+			status = UTL_string_sub(T("Downloading and installing %1:file%, currently %2:progress%% done with that file."),
+			                        crnt_file_name, int_str((int)(stg.file_progress * 100)));
+			break;
+		case 2: status = UTL_string_sub(T("Skipping %1:file% because it is already installed."), crnt_file_name); break;
+		default: status = UTL_string_sub(T("Skipping %1:file% because you don't need it."), crnt_file_name); break;
+		}
+
+		float downloaded = next.kb_in_flight + next.kb_fetched;
+		float left = UTIL_seconds_left(stg.total_kb_download, downloaded, xtim.elapsed - next.start_time);
+		float running = xtim.elapsed - next.start_time;
+		float rate = downloaded / (running > 1 ? running : 1);
+		std::string time_line;
+		if (totl_inst_rat > 0.01f) {
+			int streams = 0;
+			for (int i = 0; i < 4; ++i) streams += next.stream_on[i] ? 1 : 0;
+			time_line = UTL_string_sub(
+				UTL_translate_plural(streams,
+				                     "About %1:time% left in the install, downloading at %2:rate% with %3:number% "
+				                     "download stream.",
+				                     "About %1:time% left in the install, downloading at %2:rate% with %3:number% "
+				                     "simultaneous download streams."),
+				time_str(left), rate_str(rate), int_str(streams));
+		}
+		if (stg.download_error) {
+			s.text = UTL_string_sub(T("I can not download the file '%1:filename%'.\n\nYour internet connection may not "
+			                          "be working, or the server could be undergoing maintainance or an upgrade right "
+			                          "now.\n\nI am trying another server now to see if I can still get you a download..."),
+			                        crnt_file_path);
+			s.progress_text.clear();
+			s.progress = -1;
+		} else {
+			s.text = time_line;
+			s.progress_text = status;
+			s.progress = totl_inst_rat;
+		}
+		s.back = demo_pick_dest;
+		s.next = nullptr;
+		if (xtim_class::microsecs() - start >= 20000) return 0;
+	}
+	// The streams are reset when a screen starts the next run: a reset here
+	// would clear the extraction error that the finish screen reports.
+	demo_discard_partial_archives();
+	s.back = nullptr;
+	s.next = demo_done;
+	demo_install_is_running = 0;
+	return 1;
+}
+
+int demo_done(int, wizard_screen& s)
+{
+	s.next = wizard_quit;
+	s.title = T("Finshed Web Demo Install");
+	if (stg.extract_error) {
+		s.text = T("There were problem installing the Vantor 9 web demo - it may not be usable.");
+		return 0;
+	}
+	s.text = UTL_string_sub(T("I have finished installing the Vantor 9 web demo at: %1:file path%."), dest_dir_path);
+	s.choice_labels.push_back(T("Fly Vantor 9 Now"));
+	s.choice_funcs.push_back(dvd_do_run_sim);
+	return 0;
+}
+
+int dvd_do_run_sim(int entering, wizard_screen& s)
+{
+	static int failed = 0;
+	if (entering) {
+		std::string app = dest_dir_path + "Vantor" + ".app";
+		failed = launch_app(app, "", 1);	// returns only when the simulator could not be started
+		__MACIBM_alert(0, T("I could not start Vantor 9:"), app,
+		               UTL_string_sub(T("Error: %1:message%."), error_str(failed)), "", t_alert, __FILE__, __LINE__);
+	}
+	// Tried once; a failed start is not repeated every frame.
+	s.text = T("Vantor 9 could not be started.");
+	s.next = wizard_quit;
+	return 0;
+}

@@ -1,0 +1,55 @@
+#include "main_demo.h"
+#include "main_globals.h"
+#include "main_site.h"
+#include "utils.h"
+#include "io_utils.h"
+#include "path_utils.h"
+#include "utils_records.h"
+#include "UTL_translate.h"
+#include <cstdlib>
+
+std::string demo_created_dest;
+
+void demo_discard_partial_archives()
+{
+	for (int i = 0; i < 4; ++i) {
+		if (!next.stream_on[i]) continue;
+		if (next.stream_file[i] < 0 || next.stream_file[i] >= (int)sim_info.size()) continue;
+		// the streams download into the temporary folder, never beside the user's files
+		delete_file(temp_path + std::to_string(i) + ".zip");
+	}
+}
+
+static std::string no_slash(std::string p)
+{
+	while (p.size() > 1 && p.back() == '/') p.pop_back();
+	return p;
+}
+
+int demo_may_delete(const std::string& folder, const std::string& created, const std::string& parent)
+{
+	if (folder.empty() || created.empty() || no_slash(folder) != no_slash(created)) return 0;
+	std::string f = no_slash(folder);
+	if (f.empty() || f == "/" || f[0] != '/') return 0;
+	std::string desktop, home;
+	get_OS_abs_path(os_dir_desktop, desktop);
+	const char* h = getenv("HOME");
+	if (h) home = h;
+	const std::string never[] = {"/", home, desktop, parent, temp_path};
+	for (const std::string& n : never)
+		if (!n.empty() && no_slash(n) == f) return 0;
+	return 1;
+}
+
+std::string demo_licence_text()
+{
+	std::string page = std::string("http://") + net_site_host + "/commercial.html";
+	return UTL_string_sub(UTL_translate_string(
+		"Vantor 9 Demo License\n\n"
+		"This demo copy of Vantor 9 is licensed to you, not sold, for your own evaluation. You may install it on "
+		"computers you own and fly it as often as you like. You may not sell it, rent it out, or hand it on as part "
+		"of another product.\n\n"
+		"The demo is provided as it is, without warranty of any kind. Tarrowfield is not liable for any loss or "
+		"damage that comes from using it. Do not use the demo for real-world navigation or flight training.\n\n"
+		"Commercial use needs a license of its own: see %1:web page% for the terms.", 0), page);
+}

@@ -1,0 +1,68 @@
+// The prompts run the frame loop themselves while their window is current.
+#include "main_prompts.h"
+#include "MACIBM_mnw.h"
+#include "MACIBM_shell.h"
+#include "main_ui_pending.h"
+#include "oglp.h"
+#include "UTL_globals.h"
+#include "UTL_translate.h"
+
+static int answered(int answer)
+{
+	xer << "Prompt answer: " << answer << "\n";
+	xer.flush();
+	return answer;
+}
+
+int select_alert(std::string path, int is_delete)
+{
+	xer << "Prompt: " << select_alert_words(is_delete).heading << " " << path << "\n";
+	xer.flush();
+	MACIBM_startwind(996, 0);
+	if (mnw.current_window != 996) return answered(select_cancel);
+	const select_alert_texts& words = select_alert_words(is_delete);
+	for (;;) {
+		std::string heading = UTL_translate_string(words.heading, 0);
+		std::string question = UTL_translate_string(words.question, 0);
+		OGL_plot_back_col();
+		BTN_fillwin(1, 24);
+		float w = mnw.wind_w - 40;
+		OGL_string(46, 20, 100, heading, w, 0, 0);
+		OGL_string(46, 20, 90, path, w, 0, 0);
+		OGL_string(46, 20, 80, question, w, 0, 0);
+		for (int b = 0; b < 5; ++b) {
+			const select_alert_button& at = select_alert_buttons[b];
+			if (BTN_action(at.x, at.y, at.width, 0, 1, UTL_translate_string(words.buttons[b], 0), "-")) {
+				MACIBM_startwind(0, 0);
+				return answered(at.answer);
+			}
+		}
+		MACIBM_event_proc();
+		if (mnw.current_window != 996) return answered(select_cancel);
+	}
+}
+
+int abort_alert(std::string message, std::string label1, std::string line1, std::string label2, std::string line2)
+{
+	xer << "Prompt: " << message << "\n";
+	xer.flush();
+	MACIBM_startwind(997, 0);
+	if (mnw.current_window != 997) return answered(3);
+	for (;;) {
+		OGL_plot_back_col();
+		BTN_fillwin(1, 24);
+		OGL_string(46, 20, 160, message, mnw.wind_w - 40, 0, 0);
+		OGL_string(46, 150, 53, line1, mnw.wind_w - 210, 0, 0);
+		OGL_string(46, 150, 28, line2, mnw.wind_w - 210, 0, 0);
+		if (BTN_action(96, 56, 100, 0, 1, label1, "-")) {
+			MACIBM_startwind(0, 0);
+			return answered(1);
+		}
+		if (BTN_action(96, 31, 100, 0, 1, label2, "-")) {
+			MACIBM_startwind(0, 0);
+			return answered(0);
+		}
+		MACIBM_event_proc();
+		if (mnw.current_window != 997) return answered(3);
+	}
+}

@@ -1,0 +1,102 @@
+// The wizard's frame: background, step list, the screen's record and the row
+// of picture buttons.
+#include "main_wizard.h"
+#include "main_globals.h"
+#include "main_site.h"
+#include "utils_records.h"
+#include "MACIBM_mnw.h"
+#include "main_ui_pending.h"
+#include "OGL_setstate.h"
+#include "colr.h"
+#include "oglp.h"
+#include "UTL_alert.h"
+#include "UTL_globals.h"
+
+// Texture bands of a picture button, bottom to top.
+static const float band_normal[2] = {0.359375f, 0.53125f};
+static const float band_over[2] = {0.0f, 0.171875f};
+static const float band_pressed[2] = {0.1796875f, 0.3515625f};
+
+int interface_rect(float x, float y, int image, int align, int* width_out, int enabled, int type)
+{
+	int lang = mnw.language;
+	if (lang < 0 || lang > 5) lang = 0;
+	float left, right;
+	int w = interface_rect_span(x, image, align, lang, &left, &right);
+	if (width_out) *width_out = w + 20;
+	colr.assign(107, 1, 1, 1);
+	bool inside = mnw.mouse_x >= left && mnw.mouse_x <= right && mnw.mouse_y >= y && mnw.mouse_y <= y + 22;
+	int style = type == 2 ? 13 : 11;
+	const float* band = band_normal;
+	if (enabled && inside) {
+		style = mnw.mouse_held ? 12 : 11;
+		band = mnw.mouse_held ? band_pressed : band_over;
+	}
+	BTN_frame1(style, (left + right) / 2, y + 11, (float)(w + 20), 0);
+	float u1 = btn_cuts[image][lang] / 1024.0f, u2 = btn_cuts[image + 1][lang] / 1024.0f;
+	OGL_2dquad(413, 107, type == 2 ? 0.5f : 1.0f, left, y + 22, u1, band[1], right, y + 22, u2, band[1],
+	           right, y, u2, band[0], left, y, u1, band[0], 1, al_blend);
+	return mnw.click_down && inside;
+}
+
+static void draw_background()
+{
+	colr.assign(107, 1, 1, 1);
+	float W = (float)mnw.screen_w, H = (float)mnw.screen_h;
+	OGL_2dquad(415, 107, 1, 0, H, 0, H / 1024, W, H, W / 1024, H / 1024, W, 0, W / 1024, 0, 0, 0, 0, 0, 1,
+	           al_none);
+}
+
+void APP_update()
+{
+	draw_background();
+	BTN_frame2(23, 10, 50, 190, 453, "", 1);
+	BTN_frame2(23, 210, 50, 580, 453, "", 1);
+	for (size_t i = 0; i < step_names.size(); ++i) {
+		bool current = i < step_funcs.size() && step_funcs[i] == g_wizard;
+		OGL_string(current ? 68 : 48, 30, 480 - 20.0f * i, step_names[i], 170, current ? 1 : 0, 0);
+	}
+
+	wizard_screen s;
+	int ran = 0;
+	int result = wizard_run_screen(s, &ran);
+	if (!ran) return;
+
+	OGL_string(12, 500, 480, s.title, 540, 1, 1);
+	OGL_string(12, 230, 440, s.text, 540, 0, 0);
+
+	wizard_clicks clicks;
+	for (size_t j = 0; j < s.choice_labels.size(); ++j)
+		if (BTN_action(500, 350 - 25.0f * j, 250, 0, 1, s.choice_labels[j], "-") && clicks.choice < 0)
+			clicks.choice = (int)j;
+
+	if (s.progress >= 0) {
+		float width = wizard_progress_width(s.progress);
+		BTN_frame1(4, 500 - mnw.origin_x, 155 - mnw.origin_y, 520, 0);
+		BTN_frame1(5, 240 + width / 2 - mnw.origin_x, 155 - mnw.origin_y, width, 0);
+		OGL_string(12, 242, 120, s.progress_text, 520, 0, 0);
+	}
+
+	if (s.show_servers && stg.num_servers > 0) {
+		for (int k = 0; k < stg.num_servers && k < 10; ++k) {
+			float y = wizard_server_y(k, stg.num_servers);
+			BTN_is_int(30, y, &stg.sel_server, k, "");
+			std::string text, label, help;
+			BTN_expand_label(server_desc[k], &text, &label, &help);
+			OGL_string(48, 50, y, label, 130, 0, 0);
+		}
+	}
+
+	int w = 0;
+	bool final_screen = s.next == wizard_quit;
+	if (!final_screen) clicks.quit = interface_rect(30, 12, img_quit, 1, &w, 1, 0);
+	int prefs = interface_rect((float)(w + 40), 12, img_prefs, 1, &w, s.prefs_enabled, s.prefs_enabled ? 0 : 2);
+	if (interface_rect(mnw.language == 4 ? 360.0f : 400.0f, 12, img_buy, 0, nullptr, 1, 0))
+		go_to_URL(net_order_page);
+	clicks.next = interface_rect(770, 12, final_screen ? img_quit : img_next, -1, &w, s.next != nullptr,
+	                             s.next ? 0 : 2);
+	clicks.back = interface_rect((float)(760 - w), 12, img_back, -1, nullptr, s.back != nullptr, s.back ? 0 : 2);
+	if (prefs && s.prefs_enabled) handle_prefs();
+
+	wizard_apply_frame(s, result, clicks);
+}

@@ -1,0 +1,258 @@
+// The real program in a window under X, driven with xdotool through the web-demo
+// flow against nginx mirrors on loopback, one of them failing.
+#include "wizard_support.h"
+#include "wizard_servers.h"
+#include "main_ui_pending.h"
+#include <chrono>
+#include <csignal>
+#include <map>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+
+static const char* kRelease = "Vantor 9.21rc2";
+static const char* kSite = "www.tarrowfield.example";
+
+struct wz_program {
+	pid_t       pid = -1;
+	std::string app, log, window;
+	int         status = -1;
+
+	~wz_program()
+	{
+		if (pid > 0) {
+			kill(pid, SIGKILL);
+			waitpid(pid, nullptr, 0);
+		}
+	}
+
+	bool start(const std::string& root, const std::vector<std::string>& args)
+	{
+		app = root + "app/";
+		wz_sh("mkdir -p '" + app + "' '" + root + "home/Desktop' '" + root + "config' '" + root + "tmp' '" + root + "bin'");
+		if (wz_sh("cp '" VANTOR_BINARY_DIR "/vantor-installer' '" + app + "' && ln -sfn '" VANTOR_BINARY_DIR
+		          "/Resources' '" + app + "Resources'") != 0)
+			return false;
+		// the browser: a stand-in that notes the address it was asked to open
+		wz_write(root + "bin/xdg-open", "#!/bin/sh\necho \"$1\" >> '" + root + "opened.txt'\n");
+		wz_sh("chmod +x '" + root + "bin/xdg-open'");
+		log = app + "Vantor Installer Log.txt";
+		pid = fork();
+		if (pid == 0) {
+			setenv("HOME", (root + "home").c_str(), 1);
+			setenv("XDG_CONFIG_HOME", (root + "config").c_str(), 1);
+			setenv("TMPDIR", (root + "tmp").c_str(), 1);
+			std::string path = root + "bin:" + (getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin");
+			setenv("PATH", path.c_str(), 1);
+			if (chdir(app.c_str()) != 0) _exit(126);
+			std::vector<std::string> all = {app + "vantor-installer"};
+			all.insert(all.end(), args.begin(), args.end());
+			std::vector<char*> argv;
+			for (auto& a : all) argv.push_back(const_cast<char*>(a.c_str()));
+			argv.push_back(nullptr);
+			int fd = open((root + "stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+			if (fd >= 0) {
+				dup2(fd, 1);
+				dup2(fd, 2);
+			}
+			execv(argv[0], argv.data());
+			_exit(127);
+		}
+		return pid > 0;
+	}
+
+	bool running()
+	{
+		if (pid <= 0) return false;
+		int st;
+		if (waitpid(pid, &st, WNOHANG) == pid) {
+			status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+			pid = -1;
+			return false;
+		}
+		return true;
+	}
+
+	std::string log_text() { return wz_read(log); }
+
+	// Waits until the log holds `text` (after `from` bytes); false on time-out or exit.
+	bool wait_log(const std::string& text, double seconds, size_t from = 0)
+	{
+		auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+		while (std::chrono::steady_clock::now() < until) {
+			std::string l = log_text();
+			if (l.size() > from && l.find(text, from) != std::string::npos) return true;
+			if (!running()) return false;
+			std::this_thread::sleep_for(std::chrono::milliseconds(50));
+		}
+		return false;
+	}
+
+	bool wait_exit(double seconds)
+	{
+		auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+		while (std::chrono::steady_clock::now() < until) {
+			if (!running()) return true;
+			std::this_thread::sleep_for(std::chrono::milliseconds(50));
+		}
+		return false;
+	}
+
+	bool find_window()
+	{
+		for (int i = 0; i < 100 && window.empty(); ++i) {
+			FILE* p = popen(("xdotool search --pid " + std::to_string(pid) + " 2>/dev/null").c_str(), "r");
+			char buf[64] = {0};
+			if (p) {
+				if (fgets(buf, sizeof(buf), p)) window = buf;
+				pclose(p);
+			}
+			while (!window.empty() && (window.back() == '\n' || window.back() == ' ')) window.pop_back();
+			if (window.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+		}
+		return !window.empty();
+	}
+
+	// A click at logical (x, y) of the 800 by 600 window, y upwards.
+	void click(float x, float y)
+	{
+		std::string at = std::to_string((int)x) + " " + std::to_string(600 - (int)y);
+		wz_sh("xdotool mousemove --window " + window + " " + at + " sleep 0.15 mousedown 1 sleep 0.1 mouseup 1");
+		std::this_thread::sleep_for(std::chrono::milliseconds(150));
+	}
+};
+
+// Where the bottom-row buttons of the English pictures are.
+static const float kNextX = 720, kQuitNextX = 742, kBackX = 595, kRowY = 23;
+
+struct WebDemoFlow : ::testing::Test {
+	void SetUp() override
+	{
+#ifndef MAIN_UI_HAS_WIDGETS
+		GTEST_SKIP() << "the drawn widgets are not in the tree yet: nothing on the screens can be clicked";
+#endif
+		if (!getenv("DISPLAY")) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+		if (wz_sh("command -v xdotool >/dev/null && command -v nginx >/dev/null") != 0) GTEST_SKIP() << "needs xdotool and nginx";
+	}
+
+	// The release and the web: proxy and site on .45, mirrors .46 and .47, .48 failing.
+	bool make_web(wz_scratch& s, wz_web& web, const std::string& newer)
+	{
+		std::string cmd = "python3 '" VANTOR_SOURCE_DIR "/tests/wizard/make_release.py' '" + s.path + "rel' '" +
+		                  kRelease + "' --size 3000 " + (newer.empty() ? "" : "--newer '" + newer + "' ") +
+		                  "127.0.0.46 127.0.0.48 127.0.0.47 >/dev/null";
+		if (wz_sh(cmd) != 0) return false;
+		return web.start("127.0.0.45", kSite, s.path + "rel/site", {"127.0.0.46", "127.0.0.47"}, "127.0.0.48",
+		                 s.path + "rel/mirror", s.path + "web", "40k");
+	}
+
+	// Starts the program and takes it through Welcome and the licence.
+	void start_and_accept(wz_scratch& s, wz_program& p)
+	{
+		ASSERT_TRUE(p.start(s.path, args()));
+		ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", 30)) << p.log_text();
+		ASSERT_TRUE(p.find_window());
+		p.click(kNextX, kRowY);
+		ASSERT_TRUE(p.wait_log("Wizard screen: License", 10)) << p.log_text();
+		p.click(kNextX, kRowY);	// Next stays grey until the box is ticked
+		ASSERT_FALSE(p.wait_log("Wizard screen: Check Servers", 0.5)) << p.log_text();
+		p.click(250, 303);
+		p.click(kNextX, kRowY);
+	}
+
+	std::vector<std::string> args()
+	{
+		return {"--fps_test", "--lang=en", "--pref:_proxy_host=127.0.0.45", "--pref:_proxy_port_int=80",
+		        "--pref:_log_actions=1"};
+	}
+};
+
+static std::vector<std::string> screen_titles(const std::string& log)
+{
+	std::vector<std::string> out;
+	std::istringstream in(log);
+	std::string line;
+	while (std::getline(in, line))
+		if (line.compare(0, 15, "Wizard screen: ") == 0) out.push_back(line.substr(15));
+	return out;
+}
+
+TEST_F(WebDemoFlow, InstallsAnswersAPromptAndQuits)
+{
+	wz_scratch s;
+	wz_web web;
+	ASSERT_TRUE(make_web(s, web, "")) << web.error;
+	wz_program p;
+	start_and_accept(s, p);
+	if (HasFatalFailure()) return;
+	ASSERT_TRUE(p.wait_log("Wizard screen: Check Servers", 10)) << p.log_text();
+	ASSERT_TRUE(p.wait_log("Wizard screen: Pick Install Destination", 60)) << p.log_text();
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log("Wizard screen: Installing", 20)) << p.log_text();
+
+	// Back during the download asks whether to cancel; Continue goes on with it.
+	ASSERT_TRUE(p.wait_log("EXPANDING file ", 60)) << p.log_text();
+	p.click(kBackX, kRowY);
+	ASSERT_TRUE(p.wait_log("Prompt: Are you sure you want to cancel the installation?", 10)) << p.log_text();
+	p.click(50 + 96, 197 + 31);	// "Continue" of the 700 by 206 prompt centred in the window
+	ASSERT_TRUE(p.wait_log("Prompt answer: 0", 10)) << p.log_text();
+	ASSERT_TRUE(p.wait_log("Wizard screen: Finshed Web Demo Install", 180)) << p.log_text();
+	p.click(kQuitNextX, kRowY);
+	ASSERT_TRUE(p.wait_exit(30));
+	EXPECT_EQ(p.status, 0) << wz_read(s.path + "stdout.txt");
+	web.stop();
+
+	std::string log = p.log_text();
+	std::vector<std::string> titles = screen_titles(log);
+	std::vector<std::string> want = {"Welcome", "License", "Check Servers",
+	                                 std::string("Pick Install Destination for ") + kRelease + ".", "Installing",
+	                                 "Installing", "Finshed Web Demo Install"};	// Back and Continue: the run goes on
+	EXPECT_EQ(titles, want) << log;
+
+	// every file of the Linux install has its listed signature
+	std::string dest = s.path + "home/Desktop/Vantor 9 Demo/";
+	std::istringstream manifest(wz_read(s.path + "rel/manifest.txt"));
+	std::string line;
+	int files = 0;
+	while (std::getline(manifest, line)) {
+		if (line.empty()) continue;
+		size_t tab = line.find('\t');
+		std::string rel = line.substr(0, tab), md5 = line.substr(tab + 1);
+		std::string got;
+		FILE* m = popen(("md5sum '" + dest + rel + "' 2>/dev/null").c_str(), "r");
+		char buf[64] = {0};
+		if (m) {
+			if (fgets(buf, 33, m)) got = buf;
+			pclose(m);
+		}
+		EXPECT_EQ(got, md5) << rel;
+		EXPECT_NE(log.find("EXPANDING file " + dest + rel + ", with result=0."), std::string::npos) << rel;
+		++files;
+	}
+	EXPECT_GT(files, 20);
+	EXPECT_NE(access((dest + "Vantor.app/Contents/MacOS/Vantor").c_str(), X_OK), -1);
+	EXPECT_EQ(access((dest + "Vantor.exe").c_str(), F_OK), -1);	// another platform's file stays out
+	// the registration file holds the copy once, and no archive is left behind
+	EXPECT_EQ(wz_count(wz_read(s.path + "config/vantor_install.txt"), dest + "\n"), 1);
+	EXPECT_NE(wz_sh("ls '" + s.path + "tmp/'*/*.zip >/dev/null 2>&1"), 0);
+}
+
+TEST_F(WebDemoFlow, NewerInstallerOpensItsPageAndQuits)
+{
+	wz_scratch s;
+	wz_web web;
+	std::string page = "http://127.0.0.45/newer_installer.html";
+	ASSERT_TRUE(make_web(s, web, page)) << web.error;
+	wz_program p;
+	start_and_accept(s, p);
+	if (HasFatalFailure()) return;
+	ASSERT_TRUE(p.wait_exit(60)) << p.log_text();
+	EXPECT_EQ(p.status, 0);
+	std::string log = p.log_text();
+	EXPECT_NE(log.find("There is a newer version of the Vantor web demo installer available."), std::string::npos) << log;
+	for (int i = 0; i < 50 && wz_read(s.path + "opened.txt").empty(); ++i)
+		std::this_thread::sleep_for(std::chrono::milliseconds(100));
+	EXPECT_EQ(wz_read(s.path + "opened.txt"), page + "\n");
+	EXPECT_EQ(screen_titles(log), (std::vector<std::string>{"Welcome", "License", "Check Servers"}));
+	EXPECT_EQ(access((s.path + "home/Desktop/Vantor 9 Demo").c_str(), F_OK), -1);
+}
