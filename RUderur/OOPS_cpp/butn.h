@@ -1,0 +1,38 @@
+#ifndef BUTN_H
+#define BUTN_H
+// The immediate-mode widgets: called once a frame with the current value, each call
+// draws, reads this frame's mouse and queued keys, and changes the value in place.
+#include "butn_focus.h"
+#include "butn_logic.h"
+#include <string>
+
+void BTN_frame0(int style, float xc, float yc, float height);
+void BTN_frame1(int style, float xc, float yc, float width, int colour);
+void BTN_frame2(int style, float x, float y, float w, float h, std::string title, float alpha);
+void BTN_util_element(float x, float y, float u, float v, float half_w, float half_h, int colour);
+void BTN_util_draw_label(float x, float y, int type, const std::string& label, int lit);
+void BTN_fillwin(int background, int content_style);
+void BTN_subwin(float top_reserve, int style, float x, float y, float w, float h, std::string title,
+                float* next_x, float* next_y);
+int  BTN_zap_boxes(int lit);
+
+int  BTN_action(float x, float y, float width, int lit, int mode, std::string label, std::string hint);
+int  BTN_bool(float x, float y, int* value, std::string label, int radio_look);
+int  BTN_xbol(float x, float y, bool* value, std::string label);
+int  BTN_is_int(float x, float y, int* value, int this_value, std::string label);
+int  BTN_flt_range(float x, float y, float* value, int digits, int decimals, float min, float max, std::string label);
+int  BTN_flt(float x, float y, float* value, int digits, int decimals, int allow_negative, std::string label);
+int  BTN_int_range(float x, float y, int* value, int digits, float min, float max, std::string label);
+int  BTN_int(float x, float y, int* value, int digits, int allow_negative, std::string label);
+int  BTN_vert_slider(int slot, float x, float y_bottom, float y_top, int min, int max, int* value);
+int  BTN_horz_slider(float x, float y, float width, int colour, float lo, float hi, float* value,
+                     int interactive, std::string label, std::string caption);
+
+int  BTN_enterstring(float x, float y, std::string* text, int max_length, std::string label, float width, int auto_focus);
+int  BTN_textlist(float x, float y, int* index, std::string label, std::string items);
+
+// The drawn alert (window 994), installed as the alert service's window.
+void BTN_alert_window(int return_window, const std::string& m1, const std::string& m2, const std::string& m3,
+                      const std::string& m4, int type, const std::string& location);
+
+#endif
