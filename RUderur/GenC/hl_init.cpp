@@ -3,7 +3,7 @@
 #include "MACIBM_shell.h"
 #include "MACIBM_mnw.h"
 #include "hl_log_header.h"
-#include "hl_widgets_pending.h"
+#include "butn.h"
 #include "butn_focus.h"
 #include "menu.h"
 #include "keys.h"

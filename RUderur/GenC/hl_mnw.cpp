@@ -2,7 +2,8 @@
 // drawing, the framework layer on top, the buffer swap.
 #include "MACIBM_shell.h"
 #include "MACIBM_mnw.h"
-#include "hl_widgets_pending.h"
+#include "butn.h"
+#include "menu.h"
 #include "butn_focus.h"
 #include "keys.h"
 #include "oglp.h"

@@ -6,6 +6,4 @@ typedef int charset_t;
 float OGL_string(int colour, float x, float y, const std::string& s, float width, charset_t cs, int align);
 void  OGL_number(int colour, float x, float y, float value, int digits, int decimals, charset_t cs);
 float str_dx(const std::string& s);
-float OGL_measure_range(const char* b, const char* e, charset_t cs);
-int   OGL_fit_forward(const char* b, const char* e, float width, charset_t cs);
 #endif

@@ -32,5 +32,6 @@ void MACIBM_read_menus(std::string folder, std::string file);
 void MACIBM_read_menus_text(const char* b, const char* e);
 void get_check_cmnd(int, int, int*, std::string*);
 int  accept_item(int);
+void standard_gui();
 
 #endif
