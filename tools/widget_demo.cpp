@@ -1,0 +1,99 @@
+// A panel of drawn widgets in a window of its own, for trying them by hand and
+// for the tests that click them. Writes the values to the file named on the
+// command line whenever one changes; quits on the close box.
+#include "butn.h"
+#include "colr.h"
+#include "keys.h"
+#include "oglp.h"
+#include "tman.h"
+#include "MACIBM_mnw.h"
+#include "OGL_extensions.h"
+#include "OGL_setstate.h"
+#include "PLAT_events.h"
+#include "PLAT_gl.h"
+#include "UTL_globals.h"
+#include <cstdio>
+#include <string>
+
+enum { demo_w = 400, demo_h = 300 };
+
+struct demo_values {
+	int   clicks = 0, toggled = 0, number = 42, choice = 1;
+	bool  check = false;
+	float slider = 0.25f;
+};
+
+static void write_values(const char* path, const demo_values& v)
+{
+	FILE* f = fopen(path, "w");
+	if (!f) return;
+	fprintf(f, "clicks=%d toggled=%d check=%d number=%d choice=%d slider=%.3f\n", v.clicks, v.toggled,
+	        v.check ? 1 : 0, v.number, v.choice, v.slider);
+	fclose(f);
+}
+
+static void draw_panel(demo_values& v)
+{
+	glClearColor(0.15f, 0.15f, 0.2f, 1);
+	glClear(GL_COLOR_BUFFER_BIT);
+	BTN_begin_focus_ring();
+	// the button holds its pressed look while toggled on
+	if (BTN_action(200, 250, 120, v.toggled, 1, "Press", "-")) {
+		v.clicks++;
+		v.toggled ^= 1;
+	}
+	BTN_xbol(120, 200, &v.check, "Check");
+	BTN_is_int(220, 200, &v.choice, 1, "One");
+	BTN_is_int(300, 200, &v.choice, 2, "Two");
+	BTN_int(150, 140, &v.number, 4, 0, "Number");
+	BTN_horz_slider(100, 80, 200, 9, 0, 1, &v.slider, 1, "Level", "");
+}
+
+int main(int argc, char** argv)
+{
+	const char* out = argc > 1 ? argv[1] : "widget_demo_values.txt";
+	if (!PLAT_window_open(0, "widget demo", 0, 0, demo_w, demo_h, 0, 24, 0)) return 1;
+	void* ctx = PLAT_gl_create_context(0, nullptr);
+	if (!ctx || !PLAT_gl_make_current(0, ctx)) return 1;
+	mnw.screen_w = demo_w;
+	mnw.screen_h = demo_h;
+	mnw.wind_w = demo_w;
+	mnw.wind_h = demo_h;
+	mnw.current_window = 0;
+	mnw.open_menu = -1;
+	mnw.origin_x = mnw.origin_y = 0;
+	ren.alpha_mult = 1;
+	ren.tex_units = 2;
+	ogl_inited = 1;
+	OGL_pix_specs(0);
+	glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+	tman.load_texture(tex_fail_silent, 410, 0x30092, tex_load_2, "RESOURCE:interface.png");
+
+	demo_values v;
+	std::string last;
+	for (;;) {
+		PLAT_event ev;
+		while (PLAT_next_event(&ev, 20)) {
+			if (ev.what == PLAT_ev_quit) return 0;
+			if (ev.what == PLAT_ev_mouse_down || ev.what == PLAT_ev_mouse_up || ev.what == PLAT_ev_motion) {
+				mnw.mouse_x = (float)ev.h;
+				mnw.mouse_y = (float)(demo_h - ev.v);
+			}
+			if (ev.what == PLAT_ev_mouse_down) mnw.click_down = mnw.mouse_held = 1;
+			if (ev.what == PLAT_ev_mouse_up) mnw.mouse_held = 0;
+			if (ev.raw && (ev.what == PLAT_ev_key_down || ev.what == PLAT_ev_key_up ||
+			               ev.what == PLAT_ev_auto_key || ev.what == PLAT_ev_text))
+				keys_platform_event(ev.raw);
+			if (mnw.click_down) break;	// one click per frame
+		}
+		draw_panel(v);
+		OGL_sbuff();
+		mnw.click_down = 0;
+		char buf[160];
+		snprintf(buf, sizeof buf, "%d %d %d %d %d %.3f", v.clicks, v.toggled, v.check, v.number, v.choice, v.slider);
+		if (last != buf) {
+			last = buf;
+			write_values(out, v);
+		}
+	}
+}
