@@ -1,5 +1,5 @@
 #include "butn.h"
-#include "butn_fonts_pending.h"
+#include "OGL_fonts.h"
 #include "oglp.h"
 #include "MACIBM_mnw.h"
 #include "UTL_alert.h"

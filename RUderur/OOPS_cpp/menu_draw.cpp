@@ -1,7 +1,7 @@
 // Drawing the framework menu bar and the open menu each frame.
 #include "menu.h"
 #include "butn.h"
-#include "butn_fonts_pending.h"
+#include "OGL_fonts.h"
 #include "oglp.h"
 #include "MACIBM_mnw.h"
 
