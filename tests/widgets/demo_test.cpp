@@ -80,7 +80,8 @@ struct WidgetDemo : ::testing::Test {
 	// Clicks at window pixels (top-left origin).
 	void click(int x, int y)
 	{
-		run("xdotool mousemove --window " + win + " " + std::to_string(x) + " " + std::to_string(y) +
+		// other tests' windows may share the display: bring ours to the top first
+		run("xdotool windowraise " + win + " mousemove --window " + win + " " + std::to_string(x) + " " + std::to_string(y) +
 		    " click 1");
 	}
 	// RGB bytes of a box of the window, top-left origin.
