@@ -1,0 +1,55 @@
+// What the web screens may delete: the streams' archives in the temporary
+// folder, and a partial install only when this run made its folder.
+#include "wizard_support.h"
+#include "main_demo.h"
+#include "main_globals.h"
+#include "path_utils.h"
+#include "utils.h"
+
+TEST(DemoCleanup, PartialInstallIsDeletedOnlyWhenThisRunMadeIt)
+{
+	wz_scratch s;
+	wz_env home("HOME", s.path + "home");
+	std::string parent = s.path + "home/Desktop/", dest = parent + "Vantor 9 Demo/";
+	EXPECT_EQ(demo_may_delete(dest, dest, parent), 1);
+	EXPECT_EQ(demo_may_delete(dest, dest.substr(0, dest.size() - 1), parent), 1);	// with or without its "/"
+	EXPECT_EQ(demo_may_delete(dest, "", parent), 0);	// this run made no folder
+	EXPECT_EQ(demo_may_delete(dest, parent + "Other/", parent), 0);
+	// never the parent, the Desktop, the home folder, the temporary folder or the root
+	EXPECT_EQ(demo_may_delete(parent, parent, parent), 0);
+	std::string desktop;
+	get_OS_abs_path(os_dir_desktop, desktop);
+	EXPECT_EQ(demo_may_delete(desktop, desktop, "/elsewhere/"), 0);
+	EXPECT_EQ(demo_may_delete(s.path + "home/", s.path + "home/", "/elsewhere/"), 0);
+	EXPECT_EQ(demo_may_delete("/", "/", ""), 0);
+	temp_path = s.path + "tmp/";
+	EXPECT_EQ(demo_may_delete(temp_path, temp_path, ""), 0);
+	EXPECT_EQ(demo_may_delete("relative/", "relative/", ""), 0);
+}
+
+TEST(DemoCleanup, DiscardTakesTheStreamsArchivesOnly)
+{
+	wz_scratch s;
+	temp_path = s.path + "tmp/";
+	dest_dir_path = s.path + "copy/";
+	wz_sh("mkdir -p '" + temp_path + "' '" + dest_dir_path + "Resources'");
+	sim_info.assign(3, file_history_struct());
+	for (auto& h : sim_info) {
+		h.versions.emplace_back();
+		h.versions.back().path = "All/Resources/a.txt";
+	}
+	for (int i = 0; i < 4; ++i) wz_write(temp_path + std::to_string(i) + ".zip", "x");
+	wz_write(dest_dir_path + "Resources/a.txt.zip", "the user's own file");
+	next.stream_on[0] = 1; next.stream_file[0] = 0;
+	next.stream_on[1] = 1; next.stream_file[1] = 3;	// past the end of the list: left alone
+	next.stream_on[2] = 0; next.stream_file[2] = 1;
+	next.stream_on[3] = 1; next.stream_file[3] = 2;
+	demo_discard_partial_archives();
+	EXPECT_EQ(access((temp_path + "0.zip").c_str(), F_OK), -1);
+	EXPECT_EQ(access((temp_path + "1.zip").c_str(), F_OK), 0);
+	EXPECT_EQ(access((temp_path + "2.zip").c_str(), F_OK), 0);
+	EXPECT_EQ(access((temp_path + "3.zip").c_str(), F_OK), -1);
+	EXPECT_EQ(wz_read(dest_dir_path + "Resources/a.txt.zip"), "the user's own file");
+	sim_info.clear();
+	grab_files_start();
+}
