@@ -1,7 +1,8 @@
 // The pick list of registered copies, with "Find It" for one not listed.
 #include "main_registration.h"
 #include "main_globals.h"
-#include "main_ui_pending.h"
+#include "butn.h"
+#include "OGL_fonts.h"
 #include "opensave.h"
 #include "UTL_alert.h"
 #include "UTL_translate.h"

@@ -1,5 +1,6 @@
 #include "main_status.h"
-#include "main_ui_pending.h"
+#include "butn.h"
+#include "OGL_fonts.h"
 
 int UTIL_disk_space(const std::string& enough_text, const std::string& short_text)
 {

@@ -2,7 +2,8 @@
 // field shows its text and is not editable. Delete this file when the widgets'
 // own BTN_enterstring and BTN_textlist are in the tree (a weak stand-in in one
 // library can win over the real one in another).
-#include "main_ui_pending.h"
+#include "butn.h"
+#include "OGL_fonts.h"
 
 __attribute__((weak)) int BTN_enterstring(float x, float y, std::string* text, int, std::string, float width, int)
 {
