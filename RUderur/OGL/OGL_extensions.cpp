@@ -7,7 +7,14 @@
 #include <cstring>
 
 OGL_extensions glExt;
-ren_struct     ren = {};
+// Zero-filled but for the alpha multiplier: at 0 every primitive would be invisible.
+static ren_struct make_ren()
+{
+	ren_struct r = {};
+	r.alpha_mult = 1.0f;
+	return r;
+}
+ren_struct     ren = make_ren();
 
 static const char* support_mail = "support@tarrowfield.example";
 static const char* support_site = "www.tarrowfield.example";
