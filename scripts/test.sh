@@ -10,7 +10,7 @@ status=0
 run() {  # run <build dir> [ctest args]
   local dir=$1; shift
   echo "== tests in $dir"
-  (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j4 "$@") || status=1
+  (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure --timeout 300 -j4 "$@") || status=1
 }
 run build
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run build-asan

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sstream>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -39,6 +40,7 @@ struct WidgetDemo : ::testing::Test {
 		const std::string bin = std::string(VANTOR_BINARY_DIR) + "/widget_demo";
 		pid = fork();
 		if (pid == 0) {
+			prctl(PR_SET_PDEATHSIG, SIGKILL);	// never outlive a test that died
 			execl(bin.c_str(), bin.c_str(), values.c_str(), (char*)nullptr);
 			_exit(127);
 		}

@@ -6,7 +6,7 @@ set(_wizard_locks ${CMAKE_CURRENT_BINARY_DIR}/wizard_locks.cmake)
 file(WRITE ${_wizard_locks} [=[
 foreach(t IN LISTS test_wizard_TESTS)
   if(t MATCHES "^WebDemoFlow\\.")
-    set_tests_properties(${t} PROPERTIES RESOURCE_LOCK wizard_127_0_0_45_to_48)
+    set_tests_properties(${t} PROPERTIES RESOURCE_LOCK "wizard_127_0_0_45_to_48;x_display" TIMEOUT 180)
   elseif(t MATCHES "^DirectoryDownload\\.")
     set_tests_properties(${t} PROPERTIES RESOURCE_LOCK wizard_127_0_0_41_to_44)
   endif()

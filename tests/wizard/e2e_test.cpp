@@ -6,6 +6,7 @@
 #include <csignal>
 #include <map>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 
@@ -38,6 +39,7 @@ struct wz_program {
 		log = app + "Vantor Installer Log.txt";
 		pid = fork();
 		if (pid == 0) {
+			prctl(PR_SET_PDEATHSIG, SIGKILL);	// never outlive a test that died
 			setenv("HOME", (root + "home").c_str(), 1);
 			setenv("XDG_CONFIG_HOME", (root + "config").c_str(), 1);
 			setenv("TMPDIR", (root + "tmp").c_str(), 1);
