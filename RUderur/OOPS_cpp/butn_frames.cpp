@@ -10,12 +10,14 @@
 static float nearest(float v) { return v < 0 ? -std::floor(-v + 0.5f) : std::floor(v + 0.5f); }
 
 // One quad of a texture, screen box (x0,y0)-(x1,y1), source pixels (u0,v0)-(u1,v1).
+// Wound clockwise on screen like every 2-D primitive: the context culls the
+// other winding as back faces.
 static void quad(int tex, int colour, float alpha, float x0, float y0, float x1, float y1,
                  float u0, float v0, float u1, float v1, float su, float sv)
 {
 	if (!ogl_inited) return;	// no context yet (start-up, GL-free callers)
-	OGL_2dquad(tex, colour, alpha, x0, y0, u0 / su, v0 / sv, x1, y0, u1 / su, v0 / sv,
-	           x1, y1, u1 / su, v1 / sv, x0, y1, u0 / su, v1 / sv, 1, al_blend);
+	OGL_2dquad(tex, colour, alpha, x0, y0, u0 / su, v0 / sv, x0, y1, u0 / su, v1 / sv,
+	           x1, y1, u1 / su, v1 / sv, x1, y0, u1 / su, v0 / sv, 1, al_blend);
 }
 
 struct frame1_style { int G, K, J, c0, r0, F, extra, tex; };
