@@ -3,6 +3,8 @@
 #include "TEX_image.h"
 #include "tman.h"
 #include "MACIBM_mnw.h"
+#include "OGL_extensions.h"
+#include "colr.h"
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
 #include <cstdio>
@@ -165,6 +167,37 @@ TEST_F(TexGL, ScaleAndPadding)
 	float s = TEX_get_scale("x", 0, 16, 1.0f, 16, &vdx, &vdy, &tdx, &tdy, 2);
 	EXPECT_FLOAT_EQ(s, 1.0f / 16);
 	mnw.tex_res = 5;
+}
+
+// Once the capability record is filled, its limits and switches hold for
+// textures: a smaller texture size, hardware mipmaps switched off.
+TEST_F(TexGL, CapabilityRecordAndColourTableRuleTheLoader)
+{
+	const OGL_extensions saved = glExt;
+	glExt.max_tex_size = 64;
+	glExt.automini_avail = 0;
+	int vdx, vdy, tdx, tdy;
+	TEX_get_scale("x", 0, 256, 1.0f, 128, &vdx, &vdy, &tdx, &tdy, 2);
+	EXPECT_EQ(vdx, 64);
+	EXPECT_EQ(vdy, 32);
+
+	std::vector<unsigned char> img(32 * 32 * 3, 40);
+	std::string p = std::string(VANTOR_BINARY_DIR) + "/test_tmp/mip.png";
+	system(("mkdir -p '" + std::string(VANTOR_BINARY_DIR) + "/test_tmp'").c_str());
+	ASSERT_TRUE(TEX_save_png(p, {TEX_RGB, 32, 32, 0, 0}, img.data()));
+	int r = tman.load_texture(tex_fail_silent, 0, 0x19, tex_load_2, p);	// mipmapped
+	ASSERT_GT(r, 0);
+	glBindTexture(GL_TEXTURE_2D, tman.fetch_ref(r)->gl_name);
+	GLint hw = -1;
+	glGetTexParameteriv(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, &hw);
+	EXPECT_EQ(hw, 0);
+	glExt = saved;
+
+	// The gammas are the colour table's.
+	const double g = colr.gamma_screen;
+	colr.gamma_screen = 2.2;
+	EXPECT_DOUBLE_EQ(TEX_gamma_screen(), 2.2);
+	colr.gamma_screen = g;
 }
 
 // Draws the generated art as the wizard lays it out and keeps a screenshot
