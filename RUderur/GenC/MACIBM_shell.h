@@ -24,7 +24,13 @@ int  APL_HandlePlatformEvent(PLAT_event* ev);	// 0 handled, -9874 not taken
 void MACIBM_startwind(int id, int flag);
 void MACIBM_handleclick(int force_close);
 void MACIBM_handlerelease();
+// While a menu is open, moving onto another title of the bar opens that one.
+void MACIBM_menu_track();
 void mouse_help_per_wind(int id);
+// Where the help balloon of a text of `length` bytes goes for the mouse of
+// mnw: the lower-left corner of its text box and its height (the frame lies
+// 10 units outside the box).
+void MACIBM_help_box(size_t length, float* x, float* y, float* h);
 void MACIBM_movemouse(int x, int y, int window_index);
 int  MACIBM_load_mxy(int window_index, int h, int v);
 int  has_optionkey();

@@ -7,6 +7,7 @@
 #include "butn_focus.h"
 #include "keys.h"
 #include "oglp.h"
+#include "OGL_fonts.h"
 #include "OGL_setstate.h"
 #include "PLAT_events.h"
 #include "PLAT_gl.h"
@@ -17,6 +18,7 @@
 #include "UTL_globals.h"
 #include "UTL_translate.h"
 #include "tman.h"
+#include <algorithm>
 #include <cmath>
 
 // Mouse position in window pixels, from the latest motion or button event:
@@ -102,6 +104,7 @@ void MACIBM_event_proc()
 	xtim.xtim_update();
 	keys.run_repeat_keys();
 	mnw.cursor_kind = 0;
+	MACIBM_menu_track();
 	xtim.profile_chart("menu", 0);
 
 	BTN_begin_focus_ring();
@@ -206,13 +209,30 @@ void MACIBM_startwind(int id, int)
 	mnw.mouse_held = 0;
 	mnw.click_down = 0;
 	mnw.wheel = 0;
+
+	if ((int)menu.size() >= menu_count) {
+		menu_struct& p = menu[menu_popup_slot];
+		p.l = p.b = p.r = p.t = -1;
+	}
+}
+
+void MACIBM_menu_track()
+{
+	// the title clicks of window 0 are the only ones that move a menu
+	if (mnw.current_window != 0) return;
+	for (int i = 0; mnw.open_menu >= 0 && i < (int)menu.size() && i < menu_popup_slot; ++i) {
+		const menu_struct& m = menu[i];
+		if (m.owner == -1 && i != mnw.open_menu &&
+		    MACIBM_menu_rect_holds(m.l, m.b, m.r, m.t, mnw.mouse_x, mnw.mouse_y))
+			MACIBM_handleclick(0);
+	}
 }
 
 void MACIBM_handleclick(int force_close)
 {
 	const int id = mnw.current_window;
+	const float x = mnw.mouse_x, y = mnw.mouse_y;
 	if (id != 0 && id != 994 && id != 995 && id != 996 && id != 998 && id != 999) {
-		const float x = mnw.mouse_x, y = mnw.mouse_y;
 		const bool in_bar = y >= mnw.wind_h - 20 && y <= mnw.wind_h;
 		const bool in_box = in_bar && ((x >= 0 && x <= 25) || (x >= mnw.wind_w - 25 && x <= mnw.wind_w));
 		if (in_box || force_close) {
@@ -220,22 +240,63 @@ void MACIBM_handleclick(int force_close)
 			OGL_sbuff();
 			return_hit = 0;
 			MACIBM_startwind(0, force_close);
+			return;
 		}
-		return;
 	}
-	// Window 0: the framework menus take the click once there are any.
+	if (id == 0) {
+		const int hit = MACIBM_menu_title_at(x, y, mnw.open_menu);
+		if (hit >= 0) {
+			mnw.click_down = 0;
+			mnw.open_menu = hit == mnw.open_menu ? -1 : hit;
+			mnw.menu_click_time = xtim.elapsed;
+			return;
+		}
+	}
+	if (mnw.open_menu < 0) return;
+	if (MACIBM_menu_choose(mnw.open_menu, x, y)) {
+		mnw.click_down = 0;
+	} else if (mnw.open_menu == menu_popup_slot) {
+		// the list would open its pop-up again next frame: a click beside it
+		// closes it without a choice
+		active_popup_code = 0;
+	}
 	mnw.open_menu = -1;
 }
 
 void MACIBM_handlerelease()
 {
 	if (xtim.elapsed < mnw.menu_click_time + 1.0f) return;	// a click that opened a menu
+	if (mnw.current_window != 0 || mnw.open_menu < 0) return;
+	const float x = mnw.mouse_x, y = mnw.mouse_y;
+	const int hit = MACIBM_menu_title_at(x, y, mnw.open_menu);
+	if (hit >= 0) {
+		if (hit == mnw.open_menu) mnw.open_menu = -1;
+		return;
+	}
+	if (MACIBM_menu_choose(mnw.open_menu, x, y)) {
+		mnw.click_down = 0;
+		mnw.open_menu = -1;
+	}
+}
+
+void MACIBM_help_box(size_t length, float* x, float* y, float* h)
+{
+	int height = (int)(length / 50) * 10 + 20;
+	height = std::min(300, std::max(60, height));
+	// low edges win on a screen too small for the box
+	*x = std::max(10 - mnw.origin_x, std::min(mnw.mouse_x - 415, mnw.screen_w - 10 - mnw.origin_x - 400));
+	*y = std::max(10 - mnw.origin_y, std::min(mnw.mouse_y + 15, mnw.screen_h - 20 - mnw.origin_y - height));
+	*h = (float)height;
 }
 
 void mouse_help_per_wind(int id)
 {
-	// the help balloon needs the widget frames and the fonts; the text is
-	// the frame's alone either way
+	if (!stls.mouse_help.empty() && xtim.elapsed > mnw.last_move_time + 1.0f) {
+		float x, y, h;
+		MACIBM_help_box(stls.mouse_help.size(), &x, &y, &h);
+		BTN_frame2(17, x - 10, y - 10, 420, h + 20, "", 1);
+		OGL_string(50, x + 3, y + h - 10, stls.mouse_help, 394, 0, 0);
+	}
 	stls.mouse_help.clear();
 	xtim.profile_chart("help", 0);
 

@@ -3,6 +3,8 @@
 #include "UTL_alert.h"
 #include "UTL_translate.h"
 #include "xmap.h"
+#include "MACIBM_shell.h"
+#include <algorithm>
 #include <cstdlib>
 
 float str_dx(const std::string& s);
@@ -182,3 +184,45 @@ void MACIBM_read_menus(std::string folder, std::string file)
 
 void get_check_cmnd(int, int, int*, std::string*) {}
 int  accept_item(int) { return 1; }
+
+int MACIBM_menu_rect_holds(short l, short b, short r, short t, float x, float y)
+{
+	return x >= l && x < r && y >= b && y < t;
+}
+
+int MACIBM_menu_title_at(float x, float y, int open)
+{
+	const int n = std::min((int)menu.size(), (int)menu_popup_slot);
+	for (int i = 0; i < n; ++i) {
+		const menu_struct& m = menu[i];
+		if (m.owner != -1 && (open < 0 || m.owner != open)) continue;
+		if (MACIBM_menu_rect_holds(m.l, m.b, m.r, m.t, x, y)) return i;
+	}
+	return -1;
+}
+
+int MACIBM_menu_item_at(int index, float x, float y)
+{
+	if (index < 0 || index >= (int)menu.size()) return -1;
+	const std::vector<item_struct>& items = menu[index].items;
+	for (int i = 0; i < (int)items.size(); ++i) {
+		const item_struct& it = items[i];
+		if (it.text.empty() || it.text[0] == '-' || it.text[0] == '=') continue;
+		if (MACIBM_menu_rect_holds(it.l, it.b, it.r, it.t, x, y)) return i;
+	}
+	return -1;
+}
+
+int MACIBM_menu_choose(int open, float x, float y)
+{
+	const int item = MACIBM_menu_item_at(open, x, y);
+	if (item < 0) return 0;
+	if (open == menu_popup_slot) {
+		popup_menu_select = item;
+		select_popup_code = active_popup_code;
+		active_popup_code = 0;
+	} else {
+		APP_handlemenu(menu[open].items[item].id);
+	}
+	return 1;
+}

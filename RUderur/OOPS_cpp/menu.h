@@ -34,4 +34,19 @@ void get_check_cmnd(int, int, int*, std::string*);
 int  accept_item(int);
 void standard_gui();
 
+// Hit tests, in window coordinates; a rectangle holds its lower and left
+// edges but not its upper and right ones, so stacked items never share a
+// point and an empty rectangle holds nothing.
+int  MACIBM_menu_rect_holds(short l, short b, short r, short t, float x, float y);
+// The first menu of 0..1518 whose title holds the point: a menu on the bar,
+// or a submenu hanging from an item of the open menu; -1 for none.
+int  MACIBM_menu_title_at(float x, float y, int open);
+// The item of menu `index` under the point that may be chosen (not empty,
+// not a separator "-", not disabled "="); -1 for none.
+int  MACIBM_menu_item_at(int index, float x, float y);
+// Chooses the item of the open menu under the point: the pop-up slot hands
+// its index to the list that opened it, any other menu its id to the
+// application. 1 when an item was chosen, else 0.
+int  MACIBM_menu_choose(int open, float x, float y);
+
 #endif

@@ -5,20 +5,18 @@
 #include "oglp.h"
 #include "MACIBM_mnw.h"
 
-static bool mouse_in(short l, short b, short r, short t)
-{
-	return mnw.mouse_x >= l && mnw.mouse_x <= r && mnw.mouse_y >= b && mnw.mouse_y <= t;
-}
-
 void standard_gui()
 {
 	const int open = mnw.open_menu;
-	if (open < 0 || open >= (int)menu.size() || open == menu_popup_slot) return;
+	if (open < 0 || open >= (int)menu.size()) return;
+	const bool popup = open == menu_popup_slot;
 
-	BTN_frame1(0, mnw.screen_w / 2.0f, mnw.screen_h - 9.0f, (float)mnw.screen_w, 0);
-	for (const menu_struct& m : menu)
-		if (m.owner == -1 && !m.title.empty())
-			OGL_string(41, m.l + 10.0f, m.b + 6.0f, m.title, 0, 0, 0);
+	if (!popup) {
+		BTN_frame1(0, mnw.screen_w / 2.0f, mnw.screen_h - 9.0f, (float)mnw.screen_w, 0);
+		for (int i = 0; i < menu_popup_slot && i < (int)menu.size(); ++i)
+			if (menu[i].owner == -1 && !menu[i].title.empty())
+				OGL_string(41, menu[i].l + 10.0f, menu[i].b + 6.0f, menu[i].title, 0, 0, 0);
+	}
 
 	const menu_struct& m = menu[open];
 	short l = 32767, b = 32767, r = -32768, t = -32768;
@@ -31,7 +29,9 @@ void standard_gui()
 	}
 	if (l > r) return;
 	BTN_frame2(20, l, b - 2.0f, (float)(r - l), (float)(t - b) + 4.0f, "", 1.0f);
-	if (m.owner == -1) OGL_fillrect(39, 0.25f, m.l, m.b, m.r - m.l, m.t - m.b);
+	if (m.owner == -1 && !popup) OGL_fillrect(39, 0.25f, m.l, m.b, m.r - m.l, m.t - m.b);
+	// the item a click would choose is the one lit
+	const int under = MACIBM_menu_item_at(open, mnw.mouse_x, mnw.mouse_y);
 	const item_struct* prev = nullptr;
 	for (const item_struct& it : m.items) {
 		if (it.text.empty()) continue;
@@ -46,10 +46,10 @@ void standard_gui()
 			OGL_line(40, 1.0f, it.l, y - 1, it.r, y - 1);
 			continue;
 		}
-		if (mouse_in(it.l, it.b, it.r, it.t) && it.text[0] != '=')
+		if (under >= 0 && &it == &m.items[under])
 			OGL_fillrect(39, 0.25f, it.l, it.b, it.r - it.l, it.t - it.b);
 		const std::string text = it.text[0] == '=' ? it.text.substr(1) : it.text;
-		OGL_string(41, it.l + 18.0f, it.b + 3.0f, text, 0, 0, 0);
+		OGL_string(41, it.l + (popup ? 3.0f : 18.0f), it.b + 3.0f, text, 0, 0, 0);
 		for (size_t k = 0; k < menu.size(); k++)
 			if (menu[k].owner == open && menu[k].title == it.text) {
 				BTN_util_element(it.r - 8.0f, (it.b + it.t) / 2.0f, 0, 0, 4, 4, 41);
