@@ -5,6 +5,8 @@
 #include "MACIBM_mnw.h"
 #include "UTL_alert.h"
 #include "tman.h"
+#include "butn.h"
+#include "butn_logic.h"
 #include <algorithm>
 #include <cmath>
 
@@ -20,6 +22,17 @@ void OGL_gray_string(int colour, float x, float y, std::string s)
 	float h = str_dx(s) * 0.5f;
 	OGL_grayrect(x - h - 2, y - 2, x + h + 2, y + 8, 0.5f);
 	OGL_font_string(colour, x - h, y - 1, s, 9999, 0, 0, 0);
+}
+
+void OGL_boxed_string(float x, float y, const std::string& label, const std::string& value, charset_t cs, int colour)
+{
+	std::string left, right, help;
+	BTN_expand_label(label, &left, &right, &help);
+	float w = cs == 1 ? value.size() * 10.0f + 7 : cs == 0 ? OGL_measure_string(value, 0) + 7 : 100;
+	BTN_frame1(9, x, y + 3, w, 0);
+	BTN_util_draw_label(x - w / 2 - 8, y, 0, left, 0);
+	BTN_util_draw_label(x + w / 2 + 8, y, 2, right, 0);
+	OGL_font_string(colour, x - w / 2 + 4, y - 1, value, 9999, cs, 0, 0);
 }
 
 int OGL_strtex(charset_t cs, int colour, float* s1, float* t1, float* s2, float* t2)

@@ -81,6 +81,8 @@ float OGL_font_string(int colour, float x, float y, const std::string& s, float 
 float str_dx(const std::string& s);
 float OGL_string(int colour, float x, float y, const std::string& s, float width, charset_t cs, int align);
 void  OGL_gray_string(int colour, float x, float y, std::string s);
+// A value in a framed box centred on x, the label's two parts either side.
+void  OGL_boxed_string(float x, float y, const std::string& label, const std::string& value, charset_t cs, int colour);
 int   OGL_strtex(charset_t cs, int colour, float* s1, float* t1, float* s2, float* t2);
 void  OGL_char(int colour, float x, float y, float s1, float t1, float s2, float t2, int code, charset_t cs);
 void  OGL_number(int colour, float x, float y, float value, int digits, int decimals, charset_t cs);

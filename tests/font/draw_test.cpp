@@ -9,6 +9,9 @@
 #include "colr.h"
 #include "oglp.h"
 #include "OGL_extensions.h"
+#include "butn.h"
+#include "UTL_globals.h"
+#include <cstring>
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
 #include <random>
@@ -305,4 +308,54 @@ TEST_F(FontGL, GrayLabelSitsOnItsBox)
 	EXPECT_NEAR(red(200, 97), 128, 2);
 	// the label is drawn over it
 	EXPECT_GT(lit(left, 98, right - left, 10).lit, 10);
+}
+
+TEST_F(FontGL, BoxedValueSitsBetweenTheLabelsParts)
+{
+	ASSERT_EQ(tman.load_texture(tex_fail_alert, 410, 0x30092, tex_load_2, "RESOURCE:interface.png"), 410);
+	colr.assign(46, 1, 1, 1);	// the labels' colour
+	ogl_inited = 1;	// the widget frames draw only with a context
+	const float x = 256, y = 120;
+	const float w = OGL_measure_string("1234", 0) + 7;
+	OGL_boxed_string(x, y, "alt|ft", "1234", 0, ink);
+	// the left part ends before the box, the right part starts after it
+	// (the frame is 4 units wider than the value's box)
+	extent l = lit(0, (int)y - 10, (int)(x - w / 2 - 4), 25);
+	ASSERT_FALSE(l.empty());
+	EXPECT_NEAR(l.x1 + 1, x - w / 2 - 8, 3);
+	extent r = lit((int)(x + w / 2 + 4), (int)y - 10, W - (int)(x + w / 2 + 4), 25);
+	ASSERT_FALSE(r.empty());
+	EXPECT_NEAR(r.x0, x + w / 2 + 8, 3);
+	// the box is drawn (not the cleared black) and holds the value from its left edge
+	glFinish();
+	unsigned char p[3];
+	glReadPixels((int)(x - w / 2 + 1), (int)(y + 3), 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
+	EXPECT_GT(p[0] + p[1] + p[2], 0);
+	clear();
+	BTN_frame1(9, x, y + 3, w, 0);
+	glFinish();
+	std::vector<unsigned char> box((size_t)W * 30 * 3), both((size_t)W * 30 * 3);
+	glReadPixels(0, (int)y - 10, W, 30, GL_RGB, GL_UNSIGNED_BYTE, box.data());
+	OGL_font_string(ink, x - w / 2 + 4, y - 1, "1234", 9999, 0, 0, 0);
+	glFinish();
+	glReadPixels(0, (int)y - 10, W, 30, GL_RGB, GL_UNSIGNED_BYTE, both.data());
+	int first = W;
+	for (int row = 0; row < 30; ++row)
+		for (int c = 0; c < W; ++c)
+			if (memcmp(&box[((size_t)row * W + c) * 3], &both[((size_t)row * W + c) * 3], 3)) first = std::min(first, c);
+	EXPECT_NEAR(first, x - w / 2 + 4, 2);
+	EXPECT_LT(first + OGL_measure_string("1234", 0), x + w / 2 + 1);
+	ogl_inited = 0;
+}
+
+TEST_F(FontGL, BoxedValueWidthFollowsTheFace)
+{
+	// in the bold face the box is 10 units per byte plus 7
+	ASSERT_EQ(tman.load_texture(tex_fail_alert, 410, 0x30092, tex_load_2, "RESOURCE:interface.png"), 410);
+	colr.assign(46, 1, 1, 1);
+	OGL_boxed_string(256, 120, "a|b", "123", 1, ink);
+	const int after_box = 256 + (3 * 10 + 7) / 2 + 4;
+	extent r = lit(after_box, 110, W - after_box, 25);
+	ASSERT_FALSE(r.empty());
+	EXPECT_NEAR(r.x0, 256 + (3 * 10 + 7) / 2.0 + 8, 3);
 }
