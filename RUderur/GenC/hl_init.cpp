@@ -110,6 +110,8 @@ void MACIBM_init(int argc, const char* const* argv)
 	MACIBM_shell_hooks.pulse_colours = pulse_colours;
 	MACIBM_shell_hooks.unfocus_any = BTN_unfocus_any;
 	MACIBM_shell_hooks.save_keys = [] { keys.keys_io(1); };
+	MACIBM_shell_hooks.alert_window = BTN_alert_window;
+	MACIBM_shell_hooks.nuke_alert = BTN_nuke_alert;
 
 	// 9-10.
 	MACIBM_setres(1);

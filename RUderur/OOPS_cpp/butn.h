@@ -34,5 +34,7 @@ int  BTN_textlist(float x, float y, int* index, std::string label, std::string i
 // The drawn alert (window 994), installed as the alert service's window.
 void BTN_alert_window(int return_window, const std::string& m1, const std::string& m2, const std::string& m3,
                       const std::string& m4, int type, const std::string& location);
+// The save-changes question (window 995): 1 Save, 2 Don't Save, 3 Cancel or closed.
+int  BTN_nuke_alert(const std::string& name, int allow_cancel);
 
 #endif
