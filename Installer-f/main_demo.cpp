@@ -101,6 +101,16 @@ int demo_get_updates(int entering, wizard_screen& s)
 	return 0;
 }
 
+void demo_scan_dest()
+{
+	int cursor = 0;
+	float progress = 0;
+	while (!checksum_directory(cursor, 0, progress)) {}
+	set_install_filter(1, 1);
+	scenery_take_none();
+	recalc_disk_sizes();
+}
+
 int demo_pick_dest(int entering, wizard_screen& s)
 {
 	static std::string desktop_f, parent_dir, install_folder;
@@ -173,14 +183,7 @@ int demo_pick_dest(int entering, wizard_screen& s)
 	                        install_folder, parent_dir);
 	if (parent_dir == desktop_f)
 		s.text += UTL_string_sub(T("\n\n(The folder %1:install name% will appear on your desktop.)"), install_folder);
-	if (changed) {
-		int cursor = 0;
-		float progress = 0;
-		while (!checksum_directory(cursor, 0, progress)) {}
-		set_install_filter(1, 1);
-		scenery_take_none();
-		recalc_disk_sizes();
-	}
+	if (changed) demo_scan_dest();
 	if (!UTIL_disk_space(T("You have enough free disk space to install the Vantor 9 demo at this location."),
 	                     T("You do not have enough free disk space to install the Vantor 9 demo at this location.  "
 	                       "You can install to a different location, or save disk space by installing only some of "

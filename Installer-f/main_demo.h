@@ -15,6 +15,10 @@ int demo_may_delete(const std::string& folder, const std::string& created, const
 // The install folder this run created (empty when it created none).
 extern std::string demo_created_dest;
 
+// Checksums dest_dir_path to its end and decides what to install there: the
+// whole release, no scenery; the disk totals follow.
+void demo_scan_dest();
+
 // The licence text of the License step.
 std::string demo_licence_text();
 

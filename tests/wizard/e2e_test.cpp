@@ -15,6 +15,7 @@ static const char* kSite = "www.tarrowfield.example";
 
 struct wz_program {
 	pid_t       pid = -1;
+	std::string program = "vantor-installer";	// a program of the build folder
 	std::string app, log, window;
 	int         status = -1;
 
@@ -30,7 +31,7 @@ struct wz_program {
 	{
 		app = root + "app/";
 		wz_sh("mkdir -p '" + app + "' '" + root + "home/Desktop' '" + root + "config' '" + root + "tmp' '" + root + "bin'");
-		if (wz_sh("cp '" VANTOR_BINARY_DIR "/vantor-installer' '" + app + "' && ln -sfn '" VANTOR_BINARY_DIR
+		if (wz_sh("cp '" VANTOR_BINARY_DIR "/" + program + "' '" + app + "' && ln -sfn '" VANTOR_BINARY_DIR
 		          "/Resources' '" + app + "Resources'") != 0)
 			return false;
 		// the browser: a stand-in that notes the address it was asked to open
@@ -46,7 +47,7 @@ struct wz_program {
 			std::string path = root + "bin:" + (getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin");
 			setenv("PATH", path.c_str(), 1);
 			if (chdir(app.c_str()) != 0) _exit(126);
-			std::vector<std::string> all = {app + "vantor-installer"};
+			std::vector<std::string> all = {app + program};
 			all.insert(all.end(), args.begin(), args.end());
 			std::vector<char*> argv;
 			for (auto& a : all) argv.push_back(const_cast<char*>(a.c_str()));
@@ -121,6 +122,17 @@ struct wz_program {
 		wz_sh("xdotool mousemove --window " + window + " " + at + " sleep 0.15 mousedown 1 sleep 0.1 mouseup 1");
 		std::this_thread::sleep_for(std::chrono::milliseconds(150));
 	}
+
+	// The window's pixels, RGB rows from the top; empty when the grab failed.
+	std::vector<unsigned char> screenshot()
+	{
+		std::string file = app + "shot.rgb";
+		unlink(file.c_str());
+		wz_sh("timeout 10 xdotool windowraise " + window + " >/dev/null 2>&1; timeout 10 import -window " + window +
+		      " -depth 8 rgb:'" + file + "' 2>/dev/null");
+		std::string data = wz_read(file);
+		return std::vector<unsigned char>(data.begin(), data.end());
+	}
 };
 
 // Where the bottom-row buttons of the English pictures are.
@@ -134,10 +146,12 @@ struct WebDemoFlow : ::testing::Test {
 	}
 
 	// The release and the web: proxy and site on .45, mirrors .46 and .47, .48 failing.
-	bool make_web(wz_scratch& s, wz_web& web, const std::string& newer)
+	// copy: also an installed copy of the release there.
+	bool make_web(wz_scratch& s, wz_web& web, const std::string& newer, const std::string& copy = "")
 	{
 		std::string cmd = "python3 '" VANTOR_SOURCE_DIR "/tests/wizard/make_release.py' '" + s.path + "rel' '" +
 		                  kRelease + "' --size 3000 " + (newer.empty() ? "" : "--newer '" + newer + "' ") +
+		                  (copy.empty() ? "" : "--copy '" + copy + "' ") +
 		                  "127.0.0.46 127.0.0.48 127.0.0.47 >/dev/null";
 		if (wz_sh(cmd) != 0) return false;
 		return web.start("127.0.0.45", kSite, s.path + "rel/site", {"127.0.0.46", "127.0.0.47"}, "127.0.0.48",
@@ -164,6 +178,31 @@ struct WebDemoFlow : ::testing::Test {
 		        "--pref:_log_actions=1"};
 	}
 };
+
+static std::string md5_of(const std::string& path)
+{
+	std::string got;
+	FILE* m = popen(("md5sum '" + path + "' 2>/dev/null").c_str(), "r");
+	char buf[64] = {0};
+	if (m) {
+		if (fgets(buf, 33, m)) got = buf;
+		pclose(m);
+	}
+	return got;
+}
+
+// The release's Linux files: local path and MD5.
+static std::map<std::string, std::string> manifest_of(const std::string& path)
+{
+	std::map<std::string, std::string> out;
+	std::istringstream in(wz_read(path));
+	std::string line;
+	while (std::getline(in, line)) {
+		size_t tab = line.find('\t');
+		if (tab != std::string::npos) out[line.substr(0, tab)] = line.substr(tab + 1);
+	}
+	return out;
+}
 
 static std::vector<std::string> screen_titles(const std::string& log)
 {
@@ -209,21 +248,9 @@ TEST_F(WebDemoFlow, InstallsAnswersAPromptAndQuits)
 
 	// every file of the Linux install has its listed signature
 	std::string dest = s.path + "home/Desktop/Vantor 9 Demo/";
-	std::istringstream manifest(wz_read(s.path + "rel/manifest.txt"));
-	std::string line;
 	int files = 0;
-	while (std::getline(manifest, line)) {
-		if (line.empty()) continue;
-		size_t tab = line.find('\t');
-		std::string rel = line.substr(0, tab), md5 = line.substr(tab + 1);
-		std::string got;
-		FILE* m = popen(("md5sum '" + dest + rel + "' 2>/dev/null").c_str(), "r");
-		char buf[64] = {0};
-		if (m) {
-			if (fgets(buf, 33, m)) got = buf;
-			pclose(m);
-		}
-		EXPECT_EQ(got, md5) << rel;
+	for (const auto& [rel, md5] : manifest_of(s.path + "rel/manifest.txt")) {
+		EXPECT_EQ(md5_of(dest + rel), md5) << rel;
 		EXPECT_NE(log.find("EXPANDING file " + dest + rel + ", with result=0."), std::string::npos) << rel;
 		++files;
 	}
@@ -253,4 +280,83 @@ TEST_F(WebDemoFlow, NewerInstallerOpensItsPageAndQuits)
 	EXPECT_EQ(wz_read(s.path + "opened.txt"), page + "\n");
 	EXPECT_EQ(screen_titles(log), (std::vector<std::string>{"Welcome", "License", "Check Servers"}));
 	EXPECT_EQ(access((s.path + "home/Desktop/Vantor 9 Demo").c_str(), F_OK), -1);
+}
+
+// The panels and buttons are cut from the interface art; the background shows
+// between them. Pixels of the window, y from the top.
+TEST_F(WebDemoFlow, WelcomeScreenShowsThePanelAndButtonArt)
+{
+	wz_scratch s;
+	wz_program p;
+	ASSERT_TRUE(p.start(s.path, args()));
+	ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", 30)) << p.log_text();
+	ASSERT_TRUE(p.find_window());
+	std::vector<unsigned char> img;
+	auto at = [&](int x, int y) { return &img[3 * (y * 800 + x)]; };
+	auto light = [&](int x, int y) { return at(x, y)[0] > 215 && at(x, y)[1] > 215 && at(x, y)[2] > 215; };
+	auto dark = [&](int x, int y) { return at(x, y)[0] + at(x, y)[1] + at(x, y)[2] < 330; };
+	for (int i = 0; i < 20; ++i) {	// the first frames may not be on screen yet
+		img = p.screenshot();
+		if (img.size() == 800u * 600 * 3 && light(400, 300)) break;
+		std::this_thread::sleep_for(std::chrono::milliseconds(150));
+	}
+	ASSERT_EQ(img.size(), 800u * 600 * 3);
+	EXPECT_TRUE(light(100, 400)) << "step list panel";
+	EXPECT_TRUE(light(400, 300)) << "screen panel";
+	EXPECT_TRUE(dark(205, 300)) << "background between the panels";
+	EXPECT_TRUE(dark(400, 560)) << "background above the buttons";
+	// button bodies reach 10 pixels past their word pictures
+	EXPECT_TRUE(light(24, 577)) << "Quit";
+	EXPECT_TRUE(light(336, 577)) << "Buy";
+	EXPECT_TRUE(light(775, 577)) << "Next";
+	// the beta check box: a light box with a grey outline, lighter than the background
+	int outline = 0;
+	for (int y = 328; y <= 340; ++y) {
+		int sum = at(250, y)[0] + at(250, y)[1] + at(250, y)[2];
+		outline += sum > 250 && sum < 600;
+	}
+	EXPECT_TRUE(light(250, 327)) << "check box";
+	EXPECT_GT(outline, 0) << "check box outline";
+	p.click(58, kRowY);	// Quit
+	ASSERT_TRUE(p.wait_exit(30));
+	EXPECT_EQ(p.status, 0);
+}
+
+// The engine finds two changed files in an existing copy and asks about each in
+// its window: the first is kept, the second overwritten with the release's.
+TEST_F(WebDemoFlow, ChangedFilesOfACopyAreKeptOrOverwrittenAsAnswered)
+{
+	wz_scratch s;
+	wz_web web;
+	std::string copy = s.path + "copy/";
+	ASSERT_TRUE(make_web(s, web, "", copy)) << web.error;
+	std::string kept = "Instructions/Manual.txt", overwritten = "Resources/readme resources.txt";
+	wz_write(copy + kept, "my own notes\n");
+	wz_write(copy + overwritten, "my own readme\n");
+	wz_program p;
+	p.program = "wizard_update_driver";
+	std::vector<std::string> a = args();
+	a.insert(a.begin(), copy);
+	ASSERT_TRUE(p.start(s.path, a));
+	ASSERT_TRUE(p.wait_log("Prompt: I am about to install: " + copy + kept + "\n", 60)) << p.log_text();
+	ASSERT_TRUE(p.find_window());
+	// the 750 by 146 window centred in the 800 by 600 one: its origin is (25, 227)
+	p.click(25 + 108, 227 + 28);	// KEEP THE OLD FILE
+	ASSERT_TRUE(p.wait_log("Prompt answer: 2", 10)) << p.log_text();
+	ASSERT_TRUE(p.wait_log("Prompt: I am about to install: " + copy + overwritten + "\n", 10)) << p.log_text();
+	p.click(25 + 108, 227 + 53);	// OVERWRITE THE OLD FILE
+	ASSERT_TRUE(p.wait_log("Prompt answer: 1", 10)) << p.log_text();
+	ASSERT_TRUE(p.wait_exit(60)) << p.log_text();
+	EXPECT_EQ(p.status, 0) << p.log_text();
+	web.stop();
+
+	std::string log = p.log_text();
+	EXPECT_EQ(wz_count(log, "Prompt: "), 2) << log;
+	EXPECT_EQ(wz_read(copy + kept), "my own notes\n");
+	auto files = manifest_of(s.path + "rel/manifest.txt");
+	ASSERT_EQ(files.count(overwritten), 1u);
+	for (const auto& [rel, md5] : files)
+		if (rel != kept) {
+			EXPECT_EQ(md5_of(copy + rel), md5) << rel;
+		}
 }

@@ -4,7 +4,9 @@ with directory.txt.zip and one zip per listed file, the file's leaf name
 inside), the update site's serverlist9.txt, and a manifest of what a Linux
 install must hold (local path and MD5, one a line).
 
-  make_release.py OUT RELEASE_NAME [--newer URL] [--size KB] HOST ...
+  make_release.py OUT RELEASE_NAME [--newer URL] [--size KB] [--copy DIR] HOST ...
+
+--copy also writes a Linux install of the release into DIR, as an existing copy.
 """
 import hashlib
 import os
@@ -22,6 +24,11 @@ if "--newer" in args:
 if "--size" in args:
     i = args.index("--size")
     size_kb = int(args[i + 1])
+    del args[i:i + 2]
+copy = None
+if "--copy" in args:
+    i = args.index("--copy")
+    copy = args[i + 1]
     del args[i:i + 2]
 out, release, hosts = args[0], args[1], args[2:]
 rng = random.Random(11)
@@ -66,7 +73,12 @@ for path in sorted(files):
     lines.append("FILE 0 %d 92102 %d %d %s %s" % (os_code, int(os.path.getsize(arc) * 0.001),
                                                  int(len(data) * 0.001), md5, leaf))
     if os_code in (0, 3, 6):
-        manifest.append("%s\t%s" % (path.split("/", 1)[1], md5))
+        local = path.split("/", 1)[1]
+        manifest.append("%s\t%s" % (local, md5))
+        if copy:
+            os.makedirs(os.path.dirname(os.path.join(copy, local)), exist_ok=True)
+            with open(os.path.join(copy, local), "wb") as f:
+                f.write(data)
 directory = os.path.join(out, "directory.txt")
 with open(directory, "w") as f:
     f.write("\n".join(lines) + "\n")
