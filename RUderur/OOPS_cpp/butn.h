@@ -31,6 +31,10 @@ int  BTN_horz_slider(float x, float y, float width, int colour, float lo, float 
 int  BTN_enterstring(float x, float y, std::string* text, int max_length, std::string label, float width, int auto_focus);
 int  BTN_textlist(float x, float y, int* index, std::string label, std::string items);
 
+// A path in a text field with a folder icon that opens the framework's file window.
+int  BTN_select_path_stl(float x, float y, int window_id, int kind, std::string* path, int max_len,
+                         std::string label, float width, int flag);
+
 // The drawn alert (window 994), installed as the alert service's window.
 void BTN_alert_window(int return_window, const std::string& m1, const std::string& m2, const std::string& m3,
                       const std::string& m4, int type, const std::string& location);

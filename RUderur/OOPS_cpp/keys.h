@@ -59,6 +59,10 @@ public:
 	std::string get_key_for_cmnd(int command);
 	void keys_io(int io);
 	void keys_wind(int flag);
+	// the binding editor's changes: a new binding of no key, and a key given to
+	// one binding (taken from any other binding that had it)
+	int  add_binding();
+	void assign_key(int index, int vkey, int flags);
 
 	static int vkey_for_code(int key_code, unsigned int unshifted, unsigned int shifted,
 	                         const std::vector<int>& free_codes, int max_code);

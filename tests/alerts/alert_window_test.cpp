@@ -211,7 +211,7 @@ TEST_F(AlertWindow, ShowsItsLinesUntilReturnOrItsButtonAndTheCallerGoesOn)
 	EXPECT_EQ(differing(first[1], line_band(ys[1])), 0) << "the alert changed without an answer";
 
 	press_return();
-	ASSERT_TRUE(wait_log("host: first alert answered, window 0, mouse restored", 10)) << log();
+	ASSERT_TRUE(wait_log("host: first alert answered, window 0, mouse restored", 30)) << log();
 	std::string l = log();
 	size_t at = l.find("\nHost alert line one\nHost alert line two\nHost alert line three\nHost alert line four\n(");
 	ASSERT_NE(at, std::string::npos) << l;
@@ -221,7 +221,7 @@ TEST_F(AlertWindow, ShowsItsLinesUntilReturnOrItsButtonAndTheCallerGoesOn)
 	// The second alert has one line: the other bands are empty now, and neither
 	// alert drew the location line of a fatal one.
 	bool changed = false;
-	for (int i = 0; i < 50 && !changed; ++i, pause_ms(100)) changed = differing(first[1], line_band(ys[1])) > 20;
+	for (int i = 0; i < 150 && !changed; ++i, pause_ms(100)) changed = differing(first[1], line_band(ys[1])) > 20;
 	ASSERT_TRUE(changed) << "the second alert's empty lines still show text";
 	EXPECT_GT(differing(first[0], line_band(ys[0])), 20);
 	EXPECT_GT(differing(first[2], line_band(ys[2])), 20);
@@ -229,7 +229,7 @@ TEST_F(AlertWindow, ShowsItsLinesUntilReturnOrItsButtonAndTheCallerGoesOn)
 	EXPECT_EQ(differing(location, line_band(45)), 0);
 
 	click(kAdvise, 210, 18);	// "Understood"
-	ASSERT_TRUE(wait_log("host: second alert answered, window 0\n", 10)) << log();
+	ASSERT_TRUE(wait_log("host: second alert answered, window 0\n", 30)) << log();
 	EXPECT_NE(log().find("\nHost second alert\n\n\n\n("), std::string::npos);
 	ASSERT_TRUE(wait_exit(20));
 	EXPECT_EQ(status, 0);
@@ -246,7 +246,7 @@ TEST_F(AlertWindow, QuestionAnswersWithTheButtonClicked)
 	pause_ms(300);
 	EXPECT_EQ(log().find("host: question answer"), std::string::npos) << "a corner click answered the question";
 	click(kQuestion, cancel_x, 25);
-	ASSERT_TRUE(wait_log("host: question answer 3, window 0\n", 10)) << log();
+	ASSERT_TRUE(wait_log("host: question answer 3, window 0\n", 30)) << log();
 
 	// Without Cancel its place is empty; "Don't Save" sits below "Save".
 	pause_ms(300);
@@ -254,7 +254,7 @@ TEST_F(AlertWindow, QuestionAnswersWithTheButtonClicked)
 	pause_ms(300);
 	EXPECT_EQ(log().find("host: question answer 2"), std::string::npos);
 	click(kQuestion, left_x, 25);
-	ASSERT_TRUE(wait_log("host: question answer 2, window 0\n", 10)) << log();
+	ASSERT_TRUE(wait_log("host: question answer 2, window 0\n", 30)) << log();
 	ASSERT_TRUE(wait_exit(20));
 	EXPECT_EQ(status, 0);
 }
@@ -298,7 +298,7 @@ TEST_F(AlertWindow, LanguageChoiceTakesTheClickedLanguage)
 	click(kAdvise, 185, 163);	// French, the second language
 	press_return();	// "Accept"
 	bool retitled = false;
-	for (int i = 0; i < 50 && !retitled; ++i, pause_ms(100))
+	for (int i = 0; i < 150 && !retitled; ++i, pause_ms(100))
 		retitled = differing(english_title, grab(kAdvise, 100, 228, 220, 16)) > 10;
 	ASSERT_TRUE(retitled) << "the fatal alert did not come";
 	EXPECT_TRUE(running());
@@ -308,4 +308,35 @@ TEST_F(AlertWindow, LanguageChoiceTakesTheClickedLanguage)
 	ASSERT_TRUE(wait_exit(20));
 	EXPECT_EQ(status, 1);
 	EXPECT_NE(log().find("\nRESOURCE:elements_French.png\n("), std::string::npos) << log();
+}
+
+// The binding editor in the file window's frame (561 by 474), where the host
+// draws it alone every frame.
+struct KeyEditorWindow : AlertWindow {};
+static const dialog_box kFileWindow = {561, 474};
+
+TEST_F(KeyEditorWindow, ARowTakesTheKeyPressedAndAddAppendsARow)
+{
+	start("alert_host", {"bindings", "--lang=en"});
+	if (HasFatalFailure()) return;
+	ASSERT_TRUE(wait_drawn(kFileWindow, 20, 380, 120, 40, 20)) << "no binding rows";
+	const pixels unselected = grab(kFileWindow, 210, 150, 184, 90);
+
+	click(kFileWindow, 78, 409);	// row 14 of 16
+	bool shown = false;	// the selected command's name and description appear
+	for (int i = 0; i < 30 && !shown; ++i, pause_ms(100))
+		shown = differing(unselected, grab(kFileWindow, 210, 150, 184, 90)) > 50;
+	EXPECT_TRUE(shown) << "selecting a row showed no command";
+	system(("timeout 10 xdotool key --window " + window + " k").c_str());
+	pause_ms(300);
+	click(kFileWindow, 302, 105);	// "Add New Key Assignment"
+	pause_ms(300);
+	kill(pid, SIGTERM);	// the quit command
+	ASSERT_TRUE(wait_exit(20));
+	EXPECT_EQ(status, 0);
+	const std::string l = log();
+	EXPECT_NE(l.find("host: 17 bindings\n"), std::string::npos) << l;
+	EXPECT_NE(l.find("host: binding 14 <none> K\n"), std::string::npos) << l;
+	EXPECT_NE(l.find("host: binding 13 <none> <NONE>\n"), std::string::npos) << l;
+	EXPECT_NE(l.find("host: binding 16 <none> <NONE>\n"), std::string::npos) << l;
 }

@@ -5,6 +5,9 @@
 #include "MACIBM_shell.h"
 #include "UTL_alert.h"
 #include "UTL_globals.h"
+#include "butn.h"
+#include "keys.h"
+#include "oglp.h"
 #include <string>
 #include <vector>
 
@@ -30,6 +33,21 @@ int main(int argc, char** argv)
 		xer.flush();
 		int second = MACIBM_nuke_alert("Flight Plan", 0);
 		xer << "host: question answer " << second << ", window " << mnw.current_window << "\n";
+		xer.flush();
+	} else if (step == "bindings") {
+		// the editor is laid out for a taller window: enough rows that the last
+		// ones show in the file window's frame, where no application frame runs
+		for (int i = 0; i < 16; ++i) keys.add_binding();
+		MACIBM_startwind(998, 0);
+		while (!app_done) {
+			OGL_plot_back_col();
+			keys.keys_wind(0);
+			MACIBM_event_proc();
+		}
+		xer << "host: " << keys.bindings.size() << " bindings\n";
+		for (size_t i = 0; i < keys.bindings.size(); ++i)
+			xer << "host: binding " << i << " " << keys_class::flag_to_str(keys.bindings[i].flags) << " "
+			    << keys_class::vkey_to_str(keys.bindings[i].vkey) << "\n";
 		xer.flush();
 	} else if (step == "fatal") {
 		APL_alert("Host fatal line one", "", "", "", t_exit);
