@@ -14,6 +14,7 @@
 #include "OGL_extensions.h"
 #include "OGL_setstate.h"
 #include "oglp.h"
+#include "OGL_fonts.h"
 #include "colr.h"
 #include "PLAT_gl.h"
 #include "PLAT_events.h"
@@ -333,12 +334,13 @@ void MACIBM_show_init(const std::string& message, float* progress)
 	OGL_plot_back_col();
 	float f = progress ? *progress : calls / 100.0f;
 	f = std::min(1.0f, std::max(0.02f, f));
+	// positions are screen pixels: the window origin comes off
 	const float x0 = mnw.content_x - mnw.origin_x, y0 = -mnw.origin_y;
-	// Panel, address and message belong to the widget and text layers; the
-	// progress bar shows meanwhile.
-	(void)message;
-	(void)maker_site;
-	OGL_fillrect(64, 1, x0 + 8, y0 + 15, 1008, 10);
-	OGL_fillrect(52, 1, x0 + 8, y0 + 15, 1008 * f, 10);
+	BTN_frame2(18, x0 + 10, y0 + 31, 460, 200, "", 1);
+	OGL_string(52, x0 + 22, y0 + 210, maker_site, 440, 0, 0);
+	const float left = x0 + 8, width = 1008;
+	BTN_frame1(4, left + width * 0.5f, y0 + 15, width, 0);
+	BTN_frame1(5, left + width * f * 0.5f, y0 + 15, width * f, 0);
+	OGL_string(64, x0 + 22, y0 + 60, message, 440, 0, 0);
 	OGL_sbuff();
 }

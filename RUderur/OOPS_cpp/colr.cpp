@@ -1,5 +1,8 @@
 #include "colr.h"
 #include "OGL_setstate.h"
+#include "OGL_extensions.h"
+#include "OGL_fonts.h"
+#include "MACIBM_mnw.h"
 #include "UTL_globals.h"
 #include "hl_math.h"
 #include <GL/gl.h>
@@ -88,26 +91,31 @@ void colr_class::spectrum_init(int kind)
 	}
 }
 
-void colr_class::spectrum_plotscale(float x, float y, float low, float high, int)
+void colr_class::spectrum_plotscale(float x, float y, float low, float high, int decimals)
 {
 	spec_high = high;
 	spec_low = low;
 	spec_range = high - low;
-	// the end values are labelled by the text layer once it draws numbers
+	OGL_number(0, x + 4, y + 996, high, 5, decimals, 0);
+	OGL_number(0, x + 4, y - 4, low, 5, decimals, 0);
 	OGL_setstate(fog_fals, 0, lit_fals, al_blend, deR_fals, deW_fals);
 	glPointSize(4);
 	glBegin(GL_POINTS);
 	const float lo = low < high ? low : high, hi = low < high ? high : low;
 	for (int h = 0; h <= 996; h += 4) {
-		float val = low + (high - low) * h / 999.0f;
-		val = val < lo ? lo : val > hi ? hi : val;
-		int idx = spec_range != 0 ? (int)((val - low) / spec_range * 1000.0f) : 0;
-		idx = idx < 0 ? 0 : idx > 999 ? 999 : idx;
-		glColor3fv(spectrum[idx]);
-		glVertex2f(x, y + h);
+		glColor4fv(spectrum_at(low + (high - low) * h / 999.0f, lo, hi, ren.alpha_mult).data());
+		glVertex2f(x + mnw.origin_x, y + h + mnw.origin_y);
 	}
 	glEnd();
 	glPointSize(1);
+}
+
+std::array<float, 4> colr_class::spectrum_at(float value, float lo, float hi, float alpha) const
+{
+	value = value < lo ? lo : value > hi ? hi : value;
+	int idx = spec_range != 0 ? (int)((value - spec_low) / spec_range * 1000.0f) : 0;
+	idx = idx < 0 ? 0 : idx > 999 ? 999 : idx;
+	return {spectrum[idx][0], spectrum[idx][1], spectrum[idx][2], alpha};
 }
 
 void colr_fill_trig_tables()

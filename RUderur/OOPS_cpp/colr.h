@@ -1,6 +1,7 @@
 #ifndef COLR_H
 #define COLR_H
 // The colour table: every drawing call names its colour by id.
+#include <array>
 
 enum { colr_slots = 109, colr_spectrum_n = 1000 };
 
@@ -21,6 +22,9 @@ public:
 	void set_lites_for_interface();
 	void spectrum_init(int kind);
 	void spectrum_plotscale(float x, float y, float low, float high, int decimals);
+	// The colour the scale gives a value, clamped to lo..hi, on the range
+	// the last spectrum_plotscale stored.
+	std::array<float, 4> spectrum_at(float value, float lo, float hi, float alpha) const;
 	// Slots 83-88 and the pulse field from the clock's pulse level p.
 	void set_pulse(float p);
 	// The colour a primitive draws with: lit for ids up to 48.
