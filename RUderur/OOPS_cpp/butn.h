@@ -30,6 +30,12 @@ int  BTN_horz_slider(float x, float y, float width, int colour, float lo, float 
 
 int  BTN_enterstring(float x, float y, std::string* text, int max_length, std::string label, float width, int auto_focus);
 int  BTN_textlist(float x, float y, int* index, std::string label, std::string items);
+void BTN_chars(float x, float y, char* buffer, int length, std::string label);
+int  BTN_list_and_search(int slider_slot, float x, float y, float width, float height, int* centre_row,
+                         int* selected, int first, int last, std::string* search_text, const std::string& search_label,
+                         std::string (*name)(int, void*), void* name_ref, std::string (*second)(int, void*),
+                         void* second_ref, int (*icon)(int, void*), void* icon_ref);
+int  BTN_tab(int column, int row, int* selected, int this_tab, std::string label);
 
 // A path in a text field with a folder icon that opens the framework's file window.
 int  BTN_select_path_stl(float x, float y, int window_id, int kind, std::string* path, int max_len,

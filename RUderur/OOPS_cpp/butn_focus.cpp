@@ -1,4 +1,5 @@
 #include "butn_focus.h"
+#include "butn_logic.h"
 #include "MACIBM_mnw.h"
 #include "UTL_alert.h"
 #include <SDL2/SDL_clipboard.h>
@@ -69,7 +70,9 @@ int BTN_dispatch_to_focus(int character, int vkey, int flags)
 		focus_id = focus_ring[to].id;
 		return 1;
 	}
-	if (!(f.accept & BTN_key_class(character, vkey))) return 0;
+	int cls = BTN_key_class(character, vkey);
+	if (BTN_text_clip_key(vkey, flags)) cls = focus_letters;	// cut, copy and paste type no character
+	if (!(f.accept & cls)) return 0;
 	if (!f.count || *f.count < 0) return 0;
 	int k = *f.count;
 	if (k < f.capacity) {	// a full queue drops the key

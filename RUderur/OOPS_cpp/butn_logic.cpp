@@ -1,5 +1,6 @@
 #include "butn_logic.h"
 #include "UTL_alert.h"
+#include "hl_utf.h"
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -107,7 +108,91 @@ int BTN_text_key_ok(int ch, int vkey)
 	if (vkey == 8) return ch == 8;
 	if (vkey >= 37 && vkey <= 40) return ch >= 28 && ch <= 31;
 	if (vkey == 46 || (vkey >= 33 && vkey <= 36)) return 0;
+	if (ch >= 0xD800 && ch <= 0xDFFF) return 0;
 	return ch >= 32 && ch != 127 && ch <= 0x10FFFF;
+}
+
+int BTN_text_clip_key(int vkey, int flags)
+{
+	if (!(flags & 4)) return 0;
+	if (vkey == 'C') return 'c';
+	if (vkey == 'X') return 'x';
+	if (vkey == 'V') return 'v';
+	return 0;
+}
+
+std::string BTN_text_key_bytes(int ch, int vkey, int flags)
+{
+	std::string b;
+	if ((flags & 4) || !BTN_text_key_ok(ch, vkey)) return b;	// Control combinations type nothing
+	if (ch < 32) b += (char)ch;
+	else utf8_append((unsigned int)ch, b);
+	return b;
+}
+
+std::string BTN_text_paste_filter(const std::string& s)
+{
+	std::string out;
+	int pos = 0, len = (int)s.size();
+	while (pos < len) {
+		unsigned int cp = utf8_decode(s.data(), len, &pos);
+		if (BTN_text_key_ok((int)cp, 0)) utf8_append(cp, out);
+	}
+	return out;
+}
+
+int BTN_text_cut(std::string* text, int max_bytes)
+{
+	if (max_bytes < 0) max_bytes = 0;
+	if ((int)text->size() <= max_bytes) return 0;
+	text->resize(utf8_cut_length(*text, max_bytes));
+	return 1;
+}
+
+int BTN_clamp_index(int index, int count)
+{
+	if (index >= count) index = count - 1;
+	return index < 0 ? 0 : index;
+}
+
+void BTN_type_ahead_add(std::string* ahead, float* last_time, float now, unsigned int cp)
+{
+	if (now - *last_time > 1.0f) ahead->clear();
+	*last_time = now;
+	utf8_append(cp, *ahead);
+}
+
+static char lower_ascii(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
+
+int BTN_type_ahead_find(const std::string& prefix, int first, int last, std::string (*name)(int, void*), void* ref)
+{
+	if (!name) return -1;
+	for (int k = first; k <= last; ++k) {
+		std::string n = name(k, ref);
+		if (n.size() < prefix.size()) continue;
+		size_t i = 0;
+		while (i < prefix.size() && lower_ascii(n[i]) == lower_ascii(prefix[i])) ++i;
+		if (i == prefix.size()) return k;
+	}
+	return -1;
+}
+
+void BTN_list_follow(int selected, int* centre_row, int rows)
+{
+	if (rows < 0) rows = 0;
+	if (selected > *centre_row + rows) *centre_row = selected - rows;
+	if (selected < *centre_row - rows) *centre_row = selected + rows;
+}
+
+int BTN_popup_anchor(int anchor, int count, float y, float screen_h)
+{
+	if (count < 1) return 0;
+	anchor = BTN_clamp_index(anchor, count);
+	float bottom = y - 3 - 12.0f * (count - 1 - anchor);
+	float top = y - 3 + 12.0f * anchor + 12;
+	if (bottom < 0 && anchor < count - 1) return anchor + 1;
+	if (top > screen_h && anchor > 0) return anchor - 1;
+	return anchor;
 }
 
 static const char kAlphabet[] = " 0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-";

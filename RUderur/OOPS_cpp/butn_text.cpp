@@ -1,0 +1,309 @@
+// The one-line text field and the fixed-width character field. One text-edit engine
+// serves every field: only the field holding the keyboard focus is edited by it, the
+// others draw their string plainly. Every keystroke lands in the caller's string at once.
+#include "butn.h"
+#include "butn_text.h"
+#include "textedit.h"
+#include "hl_utf.h"
+#include "OGL_fonts.h"
+#include "oglp.h"
+#include "MACIBM_mnw.h"
+#include "UTL_globals.h"
+#include <algorithm>
+#include <cctype>
+
+int          OGLE_x = 0, OGLE_y = 0, OGLE_entry_dx = 0;
+float        OGLE_dx = 0, OGLE_dy = 0;
+std::string* OGLE_input = nullptr;
+int          OGLE_edit = 0;
+
+static std::string ogle_empty;
+static std::string& edited() { return OGLE_input ? *OGLE_input : ogle_empty; }
+
+static void cb_visible(OGLE_Rec*, float b[4])
+{
+	b[0] = (float)OGLE_x;
+	b[1] = (float)OGLE_y - 2;
+	b[2] = (float)(OGLE_x + OGLE_entry_dx);
+	b[3] = b[1] + 11;
+}
+
+static void cb_logical(OGLE_Rec* r, float b[4])
+{
+	cb_visible(r, b);
+	b[0] -= OGLE_dx;
+	b[2] -= OGLE_dx;
+	b[1] -= OGLE_dy;
+	b[3] -= OGLE_dy;
+	b[2] += 1024;	// room for a line longer than the box
+}
+
+static void cb_set_height(OGLE_Rec*, float) {}
+
+static void cb_scroll(OGLE_Rec*, float o[2])
+{
+	OGLE_dx = o[0];
+	OGLE_dy = o[1];
+}
+
+static void cb_text(OGLE_Rec*, const char** b, const char** e)
+{
+	std::string& s = edited();
+	*b = s.data();
+	*e = s.data() + s.size();
+}
+
+static void cb_replace(OGLE_Rec*, int start, int end, const char* nb, const char* ne)
+{
+	OGLE_edit = 1;
+	std::string& s = edited();
+	int len = (int)s.size();
+	start = std::max(0, std::min(start, len));
+	end = std::max(start, std::min(end, len));
+	if (nb && ne > nb) s.replace(start, end - start, nb, ne - nb);
+	else s.erase(start, end - start);
+}
+
+static float cb_line_height(OGLE_Rec*) { return 11; }
+
+typedef const unsigned char* bytes;
+
+static float cb_measure(OGLE_Rec*, const char* b, const char* e)
+{
+	return OGL_measure_range((bytes)b, (bytes)e, 0);
+}
+
+static int cb_fit_fwd(OGLE_Rec*, const char* b, const char* e, float w)
+{
+	return (int)(OGL_fit_forward((bytes)b, (bytes)e, w, 0) - (bytes)b);
+}
+
+static int cb_fit_rev(OGLE_Rec*, const char* b, const char* e, float w)
+{
+	return (int)((bytes)e - OGL_fit_reverse((bytes)b, (bytes)e, w, 0));
+}
+
+static void cb_draw(OGLE_Rec*, const char* b, const char* e, float, float)
+{
+	OGL_string(48, OGLE_x - OGLE_dx, OGLE_y - OGLE_dy, std::string(b, e), 9999, 0, 0);
+}
+
+static void cb_selection(OGLE_Rec*, float box[4])
+{
+	if (box[2] > box[0]) OGL_fillrect(8, 1, box[0], box[1], box[2] - box[0], box[3] - box[1]);
+	else OGL_line(48, 1, box[0], box[1], box[0], box[3]);
+}
+
+static const char* cb_word_break(OGLE_Rec*, const char* b, const char* e)
+{
+	while (b < e && isspace((unsigned char)*b)) ++b;
+	while (b < e && !isspace((unsigned char)*b)) ++b;
+	return b;
+}
+
+static const char* cb_next(OGLE_Rec*, const char* p)
+{
+	const std::string& s = edited();
+	const char *begin = s.data(), *end = begin + s.size();
+	if (p < begin || p >= end) return p < begin ? begin : end;
+	while (p > begin && utf8_is_cont((unsigned char)*p)) --p;
+	++p;
+	while (p < end && utf8_is_cont((unsigned char)*p)) ++p;
+	return p;
+}
+
+static int cb_next_pos(OGLE_Rec*, int pos)
+{
+	const std::string& s = edited();
+	if (pos >= (int)s.size()) return pos + 1;
+	return utf8_next(s.data(), (int)s.size(), pos);
+}
+
+static int cb_prev_pos(OGLE_Rec*, int pos)
+{
+	const std::string& s = edited();
+	if (pos <= 0) return -1;
+	return utf8_prev(s.data(), (int)s.size(), std::min(pos, (int)s.size()));
+}
+
+const OGLE_Callbacks _OGLE_cbs = {cb_visible, cb_logical, cb_set_height, cb_scroll, cb_text, cb_replace,
+                                  cb_line_height, cb_measure, cb_fit_fwd, cb_fit_rev, cb_draw, cb_selection,
+                                  cb_word_break, cb_next, cb_next_pos, cb_prev_pos};
+
+static OGLE_Rec* ogle = nullptr;
+static int focused_field_id = 0;
+static int drag_field_id = 0;	// the field a held button went down in
+static focus_queue_t enter_queue;
+
+static int no_menu() { return mnw.open_menu == -1; }
+static int in_box(float x0, float x1, float y0, float y1)
+{
+	return mnw.mouse_x >= x0 && mnw.mouse_x <= x1 && mnw.mouse_y >= y0 && mnw.mouse_y <= y1;
+}
+
+// Cut, copy and paste on the engine's selection.
+static void clip_key(int key)
+{
+	int s, e;
+	OGLE_GetSelection(ogle, &s, &e);
+	std::string& t = edited();
+	s = std::max(0, std::min(s, (int)t.size()));
+	e = std::max(s, std::min(e, (int)t.size()));
+	if ((key == 'c' || key == 'x') && e > s) {
+		BTN_text_to_clipboard(t.substr(s, e - s));
+		if (key == 'x') OGLE_ReplaceText(ogle, s, e, nullptr, nullptr);
+	}
+	std::string in;
+	if (key == 'v' && BTN_text_from_clipboard(in)) {
+		in = BTN_text_paste_filter(in);
+		if (!in.empty()) OGLE_Key_MBCS(ogle, (int)in.size(), in.data(), 0);
+	}
+}
+
+// Takes this field's queued keys; keys meant for a field that no longer holds the
+// focus or the engine are dropped, so the shared queue never fills up with them.
+static void take_keys(int id, int edit)
+{
+	int left = 0;
+	for (int i = 0; i < enter_queue.count; ++i) {
+		int to = enter_queue.ids[i];
+		if (to == 0) continue;
+		if (to != id) {
+			if (to == focus_id || to == focused_field_id) left = 1;
+			else enter_queue.ids[i] = 0;
+			continue;
+		}
+		enter_queue.ids[i] = 0;
+		if (!edit || (enter_queue.flags[i] & 0x10)) continue;
+		int ch = enter_queue.chars[i], vk = enter_queue.vkeys[i], fl = enter_queue.flags[i];
+		if (int clip = BTN_text_clip_key(vk, fl)) {
+			clip_key(clip);
+			continue;
+		}
+		std::string b = BTN_text_key_bytes(ch, vk, fl);
+		if (!b.empty()) OGLE_Key_MBCS(ogle, (int)b.size(), b.data(), fl & 1);
+	}
+	if (!left) enter_queue.count = 0;
+}
+
+int BTN_enterstring(float x, float y, std::string* text, int max_length, std::string label, float width,
+                    int auto_focus)
+{
+	std::string t, hint;
+	BTN_expand_label(label, &t, &hint, nullptr);
+	const int id = (int)x * 8192 + (int)y;
+	const int clicked = no_menu() && mnw.click_down && in_box(x, x + width, y, y + 8);
+	const int take = clicked || (auto_focus && BTN_no_focus_yet());
+	const int focused = BTN_register_queue(id, &enter_queue, focus_mask_text, take);
+	if (!ogle) ogle = OGLE_Create(&_OGLE_cbs, nullptr);
+
+	OGLE_edit = 0;
+	// The engine still set up for this field takes its last keys even when a Tab
+	// in this frame's events moved the focus on.
+	const int edit = focused || id == focused_field_id;
+	if (edit) {
+		OGLE_x = (int)x;
+		OGLE_y = (int)y;
+		OGLE_entry_dx = (int)width;
+		OGLE_input = text;
+	}
+	if (focused && id != focused_field_id) {
+		OGLE_dx = OGLE_dy = 0;
+		if (clicked) OGLE_SetSelection(ogle, 0, 0);
+		else OGLE_SetSelection(ogle, 0, (int)text->size());
+		OGLE_Repaginate(ogle);
+		focused_field_id = id;
+	}
+	if (focused) {
+		int s, e;
+		OGLE_GetSelection(ogle, &s, &e);
+		OGLE_SetSelection(ogle, s, e);	// clamps into the text, which the caller may have changed
+		if (clicked) {
+			OGLE_Click(ogle, mnw.mouse_x, mnw.mouse_y, 0);
+			drag_field_id = id;
+		} else if (mnw.mouse_held && drag_field_id == id) {
+			OGLE_Drag(ogle, mnw.mouse_x, mnw.mouse_y);
+		}
+	}
+	if (!mnw.mouse_held && !clicked) drag_field_id = 0;
+	take_keys(id, edit);
+	const int changed = OGLE_edit;
+	if (changed && BTN_text_cut(text, max_length) && edit) {
+		OGLE_Repaginate(ogle);
+		int s, e;
+		OGLE_GetSelection(ogle, &s, &e);
+		OGLE_SetSelection(ogle, s, e);
+	}
+
+	BTN_frame1(9, x + width / 2 - 2, y + 3, width + 10, 0);
+	BTN_util_draw_label(x - 12, y, 0, t, 0);
+	BTN_util_draw_label(x + width + 6, y, 2, hint, 0);
+	OGL_scissors(x - 1, y - 3, width + 2, 11);
+	if (focused) OGLE_Draw(ogle, 1);
+	else OGL_string(48, x, y, *text, 9999, 0, 0);
+	OGL_scissors_end();
+	if (!focused && id == focused_field_id) {
+		focused_field_id = 0;	// the next focus sets the engine up afresh
+		OGLE_input = nullptr;
+	}
+	return changed;
+}
+
+static focus_queue_t chars_queue;
+static int chars_hot = 0;
+
+void BTN_chars(float x, float y, char* buffer, int length, std::string label)
+{
+	if (length < 1) return;
+	std::string t, hint, help;
+	BTN_expand_label(label, &t, &hint, &help);
+	const int id = (int)x * 8192 + (int)y;
+	const float w = 10.0f * length;
+	const int clicked = no_menu() && mnw.click_down && in_box(x, x + w, y - 2, y + 8);
+	if (clicked) chars_hot = (int)((mnw.mouse_x - x) / 10);
+	const int focused = BTN_register_queue(id, &chars_queue, focus_mask_list, clicked);
+	if (focused) chars_hot = std::max(0, std::min(chars_hot, length - 1));
+
+	int left = 0;
+	for (int i = 0; i < chars_queue.count; ++i) {
+		if (chars_queue.ids[i] != id) {
+			if (chars_queue.ids[i] == focus_id && focus_id) left = 1;
+			else chars_queue.ids[i] = 0;
+			continue;
+		}
+		chars_queue.ids[i] = 0;
+		if ((chars_queue.flags[i] & 0x10) || !focused) continue;
+		int vk = chars_queue.vkeys[i], ch = chars_queue.chars[i];
+		char& c = buffer[chars_hot];
+		if (vk == 37) chars_hot = (chars_hot + length - 1) % length;
+		else if (vk == 39) chars_hot = (chars_hot + 1) % length;
+		else if (vk == 38) c = BTN_chars_at(BTN_chars_index(c) - 1);
+		else if (vk == 40) c = BTN_chars_at(BTN_chars_index(c) + 1);
+		else if (ch < 128 && (isalnum(ch) || ch == ' ' || ch == '-')) {
+			c = (char)toupper(ch);
+			chars_hot = (chars_hot + 1) % length;
+		}
+	}
+	if (!left) chars_queue.count = 0;
+
+	BTN_frame1(9, x + 5 * length + 1, y + 3, w + 11, 0);
+	for (int k = 0; k < length; ++k) {
+		BTN_util_element(x + 10 * k + 6, y - 10, 90, 187, 7, 9, 0);
+		BTN_util_element(x + 10 * k + 6, y + 18, 90, 206, 7, 9, 0);
+	}
+	BTN_util_draw_label(x - 6, y, 0, t, 0);
+	if (focused) OGL_fillrect(8, 1, x + 2 + 10 * chars_hot, y - 2, 9, 11);
+	for (int k = 0; k < length; ++k) OGL_string(48, x + 10 * k + 2, y, std::string(1, buffer[k]), 9999, 0, 0);
+
+	if (!no_menu() || !in_box(x, x + w, y - 18, y + 24)) return;
+	int cell = std::min(length - 1, (int)((mnw.mouse_x - x) / 10));
+	if (in_box(x, x + w, y - 2, y + 8)) {
+		stls.mouse_help = help;
+		return;
+	}
+	mnw.cursor_kind = mnw.mouse_y > y + 3 ? 20 : 21;
+	if (mnw.click_down) {
+		char& c = buffer[cell];
+		c = BTN_chars_at(BTN_chars_index(c) + (mnw.mouse_y > y + 3 ? -1 : 1));
+	}
+}
