@@ -4,6 +4,7 @@
 #include "butn.h"
 #include "colr.h"
 #include "keys.h"
+#include "menu.h"
 #include "oglp.h"
 #include "tman.h"
 #include "MACIBM_mnw.h"
@@ -21,14 +22,17 @@ struct demo_values {
 	int   clicks = 0, toggled = 0, number = 42, choice = 1;
 	bool  check = false;
 	float slider = 0.25f;
+	int   colour = 0;
+	std::string name, note;
 };
 
 static void write_values(const char* path, const demo_values& v)
 {
 	FILE* f = fopen(path, "w");
 	if (!f) return;
-	fprintf(f, "clicks=%d toggled=%d check=%d number=%d choice=%d slider=%.3f\n", v.clicks, v.toggled,
-	        v.check ? 1 : 0, v.number, v.choice, v.slider);
+	fprintf(f, "clicks=%d toggled=%d check=%d number=%d choice=%d slider=%.3f colour=%d name=[%s] note=[%s]\n",
+	        v.clicks, v.toggled, v.check ? 1 : 0, v.number, v.choice, v.slider, v.colour, v.name.c_str(),
+	        v.note.c_str());
 	fclose(f);
 }
 
@@ -47,6 +51,30 @@ static void draw_panel(demo_values& v)
 	BTN_is_int(300, 200, &v.choice, 2, "Two");
 	BTN_int(150, 140, &v.number, 4, 0, "Number");
 	BTN_horz_slider(100, 80, 200, 9, 0, 1, &v.slider, 1, "Level", "");
+	BTN_textlist(320, 140, &v.colour, "", "Red-Green-Blue");
+	BTN_enterstring(60, 40, &v.name, 24, "Name", 110, 0);
+	BTN_enterstring(240, 40, &v.note, 24, "Note", 120, 0);
+	standard_gui();	// the open pop-up, over everything
+}
+
+// What the shell's click handling does for the pop-up: a click on a row delivers
+// the choice and is used up; any click closes the menu.
+static void popup_click()
+{
+	if (mnw.open_menu == menu_popup_slot) {
+		const std::vector<item_struct>& rows = menu[menu_popup_slot].items;
+		for (size_t i = 0; i < rows.size(); ++i) {
+			const item_struct& it = rows[i];
+			if (it.text.empty() || mnw.mouse_x < it.l || mnw.mouse_x > it.r || mnw.mouse_y < it.b || mnw.mouse_y > it.t)
+				continue;
+			popup_menu_select = (int)i;
+			select_popup_code = active_popup_code;
+			active_popup_code = 0;
+			mnw.click_down = 0;
+			break;
+		}
+	}
+	mnw.open_menu = -1;
 }
 
 int main(int argc, char** argv)
@@ -68,6 +96,7 @@ int main(int argc, char** argv)
 	OGL_pix_specs(0);
 	glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 	tman.load_texture(tex_fail_silent, 410, 0x30092, tex_load_2, "RESOURCE:interface.png");
+	MACIBM_clear_menus(1);
 
 	demo_values v;
 	std::string last;
@@ -79,7 +108,11 @@ int main(int argc, char** argv)
 				mnw.mouse_x = (float)ev.h;
 				mnw.mouse_y = (float)(demo_h - ev.v);
 			}
-			if (ev.what == PLAT_ev_mouse_down) mnw.click_down = mnw.mouse_held = 1;
+			if (ev.what == PLAT_ev_mouse_down) {
+				mnw.click_down = mnw.mouse_held = 1;
+				BTN_unfocus_any();	// a click anywhere takes the keyboard focus away
+				popup_click();
+			}
 			if (ev.what == PLAT_ev_mouse_up) mnw.mouse_held = 0;
 			if (ev.raw && (ev.what == PLAT_ev_key_down || ev.what == PLAT_ev_key_up ||
 			               ev.what == PLAT_ev_auto_key || ev.what == PLAT_ev_text))
@@ -90,9 +123,10 @@ int main(int argc, char** argv)
 		OGL_sbuff();
 		mnw.click_down = 0;
 		char buf[160];
-		snprintf(buf, sizeof buf, "%d %d %d %d %d %.3f", v.clicks, v.toggled, v.check, v.number, v.choice, v.slider);
-		if (last != buf) {
-			last = buf;
+		snprintf(buf, sizeof buf, "%d %d %d %d %d %.3f %d", v.clicks, v.toggled, v.check, v.number, v.choice, v.slider,
+		         v.colour);
+		if (last != buf + v.name + "|" + v.note) {
+			last = buf + v.name + "|" + v.note;
 			write_values(out, v);
 		}
 	}

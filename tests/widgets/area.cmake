@@ -5,7 +5,7 @@ set(_widget_serial ${CMAKE_CURRENT_BINARY_DIR}/widget_serial.cmake)
 file(WRITE ${_widget_serial} [=[
 foreach(t IN LISTS test_widgets_TESTS)
   if(t MATCHES "^WidgetDemo\\.")
-    set_tests_properties(${t} PROPERTIES RUN_SERIAL TRUE)
+    set_tests_properties(${t} PROPERTIES RUN_SERIAL TRUE RESOURCE_LOCK x_display TIMEOUT 120)
   endif()
 endforeach()
 ]=])

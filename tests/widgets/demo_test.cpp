@@ -1,5 +1,5 @@
-// The widget demo in a real window: xdotool clicks it, the values it writes
-// and a screenshot of the button show what each click did.
+// The widget demo in a real window: xdotool clicks it and types into it; the values
+// it writes and screenshots show what each click and key did.
 #include <gtest/gtest.h>
 #include <chrono>
 #include <cstdlib>
@@ -86,6 +86,15 @@ struct WidgetDemo : ::testing::Test {
 		run("xdotool windowraise " + win + " mousemove --window " + win + " " + std::to_string(x) + " " + std::to_string(y) +
 		    " click 1");
 	}
+	// Keys and text go to the window holding the X input focus.
+	void keys(const std::string& names)
+	{
+		run("timeout 5 xdotool windowfocus --sync " + win + " key --delay 30 " + names);
+	}
+	void type(const std::string& text)
+	{
+		run("timeout 5 xdotool windowfocus --sync " + win + " type --delay 60 '" + text + "'");
+	}
 	// RGB bytes of a box of the window, top-left origin.
 	std::vector<unsigned char> grab(int x, int y, int w, int h)
 	{
@@ -147,4 +156,48 @@ TEST_F(WidgetDemo, ClicksChangeTheValuesAndTheButtonShowsPressed)
 	ASSERT_TRUE(wait_for("slider=0.750"));
 	click(100, 220);
 	ASSERT_TRUE(wait_for("slider=0.000"));
+}
+
+TEST_F(WidgetDemo, TextFieldsTakeTypingAndTabAndThePopupListChooses)
+{
+	// a click in the name field gives it the keyboard, the caret at the click
+	click(70, 256);
+	std::this_thread::sleep_for(std::chrono::milliseconds(150));	// the field registers in a frame
+	type("abc");
+	ASSERT_TRUE(wait_for("name=[abc]"));
+	keys("BackSpace");
+	ASSERT_TRUE(wait_for("name=[ab]"));
+	// a letter outside the layout: give the keymap switch a moment first
+	std::this_thread::sleep_for(std::chrono::milliseconds(100));
+	type("\xC3\xA9");
+	ASSERT_TRUE(wait_for("name=[ab\xC3\xA9]"));
+	// Home and Delete leave the text alone; Left steps over whole characters
+	keys("Home Delete Left Left");
+	type("X");
+	ASSERT_TRUE(wait_for("name=[aXb\xC3\xA9]"));
+
+	// Tab moves the keyboard to the next field, and back into one selects its text
+	keys("Tab");
+	type("zz");
+	ASSERT_TRUE(wait_for("name=[aXb\xC3\xA9] note=[zz]"));
+	keys("shift+Tab");
+	type("Q");
+	ASSERT_TRUE(wait_for("name=[Q] note=[zz]"));
+
+	// the pop-up list opens under its field and a click on a row chooses it
+	const auto closed = grab(300, 150, 50, 40);
+	click(320, 156);
+	EXPECT_GT(differing(closed, grab(300, 150, 50, 40)), 50) << "the pop-up does not show";
+	click(320, 181);	// "Blue", two rows below the current one
+	ASSERT_TRUE(wait_for("colour=2 "));
+	click(320, 156);
+	click(320, 145);	// "Green": the rows now sit with "Blue" level with the field
+	ASSERT_TRUE(wait_for("colour=1 "));
+	// a click beside an open pop-up closes it and leaves the choice
+	const auto green = grab(300, 130, 50, 60);
+	click(320, 156);
+	EXPECT_GT(differing(green, grab(300, 130, 50, 60)), 50);
+	click(30, 290);
+	EXPECT_LT(differing(green, grab(300, 130, 50, 60)), 10) << "the pop-up stays open";
+	EXPECT_NE(current().find("colour=1 "), std::string::npos);
 }
