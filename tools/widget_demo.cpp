@@ -8,6 +8,7 @@
 #include "oglp.h"
 #include "tman.h"
 #include "MACIBM_mnw.h"
+#include "MACIBM_shell.h"
 #include "OGL_extensions.h"
 #include "OGL_setstate.h"
 #include "PLAT_events.h"
@@ -57,26 +58,6 @@ static void draw_panel(demo_values& v)
 	standard_gui();	// the open pop-up, over everything
 }
 
-// What the shell's click handling does for the pop-up: a click on a row delivers
-// the choice and is used up; any click closes the menu.
-static void popup_click()
-{
-	if (mnw.open_menu == menu_popup_slot) {
-		const std::vector<item_struct>& rows = menu[menu_popup_slot].items;
-		for (size_t i = 0; i < rows.size(); ++i) {
-			const item_struct& it = rows[i];
-			if (it.text.empty() || mnw.mouse_x < it.l || mnw.mouse_x > it.r || mnw.mouse_y < it.b || mnw.mouse_y > it.t)
-				continue;
-			popup_menu_select = (int)i;
-			select_popup_code = active_popup_code;
-			active_popup_code = 0;
-			mnw.click_down = 0;
-			break;
-		}
-	}
-	mnw.open_menu = -1;
-}
-
 int main(int argc, char** argv)
 {
 	const char* out = argc > 1 ? argv[1] : "widget_demo_values.txt";
@@ -111,7 +92,7 @@ int main(int argc, char** argv)
 			if (ev.what == PLAT_ev_mouse_down) {
 				mnw.click_down = mnw.mouse_held = 1;
 				BTN_unfocus_any();	// a click anywhere takes the keyboard focus away
-				popup_click();
+				MACIBM_handleclick(0);	// an open pop-up takes the click
 			}
 			if (ev.what == PLAT_ev_mouse_up) mnw.mouse_held = 0;
 			if (ev.raw && (ev.what == PLAT_ev_key_down || ev.what == PLAT_ev_key_up ||

@@ -58,7 +58,7 @@ int BTN_textlist(float x, float y, int* index, std::string label, std::string it
 			chosen = 1;
 		}
 	}
-	// A click that hit no row closed the menu: the pop-up is done without a choice.
+	// The menu was closed without a choice (a window change, a click beside it).
 	if (active_popup_code == code && !opened && mnw.open_menu != menu_popup_slot) active_popup_code = 0;
 
 	if (active_popup_code == code) {
