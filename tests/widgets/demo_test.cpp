@@ -183,6 +183,11 @@ TEST_F(WidgetDemo, TextFieldsTakeTypingAndTabAndThePopupListChooses)
 	keys("shift+Tab");
 	type("Q");
 	ASSERT_TRUE(wait_for("name=[Q] note=[zz]"));
+	// cut from one field, paste over the other's text
+	keys("shift+Left ctrl+x");
+	ASSERT_TRUE(wait_for("name=[] note=[zz]"));
+	keys("Tab ctrl+v");
+	ASSERT_TRUE(wait_for("name=[] note=[Q]"));
 
 	// the pop-up list opens under its field and a click on a row chooses it
 	const auto closed = grab(300, 150, 50, 40);
