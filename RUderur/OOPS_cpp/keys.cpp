@@ -174,6 +174,10 @@ void keys_class::handle_key_raw(const keys_raw_event* ev)
 	}
 	last_vkey = vkey;
 	last_flags = flags & 7;
+	if (ev->kind == key_kind_down) {
+		last_press_vkey = vkey;
+		last_press_flags = flags & 7;
+	}
 	if (mnw.current_window == 999) return;
 	if (vkey == ZENK_VK_RETURN || vkey == ZENK_VK_ENTER || vkey != 0)
 		execute_key_cmnd(vkey, flags);

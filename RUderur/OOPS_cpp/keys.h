@@ -45,6 +45,9 @@ class keys_class {
 public:
 	int last_vkey;
 	int last_flags;
+	// the last press: a release can come after its modifier's (Shift let go first)
+	int last_press_vkey = 0;
+	int last_press_flags = 0;
 	int last_char;		// last typed character, 7 bits
 	std::vector<key_binding> bindings;
 	std::vector<int> free_codes;

@@ -62,7 +62,7 @@ void keys_class::keys_wind(int flag)
 	}
 
 	// a key pressed while a row is selected becomes that row's key
-	if (selected >= 0 && mnw.key_event) assign_key(selected, last_vkey, last_flags);
+	if (selected >= 0 && mnw.key_event) assign_key(selected, last_press_vkey, last_press_flags);
 
 	if (flag != 0 || selected < 0) return;
 	key_binding& b = bindings[selected];

@@ -155,6 +155,14 @@ TEST_F(ring_fixture, BindingsPressRepeatAndRelease)
 	EXPECT_EQ(keys.key_bound_to(81, zenk_ControlFlag), quit);
 	EXPECT_EQ(keys.get_key_for_cmnd(quit), "CTRL-q");
 	keys.bindings.clear();
+
+	// Shift let go before the letter: the binding editor still gets Shift-K.
+	press(SDL_SCANCODE_K, 'K', zenk_ShiftFlag, "K");
+	const int k = keys.last_vkey;
+	release(SDL_SCANCODE_K, 'k', 0);
+	EXPECT_EQ(keys.last_flags, 0);
+	EXPECT_EQ(keys.last_press_vkey, k);
+	EXPECT_EQ(keys.last_press_flags, zenk_ShiftFlag);
 }
 
 TEST(Keys, Names)
