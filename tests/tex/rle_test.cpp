@@ -51,6 +51,9 @@ TEST(Rle, ItemsOfOneRow)
 	EXPECT_EQ(pack(rgba(8, 1), q, 8, 1, 4), (words{1, 1, (uint32_t)-3, 2, (uint32_t)-4, 3}));
 	words r = {4, 4, 6, 6, 6, 6, 6, 6};
 	EXPECT_EQ(pack(rgba(8, 1), r, 8, 1, 4), (words{4, 4, 4, 6, 6, (uint32_t)-4, 6}));
+	// No tile width, or rows narrower than a tile: no columns, only the end word.
+	EXPECT_EQ(pack(rgba(8, 1), r, 8, 2, 0), (words{0}));
+	EXPECT_EQ(pack(rgba(8, 1), r, 3, 1, 4), (words{}));
 }
 
 TEST(Rle, NarrowPictureInWideRowsAndMissingRows)
