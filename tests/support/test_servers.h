@@ -80,6 +80,29 @@ inline bool TS_wait_port(const std::string& addr, int port, double seconds)
 	return false;
 }
 
+// Whether nobody listens at addr:port, waiting up to `seconds` for a listener
+// to go (a server of another run on the same address would otherwise answer
+// in place of ours).
+inline bool TS_port_free(const std::string& addr, int port, double seconds)
+{
+	auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+	for (;;) {
+		int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+		int on = 1;
+		setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+		sockaddr_in sa;
+		memset(&sa, 0, sizeof(sa));
+		sa.sin_family = AF_INET;
+		sa.sin_port = htons((unsigned short)port);
+		inet_pton(AF_INET, addr.c_str(), &sa.sin_addr);
+		int r = bind(fd, (sockaddr*)&sa, sizeof(sa));
+		close(fd);
+		if (r == 0) return true;
+		if (std::chrono::steady_clock::now() >= until) return false;
+		std::this_thread::sleep_for(std::chrono::milliseconds(50));
+	}
+}
+
 // Runs argv under `timeout <lifetime>`, output to log_file; the child also
 // ends when this process does.
 inline pid_t TS_spawn(const std::vector<std::string>& argv, const std::string& log_file, int lifetime)
@@ -139,6 +162,10 @@ struct TS_server {
 protected:
 	bool launch(const std::vector<std::string>& argv, int lifetime)
 	{
+		if (!TS_port_free(addr, port, 10)) {
+			error = addr + ":" + std::to_string(port) + " is taken by another server";
+			return false;
+		}
 		pid = TS_spawn(argv, work + "/server.log", lifetime);
 		if (pid > 0 && TS_wait_port(addr, port, 10) && TS_alive(pid)) return true;
 		error = argv[0] + " did not start on " + addr + ":" + std::to_string(port) + ": " +
