@@ -3,6 +3,7 @@
 #include "main_disc.h"
 #include "main_globals.h"
 #include "main_registration.h"
+#include "main_wizard.h"
 #include "utils_records.h"
 #include "UTL_alert.h"
 #include "UTL_globals.h"
@@ -71,6 +72,12 @@ int main(int argc, char** argv)
 
 	// 11.
 	locate_all_vantors();
+
+#ifdef VANTOR_OPENS_WEB_UPDATE
+	// The first screen is chosen when the program is built: this one updates
+	// an installed copy (named with "-path", or picked from the registered ones).
+	g_wizard = net_start;
+#endif
 
 	// 12.
 	while (!app_done) MACIBM_event_proc();

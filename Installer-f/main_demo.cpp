@@ -87,6 +87,12 @@ int demo_get_updates(int entering, wizard_screen& s)
 		s.next = demo_pick_dest;
 		return 1;
 	}
+	demo_directory_progress(s, T("I am downloading demo info from %1:server name%."));
+	return 0;
+}
+
+void demo_directory_progress(wizard_screen& s, const std::string& downloading_text)
+{
 	float fraction = 0;
 	int percent = net_directory_percent(&fraction);
 	if (percent == -1)
@@ -97,8 +103,7 @@ int demo_get_updates(int entering, wizard_screen& s)
 		                                   "am %1:progress%% done checking."), int_str(percent));
 	s.progress = fraction;
 	int sel = stg.sel_server >= 0 && stg.sel_server < net_max_servers ? stg.sel_server : 0;
-	s.text = UTL_string_sub(T("I am downloading demo info from %1:server name%."), server_name[sel]);
-	return 0;
+	s.text = UTL_string_sub(downloading_text, server_name[sel]);
 }
 
 void demo_scan_dest()
@@ -192,28 +197,8 @@ int demo_pick_dest(int entering, wizard_screen& s)
 	return 0;
 }
 
-int demo_run_patch(int, wizard_screen& s)
+int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 {
-	static float totl_inst_rat = 0;
-
-	if (!demo_install_is_running) {
-		int existed = dir_exists(dest_dir_path);
-		int chosen = choose_files();
-		int made = chosen ? make_dirs() : -1;
-		if (!existed && dir_exists(dest_dir_path)) demo_created_dest = dest_dir_path;
-		if (!chosen || made != 0) {
-			s.next = demo_pick_dest;
-			return 1;
-		}
-		demo_discard_partial_archives();
-		grab_files_start();	// also clears the last run's error flags
-		totl_inst_rat = 0;
-		demo_install_is_running = 1;
-		register_new_vantor();
-	}
-	s.title = T("Installing");
-	s.show_servers = 1;
-
 	unsigned long long start = xtim_class::microsecs();
 	while (!grab_files()) {
 		float k = 5 * xtim.prd_frame;
@@ -261,9 +246,36 @@ int demo_run_patch(int, wizard_screen& s)
 			s.progress_text = status;
 			s.progress = totl_inst_rat;
 		}
-		s.back = demo_pick_dest;
 		s.next = nullptr;
 		if (xtim_class::microsecs() - start >= 20000) return 0;
+	}
+	return 1;
+}
+
+int demo_run_patch(int, wizard_screen& s)
+{
+	static float totl_inst_rat = 0;
+
+	if (!demo_install_is_running) {
+		int existed = dir_exists(dest_dir_path);
+		int chosen = choose_files();
+		int made = chosen ? make_dirs() : -1;
+		if (!existed && dir_exists(dest_dir_path)) demo_created_dest = dest_dir_path;
+		if (!chosen || made != 0) {
+			s.next = demo_pick_dest;
+			return 1;
+		}
+		demo_discard_partial_archives();
+		grab_files_start();	// also clears the last run's error flags
+		totl_inst_rat = 0;
+		demo_install_is_running = 1;
+		register_new_vantor();
+	}
+	s.title = T("Installing");
+	s.show_servers = 1;
+	if (!demo_pump_frame(s, totl_inst_rat)) {
+		s.back = demo_pick_dest;
+		return 0;
 	}
 	// The streams are reset when a screen starts the next run: a reset here
 	// would clear the extraction error that the finish screen reports.

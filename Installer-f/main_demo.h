@@ -19,6 +19,14 @@ extern std::string demo_created_dest;
 // whole release, no scenery; the disk totals follow.
 void demo_scan_dest();
 
+struct wizard_screen;
+// The Check Servers texts while the directory archive downloads: the progress
+// line and bar, and `downloading_text` filled with the server's name.
+void demo_directory_progress(wizard_screen& s, const std::string& downloading_text);
+// The download pump for about 20 ms of a frame, with its status, time-left
+// and server-error texts; 1 when every file is done.
+int demo_pump_frame(wizard_screen& s, float& totl_inst_rat);
+
 // The licence text of the License step.
 std::string demo_licence_text();
 

@@ -13,6 +13,8 @@ std::string registration_parent_folder(const std::string& folder);
 // From a folder the user picked, the installed copy that holds it: the folder
 // or the nearest parent that is a copy; empty when none is.
 std::string registration_find_copy(const std::string& picked);
-void UTIL_pick_install();		// the pick list of registered copies and "Find It"
+void UTIL_pick_install();
+// The alert about a folder that is not inside an installed copy.
+void registration_not_a_copy_alert(const std::string& folder);		// the pick list of registered copies and "Find It"
 
 #endif

@@ -7,6 +7,14 @@
 #include "UTL_alert.h"
 #include "UTL_translate.h"
 
+void registration_not_a_copy_alert(const std::string& folder)
+{
+	__MACIBM_alert(0, UTL_translate_string("You selected the folder path:", 0), folder,
+	               UTL_translate_string("But it does not appear to be an installed copy of Vantor 9.", 0),
+	               UTL_translate_string("Please be sure to select the folder that contains the Vantor application.", 0),
+	               t_alert, __FILE__, __LINE__);
+}
+
 void UTIL_pick_install()
 {
 	if (all_rootdecks.size() == 1 && dest_dir_path.empty()) dest_dir_path = all_rootdecks[0];
@@ -28,10 +36,7 @@ void UTIL_pick_install()
 	if (picked != "/") picked += "/";
 	std::string copy = registration_find_copy(picked);
 	if (copy.empty()) {
-		__MACIBM_alert(0, UTL_translate_string("You selected the folder path:", 0), picked,
-		               UTL_translate_string("But it does not appear to be an installed copy of Vantor 9.", 0),
-		               UTL_translate_string("Please be sure to select the folder that contains the Vantor application.", 0),
-		               t_alert, __FILE__, __LINE__);
+		registration_not_a_copy_alert(picked);
 		return;
 	}
 	dest_dir_path = copy;

@@ -72,6 +72,13 @@ int demo_get_updates(int entering, wizard_screen& screen);
 int demo_pick_dest(int entering, wizard_screen& screen);
 int demo_run_patch(int entering, wizard_screen& screen);
 int demo_done(int entering, wizard_screen& screen);
+// The web-update flow.
+int net_start(int entering, wizard_screen& screen);
+int net_pick_dest(int entering, wizard_screen& screen);
+int net_get_updates(int entering, wizard_screen& screen);
+int net_check_disk(int entering, wizard_screen& screen);
+int net_run_patch(int entering, wizard_screen& screen);
+int net_done(int entering, wizard_screen& screen);
 // Starts the installed simulator of dest_dir_path.
 int dvd_do_run_sim(int entering, wizard_screen& screen);
 

@@ -4,9 +4,11 @@ with directory.txt.zip and one zip per listed file, the file's leaf name
 inside), the update site's serverlist9.txt, and a manifest of what a Linux
 install must hold (local path and MD5, one a line).
 
-  make_release.py OUT RELEASE_NAME [--newer URL] [--size KB] [--copy DIR] HOST ...
+  make_release.py OUT RELEASE_NAME [--newer URL] [--size KB] [--copy DIR] [--obsolete] HOST ...
 
 --copy also writes a Linux install of the release into DIR, as an existing copy.
+--obsolete lists a file that an earlier release had and this one dropped; the
+copy then holds that earlier file.
 """
 import hashlib
 import os
@@ -30,6 +32,10 @@ if "--copy" in args:
     i = args.index("--copy")
     copy = args[i + 1]
     del args[i:i + 2]
+obsolete = {}  # listed path -> the earlier release's bytes
+if "--obsolete" in args:
+    args.remove("--obsolete")
+    obsolete["All/Resources/objects/retired part.obj"] = b"an object the release no longer has\n" * 40
 out, release, hosts = args[0], args[1], args[2:]
 rng = random.Random(11)
 
@@ -55,9 +61,23 @@ os.makedirs(site, exist_ok=True)
 lines = ["A", "900 version", "INSTALLER", ""]
 manifest = []
 cur_dir = None
-for path in sorted(files):
-    os_code, data = files[path]
+for path in sorted(list(files) + list(obsolete)):
     folder, leaf = path.rsplit("/", 1)
+    if path in obsolete:
+        if folder + "/" != cur_dir:
+            cur_dir = folder + "/"
+            lines.append("")
+            lines.append("DIR " + cur_dir)
+        data = obsolete[path]
+        lines.append("FILE 0 0 92000 1 1 %s %s" % (hashlib.md5(data).hexdigest(), leaf))
+        lines.append("FILE 0 0 92102 0 0 GONE %s" % leaf)
+        if copy:
+            local = os.path.join(copy, path.split("/", 1)[1])
+            os.makedirs(os.path.dirname(local), exist_ok=True)
+            with open(local, "wb") as f:
+                f.write(data)
+        continue
+    os_code, data = files[path]
     arc = os.path.join(mirror, path + ".zip")
     os.makedirs(os.path.dirname(arc), exist_ok=True)
     with zipfile.ZipFile(arc, "w", zipfile.ZIP_DEFLATED) as z:

@@ -1,0 +1,190 @@
+// The web-update flow: welcome, the copy to update, the release and a scan of
+// the copy, disk space, the download of what differs, finish.
+#include "main_update.h"
+#include "main_demo.h"
+#include "main_globals.h"
+#include "main_net.h"
+#include "main_registration.h"
+#include "main_site.h"
+#include "main_status.h"
+#include "main_wizard.h"
+#include "utils.h"
+#include "butn.h"
+#include "utils_records.h"
+#include "UTL_globals.h"
+#include "UTL_translate.h"
+
+static std::string T(const char* text) { return UTL_translate_string(text, 0); }
+
+static void net_steps()
+{
+	static const char* const names[6] = {"Welcome", "Pick Destination", "Search for Updates", "Check Disk Space",
+	                                     "Install Updates", "Finish"};
+	static const wizard_func funcs[6] = {net_start, net_pick_dest, net_get_updates, net_check_disk, net_run_patch,
+	                                     net_done};
+	if (cmd_line_path.empty()) {
+		wizard_set_steps(names, funcs, 6);
+		return;
+	}
+	const char* const short_names[5] = {names[0], names[2], names[3], names[4], names[5]};
+	const wizard_func short_funcs[5] = {funcs[0], funcs[2], funcs[3], funcs[4], funcs[5]};
+	wizard_set_steps(short_names, short_funcs, 5);
+}
+
+int net_start(int entering, wizard_screen& s)
+{
+	if (entering) {
+		locate_all_vantors();
+		if (!cmd_line_path.empty()) {
+			// only an installed copy is updated: any other folder would get the
+			// whole release written into it
+			std::string copy = net_command_line_copy(cmd_line_path);
+			if (copy.empty()) {
+				xer << "The folder given with -path is not an installed copy: " << cmd_line_path << "\n";
+				registration_not_a_copy_alert(cmd_line_path);
+			}
+			cmd_line_path = copy;
+		}
+		net_steps();
+		demo_discard_partial_archives();
+		grab_files_start();
+	}
+	if (!cmd_line_path.empty()) dest_dir_path = cmd_line_path;
+	s.title = T("Vantor 9 Web Updater");
+	s.text = T("I will guide you through the process of updating your copy of Vantor 9 to the latest version.");
+	s.prefs_enabled = 1;
+	s.next = cmd_line_path.empty() ? net_pick_dest : net_get_updates;
+	BTN_bool(250, 400, &stg.get_beta,
+	         T("|Check for new betas as well as updates. Leave this off unless you want to participate in the "
+	           "Vantor beta program!"), 0);
+	return 0;
+}
+
+int net_pick_dest(int entering, wizard_screen& s)
+{
+	if (entering) {
+		demo_discard_partial_archives();
+		grab_files_start();
+	}
+	s.title = T("Pick Destination");
+	s.prefs_enabled = 1;
+	if (all_rootdecks.size() >= 2)
+		s.text = T("You have more than one copy of Vantor 9 installed on this computer.  ");
+	s.text += T("Please select which copy of Vantor 9 you would like to update.");
+	UTIL_pick_install();
+	s.back = net_start;
+	s.next = dest_dir_path.empty() ? nullptr : net_get_updates;
+	return 0;
+}
+
+int net_get_updates(int entering, wizard_screen& s)
+{
+	static int ctr = 0;
+	if (entering) {
+		ctr = 0;	// a scan starts afresh whenever the screen does
+		if (stg.stage == 3) stg.stage = 1;
+		set_install_filter(1, 1);
+	}
+	s.title = T("Search for Updates");
+	s.back = net_pick_dest;
+	UTL_download_directory();
+	if (stg.num_servers == -1) {
+		s.text = T("I am contacting") + " " + net_site_host + " " + T("to find an update server.");
+		return 0;
+	}
+	if (stg.stage == 1) {
+		s.text = T("I am processing information about the available patches.");
+		return 0;
+	}
+	if (stg.stage == 2) {
+		s.text = T("There was a problem reading information from the servers.");
+		return 0;
+	}
+	if (stg.stage == 3) {
+		s.quit_callback = checksum_directory_kill;
+		float progress = 0;
+		if (checksum_directory(ctr, 0, progress)) {
+			s.back = nullptr;
+			s.next = net_check_disk;
+			net_decide_after_scan();
+			return 1;
+		}
+		s.text = UTL_string_sub(T("I am scanning %1:folder path% to see what files need updating."), dest_dir_path);
+		s.progress_text = UTL_string_sub(T("Scanning %1:number% of %2:total% files."), int_str(ctr),
+		                                 int_str((int)sim_info.size()));
+		s.progress = progress;
+		return 0;
+	}
+	demo_directory_progress(s, T("I am downloading patch info from %1:server name%."));
+	return 0;
+}
+
+int net_check_disk(int entering, wizard_screen& s)
+{
+	if (entering) {
+		demo_discard_partial_archives();
+		grab_files_start();
+	}
+	s.title = T("Check Disk Space");
+	s.back = net_get_updates;
+	s.next = net_run_patch;
+	s.show_servers = 1;
+	if (net_was_current) {
+		s.next = net_done;
+		return 1;
+	}
+	if (UTIL_disk_space(T("You have enough free disk space to update Vantor 9"),
+	                    T("You do not have enough free disk space to update Vantor 9.")))
+		s.text = UTL_string_sub(T("You are about to download %1:download size% of compressed data to update to "
+		                          "%2:install name%."),
+		                        size_string(stg.total_kb_download), install_name);
+	else {
+		s.next = nullptr;
+		s.text = T("There is a newer version of Vantor 9 available, but you do not have enough free disk space to "
+		           "download and install the update.\n\nPlease free some space on your hard drive.");
+	}
+	return 0;
+}
+
+int net_run_patch(int entering, wizard_screen& s)
+{
+	static float totl_inst_rat = 0;
+	if (entering) {
+		if (!choose_files() || make_dirs() != 0) {
+			s.next = net_check_disk;
+			return 1;
+		}
+		demo_discard_partial_archives();
+		grab_files_start();
+		totl_inst_rat = 0;
+	}
+	s.title = T("Installing");
+	s.show_servers = 1;
+	if (!demo_pump_frame(s, totl_inst_rat)) {
+		s.back = net_check_disk;
+		return 0;
+	}
+	// the streams are reset by the next run's first screen, so the extraction
+	// error stays for the finish screen
+	demo_discard_partial_archives();
+	s.back = nullptr;
+	s.next = net_done;
+	return 1;
+}
+
+int net_done(int, wizard_screen& s)
+{
+	s.next = wizard_quit;
+	s.title = T("Finshed Web Update");
+	if (net_was_current) {
+		s.text = UTL_string_sub(T("This copy of Vantor (%1:install path%) is already up to date."), dest_dir_path);
+	} else if (stg.extract_error) {
+		s.text = T("There were problems updating Vantor.  You can try this updater again using a different server.");
+		return 0;
+	} else {
+		s.text = UTL_string_sub(T("I have finished updating %1:install path%."), dest_dir_path);
+	}
+	s.choice_labels.push_back(T("Fly Vantor Now"));
+	s.choice_funcs.push_back(dvd_do_run_sim);
+	return 0;
+}

@@ -1,0 +1,141 @@
+// The web updater in a window under X, driven with xdotool, updating an
+// installed copy from nginx mirrors on loopback.
+#include "wizard_support.h"
+#include "wizard_servers.h"
+#include "wizard_program.h"
+
+struct WebUpdateFlow : ::testing::Test {
+	wz_scratch s;
+	wz_web web;
+	wz_program p;
+	std::string copy;
+
+	void SetUp() override
+	{
+		if (!getenv("DISPLAY")) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+		if (wz_sh("command -v xdotool >/dev/null && command -v nginx >/dev/null") != 0) GTEST_SKIP() << "needs xdotool and nginx";
+		p.program = "vantor-web-updater";
+		copy = s.path + "home/Vantor 9/";
+	}
+
+	// The release on mirrors .46 and .47 behind the site and proxy on .45, and
+	// a current copy of it that also holds a file the release dropped.
+	void make_web()
+	{
+		std::string cmd = "python3 '" VANTOR_SOURCE_DIR "/tests/wizard/make_release.py' '" + s.path + "rel' '" +
+		                  kRelease + "' --size 300 --obsolete --copy '" + copy + "' 127.0.0.46 127.0.0.47 >/dev/null";
+		ASSERT_EQ(wz_sh(cmd), 0);
+		ASSERT_TRUE(web.start("127.0.0.45", kSite, s.path + "rel/site", {"127.0.0.46", "127.0.0.47"}, "",
+		                      s.path + "rel/mirror", s.path + "web"))
+			<< web.error;
+	}
+
+	void start(const std::vector<std::string>& extra)
+	{
+		// "-path" and its folder come first, as the program reads them
+		std::vector<std::string> a = extra;
+		for (const char* o : {"--fps_test", "--lang=en", "--pref:_proxy_host=127.0.0.45", "--pref:_proxy_port_int=80",
+		                      "--pref:_log_actions=1"})
+			a.push_back(o);
+		ASSERT_TRUE(p.start(s.path, a));
+		ASSERT_TRUE(p.wait_log("Wizard screen: Vantor 9 Web Updater", 30)) << p.log_text();
+		ASSERT_TRUE(p.find_window());
+	}
+
+	void quit_from_finish()
+	{
+		p.click(kQuitNextX, kRowY);
+		ASSERT_TRUE(p.wait_exit(30)) << p.log_text();
+		EXPECT_EQ(p.status, 0) << wz_read(s.path + "stdout.txt");
+		web.stop();
+	}
+
+	std::string registration() { return wz_read(s.path + "config/vantor_install.txt"); }
+};
+
+static const char* kRetired = "Resources/objects/retired part.obj";
+
+// The copy is picked from the registered ones; a missing file is fetched, a
+// changed one overwritten as answered and the dropped one deleted.
+TEST_F(WebUpdateFlow, UpdatesARegisteredCopy)
+{
+	make_web();
+	if (HasFatalFailure()) return;
+	std::string missing = "Resources/objects/part 05.obj", changed = "Instructions/Manual.txt";
+	ASSERT_EQ(unlink((copy + missing).c_str()), 0);
+	wz_write(copy + changed, "my own notes\n");
+	ASSERT_EQ(access((copy + kRetired).c_str(), F_OK), 0);
+	wz_sh("mkdir -p '" + s.path + "config'");
+	wz_write(s.path + "config/vantor_install.txt", copy + "\n");
+
+	start({});
+	if (HasFatalFailure()) return;
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log("Wizard screen: Pick Destination", 10)) << p.log_text();
+	p.click(kNextX, kRowY);	// the one registered copy is chosen already
+	ASSERT_TRUE(p.wait_log("Wizard screen: Check Disk Space", 30)) << p.log_text();
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log("Prompt: I am about to install: " + copy + changed + "\n", 20)) << p.log_text();
+	p.click(25 + 108, 227 + 53);	// OVERWRITE THE OLD FILE
+	ASSERT_TRUE(p.wait_log("Prompt answer: 1", 10)) << p.log_text();
+	ASSERT_TRUE(p.wait_log("Wizard screen: Finshed Web Update", 30)) << p.log_text();
+	quit_from_finish();
+
+	std::string log = p.log_text();
+	EXPECT_EQ(screen_titles(log), (std::vector<std::string>{"Vantor 9 Web Updater", "Pick Destination",
+	                                                        "Search for Updates", "Check Disk Space", "Installing",
+	                                                        "Finshed Web Update"}))
+		<< log;
+	EXPECT_EQ(wz_count(log, "Prompt: "), 1) << log;	// the dropped file was the release's own: not asked about
+	int files = 0;
+	for (const auto& [rel, md5] : manifest_of(s.path + "rel/manifest.txt")) {
+		EXPECT_EQ(md5_of(copy + rel), md5) << rel;
+		++files;
+	}
+	EXPECT_GT(files, 20);
+	// only what differed was fetched
+	EXPECT_EQ(wz_count(log, "EXPANDING file "), 2) << log;
+	EXPECT_EQ(access((copy + kRetired).c_str(), F_OK), -1);
+	EXPECT_NE(log.find("DELETING  file " + copy + kRetired + ", with result=0."), std::string::npos) << log;
+	EXPECT_EQ(registration(), copy + "\n");
+	EXPECT_NE(wz_sh("ls '" + s.path + "tmp/'*/*.zip >/dev/null 2>&1"), 0);
+}
+
+// "-path" names a folder inside a current copy: the copy is updated without
+// the pick step, finds nothing to do and says so.
+TEST_F(WebUpdateFlow, PathInsideACurrentCopyNeedsNothing)
+{
+	make_web();
+	if (HasFatalFailure()) return;
+	ASSERT_EQ(unlink((copy + kRetired).c_str()), 0);	// nothing to delete either
+	start({"-path", copy + "Resources"});
+	if (HasFatalFailure()) return;
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log("Wizard screen: Finshed Web Update", 30)) << p.log_text();
+	quit_from_finish();
+	std::string log = p.log_text();
+	EXPECT_EQ(screen_titles(log), (std::vector<std::string>{"Vantor 9 Web Updater", "Search for Updates", "Check Disk Space",
+	                                                        "Finshed Web Update"}))
+		<< log;
+	EXPECT_EQ(wz_count(log, "EXPANDING file "), 0) << log;
+	EXPECT_EQ(registration(), "");	// an update registers nothing
+}
+
+// A "-path" folder that is no installed copy is not written into: the user is
+// told and picks a copy instead.
+TEST_F(WebUpdateFlow, PathThatIsNoCopyIsRefused)
+{
+	std::string other = s.path + "home/Documents/";
+	wz_sh("mkdir -p '" + other + "'");
+	start({"-path", other});
+	if (HasFatalFailure()) return;
+	ASSERT_TRUE(p.wait_log("But it does not appear to be an installed copy of Vantor 9.", 5)) << p.log_text();
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log("Wizard screen: Pick Destination", 10)) << p.log_text();
+	p.click(kNextX, kRowY);	// no copy chosen: Next stays grey
+	EXPECT_FALSE(p.wait_log("Wizard screen: Search for Updates", 0.5)) << p.log_text();
+	p.click(58, kRowY);	// Quit
+	ASSERT_TRUE(p.wait_exit(30));
+	EXPECT_EQ(p.status, 0);
+	EXPECT_EQ(wz_sh("test -z \"$(ls -A '" + other + "')\""), 0);
+}
