@@ -100,7 +100,8 @@ static std::set<std::string> wizard_texts()
 		keys.insert(w.question);
 		for (const char* b : w.buttons) keys.insert(b);
 	}
-	for (const char* step : {"Welcome", "License", "Check Servers", "Pick Destination", "Install", "Finish"})
+	for (const char* step : {"Welcome", "License", "Check Servers", "Pick Destination", "Install", "Finish",
+	                         "Search for Updates", "Check Disk Space", "Install Updates"})
 		keys.insert(step);
 	return keys;
 }
