@@ -69,30 +69,31 @@ int demo_get_updates(int entering, wizard_screen& s)
 	if (entering && stg.stage == 3) stg.stage = 1;	// read the directory file again
 	s.title = T("Check Servers");
 	s.back = see_eula;
+	if (!demo_directory_step(s, T("to find a demo server."), T("I am processing information about the available demo."),
+	                         T("I am downloading demo info from %1:server name%.")))
+		return 0;
+	s.back = nullptr;
+	s.next = demo_pick_dest;
+	return 1;
+}
+
+int demo_directory_step(wizard_screen& s, const std::string& contacting, const std::string& processing,
+                        const std::string& downloading_text)
+{
 	UTL_download_directory();
 	if (stg.num_servers == -1) {
-		s.text = T("I am contacting") + " " + net_site_host + " " + T("to find a demo server.");
+		s.text = T("I am contacting") + " " + net_site_host + " " + contacting;
 		return 0;
 	}
 	if (stg.stage == 1) {
-		s.text = T("I am processing information about the available demo.");
+		s.text = processing;
 		return 0;
 	}
 	if (stg.stage == 2) {
 		s.text = T("There was a problem reading information from the servers.");
 		return 0;
 	}
-	if (stg.stage == 3) {
-		s.back = nullptr;
-		s.next = demo_pick_dest;
-		return 1;
-	}
-	demo_directory_progress(s, T("I am downloading demo info from %1:server name%."));
-	return 0;
-}
-
-void demo_directory_progress(wizard_screen& s, const std::string& downloading_text)
-{
+	if (stg.stage == 3) return 1;
 	float fraction = 0;
 	int percent = net_directory_percent(&fraction);
 	if (percent == -1)
@@ -104,6 +105,7 @@ void demo_directory_progress(wizard_screen& s, const std::string& downloading_te
 	s.progress = fraction;
 	int sel = stg.sel_server >= 0 && stg.sel_server < net_max_servers ? stg.sel_server : 0;
 	s.text = UTL_string_sub(downloading_text, server_name[sel]);
+	return 0;
 }
 
 void demo_scan_dest()

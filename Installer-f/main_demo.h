@@ -20,9 +20,13 @@ extern std::string demo_created_dest;
 void demo_scan_dest();
 
 struct wizard_screen;
-// The Check Servers texts while the directory archive downloads: the progress
-// line and bar, and `downloading_text` filled with the server's name.
-void demo_directory_progress(wizard_screen& s, const std::string& downloading_text);
+// One step of the directory download (UTL_download_directory) with its screen
+// texts: `contacting` ends the sentence naming the maker's site, `processing`
+// while the directory is read, the progress line and bar and
+// `downloading_text` with the server's name while the archive arrives.
+// 1 once the directory is read (no text then).
+int demo_directory_step(wizard_screen& s, const std::string& contacting, const std::string& processing,
+                        const std::string& downloading_text);
 // The download pump for about 20 ms of a frame, with its status, time-left
 // and server-error texts; 1 when every file is done.
 int demo_pump_frame(wizard_screen& s, float& totl_inst_rat);

@@ -3,9 +3,7 @@
 #include "main_update.h"
 #include "main_demo.h"
 #include "main_globals.h"
-#include "main_net.h"
 #include "main_registration.h"
-#include "main_site.h"
 #include "main_status.h"
 #include "main_wizard.h"
 #include "utils.h"
@@ -34,6 +32,7 @@ static void net_steps()
 int net_start(int entering, wizard_screen& s)
 {
 	if (entering) {
+		checksum_directory_kill();	// a scan left by Back must not run on into another copy
 		locate_all_vantors();
 		if (!cmd_line_path.empty()) {
 			// only an installed copy is updated: any other folder would get the
@@ -63,6 +62,7 @@ int net_start(int entering, wizard_screen& s)
 int net_pick_dest(int entering, wizard_screen& s)
 {
 	if (entering) {
+		checksum_directory_kill();
 		demo_discard_partial_archives();
 		grab_files_start();
 	}
@@ -81,41 +81,32 @@ int net_get_updates(int entering, wizard_screen& s)
 {
 	static int ctr = 0;
 	if (entering) {
-		ctr = 0;	// a scan starts afresh whenever the screen does
+		// a scan starts afresh whenever the screen does; the directory may be
+		// read again below, so no worker may still be reading it
+		checksum_directory_kill();
+		ctr = 0;
 		if (stg.stage == 3) stg.stage = 1;
 		set_install_filter(1, 1);
 	}
 	s.title = T("Search for Updates");
 	s.back = net_pick_dest;
-	UTL_download_directory();
-	if (stg.num_servers == -1) {
-		s.text = T("I am contacting") + " " + net_site_host + " " + T("to find an update server.");
+	if (!demo_directory_step(s, T("to find an update server."),
+	                         T("I am processing information about the available patches."),
+	                         T("I am downloading patch info from %1:server name%.")))
 		return 0;
+	// the directory is read: one step of the copy's scan per frame
+	s.quit_callback = checksum_directory_kill;
+	float progress = 0;
+	if (checksum_directory(ctr, 0, progress)) {
+		s.back = nullptr;
+		s.next = net_check_disk;
+		net_decide_after_scan();
+		return 1;
 	}
-	if (stg.stage == 1) {
-		s.text = T("I am processing information about the available patches.");
-		return 0;
-	}
-	if (stg.stage == 2) {
-		s.text = T("There was a problem reading information from the servers.");
-		return 0;
-	}
-	if (stg.stage == 3) {
-		s.quit_callback = checksum_directory_kill;
-		float progress = 0;
-		if (checksum_directory(ctr, 0, progress)) {
-			s.back = nullptr;
-			s.next = net_check_disk;
-			net_decide_after_scan();
-			return 1;
-		}
-		s.text = UTL_string_sub(T("I am scanning %1:folder path% to see what files need updating."), dest_dir_path);
-		s.progress_text = UTL_string_sub(T("Scanning %1:number% of %2:total% files."), int_str(ctr),
-		                                 int_str((int)sim_info.size()));
-		s.progress = progress;
-		return 0;
-	}
-	demo_directory_progress(s, T("I am downloading patch info from %1:server name%."));
+	s.text = UTL_string_sub(T("I am scanning %1:folder path% to see what files need updating."), dest_dir_path);
+	s.progress_text = UTL_string_sub(T("Scanning %1:number% of %2:total% files."), int_str(ctr),
+	                                 int_str((int)sim_info.size()));
+	s.progress = progress;
 	return 0;
 }
 
