@@ -16,8 +16,5 @@ endforeach()
 ]=])
 set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${_wizard_locks})
 
-# The installer's screens over an existing copy, for the prompt window test.
-add_executable(wizard_update_driver ${CMAKE_CURRENT_LIST_DIR}/update_driver/update_driver.cpp)
-target_link_libraries(wizard_update_driver PRIVATE vantor_all)
-set_target_properties(wizard_update_driver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
-add_dependencies(test_wizard wizard_update_driver vantor-web-updater vantor-installer)
+# The window tests run the real programs.
+add_dependencies(test_wizard vantor-installer vantor-web-updater)

@@ -166,19 +166,25 @@ TEST_F(WebDemoFlow, ChangedFilesOfACopyAreKeptOrOverwrittenAsAnswered)
 	wz_write(copy + kept, "my own notes\n");
 	wz_write(copy + overwritten, "my own readme\n");
 	wz_program p;
-	p.program = "wizard_update_driver";
+	p.program = "vantor-web-updater";	// the copy is updated through the web-update flow
 	std::vector<std::string> a = args();
-	a.insert(a.begin(), copy);
+	a.insert(a.begin(), {"-path", copy});
 	ASSERT_TRUE(p.start(s.path, a));
-	ASSERT_TRUE(p.wait_log("Prompt: I am about to install: " + copy + kept + "\n", 60)) << p.log_text();
+	ASSERT_TRUE(p.wait_log("Wizard screen: Vantor 9 Web Updater", 30)) << p.log_text();
 	ASSERT_TRUE(p.find_window());
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log("Wizard screen: Check Disk Space", 60)) << p.log_text();
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log("Prompt: I am about to install: " + copy + kept + "\n", 20)) << p.log_text();
 	// the 750 by 146 window centred in the 800 by 600 one: its origin is (25, 227)
 	p.click(25 + 108, 227 + 28);	// KEEP THE OLD FILE
 	ASSERT_TRUE(p.wait_log("Prompt answer: 2", 10)) << p.log_text();
 	ASSERT_TRUE(p.wait_log("Prompt: I am about to install: " + copy + overwritten + "\n", 10)) << p.log_text();
 	p.click(25 + 108, 227 + 53);	// OVERWRITE THE OLD FILE
 	ASSERT_TRUE(p.wait_log("Prompt answer: 1", 10)) << p.log_text();
-	ASSERT_TRUE(p.wait_exit(60)) << p.log_text();
+	ASSERT_TRUE(p.wait_log("Wizard screen: Finshed Web Update", 60)) << p.log_text();
+	p.click(kQuitNextX, kRowY);
+	ASSERT_TRUE(p.wait_exit(30)) << p.log_text();
 	EXPECT_EQ(p.status, 0) << p.log_text();
 	web.stop();
 
