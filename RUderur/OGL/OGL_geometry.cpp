@@ -202,18 +202,20 @@ static bool line_meet(const Segment2& a, const Segment2& b, Point2& out)
 	return true;
 }
 
-void InsetPolygon(const Polygon2& poly, const double* weights, double dist, bool closed, Polygon2& out,
-                  void (*on_added)(int, void*), void* ref)
+// The walk both insets share: every edge moved left, then one point per
+// corner (the meeting of the moved edges) or two where the outline turns back.
+template <class P, class S, class Move, class Meet, class Capped>
+static void inset_walk(const std::vector<P>& poly, const double* weights, double dist, bool closed,
+                       std::vector<P>& out, Move move, Meet meet, Capped capped)
 {
 	out.clear();
 	const int n = (int)poly.size();
 	if (n < 2) return;
 	// The closing edge of an open outline is never used: its weight is not read.
-	std::vector<Segment2> moved(n);
+	std::vector<S> moved(n);
 	for (int i = 0; i < n; ++i) {
 		const bool used = closed || i < n - 1;
-		const double w = (weights && used) ? weights[i] : 1.0;
-		MoveSegLeft({poly[i], poly[(i + 1) % n]}, dist * w, moved[i]);
+		move(S{poly[i], poly[(i + 1) % n]}, dist * ((weights && used) ? weights[i] : 1.0), moved[i]);
 	}
 	int caps = 0;
 	for (int i = 0; i < n; ++i) {
@@ -223,52 +225,43 @@ void InsetPolygon(const Polygon2& poly, const double* weights, double dist, bool
 		} else if (!closed && i == n - 1) {
 			out.push_back(moved[prev].p2);
 		} else if (!same(poly[prev], poly[(i + 1) % n])) {
-			Point2 p;
-			if (line_meet(moved[prev], moved[i], p)) out.push_back(p);
+			P p;
+			if (meet(moved[prev], moved[i], p)) out.push_back(p);
 		} else {
-			// the outline turns back on itself: cap the spike
-			Segment2 cap;
-			MoveSegLeft({moved[prev].p2, moved[i].p1}, dist * (weights ? weights[i] : 1.0), cap);
+			S cap;
+			move(S{moved[prev].p2, moved[i].p1}, dist * (weights ? weights[i] : 1.0), cap);
 			out.push_back(cap.p1);
 			out.push_back(cap.p2);
-			if (on_added) on_added(caps + i, ref);
+			capped(caps + i);
 			++caps;
 		}
 	}
 }
 
+void InsetPolygon(const Polygon2& poly, const double* weights, double dist, bool closed, Polygon2& out,
+                  void (*on_added)(int, void*), void* ref)
+{
+	inset_walk<Point2, Segment2>(
+	    poly, weights, dist, closed, out,
+	    [](const Segment2& s, double d, Segment2& o) { MoveSegLeft(s, d, o); }, line_meet,
+	    [&](int i) { if (on_added) on_added(i, ref); });
+}
+
 void InsetPolygon(const Polygon3& poly, const double* weights, double dist, bool closed, const Vector3& up,
                   Polygon3& out)
 {
-	out.clear();
-	const int n = (int)poly.size();
-	if (n < 2) return;
-	std::vector<Segment3> moved(n);
-	for (int i = 0; i < n; ++i) {
-		const bool used = closed || i < n - 1;
-		const double w = (weights && used) ? weights[i] : 1.0;
-		MoveSegLeft({poly[i], poly[(i + 1) % n]}, dist * w, moved[i], up);
-	}
-	for (int i = 0; i < n; ++i) {
-		const int prev = (i + n - 1) % n;
-		if (!closed && i == 0) {
-			out.push_back(moved[0].p1);
-		} else if (!closed && i == n - 1) {
-			out.push_back(moved[prev].p2);
-		} else if (!same(poly[prev], poly[(i + 1) % n])) {
-			const Segment3& a = moved[prev];
-			const Segment3& b = moved[i];
-			const Point3 pn = norm(cross(sub(a.p2, a.p1), up));
-			const Point3 dir = sub(b.p2, b.p1);
-			const double den = dot(pn, dir);
-			if (den != 0) out.push_back(add(b.p1, mul(dir, dot(pn, sub(a.p2, b.p1)) / den)));
-		} else {
-			Segment3 cap;
-			MoveSegLeft({moved[prev].p2, moved[i].p1}, dist * (weights ? weights[i] : 1.0), cap, up);
-			out.push_back(cap.p1);
-			out.push_back(cap.p2);
-		}
-	}
+	// where this moved edge crosses the upright plane through the previous one
+	auto meet = [&](const Segment3& a, const Segment3& b, Point3& o) {
+		const Point3 pn = norm(cross(sub(a.p2, a.p1), up));
+		const Point3 dir = sub(b.p2, b.p1);
+		const double den = dot(pn, dir);
+		if (den == 0) return false;
+		o = add(b.p1, mul(dir, dot(pn, sub(a.p2, b.p1)) / den));
+		return true;
+	};
+	inset_walk<Point3, Segment3>(
+	    poly, weights, dist, closed, out,
+	    [&](const Segment3& s, double d, Segment3& o) { MoveSegLeft(s, d, o, up); }, meet, [](int) {});
 }
 
 void ReverseQuadStrip(std::vector<Point3>& strip)
