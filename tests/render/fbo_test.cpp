@@ -1,6 +1,7 @@
 // Render targets in a real GL window (run under Xvfb): drawing lands in the
 // texture through a framebuffer object, or through the back buffer and a copy.
 #include <gtest/gtest.h>
+#include "../support/gl_context.h"
 #include "OGL_fbo.h"
 #include "OGL_extensions.h"
 #include "TEX_image.h"
@@ -9,7 +10,6 @@
 #include "UTL_stat.h"
 #include "tman.h"
 #include "MACIBM_mnw.h"
-#include <SDL2/SDL.h>
 #include <GL/gl.h>
 #include <cstdlib>
 #include <cstring>
@@ -20,33 +20,18 @@ enum { W = 200, H = 100 };
 
 class FboGL : public ::testing::Test {
 protected:
-	static SDL_Window*   win;
-	static SDL_GLContext ctx;
-	int                  had_fbo = 0;
+	static TG_context gl;
+	int               had_fbo = 0;
 
 	static void SetUpTestSuite()
 	{
 		UTL_cmdline::add_one("--fps_test", "");
-		ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-		SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-		win = SDL_CreateWindow("fbo", 0, 0, W, H, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-		ASSERT_NE(win, nullptr) << SDL_GetError();
-		ctx = SDL_GL_CreateContext(win);
-		ASSERT_NE(ctx, nullptr) << SDL_GetError();
-		glExt.init_extensions();
-		mnw.tex_res = 5;
-		TEX_reset_bind();
-		TEX_init();
+		ASSERT_TRUE(gl.open("fbo", W, H)) << gl.error;
 	}
-	static void TearDownTestSuite()
-	{
-		SDL_GL_DeleteContext(ctx);
-		SDL_DestroyWindow(win);
-		SDL_Quit();
-	}
+	static void TearDownTestSuite() { gl.close(); }
 	void SetUp() override
 	{
-		if (!win || !ctx) GTEST_SKIP() << "no GL window";
+		if (!gl.ctx) GTEST_SKIP() << "no GL window";
 		had_fbo = glExt.framebuf_avail;
 		mnw.screen_w = W;
 		mnw.screen_h = H;
@@ -91,8 +76,7 @@ protected:
 		return p[0];
 	}
 };
-SDL_Window*   FboGL::win = nullptr;
-SDL_GLContext FboGL::ctx = nullptr;
+TG_context FboGL::gl;
 
 TEST_F(FboGL, DrawsIntoTheTextureAndPreparesOnlyWhenTheSizeChanges)
 {
