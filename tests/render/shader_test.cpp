@@ -41,12 +41,7 @@ protected:
 		ASSERT_EQ(chdir(dir.c_str()), 0);
 		xer.open((dir + "/log.txt").c_str());
 		write("plain.vert", kVert);
-		glViewport(0, 0, W, H);
-		glMatrixMode(GL_PROJECTION);
-		glLoadIdentity();
-		glOrtho(0, W, 0, H, -1, 1);
-		glMatrixMode(GL_MODELVIEW);
-		glLoadIdentity();
+		TG_context::pixel_ortho(W, H);
 		glDisable(GL_TEXTURE_2D);
 		glDisable(GL_BLEND);
 		glClearColor(0, 0, 0, 1);

@@ -7,6 +7,7 @@
 #include "tman.h"
 #include "MACIBM_mnw.h"
 #include <SDL2/SDL.h>
+#include <GL/gl.h>
 #include <string>
 
 struct TG_context {
@@ -27,6 +28,16 @@ struct TG_context {
 		TEX_reset_bind();
 		TEX_init();
 		return true;
+	}
+	// One unit a pixel over w x h, origin lower left.
+	static void pixel_ortho(int w, int h)
+	{
+		glViewport(0, 0, w, h);
+		glMatrixMode(GL_PROJECTION);
+		glLoadIdentity();
+		glOrtho(0, w, 0, h, -1, 1);
+		glMatrixMode(GL_MODELVIEW);
+		glLoadIdentity();
 	}
 	void close()
 	{
