@@ -2,6 +2,8 @@
 // family's variants; no display needed.
 #include <gtest/gtest.h>
 #include "OGL_shader.h"
+#include "UTL_stat.h"
+#include <string>
 
 TEST(ShaderText, VariantIdsAreMixedRadixFirstFlagLowest)
 {
@@ -71,4 +73,14 @@ TEST(ShaderText, ReloadingWithNoProgramsDoesNothing)
 	OGL_shader::reload_all_shaders(1);
 	OGL_shader::unbind_shaders();	// nothing current: no GL call
 	EXPECT_EQ(OGL_shader::current_shader, nullptr);
+}
+
+TEST(ShaderText, TheReloadCommandIsRegisteredAtStart)
+{
+	UTL_remote_cmd* reload = nullptr;
+	for (UTL_remote_cmd* c = UTL_remote_cmd_list(); c; c = c->next)
+		if (std::string(c->title) == "Reload Pixel Shaders...") reload = c;
+	ASSERT_NE(reload, nullptr);
+	UTL_remote_cmd::invoke(nullptr, reload->id);	// no programs: nothing to do, no GL needed
+	EXPECT_TRUE(OGL_shader::shaders.empty());
 }
