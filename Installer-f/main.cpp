@@ -23,7 +23,7 @@ int main(int argc, char** argv)
 	get_OS_abs_path(os_dir_app_bundle, bundle);
 
 	// 2. A product disc, if one is mounted.
-	dvd_path = dvd_find_disc();
+	dvd_path = dvd_find_disc(dvd_mount_table());
 
 	// 3. Off the disc, so that discs can be changed; launching ends this process.
 	dvd_move_off_disc(bundle, dvd_path, temp, copy_file_recursive,
@@ -77,6 +77,11 @@ int main(int argc, char** argv)
 	// The first screen is chosen when the program is built: this one updates
 	// an installed copy (named with "-path", or picked from the registered ones).
 	g_wizard = net_start;
+#endif
+#ifdef VANTOR_OPENS_DVD
+	// The first screen is chosen when the program is built: this one installs
+	// and repairs from the product discs.
+	g_wizard = dvd_start;
 #endif
 
 	// 12.

@@ -21,6 +21,7 @@
 
 // This configuration opens with the web-demo flow.
 wizard_func g_wizard = demo_start;
+wizard_func eula_back = demo_start, eula_next = demo_get_updates;
 
 static std::string T(const char* text) { return UTL_translate_string(text, 0); }
 
@@ -36,6 +37,8 @@ int demo_start(int entering, wizard_screen& s)
 {
 	if (entering) {
 		accept_eula = 0;
+		eula_back = demo_start;
+		eula_next = demo_get_updates;
 		locate_all_vantors();
 		demo_steps();
 		demo_discard_partial_archives();
@@ -58,8 +61,8 @@ int see_eula(int, wizard_screen& s)
 {
 	s.title = T("License");
 	s.text = demo_licence_text();
-	s.back = demo_start;
-	s.next = accept_eula ? demo_get_updates : nullptr;
+	s.back = eula_back;
+	s.next = accept_eula ? eula_next : nullptr;
 	BTN_bool(250, 300, &accept_eula, T("|-I agree!"), 0);
 	return 0;
 }

@@ -1,4 +1,5 @@
 #include "main_disc.h"
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -32,7 +33,13 @@ static int is_file(const std::string& p)
 	return stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string dvd_find_disc(const std::string& mount_table)
+std::string dvd_mount_table()
+{
+	const char* t = getenv("VANTOR_MOUNT_TABLE");
+	return t && *t ? t : "/proc/self/mounts";
+}
+
+std::string dvd_find_disc(const std::string& mount_table, const std::string& holding)
 {
 	std::ifstream in(mount_table);
 	std::string line;
@@ -43,7 +50,7 @@ std::string dvd_find_disc(const std::string& mount_table)
 		dir = unescape_mount(dir);
 		if (dir.empty()) continue;
 		if (dir.back() != '/') dir += '/';
-		if (is_file(dir + "dvd_version.txt")) return dir;
+		if (is_file(dir + holding)) return dir;
 	}
 	return "";
 }

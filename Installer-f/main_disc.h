@@ -6,8 +6,15 @@
 #include <string>
 
 // The mount folder (ending in "/") of the first mounted volume in the mount
-// table that holds "dvd_version.txt"; empty when there is none.
-std::string dvd_find_disc(const std::string& mount_table = "/proc/self/mounts");
+// table that holds the file `holding` (a path below the mount folder); empty
+// when there is none.
+std::string dvd_find_disc(const std::string& mount_table = "/proc/self/mounts",
+                          const std::string& holding = "dvd_version.txt");
+
+// The mount table the installer searches: the file named by the environment
+// variable VANTOR_MOUNT_TABLE when it is set (a machine without a disc drive
+// lists folders there as discs), else the system's.
+std::string dvd_mount_table();
 
 // Whether the program at `bundle` runs from the disc mounted at `dvd`: the
 // whole disc folder is a prefix of the program's path. A copy already in the

@@ -81,5 +81,27 @@ int net_run_patch(int entering, wizard_screen& screen);
 int net_done(int entering, wizard_screen& screen);
 // Starts the installed simulator of dest_dir_path.
 int dvd_do_run_sim(int entering, wizard_screen& screen);
+// Where the License step's Back and Next lead: the flow that shows it sets them.
+extern wizard_func eula_back, eula_next;
+
+// The disc installer: start screen, new install, running a copy.
+int dvd_start(int entering, wizard_screen& screen);
+int dvd_pick_install(int entering, wizard_screen& screen);
+int dvd_scenery_install(int entering, wizard_screen& screen);
+int dvd_run_install(int entering, wizard_screen& screen);
+int dvd_switch_disk_install(int entering, wizard_screen& screen);
+int dvd_verify_disk_install(int entering, wizard_screen& screen);
+int dvd_done_install(int entering, wizard_screen& screen);
+int dvd_pick_run_sim(int entering, wizard_screen& screen);
+// The repair flow.
+int dvd_pick_repair(int entering, wizard_screen& screen);
+int dvd_scan_repair(int entering, wizard_screen& screen);
+int dvd_confirm_repair(int entering, wizard_screen& screen);
+int dvd_install_repair(int entering, wizard_screen& screen);
+int dvd_switch_disk_repair(int entering, wizard_screen& screen);
+int dvd_verify_disk_repair(int entering, wizard_screen& screen);
+int dvd_done_repair(int entering, wizard_screen& screen);
+// A run screen's bar and line for engine cursor f.
+void dvd_run_progress(wizard_screen& screen, int f, const char* running_text);
 
 #endif

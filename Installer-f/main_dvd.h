@@ -1,0 +1,32 @@
+#ifndef MAIN_DVD_H
+#define MAIN_DVD_H
+// What the disc flows share: reading the disc in the drive, checking that a
+// changed disc holds the archive the engine asks for, ejecting it, and the
+// question asked when a file fails.
+#include <string>
+
+// Finds the product disc when none is known, and reads its version file and
+// directory file once per disc: install_name is the set's folder on the disc
+// ("Not Yet Scanned" when the version file is unreadable), stg.stage the
+// directory's result (2 when it could not be read, 3 read).
+void UTIL_scan_dvd();
+// Forgets the disc that UTIL_scan_dvd read, so that it reads again.
+void UTIL_scan_dvd_reset();
+
+// 1 when a mounted disc holds the archive of file want_file_disk: dvd_path
+// becomes that disc and current_disk the file's disc number.
+int UTIL_verify_disk();
+
+// The disc number (from 0) of file want_file_disk. With `entering` set the disc
+// in the drive is ejected (only an optical drive's: a folder standing for a
+// disc is left alone) and dvd_path cleared.
+int UTIL_switch_disk(int entering);
+
+// The engine's last failure, logged and put to the user: 0 when the user
+// chose to continue, else 1 (or 3 when the window was closed).
+int UTIL_cancel_install(int repair);
+
+// The archive of file f as a path below the disc's mount folder.
+std::string dvd_archive_on_disc(int f);
+
+#endif

@@ -1,0 +1,126 @@
+// The disc routines of the disc flows; none draws.
+#include "main_dvd.h"
+#include "main_disc.h"
+#include "main_globals.h"
+#include "utils.h"
+#include "io_utils.h"
+#include "xmap.h"
+#include "zip_utils.h"
+#include "UTL_globals.h"
+#include "UTL_translate.h"
+#include <sys/stat.h>
+
+static std::string scanned_disc;	// the disc whose files were read last
+
+void UTIL_scan_dvd_reset() { scanned_disc.clear(); }
+
+static int has_file(const std::string& p)
+{
+	struct stat st;
+	return stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The set's folder name from the disc's version file; empty when unreadable.
+static std::string read_version_file(const std::string& path)
+{
+	xmap_class x(path);
+	if (!x.begin) return "";
+	static const int versions[] = {900, 0};
+	if (x.check_file(file_type_txt, versions, "DVD", nullptr) == 0) return "";
+	if (!x.TXT_str_scan_match("VERSION", 0)) return "";
+	std::string name;
+	x.TXT_str_scan_eoln(&name);
+	while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
+	// the name is a folder below the disc: no way out of it
+	if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) return "";
+	return name;
+}
+
+void UTIL_scan_dvd()
+{
+	// a later disc of the set has no version file: ask for the first one again
+	if (!dvd_path.empty() && !has_file(dvd_path + "dvd_version.txt")) dvd_path.clear();
+	if (dvd_path.empty()) dvd_path = dvd_find_disc(dvd_mount_table());
+	if (dvd_path.empty()) {
+		scanned_disc.clear();
+		return;
+	}
+	if (dvd_path == scanned_disc) return;
+	scanned_disc = dvd_path;
+	current_disk = 0;
+	std::string name = read_version_file(dvd_path + "dvd_version.txt");
+	if (name.empty()) {
+		xer << "The disc at " << dvd_path << " has no readable dvd_version.txt.\n";
+		install_name = no_install_name;
+		stg.stage = 0;
+		return;
+	}
+	install_name = name;
+	std::string zip = dvd_path + install_name + "/directory.txt.zip";
+	delete_file(temp_path + "directory.txt");
+	int err = has_file(zip) ? zip_to_file(zip, temp_path, nullptr, 0) : -43;
+	if (err) {
+		xer << "I could not extract " << zip << " to " << temp_path << ": " << error_str(err) << "\n";
+		stg.stage = 2;
+		return;
+	}
+	stg.stage = read_directory(temp_path + "directory.txt",
+	                           UTL_translate_string("Scanning directory text file to see if you already have Vantor "
+	                                                "installed...", 0));
+	xer << "Read the disc " << dvd_path << " (" << install_name << "): " << sim_info.size() << " files, stage "
+	    << stg.stage << ".\n";
+}
+
+std::string dvd_archive_on_disc(int f)
+{
+	if (f < 0 || f >= (int)sim_info.size() || sim_info[f].versions.empty()) return "";
+	return install_name + "/" + sim_info[f].versions.back().path + suffix_for_file(f);
+}
+
+static int disk_of(int f)
+{
+	if (f < 0 || f >= (int)sim_info.size() || sim_info[f].versions.empty()) return 0;
+	return sim_info[f].versions.back().disk;
+}
+
+int UTIL_verify_disk()
+{
+	std::string rel = dvd_archive_on_disc(want_file_disk);
+	if (rel.empty()) return 0;
+	std::string disc = !dvd_path.empty() && has_file(dvd_path + rel) ? dvd_path : dvd_find_disc(dvd_mount_table(), rel);
+	if (disc.empty()) return 0;
+	dvd_path = disc;
+	current_disk = disk_of(want_file_disk);
+	xer << "Disc " << current_disk + 1 << " is at " << dvd_path << ".\n";
+	return 1;
+}
+
+int UTIL_switch_disk(int entering)
+{
+	if (entering && !dvd_path.empty()) {
+		// Ejecting unmounts the volume that holds the path: only ever a disc's.
+		if (APL_is_dvd_disk(dvd_path)) {
+			int err = eject_dvd(dvd_path);
+			xer << "Ejecting " << dvd_path << ": " << (err ? error_str(err) : std::string("done")) << "\n";
+		} else {
+			xer << dvd_path << " is not on an optical drive; it is not ejected.\n";
+		}
+		dvd_path.clear();
+	}
+	return disk_of(want_file_disk);
+}
+
+int UTIL_cancel_install(int repair)
+{
+	std::string why;
+	int err = install_files_get_error(why);
+	xer << (repair ? "Repair" : "Install") << " error " << err << ": " << why << "\n";
+	std::string T1 = UTL_translate_string(repair ? "There was a problem repairing Vantor 9:"
+	                                             : "There was a problem installing Vantor 9:", 0);
+	std::string msg = T1 + "\n\n" + why;
+	if (repair)
+		return abort_alert(msg, UTL_translate_string("Stop", 0), UTL_translate_string("the repair operation.", 0),
+		                   UTL_translate_string("Continue", 0), UTL_translate_string("the repair operation.", 0));
+	return abort_alert(msg, UTL_translate_string("Cancel", 0), UTL_translate_string("the installation.", 0),
+	                   UTL_translate_string("Continue", 0), UTL_translate_string("the installation process.", 0));
+}

@@ -1,0 +1,286 @@
+// The disc installer: its start screen, the new-install flow and running an
+// installed copy.
+#include "main_demo.h"
+#include "main_dvd.h"
+#include "main_globals.h"
+#include "main_registration.h"
+#include "main_status.h"
+#include "main_wizard.h"
+#include "utils.h"
+#include "butn.h"
+#include "OGL_fonts.h"
+#include "io_utils.h"
+#include "opensave.h"
+#include "path_utils.h"
+#include "utils_records.h"
+#include "UTL_clock.h"
+#include "UTL_globals.h"
+#include "UTL_translate.h"
+
+static std::string T(const char* text) { return UTL_translate_string(text, 0); }
+
+static void install_steps()
+{
+	static const char* const names[6] = {"Welcome", "Pick Destination", "License", "Select Scenery", "Install", "Finish"};
+	static const wizard_func funcs[6] = {dvd_start, dvd_pick_install, see_eula, dvd_scenery_install, dvd_run_install,
+	                                     dvd_done_install};
+	wizard_set_steps(names, funcs, 6);
+}
+
+static void scan_dest_to_end()
+{
+	int cursor = 0;
+	float progress = 0;
+	while (!checksum_directory(cursor, 0, progress)) {}
+}
+
+int dvd_start(int entering, wizard_screen& s)
+{
+	if (entering) {
+		locate_all_vantors();
+		install_steps();
+	}
+	s.title = T("Vantor 9 Installer");
+	UTIL_scan_dvd();
+	if (dvd_path.empty()) {
+		s.text = T("Please insert Vantor 9 DVD number one to begin.");
+		return 0;
+	}
+	if (install_name == no_install_name || stg.stage == 2) {
+		s.text = T("This DVD does not appear to be an Vantor 9 DVD.");
+		return 0;
+	}
+	if (stg.stage != 3) return 0;
+	if (all_rootdecks.empty()) {
+		if (stg.disk_has_sim) {
+			s.text = UTL_string_sub(T("Welcome to the Vantor 9 Installer.  I will guide you through the process of "
+			                          "installing %1:install name%."),
+			                        install_name);
+			s.next = dvd_pick_install;
+		} else {
+			s.text = UTL_string_sub(T("This DVD (%1:dvd name%) contains global scenery.  You must install the sim "
+			                          "before you install the global scenery."),
+			                        install_name);
+		}
+		return 0;
+	}
+	s.text = T("You already have Vantor 9 installed on this computer.  What would you like to do?");
+	s.choice_labels.push_back(T("Run Vantor Now"));
+	s.choice_funcs.push_back(dvd_pick_run_sim);
+	if (stg.disk_has_sim) {
+		s.choice_labels.push_back(T("Repair Vantor"));
+		s.choice_funcs.push_back(dvd_pick_repair);
+		s.choice_labels.push_back(T("Install A Second Copy of Vantor"));
+		s.choice_funcs.push_back(dvd_pick_install);
+	}
+	return 0;
+}
+
+int dvd_pick_install(int entering, wizard_screen& s)
+{
+	static std::string desktop_f, parent_dir, install_folder;
+	int changed = 0;
+	if (parent_dir.empty()) {
+		get_OS_abs_path(os_dir_desktop_b, parent_dir);
+		install_folder = install_name;
+		changed = 1;
+	}
+	if (entering) {
+		get_OS_abs_path(os_dir_desktop, desktop_f);
+		accept_eula = 0;
+		eula_back = dvd_pick_install;
+		eula_next = dvd_scenery_install;
+		install_steps();
+		changed = 1;
+	}
+	s.title = UTL_string_sub(T("Pick Install Destination for %1:install%."), install_name);
+	s.back = dvd_start;
+	s.next = see_eula;
+
+	std::string button = T("Change Destination");
+	float button_w = str_dx(button) + 21;
+	if (BTN_action(290, 203, button_w, 0, 1, button, "-")) {
+		std::string chosen = parent_dir;
+		if (GetFilePathFromUser(2, T("Pick a folder to install Vantor 9 into."), T("Select"), 1, parent_dir, chosen)) {
+			parent_dir = chosen;
+			if (parent_dir != "/") parent_dir += "/";
+			changed = 1;
+		}
+	}
+	std::string name_label = T("Install Name:");
+	float field_x = button_w * 0.5f + 300 + 10 + str_dx(name_label);
+	if (BTN_enterstring(field_x, 200, &install_folder, 256, "-" + name_label, 760 - field_x, 1)) changed = 1;
+
+	if (install_folder.empty()) {
+		dest_dir_path = parent_dir;
+		s.next = nullptr;
+		s.text = T("Please pick a name for your Vantor 9 installation...");
+		return 0;
+	}
+	dest_dir_path = parent_dir + install_folder + "/";
+	if (dir_exists(dest_dir_path)) {
+		s.next = nullptr;
+		s.text = UTL_string_sub(T("The folder '%1:install name%' already exists inside the folder '%2:parent folder%'."
+		                          "\n\nPlease change the install name or destination."),
+		                        install_folder, parent_dir);
+		return 0;
+	}
+	s.text = UTL_string_sub(T("I will create the folder '%1:install name%' inside the folder '%2:parent folder%'."),
+	                        install_folder, parent_dir);
+	if (parent_dir == desktop_f)
+		s.text += UTL_string_sub(T("\n\n(The folder %1:install name% will appear on your desktop.)"), install_folder);
+	if (changed) {
+		scan_dest_to_end();
+		set_install_filter(1, 1);
+		scenery_take_none();
+		recalc_disk_sizes();
+	}
+	UTIL_disk_space(T("You have enough free disk space to install Vantor 9 at this location."),
+	                T("You do not have enough free disk space to install Vantor 9 at this location.  You can install "
+	                  "to a different location, or save disk space by installing only some of the global scenery."));
+	return 0;
+}
+
+int dvd_scenery_install(int entering, wizard_screen& s)
+{
+	if (entering && dvd_install_is_running) {
+		int r = abort_alert(T("Are you sure you want to cancel the installation?  This will delete the partially "
+		                      "installed copy of Vantor 9."),
+		                    T("Cancel"), T("the installation and delete partial installation."), T("Continue"),
+		                    T("the installation process."));
+		if (r == 0) {
+			s.next = dvd_run_install;
+			return 1;
+		}
+		install_files_kill();
+		int err = recursive_delete_folder(dest_dir_path);
+		xer << "Cancelled install: deleting " << dest_dir_path << ", with result=" << err << ".\n";
+		dvd_install_is_running = 0;
+	}
+	if (entering) {
+		scan_dest_to_end();
+		recalc_disk_sizes();
+	}
+	s.title = T("Select Scenery");
+	s.text = T("Please pick the scenery you would like to install now.  You can use this installer to add more scenery "
+	           "or remove scenery later.  If you fly into an area with no scenery installed, you will see only "
+	           "ocean.\n\nClick on the world map to pick select regions to install.");
+	s.back = see_eula;
+	s.next = dvd_run_install;
+	if (!UTIL_disk_space(T("You have enough free disk space to install Vantor 9 with the selected scenery."),
+	                     T("You do not have enough free disk space to install Vantor 9 with the selected scenery; "
+	                       "change the install location to another hard driver or select less scenery.")))
+		s.next = nullptr;
+	return 0;
+}
+
+// The run pattern of the disc flows: one call of the engine per frame.
+int dvd_run_install(int, wizard_screen& s)
+{
+	static int f = 0;
+	static unsigned long long first_call = xtim_class::microsecs();
+	if (!dvd_install_is_running) {
+		f = 0;
+		xer << "Starting install at " << (double)(xtim_class::microsecs() - first_call) / 1000000 << "\n";
+		if (!choose_files()) {
+			s.next = dvd_scenery_install;
+			return 1;
+		}
+		if (make_dirs() != 0) {
+			s.next = dvd_pick_install;
+			return 1;
+		}
+		register_new_vantor();
+		delete_files();
+		dvd_install_is_running = 1;
+		num_install_errors = 0;
+	}
+	s.title = T("Installing Vantor");
+	s.quit_callback = install_files_kill;
+	int r = install_files(f, current_disk);
+	switch (r) {
+	case install_busy:
+		s.back = dvd_scenery_install;
+		s.next = nullptr;
+		s.text = UTL_string_sub(T("I am installing Vantor in %1:file path%."), dest_dir_path);
+		dvd_run_progress(s, f, "Installing: %1:file%");
+		return 0;
+	case install_done:
+		s.next = dvd_done_install;
+		dvd_install_is_running = 0;
+		return 1;
+	case install_need_disk:
+		want_file_disk = f;
+		s.next = dvd_verify_disk_install;
+		return 1;
+	case install_failed:
+		++num_install_errors;
+		if (UTIL_cancel_install(0) == 0) return 0;
+		s.next = dvd_scenery_install;
+		return 1;
+	default:
+		return 0;
+	}
+}
+
+void dvd_run_progress(wizard_screen& s, int f, const char* running_text)
+{
+	int n = (int)sim_info.size();
+	if (f >= 0 && f < n && !sim_info[f].versions.empty()) {
+		s.progress = sim_info[f].versions.back().progress_share;
+		s.progress_text = UTL_string_sub(T(running_text), sim_info[f].versions.back().path);
+	} else {
+		s.progress = f < 0 ? 0.0f : 1.0f;
+		s.progress_text = T("Finishing up...");
+	}
+}
+
+int dvd_switch_disk_install(int entering, wizard_screen& s)
+{
+	s.title = T("Installing Vantor - Please Change DVDs");
+	int n = UTIL_switch_disk(entering);
+	s.text = UTL_string_sub(T("Please insert DVD number %1:disk number% and click continue."), int_str(n + 1));
+	s.back = dvd_scenery_install;
+	s.next = dvd_verify_disk_install;
+	return 0;
+}
+
+int dvd_verify_disk_install(int, wizard_screen& s)
+{
+	s.title = T("Installing Vantor - Checking DVD...");
+	s.next = UTIL_verify_disk() ? dvd_run_install : dvd_switch_disk_install;
+	return 1;
+}
+
+int dvd_done_install(int, wizard_screen& s)
+{
+	s.title = T("Finished Installing Vantor");
+	if (num_install_errors <= 0) {
+		s.text = T("Installation was successful.");
+		s.choice_labels.push_back(T("Run Vantor Now"));
+		s.choice_funcs.push_back(dvd_do_run_sim);
+	} else {
+		s.text = T("There were errors during the install; your copy of Vantor may not be usable.\n\nYou can click Go "
+		           "Back and use the repair and add-remove scenery functions to try to reinstall any missing or "
+		           "damaged files.");
+	}
+	s.back = dvd_start;
+	s.next = wizard_quit;
+	return 0;
+}
+
+int dvd_pick_run_sim(int, wizard_screen& s)
+{
+	s.title = T("Run Vantor");
+	s.back = dvd_start;
+	s.next = dvd_do_run_sim;
+	if (all_rootdecks.size() == 1) {
+		dest_dir_path = all_rootdecks[0];
+		return 1;
+	}
+	UTIL_pick_install();
+	if (dest_dir_path.empty()) s.next = nullptr;
+	s.text = all_rootdecks.size() >= 2 ? T("You have more than one copy of Vantor 9 installed on this computer.  ") : "";
+	s.text += T("Please pick which copy of Vantor 9 you would like to run.");
+	return 0;
+}

@@ -1,0 +1,178 @@
+// The disc installer's repair flow: every file of a copy checked against the
+// disc set's directory, and what is missing or damaged brought back from the discs.
+#include "main_dvd.h"
+#include "main_globals.h"
+#include "main_registration.h"
+#include "main_status.h"
+#include "main_wizard.h"
+#include "utils.h"
+#include "utils_records.h"
+#include "UTL_clock.h"
+#include "UTL_globals.h"
+#include "UTL_translate.h"
+
+static std::string T(const char* text) { return UTL_translate_string(text, 0); }
+
+int dvd_pick_repair(int entering, wizard_screen& s)
+{
+	if (entering) {
+		checksum_directory_kill();
+		static const char* const names[6] = {"Welcome", "Select Vantor", "Scan For Problems", "Confirm Repairs",
+		                                     "Repair Vantor", "Finish"};
+		static const wizard_func funcs[6] = {dvd_start, dvd_pick_repair, dvd_scan_repair, dvd_confirm_repair,
+		                                     dvd_install_repair, dvd_done_repair};
+		wizard_set_steps(names, funcs, 6);
+	}
+	s.title = T("Repair Vantor 9");
+	s.back = dvd_start;
+	s.next = dvd_scan_repair;
+	if (all_rootdecks.size() == 1) dest_dir_path = all_rootdecks[0];
+	UTIL_pick_install();
+	if (dest_dir_path.empty()) s.next = nullptr;
+	s.text = all_rootdecks.size() >= 2 ? T("You have more than one copy of Vantor 9 installed on this computer.  ") : "";
+	s.text += T("Please pick which copy of Vantor 9 you would like to repair.");
+	return 0;
+}
+
+int dvd_scan_repair(int entering, wizard_screen& s)
+{
+	static int ctr = 0;
+	if (entering) {
+		ctr = 0;
+		set_install_filter(1, 0);
+	}
+	s.title = T("Scanning Vantor for Problems");
+	s.text = UTL_string_sub(T("I am scanning %1:folder% for missing or damaged files.\n\nNote: if you have updated "
+	                          "this copy of Vantor from the Internet, the repair operation will remove the updates.  "
+	                          "Once the repair has finished, you should reapply the updates from the web."),
+	                        dest_dir_path);
+	s.quit_callback = checksum_directory_kill;
+	float progress = 0;
+	if (checksum_directory(ctr, 0, progress)) {
+		s.next = dvd_confirm_repair;
+		return 1;
+	}
+	s.progress_text = UTL_string_sub(T("Scanning %1:number% of %2:total% files."), int_str(ctr),
+	                                 int_str((int)sim_info.size()));
+	s.progress = progress;
+	s.back = dvd_pick_repair;
+	return 0;
+}
+
+int dvd_confirm_repair(int entering, wizard_screen& s)
+{
+	static int num_file_install = 0;
+	if (entering && repair_is_running) {
+		int r = abort_alert(T("Are you sure you want to stop the repair operation?  Vantor may not be usable until "
+		                      "repairs are complete.  You can run the repair operation on Vantor again later to "
+		                      "complete repairs."),
+		                    T("Stop"), T("the repair operation."), T("Continue"), T("the repair operation."));
+		if (r == 0) {
+			s.next = dvd_install_repair;
+			return 1;
+		}
+		install_files_kill();
+		repair_is_running = 0;
+	}
+	if (entering) {
+		recalc_disk_sizes();
+		num_file_install = 0;
+		for (int i = 0; i < (int)sim_info.size(); ++i) {
+			int last = (int)sim_info[i].versions.size() - 1;
+			if (last >= 0 && !sim_info[i].versions[last].up_to_date && want_this_f(i, last)) ++num_file_install;
+		}
+	}
+	s.title = T("Confirm Repairs");
+	s.text = UTL_string_sub(UTL_translate_plural(num_file_install,
+	                                             "I need to install approximately %1:count% file to repair %2:path%.",
+	                                             "I need to install approximately %1:count% files to repair %2:path%."),
+	                        int_str(num_file_install), dest_dir_path);
+	s.back = dvd_pick_repair;
+	s.next = dvd_install_repair;
+	if (!UTIL_disk_space(T("You have enough free disk space to repair this copy of Vantor."),
+	                     T("You do not have enough free disk space to repair this copy of Vantor.")))
+		s.next = nullptr;
+	if (s.next) s.text += T("\n\nClick continue to begin repairing Vantor.");
+	return 0;
+}
+
+int dvd_install_repair(int, wizard_screen& s)
+{
+	static int f = 0;
+	static unsigned long long first_call = xtim_class::microsecs();
+	if (!repair_is_running) {
+		f = 0;
+		xer << "Starting install at " << (double)(xtim_class::microsecs() - first_call) / 1000000 << "\n";
+		if (!choose_files() || make_dirs() != 0) {
+			s.next = dvd_confirm_repair;
+			return 1;
+		}
+		delete_files();
+		repair_is_running = 1;
+		num_install_errors = 0;
+	}
+	s.title = T("Repairing Vantor");
+	s.quit_callback = install_files_kill;
+	int r = install_files(f, current_disk);
+	switch (r) {
+	case install_busy:
+		s.back = dvd_confirm_repair;
+		s.next = nullptr;
+		s.text = UTL_string_sub(T("I am repairing %1:file path%."), dest_dir_path);
+		dvd_run_progress(s, f, "Repairing: %1:file path%");
+		return 0;
+	case install_done:
+		s.next = dvd_done_repair;
+		repair_is_running = 0;
+		return 1;
+	case install_need_disk:
+		want_file_disk = f;
+		s.next = dvd_verify_disk_repair;
+		return 1;
+	case install_failed:
+		++num_install_errors;
+		if (UTIL_cancel_install(1) == 0) return 0;
+		install_files_kill();
+		repair_is_running = 0;
+		s.next = dvd_done_repair;
+		return 1;
+	default:
+		return 0;
+	}
+}
+
+int dvd_switch_disk_repair(int entering, wizard_screen& s)
+{
+	s.title = T("Repairing Vantor - Please Change DVDs");
+	int n = UTIL_switch_disk(entering);
+	s.text = UTL_string_sub(T("Please insert DVD number %1:disk number% and click continue."), int_str(n + 1));
+	s.back = dvd_confirm_repair;
+	s.next = dvd_verify_disk_repair;
+	return 0;
+}
+
+int dvd_verify_disk_repair(int, wizard_screen& s)
+{
+	s.title = T("Repairing Vantor - Checking DVD");
+	s.next = UTIL_verify_disk() ? dvd_install_repair : dvd_switch_disk_repair;
+	return 1;
+}
+
+int dvd_done_repair(int, wizard_screen& s)
+{
+	s.title = T("Finished Repairing Vantor.");
+	if (num_install_errors <= 0) {
+		s.text = UTL_string_sub(T("I have finished repairing %1:install path% - click Go Back to return to the main "
+		                          "menu."),
+		                        dest_dir_path);
+		s.choice_labels.push_back(T("Run Vantor Now"));
+		s.choice_funcs.push_back(dvd_do_run_sim);
+	} else {
+		s.text = T("There were errors during the repair; your copy of Vantor may not be usable.\n\nYou can click Go "
+		           "Back and use the repair and add-remove scenery functions to try to reinstall any missing or "
+		           "damaged files.");
+	}
+	s.back = dvd_start;
+	s.next = wizard_quit;
+	return 0;
+}

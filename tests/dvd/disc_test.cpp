@@ -1,0 +1,166 @@
+// The disc routines against a disc set made by the release-set builder: two
+// folders stand for the two discs, a mount table of the test's own says which
+// one is "in the drive".
+#include "../engine/engine_support.h"
+#include "main_disc.h"
+#include "main_dvd.h"
+#include "main_globals.h"
+#include "utils.h"
+#include "UTL_clock.h"
+#include "UTL_globals.h"
+#include <chrono>
+#include <map>
+#include <sstream>
+
+class DiscRoutines : public EngineTest {
+protected:
+	std::string set, disc0, disc1, table;
+	void SetUp() override
+	{
+		EngineTest::SetUp();
+		set = dir + "set/";
+		ASSERT_EQ(0, sh("bash '" VANTOR_SOURCE_DIR "/tests/dvd/make_discs.sh' '" + set + "' '" VANTOR_BINARY_DIR
+		                "' >'" + dir + "make.log' 2>&1"))
+			<< read_file(dir + "make.log");
+		disc0 = set + "out/disk_0/";
+		disc1 = set + "out/disk_1/";
+		table = dir + "mounts";
+		setenv("VANTOR_MOUNT_TABLE", table.c_str(), 1);
+		stg.target_os = 3;
+		install_name = no_install_name;
+		UTIL_scan_dvd_reset();
+	}
+	// The folders "mounted" now, in the mount table's own format.
+	void mount(const std::vector<std::string>& folders)
+	{
+		std::string t = "proc /proc proc rw 0 0\n";
+		for (const std::string& f : folders) {
+			std::string esc;
+			for (char c : f) esc += c == ' ' ? std::string("\\040") : std::string(1, c);
+			t += "/dev/sr0 " + esc + " iso9660 ro 0 0\n";
+		}
+		write_text(table, t);
+	}
+	int first_on_disc(int disc)
+	{
+		for (size_t i = 0; i < sim_info.size(); ++i)
+			if (sim_info[i].versions.back().disk == disc && want_this_f((int)i, (int)sim_info[i].versions.size() - 1))
+				return (int)i;
+		return -1;
+	}
+};
+
+TEST_F(DiscRoutines, ScanReadsOnlyTheFirstDiscOfTheSet)
+{
+	mount({disc1});	// the second disc has no version file
+	UTIL_scan_dvd();
+	EXPECT_EQ("", dvd_path);
+	EXPECT_EQ(no_install_name, install_name);
+
+	mount({disc1, disc0});
+	UTIL_scan_dvd();
+	ASSERT_EQ(disc0, dvd_path);
+	EXPECT_EQ("Vantor 9", install_name);
+	EXPECT_EQ(3, stg.stage);
+	EXPECT_EQ(1, stg.disk_has_sim);
+	EXPECT_EQ(1, stg.disk_has_scenery);
+	EXPECT_GT(first_on_disc(1), 0) << "the set spans two discs";
+
+	// a disc whose version file is damaged, or names a folder outside the disc
+	for (const char* bad : {"I\n900 version\nINSTALLER\n\nVERSION Vantor 9\n", "I\n900 version\nDVD\n\nVERSION ../x\n"}) {
+		std::string other = dir + "other/";
+		write_text(other + "dvd_version.txt", bad);
+		mount({other});
+		dvd_path.clear();
+		UTIL_scan_dvd();
+		EXPECT_EQ(other, dvd_path);
+		EXPECT_EQ(no_install_name, install_name) << bad;
+		UTIL_scan_dvd_reset();
+	}
+	// a version file whose set folder holds no directory
+	std::string empty = dir + "empty/";
+	write_text(empty + "dvd_version.txt", "I\n900 version\nDVD\n\nVERSION Vantor 9\n");
+	mount({empty});
+	dvd_path.clear();
+	UTIL_scan_dvd();
+	EXPECT_EQ("Vantor 9", install_name);
+	EXPECT_EQ(2, stg.stage);
+}
+
+TEST_F(DiscRoutines, VerifyAcceptsOnlyTheDiscHoldingTheArchive)
+{
+	mount({disc0});
+	UTIL_scan_dvd();
+	ASSERT_EQ(3, stg.stage);
+	int on1 = first_on_disc(1), on0 = first_on_disc(0);
+	ASSERT_GE(on1, 0);
+	ASSERT_GE(on0, 0);
+
+	want_file_disk = on1;
+	EXPECT_EQ(1, UTIL_switch_disk(1)) << "the screen asks for DVD number 2";
+	EXPECT_EQ("", dvd_path);
+	EXPECT_TRUE(is_dir(disc0)) << "a folder standing for a disc is not ejected";
+	EXPECT_EQ(0, UTIL_verify_disk()) << "the first disc is still in";
+	EXPECT_EQ(0, current_disk);
+
+	mount({dir, disc1});	// another mounted volume first
+	EXPECT_EQ(1, UTIL_verify_disk());
+	EXPECT_EQ(disc1, dvd_path);
+	EXPECT_EQ(1, current_disk);
+
+	want_file_disk = on0;
+	EXPECT_EQ(0, UTIL_verify_disk());
+	mount({disc0});
+	EXPECT_EQ(1, UTIL_verify_disk());
+	EXPECT_EQ(0, current_disk);
+
+	want_file_disk = (int)sim_info.size();	// past the end: no disc holds it
+	EXPECT_EQ(0, UTIL_verify_disk());
+}
+
+// The disc-change loop as the run screens drive it: the engine runs until it
+// needs the second disc, the disc is changed, and the install finishes.
+TEST_F(DiscRoutines, NewInstallChangesDiscsAndEveryFileArrives)
+{
+	mount({disc0});
+	UTIL_scan_dvd();
+	ASSERT_EQ(3, stg.stage);
+	int cursor = 0;
+	float progress;
+	while (!checksum_directory(cursor, 0, progress)) usleep(500);
+	set_install_filter(1, 0);
+	recalc_disk_sizes();
+	ASSERT_EQ(1, choose_files());
+	ASSERT_EQ(0, make_dirs());
+	delete_files();
+
+	int f = 0, changes = 0, r;
+	auto t0 = std::chrono::steady_clock::now();
+	while ((r = install_files(f, current_disk)) != install_done) {
+		ASSERT_NE(install_failed, r) << install_err_msg;
+		ASSERT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 60);
+		if (r != install_need_disk) {
+			usleep(1000);
+			continue;
+		}
+		++changes;
+		want_file_disk = f;
+		ASSERT_EQ(1, UTIL_switch_disk(1));
+		EXPECT_EQ(0, UTIL_verify_disk()) << "the wrong disc is refused";
+		mount({disc1});
+		ASSERT_EQ(1, UTIL_verify_disk());
+	}
+	EXPECT_EQ(1, changes);
+
+	std::istringstream in(read_file(set + "manifest.txt"));
+	std::string line;
+	int files = 0;
+	while (std::getline(in, line)) {
+		size_t tab = line.find('\t');
+		ASSERT_NE(std::string::npos, tab);
+		EXPECT_EQ(line.substr(tab + 1), md5_file(dest_dir_path + line.substr(0, tab))) << line;
+		++files;
+	}
+	EXPECT_GT(files, 300);
+	EXPECT_FALSE(exists(dest_dir_path + "Global Scenery")) << "no tile was chosen";
+}
