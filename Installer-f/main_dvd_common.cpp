@@ -110,17 +110,16 @@ int UTIL_switch_disk(int entering)
 	return disk_of(want_file_disk);
 }
 
+static std::string T(const char* text) { return UTL_translate_string(text, 0); }
+
 int UTIL_cancel_install(int repair)
 {
 	std::string why;
 	int err = install_files_get_error(why);
 	xer << (repair ? "Repair" : "Install") << " error " << err << ": " << why << "\n";
-	std::string T1 = UTL_translate_string(repair ? "There was a problem repairing Vantor 9:"
-	                                             : "There was a problem installing Vantor 9:", 0);
-	std::string msg = T1 + "\n\n" + why;
 	if (repair)
-		return abort_alert(msg, UTL_translate_string("Stop", 0), UTL_translate_string("the repair operation.", 0),
-		                   UTL_translate_string("Continue", 0), UTL_translate_string("the repair operation.", 0));
-	return abort_alert(msg, UTL_translate_string("Cancel", 0), UTL_translate_string("the installation.", 0),
-	                   UTL_translate_string("Continue", 0), UTL_translate_string("the installation process.", 0));
+		return abort_alert(T("There was a problem repairing Vantor 9:") + "\n\n" + why, T("Stop"),
+		                   T("the repair operation."), T("Continue"), T("the repair operation."));
+	return abort_alert(T("There was a problem installing Vantor 9:") + "\n\n" + why, T("Cancel"),
+	                   T("the installation."), T("Continue"), T("the installation process."));
 }
