@@ -160,39 +160,9 @@ int demo_pick_dest(int entering, wizard_screen& s)
 	s.back = see_eula;
 	s.next = demo_run_patch;
 
-	std::string button = T("Change Destination");
-	float button_w = str_dx(button) + 21;
-	if (BTN_action(290, 203, button_w, 0, 1, button, "-")) {
-		std::string chosen = parent_dir;
-		if (GetFilePathFromUser(2, T("Pick a folder to install the Vantor 9 demo into."), T("Select"), 1, parent_dir,
-		                        chosen)) {
-			parent_dir = chosen;
-			if (parent_dir != "/") parent_dir += "/";
-			changed = 1;
-		}
-	}
-	std::string name_label = T("Install Name:");
-	float field_x = 310 + button_w / 2 + str_dx(name_label);
-	if (BTN_enterstring(field_x, 200, &install_folder, 256, "-" + name_label, 760 - field_x, 1)) changed = 1;
-
-	if (install_folder.empty()) {
-		dest_dir_path = parent_dir;
-		s.next = nullptr;
-		s.text = T("Please pick a name for your Vantor 9 installation...");
+	if (!demo_pick_folder(s, parent_dir, install_folder, desktop_f, T("Pick a folder to install the Vantor 9 demo into."),
+	                      changed))
 		return 0;
-	}
-	dest_dir_path = parent_dir + install_folder + "/";
-	if (dir_exists(dest_dir_path)) {
-		s.next = nullptr;
-		s.text = UTL_string_sub(T("The folder '%1:install name%' already exists inside the folder '%2:parent folder%'."
-		                          "\n\nPlease change the install name or destination."),
-		                        install_folder, parent_dir);
-		return 0;
-	}
-	s.text = UTL_string_sub(T("I will create the folder '%1:install name%' inside the folder '%2:parent folder%'."),
-	                        install_folder, parent_dir);
-	if (parent_dir == desktop_f)
-		s.text += UTL_string_sub(T("\n\n(The folder %1:install name% will appear on your desktop.)"), install_folder);
 	if (changed) demo_scan_dest();
 	if (!UTIL_disk_space(T("You have enough free disk space to install the Vantor 9 demo at this location."),
 	                     T("You do not have enough free disk space to install the Vantor 9 demo at this location.  "

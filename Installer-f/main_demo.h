@@ -34,4 +34,11 @@ int demo_pump_frame(wizard_screen& s, float& totl_inst_rat);
 // The licence text of the License step.
 std::string demo_licence_text();
 
+// The destination picker of the new-install screens: Change Destination (its
+// folder dialog asks `prompt`), the install name field and the body text;
+// dest_dir_path follows them, `changed` is set by an edit. 0, with Next off,
+// while the name is empty or the folder exists.
+int demo_pick_folder(wizard_screen& s, std::string& parent_dir, std::string& install_folder,
+                     const std::string& desktop_f, const std::string& prompt, int& changed);
+
 #endif

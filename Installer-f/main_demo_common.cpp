@@ -1,4 +1,8 @@
 #include "main_demo.h"
+#include "main_wizard.h"
+#include "butn.h"
+#include "OGL_fonts.h"
+#include "opensave.h"
 #include "main_globals.h"
 #include "main_site.h"
 #include "utils.h"
@@ -52,4 +56,44 @@ std::string demo_licence_text()
 		"The demo is provided as it is, without warranty of any kind. Tarrowfield is not liable for any loss or "
 		"damage that comes from using it. Do not use the demo for real-world navigation or flight training.\n\n"
 		"Commercial use needs a license of its own: see %1:web page% for the terms.", 0), page);
+}
+
+static std::string T(const char* text) { return UTL_translate_string(text, 0); }
+
+int demo_pick_folder(wizard_screen& s, std::string& parent_dir, std::string& install_folder,
+                     const std::string& desktop_f, const std::string& prompt, int& changed)
+{
+	std::string button = T("Change Destination");
+	float button_w = str_dx(button) + 21;
+	if (BTN_action(290, 203, button_w, 0, 1, button, "-")) {
+		std::string chosen = parent_dir;
+		if (GetFilePathFromUser(2, prompt, T("Select"), 1, parent_dir, chosen)) {
+			parent_dir = chosen;
+			if (parent_dir != "/") parent_dir += "/";
+			changed = 1;
+		}
+	}
+	std::string name_label = T("Install Name:");
+	float field_x = 310 + button_w / 2 + str_dx(name_label);
+	if (BTN_enterstring(field_x, 200, &install_folder, 256, "-" + name_label, 760 - field_x, 1)) changed = 1;
+
+	if (install_folder.empty()) {
+		dest_dir_path = parent_dir;
+		s.next = nullptr;
+		s.text = T("Please pick a name for your Vantor 9 installation...");
+		return 0;
+	}
+	dest_dir_path = parent_dir + install_folder + "/";
+	if (dir_exists(dest_dir_path)) {
+		s.next = nullptr;
+		s.text = UTL_string_sub(T("The folder '%1:install name%' already exists inside the folder '%2:parent folder%'."
+		                          "\n\nPlease change the install name or destination."),
+		                        install_folder, parent_dir);
+		return 0;
+	}
+	s.text = UTL_string_sub(T("I will create the folder '%1:install name%' inside the folder '%2:parent folder%'."),
+	                        install_folder, parent_dir);
+	if (parent_dir == desktop_f)
+		s.text += UTL_string_sub(T("\n\n(The folder %1:install name% will appear on your desktop.)"), install_folder);
+	return 1;
 }

@@ -97,38 +97,8 @@ int dvd_pick_install(int entering, wizard_screen& s)
 	s.back = dvd_start;
 	s.next = see_eula;
 
-	std::string button = T("Change Destination");
-	float button_w = str_dx(button) + 21;
-	if (BTN_action(290, 203, button_w, 0, 1, button, "-")) {
-		std::string chosen = parent_dir;
-		if (GetFilePathFromUser(2, T("Pick a folder to install Vantor 9 into."), T("Select"), 1, parent_dir, chosen)) {
-			parent_dir = chosen;
-			if (parent_dir != "/") parent_dir += "/";
-			changed = 1;
-		}
-	}
-	std::string name_label = T("Install Name:");
-	float field_x = button_w * 0.5f + 300 + 10 + str_dx(name_label);
-	if (BTN_enterstring(field_x, 200, &install_folder, 256, "-" + name_label, 760 - field_x, 1)) changed = 1;
-
-	if (install_folder.empty()) {
-		dest_dir_path = parent_dir;
-		s.next = nullptr;
-		s.text = T("Please pick a name for your Vantor 9 installation...");
+	if (!demo_pick_folder(s, parent_dir, install_folder, desktop_f, T("Pick a folder to install Vantor 9 into."), changed))
 		return 0;
-	}
-	dest_dir_path = parent_dir + install_folder + "/";
-	if (dir_exists(dest_dir_path)) {
-		s.next = nullptr;
-		s.text = UTL_string_sub(T("The folder '%1:install name%' already exists inside the folder '%2:parent folder%'."
-		                          "\n\nPlease change the install name or destination."),
-		                        install_folder, parent_dir);
-		return 0;
-	}
-	s.text = UTL_string_sub(T("I will create the folder '%1:install name%' inside the folder '%2:parent folder%'."),
-	                        install_folder, parent_dir);
-	if (parent_dir == desktop_f)
-		s.text += UTL_string_sub(T("\n\n(The folder %1:install name% will appear on your desktop.)"), install_folder);
 	if (changed) {
 		scan_dest_to_end();
 		set_install_filter(1, 1);
@@ -196,27 +166,38 @@ int dvd_run_install(int, wizard_screen& s)
 		num_install_errors = 0;
 	}
 	s.title = T("Installing Vantor");
+	static const dvd_run_flow flow = {dvd_scenery_install, dvd_done_install, dvd_verify_disk_install,
+	                                  dvd_scenery_install, "I am installing Vantor in %1:file path%.",
+	                                  "Installing: %1:file%", 0};
+	return dvd_run_frame(s, f, dvd_install_is_running, flow);
+}
+
+int dvd_run_frame(wizard_screen& s, int& f, int& running, const dvd_run_flow& flow)
+{
 	s.quit_callback = install_files_kill;
-	int r = install_files(f, current_disk);
-	switch (r) {
+	switch (install_files(f, current_disk)) {
 	case install_busy:
-		s.back = dvd_scenery_install;
+		s.back = flow.working_back;
 		s.next = nullptr;
-		s.text = UTL_string_sub(T("I am installing Vantor in %1:file path%."), dest_dir_path);
-		dvd_run_progress(s, f, "Installing: %1:file%");
+		s.text = UTL_string_sub(T(flow.body), dest_dir_path);
+		dvd_run_progress(s, f, flow.running);
 		return 0;
 	case install_done:
-		s.next = dvd_done_install;
-		dvd_install_is_running = 0;
+		s.next = flow.done;
+		running = 0;
 		return 1;
 	case install_need_disk:
 		want_file_disk = f;
-		s.next = dvd_verify_disk_install;
+		s.next = flow.verify;
 		return 1;
 	case install_failed:
 		++num_install_errors;
-		if (UTIL_cancel_install(0) == 0) return 0;
-		s.next = dvd_scenery_install;
+		if (UTIL_cancel_install(flow.repair) == 0) return 0;
+		if (flow.repair) {	// what was repaired stays; the new install asks before it deletes
+			install_files_kill();
+			running = 0;
+		}
+		s.next = flow.failed;
 		return 1;
 	default:
 		return 0;

@@ -112,33 +112,9 @@ int dvd_install_repair(int, wizard_screen& s)
 		num_install_errors = 0;
 	}
 	s.title = T("Repairing Vantor");
-	s.quit_callback = install_files_kill;
-	int r = install_files(f, current_disk);
-	switch (r) {
-	case install_busy:
-		s.back = dvd_confirm_repair;
-		s.next = nullptr;
-		s.text = UTL_string_sub(T("I am repairing %1:file path%."), dest_dir_path);
-		dvd_run_progress(s, f, "Repairing: %1:file path%");
-		return 0;
-	case install_done:
-		s.next = dvd_done_repair;
-		repair_is_running = 0;
-		return 1;
-	case install_need_disk:
-		want_file_disk = f;
-		s.next = dvd_verify_disk_repair;
-		return 1;
-	case install_failed:
-		++num_install_errors;
-		if (UTIL_cancel_install(1) == 0) return 0;
-		install_files_kill();
-		repair_is_running = 0;
-		s.next = dvd_done_repair;
-		return 1;
-	default:
-		return 0;
-	}
+	static const dvd_run_flow flow = {dvd_confirm_repair, dvd_done_repair, dvd_verify_disk_repair, dvd_done_repair,
+	                                  "I am repairing %1:file path%.", "Repairing: %1:file path%", 1};
+	return dvd_run_frame(s, f, repair_is_running, flow);
 }
 
 int dvd_switch_disk_repair(int entering, wizard_screen& s)

@@ -103,5 +103,17 @@ int dvd_verify_disk_repair(int entering, wizard_screen& screen);
 int dvd_done_repair(int entering, wizard_screen& screen);
 // A run screen's bar and line for engine cursor f.
 void dvd_run_progress(wizard_screen& screen, int f, const char* running_text);
+// Where a run screen of the disc flows leads, and what it says.
+struct dvd_run_flow {
+	wizard_func working_back;	// Back while the engine works
+	wizard_func done;
+	wizard_func verify;		// the verify screen of its disc-change loop
+	wizard_func failed;		// after a failure not answered Continue
+	const char* body;		// "%1:file path%" is the copy's folder
+	const char* running;		// the progress line, "%1:..." the file's listed path
+	int         repair;		// a failure ends a repair run at once
+};
+// One frame of a run screen: the engine's answer decides; 1 moves on now.
+int dvd_run_frame(wizard_screen& screen, int& f, int& running, const dvd_run_flow& flow);
 
 #endif

@@ -2,6 +2,7 @@
 // folders stand for the two discs, a mount table of the test's own says which
 // one is "in the drive".
 #include "../engine/engine_support.h"
+#include "dvd_support.h"
 #include "main_disc.h"
 #include "main_dvd.h"
 #include "main_globals.h"
@@ -9,8 +10,6 @@
 #include "UTL_clock.h"
 #include "UTL_globals.h"
 #include <chrono>
-#include <map>
-#include <sstream>
 
 class DiscRoutines : public EngineTest {
 protected:
@@ -152,13 +151,9 @@ TEST_F(DiscRoutines, NewInstallChangesDiscsAndEveryFileArrives)
 	}
 	EXPECT_EQ(1, changes);
 
-	std::istringstream in(read_file(set + "manifest.txt"));
-	std::string line;
 	int files = 0;
-	while (std::getline(in, line)) {
-		size_t tab = line.find('\t');
-		ASSERT_NE(std::string::npos, tab);
-		EXPECT_EQ(line.substr(tab + 1), md5_file(dest_dir_path + line.substr(0, tab))) << line;
+	for (const auto& [rel, md5] : disc_manifest(set + "manifest.txt")) {
+		EXPECT_EQ(md5, md5_file(dest_dir_path + rel)) << rel;
 		++files;
 	}
 	EXPECT_GT(files, 300);

@@ -1,7 +1,9 @@
 // The disc installer in a real window with a two-disc set made by the builder:
 // a new install, and a repair of a damaged copy; each asks for the second
 // disc, and the test answers by "mounting" it.
+#include "../engine/engine_support.h"
 #include "../support/window_program.h"
+#include "dvd_support.h"
 #include <sys/stat.h>
 
 struct DiscInstallWindow : window_program {
@@ -39,27 +41,12 @@ struct DiscInstallWindow : window_program {
 	// Every file of the manifest in `folder` with its signature.
 	void expect_whole(const std::string& folder)
 	{
-		std::ifstream in(set + "manifest.txt");
-		std::string line;
 		int files = 0;
-		while (std::getline(in, line)) {
-			size_t tab = line.find('\t');
-			ASSERT_NE(std::string::npos, tab);
-			EXPECT_EQ(line.substr(tab + 1), md5_of(folder + line.substr(0, tab))) << line;
+		for (const auto& [rel, md5] : disc_manifest(set + "manifest.txt")) {
+			EXPECT_EQ(md5, md5_file(folder + rel)) << rel;
 			++files;
 		}
 		EXPECT_GT(files, 300);
-	}
-	static std::string md5_of(const std::string& path)
-	{
-		std::string got;
-		FILE* m = popen(("md5sum '" + path + "' 2>/dev/null").c_str(), "r");
-		char buf[64] = {0};
-		if (m) {
-			if (fgets(buf, 33, m)) got = buf;
-			pclose(m);
-		}
-		return got;
 	}
 };
 
