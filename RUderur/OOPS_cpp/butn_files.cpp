@@ -201,36 +201,20 @@ int BTN_select_path_stl(float x, float y, int window_id, int kind, std::string* 
 	return 0;
 }
 
-// A C string of a caller's buffer, which holds at least 500 bytes.
-static std::string from_buffer(const char* s, int len)
-{
-	return s ? std::string(s, strnlen(s, std::max(len, 500))) : std::string();
-}
-
-// Back into a caller's buffer: over 499 bytes is a programming error; a shorter
-// limit of the buffer cuts the text on a character boundary.
-static void to_buffer(char* out, std::string text, int limit)
-{
-	if (!out) return;
-	if (text.size() > 499) __MACIBM_alert(0, "String too long!", text, "", "", t_exit, "butn", __LINE__);
-	if (limit > 0 && (int)text.size() > limit - 1) BTN_text_cut(&text, limit - 1);
-	memcpy(out, text.c_str(), text.size() + 1);
-}
-
 int BTN_select_file_chr(float x, float y, int window_id, int kind, char* name, std::string* dir_path, int max_len,
                         std::string label, float width)
 {
 	check_args(window_id, kind, "Bad open_save arg to BTN_select_file_chr!", "Bad file_type arg to BTN_select_file_chr!");
 	std::string folder;
 	get_path_with_path(folder, *dir_path);
-	std::string full = folder + from_buffer(name, max_len);
+	std::string full = folder + BTN_io_from_buffer(name, max_len);
 	const std::string before = full;
 	const int picked = BTN_select_path_stl(x, y, window_id, kind, &full, max_len, label, width, 1);
 	if (picked || full != before) {	// an edit of the name is kept as well as a pick
 		*dir_path = full;
 		std::string last;
 		get_file_with_path(last, full);
-		to_buffer(name, last, max_len);
+		BTN_io_to_buffer(name, last, max_len);
 	}
 	return picked;
 }
@@ -239,18 +223,18 @@ int BTN_select_path_chr(float x, float y, int window_id, int kind, char* path, i
                         float width, int flag)
 {
 	check_args(window_id, kind, "Bad open_save arg to BTN_select_file_chr!", "Bad file_type arg to BTN_select_file_chr!");
-	std::string s = from_buffer(path, path_len);
+	std::string s = BTN_io_from_buffer(path, path_len);
 	const std::string before = s;
 	const int picked = BTN_select_path_stl(x, y, window_id, kind, &s, path_len, label, width, flag);
-	if (s != before) to_buffer(path, s, path_len);
+	if (s != before) BTN_io_to_buffer(path, s, path_len);
 	return picked;
 }
 
 int BTN_enterstring(float x, float y, char* text, int max_len, std::string label, float width, int flag)
 {
-	std::string s = from_buffer(text, max_len + 1);
+	std::string s = BTN_io_from_buffer(text, max_len + 1);
 	const int changed = BTN_enterstring(x, y, &s, max_len, label, width, flag);
-	if (changed) to_buffer(text, s, 0);
+	if (changed) BTN_io_to_buffer(text, s, 0);
 	return changed;
 }
 

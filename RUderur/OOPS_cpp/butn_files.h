@@ -72,6 +72,12 @@ int         BTN_io_acf_header(const std::string& path, char* record, int record_
 // The four texts the preview shows from the header record, in drawing order.
 void BTN_io_acf_texts(const char* record, int record_size, std::string out[4]);
 
+// The character-buffer variants: a caller's buffer holds at least 500 bytes. Back
+// into it, a text over 499 bytes is a fatal alert; a buffer limit below that cuts
+// the text on a character boundary.
+std::string BTN_io_from_buffer(const char* s, int len);
+void        BTN_io_to_buffer(char* out, std::string text, int limit);
+
 // Degrees and minutes of a position value, and back.
 void  BTN_deg_min_split(float value, float* degrees, float* minutes);
 float BTN_deg_min_join(float degrees, float minutes);

@@ -4,6 +4,8 @@
 #include "opensave.h"
 #include "path_utils.h"
 #include "xmap.h"
+#include "UTL_alert.h"
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <strings.h>
@@ -208,6 +210,20 @@ void BTN_io_acf_texts(const char* record, int record_size, std::string out[4])
 		const char* s = record + offsets[i];
 		out[i].assign(s, strnlen(s, record_size - offsets[i]));
 	}
+}
+
+std::string BTN_io_from_buffer(const char* s, int len)
+{
+	return s ? std::string(s, strnlen(s, std::max(len, 500))) : std::string();
+}
+
+void BTN_io_to_buffer(char* out, std::string text, int limit)
+{
+	if (!out) return;
+	if (text.size() > 499) __MACIBM_alert(0, "String too long!", text, "", "", t_exit, "butn", __LINE__);
+	if (text.size() > 499) text.resize(499);	// when the alert returns
+	if (limit > 0 && (int)text.size() > limit - 1) BTN_text_cut(&text, limit - 1);
+	memcpy(out, text.c_str(), text.size() + 1);
 }
 
 void BTN_deg_min_split(float value, float* degrees, float* minutes)

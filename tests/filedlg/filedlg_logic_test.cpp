@@ -194,3 +194,37 @@ TEST(FileDialogLatLon, DegreesAndMinutes)
 	EXPECT_FLOAT_EQ(BTN_deg_min_join(d, m), -0.5f);
 	EXPECT_FLOAT_EQ(BTN_deg_min_join(0, 45), 0.75f);
 }
+
+TEST(FileDialogBuffers, CopyBackStaysInsideTheCallersBuffer)
+{
+	char buf[600];
+	memset(buf, '#', sizeof buf);
+	BTN_io_to_buffer(buf, "Output/plan.FMS", 0);
+	EXPECT_STREQ(buf, "Output/plan.FMS");
+	EXPECT_EQ(BTN_io_from_buffer(buf, 10), "Output/plan.FMS");	// the buffer holds 500 whatever the limit
+	// a limit below the text cuts it, never inside a character
+	memset(buf, '#', sizeof buf);
+	BTN_io_to_buffer(buf, "ab\xC3\xA9" "cd", 4);
+	EXPECT_STREQ(buf, "ab");
+	EXPECT_EQ(buf[3], '#');
+	BTN_io_to_buffer(buf, std::string(499, 'x'), 0);
+	EXPECT_EQ(strlen(buf), 499u);
+	// an unterminated buffer is read no further than its 500 bytes
+	memset(buf, 'y', sizeof buf);
+	EXPECT_EQ(BTN_io_from_buffer(buf, 20).size(), 500u);
+	EXPECT_EQ(BTN_io_from_buffer(nullptr, 20), "");
+}
+
+TEST(FileDialogBuffers, ProgrammingErrorsAreFatal)
+{
+	scratch_dir d;
+	const std::string dir = d.path;
+	auto in_dir = [dir]() { if (chdir(dir.c_str()) != 0) _exit(3); };
+	char buf[600] = {0};
+	EXPECT_EXIT({ in_dir(); BTN_io_to_buffer(buf, std::string(500, 'x'), 0); }, ::testing::ExitedWithCode(1), "");
+	std::string path;
+	EXPECT_EXIT({ in_dir(); BTN_opensave(997, kind_txt, &path); }, ::testing::ExitedWithCode(1), "");
+	EXPECT_EXIT({ in_dir(); BTN_opensave(WIND_open, 22, &path); }, ::testing::ExitedWithCode(1), "");
+	EXPECT_EXIT({ in_dir(); BTN_select_path_stl(0, 0, 0, kind_txt, &path, 10, "", 100, 0); }, ::testing::ExitedWithCode(1), "");
+	EXPECT_EXIT({ in_dir(); BTN_select_path_chr(0, 0, WIND_save, -1, buf, 10, "", 100, 0); }, ::testing::ExitedWithCode(1), "");
+}

@@ -58,3 +58,19 @@ TEST_F(FileWindow, PickerOpensTheWindowWhichWalksFoldersNamedWithTheListsSeparat
 	ASSERT_TRUE(wait_exit(20));
 	EXPECT_EQ(status, 0);
 }
+
+TEST_F(FileWindow, OpenWindowPreviewsTheSelectedFlightDirectorsComment)
+{
+	ASSERT_EQ(sh("mkdir -p '" + app + "fdrs' && printf 'I\\n1 version\\nCOMM, Preview comment text\\n' > '" + app +
+	             "fdrs/a.fdr'"),
+	          0);
+	start_host("preview");
+	if (HasFatalFailure()) return;
+	ASSERT_TRUE(wait_drawn(kOpen, 10, 300, 290, 120, 20)) << "no Open window";
+	// the comment's line in the lower preview frame, which is empty otherwise
+	EXPECT_TRUE(wait_drawn(kOpen, 341, 262, 200, 16, 30)) << "no comment shown";
+	key("Escape");
+	ASSERT_TRUE(wait_log("host: preview 0 [fdrs/x]\n", 30)) << log();
+	ASSERT_TRUE(wait_exit(20));
+	EXPECT_EQ(status, 0);
+}

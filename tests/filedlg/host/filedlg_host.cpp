@@ -38,6 +38,11 @@ int main(int argc, char** argv)
 		const int r = BTN_opensave(WIND_open, 19, &path);
 		xer << "host: open " << r << " [" << path << "]\n";
 		xer.flush();
+	} else if (step == "preview") {
+		std::string path = "fdrs/x";
+		const int r = BTN_opensave(WIND_open, 8, &path);
+		xer << "host: preview " << r << " [" << path << "]\n";
+		xer.flush();
 	}
 	MACIBM_finishup(1);
 	return 0;
