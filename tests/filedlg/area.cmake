@@ -5,12 +5,4 @@ target_link_libraries(filedlg_host PRIVATE vantor_all)
 set_target_properties(filedlg_host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 add_dependencies(test_filedlg filedlg_host)
 # The window tests open a window and move the display's one mouse.
-set(_filedlg_locks ${CMAKE_CURRENT_BINARY_DIR}/filedlg_locks.cmake)
-file(WRITE ${_filedlg_locks} [=[
-foreach(t IN LISTS test_filedlg_TESTS)
-  if(t MATCHES "^FileWindow\\.")
-    set_tests_properties(${t} PROPERTIES RESOURCE_LOCK x_display TIMEOUT 150)
-  endif()
-endforeach()
-]=])
-set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${_filedlg_locks})
+vantor_test_props(filedlg REGEX "^FileWindow\\." LOCKS x_display TIMEOUT 150)
