@@ -8,7 +8,7 @@ secs=${1:-60}
 out=build-fuzz
 mkdir -p "$out"
 src=(RUderur/TEX/TEX_utils.cpp RUderur/TEX/TEX_png.cpp RUderur/TEX/TEX_bmp.cpp RUderur/TEX/TEX_dds.cpp
-     RUderur/TEX/TEX_layout.cpp RUderur/TEX/TEX_scratch.cpp RUderur/TEX/TEX_gamma_pending.cpp fuzz/fuzz_stubs.cpp)
+     RUderur/TEX/TEX_layout.cpp RUderur/TEX/TEX_scratch.cpp fuzz/fuzz_stubs.cpp)
 inc=(-IRUderur/TEX -IRUderur/UTL -IRUderur/GenH $(pkg-config --cflags libpng))
 libs=($(pkg-config --libs libpng) -lsquish -lz)
 flags=(-g -O1 -std=c++17 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
