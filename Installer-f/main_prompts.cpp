@@ -15,6 +15,16 @@ static int answered(int answer)
 	return answer;
 }
 
+std::string select_alert_path_line(const std::string& path, float width)
+{
+	if (OGL_measure_string(path, 0) <= width) return path;
+	const std::string dots = "...";
+	const unsigned char* b = (const unsigned char*)path.data();
+	const unsigned char* e = b + path.size();
+	const unsigned char* from = OGL_fit_reverse(b, e, width - OGL_measure_string(dots, 0), 0);
+	return dots + std::string((const char*)from, (size_t)(e - from));
+}
+
 int select_alert(std::string path, int is_delete)
 {
 	xer << "Prompt: " << select_alert_words(is_delete).heading << " " << path << "\n";
@@ -29,7 +39,7 @@ int select_alert(std::string path, int is_delete)
 		BTN_fillwin(1, 24);
 		float w = mnw.wind_w - 40;
 		OGL_string(46, 20, 100, heading, w, 0, 0);
-		OGL_string(46, 20, 90, path, w, 0, 0);
+		OGL_string(46, 20, 90, select_alert_path_line(path, w), 9999, 0, 0);
 		OGL_string(46, 20, 80, question, w, 0, 0);
 		for (int b = 0; b < 5; ++b) {
 			const select_alert_button& at = select_alert_buttons[b];

@@ -3,6 +3,7 @@
 // The install engine's two questions, each a modal window of its own
 // (select_alert and abort_alert, declared with the engine's prompts).
 #include "utils_prompts.h"
+#include <string>
 
 // The English texts of select_alert: heading, question, then the buttons act,
 // keep, act-for-directory, keep-for-directory, cancel.
@@ -16,5 +17,10 @@ const select_alert_texts& select_alert_words(int is_delete);
 // The buttons of select_alert in the order they are tested, with their answers.
 struct select_alert_button { float x, y, width; int answer; };
 extern const select_alert_button select_alert_buttons[5];
+
+// The path as one line of at most `width` units in the regular face: a path
+// too long keeps its end (the file's name) behind "...", so it never wraps
+// onto the question below it.
+std::string select_alert_path_line(const std::string& path, float width);
 
 #endif
