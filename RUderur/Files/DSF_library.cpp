@@ -258,10 +258,14 @@ static int package_of(const char* scenery_file)
 	return -1;
 }
 
-static int log_report(const char* file, int line, const char* scenery_file, const char* message)
+// Formats and logs a report; the index of the scenery file's package, or -1.
+static int log_report(char* buf, size_t size, const char* file, int line, const char*& scenery_file,
+                      const char* format, va_list args)
 {
+	format_message(buf, size, format, args);
+	if (!scenery_file) scenery_file = "";
 	xer << "***Error with scenery file \"" << scenery_file << "\" (" << (file ? file : "") << ": " << line << ".)\n  "
-	    << message << "\n";
+	    << buf << "\n";
 	return package_of(scenery_file);
 }
 
@@ -270,10 +274,8 @@ void __DSF_NonFatalError(const char* file, int line, const char* scenery_file, c
 	static char buf[4096];
 	va_list args;
 	va_start(args, format);
-	format_message(buf, sizeof(buf), format, args);
+	int pkg = log_report(buf, sizeof(buf), file, line, scenery_file, format, args);
 	va_end(args);
-	if (!scenery_file) scenery_file = "";
-	int pkg = log_report(file, line, scenery_file, buf);
 	if (pkg < 0 || package_problems[pkg] == 0) {
 		if (pkg >= 0) package_problems[pkg] = 1;
 		__MACIBM_alert(0, "Error loading the scenery package:", pkg < 0 ? std::string(scenery_file) : scenery_packages[pkg],
@@ -288,10 +290,8 @@ void __DSF_FatalError(const char* file, int line, const char* scenery_file, cons
 	static char buf[4096];
 	va_list args;
 	va_start(args, format);
-	format_message(buf, sizeof(buf), format, args);
+	int pkg = log_report(buf, sizeof(buf), file, line, scenery_file, format, args);
 	va_end(args);
-	if (!scenery_file) scenery_file = "";
-	int pkg = log_report(file, line, scenery_file, buf);
 	xer.flush();	// the alert ends the program
 	if (pkg < 0) {
 		__MACIBM_alert(0, "Error loading the scenery package:", scenery_file, "Vantor cannot run with this corrupt file.",

@@ -79,30 +79,23 @@ TEST_F(LibraryReport, LongMessagesAreCutWithinTheBuffer)
 
 TEST_F(LibraryReport, FatalReportsEndTheProgramNamingTheCause)
 {
-	log();	// nothing left in the stream for the child to write twice
-	EXPECT_EXIT(__DSF_FatalError("reader.cpp", 30, "Custom Scenery/A/x.dsf", "broken %d", 1), ::testing::ExitedWithCode(1), "");
-	std::string l = log();
-	EXPECT_NE(l.find("***Error with scenery file \"Custom Scenery/A/x.dsf\" (reader.cpp: 30.)\n  broken 1\n"
-	                 "Error loading the scenery package:\nCustom Scenery/A/\n"
-	                 "Vantor cannot run with this package installed - you may need to remove the custom  scenery package.\n"
-	                 "Please see the log.txt file for detailed error information.\n(reader.cpp line 30)\n"),
-	          std::string::npos) << l;
-
-	// a package already reported still gets the fatal alert
-	__DSF_NonFatalError("reader.cpp", 31, "Global Scenery/G/y.dsf", "first");
-	log();
-	EXPECT_EXIT(__DSF_FatalError("reader.cpp", 32, "Global Scenery/G/y.dsf", "broken %d", 2), ::testing::ExitedWithCode(1), "");
-	l = log();
-	EXPECT_NE(l.find("  broken 2\nError loading the scenery package:\nGlobal Scenery/G/\n"
-	                 "Vantor cannot run with this package installed - You may need to reinstall Vantor.\n"
-	                 "Please see the log.txt file for detailed error information.\n"),
-	          std::string::npos) << l;
-
-	EXPECT_EXIT(__DSF_FatalError("reader.cpp", 33, "Elsewhere/z.dsf", "broken %d", 3), ::testing::ExitedWithCode(1), "");
-	l = log();
-	EXPECT_NE(l.find("  broken 3\nError loading the scenery package:\nElsewhere/z.dsf\n"
-	                 "Vantor cannot run with this corrupt file.\n"
-	                 "Please see the log.txt file for detailed error information.\n"),
-	          std::string::npos) << l;
-	EXPECT_EQ(count(l, "Error loading the scenery package:"), 4);
+	__DSF_NonFatalError("reader.cpp", 29, "Global Scenery/G/y.dsf", "first");	// an alert already shown
+	struct { const char* file; const char* named; const char* why; } cases[] = {
+		{"Custom Scenery/A/x.dsf", "Custom Scenery/A/",
+		 "Vantor cannot run with this package installed - you may need to remove the custom  scenery package."},
+		{"Global Scenery/G/y.dsf", "Global Scenery/G/",
+		 "Vantor cannot run with this package installed - You may need to reinstall Vantor."},
+		{"Elsewhere/z.dsf", "Elsewhere/z.dsf", "Vantor cannot run with this corrupt file."},
+	};
+	int line = 30;
+	for (auto& c : cases) {
+		log();	// nothing left in the stream for the child to write twice
+		EXPECT_EXIT(__DSF_FatalError("reader.cpp", line, c.file, "broken %d", line), ::testing::ExitedWithCode(1), "");
+		std::string l = log(), n = std::to_string(line++);
+		EXPECT_NE(l.find(std::string("***Error with scenery file \"") + c.file + "\" (reader.cpp: " + n + ".)\n  broken " +
+		                 n + "\nError loading the scenery package:\n" + c.named + "\n" + c.why +
+		                 "\nPlease see the log.txt file for detailed error information.\n(reader.cpp line " + n + ")\n"),
+		          std::string::npos) << l;
+	}
+	EXPECT_EQ(count(log(), "Error loading the scenery package:"), 4);
 }
