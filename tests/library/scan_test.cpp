@@ -154,6 +154,7 @@ TEST_F(Library, RegionsRectsBitmapsAndTheirErrors)
 	        "REGION_RECT -181 0 0 0\n"
 	        "REGION_RECT 0 3 0 2\n"
 	        "REGION_RECT 0 -91 0 90\n"
+	        "REGION_RECT 2147483647 0 0 99999999999\n"
 	        "REGION spot\n"
 	        "EXPORT r/a.obj a.obj\n"
 	        "REGION all\n"
@@ -207,6 +208,7 @@ TEST_F(Library, RegionsRectsBitmapsAndTheirErrors)
 		"  The boundaries to a REGION_RECT command are out of range: -1,90->180,90\n",
 		"  The boundaries to a REGION_RECT command are out of range: 180,93->180,92\n",
 		"  The boundaries to a REGION_RECT command are out of range: 180,-1->180,180\n",
+		"  The boundaries to a REGION_RECT command are out of range: 2147483827,90->180,2147483737\n",
 		"  REGION nowhere - region unknown.  Ingoring\n",
 		"  REGION_DEFINE spot - region already defined.  Ignoring.\n",
 		"  REGION_RECT command used but no region has been defined.\n",
@@ -220,7 +222,7 @@ TEST_F(Library, RegionsRectsBitmapsAndTheirErrors)
 		EXPECT_NE(f, std::string::npos) << m << "\n" << l;
 		if (f != std::string::npos) at = f;
 	}
-	EXPECT_EQ(count(l, "***Error with scenery file \"Custom Scenery/R/library.txt\" ("), 11) << l;
+	EXPECT_EQ(count(l, "***Error with scenery file \"Custom Scenery/R/library.txt\" ("), 12) << l;
 	EXPECT_EQ(count(l, "Error loading the scenery package:"), 1);
 	EXPECT_NE(l.find(scenery_alert(pkg)), std::string::npos);
 }
