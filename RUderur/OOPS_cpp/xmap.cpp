@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <ios>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 int mapped_files_open = 0;	// counted atomically: worker threads map files too
@@ -96,6 +97,12 @@ const char* xmap_class::retry(const std::string& p)
 	int f = open(c.c_str(), O_RDONLY | O_CLOEXEC);
 	if (f <= 0) {
 		if (f == 0) close(f);
+		return nullptr;
+	}
+	// A folder or a device opens too, but is no file to map: as if missing.
+	struct stat st;
+	if (fstat(f, &st) != 0 || !S_ISREG(st.st_mode)) {
+		close(f);
 		return nullptr;
 	}
 	fd = f;

@@ -3,6 +3,7 @@
 #include "UTL_cmdline.h"
 #include "UTL_globals.h"
 #include <climits>
+#include <sys/stat.h>
 
 static const int k900[] = {900, 0};
 
@@ -53,6 +54,14 @@ TEST(Xmap, TextHeadersWithBomAndEveryLineEnd)
 	EXPECT_FALSE(missing.begin);
 	EXPECT_EQ(em.check_file(file_type_txt, k900, nullptr, nullptr), 0);
 	EXPECT_EQ(missing.check_file(file_type_txt, k900, nullptr, nullptr), 0);
+
+	// a folder where a file is looked for reads as missing, not as a fatal mapping failure
+	ASSERT_EQ(0, mkdir((d.path + "library.txt").c_str(), 0755));
+	xmap_class folder(d.path + "library.txt");
+	EXPECT_FALSE(folder.begin);
+	EXPECT_EQ(folder.check_file(file_type_txt, k900, nullptr, nullptr), 0);
+	xmap_class dev("/dev/null");
+	EXPECT_FALSE(dev.begin);
 }
 
 TEST(Xmap, BinaryHeaderByteOrderAndReads)
