@@ -7,6 +7,7 @@
 #include "butn_focus.h"
 #include "keys.h"
 #include "oglp.h"
+#include "qtim.h"
 #include "OGL_fonts.h"
 #include "OGL_setstate.h"
 #include "PLAT_events.h"
@@ -115,7 +116,8 @@ void MACIBM_event_proc()
 	mouse_help_per_wind(mnw.current_window);
 	standard_gui();
 
-	OGL_sbuff();
+	// a frame the movie recorder grabbed is swapped by the recorder
+	if (qtim.mov_per_frame() == 0) OGL_sbuff();
 	xtim.profile_chart("sbuff", 0);
 	xtim.frame_count += 1;
 	xtim.profile_chart("oglwork", 0);
