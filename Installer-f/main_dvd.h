@@ -22,9 +22,12 @@ int UTIL_verify_disk();
 // disc is left alone) and dvd_path cleared.
 int UTIL_switch_disk(int entering);
 
-// The engine's last failure, logged and put to the user: 0 when the user
-// chose to continue, else 1 (or 3 when the window was closed).
-int UTIL_cancel_install(int repair);
+// The flows that put an engine failure to the user, each in its own words.
+enum { dvd_flow_install = 0, dvd_flow_repair = 1, dvd_flow_scenery = 2 };
+// The engine's last failure, logged and put to the user in the words of
+// `flow`: 0 when the user chose to continue, else 1 (or 3 when the window was
+// closed).
+int UTIL_cancel_install(int flow);
 
 // The archive of file f as a path below the disc's mount folder.
 std::string dvd_archive_on_disc(int f);

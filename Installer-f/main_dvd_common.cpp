@@ -40,7 +40,12 @@ void UTIL_scan_dvd()
 {
 	// a later disc of the set has no version file: ask for the first one again
 	if (!dvd_path.empty() && !has_file(dvd_path + "dvd_version.txt")) dvd_path.clear();
-	if (dvd_path.empty()) dvd_path = dvd_find_disc(dvd_mount_table());
+	if (dvd_path.empty()) {
+		dvd_path = dvd_find_disc(dvd_mount_table());
+		// only the first disc holds the version file: that disc is in now,
+		// whichever one a flow asked for before
+		if (!dvd_path.empty()) current_disk = 0;
+	}
 	if (dvd_path.empty()) {
 		scanned_disc.clear();
 		return;
@@ -112,14 +117,18 @@ int UTIL_switch_disk(int entering)
 
 static std::string T(const char* text) { return UTL_translate_string(text, 0); }
 
-int UTIL_cancel_install(int repair)
+int UTIL_cancel_install(int flow)
 {
 	std::string why;
 	int err = install_files_get_error(why);
-	xer << (repair ? "Repair" : "Install") << " error " << err << ": " << why << "\n";
-	if (repair)
+	xer << (flow == dvd_flow_repair ? "Repair" : flow == dvd_flow_scenery ? "Scenery install" : "Install") << " error "
+	    << err << ": " << why << "\n";
+	if (flow == dvd_flow_repair)
 		return abort_alert(T("There was a problem repairing Vantor 9:") + "\n\n" + why, T("Stop"),
 		                   T("the repair operation."), T("Continue"), T("the repair operation."));
+	if (flow == dvd_flow_scenery)
+		return abort_alert(T("There was a problem installing scenery:") + "\n\n" + why, T("Stop"),
+		                   T("the scenery install."), T("Continue"), T("the scenery install."));
 	return abort_alert(T("There was a problem installing Vantor 9:") + "\n\n" + why, T("Cancel"),
 	                   T("the installation."), T("Continue"), T("the installation process."));
 }

@@ -6,6 +6,7 @@
 #include "main_registration.h"
 #include "main_status.h"
 #include "main_wizard.h"
+#include "main_world_map.h"
 #include "utils.h"
 #include "butn.h"
 #include "OGL_fonts.h"
@@ -67,6 +68,10 @@ int dvd_start(int entering, wizard_screen& s)
 	s.text = T("You already have Vantor 9 installed on this computer.  What would you like to do?");
 	s.choice_labels.push_back(T("Run Vantor Now"));
 	s.choice_funcs.push_back(dvd_pick_run_sim);
+	if (stg.disk_has_scenery) {
+		s.choice_labels.push_back(T("Add Or Remove Scenery"));
+		s.choice_funcs.push_back(dvd_pick_scenery);
+	}
 	if (stg.disk_has_sim) {
 		s.choice_labels.push_back(T("Repair Vantor"));
 		s.choice_funcs.push_back(dvd_pick_repair);
@@ -132,6 +137,7 @@ int dvd_scenery_install(int entering, wizard_screen& s)
 		recalc_disk_sizes();
 	}
 	s.title = T("Select Scenery");
+	UTIL_world_map();
 	s.text = T("Please pick the scenery you would like to install now.  You can use this installer to add more scenery "
 	           "or remove scenery later.  If you fly into an area with no scenery installed, you will see only "
 	           "ocean.\n\nClick on the world map to pick select regions to install.");
@@ -149,27 +155,38 @@ int dvd_run_install(int, wizard_screen& s)
 {
 	static int f = 0;
 	static unsigned long long first_call = xtim_class::microsecs();
-	if (!dvd_install_is_running) {
-		f = 0;
-		xer << "Starting install at " << (double)(xtim_class::microsecs() - first_call) / 1000000 << "\n";
-		if (!choose_files()) {
-			s.next = dvd_scenery_install;
-			return 1;
-		}
-		if (make_dirs() != 0) {
-			s.next = dvd_pick_install;
-			return 1;
-		}
-		register_new_vantor();
-		delete_files();
-		dvd_install_is_running = 1;
-		num_install_errors = 0;
-	}
+	if (dvd_run_begin(s, f, dvd_install_is_running, first_call, dvd_scenery_install, dvd_pick_install, 1)) return 1;
 	s.title = T("Installing Vantor");
-	static const dvd_run_flow flow = {dvd_scenery_install, dvd_done_install, dvd_verify_disk_install,
-	                                  dvd_scenery_install, "I am installing Vantor in %1:file path%.",
-	                                  "Installing: %1:file%", 0};
+	static const dvd_run_flow flow = {dvd_scenery_install,
+	                                  dvd_done_install,
+	                                  dvd_verify_disk_install,
+	                                  dvd_scenery_install,
+	                                  "I am installing Vantor in %1:file path%.",
+	                                  "Installing: %1:file%",
+	                                  "Finishing up...",
+	                                  dvd_flow_install};
 	return dvd_run_frame(s, f, dvd_install_is_running, flow);
+}
+
+int dvd_run_begin(wizard_screen& s, int& f, int& running, unsigned long long first_call, wizard_func cancelled,
+                  wizard_func no_folders, int register_copy)
+{
+	if (running) return 0;
+	f = 0;
+	xer << "Starting install at " << (double)(xtim_class::microsecs() - first_call) / 1000000 << "\n";
+	if (!choose_files()) {
+		s.next = cancelled;
+		return 1;
+	}
+	if (make_dirs() != 0) {
+		s.next = no_folders;
+		return 1;
+	}
+	if (register_copy) register_new_vantor();
+	delete_files();
+	running = 1;
+	num_install_errors = 0;
+	return 0;
 }
 
 int dvd_run_frame(wizard_screen& s, int& f, int& running, const dvd_run_flow& flow)
@@ -180,7 +197,7 @@ int dvd_run_frame(wizard_screen& s, int& f, int& running, const dvd_run_flow& fl
 		s.back = flow.working_back;
 		s.next = nullptr;
 		s.text = UTL_string_sub(T(flow.body), dest_dir_path);
-		dvd_run_progress(s, f, flow.running);
+		dvd_run_progress(s, f, flow.running, flow.finishing);
 		return 0;
 	case install_done:
 		s.next = flow.done;
@@ -192,8 +209,8 @@ int dvd_run_frame(wizard_screen& s, int& f, int& running, const dvd_run_flow& fl
 		return 1;
 	case install_failed:
 		++num_install_errors;
-		if (UTIL_cancel_install(flow.repair) == 0) return 0;
-		if (flow.repair) {	// what was repaired stays; the new install asks before it deletes
+		if (UTIL_cancel_install(flow.kind) == 0) return 0;
+		if (flow.kind != dvd_flow_install) {	// what was done stays; the new install asks before it deletes
 			install_files_kill();
 			running = 0;
 		}
@@ -204,7 +221,7 @@ int dvd_run_frame(wizard_screen& s, int& f, int& running, const dvd_run_flow& fl
 	}
 }
 
-void dvd_run_progress(wizard_screen& s, int f, const char* running_text)
+void dvd_run_progress(wizard_screen& s, int f, const char* running_text, const char* finishing_text)
 {
 	int n = (int)sim_info.size();
 	if (f >= 0 && f < n && !sim_info[f].versions.empty()) {
@@ -212,18 +229,47 @@ void dvd_run_progress(wizard_screen& s, int f, const char* running_text)
 		s.progress_text = UTL_string_sub(T(running_text), sim_info[f].versions.back().path);
 	} else {
 		s.progress = f < 0 ? 0.0f : 1.0f;
-		s.progress_text = T("Finishing up...");
+		s.progress_text = T(finishing_text);
 	}
+}
+
+int dvd_change_disc(int entering, wizard_screen& s, wizard_func back, wizard_func verify)
+{
+	int n = UTIL_switch_disk(entering);
+	s.text = UTL_string_sub(T("Please insert DVD number %1:disk number% and click continue."), int_str(n + 1));
+	s.back = back;
+	s.next = verify;
+	return 0;
+}
+
+void dvd_pick_copy(wizard_screen& s, const char* closing)
+{
+	if (all_rootdecks.size() == 1) dest_dir_path = all_rootdecks[0];
+	UTIL_pick_install();
+	if (dest_dir_path.empty()) s.next = nullptr;
+	s.text = all_rootdecks.size() >= 2 ? T("You have more than one copy of Vantor 9 installed on this computer.  ") : "";
+	s.text += T(closing);
+}
+
+int dvd_scan_frame(wizard_screen& s, int& ctr, int quick, wizard_func back, wizard_func done)
+{
+	s.quit_callback = checksum_directory_kill;
+	float progress = 0;
+	if (checksum_directory(ctr, quick, progress)) {
+		s.next = done;
+		return 1;
+	}
+	s.progress_text = UTL_string_sub(T("Scanning %1:number% of %2:total% files."), int_str(ctr),
+	                                 int_str((int)sim_info.size()));
+	s.progress = progress;
+	s.back = back;
+	return 0;
 }
 
 int dvd_switch_disk_install(int entering, wizard_screen& s)
 {
 	s.title = T("Installing Vantor - Please Change DVDs");
-	int n = UTIL_switch_disk(entering);
-	s.text = UTL_string_sub(T("Please insert DVD number %1:disk number% and click continue."), int_str(n + 1));
-	s.back = dvd_scenery_install;
-	s.next = dvd_verify_disk_install;
-	return 0;
+	return dvd_change_disc(entering, s, dvd_scenery_install, dvd_verify_disk_install);
 }
 
 int dvd_verify_disk_install(int, wizard_screen& s)

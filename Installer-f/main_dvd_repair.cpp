@@ -26,11 +26,7 @@ int dvd_pick_repair(int entering, wizard_screen& s)
 	s.title = T("Repair Vantor 9");
 	s.back = dvd_start;
 	s.next = dvd_scan_repair;
-	if (all_rootdecks.size() == 1) dest_dir_path = all_rootdecks[0];
-	UTIL_pick_install();
-	if (dest_dir_path.empty()) s.next = nullptr;
-	s.text = all_rootdecks.size() >= 2 ? T("You have more than one copy of Vantor 9 installed on this computer.  ") : "";
-	s.text += T("Please pick which copy of Vantor 9 you would like to repair.");
+	dvd_pick_copy(s, "Please pick which copy of Vantor 9 you would like to repair.");
 	return 0;
 }
 
@@ -46,17 +42,7 @@ int dvd_scan_repair(int entering, wizard_screen& s)
 	                          "this copy of Vantor from the Internet, the repair operation will remove the updates.  "
 	                          "Once the repair has finished, you should reapply the updates from the web."),
 	                        dest_dir_path);
-	s.quit_callback = checksum_directory_kill;
-	float progress = 0;
-	if (checksum_directory(ctr, 0, progress)) {
-		s.next = dvd_confirm_repair;
-		return 1;
-	}
-	s.progress_text = UTL_string_sub(T("Scanning %1:number% of %2:total% files."), int_str(ctr),
-	                                 int_str((int)sim_info.size()));
-	s.progress = progress;
-	s.back = dvd_pick_repair;
-	return 0;
+	return dvd_scan_frame(s, ctr, 0, dvd_pick_repair, dvd_confirm_repair);
 }
 
 int dvd_confirm_repair(int entering, wizard_screen& s)
@@ -100,31 +86,23 @@ int dvd_install_repair(int, wizard_screen& s)
 {
 	static int f = 0;
 	static unsigned long long first_call = xtim_class::microsecs();
-	if (!repair_is_running) {
-		f = 0;
-		xer << "Starting install at " << (double)(xtim_class::microsecs() - first_call) / 1000000 << "\n";
-		if (!choose_files() || make_dirs() != 0) {
-			s.next = dvd_confirm_repair;
-			return 1;
-		}
-		delete_files();
-		repair_is_running = 1;
-		num_install_errors = 0;
-	}
+	if (dvd_run_begin(s, f, repair_is_running, first_call, dvd_confirm_repair, dvd_confirm_repair, 0)) return 1;
 	s.title = T("Repairing Vantor");
-	static const dvd_run_flow flow = {dvd_confirm_repair, dvd_done_repair, dvd_verify_disk_repair, dvd_done_repair,
-	                                  "I am repairing %1:file path%.", "Repairing: %1:file path%", 1};
+	static const dvd_run_flow flow = {dvd_confirm_repair,
+	                                  dvd_done_repair,
+	                                  dvd_verify_disk_repair,
+	                                  dvd_done_repair,
+	                                  "I am repairing %1:file path%.",
+	                                  "Repairing: %1:file path%",
+	                                  "Finishing up...",
+	                                  dvd_flow_repair};
 	return dvd_run_frame(s, f, repair_is_running, flow);
 }
 
 int dvd_switch_disk_repair(int entering, wizard_screen& s)
 {
 	s.title = T("Repairing Vantor - Please Change DVDs");
-	int n = UTIL_switch_disk(entering);
-	s.text = UTL_string_sub(T("Please insert DVD number %1:disk number% and click continue."), int_str(n + 1));
-	s.back = dvd_confirm_repair;
-	s.next = dvd_verify_disk_repair;
-	return 0;
+	return dvd_change_disc(entering, s, dvd_confirm_repair, dvd_verify_disk_repair);
 }
 
 int dvd_verify_disk_repair(int, wizard_screen& s)

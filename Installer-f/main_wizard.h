@@ -101,8 +101,16 @@ int dvd_install_repair(int entering, wizard_screen& screen);
 int dvd_switch_disk_repair(int entering, wizard_screen& screen);
 int dvd_verify_disk_repair(int entering, wizard_screen& screen);
 int dvd_done_repair(int entering, wizard_screen& screen);
+// The scenery flow: tiles chosen on the world map are added or removed.
+int dvd_pick_scenery(int entering, wizard_screen& screen);
+int dvd_scan_scenery(int entering, wizard_screen& screen);
+int dvd_edit_scenery(int entering, wizard_screen& screen);
+int dvd_install_scenery(int entering, wizard_screen& screen);
+int dvd_switch_disk_scenery(int entering, wizard_screen& screen);
+int dvd_verify_disk_scenery(int entering, wizard_screen& screen);
+int dvd_done_scenery(int entering, wizard_screen& screen);
 // A run screen's bar and line for engine cursor f.
-void dvd_run_progress(wizard_screen& screen, int f, const char* running_text);
+void dvd_run_progress(wizard_screen& screen, int f, const char* running_text, const char* finishing_text);
 // Where a run screen of the disc flows leads, and what it says.
 struct dvd_run_flow {
 	wizard_func working_back;	// Back while the engine works
@@ -111,9 +119,23 @@ struct dvd_run_flow {
 	wizard_func failed;		// after a failure not answered Continue
 	const char* body;		// "%1:file path%" is the copy's folder
 	const char* running;		// the progress line, "%1:..." the file's listed path
-	int         repair;		// a failure ends a repair run at once
+	const char* finishing;		// the progress line past the last file
+	int         kind;		// dvd_flow_*: a failure ends a repair or scenery run at once
 };
 // One frame of a run screen: the engine's answer decides; 1 moves on now.
 int dvd_run_frame(wizard_screen& screen, int& f, int& running, const dvd_run_flow& flow);
+// The first frame of a run (while `running` is 0): the engine's choice, the
+// folders and the deletions, logged with the seconds since `first_call`.
+// 1 when the screen is to move on at once to screen.next: `cancelled` when
+// the user cancelled a prompt, `no_folders` when a folder could not be made.
+int dvd_run_begin(wizard_screen& screen, int& f, int& running, unsigned long long first_call, wizard_func cancelled,
+                  wizard_func no_folders, int register_copy);
+// The change-disc screen of a flow: ejects on entering, asks for the file's disc.
+int dvd_change_disc(int entering, wizard_screen& screen, wizard_func back, wizard_func verify);
+// The copy list of a flow's pick screen, with its closing line.
+void dvd_pick_copy(wizard_screen& screen, const char* closing);
+// One frame of a flow's scan of dest_dir_path from cursor ctr (quick: presence
+// only); 1 when done and the screen moves on to `done`.
+int dvd_scan_frame(wizard_screen& screen, int& ctr, int quick, wizard_func back, wizard_func done);
 
 #endif

@@ -1,5 +1,5 @@
 # The routines' tests reuse the engine tests' fixture and prompt answers; the
-# window test takes the display alone.
+# window tests take the display alone.
 target_sources(test_dvd PRIVATE ${CMAKE_SOURCE_DIR}/tests/engine/engine_support.cpp)
 add_dependencies(test_dvd make_release vantor-dvd-installer)
-vantor_test_props(dvd REGEX "^DiscInstallWindow\\." LOCKS x_display TIMEOUT 150)
+vantor_test_props(dvd REGEX "^(DiscInstallWindow|SceneryWindow)\\." LOCKS x_display TIMEOUT 150)

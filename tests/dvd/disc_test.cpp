@@ -6,6 +6,7 @@
 #include "main_disc.h"
 #include "main_dvd.h"
 #include "main_globals.h"
+#include "main_wizard.h"
 #include "utils.h"
 #include "UTL_clock.h"
 #include "UTL_globals.h"
@@ -158,4 +159,48 @@ TEST_F(DiscRoutines, NewInstallChangesDiscsAndEveryFileArrives)
 	}
 	EXPECT_GT(files, 300);
 	EXPECT_FALSE(exists(dest_dir_path + "Global Scenery")) << "no tile was chosen";
+}
+
+TEST_F(DiscRoutines, StartScreenOffersSceneryBeforeRepairWhenTheSetHasTiles)
+{
+	mount({disc0});
+	all_rootdecks = {dir + "copy/"};
+	wizard_screen s;
+	EXPECT_EQ(0, dvd_start(0, s));
+	ASSERT_EQ(3, stg.stage);
+	ASSERT_EQ(1, stg.disk_has_scenery);
+	const std::vector<std::string> labels = {"Run Vantor Now", "Add Or Remove Scenery", "Repair Vantor",
+	                                         "Install A Second Copy of Vantor"};
+	const std::vector<wizard_func> funcs = {dvd_pick_run_sim, dvd_pick_scenery, dvd_pick_repair, dvd_pick_install};
+	EXPECT_EQ(labels, s.choice_labels);
+	EXPECT_EQ(funcs, s.choice_funcs);
+	EXPECT_EQ(nullptr, s.next);
+	// the set's three tiles, and nothing else, are on the map
+	int tiles = 0;
+	for (auto& column : stg.tile_avail)
+		for (int t : column) tiles += t != 0;
+	EXPECT_EQ(3, tiles);
+	EXPECT_EQ(1, stg.tile_avail[10][13]);
+	EXPECT_EQ(1, stg.tile_avail[11][13]);
+	EXPECT_EQ(1, stg.tile_avail[32][5]);
+	all_rootdecks.clear();
+}
+
+// After a flow took the second disc, the start screen's scan finds the first
+// one again: the engine must not copy from it as if it were the second.
+TEST_F(DiscRoutines, BackOnTheFirstDiscTheEngineKnowsItIsDiscOne)
+{
+	mount({disc0});
+	UTIL_scan_dvd();
+	ASSERT_EQ(3, stg.stage);
+	want_file_disk = first_on_disc(1);
+	UTIL_switch_disk(1);
+	mount({disc1});
+	ASSERT_EQ(1, UTIL_verify_disk());
+	ASSERT_EQ(1, current_disk);
+
+	mount({disc0, disc1});
+	UTIL_scan_dvd();
+	EXPECT_EQ(disc0, dvd_path);
+	EXPECT_EQ(0, current_disk);
 }

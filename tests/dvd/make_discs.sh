@@ -17,10 +17,15 @@ mkdir -p "$out"
 out=$(cd "$out" && pwd)
 python3 "$here/scripts/demo_master_tree.py" "$out/master" >/dev/null
 all="$out/master/All"
-tile="$all/Global Scenery/-global terrain-/+40-080"
-mkdir -p "$tile" "$all/Resources/default scenery/900 red terrain" "$all/Resources/bitmaps/Earth Orbit Textures"
-head -c 100000 /dev/zero | tr '\0' 'g' > "$tile/+45-075.dsf"
-(cd "$tile" && 7z a -bd -bso0 -bsp0 "+45-075.dsf.7z" "+45-075.dsf" >/dev/null)
+mkdir -p "$all/Resources/default scenery/900 red terrain" "$all/Resources/bitmaps/Earth Orbit Textures"
+# Three global scenery tiles: two side by side off North America, one off Australia.
+for t in "+40-080 +45-075 g" "+40-070 +45-065 h" "-40+140 -35+145 i"; do
+	read -r folder name fill <<<"$t"
+	tile="$all/Global Scenery/-global terrain-/$folder"
+	mkdir -p "$tile"
+	head -c 100000 /dev/zero | tr '\0' "$fill" > "$tile/$name.dsf"
+	(cd "$tile" && 7z a -bd -bso0 -bsp0 -- "$name.dsf.7z" "$name.dsf" >/dev/null)
+done
 echo "red" > "$all/Resources/default scenery/900 red terrain/red.txt"
 echo "orbit" > "$all/Resources/bitmaps/Earth Orbit Textures/orbit.txt"
 (cd "$out" && "$build/make_release" --master "$out/master/" --out "$out/out/" --type 1 --disc-kb 1500 \

@@ -1,0 +1,55 @@
+// The world map drawn from the map image (texture 414): the background band,
+// then every tile the discs have in the look of its choice, the rubber band
+// of a drag, and the select-all and select-none buttons.
+#include "main_world_map.h"
+#include "main_wizard.h"
+#include "utils_records.h"
+#include "MACIBM_mnw.h"
+#include "OGL_setstate.h"
+#include "colr.h"
+#include "oglp.h"
+#include "OGL_extensions.h"
+#include "UTL_clock.h"
+
+static void draw_quad(int colour, const map_quad& q)
+{
+	OGL_2dquad(414, colour, 1, q.x1, q.y1, q.s1, q.t1, q.x1, q.y2, q.s1, q.t2, q.x2, q.y2, q.s2, q.t2, q.x2, q.y1, q.s2,
+	           q.t1, 1, al_blend);
+}
+
+void UTIL_world_map()
+{
+	// a drag goes on only over frames in a row that show the map
+	static int last_frame = -2;
+	if (xtim.frame_count != last_frame + 1 && xtim.frame_count != last_frame) map_drag.live = 0;
+	last_frame = xtim.frame_count;
+
+	world_map_mouse m;
+	m.x = mnw.mouse_x;
+	m.y = mnw.mouse_y;
+	m.down = mnw.click_down;
+	m.held = mnw.mouse_held;
+	int w = 0;
+	int none = interface_rect(770, 122, img_map_b, -1, &w, 1, 0);
+	int all = interface_rect(765.0f - w, 122, img_map_a, -1, nullptr, 1, 0);
+	UTIL_world_map_decide(m, all, none);
+
+	colr.assign(107, 1, 1, 1);
+	draw_quad(107, UTIL_map_background_quad());
+	// colour 52 tints the tiles; OGL_set_color makes it green on a monochrome display
+	for (int i = 0; i < map_cols; ++i)
+		for (int j = 0; j < map_rows; ++j)
+			if (stg.tile_avail[i][j]) draw_quad(52, UTIL_map_cell_quad(i, j, stg.tile_wanted[i][j] != 0));
+
+	if (map_drag.live && mnw.mouse_held) {
+		OGL_setstate(fog_fals, 0, lit_fals, al_blend, deR_fals, deW_fals);
+		glColor4f(0, 0, 0, 0.5f);
+		const float ox = mnw.origin_x, oy = mnw.origin_y;
+		glBegin(GL_LINE_LOOP);
+		glVertex2f(m.x + ox, m.y + oy);
+		glVertex2f(map_drag.o_x + ox, m.y + oy);
+		glVertex2f(map_drag.o_x + ox, map_drag.o_y + oy);
+		glVertex2f(m.x + ox, map_drag.o_y + oy);
+		glEnd();
+	}
+}

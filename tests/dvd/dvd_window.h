@@ -1,0 +1,90 @@
+#ifndef DVD_WINDOW_H
+#define DVD_WINDOW_H
+// The disc installer in a real window with a two-disc set made by the builder;
+// the test changes discs by rewriting the mount table the program searches.
+#include "../engine/engine_support.h"
+#include "../support/window_program.h"
+#include "dvd_support.h"
+
+struct DiscInstallWindow : window_program {
+	dialog_box whole{800, 600};
+	std::string table, set, disc0, disc1, copy;
+
+	// The folders "in the drive" (the test's folders have no blanks to escape).
+	void mount(const std::string& folder, const std::string& also = "")
+	{
+		std::ofstream t(table, std::ios::trunc);
+		t << "/dev/sr0 " << folder << " iso9660 ro 0 0\n";
+		if (!also.empty()) t << "/dev/sr1 " << also << " iso9660 ro 0 0\n";
+	}
+	void next() { click(whole, 720, 23); }
+	void back_from_done() { click(whole, 640, 23); }	// Back beside the final screen's Quit
+
+	// The centre of the world map's cell (col, row), in window units.
+	static int cell_x(int col) { return 248 + 14 * col + 7; }
+	static int cell_y(int row) { return 150 + 14 * row + 7; }
+	void click_cell(int col, int row) { click(whole, cell_x(col), cell_y(row)); }
+	// Presses on one cell, moves to another across the frames between, releases.
+	void drag_cells(int col0, int row0, int col1, int row1)
+	{
+		auto at = [&](int col, int row) {
+			return " mousemove --window " + window + " " + std::to_string(cell_x(col)) + " " +
+			       std::to_string(600 - cell_y(row));
+		};
+		system(("timeout 10 xdotool windowraise " + window + at(col0, row0) + " mousedown 1").c_str());
+		pause_ms(250);
+		system(("timeout 10 xdotool" + at((col0 + col1) / 2, (row0 + row1) / 2)).c_str());
+		pause_ms(150);
+		system(("timeout 10 xdotool" + at(col1, row1)).c_str());
+		pause_ms(250);
+		system("timeout 10 xdotool mouseup 1");
+		pause_ms(200);
+	}
+	// What the window shows of a cell, its border left out.
+	pixels cell_pixels(int col, int row) { return grab(whole, 248 + 14 * col + 2, 150 + 14 * row + 2, 10, 10); }
+
+	// Waits until the log holds `text` at least n times.
+	bool wait_log_count(const std::string& text, int n, double seconds)
+	{
+		for (int i = 0; i < seconds * 20; ++i) {
+			if (count_of(log(), text) >= n) return true;
+			pause_ms(50);
+		}
+		return false;
+	}
+
+	// The disc set (and with `with_copy` an installed, registered copy of it),
+	// the first disc in the drive, and the installer started.
+	void start_with_discs(bool with_copy)
+	{
+		set_up("dvd_window");
+		if (IsSkipped() || HasFatalFailure()) return;
+		if (with_copy) copy = root + "copy/";
+		set = root + "set/", disc0 = set + "out/disk_0/", disc1 = set + "out/disk_1/";
+		ASSERT_EQ(0, system(("bash '" VANTOR_SOURCE_DIR "/tests/dvd/make_discs.sh' '" + set + "' '" VANTOR_BINARY_DIR
+		                     "' '" + copy + "' >'" + root + "make.log' 2>&1 && mkdir -p '" + root + "home/Desktop' '" +
+		                     root + "tmp'")
+		                        .c_str()));
+		table = root + "mounts";
+		mount(disc0);
+		setenv("VANTOR_MOUNT_TABLE", table.c_str(), 1);
+		setenv("TMPDIR", (root + "tmp").c_str(), 1);
+		if (with_copy) std::ofstream(root + "config/vantor_install.txt") << copy << "\n";
+		start("vantor-dvd-installer", {"--fps_test", "--lang=en"});
+		if (HasFatalFailure()) return;
+		ASSERT_TRUE(wait_log("Wizard screen: Vantor 9 Installer", 20)) << log();
+		ASSERT_TRUE(wait_log("Read the disc " + disc0 + " (Vantor 9): ", 10)) << log();
+	}
+	// Every file of the manifest in `folder` with its signature.
+	void expect_whole(const std::string& folder)
+	{
+		int files = 0;
+		for (const auto& [rel, md5] : disc_manifest(set + "manifest.txt")) {
+			EXPECT_EQ(md5, md5_file(folder + rel)) << rel;
+			++files;
+		}
+		EXPECT_GT(files, 300);
+	}
+};
+
+#endif
