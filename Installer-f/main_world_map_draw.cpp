@@ -6,14 +6,15 @@
 #include "utils_records.h"
 #include "MACIBM_mnw.h"
 #include "OGL_setstate.h"
-#include "colr.h"
 #include "oglp.h"
+#include "tman.h"
 #include "OGL_extensions.h"
 #include "UTL_clock.h"
 
-static void draw_quad(int colour, const map_quad& q)
+// A cell in colour id 52, which OGL_set_color greens on a monochrome display.
+static void draw_tile(const map_quad& q)
 {
-	OGL_2dquad(414, colour, 1, q.x1, q.y1, q.s1, q.t1, q.x1, q.y2, q.s1, q.t2, q.x2, q.y2, q.s2, q.t2, q.x2, q.y1, q.s2,
+	OGL_2dquad(414, 52, 1, q.x1, q.y1, q.s1, q.t1, q.x1, q.y2, q.s1, q.t2, q.x2, q.y2, q.s2, q.t2, q.x2, q.y1, q.s2,
 	           q.t1, 1, al_blend);
 }
 
@@ -34,17 +35,25 @@ void UTIL_world_map()
 	int all = interface_rect(765.0f - w, 122, img_map_a, -1, nullptr, 1, 0);
 	UTIL_world_map_decide(m, all, none);
 
-	colr.assign(107, 1, 1, 1);
-	draw_quad(107, UTIL_map_background_quad());
-	// colour 52 tints the tiles; OGL_set_color makes it green on a monochrome display
+	// the background in plain white: only the tiles take the display's tint
+	const map_quad q = UTIL_map_background_quad();
+	const float ox = mnw.origin_x, oy = mnw.origin_y;
+	OGL_setstate(fog_fals, 1, lit_fals, al_blend, deR_fals, deW_fals);
+	tman.bind_ref(414, 0, 0);
+	glColor3f(1, 1, 1);
+	glBegin(GL_QUADS);
+	glTexCoord2f(q.s1, q.t1); glVertex2f(q.x1 + ox, q.y1 + oy);
+	glTexCoord2f(q.s1, q.t2); glVertex2f(q.x1 + ox, q.y2 + oy);
+	glTexCoord2f(q.s2, q.t2); glVertex2f(q.x2 + ox, q.y2 + oy);
+	glTexCoord2f(q.s2, q.t1); glVertex2f(q.x2 + ox, q.y1 + oy);
+	glEnd();
 	for (int i = 0; i < map_cols; ++i)
 		for (int j = 0; j < map_rows; ++j)
-			if (stg.tile_avail[i][j]) draw_quad(52, UTIL_map_cell_quad(i, j, stg.tile_wanted[i][j] != 0));
+			if (stg.tile_avail[i][j]) draw_tile(UTIL_map_cell_quad(i, j, stg.tile_wanted[i][j] != 0));
 
 	if (map_drag.live && mnw.mouse_held) {
 		OGL_setstate(fog_fals, 0, lit_fals, al_blend, deR_fals, deW_fals);
 		glColor4f(0, 0, 0, 0.5f);
-		const float ox = mnw.origin_x, oy = mnw.origin_y;
 		glBegin(GL_LINE_LOOP);
 		glVertex2f(m.x + ox, m.y + oy);
 		glVertex2f(map_drag.o_x + ox, m.y + oy);

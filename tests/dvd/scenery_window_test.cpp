@@ -87,3 +87,27 @@ TEST_F(SceneryWindow, TilesChosenOnTheMapArriveAndTilesTakenOffGo)
 	EXPECT_EQ(std::string::npos, l.find("install error")) << l;
 	expect_whole(copy);
 }
+
+TEST_F(SceneryWindow, ADamagedTileArchiveIsPutToTheUserAndStopEndsTheRunWithErrors)
+{
+	start_with_discs(true);
+	if (IsSkipped() || HasFatalFailure()) return;
+	const std::string b = tile("+40-070", "+45-065");
+	std::ofstream(disc1 + "Vantor 9/All/" + b + ".7z", std::ios::trunc) << "not an archive";
+	mount(disc0, disc1);
+	open_map(1);
+	if (HasFatalFailure()) return;
+	click_cell(11, 13);
+	next();
+	ASSERT_TRUE(wait_log("Prompt: There was a problem installing scenery:", 20)) << log();
+	EXPECT_NE(std::string::npos, log().find("Scenery install error ")) << log();
+	// Stop, the first button of the 700 by 206 prompt centred in the window
+	click(whole, 50 + 96, 197 + 56);
+	ASSERT_TRUE(wait_log("Prompt answer: 1", 10)) << log();
+	ASSERT_TRUE(wait_log("Wizard screen: Finished With Add/Remove Scenery", 10)) << log();
+	EXPECT_FALSE(exists(copy + b));
+	click(whole, 742, 23);	// Quit
+	ASSERT_TRUE(wait_exit(20)) << log();
+	EXPECT_EQ(0, status);
+	expect_whole(copy);
+}
