@@ -1,0 +1,165 @@
+// The about box's update check. The list is fetched once per frame until one
+// with a FINAL line came; every completed list decides anew what to offer.
+#include "UTL_about.h"
+#include "UTL_globals.h"
+#include "http.h"
+#include "io_utils.h"
+#include "xmap.h"
+#include "zip_utils.h"
+#include <cstdio>
+
+const char* const about_release_text = "9.21rc2";
+const char* const about_maker_site = "www.tarrowfield.example";
+std::string about_update_host = "www.tarrowfield.example";
+about_state about_rec;
+
+static const char* const kPrefsFolder = "Output/preferences/";
+static const char* const kListLocal = "Output/preferences/serverlist9.txt";
+static const char* const kInstallerLocal = "Output/preferences/installer.zip";
+
+static void show_message(about_state& s, const std::string& text)
+{
+	s.ins_state = about_message;
+	s.err_msg = text;
+	xer << "About box: " << text << "\n";
+	xer.flush();
+}
+
+int UTL_about_read_list(const std::string& path, about_state& s, about_installers& ins)
+{
+	xmap_class f(path);
+	static const int versions[] = {820, 0};
+	if (!f.begin || f.check_file(file_type_txt, versions, "SERVERS", nullptr) != 820) return 0;
+	while (f.cursor < f.end) {
+		if (f.TXT_str_scan_match("BETA", 1)) {
+			f.TXT_str_scan_eoln(&s.version_str_net_beta);
+		} else if (f.TXT_str_scan_match("FINAL", 1)) {
+			f.TXT_str_scan_eoln(&s.version_str_net);
+			s.version_str_found = 1;
+		} else if (f.TXT_str_scan_match("BETA_INSTALLER_MAC", 1)) {
+			f.TXT_str_scan_space(&ins.beta_server);
+			f.TXT_str_scan_eoln(&ins.beta_path);
+		} else if (f.TXT_str_scan_match("FINAL_INSTALLER_MAC", 1)) {
+			f.TXT_str_scan_space(&ins.final_server);
+			f.TXT_str_scan_eoln(&ins.final_path);
+		} else if (f.TXT_str_scan_match("BETA_VERSION", 1)) {
+			s.version_beta = f.TXT_int_scan();
+			f.TXT_str_scan_eoln(nullptr);
+		} else if (f.TXT_str_scan_match("FINAL_VERSION", 1)) {
+			s.version_final = f.TXT_int_scan();
+			f.TXT_str_scan_eoln(nullptr);
+		} else {
+			f.TXT_str_scan_eoln(nullptr);
+		}
+	}
+	return 1;
+}
+
+// The pair comes from a downloaded file: a host with a "/" or a path without a
+// leading one would be a fatal misuse of the download client, so such a pair
+// counts as no installer at all.
+static bool usable_installer(std::string& server, std::string& path)
+{
+	while (!path.empty() && (path.back() == ' ' || path.back() == '\t')) path.pop_back();
+	return !server.empty() && server.find('/') == std::string::npos && !path.empty() && path[0] == '/';
+}
+
+void UTL_about_decide(about_state& s, const about_installers& ins)
+{
+	s.is_latest = 1;
+	s.is_beta = 0;
+	s.ins_state = about_message;
+	std::string message;
+	if (s.version_final == -1) {
+		message = "Can't connect to the net to find latest version.";
+	} else if (s.version_final == about_release_number) {
+		message = "Your version of Vantor is up to date.";
+	} else if (s.version_final > about_release_number) {
+		s.is_latest = 0;
+	} else if (s.version_beta <= about_release_number) {
+		message = "You have the latest Vantor beta.";
+	} else {
+		s.is_beta = 1;
+		s.is_latest = 0;
+	}
+
+	if (s.is_latest == 0) {
+		s.installer_server = s.is_beta ? ins.beta_server : ins.final_server;
+		s.installer_path = s.is_beta ? ins.beta_path : ins.final_path;
+		if (usable_installer(s.installer_server, s.installer_path)) {
+			s.ins_state = about_offer;
+			xer << "About box: offering the installer at " << s.installer_server << s.installer_path << "\n";
+			xer.flush();
+			return;
+		}
+		message = std::string(s.is_beta ? "There is a newer beta of Vantor available! Visit "
+		                                 : "There is a new version of Vantor available! Visit ") +
+		          about_maker_site + " to download the update.";
+	}
+	show_message(s, message);
+}
+
+void UTL_about_check(about_state& s)
+{
+	// the preferences folder lives in Output/, which a bare copy may not have yet
+	make_folder("Output/");
+	make_folder(kPrefsFolder);
+	if (s.version_str_found) return;
+	if (http.net_check(0, about_update_host, "/serverlist9.txt", kListLocal) != 1) return;
+	about_installers ins;
+	UTL_about_read_list(kListLocal, s, ins);
+	UTL_about_decide(s, ins);
+}
+
+std::string UTL_about_progress_text(int has_transfer, int64_t content_length, int64_t bytes_received)
+{
+	char buf[80];
+	if (has_transfer && content_length <= 0) return "Downloading the installer...";
+	int percent = 0;
+	if (has_transfer) percent = (int)((float)bytes_received * 100.0f / (float)content_length);
+	snprintf(buf, sizeof buf, "Downloading the installer...%d%% complete", percent);
+	return buf;
+}
+
+static std::string code_message(const char* format, int e)
+{
+	char buf[512];
+	snprintf(buf, sizeof buf, format, error_str(e).c_str(), e);
+	return buf;
+}
+
+std::string UTL_about_download(about_state& s)
+{
+	const int r = http.net_check(1, s.installer_server, s.installer_path, kInstallerLocal);
+	if (r == 1) {
+		const int e = zip_to_file(kInstallerLocal, "", &s.installer_app_name, 0);
+		if (e) {
+			show_message(s, code_message("There was an error unzipping the installer: %s (%d)", e));
+			return "";
+		}
+		if (!s.installer_app_name.empty() && s.installer_app_name.back() == '/') s.installer_app_name.pop_back();
+		s.ins_state = about_launching;
+		return "";
+	}
+	if (r == 2) {
+		show_message(s, "I was unable to download the installer from the net.");
+		return "";
+	}
+	const down_class* d = http.slots[1];
+	return UTL_about_progress_text(d != nullptr, d ? d->content_length : -1, d ? d->bytes_received : 0);
+}
+
+void UTL_about_launch(about_state& s)
+{
+	const int e = launch_app(s.installer_app_name, app_path, 1);
+	if (e) show_message(s, code_message("There was an error launching the installer: %s (%d)", e));
+}
+
+std::string UTL_about_version_line(const about_state& s)
+{
+	if (!s.version_str_found)
+		return std::string("I could not connect to the net to find the current version of Vantor at ") + about_maker_site +
+		       "!";
+	return std::string("The current ") + (s.is_beta ? "beta version" : "version") + " of Vantor is now " +
+	       (s.is_beta ? s.version_str_net_beta : s.version_str_net) + ".";
+}
