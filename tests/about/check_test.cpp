@@ -10,6 +10,16 @@
 
 static const char* const kHeader = "A\n820 version\nSERVERS\n";
 
+static std::string visit(const char* what)
+{
+	return std::string("There is ") + what + " of Vantor available! Visit " + about_maker_site + " to download the update.";
+}
+static void expect_message(const about_state& s, const std::string& text)
+{
+	EXPECT_EQ(s.ins_state, about_message);
+	EXPECT_EQ(s.err_msg, text);
+}
+
 // Each test works in a scratch folder of its own, the program's relative paths included.
 struct about_folder : ::testing::Test {
 	std::string dir, saved_cwd;
@@ -46,8 +56,7 @@ TEST_F(AboutList, SameReleaseIsUpToDateAndOffersNothing)
 	about_state s;
 	read(s, "BETA Vantor 9.30b1\nFINAL Vantor 9.21rc2\nFINAL_VERSION 92102\nBETA_VERSION 93001\n"
 	        "FINAL_INSTALLER_MAC 127.0.0.61 /x.zip\n");
-	EXPECT_EQ(s.ins_state, about_message);
-	EXPECT_EQ(s.err_msg, "Your version of Vantor is up to date.");
+	expect_message(s, "Your version of Vantor is up to date.");
 	EXPECT_EQ(s.is_latest, 1);
 	EXPECT_EQ(s.version_str_found, 1);
 	EXPECT_EQ(s.version_beta, 93001);
@@ -68,9 +77,7 @@ TEST_F(AboutList, NewerReleaseOffersTheReleaseInstallerOrSendsToTheSite)
 
 	about_state t;
 	read(t, "FINAL Vantor 9.30\nFINAL_VERSION 93000\nBETA_INSTALLER_MAC b.example /beta.zip\n");
-	EXPECT_EQ(t.ins_state, about_message);
-	EXPECT_EQ(t.err_msg, std::string("There is a new version of Vantor available! Visit ") + about_maker_site +
-	                         " to download the update.");
+	expect_message(t, visit("a new version"));
 }
 
 TEST_F(AboutList, BetaUsersAreOfferedOnlyANewerBetaFromTheBetaPair)
@@ -78,8 +85,7 @@ TEST_F(AboutList, BetaUsersAreOfferedOnlyANewerBetaFromTheBetaPair)
 	about_state s;
 	read(s, "BETA Vantor 9.21rc3\nFINAL Vantor 9.20\nFINAL_VERSION 92000\nBETA_VERSION 92102\n"
 	        "BETA_INSTALLER_MAC 127.0.0.61 /beta.zip\n");
-	EXPECT_EQ(s.ins_state, about_message);
-	EXPECT_EQ(s.err_msg, "You have the latest Vantor beta.");
+	expect_message(s, "You have the latest Vantor beta.");
 
 	about_state b;
 	read(b, "BETA Vantor 9.21rc3\nFINAL Vantor 9.20\nFINAL_VERSION 92000\nBETA_VERSION 92103\n"
@@ -93,9 +99,7 @@ TEST_F(AboutList, BetaUsersAreOfferedOnlyANewerBetaFromTheBetaPair)
 	// the release pair does not stand in for a missing beta one
 	about_state n;
 	read(n, "FINAL Vantor 9.20\nFINAL_VERSION 92000\nBETA_VERSION 92103\nFINAL_INSTALLER_MAC 127.0.0.61 /final.zip\n");
-	EXPECT_EQ(n.ins_state, about_message);
-	EXPECT_EQ(n.err_msg, std::string("There is a newer beta of Vantor available! Visit ") + about_maker_site +
-	                         " to download the update.");
+	expect_message(n, visit("a newer beta"));
 }
 
 TEST_F(AboutList, KeywordsMatchOnlyWholeWordsAndAnEmptyFinalStillEndsTheCheck)
@@ -113,8 +117,7 @@ TEST_F(AboutList, KeywordsMatchOnlyWholeWordsAndAnEmptyFinalStillEndsTheCheck)
 	about_state t;
 	read(t, "FINAL Vantor 9.30\r\n");
 	EXPECT_EQ(t.version_str_net, "Vantor 9.30");
-	EXPECT_EQ(t.err_msg, "Can't connect to the net to find latest version.");
-	EXPECT_EQ(t.ins_state, about_message);
+	expect_message(t, "Can't connect to the net to find latest version.");
 }
 
 TEST_F(AboutList, ABadHeaderReadsNothingAndTheDecisionUsesWhatWasKept)
@@ -268,9 +271,8 @@ TEST_F(AboutCheck, TheOfferedInstallerIsDownloadedAndUnpackedBesideTheProgram)
 	// a launch that fails leaves the message on the window
 	s.installer_app_name = "Output/preferences/serverlist9.txt";
 	UTL_about_launch(s);
-	EXPECT_EQ(s.ins_state, about_message);
-	EXPECT_EQ(s.err_msg, "There was an error launching the installer: " + error_str(EACCES) + " (" +
-	                         std::to_string(EACCES) + ")");
+	expect_message(s, "There was an error launching the installer: " + error_str(EACCES) + " (" +
+	                  std::to_string(EACCES) + ")");
 }
 
 TEST_F(AboutCheck, AMissingOrBrokenInstallerEndsInItsMessage)
@@ -283,15 +285,13 @@ TEST_F(AboutCheck, AMissingOrBrokenInstallerEndsInItsMessage)
 	s.installer_path = "/gone.zip";
 	s.ins_state = about_downloading;
 	download(s);
-	EXPECT_EQ(s.ins_state, about_message);
-	EXPECT_EQ(s.err_msg, "I was unable to download the installer from the net.");
+	expect_message(s, "I was unable to download the installer from the net.");
 
 	s.installer_path = "/broken.zip";
 	s.ins_state = about_downloading;
 	download(s);
-	EXPECT_EQ(s.ins_state, about_message);
-	EXPECT_EQ(s.err_msg, "There was an error unzipping the installer: " + error_str(err_zip_open) + " (" +
-	                         std::to_string(err_zip_open) + ")");
+	expect_message(s, "There was an error unzipping the installer: " + error_str(err_zip_open) + " (" +
+	                  std::to_string(err_zip_open) + ")");
 }
 
 TEST_F(AboutCheck, ProgressFollowsTheTransferInSlotOne)
