@@ -305,7 +305,7 @@ static void put_be32(unsigned char* p, uint32_t v)
 	p[3] = (unsigned char)v;
 }
 
-// Made on Unix, spec version 3.0: readers then honour the mode and link bits.
+// Made on Unix, zip format version 3.0: readers then honour the mode and link bits.
 static const uLong kMadeByUnix = (3 << 8) | 30;
 
 static int add_entry(zipFile zf, const std::string& name, const zip_fileinfo& zi, int method,
