@@ -1,5 +1,6 @@
 // Text drawn in a real GL window (run under Xvfb) and read back.
 #include <gtest/gtest.h>
+#include "../support/gl_context.h"
 #include "OGL_fonts.h"
 #include "MACIBM_mnw.h"
 #include "TEX_obj.h"
@@ -26,40 +27,24 @@ struct extent {
 
 class FontGL : public ::testing::Test {
 protected:
-	static SDL_Window*   win;
-	static SDL_GLContext ctx;
+	static TG_context    gl;
 	static void SetUpTestSuite()
 	{
 		UTL_cmdline::add_one("--fps_test", "");
-		ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-		SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-		win = SDL_CreateWindow("font", 0, 0, W, H, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-		ASSERT_NE(win, nullptr) << SDL_GetError();
-		ctx = SDL_GL_CreateContext(win);
-		ASSERT_NE(ctx, nullptr) << SDL_GetError();
-		mnw.tex_res = 5;
+		ASSERT_TRUE(gl.open("font", W, H, false)) << gl.error;
 		ren.alpha_mult = 1;
 		ren.tex_units = 2;	// what detection finds on this GL
 		colr.assign(ink, 1, 1, 1);
-		TEX_reset_bind();
-		TEX_init();
 		OGL_nrml_colors();	// the blend the program starts with
 	}
 	static void TearDownTestSuite()
 	{
-		SDL_GL_DeleteContext(ctx);
-		SDL_DestroyWindow(win);
-		SDL_Quit();
+		gl.close();
 	}
 	void SetUp() override
 	{
 		mnw.origin_x = mnw.origin_y = 0;
-		glViewport(0, 0, W, H);
-		glMatrixMode(GL_PROJECTION);
-		glLoadIdentity();
-		glOrtho(0, W, 0, H, -1, 1);
-		glMatrixMode(GL_MODELVIEW);
-		glLoadIdentity();
+		TG_context::pixel_ortho(W, H);
 		clear();
 	}
 	static void clear()
@@ -88,8 +73,7 @@ protected:
 		return e;
 	}
 };
-SDL_Window*   FontGL::win = nullptr;
-SDL_GLContext FontGL::ctx = nullptr;
+TG_context FontGL::gl;
 
 TEST_F(FontGL, BothFacesDrawWhereTheyMeasure)
 {

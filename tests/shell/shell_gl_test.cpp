@@ -2,6 +2,7 @@
 // the help balloon, the start-up panel and the colour scale. Drawing goes to
 // an offscreen framebuffer so the buffer swaps these calls make lose nothing.
 #include <gtest/gtest.h>
+#include "../support/gl_context.h"
 #include "MACIBM_mnw.h"
 #include "MACIBM_shell.h"
 #include "OGL_extensions.h"
@@ -30,18 +31,12 @@ struct extent {
 
 class ShellGL : public ::testing::Test {
 protected:
-	static SDL_Window*   win;
-	static SDL_GLContext ctx;
+	static TG_context    gl;
 	static GLuint        fbo, rbo;
 	static void SetUpTestSuite()
 	{
 		UTL_cmdline::add_one("--fps_test", "");
-		ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-		SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-		win = SDL_CreateWindow("shell", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-		ASSERT_NE(win, nullptr) << SDL_GetError();
-		ctx = SDL_GL_CreateContext(win);
-		ASSERT_NE(ctx, nullptr) << SDL_GetError();
+		ASSERT_TRUE(gl.open("shell", 64, 64, false)) << gl.error;
 		auto gen_fb = (PFNGLGENFRAMEBUFFERSPROC)SDL_GL_GetProcAddress("glGenFramebuffers");
 		auto bind_fb = (PFNGLBINDFRAMEBUFFERPROC)SDL_GL_GetProcAddress("glBindFramebuffer");
 		auto gen_rb = (PFNGLGENRENDERBUFFERSPROC)SDL_GL_GetProcAddress("glGenRenderbuffers");
@@ -57,19 +52,14 @@ protected:
 		attach_rb(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, rbo);
 
 		ogl_inited = 1;	// the widgets draw only once a context exists
-		mnw.tex_res = 5;
 		ren.alpha_mult = 1;
 		ren.tex_units = 2;
-		TEX_reset_bind();
-		TEX_init();
 		OGL_nrml_colors();
 		ASSERT_EQ(tman.load_texture(tex_fail_alert, 410, 0x30092, tex_load_2, "RESOURCE:interface.png"), 410);
 	}
 	static void TearDownTestSuite()
 	{
-		SDL_GL_DeleteContext(ctx);
-		SDL_DestroyWindow(win);
-		SDL_Quit();
+		gl.close();
 	}
 	void SetUp() override
 	{
@@ -80,12 +70,7 @@ protected:
 		mnw.origin_x = mnw.origin_y = 0;
 		mnw.content_x = 0;
 		mnw.cursor_kind = 0;
-		glViewport(0, 0, W, H);
-		glMatrixMode(GL_PROJECTION);
-		glLoadIdentity();
-		glOrtho(0, W, 0, H, -1, 1);
-		glMatrixMode(GL_MODELVIEW);
-		glLoadIdentity();
+		TG_context::pixel_ortho(W, H);
 		clear();
 	}
 	static void clear()
@@ -125,8 +110,7 @@ protected:
 		return e;
 	}
 };
-SDL_Window*   ShellGL::win = nullptr;
-SDL_GLContext ShellGL::ctx = nullptr;
+TG_context ShellGL::gl;
 GLuint        ShellGL::fbo = 0, ShellGL::rbo = 0;
 
 TEST_F(ShellGL, HelpBalloonShowsOnceTheMouseRestsWithItsTextInside)

@@ -1,5 +1,6 @@
 // A hidden window with a compatibility GL context for tests that draw in
-// process: the driver's capabilities detected and the texture manager ready.
+// process: the texture manager ready and, unless a test sets the capability
+// record itself, the driver's capabilities detected.
 #ifndef TEST_GL_CONTEXT_H
 #define TEST_GL_CONTEXT_H
 #include "OGL_extensions.h"
@@ -15,7 +16,7 @@ struct TG_context {
 	SDL_GLContext ctx = nullptr;
 	std::string   error;
 
-	bool open(const char* title, int w, int h)
+	bool open(const char* title, int w, int h, bool detect = true)
 	{
 		if (SDL_Init(SDL_INIT_VIDEO) != 0) return fail();
 		SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
@@ -23,7 +24,7 @@ struct TG_context {
 		if (!win) return fail();
 		ctx = SDL_GL_CreateContext(win);
 		if (!ctx) return fail();
-		glExt.init_extensions();
+		if (detect) glExt.init_extensions();
 		mnw.tex_res = 5;
 		TEX_reset_bind();
 		TEX_init();

@@ -1,6 +1,7 @@
 // The background picture's tiles and the screenshot writer in a real GL
 // window (run under Xvfb), each in a folder of its own.
 #include <gtest/gtest.h>
+#include "../support/gl_context.h"
 #include "OGL_back_tex.h"
 #include "OGL_extensions.h"
 #include "TEX_image.h"
@@ -18,27 +19,16 @@
 
 class BackTexGL : public ::testing::Test {
 protected:
-	static SDL_Window*   win;
-	static SDL_GLContext ctx;
+	static TG_context    gl;
 	std::string          was, dir;
 
 	static void SetUpTestSuite()
 	{
-		ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-		SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-		win = SDL_CreateWindow("back", 0, 0, 1024, 768, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-		ASSERT_NE(win, nullptr) << SDL_GetError();
-		ctx = SDL_GL_CreateContext(win);
-		ASSERT_NE(ctx, nullptr) << SDL_GetError();
-		mnw.tex_res = 5;
-		TEX_reset_bind();
-		TEX_init();
+		ASSERT_TRUE(gl.open("back", 1024, 768, false)) << gl.error;
 	}
 	static void TearDownTestSuite()
 	{
-		SDL_GL_DeleteContext(ctx);
-		SDL_DestroyWindow(win);
-		SDL_Quit();
+		gl.close();
 	}
 	void SetUp() override
 	{
@@ -74,8 +64,7 @@ protected:
 		return p;
 	}
 };
-SDL_Window*   BackTexGL::win = nullptr;
-SDL_GLContext BackTexGL::ctx = nullptr;
+TG_context BackTexGL::gl;
 
 // Every pixel tells where it is: low bytes of x and y, and their high bits.
 static void write_picture()

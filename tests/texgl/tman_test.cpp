@@ -1,5 +1,6 @@
 // Texture manager and texture objects in a real GL window (run under Xvfb).
 #include <gtest/gtest.h>
+#include "../support/gl_context.h"
 #include "TEX_image.h"
 #include "tman.h"
 #include "MACIBM_mnw.h"
@@ -15,29 +16,17 @@ static const std::string res = std::string(VANTOR_BINARY_DIR) + "/Resources/";
 
 class TexGL : public ::testing::Test {
 protected:
-	static SDL_Window*   win;
-	static SDL_GLContext ctx;
+	static TG_context    gl;
 	static void SetUpTestSuite()
 	{
-		ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-		SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-		win = SDL_CreateWindow("tex", 0, 0, 800, 600, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-		ASSERT_NE(win, nullptr) << SDL_GetError();
-		ctx = SDL_GL_CreateContext(win);
-		ASSERT_NE(ctx, nullptr) << SDL_GetError();
-		mnw.tex_res = 5;
-		TEX_reset_bind();	// a new context binds nothing yet
-		TEX_init();
+		ASSERT_TRUE(gl.open("tex", 800, 600, false)) << gl.error;
 	}
 	static void TearDownTestSuite()
 	{
-		SDL_GL_DeleteContext(ctx);
-		SDL_DestroyWindow(win);
-		SDL_Quit();
+		gl.close();
 	}
 };
-SDL_Window*   TexGL::win = nullptr;
-SDL_GLContext TexGL::ctx = nullptr;
+TG_context TexGL::gl;
 
 static void read_back(int x, int y, int w, int h, std::vector<unsigned char>& out)
 {

@@ -1,6 +1,7 @@
 // Starts the shell in a real window and raises, from the main thread, the alerts
 // and the question the alert tests answer by hand (xdotool). Each step writes a
 // line to the log when it returns, so the test can tell how far the run got.
+#include "../../support/host_start.h"
 #include "MACIBM_mnw.h"
 #include "MACIBM_shell.h"
 #include "UTL_alert.h"
@@ -13,10 +14,7 @@
 
 int main(int argc, char** argv)
 {
-	const std::string step = argc > 1 ? argv[1] : "";
-	std::vector<const char*> args{argv[0]};
-	for (int i = 2; i < argc; ++i) args.push_back(argv[i]);
-	MACIBM_init((int)args.size(), args.data());
+	const std::string step = TH_start(argc, argv, false);
 
 	if (step == "alerts") {
 		const float x = mnw.mouse_x, y = mnw.mouse_y;

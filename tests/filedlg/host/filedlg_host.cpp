@@ -1,6 +1,7 @@
 // Starts the shell in a real window and opens the file window, once through the
 // Save window and once through a path picker, for the window tests to answer by
 // hand (xdotool). Each result is written to the log.
+#include "../../support/host_start.h"
 #include "MACIBM_mnw.h"
 #include "MACIBM_shell.h"
 #include "UTL_alert.h"
@@ -13,12 +14,7 @@
 
 int main(int argc, char** argv)
 {
-	const std::string step = argc > 1 ? argv[1] : "";
-	std::vector<const char*> args{argv[0]};
-	for (int i = 2; i < argc; ++i) args.push_back(argv[i]);
-	MACIBM_init((int)args.size(), args.data());
-	// the buttons are cut from the interface language's picture, which the installer loads
-	tman.load_texture(tex_fail_alert, 413, 0x12092, tex_load_2, "RESOURCE:elements_English.png");
+	const std::string step = TH_start(argc, argv, true);
 
 	if (step == "save") {
 		std::string path;

@@ -2,6 +2,7 @@
 // the movie tests ask; each step writes a line to the log so the test can tell
 // what the recorder did.
 #include "../movie_patterns.h"
+#include "../../support/host_start.h"
 #include "MACIBM_mnw.h"
 #include "MACIBM_shell.h"
 #include "OGL_setstate.h"
@@ -94,11 +95,7 @@ static void resize(int w, int h)
 
 int main(int argc, char** argv)
 {
-	const std::string step = argc > 1 ? argv[1] : "";
-	std::vector<const char*> args{argv[0]};
-	for (int i = 2; i < argc; ++i) args.push_back(argv[i]);
-	MACIBM_init((int)args.size(), args.data());
-	tman.load_texture(tex_fail_alert, 413, 0x12092, tex_load_2, "RESOURCE:elements_English.png");
+	const std::string step = TH_start(argc, argv, true);
 	// a dialog window: the installer's screens stay out of the picture
 	MACIBM_startwind(998, 0);
 
