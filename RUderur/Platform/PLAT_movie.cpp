@@ -2,7 +2,6 @@
 // atom as they come, so a long take never sits in memory; the tables that say
 // where each sample lies are kept and written as the movie header at the end.
 #include "PLAT_movie.h"
-#include "PLAT_files.h"
 #include "TEX_image.h"
 #include <cerrno>
 #include <cstdlib>
@@ -11,7 +10,6 @@
 #include <fcntl.h>
 #include <mutex>
 #include <pthread.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 #include <zlib.h>
@@ -46,7 +44,6 @@ struct PLAT_movie {
 struct PLAT_cseq {
 	PLAT_pixmap                src;
 	PLAT_image_desc            desc;
-	std::string                temp_path;	// the writer works on files
 	std::vector<unsigned char> rgb;
 };
 
@@ -548,18 +545,9 @@ int PLAT_compress_sequence_begin(PLAT_cseq** out, const PLAT_pixmap& src, uint32
 	*out = nullptr;
 	if (!pixmap_ok(src)) return -EINVAL;
 	if (codec != PLAT_codec_png) return -ENOTSUP;
-	std::string folder;
-	if (int e = PLAT_user_folder(PLAT_folder_temp, folder)) return -e;
-	std::vector<char> name(folder.begin(), folder.end());
-	const char pattern[] = "movie-frame-XXXXXX.png";
-	name.insert(name.end(), pattern, pattern + sizeof pattern);
-	int fd = mkstemps(name.data(), 4);
-	if (fd < 0) return -errno;
-	close(fd);
 	PLAT_cseq* s = new PLAT_cseq;
 	s->src = src;
 	s->desc = {codec, src.width, src.height, 24, quality};
-	s->temp_path = name.data();
 	s->rgb.resize((size_t)src.width * src.height * 3);
 	if (desc) *desc = s->desc;
 	*out = s;
@@ -582,25 +570,22 @@ int PLAT_compress_sequence_frame(PLAT_cseq* seq, unsigned char* out, long capaci
 		}
 	}
 	TEX_image_desc d = {TEX_RGB, p.width, p.height, 0, 0};
-	if (!TEX_save_png(seq->temp_path, d, seq->rgb.data())) return -EIO;
-	int fd = open(seq->temp_path.c_str(), O_RDONLY | O_CLOEXEC);
-	if (fd < 0) return -errno;
-	struct stat st;
-	int err = 0;
-	if (fstat(fd, &st) != 0)
-		err = -errno;
-	else if (st.st_size > capacity)
-		err = -EOVERFLOW;
-	long got = 0;
-	while (!err && got < st.st_size) {
-		ssize_t r = read(fd, out + got, (size_t)(st.st_size - got));
-		if (r < 0 && errno == EINTR) continue;
-		if (r <= 0) err = r < 0 ? -errno : -EIO;
-		else got += r;
+	char*  packed = nullptr;
+	size_t packed_size = 0;
+	FILE*  f = open_memstream(&packed, &packed_size);
+	if (!f) return -errno;
+	bool ok = TEX_write_png(f, "movie frame", d, seq->rgb.data());
+	if (fclose(f) != 0 || !ok) {
+		free(packed);
+		return -EIO;
 	}
-	close(fd);
-	if (err) return err;
-	*size = got;
+	if ((long)packed_size > capacity) {
+		free(packed);
+		return -EOVERFLOW;
+	}
+	memcpy(out, packed, packed_size);
+	free(packed);
+	*size = (long)packed_size;
 	if (similarity_flags) *similarity_flags = 0;	// a key frame
 	return 0;
 }
@@ -608,6 +593,5 @@ int PLAT_compress_sequence_frame(PLAT_cseq* seq, unsigned char* out, long capaci
 void PLAT_cdsequence_end(PLAT_cseq* seq)
 {
 	if (!seq) return;
-	unlink(seq->temp_path.c_str());
 	delete seq;
 }

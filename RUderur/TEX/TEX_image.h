@@ -3,6 +3,7 @@
 // Pixel blocks in memory: the description record, the utilities that work on a
 // block in place, and the PNG, BMP and DDS codecs. Rows run bottom-up.
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 class xmap_class;
@@ -75,6 +76,8 @@ int  TEX_load_dds_mem(const std::string& path, const unsigned char* begin, const
                       const unsigned char*& pixels, TEX_image_desc& desc);
 
 bool TEX_save_png(const std::string& path, const TEX_image_desc& desc, const unsigned char* pixels);
+// The same into an open stream; `name` only names it in the log.
+bool TEX_write_png(FILE* f, const std::string& name, const TEX_image_desc& desc, const unsigned char* pixels);
 bool write_png_to_disk(std::string path, int width, int height, int channels);
 int  TEX_load_any(const std::string& path, unsigned char*& pixels, unsigned long format, int row_width,
                   int follow_file_alpha, TEX_image_desc& desc);

@@ -201,6 +201,30 @@ static void png_encode(png_structp png, png_infop info, FILE* f, const TEX_image
 	png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
 }
 
+bool TEX_write_png(FILE* f, const std::string& name, const TEX_image_desc& desc, const unsigned char* pixels)
+{
+	if (desc.format != TEX_RGB && desc.format != TEX_RGBA && desc.format != TEX_ALPHA)
+		APL_alert("Illegal pixel format for png-write.", name, "", "", t_exit);
+	if (!f || desc.width <= 0 || desc.height <= 0 || !pixels) return false;
+	png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, (png_voidp)&name, write_error, my_warning);
+	png_infop info = png ? png_create_info_struct(png) : nullptr;
+	if (!png || !info) {
+		png_destroy_write_struct(&png, &info);
+		return false;
+	}
+	static thread_local png_bytep* rows;	// outlives the error jump
+	rows = nullptr;
+	if (setjmp(png_jmpbuf(png))) {
+		free(rows);
+		png_destroy_write_struct(&png, &info);
+		return false;
+	}
+	png_encode(png, info, f, desc, pixels, &rows);
+	free(rows);
+	png_destroy_write_struct(&png, &info);
+	return true;
+}
+
 bool TEX_save_png(const std::string& path, const TEX_image_desc& desc, const unsigned char* pixels)
 {
 	if (desc.format != TEX_RGB && desc.format != TEX_RGBA && desc.format != TEX_ALPHA)
@@ -210,25 +234,8 @@ bool TEX_save_png(const std::string& path, const TEX_image_desc& desc, const uns
 	std::string full = app_path + path;
 	FILE* f = fopen(full.c_str(), "wb");
 	if (!f) return false;
-	png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, (png_voidp)&path, write_error, my_warning);
-	png_infop info = png ? png_create_info_struct(png) : nullptr;
-	if (!png || !info) {
-		png_destroy_write_struct(&png, &info);
-		fclose(f);
-		return false;
-	}
-	static thread_local png_bytep* rows;	// outlives the error jump
-	rows = nullptr;
-	if (setjmp(png_jmpbuf(png))) {
-		free(rows);
-		png_destroy_write_struct(&png, &info);
-		fclose(f);
-		return false;
-	}
-	png_encode(png, info, f, desc, pixels, &rows);
-	free(rows);
-	png_destroy_write_struct(&png, &info);
-	return fclose(f) == 0;
+	bool ok = TEX_write_png(f, path, desc, pixels);
+	return fclose(f) == 0 && ok;
 }
 
 bool write_png_to_disk(std::string path, int width, int height, int channels)
