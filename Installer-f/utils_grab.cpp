@@ -94,18 +94,23 @@ static void give_up(const std::string& remote)
 	          "", t_alert);
 }
 
-// The download could not be stored here (a full disk, most often): no mirror is
-// to blame, so the run ends naming the folder.
+void grab_local_failure_alert(int err)
+{
+	APL_alert(UTL_translate_string("I could not save a downloaded file on this computer.", 0),
+	          UTL_translate_string("Error: ", 0) + error_str(err), UTL_translate_string("Folder: ", 0) + temp_path,
+	          err == ENOSPC || err == EDQUOT ? UTL_translate_string("The disk that holds this folder is full.", 0) : "",
+	          t_alert);
+}
+
+// The download could not be stored here: no mirror is to blame, so the run
+// ends naming the folder.
 static void local_failure(const std::string& remote, int err)
 {
 	grab_failed_file = remote;
 	stg.extract_error = 1;
 	drop_transfers();
 	xer << "Stopped at " << remote << ": the temporary folder " << temp_path << " took no more.\n";
-	APL_alert(UTL_translate_string("I could not save a downloaded file on this computer.", 0),
-	          UTL_translate_string("Error: ", 0) + error_str(err), UTL_translate_string("Folder: ", 0) + temp_path,
-	          err == ENOSPC || err == EDQUOT ? UTL_translate_string("The disk that holds this folder is full.", 0) : "",
-	          t_alert);
+	grab_local_failure_alert(err);
 }
 
 static void adjust_streams(int i)

@@ -195,3 +195,44 @@ TEST_F(WebBounds, ServerListAndDirectoryAreBounded)
 	EXPECT_NE(std::string::npos, log_text().find("Refused a body of 100000000 bytes"));
 	EXPECT_FALSE(exists(temp_path + "directory.txt.zip"));
 }
+
+// A full temporary disk ends the server list and the directory steps at once,
+// naming the folder, instead of asking every mirror again and again.
+TEST_F(WebBounds, FullTemporaryDiskEndsTheDirectorySteps)
+{
+	out = dir + "set";
+	std::string root = out + "/mirror";
+	sh("mkdir -p '" + root + "/vantor_92102'");
+	ASSERT_EQ(0, sh("truncate -s 900000 '" + root + "/serverlist9.txt' && truncate -s 2000000 '" + root +
+	                "/vantor_92102/directory.txt.zip'"));
+	serve(2);
+	if (!small_temp_disk("size=512k")) GTEST_SKIP() << "cannot mount a tmpfs here";
+	std::string full = "I could not save a downloaded file on this computer.\nError: " + error_str(ENOSPC) +
+	                   "\nFolder: " + temp_path + "\nThe disk that holds this folder is full.\n";
+	auto t0 = std::chrono::steady_clock::now();
+	auto steps = [&](auto done) {
+		while (!done()) {
+			xtim.xtim_update();
+			UTL_download_directory();
+			ASSERT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 30);
+			usleep(200);
+		}
+	};
+
+	http.proxy_host = kMirror;	// the maker's site, through the mirror as a proxy
+	http.proxy_port = 80;
+	stg.num_servers = -1;
+	steps([&] { return stg.num_servers != -1; });
+	EXPECT_EQ(2, stg.stage);
+	EXPECT_EQ(1, count_of(log_text(), full));
+	EXPECT_EQ(1, count_of(log_text(), "HTTP Error for"));
+
+	http.proxy_host.clear();
+	http.proxy_port = 0;
+	stg.num_servers = 2;
+	stg.stage = 0;
+	steps([&] { return stg.stage != 0; });
+	EXPECT_EQ(2, stg.stage);
+	EXPECT_EQ(2, count_of(log_text(), full));
+	EXPECT_EQ(2, count_of(log_text(), "HTTP Error for"));
+}
