@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Builds the image readers with libFuzzer (clang) and runs each for a while.
+# Builds the readers of outside data with libFuzzer (clang) and runs each for a while:
+# the PNG, BMP and DDS readers, and (built with the whole program in build-fuzz/)
+# the directory file, the server list, the typed-file scanner, the HTTP response
+# head, and zip and 7z extraction.
 #   scripts/fuzz.sh [seconds per reader, default 60]
-# Seeds are the small images the tex tests leave in build/test_tmp (run them first).
+# Seeds of the images are the small ones the tex tests leave in build/test_tmp
+# (run them first); fuzz/make_seeds.sh makes the others.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 secs=${1:-60}
@@ -28,4 +32,20 @@ for r in png bmp dds; do
   fi
   grep -E 'stat::number_of_executed_units|cov:' "$out/fuzz_$r.log" | tail -2 || true
 done
+
+# The program's own readers, linked with the whole program.
+CC=clang CXX=clang++ cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOR_FUZZ=ON \
+  -DVANTOR_TEST_AREAS=none >/dev/null
+readers=(directory serverlist xmap httphead zip 7z)
+cmake --build "$out" -j"$(nproc)" --target "${readers[@]/#/fuzz_}"
+bash fuzz/make_seeds.sh "$out"
+for r in "${readers[@]}"; do
+  echo "== fuzzing the $r reader for ${secs}s"
+  if ! "$out/fuzz_$r" -max_total_time="$secs" -max_len=65536 -rss_limit_mb=2048 -print_final_stats=1 \
+       -artifact_prefix="$out/crash_$r-" "$out/corpus_$r" > "$out/fuzz_$r.log" 2>&1; then
+    echo "   FAILED: see $out/fuzz_$r.log"; status=1
+  fi
+  grep -E 'stat::number_of_executed_units|cov:' "$out/fuzz_$r.log" | tail -2 || true
+done
+rm -rf /tmp/vantor-fuzz-*
 exit $status
