@@ -4,19 +4,23 @@
 // log only (no window), no web page is ever opened, and each input is written
 // to a file in a scratch folder of this process, since the readers read files.
 #include "UTL_cmdline.h"
+#include "io_utils.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
 
+inline std::string fuzz_scratch_dir;
+
 inline const std::string& fuzz_scratch()
 {
-	static std::string dir;
+	std::string& dir = fuzz_scratch_dir;
 	if (dir.empty()) {
 		char tmpl[] = "/tmp/vantor-fuzz-XXXXXX";
 		if (!mkdtemp(tmpl)) abort();
 		dir = std::string(tmpl) + "/";
+		atexit([] { recursive_delete_folder(fuzz_scratch_dir); });
 		UTL_cmdline::add_one("--fps_test", "");
 		// the newer-format notice opens a web page: there is no opener here
 		setenv("PATH", dir.c_str(), 1);

@@ -17,6 +17,14 @@ inc=(-IRUderur/TEX -IRUderur/UTL -IRUderur/GenH $(pkg-config --cflags libpng))
 libs=($(pkg-config --libs libpng) -lsquish -lz)
 flags=(-g -O1 -std=c++17 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
 status=0
+fuzz_one() {  # fuzz_one <reader> <corpus folder>
+  echo "== fuzzing the $1 reader for ${secs}s"
+  if ! "$out/fuzz_$1" -max_total_time="$secs" -max_len=65536 -rss_limit_mb=2048 -print_final_stats=1 \
+       -artifact_prefix="$out/crash_$1-" "$2" > "$out/fuzz_$1.log" 2>&1; then
+    echo "   FAILED: see $out/fuzz_$1.log"; status=1
+  fi
+  grep -E 'stat::number_of_executed_units|cov:' "$out/fuzz_$1.log" | tail -2 || true
+}
 for r in png bmp dds; do
   clang++ "${flags[@]}" "${inc[@]}" "fuzz/fuzz_$r.cpp" "${src[@]}" "${libs[@]}" -o "$out/fuzz_$r"
   corpus="$out/corpus_$r"
@@ -25,12 +33,7 @@ for r in png bmp dds; do
     [ -f "$f" ] || continue
     case "$r:$f" in png:*.png|bmp:*.bmp|dds:*.dds) cp "$f" "$corpus/" ;; esac
   done
-  echo "== fuzzing the $r reader for ${secs}s"
-  if ! "$out/fuzz_$r" -max_total_time="$secs" -max_len=65536 -rss_limit_mb=2048 -print_final_stats=1 \
-       -artifact_prefix="$out/crash_$r-" "$corpus" > "$out/fuzz_$r.log" 2>&1; then
-    echo "   FAILED: see $out/fuzz_$r.log"; status=1
-  fi
-  grep -E 'stat::number_of_executed_units|cov:' "$out/fuzz_$r.log" | tail -2 || true
+  fuzz_one "$r" "$corpus"
 done
 
 # The program's own readers, linked with the whole program.
@@ -39,13 +42,5 @@ CC=clang CXX=clang++ cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDeb
 readers=(directory serverlist xmap httphead zip 7z)
 cmake --build "$out" -j"$(nproc)" --target "${readers[@]/#/fuzz_}"
 bash fuzz/make_seeds.sh "$out"
-for r in "${readers[@]}"; do
-  echo "== fuzzing the $r reader for ${secs}s"
-  if ! "$out/fuzz_$r" -max_total_time="$secs" -max_len=65536 -rss_limit_mb=2048 -print_final_stats=1 \
-       -artifact_prefix="$out/crash_$r-" "$out/corpus_$r" > "$out/fuzz_$r.log" 2>&1; then
-    echo "   FAILED: see $out/fuzz_$r.log"; status=1
-  fi
-  grep -E 'stat::number_of_executed_units|cov:' "$out/fuzz_$r.log" | tail -2 || true
-done
-rm -rf /tmp/vantor-fuzz-*
+for r in "${readers[@]}"; do fuzz_one "$r" "$out/corpus_$r"; done
 exit $status

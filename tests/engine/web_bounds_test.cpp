@@ -60,13 +60,7 @@ protected:
 	void fetch_directory()
 	{
 		stg.stage = 0;
-		auto t0 = std::chrono::steady_clock::now();
-		while (stg.stage < 2) {
-			xtim.xtim_update();
-			UTL_download_directory();
-			ASSERT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 30);
-			usleep(200);
-		}
+		directory_steps([&] { return stg.stage >= 2; });
 		ASSERT_EQ(3, stg.stage);
 	}
 
@@ -81,6 +75,18 @@ protected:
 			++n;
 		}
 		return n;
+	}
+
+	// Directory steps, frame by frame, until `done` holds.
+	template <class Done> void directory_steps(Done done)
+	{
+		auto t0 = std::chrono::steady_clock::now();
+		while (!done()) {
+			xtim.xtim_update();
+			UTL_download_directory();
+			ASSERT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 30);
+			usleep(200);
+		}
 	}
 
 	// The temporary folder on a small disk of its own.
@@ -169,13 +175,7 @@ TEST_F(WebBounds, ServerListAndDirectoryAreBounded)
 	http.proxy_host = kMirror;	// the maker's site, reached through a proxy that is the mirror
 	http.proxy_port = 80;
 	stg.num_servers = -1;
-	auto t0 = std::chrono::steady_clock::now();
-	while (count_of(log_text(), "HTTP Error for " + temp_path + "serverlist9.txt") < 2) {
-		xtim.xtim_update();
-		UTL_download_directory();
-		ASSERT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 30);
-		usleep(200);
-	}
+	directory_steps([&] { return count_of(log_text(), "HTTP Error for " + temp_path + "serverlist9.txt") >= 2; });
 	EXPECT_EQ(-1, stg.num_servers);
 	EXPECT_EQ(0, app_done);
 	EXPECT_NE(std::string::npos, log_text().find("Refused a body of 2000000 bytes"));
@@ -185,12 +185,7 @@ TEST_F(WebBounds, ServerListAndDirectoryAreBounded)
 	stg.num_servers = 1;
 	stg.sel_server = 0;
 	stg.stage = 0;
-	while (count_of(log_text(), "HTTP Error for " + temp_path + "directory.txt.zip") < 2) {
-		xtim.xtim_update();
-		UTL_download_directory();
-		ASSERT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 30);
-		usleep(200);
-	}
+	directory_steps([&] { return count_of(log_text(), "HTTP Error for " + temp_path + "directory.txt.zip") >= 2; });
 	EXPECT_EQ(0, stg.stage);
 	EXPECT_NE(std::string::npos, log_text().find("Refused a body of 100000000 bytes"));
 	EXPECT_FALSE(exists(temp_path + "directory.txt.zip"));
@@ -209,20 +204,11 @@ TEST_F(WebBounds, FullTemporaryDiskEndsTheDirectorySteps)
 	if (!small_temp_disk("size=512k")) GTEST_SKIP() << "cannot mount a tmpfs here";
 	std::string full = "I could not save a downloaded file on this computer.\nError: " + error_str(ENOSPC) +
 	                   "\nFolder: " + temp_path + "\nThe disk that holds this folder is full.\n";
-	auto t0 = std::chrono::steady_clock::now();
-	auto steps = [&](auto done) {
-		while (!done()) {
-			xtim.xtim_update();
-			UTL_download_directory();
-			ASSERT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 30);
-			usleep(200);
-		}
-	};
 
 	http.proxy_host = kMirror;	// the maker's site, through the mirror as a proxy
 	http.proxy_port = 80;
 	stg.num_servers = -1;
-	steps([&] { return stg.num_servers != -1; });
+	directory_steps([&] { return stg.num_servers != -1; });
 	EXPECT_EQ(2, stg.stage);
 	EXPECT_EQ(1, count_of(log_text(), full));
 	EXPECT_EQ(1, count_of(log_text(), "HTTP Error for"));
@@ -231,7 +217,7 @@ TEST_F(WebBounds, FullTemporaryDiskEndsTheDirectorySteps)
 	http.proxy_port = 0;
 	stg.num_servers = 2;
 	stg.stage = 0;
-	steps([&] { return stg.stage != 0; });
+	directory_steps([&] { return stg.stage != 0; });
 	EXPECT_EQ(2, stg.stage);
 	EXPECT_EQ(2, count_of(log_text(), full));
 	EXPECT_EQ(2, count_of(log_text(), "HTTP Error for"));
