@@ -65,7 +65,8 @@ def release(kind):
         with zipfile.ZipFile(target, "w") as z:
             for e in entries:
                 entry(z, *e)
-        d.file(0, NEW, 1, 1, md5(data[0] if data else b"?"), listed)
+        size = len(data[0]) if data else 0
+        d.file(0, NEW, os.path.getsize(target) // 1000, size // 1000, md5(data[0] if data else b"?"), listed)
     d.save_zipped(mirror)
 
 
