@@ -11,8 +11,14 @@
 #include "UTL_clock.h"
 #include "UTL_globals.h"
 #include "UTL_translate.h"
+#include "THREAD_service.h"
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
+#include <signal.h>
+#include <unistd.h>
 
 next_struct next;
 std::string grab_failed_file;
@@ -20,6 +26,67 @@ std::string grab_failed_file;
 // Per stream, for the file in hand: failed transfers, and which servers failed it.
 static int stream_fails[4];
 static int stream_bad_servers[4];
+// Why the stream's last attempt failed, and the unpacker's code when it was the archive.
+static int stream_last_failure[4];
+static int stream_last_code[4];
+
+enum { failed_transfer, failed_extract, failed_signature };
+
+// The signature of an unpacked file, read on a worker thread so that a large
+// file never holds up a frame.
+class grab_check_task : public UTL_work_task {
+public:
+	int         stream;
+	std::string local;
+	std::string sig;
+	grab_check_task(int s, const std::string& path) : stream(s), local(path), sig("NONE") {}
+	void do_it() override { calc_file_md5(local, sig); }
+};
+
+static int                 run_claimed;	// this run has taken the copy's lock
+static UTL_worker_threads* check_pool = nullptr;
+static int                 stream_checking[4];	// the stream's file is being checked
+static grab_check_task*    stream_checked[4];	// its finished check, not yet looked at
+
+// Waits for the checks still out and forgets every result.
+static void drop_checks()
+{
+	if (check_pool) {
+		while (UTL_work_task* t = check_pool->wait_retired_tasks()) delete t;
+		delete check_pool;
+		check_pool = nullptr;
+	}
+	for (int i = 0; i < 4; ++i) {
+		delete stream_checked[i];
+		stream_checked[i] = nullptr;
+		stream_checking[i] = 0;
+	}
+}
+
+static void grab_shutdown_hook() { drop_checks(); }
+
+static void start_check(int i, const std::string& local)
+{
+	if (!check_pool) {
+		check_pool = new UTL_worker_threads(4, 4);	// at most one check per stream
+		THREAD_add_shutdown_hook(grab_shutdown_hook);
+	}
+	check_pool->enqueue_task(new grab_check_task(i, local));
+	stream_checking[i] = 1;
+}
+
+static void collect_checks()
+{
+	if (!check_pool) return;
+	while (UTL_work_task* t = check_pool->check_retired_tasks()) {
+		grab_check_task* c = static_cast<grab_check_task*>(t);
+		std::string msg;
+		// a check that could not run reads as no file: the attempt failed
+		if (c->retire_error(msg)) c->sig = "NONE";
+		delete stream_checked[c->stream];
+		stream_checked[c->stream] = c;
+	}
+}
 
 static void drop_transfers()
 {
@@ -29,9 +96,33 @@ static void drop_transfers()
 	}
 }
 
+std::string grab_archive_path(int stream)
+{
+	return temp_path + std::to_string((long)getpid()) + "-" + std::to_string(stream) + ".zip";
+}
+
+// Archives that runs of installers no longer running left in the shared temporary folder.
+static void remove_dead_runs_archives()
+{
+	DIR* d = opendir(temp_path.c_str());
+	if (!d) return;
+	while (dirent* e = readdir(d)) {
+		long pid = 0;
+		int stream = -1, used = 0;
+		if (sscanf(e->d_name, "%ld-%d.zip%n", &pid, &stream, &used) != 2 || e->d_name[used] != 0) continue;
+		if (pid <= 0 || pid == (long)getpid() || stream < 0 || stream > 3) continue;
+		if (kill((pid_t)pid, 0) == 0 || errno != ESRCH) continue;
+		delete_file(temp_path + e->d_name);
+	}
+	closedir(d);
+}
+
 void grab_files_start()
 {
+	remove_dead_runs_archives();
 	drop_transfers();	// a cancelled run must not hand its transfers to this one
+	drop_checks();
+	run_claimed = 0;
 	next.next_file = 0;
 	next.done = 0;
 	for (int i = 0; i < 4; ++i) {
@@ -40,6 +131,8 @@ void grab_files_start()
 		next.stream_file[i] = 0;
 		stream_fails[i] = 0;
 		stream_bad_servers[i] = 0;
+		stream_last_failure[i] = failed_transfer;
+		stream_last_code[i] = 0;
 	}
 	next.start_time = xtim.elapsed;
 	next.kb_in_flight = next.kb_fetched = next.kb_installed = 0;
@@ -63,13 +156,10 @@ int extract_and_delete_file(std::string archive, std::string destination)
 {
 	std::string folder = destination.substr(0, destination.rfind('/') + 1);
 	int code = UTIL_unpack(archive, folder);
-	if (code != 0) {
-		stg.extract_error = 1;
-		APL_alert(UTL_translate_string("The installer cannot extract a file.", 0),
-		          UTL_translate_string("Error: ", 0) + error_str(code),
-		          UTL_translate_string("Compressed File: ", 0) + archive,
-		          UTL_translate_string("Destination: ", 0) + destination, t_alert);
-	}
+	// A bad archive is one mirror's failure: the pump tries another.
+	if (code != 0)
+		xer << "The installer cannot extract a file: " << error_str(code) << " (" << archive << " to " << destination
+		    << ").\n";
 	int chmod_r = 0;
 	if (destination.find("Contents/MacOS/") != std::string::npos) chmod_r = make_file_executable(destination);
 	if (stg.log_actions) {
@@ -80,17 +170,47 @@ int extract_and_delete_file(std::string archive, std::string destination)
 	return code;
 }
 
-// Every server failed this file, several times over: the run ends naming it.
-static void give_up(const std::string& remote)
+// Every server failed this file, several times over: the run ends naming it,
+// with the cause of the last attempt.
+static void give_up(int i, const std::string& remote, const std::string& archive, const std::string& destination)
 {
 	grab_failed_file = remote;
 	stg.extract_error = 1;
 	drop_transfers();
 	xer << "Giving up on " << remote << ": every server failed it.\n";
-	APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
-	          UTL_translate_string("File: ", 0) + remote,
-	          UTL_translate_string("Your internet connection may not be working, or the servers could be undergoing maintainance.", 0),
-	          "", t_alert);
+	if (stream_last_failure[i] == failed_extract)
+		APL_alert(UTL_translate_string("The installer cannot extract a file.", 0),
+		          UTL_translate_string("Error: ", 0) + error_str(stream_last_code[i]),
+		          UTL_translate_string("Compressed File: ", 0) + archive,
+		          UTL_translate_string("Destination: ", 0) + destination, t_alert);
+	else if (stream_last_failure[i] == failed_signature)
+		APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
+		          UTL_translate_string("File: ", 0) + remote,
+		          UTL_translate_string("Every copy the servers sent differs from the release.", 0), "", t_alert);
+	else
+		APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
+		          UTL_translate_string("File: ", 0) + remote,
+		          UTL_translate_string("Your internet connection may not be working, or the servers could be undergoing maintainance.", 0),
+		          "", t_alert);
+}
+
+// This attempt at file f failed on the selected server: another server is
+// drawn, until every server has failed it several times. 1 when the run ends.
+static int attempt_failed(int i, int f, int sel, int why, const std::string& remote, const std::string& archive,
+                          const std::string& destination)
+{
+	stg.download_error = 1;
+	stream_last_failure[i] = why;
+	if (next.next_file > f) next.next_file = f;
+	if (sel >= 0 && sel < 31) stream_bad_servers[i] |= 1 << sel;
+	int servers = stg.num_servers > 0 ? stg.num_servers : 1;
+	int all = servers >= 31 ? -1 : (1 << servers) - 1;
+	if (++stream_fails[i] >= grab_rounds_per_file * servers && (stream_bad_servers[i] & all) == all) {
+		give_up(i, remote, archive, destination);
+		return 1;
+	}
+	pick_new_server();
+	return 0;
 }
 
 static void adjust_streams(int i)
@@ -99,7 +219,9 @@ static void adjust_streams(int i)
 	float span = now - next.start_time;
 	if (span < 1) span = 1;
 	float rate = (next.kb_fetched + next.kb_in_flight) / span;
-	int target = stg.stream_count;
+	// A count outside 1..4 (an edited preference file) means automatic: a
+	// target below one would switch every stream off with files left.
+	int target = stg.stream_count >= 1 && stg.stream_count <= 4 ? stg.stream_count : 0;
 	if (target == 0) target = rate > 200 ? 9 : rate > 150 ? 8 : rate > 100 ? 6 : rate > 50 ? 4 : 2;
 	int active = 0;
 	for (int k = 0; k < 4; ++k) active += next.stream_on[k] != 0;
@@ -124,7 +246,7 @@ static void stream_step(int i, int f)
 	int sel = stg.sel_server;
 	if (sel < 0 || sel >= 10) sel = stg.sel_server = 0;
 	std::string remote = server_path[sel] + v.path + ".zip";
-	std::string archive = temp_path + (char)('0' + i) + ".zip";
+	std::string archive = grab_archive_path(i);
 	std::string destination = UTIL_local_path(v);
 	next.stream_take[i] = 0;
 	crnt_file_path = remote;
@@ -141,28 +263,43 @@ static void stream_step(int i, int f)
 		UTIL_delete_listed(destination, "now we want to nuke a file: DELETING  file ");
 		UTIL_note_folders(destination, deleted_files);
 		finished = true;
+	} else if (v.want_download && stream_checking[i]) {
+		// The unpacked file is the release's only when its signature is the listed one.
+		stg.action = 1;
+		grab_check_task* c = stream_checked[i];
+		if (!c) {
+			next.kb_in_flight += v.kb1;
+			return;
+		}
+		stream_checked[i] = nullptr;
+		stream_checking[i] = 0;
+		v.sig_have = c->sig;
+		delete c;
+		if (v.sig_have == v.sig_want) {
+			v.up_to_date = 1;
+			next.kb_fetched += v.kb1;
+			next.kb_installed += v.kb2;
+			finished = true;
+		} else {
+			v.up_to_date = 0;
+			xer << "The file " << destination << " from " << server_name[sel] << remote << " has the signature "
+			    << v.sig_have << ", not the listed " << v.sig_want << ".\n";
+			if (attempt_failed(i, f, sel, failed_signature, remote, archive, destination)) return;
+		}
 	} else if (v.want_download) {
 		stg.action = 1;
 		int r = http.net_check(i + 2, server_name[sel], remote, archive);
 		if (r == 1) {
 			stg.download_error = 0;
-			if (extract_and_delete_file(archive, destination) == 0) {
-				v.up_to_date = 1;
-				next.kb_fetched += v.kb1;
-				next.kb_installed += v.kb2;
+			int code = extract_and_delete_file(archive, destination);
+			if (code == 0) {
+				start_check(i, destination);
+			} else {
+				stream_last_code[i] = code;
+				if (attempt_failed(i, f, sel, failed_extract, remote, archive, destination)) return;
 			}
-			finished = true;
 		} else if (r == 2) {
-			stg.download_error = 1;
-			if (next.next_file > f) next.next_file = f;
-			if (sel >= 0 && sel < 31) stream_bad_servers[i] |= 1 << sel;
-			int servers = stg.num_servers > 0 ? stg.num_servers : 1;
-			int all = servers >= 31 ? -1 : (1 << servers) - 1;
-			if (++stream_fails[i] >= grab_rounds_per_file * servers && (stream_bad_servers[i] & all) == all) {
-				give_up(remote);
-				return;
-			}
-			pick_new_server();
+			if (attempt_failed(i, f, sel, failed_transfer, remote, archive, destination)) return;
 		} else {
 			down_class* d = http.slots[i + 2];
 			if (!d)
@@ -184,20 +321,41 @@ static void stream_step(int i, int f)
 	}
 }
 
+// Whether another stream is at work on file f (fetching, unpacking or checking it).
+static bool file_in_hand(int i, int f)
+{
+	for (int k = 0; k < 4; ++k)
+		if (k != i && next.stream_on[k] && !next.stream_take[k] && next.stream_file[k] == f) return true;
+	return false;
+}
+
 int grab_files()
 {
 	if (stg.extract_error) return stg.extract_error;
+	if (!run_claimed) {
+		run_claimed = 1;
+		if (UTIL_claim_copy()) {
+			stg.extract_error = 1;
+			return stg.extract_error;
+		}
+	}
 	next.kb_in_flight = 0;
+	collect_checks();
 	int count = (int)sim_info.size();
 	for (int i = 0; i < 4; ++i) {
 		if (!next.stream_on[i]) continue;
 		if (next.stream_take[i]) {
-			next.stream_file[i] = next.next_file;
-			next.next_file = next.next_file + 1 < count ? next.next_file + 1 : count;
+			// Two streams never write one file: a file handed out again after a
+			// failure is passed over while another stream still has it.
+			do {
+				next.stream_file[i] = next.next_file;
+				next.next_file = next.next_file + 1 < count ? next.next_file + 1 : count;
+			} while (next.stream_file[i] < count && file_in_hand(i, next.stream_file[i]));
 		}
 		if (next.stream_file[i] < count) stream_step(i, next.stream_file[i]);
 		if (stg.extract_error) {
 			drop_transfers();
+			UTIL_unlock_copy();
 			return stg.extract_error;
 		}
 	}
@@ -205,6 +363,7 @@ int grab_files()
 		if (next.stream_on[i] && next.stream_file[i] < count) return stg.extract_error;
 	next.done = 1;
 	UTIL_remove_empty_folders(deleted_files);
+	UTIL_unlock_copy();
 	xer.flush();
 	return 1;
 }
