@@ -19,6 +19,7 @@
 #include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
+#include <vector>
 
 next_struct next;
 std::string grab_failed_file;
@@ -26,27 +27,32 @@ std::string grab_failed_file;
 // Per stream, for the file in hand: failed transfers, and which servers failed it.
 static int stream_fails[4];
 static int stream_bad_servers[4];
-// Why the stream's last attempt failed, and the unpacker's code when it was the archive.
-static int stream_last_failure[4];
-static int stream_last_code[4];
 
 enum { failed_transfer, failed_extract, failed_signature };
 
 // The signature of an unpacked file, read on a worker thread so that a large
-// file never holds up a frame.
+// file never holds up a frame. The stream goes on to its next file meanwhile;
+// the task carries what a failure of this file needs to be counted and retried.
 class grab_check_task : public UTL_work_task {
 public:
-	int         stream;
-	std::string local;
-	std::string sig;
-	grab_check_task(int s, const std::string& path) : stream(s), local(path), sig("NONE") {}
+	int         file, server, fails, bad_servers;
+	std::string remote, local, sig;
+	grab_check_task(int f, int sel, int n, int bad, const std::string& r, const std::string& path)
+		: file(f), server(sel), fails(n), bad_servers(bad), remote(r), local(path), sig("NONE") {}
 	void do_it() override { calc_file_md5(local, sig); }
 };
 
-static int                 run_claimed;	// this run has taken the copy's lock
-static UTL_worker_threads* check_pool = nullptr;
-static int                 stream_checking[4];	// the stream's file is being checked
-static grab_check_task*    stream_checked[4];	// its finished check, not yet looked at
+// A file whose unpacked copy was not the release's, waiting for a stream.
+struct grab_retry {
+	int file, fails, bad_servers;
+};
+
+enum { checks_in_flight = 16 };
+
+static int                     run_claimed;	// this run has taken the copy's lock
+static UTL_worker_threads*     check_pool = nullptr;
+static std::set<int>           files_checking;
+static std::vector<grab_retry> retry_files;
 
 // Waits for the checks still out and forgets every result.
 static void drop_checks()
@@ -56,36 +62,20 @@ static void drop_checks()
 		delete check_pool;
 		check_pool = nullptr;
 	}
-	for (int i = 0; i < 4; ++i) {
-		delete stream_checked[i];
-		stream_checked[i] = nullptr;
-		stream_checking[i] = 0;
-	}
+	files_checking.clear();
+	retry_files.clear();
 }
 
 static void grab_shutdown_hook() { drop_checks(); }
 
-static void start_check(int i, const std::string& local)
+static void start_check(int f, int sel, int i, const std::string& remote, const std::string& local)
 {
 	if (!check_pool) {
-		check_pool = new UTL_worker_threads(4, 4);	// at most one check per stream
+		check_pool = new UTL_worker_threads(2, checks_in_flight);
 		THREAD_add_shutdown_hook(grab_shutdown_hook);
 	}
-	check_pool->enqueue_task(new grab_check_task(i, local));
-	stream_checking[i] = 1;
-}
-
-static void collect_checks()
-{
-	if (!check_pool) return;
-	while (UTL_work_task* t = check_pool->check_retired_tasks()) {
-		grab_check_task* c = static_cast<grab_check_task*>(t);
-		std::string msg;
-		// a check that could not run reads as no file: the attempt failed
-		if (c->retire_error(msg)) c->sig = "NONE";
-		delete stream_checked[c->stream];
-		stream_checked[c->stream] = c;
-	}
+	check_pool->enqueue_task(new grab_check_task(f, sel, stream_fails[i], stream_bad_servers[i], remote, local));
+	files_checking.insert(f);
 }
 
 static void drop_transfers()
@@ -131,8 +121,6 @@ void grab_files_start()
 		next.stream_file[i] = 0;
 		stream_fails[i] = 0;
 		stream_bad_servers[i] = 0;
-		stream_last_failure[i] = failed_transfer;
-		stream_last_code[i] = 0;
 	}
 	next.start_time = xtim.elapsed;
 	next.kb_in_flight = next.kb_fetched = next.kb_installed = 0;
@@ -172,18 +160,19 @@ int extract_and_delete_file(std::string archive, std::string destination)
 
 // Every server failed this file, several times over: the run ends naming it,
 // with the cause of the last attempt.
-static void give_up(int i, const std::string& remote, const std::string& archive, const std::string& destination)
+static void give_up(int why, int code, const std::string& remote, const std::string& archive,
+                    const std::string& destination)
 {
 	grab_failed_file = remote;
 	stg.extract_error = 1;
 	drop_transfers();
 	xer << "Giving up on " << remote << ": every server failed it.\n";
-	if (stream_last_failure[i] == failed_extract)
+	if (why == failed_extract)
 		APL_alert(UTL_translate_string("The installer cannot extract a file.", 0),
-		          UTL_translate_string("Error: ", 0) + error_str(stream_last_code[i]),
+		          UTL_translate_string("Error: ", 0) + error_str(code),
 		          UTL_translate_string("Compressed File: ", 0) + archive,
 		          UTL_translate_string("Destination: ", 0) + destination, t_alert);
-	else if (stream_last_failure[i] == failed_signature)
+	else if (why == failed_signature)
 		APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
 		          UTL_translate_string("File: ", 0) + remote,
 		          UTL_translate_string("Every copy the servers sent differs from the release.", 0), "", t_alert);
@@ -194,23 +183,58 @@ static void give_up(int i, const std::string& remote, const std::string& archive
 		          "", t_alert);
 }
 
-// This attempt at file f failed on the selected server: another server is
-// drawn, until every server has failed it several times. 1 when the run ends.
-static int attempt_failed(int i, int f, int sel, int why, const std::string& remote, const std::string& archive,
-                          const std::string& destination)
+// One more failed attempt at a file on server sel (fails and bad_servers are
+// its count so far): 1 when every server has failed it several times over;
+// else another server is drawn.
+static int count_failure(int& fails, int& bad_servers, int sel)
 {
 	stg.download_error = 1;
-	stream_last_failure[i] = why;
-	if (next.next_file > f) next.next_file = f;
-	if (sel >= 0 && sel < 31) stream_bad_servers[i] |= 1 << sel;
+	if (sel >= 0 && sel < 31) bad_servers |= 1 << sel;
 	int servers = stg.num_servers > 0 ? stg.num_servers : 1;
 	int all = servers >= 31 ? -1 : (1 << servers) - 1;
-	if (++stream_fails[i] >= grab_rounds_per_file * servers && (stream_bad_servers[i] & all) == all) {
-		give_up(i, remote, archive, destination);
-		return 1;
-	}
+	if (++fails >= grab_rounds_per_file * servers && (bad_servers & all) == all) return 1;
 	pick_new_server();
 	return 0;
+}
+
+// Stream i's attempt at file f failed on server sel: it tries again from
+// another. 1 when the run ends.
+static int attempt_failed(int i, int f, int sel, int why, int code, const std::string& remote,
+                          const std::string& archive, const std::string& destination)
+{
+	if (next.next_file > f) next.next_file = f;
+	if (!count_failure(stream_fails[i], stream_bad_servers[i], sel)) return 0;
+	give_up(why, code, remote, archive, destination);
+	return 1;
+}
+
+// The finished checks: a file is installed when its signature is the listed
+// one; otherwise it waits to be fetched again from another server.
+static void collect_checks()
+{
+	if (!check_pool) return;
+	while (UTL_work_task* t = check_pool->check_retired_tasks()) {
+		grab_check_task* c = static_cast<grab_check_task*>(t);
+		std::string msg;
+		if (c->retire_error(msg)) c->sig = "NONE";	// a check that could not run: the attempt failed
+		files_checking.erase(c->file);
+		file_version_struct& v = sim_info[c->file].versions.back();
+		v.sig_have = c->sig;
+		v.up_to_date = v.sig_have == v.sig_want;
+		if (v.up_to_date) {
+			next.kb_fetched += v.kb1;
+			next.kb_installed += v.kb2;
+		} else if (!stg.extract_error) {
+			xer << "The file " << c->local << " from " << server_name[c->server] << c->remote << " has the signature "
+			    << v.sig_have << ", not the listed " << v.sig_want << ".\n";
+			grab_retry r = {c->file, c->fails, c->bad_servers};
+			if (count_failure(r.fails, r.bad_servers, c->server))
+				give_up(failed_signature, 0, c->remote, "", c->local);
+			else
+				retry_files.push_back(r);
+		}
+		delete c;
+	}
 }
 
 static void adjust_streams(int i)
@@ -263,29 +287,6 @@ static void stream_step(int i, int f)
 		UTIL_delete_listed(destination, "now we want to nuke a file: DELETING  file ");
 		UTIL_note_folders(destination, deleted_files);
 		finished = true;
-	} else if (v.want_download && stream_checking[i]) {
-		// The unpacked file is the release's only when its signature is the listed one.
-		stg.action = 1;
-		grab_check_task* c = stream_checked[i];
-		if (!c) {
-			next.kb_in_flight += v.kb1;
-			return;
-		}
-		stream_checked[i] = nullptr;
-		stream_checking[i] = 0;
-		v.sig_have = c->sig;
-		delete c;
-		if (v.sig_have == v.sig_want) {
-			v.up_to_date = 1;
-			next.kb_fetched += v.kb1;
-			next.kb_installed += v.kb2;
-			finished = true;
-		} else {
-			v.up_to_date = 0;
-			xer << "The file " << destination << " from " << server_name[sel] << remote << " has the signature "
-			    << v.sig_have << ", not the listed " << v.sig_want << ".\n";
-			if (attempt_failed(i, f, sel, failed_signature, remote, archive, destination)) return;
-		}
 	} else if (v.want_download) {
 		stg.action = 1;
 		int r = http.net_check(i + 2, server_name[sel], remote, archive);
@@ -293,13 +294,14 @@ static void stream_step(int i, int f)
 			stg.download_error = 0;
 			int code = extract_and_delete_file(archive, destination);
 			if (code == 0) {
-				start_check(i, destination);
-			} else {
-				stream_last_code[i] = code;
-				if (attempt_failed(i, f, sel, failed_extract, remote, archive, destination)) return;
+				// installed once its signature is checked; the stream goes on
+				start_check(f, sel, i, remote, destination);
+				finished = true;
+			} else if (attempt_failed(i, f, sel, failed_extract, code, remote, archive, destination)) {
+				return;
 			}
 		} else if (r == 2) {
-			if (attempt_failed(i, f, sel, failed_transfer, remote, archive, destination)) return;
+			if (attempt_failed(i, f, sel, failed_transfer, 0, remote, archive, destination)) return;
 		} else {
 			down_class* d = http.slots[i + 2];
 			if (!d)
@@ -321,12 +323,22 @@ static void stream_step(int i, int f)
 	}
 }
 
-// Whether another stream is at work on file f (fetching, unpacking or checking it).
+// Whether file f is in hand: another stream fetches it, its check is out, or it waits to be fetched again.
 static bool file_in_hand(int i, int f)
 {
+	if (files_checking.count(f)) return true;
+	for (const grab_retry& r : retry_files)
+		if (r.file == f) return true;
 	for (int k = 0; k < 4; ++k)
 		if (k != i && next.stream_on[k] && !next.stream_take[k] && next.stream_file[k] == f) return true;
 	return false;
+}
+
+static int end_failed_run()
+{
+	drop_transfers();
+	UTIL_unlock_copy();
+	return stg.extract_error;
 }
 
 int grab_files()
@@ -341,26 +353,33 @@ int grab_files()
 	}
 	next.kb_in_flight = 0;
 	collect_checks();
+	if (stg.extract_error) return end_failed_run();
 	int count = (int)sim_info.size();
 	for (int i = 0; i < 4; ++i) {
 		if (!next.stream_on[i]) continue;
-		if (next.stream_take[i]) {
+		if (next.stream_take[i] && check_pool && !check_pool->has_free_slot()) continue;	// the checks catch up first
+		if (next.stream_take[i] && !retry_files.empty()) {
+			// a file whose copy was wrong comes first, with its count of failures
+			grab_retry r = retry_files.front();
+			retry_files.erase(retry_files.begin());
+			next.stream_file[i] = r.file;
+			stream_fails[i] = r.fails;
+			stream_bad_servers[i] = r.bad_servers;
+		} else if (next.stream_take[i]) {
 			// Two streams never write one file: a file handed out again after a
-			// failure is passed over while another stream still has it.
+			// failure is passed over while another stream or a check has it.
 			do {
 				next.stream_file[i] = next.next_file;
 				next.next_file = next.next_file + 1 < count ? next.next_file + 1 : count;
 			} while (next.stream_file[i] < count && file_in_hand(i, next.stream_file[i]));
 		}
 		if (next.stream_file[i] < count) stream_step(i, next.stream_file[i]);
-		if (stg.extract_error) {
-			drop_transfers();
-			UTIL_unlock_copy();
-			return stg.extract_error;
-		}
+		if (stg.extract_error) return end_failed_run();
 	}
+	if (stg.extract_error) return end_failed_run();	// a check gave up on its file
 	for (int i = 0; i < 4; ++i)
 		if (next.stream_on[i] && next.stream_file[i] < count) return stg.extract_error;
+	if (!files_checking.empty() || !retry_files.empty()) return stg.extract_error;
 	next.done = 1;
 	UTIL_remove_empty_folders(deleted_files);
 	UTIL_unlock_copy();
