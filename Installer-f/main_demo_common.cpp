@@ -20,7 +20,7 @@ void demo_discard_partial_archives()
 		if (!next.stream_on[i]) continue;
 		if (next.stream_file[i] < 0 || next.stream_file[i] >= (int)sim_info.size()) continue;
 		// the streams download into the temporary folder, never beside the user's files
-		delete_file(temp_path + std::to_string(i) + ".zip");
+		delete_file(grab_archive_path(i));
 	}
 }
 

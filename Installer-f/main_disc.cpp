@@ -39,14 +39,30 @@ std::string dvd_mount_table()
 	return t && *t ? t : "/proc/self/mounts";
 }
 
+int dvd_volume_may_be_disc(const std::string& device, const std::string& type, const std::string& options)
+{
+	// a user's own file system (and so anything another local user mounts) is never the disc
+	if (type.compare(0, 4, "fuse") == 0) return 0;
+	if (device.compare(0, 7, "/dev/sr") == 0 || device.compare(0, 8, "/dev/scd") == 0 ||
+	    device.compare(0, 10, "/dev/cdrom") == 0 || device.compare(0, 8, "/dev/dvd") == 0)
+		return 1;
+	std::istringstream opts(options);
+	std::string o;
+	while (std::getline(opts, o, ','))
+		if (o == "ro") return 1;
+	return 0;
+}
+
 std::string dvd_find_disc(const std::string& mount_table, const std::string& holding)
 {
 	std::ifstream in(mount_table);
 	std::string line;
 	while (std::getline(in, line)) {
 		std::istringstream ls(line);
-		std::string dev, dir;
-		if (!(ls >> dev >> dir)) continue;
+		std::string dev, dir, type, options;
+		if (!(ls >> dev >> dir >> type >> options)) continue;
+		// Anyone may write a writable volume: a marker file there proves nothing.
+		if (!dvd_volume_may_be_disc(unescape_mount(dev), type, options)) continue;
 		dir = unescape_mount(dir);
 		if (dir.empty()) continue;
 		if (dir.back() != '/') dir += '/';

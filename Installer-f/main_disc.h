@@ -5,15 +5,21 @@
 #include <functional>
 #include <string>
 
+// Whether a mounted volume can be the product disc: an optical drive's, or
+// mounted read-only; never a user's own (FUSE) file system. The arguments are
+// the first, third and fourth fields of a mount-table line.
+int dvd_volume_may_be_disc(const std::string& device, const std::string& type, const std::string& options);
+
 // The mount folder (ending in "/") of the first mounted volume in the mount
-// table that holds the file `holding` (a path below the mount folder); empty
-// when there is none.
+// table that may be a disc and holds the file `holding` (a path below the
+// mount folder); empty when there is none.
 std::string dvd_find_disc(const std::string& mount_table = "/proc/self/mounts",
                           const std::string& holding = "dvd_version.txt");
 
 // The mount table the installer searches: the file named by the environment
 // variable VANTOR_MOUNT_TABLE when it is set (a machine without a disc drive
-// lists folders there as discs), else the system's.
+// lists folders there as discs, each as an optical or read-only volume: the
+// same rule holds for its lines), else the system's.
 std::string dvd_mount_table();
 
 // Whether the program at `bundle` runs from the disc mounted at `dvd`: the

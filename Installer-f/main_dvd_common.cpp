@@ -64,6 +64,7 @@ void UTIL_scan_dvd()
 	std::string zip = dvd_path + install_name + "/directory.txt.zip";
 	delete_file(temp_path + "directory.txt");
 	int err = has_file(zip) ? zip_to_file(zip, temp_path, nullptr, 0) : -43;
+	if (err == 0 && !directory_file_present(temp_path + "directory.txt")) err = -43;	// the archive held none
 	if (err) {
 		xer << "I could not extract " << zip << " to " << temp_path << ": " << error_str(err) << "\n";
 		stg.stage = 2;

@@ -99,8 +99,11 @@ static void fetch_directory()
 		stg.sel_server = random_server();
 		return;
 	}
+	// An archive without a directory file must not leave an older run's in its place.
+	delete_file(temp_path + "directory.txt");
 	int err = zip_to_file(zip, temp_path, nullptr, 0);
 	delete_file(zip);
+	if (err == 0 && !directory_file_present(temp_path + "directory.txt")) err = -43;
 	if (err == 0) {
 		extract_failures = 0;
 		stg.stage = 1;
@@ -134,6 +137,11 @@ void UTL_download_directory()
 		return;
 	}
 	if (stg.stage == 1) {
+		// gone since it was fetched: fetch it again
+		if (!directory_file_present(temp_path + "directory.txt")) {
+			stg.stage = 0;
+			return;
+		}
 		std::string text = UTL_translate_string(
 			"Scanning directory text file to see if you already have Vantor installed...", 0);
 		stg.stage = read_directory(temp_path + "directory.txt", text);

@@ -9,7 +9,10 @@
 #include "UTL_translate.h"
 #include <climits>
 #include <cstdlib>
+#include <cctype>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 std::vector<file_history_struct> sim_info;
 
@@ -83,6 +86,22 @@ int listed_path_is_safe(const std::string& path)
 	return 1;
 }
 
+int signature_is_valid(const std::string& sig)
+{
+	if (sig == "GONE") return 1;
+	if (sig.size() != 32) return 0;
+	for (char c : sig)
+		if (!isxdigit((unsigned char)c)) return 0;
+	return 1;
+}
+
+int directory_file_present(const std::string& path)
+{
+	struct stat st;
+	if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return 0;
+	return access(path.c_str(), R_OK) == 0;
+}
+
 int read_directory(const std::string& path, std::string status_text)
 {
 	(void)status_text;
@@ -94,9 +113,12 @@ int read_directory(const std::string& path, std::string status_text)
 	sim_info.clear();
 	read_refused_paths = 0;
 
+	// A missing directory file is the source's failure, for the caller to handle.
 	xmap_class x(path);
-	if (!x.begin)
-		APL_alert("I tried to read a directory file that does not exist!", "The file is:", path, "", t_exit);
+	if (!x.begin || x.end <= x.begin) {
+		xer << "I tried to read a directory file that does not exist or is empty: " << path << "\n";
+		return 2;
+	}
 	static const int versions[] = {840, 900, 0};
 	if (x.check_file(file_type_txt, versions, "INSTALLER", nullptr) == 0) {
 		new_format(path);
@@ -137,6 +159,16 @@ int read_directory(const std::string& path, std::string status_text)
 			v.kb2 = (float)int_of(cols[4]);
 			v.sig_want = cols[5];
 			v.disk = disk;
+			// The signature names temporary files: nothing but an MD5 or the tombstone.
+			if (!signature_is_valid(v.sig_want)) {
+				++read_refused_paths;
+				xer << "Refused listed file '" << printable(name) << "': its signature '" << printable(v.sig_want)
+				    << "' is neither an MD5 nor GONE.\n";
+				continue;
+			}
+			if (v.sig_want != "GONE")
+				for (char& ch : v.sig_want)
+					if (ch >= 'A' && ch <= 'F') ch = (char)(ch - 'A' + 'a');
 
 			if (name.find("900 red terrain") != std::string::npos ||
 			    name.find("Earth Orbit Textures") != std::string::npos)
@@ -148,15 +180,18 @@ int read_directory(const std::string& path, std::string status_text)
 				xer << "Refused listed path '" << printable(v.path) << "': it would leave the install folder.\n";
 				continue;
 			}
+			// A folder cannot be downloaded or deleted as a file: the entry is left out.
+			if (path_has_no_file(v.path)) {
+				++read_refused_paths;
+				xer << "Refused listed path '" << printable(v.path) << "': it names a folder, not a file.\n";
+				continue;
+			}
 			v.is_global = is_global_scenery_f(v.path.c_str());
 			if (v.is_global && !find_sector(&v.lon_i, &v.lat_i, v.path)) v.is_global = 0;
 			if (v.path != prev_path || sim_info.empty()) {
 				sim_info.push_back(file_history_struct());
 				prev_path = v.path;
 			}
-			if (path_has_no_file(v.path))
-				APL_alert("I am reading the directory text file and found a path that has no file!",
-				          "This is impossible to download or delete!", "It is:", v.path, t_exit);
 			sim_info.back().versions.push_back(v);
 		}
 	}

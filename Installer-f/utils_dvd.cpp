@@ -11,6 +11,7 @@
 #include "UTL_threads.h"
 #include <cstdio>
 #include <ctime>
+#include <unistd.h>
 
 UTL_worker_threads* copy_pool = nullptr;
 UTL_worker_threads* unzip_pool = nullptr;
@@ -24,8 +25,9 @@ dvd_unpack_task::dvd_unpack_task(int i, const std::string& temp_folder) : index(
 	const file_version_struct& v = sim_info[i].versions.back();
 	std::string suffix = suffix_for_file(i);
 	source = dvd_path + install_name + "/" + v.path + suffix;
-	char tail[32];
-	snprintf(tail, sizeof(tail), "_%d", i);
+	// named for this process too: installers share the temporary folder
+	char tail[48];
+	snprintf(tail, sizeof(tail), "_%ld_%d", (long)getpid(), i);
 	temp = temp_folder + v.sig_want + tail + suffix;
 	destination = UTIL_local_path(v);
 }
@@ -50,9 +52,17 @@ void dvd_unpack_task::do_it()
 	}
 	if (destination.find("Contents/MacOS/") != std::string::npos) make_file_executable(destination);
 	delete_file(temp);
+	// The copy is the release's only when the unpacked file has the listed signature.
 	file_version_struct& v = sim_info[index].versions.back();
-	v.sig_have = v.sig_want;
+	std::string sig = "NONE";
+	calc_file_md5(destination, sig);
+	v.sig_have = sig;
 	v.up_to_date = v.sig_want == v.sig_have;
+	if (!v.up_to_date) {
+		error_code = err_install_signature;
+		error_text = "The file " + destination + " unpacked from " + source + " differs from the release (signature " +
+		             sig + ", listed " + v.sig_want + ").";
+	}
 }
 
 int dvd_unpack_task::check_error(std::string& msg)
@@ -70,6 +80,11 @@ static int disk_of(int i) { return sim_info[i].versions.back().disk; }
 int install_files(int& cursor, int disk)
 {
 	int count = (int)sim_info.size();
+	if (!copy_pool && UTIL_claim_copy()) {
+		install_err_num = copy_busy;
+		install_err_msg = "Another installer is working on the copy at " + dest_dir_path + ".";
+		return install_failed;
+	}
 	if (!copy_pool) {
 		// The unpackers set file times through mktime: the C library reads the
 		// time zone on its first call, so read it here, once, on this thread.
@@ -107,6 +122,7 @@ int install_files(int& cursor, int disk)
 		delete copy_pool;
 		delete unzip_pool;
 		copy_pool = unzip_pool = nullptr;
+		UTIL_unlock_copy();
 		return install_done;
 	}
 	if (cursor >= count || outstanding) return install_busy;
@@ -136,4 +152,5 @@ void install_files_kill()
 	delete copy_pool;
 	delete unzip_pool;
 	copy_pool = unzip_pool = nullptr;
+	UTIL_unlock_copy();
 }

@@ -68,6 +68,8 @@ int make_dirs()
 		if (int code = make_one(root.substr(0, at))) return code;
 	}
 	if (int code = make_one(root)) return code;
+	// Nothing below the copy's folder is touched while another installer works on it.
+	if (int code = UTIL_claim_copy()) return code;
 
 	std::set<std::string> folders;
 	for (int i = 0; i < (int)sim_info.size(); ++i) {
@@ -144,6 +146,7 @@ void UTIL_remove_empty_folders(const std::set<std::string>& folders)
 
 void delete_files()
 {
+	if (UTIL_claim_copy()) return;
 	std::set<std::string> folders;
 	for (auto& h : sim_info) {
 		file_version_struct& v = h.versions.back();

@@ -11,9 +11,15 @@
 #include "UTL_clock.h"
 #include "UTL_globals.h"
 #include "UTL_translate.h"
+#include "THREAD_service.h"
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
+#include <signal.h>
+#include <unistd.h>
+#include <vector>
 
 next_struct next;
 std::string grab_failed_file;
@@ -21,6 +27,56 @@ std::string grab_failed_file;
 // Per stream, for the file in hand: failed transfers, and which servers failed it.
 static int stream_fails[4];
 static int stream_bad_servers[4];
+
+enum { failed_transfer, failed_extract, failed_signature };
+
+// The signature of an unpacked file, read on a worker thread so that a large
+// file never holds up a frame. The stream goes on to its next file meanwhile;
+// the task carries what a failure of this file needs to be counted and retried.
+class grab_check_task : public UTL_work_task {
+public:
+	int         file, server, fails, bad_servers;
+	std::string remote, local, sig;
+	grab_check_task(int f, int sel, int n, int bad, const std::string& r, const std::string& path)
+		: file(f), server(sel), fails(n), bad_servers(bad), remote(r), local(path), sig("NONE") {}
+	void do_it() override { calc_file_md5(local, sig); }
+};
+
+// A file whose unpacked copy was not the release's, waiting for a stream.
+struct grab_retry {
+	int file, fails, bad_servers;
+};
+
+enum { checks_in_flight = 16 };
+
+static int                     run_claimed;	// this run has taken the copy's lock
+static UTL_worker_threads*     check_pool = nullptr;
+static std::set<int>           files_checking;
+static std::vector<grab_retry> retry_files;
+
+// Waits for the checks still out and forgets every result.
+static void drop_checks()
+{
+	if (check_pool) {
+		while (UTL_work_task* t = check_pool->wait_retired_tasks()) delete t;
+		delete check_pool;
+		check_pool = nullptr;
+	}
+	files_checking.clear();
+	retry_files.clear();
+}
+
+static void grab_shutdown_hook() { drop_checks(); }
+
+static void start_check(int f, int sel, int i, const std::string& remote, const std::string& local)
+{
+	if (!check_pool) {
+		check_pool = new UTL_worker_threads(2, checks_in_flight);
+		THREAD_add_shutdown_hook(grab_shutdown_hook);
+	}
+	check_pool->enqueue_task(new grab_check_task(f, sel, stream_fails[i], stream_bad_servers[i], remote, local));
+	files_checking.insert(f);
+}
 
 static void drop_transfers()
 {
@@ -30,9 +86,33 @@ static void drop_transfers()
 	}
 }
 
+std::string grab_archive_path(int stream)
+{
+	return temp_path + std::to_string((long)getpid()) + "-" + std::to_string(stream) + ".zip";
+}
+
+// Archives that runs of installers no longer running left in the shared temporary folder.
+static void remove_dead_runs_archives()
+{
+	DIR* d = opendir(temp_path.c_str());
+	if (!d) return;
+	while (dirent* e = readdir(d)) {
+		long pid = 0;
+		int stream = -1, used = 0;
+		if (sscanf(e->d_name, "%ld-%d.zip%n", &pid, &stream, &used) != 2 || e->d_name[used] != 0) continue;
+		if (pid <= 0 || pid == (long)getpid() || stream < 0 || stream > 3) continue;
+		if (kill((pid_t)pid, 0) == 0 || errno != ESRCH) continue;
+		delete_file(temp_path + e->d_name);
+	}
+	closedir(d);
+}
+
 void grab_files_start()
 {
+	remove_dead_runs_archives();
 	drop_transfers();	// a cancelled run must not hand its transfers to this one
+	drop_checks();
+	run_claimed = 0;
 	next.next_file = 0;
 	next.done = 0;
 	for (int i = 0; i < 4; ++i) {
@@ -62,14 +142,12 @@ static void pick_new_server()
 
 int extract_and_delete_file(std::string archive, std::string destination)
 {
+	// The listed file's path: only that entry of the archive is written.
 	int code = UTIL_unpack(archive, destination);
-	if (code != 0) {
-		stg.extract_error = 1;
-		APL_alert(UTL_translate_string("The installer cannot extract a file.", 0),
-		          UTL_translate_string("Error: ", 0) + error_str(code),
-		          UTL_translate_string("Compressed File: ", 0) + archive,
-		          UTL_translate_string("Destination: ", 0) + destination, t_alert);
-	}
+	// A bad archive is one mirror's failure: the pump tries another.
+	if (code != 0)
+		xer << "The installer cannot extract a file: " << error_str(code) << " (" << archive << " to " << destination
+		    << ").\n";
 	int chmod_r = 0;
 	if (destination.find("Contents/MacOS/") != std::string::npos) chmod_r = make_file_executable(destination);
 	if (stg.log_actions) {
@@ -80,17 +158,83 @@ int extract_and_delete_file(std::string archive, std::string destination)
 	return code;
 }
 
-// Every server failed this file, several times over: the run ends naming it.
-static void give_up(const std::string& remote)
+// Every server failed this file, several times over: the run ends naming it,
+// with the cause of the last attempt.
+static void give_up(int why, int code, const std::string& remote, const std::string& archive,
+                    const std::string& destination)
 {
 	grab_failed_file = remote;
 	stg.extract_error = 1;
 	drop_transfers();
 	xer << "Giving up on " << remote << ": every server failed it.\n";
-	APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
-	          UTL_translate_string("File: ", 0) + remote,
-	          UTL_translate_string("Your internet connection may not be working, or the servers could be undergoing maintainance.", 0),
-	          "", t_alert);
+	if (why == failed_extract)
+		APL_alert(UTL_translate_string("The installer cannot extract a file.", 0),
+		          UTL_translate_string("Error: ", 0) + error_str(code),
+		          UTL_translate_string("Compressed File: ", 0) + archive,
+		          UTL_translate_string("Destination: ", 0) + destination, t_alert);
+	else if (why == failed_signature)
+		APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
+		          UTL_translate_string("File: ", 0) + remote,
+		          UTL_translate_string("Every copy the servers sent differs from the release.", 0), "", t_alert);
+	else
+		APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
+		          UTL_translate_string("File: ", 0) + remote,
+		          UTL_translate_string("Your internet connection may not be working, or the servers could be undergoing maintainance.", 0),
+		          "", t_alert);
+}
+
+// One more failed attempt at a file on server sel (fails and bad_servers are
+// its count so far): 1 when every server has failed it several times over;
+// else another server is drawn.
+static int count_failure(int& fails, int& bad_servers, int sel)
+{
+	stg.download_error = 1;
+	if (sel >= 0 && sel < 31) bad_servers |= 1 << sel;
+	int servers = stg.num_servers > 0 ? stg.num_servers : 1;
+	int all = servers >= 31 ? -1 : (1 << servers) - 1;
+	if (++fails >= grab_rounds_per_file * servers && (bad_servers & all) == all) return 1;
+	pick_new_server();
+	return 0;
+}
+
+// Stream i's attempt at file f failed on server sel: it tries again from
+// another. 1 when the run ends.
+static int attempt_failed(int i, int f, int sel, int why, int code, const std::string& remote,
+                          const std::string& archive, const std::string& destination)
+{
+	if (next.next_file > f) next.next_file = f;
+	if (!count_failure(stream_fails[i], stream_bad_servers[i], sel)) return 0;
+	give_up(why, code, remote, archive, destination);
+	return 1;
+}
+
+// The finished checks: a file is installed when its signature is the listed
+// one; otherwise it waits to be fetched again from another server.
+static void collect_checks()
+{
+	if (!check_pool) return;
+	while (UTL_work_task* t = check_pool->check_retired_tasks()) {
+		grab_check_task* c = static_cast<grab_check_task*>(t);
+		std::string msg;
+		if (c->retire_error(msg)) c->sig = "NONE";	// a check that could not run: the attempt failed
+		files_checking.erase(c->file);
+		file_version_struct& v = sim_info[c->file].versions.back();
+		v.sig_have = c->sig;
+		v.up_to_date = v.sig_have == v.sig_want;
+		if (v.up_to_date) {
+			next.kb_fetched += v.kb1;
+			next.kb_installed += v.kb2;
+		} else if (!stg.extract_error) {
+			xer << "The file " << c->local << " from " << server_name[c->server] << c->remote << " has the signature "
+			    << v.sig_have << ", not the listed " << v.sig_want << ".\n";
+			grab_retry r = {c->file, c->fails, c->bad_servers};
+			if (count_failure(r.fails, r.bad_servers, c->server))
+				give_up(failed_signature, 0, c->remote, "", c->local);
+			else
+				retry_files.push_back(r);
+		}
+		delete c;
+	}
 }
 
 void grab_local_failure_alert(int err)
@@ -118,7 +262,9 @@ static void adjust_streams(int i)
 	float span = now - next.start_time;
 	if (span < 1) span = 1;
 	float rate = (next.kb_fetched + next.kb_in_flight) / span;
-	int target = stg.stream_count;
+	// A count outside 1..4 (an edited preference file) means automatic: a
+	// target below one would switch every stream off with files left.
+	int target = stg.stream_count >= 1 && stg.stream_count <= 4 ? stg.stream_count : 0;
 	if (target == 0) target = rate > 200 ? 9 : rate > 150 ? 8 : rate > 100 ? 6 : rate > 50 ? 4 : 2;
 	int active = 0;
 	for (int k = 0; k < 4; ++k) active += next.stream_on[k] != 0;
@@ -143,7 +289,7 @@ static void stream_step(int i, int f)
 	int sel = stg.sel_server;
 	if (sel < 0 || sel >= 10) sel = stg.sel_server = 0;
 	std::string remote = server_path[sel] + v.path + ".zip";
-	std::string archive = temp_path + (char)('0' + i) + ".zip";
+	std::string archive = grab_archive_path(i);
 	std::string destination = UTIL_local_path(v);
 	next.stream_take[i] = 0;
 	crnt_file_path = remote;
@@ -165,26 +311,19 @@ static void stream_step(int i, int f)
 		int r = http.net_check(i + 2, server_name[sel], remote, archive, http_listed_limit(v.kb1));
 		if (r == 1) {
 			stg.download_error = 0;
-			if (extract_and_delete_file(archive, destination) == 0) {
-				v.up_to_date = 1;
-				next.kb_fetched += v.kb1;
-				next.kb_installed += v.kb2;
+			int code = extract_and_delete_file(archive, destination);
+			if (code == 0) {
+				// installed once its signature is checked; the stream goes on
+				start_check(f, sel, i, remote, destination);
+				finished = true;
+			} else if (attempt_failed(i, f, sel, failed_extract, code, remote, archive, destination)) {
+				return;
 			}
-			finished = true;
 		} else if (r == 2 && http.local_error[i + 2]) {
 			local_failure(remote, http.local_error[i + 2]);
 			return;
 		} else if (r == 2) {
-			stg.download_error = 1;
-			if (next.next_file > f) next.next_file = f;
-			if (sel >= 0 && sel < 31) stream_bad_servers[i] |= 1 << sel;
-			int servers = stg.num_servers > 0 ? stg.num_servers : 1;
-			int all = servers >= 31 ? -1 : (1 << servers) - 1;
-			if (++stream_fails[i] >= grab_rounds_per_file * servers && (stream_bad_servers[i] & all) == all) {
-				give_up(remote);
-				return;
-			}
-			pick_new_server();
+			if (attempt_failed(i, f, sel, failed_transfer, 0, remote, archive, destination)) return;
 		} else {
 			down_class* d = http.slots[i + 2];
 			if (!d)
@@ -206,27 +345,66 @@ static void stream_step(int i, int f)
 	}
 }
 
+// Whether file f is in hand: another stream fetches it, its check is out, or it waits to be fetched again.
+static bool file_in_hand(int i, int f)
+{
+	if (files_checking.count(f)) return true;
+	for (const grab_retry& r : retry_files)
+		if (r.file == f) return true;
+	for (int k = 0; k < 4; ++k)
+		if (k != i && next.stream_on[k] && !next.stream_take[k] && next.stream_file[k] == f) return true;
+	return false;
+}
+
+static int end_failed_run()
+{
+	drop_transfers();
+	UTIL_unlock_copy();
+	return stg.extract_error;
+}
+
 int grab_files()
 {
 	if (stg.extract_error) return stg.extract_error;
-	next.kb_in_flight = 0;
-	int count = (int)sim_info.size();
-	for (int i = 0; i < 4; ++i) {
-		if (!next.stream_on[i]) continue;
-		if (next.stream_take[i]) {
-			next.stream_file[i] = next.next_file;
-			next.next_file = next.next_file + 1 < count ? next.next_file + 1 : count;
-		}
-		if (next.stream_file[i] < count) stream_step(i, next.stream_file[i]);
-		if (stg.extract_error) {
-			drop_transfers();
+	if (!run_claimed) {
+		run_claimed = 1;
+		if (UTIL_claim_copy()) {
+			stg.extract_error = 1;
 			return stg.extract_error;
 		}
 	}
+	next.kb_in_flight = 0;
+	collect_checks();
+	if (stg.extract_error) return end_failed_run();
+	int count = (int)sim_info.size();
+	for (int i = 0; i < 4; ++i) {
+		if (!next.stream_on[i]) continue;
+		if (next.stream_take[i] && check_pool && !check_pool->has_free_slot()) continue;	// the checks catch up first
+		if (next.stream_take[i] && !retry_files.empty()) {
+			// a file whose copy was wrong comes first, with its count of failures
+			grab_retry r = retry_files.front();
+			retry_files.erase(retry_files.begin());
+			next.stream_file[i] = r.file;
+			stream_fails[i] = r.fails;
+			stream_bad_servers[i] = r.bad_servers;
+		} else if (next.stream_take[i]) {
+			// Two streams never write one file: a file handed out again after a
+			// failure is passed over while another stream or a check has it.
+			do {
+				next.stream_file[i] = next.next_file;
+				next.next_file = next.next_file + 1 < count ? next.next_file + 1 : count;
+			} while (next.stream_file[i] < count && file_in_hand(i, next.stream_file[i]));
+		}
+		if (next.stream_file[i] < count) stream_step(i, next.stream_file[i]);
+		if (stg.extract_error) return end_failed_run();
+	}
+	if (stg.extract_error) return end_failed_run();	// a check gave up on its file
 	for (int i = 0; i < 4; ++i)
 		if (next.stream_on[i] && next.stream_file[i] < count) return stg.extract_error;
+	if (!files_checking.empty() || !retry_files.empty()) return stg.extract_error;
 	next.done = 1;
 	UTIL_remove_empty_folders(deleted_files);
+	UTIL_unlock_copy();
 	xer.flush();
 	return 1;
 }

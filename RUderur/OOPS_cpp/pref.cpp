@@ -101,6 +101,8 @@ void pref_class::IO_set(int file, int io)
 		s.str_io(&http.proxy_port_text, "_proxy_port");
 		s.int_io(&http.proxy_port, "_proxy_port_int");
 		s.int_io(&stg.get_beta, "_get_beta");
+		// an edited file must not leave the pump with no stream, or more than it has
+		if (stg.stream_count < 0 || stg.stream_count > 4) stg.stream_count = 0;
 	} else if (file == pref_file_res) {
 		// kept only to be written back as read
 		static int x_res_req_pln = 0, y_res_req_pln = 0, x_res_req_wrl = 0, y_res_req_wrl = 0;
@@ -129,6 +131,7 @@ void pref_class::IO_set(int file, int io)
 		s.int_io(&mnw.key_list, "_keylist_up");
 		s.int_io(&mnw.sec_mon_inuse, "_sec_mon_inuse");
 		s.int_io(&mnw.prefs_found, "_prefs_found");
+		if (mnw.language < 0 || mnw.language > 5) mnw.language = 0;	// it indexes the language table
 		if (mnw.req_w < 600 || mnw.req_w > 9999) mnw.req_w = 1024;
 		if (mnw.req_h < 600 || mnw.req_h > 9999) mnw.req_h = 768;
 	}

@@ -2,4 +2,4 @@
 # window tests take the display alone.
 target_sources(test_dvd PRIVATE ${CMAKE_SOURCE_DIR}/tests/engine/engine_support.cpp)
 add_dependencies(test_dvd make_release vantor-dvd-installer)
-vantor_test_props(dvd REGEX "^(DiscInstallWindow|SceneryWindow)\\." LOCKS x_display TIMEOUT 150)
+vantor_test_props(dvd REGEX "^(DiscInstallWindow|SceneryWindow)\\." LOCKS x_display TIMEOUT 600)

@@ -204,3 +204,28 @@ TEST_F(DiscRoutines, BackOnTheFirstDiscTheEngineKnowsItIsDiscOne)
 	EXPECT_EQ(disc0, dvd_path);
 	EXPECT_EQ(0, current_disk);
 }
+
+TEST_F(DiscRoutines, OnlyOpticalOrReadOnlyVolumesAreDiscs)
+{
+	std::string esc;
+	for (char c : disc0) esc += c == ' ' ? std::string("\\040") : std::string(1, c);
+	auto offered_as = [&](const std::string& device, const std::string& rest) {
+		write_text(table, "proc /proc proc rw 0 0\n" + device + " " + esc + " " + rest + "\n");
+		dvd_path.clear();
+		UTIL_scan_dvd_reset();
+		UTIL_scan_dvd();
+		return dvd_path;
+	};
+	// writable volumes any local user can fill, and a user's own file system
+	EXPECT_EQ("", offered_as("tmpfs", "tmpfs rw,nosuid,nodev 0 0"));	// as /dev/shm is
+	EXPECT_EQ("", offered_as("/dev/sdb1", "vfat rw,nosuid,uid=1000 0 0"));
+	EXPECT_EQ("", offered_as("/dev/sda2", "ext4 rw,relatime 0 0"));
+	EXPECT_EQ("", offered_as("u@h:", "fuse.sshfs ro,nosuid,nodev 0 0"));
+	EXPECT_EQ("", offered_as("/dev/sdb1", "iso9660 rw 0 0"));	// the type alone proves nothing
+	EXPECT_EQ(no_install_name, install_name);
+	// an optical drive, or any read-only volume
+	EXPECT_EQ(disc0, offered_as("/dev/sr0", "udf rw 0 0"));
+	EXPECT_EQ("Vantor 9", install_name);
+	EXPECT_EQ(disc0, offered_as("/dev/loop4", "squashfs ro,relatime 0 0"));
+	EXPECT_EQ(disc0, offered_as("/dev/sdb1", "vfat ro,nosuid,uid=1000 0 0"));
+}

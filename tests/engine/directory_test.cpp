@@ -106,11 +106,43 @@ TEST_F(Directory, PathsThatWouldLeaveTheCopyAreRefused)
 	EXPECT_FALSE(listed_path_is_safe("Vantor/a/../../b"));
 }
 
-TEST_F(Directory, PathWithoutFileIsFatal)
+TEST_F(Directory, FolderEntriesAndMissingFilesAreLoggedNotFatal)
 {
-	EXPECT_EXIT(load_directory(dir, "DIR Vantor/Resources/\nFILE 0 0 1 1 1 " + kSig + " \n"),
-	            ::testing::ExitedWithCode(1), "");
-	EXPECT_EXIT(read_directory(dir + "missing.txt", ""), ::testing::ExitedWithCode(1), "");
+	ASSERT_EQ(3, load_directory(dir, "DIR Vantor/Resources/\nFILE 0 0 1 1 1 " + kSig + " \nFILE 0 0 1 1 1 " + kSig +
+	                                     " a.txt\n"));
+	ASSERT_EQ(1u, sim_info.size());
+	EXPECT_EQ("Vantor/Resources/a.txt", sim_info[0].versions.back().path);
+	EXPECT_EQ(1, read_refused_paths);
+	EXPECT_NE(std::string::npos, log_text().find("Refused listed path 'Vantor/Resources/': it names a folder"));
+
+	EXPECT_EQ(2, read_directory(dir + "missing.txt", ""));
+	EXPECT_TRUE(sim_info.empty());
+	write_text(dir + "empty.txt", "");
+	EXPECT_EQ(2, read_directory(dir + "empty.txt", ""));
+	EXPECT_EQ(0, app_done);	// nothing ends the program
+	EXPECT_EQ(2, count_of(log_text(), "I tried to read a directory file that does not exist or is empty"));
+}
+
+TEST_F(Directory, SignatureColumnIsAnMd5OrTheTombstone)
+{
+	// the signature names the disc install's temporary files
+	std::string body = "DIR Vantor/\n"
+	                   "FILE 0 0 1 1 1 ../../../../tmp/escape a.txt\n"
+	                   "FILE 0 0 1 1 1 /etc/x b.txt\n"
+	                   "FILE 0 0 1 1 1 0123456789abcdef0123456789abcdeg c.txt\n"
+	                   "FILE 0 0 1 1 1 0123456789abcdef0123456789abcde d.txt\n"
+	                   "FILE 0 0 1 1 1 gone e.txt\n"
+	                   "FILE 0 0 1 1 1 GONE f.txt\n"
+	                   "FILE 0 0 1 1 1 0123456789ABCDEF0123456789abcdef g.txt\n"
+	                   "FILE 0 0 1 1 1 " + kSig + " h.txt\n";
+	ASSERT_EQ(3, load_directory(dir, body));
+	ASSERT_EQ(3u, sim_info.size());
+	EXPECT_EQ("Vantor/f.txt", sim_info[0].versions.back().path);
+	EXPECT_EQ("GONE", sim_info[0].versions.back().sig_want);
+	EXPECT_EQ("0123456789abcdef0123456789abcdef", sim_info[1].versions.back().sig_want);	// as the scan writes it
+	EXPECT_EQ(kSig, sim_info[2].versions.back().sig_want);
+	EXPECT_EQ(5, read_refused_paths);
+	EXPECT_EQ(5, count_of(log_text(), "is neither an MD5 nor GONE"));
 }
 
 TEST_F(Directory, SceneryTilesAndSectors)

@@ -147,3 +147,64 @@ TEST_F(DiscInstall, ArchivesWriteOnlyTheirListedFile)
 	EXPECT_FALSE(exists(dest_dir_path + "Resources/disc1/other.txt"));
 	EXPECT_FALSE(exists(dest_dir_path + "Resources/disc1/file_3.txt"));
 }
+
+TEST_F(DiscInstall, ArchiveWithOtherContentIsAFailureNamingTheFile)
+{
+	std::string rel = "All/Resources/disc1/file_1.txt";
+	make_set();
+	// a valid archive, its CRC right, holding something other than the release's file
+	ASSERT_EQ(0, sh("cd '" + dir + "' && mkdir -p w && printf 'not the release' > w/file_1.txt && cd w && zip -q -X ../x.zip "
+	                "file_1.txt && cp ../x.zip '" + out + "/disc1/vantor_92102/" + rel + ".zip'"));
+	int cursor = 0;
+	ASSERT_EQ(install_failed, run(cursor, 1));
+	std::string text;
+	EXPECT_EQ(err_install_signature, install_files_get_error(text));
+	EXPECT_NE(std::string::npos, text.find("The file " + dest_dir_path + "Resources/disc1/file_1.txt")) << text;
+	EXPECT_NE(std::string::npos, text.find("differs from the release")) << text;
+	for (auto& h : sim_info) {
+		const file_version_struct& v = h.versions.back();
+		if (v.path == rel) {
+			EXPECT_EQ(0, v.up_to_date);
+			EXPECT_EQ(md5_text("not the release"), v.sig_have);
+		}
+	}
+	// the user goes on: everything else arrives as the release has it
+	ASSERT_EQ(install_need_disk, run(cursor, 1));
+	dvd_path = out + "/disc2/";
+	ASSERT_EQ(install_done, run(cursor, 2));
+	for (auto& h : sim_info) {
+		const file_version_struct& v = h.versions.back();
+		EXPECT_EQ(v.path == rel ? 0 : 1, v.up_to_date) << v.path;
+		if (v.path != rel) {
+			std::string local = v.path;
+			trim_dest_folder(local);
+			EXPECT_EQ(v.sig_want, md5_file(dest_dir_path + local)) << v.path;
+		}
+	}
+}
+
+TEST_F(DiscInstall, CraftedSignatureColumnNeverNamesAPathOutsideTheTemporaryFolder)
+{
+	out = dir + "set";
+	ASSERT_EQ(0, sh("python3 '" VANTOR_SOURCE_DIR "/tests/engine/make_release.py' dvd '" + out + "'"));
+	dvd_path = out + "/disc1/";
+	// the signature column of a crafted disc's directory file climbs out of the temporary folder
+	write_text(dir + "craft/directory.txt", dir_header() + "DISK 1\nDIR All/\n"
+	                                                      "FILE 0 0 92102 1 1 ../../escaped Resources/disc1/file_0.txt\n"
+	                                                      "FILE 0 0 92102 1 1 " + md5_text("x") + " Resources/disc1/file_1.txt\n");
+	ASSERT_EQ(0, sh("cd '" + dir + "craft' && zip -q -X '" + dvd_path + "vantor_92102/directory.txt.zip' directory.txt"));
+	ASSERT_EQ(0, zip_to_file(dvd_path + install_name + "/directory.txt.zip", temp_path, nullptr, 0));
+	ASSERT_EQ(3, read_directory(temp_path + "directory.txt", ""));
+	ASSERT_EQ(1u, sim_info.size());
+	EXPECT_EQ("All/Resources/disc1/file_1.txt", sim_info[0].versions.back().path);
+	EXPECT_EQ(1, read_refused_paths);
+	int cursor = 0;
+	float progress;
+	while (!checksum_directory(cursor, 0, progress)) usleep(500);
+	ASSERT_EQ(1, choose_files());
+	ASSERT_EQ(0, make_dirs());
+	cursor = 0;
+	run(cursor, 1);
+	install_files_kill();
+	EXPECT_EQ("", sh_out("find '" + dir + "..' -maxdepth 1 -name 'escaped*'"));
+}

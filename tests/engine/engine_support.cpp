@@ -83,6 +83,33 @@ int count_of(const std::string& hay, const std::string& needle)
 	return n;
 }
 
+void expect_release_or_failure(bool run_failed)
+{
+	if (run_failed) return;
+
+	for (size_t i = 0; i < sim_info.size(); ++i) {
+		const file_version_struct& v = sim_info[i].versions.back();
+		if (!want_this_f((int)i, (int)sim_info[i].versions.size() - 1)) continue;
+		std::string rel = v.path;
+		trim_dest_folder(rel);
+		std::string local = dest_dir_path + rel;
+		if (v.want_delete) {
+			EXPECT_FALSE(exists(local)) << "the run reported success, but " << rel << " is still there";
+		}
+		if (!v.want_download) continue;
+		struct stat st;
+		std::string have;
+		if (lstat(local.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+			char text[4096];
+			ssize_t n = readlink(local.c_str(), text, sizeof(text));
+			have = md5_text(std::string(text, n > 0 ? n : 0));
+		} else {
+			have = md5_file(local);
+		}
+		EXPECT_EQ(v.sig_want, have) << "the run reported success, but " << rel << " is not the release's";
+	}
+}
+
 std::string dir_header() { return "I\n900 version\nINSTALLER\n\n"; }
 
 int load_directory(const std::string& folder, const std::string& body)

@@ -25,6 +25,11 @@ std::string dir_header();
 // Writes a directory file and reads it; returns read_directory's result.
 int load_directory(const std::string& folder, const std::string& body);
 
+// After an engine run: every listed file the run was to install has its listed
+// signature in the copy (read by md5sum; a link by its text) and every file it
+// was to delete is gone, or the run reported a failure. Each file that breaks
+// this is a test failure.
+void expect_release_or_failure(bool run_failed);
 // The destination screen's checksum scan, then the install step's decision and
 // folders, as the web flows run them; a refusal of either fails the test.
 void web_scan_and_choose();

@@ -76,4 +76,25 @@ TEST_F(Prefs, ResolutionFileClampsSizes)
 	EXPECT_EQ(mnw.req_h, 1200);
 	pref.IO_set(pref_file_cal, 1);
 	EXPECT_EQ(read_file("Output/preferences/Cal Vantor.prf"), "I\n92001 version\n");
+
+	// an edited language number would index past the language table
+	for (const char* lang : {"6", "-1", "2147483647"}) {
+		write_file("Output/preferences/Res Rootdeck.prf", std::string("I\n92001 version\n_lang ") + lang + "\n");
+		pref.IO_set(pref_file_res, 0);
+		EXPECT_EQ(mnw.language, 0) << lang;
+	}
+}
+
+TEST_F(Prefs, StreamCountOutsideItsRangeMeansAutomatic)
+{
+	sh("mkdir -p '" + d.path + "cfg'");
+	for (const char* n : {"5", "9", "-1", "-2147483648"}) {
+		write_file(file, std::string("I\n92001 version\n_stream_count ") + n + "\n");
+		stg.stream_count = 3;
+		pref.IO_set(pref_file_installer, 0);
+		EXPECT_EQ(stg.stream_count, 0) << n;
+	}
+	write_file(file, "I\n92001 version\n_stream_count 4\n");
+	pref.IO_set(pref_file_installer, 0);
+	EXPECT_EQ(stg.stream_count, 4);
 }

@@ -34,10 +34,18 @@ path); N is the number after it, e.g. "/ok/100":
   /twolengths/N    two Content-Length lines, N and N + 10, then N + 10 bytes
   /endlessbody     no Content-Length, body bytes without end
 
+With --root DIR, archives below DIR (PATH is the rest of the path after the mode):
+
+  /wrongonce/PATH    the first request for each PATH gets a valid zip with the same
+                     entry names but other contents; later ones get the real file
+  /wrongalways/PATH  always that zip with other contents
+  /badzip/PATH       always the first half of the real file (not a readable zip)
+
 The server exits by itself after --lifetime seconds; silent connections are
 held until the client leaves or the lifetime ends.
 """
 import argparse
+import io
 import os
 import re
 import socket
@@ -46,11 +54,15 @@ import struct
 import sys
 import threading
 import time
+import urllib.parse
+import zipfile
 
 args = None
 seq_lock = threading.Lock()
 seq = [0]
 deadline = [0.0]
+served = set()
+served_lock = threading.Lock()
 
 
 def body(n):
@@ -81,6 +93,39 @@ def hold(sock):
             continue
         except OSError:
             return
+
+
+def wrong_zip(real):
+    """A zip with the entries of `real` but other contents, its CRCs right."""
+    out = io.BytesIO()
+    with zipfile.ZipFile(io.BytesIO(real)) as src, zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as dst:
+        for info in src.infolist():
+            if info.is_dir():
+                dst.writestr(info, b"")
+            else:
+                dst.writestr(info.filename, src.read(info) + b" - not the release's copy\n")
+    return out.getvalue()
+
+
+def archive(sock, kind, rest):
+    path = os.path.realpath(os.path.join(args.root or "/nonexistent", rest.lstrip("/")))
+    if not args.root or not path.startswith(os.path.realpath(args.root) + os.sep) or not os.path.isfile(path):
+        answer(sock, "404 Not Found", ["Content-Length: 0"], b"")
+        return
+    with open(path, "rb") as f:
+        real = f.read()
+    data = real
+    if kind == "badzip":
+        data = real[:len(real) // 2]
+    elif kind == "wrongalways":
+        data = wrong_zip(real)
+    else:
+        with served_lock:
+            first = rest not in served
+            served.add(rest)
+        if first:
+            data = wrong_zip(real)
+    answer(sock, "200 OK", ["Content-Length: %d" % len(data)], data)
 
 
 def chunked(data, piece=1000):
@@ -138,6 +183,9 @@ class Handler(socketserver.BaseRequestHandler):
         m = re.match(r"\d+", segs[2]) if len(segs) > 2 else None
         n = int(m.group(0)) if m else 0
         try:
+            if kind in ("wrongonce", "wrongalways", "badzip"):
+                archive(sock, kind, urllib.parse.unquote("/".join(segs[2:]).split("?")[0]))
+                return
             self.respond(sock, kind, n)
         except OSError:
             pass
@@ -225,6 +273,7 @@ def main():
     p.add_argument("--port", type=int, default=80)
     p.add_argument("--record")
     p.add_argument("--lifetime", type=float, default=120)
+    p.add_argument("--root")
     args = p.parse_args()
     if not args.addr.startswith("127."):
         sys.exit("loopback addresses only")

@@ -232,6 +232,7 @@ struct TS_tinyproxy : TS_server {
 // The Python fault server; requests() gives every request head it received, in order.
 struct TS_fault_server : TS_server {
 	std::string record;
+	std::string root;	// when set before start: the folder the archive modes serve from
 
 	bool start(const std::string& addr_, int port_, const std::string& work_, int lifetime = 120)
 	{
@@ -244,8 +245,13 @@ struct TS_fault_server : TS_server {
 #else
 		std::string script = "tests/support/fault_server.py";
 #endif
-		return launch({"/usr/bin/python3", script, "--addr", addr, "--port", std::to_string(port),
-		               "--record", record, "--lifetime", std::to_string(lifetime)}, lifetime + 5);
+		std::vector<std::string> cmd = {"/usr/bin/python3", script, "--addr", addr, "--port", std::to_string(port),
+		                                "--record", record, "--lifetime", std::to_string(lifetime)};
+		if (!root.empty()) {
+			cmd.push_back("--root");
+			cmd.push_back(root);
+		}
+		return launch(cmd, lifetime + 5);
 	}
 
 	std::vector<std::string> requests() const

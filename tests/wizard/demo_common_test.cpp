@@ -38,17 +38,17 @@ TEST(DemoCleanup, DiscardTakesTheStreamsArchivesOnly)
 		h.versions.emplace_back();
 		h.versions.back().path = "All/Resources/a.txt";
 	}
-	for (int i = 0; i < 4; ++i) wz_write(temp_path + std::to_string(i) + ".zip", "x");
+	for (int i = 0; i < 4; ++i) wz_write(grab_archive_path(i), "x");
 	wz_write(dest_dir_path + "Resources/a.txt.zip", "the user's own file");
 	next.stream_on[0] = 1; next.stream_file[0] = 0;
 	next.stream_on[1] = 1; next.stream_file[1] = 3;	// past the end of the list: left alone
 	next.stream_on[2] = 0; next.stream_file[2] = 1;
 	next.stream_on[3] = 1; next.stream_file[3] = 2;
 	demo_discard_partial_archives();
-	EXPECT_EQ(access((temp_path + "0.zip").c_str(), F_OK), -1);
-	EXPECT_EQ(access((temp_path + "1.zip").c_str(), F_OK), 0);
-	EXPECT_EQ(access((temp_path + "2.zip").c_str(), F_OK), 0);
-	EXPECT_EQ(access((temp_path + "3.zip").c_str(), F_OK), -1);
+	EXPECT_EQ(access(grab_archive_path(0).c_str(), F_OK), -1);
+	EXPECT_EQ(access(grab_archive_path(1).c_str(), F_OK), 0);
+	EXPECT_EQ(access(grab_archive_path(2).c_str(), F_OK), 0);
+	EXPECT_EQ(access(grab_archive_path(3).c_str(), F_OK), -1);
 	EXPECT_EQ(wz_read(dest_dir_path + "Resources/a.txt.zip"), "the user's own file");
 	sim_info.clear();
 	grab_files_start();

@@ -132,3 +132,28 @@ TEST_F(DirectoryDownload, OnlyTheFailingMirrorLeftMeansNoEnd)
 	EXPECT_EQ(stg.sel_server, 0);
 	EXPECT_EQ(stg.stage, 0);
 }
+
+TEST_F(DirectoryDownload, ArchiveWithoutADirectoryFileIsThatMirrorsFailure)
+{
+	// an earlier run's file must never stand in for this release's
+	wz_write(temp_path + "directory.txt", "I\n900 version\nINSTALLER\n\nDIR stale/\n"
+	                                      "FILE 0 0 1 1 1 0123456789abcdef0123456789abcdef old.txt\n");
+	wz_sh("mkdir -p '" + s.path + "z' && cp '" + mirror + release + "/directory.txt.zip' '" + s.path + "z/good.zip' && cd '" +
+	      s.path + "z' && echo other > other.txt && : > directory.txt && zip -q -X none.zip other.txt && "
+	      "zip -q -X empty.zip directory.txt");
+	for (const char* archive : {"none.zip", "empty.zip"}) {
+		wz_sh("cp '" + s.path + "z/" + archive + "' '" + mirror + release + "/directory.txt.zip'");
+		stg.num_servers = -1;
+		stg.stage = 0;
+		sim_info.clear();
+		EXPECT_EQ(run(), 2) << archive;	// every mirror tried a few times, then the error text
+		EXPECT_EQ(app_done, 0) << archive;
+		EXPECT_TRUE(sim_info.empty()) << archive;
+	}
+	// a good archive again: read as usual
+	wz_sh("cp '" + s.path + "z/good.zip' '" + mirror + release + "/directory.txt.zip'");
+	stg.num_servers = -1;
+	stg.stage = 0;
+	EXPECT_EQ(run(), 3);
+	EXPECT_GT(sim_info.size(), 20u);
+}
