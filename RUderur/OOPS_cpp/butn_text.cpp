@@ -18,6 +18,9 @@ std::string* OGLE_input = nullptr;
 int          OGLE_edit = 0;
 
 static std::string ogle_empty;
+// Room to the right of the box for the field's one line: wider than any text the
+// fields hold (a few thousand bytes of the widest glyphs), small enough for floats.
+static const float one_line_room = 1.0e6f;
 static std::string& edited() { return OGLE_input ? *OGLE_input : ogle_empty; }
 
 static void cb_visible(OGLE_Rec*, float b[4])
@@ -35,7 +38,7 @@ static void cb_logical(OGLE_Rec* r, float b[4])
 	b[2] -= OGLE_dx;
 	b[1] -= OGLE_dy;
 	b[3] -= OGLE_dy;
-	b[2] += 1024;	// room for a line longer than the box
+	b[2] += one_line_room;	// a one-line field never wraps: it scrolls to the caret
 }
 
 static void cb_set_height(OGLE_Rec*, float) {}
@@ -160,9 +163,27 @@ static void clip_key(int key)
 	}
 }
 
+// One key or clipboard command on the focused field. What would make the text
+// longer than max_length is refused whole: the text and selection stay as they were.
+template <class F> static void edit_within(int max_length, F apply)
+{
+	const std::string before = edited();
+	const int edit_before = OGLE_edit;
+	int s, e;
+	OGLE_GetSelection(ogle, &s, &e);
+	apply();
+	const std::string& now = edited();
+	if ((int)now.size() > max_length && now.size() > before.size()) {
+		edited() = before;
+		OGLE_edit = edit_before;
+		OGLE_Repaginate(ogle);
+		OGLE_SetSelection(ogle, s, e);
+	}
+}
+
 // Takes this field's queued keys; keys meant for a field that no longer holds the
 // focus or the engine are dropped, so the shared queue never fills up with them.
-static void take_keys(int id, int edit)
+static void take_keys(int id, int edit, int max_length)
 {
 	int left = 0;
 	for (int i = 0; i < enter_queue.count; ++i) {
@@ -177,11 +198,11 @@ static void take_keys(int id, int edit)
 		if (!edit || (enter_queue.flags[i] & 0x10)) continue;
 		int ch = enter_queue.chars[i], vk = enter_queue.vkeys[i], fl = enter_queue.flags[i];
 		if (int clip = BTN_text_clip_key(vk, fl)) {
-			clip_key(clip);
+			edit_within(max_length, [&] { clip_key(clip); });
 			continue;
 		}
 		std::string b = BTN_text_key_bytes(ch, vk, fl);
-		if (!b.empty()) OGLE_Key_MBCS(ogle, (int)b.size(), b.data(), fl & 1);
+		if (!b.empty()) edit_within(max_length, [&] { OGLE_Key_MBCS(ogle, (int)b.size(), b.data(), fl & 1); });
 	}
 	if (!left) enter_queue.count = 0;
 }
@@ -226,7 +247,7 @@ int BTN_enterstring(float x, float y, std::string* text, int max_length, std::st
 		}
 	}
 	if (!mnw.mouse_held && !clicked) drag_field_id = 0;
-	take_keys(id, edit);
+	take_keys(id, edit, max_length);
 	const int changed = OGLE_edit;
 	if (changed && BTN_text_cut(text, max_length) && edit) {
 		OGLE_Repaginate(ogle);
@@ -247,6 +268,13 @@ int BTN_enterstring(float x, float y, std::string* text, int max_length, std::st
 		OGLE_input = nullptr;
 	}
 	return changed;
+}
+
+void BTN_forget_text_focus()
+{
+	focused_field_id = 0;
+	drag_field_id = 0;
+	OGLE_input = nullptr;
 }
 
 static focus_queue_t chars_queue;
