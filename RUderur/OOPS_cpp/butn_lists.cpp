@@ -138,7 +138,9 @@ int BTN_list_and_search(int slider_slot, float x, float y, float width, float he
 	if (last < first) return 0;
 
 	BTN_frame2(19, x, bottom, width, height, "", 1);
-	if (first < last) BTN_vert_slider(slider_slot, x + width + 16, bottom, top, first, last, centre_row);
+	// the arrows sit beyond the bar's ends (the up one reaches 19 above it, the
+	// down one 21 below): the bar is shortened so that both stay beside the list
+	if (first < last) BTN_vert_slider(slider_slot, x + width + 16, bottom + 21, top - 19, first, last, centre_row);
 	if (in_list && mnw.wheel) {
 		*centre_row -= mnw.wheel;
 		mnw.wheel = 0;

@@ -2,8 +2,7 @@
 // box, a field focused again after the window reopens has its text selected, and
 // closing the program's window with Prefs up ends the run cleanly.
 #include "../support/window_program.h"
-// after the test framework: Xlib defines None, Bool and Status as macros
-#include <X11/Xlib.h>
+#include "../support/close_window.h"
 #include <cmath>
 
 static const dialog_box kMain = {800, 600}, kPrefs = {700, 380};
@@ -38,21 +37,6 @@ struct PrefsWindow : window_program {
 		ASSERT_TRUE(wait_drawn(kMain, 20, 10, 200, 30, 50)) << "no buttons drawn";
 		click(kMain, 158, 23);	// Prefs
 		ASSERT_TRUE(wait_drawn(kPrefs, 40, 240, 400, 30, 50)) << "no Prefs window";
-	}
-	// The window manager's close message, as the window's close box sends it.
-	void close_program_window()
-	{
-		Display* dpy = XOpenDisplay(nullptr);
-		ASSERT_NE(dpy, nullptr);
-		XEvent ev = {};
-		ev.xclient.type = ClientMessage;
-		ev.xclient.window = strtoul(window.c_str(), nullptr, 10);
-		ev.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
-		ev.xclient.format = 32;
-		ev.xclient.data.l[0] = (long)XInternAtom(dpy, "WM_DELETE_WINDOW", False);
-		ev.xclient.data.l[1] = CurrentTime;
-		XSendEvent(dpy, ev.xclient.window, False, NoEventMask, &ev);
-		XCloseDisplay(dpy);
 	}
 };
 
@@ -95,7 +79,7 @@ TEST_F(PrefsWindow, ReopenedFieldHasItsTextSelectedAndClosingTheWindowEndsTheRun
 	keys("type --delay 40 xyz");	// replaces the text, selected as the field took the keyboard
 	pause_ms(300);
 
-	close_program_window();
+	ASSERT_TRUE(TS_close_window(window));
 	ASSERT_TRUE(wait_exit(30)) << "closing the window did nothing while Prefs was up";
 	EXPECT_EQ(status, 0);
 	std::ifstream f(root + "config/Vantor Installer.prf");

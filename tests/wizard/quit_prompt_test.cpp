@@ -4,8 +4,7 @@
 #include "wizard_support.h"
 #include "wizard_servers.h"
 #include "wizard_program.h"
-// after the test framework: Xlib defines None, Bool and Status as macros
-#include <X11/Xlib.h>
+#include "../support/close_window.h"
 #include <map>
 
 // Every file of a folder with its checksum.
@@ -19,22 +18,6 @@ static std::map<std::string, std::string> tree_of(const std::string& dir)
 	while (std::getline(in, line))
 		if (line.size() > 34) files[line.substr(34)] = line.substr(0, 32);
 	return files;
-}
-
-// The window manager's close message, as the window's close box sends it.
-static void close_window(const std::string& window)
-{
-	Display* dpy = XOpenDisplay(nullptr);
-	if (!dpy) return;
-	XEvent ev = {};
-	ev.xclient.type = ClientMessage;
-	ev.xclient.window = strtoul(window.c_str(), nullptr, 10);
-	ev.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
-	ev.xclient.format = 32;
-	ev.xclient.data.l[0] = (long)XInternAtom(dpy, "WM_DELETE_WINDOW", False);
-	ev.xclient.data.l[1] = CurrentTime;
-	XSendEvent(dpy, ev.xclient.window, False, NoEventMask, &ev);
-	XCloseDisplay(dpy);
 }
 
 TEST(QuitAtPrompt, ClosingTheWindowAtAnEnginePromptEndsTheRunAndChangesNothing)
@@ -66,7 +49,7 @@ TEST(QuitAtPrompt, ClosingTheWindowAtAnEnginePromptEndsTheRunAndChangesNothing)
 	p.click(kNextX, kRowY);
 	ASSERT_TRUE(p.wait_log("Prompt: I am about to install: " + copy + changed + "\n", 20)) << p.log_text();
 
-	close_window(p.window);
+	ASSERT_TRUE(TS_close_window(p.window));
 	ASSERT_TRUE(p.wait_exit(30)) << "closing the window did nothing at the prompt\n" << p.log_text();
 	EXPECT_EQ(p.status, 0) << wz_read(s.path + "stdout.txt");
 	web.stop();
