@@ -1,6 +1,7 @@
 // The pop-up choice list (on the framework's pop-up menu slot), the scrolling list
 // with type-ahead, and the tab row.
 #include "butn.h"
+#include "butn_files.h"
 #include "menu.h"
 #include "OGL_fonts.h"
 #include "oglp.h"
@@ -99,7 +100,7 @@ int BTN_list_and_search(int slider_slot, float x, float y, float width, float he
 	x = nearest(x);
 	y = nearest(y);
 	if (width <= 0) width = 290;
-	if (height <= 0) height = 220;
+	if (height <= 0) height = io_dy;
 	const float bottom = y - height / 2, top = y + height / 2;
 	const int rows = (int)(height / 20) - 1;
 	const int id = (int)x * 8192 + (int)y;

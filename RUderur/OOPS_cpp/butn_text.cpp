@@ -23,7 +23,7 @@ static std::string ogle_empty;
 static const float one_line_room = 1.0e6f;
 static std::string& edited() { return OGLE_input ? *OGLE_input : ogle_empty; }
 
-static void cb_visible(OGLE_Rec*, float b[4])
+static void OGLE_GetVisibleBounds(OGLE_Rec*, float b[4])
 {
 	b[0] = (float)OGLE_x;
 	b[1] = (float)OGLE_y - 2;
@@ -31,9 +31,9 @@ static void cb_visible(OGLE_Rec*, float b[4])
 	b[3] = b[1] + 11;
 }
 
-static void cb_logical(OGLE_Rec* r, float b[4])
+static void OGLE_GetLogicalBounds(OGLE_Rec* r, float b[4])
 {
-	cb_visible(r, b);
+	OGLE_GetVisibleBounds(r, b);
 	b[0] -= OGLE_dx;
 	b[2] -= OGLE_dx;
 	b[1] -= OGLE_dy;
@@ -41,22 +41,22 @@ static void cb_logical(OGLE_Rec* r, float b[4])
 	b[2] += one_line_room;	// a one-line field never wraps: it scrolls to the caret
 }
 
-static void cb_set_height(OGLE_Rec*, float) {}
+static void OGLE_SetLogicalHeight(OGLE_Rec*, float) {}
 
-static void cb_scroll(OGLE_Rec*, float o[2])
+static void OGLE_ScrollTo(OGLE_Rec*, float o[2])
 {
 	OGLE_dx = o[0];
 	OGLE_dy = o[1];
 }
 
-static void cb_text(OGLE_Rec*, const char** b, const char** e)
+static void OGLE_GetText(OGLE_Rec*, const char** b, const char** e)
 {
 	std::string& s = edited();
 	*b = s.data();
 	*e = s.data() + s.size();
 }
 
-static void cb_replace(OGLE_Rec*, int start, int end, const char* nb, const char* ne)
+static void OGLE_ReplaceTextFunc(OGLE_Rec*, int start, int end, const char* nb, const char* ne)
 {
 	OGLE_edit = 1;
 	std::string& s = edited();
@@ -67,44 +67,44 @@ static void cb_replace(OGLE_Rec*, int start, int end, const char* nb, const char
 	else s.erase(start, end - start);
 }
 
-static float cb_line_height(OGLE_Rec*) { return 11; }
+static float OGLE_GetLineHeight(OGLE_Rec*) { return 11; }
 
 typedef const unsigned char* bytes;
 
-static float cb_measure(OGLE_Rec*, const char* b, const char* e)
+static float OGLE_MeasureString(OGLE_Rec*, const char* b, const char* e)
 {
 	return OGL_measure_range((bytes)b, (bytes)e, 0);
 }
 
-static int cb_fit_fwd(OGLE_Rec*, const char* b, const char* e, float w)
+static int OGLE_FitStringFwd(OGLE_Rec*, const char* b, const char* e, float w)
 {
 	return (int)(OGL_fit_forward((bytes)b, (bytes)e, w, 0) - (bytes)b);
 }
 
-static int cb_fit_rev(OGLE_Rec*, const char* b, const char* e, float w)
+static int OGLE_FitStringRev(OGLE_Rec*, const char* b, const char* e, float w)
 {
 	return (int)((bytes)e - OGL_fit_reverse((bytes)b, (bytes)e, w, 0));
 }
 
-static void cb_draw(OGLE_Rec*, const char* b, const char* e, float, float)
+static void OGLE_DrawString(OGLE_Rec*, const char* b, const char* e, float, float)
 {
 	OGL_string(48, OGLE_x - OGLE_dx, OGLE_y - OGLE_dy, std::string(b, e), 9999, 0, 0);
 }
 
-static void cb_selection(OGLE_Rec*, float box[4])
+static void OGLE_DrawSelection(OGLE_Rec*, float box[4])
 {
 	if (box[2] > box[0]) OGL_fillrect(8, 1, box[0], box[1], box[2] - box[0], box[3] - box[1]);
 	else OGL_line(48, 1, box[0], box[1], box[0], box[3]);
 }
 
-static const char* cb_word_break(OGLE_Rec*, const char* b, const char* e)
+static const char* OGLE_WordBreak(OGLE_Rec*, const char* b, const char* e)
 {
 	while (b < e && isspace((unsigned char)*b)) ++b;
 	while (b < e && !isspace((unsigned char)*b)) ++b;
 	return b;
 }
 
-static const char* cb_next(OGLE_Rec*, const char* p)
+static const char* OGLE_MBCS_Next(OGLE_Rec*, const char* p)
 {
 	const std::string& s = edited();
 	const char *begin = s.data(), *end = begin + s.size();
@@ -115,23 +115,23 @@ static const char* cb_next(OGLE_Rec*, const char* p)
 	return p;
 }
 
-static int cb_next_pos(OGLE_Rec*, int pos)
+static int OGLE_MBCS_NextPos(OGLE_Rec*, int pos)
 {
 	const std::string& s = edited();
 	if (pos >= (int)s.size()) return pos + 1;
 	return utf8_next(s.data(), (int)s.size(), pos);
 }
 
-static int cb_prev_pos(OGLE_Rec*, int pos)
+static int OGLE_MBCS_PrevPos(OGLE_Rec*, int pos)
 {
 	const std::string& s = edited();
 	if (pos <= 0) return -1;
 	return utf8_prev(s.data(), (int)s.size(), std::min(pos, (int)s.size()));
 }
 
-const OGLE_Callbacks _OGLE_cbs = {cb_visible, cb_logical, cb_set_height, cb_scroll, cb_text, cb_replace,
-                                  cb_line_height, cb_measure, cb_fit_fwd, cb_fit_rev, cb_draw, cb_selection,
-                                  cb_word_break, cb_next, cb_next_pos, cb_prev_pos};
+const OGLE_Callbacks _OGLE_cbs = {OGLE_GetVisibleBounds, OGLE_GetLogicalBounds, OGLE_SetLogicalHeight, OGLE_ScrollTo, OGLE_GetText, OGLE_ReplaceTextFunc,
+                                  OGLE_GetLineHeight, OGLE_MeasureString, OGLE_FitStringFwd, OGLE_FitStringRev, OGLE_DrawString, OGLE_DrawSelection,
+                                  OGLE_WordBreak, OGLE_MBCS_Next, OGLE_MBCS_NextPos, OGLE_MBCS_PrevPos};
 
 static OGLE_Rec* ogle = nullptr;
 static int focused_field_id = 0;

@@ -274,6 +274,11 @@ TEST_F(ShellGL, StartBarStaysInsideANarrowWindow)
 	mnw.screen_w = W;
 	EXPECT_TRUE(changed(shown, &bare, 800, 0, W - 800, 40).empty()) << "the bar runs past the window";
 	EXPECT_FALSE(changed(shown, &bare, 700, 0, 90, 40).empty()) << "the full bar ends short of the window's edge";
+	// the maker's address reads on the light panel: dark strokes, not white ones
+	int dark = 0;
+	for (int y = 205; y < 222; ++y)
+		for (int x = 22; x < 200; ++x) dark += at(shown, x, y)[0] + at(shown, x, y)[1] + at(shown, x, y)[2] < 300;
+	EXPECT_GT(dark, 40) << "the maker's address does not show on the panel";
 }
 
 // The check boxes on bytes, the double and grid number fields, the read-only
