@@ -123,7 +123,7 @@ int dvd_scenery_install(int entering, wizard_screen& s)
 		                      "installed copy of Vantor 9."),
 		                    T("Cancel"), T("the installation and delete partial installation."), T("Continue"),
 		                    T("the installation process."));
-		if (r == 0) {
+		if (r != 1) {	// Continue, or the prompt closed (a quit): nothing is deleted
 			s.next = dvd_run_install;
 			return 1;
 		}

@@ -5,7 +5,7 @@ PKGS=(
   build-essential cmake pkg-config ninja-build libgtest-dev
   zlib1g-dev libminizip-dev libpng-dev libfreetype-dev libsquish-dev libmd-dev libarchive-dev
   libsdl2-dev libgl-dev libgl1-mesa-dri mesa-utils
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool xclip x11-utils imagemagick
   nginx-light tinyproxy curl zip unzip p7zip-full python3
   fonts-dejavu-core zenity clang libclang-rt-14-dev ffmpeg
 )

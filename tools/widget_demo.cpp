@@ -1,6 +1,6 @@
 // A panel of drawn widgets in a window of its own, for trying them by hand and
 // for the tests that click them. Writes the values to the file named on the
-// command line whenever one changes; quits on the close box.
+// command line after every frame; quits on the close box.
 #include "butn.h"
 #include "colr.h"
 #include "keys.h"
@@ -13,6 +13,7 @@
 #include "OGL_setstate.h"
 #include "PLAT_events.h"
 #include "PLAT_gl.h"
+#include "UTL_clock.h"
 #include "UTL_globals.h"
 #include <cstdio>
 #include <string>
@@ -23,7 +24,8 @@ struct demo_values {
 	int   clicks = 0, toggled = 0, number = 42, choice = 1;
 	bool  check = false;
 	float slider = 0.25f;
-	int   colour = 0;
+	int   colour = 0, scroll = 0;
+	long  frames = 0;
 	std::string name, note;
 };
 
@@ -31,9 +33,9 @@ static void write_values(const char* path, const demo_values& v)
 {
 	FILE* f = fopen(path, "w");
 	if (!f) return;
-	fprintf(f, "clicks=%d toggled=%d check=%d number=%d choice=%d slider=%.3f colour=%d name=[%s] note=[%s]\n",
-	        v.clicks, v.toggled, v.check ? 1 : 0, v.number, v.choice, v.slider, v.colour, v.name.c_str(),
-	        v.note.c_str());
+	fprintf(f, "clicks=%d toggled=%d check=%d number=%d choice=%d slider=%.3f colour=%d scroll=%d name=[%s] note=[%s] frames=%ld\n",
+	        v.clicks, v.toggled, v.check ? 1 : 0, v.number, v.choice, v.slider, v.colour, v.scroll, v.name.c_str(),
+	        v.note.c_str(), v.frames);
 	fclose(f);
 }
 
@@ -54,7 +56,8 @@ static void draw_panel(demo_values& v)
 	BTN_horz_slider(100, 80, 200, 9, 0, 1, &v.slider, 1, "Level", "");
 	BTN_textlist(320, 140, &v.colour, "", "Red-Green-Blue");
 	BTN_enterstring(60, 40, &v.name, 24, "Name", 110, 0);
-	BTN_enterstring(240, 40, &v.note, 24, "Note", 120, 0);
+	BTN_enterstring(240, 40, &v.note, 255, "Note", 120, 0);
+	BTN_vert_slider(0, 380, 60, 230, 0, 100, &v.scroll);
 	standard_gui();	// the open pop-up, over everything
 }
 
@@ -80,35 +83,18 @@ int main(int argc, char** argv)
 	MACIBM_clear_menus(1);
 
 	demo_values v;
-	std::string last;
+	const std::string tmp = std::string(out) + ".new";
 	for (;;) {
-		PLAT_event ev;
-		while (PLAT_next_event(&ev, 20)) {
-			if (ev.what == PLAT_ev_quit) return 0;
-			if (ev.what == PLAT_ev_mouse_down || ev.what == PLAT_ev_mouse_up || ev.what == PLAT_ev_motion) {
-				mnw.mouse_x = (float)ev.h;
-				mnw.mouse_y = (float)(demo_h - ev.v);
-			}
-			if (ev.what == PLAT_ev_mouse_down) {
-				mnw.click_down = mnw.mouse_held = 1;
-				BTN_unfocus_any();	// a click anywhere takes the keyboard focus away
-				MACIBM_handleclick(0);	// an open pop-up takes the click
-			}
-			if (ev.what == PLAT_ev_mouse_up) mnw.mouse_held = 0;
-			if (ev.raw && (ev.what == PLAT_ev_key_down || ev.what == PLAT_ev_key_up ||
-			               ev.what == PLAT_ev_auto_key || ev.what == PLAT_ev_text))
-				keys_platform_event(ev.raw);
-			if (mnw.click_down) break;	// one click per frame
-		}
+		return_hit = escape_hit = delete_hit = 0;
+		mnw.click_down = mnw.click_up = mnw.key_event = 0;
+		MACIBM_take_events();	// the shell's own event step
+		if (app_done) return 0;
+		xtim.xtim_update();
 		draw_panel(v);
 		OGL_sbuff();
-		mnw.click_down = 0;
-		char buf[160];
-		snprintf(buf, sizeof buf, "%d %d %d %d %d %.3f %d", v.clicks, v.toggled, v.check, v.number, v.choice, v.slider,
-		         v.colour);
-		if (last != buf + v.name + "|" + v.note) {
-			last = buf + v.name + "|" + v.note;
-			write_values(out, v);
-		}
+		// every frame, so that a test sees frames come; renamed, so never half written
+		v.frames++;
+		write_values(tmp.c_str(), v);
+		rename(tmp.c_str(), out);
 	}
 }

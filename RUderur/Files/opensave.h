@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-enum {
+// The kinds of item a listing is filtered by.
+enum opensave_item_kind {
 	kind_any = 0, kind_folder = 1, kind_image = 2, kind_acf = 3, kind_afl = 4, kind_wpn = 5,
 	kind_wav = 6, kind_obj = 7, kind_fdr = 8, kind_sit = 9, kind_smo = 10, kind_fms = 11,
 	kind_panel = 12, kind_tra = 13, kind_car = 14, kind_spa = 15, kind_reg = 16, kind_dsf = 17,

@@ -19,6 +19,9 @@ extern int g_mon_x_res_now, g_mon_y_res_now;
 
 // The frame loop, windows and mouse (hl_mnw)
 void MACIBM_event_proc();
+// The event step of a frame: waits at most one tick for the first event and
+// hands every event on to its handler.
+void MACIBM_take_events();
 void APL_handlewin(PLAT_event* ev);
 int  APL_HandlePlatformEvent(PLAT_event* ev);	// 0 handled, -9874 not taken
 void MACIBM_startwind(int id, int flag);

@@ -29,9 +29,9 @@ static void about_frame(about_state& s)
 	OGL_plot_back_col();
 	BTN_fillwin(1, 24);
 	BTN_subwin(0, 18, -1, 35, -1, -1, "", &wx, &wy);
-	OGL_string(52, 20, H - 45, std::string("Vantor ") + about_release_text + (is_demo ? " Web Demo" : ""), width, 0, 0);
-	OGL_string(52, 20, H - 55, "Created by Arlen Voss", width, 0, 0);
-	OGL_string(52, 20, H - 65, about_maker_site, width, 0, 0);
+	OGL_string(50, 20, H - 45, std::string("Vantor ") + about_release_text + (is_demo ? " Web Demo" : ""), width, 0, 0);
+	OGL_string(50, 20, H - 55, "Created by Arlen Voss", width, 0, 0);
+	OGL_string(50, 20, H - 65, about_maker_site, width, 0, 0);
 	OGL_string(50, 20, H - 85, UTL_about_version_line(s), width, 0, 0);
 	for (int i = 0; i < 9; ++i) OGL_string(50, 20, H - 115 - 10 * i, kCredits[i], width, 0, 0);
 

@@ -337,8 +337,9 @@ void MACIBM_show_init(const std::string& message, float* progress)
 	// positions are screen pixels: the window origin comes off
 	const float x0 = mnw.content_x - mnw.origin_x, y0 = -mnw.origin_y;
 	BTN_frame2(18, x0 + 10, y0 + 31, 460, 200, "", 1);
-	OGL_string(52, x0 + 22, y0 + 210, maker_site, 440, 0, 0);
-	const float left = x0 + 8, width = 1008;
+	OGL_string(50, x0 + 22, y0 + 210, maker_site, 440, 0, 0);	// dark on the light panel
+	// the bar fills the content area, but never runs past a narrower window
+	const float left = x0 + 8, width = std::min(1008.0f, mnw.screen_w - mnw.origin_x - 8 - left);
 	BTN_frame1(4, left + width * 0.5f, y0 + 15, width, 0);
 	BTN_frame1(5, left + width * f * 0.5f, y0 + 15, width * f, 0);
 	OGL_string(64, x0 + 22, y0 + 60, message, 440, 0, 0);

@@ -42,6 +42,45 @@ int MACIBM_load_mxy(int window_index, int h, int v)
 	return mnw.start_window;
 }
 
+// Key events one frame takes at most: half a field's key queue, so that a burst
+// of typing never overflows it; the rest waits in the platform's queue.
+static const int keys_per_frame = 32;
+// A quit came (close box, quit event, terminating signal): every modal window
+// closes as soon as it runs a frame, so its loop ends with its cancel answer.
+static int quit_asked = 0;
+
+void MACIBM_take_events()
+{
+	// Wait at most one tick for the first event, then take only what is already
+	// queued: a steady stream of pointer motion must not keep the frame from drawing.
+	PLAT_event ev;
+	int keys_left = keys_per_frame;
+	for (int got = PLAT_next_event(&ev, 17); got; got = PLAT_queued_event(&ev, keys_left > 0)) {
+		if (ev.what == PLAT_ev_motion || ev.what == PLAT_ev_mouse_down || ev.what == PLAT_ev_mouse_up) {
+			last_h = ev.h;
+			last_v = ev.v;
+			last_window = ev.window;
+			MACIBM_load_mxy(last_window, last_h, last_v);
+		}
+		if (ev.what == PLAT_ev_motion) continue;	// only the latest position counts
+		if (ev.what == PLAT_ev_quit) {
+			quit_asked = 1;
+			cmnd.press_one(cmnd_quit);
+			continue;
+		}
+		if (ev.what == PLAT_ev_key_down || ev.what == PLAT_ev_key_up || ev.what == PLAT_ev_auto_key ||
+		    ev.what == PLAT_ev_text)
+			--keys_left;
+		if (APL_HandlePlatformEvent(&ev) == 0) continue;
+		APL_handlewin(&ev);
+		if (ev.what == PLAT_ev_os) break;
+		// a press is drawn held before its release comes: the release waits a frame
+		if (ev.what == PLAT_ev_mouse_down) break;
+	}
+	if (quit_asked && app_done && mnw.current_window != WIND_main && mnw.current_window != -1)
+		MACIBM_startwind(WIND_main, 1);
+}
+
 void MACIBM_event_proc()
 {
 	static int win_started = 0;
@@ -58,24 +97,7 @@ void MACIBM_event_proc()
 
 	MACIBM_load_mxy(last_window, last_h, last_v);
 
-	// Wait at most one tick for the first event, then take what is queued.
-	PLAT_event ev;
-	while (PLAT_next_event(&ev, 17)) {
-		if (ev.what == PLAT_ev_motion || ev.what == PLAT_ev_mouse_down || ev.what == PLAT_ev_mouse_up) {
-			last_h = ev.h;
-			last_v = ev.v;
-			last_window = ev.window;
-			MACIBM_load_mxy(last_window, last_h, last_v);
-		}
-		if (ev.what == PLAT_ev_motion) continue;
-		if (ev.what == PLAT_ev_quit) {
-			cmnd.press_one(cmnd_quit);
-			continue;
-		}
-		if (APL_HandlePlatformEvent(&ev) == 0) continue;
-		APL_handlewin(&ev);
-		if (ev.what == PLAT_ev_os) break;
-	}
+	MACIBM_take_events();
 	xtim.profile_chart("event", 0);
 	xtim.profile_chart("netlist", 0);
 
@@ -109,7 +131,9 @@ void MACIBM_event_proc()
 	xtim.profile_chart("menu", 0);
 
 	BTN_begin_focus_ring();
-	if (mnw.dialog == 0) {
+	// after a quit the application draws no more: a modal window the quit
+	// closed returns to code that is inside the application's frame already
+	if (mnw.dialog == 0 && !(quit_asked && app_done)) {
 		APP_update();
 		xtim.first_frame = 0;
 	}
@@ -200,6 +224,7 @@ void MACIBM_startwind(int id, int)
 	}
 
 	BTN_unfocus_any();
+	BTN_forget_text_focus();
 	mnw.open_menu = -1;
 	mnw.start_window = mnw.current_window = id;
 

@@ -79,6 +79,8 @@ static int digit_at(double v, int k) { return (int)fmod(floor(v / pow(10.0, k)),
 
 std::string OGL_number_text(float value, int digits, int decimals)
 {
+	// no figures for an infinity or a NaN: a dash in every place
+	if (!std::isfinite(value)) return std::string((size_t)std::max(1, std::min(digits, 11)), '-');
 	number_parts n = number_split(value, digits, decimals);
 	std::string t = n.negative ? "-" : "";
 	float s = n.scaled;
@@ -120,6 +122,10 @@ void OGL_number(int colour, float x, float y, float value, int digits, int decim
 	float c = (float)OGL_strtex(1, colour, &s1, &t1, &s2, &t2);
 	number_parts n = number_split(value, digits, decimals);
 	float x0 = nearest(x + mnw.origin_x) - c, y0 = nearest(y + mnw.origin_y) - 2;
+	if (!std::isfinite(value)) {
+		for (int i = 1; i <= std::min(std::max(digits, 1), 11); ++i) OGL_char(colour, x0 + i * c, y0, s1, t1, s2, t2, '-', 1);
+		return;
+	}
 	if (n.negative) OGL_char(colour, x0 + 1, y0, s1, t1, s2, t2, '-', 1);
 	if (decimals > 0) OGL_char(colour, x0 + (n.integer_digits + 0.5f) * c, y0, s1, t1, s2, t2, '.', 1);
 	for (int sep = 3; sep <= 9; sep += 3)

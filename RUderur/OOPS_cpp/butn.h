@@ -19,16 +19,30 @@ int  BTN_zap_boxes(int lit);
 int  BTN_action(float x, float y, float width, int lit, int mode, std::string label, std::string hint);
 int  BTN_bool(float x, float y, int* value, std::string label, int radio_look);
 int  BTN_xbol(float x, float y, bool* value, std::string label);
+// Check boxes on a char and on an unsigned byte (stored back as 0 or 1).
+int  BTN_xchr(float x, float y, char* value, std::string label);
+int  BTN_xbyt(float x, float y, unsigned char* value, std::string label);
 int  BTN_is_int(float x, float y, int* value, int this_value, std::string label);
 int  BTN_flt_range(float x, float y, float* value, int digits, int decimals, float min, float max, std::string label);
 int  BTN_flt(float x, float y, float* value, int digits, int decimals, int allow_negative, std::string label);
 int  BTN_int_range(float x, float y, int* value, int digits, float min, float max, std::string label);
 int  BTN_int(float x, float y, int* value, int digits, int allow_negative, std::string label);
+// A numeric field on a double, written back only when the field changed it.
+int  BTN_dob_range(float x, float y, double* value, int digits, int decimals, float min, float max, std::string label);
+// Numeric fields on a grid: column c, row r sit at x = 75c + 75 - 10 digits, y = 50r + 25.
+int  BTN_fltij(float column, float row, float* value, int digits, int decimals, int allow_negative, std::string label);
+int  BTN_flt_rangeij(float column, float row, float* value, int digits, int decimals, float min, float max,
+                     std::string label);
+// A read-only number in a field box: no arrows, no focus, no click.
+void BTN_display_number(float x, float y, float value, int digits, int decimals, const std::string& label);
 int  BTN_vert_slider(int slot, float x, float y_bottom, float y_top, int min, int max, int* value);
 int  BTN_horz_slider(float x, float y, float width, int colour, float lo, float hi, float* value,
                      int interactive, std::string label, std::string caption);
 
 int  BTN_enterstring(float x, float y, std::string* text, int max_length, std::string label, float width, int auto_focus);
+// A window change: the next field to get the focus is set up afresh (its text
+// selected when the focus came without a click).
+void BTN_forget_text_focus();
 int  BTN_textlist(float x, float y, int* index, std::string label, std::string items);
 void BTN_chars(float x, float y, char* buffer, int length, std::string label);
 int  BTN_list_and_search(int slider_slot, float x, float y, float width, float height, int* centre_row,
@@ -36,6 +50,9 @@ int  BTN_list_and_search(int slider_slot, float x, float y, float width, float h
                          std::string (*name)(int, void*), void* name_ref, std::string (*second)(int, void*),
                          void* second_ref, int (*icon)(int, void*), void* icon_ref);
 int  BTN_tab(int column, int row, int* selected, int this_tab, std::string label);
+// A compass dial showing *heading (degrees); dragging within 30 units of its
+// centre turns it. look 1 and 0 pick the needle's two pictures.
+void plot_dir(float x, float y, float* heading, int look);
 
 // A path in a text field with a folder icon that opens the framework's file window.
 int  BTN_select_path_stl(float x, float y, int window_id, int kind, std::string* path, int max_len,

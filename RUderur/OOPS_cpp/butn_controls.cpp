@@ -59,6 +59,22 @@ int BTN_xbol(float x, float y, bool* value, std::string label)
 	return r;
 }
 
+int BTN_xchr(float x, float y, char* value, std::string label)
+{
+	int v = *value ? 1 : 0;
+	int r = BTN_bool(x, y, &v, label, 0);
+	*value = (char)(v != 0);
+	return r;
+}
+
+int BTN_xbyt(float x, float y, unsigned char* value, std::string label)
+{
+	int v = *value ? 1 : 0;
+	int r = BTN_bool(x, y, &v, label, 0);
+	*value = (unsigned char)(v != 0);
+	return r;
+}
+
 int BTN_is_int(float x, float y, int* value, int this_value, std::string label)
 {
 	int set = (*value == this_value);
@@ -144,6 +160,41 @@ int BTN_int(float x, float y, int* value, int digits, int allow_negative, std::s
 	return r;
 }
 
+int BTN_dob_range(float x, float y, double* value, int digits, int decimals, float min, float max, std::string label)
+{
+	float f = (float)*value;
+	int r = BTN_flt_range(x, y, &f, digits, decimals, min, max, label);
+	if (r) *value = f;	// an untouched field keeps the double's own precision
+	return r;
+}
+
+static float grid_x(float column, int digits) { return column * 75 + 75 - 10.0f * digits; }
+static float grid_y(float row) { return row * 50 + 25; }
+
+int BTN_fltij(float column, float row, float* value, int digits, int decimals, int allow_negative, std::string label)
+{
+	return BTN_flt(grid_x(column, digits), grid_y(row), value, digits, decimals, allow_negative, label);
+}
+
+int BTN_flt_rangeij(float column, float row, float* value, int digits, int decimals, float min, float max,
+                    std::string label)
+{
+	return BTN_flt_range(grid_x(column, digits), grid_y(row), value, digits, decimals, min, max, label);
+}
+
+void BTN_display_number(float x, float y, float value, int digits, int decimals, const std::string& label)
+{
+	std::string text, hint;
+	BTN_expand_label(label, &text, &hint, nullptr);
+	if (digits < 1) digits = 1;
+	if (digits > 10) digits = 10;
+	const float w = 10.0f * digits;
+	BTN_frame1(9, x + 5 * digits - 1, y + 3, w + 15, 0);
+	BTN_util_draw_label(x - 12, y, 0, text, 0);
+	BTN_util_draw_label(x + w + 12, y, 2, hint, 0);
+	OGL_number(48, x + 4, y, value, digits, decimals, 1);
+}
+
 static int slider_grab[4];
 
 int BTN_vert_slider(int slot, float x, float y_bottom, float y_top, int min, int max, int* value)
@@ -162,7 +213,9 @@ int BTN_vert_slider(int slot, float x, float y_bottom, float y_top, int min, int
 	if (slider_grab[slot]) {
 		float v = min + (max - min) * (mnw.mouse_y - (y_top - 11)) / ((y_bottom + 11) - (y_top - 11));
 		*value = (int)std::max((float)min, std::min((float)max, v));
-	} else if (mnw.click_down && no_menu() && mnw.mouse_x >= x - 11 && mnw.mouse_x <= x + 11) {
+	} else if ((mnw.click_down || (mnw.held_quarter && xtim.act_tick5)) && no_menu() && mnw.mouse_x >= x - 11 &&
+	           mnw.mouse_x <= x + 11) {
+		// a held button repeats the step every 0.2 s once held a quarter second
 		if (mnw.mouse_y >= y_top && mnw.mouse_y <= y_top + 20) *value -= 1;
 		else if (mnw.mouse_y >= y_bottom - 20 && mnw.mouse_y <= y_bottom) *value += 1;
 		else if (mnw.mouse_y > y_bottom && mnw.mouse_y < y_top) *value += (mnw.mouse_y < thumb) ? 10 : -10;

@@ -17,6 +17,7 @@
 #include <cstring>
 
 float io_dx = 290;
+float io_dy = 220;
 
 static void check_args(int window_id, int kind, const char* bad_window, const char* bad_kind)
 {

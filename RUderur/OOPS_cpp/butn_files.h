@@ -11,6 +11,7 @@
 enum { WIND_open = 998, WIND_save = 999 };
 enum { BTN_io_last_kind = 21, BTN_io_popup_max = 300, BTN_acf_header_bytes = 2092 };
 
+extern float io_dy;	// height of the dialog's list
 extern float io_dx;	// width of the dialog's main panel; the last picker's text is in stl_global
 
 // The modal dialog: 1 with *path = folder + chosen name, 0 when cancelled or closed.

@@ -1,9 +1,11 @@
 // The pop-up choice list (on the framework's pop-up menu slot), the scrolling list
 // with type-ahead, and the tab row.
 #include "butn.h"
+#include "butn_files.h"
 #include "menu.h"
 #include "OGL_fonts.h"
 #include "oglp.h"
+#include "OGL_setstate.h"
 #include "MACIBM_mnw.h"
 #include "UTL_clock.h"
 #include "UTL_globals.h"
@@ -49,6 +51,8 @@ int BTN_textlist(float x, float y, int* index, std::string label, std::string it
 		active_popup_code = code;
 		popup_anchor = *index;
 		opened = 1;
+		// like a click on a menu title: the release of this click chooses nothing
+		mnw.menu_click_time = xtim.elapsed;
 	}
 	int chosen = 0;
 	if (select_popup_code == code && code != 0) {
@@ -77,7 +81,7 @@ int BTN_textlist(float x, float y, int* index, std::string label, std::string it
 			it.t = (short)(it.b + 12);
 		}
 	} else {
-		OGL_string(41, x, y, list[*index], 9999, 0, 1);
+		OGL_string(48, x, y, list[*index], 9999, 0, 1);
 		if (in_box(x + 10 - h / 2 - 15, x + 10 + h / 2 + 15, y - 2, y + 8)) stls.mouse_help = help;
 	}
 	return chosen;
@@ -96,7 +100,7 @@ int BTN_list_and_search(int slider_slot, float x, float y, float width, float he
 	x = nearest(x);
 	y = nearest(y);
 	if (width <= 0) width = 290;
-	if (height <= 0) height = 220;
+	if (height <= 0) height = io_dy;
 	const float bottom = y - height / 2, top = y + height / 2;
 	const int rows = (int)(height / 20) - 1;
 	const int id = (int)x * 8192 + (int)y;
@@ -135,7 +139,9 @@ int BTN_list_and_search(int slider_slot, float x, float y, float width, float he
 	if (last < first) return 0;
 
 	BTN_frame2(19, x, bottom, width, height, "", 1);
-	if (first < last) BTN_vert_slider(slider_slot, x + width + 16, bottom, top, first, last, centre_row);
+	// the arrows sit beyond the bar's ends (the up one reaches 19 above it, the
+	// down one 21 below): the bar is shortened so that both stay beside the list
+	if (first < last) BTN_vert_slider(slider_slot, x + width + 16, bottom + 21, top - 19, first, last, centre_row);
 	if (in_list && mnw.wheel) {
 		*centre_row -= mnw.wheel;
 		mnw.wheel = 0;
@@ -182,4 +188,23 @@ int BTN_tab(int column, int row, int* selected, int this_tab, std::string label)
 	BTN_util_element(cx, cy, 253, on ? 499.0f : 472.0f, 49, 13, 0);
 	OGL_string(on ? 44 : 45, cx - 40, cy - 4, label, 9999, 0, 0);
 	return hit;
+}
+
+void plot_dir(float x, float y, float* heading, int look)
+{
+	if (mnw.mouse_held && std::fabs(mnw.mouse_x - x) <= 30 && std::fabs(mnw.mouse_y - y) <= 30) {
+		float h = std::atan2(mnw.mouse_x - x, mnw.mouse_y - y) * 57.29578f;
+		*heading = h < 0 ? h + 360 : h;
+	}
+	// the dial first, so that the needle shows on it
+	BTN_util_element(x, y, 206, 189, 28, 29, 0);
+	const float a = *heading * 0.017453293f, c = std::cos(a), s = std::sin(a);
+	// a corner (dx, dy) of the upright needle, turned clockwise by the heading
+	auto px = [&](float dx, float dy) { return x + dx * c + dy * s; };
+	auto py = [&](float dx, float dy) { return y - dx * s + dy * c; };
+	const float u1 = 156 / 512.0f, u2 = 166 / 512.0f;
+	const float v1 = (look ? 272 : 315) / 512.0f, v2 = (look ? 314 : 357) / 512.0f;
+	OGL_2dquad(410, 0, 1, px(-5, -21), py(-5, -21), u1, v1, px(-5, 21), py(-5, 21), u1, v2, px(5, 21), py(5, 21), u2,
+	           v2, px(5, -21), py(5, -21), u2, v1, 1, al_blend);
+	OGL_number(48, x - 14, y - 2, *heading, 3, 0, 1);
 }

@@ -64,7 +64,8 @@ int BTN_numeric_key(float* value, int* hot, int digits, int decimals, float min,
 		return 1;
 	}
 	if (ch == '+' && min < 0) { *value = (float)std::fabs(v); return 1; }
-	if (ch == '-' && max >= 0) { *value = (float)-std::fabs(v); return 1; }
+	// a field that holds no negative value takes no '-' (it would only clamp to 0)
+	if (ch == '-' && min < 0 && max >= 0) { *value = (float)-std::fabs(v); return 1; }
 	return 0;
 }
 
@@ -134,9 +135,17 @@ std::string BTN_text_paste_filter(const std::string& s)
 {
 	std::string out;
 	int pos = 0, len = (int)s.size();
+	unsigned int prev = 0;
 	while (pos < len) {
 		unsigned int cp = utf8_decode(s.data(), len, &pos);
-		if (BTN_text_key_ok((int)cp, 0)) utf8_append(cp, out);
+		// a line break or tab of a one-line field becomes a blank, so that the
+		// words it separated stay apart; CR LF is one break
+		if (cp == '\r' || cp == '\n' || cp == '\t') {
+			if (!(cp == '\n' && prev == '\r')) out += ' ';
+		} else if (BTN_text_key_ok((int)cp, 0)) {
+			utf8_append(cp, out);
+		}
+		prev = cp;
 	}
 	return out;
 }

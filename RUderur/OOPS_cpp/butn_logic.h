@@ -30,7 +30,8 @@ int  BTN_text_clip_key(int vkey, int flags);
 // key is not taken. A code point becomes its UTF-8 form; Backspace and the arrows
 // stay the one control byte the engine knows them by.
 std::string BTN_text_key_bytes(int ch, int vkey, int flags);
-// Clipboard text as one line of the characters a field takes.
+// Clipboard text as one line of the characters a field takes: a line break
+// (CR, LF or CR LF) or a tab becomes one blank.
 std::string BTN_text_paste_filter(const std::string& s);
 // A field over its limit is cut on a character boundary; 1 when it was cut.
 int  BTN_text_cut(std::string* text, int max_bytes);

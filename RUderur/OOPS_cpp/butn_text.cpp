@@ -18,9 +18,12 @@ std::string* OGLE_input = nullptr;
 int          OGLE_edit = 0;
 
 static std::string ogle_empty;
+// Room to the right of the box for the field's one line: wider than any text the
+// fields hold (a few thousand bytes of the widest glyphs), small enough for floats.
+static const float one_line_room = 1.0e6f;
 static std::string& edited() { return OGLE_input ? *OGLE_input : ogle_empty; }
 
-static void cb_visible(OGLE_Rec*, float b[4])
+static void OGLE_GetVisibleBounds(OGLE_Rec*, float b[4])
 {
 	b[0] = (float)OGLE_x;
 	b[1] = (float)OGLE_y - 2;
@@ -28,32 +31,32 @@ static void cb_visible(OGLE_Rec*, float b[4])
 	b[3] = b[1] + 11;
 }
 
-static void cb_logical(OGLE_Rec* r, float b[4])
+static void OGLE_GetLogicalBounds(OGLE_Rec* r, float b[4])
 {
-	cb_visible(r, b);
+	OGLE_GetVisibleBounds(r, b);
 	b[0] -= OGLE_dx;
 	b[2] -= OGLE_dx;
 	b[1] -= OGLE_dy;
 	b[3] -= OGLE_dy;
-	b[2] += 1024;	// room for a line longer than the box
+	b[2] += one_line_room;	// a one-line field never wraps: it scrolls to the caret
 }
 
-static void cb_set_height(OGLE_Rec*, float) {}
+static void OGLE_SetLogicalHeight(OGLE_Rec*, float) {}
 
-static void cb_scroll(OGLE_Rec*, float o[2])
+static void OGLE_ScrollTo(OGLE_Rec*, float o[2])
 {
 	OGLE_dx = o[0];
 	OGLE_dy = o[1];
 }
 
-static void cb_text(OGLE_Rec*, const char** b, const char** e)
+static void OGLE_GetText(OGLE_Rec*, const char** b, const char** e)
 {
 	std::string& s = edited();
 	*b = s.data();
 	*e = s.data() + s.size();
 }
 
-static void cb_replace(OGLE_Rec*, int start, int end, const char* nb, const char* ne)
+static void OGLE_ReplaceTextFunc(OGLE_Rec*, int start, int end, const char* nb, const char* ne)
 {
 	OGLE_edit = 1;
 	std::string& s = edited();
@@ -64,44 +67,44 @@ static void cb_replace(OGLE_Rec*, int start, int end, const char* nb, const char
 	else s.erase(start, end - start);
 }
 
-static float cb_line_height(OGLE_Rec*) { return 11; }
+static float OGLE_GetLineHeight(OGLE_Rec*) { return 11; }
 
 typedef const unsigned char* bytes;
 
-static float cb_measure(OGLE_Rec*, const char* b, const char* e)
+static float OGLE_MeasureString(OGLE_Rec*, const char* b, const char* e)
 {
 	return OGL_measure_range((bytes)b, (bytes)e, 0);
 }
 
-static int cb_fit_fwd(OGLE_Rec*, const char* b, const char* e, float w)
+static int OGLE_FitStringFwd(OGLE_Rec*, const char* b, const char* e, float w)
 {
 	return (int)(OGL_fit_forward((bytes)b, (bytes)e, w, 0) - (bytes)b);
 }
 
-static int cb_fit_rev(OGLE_Rec*, const char* b, const char* e, float w)
+static int OGLE_FitStringRev(OGLE_Rec*, const char* b, const char* e, float w)
 {
 	return (int)((bytes)e - OGL_fit_reverse((bytes)b, (bytes)e, w, 0));
 }
 
-static void cb_draw(OGLE_Rec*, const char* b, const char* e, float, float)
+static void OGLE_DrawString(OGLE_Rec*, const char* b, const char* e, float, float)
 {
 	OGL_string(48, OGLE_x - OGLE_dx, OGLE_y - OGLE_dy, std::string(b, e), 9999, 0, 0);
 }
 
-static void cb_selection(OGLE_Rec*, float box[4])
+static void OGLE_DrawSelection(OGLE_Rec*, float box[4])
 {
 	if (box[2] > box[0]) OGL_fillrect(8, 1, box[0], box[1], box[2] - box[0], box[3] - box[1]);
 	else OGL_line(48, 1, box[0], box[1], box[0], box[3]);
 }
 
-static const char* cb_word_break(OGLE_Rec*, const char* b, const char* e)
+static const char* OGLE_WordBreak(OGLE_Rec*, const char* b, const char* e)
 {
 	while (b < e && isspace((unsigned char)*b)) ++b;
 	while (b < e && !isspace((unsigned char)*b)) ++b;
 	return b;
 }
 
-static const char* cb_next(OGLE_Rec*, const char* p)
+static const char* OGLE_MBCS_Next(OGLE_Rec*, const char* p)
 {
 	const std::string& s = edited();
 	const char *begin = s.data(), *end = begin + s.size();
@@ -112,23 +115,23 @@ static const char* cb_next(OGLE_Rec*, const char* p)
 	return p;
 }
 
-static int cb_next_pos(OGLE_Rec*, int pos)
+static int OGLE_MBCS_NextPos(OGLE_Rec*, int pos)
 {
 	const std::string& s = edited();
 	if (pos >= (int)s.size()) return pos + 1;
 	return utf8_next(s.data(), (int)s.size(), pos);
 }
 
-static int cb_prev_pos(OGLE_Rec*, int pos)
+static int OGLE_MBCS_PrevPos(OGLE_Rec*, int pos)
 {
 	const std::string& s = edited();
 	if (pos <= 0) return -1;
 	return utf8_prev(s.data(), (int)s.size(), std::min(pos, (int)s.size()));
 }
 
-const OGLE_Callbacks _OGLE_cbs = {cb_visible, cb_logical, cb_set_height, cb_scroll, cb_text, cb_replace,
-                                  cb_line_height, cb_measure, cb_fit_fwd, cb_fit_rev, cb_draw, cb_selection,
-                                  cb_word_break, cb_next, cb_next_pos, cb_prev_pos};
+const OGLE_Callbacks _OGLE_cbs = {OGLE_GetVisibleBounds, OGLE_GetLogicalBounds, OGLE_SetLogicalHeight, OGLE_ScrollTo, OGLE_GetText, OGLE_ReplaceTextFunc,
+                                  OGLE_GetLineHeight, OGLE_MeasureString, OGLE_FitStringFwd, OGLE_FitStringRev, OGLE_DrawString, OGLE_DrawSelection,
+                                  OGLE_WordBreak, OGLE_MBCS_Next, OGLE_MBCS_NextPos, OGLE_MBCS_PrevPos};
 
 static OGLE_Rec* ogle = nullptr;
 static int focused_field_id = 0;
@@ -160,9 +163,27 @@ static void clip_key(int key)
 	}
 }
 
+// One key or clipboard command on the focused field. What would make the text
+// longer than max_length is refused whole: the text and selection stay as they were.
+template <class F> static void edit_within(int max_length, F apply)
+{
+	const std::string before = edited();
+	const int edit_before = OGLE_edit;
+	int s, e;
+	OGLE_GetSelection(ogle, &s, &e);
+	apply();
+	const std::string& now = edited();
+	if ((int)now.size() > max_length && now.size() > before.size()) {
+		edited() = before;
+		OGLE_edit = edit_before;
+		OGLE_Repaginate(ogle);
+		OGLE_SetSelection(ogle, s, e);
+	}
+}
+
 // Takes this field's queued keys; keys meant for a field that no longer holds the
 // focus or the engine are dropped, so the shared queue never fills up with them.
-static void take_keys(int id, int edit)
+static void take_keys(int id, int edit, int max_length)
 {
 	int left = 0;
 	for (int i = 0; i < enter_queue.count; ++i) {
@@ -177,11 +198,11 @@ static void take_keys(int id, int edit)
 		if (!edit || (enter_queue.flags[i] & 0x10)) continue;
 		int ch = enter_queue.chars[i], vk = enter_queue.vkeys[i], fl = enter_queue.flags[i];
 		if (int clip = BTN_text_clip_key(vk, fl)) {
-			clip_key(clip);
+			edit_within(max_length, [&] { clip_key(clip); });
 			continue;
 		}
 		std::string b = BTN_text_key_bytes(ch, vk, fl);
-		if (!b.empty()) OGLE_Key_MBCS(ogle, (int)b.size(), b.data(), fl & 1);
+		if (!b.empty()) edit_within(max_length, [&] { OGLE_Key_MBCS(ogle, (int)b.size(), b.data(), fl & 1); });
 	}
 	if (!left) enter_queue.count = 0;
 }
@@ -226,7 +247,7 @@ int BTN_enterstring(float x, float y, std::string* text, int max_length, std::st
 		}
 	}
 	if (!mnw.mouse_held && !clicked) drag_field_id = 0;
-	take_keys(id, edit);
+	take_keys(id, edit, max_length);
 	const int changed = OGLE_edit;
 	if (changed && BTN_text_cut(text, max_length) && edit) {
 		OGLE_Repaginate(ogle);
@@ -247,6 +268,13 @@ int BTN_enterstring(float x, float y, std::string* text, int max_length, std::st
 		OGLE_input = nullptr;
 	}
 	return changed;
+}
+
+void BTN_forget_text_focus()
+{
+	focused_field_id = 0;
+	drag_field_id = 0;
+	OGLE_input = nullptr;
 }
 
 static focus_queue_t chars_queue;

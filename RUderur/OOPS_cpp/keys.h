@@ -67,6 +67,12 @@ public:
 	int  add_binding();
 	void assign_key(int index, int vkey, int flags);
 
+	// Nothing to report: kept for the callers that ask.
+	void debug() {}
+	// A character of the system's 8-bit encoding (the locale's character set) as a
+	// code point; when it does not convert, ch itself below 128, else 0.
+	static int script_to_utf32(int ch);
+
 	static int vkey_for_code(int key_code, unsigned int unshifted, unsigned int shifted,
 	                         const std::vector<int>& free_codes, int max_code);
 	static int ascii_to_vkey(int ch, int& vkey, int& flags);

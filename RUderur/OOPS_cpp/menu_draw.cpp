@@ -49,13 +49,14 @@ void standard_gui()
 		if (under >= 0 && &it == &m.items[under])
 			OGL_fillrect(39, 0.25f, it.l, it.b, it.r - it.l, it.t - it.b);
 		const std::string text = it.text[0] == '=' ? it.text.substr(1) : it.text;
-		OGL_string(41, it.l + (popup ? 3.0f : 18.0f), it.b + 3.0f, text, 0, 0, 0);
+		// the bar's titles are light on its dark strip; the rows sit on a light panel
+		OGL_string(48, it.l + (popup ? 3.0f : 18.0f), it.b + 3.0f, text, 0, 0, 0);
 		// an item opens a submenu where a click on it would: a menu of the
 		// open one whose title rectangle is the item's
 		for (int k = 0; k < menu_popup_slot && k < (int)menu.size(); k++)
 			if (k != open && menu[k].owner == open && menu[k].l == it.l && menu[k].b == it.b &&
 			    menu[k].r == it.r && menu[k].t == it.t) {
-				BTN_util_element(it.r - 8.0f, (it.b + it.t) / 2.0f, 0, 0, 4, 4, 41);
+				BTN_util_element(it.r - 8.0f, (it.b + it.t) / 2.0f, 0, 0, 4, 4, 48);
 				break;
 			}
 	}

@@ -6,6 +6,9 @@
 #include "UTL_clock.h"
 #include "UTL_threads.h"
 #include "MACIBM_mnw.h"
+#include "MACIBM_shell.h"
+#include "THREAD_service.h"
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -33,6 +36,16 @@ int tman_class::load_texture(tex_fail_mode fail_mode, int manual_ref, int flags,
                              const std::string& path)
 {
 	if (path.empty()) return 0;
+	// a load that comes more than a second after the previous one tells the
+	// user what is being loaded (on the start-up panel; drawing is the main thread's)
+	static std::atomic<long long> last_call{-1};	// microseconds; any thread may load
+	const long long now = (long long)xtim_class::microsecs();
+	const bool quiet = path.compare(0, 13, "scratch_array") == 0 || manual_ref == 0 || manual_ref == 335 ||
+	                   manual_ref == 410 || manual_ref == 950 || (manual_ref >= 447 && manual_ref <= 462);
+	const long long before = last_call.exchange(now);
+	if (before >= 0 && now > before + 1000000 && load_time == 2 && !quiet &&
+	    (!THREAD_is_inited() || THREAD_is_main_thread()))
+		MACIBM_show_init("Loading bitmap " + path + ".", nullptr);
 	if (load_time < 0 || load_time > 2)
 		APL_alert("Trying to create an invalid texture load_time!", path, "value:", fmt("%1.0f", load_time), t_exit);
 	if (manual_ref < 0 || manual_ref >= tman_first_dynamic)

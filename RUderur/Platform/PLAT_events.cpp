@@ -124,6 +124,27 @@ int PLAT_next_event(PLAT_event* out, int timeout_ms)
 	}
 }
 
+static int is_key_event(Uint32 type)
+{
+	return type == SDL_KEYDOWN || type == SDL_KEYUP || type == SDL_TEXTINPUT;
+}
+
+int PLAT_queued_event(PLAT_event* out, int keys_allowed)
+{
+	if (!SDL_WasInit(SDL_INIT_VIDEO)) return 0;
+	static SDL_Event e;
+	// no pumping: only what the last wait already fetched from the display
+	while (SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
+		if (!keys_allowed && is_key_event(e.type)) return 0;	// stays for the next frame
+		if (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) != 1) return 0;
+		if (PLAT_convert_event(e, out) != PLAT_ev_null) {
+			out->raw = &e;
+			return 1;
+		}
+	}
+	return 0;
+}
+
 void PLAT_flush_events()
 {
 	if (!SDL_WasInit(SDL_INIT_VIDEO)) return;

@@ -48,6 +48,10 @@ struct PLAT_event {
 int  PLAT_convert_event(const SDL_Event& e, PLAT_event* out);
 // Waits at most timeout_ms for the next event the shell takes; 1 when one came.
 int  PLAT_next_event(PLAT_event* out, int timeout_ms);
+// The next event the shell takes among those already queued, without waiting
+// or asking the display for more; 1 when one came. With keys_allowed 0 a key
+// event at the head of the queue is left there (for the next frame).
+int  PLAT_queued_event(PLAT_event* out, int keys_allowed);
 // Drops everything queued.
 void PLAT_flush_events();
 // Forgets that the window was exposed once (for a new window).

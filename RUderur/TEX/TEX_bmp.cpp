@@ -45,6 +45,14 @@ int TEX_load_bmp_mem(const std::string& path, const unsigned char* begin, const 
 		xer << "WARNING: bitmap pixel data lies outside the file, " << path << "\n";
 		return 0;
 	}
+	// every row the header declares must be in the file; the last may lack its padding
+	long src_row = (3L * width + 3) & ~3L;
+	if (width > 0 && height > 0 && width <= TEX_MAX_DIM && height <= TEX_MAX_DIM &&
+	    (long long)offset + (long long)src_row * (height - 1) + 3LL * width > (long long)size) {
+		xer << "WARNING: bitmap " << path << " is cut short: " << width << "x" << height << " pixels need more than its "
+		    << size << " bytes\n";
+		return 0;
+	}
 	desc.format = (int)format;
 	desc.width = width;
 	desc.height = height;
@@ -60,7 +68,6 @@ int TEX_load_bmp_mem(const std::string& path, const unsigned char* begin, const 
 
 	const int            gamma = TEX_gamma_ramp_on();
 	const unsigned char* ramp = TEX_gamma_ramp();
-	long                 src_row = (3L * width + 3) & ~3L;
 	for (int i = 0; i < height; ++i) {
 		const unsigned char* s = begin + offset + (long)i * src_row;
 		unsigned char*       d = pixels + (size_t)i * lay.stride;

@@ -132,6 +132,40 @@ float TEX_get_scale(const std::string& p, int flags, int dx, float max_scale, in
 
 static bool is_pow2(int v) { return v > 0 && (v & (v - 1)) == 0; }
 
+static long le32(const unsigned char* p) { return (long)((unsigned)p[0] | (unsigned)p[1] << 8 | (unsigned)p[2] << 16 | (unsigned)p[3] << 24); }
+static long be32(const unsigned char* p) { return (long)((unsigned)p[3] | (unsigned)p[2] << 8 | (unsigned)p[1] << 16 | (unsigned)p[0] << 24); }
+
+// The size a texture file's header declares, read before anything is decoded:
+// an image no texture can hold is refused like a damaged one, without the work
+// (and the memory) of decoding it. Empty when the header does not say.
+static std::string size_refusal(const unsigned char* b, const unsigned char* e)
+{
+	long w = 0, h = 0;
+	bool dds = false;
+	if (e - b >= 20 && !memcmp(b, "DDS ", 4)) {
+		h = le32(b + 12);
+		w = le32(b + 16);
+		dds = true;
+	} else if (e - b >= 26 && b[0] == 'B' && b[1] == 'M') {
+		w = le32(b + 18);
+		h = le32(b + 22);
+		if (h < 0) h = -h;	// a top-down bitmap
+	} else if (e - b >= 24 && !png_sig_cmp((png_const_bytep)b, 0, 8) && !memcmp(b + 12, "IHDR", 4)) {
+		w = be32(b + 16);
+		h = be32(b + 20);
+	} else {
+		return "";
+	}
+	char why[96];
+	if (w < 1 || h < 1 || w > 2048 || h > 2048)
+		snprintf(why, sizeof why, "its size %ldx%ld is not 1 to 2048 on each side", w, h);
+	else if (dds && (!is_pow2((int)w) || !is_pow2((int)h)))
+		snprintf(why, sizeof why, "it is DDS but its size %ldx%ld is not a power of 2", w, h);
+	else
+		return "";
+	return why;
+}
+
 static bool on_main() { return !THREAD_is_inited() || THREAD_is_main_thread(); }
 
 int TEX_obj::load()
@@ -170,7 +204,9 @@ int TEX_obj::load()
 				break;
 			}
 		TEX_mapped_file map(p);
-		if (map.begin && map.end - map.begin > 7) {
+		const std::string refused = map.begin ? size_refusal(map.begin, map.end) : std::string();
+		if (!refused.empty()) xer << "WARNING: texture " << p << " refused: " << refused << ".\n";
+		if (map.begin && map.end - map.begin > 7 && refused.empty()) {
 			const unsigned char* b = map.begin;
 			int kind = 0;
 			const unsigned char* dds_px = nullptr;

@@ -21,6 +21,14 @@ TEST_F(FileWindow, SaveGivesTheTypedNameTheKindsExtensionInTheDefaultFolder)
 	start_host("save");
 	if (HasFatalFailure()) return;
 	ASSERT_TRUE(wait_drawn(kSave, 10, 300, 290, 120, 20)) << "no Save window";
+	// the scroll bar's up arrow stays beside the list, clear of the panel above it:
+	// the gap right of that panel shows only the window's own fill
+	const pixels gap = grab(kSave, 312, 292, 12, 14);
+	ASSERT_EQ(gap.size(), 12u * 14 * 3);
+	int unlike = 0;
+	for (size_t k = 3; k + 2 < gap.size(); k += 3)
+		unlike += abs(gap[k] - gap[0]) + abs(gap[k + 1] - gap[1]) + abs(gap[k + 2] - gap[2]) > 30;
+	EXPECT_EQ(unlike, 0) << "the scroll bar's arrow reaches into the panel above the list";
 	keys("type --window " + window + " --delay 60 plann");
 	key("BackSpace");
 	keys("type --window " + window + " --delay 60 .txt");
@@ -71,6 +79,19 @@ TEST_F(FileWindow, OpenWindowPreviewsTheSelectedFlightDirectorsComment)
 	EXPECT_TRUE(wait_drawn(kOpen, 341, 262, 200, 16, 30)) << "no comment shown";
 	key("Escape");
 	ASSERT_TRUE(wait_log("host: preview 0 [fdrs/x]\n", 30)) << log();
+	ASSERT_TRUE(wait_exit(20));
+	EXPECT_EQ(status, 0);
+}
+
+TEST_F(FileWindow, AQuitWhileTheWindowIsUpEndsTheRunWithNothingChosen)
+{
+	ASSERT_EQ(sh("mkdir -p '" + app + "Output/FMS plans' && touch '" + app + "Output/FMS plans/a.FMS'"), 0);
+	start_host("save");
+	if (HasFatalFailure()) return;
+	ASSERT_TRUE(wait_drawn(kSave, 10, 300, 290, 120, 20)) << "no Save window";
+	kill(pid, SIGTERM);	// the platform's quit
+	ASSERT_TRUE(wait_log("host: save ", 30)) << "the quit did nothing while the file window was up\n" << log();
+	EXPECT_NE(log().find("host: save 0 [] window 0\n"), std::string::npos) << log();
 	ASSERT_TRUE(wait_exit(20));
 	EXPECT_EQ(status, 0);
 }

@@ -278,6 +278,11 @@ TEST(FontNumber, RegularFaceText)
 	EXPECT_EQ(OGL_number_text(0.004f, 3, 2), "0.00");
 	EXPECT_EQ(OGL_number_text(-0.004f, 3, 2), "-0.00");
 	EXPECT_EQ(OGL_number_text(-0.0004f, 3, 2), "0.00");
+	// an infinity or a NaN shows dashes (it once never came back)
+	EXPECT_EQ(OGL_number_text(INFINITY, 3, 0), "---");
+	EXPECT_EQ(OGL_number_text(-INFINITY, 5, 2), "-----");
+	EXPECT_EQ(OGL_number_text(NAN, 4, 1), "----");
+	EXPECT_EQ(OGL_number_text(3.0e38f, 3, 0), "3.00x8");
 	EXPECT_EQ(OGL_number_text(5, 0, 0), "0.05x2");
 	EXPECT_EQ(OGL_number_text(123456, 3, 0), "1.23x5");
 	EXPECT_EQ(OGL_number_text(1234567, 7, 0), "1,234,567");

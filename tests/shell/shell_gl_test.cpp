@@ -260,3 +260,96 @@ TEST_F(ShellGL, APopupDrawsWithoutTheBarAndABarMenuWithIt)
 	standard_gui();
 	EXPECT_TRUE(changed(grab(), nullptr).empty());	// nothing while no menu is open
 }
+
+// The start-up bar stays inside a window narrower than the 1024-unit content area.
+TEST_F(ShellGL, StartBarStaysInsideANarrowWindow)
+{
+	plot_init_lights = 1;
+	mnw.screen_w = 800;
+	OGL_plot_back_col();
+	const std::vector<unsigned char> bare = grab();
+	float full = 1;
+	MACIBM_show_init("", &full);
+	const std::vector<unsigned char> shown = grab();
+	mnw.screen_w = W;
+	EXPECT_TRUE(changed(shown, &bare, 800, 0, W - 800, 40).empty()) << "the bar runs past the window";
+	EXPECT_FALSE(changed(shown, &bare, 700, 0, 90, 40).empty()) << "the full bar ends short of the window's edge";
+	// the maker's address reads on the light panel: dark strokes, not white ones
+	int dark = 0;
+	for (int y = 205; y < 222; ++y)
+		for (int x = 22; x < 200; ++x) dark += at(shown, x, y)[0] + at(shown, x, y)[1] + at(shown, x, y)[2] < 300;
+	EXPECT_GT(dark, 40) << "the maker's address does not show on the panel";
+}
+
+// The check boxes on bytes, the double and grid number fields, the read-only
+// number and the dial: each draws, and reacts as its kind does.
+TEST_F(ShellGL, ByteBoxesNumberFieldsAndTheDialDrawAndReact)
+{
+	mnw.open_menu = -1;
+	mnw.mouse_held = 0;
+	mnw.click_down = 1;
+	mnw.mouse_x = 100;
+	mnw.mouse_y = 50;
+	char c = 0;
+	EXPECT_EQ(BTN_xchr(100, 47, &c, "x"), 1);
+	EXPECT_EQ(c, 1);
+	unsigned char u = 7;
+	EXPECT_EQ(BTN_xbyt(100, 47, &u, "x"), 1);
+	EXPECT_EQ(u, 0);
+	EXPECT_EQ(BTN_xbyt(100, 47, &u, "x"), 1);
+	EXPECT_EQ(u, 1);
+
+	// an untouched double keeps all its precision; a click above the last digit adds its place
+	double d = 1.2345678901;
+	mnw.click_down = 0;
+	EXPECT_EQ(BTN_dob_range(300, 100, &d, 6, 3, 0, 999, ""), 0);
+	EXPECT_EQ(d, 1.2345678901);
+	mnw.click_down = 1;
+	mnw.mouse_x = 355;
+	mnw.mouse_y = 115;
+	EXPECT_EQ(BTN_dob_range(300, 100, &d, 6, 3, 0, 999, ""), 1);
+	EXPECT_NEAR(d, 1.236, 1e-6);
+	mnw.click_down = 0;
+
+	// grid fields: column 1, row 2 of 3 digits sit at (120, 125)
+	clear();
+	float f = 5, g = 500;
+	BTN_fltij(1, 2, &f, 3, 0, 0, "");
+	extent e = changed(grab(), nullptr);
+	ASSERT_FALSE(e.empty());
+	EXPECT_GE(e.x0, 100);
+	EXPECT_LE(e.x1, 170);
+	EXPECT_GE(e.y0, 100);
+	EXPECT_LE(e.y1, 150);
+	BTN_flt_rangeij(1, 2, &g, 3, 0, 0, 100, "");
+	EXPECT_EQ(g, 100);	// clamped into its range
+
+	// the read-only number takes no focus and no click
+	clear();
+	const size_t ring = focus_ring.size();
+	mnw.click_down = 1;
+	mnw.mouse_x = 405;
+	mnw.mouse_y = 53;
+	BTN_display_number(400, 50, 42, 3, 0, "n");
+	mnw.click_down = 0;
+	EXPECT_EQ(focus_ring.size(), ring);
+	EXPECT_EQ(focus_id, 0);
+	EXPECT_FALSE(changed(grab(), nullptr, 395, 40, 40, 25).empty());
+
+	// the dial turns to where the held mouse is, within 30 units of its centre
+	clear();
+	float heading = 0;
+	mnw.mouse_held = 1;
+	const struct { float dx, dy, want; } turns[] = {{20, 0, 90}, {0, -20, 180}, {-20, 0, 270}, {0, 20, 0}};
+	for (const auto& t : turns) {
+		mnw.mouse_x = 600 + t.dx;
+		mnw.mouse_y = 100 + t.dy;
+		plot_dir(600, 100, &heading, 1);
+		EXPECT_NEAR(heading, t.want, 0.01) << t.dx << "," << t.dy;
+	}
+	mnw.mouse_x = 700;	// too far: the heading stays
+	plot_dir(600, 100, &heading, 0);
+	EXPECT_NEAR(heading, 0, 0.01);
+	mnw.mouse_held = 0;
+	EXPECT_FALSE(changed(grab(), nullptr, 570, 70, 60, 60).empty());
+}

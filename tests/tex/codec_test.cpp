@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "TEX_image.h"
+#include "xmap.h"
 #include "tex_test_util.h"
 #include <cstdlib>
 #include <cstring>
@@ -198,11 +199,66 @@ TEST(TexBmp, BadHeadersFailBeforeAnyPixel)
 	px = small.data();
 	EXPECT_EQ(load_bmp_bytes(ok, px, TEX_RGBA, d, 0, 64), 0);
 	EXPECT_EQ(small[0], 0xCD);
-	// A cut file decodes what it has and stops at its end.
+	// A cut file fails before any block is made: no pixel of it is left undefined.
 	std::vector<unsigned char> cut(ok.begin(), ok.begin() + 54 + 30);
 	px = nullptr;
-	EXPECT_EQ(load_bmp_bytes(cut, px, TEX_RGB, d), 1);
+	EXPECT_EQ(load_bmp_bytes(cut, px, TEX_RGB, d), 0);
+	EXPECT_EQ(px, nullptr);
+	// 70 bytes that declare 8192 x 8192
+	std::vector<unsigned char> claim(make_bmp(4, 1, 24, 0));
+	claim.resize(70);
+	claim[18] = 0x00; claim[19] = 0x20; claim[22] = 0x00; claim[23] = 0x20; claim[24] = claim[25] = 0;
+	EXPECT_EQ(load_bmp_bytes(claim, px, TEX_RGBA, d), 0);
+	EXPECT_EQ(px, nullptr);
+	// the last row without its padding bytes is whole: it loads, every byte as filed
+	auto unpadded = make_bmp(3, 2, 24, 0);
+	unpadded.resize(unpadded.size() - 3);
+	ASSERT_EQ(load_bmp_bytes(unpadded, px, TEX_RGB, d), 1);
+	for (int y = 0; y < 2; ++y)
+		for (int x = 0; x < 3; ++x) {
+			const unsigned char* p = px + y * 9 + x * 3;
+			EXPECT_EQ(p[0], 200);
+			EXPECT_EQ(p[1], y * 20);
+			EXPECT_EQ(p[2], x * 10);
+		}
 	free(px);
+}
+
+// The readers over a caller's mapping read what the readers over memory read.
+TEST(TexBmp, MappedFileFormsReadTheMapping)
+{
+	const std::string dir = test_dir("tex_mapped");
+	const auto bmp = make_bmp(5, 3, 24, 0);
+	write_file(dir + "/a.bmp", bmp);
+	xmap_class map(dir + "/a.bmp");
+	ASSERT_NE(map.begin, nullptr);
+	unsigned char *from_map = nullptr, *from_mem = nullptr;
+	TEX_image_desc d1 = {}, d2 = {};
+	ASSERT_EQ(TEX_load_bmp(dir + "/a.bmp", &map, from_map, TEX_RGB, 0, 1, d1), 1);
+	ASSERT_EQ(load_bmp_bytes(bmp, from_mem, TEX_RGB, d2, 1), 1);
+	EXPECT_EQ(d1.width, 5);
+	EXPECT_EQ(d1.pad, d2.pad);
+	EXPECT_EQ(memcmp(from_map, from_mem, 8 * 4 * 3), 0);
+	free(from_map);
+	free(from_mem);
+
+	// a PNG through its mapping, and no mapping at all
+	TEX_image_desc pd = {TEX_RGB, 2, 2, 0, 0};
+	const unsigned char four[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+	ASSERT_TRUE(TEX_save_png(dir + "/b.png", pd, four));
+	xmap_class pmap(dir + "/b.png");
+	unsigned char* png = nullptr;
+	TEX_image_desc d3 = {};
+	ASSERT_EQ(TEX_load_png(dir + "/b.png", &pmap, png, TEX_RGB, 0, 0, 0, d3), 1);
+	EXPECT_EQ(memcmp(png, four, 12), 0);
+	free(png);
+	unsigned char* none = nullptr;
+	xmap_class missing(dir + "/missing.bmp");
+	EXPECT_EQ(TEX_load_bmp("x", nullptr, none, TEX_RGB, 0, 0, d3), 0);
+	EXPECT_EQ(TEX_load_bmp("x", &missing, none, TEX_RGB, 0, 0, d3), 0);
+	EXPECT_EQ(TEX_load_png("x", &missing, none, TEX_RGB, 0, 0, 0, d3), 0);
+	EXPECT_EQ(TEX_load_dds("x", &missing, none, d3), 0);
+	EXPECT_EQ(none, nullptr);
 }
 
 TEST(TexSniff, ShortFilesAndExtensionFallback)

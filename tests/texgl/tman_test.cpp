@@ -257,3 +257,27 @@ TEST_F(TexGL, ArtDrawnInTheWizardLayout)
 	glDisable(GL_BLEND);
 	glDisable(GL_TEXTURE_2D);
 }
+
+// A file whose header declares a size no texture can hold fails its load like a
+// damaged file, in silent mode without a word to the user, and the program goes on.
+TEST_F(TexGL, FilesOfAnUnusableSizeFailLikeDamagedOnes)
+{
+	const std::string dir = std::string(VANTOR_BINARY_DIR) + "/test_tmp/texgl_sizes/";
+	ASSERT_EQ(system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str()), 0);
+	std::vector<unsigned char> px((size_t)4096 * 4 * 3, 0x80);
+	TEX_image_desc wide = {TEX_RGB, 4096, 4, 0, 0};
+	ASSERT_TRUE(TEX_save_png(dir + "wide.png", wide, px.data()));
+	TEX_image_desc odd = {TEX_RGB, 12, 12, 0, 0};
+	ASSERT_TRUE(TEX_save_dds(dir + "odd.dds", px.data(), odd));
+	TEX_image_desc fine = {TEX_RGB, 2048, 4, 0, 0};
+	ASSERT_TRUE(TEX_save_png(dir + "fine.png", fine, px.data()));
+
+	EXPECT_EQ(tman.load_texture(tex_fail_silent, 603, 0x12091, tex_load_2, dir + "wide.png"), 0);
+	EXPECT_EQ(tman.load_texture(tex_fail_silent, 604, 0x12091, tex_load_2, dir + "odd.dds"), 0);
+	ASSERT_EQ(tman.load_texture(tex_fail_silent, 605, 0x12091, tex_load_2, dir + "fine.png"), 605);
+	EXPECT_EQ(tman.tex_dx_vis(605), 2048);
+	// a counted failure, as for a missing file
+	EXPECT_EQ(tman.load_texture(tex_fail_instl, 606, 0x12091, tex_load_2, dir + "wide.png"), 0);
+	EXPECT_TRUE(tman.has_instl_load_fail());
+	tman.mute_instl_load_fail();
+}

@@ -70,9 +70,9 @@ struct WidgetDemo : ::testing::Test {
 		return s;
 	}
 	// Waits until the values line holds the text.
-	bool wait_for(const std::string& part)
+	bool wait_for(const std::string& part, int tries = 100)
 	{
-		for (int i = 0; i < 100; ++i) {
+		for (int i = 0; i < tries; ++i) {
 			if (current().find(part) != std::string::npos) return true;
 			std::this_thread::sleep_for(std::chrono::milliseconds(30));
 		}
@@ -104,6 +104,38 @@ struct WidgetDemo : ::testing::Test {
 		run("import -window " + win + " -crop " + geo + " -depth 8 rgb:" + shot);
 		std::ifstream f(shot, std::ios::binary);
 		return std::vector<unsigned char>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+	}
+	// The frames the demo has drawn, from its values line.
+	long frames()
+	{
+		for (int i = 0; i < 50; ++i) {
+			const std::string s = current();
+			size_t at = s.find(" frames=");
+			if (at != std::string::npos) return atol(s.c_str() + at + 8);
+			std::this_thread::sleep_for(std::chrono::milliseconds(20));
+		}
+		return -1;
+	}
+	// Puts text on the clipboard (xclip serves it for at most 20 s).
+	void clipboard(const std::string& text)
+	{
+		const std::string f = values + ".clip";
+		std::ofstream(f, std::ios::binary) << text;
+		run("(timeout 20 xclip -quiet -selection clipboard -i '" + f + "' >/dev/null 2>&1 &) ; sleep 0.3");
+	}
+	// Dark pixels (text strokes) in each column of a box; how many columns hold any.
+	static int inked_columns(const std::vector<unsigned char>& px, int w, int h)
+	{
+		int n = 0;
+		for (int x = 0; x < w; ++x) {
+			bool ink = false;
+			for (int y = 0; y < h && !ink; ++y) {
+				const unsigned char* p = &px[3 * (y * w + x)];
+				ink = p[0] + p[1] + p[2] < 200;
+			}
+			n += ink;
+		}
+		return n;
 	}
 	static int differing(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b)
 	{
@@ -169,7 +201,9 @@ TEST_F(WidgetDemo, TextFieldsTakeTypingAndTabAndThePopupListChooses)
 	ASSERT_TRUE(wait_for("name=[ab]"));
 	// a letter outside the layout: give the keymap switch a moment first
 	std::this_thread::sleep_for(std::chrono::milliseconds(100));
-	type("\xC3\xA9");
+	// xdotool maps the letter to a spare key only while it types it: slowly, so
+	// that the program reads the key before the map is put back
+	run("timeout 5 xdotool windowfocus --sync " + win + " type --delay 600 '\xC3\xA9'");
 	ASSERT_TRUE(wait_for("name=[ab\xC3\xA9]"));
 	// Home and Delete leave the text alone; Left steps over whole characters
 	keys("Home Delete Left Left");
@@ -205,4 +239,83 @@ TEST_F(WidgetDemo, TextFieldsTakeTypingAndTabAndThePopupListChooses)
 	click(30, 290);
 	EXPECT_LT(differing(green, grab(300, 130, 50, 60)), 10) << "the pop-up stays open";
 	EXPECT_NE(current().find("colour=1 "), std::string::npos);
+}
+
+TEST_F(WidgetDemo, FramesKeepComingWhileThePointerMovesEvery5ms)
+{
+	// a pointer moving every 5 ms over the panel for 8 s, as a fast mouse does
+	const pid_t mouse = fork();
+	ASSERT_GE(mouse, 0);
+	if (mouse == 0) {
+		prctl(PR_SET_PDEATHSIG, SIGKILL);
+		const std::string script = VANTOR_SOURCE_DIR "/tests/support/pointer_stream.py";
+		execlp("python3", "python3", script.c_str(), win.c_str(), "30", "150", "5", "8", (char*)nullptr);
+		_exit(127);
+	}
+	std::this_thread::sleep_for(std::chrono::milliseconds(1000));	// the stream is running
+	const long before = frames();
+	std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+	const long during = frames();
+	int st = 0;
+	const bool still_moving = waitpid(mouse, &st, WNOHANG) == 0;
+	waitpid(mouse, &st, 0);
+	ASSERT_GE(before, 0);
+	if (!still_moving) GTEST_SKIP() << "the pointer stream ended early (a very slow machine)";
+	EXPECT_GE(during - before, 3) << "no frames were drawn while the pointer moved";
+}
+
+TEST_F(WidgetDemo, TwoHundredCharactersTyped5msApartAllArrive)
+{
+	std::string text;
+	for (int i = 0; i < 200; ++i) text += "abcdefghijklmnopqrstuvwxyz0123456789"[i % 36];
+	click(300, 256);	// the note field
+	std::this_thread::sleep_for(std::chrono::milliseconds(200));
+	run("timeout 60 xdotool windowfocus --sync " + win + " type --delay 5 '" + text + "'");
+	EXPECT_TRUE(wait_for("note=[" + text + "]", 600));
+}
+
+TEST_F(WidgetDemo, FullFieldsRefuseWhatDoesNotFitAndOneLineFieldsStayOneLine)
+{
+	// "Hello Wörld ñ Ж 中" is 22 bytes in the 24-byte name field: X and Y fit,
+	// Z is refused and nothing is cut off the end
+	const std::string hello = "Hello W\xC3\xB6rld \xC3\xB1 \xD0\x96 \xE4\xB8\xAD";
+	clipboard(hello);
+	click(70, 256);
+	std::this_thread::sleep_for(std::chrono::milliseconds(200));
+	keys("ctrl+v");
+	ASSERT_TRUE(wait_for("name=[" + hello + "]"));
+	std::string lefts;
+	for (int i = 0; i < 17; ++i) lefts += "Left ";	// to the start, a character at a time
+	keys(lefts);
+	type("XYZ");
+	EXPECT_TRUE(wait_for("name=[XY" + hello + "]"));
+	std::this_thread::sleep_for(std::chrono::milliseconds(200));
+	EXPECT_NE(current().find("name=[XY" + hello + "]"), std::string::npos);
+
+	// pasted lines and tabs keep a blank between their words
+	clipboard("line1\nline2\tend");
+	click(300, 256);	// the note field
+	std::this_thread::sleep_for(std::chrono::milliseconds(200));
+	keys("ctrl+v");
+	ASSERT_TRUE(wait_for("note=[line1 line2 end]"));
+
+	// a word far wider than the field stays on the field's one line, scrolled so
+	// that its end and the caret show: the field is full of its letters
+	clipboard(std::string(240, 'W'));
+	keys("BackSpace BackSpace BackSpace ctrl+v");
+	ASSERT_TRUE(wait_for("note=[line1 line2 " + std::string(240, 'W') + "]"));
+	const auto field = grab(242, 250, 110, 10);
+	ASSERT_EQ(field.size(), 110u * 10 * 3);
+	EXPECT_GT(inked_columns(field, 110, 10), 55) << "the long word does not show on the field's line";
+}
+
+TEST_F(WidgetDemo, HoldingAScrollArrowKeepsStepping)
+{
+	// the down arrow of the scroll bar at (380, 60 .. 230), 10 units below its bottom
+	run("xdotool windowraise " + win + " mousemove --window " + win + " 380 250 mousedown 1 sleep 1.5 mouseup 1");
+	ASSERT_TRUE(wait_for("scroll="));
+	const std::string s = current();
+	const int scroll = atoi(s.c_str() + s.find("scroll=") + 7);
+	EXPECT_GT(scroll, 2) << "holding the arrow stepped only once";
+	EXPECT_LE(scroll, 100);
 }

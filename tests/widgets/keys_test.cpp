@@ -6,6 +6,7 @@
 #include "UTL_cmnd.h"
 #include <SDL2/SDL_scancode.h>
 #include <gtest/gtest.h>
+#include <clocale>
 
 // A widget's queue on the ring, as a text field registers it.
 struct ring_fixture : ::testing::Test {
@@ -188,4 +189,23 @@ TEST(Keys, Names)
 	EXPECT_EQ(f, 1);
 	EXPECT_EQ(keys_class::ascii_to_vkey(0xE9, v, f), 0);
 	EXPECT_EQ(v, 0);
+}
+
+TEST(Keys, SystemEncodingCharactersAsCodePoints)
+{
+	// the C locale's encoding is ASCII: its characters stand for themselves, a byte
+	// above it converts to nothing
+	setlocale(LC_CTYPE, "C");
+	EXPECT_EQ(keys_class::script_to_utf32('A'), 'A');
+	EXPECT_EQ(keys_class::script_to_utf32('~'), '~');
+	EXPECT_EQ(keys_class::script_to_utf32(0xE9), 0);
+	EXPECT_EQ(keys_class::script_to_utf32(300), 0);
+	EXPECT_EQ(keys_class::script_to_utf32(-1), 0);
+	// in UTF-8 a lone byte above 127 is no character either
+	if (setlocale(LC_CTYPE, "C.UTF-8") || setlocale(LC_CTYPE, "C.utf8")) {
+		EXPECT_EQ(keys_class::script_to_utf32('z'), 'z');
+		EXPECT_EQ(keys_class::script_to_utf32(0xC3), 0);
+		setlocale(LC_CTYPE, "C");
+	}
+	keys.debug();
 }

@@ -50,8 +50,14 @@ TEST(WidgetNumbers, DigitsKeysAndLimits)
 	EXPECT_EQ(hot, 2);
 	BTN_numeric_key(&v, &hot, 3, 0, 0, 999, 30, 38);	// Up adds its place value
 	EXPECT_FLOAT_EQ(v, 180);
-	BTN_numeric_key(&v, &hot, 3, 0, 0, 999, '-', 177);
-	EXPECT_FLOAT_EQ(BTN_numeric_settle(v, 0, 0, 999), 0);	// min 0 clamps the sign away
+	// a field without negatives keeps its value on '-' and '+'; one with them flips the sign
+	EXPECT_EQ(BTN_numeric_key(&v, &hot, 3, 0, 0, 999, '-', 177), 0);
+	EXPECT_FLOAT_EQ(v, 180);
+	EXPECT_EQ(BTN_numeric_key(&v, &hot, 3, 0, 0, 999, '+', 176), 0);
+	EXPECT_EQ(BTN_numeric_key(&v, &hot, 3, 0, -999, 999, '-', 177), 1);
+	EXPECT_FLOAT_EQ(v, -180);
+	EXPECT_EQ(BTN_numeric_key(&v, &hot, 3, 0, -999, 999, '+', 176), 1);
+	EXPECT_FLOAT_EQ(v, 180);
 
 	EXPECT_FLOAT_EQ(BTN_flt_max(3, 1), 99.9f);
 	EXPECT_FLOAT_EQ(BTN_numeric_settle(1234.0f, 1, 0, BTN_flt_max(3, 1)), 99.9f);

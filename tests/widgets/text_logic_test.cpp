@@ -65,8 +65,10 @@ TEST(TextFieldKeys, ClipboardKeysReachTheFocusedFieldOnly)
 	EXPECT_EQ(BTN_text_clip_key('A', zenk_ControlFlag), 0);
 	BTN_unfocus_any();
 
-	// pasted text becomes one line of characters the field takes
-	EXPECT_EQ(BTN_text_paste_filter("a\tb\r\nc\x7F" "d\xC3\xA9"), "abcd\xC3\xA9");
+	// pasted text becomes one line of characters the field takes; a break or tab
+	// leaves a blank, so that the words stay apart
+	EXPECT_EQ(BTN_text_paste_filter("a\tb\r\nc\x7F" "d\xC3\xA9"), "a b cd\xC3\xA9");
+	EXPECT_EQ(BTN_text_paste_filter("line1\nline2\rline3\n\n"), "line1 line2 line3  ");
 	EXPECT_EQ(BTN_text_paste_filter(std::string("x\0y", 3)), "xy");
 	EXPECT_EQ(BTN_text_paste_filter("\xE2\x82"), "\xEF\xBF\xBD");	// a cut sequence is replaced, not kept
 }

@@ -3,6 +3,10 @@
 vantor_test_props(wizard REGEX "^WebDemoFlow\\." LOCKS wizard_127_0_0_45_to_48 x_display TIMEOUT 180)
 vantor_test_props(wizard REGEX "^WebUpdateFlow\\." LOCKS wizard_127_0_0_45_to_48 x_display TIMEOUT 120)
 vantor_test_props(wizard REGEX "^DirectoryDownload\\." LOCKS wizard_127_0_0_41_to_44)
+vantor_test_props(wizard REGEX "^QuitAtPrompt\\." LOCKS x_display TIMEOUT 150)
+# The quit test sends the window manager's close message itself.
+find_package(X11 REQUIRED)
+target_link_libraries(test_wizard PRIVATE X11::X11)
 
 # The window tests run the real programs.
 add_dependencies(test_wizard vantor-installer vantor-web-updater)

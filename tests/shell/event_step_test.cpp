@@ -1,0 +1,128 @@
+// The event step of a frame against the platform's real event queue: a stream of
+// pointer motion never holds the frame, a burst of typing is spread over frames
+// without losing a key, and a quit closes whatever modal window is up.
+#include "MACIBM_mnw.h"
+#include "MACIBM_shell.h"
+#include "butn.h"
+#include "UTL_globals.h"
+#include <SDL.h>
+#include <atomic>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <string>
+#include <thread>
+
+struct EventStep : ::testing::Test {
+	void SetUp() override
+	{
+		const char* d = getenv("DISPLAY");
+		if (!d || !*d) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+		ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+		SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+		mnw.screen_w = 800;
+		mnw.screen_h = 600;
+		mnw.pix_scale = 1;
+		mnw.current_window = 0;
+		app_done = 0;
+	}
+	void TearDown() override
+	{
+		if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_Quit();
+		app_done = 0;
+	}
+	static void push_key(SDL_EventType type, char c)
+	{
+		SDL_Event e = {};
+		e.type = type;
+		e.key.keysym.sym = c;
+		e.key.keysym.scancode = (SDL_Scancode)(SDL_SCANCODE_A + (c - 'a'));
+		SDL_PushEvent(&e);
+		if (type == SDL_KEYDOWN) {	// the text a key-down typed comes right behind it
+			SDL_Event t = {};
+			t.type = SDL_TEXTINPUT;
+			t.text.text[0] = c;
+			SDL_PushEvent(&t);
+		}
+	}
+};
+
+TEST_F(EventStep, AStreamOfMotionNeverHoldsTheFrame)
+{
+	// motion every 2 ms, for at most 10 s: the step must come back while it still flows
+	std::atomic<bool> stop{false}, ran_out{false};
+	std::atomic<int> last_x{0};
+	std::thread mouse([&] {
+		auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+		for (int k = 0; !stop; ++k) {
+			if (std::chrono::steady_clock::now() > until) {
+				ran_out = true;
+				return;
+			}
+			SDL_Event e = {};
+			e.type = SDL_MOUSEMOTION;
+			e.motion.x = 100 + k % 50;
+			e.motion.y = 200;
+			last_x = e.motion.x;
+			SDL_PushEvent(&e);
+			std::this_thread::sleep_for(std::chrono::milliseconds(2));
+		}
+	});
+	for (int frame = 0; frame < 5; ++frame) MACIBM_take_events();
+	stop = true;
+	mouse.join();
+	EXPECT_FALSE(ran_out) << "the event step kept taking motion and drew no frame";
+	EXPECT_GE(mnw.mouse_x, 100);	// the motion moved the mouse
+	EXPECT_LT(mnw.mouse_x, 150);
+	EXPECT_EQ(mnw.mouse_y, 400);
+}
+
+TEST_F(EventStep, ABurstOfTypingReachesTheFieldOverSeveralFramesWithoutLoss)
+{
+	// one text field's key queue holding the focus, as a frame leaves it
+	static focus_queue_t q;
+	q.count = 0;
+	const int id = 12345;
+	BTN_unfocus_any();
+	BTN_begin_focus_ring();
+	ASSERT_TRUE(BTN_register_queue(id, &q, focus_mask_text, 1));
+
+	std::string sent, got;
+	for (int i = 0; i < 100; ++i) {
+		char c = (char)('a' + i % 26);
+		sent += c;
+		push_key(SDL_KEYDOWN, c);
+		push_key(SDL_KEYUP, c);
+	}
+	int frames = 0;
+	while (got.size() < sent.size() && frames < 100) {
+		MACIBM_take_events();
+		++frames;
+		EXPECT_LE(q.count, 64);
+		for (int i = 0; i < q.count; ++i)
+			if (q.ids[i] == id && !(q.flags[i] & 0x10)) got += (char)q.chars[i];
+		q.count = 0;	// the field took them, as it does every frame
+	}
+	EXPECT_EQ(got, sent);
+	EXPECT_GT(frames, 1) << "the whole burst went into one frame";
+}
+
+TEST_F(EventStep, AQuitClosesAnyModalWindowAndEveryOneOpenedAfterIt)
+{
+	for (int window : {2, 994, 996, 997, 998}) {
+		SCOPED_TRACE(window);
+		MACIBM_startwind(window, 0);
+		MACIBM_take_events();
+		EXPECT_EQ(mnw.current_window, window) << "closed without a quit";
+	}
+	MACIBM_startwind(2, 0);
+	SDL_Event e = {};
+	e.type = SDL_QUIT;
+	SDL_PushEvent(&e);
+	MACIBM_take_events();
+	EXPECT_EQ(app_done, 1);
+	EXPECT_EQ(mnw.current_window, 0);
+	// a prompt that the cancelled work opens afterwards closes at its first frame
+	MACIBM_startwind(996, 0);
+	MACIBM_take_events();
+	EXPECT_EQ(mnw.current_window, 0);
+}
