@@ -3,3 +3,5 @@
 target_sources(test_dvd PRIVATE ${CMAKE_SOURCE_DIR}/tests/engine/engine_support.cpp)
 add_dependencies(test_dvd make_release vantor-dvd-installer)
 vantor_test_props(dvd REGEX "^(DiscInstallWindow|SceneryWindow)\\." LOCKS x_display TIMEOUT 150)
+# Besides the disc set, this one copies a whole copy into place and holds its scan.
+vantor_test_props(dvd REGEX "^DiscInstallWindow\\.TheSceneryScreenKeepsDrawingWhileItsScanWaits$" TIMEOUT 300)
