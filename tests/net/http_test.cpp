@@ -4,6 +4,7 @@
 #include "KelmSocket.h"
 #include "UTL_cmdline.h"
 #include "UTL_globals.h"
+#include "UTL_translate.h"
 #include "net_support.h"
 #include "../support/test_servers.h"
 #include <sys/mount.h>
@@ -253,6 +254,12 @@ TEST_F(HttpServers, FileNotFoundAlertOncePerFile)
 	EXPECT_EQ(net_get(0, faulty, "/status/503", local("gone")), 2);
 	EXPECT_EQ(count("127.0.0.23/status/503"), 0);
 	EXPECT_FALSE(exists(local("gone")));
+
+	// the alert speaks the interface language
+	UTL_translate_load_file(2, VANTOR_SOURCE_DIR "/Resources/German.txt");
+	EXPECT_EQ(net_get(0, mirror1, "/gone too.zip", local("gone")), 2);
+	UTL_translate_clear();
+	EXPECT_NE(log_text().find("Datei nicht gefunden!\n127.0.0.21/gone too.zip\n"), std::string::npos);
 }
 
 TEST_F(HttpServers, BusySlotKeepsItsTransfer)
@@ -340,7 +347,10 @@ TEST_F(HttpServers, FilesPastTwoGigabytes)
 	ASSERT_EQ(pwrite(fd, "END", 3, size - 3), 3);
 	close(fd);
 	std::string dst = local("huge.bin");
-	EXPECT_EQ(net_get(5, mirror1, "/huge.bin", dst, 120), 1);
+	// more than a transfer takes unless its caller allows it
+	EXPECT_EQ(net_get(5, mirror1, "/huge.bin", dst, 20), 2);
+	EXPECT_FALSE(exists(dst));
+	EXPECT_EQ(net_get(5, mirror1, "/huge.bin", dst, 120, size), 1);
 	struct stat st;
 	ASSERT_EQ(stat(dst.c_str(), &st), 0);
 	EXPECT_EQ(st.st_size, size);
