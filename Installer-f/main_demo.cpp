@@ -69,6 +69,7 @@ int see_eula(int, wizard_screen& s)
 
 int demo_get_updates(int entering, wizard_screen& s)
 {
+	if (entering) checksum_directory_kill();	// a scan left by Back must not read a directory read again
 	if (entering && stg.stage == 3) stg.stage = 1;	// read the directory file again
 	s.title = T("Check Servers");
 	s.back = see_eula;
@@ -111,19 +112,33 @@ int demo_directory_step(wizard_screen& s, const std::string& contacting, const s
 	return 0;
 }
 
-void demo_scan_dest()
+int demo_scan_dest(wizard_screen& s, demo_dest_scan& scan, int changed)
 {
-	int cursor = 0;
-	float progress = 0;
-	while (!checksum_directory(cursor, 0, progress)) {}
+	if (changed || scan.state == 2) {
+		checksum_directory_kill();
+		scan.ctr = 0;
+		scan.state = 1;
+	}
+	if (scan.state != 1) return 1;
+	if (!wizard_scan_step(s, scan.ctr, 0)) return 0;
+	scan.state = 0;
 	set_install_filter(1, 1);
 	scenery_take_none();
 	recalc_disk_sizes();
+	return 1;
+}
+
+void demo_scan_dest_pause(demo_dest_scan& scan)
+{
+	if (scan.state != 1) return;
+	checksum_directory_kill();
+	scan.state = 2;
 }
 
 int demo_pick_dest(int entering, wizard_screen& s)
 {
 	static std::string desktop_f, parent_dir, install_folder;
+	static demo_dest_scan scan;
 	int changed = 0;
 
 	if (entering && demo_install_is_running) {
@@ -161,9 +176,14 @@ int demo_pick_dest(int entering, wizard_screen& s)
 	s.next = demo_run_patch;
 
 	if (!demo_pick_folder(s, parent_dir, install_folder, desktop_f, T("Pick a folder to install the Vantor 9 demo into."),
-	                      changed))
+	                      changed)) {
+		demo_scan_dest_pause(scan);
 		return 0;
-	if (changed) demo_scan_dest();
+	}
+	if (!demo_scan_dest(s, scan, changed)) {
+		s.next = nullptr;
+		return 0;
+	}
 	if (!UTIL_disk_space(T("You have enough free disk space to install the Vantor 9 demo at this location."),
 	                     T("You do not have enough free disk space to install the Vantor 9 demo at this location.  "
 	                       "You can install to a different location, or save disk space by installing only some of "

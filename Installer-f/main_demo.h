@@ -15,11 +15,19 @@ int demo_may_delete(const std::string& folder, const std::string& created, const
 // The install folder this run created (empty when it created none).
 extern std::string demo_created_dest;
 
-// Checksums dest_dir_path to its end and decides what to install there: the
-// whole release, no scenery; the disk totals follow.
-void demo_scan_dest();
-
 struct wizard_screen;
+// The destination screens' checksum scan of dest_dir_path, a step per frame.
+struct demo_dest_scan {
+	int ctr = 0;
+	int state = 0;	// 0 none running, 1 running, 2 to start again once the folder is valid
+};
+// One frame of it: `changed` starts it afresh. Once complete, decides what to
+// install there (the whole release, no scenery) and the disk totals follow;
+// returns 1 then and on every later frame. While it runs: 0, with its progress.
+int demo_scan_dest(wizard_screen& s, demo_dest_scan& scan, int changed);
+// Stops it for a frame whose folder is not valid; it starts again on the next valid one.
+void demo_scan_dest_pause(demo_dest_scan& scan);
+
 // One step of the directory download (UTL_download_directory) with its screen
 // texts: `contacting` ends the sentence naming the maker's site, `processing`
 // while the directory is read, the progress line and bar and

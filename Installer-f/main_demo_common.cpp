@@ -77,13 +77,16 @@ int demo_pick_folder(wizard_screen& s, std::string& parent_dir, std::string& ins
 	float field_x = 310 + button_w / 2 + str_dx(name_label);
 	if (BTN_enterstring(field_x, 200, &install_folder, 256, "-" + name_label, 760 - field_x, 1)) changed = 1;
 
+	std::string dest = install_folder.empty() ? parent_dir : parent_dir + install_folder + "/";
+	if (dest != dest_dir_path) {
+		checksum_directory_kill();	// its workers read dest_dir_path
+		dest_dir_path = dest;
+	}
 	if (install_folder.empty()) {
-		dest_dir_path = parent_dir;
 		s.next = nullptr;
 		s.text = T("Please pick a name for your Vantor 9 installation...");
 		return 0;
 	}
-	dest_dir_path = parent_dir + install_folder + "/";
 	if (dir_exists(dest_dir_path)) {
 		s.next = nullptr;
 		s.text = UTL_string_sub(T("The folder '%1:install name%' already exists inside the folder '%2:parent folder%'."

@@ -28,16 +28,10 @@ static void install_steps()
 	wizard_set_steps(names, funcs, 6);
 }
 
-static void scan_dest_to_end()
-{
-	int cursor = 0;
-	float progress = 0;
-	while (!checksum_directory(cursor, 0, progress)) {}
-}
-
 int dvd_start(int entering, wizard_screen& s)
 {
 	if (entering) {
+		checksum_directory_kill();	// a scan left by Back must not run on past a disc change
 		locate_all_vantors();
 		install_steps();
 	}
@@ -84,6 +78,7 @@ int dvd_start(int entering, wizard_screen& s)
 int dvd_pick_install(int entering, wizard_screen& s)
 {
 	static std::string desktop_f, parent_dir, install_folder;
+	static demo_dest_scan scan;
 	int changed = 0;
 	if (parent_dir.empty()) {
 		get_OS_abs_path(os_dir_desktop_b, parent_dir);
@@ -102,13 +97,14 @@ int dvd_pick_install(int entering, wizard_screen& s)
 	s.back = dvd_start;
 	s.next = see_eula;
 
-	if (!demo_pick_folder(s, parent_dir, install_folder, desktop_f, T("Pick a folder to install Vantor 9 into."), changed))
+	if (!demo_pick_folder(s, parent_dir, install_folder, desktop_f, T("Pick a folder to install Vantor 9 into."),
+	                      changed)) {
+		demo_scan_dest_pause(scan);
 		return 0;
-	if (changed) {
-		scan_dest_to_end();
-		set_install_filter(1, 1);
-		scenery_take_none();
-		recalc_disk_sizes();
+	}
+	if (!demo_scan_dest(s, scan, changed)) {
+		s.next = nullptr;
+		return 0;
 	}
 	UTIL_disk_space(T("You have enough free disk space to install Vantor 9 at this location."),
 	                T("You do not have enough free disk space to install Vantor 9 at this location.  You can install "
@@ -118,6 +114,7 @@ int dvd_pick_install(int entering, wizard_screen& s)
 
 int dvd_scenery_install(int entering, wizard_screen& s)
 {
+	static int ctr = 0, scanning = 0;
 	if (entering && dvd_install_is_running) {
 		int r = abort_alert(T("Are you sure you want to cancel the installation?  This will delete the partially "
 		                      "installed copy of Vantor 9."),
@@ -133,10 +130,21 @@ int dvd_scenery_install(int entering, wizard_screen& s)
 		dvd_install_is_running = 0;
 	}
 	if (entering) {
-		scan_dest_to_end();
-		recalc_disk_sizes();
+		checksum_directory_kill();
+		ctr = 0;
+		scanning = 1;
 	}
 	s.title = T("Select Scenery");
+	s.back = see_eula;
+	if (scanning) {
+		// the map waits for the scan: a click on it recounts the sizes the scan is filling in
+		if (!wizard_scan_step(s, ctr, 0)) {
+			s.text = UTL_string_sub(T("I am scanning %1:folder path% to see what files need updating."), dest_dir_path);
+			return 0;
+		}
+		scanning = 0;
+		recalc_disk_sizes();
+	}
 	UTIL_world_map();
 	s.text = T("Please pick the scenery you would like to install now.  You can use this installer to add more scenery "
 	           "or remove scenery later.  If you fly into an area with no scenery installed, you will see only "
@@ -251,17 +259,23 @@ void dvd_pick_copy(wizard_screen& s, const char* closing)
 	s.text += T(closing);
 }
 
-int dvd_scan_frame(wizard_screen& s, int& ctr, int quick, wizard_func back, wizard_func done)
+int wizard_scan_step(wizard_screen& s, int& ctr, int quick)
 {
 	s.quit_callback = checksum_directory_kill;
 	float progress = 0;
-	if (checksum_directory(ctr, quick, progress)) {
-		s.next = done;
-		return 1;
-	}
+	if (checksum_directory(ctr, quick, progress)) return 1;
 	s.progress_text = UTL_string_sub(T("Scanning %1:number% of %2:total% files."), int_str(ctr),
 	                                 int_str((int)sim_info.size()));
 	s.progress = progress;
+	return 0;
+}
+
+int dvd_scan_frame(wizard_screen& s, int& ctr, int quick, wizard_func back, wizard_func done)
+{
+	if (wizard_scan_step(s, ctr, quick)) {
+		s.next = done;
+		return 1;
+	}
 	s.back = back;
 	return 0;
 }

@@ -95,18 +95,13 @@ int net_get_updates(int entering, wizard_screen& s)
 	                         T("I am downloading patch info from %1:server name%.")))
 		return 0;
 	// the directory is read: one step of the copy's scan per frame
-	s.quit_callback = checksum_directory_kill;
-	float progress = 0;
-	if (checksum_directory(ctr, 0, progress)) {
+	if (wizard_scan_step(s, ctr, 0)) {
 		s.back = nullptr;
 		s.next = net_check_disk;
 		net_decide_after_scan();
 		return 1;
 	}
 	s.text = UTL_string_sub(T("I am scanning %1:folder path% to see what files need updating."), dest_dir_path);
-	s.progress_text = UTL_string_sub(T("Scanning %1:number% of %2:total% files."), int_str(ctr),
-	                                 int_str((int)sim_info.size()));
-	s.progress = progress;
 	return 0;
 }
 

@@ -10,7 +10,16 @@
 
 UTL_worker_threads* checksum_workers = nullptr;
 
+// A slice holds up to 10 files, and ends before its listed sizes pass about
+// 64 MB: a large file is signed alone, so a few of them spread over every
+// worker instead of queueing on one.
 enum { checksum_slice = 10 };
+static const float checksum_slice_kb = 64000;
+
+// What a listed path that holds a folder, pipe, socket or device has for its
+// signature: no listed signature equals it, so it counts as changed by the
+// user and is asked about like any modified file.
+static const char* const sig_not_a_file = "NOT_A_FILE";
 
 checksum_task::checksum_task(int f, int l, int q) : first(f), last(l), quick(q) {}
 
@@ -23,9 +32,11 @@ void checksum_task::do_it()
 		trim_dest_folder(local);
 		local = dest_dir_path + local;
 		std::string sig = "NONE";
-		if (!quick)
-			calc_file_md5(local, sig);
-		else if (file_exists(local))
+		int not_a_file = 0;
+		if (!quick) {
+			calc_file_md5(local, sig, &not_a_file);
+			if (not_a_file) sig = sig_not_a_file;
+		} else if (file_exists(local))
 			sig = v.sig_want;
 		v.sig_have = sig;
 		v.up_to_date = v.sig_want == v.sig_have;
@@ -42,6 +53,21 @@ int checksum_task::check_error(std::string& msg)
 }
 
 static void checksum_shutdown_hook() { checksum_directory_kill(); }
+
+// Files in the slice that starts at `cursor`; a quick scan reads nothing, so
+// only the count cuts its slices.
+static int checksum_slice_size(int cursor, int count, int quick)
+{
+	int n = 0;
+	float kb = 0;
+	while (cursor + n < count && n < checksum_slice) {
+		float file_kb = quick ? 0 : sim_info[cursor + n].versions.back().kb2;
+		if (n > 0 && kb + file_kb > checksum_slice_kb) break;
+		kb += file_kb;
+		++n;
+	}
+	return n;
+}
 
 int checksum_directory(int& cursor, int quick, float& progress)
 {
@@ -62,7 +88,7 @@ int checksum_directory(int& cursor, int quick, float& progress)
 		xer << " Start of MD5 at " << (double)xtim_class::microsecs() / 1000000.0 << "\n";
 	}
 	while (cursor < count && checksum_workers->has_free_slot()) {
-		int size = count - cursor < checksum_slice ? count - cursor : checksum_slice;
+		int size = checksum_slice_size(cursor, count, quick);
 		checksum_workers->enqueue_task(new checksum_task(cursor, cursor + size, quick));
 		cursor += size;
 	}

@@ -1,6 +1,5 @@
 #include "p7z_md5.h"
 #include "io_utils.h"
-#include "xmap.h"
 #include "zip_utils.h"
 #include "UTL_globals.h"
 #include <archive.h>
@@ -11,7 +10,6 @@
 #include <fcntl.h>
 #include <locale.h>
 #include <md5.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -207,20 +205,76 @@ static std::string hex_digest(MD5Context* ctx)
 	return s;
 }
 
-int calc_file_md5(const std::string& path, std::string& signature)
+// Bytes read per call: enough that the calls cost little beside the digest,
+// little enough to stay in the processor's cache.
+enum { md5_read_piece = 256 * 1024 };
+
+// Each thread reads into its own buffer, kept for the thread's life: the
+// checksum workers sign thousands of files one after another.
+static thread_local std::vector<unsigned char> md5_buffer;
+
+// Opens a regular file for reading, never waiting on a pipe or device put
+// there since the caller looked; -1 when the path holds something else.
+static int open_regular(const std::string& f, off_t* size, int* not_a_file)
 {
+	int fd = open(f.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+	// A lease held by another program (a file server's, say): wait for its
+	// holder to let go, as a plain open does; the kernel bounds the wait.
+	if (fd < 0 && errno == EWOULDBLOCK) fd = open(f.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+	if (fd < 0) return -1;
+	struct stat st;
+	if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+		if (not_a_file) *not_a_file = 1;
+		close(fd);
+		return -1;
+	}
+	*size = st.st_size;
+	return fd;
+}
+
+int calc_file_md5(const std::string& path, std::string& signature, int* not_a_file)
+{
+	if (not_a_file) *not_a_file = 0;
 	MD5Context ctx;
 	MD5Init(&ctx);
-	std::string text;
-	if (is_sim_link(path, &text)) {
+	std::string f = full(path);
+	struct stat st;
+	if (lstat(f.c_str(), &st) != 0) return err_file_open_read;
+	if (S_ISLNK(st.st_mode)) {
+		std::string text;
+		if (!is_sim_link(path, &text)) return err_file_open_read;
 		MD5UpdateWide(&ctx, text.data(), text.size());
 		signature = hex_digest(&ctx);
 		return 0;
 	}
-	xmap_class m(path);
-	if (!m.begin) return err_file_open_read;
-	madvise((void*)m.begin, (size_t)(m.end - m.begin), MADV_SEQUENTIAL);
-	MD5UpdateWide(&ctx, m.begin, (size_t)(m.end - m.begin));
+	// A folder, pipe, socket or device is never opened: a pipe would wait
+	// for a writer for ever, and opening a device may act on it.
+	if (!S_ISREG(st.st_mode)) {
+		if (not_a_file) *not_a_file = 1;
+		return err_file_open_read;
+	}
+	off_t size = 0;
+	int fd = open_regular(f, &size, not_a_file);
+	if (fd < 0) return err_file_open_read;
+	posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+	if (md5_buffer.size() < md5_read_piece) md5_buffer.resize(md5_read_piece);
+	// Read up to the size the file had when opened, as far as it still goes:
+	// a file that shrinks meanwhile is signed as it now is (a mapped read
+	// would fault past its new end).
+	off_t total = 0;
+	while (total < size) {
+		ssize_t n = read(fd, md5_buffer.data(), md5_read_piece);
+		if (n < 0 && errno == EINTR) continue;
+		if (n < 0) {
+			close(fd);
+			return err_file_open_read;
+		}
+		if (n == 0) break;
+		MD5UpdateWide(&ctx, md5_buffer.data(), (size_t)n);
+		total += n;
+	}
+	close(fd);
+	if (total == 0) return err_file_open_read;	// empty, as a missing file
 	signature = hex_digest(&ctx);
 	return 0;
 }

@@ -10,8 +10,9 @@ int p7z_to_file(const std::string& archive, const std::string& out_dir, std::str
                 const unpack_rules* rules = nullptr);
 
 // 0 and a signature of 32 lower-case hex digits, or 20006 (signature untouched).
-// A symbolic link is signed by its link text.
-int calc_file_md5(const std::string& path, std::string& signature);
+// A symbolic link is signed by its link text. A folder, pipe, socket or device
+// is never opened: 20006, and *not_a_file (when given) set to 1.
+int calc_file_md5(const std::string& path, std::string& signature, int* not_a_file = nullptr);
 
 struct MD5Context;
 void MD5UpdateWide(MD5Context* ctx, const void* data, size_t length);

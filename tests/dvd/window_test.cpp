@@ -2,6 +2,8 @@
 // a new install, and a repair of a damaged copy; each asks for the second
 // disc, and the test answers by "mounting" it.
 #include "dvd_window.h"
+#include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 TEST_F(DiscInstallWindow, NewInstallAsksForTheSecondDisc)
@@ -84,4 +86,77 @@ TEST_F(DiscInstallWindow, RepairBringsBackDamagedFilesFromBothDiscs)
 	stat((copy + kept).c_str(), &after);
 	EXPECT_EQ(before.st_mtime, after.st_mtime) << "a sound file is not rewritten";
 	EXPECT_EQ(before.st_ino, after.st_ino);
+}
+
+// The scenery screen scans the new copy's folder a step a frame. Here another
+// program filled that folder after it was picked and holds a lease on one of
+// its files, so the scan waits on that file: the window keeps drawing all the
+// while (the scan's line is up, Quit lights under the pointer and goes dark
+// again), and the map and Next come once the holder lets go.
+TEST_F(DiscInstallWindow, TheSceneryScreenKeepsDrawingWhileItsScanWaits)
+{
+	start_with_discs(false);
+	if (IsSkipped() || HasFatalFailure()) return;
+	next();
+	ASSERT_TRUE(wait_log("Wizard screen: Pick Install Destination for Vantor 9.", 10)) << log();
+	next();
+	ASSERT_TRUE(wait_log("Wizard screen: License", 10)) << log();
+
+	const std::string dest = root + "home/Desktop/Vantor 9/", held = dest + "Instructions/Manual chapter 1.txt";
+	ASSERT_EQ(0, system(("cd '" + set + "master' && while IFS=\"\t\" read -r rel _; do src=\"All/$rel\"; "
+	                     "[ -f \"$src\" ] || src=\"Linux/$rel\"; mkdir -p \"$(dirname '" + dest + "'\"$rel\")\" && "
+	                     "cp \"$src\" '" + dest + "'\"$rel\" || exit 1; done < '" + set + "manifest.txt'").c_str()));
+	sighandler_t old_sigio = signal(SIGIO, SIG_IGN);	// the lease's break notice
+	int fd = open(held.c_str(), O_RDONLY);
+	ASSERT_GE(fd, 0);
+	if (fcntl(fd, F_SETLEASE, F_WRLCK) != 0) {
+		close(fd);
+		GTEST_SKIP() << "this file system takes no leases";
+	}
+
+	click(whole, 250, 303);	// I agree
+	next();
+	// the kernel breaks a lease after /proc/sys/fs/lease-break-time (45 s by
+	// default): what needs the scan held waits far less
+	bool drawn = wait_log("Wizard screen: Select Scenery", 20);
+	const int quit_x = 60, quit_y = 23;
+	pixels dark, lit, dark_again, line;
+	if (drawn) {
+		keys("");	// the pointer away from the buttons
+		dark = grab(whole, quit_x - 30, quit_y - 10, 60, 20);
+		system(("timeout 10 xdotool mousemove --window " + window + " " + std::to_string(quit_x) + " " +
+		        std::to_string(600 - quit_y)).c_str());
+		for (int i = 0; i < 50 && differing(dark, lit = grab(whole, quit_x - 30, quit_y - 10, 60, 20)) < 20; ++i)
+			pause_ms(100);
+		keys("");
+		for (int i = 0; i < 50 && differing(dark, dark_again = grab(whole, quit_x - 30, quit_y - 10, 60, 20)) > 0; ++i)
+			pause_ms(100);
+		line = grab(whole, 240, 110, 300, 20);	// the scan's progress line
+	}
+	fcntl(fd, F_SETLEASE, F_UNLCK);
+	close(fd);
+	signal(SIGIO, old_sigio);
+
+	ASSERT_TRUE(drawn) << "the screen never drew while the scan waited\n" << log();
+	EXPECT_GE(differing(dark, lit), 20) << "Quit lit up under the pointer";
+	EXPECT_EQ(0, differing(dark, dark_again)) << "and went dark again";
+	pixels blank(line.size(), line.empty() ? 0 : line[0]);
+	EXPECT_GT(differing(line, blank), 50) << "a progress line is drawn";
+
+	// Next stays off until the scan is done; then the install starts
+	bool running = false;
+	for (int i = 0; i < 60 && !running; ++i) {
+		next();
+		running = wait_log("Wizard screen: Installing Vantor", 0.5);
+	}
+	ASSERT_TRUE(running) << log();
+	std::string l = log();
+	EXPECT_LT(l.find("Wizard screen: Select Scenery"), l.find(" End of MD5 at ")) << "the screen came before the scan's end";
+	EXPECT_LT(l.find(" End of MD5 at "), l.find("Wizard screen: Installing Vantor")) << l;
+	// the copy holds every file already
+	ASSERT_TRUE(wait_log("Wizard screen: Finished Installing Vantor", 30)) << log();
+	click(whole, 742, 23);	// Quit
+	ASSERT_TRUE(wait_exit(20)) << log();
+	EXPECT_EQ(0, status);
+	expect_whole(dest);
 }

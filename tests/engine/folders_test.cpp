@@ -4,7 +4,14 @@
 #include "main_globals.h"
 #include "io_utils.h"
 #include "UTL_globals.h"
+#include "UTL_threads.h"
+#include "utils_prompts.h"
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 static const std::string M1 = "11111111111111111111111111111111";
@@ -182,4 +189,118 @@ TEST_F(Checksum, MissingFolderEmptyListAndKill)
 	checksum_directory_kill();
 	EXPECT_EQ(nullptr, checksum_workers);
 	checksum_directory_kill();
+}
+
+static std::string sized_line(int kb, const std::string& sig, const std::string& name)
+{
+	return "FILE 0 0 92102 " + std::to_string(kb) + " " + std::to_string(kb) + " " + sig + " " + name + "\n";
+}
+
+// A socket made at `path` (bound from inside its folder: socket names are short).
+static int make_socket(const std::string& folder, const std::string& name)
+{
+	int s = socket(AF_UNIX, SOCK_STREAM, 0);
+	char here[4096];
+	if (s < 0 || !getcwd(here, sizeof here) || chdir(folder.c_str()) != 0) return -1;
+	sockaddr_un a{};
+	a.sun_family = AF_UNIX;
+	snprintf(a.sun_path, sizeof a.sun_path, "%s", name.c_str());
+	int r = bind(s, (sockaddr*)&a, sizeof a);
+	if (chdir(here) != 0 || r != 0) return -1;
+	return s;
+}
+
+// A pipe, a socket or a folder where a file is listed: the scan goes past
+// without opening it, and the decision asks about it as about a file the
+// user changed (delete wording when the release drops it); a link keeps
+// being signed by its text, wherever it points.
+TEST_F(Checksum, WhatIsNoFileIsAskedAboutNeverOpened)
+{
+	const std::string s = dest_dir_path + "s/";
+	sh("mkdir -p '" + s + "folder'");
+	ASSERT_EQ(0, mkfifo((s + "pipe").c_str(), 0644));
+	ASSERT_EQ(0, mkfifo((s + "old_pipe").c_str(), 0644));
+	int sock = make_socket(s, "sock");
+	ASSERT_GE(sock, 0);
+	ASSERT_EQ(0, symlink("/dev/zero", (s + "zero").c_str()));
+	write_text(s + "plain", "plain\n");
+	ASSERT_EQ(3, load_directory(dir, "DIR V/s/\n" + line(0, M1, "pipe") + line(0, M1, "sock") + line(0, M1, "folder") +
+	                                     line(0, md5_text("/dev/zero"), "zero") + line(0, md5_text("plain\n"), "plain") +
+	                                     line(0, "GONE", "old_pipe")));
+	scan(0);
+	for (int i : {0, 1, 2, 5}) {
+		EXPECT_EQ("NOT_A_FILE", cur(i).sig_have) << i;
+		EXPECT_EQ(0, cur(i).up_to_date) << i;
+	}
+	EXPECT_EQ(1, cur(3).up_to_date);
+	EXPECT_EQ(1, cur(4).up_to_date);
+
+	g_prompt_rules = {{"/pipe", select_keep}, {"/", select_act}};
+	ASSERT_EQ(1, choose_files());
+	std::vector<std::pair<std::string, int>> asked = {
+		{s + "pipe", 0}, {s + "sock", 0}, {s + "folder", 0}, {s + "old_pipe", 1}};
+	EXPECT_EQ(asked, g_prompt_calls);
+	EXPECT_EQ(0, cur(0).want_download);	// kept
+	EXPECT_EQ(1, cur(1).want_download);
+	EXPECT_EQ(1, cur(5).want_delete);
+	delete_files();
+	EXPECT_FALSE(exists(s + "old_pipe"));
+	EXPECT_TRUE(exists(s + "pipe"));
+	close(sock);
+}
+
+// Large files are signed one to a slice, so the first call hands out a slice
+// per free place; files of 30 MB go two to a slice, small ones ten.
+TEST_F(Checksum, SlicesEndAtAboutSixtyFourMegabytes)
+{
+	sh("mkdir -p '" + dest_dir_path + "'");
+	const int places = 4 * UTL_count_processors();
+	struct { int kb, files, per_slice; } sets[] = {{100000, 3 * places, 1}, {30000, 3 * places, 2}, {5, 30 * places, 10}};
+	for (auto& set : sets) {
+		SCOPED_TRACE(set.kb);
+		std::string body = "DIR V/big/\n";
+		for (int i = 0; i < set.files; ++i) body += sized_line(set.kb, M1, "f" + std::to_string(i));
+		ASSERT_EQ(3, load_directory(dir, body));
+		int cursor = 0;
+		float progress = 0;
+		EXPECT_EQ(0, checksum_directory(cursor, 0, progress));
+		EXPECT_EQ(places * set.per_slice, cursor);
+		checksum_directory_kill();
+		// the quick scan reads nothing: only the count cuts it
+		cursor = 0;
+		checksum_directory(cursor, 1, progress);
+		EXPECT_EQ(std::min(set.files, places * 10), cursor);
+		checksum_directory_kill();
+	}
+}
+
+// A file another program holds a lease on (a file server, say) is waited for
+// as a plain open would, not taken for missing, which would overwrite it.
+TEST_F(Checksum, ALeasedFileIsWaitedForNotTakenForMissing)
+{
+	const std::string f = dest_dir_path + "s/held";
+	write_text(f, "held\n");
+	ASSERT_EQ(3, load_directory(dir, "DIR V/s/\n" + line(0, md5_text("held\n"), "held")));
+	sighandler_t old = signal(SIGIO, SIG_IGN);	// the break notice
+	int fd = open(f.c_str(), O_RDONLY);
+	ASSERT_GE(fd, 0);
+	if (fcntl(fd, F_SETLEASE, F_WRLCK) != 0) {
+		close(fd);
+		signal(SIGIO, old);
+		GTEST_SKIP() << "this file system takes no leases";
+	}
+	int cursor = 0;
+	float progress = 0;
+	int done = 0;
+	for (int i = 0; i < 20 && !done; ++i) {	// the worker waits on the lease
+		done = checksum_directory(cursor, 0, progress);
+		usleep(5000);
+	}
+	EXPECT_EQ(0, done);
+	fcntl(fd, F_SETLEASE, F_UNLCK);
+	close(fd);
+	while (!checksum_directory(cursor, 0, progress)) usleep(1000);	// the same scan goes on
+	signal(SIGIO, old);
+	EXPECT_EQ(md5_text("held\n"), cur(0).sig_have);
+	EXPECT_EQ(1, cur(0).up_to_date);
 }

@@ -3,6 +3,12 @@
 #include "p7z_md5.h"
 #include <archive.h>
 #include <archive_entry.h>
+#include <atomic>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
 
 static std::string md5sum_of(const std::string& path)
 {
@@ -37,6 +43,82 @@ TEST(Md5, MatchesMd5sumAtBlockBoundariesAndSignsLinkText)
 	EXPECT_EQ(calc_file_md5(d.path + "empty", sig), err_file_open_read);
 	EXPECT_EQ(calc_file_md5(d.path + "missing", sig), err_file_open_read);
 	EXPECT_EQ(sig, "unchanged");
+}
+
+// What is no file is never opened (a pipe would wait for a writer for ever);
+// the caller learns that the path holds something else. A link to one is
+// still signed by its text.
+TEST(Md5, PipesSocketsFoldersAndDevicesAreNeverOpened)
+{
+	scratch_dir d;
+	ASSERT_EQ(mkfifo((d.path + "pipe").c_str(), 0644), 0);
+	int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+	ASSERT_GE(sock, 0);
+	sockaddr_un addr{};
+	addr.sun_family = AF_UNIX;
+	std::string sock_path = d.path + "sock";
+	ASSERT_LT(sock_path.size(), sizeof(addr.sun_path));
+	memcpy(addr.sun_path, sock_path.c_str(), sock_path.size() + 1);
+	ASSERT_EQ(bind(sock, (sockaddr*)&addr, sizeof(addr)), 0);
+	sh("mkdir '" + d.path + "folder'");
+	for (const std::string& p : {d.path + "pipe", sock_path, d.path + "folder", std::string("/dev/zero")}) {
+		SCOPED_TRACE(p);
+		std::string sig = "unchanged";
+		int not_a_file = 0;
+		EXPECT_EQ(calc_file_md5(p, sig, &not_a_file), err_file_open_read);
+		EXPECT_EQ(not_a_file, 1);
+		EXPECT_EQ(sig, "unchanged");
+	}
+	close(sock);
+	symlink("/dev/zero", (d.path + "zero_link").c_str());
+	symlink("pipe", (d.path + "pipe_link").c_str());
+	std::string sig;
+	int not_a_file = 1;
+	ASSERT_EQ(calc_file_md5(d.path + "zero_link", sig, &not_a_file), 0);
+	EXPECT_EQ(not_a_file, 0);
+	EXPECT_EQ(sig, sh_out("printf /dev/zero | md5sum | cut -c1-32"));
+	ASSERT_EQ(calc_file_md5(d.path + "pipe_link", sig), 0);
+	EXPECT_EQ(sig, sh_out("printf pipe | md5sum | cut -c1-32"));
+	// an ordinary file and a missing one are no such thing
+	write_file(d.path + "abc", "abc");
+	EXPECT_EQ(calc_file_md5(d.path + "abc", sig, &not_a_file), 0);
+	EXPECT_EQ(not_a_file, 0);
+	not_a_file = 1;
+	EXPECT_EQ(calc_file_md5(d.path + "missing", sig, &not_a_file), err_file_open_read);
+	EXPECT_EQ(not_a_file, 0);
+}
+
+// Another program cuts the file short and lets it grow again while it is
+// signed: each signature ends (a mapped read would die past the new end).
+TEST(Md5, AFileCutShortWhileSignedEndsTheSignatureThere)
+{
+	scratch_dir d;
+	const std::string p = d.path + "shrinking";
+	const off_t big = 16 << 20, small = 4096;
+	int fd = open(p.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+	ASSERT_GE(fd, 0);
+	ASSERT_EQ(ftruncate(fd, big), 0);
+	std::atomic<bool> done{false};
+	std::thread cutter([&] {
+		while (!done) {
+			if (ftruncate(fd, small) != 0 || ftruncate(fd, big) != 0) break;
+		}
+	});
+	int signed_files = 0;
+	for (int round = 0; round < 200; ++round) {
+		std::string sig;
+		int r = calc_file_md5(p, sig);
+		EXPECT_TRUE(r == 0 || r == err_file_open_read) << r;
+		signed_files += r == 0 && sig.size() == 32;
+	}
+	done = true;
+	cutter.join();
+	close(fd);
+	EXPECT_GT(signed_files, 0);
+	// when it stands still, it is signed whole
+	std::string sig;
+	ASSERT_EQ(calc_file_md5(p, sig), 0);
+	EXPECT_EQ(sig, md5sum_of(p));
 }
 
 TEST(SevenZip, RealArchiveExtractsIdentical)
