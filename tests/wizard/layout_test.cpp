@@ -46,8 +46,8 @@ TEST(Layout, EveryScreenOfEveryFlowFitsInEveryLanguage)
 		"demo-welcome", "demo-license", "demo-servers-downloading", "demo-destination", "demo-install",
 		"demo-install-error", "demo-done", "update-welcome", "update-destination", "update-scan", "update-disk",
 		"update-disk-short", "update-install", "update-done", "disc-no-disc", "disc-welcome", "disc-menu",
-		"disc-destination", "disc-scenery", "disc-change", "disc-done-errors", "repair-pick", "repair-scan",
-		"repair-confirm", "repair-done", "scenery-scan", "scenery-map", "scenery-done-errors", "prefs",
+		"disc-destination", "disc-scenery", "disc-install", "disc-change", "disc-done-errors", "repair-pick", "repair-scan",
+		"repair-confirm", "repair-install", "repair-done", "scenery-scan", "scenery-map", "scenery-install", "scenery-done-errors", "prefs",
 		"prompt-overwrite", "prompt-delete", "prompt-cancel-demo", "prompt-stop-repair", "prompt-install-error",
 		"alert"};
 	for (const char* l : langs)

@@ -31,6 +31,7 @@
 #include <GL/gl.h>
 #include <SDL2/SDL.h>
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <netinet/in.h>
@@ -178,6 +179,33 @@ static void fresh()
 	net_was_current = 0;
 }
 
+// A disc whose one archive is a pipe the host holds open without writing: the
+// copy of it waits, so the install stays under way until the host closes it.
+static int pipe_fd = -1;
+
+static void disc_running(int& running)
+{
+	fresh();
+	some_files(40);	// more than the copy set queues: the run stays inside the list
+	for (auto& h : sim_info) h.versions[0].disk = 0;
+	dvd_path = out_dir + "/pipe disc/";
+	const std::string archive = dvd_path + dvd_archive_on_disc(0);
+	if (system(("mkdir -p \"$(dirname '" + archive + "')\" && rm -f '" + archive + "' && mkfifo '" + archive + "'").c_str()) != 0)
+		return;
+	pipe_fd = open(archive.c_str(), O_RDWR);
+	// the run starts afresh (its cursor at the first file) on its first frame
+	running = 0;
+	set_install_filter(1, 1);
+}
+
+static void disc_release()
+{
+	if (pipe_fd >= 0) close(pipe_fd);	// the copy reads an empty archive and fails
+	pipe_fd = -1;
+	install_files_kill();
+	system(("rm -rf '" + out_dir + "/pipe disc'").c_str());
+}
+
 static void scenes()
 {
 	// the web demo
@@ -229,7 +257,10 @@ static void scenes()
 	screen("disc-destination", dvd_pick_install, [] { fresh(); set_mount(true); });
 	screen("disc-license", see_eula, [] { fresh(); eula_back = dvd_pick_install; eula_next = dvd_scenery_install; });
 	screen("disc-scenery", dvd_scenery_install, [] { fresh(); set_mount(true); dest_dir_path = copy_a; });
+	screen("disc-install", dvd_run_install, [] { disc_running(dvd_install_is_running); });
+	disc_release();
 	screen("disc-change", dvd_switch_disk_install, [] { fresh(); some_files(1); });
+	screen("disc-check", dvd_verify_disk_install, [] { fresh(); some_files(1); });
 	screen("disc-done", dvd_done_install, fresh);
 	screen("disc-done-errors", dvd_done_install, [] { fresh(); num_install_errors = 1; });
 	screen("disc-run-pick", dvd_pick_run_sim, fresh);
@@ -239,7 +270,10 @@ static void scenes()
 	screen("repair-scan", dvd_scan_repair, [] { fresh(); some_files(200000); });
 	checksum_directory_kill();
 	screen("repair-confirm", dvd_confirm_repair, fresh);
+	screen("repair-install", dvd_install_repair, [] { disc_running(repair_is_running); });
+	disc_release();
 	screen("repair-change", dvd_switch_disk_repair, [] { fresh(); some_files(1); });
+	screen("repair-check", dvd_verify_disk_repair, [] { fresh(); some_files(1); });
 	screen("repair-done", dvd_done_repair, fresh);
 	screen("repair-done-errors", dvd_done_repair, [] { fresh(); num_install_errors = 1; });
 
@@ -248,7 +282,10 @@ static void scenes()
 	screen("scenery-scan", dvd_scan_scenery, [] { fresh(); some_files(200000); });
 	checksum_directory_kill();
 	screen("scenery-map", dvd_edit_scenery, [] { fresh(); set_mount(true); });
+	screen("scenery-install", dvd_install_scenery, [] { disc_running(scenery_install_is_running); });
+	disc_release();
 	screen("scenery-change", dvd_switch_disk_scenery, [] { fresh(); some_files(1); });
+	screen("scenery-check", dvd_verify_disk_scenery, [] { fresh(); some_files(1); });
 	screen("scenery-done", dvd_done_scenery, [] { fresh(); stg.files_to_install = stg.files_to_delete = 1; });
 	screen("scenery-done-errors", dvd_done_scenery, [] { fresh(); num_install_errors = 1; });
 	fresh();
