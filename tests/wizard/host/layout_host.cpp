@@ -206,6 +206,33 @@ static void disc_release()
 	system(("rm -rf '" + out_dir + "/pipe disc'").c_str());
 }
 
+// The drawn alert of a type, answered with Return after its first pass.
+static void alert(const std::string& name, int type, const std::string (&lines)[4])
+{
+	SDL_Event ev{};
+	ev.type = SDL_KEYDOWN;
+	ev.key.keysym.sym = SDLK_RETURN;
+	ev.key.keysym.scancode = SDL_SCANCODE_RETURN;
+	ev.key.state = SDL_PRESSED;
+	SDL_PushEvent(&ev);
+	ev.type = SDL_KEYUP;
+	ev.key.state = SDL_RELEASED;
+	SDL_PushEvent(&ev);
+	const int language = mnw.language;
+	BTN_layout_clear();
+	BTN_layout_on = 1;
+	BTN_alert_window(0, lines[0], lines[1], lines[2], lines[3], type, "");
+	BTN_layout_on = 0;
+	mnw.language = language;
+	// drawn again without the button's answer: the alert's window
+	report(name, [] {
+		MACIBM_startwind(994, 0);
+		OGL_plot_back_col();
+		BTN_fillwin(1, 24);
+	});
+	MACIBM_startwind(0, 0);
+}
+
 static void scenes()
 {
 	// the web demo
@@ -323,30 +350,10 @@ static void scenes()
 		                 T("Cancel"), T("the installation."), T("Continue"), T("the installation process."));
 	});
 
-	// the alert, answered with Return after its first pass
-	SDL_Event ev{};
-	ev.type = SDL_KEYDOWN;
-	ev.key.keysym.sym = SDLK_RETURN;
-	ev.key.keysym.scancode = SDL_SCANCODE_RETURN;
-	ev.key.state = SDL_PRESSED;
-	SDL_PushEvent(&ev);
-	ev.type = SDL_KEYUP;
-	ev.key.state = SDL_RELEASED;
-	SDL_PushEvent(&ev);
 	const std::string lines[4] = {
 		T("The installer cannot extract a file."), UTL_string_sub(T("Error: %1:message%."), "No space left on device"),
 		UTL_string_sub(T("Compressed File  %1:file%."), T_path), UTL_string_sub(T("Destination Path: %1:file%."), copy_a)};
-	BTN_layout_clear();
-	BTN_layout_on = 1;
-	BTN_alert_window(0, lines[0], lines[1], lines[2], lines[3], t_alert, "");
-	BTN_layout_on = 0;
-	// drawn again without the button's answer: the alert's window and lines
-	report("alert", [&] {
-		MACIBM_startwind(994, 0);
-		OGL_plot_back_col();
-		BTN_fillwin(1, 24);
-	});
-	MACIBM_startwind(0, 0);
+	alert("alert", t_alert, lines);
 }
 
 // A proxy that takes connections and never answers: downloads stay busy.
