@@ -49,7 +49,15 @@ int net_directory_percent(float* fraction)
 static void fetch_server_list()
 {
 	std::string local = temp_path + "serverlist9.txt";
-	if (http.net_check(0, net_site_host, "/serverlist9.txt", local) != 1) return;
+	int got = http.net_check(0, net_site_host, "/serverlist9.txt", local, http_list_limit);
+	if (got == 2 && http.local_error[0]) {
+		// asking again cannot help: the temporary folder takes nothing
+		grab_local_failure_alert(http.local_error[0]);
+		stg.num_servers = 0;
+		stg.stage = 2;
+		return;
+	}
+	if (got != 1) return;
 	std::string address;
 	int r = net_read_server_list(local, &address);
 	if (r == net_list_bad_header) {
@@ -80,8 +88,13 @@ static void fetch_directory()
 	if (stg.sel_server < 0 || stg.sel_server >= stg.num_servers) stg.sel_server = 0;
 	std::string zip = temp_path + "directory.txt.zip";
 	int sel = stg.sel_server;
-	int r = http.net_check(1, server_name[sel], server_path[sel] + "directory.txt.zip", zip);
+	int r = http.net_check(1, server_name[sel], server_path[sel] + "directory.txt.zip", zip, http_directory_limit);
 	if (r == 0) return;
+	if (r == 2 && http.local_error[1]) {
+		grab_local_failure_alert(http.local_error[1]);
+		stg.stage = 2;
+		return;
+	}
 	if (r != 1) {
 		stg.sel_server = random_server();
 		return;

@@ -42,20 +42,9 @@ TEST_F(BuilderSetInstall, DemoReleaseInstallsOnLinux)
 	ASSERT_EQ(3, read_directory(temp_path + "directory.txt", ""));
 	ASSERT_GT(sim_info.size(), 300u);
 
-	int cursor = 0;
-	float progress;
-	while (!checksum_directory(cursor, 0, progress)) usleep(500);
-	recalc_disk_sizes();
-	ASSERT_EQ(1, choose_files());
-	ASSERT_EQ(0, make_dirs());
-
-	grab_files_start();
-	t0 = std::chrono::steady_clock::now();
-	while ((r = grab_files()) == 0) {
-		xtim.xtim_update();
-		ASSERT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 120);
-	}
-	EXPECT_EQ(1, r);
+	web_scan_and_choose();
+	if (HasFatalFailure()) return;
+	EXPECT_EQ(1, web_pump(120));
 	EXPECT_EQ(0, stg.extract_error);
 
 	int installed = 0, other_platform = 0;
