@@ -10,42 +10,55 @@
 #include "UTL_format.h"
 #include "UTL_globals.h"
 #include "UTL_translate.h"
+#include <algorithm>
+
+// The proxy panel holds its title and two fields a row apart, whose boxes are
+// 26 units tall; labels begin this far from the window's left edge.
+static const float proxy_panel_h = 90, proxy_host_y = 54, proxy_port_y = 22, proxy_label_x = 24;
+
+void prefs_pass()
+{
+	OGL_plot_back_col();
+	BTN_fillwin(1, 24);
+	float edge = -1;
+	float next_x = 0;
+	BTN_subwin(0, 16, -1, -1, -1, proxy_panel_h, UTL_translate_string("Proxy (if you are behind a firewall with a Proxy)", 0),
+	           &next_x, &edge);
+	BTN_subwin(0, 16, -1, edge, -1, -1, UTL_translate_string("General Preferences", 0), &next_x, &edge);
+
+	int index = stg.target_os - 1;
+	if (index < 0 || index > 2) index = 0;
+	BTN_textlist(250, 300, &index, UTL_translate_string("Operating System to download Vantor for:|(Install and "
+	                                                    "copy the entire Vantor folder to another computer if you like)", 0),
+	             "Macintosh-Windows-Linux");
+	stg.target_os = index + 1;
+	BTN_bool(40, 250, &stg.log_actions,
+	         UTL_translate_string("|Log installer actions. Turn this on to output the installer file downloads and "
+	                              "stuff to the file log.txt.", 0), 0);
+	int manual = stg.stream_count != 0;
+	BTN_bool(40, 200, &manual,
+	         UTL_translate_string("|Manually set the number of download streams. Typically leave this OFF, and the "
+	                              "installer will find the best number of streams for you.", 0), 0);
+	if (manual) {
+		if (stg.stream_count < 1) stg.stream_count = 1;
+		BTN_int_range(400, 150, &stg.stream_count, 1, 1, 4, "");
+	} else {
+		stg.stream_count = 0;
+	}
+	// the fields start right of the longer label, so that neither is cut at the window's edge
+	const std::string host = UTL_translate_string("-proxy host", 0), port = UTL_translate_string("-proxy port", 0);
+	const float x = std::max(85.0f, proxy_label_x + std::max(str_dx(host), str_dx(port)) + 12);
+	BTN_enterstring(x, proxy_host_y, &http.proxy_host, 65, host, 455, 1);
+	BTN_enterstring(x, proxy_port_y, &http.proxy_port_text, 65, port, 455, 1);
+	if (!http.proxy_port_text.empty()) http.proxy_port = str_to_int(http.proxy_port_text);
+}
 
 void handle_prefs()
 {
 	MACIBM_startwind(2, 0);
 	if (mnw.current_window != 2) return;
 	for (;;) {
-		OGL_plot_back_col();
-		BTN_fillwin(1, 24);
-		float edge = -1;
-		float next_x = 0;
-		BTN_subwin(0, 16, -1, -1, -1, 70, UTL_translate_string("Proxy (if you are behind a firewall with a Proxy)", 0),
-		           &next_x, &edge);
-		BTN_subwin(0, 16, -1, edge, -1, -1, UTL_translate_string("General Preferences", 0), &next_x, &edge);
-
-		int index = stg.target_os - 1;
-		if (index < 0 || index > 2) index = 0;
-		BTN_textlist(250, 300, &index, UTL_translate_string("Operating System to download Vantor for:|(Install and "
-		                                                    "copy the entire Vantor folder to another computer if you like)", 0),
-		             "Macintosh-Windows-Linux");
-		stg.target_os = index + 1;
-		BTN_bool(40, 250, &stg.log_actions,
-		         UTL_translate_string("|Log installer actions. Turn this on to output the installer file downloads and "
-		                              "stuff to the file log.txt.", 0), 0);
-		int manual = stg.stream_count != 0;
-		BTN_bool(40, 200, &manual,
-		         UTL_translate_string("|Manually set the number of download streams. Typically leave this OFF, and the "
-		                              "installer will find the best number of streams for you.", 0), 0);
-		if (manual) {
-			if (stg.stream_count < 1) stg.stream_count = 1;
-			BTN_int_range(400, 150, &stg.stream_count, 1, 1, 4, "");
-		} else {
-			stg.stream_count = 0;
-		}
-		BTN_enterstring(85, 40, &http.proxy_host, 65, UTL_translate_string("-proxy host", 0), 455, 1);
-		BTN_enterstring(85, 20, &http.proxy_port_text, 65, UTL_translate_string("-proxy port", 0), 455, 1);
-		if (!http.proxy_port_text.empty()) http.proxy_port = str_to_int(http.proxy_port_text);
+		prefs_pass();
 		MACIBM_event_proc();
 		if (mnw.current_window != 2) return;
 	}

@@ -25,32 +25,55 @@ std::string select_alert_path_line(const std::string& path, float width)
 	return dots + std::string((const char*)from, (size_t)(e - from));
 }
 
+int select_alert_pass(const std::string& path, int is_delete)
+{
+	const select_alert_texts& words = select_alert_words(is_delete);
+	OGL_plot_back_col();
+	BTN_fillwin(1, 24);
+	const float w = mnw.wind_w - 40, top = mnw.wind_h - 46;
+	OGL_string(46, 20, top, UTL_translate_string(words.heading, 0), w, 0, 0);
+	OGL_string(46, 20, top - 10, select_alert_path_line(path, w), 9999, 0, 0);
+	OGL_string(46, 20, top - 20, UTL_translate_string(words.question, 0), w, 0, 0);
+	std::string captions[5];
+	float widths[5];
+	for (int b = 0; b < 5; ++b) {
+		captions[b] = UTL_translate_string(words.buttons[b], 0);
+		widths[b] = str_dx(captions[b]);
+	}
+	select_alert_button at[5];
+	select_alert_layout(widths, 10, mnw.wind_w - 10, at);
+	for (int b = 0; b < 5; ++b)
+		if (BTN_action(at[b].x, at[b].y, at[b].width, 0, 1, captions[b], "-")) return at[b].answer;
+	return 0;
+}
+
 int select_alert(std::string path, int is_delete)
 {
 	xer << "Prompt: " << select_alert_words(is_delete).heading << " " << path << "\n";
 	xer.flush();
 	MACIBM_startwind(996, 0);
 	if (mnw.current_window != 996) return answered(select_cancel);
-	const select_alert_texts& words = select_alert_words(is_delete);
 	for (;;) {
-		std::string heading = UTL_translate_string(words.heading, 0);
-		std::string question = UTL_translate_string(words.question, 0);
-		OGL_plot_back_col();
-		BTN_fillwin(1, 24);
-		float w = mnw.wind_w - 40;
-		OGL_string(46, 20, 100, heading, w, 0, 0);
-		OGL_string(46, 20, 90, select_alert_path_line(path, w), 9999, 0, 0);
-		OGL_string(46, 20, 80, question, w, 0, 0);
-		for (int b = 0; b < 5; ++b) {
-			const select_alert_button& at = select_alert_buttons[b];
-			if (BTN_action(at.x, at.y, at.width, 0, 1, UTL_translate_string(words.buttons[b], 0), "-")) {
-				MACIBM_startwind(0, 0);
-				return answered(at.answer);
-			}
+		if (int answer = select_alert_pass(path, is_delete)) {
+			MACIBM_startwind(0, 0);
+			return answered(answer);
 		}
 		MACIBM_event_proc();
 		if (mnw.current_window != 996) return answered(select_cancel);
 	}
+}
+
+int abort_alert_pass(const std::string& message, const std::string& label1, const std::string& line1,
+                     const std::string& label2, const std::string& line2)
+{
+	OGL_plot_back_col();
+	BTN_fillwin(1, 24);
+	OGL_string(46, 20, 160, message, mnw.wind_w - 40, 0, 0);
+	OGL_string(46, 150, 53, line1, mnw.wind_w - 210, 0, 0);
+	OGL_string(46, 150, 28, line2, mnw.wind_w - 210, 0, 0);
+	if (BTN_action(96, 56, 100, 0, 1, label1, "-")) return 1;
+	if (BTN_action(96, 31, 100, 0, 1, label2, "-")) return 0;
+	return -1;
 }
 
 int abort_alert(std::string message, std::string label1, std::string line1, std::string label2, std::string line2)
@@ -60,18 +83,10 @@ int abort_alert(std::string message, std::string label1, std::string line1, std:
 	MACIBM_startwind(997, 0);
 	if (mnw.current_window != 997) return answered(3);
 	for (;;) {
-		OGL_plot_back_col();
-		BTN_fillwin(1, 24);
-		OGL_string(46, 20, 160, message, mnw.wind_w - 40, 0, 0);
-		OGL_string(46, 150, 53, line1, mnw.wind_w - 210, 0, 0);
-		OGL_string(46, 150, 28, line2, mnw.wind_w - 210, 0, 0);
-		if (BTN_action(96, 56, 100, 0, 1, label1, "-")) {
+		int answer = abort_alert_pass(message, label1, line1, label2, line2);
+		if (answer >= 0) {
 			MACIBM_startwind(0, 0);
-			return answered(1);
-		}
-		if (BTN_action(96, 31, 100, 0, 1, label2, "-")) {
-			MACIBM_startwind(0, 0);
-			return answered(0);
+			return answered(answer);
 		}
 		MACIBM_event_proc();
 		if (mnw.current_window != 997) return answered(3);

@@ -16,11 +16,20 @@ const select_alert_texts& select_alert_words(int is_delete);
 
 // The buttons of select_alert in the order they are tested, with their answers.
 struct select_alert_button { float x, y, width; int answer; };
-extern const select_alert_button select_alert_buttons[5];
+// Buttons sized to their captions' widths (caption_w, in the order above)
+// between x left and right: two rows in three columns, or, when the three
+// columns are too wide, cancel in a third row below the other four.
+void select_alert_layout(const float caption_w[5], float left, float right, select_alert_button out[5]);
 
 // The path as one line of at most `width` units in the regular face: a path
 // too long keeps its end (the file's name) behind "...", so it never wraps
 // onto the question below it.
 std::string select_alert_path_line(const std::string& path, float width);
+
+// One pass of each prompt's window, drawn into the current window: the answer
+// of the button clicked, else 0 (select_alert_pass) or -1 (abort_alert_pass).
+int select_alert_pass(const std::string& path, int is_delete);
+int abort_alert_pass(const std::string& message, const std::string& label1, const std::string& line1,
+                     const std::string& label2, const std::string& line2);
 
 #endif

@@ -64,6 +64,8 @@ int  interface_rect(float x, float y, int image, int align, int* width_out, int 
 void APP_update();
 // The modal preferences window of the Prefs button.
 void handle_prefs();
+// One pass of the preferences window, drawn into the current window.
+void prefs_pass();
 
 // The web-demo flow.
 int demo_start(int entering, wizard_screen& screen);

@@ -3,9 +3,11 @@
 #include "main_wizard.h"
 #include "main_globals.h"
 #include "main_site.h"
+#include "main_world_map.h"
 #include "utils_records.h"
 #include "MACIBM_mnw.h"
 #include "butn.h"
+#include "butn_layout.h"
 #include "OGL_fonts.h"
 #include "OGL_setstate.h"
 #include "colr.h"
@@ -34,6 +36,7 @@ int interface_rect(float x, float y, int image, int align, int* width_out, int e
 		band = mnw.mouse_held ? band_pressed : band_over;
 	}
 	BTN_frame1(style, (left + right) / 2, y + 11, (float)(w + 20), 0);
+	BTN_layout_control("picture button", left - 10, y - 4, right + 10, y + 26);
 	float u1 = btn_cuts[image][lang] / 1024.0f, u2 = btn_cuts[image + 1][lang] / 1024.0f;
 	OGL_2dquad(413, 107, type == 2 ? 0.5f : 1.0f, left, y + 22, u1, band[1], right, y + 22, u2, band[1],
 	           right, y, u2, band[0], left, y, u1, band[0], 1, al_blend);
@@ -64,7 +67,8 @@ void APP_update()
 	if (!ran) return;
 
 	OGL_string(12, 500, 480, s.title, 540, 1, 1);
-	OGL_string(12, 230, 440, s.text, 540, 0, 0);
+	// over the world map the text starts higher: the map's top is at 402
+	OGL_string(12, 230, UTIL_world_map_shown() ? 462.0f : 440.0f, s.text, 540, 0, 0);
 
 	wizard_clicks clicks;
 	for (size_t j = 0; j < s.choice_labels.size(); ++j)
@@ -75,6 +79,7 @@ void APP_update()
 		float width = wizard_progress_width(s.progress);
 		BTN_frame1(4, 500 - mnw.origin_x, 155 - mnw.origin_y, 520, 0);
 		BTN_frame1(5, 240 + width / 2 - mnw.origin_x, 155 - mnw.origin_y, width, 0);
+		BTN_layout_control("progress bar", 240, 147, 760, 163);
 		OGL_string(12, 242, 120, s.progress_text, 520, 0, 0);
 	}
 

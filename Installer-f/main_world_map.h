@@ -53,5 +53,8 @@ map_quad UTIL_map_cell_quad(int col, int row, int chosen);
 
 // Draws the map for this frame and takes the mouse and its two buttons.
 void UTIL_world_map();
+// 1 when the map was drawn in this frame: the screen's text then starts higher,
+// to end above the map.
+int  UTIL_world_map_shown();
 
 #endif

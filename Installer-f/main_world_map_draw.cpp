@@ -7,6 +7,7 @@
 #include "MACIBM_mnw.h"
 #include "OGL_setstate.h"
 #include "oglp.h"
+#include "butn_layout.h"
 #include "tman.h"
 #include "OGL_extensions.h"
 #include "UTL_clock.h"
@@ -18,8 +19,13 @@ static void draw_tile(const map_quad& q)
 	           q.t1, 1, al_blend);
 }
 
+static int shown_frame = -1;
+
+int UTIL_world_map_shown() { return shown_frame == xtim.frame_count; }
+
 void UTIL_world_map()
 {
+	shown_frame = xtim.frame_count;
 	// a drag goes on only over frames in a row that show the map
 	static int last_frame = -2;
 	if (xtim.frame_count != last_frame + 1 && xtim.frame_count != last_frame) map_drag.live = 0;
@@ -37,6 +43,7 @@ void UTIL_world_map()
 
 	// the background in plain white: only the tiles take the display's tint
 	const map_quad q = UTIL_map_background_quad();
+	BTN_layout_control("world map", q.x1, q.y1, q.x2, q.y2);
 	const float ox = mnw.origin_x, oy = mnw.origin_y;
 	OGL_setstate(fog_fals, 1, lit_fals, al_blend, deR_fals, deW_fals);
 	tman.bind_ref(414, 0, 0);

@@ -9,7 +9,7 @@ static const MACIBM_wind_spec wind_table[] = {
 	{993, "Version and Updates", 600, 300},
 	{994, "BE ADVISED", 420, 250},
 	{995, "SAY INTENTIONS", 300, 166},
-	{996, "SAY INTENTIONS", 750, 146},
+	{996, "SAY INTENTIONS", 750, 176},
 	{997, "SAY INTENTIONS", 700, 206},
 	{998, "Open", 561, 474},
 	{999, "Save", 330, 474}};

@@ -241,7 +241,9 @@ float OGL_font_info::require_char(unsigned code)
 	g.top = shelf_y;
 	g.right = pen_x + w;
 	g.bottom = shelf_y + h;
-	g.x_bearing = k * slot->metrics.horiBearingX / 64.0f;
+	// The bitmap's own left offset: under the Russian narrowing it is the
+	// transformed outline's edge, which k times the unscaled bearing misses.
+	g.x_bearing = (float)slot->bitmap_left;
 	g.y_offset = (slot->metrics.horiBearingY - slot->metrics.height) / 64.0f;
 	g.advance = k * slot->metrics.horiAdvance / 64.0f;
 	g.error = 0;

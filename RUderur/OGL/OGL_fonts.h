@@ -47,6 +47,9 @@ public:
 	void  sync_tex();
 };
 
+// Where a glyph's bitmap goes for a pen at (x, y): its lower-left corner and size.
+void OGL_glyph_place(const OGL_glyph& g, float x, float y, float* x0, float* y0, float* w, float* h);
+
 extern OGL_font_info* sFont[2];
 extern const char* const fnames[2];
 extern const float fsizes[2];

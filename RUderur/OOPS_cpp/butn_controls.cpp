@@ -1,4 +1,5 @@
 #include "butn.h"
+#include "butn_layout.h"
 #include "OGL_fonts.h"
 #include "oglp.h"
 #include "MACIBM_mnw.h"
@@ -20,7 +21,12 @@ int BTN_action(float x, float y, float width, int lit, int mode, std::string lab
 	if (width <= 0) width = str_dx(label) + 21;
 	BTN_frame1(2, x, y, width, 0);
 	if (lit) BTN_frame1(3, x, y, width, 0);
-	BTN_util_draw_label(x, y - 3, 1, text, mode == 2 && lit);
+	const int box = BTN_layout_control("button", x - width / 2, y - 12, x + width / 2, y + 12);
+	{
+		BTN_layout_owner caption(box, layout_inside);
+		BTN_util_draw_label(x, y - 3, 1, text, mode == 2 && lit);
+	}
+	BTN_layout_owner beside(box, layout_beside);
 	if (hint != "-") OGL_string(48, x + width / 2 + 10, y + 7, hint, 500, 0, 0);
 	if (!(no_menu() && mnw.click_down && in_box(x - width / 2, x + width / 2, y - 10, y + 10))) return 0;
 	if (!lit && mode != 0) {
@@ -39,8 +45,11 @@ int BTN_bool(float x, float y, int* value, std::string label, int radio_look)
 	float u = radio_look ? 92.0f : 148.0f, v = radio_look ? 132.0f : 187.0f, tick = radio_look ? 151.0f : 206.0f;
 	BTN_util_element(x, y + 3, u, v, 9, 9, 0);
 	if (*value) BTN_util_element(x, y + 3, u, tick, 9, 9, 0);
-	BTN_util_draw_label(x - 12, y, 0, text, 0);
-	BTN_util_draw_label(x + 12, y, 2, hint, 0);
+	{
+		BTN_layout_owner beside(BTN_layout_control("check box", x - 9, y - 6, x + 9, y + 12), layout_beside);
+		BTN_util_draw_label(x - 12, y, 0, text, 0);
+		BTN_util_draw_label(x + 12, y, 2, hint, 0);
+	}
 	if (no_menu() && in_box(x - 8, x + 8, y - 4, y + 12)) {
 		stls.mouse_help = help;
 		if (mnw.click_down) {
@@ -131,10 +140,18 @@ int BTN_flt_range(float x, float y, float* value, int digits, int decimals, floa
 		BTN_util_element(x + 10 * k + 6, y - 10, 90, 187, 7, 9, 0);
 		BTN_util_element(x + 10 * k + 6, y + 18, 90, 206, 7, 9, 0);
 	}
-	BTN_util_draw_label(x - 12, y, 0, text, 0);
-	BTN_util_draw_label(x + w + 12, y, 2, hint, 0);
+	// the box and its rows of arrows
+	const int box = BTN_layout_control("number field", x - 10, y - 19, x + w + 8, y + 27);
+	{
+		BTN_layout_owner beside(box, layout_beside);
+		BTN_util_draw_label(x - 12, y, 0, text, 0);
+		BTN_util_draw_label(x + w + 12, y, 2, hint, 0);
+	}
 	if (focused) OGL_fillrect(8, 1, x + 2 + 10 * num_hot, y - 2, 9, 11);
-	OGL_number(48, x + 3, y, *value, digits, decimals, 1);
+	{
+		BTN_layout_owner shown(box, layout_inside);
+		OGL_number(48, x + 3, y, *value, digits, decimals, 1);
+	}
 	return changed;
 }
 

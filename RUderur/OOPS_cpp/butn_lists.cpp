@@ -2,6 +2,7 @@
 // with type-ahead, and the tab row.
 #include "butn.h"
 #include "butn_files.h"
+#include "butn_layout.h"
 #include "menu.h"
 #include "OGL_fonts.h"
 #include "oglp.h"
@@ -41,8 +42,14 @@ int BTN_textlist(float x, float y, int* index, std::string label, std::string it
 	else if (lang == 2 || lang == 3) h *= 0.9f;
 	h = std::max(h, 20.0f);
 	BTN_frame1(10, x + 10, y + 5, h + 28, 0);
-	BTN_util_draw_label(x - h / 2 - 5, y, 0, t, 0);
-	BTN_util_draw_label(x + h / 2 + 25, y, 2, hint, 0);
+	const float half = (h + 32) / 2;	// the frame's width and the style's extra 4
+	const int box = BTN_layout_control("pop-up list", x + 10 - half, y - 7, x + 10 + half, y + 17);
+	{
+		BTN_layout_owner beside(box, layout_beside);
+		// clear of the frame, which spans x - h/2 - 6 .. x + h/2 + 26
+		BTN_util_draw_label(x - h / 2 - 10, y, 0, t, 0);
+		BTN_util_draw_label(x + h / 2 + 30, y, 2, hint, 0);
+	}
 
 	const int code = (int)(y * 1024 + x);
 	int opened = 0;
@@ -81,6 +88,7 @@ int BTN_textlist(float x, float y, int* index, std::string label, std::string it
 			it.t = (short)(it.b + 12);
 		}
 	} else {
+		BTN_layout_owner value(box, layout_inside);
 		OGL_string(48, x, y, list[*index], 9999, 0, 1);
 		if (in_box(x + 10 - h / 2 - 15, x + 10 + h / 2 + 15, y - 2, y + 8)) stls.mouse_help = help;
 	}

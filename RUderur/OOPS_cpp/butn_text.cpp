@@ -2,6 +2,7 @@
 // serves every field: only the field holding the keyboard focus is edited by it, the
 // others draw their string plainly. Every keystroke lands in the caller's string at once.
 #include "butn.h"
+#include "butn_layout.h"
 #include "butn_text.h"
 #include "textedit.h"
 #include "hl_utf.h"
@@ -257,11 +258,18 @@ int BTN_enterstring(float x, float y, std::string* text, int max_length, std::st
 	}
 
 	BTN_frame1(9, x + width / 2 - 2, y + 3, width + 10, 0);
-	BTN_util_draw_label(x - 12, y, 0, t, 0);
-	BTN_util_draw_label(x + width + 6, y, 2, hint, 0);
+	const int box = BTN_layout_control("text field", x - 9, y - 10, x + width + 5, y + 16);
+	{
+		BTN_layout_owner beside(box, layout_beside);
+		BTN_util_draw_label(x - 12, y, 0, t, 0);
+		BTN_util_draw_label(x + width + 9, y, 2, hint, 0);	// clear of the frame's end at x + width + 5
+	}
 	OGL_scissors(x - 1, y - 3, width + 2, 11);
-	if (focused) OGLE_Draw(ogle, 1);
-	else OGL_string(48, x, y, *text, 9999, 0, 0);
+	{
+		BTN_layout_owner clipped(box, layout_clipped);
+		if (focused) OGLE_Draw(ogle, 1);
+		else OGL_string(48, x, y, *text, 9999, 0, 0);
+	}
 	OGL_scissors_end();
 	if (!focused && id == focused_field_id) {
 		focused_field_id = 0;	// the next focus sets the engine up afresh

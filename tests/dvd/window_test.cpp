@@ -71,7 +71,7 @@ TEST_F(DiscInstallWindow, RepairBringsBackDamagedFilesFromBothDiscs)
 	// the engine asks before it overwrites a changed file: the 750 by 146
 	// window centred in the 800 by 600 one, its origin at (25, 227)
 	ASSERT_TRUE(wait_log("Prompt: I am about to install: " + copy + damaged + "\n", 10)) << log();
-	click(whole, 25 + 108, 227 + 53);	// OVERWRITE THE OLD FILE
+	click(whole, 25 + 88, 212 + 53);	// OVERWRITE THE OLD FILE, in the 750 by 176 prompt
 	ASSERT_TRUE(wait_log("Prompt answer: 1", 10)) << log();
 	ASSERT_TRUE(wait_log("Wizard screen: Repairing Vantor - Please Change DVDs", 30)) << log();
 	mount(disc1);

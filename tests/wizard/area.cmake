@@ -12,3 +12,10 @@ target_link_libraries(test_wizard PRIVATE X11::X11)
 add_dependencies(test_wizard vantor-installer vantor-web-updater)
 # The interrupted-update test runs the real program against 127.0.0.75-77.
 vantor_test_props(wizard REGEX "^InterruptedUpdate\\." LOCKS wizard_127_0_0_75_to_77 x_display TIMEOUT 300)
+# The layout test's program: every screen of every flow in every language,
+# drawn with the layout record on.
+add_executable(layout_host ${CMAKE_CURRENT_LIST_DIR}/host/layout_host.cpp)
+target_link_libraries(layout_host PRIVATE vantor_all)
+set_target_properties(layout_host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+add_dependencies(test_wizard layout_host make_release)
+vantor_test_props(wizard REGEX "^Layout\\." LOCKS x_display TIMEOUT 300)

@@ -177,10 +177,10 @@ TEST_F(WebDemoFlow, ChangedFilesOfACopyAreKeptOrOverwrittenAsAnswered)
 	p.click(kNextX, kRowY);
 	ASSERT_TRUE(p.wait_log("Prompt: I am about to install: " + copy + kept + "\n", 20)) << p.log_text();
 	// the 750 by 146 window centred in the 800 by 600 one: its origin is (25, 227)
-	p.click(25 + 108, 227 + 28);	// KEEP THE OLD FILE
+	p.click(25 + 88, 212 + 28);	// KEEP THE OLD FILE, in the 750 by 176 prompt
 	ASSERT_TRUE(p.wait_log("Prompt answer: 2", 10)) << p.log_text();
 	ASSERT_TRUE(p.wait_log("Prompt: I am about to install: " + copy + overwritten + "\n", 10)) << p.log_text();
-	p.click(25 + 108, 227 + 53);	// OVERWRITE THE OLD FILE
+	p.click(25 + 88, 212 + 53);	// OVERWRITE THE OLD FILE
 	ASSERT_TRUE(p.wait_log("Prompt answer: 1", 10)) << p.log_text();
 	ASSERT_TRUE(p.wait_log("Wizard screen: Finshed Web Update", 60)) << p.log_text();
 	p.click(kQuitNextX, kRowY);

@@ -76,7 +76,7 @@ TEST_F(WebUpdateFlow, UpdatesARegisteredCopy)
 	ASSERT_TRUE(p.wait_log("Wizard screen: Check Disk Space", 30)) << p.log_text();
 	p.click(kNextX, kRowY);
 	ASSERT_TRUE(p.wait_log("Prompt: I am about to install: " + copy + changed + "\n", 20)) << p.log_text();
-	p.click(25 + 108, 227 + 53);	// OVERWRITE THE OLD FILE
+	p.click(25 + 88, 212 + 53);	// OVERWRITE THE OLD FILE, in the 750 by 176 prompt
 	ASSERT_TRUE(p.wait_log("Prompt answer: 1", 10)) << p.log_text();
 	ASSERT_TRUE(p.wait_log("Wizard screen: Finshed Web Update", 30)) << p.log_text();
 	quit_from_finish();

@@ -1,0 +1,54 @@
+#ifndef BUTN_LAYOUT_H
+#define BUTN_LAYOUT_H
+// A record of what one frame laid out, kept while a test switches it on: the
+// box of every control the widgets drew and the inked box of every line of
+// text, with the control a text belongs to. The faults of a record are the
+// layout mistakes a reader sees: a caption leaving its button, a label on or
+// touching a box, controls on top of each other, text on text, text off the window.
+#include <string>
+#include <vector>
+
+// How a line of text relates to the control that drew it.
+enum {
+	layout_free = 0,	// no control's: must keep off every control
+	layout_inside,		// a caption: must stay inside its control
+	layout_beside,		// a label or hint: must keep off every control, its own too
+	layout_clipped		// cut to its control by a scissor: not looked at
+};
+
+struct BTN_layout_box {
+	float x0, y0, x1, y1;	// window units, y up
+};
+
+struct BTN_layout_item {
+	int            control;	// 1 a control's box, 0 a line of text
+	std::string    what;	// the control's kind, or the text
+	BTN_layout_box box;
+	int            owner;	// text: index of its control, -1 for none
+	int            role;	// text: layout_free ... layout_clipped
+	int            call;	// text: the drawing call it came from
+};
+
+extern int BTN_layout_on;	// recording is on; off in the program
+
+void BTN_layout_clear();
+const std::vector<BTN_layout_item>& BTN_layout_items();
+
+// Notes a control's box; returns its index for the texts it draws, or -1 when
+// recording is off.
+int  BTN_layout_control(const char* what, float x0, float y0, float x1, float y1);
+// The texts drawn while one of these lives belong to a control.
+struct BTN_layout_owner {
+	BTN_layout_owner(int control, int role);
+	~BTN_layout_owner();
+	int saved_control, saved_role;
+};
+// Called by the text drawing: one line's inked box (window units); `call`
+// counts the drawing calls.
+void BTN_layout_text(const std::string& line, int call, float x0, float y0, float x1, float y1);
+int  BTN_layout_next_call();
+
+// The faults of one frame's record in a window of w by h units, one sentence each.
+std::vector<std::string> BTN_layout_faults(const std::vector<BTN_layout_item>& items, float w, float h);
+
+#endif

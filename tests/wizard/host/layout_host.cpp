@@ -1,0 +1,405 @@
+// Draws every screen of every flow, the preferences window, the two prompts
+// and the alert in each interface language, with the layout record on, and
+// writes what a reader would see wrong: one line per fault in faults.txt and a
+// picture of each screen, in the folder named by the first argument.
+//   layout_host OUT_DIR --lang=en --fps_test
+// The environment names a scratch HOME; VANTOR_MOUNT_TABLE names the mount
+// table file the host rewrites; LAYOUT_DISC is a folder disc of a release.
+#include "../../support/host_start.h"
+#include "main_dvd.h"
+#include "main_globals.h"
+#include "main_prompts.h"
+#include "main_registration.h"
+#include "main_update.h"
+#include "main_wizard.h"
+#include "utils.h"
+#include "utils_records.h"
+#include "MACIBM_mnw.h"
+#include "MACIBM_shell.h"
+#include "OGL_fonts.h"
+#include "TEX_image.h"
+#include "UTL_alert.h"
+#include "UTL_globals.h"
+#include "UTL_translate.h"
+#include "butn.h"
+#include "butn_layout.h"
+#include "http.h"
+#include "oglp.h"
+#include "io_utils.h"
+#include "path_utils.h"
+#include "tman.h"
+#include <GL/gl.h>
+#include <SDL2/SDL.h>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+static std::string out_dir, home, mount_table, disc, copy_a, copy_b;
+static std::ofstream faults;
+static int fault_count = 0;
+static const char* const lang_names[6] = {"English", "French", "German", "Russian", "Italian", "Spanish"};
+
+// The window's pixels as a PNG: `draw` draws the frame again into the back buffer.
+static void picture(const std::string& name, const std::function<void()>& draw)
+{
+	draw();
+	int w = mnw.screen_w, h = mnw.screen_h;
+	std::vector<unsigned char> px((size_t)w * h * 3);
+	glFinish();
+	glReadBuffer(GL_BACK);
+	glPixelStorei(GL_PACK_ALIGNMENT, 1);
+	glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, px.data());
+	TEX_image_desc d{};
+	d.format = TEX_RGB;
+	d.width = w;
+	d.height = h;
+	TEX_save_png(out_dir + "/" + name + ".png", d, px.data());
+}
+
+static void report(const std::string& scene, const std::function<void()>& draw)
+{
+	const std::string where = std::string(lang_names[mnw.language]) + " " + scene;
+	for (const std::string& f : BTN_layout_faults(BTN_layout_items(), (float)mnw.wind_w, (float)mnw.wind_h)) {
+		faults << where << ": " << f << "\n";
+		++fault_count;
+	}
+	// the record itself, for a reader of a failure
+	std::ofstream rec(out_dir + "/" + lang_names[mnw.language] + "-" + scene + ".txt");
+	for (const BTN_layout_item& it : BTN_layout_items())
+		rec << (it.control ? "control " : "text ") << it.box.x0 << " " << it.box.y0 << " " << it.box.x1 << " "
+		    << it.box.y1 << " owner " << it.owner << " role " << it.role << " " << it.what << "\n";
+	faults.flush();
+	picture(std::string(lang_names[mnw.language]) + "-" + scene, draw);
+}
+
+// A wizard screen: entered, then drawn once more in the state `then` leaves.
+static void screen(const std::string& name, wizard_func f, const std::function<void()>& before,
+                   const std::function<void()>& then = nullptr)
+{
+	if (before) before();
+	g_wizard = f;
+	wizard_reset_driver();
+	BTN_layout_on = 0;
+	MACIBM_event_proc();
+	if (then) then();
+	g_wizard = f;
+	BTN_layout_clear();
+	BTN_layout_on = 1;
+	MACIBM_event_proc();
+	BTN_layout_on = 0;
+	report(name, [] { APP_update(); });
+}
+
+// A framework window: one pass of it, shown.
+static void window(const std::string& name, int id, const std::function<void()>& pass)
+{
+	MACIBM_startwind(id, 0);
+	for (int i = 0; i < 2; ++i) {
+		BTN_layout_clear();
+		BTN_layout_on = 1;
+		pass();
+		BTN_layout_on = 0;
+		MACIBM_event_proc();
+	}
+	report(name, pass);
+	MACIBM_startwind(0, 0);
+}
+
+static void set_mount(bool with_disc)
+{
+	std::ofstream m(mount_table);
+	if (with_disc) m << "layoutdisc " << disc << " ext4 ro 0 0\n";
+	dvd_path.clear();
+	UTIL_scan_dvd_reset();
+}
+
+static void write_copies(int n)
+{
+	std::string prefs;
+	get_OS_abs_path(os_dir_prefs, prefs);
+	std::ofstream r(prefs + "vantor_install.txt");
+	if (n > 0) r << copy_a << "\n";
+	if (n > 1) r << copy_b << "\n";
+	r.close();
+	locate_all_vantors();
+}
+
+// A release of n files on the second disc, wanted and missing.
+static void some_files(int n)
+{
+	sim_info.clear();
+	for (int i = 0; i < n; ++i) {
+		file_version_struct v;
+		v.os = 0;
+		v.version = 92102;
+		v.kb1 = v.kb2 = 10;
+		v.sig_want = "0123456789abcdef0123456789abcdef";
+		v.sig_have = "NONE";
+		v.path = "All/Resources/plugins/Flight Director Panel Textures/texture_" + std::to_string(i) + ".png";
+		v.disk = 1;
+		v.want_download = 1;
+		v.progress_share = 0.4f;
+		file_history_struct h;
+		h.versions.push_back(v);
+		sim_info.push_back(h);
+	}
+}
+
+static void fresh()
+{
+	set_mount(false);
+	write_copies(2);
+	dest_dir_path = copy_a;
+	install_name = "Vantor 9.21rc2";
+	cmd_line_path.clear();
+	stg.stage = 3;
+	stg.num_servers = 3;
+	stg.sel_server = 0;
+	stg.download_error = stg.extract_error = 0;
+	stg.total_kb_install = 2000;
+	stg.total_kb_download = 1500;
+	stg.files_to_install = stg.files_to_delete = 0;
+	stg.disk_has_sim = stg.disk_has_scenery = 1;
+	for (int k = 0; k < 3; ++k) {
+		server_name[k] = "127.0.0.132";
+		server_path[k] = "/mirror/" + install_name + "/";
+		server_desc[k] = "x|Mirror number " + std::to_string(k + 1) + " of the release{ a mirror";
+	}
+	sim_info.clear();
+	accept_eula = 0;
+	demo_install_is_running = dvd_install_is_running = repair_is_running = scenery_install_is_running = 0;
+	num_install_errors = 0;
+	want_file_disk = 0;
+	current_disk = 0;
+	net_was_current = 0;
+}
+
+// A disc whose one archive is a pipe the host holds open without writing: the
+// copy of it waits, so the install stays under way until the host closes it.
+static int pipe_fd = -1;
+
+static void disc_running(int& running)
+{
+	fresh();
+	some_files(40);	// more than the copy set queues: the run stays inside the list
+	for (auto& h : sim_info) h.versions[0].disk = 0;
+	dvd_path = out_dir + "/pipe disc/";
+	const std::string archive = dvd_path + dvd_archive_on_disc(0);
+	if (system(("mkdir -p \"$(dirname '" + archive + "')\" && rm -f '" + archive + "' && mkfifo '" + archive + "'").c_str()) != 0)
+		return;
+	pipe_fd = open(archive.c_str(), O_RDWR);
+	// the run starts afresh (its cursor at the first file) on its first frame
+	running = 0;
+	set_install_filter(1, 1);
+}
+
+static void disc_release()
+{
+	if (pipe_fd >= 0) close(pipe_fd);	// the copy reads an empty archive and fails
+	pipe_fd = -1;
+	install_files_kill();
+	system(("rm -rf '" + out_dir + "/pipe disc'").c_str());
+}
+
+// The drawn alert of a type, answered with Return after its first pass.
+static void alert(const std::string& name, int type, const std::string (&lines)[4])
+{
+	SDL_Event ev{};
+	ev.type = SDL_KEYDOWN;
+	ev.key.keysym.sym = SDLK_RETURN;
+	ev.key.keysym.scancode = SDL_SCANCODE_RETURN;
+	ev.key.state = SDL_PRESSED;
+	SDL_PushEvent(&ev);
+	ev.type = SDL_KEYUP;
+	ev.key.state = SDL_RELEASED;
+	SDL_PushEvent(&ev);
+	const int language = mnw.language;
+	BTN_layout_clear();
+	BTN_layout_on = 1;
+	BTN_alert_window(0, lines[0], lines[1], lines[2], lines[3], type, "");
+	BTN_layout_on = 0;
+	mnw.language = language;
+	// drawn again without the button's answer: the alert's window
+	report(name, [] {
+		MACIBM_startwind(994, 0);
+		OGL_plot_back_col();
+		BTN_fillwin(1, 24);
+	});
+	MACIBM_startwind(0, 0);
+}
+
+static void scenes()
+{
+	// the web demo
+	screen("demo-welcome", demo_start, fresh);
+	screen("demo-license", see_eula, [] { fresh(); eula_back = demo_start; eula_next = demo_get_updates; });
+	screen("demo-servers-reading", demo_get_updates, [] { fresh(); stg.stage = 2; });
+	screen("demo-servers-downloading", demo_get_updates, [] { fresh(); stg.stage = 0; });
+	screen("demo-destination", demo_pick_dest, fresh);
+	// a demo install under way: its downloads wait on the silent proxy
+	auto demo_running = [] {
+		fresh();
+		some_files(3);
+		dest_dir_path = home + "/Desktop/Vantor 9 Demo/";
+		demo_install_is_running = 1;
+		grab_files_start();
+		crnt_file_path = sim_info[0].versions[0].path;
+	};
+	screen("demo-install", demo_run_patch, demo_running);
+	screen("demo-install-error", demo_run_patch, demo_running, [] { stg.download_error = 1; });
+	screen("demo-done", demo_done, fresh);
+	screen("demo-done-error", demo_done, [] { fresh(); stg.extract_error = 1; });
+	grab_files_start();
+
+	// the web update
+	screen("update-welcome", net_start, fresh);
+	screen("update-destination", net_pick_dest, fresh);
+	screen("update-search", net_get_updates, [] { fresh(); stg.stage = 0; });
+	screen("update-scan", net_get_updates, [] { fresh(); stg.stage = 0; }, [] {
+		some_files(200000);
+		stg.stage = 3;
+	});
+	checksum_directory_kill();
+	screen("update-disk", net_check_disk, fresh);
+	screen("update-disk-short", net_check_disk, [] { fresh(); stg.total_kb_install = 1e12f; });
+	screen("update-install", net_run_patch, [] {
+		fresh();
+		some_files(3);
+		dest_dir_path = home + "/Desktop/Vantor 9 Update/";
+	});
+	grab_files_start();
+	screen("update-done", net_done, fresh);
+	screen("update-done-current", net_done, [] { fresh(); net_was_current = 1; });
+	screen("update-done-error", net_done, [] { fresh(); stg.extract_error = 1; });
+
+	// the disc installer
+	screen("disc-no-disc", dvd_start, fresh);
+	screen("disc-welcome", dvd_start, [] { fresh(); set_mount(true); write_copies(0); });
+	screen("disc-menu", dvd_start, [] { fresh(); set_mount(true); });
+	screen("disc-destination", dvd_pick_install, [] { fresh(); set_mount(true); });
+	screen("disc-license", see_eula, [] { fresh(); eula_back = dvd_pick_install; eula_next = dvd_scenery_install; });
+	screen("disc-scenery", dvd_scenery_install, [] { fresh(); set_mount(true); dest_dir_path = copy_a; });
+	screen("disc-install", dvd_run_install, [] { disc_running(dvd_install_is_running); });
+	disc_release();
+	screen("disc-change", dvd_switch_disk_install, [] { fresh(); some_files(1); });
+	screen("disc-check", dvd_verify_disk_install, [] { fresh(); some_files(1); });
+	screen("disc-done", dvd_done_install, fresh);
+	screen("disc-done-errors", dvd_done_install, [] { fresh(); num_install_errors = 1; });
+	screen("disc-run-pick", dvd_pick_run_sim, fresh);
+
+	// repair
+	screen("repair-pick", dvd_pick_repair, fresh);
+	screen("repair-scan", dvd_scan_repair, [] { fresh(); some_files(200000); });
+	checksum_directory_kill();
+	screen("repair-confirm", dvd_confirm_repair, fresh);
+	screen("repair-install", dvd_install_repair, [] { disc_running(repair_is_running); });
+	disc_release();
+	screen("repair-change", dvd_switch_disk_repair, [] { fresh(); some_files(1); });
+	screen("repair-check", dvd_verify_disk_repair, [] { fresh(); some_files(1); });
+	screen("repair-done", dvd_done_repair, fresh);
+	screen("repair-done-errors", dvd_done_repair, [] { fresh(); num_install_errors = 1; });
+
+	// scenery
+	screen("scenery-pick", dvd_pick_scenery, fresh);
+	screen("scenery-scan", dvd_scan_scenery, [] { fresh(); some_files(200000); });
+	checksum_directory_kill();
+	screen("scenery-map", dvd_edit_scenery, [] { fresh(); set_mount(true); });
+	screen("scenery-install", dvd_install_scenery, [] { disc_running(scenery_install_is_running); });
+	disc_release();
+	screen("scenery-change", dvd_switch_disk_scenery, [] { fresh(); some_files(1); });
+	screen("scenery-check", dvd_verify_disk_scenery, [] { fresh(); some_files(1); });
+	screen("scenery-done", dvd_done_scenery, [] { fresh(); stg.files_to_install = stg.files_to_delete = 1; });
+	screen("scenery-done-errors", dvd_done_scenery, [] { fresh(); num_install_errors = 1; });
+	fresh();
+
+	// the framework windows
+	const std::string T_path = copy_a + "Resources/plugins/Flight Director Panel Textures/texture_0.png";
+	window("prefs", 2, [] {
+		stg.stream_count = 2;
+		http.proxy_host = "proxy.example.net";
+		http.proxy_port_text = "8080";
+		prefs_pass();
+	});
+	window("prompt-overwrite", 996, [&] { select_alert_pass(T_path, 0); });
+	window("prompt-delete", 996, [&] { select_alert_pass(T_path, 1); });
+	auto T = [](const char* s) { return UTL_translate_string(s, 0); };
+	window("prompt-cancel-demo", 997, [&] {
+		abort_alert_pass(T("Are you sure you want to cancel the installation?  This will delete the partially "
+		                   "installed copy of the Vantor 9 demo."),
+		                 T("Cancel"), T("the demo installation and delete partial installation."), T("Continue"),
+		                 T("the demo installation process."));
+	});
+	window("prompt-stop-repair", 997, [&] {
+		abort_alert_pass(T("Are you sure you want to stop the repair operation?  Vantor may not be usable until "
+		                   "repairs are complete.  You can run the repair operation on Vantor again later to "
+		                   "complete repairs."),
+		                 T("Stop"), T("the repair operation."), T("Continue"), T("the repair operation."));
+	});
+	window("prompt-stop-scenery", 997, [&] {
+		abort_alert_pass(T("Are you sure you want to stop scenery installation?  You can add or remove more "
+		                   "scenery later."),
+		                 T("Stop"), T("the scenery install."), T("Continue"), T("the scenery install."));
+	});
+	window("prompt-install-error", 997, [&] {
+		abort_alert_pass(T("There was a problem installing Vantor 9:") + "\n\n" + T("The disc could not be read."),
+		                 T("Cancel"), T("the installation."), T("Continue"), T("the installation process."));
+	});
+
+	const std::string lines[4] = {
+		T("The installer cannot extract a file."), UTL_string_sub(T("Error: %1:message%."), "No space left on device"),
+		UTL_string_sub(T("Compressed File  %1:file%."), T_path), UTL_string_sub(T("Destination Path: %1:file%."), copy_a)};
+	alert("alert", t_alert, lines);
+}
+
+// A proxy that takes connections and never answers: downloads stay busy.
+static int silent_proxy()
+{
+	int s = socket(AF_INET, SOCK_STREAM, 0);
+	sockaddr_in a{};
+	a.sin_family = AF_INET;
+	a.sin_port = 0;
+	inet_pton(AF_INET, "127.0.0.131", &a.sin_addr);
+	if (s < 0 || bind(s, (sockaddr*)&a, sizeof a) != 0 || listen(s, 64) != 0) return 0;
+	socklen_t l = sizeof a;
+	getsockname(s, (sockaddr*)&a, &l);
+	return ntohs(a.sin_port);
+}
+
+int main(int argc, char** argv)
+{
+	out_dir = TH_start(argc, argv, false);
+	home = getenv("HOME");
+	mount_table = getenv("VANTOR_MOUNT_TABLE") ? getenv("VANTOR_MOUNT_TABLE") : "";
+	disc = getenv("LAYOUT_DISC") ? getenv("LAYOUT_DISC") : "";
+	copy_a = home + "/Desktop/Vantor 9 Copy One/";
+	copy_b = home + "/Documents/Flight/Vantor 9 Copy Two/";
+	if (system(("mkdir -p '" + copy_a + "Resources' '" + copy_b + "Resources'").c_str()) != 0) return 1;
+	get_OS_abs_path(os_dir_temp, temp_path);
+	faults.open(out_dir + "/faults.txt");
+	http.proxy_host = "127.0.0.131";
+	http.proxy_port = silent_proxy();
+	http.proxy_port_text = std::to_string(http.proxy_port);
+
+	int only = argc > 2 && std::string(argv[2]).rfind("--only=", 0) == 0 ? atoi(argv[2] + 7) : -1;
+	for (int lang = 0; lang < 6; ++lang) {
+		if (only >= 0 && lang != only) continue;
+		mnw.language = lang;
+		UTL_translate_load(lang);
+		OGL_font_reset(2);
+		tman.load_texture(tex_fail_alert, 413, 0x12092, tex_load_2, main_elements_image(lang));
+		int proxy = http.proxy_port;
+		scenes();
+		http.proxy_host = "127.0.0.131";
+		http.proxy_port = proxy;
+	}
+	faults << "faults: " << fault_count << "\n";
+	faults.close();
+	app_done = 1;
+	MACIBM_finishup(1);
+	return 0;
+}
