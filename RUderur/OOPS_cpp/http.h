@@ -35,6 +35,7 @@ public:
 	int64_t           bytes_received;	// body bytes taken
 	float             last_progress;	// xtim.elapsed of the last progress
 	size_t            head_bytes;		// head bytes consumed so far
+	std::string       lookup_note;		// a failed name lookup, for the error report
 
 	down_class(const char* server, unsigned short port, const char* path, bool post,
 	           const std::map<std::string, std::string>& headers, const char* body,
@@ -65,6 +66,17 @@ public:
 
 	// 0 busy (call again), 1 the whole body is in `local`, 2 failed.
 	int net_check(int slot, std::string server, std::string path, const std::string& local);
+
+	// Writes the count of each slot's last error report that came again and
+	// was left out of the log (a caller that stops retrying calls it).
+	void log_repeated_errors();
+
+private:
+	std::string last_error[http_slot_count];	// the slot's last error report
+	std::string error_subject[http_slot_count];	// its server and path
+	int         error_repeats[http_slot_count] = {};	// times it came again since
+	void log_error(int slot, const std::string& subject, const std::string& report);
+	void log_repeats(int slot);
 };
 
 extern http_class http;
