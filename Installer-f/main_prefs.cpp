@@ -53,8 +53,9 @@ void handle_prefs()
 		BTN_fillwin(1, 24);
 		float edge = -1;
 		float next_x = 0;
-		BTN_subwin(0, 16, -1, -1, -1, 70, "Proxy (if you are behind a firewall with a Proxy)", &next_x, &edge);
-		BTN_subwin(0, 16, -1, edge, -1, -1, "General Preferences", &next_x, &edge);
+		BTN_subwin(0, 16, -1, -1, -1, 70, UTL_translate_string("Proxy (if you are behind a firewall with a Proxy)", 0),
+		           &next_x, &edge);
+		BTN_subwin(0, 16, -1, edge, -1, -1, UTL_translate_string("General Preferences", 0), &next_x, &edge);
 
 		int index = stg.target_os - 1;
 		if (index < 0 || index > 2) index = 0;

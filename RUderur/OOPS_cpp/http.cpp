@@ -3,6 +3,7 @@
 #include "UTL_alert.h"
 #include "UTL_clock.h"
 #include "UTL_globals.h"
+#include "UTL_translate.h"
 #include "io_utils.h"
 #include <algorithm>
 #include <cerrno>
@@ -440,7 +441,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 		std::string key = server + path;
 		if (std::find(files_not_found.begin(), files_not_found.end(), key) == files_not_found.end()) {
 			files_not_found.push_back(key);
-			APL_alert("File not found!", key, "", "", t_alert);
+			APL_alert(UTL_translate_string("File not found!", 0), key, "", "", t_alert);
 		}
 	}
 	delete d;

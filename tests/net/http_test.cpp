@@ -4,6 +4,7 @@
 #include "KelmSocket.h"
 #include "UTL_cmdline.h"
 #include "UTL_globals.h"
+#include "UTL_translate.h"
 #include "net_support.h"
 #include "../support/test_servers.h"
 #include <sys/mount.h>
@@ -253,6 +254,12 @@ TEST_F(HttpServers, FileNotFoundAlertOncePerFile)
 	EXPECT_EQ(net_get(0, faulty, "/status/503", local("gone")), 2);
 	EXPECT_EQ(count("127.0.0.23/status/503"), 0);
 	EXPECT_FALSE(exists(local("gone")));
+
+	// the alert speaks the interface language
+	UTL_translate_load_file(2, VANTOR_SOURCE_DIR "/Resources/German.txt");
+	EXPECT_EQ(net_get(0, mirror1, "/gone too.zip", local("gone")), 2);
+	UTL_translate_clear();
+	EXPECT_NE(log_text().find("Datei nicht gefunden!\n127.0.0.21/gone too.zip\n"), std::string::npos);
 }
 
 TEST_F(HttpServers, BusySlotKeepsItsTransfer)

@@ -1,6 +1,7 @@
 // The capability decision, fed with the strings of known drivers.
 #include "OGL_extensions.h"
 #include "UTL_alert.h"
+#include "UTL_translate.h"
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -208,6 +209,40 @@ TEST_F(Caps, TooWeakHardwareAndNoAccelerator)
 	ASSERT_EQ(a2.size(), 1u);
 	EXPECT_EQ(a2[0].type, t_alert);
 	EXPECT_EQ(a2[0].l2, "Your system does not meet Vantor's hardware requirements.");
+}
+
+// The lines name the support addresses, so each whole line is a text of the
+// language files: none of them may stay English.
+TEST_F(Caps, EveryAlertLineIsTranslated)
+{
+	static const char* const files[6] = {nullptr, "French", "German", "Russian", "Italian", "Spanish"};
+	auto lines = [](std::set<std::string> opts) {
+		OGL_caps_input in = mac_driver("GENERIC", "1.0 soft", "");
+		in.options = opts;
+		OGL_extensions e;
+		std::ostringstream l;
+		std::vector<OGL_caps_alert> a;
+		e.decide(in, l, &a);
+		std::vector<std::string> out;
+		for (auto& x : a)
+			for (const std::string* s : {&x.l1, &x.l2, &x.l3, &x.l4}) out.push_back(*s);
+		return out;
+	};
+	UTL_translate_clear();
+	std::vector<std::string> english = lines({}), forced = lines({"--force_run"});
+	english.insert(english.end(), forced.begin(), forced.end());
+	ASSERT_EQ(english.size(), 16u);
+	for (int lang = 1; lang <= 5; ++lang) {
+		UTL_translate_load_file(lang, std::string(VANTOR_SOURCE_DIR) + "/Resources/" + files[lang] + ".txt");
+		std::vector<std::string> got = lines({}), more = lines({"--force_run"});
+		got.insert(got.end(), more.begin(), more.end());
+		ASSERT_EQ(got.size(), english.size());
+		for (size_t i = 0; i < got.size(); ++i)
+			if (!english[i].empty()) {
+				EXPECT_NE(got[i], english[i]) << files[lang];
+			}
+	}
+	UTL_translate_clear();
 }
 
 TEST(TokenNames, KnownAndUnknown)
