@@ -84,8 +84,15 @@ static void fetch_server_list()
 {
 	std::string local = temp_path + "serverlist9.txt";
 	if (waiting_to_retry()) return;
-	int got = http.net_check(0, net_site_host, "/serverlist9.txt", local);
+	int got = http.net_check(0, net_site_host, "/serverlist9.txt", local, http_list_limit);
 	if (got == 0) return;
+	if (got == 2 && http.local_error[0]) {
+		// asking again cannot help: the temporary folder takes nothing
+		grab_local_failure_alert(http.local_error[0]);
+		stg.num_servers = 0;
+		stg.stage = 2;
+		return;
+	}
 	if (got != 1) {
 		if (++list_failures >= net_list_tries) give_up("the server list", net_site_host, list_failures);
 		else pause_before_retry();
@@ -123,8 +130,13 @@ static void fetch_directory()
 	std::string zip = temp_path + "directory.txt.zip";
 	int sel = stg.sel_server;
 	if (waiting_to_retry()) return;
-	int r = http.net_check(1, server_name[sel], server_path[sel] + "directory.txt.zip", zip);
+	int r = http.net_check(1, server_name[sel], server_path[sel] + "directory.txt.zip", zip, http_directory_limit);
 	if (r == 0) return;
+	if (r == 2 && http.local_error[1]) {
+		grab_local_failure_alert(http.local_error[1]);
+		stg.stage = 2;
+		return;
+	}
 	if (r != 1) {
 		if (++directory_failures >= net_directory_failure_limit()) {
 			give_up("the release's directory", server_name[sel], directory_failures);

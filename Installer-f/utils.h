@@ -70,6 +70,9 @@ struct next_struct {
 };
 extern next_struct next;
 extern std::string grab_failed_file;	// remote path of a file no server would give
+// Tells the user that a download could not be stored in the temporary folder
+// (errno `err`: a full disk, most often).
+void grab_local_failure_alert(int err);
 
 enum { grab_rounds_per_file = 3 };	// rounds of the server list before a run gives up
 

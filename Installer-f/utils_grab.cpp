@@ -11,6 +11,7 @@
 #include "UTL_clock.h"
 #include "UTL_globals.h"
 #include "UTL_translate.h"
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
@@ -93,6 +94,25 @@ static void give_up(const std::string& remote)
 	          "", t_alert);
 }
 
+void grab_local_failure_alert(int err)
+{
+	APL_alert(UTL_translate_string("I could not save a downloaded file on this computer.", 0),
+	          UTL_translate_string("Error: ", 0) + error_str(err), UTL_translate_string("Folder: ", 0) + temp_path,
+	          err == ENOSPC || err == EDQUOT ? UTL_translate_string("The disk that holds this folder is full.", 0) : "",
+	          t_alert);
+}
+
+// The download could not be stored here: no mirror is to blame, so the run
+// ends naming the folder.
+static void local_failure(const std::string& remote, int err)
+{
+	grab_failed_file = remote;
+	stg.extract_error = 1;
+	drop_transfers();
+	xer << "Stopped at " << remote << ": the temporary folder " << temp_path << " took no more.\n";
+	grab_local_failure_alert(err);
+}
+
 static void adjust_streams(int i)
 {
 	float now = xtim.elapsed;
@@ -143,7 +163,7 @@ static void stream_step(int i, int f)
 		finished = true;
 	} else if (v.want_download) {
 		stg.action = 1;
-		int r = http.net_check(i + 2, server_name[sel], remote, archive);
+		int r = http.net_check(i + 2, server_name[sel], remote, archive, http_listed_limit(v.kb1));
 		if (r == 1) {
 			stg.download_error = 0;
 			if (extract_and_delete_file(archive, destination) == 0) {
@@ -152,6 +172,9 @@ static void stream_step(int i, int f)
 				next.kb_installed += v.kb2;
 			}
 			finished = true;
+		} else if (r == 2 && http.local_error[i + 2]) {
+			local_failure(remote, http.local_error[i + 2]);
+			return;
 		} else if (r == 2) {
 			stg.download_error = 1;
 			if (next.next_file > f) next.next_file = f;

@@ -57,6 +57,37 @@ static std::string escaped(const std::string& s)
 	return out;
 }
 
+// The path as it goes on the request line: every byte outside the URL's
+// unreserved set, but the folder separator, as %XX, so that names with blanks,
+// '%', '#', '?' or letters outside ASCII reach the server as they are.
+static std::string url_path(const char* path)
+{
+	static const char hex[] = "0123456789ABCDEF";
+	std::string out;
+	for (const unsigned char* p = (const unsigned char*)path; *p; ++p) {
+		unsigned char c = *p;
+		bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+		             c == '.' || c == '_' || c == '~' || c == '/';
+		if (plain) {
+			out += (char)c;
+		} else {
+			out += '%';
+			out += hex[c >> 4];
+			out += hex[c & 15];
+		}
+	}
+	return out;
+}
+
+int64_t http_listed_limit(float kb)
+{
+	// the listed size is truncated, and a mirror may pack the file a little
+	// worse than the release set did
+	int64_t listed = kb > 0 ? (int64_t)kb * 1000 + 1000 : 1000;
+	if (listed > (int64_t(1) << 40)) listed = int64_t(1) << 40;
+	return 2 * listed + (int64_t(1) << 20);
+}
+
 static std::string trimmed(const std::string& s)
 {
 	size_t a = s.find_first_not_of(" \t");
@@ -111,6 +142,7 @@ down_class::down_class(const char* server, unsigned short port, const char* path
 	headers_done = false;
 	last_progress = xtim.elapsed;
 	head_bytes = 0;
+	max_bytes = http_default_limit;
 
 	bool bad = has_control(server) || has_control(path);
 	for (const auto& h : hdrs) bad = bad || has_control(h.first) || has_control(h.second);
@@ -139,10 +171,7 @@ down_class::down_class(const char* server, unsigned short port, const char* path
 		auto h = hdrs.find("Host");
 		req += "http://" + (h != hdrs.end() ? h->second : std::string(server));
 	}
-	for (const char* p = path; *p; ++p) {
-		if (*p == ' ') req += "%20";
-		else req += *p;
-	}
+	req += url_path(path);
 	req += " HTTP/1.1\r\n";
 	for (const auto& h : hdrs) req += h.first + ": " + h.second + "\r\n";
 	if (body) req += "Content-Length: " + std::to_string(body_length) + "\r\n";
@@ -178,7 +207,16 @@ int down_class::finish_file()
 
 void down_class::take_body(const char* data, size_t n)
 {
+	// Nothing past the declared length, or past the caller's limit when none
+	// was declared, is ever stored: such a body fails the transfer.
+	int64_t room = (content_length >= 0 ? content_length : max_bytes) - bytes_received;
 	bytes_received += (int64_t)n;
+	if ((int64_t)n > room) {
+		xer << "The body from the server runs past " << (content_length >= 0 ? "its declared length " : "the limit ")
+		    << (content_length >= 0 ? content_length : max_bytes) << " for " << local_path << "\n";
+		error = err_net_bad_state;
+		return;
+	}
 	if (file < 0) return;
 	while (n > 0) {
 		ssize_t w = write(file, data, n);
@@ -232,8 +270,16 @@ bool down_class::parse_head()
 			continue;
 		}
 		size_t colon = line.find(':');
-		if (colon != std::string::npos && colon > 0)
-			headers.emplace(line.substr(0, colon), trimmed(line.substr(colon + 1)));
+		if (colon != std::string::npos && colon > 0) {
+			std::string value = trimmed(line.substr(colon + 1));
+			auto put = headers.emplace(line.substr(0, colon), value);
+			// two lengths that differ leave the end of the body unknown
+			if (!put.second && put.first->second != value && strcasecmp(put.first->first.c_str(), "Content-Length") == 0) {
+				xer << "Refused an answer with two Content-Length values for " << local_path << "\n";
+				error = err_net_bad_state;
+				return false;
+			}
+		}
 	}
 	received.erase(received.begin(), received.begin() + (long)pos);
 	head_bytes += pos;
@@ -248,13 +294,27 @@ bool down_class::parse_head()
 
 	if (status_code < 200 || status_code > 299) {
 		// an error page is never written anywhere: end the transfer now
-		socket->Disconnect();
+		if (socket) socket->Disconnect();
 		return true;
+	}
+	// The body is stored as it comes: a coded one (chunked) would be stored with
+	// its framing, and beside a Content-Length its end would be ambiguous.
+	auto te = headers.find("Transfer-Encoding");
+	if (te != headers.end()) {
+		xer << "Refused an answer with Transfer-Encoding: " << escaped(te->second) << " for " << local_path << "\n";
+		error = err_net_bad_state;
+		return false;
 	}
 	auto cl = headers.find("Content-Length");
 	if (cl != headers.end()) {
 		content_length = parse_length(cl->second);
 		if (content_length < 0) {
+			error = err_net_bad_state;
+			return false;
+		}
+		if (content_length > max_bytes) {
+			xer << "Refused a body of " << content_length << " bytes for " << local_path << ": more than the "
+			    << max_bytes << " expected\n";
 			error = err_net_bad_state;
 			return false;
 		}
@@ -317,6 +377,7 @@ http_class::http_class()
 {
 	proxy_port = 0;
 	for (auto& s : slots) s = nullptr;
+	for (int& e : local_error) e = 0;
 }
 
 http_class::~http_class()
@@ -358,7 +419,8 @@ void http_class::log_repeated_errors()
 	for (int i = 0; i < http_slot_count; ++i) log_repeats(i);
 }
 
-int http_class::net_check(int slot, std::string server, std::string path, const std::string& local)
+int http_class::net_check(int slot, std::string server, std::string path, const std::string& local,
+                          int64_t max_bytes)
 {
 	static std::vector<std::string> files_not_found;
 	static bool started = false;
@@ -394,6 +456,8 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 		hdrs["User-agent"] = http_agent_text();
 		hdrs["Connection"] = "close";
 		d = new down_class(server.c_str(), 80, path.c_str(), false, hdrs, nullptr, 0, local.c_str());
+		d->max_bytes = max_bytes;
+		local_error[slot] = 0;
 	}
 
 	d->DoProcessing();
@@ -436,6 +500,9 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 	       << "   GetOSErr   =" << os_err << "\n"
 	       << "   response   =" << d->response << " (#" << d->status_code << ")\n\n";
 	log_error(slot, server + path, report.str());
+
+	// A transfer's own error is an errno only when its local file failed.
+	if (d->error > 0 && d->error < err_zip_open) local_error[slot] = d->error;
 
 	if (d->status_code == 404) {
 		std::string key = server + path;

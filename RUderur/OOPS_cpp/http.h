@@ -18,6 +18,16 @@ enum { http_slot_count = 6 };
 enum { http_stall_seconds = 30 };			// no progress for this long fails a transfer
 enum { http_head_limit = 64 * 1024 };		// a response head larger than this fails
 
+// The most body bytes a transfer takes: the server list, the zipped directory
+// file, and anything else a caller gives no limit of its own.
+const int64_t http_list_limit = int64_t(1) << 20;
+const int64_t http_directory_limit = int64_t(64) << 20;
+const int64_t http_default_limit = int64_t(1) << 30;
+
+// The limit for an archive that the directory file lists at `kb` kilobytes of
+// 1000 bytes (truncated): room for a mirror that packs it a little worse.
+int64_t http_listed_limit(float kb);
+
 class down_class {
 public:
 	KelmSocket*       socket;			// null when no connection was made
@@ -36,6 +46,7 @@ public:
 	float             last_progress;	// xtim.elapsed of the last progress
 	size_t            head_bytes;		// head bytes consumed so far
 	std::string       lookup_note;		// a failed name lookup, for the error report
+	int64_t           max_bytes;		// a body longer than this fails the transfer
 
 	down_class(const char* server, unsigned short port, const char* path, bool post,
 	           const std::map<std::string, std::string>& headers, const char* body,
@@ -45,11 +56,13 @@ public:
 	void DoProcessing();
 	int  get_state();		// the transfer state number of the error log
 	int  finish_file();		// closes and moves the body into place; 0 or an error code
+	// Takes what is in `received`; true once the head is complete. Needs no
+	// socket, so a head can be read on its own.
+	bool parse_head();
 
 private:
 	down_class(const down_class&) = delete;
 	down_class& operator=(const down_class&) = delete;
-	bool parse_head();		// true once the head is complete
 	void take_body(const char* data, size_t n);
 	void close_file();
 };
@@ -60,12 +73,17 @@ public:
 	std::string proxy_port_text;	// as the user typed it
 	int         proxy_port;			// 0: no proxy
 	down_class* slots[http_slot_count];
+	// Per slot: errno when its last transfer failed on this machine (the local
+	// file could not be made, written or moved), 0 when it failed on the network.
+	int         local_error[http_slot_count];
 
 	http_class();
 	~http_class();
 
-	// 0 busy (call again), 1 the whole body is in `local`, 2 failed.
-	int net_check(int slot, std::string server, std::string path, const std::string& local);
+	// 0 busy (call again), 1 the whole body is in `local`, 2 failed. A body
+	// longer than `max_bytes` (or announced so) fails the transfer.
+	int net_check(int slot, std::string server, std::string path, const std::string& local,
+	              int64_t max_bytes = http_default_limit);
 
 	// Writes the count of each slot's last error report that came again and
 	// was left out of the log (a caller that stops retrying calls it).

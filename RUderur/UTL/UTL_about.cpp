@@ -105,7 +105,7 @@ void UTL_about_check(about_state& s)
 	make_folder("Output/");
 	make_folder(kPrefsFolder);
 	if (s.version_str_found) return;
-	if (http.net_check(0, about_update_host, "/serverlist9.txt", kListLocal) != 1) return;
+	if (http.net_check(0, about_update_host, "/serverlist9.txt", kListLocal, http_list_limit) != 1) return;
 	about_installers ins;
 	UTL_about_read_list(kListLocal, s, ins);
 	UTL_about_decide(s, ins);

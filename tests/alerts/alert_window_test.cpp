@@ -86,8 +86,14 @@ TEST_F(AlertWindow, QuestionAnswersWithTheButtonClicked)
 	click(kQuestion, cancel_x, 25);
 	pause_ms(300);
 	EXPECT_EQ(log().find("host: question answer 2"), std::string::npos);
-	click(kQuestion, left_x, 25);
-	ASSERT_TRUE(wait_log("host: question answer 2, window 0\n", 30)) << log();
+	// The second question may still be opening on a loaded machine; a click
+	// before its first frame is not a press of its button, so click again.
+	bool answered = false;
+	for (int i = 0; i < 6 && !answered; ++i) {
+		click(kQuestion, left_x, 25);
+		answered = wait_log("host: question answer 2, window 0\n", 5);
+	}
+	ASSERT_TRUE(answered) << log();
 	ASSERT_TRUE(wait_exit(20));
 	EXPECT_EQ(status, 0);
 }

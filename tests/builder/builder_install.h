@@ -31,19 +31,9 @@ inline void builder_install_from_mirror()
 	ASSERT_EQ(1, r);
 	ASSERT_EQ(0, zip_to_file(local, temp_path, nullptr, 0));
 	ASSERT_EQ(3, read_directory(temp_path + "directory.txt", ""));
-	int cursor = 0;
-	float progress;
-	while (!checksum_directory(cursor, 0, progress)) usleep(500);
-	recalc_disk_sizes();
-	ASSERT_EQ(1, choose_files());
-	ASSERT_EQ(0, make_dirs());
-	grab_files_start();
-	t0 = std::chrono::steady_clock::now();
-	while ((r = grab_files()) == 0) {
-		xtim.xtim_update();
-		ASSERT_LT(builder_seconds_since(t0), 120);
-	}
-	EXPECT_EQ(1, r);
+	web_scan_and_choose();
+	if (::testing::Test::HasFatalFailure()) return;
+	EXPECT_EQ(1, web_pump(120));
 	EXPECT_EQ(0, stg.extract_error);
 }
 

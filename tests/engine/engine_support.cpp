@@ -3,7 +3,9 @@
 #include "main_globals.h"
 #include "THREAD_service.h"
 #include "UTL_cmdline.h"
+#include "UTL_clock.h"
 #include "UTL_globals.h"
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -87,6 +89,29 @@ int load_directory(const std::string& folder, const std::string& body)
 {
 	write_text(folder + "directory.txt", dir_header() + body);
 	return read_directory(folder + "directory.txt", "");
+}
+
+void web_scan_and_choose()
+{
+	int cursor = 0;
+	float progress;
+	while (!checksum_directory(cursor, 0, progress)) usleep(500);
+	recalc_disk_sizes();
+	ASSERT_EQ(1, choose_files());
+	ASSERT_EQ(0, make_dirs());
+}
+
+int web_pump(double limit_seconds)
+{
+	grab_files_start();
+	auto t0 = std::chrono::steady_clock::now();
+	while (true) {
+		xtim.xtim_update();
+		auto frame = std::chrono::steady_clock::now();
+		while (std::chrono::duration<double>(std::chrono::steady_clock::now() - frame).count() < 0.02)
+			if (int r = grab_files()) return r;
+		if (std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() > limit_seconds) return -1;
+	}
 }
 
 void EngineTest::SetUp()

@@ -25,6 +25,13 @@ std::string dir_header();
 // Writes a directory file and reads it; returns read_directory's result.
 int load_directory(const std::string& folder, const std::string& body);
 
+// The destination screen's checksum scan, then the install step's decision and
+// folders, as the web flows run them; a refusal of either fails the test.
+void web_scan_and_choose();
+// The run screen's loop, about 20 ms of pump calls per frame: grab_files' first
+// non-zero result, or -1 when `limit_seconds` pass first.
+int web_pump(double limit_seconds);
+
 class EngineTest : public ::testing::Test {
 protected:
 	std::string dir;	// scratch folder, ends in "/"

@@ -4,6 +4,7 @@
   make_release.py web   OUT   a web release on a mirror folder, and an installed copy to update
   make_release.py dvd   OUT   two disc folders and a fresh install target
   make_release.py bench OUT COUNT KB   a release of COUNT files of about KB kilobytes each
+  make_release.py names OUT  a web release whose names hold what a URL must escape
 
 OUT/mirror/REL/...        archives (listed path + ".zip", leaf name inside) and directory.txt.zip
 OUT/copy/                 the installed copy (web)
@@ -239,6 +240,32 @@ def bench(out, count, kb):
     d.save_zipped(mirror)
 
 
+# Names with what a URL reserves or cannot hold as it is.
+ODD_NAMES = [
+    "All/Odd Names/100% sure.txt",
+    "All/Odd Names/#1 hit?.txt",
+    "All/Odd Names/na\u00efve \u00fcml\u00e4ut \u00e9t\u00e9.txt",
+    "All/Odd Names/a+b=c&d;e,f'g(h)!$@~.txt",
+    "All/Odd Names/[brackets] {braces} ^caret` |bar.txt",
+    "All/Odd Names/%41%2F already escaped.txt",
+    "All/Odd Names/\u65e5\u672c\u8a9e/plain.txt",
+    "All/Odd Names/\"quote\" <angle> `tick`.txt",
+]
+
+
+def names(out):
+    mirror = os.path.join(out, "mirror", REL)
+    d = Directory()
+    expect = []
+    for k, listed in enumerate(ODD_NAMES):
+        data = content("odd%d" % k, 2000 + 100 * k)
+        arch = make_archive(mirror, listed, data)
+        d.file(0, NEW, os.path.getsize(arch) // 1000, len(data) // 1000, md5(data), listed)
+        expect.append("present %s %s" % (md5(data), below(listed)))
+    d.save_zipped(mirror)
+    write(os.path.join(out, "expect.txt"), ("\n".join(expect) + "\n").encode())
+
+
 def main():
     kind, out = sys.argv[1], sys.argv[2]
     os.makedirs(out, exist_ok=True)
@@ -246,6 +273,8 @@ def main():
         web(out)
     elif kind == "dvd":
         dvd(out)
+    elif kind == "names":
+        names(out)
     elif kind == "bench":
         bench(out, int(sys.argv[3]), int(sys.argv[4]))
     else:

@@ -50,29 +50,8 @@ protected:
 		ASSERT_EQ(3, read_directory(temp_path + "directory.txt", ""));
 	}
 
-	void scan_and_choose()
-	{
-		int cursor = 0;
-		float progress;
-		while (!checksum_directory(cursor, 0, progress)) usleep(500);
-		recalc_disk_sizes();
-		ASSERT_EQ(1, choose_files());
-		ASSERT_EQ(0, make_dirs());
-	}
-
-	// The run screen's loop: about 20 ms of pump calls per frame.
-	int pump(double limit_seconds)
-	{
-		grab_files_start();
-		auto t0 = std::chrono::steady_clock::now();
-		while (true) {
-			xtim.xtim_update();
-			auto frame = std::chrono::steady_clock::now();
-			while (std::chrono::duration<double>(std::chrono::steady_clock::now() - frame).count() < 0.02)
-				if (int r = grab_files()) return r;
-			if (std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() > limit_seconds) return -1;
-		}
-	}
+	void scan_and_choose() { web_scan_and_choose(); }
+	int  pump(double limit_seconds) { return web_pump(limit_seconds); }
 
 	void check_expectations()
 	{

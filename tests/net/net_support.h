@@ -13,6 +13,7 @@ struct NetJob {
 	int         slot;
 	std::string server, path, local;
 	int         result = 0;
+	int64_t     max_bytes = http_default_limit;
 	double      seconds = 0;	// when the result came
 };
 
@@ -33,7 +34,7 @@ inline void net_run(std::vector<NetJob>& jobs, double max_seconds)
 			if (j.result) continue;
 			down_class* d = http.slots[j.slot];
 			int64_t before = d ? d->bytes_received : 0;
-			j.result = http.net_check(j.slot, j.server, j.path, j.local);
+			j.result = http.net_check(j.slot, j.server, j.path, j.local, j.max_bytes);
 			if (j.result) j.seconds = net_now() - start;
 			else {
 				busy = true;
@@ -46,9 +47,10 @@ inline void net_run(std::vector<NetJob>& jobs, double max_seconds)
 }
 
 inline int net_get(int slot, const std::string& server, const std::string& path, const std::string& local,
-                   double max_seconds = 10)
+                   double max_seconds = 10, int64_t max_bytes = http_default_limit)
 {
 	std::vector<NetJob> jobs = {{slot, server, path, local}};
+	jobs[0].max_bytes = max_bytes;
 	net_run(jobs, max_seconds);
 	return jobs[0].result;
 }

@@ -28,6 +28,11 @@ path); N is the number after it, e.g. "/ok/100":
   /hugelength      Content-Length: 99999999999999999999
   /len64/N         Content-Length 2^32 + N, N bytes, close
   /badstatus       status line "HTTP/1.1 2x0 OK"
+  /chunked/N       "Transfer-Encoding: chunked", N body bytes in chunks, close
+  /clte/N          like chunked, with a Content-Length that counts the chunk framing too
+  /bigbody/N       Content-Length N, then body bytes without end
+  /twolengths/N    two Content-Length lines, N and N + 10, then N + 10 bytes
+  /endlessbody     no Content-Length, body bytes without end
 
 The server exits by itself after --lifetime seconds; silent connections are
 held until the client leaves or the lifetime ends.
@@ -76,6 +81,22 @@ def hold(sock):
             continue
         except OSError:
             return
+
+
+def chunked(data, piece=1000):
+    out = b""
+    for i in range(0, len(data), piece):
+        part = data[i:i + piece]
+        out += b"%x\r\n" % len(part) + part + b"\r\n"
+    return out + b"0\r\n\r\n"
+
+
+def pour(sock, head):
+    """Send the head, then body bytes until the client leaves or the lifetime ends."""
+    sock.sendall(head)
+    block = body(65536)
+    while time.time() < deadline[0]:
+        sock.sendall(block)
 
 
 def answer(sock, status, headers, data):
@@ -177,6 +198,17 @@ class Handler(socketserver.BaseRequestHandler):
             answer(sock, "200 OK", ["Content-Length: %d" % ((1 << 32) + n)], body(n))
         elif kind == "badstatus":
             answer(sock, "2x0 OK", ["Content-Length: 5"], b"hello")
+        elif kind == "chunked":
+            answer(sock, "200 OK", ["Transfer-Encoding: chunked"], chunked(body(n)))
+        elif kind == "clte":
+            data = chunked(body(n))
+            answer(sock, "200 OK", ["Content-Length: %d" % len(data), "Transfer-Encoding: chunked"], data)
+        elif kind == "bigbody":
+            pour(sock, b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % n)
+        elif kind == "twolengths":
+            answer(sock, "200 OK", ["Content-Length: %d" % n, "Content-Length: %d" % (n + 10)], body(n + 10))
+        elif kind == "endlessbody":
+            pour(sock, b"HTTP/1.1 200 OK\r\n\r\n")
         else:
             answer(sock, "404 Not Found", ["Content-Length: 0"], b"")
 

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Seeds for the fuzz programs that read the program's outside data: small valid
+# files of each kind, made by hand and by the real zip and 7z tools.
+#   fuzz/make_seeds.sh OUT   (makes OUT/corpus_<name>/)
+set -euo pipefail
+mkdir -p "$1"; out="$(cd "$1" && pwd)"
+src="$(cd "$(dirname "$0")/.." && pwd)"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for n in directory serverlist xmap httphead zip 7z; do mkdir -p "$out/corpus_$n"; done
+
+python3 "$src/tests/engine/make_release.py" web "$work/web" >/dev/null
+python3 "$src/tests/engine/make_release.py" names "$work/names" >/dev/null
+unzip -p "$work/web/mirror/vantor_92102/directory.txt.zip" > "$out/corpus_directory/web.txt"
+unzip -p "$work/names/mirror/vantor_92102/directory.txt.zip" > "$out/corpus_directory/names.txt"
+printf 'I\r\n840 version\r\nINSTALLER\r\n\r\nDISK 2\r\nDIR All/Resources/default scenery/DSF 820/Global Scenery/+40-080/\r\nFILE 0 6 92102 5 9 GONE +40-080.dsf\r\n' \
+  > "$out/corpus_directory/crlf.txt"
+
+printf 'A\n820 version\nSERVERS\nBETA Vantor 9.30b1\nFINAL Vantor 9.21rc2\nINS_VERSION 20502 http://x.example/old.html\nSERVER 127.0.0.42\n/pub/\nFirst mirror|Europe\n  SERVER mirror.two\n\n/\n\nSecond mirror\nENDOFLIST\nSERVER late\n/\nd\n' \
+  > "$out/corpus_serverlist/list.txt"
+printf 'A\n820 version\nSERVERS\nFINAL R\nINS_VERSION +20503 http://x.example/new.html trailing\n' > "$out/corpus_serverlist/newer.txt"
+
+cp "$out/corpus_directory/web.txt" "$out/corpus_serverlist/list.txt" "$out/corpus_xmap/"
+printf 'a\0\0\003\204rest of a binary file' > "$out/corpus_xmap/binary.bin"
+printf '\xef\xbb\xbfI\n900 version notice\nSERVERS\nFILE -12 +34 DIR x\n' > "$out/corpus_xmap/bom.txt"
+
+printf '\001HTTP/1.1 200 OK\r\nContent-Length: 5\r\nServer: x\r\n\r\nhello' > "$out/corpus_httphead/ok"
+printf '\020HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\ncontent-length:3\r\n\r\nabc' > "$out/corpus_httphead/interim"
+printf '\002HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n' > "$out/corpus_httphead/missing"
+printf '\003HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: 10\r\n\r\n5\r\nhello\r\n0\r\n\r\n' > "$out/corpus_httphead/chunked"
+
+mkdir -p "$work/tree/sub"
+printf 'plain text\n' > "$work/tree/a.txt"
+head -c 3000 /dev/urandom > "$work/tree/sub/b.bin"
+ln -s a.txt "$work/tree/link"
+(cd "$work/tree" && zip -q -X -y "$out/corpus_zip/tree.zip" a.txt sub/b.bin link && zip -q -X -0 "$out/corpus_zip/stored.zip" a.txt)
+(cd "$work/tree" && 7z a -bd -y "$out/corpus_7z/tree.7z" a.txt sub >/dev/null && 7z a -bd -y -mx=0 "$out/corpus_7z/stored.7z" a.txt >/dev/null)
