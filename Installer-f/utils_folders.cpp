@@ -39,8 +39,19 @@ void make_dir_error(std::string path, int err)
 	          UTL_translate_string("Install Path:", 0) + path, t_alert);
 }
 
+// 1 when a path of the copy reaches no further than the copy, links on disk
+// followed (the last component's only when follow_last); else logged.
+static int inside_copy(const std::string& path, int follow_last)
+{
+	if (path.compare(0, dest_dir_path.size(), dest_dir_path) != 0 || path_stays_inside(dest_dir_path, path, follow_last))
+		return 1;
+	xer << "Not touching " << path << ": a link on the way leads outside " << dest_dir_path << ".\n";
+	return 0;
+}
+
 static int make_one(const std::string& path)
 {
+	if (!inside_copy(path, 1)) return 0;	// the unpacking of its files fails and says so
 	int code = make_folder(path);
 	if (show_make_dir_err(code)) {
 		make_dir_error(path, code);
@@ -68,25 +79,37 @@ int make_dirs()
 			if (at > 0) folders.insert(rel.substr(0, at));
 	}
 	for (auto& f : folders) make_one(dest_dir_path + f);
+	// unfinished unpacks of a killed run, in every folder the release lists
+	std::set<std::string> listed;
+	for (auto& h : sim_info) listed.insert(UTIL_local_path(h.versions.back()).substr(dest_dir_path.size()));
+	for (auto& l : listed) {
+		std::string f = dest_dir_path + l.substr(0, l.rfind('/') + 1);
+		if (inside_copy(f, 1)) unpack_remove_stale(f);
+	}
 	for (const char* f : kFixedFolders) make_one(dest_dir_path + f);
 	for (auto& l : kLinkFolders) {
 		std::string folder = dest_dir_path + l[0];
 		std::string entry = l[1];
-		if (!is_sim_link(folder + entry, nullptr)) rename_file(folder, entry, "_" + entry);
+		if (!is_sim_link(folder + entry, nullptr) && inside_copy(folder + entry, 0)) rename_file(folder, entry, "_" + entry);
 	}
 	return 0;
 }
 
-int UTIL_unpack(const std::string& archive, const std::string& folder)
+int UTIL_unpack(const std::string& archive, const std::string& destination)
 {
+	// a listed file: only its own entry is written, and only inside the copy
+	std::string folder = destination.substr(0, destination.rfind('/') + 1);
+	unpack_rules rules;
+	rules.entry = destination.substr(folder.size());
+	if (destination.compare(0, dest_dir_path.size(), dest_dir_path) == 0) rules.root = dest_dir_path;
 	if (archive.size() > 3 && archive.compare(archive.size() - 3, 3, ".7z") == 0)
-		return p7z_to_file(archive, folder, nullptr, 0);
-	return zip_to_file(archive, folder, nullptr, 0);
+		return p7z_to_file(archive, folder, nullptr, 0, &rules);
+	return zip_to_file(archive, folder, nullptr, 0, &rules);
 }
 
 int UTIL_delete_listed(const std::string& local, const char* verb)
 {
-	int r = delete_file(local);
+	int r = inside_copy(local, 0) ? delete_file(local) : err_path_outside;
 	if (r == ENOENT) r = 0;	// nothing there: the goal is met
 	if (r != 0) {
 		++delete_failures;
@@ -109,7 +132,7 @@ void UTIL_note_folders(const std::string& local, std::set<std::string>& folders)
 void UTIL_remove_empty_folders(const std::set<std::string>& folders)
 {
 	for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
-		if (!dir_exists(*it)) continue;
+		if (!inside_copy(*it, 1) || !dir_exists(*it)) continue;
 		std::vector<std::string> names;
 		std::vector<int> kinds;
 		if (opensave_getitems(*it, 0, names, kinds) != 0 || !names.empty()) continue;

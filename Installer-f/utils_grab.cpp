@@ -62,8 +62,7 @@ static void pick_new_server()
 
 int extract_and_delete_file(std::string archive, std::string destination)
 {
-	std::string folder = destination.substr(0, destination.rfind('/') + 1);
-	int code = UTIL_unpack(archive, folder);
+	int code = UTIL_unpack(archive, destination);
 	if (code != 0) {
 		stg.extract_error = 1;
 		APL_alert(UTL_translate_string("The installer cannot extract a file.", 0),

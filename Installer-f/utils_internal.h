@@ -9,8 +9,10 @@
 std::string UTIL_local_path(const file_version_struct& v);
 // Deletes one listed file; a failure is logged always and counted. 0 when it is gone.
 int  UTIL_delete_listed(const std::string& local, const char* verb);
-// Unpacks a zip or (by its name) 7z archive into folder; 0 or an error code.
-int  UTIL_unpack(const std::string& archive, const std::string& folder);
+// Unpacks the listed file `destination` from a zip or (by its name) 7z archive:
+// only the entry of its leaf name is written, never through a link that leaves
+// the copy; 0 or an error code (err_archive_no_entry: the archive lacks it).
+int  UTIL_unpack(const std::string& archive, const std::string& destination);
 // Adds the folder of local and each ancestor down to, not including, dest_dir_path.
 void UTIL_note_folders(const std::string& local, std::set<std::string>& folders);
 // Deepest first: removes each folder that lists empty.

@@ -83,8 +83,7 @@ static void read_library(int pkg)
 {
 	const std::string& folder = scenery_packages[pkg];
 	std::string lib = folder + "library.txt";
-	// The mapper takes such separators as fatal; a package's folder name may hold them.
-	if (lib.find_first_of("\\:") != std::string::npos || !file_exists(lib)) return;
+	if (!file_exists(lib)) return;
 	xmap_class x;
 	if (!x.retry(lib)) return;
 	const char* name = lib.c_str();

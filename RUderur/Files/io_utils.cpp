@@ -106,6 +106,8 @@ static const err_msg kErrMsgs[] = {
 	{err_net_no_server, "We could not find the server over the network"},
 	{err_zip_fork_header, "Part of the downloaded zip file is corrupted (the resource fork header is bad)"},
 	{err_archive_unsafe, "An archive holds a file that would be written outside its folder. The archive is damaged or unsafe"},
+	{err_archive_no_entry, "An archive does not hold the file it was fetched for. The archive is damaged or the wrong one"},
+	{err_path_outside, "A folder on the way is a link that leads outside the install folder, so nothing was written or deleted there"},
 	{0, nullptr}
 };
 
@@ -158,8 +160,14 @@ int copy_file(const std::string& from, const std::string& to)
 		fclose(in);	// a file onto itself: truncating would lose it
 		return 0;
 	}
-	FILE* out = fopen(dst.c_str(), "wb");
-	if (!out) { fclose(in); return 2; }
+	// never written through a link: the copies land in the temporary folder
+	int out_fd = open(dst.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+	FILE* out = out_fd < 0 ? nullptr : fdopen(out_fd, "wb");
+	if (!out) {
+		if (out_fd >= 0) close(out_fd);
+		fclose(in);
+		return 2;
+	}
 	// each thread its own buffer: the copy set and the main thread may copy at once
 	thread_local std::vector<char> buf(65536);
 	int err = 0;

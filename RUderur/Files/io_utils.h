@@ -22,7 +22,9 @@ enum {
 	err_zip_fork_header  = 20012,
 	err_not_mz           = 20013,
 	err_not_pe           = 20014,
-	err_archive_unsafe   = 20015	// an entry would land outside its folder
+	err_archive_unsafe   = 20015,	// an entry would land outside its folder
+	err_archive_no_entry = 20016,	// the archive lacks the one file it was fetched for
+	err_path_outside     = 20017	// a path leads out of its folder through a link
 };
 
 // Where the last archive or folder step of this thread failed, for the log:
@@ -50,5 +52,36 @@ int     launch_app(const std::string& app, const std::string& arg, int finish);
 int     eject_dvd(const std::string& path);
 int     APL_is_dvd_disk(const std::string& path);	// by path: Linux has no volume numbers
 int     make_file_large_address_aware(const std::string& path);
+
+// --- paths that must stay inside a folder, whatever links lie on the way
+
+// 1 when `path` (a path beginning with the folder `root`, which ends in "/")
+// stays inside root at every step, each link found on disk followed (the last
+// component's only when follow_last); 0 when it leaves root, loops, or climbs
+// out of a folder that does not exist.
+int path_stays_inside(const std::string& root, const std::string& path, int follow_last);
+// 1 when a link with this text, placed at link_path inside root, points inside root.
+int link_stays_inside(const std::string& root, const std::string& link_path, const std::string& text);
+
+// --- unpacking: each file is written under a temporary name in its own folder
+// and renamed over its target only once complete, so a killed run never leaves
+// a fragment at a listed path.
+
+// Opens a new temporary file in folder (O_EXCL, never through a link); the fd,
+// or -errno. `temp` receives its full path.
+int  unpack_temp_open(const std::string& folder, std::string& temp);
+// Makes a link with this text under a temporary name in folder; 0 or errno.
+int  unpack_temp_link(const std::string& folder, const std::string& text, std::string& temp);
+// 1 when a folder entry's name is such a temporary.
+int  is_unpack_temp(const std::string& name);
+// Removes the temporaries a killed run left in folder; the number removed.
+int  unpack_remove_stale(const std::string& folder);
+
+// What a caller may demand of an extraction (zip_to_file, p7z_to_file).
+struct unpack_rules {
+	std::string entry;	// not empty: the one stored name to write; others are skipped and
+				// logged, and an archive without it fails with err_archive_no_entry
+	std::string root;	// not empty: the folder (ending in "/") out_dir must lie in, links followed
+};
 
 #endif

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <locale.h>
 #include <md5.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -65,9 +66,36 @@ static int write_all(int fd, const void* data, size_t n)
 	return 0;
 }
 
-int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std::string* out_path, int rename)
+// The reader turns the stored UTF-16 names into the locale's characters: in
+// the "C" locale a name beyond ASCII has none. This thread reads in UTF-8
+// while the object lives, whatever the process's locale.
+struct utf8_names {
+	locale_t mine = (locale_t)0, old = (locale_t)0;
+	utf8_names()
+	{
+		mine = newlocale(LC_CTYPE_MASK, "C.UTF-8", (locale_t)0);
+		if (mine) old = uselocale(mine);
+	}
+	~utf8_names()
+	{
+		if (!mine) return;
+		uselocale(old);
+		freelocale(mine);
+	}
+};
+
+static std::string entry_name(struct archive_entry* e)
+{
+	const char* n = archive_entry_pathname_utf8(e);
+	if (!n) n = archive_entry_pathname(e);
+	return n ? n : "";
+}
+
+int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std::string* out_path, int rename,
+                const unpack_rules* rules)
 {
 	std::string a = full(archive_path);
+	utf8_names in_utf8;
 	p7z_stream s;
 	s.f = fopen(a.c_str(), "rb");
 	if (!s.f) return errno;
@@ -80,8 +108,10 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 	archive_read_set_callback_data(ar, &s);
 	int err = 0;
 	if (archive_read_open1(ar) != ARCHIVE_OK) { ERR_AT(); err = err_zip_open; }
+	if (!err) err = unpack_folder_allowed(out_dir, rules);
 	std::string wanted = out_path ? *out_path : "";
-	bool first = true;
+	bool only_one = rules && !rules->entry.empty();
+	bool first = true, found = false;
 	std::vector<char> buf(1 << 20);
 	while (!err) {
 		struct archive_entry* e;
@@ -93,9 +123,20 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 			err = first ? err_zip_open : err_zip_short_read;
 			break;
 		}
-		const char* ename = archive_entry_pathname(e);
-		std::string name = ename ? ename : "";
+		std::string name = entry_name(e);
+		if (name.empty()) {
+			xer << "7z archive " << archive_path << ": an entry without a readable name\n";
+			ERR_AT();
+			err = err_zip_short_read;
+			break;
+		}
 		if (archive_entry_filetype(e) == AE_IFDIR) { first = false; continue; }	// folders must exist already
+		if (only_one && name != rules->entry) {
+			xer << "Skipping " << name << " in " << archive_path << ": the archive was fetched for " << rules->entry << " alone.\n";
+			first = false;
+			continue;
+		}
+		found = true;
 		std::string target = (first && rename) ? wanted : name;
 		first = false;
 		std::string out;
@@ -105,11 +146,10 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 			break;
 		}
 		if (out_path) *out_path = out;
-		std::string path = full(out);
-		struct stat st;
-		if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) unlink(path.c_str());	// replace a link, never write through it
-		int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-		if (fd < 0) { err = errno; ERR_AT(); break; }
+		// written beside the target and renamed over it once whole (the reader checks the CRC)
+		std::string path = full(out), temp;
+		int fd = unpack_temp_open(out.substr(0, out.rfind('/') + 1), temp);
+		if (fd < 0) { err = -fd; ERR_AT(); break; }
 		if (archive_entry_filetype(e) == AE_IFLNK) {
 			const char* text = archive_entry_symlink(e);	// kept as a file holding the link text
 			if (text) err = write_all(fd, text, strlen(text));
@@ -127,10 +167,15 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 			}
 		}
 		if (close(fd) != 0 && !err) err = err_zip_write;
+		if (!err && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
 		if (err) {
 			ERR_AT();
-			unlink(path.c_str());
+			unlink(temp.c_str());
 		}
+	}
+	if (!err && only_one && !found) {
+		xer << "The archive " << archive_path << " does not hold " << rules->entry << ".\n";
+		err = err_archive_no_entry;
 	}
 	archive_read_free(ar);
 	fclose(s.f);

@@ -3,8 +3,11 @@
 // 7z extraction (only the 7z format is accepted) and MD5 signatures of files.
 #include <cstddef>
 #include <string>
+#include "io_utils.h"
 
-int p7z_to_file(const std::string& archive, const std::string& out_dir, std::string* out_path, int rename);
+// rules (optional): the one entry to write, and the folder the output must stay in.
+int p7z_to_file(const std::string& archive, const std::string& out_dir, std::string* out_path, int rename,
+                const unpack_rules* rules = nullptr);
 
 // 0 and a signature of 32 lower-case hex digits, or 20006 (signature untouched).
 // A symbolic link is signed by its link text.

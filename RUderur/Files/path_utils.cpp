@@ -111,8 +111,8 @@ void get_OS_abs_path(os_dir_type which, std::string& out)
 	else if (which == os_dir_prefs) kind = PLAT_folder_prefs;
 	else return;
 	std::string p;
+	// the system's own path, used as it is: ':' and backslashes are name characters here
 	if (PLAT_user_folder(kind, p) != 0) return;
-	set_path_to_right_dirchars(p);
 	out = p;
 }
 

@@ -82,10 +82,23 @@ int archive_link_inside(const std::string& name, const std::string& text)
 static int unix_mode(const unz_file_info64& info) { return (int)((info.external_fa >> 16) & 0xFFFF); }
 static bool is_link_mode(int mode) { return (mode & 0xF000) == 0xA000; }
 
-// Reads the current entry whole into memory (small entries: links, forks).
+// Deflate gives at most about 1032 bytes for one stored byte; an entry that
+// claims more than that lies about its size.
+enum { max_inflate_ratio = 1032, small_entry = 1024 };
+// AppleDouble entries are read whole up to this size, well above the 64 KB the
+// kernel keeps in one attribute: a larger fork could not be kept anyway.
+enum { fork_entry_cap = 1 << 20 };
+
+static bool size_is_plausible(const unz_file_info64& info)
+{
+	return info.uncompressed_size <= info.compressed_size * max_inflate_ratio + small_entry;
+}
+
+// Reads the current entry whole into memory (small entries: links, forks),
+// never more than `limit` bytes nor more than its stored size can hold.
 static int read_entry(unzFile uf, const unz_file_info64& info, std::vector<unsigned char>& data, uint64_t limit)
 {
-	if (info.uncompressed_size > limit) { ERR_AT(); return err_zip_short_read; }
+	if (info.uncompressed_size > limit || !size_is_plausible(info)) { ERR_AT(); return err_zip_short_read; }
 	int err = unzOpenCurrentFile(uf);
 	if (err != UNZ_OK) { ERR_AT(); return err; }
 	data.resize((size_t)info.uncompressed_size);
@@ -97,6 +110,19 @@ static int read_entry(unzFile uf, const unz_file_info64& info, std::vector<unsig
 	}
 	err = unzCloseCurrentFile(uf);
 	if (err != UNZ_OK) { ERR_AT(); return err; }
+	return 0;
+}
+
+// The first `n` bytes of the current entry (fewer when it is shorter).
+static int read_entry_start(unzFile uf, size_t n, std::vector<unsigned char>& data)
+{
+	int err = unzOpenCurrentFile(uf);
+	if (err != UNZ_OK) { ERR_AT(); return err; }
+	data.resize(n);
+	int got = unzReadCurrentFile(uf, data.data(), (unsigned)n);
+	unzCloseCurrentFile(uf);
+	if (got < 0) { ERR_AT(); return err_zip_short_read; }
+	data.resize((size_t)got);
 	return 0;
 }
 
@@ -119,19 +145,20 @@ static void set_entry_time(const std::string& path, const unz_file_info64& info,
 	utimensat(AT_FDCWD, path.c_str(), ts, follow ? 0 : AT_SYMLINK_NOFOLLOW);
 }
 
+static std::string folder_of(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
+
+// Written under a temporary name beside the target and renamed over it only
+// once whole and its CRC checked: the target is the old file or the new one.
 static int unzip_regular(unzFile uf, const std::string& out_path, const unz_file_info64& info)
 {
 	int err = unzOpenCurrentFile(uf);
 	if (err != UNZ_OK) { ERR_AT(); return err; }
-	delete_file(out_path);
-	std::string path = full(out_path);
-	// O_NOFOLLOW: never write through a link, whoever made it
-	int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+	std::string path = full(out_path), temp;
+	int fd = unpack_temp_open(folder_of(out_path), temp);
 	if (fd < 0) {
-		err = errno;
 		unzCloseCurrentFile(uf);
 		ERR_AT();
-		return err;
+		return -fd;
 	}
 	// streamed in pieces: entries may be larger than memory or 4 GB
 	std::vector<char> buf(1 << 20);
@@ -152,34 +179,40 @@ static int unzip_regular(unzFile uf, const std::string& out_path, const unz_file
 	if (!err && total != info.uncompressed_size) { err = err_zip_short_read; ERR_AT(); }
 	int close_err = unzCloseCurrentFile(uf);	// a bad CRC shows here
 	if (!err && close_err != UNZ_OK) { err = close_err; ERR_AT(); }
-	if (close(fd) != 0 && !err) { err = errno; ERR_AT(); }
-	if (err) {
-		unlink(path.c_str());	// no half-written file stays behind
-		return err;
-	}
-	if (info.external_fa != 0) {
+	if (!err && info.external_fa != 0) {
 		int mode = unix_mode(info);
 		// a DOS-made archive has no Unix mode: keep the default rather than 000
-		if (mode != 0) chmod(path.c_str(), mode & 0777);
-		set_entry_time(path, info, true);
+		if (mode != 0) fchmod(fd, mode & 0777);
 	}
-	return 0;
+	if (close(fd) != 0 && !err) { err = errno; ERR_AT(); }
+	if (!err && info.external_fa != 0) set_entry_time(temp, info, true);
+	if (!err && rename(temp.c_str(), path.c_str()) != 0) { err = errno; ERR_AT(); }
+	if (err) unlink(temp.c_str());	// no half-written file stays behind
+	return err;
 }
 
-static int unzip_symlink(unzFile uf, const std::string& name, const std::string& out_path, const unz_file_info64& info)
+static int unzip_symlink(unzFile uf, const std::string& out_dir, const std::string& name, const std::string& out_path,
+                         const unz_file_info64& info)
 {
 	std::vector<unsigned char> data;
 	int err = read_entry(uf, info, data, PATH_MAX);
 	if (!err) {
 		std::string text(data.begin(), data.end());
-		if (!archive_link_inside(name, text)) {
+		std::string path = full(out_path), temp;
+		// by its text, and by what it reaches through the links already there
+		if (!archive_link_inside(name, text) || !link_stays_inside(out_dir, out_path, text)) {
 			xer << "Refusing a link that leads out of its folder: " << name << " -> " << text << "\n";
 			ERR_AT();
 			err = err_archive_unsafe;
+		} else if ((err = unpack_temp_link(folder_of(out_path), text, temp)) != 0) {
+			ERR_AT();
 		} else {
-			delete_file(out_path);
-			if (symlink(text.c_str(), full(out_path).c_str()) != 0) { err = errno; ERR_AT(); }
-			else if (info.external_fa != 0) set_entry_time(full(out_path), info, false);
+			if (info.external_fa != 0) set_entry_time(temp, info, false);
+			if (rename(temp.c_str(), path.c_str()) != 0) {
+				err = errno;
+				ERR_AT();
+				unlink(temp.c_str());
+			}
 		}
 	}
 	if (err)
@@ -199,12 +232,19 @@ static int unzip_resource_fork(unzFile uf, const std::string& fork_path, const u
 	if (path.compare(leaf, 2, "._") != 0 || path.size() == leaf + 2) { ERR_AT(); err = err_zip_fork_header; }
 	else path.erase(leaf, 2);
 	std::vector<unsigned char> d;
-	if (!err) err = read_entry(uf, info, d, 0x7FFFFFFF);
+	bool too_big = info.uncompressed_size > fork_entry_cap;
+	if (!err && !size_is_plausible(info)) { ERR_AT(); err = err_zip_fork_header; }
+	if (!err) err = too_big ? read_entry_start(uf, 26, d) : read_entry(uf, info, d, fork_entry_cap);
 	const unsigned char* finder = nullptr;
 	const unsigned char* fork = nullptr;
 	uint32_t fork_len = 0;
 	if (!err) {
 		if (d.size() < 26 || memcmp(d.data(), kAppleHeader, 24) != 0) { ERR_AT(); err = err_zip_fork_header; }
+	}
+	if (!err && too_big) {
+		xer << "The resource fork of " << path << " was dropped: its entry of " << info.uncompressed_size
+		    << " bytes is more than a file attribute holds.\n";
+		return 0;
 	}
 	if (!err) {
 		int count = (int16_t)((d[24] << 8) | d[25]);
@@ -232,7 +272,25 @@ static int unzip_resource_fork(unzFile uf, const std::string& fork_path, const u
 	return err;
 }
 
-int zip_to_file(const std::string& zip, const std::string& out_dir, std::string* first_name, int rename)
+// With rules: the output folder lies inside rules->root, links followed; 0 or err_path_outside.
+int unpack_folder_allowed(const std::string& out_dir, const unpack_rules* rules)
+{
+	if (!rules || rules->root.empty()) return 0;
+	if (path_stays_inside(rules->root, out_dir, 1)) return 0;
+	xer << "Refusing to unpack into " << out_dir << ": it leads outside " << rules->root << " through a link.\n";
+	ERR_AT();
+	return err_path_outside;
+}
+
+// With rules naming an entry: only that entry (and its AppleDouble companion) is written.
+static bool entry_wanted(const std::string& name, bool in_mac, const unpack_rules* rules)
+{
+	if (!rules || rules->entry.empty()) return true;
+	return in_mac ? name == "__MACOSX/._" + rules->entry : name == rules->entry;
+}
+
+int zip_to_file(const std::string& zip, const std::string& out_dir, std::string* first_name, int rename,
+                const unpack_rules* rules)
 {
 	std::string z = full(zip);
 	unzFile uf = unzOpen64(z.c_str());
@@ -244,8 +302,9 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		return err_zip_open;
 	}
 	std::string wanted = first_name ? *first_name : "";
-	int err = unzGoToFirstFile(uf);
-	bool first = true;
+	int err = unpack_folder_allowed(out_dir, rules);
+	if (!err) err = unzGoToFirstFile(uf);
+	bool first = true, found = false;
 	while (err == UNZ_OK) {
 		unz_file_info64 info;
 		err = unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0);
@@ -263,8 +322,10 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		bool in_mac = name.compare(0, 8, "__MACOSX") == 0;
 		std::string out;
 		int r = 0;
-		if (is_dir) {
-			if (!in_mac) {
+		if (!is_dir && !entry_wanted(name, in_mac, rules)) {
+			xer << "Skipping " << name << " in " << zip << ": the archive was fetched for " << rules->entry << " alone.\n";
+		} else if (is_dir) {
+			if (!in_mac && !(rules && !rules->entry.empty())) {
 				r = archive_entry_path(out_dir, target, 1, out);
 				if (!r) {
 					r = make_folder(out);
@@ -272,8 +333,9 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 				}
 			}
 		} else if (!in_mac) {
+			found = true;
 			r = archive_entry_path(out_dir, target, 0, out);
-			if (!r) r = is_link_mode(unix_mode(info)) ? unzip_symlink(uf, target, out, info) : unzip_regular(uf, out, info);
+			if (!r) r = is_link_mode(unix_mode(info)) ? unzip_symlink(uf, out_dir, target, out, info) : unzip_regular(uf, out, info);
 			if (r && !is_link_mode(unix_mode(info)))
 				xer << "Zip to file failed with error " << r << ". file = " << sErrFile << " line = " << sErrLine
 				    << ". inFile=" << out << ".\n";
@@ -289,6 +351,10 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		err = unzGoToNextFile(uf);
 	}
 	if (err == UNZ_END_OF_LIST_OF_FILE) err = 0;
+	if (!err && rules && !rules->entry.empty() && !found) {
+		xer << "The archive " << zip << " does not hold " << rules->entry << ".\n";
+		err = err_archive_no_entry;
+	}
 	int cerr = unzClose(uf);
 	if (!err && cerr != UNZ_OK) err = cerr;
 	if (err)

@@ -5,8 +5,13 @@
 // the user.com.apple.ResourceFork / user.com.apple.FinderInfo extended attributes
 // where the file system allows it, else dropped with a log line.
 #include <string>
+#include "io_utils.h"
 
-int zip_to_file(const std::string& zip, const std::string& out_dir, std::string* first_name, int rename);
+// rules (optional): the one entry to write, and the folder the output must stay in.
+int zip_to_file(const std::string& zip, const std::string& out_dir, std::string* first_name, int rename,
+                const unpack_rules* rules = nullptr);
+// 0 when out_dir may be written under the rules (it stays inside their root), else err_path_outside.
+int unpack_folder_allowed(const std::string& out_dir, const unpack_rules* rules);
 int file_to_zip(const std::string& source, const std::string& zip);
 
 // Builds out_dir + name for an archive entry, refusing absolute names, ".."

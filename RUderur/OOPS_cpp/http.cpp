@@ -321,7 +321,8 @@ bool down_class::parse_head()
 	}
 	if (!local_path.empty()) {
 		part_path = local_path + ".part";
-		file = open(part_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+		unlink(part_path.c_str());	// a new file, never one (or a link) that was there
+		file = open(part_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
 		if (file < 0) {
 			error = errno;
 			part_path.clear();

@@ -88,8 +88,6 @@ const char* xmap_class::retry(const std::string& p)
 		if (!app_path.empty() && c.find(app_path) != std::string::npos)
 			__MACIBM_alert(0, "retry: We are getting a file string that is not Rootdeck relative!",
 			               "This is illegal! All paths must be Rootdeck relative!", "The path in question is:", c, t_exit, __FILE__, __LINE__);
-		if (c.find_first_of("\\:") != std::string::npos)
-			__MACIBM_alert(0, "OOPS!", "I got a bad dirchar! I only want '/'!", "The path in question is:", c, t_exit, __FILE__, __LINE__);
 	}
 	release();
 	if (resource) c = UTL_resource_get_file(c);

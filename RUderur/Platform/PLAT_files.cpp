@@ -43,8 +43,7 @@ int PLAT_volume_case_sensitive(const std::string& path)
 void MACIBM_set_app_path(std::string* out, int flag)
 {
 	std::string p = PLAT_exe_path();
-	if (p.empty()) return;
-	set_path_to_right_dirchars(p);
+	if (p.empty()) return;	// the system's own path, used as it is
 	std::string folder;
 	get_path_with_path(folder, p);
 	g_case_sensitive = PLAT_volume_case_sensitive(folder);
@@ -109,35 +108,38 @@ static std::string config_folder()
 	return with_slash(home_folder()) + ".config/";
 }
 
+// A folder only we could have filled: ours, a real folder (not a link), mode 0700.
+static bool is_private_folder(const std::string& p)
+{
+	struct stat st;
+	return lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() && (st.st_mode & 0777) == 0700;
+}
+
 // The archives written there have fixed names and /tmp is shared, so the folder
-// is private to the user: ours, a real folder (not a link), mode 0700.
+// is private to the user. One that was ever open to others may hold links
+// planted meanwhile: it is not used, not even after a chmod.
 static int private_temp(std::string& out)
 {
 	static std::string cached;
-	if (!cached.empty()) {
-		struct stat st;
-		if (lstat(cached.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid()) {
-			out = cached;
-			return 0;
-		}
-	}
 	const char* t = getenv("TMPDIR");
 	std::string base = with_slash(t && t[0] == '/' ? t : "/tmp");
+	if (!cached.empty() && cached.compare(0, base.size(), base) == 0 && is_private_folder(cached)) {
+		out = cached;
+		return 0;
+	}
 	std::string p = base + "vantor-" + std::to_string(getuid());
 	if (mkdir(p.c_str(), 0700) != 0 && errno != EEXIST) return errno;
-	struct stat st;
-	if (lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid()) {
-		if ((st.st_mode & 077) != 0 && chmod(p.c_str(), 0700) != 0) return errno;
+	if (is_private_folder(p)) {
 		cached = with_slash(p);
 		out = cached;
 		return 0;
 	}
-	// Someone else holds the name: take a fresh private folder for this run.
+	// Someone else holds the name, or it was open to others: a fresh private folder for this run.
 	std::string tmpl = p + "-XXXXXX";
 	std::vector<char> buf(tmpl.begin(), tmpl.end());
 	buf.push_back(0);
 	if (!mkdtemp(buf.data())) return errno;
-	xer << "Temporary folder " << p << " is not ours; using " << buf.data() << "\n";
+	xer << "Temporary folder " << p << " is not ours alone; using " << buf.data() << "\n";
 	cached = with_slash(buf.data());
 	out = cached;
 	return 0;

@@ -127,3 +127,23 @@ TEST_F(DiscInstall, KillStillUnpacksWhatWasCopied)
 	EXPECT_EQ("", sh_out("ls '" + temp_path + "'"));
 	install_files_kill();	// harmless when idle
 }
+
+// A disc archive unpacks its listed file alone; one without it is a failed unpack.
+TEST_F(DiscInstall, ArchivesWriteOnlyTheirListedFile)
+{
+	make_set();
+	std::string disc = dvd_path + "vantor_92102/All/Resources/disc1/";
+	ASSERT_EQ(0, sh("cd '" + dir + "' && printf listed > file_1.txt && printf extra > extra.txt && printf other > other.txt && "
+	                "rm -f '" + disc + "file_1.txt.zip' '" + disc + "file_3.txt.zip' && zip -q '" + disc +
+	                "file_1.txt.zip' file_1.txt extra.txt && zip -q '" + disc + "file_3.txt.zip' other.txt"));
+	int cursor = 0;
+	ASSERT_EQ(install_failed, run(cursor, 1));
+	std::string text;
+	EXPECT_EQ(err_archive_no_entry, install_files_get_error(text));
+	EXPECT_NE(std::string::npos, text.find("file_3.txt.zip")) << text;
+	ASSERT_EQ(install_need_disk, run(cursor, 1));
+	EXPECT_EQ("listed", read_file(dest_dir_path + "Resources/disc1/file_1.txt"));
+	EXPECT_FALSE(exists(dest_dir_path + "Resources/disc1/extra.txt"));
+	EXPECT_FALSE(exists(dest_dir_path + "Resources/disc1/other.txt"));
+	EXPECT_FALSE(exists(dest_dir_path + "Resources/disc1/file_3.txt"));
+}

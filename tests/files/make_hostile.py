@@ -1,8 +1,13 @@
 #!/usr/bin/env python3
-"""Writes damaged and hostile zip archives into the folder given."""
+"""Writes damaged and hostile zip archives into the folder given.
+
+  make_hostile.py OUT                 the archives, for the file tests
+  make_hostile.py release KIND OUT    a hostile release on OUT/mirror/, for the engine's
+                                      (KIND: chain_dots, chain_links, through, entries)
+"""
 import os, struct, sys, zipfile
 
-out = sys.argv[1]
+out = sys.argv[-1]
 
 def entry(z, name, data, mode=None, dos=False):
     info = zipfile.ZipInfo(name, date_time=(2015, 6, 1, 12, 30, 0))
@@ -19,6 +24,55 @@ def make(name, entries):
     with zipfile.ZipFile(os.path.join(out, name), "w") as z:
         for e in entries:
             entry(z, *e)
+
+
+LINK, FILE = 0o120777, 0o100644
+VICTIM = b"the user's own file, outside the copy\n"
+
+
+def release(kind):
+    """Each listed file's archive is made here by hand: the release tools would refuse them."""
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "engine"))
+    from make_release import Directory, md5, NEW, OLD, REL
+    mirror = os.path.join(out, "mirror", REL)
+    d = Directory()
+    # listed path -> the archive's entries (name, data, mode)
+    files = {"All/Resources/ok.txt": [("ok.txt", b"a plain file\n", FILE)]}
+    if kind == "chain_dots":
+        # d is Resources itself, so a = Resources/../.. = the folder that holds the copy
+        files["All/Resources/d"] = [("d", b".", LINK)]
+        files["All/Resources/a"] = [("a", b"d/d/d/../..", LINK)]
+    elif kind == "chain_links":
+        files["All/Resources/q"] = [("q", b".", LINK)]
+        files["All/Resources/q2"] = [("q2", b"q", LINK)]
+        files["All/Resources/a"] = [("a", b"q2/q2/q2/../..", LINK)]
+    elif kind == "through":
+        # written and deleted through the link a that an earlier release made
+        files["All/Resources/a/.config/autostart/evil.desktop"] = [("evil.desktop", b"[Desktop Entry]\nExec=evil\n", FILE)]
+    elif kind == "entries":
+        files["All/Resources/extra.dat"] = [("sub/", b"", 0o40755), ("sub/x.txt", b"extra", FILE),
+                                            ("extra.dat", b"the listed file\n", FILE), ("more.txt", b"extra", FILE)]
+        files["All/Resources/wrong.dat"] = [("other.dat", b"not the listed file\n", FILE)]
+    if kind == "through":
+        # first in the list, so that its deletion comes before any failure ends the run
+        d.file(0, OLD, 1, 1, md5(VICTIM), "All/Resources/a/victim.txt")
+        d.file(0, NEW, 0, 0, "GONE", "All/Resources/a/victim.txt")
+    for listed in sorted(files):
+        entries = files[listed]
+        data = [e[1] for e in entries if e[0] == listed.rsplit("/", 1)[1]]
+        target = os.path.join(mirror, listed + ".zip")
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        with zipfile.ZipFile(target, "w") as z:
+            for e in entries:
+                entry(z, *e)
+        size = len(data[0]) if data else 0
+        d.file(0, NEW, os.path.getsize(target) // 1000, size // 1000, md5(data[0] if data else b"?"), listed)
+    d.save_zipped(mirror)
+
+
+if len(sys.argv) == 4 and sys.argv[1] == "release":
+    release(sys.argv[2])
+    sys.exit(0)
 
 make("traversal.zip", [("ok.txt", b"fine", 0o100644), ("../escape.txt", b"bad", 0o100644)])
 make("deep_traversal.zip", [("a/", b"", 0o40755), ("a/../../escape.txt", b"bad", 0o100644)])
@@ -59,3 +113,38 @@ bad = bytearray(data)
 for i in range(200, 260):
     bad[i] ^= 0x55
 open(os.path.join(out, "corrupt.zip"), "wb").write(bytes(bad))
+
+# links that each look inside on their own and escape together: "d" is the
+# folder itself, so d/d/d/../../.. climbs three folders from where it stands
+make("chain_dots.zip", [("x/", b"", 0o40755), ("x/d", b".", 0o120777), ("x/a", b"d/d/../..", 0o120777)])
+make("chain_links.zip", [("q", b".", 0o120777), ("q2", b"q", 0o120777), ("a", b"q2/q2/..", 0o120777)])
+make("chain_inside.zip", [("real/", b"", 0o40755), ("real/deep/", b"", 0o40755), ("q", b"real", 0o120777),
+                          ("a", b"q/deep/..", 0o120777)])
+
+# an archive fetched for one file that holds others, or another name
+make("extras.zip", [("sub/", b"", 0o40755), ("sub/x.txt", b"extra", 0o100644), ("f.txt", b"wanted", 0o100644),
+                    ("g.txt", b"extra", 0o100644), ("__MACOSX/._f.txt", apple_double(b"FORK"), 0o100644)])
+make("other_name.zip", [("not_f.txt", b"other", 0o100644)])
+
+
+def patch_sizes(path, name, size):
+    """Makes the entry `name` claim `size` uncompressed bytes, in both headers."""
+    data = bytearray(open(path, "rb").read())
+    raw = name.encode()
+    # local header and central directory: signature, name length at, name at, size at
+    for sig, n_at, name_at, size_at in ((b"PK\x03\x04", 26, 30, 22), (b"PK\x01\x02", 28, 46, 24)):
+        at = data.find(sig)
+        while at >= 0:
+            n = struct.unpack_from("<H", data, at + n_at)[0]
+            if data[at + name_at:at + name_at + n] == raw:
+                struct.pack_into("<I", data, at + size_at, size)
+            at = data.find(sig, at + 4)
+    open(path, "wb").write(bytes(data))
+
+
+# a few hundred bytes that claim a resource fork of 2 GB
+make("fork_bomb.zip", [("f.txt", b"data", 0o100644), ("__MACOSX/._f.txt", apple_double(b"RF"), 0o100644)])
+patch_sizes(os.path.join(out, "fork_bomb.zip"), "__MACOSX/._f.txt", 0x7FFFFFF0)
+# an honest fork bigger than a file attribute holds: dropped, the file kept
+big_fork = bytes((i * 7919 + i // 977) % 251 for i in range(1500000))
+make("fork_big.zip", [("f.txt", b"data", 0o100644), ("__MACOSX/._f.txt", apple_double(big_fork), 0o100644)])

@@ -83,15 +83,13 @@ TEST(Xmap, BinaryHeaderByteOrderAndReads)
 	EXPECT_EQ(s.check_file(file_type_bin, k900, nullptr, nullptr), 0);
 }
 
-TEST(XmapDeath, ReadPastTheEndAndBadPathsAreFatal)
+TEST(XmapDeath, ReadPastTheEndIsFatal)
 {
 	UTL_cmdline::add_one("--fps_test", "");
 	scratch_dir d;
 	write_file(d.path + "i.bin", std::string("i\x84\x03\x00\x00", 5));
 	EXPECT_EXIT(({ xmap_class x(d.path + "i.bin"); char b[8]; x.check_file(file_type_bin, k900, nullptr, nullptr); x.read_n_rev(b, 1); }),
 	            ::testing::ExitedWithCode(1), "");
-	EXPECT_EXIT(({ xmap_class x("a\\b.txt"); }), ::testing::ExitedWithCode(1), "");
-	EXPECT_EXIT(({ xmap_class x("c:b.txt"); }), ::testing::ExitedWithCode(1), "");
 }
 
 TEST(Xmap, Scanners)

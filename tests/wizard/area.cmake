@@ -6,3 +6,5 @@ vantor_test_props(wizard REGEX "^DirectoryDownload\\." LOCKS wizard_127_0_0_41_t
 
 # The window tests run the real programs.
 add_dependencies(test_wizard vantor-installer vantor-web-updater)
+# The interrupted-update test runs the real program against 127.0.0.75-77.
+vantor_test_props(wizard REGEX "^InterruptedUpdate\\." LOCKS wizard_127_0_0_75_to_77 x_display TIMEOUT 300)

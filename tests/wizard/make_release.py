@@ -9,6 +9,8 @@ install must hold (local path and MD5, one a line).
 --copy also writes a Linux install of the release into DIR, as an existing copy.
 --obsolete lists a file that an earlier release had and this one dropped; the
 copy then holds that earlier file.
+--big MB lists a file of MB megabytes that packs small, with an earlier version
+of it in the directory file; the copy then holds that earlier version.
 """
 import hashlib
 import os
@@ -36,6 +38,11 @@ obsolete = {}  # listed path -> the earlier release's bytes
 if "--obsolete" in args:
     args.remove("--obsolete")
     obsolete["All/Resources/objects/retired part.obj"] = b"an object the release no longer has\n" * 40
+big_mb = 0
+if "--big" in args:
+    i = args.index("--big")
+    big_mb = int(args[i + 1])
+    del args[i:i + 2]
 out, release, hosts = args[0], args[1], args[2:]
 rng = random.Random(11)
 
@@ -52,6 +59,12 @@ for i in range(n):
     blob = bytes(rng.getrandbits(8) for _ in range(size_kb * 1000 // n))
     files["All/Resources/objects/part %02d.obj" % i] = (0, blob)
 files["All/Instructions/Manual.txt"] = (0, b"Fly safely.\n" * 200)
+older = {}  # listed path -> the earlier release's bytes, still listed in the file's history
+if big_mb:
+    stamp = bytes(rng.getrandbits(8) for _ in range(4096))
+    big = "All/Resources/terrain/big terrain.dat"
+    files[big] = (0, (stamp + bytes(1 << 20)) * big_mb)
+    older[big] = stamp + b"the earlier terrain\n"
 
 mirror = os.path.join(out, "mirror", release)
 site = os.path.join(out, "site")
@@ -90,6 +103,8 @@ for path in sorted(list(files) + list(obsolete)):
         cur_dir = folder + "/"
         lines.append("")
         lines.append("DIR " + cur_dir)
+    if path in older:
+        lines.append("FILE 0 %d 92000 1 1 %s %s" % (os_code, hashlib.md5(older[path]).hexdigest(), leaf))
     lines.append("FILE 0 %d 92102 %d %d %s %s" % (os_code, int(os.path.getsize(arc) * 0.001),
                                                  int(len(data) * 0.001), md5, leaf))
     if os_code in (0, 3, 6):
@@ -98,7 +113,7 @@ for path in sorted(list(files) + list(obsolete)):
         if copy:
             os.makedirs(os.path.dirname(os.path.join(copy, local)), exist_ok=True)
             with open(os.path.join(copy, local), "wb") as f:
-                f.write(data)
+                f.write(older.get(path, data))
 directory = os.path.join(out, "directory.txt")
 with open(directory, "w") as f:
     f.write("\n".join(lines) + "\n")

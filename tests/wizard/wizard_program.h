@@ -9,6 +9,7 @@
 #include <map>
 #include <sstream>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <vector>
@@ -24,6 +25,7 @@ struct wz_program {
 	std::string program = "vantor-installer";	// a program of the build folder
 	std::string app, log, window;
 	int         status = -1;
+	long long   file_size_limit = 0;	// when set: the kernel ends the program (SIGXFSZ) on a larger write
 
 	~wz_program()
 	{
@@ -47,6 +49,11 @@ struct wz_program {
 		pid = fork();
 		if (pid == 0) {
 			prctl(PR_SET_PDEATHSIG, SIGKILL);	// never outlive a test that died
+			if (file_size_limit > 0) {
+				struct rlimit fs = {(rlim_t)file_size_limit, (rlim_t)file_size_limit}, core = {0, 0};
+				setrlimit(RLIMIT_FSIZE, &fs);
+				setrlimit(RLIMIT_CORE, &core);
+			}
 			setenv("HOME", (root + "home").c_str(), 1);
 			setenv("XDG_CONFIG_HOME", (root + "config").c_str(), 1);
 			setenv("TMPDIR", (root + "tmp").c_str(), 1);

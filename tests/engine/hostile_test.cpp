@@ -1,0 +1,152 @@
+// Hostile releases made by tests/files/make_hostile.py, served by nginx on
+// loopback and installed by the engine into a copy inside a stand-in home:
+// whatever the archives hold, nothing outside the copy changes.
+#include "engine_support.h"
+#include "../support/test_servers.h"
+#include "utils.h"
+#include "main_globals.h"
+#include "http.h"
+#include "io_utils.h"
+#include "zip_utils.h"
+#include "UTL_clock.h"
+#include "UTL_globals.h"
+#include <chrono>
+
+static const char* kHost = "127.0.0.71";
+
+class HostileMirror : public EngineTest {
+protected:
+	TS_nginx    mirror;
+	std::string home, www, saved_home;
+
+	void SetUp() override
+	{
+		EngineTest::SetUp();
+		home = dir + "home/";
+		www = dir + "www/";
+		dest_dir_path = home + "Vantor 9/";
+		saved_home = getenv("HOME") ? getenv("HOME") : "";
+		setenv("HOME", home.c_str(), 1);
+		sh("mkdir -p '" + home + ".config/autostart' '" + home + "Documents' '" + dest_dir_path + "Resources' '" + www +
+		   "' '" + dir + "beside'");
+		write_text(home + ".config/autostart/mine.desktop", "[Desktop Entry]\n");
+		write_text(home + "Documents/notes.txt", "notes\n");
+		write_text(home + "victim.txt", "the user's own file, outside the copy\n");
+		write_text(dir + "beside/file.txt", "beside the home\n");
+		ASSERT_TRUE(mirror.start(kHost, 80, www, dir + "nginx")) << mirror.error;
+		server_name[0] = kHost;
+		server_path[0] = "/vantor_92102/";
+		stg.num_servers = 1;
+		stg.sel_server = 0;
+		g_prompt_rules = {{"/", select_keep}};
+	}
+
+	void TearDown() override
+	{
+		mirror.stop();
+		setenv("HOME", saved_home.c_str(), 1);
+		EngineTest::TearDown();
+	}
+
+	// Every item of the home and beside it, but the copy: kind, size, link text, MD5.
+	std::string outside()
+	{
+		return sh_out("cd '" + dir + "' && find home beside -path 'home/Vantor 9' -prune -o -printf '%p %y %s %l\\n' | sort && "
+		              "find home beside -path 'home/Vantor 9' -prune -o -type f -print0 | sort -z | xargs -0 md5sum");
+	}
+
+	// Puts the release on the mirror and installs it as the web flows do; the pump's result.
+	int install(const std::string& kind)
+	{
+		std::string set = dir + "set-" + kind;
+		if (sh("python3 '" VANTOR_SOURCE_DIR "/tests/files/make_hostile.py' release " + kind + " '" + set + "'") != 0 ||
+		    sh("rm -rf '" + www + "vantor_92102' && cp -a '" + set + "/mirror/vantor_92102' '" + www + "'") != 0)
+			return -2;
+		std::string local = temp_path + "directory.txt.zip";
+		int r = 0;
+		auto t0 = std::chrono::steady_clock::now();
+		while ((r = http.net_check(1, kHost, "/vantor_92102/directory.txt.zip", local)) == 0) {
+			xtim.xtim_update();
+			if (std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() > 30) return -3;
+		}
+		if (r != 1 || zip_to_file(local, temp_path, nullptr, 0) != 0 || read_directory(temp_path + "directory.txt", "") != 3)
+			return -4;
+		delete_file(local);
+		int cursor = 0;
+		float progress;
+		while (!checksum_directory(cursor, 0, progress)) usleep(500);
+		recalc_disk_sizes();
+		if (choose_files() != 1 || make_dirs() != 0) return -5;
+		grab_files_start();
+		t0 = std::chrono::steady_clock::now();
+		while (!(r = grab_files())) {
+			xtim.xtim_update();
+			if (std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() > 60) return -1;
+		}
+		return r;
+	}
+};
+
+// A link that looks inside by its text but climbs out through another link is
+// refused; the later release then writes and deletes only inside the copy.
+TEST_F(HostileMirror, ChainedLinksNeverReachOutsideTheCopy)
+{
+	std::string before = outside();
+	for (const char* chain : {"chain_dots", "chain_links"}) {
+		SCOPED_TRACE(chain);
+		EXPECT_EQ(1, install(chain));
+		EXPECT_EQ(1, stg.extract_error);	// the run says it failed
+		EXPECT_FALSE(exists(dest_dir_path + "Resources/a"));
+		EXPECT_NE(std::string::npos, log_text().find("Refusing a link that leads out of its folder"));
+		EXPECT_EQ(1, install("through"));
+		EXPECT_EQ(before, outside());
+		sh("rm -rf '" + dest_dir_path + "'");
+	}
+}
+
+// A link out of the copy already there (an earlier release's, or planted): no
+// folder, file or deletion goes through it, and the run ends as a failure.
+TEST_F(HostileMirror, NothingIsWrittenOrDeletedThroughALinkOutOfTheCopy)
+{
+	symlink("../..", (dest_dir_path + "Resources/a").c_str());
+	std::string before = outside();
+	EXPECT_EQ(1, install("through"));
+	EXPECT_EQ(1, stg.extract_error);
+	EXPECT_EQ(before, outside());
+	EXPECT_EQ(1, delete_failures);
+	std::string log = log_text();
+	EXPECT_NE(std::string::npos, log.find("a link on the way leads outside"));
+	EXPECT_NE(std::string::npos, log.find(error_str(err_path_outside)));
+}
+
+// An archive fetched for one file writes that file alone; one without it fails.
+TEST_F(HostileMirror, OnlyTheListedFileLeavesItsArchive)
+{
+	std::string before = outside();
+	EXPECT_EQ(1, install("entries"));
+	EXPECT_EQ("the listed file\n", read_file(dest_dir_path + "Resources/extra.dat"));
+	EXPECT_FALSE(exists(dest_dir_path + "Resources/more.txt"));
+	EXPECT_FALSE(exists(dest_dir_path + "Resources/sub"));
+	EXPECT_FALSE(exists(dest_dir_path + "Resources/other.dat"));
+	EXPECT_FALSE(exists(dest_dir_path + "Resources/wrong.dat"));
+	EXPECT_EQ(1, stg.extract_error);
+	EXPECT_NE(std::string::npos, log_text().find(error_str(err_archive_no_entry)));
+	EXPECT_EQ(before, outside());
+}
+
+// Links planted in the temporary folder are replaced, never written through;
+// an unpack a killed run left in the copy is cleared and never asked about.
+TEST_F(HostileMirror, PlantedTemporariesAreNeitherFollowedNorKept)
+{
+	for (int i = 0; i < 4; ++i) {
+		symlink((dir + "beside/file.txt").c_str(), (temp_path + std::to_string(i) + ".zip.part").c_str());
+		symlink((dir + "beside/file.txt").c_str(), (temp_path + std::to_string(i) + ".zip").c_str());
+	}
+	write_text(dest_dir_path + "Resources/.vantor-unpack-Ab3dE5gH", "half of a file");
+	std::string before = outside();
+	EXPECT_EQ(1, install("entries"));
+	EXPECT_EQ(before, outside());
+	EXPECT_EQ("the listed file\n", read_file(dest_dir_path + "Resources/extra.dat"));
+	EXPECT_FALSE(exists(dest_dir_path + "Resources/.vantor-unpack-Ab3dE5gH"));
+	EXPECT_TRUE(g_prompt_calls.empty());
+}
