@@ -2,6 +2,7 @@
 #include "MACIBM_shell.h"
 #include "main_disc.h"
 #include "main_globals.h"
+#include "main_prefs.h"
 #include "main_registration.h"
 #include "main_wizard.h"
 #include "utils_records.h"
@@ -66,6 +67,7 @@ int main(int argc, char** argv)
 
 	// 9. Saved preferences override the defaults.
 	pref.IO_set(pref_file_installer, 0);
+	prefs_check_proxy_port();
 
 	// 10.
 	cmd_line_path = main_cmd_line_path(argc, args);

@@ -39,6 +39,7 @@ int demo_start(int entering, wizard_screen& s)
 		accept_eula = 0;
 		eula_back = demo_start;
 		eula_next = demo_get_updates;
+		eula_text = demo_licence_text;
 		locate_all_vantors();
 		demo_steps();
 		demo_discard_partial_archives();
@@ -57,10 +58,15 @@ int demo_start(int entering, wizard_screen& s)
 	return 0;
 }
 
-int see_eula(int, wizard_screen& s)
+int see_eula(int entering, wizard_screen& s)
 {
 	s.title = T("License");
-	s.text = demo_licence_text();
+	s.text = eula_text();
+	if (entering) {
+		// which licence, for the log's reader: its heading in English
+		std::string english = eula_text == product_licence_text ? "Vantor 9 License" : "Vantor 9 Demo License";
+		xer << "License shown: " << english << "\n";
+	}
 	s.back = eula_back;
 	s.next = accept_eula ? eula_next : nullptr;
 	BTN_bool(250, 300, &accept_eula, T("|-I agree!"), 0);
@@ -71,6 +77,7 @@ int demo_get_updates(int entering, wizard_screen& s)
 {
 	if (entering) checksum_directory_kill();	// a scan left by Back must not read a directory read again
 	if (entering && stg.stage == 3) stg.stage = 1;	// read the directory file again
+	if (entering) net_directory_restart();	// a fetch that gave up is tried again
 	s.title = T("Check Servers");
 	s.back = see_eula;
 	if (!demo_directory_step(s, T("to find a demo server."), T("I am processing information about the available demo."),
@@ -85,7 +92,7 @@ int demo_directory_step(wizard_screen& s, const std::string& contacting, const s
                         const std::string& downloading_text)
 {
 	UTL_download_directory();
-	if (stg.num_servers == -1) {
+	if (stg.num_servers == -1 && stg.stage != 2) {
 		s.text = T("I am contacting") + " " + net_site_host + " " + contacting;
 		return 0;
 	}
@@ -192,9 +199,31 @@ int demo_pick_dest(int entering, wizard_screen& s)
 	return 0;
 }
 
+// Frames of the pump further apart than this mean it stood still: a prompt,
+// an alert or another screen was in front of it.
+static const float pump_gap_seconds = 0.5f;
+static float pump_last = -1;		// xtim.elapsed at the pump's last frame
+static float pump_left_out = 0;		// seconds the run's clock left out
+
+// Time in which the pump did not run is no download time: the run's clock
+// (the streams' start time) moves on by it, so the rate and the time left
+// count only the time spent downloading.
+static void pump_clock()
+{
+	float now = xtim.elapsed;
+	if (pump_last < 0 || pump_last < next.start_time) {
+		pump_left_out = 0;	// a run that started since
+	} else if (now - pump_last > pump_gap_seconds) {
+		next.start_time += now - pump_last;
+		pump_left_out += now - pump_last;
+	}
+	pump_last = now;
+}
+
 int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 {
 	unsigned long long start = xtim_class::microsecs();
+	pump_clock();
 	while (!grab_files()) {
 		float k = 5 * xtim.prd_frame;
 		if (k > 1) k = 1;
@@ -244,6 +273,8 @@ int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 		s.next = nullptr;
 		if (xtim_class::microsecs() - start >= 20000) return 0;
 	}
+	xer << "Downloaded " << (int)(next.kb_in_flight + next.kb_fetched) << " KB in " << xtim.elapsed - next.start_time
+	    << " s; " << pump_left_out << " s in prompts and on other screens left out.\n";
 	return 1;
 }
 

@@ -39,8 +39,12 @@ int demo_directory_step(wizard_screen& s, const std::string& contacting, const s
 // and server-error texts; 1 when every file is done.
 int demo_pump_frame(wizard_screen& s, float& totl_inst_rat);
 
-// The licence text of the License step.
+// The licence texts of the License step: the web demo's, and the product's
+// that the discs install.
 std::string demo_licence_text();
+std::string product_licence_text();
+// The licence of what the flow that shows the License step installs.
+extern std::string (*eula_text)();
 
 // The destination picker of the new-install screens: Change Destination (its
 // folder dialog asks `prompt`), the install name field and the body text;

@@ -45,18 +45,38 @@ int demo_may_delete(const std::string& folder, const std::string& created, const
 	return 1;
 }
 
+// A translated licence with the address of the commercial-use terms filled in.
+static std::string with_terms_page(const std::string& licence)
+{
+	return UTL_string_sub(licence, std::string("http://") + net_site_host + "/commercial.html");
+}
+
 std::string demo_licence_text()
 {
-	std::string page = std::string("http://") + net_site_host + "/commercial.html";
-	return UTL_string_sub(UTL_translate_string(
+	return with_terms_page(UTL_translate_string(
 		"Vantor 9 Demo License\n\n"
 		"This demo copy of Vantor 9 is licensed to you, not sold, for your own evaluation. You may install it on "
 		"computers you own and fly it as often as you like. You may not sell it, rent it out, or hand it on as part "
 		"of another product.\n\n"
 		"The demo is provided as it is, without warranty of any kind. Tarrowfield is not liable for any loss or "
 		"damage that comes from using it. Do not use the demo for real-world navigation or flight training.\n\n"
-		"Commercial use needs a license of its own: see %1:web page% for the terms.", 0), page);
+		"Commercial use needs a license of its own: see %1:web page% for the terms.", 0));
 }
+
+std::string product_licence_text()
+{
+	return with_terms_page(UTL_translate_string(
+		"Vantor 9 License\n\n"
+		"This copy of Vantor 9 is licensed to you, not sold. You may install it on the computers you own and use, "
+		"and keep the discs as your backup. You may not rent it out, copy the discs for others, or hand it on as "
+		"part of another product; you may pass the whole product, discs included, to someone else if you keep no "
+		"copy.\n\n"
+		"Vantor 9 is provided as it is, without warranty of any kind. Tarrowfield is not liable for any loss or "
+		"damage that comes from using it. Do not use Vantor 9 for real-world navigation or flight training.\n\n"
+		"Commercial use needs a license of its own: see %1:web page% for the terms.", 0));
+}
+
+std::string (*eula_text)() = demo_licence_text;
 
 static std::string T(const char* text) { return UTL_translate_string(text, 0); }
 

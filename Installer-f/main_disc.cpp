@@ -87,6 +87,12 @@ int dvd_runs_from_disc(const std::string& bundle, const std::string& dvd, const 
 	return 1;
 }
 
+static int is_folder(const std::string& p)
+{
+	struct stat st;
+	return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 int dvd_move_off_disc(const std::string& bundle, const std::string& dvd, const std::string& temp,
                       const std::function<int(const std::string&, const std::string&)>& copy,
                       const std::function<int(const std::string&)>& launch)
@@ -94,9 +100,21 @@ int dvd_move_off_disc(const std::string& bundle, const std::string& dvd, const s
 	if (!dvd_runs_from_disc(bundle, dvd, temp)) return 0;
 	std::string b = bundle;
 	while (b.size() > 1 && b.back() == '/') b.pop_back();
-	const std::string name = b.substr(b.rfind('/') + 1);
+	const size_t slash = b.rfind('/');
+	const std::string name = b.substr(slash + 1);
 	const std::string dest = with_slash(temp) + name;
-	if (copy(bundle, dest) != 0) return 0;	// run from the disc rather than not at all
-	launch(dest);
-	return 0;	// the start failed: carry on here
+	if (is_folder(b)) {
+		// a bundle carries its resources inside it
+		if (copy(bundle, dest) != 0) return 0;	// run from the disc rather than not at all
+		launch(dest);
+		return 0;	// the start failed: carry on here
+	}
+	// A program file finds its resources in the "Resources" folder beside it:
+	// both go into a folder of their own, so the copy runs without the disc.
+	const std::string folder = dest + "/", beside = b.substr(0, slash + 1) + "Resources";
+	mkdir(folder.c_str(), 0755);	// an existing one is written over
+	if (copy(b, folder + name) != 0) return 0;
+	if (is_folder(beside) && copy(beside, folder + "Resources") != 0) return 0;
+	launch(folder + name);
+	return 0;
 }

@@ -90,6 +90,7 @@ int dvd_pick_install(int entering, wizard_screen& s)
 		accept_eula = 0;
 		eula_back = dvd_pick_install;
 		eula_next = dvd_scenery_install;
+		eula_text = product_licence_text;
 		install_steps();
 		changed = 1;
 	}
@@ -197,9 +198,24 @@ int dvd_run_begin(wizard_screen& s, int& f, int& running, unsigned long long fir
 	return 0;
 }
 
+// The first file from f on that the run still copies from a disc; -1 when none.
+static int next_wanted_file(int f)
+{
+	for (int i = f < 0 ? 0 : f; i < (int)sim_info.size(); ++i)
+		if (!sim_info[i].versions.empty() && sim_info[i].versions.back().want_download) return i;
+	return -1;
+}
+
 int dvd_run_frame(wizard_screen& s, int& f, int& running, const dvd_run_flow& flow)
 {
 	s.quit_callback = install_files_kill;
+	// A disc change that was left with Back forgot the disc: find the one that
+	// holds the next file (asking for it when none does) before copying.
+	if (dvd_path.empty() && next_wanted_file(f) >= 0) {
+		want_file_disk = next_wanted_file(f);
+		s.next = flow.verify;
+		return 1;
+	}
 	switch (install_files(f, current_disk)) {
 	case install_busy:
 		s.back = flow.working_back;

@@ -10,11 +10,45 @@
 #include "utils_records.h"
 #include "zip_utils.h"
 #include "UTL_alert.h"
+#include "UTL_clock.h"
 #include "UTL_globals.h"
 #include "UTL_translate.h"
 #include <cstdlib>
 
 static int extract_failures = 0;	// directory archives in a row that would not unpack
+static int list_failures = 0;		// failed requests of the server list in a row
+static int directory_failures = 0;	// failed requests of the directory archive in a row
+static unsigned long long retry_after = 0;	// no request before this time (microseconds)
+
+// A failed request is made again after a pause, not on the next frame.
+static const unsigned long long net_retry_pause_us = 1000000;
+
+static int waiting_to_retry() { return xtim_class::microsecs() < retry_after; }
+static void pause_before_retry() { retry_after = xtim_class::microsecs() + net_retry_pause_us; }
+
+void net_directory_restart()
+{
+	list_failures = directory_failures = extract_failures = 0;
+	retry_after = 0;
+	if (stg.num_servers == 0) stg.num_servers = -1;	// a list without mirrors is fetched again
+	if (stg.stage == 2) stg.stage = 0;
+}
+
+// Where the requests go, for the log: the proxy when one is set.
+static std::string route_of(const std::string& host)
+{
+	if (!UseProxy(host.c_str(), 80)) return host;
+	return host + " through the proxy " + http.proxy_host + ":" + std::to_string(http.proxy_port);
+}
+
+// After too many failed requests the screen shows its error text (stage 2).
+static void give_up(const std::string& what, const std::string& host, int tries)
+{
+	http.log_repeated_errors();
+	xer << "I could not get " << what << " from " << route_of(host) << " in " << tries << " tries; giving up.\n";
+	xer.flush();
+	stg.stage = 2;
+}
 
 int net_directory_failure_limit()
 {
@@ -49,7 +83,9 @@ int net_directory_percent(float* fraction)
 static void fetch_server_list()
 {
 	std::string local = temp_path + "serverlist9.txt";
+	if (waiting_to_retry()) return;
 	int got = http.net_check(0, net_site_host, "/serverlist9.txt", local, http_list_limit);
+	if (got == 0) return;
 	if (got == 2 && http.local_error[0]) {
 		// asking again cannot help: the temporary folder takes nothing
 		grab_local_failure_alert(http.local_error[0]);
@@ -57,7 +93,12 @@ static void fetch_server_list()
 		stg.stage = 2;
 		return;
 	}
-	if (got != 1) return;
+	if (got != 1) {
+		if (++list_failures >= net_list_tries) give_up("the server list", net_site_host, list_failures);
+		else pause_before_retry();
+		return;
+	}
+	list_failures = 0;
 	std::string address;
 	int r = net_read_server_list(local, &address);
 	if (r == net_list_bad_header) {
@@ -88,6 +129,7 @@ static void fetch_directory()
 	if (stg.sel_server < 0 || stg.sel_server >= stg.num_servers) stg.sel_server = 0;
 	std::string zip = temp_path + "directory.txt.zip";
 	int sel = stg.sel_server;
+	if (waiting_to_retry()) return;
 	int r = http.net_check(1, server_name[sel], server_path[sel] + "directory.txt.zip", zip, http_directory_limit);
 	if (r == 0) return;
 	if (r == 2 && http.local_error[1]) {
@@ -96,11 +138,17 @@ static void fetch_directory()
 		return;
 	}
 	if (r != 1) {
+		if (++directory_failures >= net_directory_failure_limit()) {
+			give_up("the release's directory", server_name[sel], directory_failures);
+			return;
+		}
 		stg.sel_server = random_server();
+		pause_before_retry();
 		return;
 	}
 	// An archive without a directory file must not leave an older run's in its place.
 	delete_file(temp_path + "directory.txt");
+	directory_failures = 0;
 	int err = zip_to_file(zip, temp_path, nullptr, 0);
 	delete_file(zip);
 	if (err == 0 && !directory_file_present(temp_path + "directory.txt")) err = -43;
@@ -128,6 +176,7 @@ static void fetch_directory()
 
 void UTL_download_directory()
 {
+	if (stg.stage == 2) return;	// given up: the screen shows the error text
 	if (stg.num_servers == -1) {
 		fetch_server_list();
 		return;

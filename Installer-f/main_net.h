@@ -22,14 +22,25 @@ int net_read_server_list(const std::string& path, std::string* address);
 int net_biased_server(int n);
 
 // One step of the fetch of the server list and the directory archive, and of
-// reading the directory file (stg.stage 0 fetch, 1 read, 2 unreadable, 3 read).
+// reading the directory file (stg.stage 0 fetch, 1 read, 2 unreadable or not
+// reachable, 3 read). A failed request is made again a second later; after a
+// few failures in a row stg.stage becomes 2, also while stg.num_servers is -1.
 void UTL_download_directory();
 
 // The directory archive's progress on its slot: -1 when the reply gave no
 // length, 0 while there is no transfer, else the percentage received.
 int net_directory_percent(float* fraction);
 
-// Extraction failures of the directory archive in a row before giving up.
+// Extraction failures, and failed requests, of the directory archive in a
+// row before giving up.
 int net_directory_failure_limit();
+
+// Failed requests of the server list in a row before giving up; the pause
+// between two requests is a second.
+enum { net_list_tries = 5 };
+
+// Starts the fetch afresh after it gave up (the screens call it on entering):
+// the failure counts are cleared and stage 2 becomes 0 again.
+void net_directory_restart();
 
 #endif

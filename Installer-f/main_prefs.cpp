@@ -1,4 +1,5 @@
 // The installer's preferences window: platform, logging, streams and proxy.
+#include "main_prefs.h"
 #include "main_wizard.h"
 #include "MACIBM_mnw.h"
 #include "MACIBM_shell.h"
@@ -7,7 +8,6 @@
 #include "http.h"
 #include "oglp.h"
 #include "utils_records.h"
-#include "UTL_format.h"
 #include "UTL_globals.h"
 #include "UTL_translate.h"
 #include <algorithm>
@@ -15,8 +15,10 @@
 // The proxy panel holds its title and two fields a row apart, whose boxes are
 // 26 units tall; labels begin this far from the window's left edge.
 static const float proxy_panel_h = 90, proxy_host_y = 54, proxy_port_y = 22, proxy_label_x = 24;
+// The proxy fields' width, and the Prefs window's width that the port note wraps within.
+static const float proxy_field_w = 455, prefs_window_w = 700;
 
-void prefs_pass()
+int prefs_pass()
 {
 	OGL_plot_back_col();
 	BTN_fillwin(1, 24);
@@ -48,18 +50,68 @@ void prefs_pass()
 	// the fields start right of the longer label, so that neither is cut at the window's edge
 	const std::string host = UTL_translate_string("-proxy host", 0), port = UTL_translate_string("-proxy port", 0);
 	const float x = std::max(85.0f, proxy_label_x + std::max(str_dx(host), str_dx(port)) + 12);
-	BTN_enterstring(x, proxy_host_y, &http.proxy_host, 65, host, 455, 1);
-	BTN_enterstring(x, proxy_port_y, &http.proxy_port_text, 65, port, 455, 1);
-	if (!http.proxy_port_text.empty()) http.proxy_port = str_to_int(http.proxy_port_text);
+	BTN_enterstring(x, proxy_host_y, &http.proxy_host, 65, host, proxy_field_w, 1);
+	BTN_enterstring(x, proxy_port_y, &http.proxy_port_text, 65, port, proxy_field_w, 1);
+	const int bad_port = !http.proxy_port_text.empty() && !prefs_port_number(http.proxy_port_text, &http.proxy_port);
+	if (bad_port) {
+		const float note_x = x + proxy_field_w + 10;
+		OGL_string(prefs_warning_colour, note_x, proxy_host_y + 12,
+		           UTL_string_sub(UTL_translate_string("The proxy port must be a number from 0 to 65535; I am "
+		                                               "keeping %1:port%.", 0),
+		                          std::to_string(http.proxy_port)),
+		           std::max(100.0f, prefs_window_w - 10 - note_x), 0, 0);
+	}
+	return bad_port;
+}
+
+int prefs_port_number(const std::string& text, int* port)
+{
+	if (text.empty() || text.size() > 5) return 0;
+	int n = 0;
+	for (char c : text) {
+		if (c < '0' || c > '9') return 0;
+		n = n * 10 + (c - '0');
+	}
+	if (n > prefs_port_max) return 0;
+	*port = n;
+	return 1;
+}
+
+void prefs_check_proxy_port()
+{
+	int& port = http.proxy_port;
+	std::string& text = http.proxy_port_text;
+	if (port < 0 || port > prefs_port_max) {
+		int from_text = 0;
+		xer << "The saved proxy port " << port << " is no port; ";
+		if (prefs_port_number(text, &from_text)) {
+			xer << "the port field's " << from_text << " is used.\n";
+			port = from_text;
+		} else {
+			xer << "no proxy is used.\n";
+			port = 0;
+		}
+	}
+	// the field shows the number in use, also when only the number was given
+	text = port > 0 ? std::to_string(port) : std::string();
 }
 
 void handle_prefs()
 {
 	MACIBM_startwind(2, 0);
 	if (mnw.current_window != 2) return;
+	int bad_port = 0;	// the port field holds no port: the number in use is kept
 	for (;;) {
-		prefs_pass();
+		bad_port = prefs_pass();
 		MACIBM_event_proc();
-		if (mnw.current_window != 2) return;
+		if (mnw.current_window != 2) {
+			// what is saved, and shown next time, is the port in use
+			if (bad_port) {
+				xer << "The proxy port field held no port; " << http.proxy_port << " is kept.\n";
+				xer.flush();
+				http.proxy_port_text = http.proxy_port > 0 ? std::to_string(http.proxy_port) : std::string();
+			}
+			return;
+		}
 	}
 }

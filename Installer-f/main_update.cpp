@@ -3,6 +3,7 @@
 #include "main_update.h"
 #include "main_demo.h"
 #include "main_globals.h"
+#include "main_net.h"
 #include "main_registration.h"
 #include "main_status.h"
 #include "main_wizard.h"
@@ -86,6 +87,7 @@ int net_get_updates(int entering, wizard_screen& s)
 		checksum_directory_kill();
 		ctr = 0;
 		if (stg.stage == 3) stg.stage = 1;
+		net_directory_restart();	// a fetch that gave up is tried again
 		set_install_filter(1, 1);
 	}
 	s.title = T("Search for Updates");

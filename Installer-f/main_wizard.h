@@ -64,8 +64,9 @@ int  interface_rect(float x, float y, int image, int align, int* width_out, int 
 void APP_update();
 // The modal preferences window of the Prefs button.
 void handle_prefs();
-// One pass of the preferences window, drawn into the current window.
-void prefs_pass();
+// One pass of the preferences window, drawn into the current window; 1 while
+// the port field holds no port (the port in use is kept).
+int prefs_pass();
 
 // The web-demo flow.
 int demo_start(int entering, wizard_screen& screen);

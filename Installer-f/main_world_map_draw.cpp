@@ -47,7 +47,7 @@ void UTIL_world_map()
 	const float ox = mnw.origin_x, oy = mnw.origin_y;
 	OGL_setstate(fog_fals, 1, lit_fals, al_blend, deR_fals, deW_fals);
 	tman.bind_ref(414, 0, 0);
-	glColor3f(1, 1, 1);
+	glColor4f(1, 1, 1, 1);	// opaque whatever was drawn before
 	glBegin(GL_QUADS);
 	glTexCoord2f(q.s1, q.t1); glVertex2f(q.x1 + ox, q.y1 + oy);
 	glTexCoord2f(q.s1, q.t2); glVertex2f(q.x1 + ox, q.y2 + oy);

@@ -292,6 +292,8 @@ void new_installer(std::string url)
 {
 	APL_alert(UTL_translate_string("There is a newer version of the Vantor web demo installer available.", 0),
 	          UTL_translate_string("I will take you to the web page where you can downoad it.", 0), "", "", t_alert);
-	go_to_URL(url);
+	// the list's address may be anything: what is no web page is refused, and
+	// the maker's download page opens in its place
+	if (!go_to_URL(url) && !UTL_url_is_web(url)) go_to_URL(net_download_page);
 	app_done = 1;
 }

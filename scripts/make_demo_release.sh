@@ -31,7 +31,8 @@ mkdir -p "$out/site"
 	printf 'FINAL %s\n' "$release"
 	n=1
 	for h in "${hosts[@]}"; do
-		printf 'SERVER %s\n/\nDemo mirror %d\n' "$h" "$n"
+		# the description is "text|label{ help": the wizard's mirror list shows the label
+		printf 'SERVER %s\n/\nDemo mirror %d|Demo mirror %d{ a mirror of the demo release\n' "$h" "$n" "$n"
 		n=$((n + 1))
 	done
 	printf 'ENDOFLIST\n'

@@ -7,7 +7,7 @@ PKGS=(
   libsdl2-dev libgl-dev libgl1-mesa-dri mesa-utils
   xvfb xauth xdotool xclip x11-utils imagemagick
   nginx-light tinyproxy curl zip unzip p7zip-full python3
-  fonts-dejavu-core zenity clang libclang-rt-14-dev ffmpeg
+  fonts-dejavu-core zenity xdg-utils clang libclang-rt-14-dev ffmpeg
 )
 missing=()
 for p in "${PKGS[@]}"; do

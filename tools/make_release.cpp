@@ -1,13 +1,33 @@
 // The maker's front end to the release-set builder:
-//   make_release --master DIR/ --out DIR/ [--previous directory.txt] [--type 0..3] [--disc-kb N]
+//   make_release --master DIR/ --out DIR/ [--previous directory.txt] [--type 0..3] [--disc-kb N] [--release N]
 // An update set (type 0) needs the previous release's plain directory file.
+// --release is the number written on every new line (92102 unless given);
+// each set built from a previous one's directory file needs a new, higher one.
 #include "make_installer.h"
 #include "UTL_cmdline.h"
 #include "UTL_debug.h"
 #include "UTL_globals.h"
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+static const char* const usage =
+	"usage: make_release --master DIR --out DIR [--previous directory.txt] [--type 0..3] [--disc-kb N] [--release N]\n";
+
+// A release number: decimal digits only, 1 or more, within an int.
+static int parse_release(const std::string& v, int* out)
+{
+	if (v.empty() || v.size() > 10) return 0;
+	long long n = 0;
+	for (char c : v) {
+		if (c < '0' || c > '9') return 0;
+		n = n * 10 + (c - '0');
+	}
+	if (n < 1 || n > INT_MAX) return 0;
+	*out = (int)n;
+	return 1;
+}
 
 static std::string with_slash(std::string s)
 {
@@ -28,10 +48,16 @@ int main(int argc, char** argv)
 		else if (k == "--previous") previous = v;
 		else if (k == "--type") build_type = atoi(v.c_str());
 		else if (k == "--disc-kb") dvd_limit_kb = (float)atof(v.c_str());
+		else if (k == "--release") {
+			if (!parse_release(v, &release_number)) {
+				fprintf(stderr, "--release takes a whole number from 1 up, not \"%s\"\n", v.c_str());
+				return 2;
+			}
+		}
 		else { fprintf(stderr, "unknown option %s\n", k.c_str()); return 2; }
 	}
 	if (master.empty() || out.empty() || (build_type == 0 && previous.empty())) {
-		fprintf(stderr, "usage: make_release --master DIR --out DIR [--previous directory.txt] [--type 0..3] [--disc-kb N]\n");
+		fputs(usage, stderr);
 		return 2;
 	}
 	xer.open("Vantor Release Builder Log.txt", std::ios::out | std::ios::trunc);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sstream>
 #include <strings.h>
 #include <unistd.h>
 
@@ -155,7 +156,9 @@ down_class::down_class(const char* server, unsigned short port, const char* path
 	unsigned short connect_port = ProxyPort(server, port);
 	unsigned long addr = KelmSocket::LookupAddress(ProxyHost(server, port));
 	if (addr == 0) {
-		xer << "Translated server " << server << " to IP addy: 0.0.0.0 and port = " << connect_port << "\n";
+		// told with the error report, so that a retried lookup is logged once
+		lookup_note = std::string("Translated server ") + server + " to IP addy: 0.0.0.0 and port = " +
+		              std::to_string(connect_port) + "\n";
 		error = err_net_no_server;
 		return;
 	}
@@ -386,6 +389,37 @@ http_class::~http_class()
 	}
 }
 
+// A retried request that fails the same way again is not written again: the
+// count of repeats follows once the slot does something else.
+void http_class::log_error(int slot, const std::string& subject, const std::string& report)
+{
+	if (report == last_error[slot]) {
+		++error_repeats[slot];
+		return;
+	}
+	log_repeats(slot);
+	last_error[slot] = report;
+	error_subject[slot] = subject;
+	xer << report;
+	xer.flush();
+}
+
+void http_class::log_repeats(int slot)
+{
+	if (error_repeats[slot] > 0) {
+		xer << "The same error came " << error_repeats[slot] << " more time" << (error_repeats[slot] == 1 ? "" : "s")
+		    << " for " << error_subject[slot] << ".\n";
+		xer.flush();
+	}
+	error_repeats[slot] = 0;
+	last_error[slot].clear();
+}
+
+void http_class::log_repeated_errors()
+{
+	for (int i = 0; i < http_slot_count; ++i) log_repeats(i);
+}
+
 int http_class::net_check(int slot, std::string server, std::string path, const std::string& local,
                           int64_t max_bytes)
 {
@@ -448,6 +482,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 		if (e == 0) {
 			delete d;
 			d = nullptr;
+			log_repeats(slot);
 			return 1;
 		}
 		d->error = e;
@@ -455,16 +490,17 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 	}
 
 	int os_err = d->error ? d->error : d->socket ? d->socket->GetOSError() : err_net_alloc;
-	xer << "HTTP Error for " << d->local_path << "\n"
-	    << "   server     =" << server << "\n"
-	    << "   file       =" << path << "\n"
-	    << "   IsDone     =" << (closed ? 1 : 0) << "\n"
-	    << "   IsComplete =" << (complete ? 1 : 0) << "\n"
-	    << "   IsErr      =" << (in_error ? 1 : 0) << "\n"
-	    << "   GetStat    =" << d->get_state() << "\n"
-	    << "   GetOSErr   =" << os_err << "\n"
-	    << "   response   =" << d->response << " (#" << d->status_code << ")\n\n";
-	xer.flush();
+	std::ostringstream report;
+	report << d->lookup_note << "HTTP Error for " << d->local_path << "\n"
+	       << "   server     =" << server << "\n"
+	       << "   file       =" << path << "\n"
+	       << "   IsDone     =" << (closed ? 1 : 0) << "\n"
+	       << "   IsComplete =" << (complete ? 1 : 0) << "\n"
+	       << "   IsErr      =" << (in_error ? 1 : 0) << "\n"
+	       << "   GetStat    =" << d->get_state() << "\n"
+	       << "   GetOSErr   =" << os_err << "\n"
+	       << "   response   =" << d->response << " (#" << d->status_code << ")\n\n";
+	log_error(slot, server + path, report.str());
 
 	// A transfer's own error is an errno only when its local file failed.
 	if (d->error > 0 && d->error < err_zip_open) local_error[slot] = d->error;

@@ -45,6 +45,7 @@ public:
 	int64_t           bytes_received;	// body bytes taken
 	float             last_progress;	// xtim.elapsed of the last progress
 	size_t            head_bytes;		// head bytes consumed so far
+	std::string       lookup_note;		// a failed name lookup, for the error report
 	int64_t           max_bytes;		// a body longer than this fails the transfer
 
 	down_class(const char* server, unsigned short port, const char* path, bool post,
@@ -83,6 +84,17 @@ public:
 	// longer than `max_bytes` (or announced so) fails the transfer.
 	int net_check(int slot, std::string server, std::string path, const std::string& local,
 	              int64_t max_bytes = http_default_limit);
+
+	// Writes the count of each slot's last error report that came again and
+	// was left out of the log (a caller that stops retrying calls it).
+	void log_repeated_errors();
+
+private:
+	std::string last_error[http_slot_count];	// the slot's last error report
+	std::string error_subject[http_slot_count];	// its server and path
+	int         error_repeats[http_slot_count] = {};	// times it came again since
+	void log_error(int slot, const std::string& subject, const std::string& report);
+	void log_repeats(int slot);
 };
 
 extern http_class http;

@@ -86,7 +86,10 @@ void OGL_set_color(int colour, float alpha)
 		c[0] = 0; c[1] = g; c[2] = 0;
 	}
 	float a = alpha * ren.alpha_mult;
-	if (a > 0.99f) glColor3fv(c);
+	// An opaque colour still names its alpha: after a translucent one (a greyed
+	// button) glColor3 left this driver's alpha at the old value, and the next
+	// opaque draw came out greyed too.
+	if (a > 0.99f) glColor4f(c[0], c[1], c[2], 1.0f);
 	else glColor4f(c[0], c[1], c[2], a);
 }
 

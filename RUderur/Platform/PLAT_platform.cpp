@@ -1,5 +1,9 @@
 #include "PLAT_platform.h"
 #include <SDL.h>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <limits.h>
@@ -27,13 +31,26 @@ void PLAT_standard_alert(const std::string& error_text, const std::string& expla
 	fflush(stderr);
 }
 
-void PLAT_open_url(const std::string& url)
+int PLAT_open_url(const std::string& url, std::string* why)
 {
 	const char* argv[] = {"xdg-open", url.c_str(), nullptr};
 	pid_t pid;
-	if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, (char* const*)argv, environ) != 0) return;
-	int status;
-	waitpid(pid, &status, 0);
+	int err = posix_spawnp(&pid, "xdg-open", nullptr, nullptr, (char* const*)argv, environ);
+	if (err != 0) {
+		if (why) *why = err == ENOENT ? "xdg-open is not installed" : strerror(err);
+		return 0;
+	}
+	// xdg-open may wait for the browser: a thread of its own waits for it, so
+	// the frame goes on and no ended child is left unreaped.
+	try {
+		std::thread([pid] {
+			int status;
+			while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+		}).detach();
+	} catch (const std::system_error&) {
+		// no thread to spare: the child is reaped when the program ends
+	}
+	return 1;
 }
 
 // X11 has no system-wide double-click setting; half a second is the usual one.

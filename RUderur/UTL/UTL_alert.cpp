@@ -12,6 +12,8 @@
 #include "pref.h"
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <strings.h>
 
 MACIBM_shell_hooks_t MACIBM_shell_hooks = {};
 
@@ -101,11 +103,54 @@ void MACIBM_setupforlang()
 		UTL_translate_load(mnw.language);
 }
 
-void go_to_URL(std::string url)
+int UTL_url_is_web(const std::string& url)
 {
-	if (url.size() > 499)
-		__MACIBM_alert(0, "String too long!", url, "", "", t_exit, __FILE__, __LINE__);
-	PLAT_open_url(url);
+	size_t host = 0;
+	for (const char* scheme : {"http://", "https://"}) {
+		size_t n = strlen(scheme);
+		if (url.size() > n && strncasecmp(url.c_str(), scheme, n) == 0) host = n;
+	}
+	if (host == 0 || url[host] == '/') return 0;
+	for (unsigned char c : url)
+		if (c <= ' ' || c == 0x7f) return 0;
+	return 1;
+}
+
+// An address as the log shows it: a long one cut, control characters escaped.
+static std::string logged_url(const std::string& url)
+{
+	enum { shown = 200 };
+	std::string out;
+	for (size_t i = 0; i < url.size() && i < shown; ++i) {
+		unsigned char c = url[i];
+		if (c < ' ' || c == 0x7f) {
+			char buf[8];
+			snprintf(buf, sizeof buf, "\\x%02x", c);
+			out += buf;
+		} else {
+			out += (char)c;
+		}
+	}
+	if (url.size() > shown) out += "... (" + std::to_string(url.size()) + " characters)";
+	return out;
+}
+
+int go_to_URL(std::string url)
+{
+	if (!UTL_url_is_web(url)) {
+		xer << "Refused to open \"" << logged_url(url) << "\" in the browser: only http and https addresses are opened.\n";
+		xer.flush();
+		return 0;
+	}
+	std::string why;
+	if (!PLAT_open_url(url, &why)) {
+		xer << "Could not open \"" << logged_url(url) << "\" in the browser: " << why << "\n";
+		xer.flush();
+		return 0;
+	}
+	xer << "Opening \"" << logged_url(url) << "\" in the browser.\n";
+	xer.flush();
+	return 1;
 }
 
 int MACIBM_nuke_alert(std::string name, int allow_cancel)

@@ -12,7 +12,13 @@ void __MACIBM_alert(int return_window, std::string msg1, std::string msg2, std::
 
 void MACIBM_finishup(int save);
 void MACIBM_setupforlang();
-void go_to_URL(std::string url);
+// Opens a web page in the user's browser without waiting for it. Only http and
+// https addresses are opened; 0 (and a log line) when the address is refused
+// or the browser could not be started, else 1.
+int  go_to_URL(std::string url);
+// 1 when `url` is an http or https address with a host and no blanks or
+// control characters, the only kind handed to the browser.
+int  UTL_url_is_web(const std::string& url);
 int  MACIBM_nuke_alert(std::string name, int allow_cancel);
 void IBM_turnoff();
 

@@ -6,6 +6,8 @@
 #include "THREAD_service.h"
 #include "core_support.h"
 #include <cstdlib>
+#include <fstream>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -207,16 +209,50 @@ TEST_F(Alert, FinishupSavesOnlyOutsideTestRuns)
 	MACIBM_finishup(0);	// a closed log is no trouble
 }
 
-TEST_F(Alert, OverlongAddressIsFatal)
+// The browser is a stand-in on PATH that notes each address, then waits for
+// the file "release" (as a browser that stays open would) before it ends.
+TEST_F(Alert, OnlyWebAddressesGoToTheBrowserWhichIsNeverWaitedFor)
 {
-	EXPECT_EXIT(
-		{
-			enter();
-			cmdline.opts["--fps_test"] = "";
-			go_to_URL(std::string(500, 'x'));
-		},
-		::testing::ExitedWithCode(1), "");
-	EXPECT_NE(file("log.txt").find("String too long!\n" + std::string(500, 'x') + "\n"), std::string::npos);
+	EXPECT_TRUE(UTL_url_is_web("http://www.tarrowfield.example/order.html"));
+	EXPECT_TRUE(UTL_url_is_web("HTTPS://host"));
+	for (const char* bad : {"file:///etc/passwd", "javascript:alert(1)", "http://", "http:///etc/passwd",
+	                        "ftp://host/x", "http://host/a b", "http://host/\n--help", "/etc/passwd", ""})
+		EXPECT_FALSE(UTL_url_is_web(bad)) << bad;
+
+	enter();
+	const std::string bin = dir + "/bin", old_path = getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin";
+	std::string ignored;
+	ASSERT_EQ(0, core_run("mkdir -p '" + bin + "'", &ignored));
+	std::ofstream(bin + "/xdg-open") << "#!/bin/sh\necho \"$1\" >> '" << dir << "/opened.txt'\n"
+	                                 << "while [ ! -e '" << dir << "/release' ]; do sleep 0.05; done\n";
+	ASSERT_EQ(0, chmod((bin + "/xdg-open").c_str(), 0755));
+	setenv("PATH", (bin + ":" + old_path).c_str(), 1);
+
+	const std::string long_page = "http://127.0.0.121/" + std::string(600, 'p');
+	EXPECT_EQ(1, go_to_URL(long_page));	// returns while the browser is still open
+	EXPECT_EQ(0, go_to_URL("file:///etc/passwd"));
+	EXPECT_EQ(0, go_to_URL("http://127.0.0.121/" + std::string(200000, 'q')));	// more than one argument holds
+	std::string opened;
+	for (int i = 0; i < 200 && opened.empty(); ++i) {
+		usleep(50000);
+		opened = file("opened.txt");
+	}
+	EXPECT_EQ(long_page + "\n", opened);
+	EXPECT_EQ(app_done, 0);
+
+	// once the browser ends it is reaped: no ended child is left behind
+	core_run("touch '" + dir + "/release'", &ignored);
+	std::string zombies = "?";
+	for (int i = 0; i < 200 && !zombies.empty(); ++i) {
+		usleep(50000);
+		core_run("ps --ppid " + std::to_string(getpid()) + " -o stat= | grep Z", &zombies);
+	}
+	EXPECT_EQ("", zombies);
+	setenv("PATH", old_path.c_str(), 1);
+	std::string log = file("log.txt");
+	EXPECT_NE(log.find("Refused to open \"file:///etc/passwd\" in the browser"), std::string::npos) << log;
+	EXPECT_NE(log.find("... (200019 characters)"), std::string::npos) << log;
+	EXPECT_EQ(log.find(std::string(300, 'q')), std::string::npos) << "long addresses are cut in the log";
 }
 
 TEST(Exce, DefaultsCopiesAndLogLines)

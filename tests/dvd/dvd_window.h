@@ -20,6 +20,21 @@ struct DiscInstallWindow : window_program {
 	void next() { click(whole, 720, 23); }
 	void back_from_done() { click(whole, 640, 23); }	// Back beside the final screen's Quit
 
+	// From the start screen of a new install through its destination and
+	// licence (agreed) to the world map of Select Scenery.
+	void to_select_scenery()
+	{
+		next();
+		ASSERT_TRUE(wait_log("Wizard screen: Pick Install Destination for Vantor 9.", 10)) << log();
+		next();
+		ASSERT_TRUE(wait_log("Wizard screen: License", 10)) << log();
+		EXPECT_TRUE(wait_log("License shown: Vantor 9 License\n", 5)) << "the product's licence, not the demo's";
+		click(whole, 250, 303);	// I agree
+		next();
+		ASSERT_TRUE(wait_log("Wizard screen: Select Scenery", 10)) << log();
+		pause_ms(300);
+	}
+
 	// The centre of the world map's cell (col, row), in window units.
 	static int cell_x(int col) { return 248 + 14 * col + 7; }
 	static int cell_y(int row) { return 150 + 14 * row + 7; }
@@ -57,6 +72,16 @@ struct DiscInstallWindow : window_program {
 	// the first disc in the drive, and the installer started.
 	void start_with_discs(bool with_copy)
 	{
+		make_discs(with_copy);
+		if (IsSkipped() || HasFatalFailure()) return;
+		start("vantor-dvd-installer", {"--fps_test", "--lang=en"});
+		if (HasFatalFailure()) return;
+		ASSERT_TRUE(wait_log("Wizard screen: Vantor 9 Installer", 20)) << log();
+		ASSERT_TRUE(wait_log("Read the disc " + disc0 + " (Vantor 9): ", 10)) << log();
+	}
+	// The disc set, the first disc in the drive and the program's environment.
+	void make_discs(bool with_copy)
+	{
 		set_up("dvd_window");
 		if (IsSkipped() || HasFatalFailure()) return;
 		if (with_copy) copy = root + "copy/";
@@ -70,10 +95,6 @@ struct DiscInstallWindow : window_program {
 		setenv("VANTOR_MOUNT_TABLE", table.c_str(), 1);
 		setenv("TMPDIR", (root + "tmp").c_str(), 1);
 		if (with_copy) std::ofstream(root + "config/vantor_install.txt") << copy << "\n";
-		start("vantor-dvd-installer", {"--fps_test", "--lang=en"});
-		if (HasFatalFailure()) return;
-		ASSERT_TRUE(wait_log("Wizard screen: Vantor 9 Installer", 20)) << log();
-		ASSERT_TRUE(wait_log("Read the disc " + disc0 + " (Vantor 9): ", 10)) << log();
 	}
 	// Every file of the manifest in `folder` with its signature.
 	void expect_whole(const std::string& folder)

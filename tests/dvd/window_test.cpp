@@ -10,14 +10,8 @@ TEST_F(DiscInstallWindow, NewInstallAsksForTheSecondDisc)
 {
 	start_with_discs(false);
 	if (IsSkipped() || HasFatalFailure()) return;
-	next();
-	ASSERT_TRUE(wait_log("Wizard screen: Pick Install Destination for Vantor 9.", 10)) << log();
-	next();
-	ASSERT_TRUE(wait_log("Wizard screen: License", 10)) << log();
-	click(whole, 250, 303);	// I agree
-	next();
-	ASSERT_TRUE(wait_log("Wizard screen: Select Scenery", 10)) << log();
-	pause_ms(300);
+	to_select_scenery();
+	if (HasFatalFailure()) return;
 	click_cell(10, 13);	// the tile of 75 W, 45 N
 	next();
 	ASSERT_TRUE(wait_log("Wizard screen: Installing Vantor - Please Change DVDs", 30)) << log();
@@ -159,4 +153,34 @@ TEST_F(DiscInstallWindow, TheSceneryScreenKeepsDrawingWhileItsScanWaits)
 	ASSERT_TRUE(wait_exit(20)) << log();
 	EXPECT_EQ(0, status);
 	expect_whole(dest);
+}
+
+// Back at the disc change, then Cancel, forgets the disc in the drive; Next
+// starts the install again and finds the first disc by itself.
+TEST_F(DiscInstallWindow, InstallStartsAgainAfterCancelAtTheDiscChange)
+{
+	start_with_discs(false);
+	if (IsSkipped() || HasFatalFailure()) return;
+	to_select_scenery();
+	if (HasFatalFailure()) return;
+	click_cell(10, 13);
+	next();
+	ASSERT_TRUE(wait_log("Wizard screen: Installing Vantor - Please Change DVDs", 30)) << log();
+	click(whole, 595, 23);	// Back
+	ASSERT_TRUE(wait_log("Prompt: Are you sure you want to cancel the installation?", 10)) << log();
+	click(whole, 50 + 96, 197 + 56);	// "Cancel" of the 700 by 206 prompt centred in the window
+	ASSERT_TRUE(wait_log("Prompt answer: 1", 10)) << log();
+	ASSERT_TRUE(wait_log_count("Wizard screen: Select Scenery", 2, 10)) << log();
+	pause_ms(300);
+	next();
+	ASSERT_TRUE(wait_log_count("Wizard screen: Installing Vantor - Please Change DVDs", 2, 30)) << log();
+	EXPECT_EQ(std::string::npos, log().find("Install error")) << log();
+	mount(disc1);
+	next();
+	ASSERT_TRUE(wait_log("Wizard screen: Finished Installing Vantor", 60)) << log();
+	EXPECT_EQ(std::string::npos, log().find("Install error")) << log();
+	click(whole, 742, 23);	// Quit
+	ASSERT_TRUE(wait_exit(20)) << log();
+	EXPECT_EQ(0, status);
+	expect_whole(root + "home/Desktop/Vantor 9/");
 }

@@ -84,6 +84,37 @@ TEST_F(Disc, CopiesThenStartsTheCopyOrCarriesOn)
 	EXPECT_EQ(copies, 0);
 }
 
+TEST_F(Disc, AProgramFileGoesWithItsResourcesIntoAFolderOfItsOwn)
+{
+	fs::create_directories(root / "disc" / "Resources");
+	touch(root / "disc" / "Resources" / "map.png");
+	touch(root / "disc" / "vantor-dvd-installer");
+	fs::create_directories(root / "tmp");
+	const std::string tmp = (root / "tmp").string() + "/";
+	std::string launched;
+	auto real_copy = [](const std::string& from, const std::string& to) {
+		std::error_code ec;
+		fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+		return ec ? ec.value() : 0;
+	};
+	auto launch = [&](const std::string& app) { launched = app; return 0; };
+	for (int run = 0; run < 2; ++run) {	// a copy left by an earlier run is written over
+		launched.clear();
+		EXPECT_EQ(dvd_move_off_disc((root / "disc" / "vantor-dvd-installer").string(), (root / "disc").string(), tmp,
+		                            real_copy, launch),
+		          0);
+		EXPECT_EQ(launched, tmp + "vantor-dvd-installer/vantor-dvd-installer");
+		EXPECT_TRUE(fs::is_regular_file(root / "tmp" / "vantor-dvd-installer" / "Resources" / "map.png"));
+	}
+	// the resources could not be copied: the program runs on from the disc
+	launched.clear();
+	int calls = 0;
+	auto second_fails = [&](const std::string&, const std::string&) { return ++calls == 2 ? 28 : 0; };
+	dvd_move_off_disc((root / "disc" / "vantor-dvd-installer").string(), (root / "disc").string(), tmp, second_fails,
+	                  launch);
+	EXPECT_EQ(launched, "");
+}
+
 TEST(MainArgs, PathOptionExactlyAsFirstArgument)
 {
 	const char* a1[] = {"prog", "-path", "/home/u/Vantor/"};

@@ -85,7 +85,18 @@ struct window_program : ::testing::Test {
 	void start(const std::string& program, const std::vector<std::string>& args)
 	{
 		ASSERT_EQ(system(("cp '" VANTOR_BINARY_DIR "/" + program + "' '" + app + "'").c_str()), 0);
-		const std::string exe = app + program, out = root + "stdout.txt";
+		run(app + program, args);
+		if (HasFatalFailure()) return;
+		window = first_word("timeout 20 xdotool search --sync --pid " + std::to_string(pid) + " 2>/dev/null");
+		ASSERT_FALSE(window.empty()) << "no window came";
+	}
+	// The system's language setting for the program (LANG).
+	std::string lang = "C";
+	// Runs the program file `exe` where it lies, with the scratch folder's home;
+	// start() also waits for its window.
+	void run(const std::string& exe, const std::vector<std::string>& args)
+	{
+		const std::string out = root + "stdout.txt";
 		pid = fork();
 		ASSERT_GE(pid, 0);
 		if (pid == 0) {
@@ -93,7 +104,7 @@ struct window_program : ::testing::Test {
 			setenv("HOME", (root + "home").c_str(), 1);
 			setenv("XDG_CONFIG_HOME", (root + "config").c_str(), 1);
 			for (const char* v : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) unsetenv(v);
-			setenv("LANG", "C", 1);
+			setenv("LANG", lang.c_str(), 1);
 			int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
 			if (fd >= 0) {
 				dup2(fd, 1);
@@ -105,8 +116,6 @@ struct window_program : ::testing::Test {
 			execv(exe.c_str(), argv.data());
 			_exit(127);
 		}
-		window = first_word("timeout 20 xdotool search --sync --pid " + std::to_string(pid) + " 2>/dev/null");
-		ASSERT_FALSE(window.empty()) << "no window came";
 	}
 
 	bool running()

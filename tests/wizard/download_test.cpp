@@ -1,6 +1,7 @@
 // The directory download against real servers: the site and its proxy on
 // 127.0.0.41, good mirrors on .42 and .43, a mirror answering 503 on .44.
 #include "wizard_support.h"
+#include <chrono>
 #include "wizard_servers.h"
 #include "main_globals.h"
 #include "main_net.h"
@@ -50,12 +51,14 @@ struct DirectoryDownload : ::testing::Test {
 	}
 	std::string path_env;
 
-	// Steps until the directory is read or given up, within a bound.
-	int run(int max_calls = 200000)
+	// Steps until the directory is read or given up (a failed request is made
+	// again a second later), within a guard against hanging.
+	int run(double guard_seconds = 120)
 	{
-		for (int i = 0; i < max_calls && !app_done; ++i) {
+		auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(guard_seconds);
+		for (int i = 0; std::chrono::steady_clock::now() < until && !app_done; ++i) {
 			UTL_download_directory();
-			if (stg.num_servers >= 0 && (stg.stage == 2 || stg.stage == 3)) return stg.stage;
+			if (stg.stage == 2 || stg.stage == 3) return stg.stage;
 			if (i % 100 == 99) usleep(1000);
 		}
 		return -1;
@@ -121,16 +124,45 @@ TEST_F(DirectoryDownload, ArchiveThatNeverUnpacksEndsInTheErrorText)
 	EXPECT_EQ(access((temp_path + "directory.txt.zip").c_str(), F_OK), -1);
 }
 
-TEST_F(DirectoryDownload, OnlyTheFailingMirrorLeftMeansNoEnd)
+TEST_F(DirectoryDownload, OnlyTheFailingMirrorLeftEndsInTheErrorText)
 {
-	// one server, answering 503: asked again and again, never a crash or a read
+	// one server, answering 503: asked a few times, then the error text
 	wz_write(site + "serverlist9.txt", "A\n820 version\nSERVERS\nFINAL R\nSERVER 127.0.0.44/\nmirror\nbroken one\n");
-	EXPECT_EQ(run(3000), -1);
+	EXPECT_EQ(run(), 2);
 	EXPECT_EQ(stg.num_servers, 1);
 	EXPECT_EQ(server_name[0], "127.0.0.44");	// the trailing "/" was cut, no fatal alert
 	EXPECT_EQ(server_path[0], "/mirrorR/");
 	EXPECT_EQ(stg.sel_server, 0);
-	EXPECT_EQ(stg.stage, 0);
+	EXPECT_EQ(app_done, 0);
+}
+
+TEST_F(DirectoryDownload, ASiteThatCannotBeReachedEndsInTheErrorTextWithOneLogEntry)
+{
+	const std::string log = s.path + "log.txt";
+	if (xer.is_open()) xer.close();
+	xer.clear();
+	xer.open(log, std::ios::out | std::ios::trunc);
+	http.proxy_port = 81;	// nothing listens there
+	EXPECT_EQ(run(), 2);
+	EXPECT_EQ(stg.num_servers, -1) << "no list was read";
+	xer.flush();
+	std::string text = wz_read(log);
+	EXPECT_EQ(wz_count(text, "HTTP Error for "), 1) << text;
+	EXPECT_NE(text.find("The same error came " + std::to_string(net_list_tries - 1) + " more times for " +
+	                    std::string(net_site_host) + "/serverlist9.txt.\n"),
+	          std::string::npos)
+		<< text;
+	EXPECT_NE(text.find("I could not get the server list from " + std::string(net_site_host) +
+	                    " through the proxy 127.0.0.41:81 in " + std::to_string(net_list_tries) + " tries; giving up."),
+	          std::string::npos)
+		<< text;
+
+	// the screen that starts the fetch afresh tries again: the proxy is back
+	http.proxy_port = 80;
+	net_directory_restart();
+	EXPECT_EQ(run(), 3);
+	EXPECT_EQ(stg.num_servers, 3);
+	xer.close();
 }
 
 TEST_F(DirectoryDownload, ArchiveWithoutADirectoryFileIsThatMirrorsFailure)

@@ -25,12 +25,25 @@ struct WebDemoFlow : ::testing::Test {
 		                 s.path + "rel/mirror", s.path + "web", "40k");
 	}
 
+	// Starts the program and waits for its Welcome screen and window.
+	void start_at_welcome(wz_scratch& s, wz_program& p, const std::vector<std::string>& with)
+	{
+		ASSERT_TRUE(p.start(s.path, with));
+		ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", 30)) << p.log_text();
+		ASSERT_TRUE(p.find_window());
+	}
+	// Quit at the bottom left, and the program ends.
+	void quit(wz_program& p)
+	{
+		p.click(58, kRowY);
+		ASSERT_TRUE(p.wait_exit(30));
+	}
+
 	// Starts the program and takes it through Welcome and the licence.
 	void start_and_accept(wz_scratch& s, wz_program& p)
 	{
-		ASSERT_TRUE(p.start(s.path, args()));
-		ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", 30)) << p.log_text();
-		ASSERT_TRUE(p.find_window());
+		start_at_welcome(s, p, args());
+		if (HasFatalFailure()) return;
 		p.click(kNextX, kRowY);
 		ASSERT_TRUE(p.wait_log("Wizard screen: License", 10)) << p.log_text();
 		p.click(kNextX, kRowY);	// Next stays grey until the box is ticked
@@ -63,6 +76,8 @@ TEST_F(WebDemoFlow, InstallsAnswersAPromptAndQuits)
 	ASSERT_TRUE(p.wait_log("EXPANDING file ", 60)) << p.log_text();
 	p.click(kBackX, kRowY);
 	ASSERT_TRUE(p.wait_log("Prompt: Are you sure you want to cancel the installation?", 10)) << p.log_text();
+	const int thinking = 3;	// seconds the user takes to answer: no download time
+	std::this_thread::sleep_for(std::chrono::seconds(thinking));
 	p.click(50 + 96, 197 + 31);	// "Continue" of the 700 by 206 prompt centred in the window
 	ASSERT_TRUE(p.wait_log("Prompt answer: 0", 10)) << p.log_text();
 	ASSERT_TRUE(p.wait_log("Wizard screen: Finshed Web Demo Install", 180)) << p.log_text();
@@ -72,6 +87,12 @@ TEST_F(WebDemoFlow, InstallsAnswersAPromptAndQuits)
 	web.stop();
 
 	std::string log = p.log_text();
+	EXPECT_NE(log.find("License shown: Vantor 9 Demo License\n"), std::string::npos) << log;
+	// the time-left estimate runs on the download's clock, which leaves the prompt out
+	size_t at = log.find(" s in prompts and on other screens left out.");
+	ASSERT_NE(at, std::string::npos) << log;
+	float left_out = std::stof(log.substr(log.rfind("; ", at) + 2));
+	EXPECT_GE(left_out, (float)thinking) << log;
 	std::vector<std::string> titles = screen_titles(log);
 	std::vector<std::string> want = {"Welcome", "License", "Check Servers",
 	                                 std::string("Pick Install Destination for ") + kRelease + ".", "Installing",
@@ -98,7 +119,8 @@ TEST_F(WebDemoFlow, NewerInstallerOpensItsPageAndQuits)
 {
 	wz_scratch s;
 	wz_web web;
-	std::string page = "http://127.0.0.45/newer_installer.html";
+	// a long address, as a list may give: more than the 499 characters once allowed
+	std::string page = "http://127.0.0.45/newer_installer.html?from=" + std::string(600, 'v');
 	ASSERT_TRUE(make_web(s, web, page)) << web.error;
 	wz_program p;
 	start_and_accept(s, p);
@@ -197,4 +219,200 @@ TEST_F(WebDemoFlow, ChangedFilesOfACopyAreKeptOrOverwrittenAsAnswered)
 		if (rel != kept) {
 			EXPECT_EQ(md5_of(copy + rel), md5) << rel;
 		}
+}
+
+// Back looks as its own state says, whatever Next's: on the License screen it
+// is the same before and after the box that enables Next is ticked, and unlike
+// the greyed Back of the Welcome screen.
+TEST_F(WebDemoFlow, BackLooksEnabledWhileNextIsGreyed)
+{
+	wz_scratch s;
+	wz_program p;
+	start_at_welcome(s, p, args());
+	if (HasFatalFailure()) return;
+	// the Back button's face, pointer elsewhere; rows from the top of the window
+	auto back_face = [&]() {
+		wz_sh("xdotool mousemove --window " + p.window + " 400 300");
+		std::this_thread::sleep_for(std::chrono::milliseconds(400));
+		std::vector<unsigned char> img = p.screenshot(), face;
+		if (img.size() != 800u * 600 * 3) return face;
+		for (int y = 568; y < 587; ++y)
+			face.insert(face.end(), img.begin() + 3 * (y * 800 + 550), img.begin() + 3 * (y * 800 + 640));
+		return face;
+	};
+	auto differing = [](const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
+		int n = 0;
+		for (size_t i = 0; i + 2 < a.size() && i + 2 < b.size(); i += 3)
+			n += abs(a[i] - b[i]) + abs(a[i + 1] - b[i + 1]) + abs(a[i + 2] - b[i + 2]) > 30;
+		return n;
+	};
+	std::vector<unsigned char> greyed = back_face();
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log("Wizard screen: License", 10)) << p.log_text();
+	std::vector<unsigned char> next_greyed = back_face();
+	p.click(250, 303);	// I agree: Next comes on
+	std::vector<unsigned char> next_on = back_face();
+	ASSERT_EQ(next_on.size(), 90u * 19 * 3);
+	ASSERT_EQ(next_greyed.size(), next_on.size());
+	EXPECT_LT(differing(next_greyed, next_on), 20) << "Back changed with Next";
+	EXPECT_GT(differing(greyed, next_on), 200) << "a greyed Back looks greyed";
+	quit(p);
+}
+
+// Prefs in the real window: the port given as a number shows in its field; a
+// port field typed into something that is no port keeps the port in use, says
+// so, and saves the port in use; the site is then reached through the proxy.
+TEST_F(WebDemoFlow, AProxyPortThatIsNoNumberKeepsThePortInUse)
+{
+	wz_scratch s;
+	wz_web web;
+	ASSERT_TRUE(make_web(s, web, "")) << web.error;
+	wz_program p;
+	// the port as a number only; no --fps_test, which leaves the preferences unsaved
+	start_at_welcome(s, p, {"--lang=en", "--pref:_proxy_host=127.0.0.45", "--pref:_proxy_port_int=80"});
+	if (HasFatalFailure()) return;
+	p.click(159, kRowY);	// Prefs
+	std::this_thread::sleep_for(std::chrono::milliseconds(800));
+	// the 700 by 380 window centred: the port field's text starts at (135, 133)
+	auto ink = [&](int x0, int y0, int w, int h) {
+		std::vector<unsigned char> img = p.screenshot();
+		int n = 0;
+		for (int y = 600 - y0 - h; img.size() == 800u * 600 * 3 && y < 600 - y0; ++y)
+			for (int x = x0; x < x0 + w; ++x) n += img[3 * (y * 800 + x)] < 100;
+		return n;
+	};
+	EXPECT_GT(ink(132, 126, 40, 14), 10) << "the port field shows 80";
+	EXPECT_EQ(ink(600, 130, 140, 40), 0) << "no note while the port is one";
+	p.click(300, 133);
+	wz_sh("xdotool type --window " + p.window + " abc");
+	std::this_thread::sleep_for(std::chrono::milliseconds(500));
+	EXPECT_GT(ink(600, 130, 140, 40), 30) << "the note beside the field";
+	p.click(734, 481);	// the window's close box
+	ASSERT_TRUE(p.wait_log("The proxy port field held no port; 80 is kept.", 10)) << p.log_text();
+
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log("Wizard screen: License", 10)) << p.log_text();
+	p.click(250, 303);
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log("Wizard screen: Pick Install Destination", 60)) << p.log_text();
+	quit(p);
+	std::string prefs = wz_read(s.path + "config/Vantor Installer.prf");
+	EXPECT_NE(prefs.find("_proxy_port 80\n"), std::string::npos) << prefs;
+	EXPECT_NE(prefs.find("_proxy_port_int 80\n"), std::string::npos) << prefs;
+}
+
+// A saved port that is no port means no proxy; the site, unreachable without
+// one, ends in the error text after a few tries, with one log entry and a count.
+TEST_F(WebDemoFlow, AnUnreachableSiteEndsInTheErrorText)
+{
+	wz_scratch s;
+	wz_program p;
+	// no --fps_test, which leaves the preferences unsaved
+	ASSERT_TRUE(p.start(s.path, {"--lang=en", "--pref:_proxy_host=127.0.0.45", "--pref:_proxy_port=abc",
+	                             "--pref:_proxy_port_int=-1"}));
+	ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", 30)) << p.log_text();
+	EXPECT_NE(p.log_text().find("The saved proxy port -1 is no port; no proxy is used."), std::string::npos)
+		<< p.log_text();
+	ASSERT_TRUE(p.find_window());
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log("Wizard screen: License", 10)) << p.log_text();
+	p.click(250, 303);
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log("Wizard screen: Check Servers", 10)) << p.log_text();
+	ASSERT_TRUE(p.wait_log(std::string("I could not get the server list from ") + kSite + " in 5 tries; giving up.", 60))
+		<< p.log_text();
+	std::this_thread::sleep_for(std::chrono::seconds(2));
+	std::string log = p.log_text();
+	EXPECT_EQ(wz_count(log, "HTTP Error for "), 1) << log;
+	EXPECT_NE(log.find("The same error came 4 more times for " + std::string(kSite) + "/serverlist9.txt.\n"),
+	          std::string::npos)
+		<< log;
+	EXPECT_LT(log.size(), 40000u) << "the log stops growing";
+	quit(p);
+	std::string prefs = wz_read(s.path + "config/Vantor Installer.prf");
+	EXPECT_EQ(prefs.find("abc"), std::string::npos) << prefs;
+	EXPECT_NE(prefs.find("_proxy_port_int 0\n"), std::string::npos) << prefs;
+}
+
+// The demo release made by the project's own script: its mirrors carry labels
+// in the server list, and the Installing screen shows them beside the radios.
+TEST_F(WebDemoFlow, DemoReleaseMirrorsShowTheirLabels)
+{
+	wz_scratch s;
+	wz_web web;
+	ASSERT_EQ(wz_sh("bash '" VANTOR_SOURCE_DIR "/scripts/make_demo_release.sh' '" + s.path + "demo' '" VANTOR_BINARY_DIR
+	                "' 127.0.0.46 127.0.0.47 >'" + s.path + "demo.log' 2>&1"),
+	          0)
+		<< wz_read(s.path + "demo.log");
+	ASSERT_TRUE(web.start("127.0.0.45", kSite, s.path + "demo/site", {"127.0.0.46", "127.0.0.47"}, "",
+	                      s.path + "demo/mirror", s.path + "web", "40k"))
+		<< web.error;
+	wz_program p;
+	start_and_accept(s, p);
+	if (HasFatalFailure()) return;
+	ASSERT_TRUE(p.wait_log("Wizard screen: Pick Install Destination", 60)) << p.log_text();
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log("Wizard screen: Installing", 20)) << p.log_text();
+	wz_sh("xdotool mousemove --window " + p.window + " 400 300");
+	std::this_thread::sleep_for(std::chrono::milliseconds(500));
+	std::vector<unsigned char> img = p.screenshot();
+	ASSERT_EQ(img.size(), 800u * 600 * 3);
+	// dark text pixels right of each radio button: rows at y 118 and 78 for two servers
+	for (int y : {118, 78}) {
+		int ink = 0;
+		for (int row = 600 - (y + 12); row < 600 - (y - 4); ++row)
+			for (int x = 50; x < 180; ++x) ink += img[3 * (row * 800 + x)] + img[3 * (row * 800 + x) + 1] < 250;
+		EXPECT_GT(ink, 40) << "the label of the mirror at y " << y;
+	}
+	quit(p);
+}
+
+// The list's address of a newer installer that is no web page never reaches
+// the browser: the maker's download page opens in its place.
+TEST_F(WebDemoFlow, ANewerInstallersAddressThatIsNoWebPageIsRefused)
+{
+	wz_scratch s;
+	wz_web web;
+	ASSERT_TRUE(make_web(s, web, "file:///etc/passwd")) << web.error;
+	wz_program p;
+	start_and_accept(s, p);
+	if (HasFatalFailure()) return;
+	ASSERT_TRUE(p.wait_exit(60)) << p.log_text();
+	EXPECT_EQ(p.status, 0);
+	std::string log = p.log_text();
+	EXPECT_NE(log.find("Refused to open \"file:///etc/passwd\" in the browser"), std::string::npos) << log;
+	for (int i = 0; i < 50 && wz_read(s.path + "opened.txt").empty(); ++i)
+		std::this_thread::sleep_for(std::chrono::milliseconds(100));
+	EXPECT_EQ(wz_read(s.path + "opened.txt"), std::string("http://") + kSite + "/download.html\n");
+}
+
+// Buy opens the order page without holding the window: the frame goes on while
+// the browser is open, and the browser's starter is reaped once it ends.
+TEST_F(WebDemoFlow, BuyNeverHoldsTheWindowAndItsBrowserIsReaped)
+{
+	wz_scratch s;
+	wz_program p;
+	ASSERT_TRUE(p.start(s.path, args()));
+	// a browser that stays open until the test lets it go
+	wz_write(s.path + "bin/xdg-open", "#!/bin/sh\necho \"$1\" >> '" + s.path + "opened.txt'\nwhile [ ! -e '" +
+	                                   s.path + "release' ]; do sleep 0.1; done\n");
+	ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", 30)) << p.log_text();
+	ASSERT_TRUE(p.find_window());
+	p.click(400, kRowY);	// Buy
+	for (int i = 0; i < 100 && wz_read(s.path + "opened.txt").empty(); ++i)
+		std::this_thread::sleep_for(std::chrono::milliseconds(100));
+	EXPECT_EQ(wz_read(s.path + "opened.txt"), std::string("http://") + kSite + "/order.html\n");
+	p.click(kNextX, kRowY);
+	EXPECT_TRUE(p.wait_log("Wizard screen: License", 10)) << "the window answers while the browser is open";
+	wz_write(s.path + "release", "");
+	std::string zombies = "?";
+	for (int i = 0; i < 100 && !zombies.empty(); ++i) {
+		std::this_thread::sleep_for(std::chrono::milliseconds(100));
+		FILE* ps = popen(("ps --ppid " + std::to_string(p.pid) + " -o stat= | grep Z").c_str(), "r");
+		char buf[64] = {0};
+		zombies = ps && fgets(buf, sizeof buf, ps) ? buf : "";
+		if (ps) pclose(ps);
+	}
+	EXPECT_EQ(zombies, "") << "an ended browser starter left unreaped";
+	quit(p);
 }

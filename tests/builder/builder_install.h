@@ -1,0 +1,40 @@
+#ifndef BUILDER_INSTALL_H
+#define BUILDER_INSTALL_H
+// Shared by the builder's install tests: the engine fetches a set's directory
+// from a loopback mirror (server 0, already set), reads it, scans
+// dest_dir_path and installs what differs, each step within a guard.
+#include "../engine/engine_support.h"
+#include "utils.h"
+#include "main_globals.h"
+#include "http.h"
+#include "zip_utils.h"
+#include "UTL_clock.h"
+#include <chrono>
+
+// Seconds since t0.
+inline double builder_seconds_since(std::chrono::steady_clock::time_point t0)
+{
+	return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Fetches and reads the directory, scans, chooses and downloads. Fails the
+// test (fatally) on the way.
+inline void builder_install_from_mirror()
+{
+	std::string local = temp_path + "directory.txt.zip";
+	int r;
+	auto t0 = std::chrono::steady_clock::now();
+	while ((r = http.net_check(1, server_name[0], server_path[0] + "directory.txt.zip", local)) == 0) {
+		xtim.xtim_update();
+		ASSERT_LT(builder_seconds_since(t0), 20);
+	}
+	ASSERT_EQ(1, r);
+	ASSERT_EQ(0, zip_to_file(local, temp_path, nullptr, 0));
+	ASSERT_EQ(3, read_directory(temp_path + "directory.txt", ""));
+	web_scan_and_choose();
+	if (::testing::Test::HasFatalFailure()) return;
+	EXPECT_EQ(1, web_pump(120));
+	EXPECT_EQ(0, stg.extract_error);
+}
+
+#endif
