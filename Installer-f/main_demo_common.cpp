@@ -69,8 +69,7 @@ std::string product_licence_text()
 		"Vantor 9 License\n\n"
 		"This copy of Vantor 9 is licensed to you, not sold. You may install it on the computers you own and use, "
 		"and keep the discs as your backup. You may not rent it out, copy the discs for others, or hand it on as "
-		"part of another product; you may pass the whole product, discs included, to someone else if you keep no "
-		"copy.\n\n"
+		"part of another product.\n\n"
 		"Vantor 9 is provided as it is, without warranty of any kind. Tarrowfield is not liable for any loss or "
 		"damage that comes from using it. Do not use Vantor 9 for real-world navigation or flight training.\n\n"
 		"Commercial use needs a license of its own: see %1:web page% for the terms.", 0));
