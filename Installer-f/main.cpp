@@ -7,6 +7,7 @@
 #include "main_wizard.h"
 #include "utils_records.h"
 #include "UTL_alert.h"
+#include "UTL_log.h"
 #include "UTL_globals.h"
 #include "io_utils.h"
 #include "path_utils.h"
@@ -18,25 +19,25 @@ int main(int argc, char** argv)
 {
 	const char* const* args = argv;
 
-	// 1.
+	// The temporary folder and the program's own bundle.
 	std::string temp, bundle;
 	get_OS_abs_path(os_dir_temp, temp);
 	get_OS_abs_path(os_dir_app_bundle, bundle);
 
-	// 2. A product disc, if one is mounted.
+	// A product disc, if one is mounted.
 	dvd_path = dvd_find_disc(dvd_mount_table());
 
-	// 3. Off the disc, so that discs can be changed; launching ends this process.
+	// Off the disc, so that discs can be changed; launching ends this process.
 	dvd_move_off_disc(bundle, dvd_path, temp, copy_file_recursive,
 	                  [](const std::string& copy) { return launch_app(copy, "", 0); });
 
-	// 4.
+	// The shell: log, window, context, textures, language.
 	MACIBM_init(argc, args);
 
-	// 5.
-	tman.load_texture(tex_fail_alert, 413, 0x12092, tex_load_2, main_elements_image(mnw.language));
+	// The language's interface elements.
+	tman.load_texture(tex_fail_alert, tman_ref_elements, tman_art_rgba, tex_load_2, main_elements_image(mnw.language));
 
-	// 6.
+	// The operating-system folders, for the log's reader.
 	static const struct { const char* label; os_dir_type kind; } folders[] = {
 		{"os_dir_this_app\t\t=", os_dir_app_folder}, {"os_dir_desktop\t\t=", os_dir_desktop},
 		{"os_dir_default_apps\t=", os_dir_desktop_b}, {"os_dir_temp\t\t\t=", os_dir_temp},
@@ -49,7 +50,7 @@ int main(int argc, char** argv)
 	xer << "\n";
 	xer.flush();
 
-	// 7-8.
+	// The install state before any screen runs.
 	temp_path = temp;
 	install_name = no_install_name;
 	stg.new_format_flag = 0;
@@ -65,31 +66,31 @@ int main(int argc, char** argv)
 	stg.total_kb_install = 0.0f;
 	stg.target_os = 3;	// this platform's own files (1 Macintosh, 2 Windows, 3 Linux)
 
-	// 9. Saved preferences override the defaults.
+	// Saved preferences override the defaults.
 	pref.IO_set(pref_file_installer, 0);
 	prefs_check_proxy_port();
 
-	// 10.
+	// A copy named with "-path".
 	cmd_line_path = main_cmd_line_path(argc, args);
 
-	// 11.
+	// The registered copies.
 	locate_all_vantors();
 
 #ifdef VANTOR_OPENS_WEB_UPDATE
 	// The first screen is chosen when the program is built: this one updates
 	// an installed copy (named with "-path", or picked from the registered ones).
-	g_wizard = net_start;
+	wizard_start_flow(net_start);
 #endif
 #ifdef VANTOR_OPENS_DVD
 	// The first screen is chosen when the program is built: this one installs
 	// and repairs from the product discs.
-	g_wizard = dvd_start;
+	wizard_start_flow(dvd_start);
 #endif
 
-	// 12.
+	// The main loop.
 	while (!app_done) MACIBM_event_proc();
 
-	// 13.
+	// Preferences saved, threads stopped, log closed.
 	MACIBM_finishup(1);
 	return 0;
 }

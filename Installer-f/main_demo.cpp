@@ -16,11 +16,9 @@
 #include "utils_records.h"
 #include "UTL_alert.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "UTL_translate.h"
 
-// This configuration opens with the web-demo flow.
-wizard_func g_wizard = demo_start;
 wizard_func eula_back = demo_start, eula_next = demo_get_updates;
 
 static std::string T(const char* text) { return UTL_translate_string(text, 0); }
@@ -144,8 +142,10 @@ void demo_scan_dest_pause(demo_dest_scan& scan)
 
 int demo_pick_dest(int entering, wizard_screen& s)
 {
-	static std::string desktop_f, parent_dir, install_folder;
-	static demo_dest_scan scan;
+	std::string& desktop_f = g_flow.demo_dest.desktop_f;
+	std::string& parent_dir = g_flow.demo_dest.parent_dir;
+	std::string& install_folder = g_flow.demo_dest.install_folder;
+	demo_dest_scan& scan = g_flow.demo_dest.scan;
 	int changed = 0;
 
 	if (entering && demo_install_is_running) {
@@ -202,15 +202,15 @@ int demo_pick_dest(int entering, wizard_screen& s)
 // Frames of the pump further apart than this mean it stood still: a prompt,
 // an alert or another screen was in front of it.
 static const float pump_gap_seconds = 0.5f;
-static float pump_last = -1;		// xtim.elapsed at the pump's last frame
-static float pump_left_out = 0;		// seconds the run's clock left out
 
 // Time in which the pump did not run is no download time: the run's clock
 // (the streams' start time) moves on by it, so the rate and the time left
 // count only the time spent downloading.
 static void pump_clock()
 {
-	float now = xtim.elapsed;
+	float  now = xtim.elapsed;
+	float& pump_last = g_flow.pump_last;
+	float& pump_left_out = g_flow.pump_left_out;
 	if (pump_last < 0 || pump_last < next.start_time) {
 		pump_left_out = 0;	// a run that started since
 	} else if (now - pump_last > pump_gap_seconds) {
@@ -274,13 +274,13 @@ int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 		if (xtim_class::microsecs() - start >= 20000) return 0;
 	}
 	xer << "Downloaded " << (int)(next.kb_in_flight + next.kb_fetched) << " KB in " << xtim.elapsed - next.start_time
-	    << " s; " << pump_left_out << " s in prompts and on other screens left out.\n";
+	    << " s; " << g_flow.pump_left_out << " s in prompts and on other screens left out.\n";
 	return 1;
 }
 
 int demo_run_patch(int, wizard_screen& s)
 {
-	static float totl_inst_rat = 0;
+	float& totl_inst_rat = g_flow.demo_install_rat;
 
 	if (!demo_install_is_running) {
 		int existed = dir_exists(dest_dir_path);
@@ -328,10 +328,9 @@ int demo_done(int, wizard_screen& s)
 
 int dvd_do_run_sim(int entering, wizard_screen& s)
 {
-	static int failed = 0;
 	if (entering) {
 		std::string app = dest_dir_path + "Vantor" + ".app";
-		failed = launch_app(app, "", 1);	// returns only when the simulator could not be started
+		const int failed = launch_app(app, "", 1);	// returns only when the simulator could not be started
 		__MACIBM_alert(0, T("I could not start Vantor 9:"), app,
 		               UTL_string_sub(T("Error: %1:message%."), error_str(failed)), "", t_alert, __FILE__, __LINE__);
 	}

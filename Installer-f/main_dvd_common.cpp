@@ -6,6 +6,7 @@
 #include "io_utils.h"
 #include "xmap.h"
 #include "zip_utils.h"
+#include "UTL_log.h"
 #include "UTL_globals.h"
 #include "UTL_translate.h"
 #include <sys/stat.h>

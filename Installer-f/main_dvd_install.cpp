@@ -15,6 +15,7 @@
 #include "path_utils.h"
 #include "utils_records.h"
 #include "UTL_clock.h"
+#include "UTL_log.h"
 #include "UTL_globals.h"
 #include "UTL_translate.h"
 
@@ -77,8 +78,10 @@ int dvd_start(int entering, wizard_screen& s)
 
 int dvd_pick_install(int entering, wizard_screen& s)
 {
-	static std::string desktop_f, parent_dir, install_folder;
-	static demo_dest_scan scan;
+	std::string& desktop_f = g_flow.install_dest.desktop_f;
+	std::string& parent_dir = g_flow.install_dest.parent_dir;
+	std::string& install_folder = g_flow.install_dest.install_folder;
+	demo_dest_scan& scan = g_flow.install_dest.scan;
 	int changed = 0;
 	if (parent_dir.empty()) {
 		get_OS_abs_path(os_dir_desktop_b, parent_dir);
@@ -115,7 +118,8 @@ int dvd_pick_install(int entering, wizard_screen& s)
 
 int dvd_scenery_install(int entering, wizard_screen& s)
 {
-	static int ctr = 0, scanning = 0;
+	int& ctr = g_flow.install_scan;
+	int& scanning = g_flow.install_scanning;
 	if (entering && dvd_install_is_running) {
 		int r = abort_alert(T("Are you sure you want to cancel the installation?  This will delete the partially "
 		                      "installed copy of Vantor 9."),
@@ -162,8 +166,8 @@ int dvd_scenery_install(int entering, wizard_screen& s)
 // The run pattern of the disc flows: one call of the engine per frame.
 int dvd_run_install(int, wizard_screen& s)
 {
-	static int f = 0;
-	static unsigned long long first_call = xtim_class::microsecs();
+	int& f = g_flow.install_file;
+	const unsigned long long first_call = wizard_run_clock(g_flow.install_clock);
 	if (dvd_run_begin(s, f, dvd_install_is_running, first_call, dvd_scenery_install, dvd_pick_install, 1)) return 1;
 	s.title = T("Installing Vantor");
 	static const dvd_run_flow flow = {dvd_scenery_install,

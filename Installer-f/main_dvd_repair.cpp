@@ -8,7 +8,6 @@
 #include "utils.h"
 #include "utils_records.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
 #include "UTL_translate.h"
 
 static std::string T(const char* text) { return UTL_translate_string(text, 0); }
@@ -32,7 +31,7 @@ int dvd_pick_repair(int entering, wizard_screen& s)
 
 int dvd_scan_repair(int entering, wizard_screen& s)
 {
-	static int ctr = 0;
+	int& ctr = g_flow.repair_scan;
 	if (entering) {
 		ctr = 0;
 		set_install_filter(1, 0);
@@ -47,7 +46,7 @@ int dvd_scan_repair(int entering, wizard_screen& s)
 
 int dvd_confirm_repair(int entering, wizard_screen& s)
 {
-	static int num_file_install = 0;
+	int& num_file_install = g_flow.repair_files;
 	if (entering && repair_is_running) {
 		int r = abort_alert(T("Are you sure you want to stop the repair operation?  Vantor may not be usable until "
 		                      "repairs are complete.  You can run the repair operation on Vantor again later to "
@@ -84,8 +83,8 @@ int dvd_confirm_repair(int entering, wizard_screen& s)
 
 int dvd_install_repair(int, wizard_screen& s)
 {
-	static int f = 0;
-	static unsigned long long first_call = xtim_class::microsecs();
+	int& f = g_flow.repair_file;
+	const unsigned long long first_call = wizard_run_clock(g_flow.repair_clock);
 	if (dvd_run_begin(s, f, repair_is_running, first_call, dvd_confirm_repair, dvd_confirm_repair, 0)) return 1;
 	s.title = T("Repairing Vantor");
 	static const dvd_run_flow flow = {dvd_confirm_repair,

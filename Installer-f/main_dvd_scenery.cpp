@@ -9,7 +9,6 @@
 #include "utils.h"
 #include "utils_records.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
 #include "UTL_translate.h"
 
 static std::string T(const char* text) { return UTL_translate_string(text, 0); }
@@ -33,7 +32,7 @@ int dvd_pick_scenery(int entering, wizard_screen& s)
 
 int dvd_scan_scenery(int entering, wizard_screen& s)
 {
-	static int ctr = 0;
+	int& ctr = g_flow.scenery_scan;
 	if (entering) {
 		ctr = 0;
 		set_install_filter(0, 1);
@@ -79,8 +78,8 @@ int dvd_edit_scenery(int entering, wizard_screen& s)
 
 int dvd_install_scenery(int, wizard_screen& s)
 {
-	static int f = 0;
-	static unsigned long long first_call = xtim_class::microsecs();
+	int& f = g_flow.scenery_file;
+	const unsigned long long first_call = wizard_run_clock(g_flow.scenery_clock);
 	if (dvd_run_begin(s, f, scenery_install_is_running, first_call, dvd_edit_scenery, dvd_edit_scenery, 0)) return 1;
 	s.title = T("Installing New Scenery");
 	static const dvd_run_flow flow = {dvd_edit_scenery,

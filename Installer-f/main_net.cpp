@@ -11,7 +11,7 @@
 #include "zip_utils.h"
 #include "UTL_alert.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "UTL_translate.h"
 #include <cstdlib>
 
@@ -63,7 +63,7 @@ static int random_server()
 
 int net_directory_percent(float* fraction)
 {
-	down_class* d = http.slots[1];
+	down_class* d = http.slots[http_slot_directory];
 	if (fraction) *fraction = 0;
 	if (!d) return 0;
 	if (d->content_length < 0) {
@@ -84,11 +84,11 @@ static void fetch_server_list()
 {
 	std::string local = temp_path + "serverlist9.txt";
 	if (waiting_to_retry()) return;
-	int got = http.net_check(0, net_site_host, "/serverlist9.txt", local, http_list_limit);
+	int got = http.net_check(http_slot_list, net_site_host, "/serverlist9.txt", local, http_list_limit);
 	if (got == 0) return;
-	if (got == 2 && http.local_error[0]) {
+	if (got == 2 && http.local_error[http_slot_list]) {
 		// asking again cannot help: the temporary folder takes nothing
-		grab_local_failure_alert(http.local_error[0]);
+		grab_local_failure_alert(http.local_error[http_slot_list]);
 		stg.num_servers = 0;
 		stg.stage = 2;
 		return;
@@ -130,10 +130,10 @@ static void fetch_directory()
 	std::string zip = temp_path + "directory.txt.zip";
 	int sel = stg.sel_server;
 	if (waiting_to_retry()) return;
-	int r = http.net_check(1, server_name[sel], server_path[sel] + "directory.txt.zip", zip, http_directory_limit);
+	int r = http.net_check(http_slot_directory, server_name[sel], server_path[sel] + "directory.txt.zip", zip, http_directory_limit);
 	if (r == 0) return;
-	if (r == 2 && http.local_error[1]) {
-		grab_local_failure_alert(http.local_error[1]);
+	if (r == 2 && http.local_error[http_slot_directory]) {
+		grab_local_failure_alert(http.local_error[http_slot_directory]);
 		stg.stage = 2;
 		return;
 	}

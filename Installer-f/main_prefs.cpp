@@ -8,7 +8,7 @@
 #include "http.h"
 #include "oglp.h"
 #include "utils_records.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "UTL_translate.h"
 #include <algorithm>
 
@@ -21,12 +21,12 @@ static const float proxy_field_w = 455, prefs_window_w = 700;
 int prefs_pass()
 {
 	OGL_plot_back_col();
-	BTN_fillwin(1, 24);
+	BTN_fillwin(1, btn_style_none);
 	float edge = -1;
 	float next_x = 0;
-	BTN_subwin(0, 16, -1, -1, -1, proxy_panel_h, UTL_translate_string("Proxy (if you are behind a firewall with a Proxy)", 0),
+	BTN_subwin(0, btn_style_inner_panel, -1, -1, -1, proxy_panel_h, UTL_translate_string("Proxy (if you are behind a firewall with a Proxy)", 0),
 	           &next_x, &edge);
-	BTN_subwin(0, 16, -1, edge, -1, -1, UTL_translate_string("General Preferences", 0), &next_x, &edge);
+	BTN_subwin(0, btn_style_inner_panel, -1, edge, -1, -1, UTL_translate_string("General Preferences", 0), &next_x, &edge);
 
 	int index = stg.target_os - 1;
 	if (index < 0 || index > 2) index = 0;
@@ -98,13 +98,13 @@ void prefs_check_proxy_port()
 
 void handle_prefs()
 {
-	MACIBM_startwind(2, 0);
-	if (mnw.current_window != 2) return;
+	MACIBM_startwind(WIND_prefs, 0);
+	if (mnw.current_window != WIND_prefs) return;
 	int bad_port = 0;	// the port field holds no port: the number in use is kept
 	for (;;) {
 		bad_port = prefs_pass();
 		MACIBM_event_proc();
-		if (mnw.current_window != 2) {
+		if (mnw.current_window != WIND_prefs) {
 			// what is saved, and shown next time, is the port in use
 			if (bad_port) {
 				xer << "The proxy port field held no port; " << http.proxy_port << " is kept.\n";

@@ -1,11 +1,12 @@
 // The prompts run the frame loop themselves while their window is current.
 #include "main_prompts.h"
+#include "colr.h"
 #include "MACIBM_mnw.h"
 #include "MACIBM_shell.h"
 #include "butn.h"
 #include "OGL_fonts.h"
 #include "oglp.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "UTL_translate.h"
 
 static int answered(int answer)
@@ -29,11 +30,11 @@ int select_alert_pass(const std::string& path, int is_delete)
 {
 	const select_alert_texts& words = select_alert_words(is_delete);
 	OGL_plot_back_col();
-	BTN_fillwin(1, 24);
+	BTN_fillwin(1, btn_style_none);
 	const float w = mnw.wind_w - 40, top = mnw.wind_h - 46;
-	OGL_string(46, 20, top, UTL_translate_string(words.heading, 0), w, 0, 0);
-	OGL_string(46, 20, top - 10, select_alert_path_line(path, w), 9999, 0, 0);
-	OGL_string(46, 20, top - 20, UTL_translate_string(words.question, 0), w, 0, 0);
+	OGL_string(colr_label, 20, top, UTL_translate_string(words.heading, 0), w, 0, 0);
+	OGL_string(colr_label, 20, top - 10, select_alert_path_line(path, w), 9999, 0, 0);
+	OGL_string(colr_label, 20, top - 20, UTL_translate_string(words.question, 0), w, 0, 0);
 	std::string captions[5];
 	float widths[5];
 	for (int b = 0; b < 5; ++b) {
@@ -51,15 +52,15 @@ int select_alert(std::string path, int is_delete)
 {
 	xer << "Prompt: " << select_alert_words(is_delete).heading << " " << path << "\n";
 	xer.flush();
-	MACIBM_startwind(996, 0);
-	if (mnw.current_window != 996) return answered(select_cancel);
+	MACIBM_startwind(WIND_select_alert, 0);
+	if (mnw.current_window != WIND_select_alert) return answered(select_cancel);
 	for (;;) {
 		if (int answer = select_alert_pass(path, is_delete)) {
-			MACIBM_startwind(0, 0);
+			MACIBM_startwind(WIND_main, 0);
 			return answered(answer);
 		}
 		MACIBM_event_proc();
-		if (mnw.current_window != 996) return answered(select_cancel);
+		if (mnw.current_window != WIND_select_alert) return answered(select_cancel);
 	}
 }
 
@@ -67,10 +68,10 @@ int abort_alert_pass(const std::string& message, const std::string& label1, cons
                      const std::string& label2, const std::string& line2)
 {
 	OGL_plot_back_col();
-	BTN_fillwin(1, 24);
-	OGL_string(46, 20, 160, message, mnw.wind_w - 40, 0, 0);
-	OGL_string(46, 150, 53, line1, mnw.wind_w - 210, 0, 0);
-	OGL_string(46, 150, 28, line2, mnw.wind_w - 210, 0, 0);
+	BTN_fillwin(1, btn_style_none);
+	OGL_string(colr_label, 20, 160, message, mnw.wind_w - 40, 0, 0);
+	OGL_string(colr_label, 150, 53, line1, mnw.wind_w - 210, 0, 0);
+	OGL_string(colr_label, 150, 28, line2, mnw.wind_w - 210, 0, 0);
 	if (BTN_action(96, 56, 100, 0, 1, label1, "-")) return 1;
 	if (BTN_action(96, 31, 100, 0, 1, label2, "-")) return 0;
 	return -1;
@@ -80,15 +81,15 @@ int abort_alert(std::string message, std::string label1, std::string line1, std:
 {
 	xer << "Prompt: " << message << "\n";
 	xer.flush();
-	MACIBM_startwind(997, 0);
-	if (mnw.current_window != 997) return answered(3);
+	MACIBM_startwind(WIND_abort_alert, 0);
+	if (mnw.current_window != WIND_abort_alert) return answered(3);
 	for (;;) {
 		int answer = abort_alert_pass(message, label1, line1, label2, line2);
 		if (answer >= 0) {
-			MACIBM_startwind(0, 0);
+			MACIBM_startwind(WIND_main, 0);
 			return answered(answer);
 		}
 		MACIBM_event_proc();
-		if (mnw.current_window != 997) return answered(3);
+		if (mnw.current_window != WIND_abort_alert) return answered(3);
 	}
 }

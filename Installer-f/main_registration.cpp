@@ -3,7 +3,7 @@
 #include "io_utils.h"
 #include "opensave.h"
 #include "path_utils.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include <cstdio>
 #include <vector>
 

@@ -1,5 +1,6 @@
 // The pick list of registered copies, with "Find It" for one not listed.
 #include "main_registration.h"
+#include "colr.h"
 #include "main_globals.h"
 #include "butn.h"
 #include "OGL_fonts.h"
@@ -24,7 +25,7 @@ void UTIL_pick_install()
 		if (BTN_bool(250, 400 - 25.0f * i, &on, "|-" + all_rootdecks[i], 1)) dest_dir_path = all_rootdecks[i];
 	}
 	std::string missing = UTL_translate_string("Is the copy of Vantor 9 you're looking for missing from this list?", 0);
-	OGL_string(48, 230, 400 - 25.0f * n, missing, 400, 0, 0);
+	OGL_string(colr_value, 230, 400 - 25.0f * n, missing, 400, 0, 0);
 	float text_w = str_dx(missing);
 	float x = text_w > 400 ? 685 : text_w + 285;
 	if (!BTN_action(x, 403 - 25.0f * n, 100, 0, 1, UTL_translate_string("Find It", 0), "-")) return;

@@ -10,7 +10,7 @@
 #include "utils.h"
 #include "butn.h"
 #include "utils_records.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "UTL_translate.h"
 
 static std::string T(const char* text) { return UTL_translate_string(text, 0); }
@@ -80,7 +80,7 @@ int net_pick_dest(int entering, wizard_screen& s)
 
 int net_get_updates(int entering, wizard_screen& s)
 {
-	static int ctr = 0;
+	int& ctr = g_flow.update_scan;
 	if (entering) {
 		// a scan starts afresh whenever the screen does; the directory may be
 		// read again below, so no worker may still be reading it
@@ -136,7 +136,7 @@ int net_check_disk(int entering, wizard_screen& s)
 
 int net_run_patch(int entering, wizard_screen& s)
 {
-	static float totl_inst_rat = 0;
+	float& totl_inst_rat = g_flow.update_install_rat;
 	if (entering) {
 		if (!choose_files() || make_dirs() != 0) {
 			s.next = net_check_disk;

@@ -3,7 +3,7 @@
 #include "main_registration.h"
 #include "utils.h"
 #include "utils_records.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include <unistd.h>
 
 int net_was_current = 0;

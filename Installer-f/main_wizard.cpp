@@ -1,8 +1,14 @@
 // The wizard driver's state and the decisions of a frame; the drawing is in
 // main_wizard_draw.cpp.
 #include "main_wizard.h"
-#include "UTL_globals.h"
+#include "UTL_clock.h"
+#include "UTL_log.h"
+#include "UTL_alert.h"
 #include "UTL_translate.h"
+
+// This configuration opens with the web-demo flow.
+wizard_func        g_wizard = demo_start;
+wizard_flow_record g_flow;
 
 std::vector<std::string> step_names;
 std::vector<wizard_func> step_funcs;
@@ -37,6 +43,19 @@ void wizard_set_steps(const char* const* names, const wizard_func* funcs, int n)
 }
 
 void wizard_reset_driver() { last_screen = nullptr; }
+
+void wizard_start_flow(wizard_func first)
+{
+	g_flow = wizard_flow_record();
+	g_wizard = first;
+	last_screen = nullptr;
+}
+
+unsigned long long wizard_run_clock(unsigned long long& clock)
+{
+	if (!clock) clock = xtim_class::microsecs();
+	return clock;
+}
 
 int wizard_run_screen(wizard_screen& screen, int* ran)
 {

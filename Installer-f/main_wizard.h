@@ -2,6 +2,7 @@
 #define MAIN_WIZARD_H
 // The wizard: a screen function fills a wizard_screen every frame, and the
 // driver (APP_update) draws it and moves g_wizard on.
+#include "main_demo.h"
 #include <string>
 #include <vector>
 
@@ -23,6 +24,43 @@ struct wizard_screen {
 };
 
 extern wizard_func g_wizard;	// the current screen; null ends the program
+
+// A new-install destination screen's choice, kept while the flow runs (Back
+// and on again finds it as it was), and the scan of it.
+struct wizard_dest_choice {
+	std::string    desktop_f;		// the desktop, to tell whether the copy lands on it
+	std::string    parent_dir;		// the folder that holds the install folder; empty until first shown
+	std::string    install_folder;	// the install folder's name, as the user edits it
+	demo_dest_scan scan;
+};
+// A flow's cursors and choices between its frames and screens. Screens reset
+// their cursors when they are entered; a flow started anew starts from this
+// record's first state.
+struct wizard_flow_record {
+	wizard_dest_choice demo_dest;		// the web demo's destination
+	float              demo_install_rat = 0;	// the web demo's smoothed install progress, 0..1
+	int                update_scan = 0;		// the web update's scan cursor
+	float              update_install_rat = 0;	// the web update's smoothed install progress, 0..1
+	float              pump_last = -1;		// xtim.elapsed at the web download pump's last frame
+	float              pump_left_out = 0;	// seconds of the pump's run left out of its clock
+	wizard_dest_choice install_dest;		// the disc install's destination
+	int                install_scan = 0;	// the disc install's scan cursor before the world map
+	int                install_scanning = 0;	// that scan still runs: the map waits
+	int                install_file = 0;	// the disc install's cursor into sim_info
+	int                repair_scan = 0;		// the repair's scan cursor
+	int                repair_files = 0;	// files the repair is to bring back
+	int                repair_file = 0;		// the repair's cursor into sim_info
+	int                scenery_scan = 0;	// the scenery flow's scan cursor (presence only)
+	int                scenery_file = 0;	// the scenery flow's cursor into sim_info
+	// microseconds of the first run of each kind in the process (0 until it
+	// starts), the base of the log's "Starting install at" line
+	unsigned long long install_clock = 0, repair_clock = 0, scenery_clock = 0;
+};
+extern wizard_flow_record g_flow;
+// Puts the wizard on a flow's first screen with a fresh flow record.
+void wizard_start_flow(wizard_func first);
+// The clock of a run kind: taken on its first call in the process.
+unsigned long long wizard_run_clock(unsigned long long& clock);
 extern std::vector<std::string> step_names;
 extern std::vector<wizard_func> step_funcs;
 
@@ -40,7 +78,7 @@ struct wizard_clicks {
 	int back = 0;
 };
 
-// Steps 4 and 5 of a frame: a null g_wizard ends the program (returns 0 and
+// The screen of a frame: a null g_wizard ends the program (returns 0 and
 // sets *ran to 0); else the current screen is called with its entering flag.
 int  wizard_run_screen(wizard_screen& screen, int* ran);
 // The moves of a frame in their order: choices, Quit, Next, Back, then the

@@ -12,8 +12,8 @@
 #include "OGL_setstate.h"
 #include "colr.h"
 #include "oglp.h"
+#include "tman.h"
 #include "UTL_alert.h"
-#include "UTL_globals.h"
 
 // Texture bands of a picture button, bottom to top.
 static const float band_normal[2] = {0.359375f, 0.53125f};
@@ -27,38 +27,38 @@ int interface_rect(float x, float y, int image, int align, int* width_out, int e
 	float left, right;
 	int w = interface_rect_span(x, image, align, lang, &left, &right);
 	if (width_out) *width_out = w + 20;
-	colr.assign(107, 1, 1, 1);
+	colr.assign(colr_wizard_white, 1, 1, 1);
 	bool inside = mnw.mouse_x >= left && mnw.mouse_x <= right && mnw.mouse_y >= y && mnw.mouse_y <= y + 22;
-	int style = type == 2 ? 13 : 11;
+	int style = type == 2 ? btn_style_image_c : btn_style_image_a;
 	const float* band = band_normal;
 	if (enabled && inside) {
-		style = mnw.mouse_held ? 12 : 11;
+		style = mnw.mouse_held ? btn_style_image_b : btn_style_image_a;
 		band = mnw.mouse_held ? band_pressed : band_over;
 	}
 	BTN_frame1(style, (left + right) / 2, y + 11, (float)(w + 20), 0);
 	BTN_layout_control("picture button", left - 10, y - 4, right + 10, y + 26);
 	float u1 = btn_cuts[image][lang] / 1024.0f, u2 = btn_cuts[image + 1][lang] / 1024.0f;
-	OGL_2dquad(413, 107, type == 2 ? 0.5f : 1.0f, left, y + 22, u1, band[1], right, y + 22, u2, band[1],
-	           right, y, u2, band[0], left, y, u1, band[0], 1, al_blend);
+	OGL_2dquad(tman_ref_elements, colr_wizard_white, type == 2 ? 0.5f : 1.0f, left, y + 22, u1, band[1], right,
+	           y + 22, u2, band[1], right, y, u2, band[0], left, y, u1, band[0], 1, al_blend);
 	return mnw.click_down && inside;
 }
 
 static void draw_background()
 {
-	colr.assign(107, 1, 1, 1);
+	colr.assign(colr_wizard_white, 1, 1, 1);
 	float W = (float)mnw.screen_w, H = (float)mnw.screen_h;
-	OGL_2dquad(415, 107, 1, 0, H, 0, H / 1024, W, H, W / 1024, H / 1024, W, 0, W / 1024, 0, 0, 0, 0, 0, 1,
-	           al_none);
+	OGL_2dquad(tman_ref_background, colr_wizard_white, 1, 0, H, 0, H / 1024, W, H, W / 1024, H / 1024, W, 0,
+	           W / 1024, 0, 0, 0, 0, 0, 1, al_none);
 }
 
 void APP_update()
 {
 	draw_background();
-	BTN_frame2(23, 10, 50, 190, 453, "", 1);
-	BTN_frame2(23, 210, 50, 580, 453, "", 1);
+	BTN_frame2(btn_style_wizard_panel, 10, 50, 190, 453, "", 1);
+	BTN_frame2(btn_style_wizard_panel, 210, 50, 580, 453, "", 1);
 	for (size_t i = 0; i < step_names.size(); ++i) {
 		bool current = i < step_funcs.size() && step_funcs[i] == g_wizard;
-		OGL_string(current ? 68 : 48, 30, 480 - 20.0f * i, step_names[i], 170, current ? 1 : 0, 0);
+		OGL_string(current ? colr_blue : colr_value, 30, 480 - 20.0f * i, step_names[i], 170, current ? 1 : 0, 0);
 	}
 
 	wizard_screen s;
@@ -66,9 +66,9 @@ void APP_update()
 	int result = wizard_run_screen(s, &ran);
 	if (!ran) return;
 
-	OGL_string(12, 500, 480, s.title, 540, 1, 1);
+	OGL_string(colr_black, 500, 480, s.title, 540, 1, 1);
 	// over the world map the text starts higher: the map's top is at 402
-	OGL_string(12, 230, UTIL_world_map_shown() ? 462.0f : 440.0f, s.text, 540, 0, 0);
+	OGL_string(colr_black, 230, UTIL_world_map_shown() ? 462.0f : 440.0f, s.text, 540, 0, 0);
 
 	wizard_clicks clicks;
 	for (size_t j = 0; j < s.choice_labels.size(); ++j)
@@ -77,10 +77,10 @@ void APP_update()
 
 	if (s.progress >= 0) {
 		float width = wizard_progress_width(s.progress);
-		BTN_frame1(4, 500 - mnw.origin_x, 155 - mnw.origin_y, 520, 0);
-		BTN_frame1(5, 240 + width / 2 - mnw.origin_x, 155 - mnw.origin_y, width, 0);
+		BTN_frame1(btn_style_progress_track, 500 - mnw.origin_x, 155 - mnw.origin_y, 520, 0);
+		BTN_frame1(btn_style_progress_fill, 240 + width / 2 - mnw.origin_x, 155 - mnw.origin_y, width, 0);
 		BTN_layout_control("progress bar", 240, 147, 760, 163);
-		OGL_string(12, 242, 120, s.progress_text, 520, 0, 0);
+		OGL_string(colr_black, 242, 120, s.progress_text, 520, 0, 0);
 	}
 
 	if (s.show_servers && stg.num_servers > 0) {
@@ -89,7 +89,7 @@ void APP_update()
 			BTN_is_int(30, y, &stg.sel_server, k, "");
 			std::string text, label, help;
 			BTN_expand_label(server_desc[k], &text, &label, &help);
-			OGL_string(48, 50, y, label, 130, 0, 0);
+			OGL_string(colr_value, 50, y, label, 130, 0, 0);
 		}
 	}
 

@@ -2,6 +2,7 @@
 // then every tile the discs have in the look of its choice, the rubber band
 // of a drag, and the select-all and select-none buttons.
 #include "main_world_map.h"
+#include "colr.h"
 #include "main_wizard.h"
 #include "utils_records.h"
 #include "MACIBM_mnw.h"
@@ -15,7 +16,7 @@
 // A cell in colour id 52, which OGL_set_color greens on a monochrome display.
 static void draw_tile(const map_quad& q)
 {
-	OGL_2dquad(414, 52, 1, q.x1, q.y1, q.s1, q.t1, q.x1, q.y2, q.s1, q.t2, q.x2, q.y2, q.s2, q.t2, q.x2, q.y1, q.s2,
+	OGL_2dquad(tman_ref_map, colr_plain, 1, q.x1, q.y1, q.s1, q.t1, q.x1, q.y2, q.s1, q.t2, q.x2, q.y2, q.s2, q.t2, q.x2, q.y1, q.s2,
 	           q.t1, 1, al_blend);
 }
 
@@ -46,7 +47,7 @@ void UTIL_world_map()
 	BTN_layout_control("world map", q.x1, q.y1, q.x2, q.y2);
 	const float ox = mnw.origin_x, oy = mnw.origin_y;
 	OGL_setstate(fog_fals, 1, lit_fals, al_blend, deR_fals, deW_fals);
-	tman.bind_ref(414, 0, 0);
+	tman.bind_ref(tman_ref_map, 0, 0);
 	glColor4f(1, 1, 1, 1);	// opaque whatever was drawn before
 	glBegin(GL_QUADS);
 	glTexCoord2f(q.s1, q.t1); glVertex2f(q.x1 + ox, q.y1 + oy);

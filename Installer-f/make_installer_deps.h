@@ -2,6 +2,7 @@
 #include "UTL_alert.h"
 #include "UTL_format.h"
 #include "UTL_globals.h"
+#include "UTL_log.h"
 #include "io_utils.h"
 #include "opensave.h"
 #include "p7z_md5.h"

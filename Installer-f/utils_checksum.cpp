@@ -5,7 +5,7 @@
 #include "p7z_md5.h"
 #include "THREAD_service.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "UTL_threads.h"
 
 UTL_worker_threads* checksum_workers = nullptr;

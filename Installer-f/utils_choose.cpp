@@ -1,7 +1,7 @@
 // The fetch, keep or delete decision for every listed file, and the totals.
 #include "utils.h"
 #include "main_globals.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include <map>
 #include <vector>
 

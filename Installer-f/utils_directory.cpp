@@ -5,7 +5,7 @@
 #include "xmap.h"
 #include "UTL_alert.h"
 #include "UTL_format.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "UTL_translate.h"
 #include <climits>
 #include <cstdlib>

@@ -7,7 +7,7 @@
 #include "p7z_md5.h"
 #include "zip_utils.h"
 #include "UTL_alert.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "UTL_translate.h"
 #include <cerrno>
 #include <vector>

@@ -9,7 +9,7 @@
 #include "zip_utils.h"
 #include "UTL_alert.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "UTL_translate.h"
 #include "THREAD_service.h"
 #include <cerrno>
@@ -81,8 +81,8 @@ static void start_check(int f, int sel, int i, const std::string& remote, const 
 static void drop_transfers()
 {
 	for (int i = 0; i < 4; ++i) {
-		delete http.slots[i + 2];
-		http.slots[i + 2] = nullptr;
+		delete http.slots[http_slot_stream_first + i];
+		http.slots[http_slot_stream_first + i] = nullptr;
 	}
 }
 
@@ -308,7 +308,7 @@ static void stream_step(int i, int f)
 		finished = true;
 	} else if (v.want_download) {
 		stg.action = 1;
-		int r = http.net_check(i + 2, server_name[sel], remote, archive, http_listed_limit(v.kb1));
+		int r = http.net_check(http_slot_stream_first + i, server_name[sel], remote, archive, http_listed_limit(v.kb1));
 		if (r == 1) {
 			stg.download_error = 0;
 			int code = extract_and_delete_file(archive, destination);
@@ -319,13 +319,13 @@ static void stream_step(int i, int f)
 			} else if (attempt_failed(i, f, sel, failed_extract, code, remote, archive, destination)) {
 				return;
 			}
-		} else if (r == 2 && http.local_error[i + 2]) {
-			local_failure(remote, http.local_error[i + 2]);
+		} else if (r == 2 && http.local_error[http_slot_stream_first + i]) {
+			local_failure(remote, http.local_error[http_slot_stream_first + i]);
 			return;
 		} else if (r == 2) {
 			if (attempt_failed(i, f, sel, failed_transfer, 0, remote, archive, destination)) return;
 		} else {
-			down_class* d = http.slots[i + 2];
+			down_class* d = http.slots[http_slot_stream_first + i];
 			if (!d)
 				stg.file_progress = 0;
 			else if (d->content_length < 0)

@@ -4,7 +4,7 @@
 #include "utils.h"
 #include "main_globals.h"
 #include "UTL_alert.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "UTL_translate.h"
 #include <cerrno>
 #include <fcntl.h>

@@ -5,7 +5,7 @@
 #include "main_globals.h"
 #include "THREAD_service.h"
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "zip_utils.h"
 #include <chrono>
 #include <cstdio>

@@ -5,7 +5,7 @@
 #include "http.h"
 #include "UTL_clock.h"
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "../tests/support/test_servers.h"
 #include <chrono>
 #include <cstdio>

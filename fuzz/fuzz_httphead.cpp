@@ -2,7 +2,6 @@
 // packets arrive. The first byte picks the piece size.
 #include "fuzz_support.h"
 #include "http.h"
-#include "UTL_globals.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

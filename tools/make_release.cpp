@@ -6,7 +6,7 @@
 #include "make_installer.h"
 #include "UTL_cmdline.h"
 #include "UTL_debug.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include <climits>
 #include <cstdio>
 #include <cstdlib>

@@ -14,7 +14,7 @@
 #include "PLAT_events.h"
 #include "PLAT_gl.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
+#include "UTL_alert.h"
 #include <cstdio>
 #include <string>
 
@@ -79,7 +79,7 @@ int main(int argc, char** argv)
 	ogl_inited = 1;
 	OGL_pix_specs(0);
 	glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-	tman.load_texture(tex_fail_silent, 410, 0x30092, tex_load_2, "RESOURCE:interface.png");
+	tman.load_texture(tex_fail_silent, tman_ref_interface, tman_art_interface, tex_load_2, "RESOURCE:interface.png");
 	MACIBM_clear_menus(1);
 
 	demo_values v;

@@ -7,7 +7,7 @@
 #include "xmap.h"
 #include "TEX_image.h"
 #include "UTL_alert.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>

@@ -3,7 +3,8 @@
 // folders per kind of resource. Also the names of the scenery tile files.
 #include "DSF_library.h"
 #include "io_utils.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
+#include "hl_math.h"
 #include <cstring>
 
 static bool takes_part(const lib_entry* e, int lon, int lat, bool anywhere)

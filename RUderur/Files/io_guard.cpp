@@ -1,7 +1,7 @@
 // Paths checked against the links on disk, and the temporary names files are
 // unpacked under before they take their listed place.
 #include "io_utils.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include <cerrno>
 #include <climits>
 #include <cstdlib>

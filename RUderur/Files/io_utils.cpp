@@ -1,7 +1,7 @@
 #include "io_utils.h"
 #include "opensave.h"
 #include "UTL_alert.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include <cerrno>
 #include <cstdio>
 #include <cstring>

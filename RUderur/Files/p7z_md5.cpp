@@ -1,7 +1,7 @@
 #include "p7z_md5.h"
 #include "io_utils.h"
 #include "zip_utils.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include <archive.h>
 #include <archive_entry.h>
 #include <cerrno>

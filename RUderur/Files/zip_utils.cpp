@@ -1,7 +1,7 @@
 #include "zip_utils.h"
 #include "io_utils.h"
 #include "xmap.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include <cerrno>
 #include <climits>
 #include <cstring>

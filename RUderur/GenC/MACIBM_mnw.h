@@ -2,6 +2,7 @@
 #define MACIBM_MNW_H
 // The window-manager record: one global, zero-filled at start.
 // Platform handles are opaque here; the platform layer knows their types.
+#include <string>
 
 struct mnw_struct {
 	int   aa_request;
@@ -53,11 +54,28 @@ struct mnw_struct {
 
 extern mnw_struct mnw;
 
+// The window strings: the current window's title, drawn by the window's
+// painter, and the hint of the widget under the mouse, drawn by the hint box.
+struct stls_class {
+	std::string window_title;
+	std::string mouse_help;
+};
+extern stls_class stls;
+
+// Window ids: the application window and the fixed-size dialogs drawn
+// centred over it (their sizes and titles are the shell's window table).
 enum {
 	WIND_main = 0,
-	WIND_version = 993,
-	WIND_advise = 994,
-	WIND_intentions_small = 995
+	WIND_eula = 1,
+	WIND_prefs = 2,			// the installer's preferences
+	WIND_livery = 992,
+	WIND_version = 993,		// the about box
+	WIND_advise = 994,		// the alert
+	WIND_intentions_small = 995,	// the save-changes question
+	WIND_select_alert = 996,	// the engine's question about a changed file
+	WIND_abort_alert = 997,		// the question before a run is cancelled
+	WIND_open = 998,		// the file dialog's Open window
+	WIND_save = 999			// and its Save window
 };
 
 #endif

@@ -16,6 +16,7 @@ void  MACIBM_show_init(const std::string& message, float* progress);
 
 extern int plot_init_lights;
 extern int g_mon_x_res_now, g_mon_y_res_now;
+extern int is_demo;	// start-up found the demo's few earth textures: the about box says "Web Demo"
 
 // The frame loop, windows and mouse (hl_mnw)
 void MACIBM_event_proc();

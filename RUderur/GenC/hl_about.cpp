@@ -1,11 +1,11 @@
 // The about box's window; the update check it shows lives in UTL_about.
 #include "hl_about.h"
+#include "colr.h"
 #include "MACIBM_mnw.h"
 #include "MACIBM_shell.h"
 #include "OGL_fonts.h"
 #include "UTL_about.h"
 #include "UTL_alert.h"
-#include "UTL_globals.h"
 #include "butn.h"
 #include "oglp.h"
 #include <string>
@@ -27,13 +27,13 @@ static void about_frame(about_state& s)
 
 	const float W = mnw.wind_w, H = mnw.wind_h, width = W - 40;
 	OGL_plot_back_col();
-	BTN_fillwin(1, 24);
-	BTN_subwin(0, 18, -1, 35, -1, -1, "", &wx, &wy);
-	OGL_string(50, 20, H - 45, std::string("Vantor ") + about_release_text + (is_demo ? " Web Demo" : ""), width, 0, 0);
-	OGL_string(50, 20, H - 55, "Created by Arlen Voss", width, 0, 0);
-	OGL_string(50, 20, H - 65, about_maker_site, width, 0, 0);
-	OGL_string(50, 20, H - 85, UTL_about_version_line(s), width, 0, 0);
-	for (int i = 0; i < 9; ++i) OGL_string(50, 20, H - 115 - 10 * i, kCredits[i], width, 0, 0);
+	BTN_fillwin(1, btn_style_none);
+	BTN_subwin(0, btn_style_dialog_panel, -1, 35, -1, -1, "", &wx, &wy);
+	OGL_string(colr_panel_text, 20, H - 45, std::string("Vantor ") + about_release_text + (is_demo ? " Web Demo" : ""), width, 0, 0);
+	OGL_string(colr_panel_text, 20, H - 55, "Created by Arlen Voss", width, 0, 0);
+	OGL_string(colr_panel_text, 20, H - 65, about_maker_site, width, 0, 0);
+	OGL_string(colr_panel_text, 20, H - 85, UTL_about_version_line(s), width, 0, 0);
+	for (int i = 0; i < 9; ++i) OGL_string(colr_panel_text, 20, H - 115 - 10 * i, kCredits[i], width, 0, 0);
 
 	const std::string site = about_maker_site;
 	if (BTN_action(191, 17, 0, 0, 1, "Go to " + site + " for free updates and tons of other cool stuff!", "-"))
@@ -47,14 +47,14 @@ static void about_frame(about_state& s)
 		break;
 	case about_downloading: {
 		const std::string progress = UTL_about_download(s);
-		if (!progress.empty()) OGL_string(61, 20, status_y, progress, width, 0, 0);
+		if (!progress.empty()) OGL_string(colr_yellow, 20, status_y, progress, width, 0, 0);
 		break;
 	}
 	case about_launching:
 		UTL_about_launch(s);
 		break;
 	case about_message:
-		OGL_string(61, 20, status_y, s.err_msg, width, 0, 0);
+		OGL_string(colr_yellow, 20, status_y, s.err_msg, width, 0, 0);
 		break;
 	}
 }

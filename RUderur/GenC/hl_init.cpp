@@ -25,6 +25,8 @@
 #include "UTL_cmdline.h"
 #include "UTL_debug.h"
 #include "UTL_globals.h"
+#include "UTL_log.h"
+#include "hl_math.h"
 #include "UTL_translate.h"
 #include <algorithm>
 #include <cstdlib>
@@ -33,6 +35,7 @@
 
 int plot_init_lights = 0;
 int g_mon_x_res_now = 0, g_mon_y_res_now = 0;
+int is_demo = 0;
 
 static const int  is_build = 0;
 static const char* window_title = "Vantor Installer";
@@ -54,51 +57,55 @@ static void threaded_failed() { glExt.threaded_ogl_failed(); }
 // interface art while its pixels are still in the scratch buffer.
 static void load_interface_images()
 {
-	tman.load_texture(tex_fail_alert, 414, 0x12092, tex_load_2, "RESOURCE:map.png");
-	tman.load_texture(tex_fail_alert, 415, 0x12091, tex_load_2, "RESOURCE:background.png");
-	tman.load_texture(tex_fail_alert, 410, 0x30092, tex_load_2, "RESOURCE:interface.png");
+	tman.load_texture(tex_fail_alert, tman_ref_map, tman_art_rgba, tex_load_2, "RESOURCE:map.png");
+	tman.load_texture(tex_fail_alert, tman_ref_background, tman_art_rgb, tex_load_2, "RESOURCE:background.png");
+	tman.load_texture(tex_fail_alert, tman_ref_interface, tman_art_interface, tex_load_2, "RESOURCE:interface.png");
 	static const struct { int id; int at; } picks[] = {
-		{37, 0x4DCFC}, {38, 0x49CFC}, {39, 0x45CFC}, {40, 0x41CFC}, {41, 0x3DCFC}, {43, 0x39CFC}, {44, 0x35CFC},
-		{45, 0x31CFC}, {46, 0x2DCFC}, {48, 0x29CFC}, {49, 0x25CFC}, {50, 0x21CFC}, {47, 0x39E2C}};
+		{colr_back, 0x4DCFC},        {colr_menu_edge, 0x49CFC},    {colr_menu_highlight, 0x45CFC},
+		{colr_menu_edge_light, 0x41CFC}, {colr_menu_title, 0x3DCFC},   {colr_window_title, 0x39CFC},
+		{colr_tab_on, 0x35CFC},      {colr_tab_off, 0x31CFC},      {colr_label, 0x2DCFC},
+		{colr_value, 0x29CFC},       {colr_warning, 0x25CFC},      {colr_panel_text, 0x21CFC},
+		{colr_accent, 0x39E2C}};
 	for (const auto& p : picks) {
 		const unsigned char* px = scratch_array + p.at;
 		colr.assign(p.id, px[0] / 255.0f, px[1] / 255.0f, px[2] / 255.0f);
 	}
-	for (int c = 0; c < 3; ++c) colr.rgb[42][c] = (colr.rgb[38][c] + colr.rgb[41][c]) * 0.5f;
+	for (int c = 0; c < 3; ++c)
+		colr.rgb[colr_menu_mid][c] = (colr.rgb[colr_menu_edge][c] + colr.rgb[colr_menu_title][c]) * 0.5f;
 }
 
 void MACIBM_init(int argc, const char* const* argv)
 {
-	// 1.
+	// Debug services, an empty event queue, the arrow cursor.
 	UTL_debug_init();
 	PLAT_flush_events();
 	PLAT_cursor_arrow();
 
-	// 2. Paths built on app_path are relative to the current folder.
+	// Paths built on app_path are relative to the current folder.
 	MACIBM_set_app_path(&app_path, 0);
 	app_path.clear();
 	if (is_build) g_case_sensitive = 0;
 
-	// 3. The current folder is the one holding the program.
+	// The current folder is the one holding the program.
 	const std::string exe_folder = PLAT_executable_folder();
 	if (!exe_folder.empty() && chdir(exe_folder.c_str()) != 0) {}
 
-	// 4. The log, rewritten at every start.
+	// The log, rewritten at every start.
 	std::string app_folder;
 	get_OS_abs_path(os_dir_app_folder, app_folder);
 	xer.open(app_folder + "Vantor Installer Log.txt", std::ios::out | std::ios::trunc);
 	MACIBM_log_header(g_case_sensitive);
 
-	// 5.
+	// The demo ships only a few earth textures.
 	std::vector<std::string> names;
 	std::vector<int> kinds;
 	is_demo = opensave_getitems("Resources/bitmaps/earth orbit textures/", 0, names, kinds) <= 50;
 
-	// 6-7.
+	// The command line, then the thread service.
 	UTL_cmdline::init_unix(argc, argv);
 	THREAD_init();
 
-	// 8.
+	// The window asked for, the language, and the shell's part of the alert service.
 	mnw.req_w = 800;
 	mnw.req_h = 600;
 	mnw.tex_res = 5;
@@ -114,7 +121,7 @@ void MACIBM_init(int argc, const char* const* argv)
 	MACIBM_shell_hooks.alert_window = BTN_alert_window;
 	MACIBM_shell_hooks.nuke_alert = BTN_nuke_alert;
 
-	// 9-10.
+	// The display and the main window's context.
 	MACIBM_setres(1);
 	if (!MACIBM_make_context(0))
 		__MACIBM_alert(0, "I could not set up the graphics for Vantor! I hope your monitor is at 1024x768 or higher! It must be!",
@@ -123,11 +130,11 @@ void MACIBM_init(int argc, const char* const* argv)
 		               "If you reset the resolution, you can try launching Vantor again, since I am resetting Vantor to default resolution now.",
 		               t_exit, "RUderur/GenC/hl_init", 1648);
 
-	// 11.
+	// What the driver can do.
 	OGL_pix_specs(0);
 	glExt.init_extensions();
 
-	// 12. Workers may share GL contexts, so they start after the probe.
+	// Workers may share GL contexts, so they start after the probe.
 	THREAD_gl_hooks.threaded_avail = threaded_avail;
 	THREAD_gl_hooks.make_context_loader = MACIBM_make_context_loader;
 	THREAD_gl_hooks.set_context_loader = MACIBM_set_context_loader;
@@ -135,25 +142,25 @@ void MACIBM_init(int argc, const char* const* argv)
 	TEX_init();
 	THREAD_make_workers();
 
-	// 13. The same random table every run; rand() itself differs from run to run.
+	// The same random table every run; rand() itself differs from run to run.
 	UTL_fill_randrat();
 	unsigned int seed = (unsigned int)(xtim_class::microsecs() & 0xFFFFFFFFu);
 	srand(seed);
 	for (unsigned int i = 0; i < seed % 1000; ++i) (void)rand();
 
-	// 14.
+	// Sine and cosine of whole degrees.
 	colr_fill_trig_tables();
 
-	// 15-16.
+	// The interface art, and the colours read from it.
 	load_interface_images();
 
-	// 17.
+	// The application window; from here on alerts are drawn.
 	MACIBM_clear_menus(1);
 	MACIBM_startwind(-1, 0);
 	OGL_pix_specs(0);
 	ogl_inited = 1;
 
-	// 18.
+	// A language the resources have, else the user picks one.
 	std::vector<int> langs;
 	UTL_lang_get_languages(langs);
 	if (std::find(langs.begin(), langs.end(), mnw.language) == langs.end())
@@ -163,7 +170,7 @@ void MACIBM_init(int argc, const char* const* argv)
 		__MACIBM_alert(-1, "-", "-", "-", "-", t_choose_language, "RUderur/GenC/hl_init", 1767);
 	}
 
-	// 19.
+	// The language's texts, with the start-up panel saying what happens.
 	MACIBM_show_init("Will init plugins.", nullptr);
 	MACIBM_setupforlang();
 	MACIBM_show_init("Starting application.", nullptr);
@@ -208,13 +215,13 @@ int MACIBM_make_context(int index)
 	if (index < 0 || index > 1) return 0;
 	if (index == 1) OGL_setstate(fog_fals, 0, lit_fals, al_none, deR_fals, deW_fals);
 
-	// 1. A frame only where it fits on the display with room to spare.
+	// A frame only where it fits on the display with room to spare.
 	PLAT_display_mode d = {0, 0, 0};
 	PLAT_get_display_mode(&d);
 	const int left = index == 1 ? mnw.screen_w : 0;
 	const int framed = mnw.screen_w + 20 < d.w && mnw.screen_h + 20 < d.h;
 
-	// 3. The richest visual first: multisampled levels only as far as asked.
+	// The richest visual first: multisampled levels only as far as asked.
 	static const int samples_of[5] = {0, 2, 4, 8, 16};
 	int opened = 0;
 	if (mnw.window[index]) opened = 1;
@@ -233,14 +240,14 @@ int MACIBM_make_context(int index)
 	mnw.window[index] = PLAT_window_handle(index);
 	PLAT_events_reset();
 
-	// 5. The context (the second window's shares the first one's objects).
+	// The context (the second window's shares the first one's objects).
 	void* ctx = PLAT_gl_create_context(index, index == 1 ? mnw.context[0] : nullptr);
 	if (!ctx) return 0;
 	mnw.context[index] = ctx;
 	if (!mnw.pixel_format) mnw.pixel_format = mnw.window[0];
 	if (!PLAT_gl_make_current(index, ctx)) return 0;
 
-	// 4. What the visual got.
+	// What the visual got.
 	static const struct { const char* label; int attr; } rows[] = {
 		{"AGL_DOUBLEBUFFER : ", PLAT_attr_double}, {"AGL_RED_SIZE     : ", PLAT_attr_red},
 		{"AGL_GREEN_SIZE   : ", PLAT_attr_green}, {"AGL_BLUE_SIZE    : ", PLAT_attr_blue},
@@ -254,7 +261,7 @@ int MACIBM_make_context(int index)
 	if (vram >= 0) xer << "VRAM             : " << vram << "\n";
 	xer.flush();
 
-	// 6.
+	// A cleared buffer and the GL entry points.
 	glClear(GL_COLOR_BUFFER_BIT);
 	int err = glExt.init_entry_points();
 	if (err != 0) {
@@ -263,16 +270,16 @@ int MACIBM_make_context(int index)
 		__MACIBM_alert(0, "Could not open OpenGL framework", "", buf, "", t_exit, "RUderur/GenC/hl_init", 769);
 	}
 
-	// 7. There is no threaded engine to switch on here.
+	// There is no threaded engine to switch on here.
 	if (UTL_cmdline::has_option("--use_threaded_ogl")) xer << "Enabling threaded OGL - got " << -1 << "\n";
 
-	// 8. Vertical sync; refused, the frame pace comes from the event wait alone.
+	// Vertical sync; refused, the frame pace comes from the event wait alone.
 	const int interval = mnw.vsync_double ? 2 : mnw.vsync ? 1 : 0;
 	int code = PLAT_gl_set_swap_interval(interval);
 	if (code != 0)
 		xer << "WARNING: I could not set vertical sync to " << interval << "; the driver returned error " << code << ".\n";
 
-	// 9. The default state (any renderer the driver gives is taken, software too).
+	// The default state (any renderer the driver gives is taken, software too).
 	GLfloat black[4] = {0, 0, 0, 0};
 	glLightModelfv(GL_LIGHT_MODEL_AMBIENT, black);
 	glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -336,12 +343,12 @@ void MACIBM_show_init(const std::string& message, float* progress)
 	f = std::min(1.0f, std::max(0.02f, f));
 	// positions are screen pixels: the window origin comes off
 	const float x0 = mnw.content_x - mnw.origin_x, y0 = -mnw.origin_y;
-	BTN_frame2(18, x0 + 10, y0 + 31, 460, 200, "", 1);
-	OGL_string(50, x0 + 22, y0 + 210, maker_site, 440, 0, 0);	// dark on the light panel
+	BTN_frame2(btn_style_dialog_panel, x0 + 10, y0 + 31, 460, 200, "", 1);
+	OGL_string(colr_panel_text, x0 + 22, y0 + 210, maker_site, 440, 0, 0);	// dark on the light panel
 	// the bar fills the content area, but never runs past a narrower window
 	const float left = x0 + 8, width = std::min(1008.0f, mnw.screen_w - mnw.origin_x - 8 - left);
-	BTN_frame1(4, left + width * 0.5f, y0 + 15, width, 0);
-	BTN_frame1(5, left + width * f * 0.5f, y0 + 15, width * f, 0);
-	OGL_string(64, x0 + 22, y0 + 60, message, 440, 0, 0);
+	BTN_frame1(btn_style_progress_track, left + width * 0.5f, y0 + 15, width, 0);
+	BTN_frame1(btn_style_progress_fill, left + width * f * 0.5f, y0 + 15, width * f, 0);
+	OGL_string(colr_grey, x0 + 22, y0 + 60, message, 440, 0, 0);
 	OGL_sbuff();
 }

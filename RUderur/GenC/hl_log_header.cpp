@@ -1,4 +1,5 @@
 #include "hl_log_header.h"
+#include "UTL_log.h"
 #include "UTL_globals.h"
 #include "PLAT_machine.h"
 #include <string>

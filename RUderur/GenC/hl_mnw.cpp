@@ -1,6 +1,7 @@
 // One frame: mouse, events, pending alerts, clock, the application's
 // drawing, the framework layer on top, the buffer swap.
 #include "MACIBM_shell.h"
+#include "colr.h"
 #include "MACIBM_mnw.h"
 #include "butn.h"
 #include "menu.h"
@@ -16,7 +17,6 @@
 #include "UTL_alert.h"
 #include "UTL_clock.h"
 #include "UTL_cmnd.h"
-#include "UTL_globals.h"
 #include "UTL_translate.h"
 #include "tman.h"
 #include <algorithm>
@@ -88,7 +88,7 @@ void MACIBM_event_proc()
 	return_hit = escape_hit = delete_hit = 0;
 	mnw.click_down = mnw.click_up = mnw.key_event = 0;
 
-	if (mnw.current_window == -1) mnw.current_window = 0;
+	if (mnw.current_window == -1) mnw.current_window = WIND_main;
 	if (!win_started) {
 		win_started = 1;
 		MACIBM_startwind(mnw.current_window, 0);
@@ -101,7 +101,7 @@ void MACIBM_event_proc()
 	xtim.profile_chart("event", 0);
 	xtim.profile_chart("netlist", 0);
 
-	if (mnw.current_window == 0) {
+	if (mnw.current_window == WIND_main) {
 		THREAD_check_exception(1);
 		const char* see_log = "Please see the log.txt file for a detailed list of missing files.";
 		if (tman.has_scene_load_fail()) {
@@ -246,7 +246,7 @@ void MACIBM_startwind(int id, int)
 void MACIBM_menu_track()
 {
 	// the title clicks of window 0 are the only ones that move a menu
-	if (mnw.current_window != 0) return;
+	if (mnw.current_window != WIND_main) return;
 	for (int i = 0; mnw.open_menu >= 0 && i < (int)menu.size() && i < menu_popup_slot; ++i) {
 		const menu_struct& m = menu[i];
 		if (m.owner == -1 && i != mnw.open_menu &&
@@ -259,18 +259,19 @@ void MACIBM_handleclick(int force_close)
 {
 	const int id = mnw.current_window;
 	const float x = mnw.mouse_x, y = mnw.mouse_y;
-	if (id != 0 && id != 994 && id != 995 && id != 996 && id != 998 && id != 999) {
+	if (id != WIND_main && id != WIND_advise && id != WIND_intentions_small && id != WIND_select_alert && id != WIND_open &&
+	    id != WIND_save) {
 		const bool in_bar = y >= mnw.wind_h - 20 && y <= mnw.wind_h;
 		const bool in_box = in_bar && ((x >= 0 && x <= 25) || (x >= mnw.wind_w - 25 && x <= mnw.wind_w));
 		if (in_box || force_close) {
 			BTN_zap_boxes(1);
 			OGL_sbuff();
 			return_hit = 0;
-			MACIBM_startwind(0, force_close);
+			MACIBM_startwind(WIND_main, force_close);
 			return;
 		}
 	}
-	if (id == 0) {
+	if (id == WIND_main) {
 		const int hit = MACIBM_menu_title_at(x, y, mnw.open_menu);
 		if (hit >= 0) {
 			mnw.click_down = 0;
@@ -293,7 +294,7 @@ void MACIBM_handleclick(int force_close)
 void MACIBM_handlerelease()
 {
 	if (xtim.elapsed < mnw.menu_click_time + 1.0f) return;	// a click that opened a menu
-	if (mnw.current_window != 0 || mnw.open_menu < 0) return;
+	if (mnw.current_window != WIND_main || mnw.open_menu < 0) return;
 	const float x = mnw.mouse_x, y = mnw.mouse_y;
 	const int hit = MACIBM_menu_title_at(x, y, mnw.open_menu);
 	if (hit >= 0) {
@@ -321,14 +322,14 @@ void mouse_help_per_wind(int id)
 	if (!stls.mouse_help.empty() && xtim.elapsed > mnw.last_move_time + 1.0f) {
 		float x, y, h;
 		MACIBM_help_box(stls.mouse_help.size(), &x, &y, &h);
-		BTN_frame2(17, x - 10, y - 10, 420, h + 20, "", 1);
-		OGL_string(50, x + 3, y + h - 10, stls.mouse_help, 394, 0, 0);
+		BTN_frame2(btn_style_help, x - 10, y - 10, 420, h + 20, "", 1);
+		OGL_string(colr_panel_text, x + 3, y + h - 10, stls.mouse_help, 394, 0, 0);
 	}
 	stls.mouse_help.clear();
 	xtim.profile_chart("help", 0);
 
-	if (id == 0 && xtim.elapsed > mnw.last_move_time + 10.0f) mnw.cursor_kind = 2;
-	if (id >= 992 && id <= 999) mnw.cursor_kind = 0;
+	if (id == WIND_main && xtim.elapsed > mnw.last_move_time + 10.0f) mnw.cursor_kind = 2;
+	if (id >= WIND_livery && id <= WIND_save) mnw.cursor_kind = 0;
 	static int hidden = 0, last_kind = 0;
 	if (mnw.cursor_kind >= 2 && !hidden) {
 		PLAT_cursor_show(0);
@@ -371,7 +372,8 @@ void mouse_help_per_wind(int id)
 	const float w = (float)(x2 - x1), h = (float)(y2 - y1);
 	const float cx = mnw.mouse_x - w * 0.5f - hx, cy = mnw.mouse_y - h * 0.5f - hy;
 	const float s1 = x1 / 512.0f, s2 = x2 / 512.0f, t1 = y1 / 512.0f, t2 = y2 / 512.0f;
-	OGL_2dquad(410, 52, 1, cx, cy, s1, t1, cx, cy + h, s1, t2, cx + w, cy + h, s2, t2, cx + w, cy, s2, t1, 1, al_blend);
+	OGL_2dquad(tman_ref_interface, colr_plain, 1, cx, cy, s1, t1, cx, cy + h, s1, t2, cx + w, cy + h, s2, t2, cx + w, cy,
+	           s2, t1, 1, al_blend);
 }
 
 void MACIBM_movemouse(int x, int y, int window_index)

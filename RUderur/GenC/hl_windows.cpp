@@ -1,18 +1,19 @@
 // The window table: the fixed dialogs drawn centred over the main window.
 #include "MACIBM_shell.h"
+#include "MACIBM_mnw.h"
 #include <cmath>
 
 static const MACIBM_wind_spec wind_table[] = {
-	{1, "EULA", 500, 300},
-	{2, "Prefs", 700, 380},
-	{992, "Livery", 561, 474},
-	{993, "Version and Updates", 600, 300},
-	{994, "BE ADVISED", 420, 250},
-	{995, "SAY INTENTIONS", 300, 166},
-	{996, "SAY INTENTIONS", 750, 176},
-	{997, "SAY INTENTIONS", 700, 206},
-	{998, "Open", 561, 474},
-	{999, "Save", 330, 474}};
+	{WIND_eula, "EULA", 500, 300},
+	{WIND_prefs, "Prefs", 700, 380},
+	{WIND_livery, "Livery", 561, 474},
+	{WIND_version, "Version and Updates", 600, 300},
+	{WIND_advise, "BE ADVISED", 420, 250},
+	{WIND_intentions_small, "SAY INTENTIONS", 300, 166},
+	{WIND_select_alert, "SAY INTENTIONS", 750, 176},
+	{WIND_abort_alert, "SAY INTENTIONS", 700, 206},
+	{WIND_open, "Open", 561, 474},
+	{WIND_save, "Save", 330, 474}};
 
 const MACIBM_wind_spec* MACIBM_find_wind(int id)
 {

@@ -1,5 +1,6 @@
 // The background picture and the screenshot writer.
 #include "OGL_back_tex.h"
+#include "colr.h"
 #include "OGL_extensions.h"
 #include "OGL_setstate.h"
 #include "oglp.h"
@@ -122,7 +123,7 @@ void OGL_plot_back_tex()
 	OGL_back_quad q[16];
 	int n = OGL_back_tex_layout(mnw.current_window, mnw.screen_w, mnw.screen_h, mnw.content_x, pic_w, pic_h, box, q);
 	if (start && (pic_w < mnw.screen_w || pic_h < mnw.screen_h))
-		OGL_fillrect(37, 1, -mnw.origin_x, -mnw.origin_y, (float)mnw.screen_w, (float)mnw.screen_h);
+		OGL_fillrect(colr_back, 1, -mnw.origin_x, -mnw.origin_y, (float)mnw.screen_w, (float)mnw.screen_h);
 	OGL_setstate(fog_fals, 1, lit_fals, ren.alpha_mult > 0.99f ? al_test : al_blend, deR_fals, deW_fals);
 	OGL_set_color(back_col, 1);
 	for (int i = 0; i < n; ++i) {

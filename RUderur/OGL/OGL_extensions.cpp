@@ -65,13 +65,13 @@ void OGL_extensions::decide(const OGL_caps_input& in, std::ostream& log, std::ve
 	auto opt = [&](const char* o) { return in.options.count(o) != 0; };
 	const std::string& ex = in.extensions;
 
-	// 1. The driver's strings.
+	// The driver's strings.
 	ren.gl_vendor = in.vendor.c_str();
 	ren.gl_renderer = in.renderer.c_str();
 	ren.gl_version = in.version.c_str();
 	ren.gl_extensions = in.extensions.c_str();
 
-	// 2-3. Version, then extension names.
+	// Version, then extension names.
 	const int v = version_number(in.version);
 	auto feat = [&](int at_least, const char* a, const char* b = nullptr) {
 		return (at_least > 0 && v >= at_least) || has_ext(ex, a) || (b && has_ext(ex, b)) ? 1 : 0;
@@ -104,7 +104,7 @@ void OGL_extensions::decide(const OGL_caps_input& in, std::ostream& log, std::ve
 	packed_stencil = feat(300, "GL_EXT_packed_depth_stencil");
 	tex_float_avail = feat(300, "GL_ARB_texture_float");
 
-	// 4. Known bad driver and renderer pairs; an override option keeps the feature.
+	// Known bad driver and renderer pairs; an override option keeps the feature.
 	const bool os_known = in.os_version >= 0;
 	const std::string& rnd = in.renderer;
 	if (occlude_avail && os_known && !opt("--use_pixel_counters")) {
@@ -128,7 +128,7 @@ void OGL_extensions::decide(const OGL_caps_input& in, std::ostream& log, std::ve
 	if (glsl_avail && has_ext(in.vendor, "NVIDIA") && !has_ext(ex, "GL_NV_fragment_program2"))
 		first_gen_shaders = 1;
 
-	// 5. Entry points, group by group; every member is looked up.
+	// Entry points, group by group; every member is looked up.
 	auto look = [&](const proc_slot* group, int n, int& flag) {
 		if (!flag) return;
 		for (int i = 0; i < n; ++i) {
@@ -174,12 +174,12 @@ void OGL_extensions::decide(const OGL_caps_input& in, std::ostream& log, std::ve
 	if (glBlendEquationSeparateEXT) look(g_bfn, 1, sblend_avail);
 #undef N
 
-	// 6. Dependencies.
+	// A feature goes with the features it needs.
 	if (!vprog_avail) fprog_avail = 0;
 	if (!shad_objs_avail) fshader_avail = vshader_avail = gshader_avail = 0;
 	if (!vshader_avail || !fshader_avail) glsl_avail = 0;
 
-	// 7. Program limits.
+	// Shader programs the driver cannot run natively are switched off.
 	if (fprog_avail) {
 		if (in.fp_instr == 0 && !opt("--use_fprogs")) fprog_avail = 0;
 		if (in.fp_instr < 100) first_gen_shaders = 1;
@@ -188,7 +188,7 @@ void OGL_extensions::decide(const OGL_caps_input& in, std::ostream& log, std::ve
 	std::string glsl_text = "n/a";
 	if (glsl_avail) glsl_text = in.glsl_version.empty() ? "<null string>" : in.glsl_version;
 
-	// 8. Limits.
+	// The limits the drawing code reads.
 	ren.max_aniso = 1.0f;
 	if (aniso_avail) ren.max_aniso = in.max_aniso;
 	ren.tex_units = in.max_tex_units;
@@ -197,7 +197,7 @@ void OGL_extensions::decide(const OGL_caps_input& in, std::ostream& log, std::ve
 	max_tex_size = in.max_tex_size;
 	if (ren.tex_units == 0) ren.tex_units = 1;
 
-	// 9. Command-line switches.
+	// Command-line switches.
 	if (opt("--no_vbos")) vbo_avail = pbo_avail = 0;
 	if (opt("--no_pbos")) pbo_avail = 0;
 	if (opt("--no_sprites")) sprites_avail = 0;
@@ -211,7 +211,7 @@ void OGL_extensions::decide(const OGL_caps_input& in, std::ostream& log, std::ve
 	if (opt("--no_sblend")) sblend_avail = 0;
 	threaded_avail = 0;
 
-	// 10. The table.
+	// The capability table, to the log.
 	log << "OpenGL Vendor    : " << in.vendor << "\n";
 	log << "OpenGL Render    : " << in.renderer << "\n";
 	log << "OpenGL Version   : " << in.version << " (" << v << ")\n";
@@ -254,10 +254,10 @@ void OGL_extensions::decide(const OGL_caps_input& in, std::ostream& log, std::ve
 	log << "max point size   : " << in.point_size_max << "\n";
 	log.flush();
 
-	// 11. Shaders reach every image unit.
+	// Shaders reach every image unit.
 	if (glsl_avail && ren.tex_image_units > ren.tex_units) ren.tex_units = ren.tex_image_units;
 
-	// 12. Hardware the program cannot run on, or runs on without an accelerator.
+	// Hardware the program cannot run on, or runs on without an accelerator.
 	if (!alerts) return;
 	auto tr = [](const std::string& s) { return UTL_translate_string(s, 0); };
 	if (v < 110 && !multitex_avail) {

@@ -5,7 +5,7 @@
 #include "MACIBM_mnw.h"
 #include "UTL_alert.h"
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "UTL_stat.h"
 #include <cstdio>
 

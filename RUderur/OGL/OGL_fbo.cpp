@@ -7,7 +7,7 @@
 #include "TEX_image.h"
 #include "TEX_obj.h"
 #include "UTL_alert.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "UTL_stat.h"
 #include "tman.h"
 
@@ -67,9 +67,10 @@ void OGL_framebuffer::begin_render(int to_fb)
 			scratch_dy = render_h;
 			const int n = three_targets ? 3 : 1;
 			for (int i = 0; i < n; ++i)
-				tman.load_texture(tex_fail_alert, texture_ref + i, texture_flags | 0x10880, tex_load_2,
+				tman.load_texture(tex_fail_alert, texture_ref + i,
+				                  texture_flags | tex_full_res | tex_sized_8bit | tex_carried, tex_load_2,
 				                  "scratch_array-fbo");
-			if ((texture_flags & 7) == 6) {
+			if ((texture_flags & tex_colour_code) == tex_depth) {
 				glDrawBuffer(GL_NONE);
 				glReadBuffer(GL_NONE);
 				glExt.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D,
@@ -113,7 +114,7 @@ void OGL_framebuffer::begin_render(int to_fb)
 		if (!loaded_at(texture_ref, cur_w, cur_h)) {
 			scratch_dx = cur_w;
 			scratch_dy = cur_h;
-			tman.load_texture(tex_fail_alert, texture_ref, texture_flags | 0x10080, tex_load_2,
+			tman.load_texture(tex_fail_alert, texture_ref, texture_flags | tex_full_res | tex_carried, tex_load_2,
 			                  "scratch_array-mTexID");
 		}
 	}
@@ -139,7 +140,7 @@ void OGL_framebuffer::end_render()
 	mnw.screen_h = (int)saved_screen_h;
 	if (to_framebuffer && glExt.framebuf_avail) {
 		glExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, (GLuint)saved_binding);
-		if (texture_flags & 0x8) {
+		if (texture_flags & tex_mipmaps) {
 			OGL_setstate(fog_fals, 1, lit_fals, al_blend, deR_fals, deW_fals);
 			tman.bind_ref(texture_ref, 0, 0);
 			glExt.glGenerateMipmapEXT(GL_TEXTURE_2D);

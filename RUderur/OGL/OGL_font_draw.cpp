@@ -69,7 +69,7 @@ float OGL_font_string(int colour, float x, float y, const std::string& s, float 
 	const int call = BTN_layout_on ? BTN_layout_next_call() : 0;
 
 	while (p < end) {
-		// 1. Measure up to a line end, or until the width is used up.
+		// Measure up to a line end, or until the width is used up.
 		float sum = 0, at_blank = 0, line_w = 0;
 		const unsigned char* brk = p;
 		const unsigned char* blank = nullptr;
@@ -102,7 +102,7 @@ float OGL_font_string(int colour, float x, float y, const std::string& s, float 
 			}
 		}
 
-		// 2. Every glyph of the line must be in the atlas when it is uploaded;
+		// Every glyph of the line must be in the atlas when it is uploaded;
 		// a full atlas that started over while measuring drops earlier ones.
 		for (int tries = 0; tries < 3; ++tries) {
 			int before = f->restarts;
@@ -111,7 +111,7 @@ float OGL_font_string(int colour, float x, float y, const std::string& s, float 
 		}
 		f->sync_tex();
 
-		// 3. Draw.
+		// Draw.
 		if (f->rows > 0 && brk > p) {
 			OGL_setstate(fog_fals, 1, lit_fals, al_blend, deR_fals, deW_fals);
 			OGL_set_color(colour, 1.0f);
@@ -127,7 +127,7 @@ float OGL_font_string(int colour, float x, float y, const std::string& s, float 
 		}
 		if (wrap) Y -= 10;
 
-		// 4. The next line: past one line end, then past blanks.
+		// The next line: past one line end, then past blanks.
 		const unsigned char* line_start = p;
 		p = brk;
 		if (p < end && (*p == 13 || *p == 10)) ++p;

@@ -29,7 +29,7 @@ void OGL_boxed_string(float x, float y, const std::string& label, const std::str
 	std::string left, right, help;
 	BTN_expand_label(label, &left, &right, &help);
 	float w = cs == 1 ? value.size() * 10.0f + 7 : cs == 0 ? OGL_measure_string(value, 0) + 7 : 100;
-	BTN_frame1(9, x, y + 3, w, 0);
+	BTN_frame1(btn_style_field, x, y + 3, w, 0);
 	BTN_util_draw_label(x - w / 2 - 8, y, 0, left, 0);
 	BTN_util_draw_label(x + w / 2 + 8, y, 2, right, 0);
 	OGL_font_string(colour, x - w / 2 + 4, y - 1, value, 9999, cs, 0, 0);
@@ -43,7 +43,7 @@ int OGL_strtex(charset_t cs, int colour, float* s1, float* t1, float* s2, float*
 		APL_alert("String proc with bad charset!", "", "", "", t_exit);
 		return 0;
 	}
-	tman.bind_ref(410, 0, 0);
+	tman.bind_ref(tman_ref_interface, 0, 0);
 	*s1 = 0; *t1 = 0; *s2 = 14; *t2 = 15;
 	return cs == 1 ? 10 : 0;
 }

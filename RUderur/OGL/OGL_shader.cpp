@@ -4,7 +4,7 @@
 #include "OGL_extensions.h"
 #include "UTL_alert.h"
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "UTL_stat.h"
 #include "UTL_translate.h"
 #include "xmap.h"

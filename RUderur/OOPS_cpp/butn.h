@@ -6,6 +6,36 @@
 #include "butn_logic.h"
 #include <string>
 
+// Frame styles: BTN_frame1 draws the bars and boxes 0..13, BTN_frame0 the
+// vertical bar, BTN_frame2 (BTN_subwin, BTN_fillwin) the panels 14..23.
+enum {
+	btn_style_top_bar = 0,		// the shell's menu bar
+	btn_style_title_bar = 1,	// a window's title bar under BTN_fillwin
+	btn_style_button = 2,
+	btn_style_button_lit = 3,	// a push button's lit and pressed overlay
+	btn_style_progress_track = 4,
+	btn_style_progress_fill = 5,
+	btn_style_vertical_bar = 6,	// the vertical slider's body (BTN_frame0 only)
+	btn_style_slider_track = 7,
+	btn_style_slider_fill = 8,
+	btn_style_field = 9,		// value and text field box
+	btn_style_popup = 10,		// pop-up list box
+	btn_style_image_a = 11,		// the wizard's picture buttons, three looks
+	btn_style_image_b = 12,
+	btn_style_image_c = 13,
+	btn_style_window = 14,		// a framework window's background, with title and close boxes
+	btn_style_window_b = 15,
+	btn_style_inner_panel = 16,
+	btn_style_help = 17,		// the mouse-over help box
+	btn_style_dialog_panel = 18,	// start-up and dialog panel
+	btn_style_list = 19,
+	btn_style_menu = 20,		// an open framework menu
+	btn_style_21 = 21,
+	btn_style_22 = 22,
+	btn_style_wizard_panel = 23,
+	btn_style_none = 24		// BTN_fillwin: no content panel
+};
+
 void BTN_frame0(int style, float xc, float yc, float height);
 void BTN_frame1(int style, float xc, float yc, float width, int colour);
 void BTN_frame2(int style, float x, float y, float w, float h, std::string title, float alpha);
@@ -14,6 +44,8 @@ void BTN_util_draw_label(float x, float y, int type, const std::string& label, i
 void BTN_fillwin(int background, int content_style);
 void BTN_subwin(float top_reserve, int style, float x, float y, float w, float h, std::string title,
                 float* next_x, float* next_y);
+// Scratch for the positions a panel hands back that its caller does not use.
+extern float wx, wy;
 int  BTN_zap_boxes(int lit);
 
 int  BTN_action(float x, float y, float width, int lit, int mode, std::string label, std::string hint);

@@ -1,13 +1,14 @@
 // The framework's own modal windows: the alert (994) and the save-changes
 // question (995). Each runs the frame loop itself while its window is current.
 #include "butn.h"
+#include "colr.h"
 #include "MACIBM_shell.h"
 #include "MACIBM_mnw.h"
 #include "OGL_extensions.h"
 #include "OGL_fonts.h"
 #include "PLAT_gl.h"
 #include "UTL_alert.h"
-#include "UTL_globals.h"
+#include "keys.h"
 #include "UTL_translate.h"
 #include "oglp.h"
 #include <vector>
@@ -39,8 +40,8 @@ void BTN_alert_window(int return_window, const std::string& m1, const std::strin
 	while (mnw.current_window == WIND_advise) {
 		const float W = mnw.wind_w;
 		OGL_plot_back_col();
-		BTN_fillwin(1, 24);
-		BTN_subwin(0, 16, -1, 35, -1, -1, "", &wx, &wy);
+		BTN_fillwin(1, btn_style_none);
+		BTN_subwin(0, btn_style_inner_panel, -1, 35, -1, -1, "", &wx, &wy);
 
 		std::string label;
 		if (type == t_choose_language) {
@@ -54,8 +55,8 @@ void BTN_alert_window(int return_window, const std::string& m1, const std::strin
 		} else {
 			const std::string* lines[4] = {&m1, &m2, &m3, &m4};
 			const float ys[4] = {205, 165, 125, 85};
-			for (int i = 0; i < 4; ++i) OGL_string(46, W / 2, ys[i], *lines[i], W * 0.9f, 0, 1);
-			if (type == t_exit) OGL_string(46, W / 2, 45, location, W * 0.9f, 0, 1);
+			for (int i = 0; i < 4; ++i) OGL_string(colr_label, W / 2, ys[i], *lines[i], W * 0.9f, 0, 1);
+			if (type == t_exit) OGL_string(colr_label, W / 2, 45, location, W * 0.9f, 0, 1);
 			label = UTL_translate_string("Understood", 0);
 		}
 
@@ -82,8 +83,8 @@ int BTN_nuke_alert(const std::string& name, int allow_cancel)
 	for (;;) {
 		const float W = mnw.wind_w, H = mnw.wind_h;
 		OGL_plot_back_col();
-		BTN_fillwin(1, 24);
-		OGL_string(46, 20, H - 40,
+		BTN_fillwin(1, btn_style_none);
+		OGL_string(colr_label, 20, H - 40,
 		           UTL_translate_string("Save changes to ", 0) + name + " " + UTL_translate_string("first?", 0), W - 40, 0, 0);
 		int answer = 0;
 		if (BTN_action(str_dx(save) / 2 + 20, 60, 0, 0, 1, save, "-")) answer = 1;

@@ -1,11 +1,11 @@
 #include "butn.h"
+#include "colr.h"
 #include "butn_layout.h"
 #include "OGL_fonts.h"
 #include "oglp.h"
 #include "MACIBM_mnw.h"
 #include "UTL_alert.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
 #include <cmath>
 
 static int no_menu() { return mnw.open_menu == -1; }
@@ -19,19 +19,19 @@ int BTN_action(float x, float y, float width, int lit, int mode, std::string lab
 	std::string text;
 	BTN_expand_label(label, &text, nullptr, nullptr);
 	if (width <= 0) width = str_dx(label) + 21;
-	BTN_frame1(2, x, y, width, 0);
-	if (lit) BTN_frame1(3, x, y, width, 0);
+	BTN_frame1(btn_style_button, x, y, width, 0);
+	if (lit) BTN_frame1(btn_style_button_lit, x, y, width, 0);
 	const int box = BTN_layout_control("button", x - width / 2, y - 12, x + width / 2, y + 12);
 	{
 		BTN_layout_owner caption(box, layout_inside);
 		BTN_util_draw_label(x, y - 3, 1, text, mode == 2 && lit);
 	}
 	BTN_layout_owner beside(box, layout_beside);
-	if (hint != "-") OGL_string(48, x + width / 2 + 10, y + 7, hint, 500, 0, 0);
+	if (hint != "-") OGL_string(colr_value, x + width / 2 + 10, y + 7, hint, 500, 0, 0);
 	if (!(no_menu() && mnw.click_down && in_box(x - width / 2, x + width / 2, y - 10, y + 10))) return 0;
 	if (!lit && mode != 0) {
 		// the pressed look is on screen before the caller acts on the click
-		BTN_frame1(3, x, y, width, 0);
+		BTN_frame1(btn_style_button_lit, x, y, width, 0);
 		BTN_util_draw_label(x, y - 3, 1, text, mode == 2);
 		OGL_sbuff();
 	}
@@ -135,7 +135,7 @@ int BTN_flt_range(float x, float y, float* value, int digits, int decimals, floa
 	}
 	*value = BTN_numeric_settle(*value, decimals, min, max);
 
-	BTN_frame1(9, x + 5 * digits - 1, y + 3, w + 15, 0);
+	BTN_frame1(btn_style_field, x + 5 * digits - 1, y + 3, w + 15, 0);
 	for (int k = 0; k < digits; ++k) {
 		BTN_util_element(x + 10 * k + 6, y - 10, 90, 187, 7, 9, 0);
 		BTN_util_element(x + 10 * k + 6, y + 18, 90, 206, 7, 9, 0);
@@ -147,10 +147,10 @@ int BTN_flt_range(float x, float y, float* value, int digits, int decimals, floa
 		BTN_util_draw_label(x - 12, y, 0, text, 0);
 		BTN_util_draw_label(x + w + 12, y, 2, hint, 0);
 	}
-	if (focused) OGL_fillrect(8, 1, x + 2 + 10 * num_hot, y - 2, 9, 11);
+	if (focused) OGL_fillrect(colr_cursor, 1, x + 2 + 10 * num_hot, y - 2, 9, 11);
 	{
 		BTN_layout_owner shown(box, layout_inside);
-		OGL_number(48, x + 3, y, *value, digits, decimals, 1);
+		OGL_number(colr_value, x + 3, y, *value, digits, decimals, 1);
 	}
 	return changed;
 }
@@ -206,17 +206,17 @@ void BTN_display_number(float x, float y, float value, int digits, int decimals,
 	if (digits < 1) digits = 1;
 	if (digits > 10) digits = 10;
 	const float w = 10.0f * digits;
-	BTN_frame1(9, x + 5 * digits - 1, y + 3, w + 15, 0);
+	BTN_frame1(btn_style_field, x + 5 * digits - 1, y + 3, w + 15, 0);
 	BTN_util_draw_label(x - 12, y, 0, text, 0);
 	BTN_util_draw_label(x + w + 12, y, 2, hint, 0);
-	OGL_number(48, x + 4, y, value, digits, decimals, 1);
+	OGL_number(colr_value, x + 4, y, value, digits, decimals, 1);
 }
 
 static int slider_grab[4];
 
 int BTN_vert_slider(int slot, float x, float y_bottom, float y_top, int min, int max, int* value)
 {
-	BTN_frame0(6, x, (float)(int)((y_bottom + y_top) / 2), y_top - y_bottom);
+	BTN_frame0(btn_style_vertical_bar, x, (float)(int)((y_bottom + y_top) / 2), y_top - y_bottom);
 	if (min >= max) return 0;
 	if (slot < 0 || slot > 3) {
 		__MACIBM_alert(0, "Too many sliders!", "", "", "", t_exit, "butn", __LINE__);
@@ -253,17 +253,17 @@ int BTN_horz_slider(float x, float y, float width, int colour, float lo, float h
 	BTN_expand_label(label, &text, &hint, &help);
 	if (lo < hi) hi = std::max(hi, lo + 0.01f);
 	else lo = std::max(lo, hi + 0.01f);
-	BTN_frame1(7, x + width / 2, y, width, 0);
+	BTN_frame1(btn_style_slider_track, x + width / 2, y, width, 0);
 	BTN_util_draw_label(x - 8, y, 0, text, 0);
 	BTN_util_draw_label(x + width + 8, y, 2, hint, 0);
 	if (in_box(x, x + width, y - 7, y + 7)) stls.mouse_help = help;
-	if (!caption.empty()) OGL_string(46, x + width / 2, y + 10, caption, 9999, 0, 1);
+	if (!caption.empty()) OGL_string(colr_label, x + width / 2, y + 10, caption, 9999, 0, 1);
 	if (colour != 12) {
 		float len = width * (*value - lo) / (hi - lo);
 		len = std::max(0.0f, std::min(width, len));
 		if (len > 0) {
 			len = 2 * std::floor((float)(int)len / 2 + 0.5f);
-			BTN_frame1(8, x + len / 2, y + 4, len, colour);
+			BTN_frame1(btn_style_slider_fill, x + len / 2, y + 4, len, colour);
 		}
 	}
 	if (!interactive) return 0;

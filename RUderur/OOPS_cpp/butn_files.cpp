@@ -2,12 +2,14 @@
 // the path pickers whose folder icon opens it. The window runs the frame loop
 // itself while it is current.
 #include "butn_files.h"
+#include "colr.h"
 #include "MACIBM_mnw.h"
 #include "MACIBM_shell.h"
 #include "OGL_fonts.h"
 #include "OGL_setstate.h"
 #include "UTL_alert.h"
 #include "UTL_globals.h"
+#include "keys.h"
 #include "UTL_translate.h"
 #include "oglp.h"
 #include "opensave.h"
@@ -45,32 +47,35 @@ static int contains(const std::string& s, const char* a, const char* b)
 void stand_io_dialog(int window_id, int kind, std::string path)
 {
 	OGL_plot_back_col();
-	BTN_fillwin(1, 24);
-	BTN_frame2(18, 10, 300, io_dx, 120, "", 1);
+	BTN_fillwin(1, btn_style_none);
+	BTN_frame2(btn_style_dialog_panel, 10, 300, io_dx, 120, "", 1);
 	if (window_id != WIND_open) return;
 	if (kind == kind_acf || kind == kind_fdr || kind == kind_cmnd_list) {
-		BTN_frame2(18, 331, 70, 220, 220, "", 1);
-		BTN_frame2(18, 331, 300, 220, 120, "", 1);
+		BTN_frame2(btn_style_dialog_panel, 331, 70, 220, 220, "", 1);
+		BTN_frame2(btn_style_dialog_panel, 331, 300, 220, 120, "", 1);
 	}
 	const int fresh = path != old_path;
 	if (kind == kind_acf && contains(path, ".acf", ".ACF")) {
 		if (fresh) {
 			BTN_io_acf_header(path, top_of_veh, sizeof top_of_veh);
-			has_tex = tman.load_texture(tex_fail_silent, 427, 65921, tex_load_2, path.substr(0, path.size() - 4) + "_icon.png") != 0;
+			const int icon_flags = tex_full_res | tex_clamp | tex_carried | tex_rgb;
+			has_tex = tman.load_texture(tex_fail_silent, tman_ref_file_icon, icon_flags, tex_load_2,
+			                            path.substr(0, path.size() - 4) + "_icon.png") != 0;
 		}
 		std::string texts[4];
 		BTN_io_acf_texts(top_of_veh, sizeof top_of_veh, texts);
 		float y = 405;
-		for (const std::string& t : texts) y = OGL_string(50, 341, y, t, 200, 0, 0) - 10;
+		for (const std::string& t : texts) y = OGL_string(colr_panel_text, 341, y, t, 200, 0, 0) - 10;
 		if (has_tex) {
-			const float tw = tman.tex_dx_tot(427), th = tman.tex_dy_tot(427);
-			const float s = tw > 0 ? tman.tex_dx_vis(427) / tw : 1, t = th > 0 ? tman.tex_dy_vis(427) / th : 1;
-			OGL_2dquad_d(427, 52, 1, 341, 80, 0, 0, 200, 200, s, t, al_blend);
+			const int   icon = tman_ref_file_icon;
+			const float tw = tman.tex_dx_tot(icon), th = tman.tex_dy_tot(icon);
+			const float s = tw > 0 ? tman.tex_dx_vis(icon) / tw : 1, t = th > 0 ? tman.tex_dy_vis(icon) / th : 1;
+			OGL_2dquad_d(tman_ref_file_icon, colr_plain, 1, 341, 80, 0, 0, 200, 200, s, t, al_blend);
 		}
 	}
 	if (kind == kind_fdr && contains(path, ".fdr", ".FDR")) {
 		if (fresh) comment = BTN_io_fdr_comment(path);
-		if (!comment.empty()) OGL_string(50, 341, 270, comment, 200, 0, 0);
+		if (!comment.empty()) OGL_string(colr_panel_text, 341, 270, comment, 200, 0, 0);
 	}
 	old_path = path;
 }
@@ -121,7 +126,7 @@ int BTN_opensave(int window_id, int kind, std::string* path)
 		std::vector<std::string> parts;
 		BTN_io_components(folder, parts);
 		for (int k = 1; k <= (int)parts.size() && k < BTN_io_popup_max; ++k)
-			OGL_string(50, 20 + 10.0f * k, 415 - 10.0f * k, BTN_io_component_text(parts[k - 1]), 9999, 0, 0);
+			OGL_string(colr_panel_text, 20 + 10.0f * k, 415 - 10.0f * k, BTN_io_component_text(parts[k - 1]), 9999, 0, 0);
 		int depth = BTN_io_popup_index(folder);
 		const int popped = BTN_textlist(150, 434, &depth, "", BTN_io_popup_items(folder));
 
@@ -184,7 +189,7 @@ int BTN_select_path_stl(float x, float y, int window_id, int kind, std::string* 
 	BTN_expand_label(label, &text, &hint, &help);
 	BTN_util_draw_label(x - 32, y, 0, text, 0);
 	BTN_util_draw_label(x + width + 6, y, 2, hint, 0);
-	OGL_2dquad_d(410, 52, 1, x - 30, y - 10, 0.40625f, 0.25976563f, 26, 26, 0.05078125f, 0.05078125f, al_blend);
+	OGL_2dquad_d(tman_ref_interface, colr_plain, 1, x - 30, y - 10, 0.40625f, 0.25976563f, 26, 26, 0.05078125f, 0.05078125f, al_blend);
 
 	stl_global = *path == picked_path ? picked_text : BTN_io_shown_text(*path, kind);
 	if (BTN_enterstring(x, y, &stl_global, max_len, "", width, flag)) {

@@ -5,10 +5,10 @@
 // Folders are relative to the application folder: empty for the folder itself,
 // otherwise ending in "/".
 #include "butn.h"
+#include "MACIBM_mnw.h"
 #include <string>
 #include <vector>
 
-enum { WIND_open = 998, WIND_save = 999 };
 enum { BTN_io_last_kind = 21, BTN_io_popup_max = 300, BTN_acf_header_bytes = 2092 };
 
 extern float io_dy;	// height of the dialog's list

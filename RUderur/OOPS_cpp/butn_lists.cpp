@@ -1,6 +1,8 @@
 // The pop-up choice list (on the framework's pop-up menu slot), the scrolling list
 // with type-ahead, and the tab row.
 #include "butn.h"
+#include "colr.h"
+#include "tman.h"
 #include "butn_files.h"
 #include "butn_layout.h"
 #include "menu.h"
@@ -9,7 +11,6 @@
 #include "OGL_setstate.h"
 #include "MACIBM_mnw.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -41,7 +42,7 @@ int BTN_textlist(float x, float y, int* index, std::string label, std::string it
 	if (lang == 1 || lang == 4 || lang == 5) h *= 0.95f;
 	else if (lang == 2 || lang == 3) h *= 0.9f;
 	h = std::max(h, 20.0f);
-	BTN_frame1(10, x + 10, y + 5, h + 28, 0);
+	BTN_frame1(btn_style_popup, x + 10, y + 5, h + 28, 0);
 	const float half = (h + 32) / 2;	// the frame's width and the style's extra 4
 	const int box = BTN_layout_control("pop-up list", x + 10 - half, y - 7, x + 10 + half, y + 17);
 	{
@@ -89,7 +90,7 @@ int BTN_textlist(float x, float y, int* index, std::string label, std::string it
 		}
 	} else {
 		BTN_layout_owner value(box, layout_inside);
-		OGL_string(48, x, y, list[*index], 9999, 0, 1);
+		OGL_string(colr_value, x, y, list[*index], 9999, 0, 1);
 		if (in_box(x + 10 - h / 2 - 15, x + 10 + h / 2 + 15, y - 2, y + 8)) stls.mouse_help = help;
 	}
 	return chosen;
@@ -146,7 +147,7 @@ int BTN_list_and_search(int slider_slot, float x, float y, float width, float he
 	if (search_text) BTN_enterstring(x + 35, y - 131, search_text, 36, search_label, 252, 1);
 	if (last < first) return 0;
 
-	BTN_frame2(19, x, bottom, width, height, "", 1);
+	BTN_frame2(btn_style_list, x, bottom, width, height, "", 1);
 	// the arrows sit beyond the bar's ends (the up one reaches 19 above it, the
 	// down one 21 below): the bar is shortened so that both stay beside the list
 	if (first < last) BTN_vert_slider(slider_slot, x + width + 16, bottom + 21, top - 19, first, last, centre_row);
@@ -164,8 +165,8 @@ int BTN_list_and_search(int slider_slot, float x, float y, float width, float he
 
 	for (int k = std::max(first, *centre_row - rows); k <= std::min(last, *centre_row + rows); ++k) {
 		const float ry = y - 10.0f * (k - *centre_row);
-		if (name) OGL_string(48, x + 20, ry - 3, name(k, name_ref), 9999, 0, 0);
-		if (second) OGL_string(48, x + 242, ry - 3, second(k, second_ref), 9999, 0, 0);
+		if (name) OGL_string(colr_value, x + 20, ry - 3, name(k, name_ref), 9999, 0, 0);
+		if (second) OGL_string(colr_value, x + 242, ry - 3, second(k, second_ref), 9999, 0, 0);
 		int col = -1;
 		switch (icon ? icon(k, icon_ref) : 0) {
 		case 1: col = 34; break;
@@ -178,9 +179,9 @@ int BTN_list_and_search(int slider_slot, float x, float y, float width, float he
 		case 7: col = 146; break;
 		}
 		if (col >= 0) BTN_util_element(x + 10, ry, col + 6.0f, 88, 6, 6, 0);
-		if (k == *selected) OGL_fillrect(12, 0.25f, x + 18, ry - 5, width - 22, 10);
+		if (k == *selected) OGL_fillrect(colr_black, 0.25f, x + 18, ry - 5, width - 22, 10);
 	}
-	if (focused) OGL_framerect(48, 1, x, bottom, width, height);
+	if (focused) OGL_framerect(colr_value, 1, x, bottom, width, height);
 	return result;
 }
 
@@ -194,7 +195,7 @@ int BTN_tab(int column, int row, int* selected, int this_tab, std::string label)
 	}
 	const int on = *selected == this_tab;
 	BTN_util_element(cx, cy, 253, on ? 499.0f : 472.0f, 49, 13, 0);
-	OGL_string(on ? 44 : 45, cx - 40, cy - 4, label, 9999, 0, 0);
+	OGL_string(on ? colr_tab_on : colr_tab_off, cx - 40, cy - 4, label, 9999, 0, 0);
 	return hit;
 }
 
@@ -212,7 +213,7 @@ void plot_dir(float x, float y, float* heading, int look)
 	auto py = [&](float dx, float dy) { return y - dx * s + dy * c; };
 	const float u1 = 156 / 512.0f, u2 = 166 / 512.0f;
 	const float v1 = (look ? 272 : 315) / 512.0f, v2 = (look ? 314 : 357) / 512.0f;
-	OGL_2dquad(410, 0, 1, px(-5, -21), py(-5, -21), u1, v1, px(-5, 21), py(-5, 21), u1, v2, px(5, 21), py(5, 21), u2,
+	OGL_2dquad(tman_ref_interface, colr_white, 1, px(-5, -21), py(-5, -21), u1, v1, px(-5, 21), py(-5, 21), u1, v2, px(5, 21), py(5, 21), u2,
 	           v2, px(5, -21), py(5, -21), u2, v1, 1, al_blend);
-	OGL_number(48, x - 14, y - 2, *heading, 3, 0, 1);
+	OGL_number(colr_value, x - 14, y - 2, *heading, 3, 0, 1);
 }

@@ -2,6 +2,7 @@
 // serves every field: only the field holding the keyboard focus is edited by it, the
 // others draw their string plainly. Every keystroke lands in the caller's string at once.
 #include "butn.h"
+#include "colr.h"
 #include "butn_layout.h"
 #include "butn_text.h"
 #include "textedit.h"
@@ -9,7 +10,6 @@
 #include "OGL_fonts.h"
 #include "oglp.h"
 #include "MACIBM_mnw.h"
-#include "UTL_globals.h"
 #include <algorithm>
 #include <cctype>
 
@@ -89,13 +89,13 @@ static int OGLE_FitStringRev(OGLE_Rec*, const char* b, const char* e, float w)
 
 static void OGLE_DrawString(OGLE_Rec*, const char* b, const char* e, float, float)
 {
-	OGL_string(48, OGLE_x - OGLE_dx, OGLE_y - OGLE_dy, std::string(b, e), 9999, 0, 0);
+	OGL_string(colr_value, OGLE_x - OGLE_dx, OGLE_y - OGLE_dy, std::string(b, e), 9999, 0, 0);
 }
 
 static void OGLE_DrawSelection(OGLE_Rec*, float box[4])
 {
-	if (box[2] > box[0]) OGL_fillrect(8, 1, box[0], box[1], box[2] - box[0], box[3] - box[1]);
-	else OGL_line(48, 1, box[0], box[1], box[0], box[3]);
+	if (box[2] > box[0]) OGL_fillrect(colr_cursor, 1, box[0], box[1], box[2] - box[0], box[3] - box[1]);
+	else OGL_line(colr_value, 1, box[0], box[1], box[0], box[3]);
 }
 
 static const char* OGLE_WordBreak(OGLE_Rec*, const char* b, const char* e)
@@ -257,7 +257,7 @@ int BTN_enterstring(float x, float y, std::string* text, int max_length, std::st
 		OGLE_SetSelection(ogle, s, e);
 	}
 
-	BTN_frame1(9, x + width / 2 - 2, y + 3, width + 10, 0);
+	BTN_frame1(btn_style_field, x + width / 2 - 2, y + 3, width + 10, 0);
 	const int box = BTN_layout_control("text field", x - 9, y - 10, x + width + 5, y + 16);
 	{
 		BTN_layout_owner beside(box, layout_beside);
@@ -268,7 +268,7 @@ int BTN_enterstring(float x, float y, std::string* text, int max_length, std::st
 	{
 		BTN_layout_owner clipped(box, layout_clipped);
 		if (focused) OGLE_Draw(ogle, 1);
-		else OGL_string(48, x, y, *text, 9999, 0, 0);
+		else OGL_string(colr_value, x, y, *text, 9999, 0, 0);
 	}
 	OGL_scissors_end();
 	if (!focused && id == focused_field_id) {
@@ -322,14 +322,14 @@ void BTN_chars(float x, float y, char* buffer, int length, std::string label)
 	}
 	if (!left) chars_queue.count = 0;
 
-	BTN_frame1(9, x + 5 * length + 1, y + 3, w + 11, 0);
+	BTN_frame1(btn_style_field, x + 5 * length + 1, y + 3, w + 11, 0);
 	for (int k = 0; k < length; ++k) {
 		BTN_util_element(x + 10 * k + 6, y - 10, 90, 187, 7, 9, 0);
 		BTN_util_element(x + 10 * k + 6, y + 18, 90, 206, 7, 9, 0);
 	}
 	BTN_util_draw_label(x - 6, y, 0, t, 0);
-	if (focused) OGL_fillrect(8, 1, x + 2 + 10 * chars_hot, y - 2, 9, 11);
-	for (int k = 0; k < length; ++k) OGL_string(48, x + 10 * k + 2, y, std::string(1, buffer[k]), 9999, 0, 0);
+	if (focused) OGL_fillrect(colr_cursor, 1, x + 2 + 10 * chars_hot, y - 2, 9, 11);
+	for (int k = 0; k < length; ++k) OGL_string(colr_value, x + 10 * k + 2, y, std::string(1, buffer[k]), 9999, 0, 0);
 
 	if (!no_menu() || !in_box(x, x + w, y - 18, y + 24)) return;
 	int cell = std::min(length - 1, (int)((mnw.mouse_x - x) / 10));

@@ -3,7 +3,6 @@
 #include "OGL_extensions.h"
 #include "OGL_fonts.h"
 #include "MACIBM_mnw.h"
-#include "UTL_globals.h"
 #include "hl_math.h"
 #include <GL/gl.h>
 #include <cmath>
@@ -56,18 +55,18 @@ void colr_class::set_lites_for_interface()
 
 void colr_class::lit_rgb(int id, float* out) const
 {
-	for (int i = 0; i < 3; ++i) out[i] = rgb[id][i] * (id <= 48 ? lite[2 * i] : 1.0f);
+	for (int i = 0; i < 3; ++i) out[i] = rgb[id][i] * (id <= colr_value ? lite[2 * i] : 1.0f);
 }
 
 void colr_class::set_pulse(float p)
 {
 	pulse = p;
-	assign(83, p, p, p);
-	assign(84, p, 0.5f * p, 0);
-	assign(85, p, 0.3f * p, 0.3f * p);
-	assign(86, 0.3f * p, 0.3f * p, p);
-	assign(87, 0.2f * p, 0.8f * p, 0.2f * p);
-	assign(88, 0.7f * p, 0.7f * p, 0.2f * p);
+	assign(colr_pulse_first, p, p, p);
+	assign(colr_pulse_first + 1, p, 0.5f * p, 0);
+	assign(colr_pulse_first + 2, p, 0.3f * p, 0.3f * p);
+	assign(colr_pulse_first + 3, 0.3f * p, 0.3f * p, p);
+	assign(colr_pulse_first + 4, 0.2f * p, 0.8f * p, 0.2f * p);
+	assign(colr_pulse_first + 5, 0.7f * p, 0.7f * p, 0.2f * p);
 }
 
 void colr_class::spectrum_init(int kind)
@@ -96,8 +95,8 @@ void colr_class::spectrum_plotscale(float x, float y, float low, float high, int
 	spec_high = high;
 	spec_low = low;
 	spec_range = high - low;
-	OGL_number(0, x + 4, y + 996, high, 5, decimals, 0);
-	OGL_number(0, x + 4, y - 4, low, 5, decimals, 0);
+	OGL_number(colr_white, x + 4, y + 996, high, 5, decimals, 0);
+	OGL_number(colr_white, x + 4, y - 4, low, 5, decimals, 0);
 	OGL_setstate(fog_fals, 0, lit_fals, al_blend, deR_fals, deW_fals);
 	glPointSize(4);
 	glBegin(GL_POINTS);

@@ -2,6 +2,7 @@
 #include "KelmSocket.h"
 #include "UTL_alert.h"
 #include "UTL_clock.h"
+#include "UTL_log.h"
 #include "UTL_globals.h"
 #include "UTL_translate.h"
 #include "io_utils.h"

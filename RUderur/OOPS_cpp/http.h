@@ -15,6 +15,10 @@ struct http_name_less {
 };
 
 enum { http_slot_count = 6 };
+// What each slot carries: the server list (and the about box's version check),
+// the directory archive (and the about box's installer), then the download
+// pump's four streams.
+enum { http_slot_list = 0, http_slot_directory = 1, http_slot_stream_first = 2 };
 enum { http_stall_seconds = 30 };			// no progress for this long fails a transfer
 enum { http_head_limit = 64 * 1024 };		// a response head larger than this fails
 

@@ -2,7 +2,6 @@
 #include "butn_focus.h"
 #include "hl_utf.h"
 #include "MACIBM_mnw.h"
-#include "UTL_globals.h"
 #include "UTL_cmnd.h"
 #include <cctype>
 #include <cstdio>
@@ -11,6 +10,7 @@
 void MACIBM_handleclick(int force_close);
 
 keys_class keys;
+int return_hit = 0, escape_hit = 0, delete_hit = 0;
 
 struct key_name_row { int vkey; const char* code; const char* name; };
 
@@ -166,7 +166,7 @@ void keys_class::handle_key_raw(const keys_raw_event* ev)
 		if (vkey == ZENK_VK_RETURN || vkey == ZENK_VK_ENTER) return_hit = 1;
 		if (vkey == ZENK_VK_ESCAPE) escape_hit = 1;
 		if (vkey == ZENK_VK_DELETE || vkey == ZENK_VK_BACK) delete_hit = 1;
-		if (mnw.current_window != 0 && return_hit) {
+		if (mnw.current_window != WIND_main && return_hit) {
 			MACIBM_handleclick(1);
 			return;
 		}
@@ -178,7 +178,7 @@ void keys_class::handle_key_raw(const keys_raw_event* ev)
 		last_press_vkey = vkey;
 		last_press_flags = flags & 7;
 	}
-	if (mnw.current_window == 999) return;
+	if (mnw.current_window == WIND_save) return;
 	if (vkey == ZENK_VK_RETURN || vkey == ZENK_VK_ENTER || vkey != 0)
 		execute_key_cmnd(vkey, flags);
 }

@@ -85,6 +85,9 @@ public:
 };
 
 extern keys_class keys;
+
+// Return, Escape and Delete pressed this frame; the frame loop clears them.
+extern int return_hit, escape_hit, delete_hit;
 void keys_io_wrap(keys_class* k, int io);
 
 // The platform side: the event drain hands over key-downs with the text they typed (or

@@ -2,11 +2,11 @@
 // help, the add and delete buttons and the selected command in the middle, the
 // commands of the chosen group on the right.
 #include "keys.h"
+#include "colr.h"
 #include "butn.h"
 #include "MACIBM_mnw.h"
 #include "OGL_fonts.h"
 #include "UTL_cmnd.h"
-#include "UTL_globals.h"
 #include <algorithm>
 
 static const int kRows = 34;
@@ -27,14 +27,14 @@ void keys_class::keys_wind(int flag)
 	const float top = 34;
 
 	float col = 0, y2 = 0, y3 = 0;
-	BTN_subwin(top, 19, -1, -1, 190, -1, "", &col, nullptr);
-	BTN_subwin(top, 16, col, -1, 184, 125, "", nullptr, &y2);
-	BTN_subwin(top, 18, col, y2, 184, 100, "", nullptr, &y3);
-	BTN_subwin(top, 16, col, y3, 184, -1, "", nullptr, nullptr);
-	BTN_subwin(top, 16, col + 194, -1, -1, -1, "", nullptr, nullptr);
+	BTN_subwin(top, btn_style_list, -1, -1, 190, -1, "", &col, nullptr);
+	BTN_subwin(top, btn_style_inner_panel, col, -1, 184, 125, "", nullptr, &y2);
+	BTN_subwin(top, btn_style_dialog_panel, col, y2, 184, 100, "", nullptr, &y3);
+	BTN_subwin(top, btn_style_inner_panel, col, y3, 184, -1, "", nullptr, nullptr);
+	BTN_subwin(top, btn_style_inner_panel, col + 194, -1, -1, -1, "", nullptr, nullptr);
 	const float panel_top = mnw.wind_h - 28 - top;
 
-	OGL_string(46, col + 10, panel_top - 15,
+	OGL_string(colr_label, col + 10, panel_top - 15,
 	           "Select the key you'd like to program from the list on the left of this screen and hit any key you like! "
 	           "Then select the group above and the item at right to assign some funtion to that keypress!",
 	           164, 0, 0);
@@ -58,7 +58,7 @@ void keys_class::keys_wind(int flag)
 		const float y = 689 - 20.0f * row;
 		std::string label = "-" + ((b.flags & 7) ? flag_to_str(b.flags) + " " : std::string()) + vkey_to_str(b.vkey);
 		if (BTN_action(78, y, 120, i == selected, 1, label, "-")) selected = (i == selected) ? -1 : i;
-		OGL_string(48, 140, y - 3, command_path(b.cmnd).substr(0, 4), 9999, 0, 0);
+		OGL_string(colr_value, 140, y - 3, command_path(b.cmnd).substr(0, 4), 9999, 0, 0);
 	}
 
 	// a key pressed while a row is selected becomes that row's key
@@ -73,9 +73,9 @@ void keys_class::keys_wind(int flag)
 		group = path.substr(0, path.rfind('/') + 1);
 		if (group.empty()) group = "sim/";
 	}
-	OGL_string(50, col + 5, 225, command_path(b.cmnd), 174, 0, 0);
-	OGL_string(50, col + 5, 195, command_desc(b.cmnd), 174, 0, 0);
-	BTN_select_path_stl(col + 40, 160, 998, 20, &group, 500, "|-custom cmnds from plugins", 134, 0);
+	OGL_string(colr_panel_text, col + 5, 225, command_path(b.cmnd), 174, 0, 0);
+	OGL_string(colr_panel_text, col + 5, 195, command_desc(b.cmnd), 174, 0, 0);
+	BTN_select_path_stl(col + 40, 160, WIND_open, 20, &group, 500, "|-custom cmnds from plugins", 134, 0);
 
 	std::vector<std::string> items;
 	cmnd.get_cmds_in_path(group, items);

@@ -7,7 +7,7 @@
 #include "MACIBM_mnw.h"
 #include "PLAT_gl.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
+#include "hl_math.h"
 #include <algorithm>
 #include <cmath>
 
@@ -95,7 +95,7 @@ void OGL_set_color(int colour, float alpha)
 
 void OGL_plot_back_col()
 {
-	OGL_fillrect(37, 1, -OX(), -OY(), (float)mnw.screen_w, (float)mnw.screen_h);
+	OGL_fillrect(colr_back, 1, -OX(), -OY(), (float)mnw.screen_w, (float)mnw.screen_h);
 }
 
 void OGL_sbuff()
@@ -156,7 +156,7 @@ void OGL_line(int colour, float alpha, float x1, float y1, float x2, float y2)
 void OGL_grayrect(float x1, float y1, float x2, float y2, float alpha)
 {
 	state_2d();
-	OGL_set_color(12, alpha);
+	OGL_set_color(colr_black, alpha);
 	x1 += OX(); x2 += OX(); y1 += OY(); y2 += OY();
 	glBegin(GL_QUADS);
 	glVertex2f(x1, y1);
@@ -210,7 +210,7 @@ void OGL_2dquad(int tex_ref, int colour, float alpha,
                 int tex_units, int alpha_mode)
 {
 	OGL_setstate(fog_fals, tex_units, lit_fals, alpha_mode, deR_fals, deW_fals);
-	if (tex_ref > 0) bind_ref(tex_ref, tex_ref == 438 ? 17 : 0);
+	if (tex_ref > 0) bind_ref(tex_ref, tex_ref == tman_ref_env17 ? 17 : 0);
 	OGL_set_color(colour, alpha);
 	const float ox = OX(), oy = OY();
 	glBegin(GL_QUADS);

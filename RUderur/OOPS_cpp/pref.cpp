@@ -4,7 +4,7 @@
 #include "path_utils.h"
 #include "MACIBM_mnw.h"
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "utils_records.h"
 #include <cstdlib>
 

@@ -5,6 +5,7 @@
 // whichever thread works on it (the starter detaches it, the compressor
 // attaches it, the stopper takes it back).
 #include "qtim.h"
+#include "colr.h"
 #include "MACIBM_mnw.h"
 #include "OGL_extensions.h"
 #include "OGL_fonts.h"
@@ -29,7 +30,7 @@
 #include <cstring>
 #include <list>
 
-enum { kMovieTex = 429, kGrabMax = 2048, kBuffers = 3, kTimeScale = 600 };
+enum { kMovieTex = tman_ref_movie, kGrabMax = 2048, kBuffers = 3, kTimeScale = 600 };
 
 struct mov_frame_buffer {
 	float          duration;	// seconds
@@ -164,7 +165,7 @@ void qtim_class::mov_toggle(int new_state)
 		if (new_state == 0) return;	// nothing to stop, and a movie nobody records is never finished
 		state = new_state;
 		scratch_dx = scratch_dy = kGrabMax;
-		tman.load_texture(tex_fail_alert, kMovieTex, 129, tex_load_2, "scratch_array-t_QT_movie");
+		tman.load_texture(tex_fail_alert, kMovieTex, tman_scratch_rgb, tex_load_2, "scratch_array-t_QT_movie");
 		mov_startrecord();
 	} else if (frames_recorded > 2) {
 		mov_stoprecord();
@@ -369,7 +370,7 @@ void qtim_class::stop_thread()
 
 void qtim_class::draw_record_lgt()
 {
-	OGL_string(60, 10, 10, UTL_translate_string("QuickTime Movie Recording...", 0), 9999, 0, 0);
+	OGL_string(colr_red, 10, 10, UTL_translate_string("QuickTime Movie Recording...", 0), 9999, 0, 0);
 }
 
 void qtim_class::qtim_wind()
@@ -393,5 +394,5 @@ void qtim_class::qtim_wind()
 	    "Each take is saved beside the program; repeated takes get 'take-1', 'take-2' and so on appended to the name.",
 	    "Any movie-editing software can cut the takes and join them into one movie."};
 	float y = top - 70;
-	for (const char* l : lines) y = OGL_string(46, 30, y, UTL_translate_string(l, 0), width, 0, 0) - 16;
+	for (const char* l : lines) y = OGL_string(colr_label, 30, y, UTL_translate_string(l, 0), width, 0, 0) - 16;
 }

@@ -41,7 +41,8 @@ int tman_class::load_texture(tex_fail_mode fail_mode, int manual_ref, int flags,
 	static std::atomic<long long> last_call{-1};	// microseconds; any thread may load
 	const long long now = (long long)xtim_class::microsecs();
 	const bool quiet = path.compare(0, 13, "scratch_array") == 0 || manual_ref == 0 || manual_ref == 335 ||
-	                   manual_ref == 410 || manual_ref == 950 || (manual_ref >= 447 && manual_ref <= 462);
+	                   manual_ref == tman_ref_interface || manual_ref == tman_blank_ref ||
+	                   (manual_ref >= tman_ref_back_first && manual_ref <= tman_ref_back_last);
 	const long long before = last_call.exchange(now);
 	if (before >= 0 && now > before + 1000000 && load_time == 2 && !quiet &&
 	    (!THREAD_is_inited() || THREAD_is_main_thread()))
@@ -202,6 +203,6 @@ void TEX_init()
 	memset(scratch_array, 0x82, 12);
 	scratch_dx = 2;
 	scratch_dy = 2;
-	tman.load_texture(tex_fail_silent, tman_blank_ref, 129, tex_load_2, "scratch_array-blank_gray");
+	tman.load_texture(tex_fail_silent, tman_blank_ref, tman_scratch_rgb, tex_load_2, "scratch_array-blank_gray");
 	tman.blank = tman.fetch_ref(tman_blank_ref);
 }

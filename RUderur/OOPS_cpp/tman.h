@@ -11,6 +11,29 @@
 
 enum { tman_first_dynamic = 1155, tman_blank_ref = 950 };
 
+// The manual references the program loads or draws.
+enum {
+	tman_ref_interface = 410,	// the interface art: widgets, cursors, frames
+	tman_ref_elements = 413,	// the language's interface elements: the wizard's buttons and step bands
+	tman_ref_map = 414,		// the world map
+	tman_ref_background = 415,	// the window's background
+	tman_ref_file_icon = 427,	// the file dialog's icon of the picked file
+	tman_ref_movie = 429,		// the movie recorder's frame grab
+	tman_ref_env17 = 438,		// bound with environment mode 17; nothing loads it
+	tman_ref_back_first = 447,	// the background picture's tiles, 447..462
+	tman_ref_back_last = 462
+};
+
+// The flag words of the program's own art: full resolution, nearest filtering.
+enum {
+	tman_art_rgba = tex_full_res | tex_no_pow2_warning | tex_carried | tex_nearest | tex_rgba,
+	tman_art_rgb = tex_full_res | tex_no_pow2_warning | tex_carried | tex_nearest | tex_rgb,
+	// the interface art goes through the scratch image: start-up reads colours from its pixels
+	tman_art_interface = tex_via_scratch | tex_full_res | tex_carried | tex_nearest | tex_rgba,
+	tman_scratch_rgb = tex_carried | tex_rgb,	// an image already in the scratch buffer
+	tman_font_atlas = tex_full_res | tex_carried | tex_alpha
+};
+
 class tman_class {
 public:
 	std::vector<TEX_obj*>                refs;

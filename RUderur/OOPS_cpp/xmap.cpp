@@ -3,6 +3,7 @@
 #include "UTL_alert.h"
 #include "UTL_debug.h"
 #include "UTL_globals.h"
+#include "UTL_log.h"
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+std::ofstream ouf;
 int mapped_files_open = 0;	// counted atomically: worker threads map files too
 
 static inline bool is_blank(char c) { return c == ' ' || c == '\t'; }

@@ -1,11 +1,13 @@
 #ifndef XMAP_H
 #define XMAP_H
 // Read-only mapped files with a typed header, and the writer of typed files (ouf).
+#include <fstream>
 #include <string>
 
 enum { file_type_bin = 10000, file_type_txt = 10001 };
 
 extern int mapped_files_open;
+extern std::ofstream ouf;	// the typed-file writer's one stream: one file at a time, main thread
 
 // Opens ouf on path and writes the header; 1 when the stream is good.
 int ouf_open(std::string path, int type, int version, std::string notice);

@@ -1,6 +1,6 @@
 #include "PLAT_files.h"
 #include "path_utils.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include <cerrno>
 #include <climits>
 #include <cstdio>

@@ -1,6 +1,7 @@
 // Texture binding through a cache of what each unit has, with the program's
 // table of texture-environment modes.
 #include "TEX_obj.h"
+#include "tman.h"
 #include "UTL_stat.h"
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -88,7 +89,7 @@ static void send_mode(int mode)
 void TEX_bind_ref(int name, int unit, int mode)
 {
 	if (unit < 0 || unit > 7) return;
-	if (gKillTex.value != 0 && name != 410) name = 950;
+	if (gKillTex.value != 0 && name != tman_ref_interface) name = tman_blank_ref;
 	int eff = mode == 0 ? GL_MODULATE : mode;
 	if (bound_name[unit] == name && (mode == 26 || bound_mode[unit] == eff)) return;
 	if (unit > 0) glActiveTexture(GL_TEXTURE0 + unit);

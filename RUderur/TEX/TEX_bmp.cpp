@@ -2,7 +2,7 @@
 #include "TEX_image.h"
 #include "TEX_layout.h"
 #include "UTL_alert.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include <cstdlib>
 #include <cstring>
 

@@ -2,6 +2,7 @@
 // mipmap chain through the block compressor.
 #include "TEX_image.h"
 #include "UTL_alert.h"
+#include "UTL_log.h"
 #include "UTL_globals.h"
 #include <squish.h>
 #include <cstdio>

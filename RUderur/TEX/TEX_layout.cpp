@@ -1,5 +1,5 @@
 #include "TEX_layout.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 
 int TEX_next_pow2(int v)
 {

@@ -6,7 +6,7 @@
 #include "TEX_layout.h"
 #include "tman.h"
 #include "UTL_alert.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "THREAD_service.h"
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -37,7 +37,7 @@ TEX_obj::~TEX_obj()
 	live_count.fetch_sub(1);
 	if (loaded.load() && vram > 0) loaded_count.fetch_sub(1);
 	delete evaluator.exchange(nullptr);
-	if (gl_name != 0 && gl_name != 950) {
+	if (gl_name != 0 && gl_name != tman_blank_ref) {
 		glDeleteTextures(1, &gl_name);
 		if (!THREAD_is_inited() || THREAD_is_main_thread()) TEX_reset_bind();
 	}
@@ -55,7 +55,7 @@ void TEX_obj::bind(int unit, int mode)
 {
 	int one = 1;
 	if (loaded.compare_exchange_strong(one, 1) && vram > 0) TEX_bind_ref((int)gl_name, unit, mode);
-	else TEX_bind_ref(950, unit, mode);
+	else TEX_bind_ref(tman_blank_ref, unit, mode);
 }
 
 void TEX_obj::retain()
@@ -108,9 +108,9 @@ float TEX_get_scale(const std::string& p, int flags, int dx, float max_scale, in
                     int* tdy, int mode)
 {
 	float s = tman.scale_rat();
-	if (flags & 0x4000) s = std::min(2 * s, 1.0f);
-	if (flags & 0x8000) s = std::min(s / 2, 1.0f);
-	if (flags & 0x10000) s = 1;
+	if (flags & tex_double_res) s = std::min(2 * s, 1.0f);
+	if (flags & tex_halve_res) s = std::min(s / 2, 1.0f);
+	if (flags & tex_full_res) s = 1;
 	if (mode == 1) s = 1;
 	if (dx > 0 && s < 1.0f / dx) s = 1.0f / dx;
 	if (dy > 0 && s < 1.0f / dy) s = 1.0f / dy;
@@ -119,8 +119,8 @@ float TEX_get_scale(const std::string& p, int flags, int dx, float max_scale, in
 	if (max_scale <= s) s = max_scale;
 	*vdx = (int)(s * dx);
 	*vdy = (int)(s * dy);
-	*tdx = (flags & 0x1000) ? *vdx : TEX_next_pow2(*vdx);
-	*tdy = (flags & 0x1000) ? *vdy : TEX_next_pow2(*vdy);
+	*tdx = (flags & tex_keep_size) ? *vdx : TEX_next_pow2(*vdx);
+	*tdy = (flags & tex_keep_size) ? *vdy : TEX_next_pow2(*vdy);
 	check_dxy(dx, p);
 	check_dxy(dy, p);
 	check_dxy(*vdx, p);
@@ -170,12 +170,12 @@ static bool on_main() { return !THREAD_is_inited() || THREAD_is_main_thread(); }
 
 int TEX_obj::load()
 {
-	if (flags < 0 || flags > 0x3FFFF) APL_alert("Trying to bind an invalid filter type!", path, "value:", fmt1(flags), t_exit);
+	if (flags < 0 || flags > tex_flags_all) APL_alert("Trying to bind an invalid filter type!", path, "value:", fmt1(flags), t_exit);
 	maxtexdim = TEX_cap_max_texture_size();
 	// the sizes GL holds now; the scale below overwrites the fields
 	const int stored_dx = tot_dx, stored_dy = tot_dy;
 	static const int codes[8] = {0, TEX_RGB, TEX_RGBA, TEX_ALPHA, TEX_RGB, TEX_RGBA, TEX_DEPTH, TEX_BGRA};
-	int code = flags & 7;
+	int code = flags & tex_colour_code;
 	if (code == 0) APL_alert("BAD color enum for tman - see tman.h for valid colors!  We cannot pass 0.", "", "", "", t_exit);
 	int  format = codes[code];
 	int  follow = (code == 4 || code == 5);
@@ -192,7 +192,7 @@ int TEX_obj::load()
 		pixels = scratch_array;
 		ok = true;
 	} else if (!path.empty()) {
-		unsigned char* target = (flags & 0x20000) ? scratch_array : nullptr;
+		unsigned char* target = (flags & tex_via_scratch) ? scratch_array : nullptr;
 		std::string p = path;
 		float req = 1.0f;
 		if (TEX_evaluator* e = evaluator.load()) e->adjust_request(p, req);
@@ -244,7 +244,7 @@ int TEX_obj::load()
 						ok = true;
 					}
 				} else {
-					if ((!is_pow2(desc.width) || !is_pow2(desc.height)) && !(flags & 0x3000))
+					if ((!is_pow2(desc.width) || !is_pow2(desc.height)) && !(flags & (tex_keep_size | tex_no_pow2_warning)))
 						xer << "WARNING: texture " << p << " has a size that is not a power of 2; it may not render correctly.\n";
 					desc.width = TEX_next_pow2(desc.width);
 					desc.height = TEX_next_pow2(desc.height);
@@ -279,15 +279,15 @@ int TEX_obj::load()
 	int  f = desc.format;
 	bool compressed = f >= TEX_DXT1_RGB && f <= TEX_DXT5;
 	int  internal = f == TEX_BGRA ? TEX_RGBA : f == TEX_BGR ? TEX_RGB : f;
-	if (flags & 0x400) internal = f == TEX_RGB ? 0x881B : f == TEX_RGBA ? 0x881A : f == TEX_ALPHA ? 0x881C : internal;
+	if (flags & tex_half_float) internal = f == TEX_RGB ? 0x881B : f == TEX_RGBA ? 0x881A : f == TEX_ALPHA ? 0x881C : internal;
 	if (f == TEX_DEPTH) internal = 0x81A7;
-	if (flags & 0x800) internal = internal == TEX_RGB ? 0x8051 : internal == TEX_RGBA ? 0x8058 : internal;
+	if (flags & tex_sized_8bit) internal = internal == TEX_RGB ? 0x8051 : internal == TEX_RGBA ? 0x8058 : internal;
 	bool main_thread = on_main();
-	bool hw_mip = (flags & 8) && TEX_cap_auto_mipmap() && !compressed && !(flags & 0x800);
+	bool hw_mip = (flags & tex_mipmaps) && TEX_cap_auto_mipmap() && !compressed && !(flags & tex_sized_8bit);
 	bool sub = loaded.load() && main_thread && gl_format == f && stored_dx == desc.width && stored_dy == desc.height &&
-	           gl_name != 0 && (!(flags & 8) || hw_mip);
-	bool sw_mip = (flags & 8) && !hw_mip && !desc.has_mipmaps;
-	if (!(flags & 0x1000) && (!is_pow2(desc.width) || !is_pow2(desc.height)))
+	           gl_name != 0 && (!(flags & tex_mipmaps) || hw_mip);
+	bool sw_mip = (flags & tex_mipmaps) && !hw_mip && !desc.has_mipmaps;
+	if (!(flags & tex_keep_size) && (!is_pow2(desc.width) || !is_pow2(desc.height)))
 		APL_alert("load_tex: Trying to read a texture that is not a power of 2!", path, "", "", t_exit);
 	check_dxy(desc.width, path);
 	check_dxy(desc.height, path);
@@ -340,13 +340,13 @@ int TEX_obj::load()
 		GLint is = 0, size = 0;
 		glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_COMPRESSED, &is);
 		glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_COMPRESSED_IMAGE_SIZE, &size);
-		if (is) vram = (int)(size * ((flags & 8) ? 1.33f : 1.0f));
+		if (is) vram = (int)(size * ((flags & tex_mipmaps) ? 1.33f : 1.0f));
 	}
 	int clamp = TEX_cap_clamp_to_edge() ? GL_CLAMP_TO_EDGE : GL_CLAMP;
-	glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, (flags & 0x300) ? clamp : GL_REPEAT);
-	glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, (flags & 0x100) ? clamp : GL_REPEAT);
+	glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, (flags & (tex_clamp | tex_clamp_s)) ? clamp : GL_REPEAT);
+	glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, (flags & tex_clamp) ? clamp : GL_REPEAT);
 	if (TEX_cap_anisotropy()) glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, 1.0f);
-	if (flags & 0x10) {
+	if (flags & tex_nearest) {
 		glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
 		glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
 	} else {
@@ -362,7 +362,7 @@ int TEX_obj::load()
 	if (fresh) {
 		unsigned old = gl_name;
 		gl_name = name;
-		if (old && old != 950) glDeleteTextures(1, &old);
+		if (old && old != tman_blank_ref) glDeleteTextures(1, &old);
 		if (main_thread) TEX_reset_bind();
 	}
 	int zero = 0;

@@ -9,6 +9,32 @@
 enum tex_fail_mode { tex_fail_silent = 0, tex_fail_scene = 1, tex_fail_plane = 2, tex_fail_instl = 3, tex_fail_alert = 4 };
 enum tex_load_time { tex_load_0 = 0, tex_load_1 = 1, tex_load_2 = 2 };
 
+// Load flags of a texture: a colour code in the low three bits, then switches.
+enum {
+	tex_rgb = 1,
+	tex_rgba = 2,
+	tex_alpha = 3,
+	tex_rgb_to_rgba = 4,		// RGB, promoted to RGBA when the PNG file has alpha
+	tex_rgba_to_rgb = 5,		// RGBA, reduced to RGB when the PNG file has none
+	tex_depth = 6,
+	tex_bgra = 7,
+	tex_colour_code = 0x7,
+	tex_mipmaps = 0x8,
+	tex_nearest = 0x10,		// nearest filtering, no mipmaps used
+	tex_carried = 0x80,		// carried in the flag words as written, read by nothing
+	tex_clamp = 0x100,		// clamp in S and T
+	tex_clamp_s = 0x200,		// clamp in S only
+	tex_half_float = 0x400,		// 16-bit floating-point internal format
+	tex_sized_8bit = 0x800,		// RGB8, RGBA8; no hardware mipmaps
+	tex_keep_size = 0x1000,		// no power-of-two rounding or check
+	tex_no_pow2_warning = 0x2000,
+	tex_double_res = 0x4000,	// double the resolution scale (at most 1)
+	tex_halve_res = 0x8000,
+	tex_full_res = 0x10000,		// ignore the user's resolution setting
+	tex_via_scratch = 0x20000,	// decoded into the scratch image and uploaded from it
+	tex_flags_all = 0x3FFFF		// a flag word with any other bit is refused
+};
+
 class TEX_obj;
 
 class TEX_evaluator {

@@ -4,6 +4,7 @@
 #include "TEX_image.h"
 #include "TEX_layout.h"
 #include "UTL_alert.h"
+#include "UTL_log.h"
 #include "UTL_globals.h"
 #include <png.h>
 #include <csetjmp>

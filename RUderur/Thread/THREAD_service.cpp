@@ -3,7 +3,7 @@
 #include "UTL_threadpool.h"
 #include "UTL_alert.h"
 #include "UTL_exce.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include <atomic>
 #include <cstdint>
 #include <cxxabi.h>

@@ -1,6 +1,6 @@
 #include "UTL_threads.h"
 #include "UTL_alert.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include <cerrno>
 #include <cstdio>
 #include <ctime>

@@ -1,6 +1,7 @@
 // The about box's update check. The list is fetched once per frame until one
 // with a FINAL line came; every completed list decides anew what to offer.
 #include "UTL_about.h"
+#include "UTL_log.h"
 #include "UTL_globals.h"
 #include "http.h"
 #include "io_utils.h"
@@ -105,7 +106,7 @@ void UTL_about_check(about_state& s)
 	make_folder("Output/");
 	make_folder(kPrefsFolder);
 	if (s.version_str_found) return;
-	if (http.net_check(0, about_update_host, "/serverlist9.txt", kListLocal, http_list_limit) != 1) return;
+	if (http.net_check(http_slot_list, about_update_host, "/serverlist9.txt", kListLocal, http_list_limit) != 1) return;
 	about_installers ins;
 	UTL_about_read_list(kListLocal, s, ins);
 	UTL_about_decide(s, ins);
@@ -130,7 +131,7 @@ static std::string code_message(const char* format, int e)
 
 std::string UTL_about_download(about_state& s)
 {
-	const int r = http.net_check(1, s.installer_server, s.installer_path, kInstallerLocal);
+	const int r = http.net_check(http_slot_directory, s.installer_server, s.installer_path, kInstallerLocal);
 	if (r == 1) {
 		const int e = zip_to_file(kInstallerLocal, "", &s.installer_app_name, 0);
 		if (e) {
@@ -145,7 +146,7 @@ std::string UTL_about_download(about_state& s)
 		show_message(s, "I was unable to download the installer from the net.");
 		return "";
 	}
-	const down_class* d = http.slots[1];
+	const down_class* d = http.slots[http_slot_directory];
 	return UTL_about_progress_text(d != nullptr, d ? d->content_length : -1, d ? d->bytes_received : 0);
 }
 

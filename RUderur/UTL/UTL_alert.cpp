@@ -1,5 +1,5 @@
 #include "UTL_alert.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "UTL_cmdline.h"
 #include "UTL_exce.h"
 #include "UTL_format.h"
@@ -22,19 +22,19 @@ static int in_alert = 0;
 void __MACIBM_alert(int return_window, std::string msg1, std::string msg2, std::string msg3,
                     std::string msg4, int type, const char* file, int line)
 {
-	// 1. A worker never draws: its report goes to the main thread.
+	// A worker never draws: its report goes to the main thread.
 	if (THREAD_is_inited() && !THREAD_is_main_thread()) {
 		exce_class e(msg1, msg2, msg3, msg4, file, line, type);
 		THREAD_send_exception(e);
 		return;
 	}
 
-	// 2. Location text.
+	// Location text.
 	char num[12];
 	int_to_str(line, num, 0, 0);
 	std::string location = std::string("(") + (file ? file : "") + " line " + num + ")";
 
-	// 3. Stack crawl of a fatal alert.
+	// Stack crawl of a fatal alert.
 	if (type == t_exit) {
 		if (FILE* f = fopen("stack_crawl.txt", "a")) {
 			UTL_dump_stack(f, nullptr, nullptr);
@@ -42,7 +42,7 @@ void __MACIBM_alert(int return_window, std::string msg1, std::string msg2, std::
 		}
 	}
 
-	// 4. Test runs only log.
+	// Test runs only log.
 	if (UTL_cmdline::has_option("--fps_test")) {
 		xer << msg1 << "\n" << msg2 << "\n" << msg3 << "\n" << msg4 << "\n" << location << "\n";
 		xer.flush();
@@ -50,11 +50,11 @@ void __MACIBM_alert(int return_window, std::string msg1, std::string msg2, std::
 		return;
 	}
 
-	// 5. Guard against an alert raised from inside another.
+	// Guard against an alert raised from inside another.
 	int recursive = (in_alert != 0);
 	in_alert = 1;
 
-	// 6. Display.
+	// Display.
 	if (recursive || !ogl_inited || !MACIBM_shell_hooks.alert_window) {
 		PLAT_standard_alert(msg1 + " " + msg2, msg3 + " " + msg4);
 	} else if (msg1.empty() && msg2.empty() && msg3.empty() && msg4.empty()) {
@@ -63,20 +63,20 @@ void __MACIBM_alert(int return_window, std::string msg1, std::string msg2, std::
 		MACIBM_shell_hooks.alert_window(return_window, msg1, msg2, msg3, msg4, type, location);
 	}
 
-	// 7. Log.
+	// Log.
 	if (type == t_alert || type == t_exit || recursive) {
 		dump_mem_stats("This is the dump_mem_stats call from the following code: if(type==t_exit || type == t_alert || recursive_error)");
 		xer << "\n" << msg1 << "\n" << msg2 << "\n" << msg3 << "\n" << msg4 << "\n" << location << "\n";
 		xer.flush();
 	}
 
-	// 8. Return from a plain alert.
+	// Return from a plain alert.
 	if (type != t_exit && !recursive) {
 		in_alert = 0;
 		return;
 	}
 
-	// 9. Everything else ends the program.
+	// Everything else ends the program.
 	MACIBM_finishup(0);
 	app_done = 1;
 	exit(1);

@@ -37,4 +37,7 @@ struct MACIBM_shell_hooks_t {
 };
 extern MACIBM_shell_hooks_t MACIBM_shell_hooks;
 
+extern int app_done;	// the main loop ends when set (Quit, the quit command, a fatal alert)
+extern int ogl_inited;	// 1 once the GL window, context and workers exist: alerts are drawn then
+
 #endif

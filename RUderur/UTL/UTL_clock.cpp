@@ -1,6 +1,6 @@
 #include "UTL_clock.h"
 #include "UTL_alert.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "MACIBM_mnw.h"
 #include "PLAT_platform.h"
 #include <chrono>
@@ -90,14 +90,14 @@ static void fire_ticks(float now, float* ot, int* flags[9])
 
 void xtim_class::xtim_update()
 {
-	// 1. seconds since start
+	// Seconds since start
 	if (!started) start_time = (float)(microsecs() / 1000000.0);
 	elapsed = (float)(microsecs() / 1000000.0) - start_time;
 
-	// 2. frame period, timed apart for the main window and the others
+	// Frame period, timed apart for the main window and the others
 	if (mnw.current_window != WIND_main && !mnw.sec_mon_inuse) {
 		last_time_FM = elapsed;
-		if (mnw.current_window >= 994 && mnw.current_window <= 999) {
+		if (mnw.current_window >= WIND_advise && mnw.current_window <= WIND_save) {
 			last_time_UI = elapsed;
 		} else {
 			if (cntr_UI++ % 10 == 0) adjust_estimate(elapsed, &prd_win_n, &last_time_UI, &time_ratio);
@@ -110,17 +110,17 @@ void xtim_class::xtim_update()
 		last_time_UI = elapsed;
 	}
 
-	// 3. tick flags
+	// Tick flags
 	int* sim_flags[9] = {&sim_tick01, &sim_tick02, &sim_tick05, &sim_tick1, &sim_tick2, &sim_tick5, &sim_tick10, &sim_tick20, &sim_tick40};
 	int* act_flags[9] = {&act_tick01, &act_tick02, &act_tick05, &act_tick1, &act_tick2, &act_tick5, &act_tick10, &act_tick20, &act_tick40};
 	fire_ticks(sim_time, sim_ot, sim_flags);
 	fire_ticks(elapsed, act_ot, act_flags);
 
-	// 4. the system's double-click interval, in 60ths of a second
+	// The system's double-click interval, in 60ths of a second
 	if (!started) dclick_time = PLAT_double_click_ticks() / 60.0f;
 	started = 1;
 
-	// 5. mouse gestures; the press time is still the previous press's here
+	// Mouse gestures; the press time is still the previous press's here
 	mnw.held_quarter = mnw.mouse_held && elapsed > mnw.last_press_time + 0.25f;
 	mnw.held_second  = mnw.mouse_held && elapsed > mnw.last_press_time + 1.0f;
 	mnw.double_click = mnw.click_down && elapsed < mnw.last_press_time + dclick_time;
@@ -140,7 +140,7 @@ void xtim_class::xtim_update()
 	mx = mnw.mouse_x;
 	my = mnw.mouse_y;
 
-	// 6. pulsing colours of the colour table
+	// Pulsing colours of the colour table
 	if (MACIBM_shell_hooks.pulse_colours) MACIBM_shell_hooks.pulse_colours(0.7f + 0.3f * sinf(20.0f * elapsed));
 }
 

@@ -1,5 +1,5 @@
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>

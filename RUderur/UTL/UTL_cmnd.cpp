@@ -1,6 +1,6 @@
 #include "UTL_cmnd.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
+#include "UTL_alert.h"
 #include <cctype>
 #include <cstring>
 #include <strings.h>

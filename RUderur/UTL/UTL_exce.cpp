@@ -1,6 +1,6 @@
 #include "UTL_exce.h"
 #include "UTL_alert.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "THREAD_service.h"
 
 exce_class::exce_class() : file("no exception"), line(0), severity(t_exit) {}

@@ -1,7 +1,12 @@
-// The one unit that defines the shared objects, in their order of construction.
+// The one unit that defines the shared objects whose construction order
+// matters, in that order: each destructor runs at exit in the reverse order,
+// so the log outlives everything built after it here.
 #include "UTL_globals.h"
+#include "UTL_alert.h"
 #include "UTL_clock.h"
+#include "UTL_log.h"
 #include "MACIBM_mnw.h"
+#include "hl_math.h"
 #include "utils_records.h"
 #include <cstdlib>
 #include <cstring>
@@ -9,10 +14,7 @@
 std::string   stl_global;
 std::string   app_path;
 std::string   dvd_path;
-std::ofstream ouf;
 std::ofstream xer;
-std::ofstream cyc;
-std::ofstream dat;
 stls_class    stls;
 
 static mnw_struct make_mnw()
@@ -32,15 +34,10 @@ static stg_struct make_stg()
 	return s;
 }
 stg_struct stg = make_stg();
-plg_struct plg = {};
 xtim_class xtim;
 
 int app_done = 0;
 int ogl_inited = 0;
-int return_hit = 0, escape_hit = 0, delete_hit = 0;
-int is_demo = 0;
-
-float wx, wy, wx1, wy1, wx2, wy2, wx3, wy3, wx4, wy4, wx5, wy5;
 
 float randrat[10000];
 float lookup_sin[368];

@@ -1,4 +1,5 @@
 #include "UTL_memory.h"
+#include "UTL_log.h"
 #include "UTL_globals.h"
 #include "UTL_stat.h"
 #include "PLAT_machine.h"

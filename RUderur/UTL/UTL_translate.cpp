@@ -1,6 +1,6 @@
 #include "UTL_translate.h"
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "xmap.h"
 #include <cstdlib>
 #include <climits>

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include "make_installer.h"
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "io_utils.h"
 #include "p7z_md5.h"
 #include "utils_records.h"

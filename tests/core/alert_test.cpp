@@ -2,7 +2,7 @@
 #include "UTL_alert.h"
 #include "UTL_cmdline.h"
 #include "UTL_exce.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "THREAD_service.h"
 #include "core_support.h"
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include "UTL_alert.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "MACIBM_mnw.h"
 #include "core_support.h"
 #include <cmath>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "core_support.h"
 
 static void fresh_cmdline() { cmdline.opts.clear(); }

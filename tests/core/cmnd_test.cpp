@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include "UTL_cmnd.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
+#include "UTL_alert.h"
 
 TEST(Cmnd, BuiltInsAndLookup)
 {

@@ -1,5 +1,5 @@
 #include "core_support.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>

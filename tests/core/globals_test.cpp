@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 #include "UTL_globals.h"
+#include "UTL_log.h"
+#include "xmap.h"
+#include "hl_math.h"
 #include "MACIBM_mnw.h"
 #include "hl_log_header.h"
 #include "core_support.h"
@@ -11,7 +14,7 @@ TEST(Globals, StartStateAndTheLogBeforeItOpens)
 	EXPECT_TRUE(app_path.empty());
 	EXPECT_FALSE(ouf.is_open());
 	EXPECT_TRUE(stls.window_title.empty());
-	EXPECT_TRUE(stls.table[399].empty());
+	EXPECT_TRUE(stls.mouse_help.empty());
 	EXPECT_EQ(mnw.language_preset, 1);
 	if (xer.is_open()) xer.close();
 	xer << "dropped " << 42 << "\n";	// no file yet: nothing, no harm

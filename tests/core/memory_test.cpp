@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "UTL_memory.h"
 #include "UTL_stat.h"
 #include "core_support.h"

@@ -6,7 +6,6 @@
 #include "main_wizard.h"
 #include "main_world_map.h"
 #include "utils.h"
-#include "UTL_globals.h"
 
 static const std::string M1 = "11111111111111111111111111111111";
 

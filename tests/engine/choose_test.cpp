@@ -2,7 +2,6 @@
 #include "engine_support.h"
 #include "utils.h"
 #include "main_globals.h"
-#include "UTL_globals.h"
 
 static const std::string M1 = "11111111111111111111111111111111";
 static const std::string M2 = "22222222222222222222222222222222";

@@ -2,7 +2,7 @@
 #include "engine_support.h"
 #include "utils.h"
 #include "main_globals.h"
-#include "UTL_globals.h"
+#include "UTL_alert.h"
 
 static const std::string kSig = "0123456789abcdef0123456789abcdef";
 

@@ -4,7 +4,9 @@
 #include "THREAD_service.h"
 #include "UTL_cmdline.h"
 #include "UTL_clock.h"
+#include "UTL_log.h"
 #include "UTL_globals.h"
+#include "UTL_alert.h"
 #include <chrono>
 #include <cstdio>
 #include <cstring>

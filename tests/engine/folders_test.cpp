@@ -3,7 +3,6 @@
 #include "utils.h"
 #include "main_globals.h"
 #include "io_utils.h"
-#include "UTL_globals.h"
 #include "UTL_threads.h"
 #include "utils_prompts.h"
 #include <algorithm>

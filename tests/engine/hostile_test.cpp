@@ -9,7 +9,6 @@
 #include "io_utils.h"
 #include "zip_utils.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
 #include <chrono>
 
 static const char* kHost = "127.0.0.71";

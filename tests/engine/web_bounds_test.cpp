@@ -10,7 +10,7 @@
 #include "io_utils.h"
 #include "zip_utils.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
+#include "UTL_alert.h"
 #include <chrono>
 #include <sstream>
 #include <sys/mount.h>

@@ -8,7 +8,6 @@
 #include "io_utils.h"
 #include "zip_utils.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
 #include <chrono>
 #include <sstream>
 #include <sys/stat.h>

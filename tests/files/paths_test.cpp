@@ -1,6 +1,5 @@
 #include "files_support.h"
 #include "path_utils.h"
-#include "UTL_globals.h"
 #include <climits>
 
 TEST(Paths, FileAndFolderParts)

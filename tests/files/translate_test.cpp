@@ -2,7 +2,7 @@
 #include "UTL_cmdline.h"
 #include "UTL_debug.h"
 #include "UTL_translate.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 
 static const std::string kFrench = VANTOR_SOURCE_DIR "/tests/files/data/French.txt";
 

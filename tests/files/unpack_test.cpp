@@ -6,7 +6,6 @@
 #include "p7z_md5.h"
 #include "xmap.h"
 #include "zip_utils.h"
-#include "UTL_globals.h"
 #include <csignal>
 #include <dirent.h>
 #include <sys/resource.h>

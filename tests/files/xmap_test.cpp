@@ -1,7 +1,6 @@
 #include "files_support.h"
 #include "xmap.h"
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
 #include <climits>
 #include <sys/stat.h>
 

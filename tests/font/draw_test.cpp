@@ -11,7 +11,7 @@
 #include "oglp.h"
 #include "OGL_extensions.h"
 #include "butn.h"
-#include "UTL_globals.h"
+#include "UTL_alert.h"
 #include <cstring>
 #include <SDL2/SDL.h>
 #include <GL/gl.h>

@@ -6,7 +6,8 @@
 #include "../files/files_support.h"
 #include "DSF_library.h"
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
+#include "hl_math.h"
 #include <memory>
 #include <vector>
 

@@ -5,7 +5,7 @@
 #include "io_utils.h"
 #include "KelmSocket.h"
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "net_support.h"
 #include "../support/test_servers.h"
 #include <cerrno>

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include "http.h"
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "net_support.h"
 #include "../support/test_servers.h"
 

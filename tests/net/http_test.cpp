@@ -3,7 +3,7 @@
 #include "http.h"
 #include "KelmSocket.h"
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "UTL_translate.h"
 #include "net_support.h"
 #include "../support/test_servers.h"

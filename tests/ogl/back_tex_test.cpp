@@ -4,7 +4,7 @@
 #include "OGL_back_tex.h"
 #include "MACIBM_mnw.h"
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include <cstdlib>
 #include <fstream>
 #include <sstream>

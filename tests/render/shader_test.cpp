@@ -6,7 +6,7 @@
 #include "OGL_extensions.h"
 #include "UTL_alert.h"
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include <GL/gl.h>
 #include <cstdlib>
 #include <fstream>

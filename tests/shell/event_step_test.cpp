@@ -4,7 +4,7 @@
 #include "MACIBM_mnw.h"
 #include "MACIBM_shell.h"
 #include "butn.h"
-#include "UTL_globals.h"
+#include "UTL_alert.h"
 #include <SDL.h>
 #include <atomic>
 #include <chrono>

@@ -3,7 +3,6 @@
 #include "MACIBM_mnw.h"
 #include "MACIBM_shell.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
 #include "menu.h"
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include "TEX_obj.h"
 #include "UTL_clock.h"
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_alert.h"
 #include "butn.h"
 #include "colr.h"
 #include "menu.h"

@@ -1,7 +1,7 @@
 // Window ids: sizes, titles, centring and close boxes.
 #include "MACIBM_mnw.h"
 #include "MACIBM_shell.h"
-#include "UTL_globals.h"
+#include "keys.h"
 #include <gtest/gtest.h>
 
 static void screen(int w, int h)

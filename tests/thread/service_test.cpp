@@ -1,6 +1,7 @@
 #include "thread_test_util.h"
 #include "UTL_alert.h"
 #include "UTL_exce.h"
+#include "UTL_globals.h"
 #include "UTL_threadpool.h"
 #include <climits>
 #include <stdexcept>

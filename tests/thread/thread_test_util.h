@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include "THREAD_service.h"
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "UTL_threads.h"
 #include <chrono>
 #include <cstdio>

@@ -2,7 +2,7 @@
 #include "butn_focus.h"
 #include "PLAT_keymap.h"
 #include "MACIBM_mnw.h"
-#include "UTL_globals.h"
+#include "UTL_alert.h"
 #include "UTL_cmnd.h"
 #include <SDL2/SDL_scancode.h>
 #include <gtest/gtest.h>

@@ -9,7 +9,8 @@
 #include "http.h"
 #include "utils_records.h"
 #include "UTL_cmdline.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
+#include "UTL_alert.h"
 
 struct DirectoryDownload : ::testing::Test {
 	wz_scratch s;

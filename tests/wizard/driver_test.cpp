@@ -2,7 +2,7 @@
 // frame, and the layout numbers of the frame.
 #include "wizard_support.h"
 #include "main_wizard.h"
-#include "UTL_globals.h"
+#include "UTL_alert.h"
 
 static int calls_a = 0, entering_a = 0, calls_b = 0, entering_b = 0;
 static int result_b = 0;
@@ -191,6 +191,25 @@ TEST(WizardDriver, StepList)
 	EXPECT_EQ(step_funcs[1], screen_b);
 	wizard_set_steps(names, funcs, 1);
 	EXPECT_EQ(step_names.size(), 1u);
+}
+
+// A flow started again, on the screen it was left on, enters that screen
+// afresh and finds no cursor or choice of the run before.
+TEST(WizardDriver, AFlowStartedAgainStartsFromItsFirstState)
+{
+	start(screen_a);
+	frame();
+	g_flow.demo_dest.parent_dir = "/home/pilot/Desktop/";
+	g_flow.demo_dest.scan.state = 1;
+	g_flow.update_scan = 7;
+	g_flow.repair_file = 12;
+	wizard_start_flow(screen_a);
+	frame();
+	EXPECT_EQ(entering_a, 2);
+	EXPECT_TRUE(g_flow.demo_dest.parent_dir.empty());
+	EXPECT_EQ(g_flow.demo_dest.scan.state, 0);
+	EXPECT_EQ(g_flow.update_scan, 0);
+	EXPECT_EQ(g_flow.repair_file, 0);
 }
 
 #include "main_globals.h"

@@ -5,7 +5,7 @@
 #include "MACIBM_shell.h"
 #include "UTL_about.h"
 #include "UTL_alert.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "hl_about.h"
 #include "tman.h"
 #include <string>

@@ -5,7 +5,7 @@
 #include "MACIBM_mnw.h"
 #include "MACIBM_shell.h"
 #include "UTL_alert.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "butn.h"
 #include "keys.h"
 #include "oglp.h"

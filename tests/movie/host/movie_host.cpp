@@ -8,7 +8,7 @@
 #include "OGL_setstate.h"
 #include "UTL_alert.h"
 #include "UTL_clock.h"
-#include "UTL_globals.h"
+#include "UTL_log.h"
 #include "oglp.h"
 #include "qtim.h"
 #include "tman.h"

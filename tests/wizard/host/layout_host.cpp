@@ -391,7 +391,7 @@ int main(int argc, char** argv)
 		mnw.language = lang;
 		UTL_translate_load(lang);
 		OGL_font_reset(2);
-		tman.load_texture(tex_fail_alert, 413, 0x12092, tex_load_2, main_elements_image(lang));
+		tman.load_texture(tex_fail_alert, tman_ref_elements, tman_art_rgba, tex_load_2, main_elements_image(lang));
 		int proxy = http.proxy_port;
 		scenes();
 		http.proxy_host = "127.0.0.131";
