@@ -35,7 +35,7 @@ int interface_rect(float x, float y, int image, int align, int* width_out, int e
 		style = mnw.mouse_held ? btn_style_image_b : btn_style_image_a;
 		band = mnw.mouse_held ? band_pressed : band_over;
 	}
-	BTN_frame1(style, (left + right) / 2, y + 11, (float)(w + 20), 0);
+	BTN_frame1(style, (left + right) / 2, y + 11, (float)(w + 20), colr_white);
 	BTN_layout_control("picture button", left - 10, y - 4, right + 10, y + 26);
 	float u1 = btn_cuts[image][lang] / 1024.0f, u2 = btn_cuts[image + 1][lang] / 1024.0f;
 	OGL_2dquad(tman_ref_elements, colr_wizard_white, type == 2 ? 0.5f : 1.0f, left, y + 22, u1, band[1], right,
@@ -77,8 +77,8 @@ void APP_update()
 
 	if (s.progress >= 0) {
 		float width = wizard_progress_width(s.progress);
-		BTN_frame1(btn_style_progress_track, 500 - mnw.origin_x, 155 - mnw.origin_y, 520, 0);
-		BTN_frame1(btn_style_progress_fill, 240 + width / 2 - mnw.origin_x, 155 - mnw.origin_y, width, 0);
+		BTN_frame1(btn_style_progress_track, 500 - mnw.origin_x, 155 - mnw.origin_y, 520, colr_white);
+		BTN_frame1(btn_style_progress_fill, 240 + width / 2 - mnw.origin_x, 155 - mnw.origin_y, width, colr_white);
 		BTN_layout_control("progress bar", 240, 147, 760, 163);
 		OGL_string(colr_black, 242, 120, s.progress_text, 520, 0, 0);
 	}

@@ -347,8 +347,8 @@ void MACIBM_show_init(const std::string& message, float* progress)
 	OGL_string(colr_panel_text, x0 + 22, y0 + 210, maker_site, 440, 0, 0);	// dark on the light panel
 	// the bar fills the content area, but never runs past a narrower window
 	const float left = x0 + 8, width = std::min(1008.0f, mnw.screen_w - mnw.origin_x - 8 - left);
-	BTN_frame1(btn_style_progress_track, left + width * 0.5f, y0 + 15, width, 0);
-	BTN_frame1(btn_style_progress_fill, left + width * f * 0.5f, y0 + 15, width * f, 0);
+	BTN_frame1(btn_style_progress_track, left + width * 0.5f, y0 + 15, width, colr_white);
+	BTN_frame1(btn_style_progress_fill, left + width * f * 0.5f, y0 + 15, width * f, colr_white);
 	OGL_string(colr_grey, x0 + 22, y0 + 60, message, 440, 0, 0);
 	OGL_sbuff();
 }

@@ -1,5 +1,6 @@
 // Where text goes relative to the y a caller passes, and numbers in either face.
 #include "OGL_fonts.h"
+#include "colr.h"
 #include "OGL_setstate.h"
 #include "oglp.h"
 #include "MACIBM_mnw.h"
@@ -29,7 +30,7 @@ void OGL_boxed_string(float x, float y, const std::string& label, const std::str
 	std::string left, right, help;
 	BTN_expand_label(label, &left, &right, &help);
 	float w = cs == 1 ? value.size() * 10.0f + 7 : cs == 0 ? OGL_measure_string(value, 0) + 7 : 100;
-	BTN_frame1(btn_style_field, x, y + 3, w, 0);
+	BTN_frame1(btn_style_field, x, y + 3, w, colr_white);
 	BTN_util_draw_label(x - w / 2 - 8, y, 0, left, 0);
 	BTN_util_draw_label(x + w / 2 + 8, y, 2, right, 0);
 	OGL_font_string(colour, x - w / 2 + 4, y - 1, value, 9999, cs, 0, 0);

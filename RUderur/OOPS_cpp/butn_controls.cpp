@@ -19,8 +19,8 @@ int BTN_action(float x, float y, float width, int lit, int mode, std::string lab
 	std::string text;
 	BTN_expand_label(label, &text, nullptr, nullptr);
 	if (width <= 0) width = str_dx(label) + 21;
-	BTN_frame1(btn_style_button, x, y, width, 0);
-	if (lit) BTN_frame1(btn_style_button_lit, x, y, width, 0);
+	BTN_frame1(btn_style_button, x, y, width, colr_white);
+	if (lit) BTN_frame1(btn_style_button_lit, x, y, width, colr_white);
 	const int box = BTN_layout_control("button", x - width / 2, y - 12, x + width / 2, y + 12);
 	{
 		BTN_layout_owner caption(box, layout_inside);
@@ -31,7 +31,7 @@ int BTN_action(float x, float y, float width, int lit, int mode, std::string lab
 	if (!(no_menu() && mnw.click_down && in_box(x - width / 2, x + width / 2, y - 10, y + 10))) return 0;
 	if (!lit && mode != 0) {
 		// the pressed look is on screen before the caller acts on the click
-		BTN_frame1(btn_style_button_lit, x, y, width, 0);
+		BTN_frame1(btn_style_button_lit, x, y, width, colr_white);
 		BTN_util_draw_label(x, y - 3, 1, text, mode == 2);
 		OGL_sbuff();
 	}
@@ -43,8 +43,8 @@ int BTN_bool(float x, float y, int* value, std::string label, int radio_look)
 	std::string text, hint, help;
 	BTN_expand_label(label, &text, &hint, &help);
 	float u = radio_look ? 92.0f : 148.0f, v = radio_look ? 132.0f : 187.0f, tick = radio_look ? 151.0f : 206.0f;
-	BTN_util_element(x, y + 3, u, v, 9, 9, 0);
-	if (*value) BTN_util_element(x, y + 3, u, tick, 9, 9, 0);
+	BTN_util_element(x, y + 3, u, v, 9, 9, colr_white);
+	if (*value) BTN_util_element(x, y + 3, u, tick, 9, 9, colr_white);
 	{
 		BTN_layout_owner beside(BTN_layout_control("check box", x - 9, y - 6, x + 9, y + 12), layout_beside);
 		BTN_util_draw_label(x - 12, y, 0, text, 0);
@@ -135,10 +135,10 @@ int BTN_flt_range(float x, float y, float* value, int digits, int decimals, floa
 	}
 	*value = BTN_numeric_settle(*value, decimals, min, max);
 
-	BTN_frame1(btn_style_field, x + 5 * digits - 1, y + 3, w + 15, 0);
+	BTN_frame1(btn_style_field, x + 5 * digits - 1, y + 3, w + 15, colr_white);
 	for (int k = 0; k < digits; ++k) {
-		BTN_util_element(x + 10 * k + 6, y - 10, 90, 187, 7, 9, 0);
-		BTN_util_element(x + 10 * k + 6, y + 18, 90, 206, 7, 9, 0);
+		BTN_util_element(x + 10 * k + 6, y - 10, 90, 187, 7, 9, colr_white);
+		BTN_util_element(x + 10 * k + 6, y + 18, 90, 206, 7, 9, colr_white);
 	}
 	// the box and its rows of arrows
 	const int box = BTN_layout_control("number field", x - 10, y - 19, x + w + 8, y + 27);
@@ -206,7 +206,7 @@ void BTN_display_number(float x, float y, float value, int digits, int decimals,
 	if (digits < 1) digits = 1;
 	if (digits > 10) digits = 10;
 	const float w = 10.0f * digits;
-	BTN_frame1(btn_style_field, x + 5 * digits - 1, y + 3, w + 15, 0);
+	BTN_frame1(btn_style_field, x + 5 * digits - 1, y + 3, w + 15, colr_white);
 	BTN_util_draw_label(x - 12, y, 0, text, 0);
 	BTN_util_draw_label(x + w + 12, y, 2, hint, 0);
 	OGL_number(colr_value, x + 4, y, value, digits, decimals, 1);
@@ -238,7 +238,7 @@ int BTN_vert_slider(int slot, float x, float y_bottom, float y_top, int min, int
 		else if (mnw.mouse_y > y_bottom && mnw.mouse_y < y_top) *value += (mnw.mouse_y < thumb) ? 10 : -10;
 	}
 	*value = std::max(min, std::min(max, *value));
-	int col = slider_grab[slot] ? 50 : 0;
+	int col = slider_grab[slot] ? colr_panel_text : colr_white;
 	BTN_util_element(x, y_top + 8, 92, 277, 9, 11, col);
 	BTN_util_element(x, thumb, 92, 252, 9, 12, col);
 	BTN_util_element(x, y_bottom - 10, 92, 227, 9, 11, col);
@@ -253,7 +253,7 @@ int BTN_horz_slider(float x, float y, float width, int colour, float lo, float h
 	BTN_expand_label(label, &text, &hint, &help);
 	if (lo < hi) hi = std::max(hi, lo + 0.01f);
 	else lo = std::max(lo, hi + 0.01f);
-	BTN_frame1(btn_style_slider_track, x + width / 2, y, width, 0);
+	BTN_frame1(btn_style_slider_track, x + width / 2, y, width, colr_white);
 	BTN_util_draw_label(x - 8, y, 0, text, 0);
 	BTN_util_draw_label(x + width + 8, y, 2, hint, 0);
 	if (in_box(x, x + width, y - 7, y + 7)) stls.mouse_help = help;
@@ -274,6 +274,6 @@ int BTN_horz_slider(float x, float y, float width, int colour, float lo, float h
 		grab = 1;
 	}
 	float kx = x + width * (*value - l) / (h - l);
-	BTN_util_element(kx, y + 2, 272, 278, 10, 11, 0);
+	BTN_util_element(kx, y + 2, 272, 278, 10, 11, colr_white);
 	return grab;
 }

@@ -75,15 +75,15 @@ void BTN_frame0(int style, float xc, float yc, float height)
 	if (xc != std::floor(xc)) __MACIBM_alert(0, "BTN_frame0 non-int x_center!", "", "", "", t_exit, "butn", __LINE__);
 	if (yc != std::floor(yc)) __MACIBM_alert(0, "BTN_frame0 non-int y_center!", "", "", "", t_exit, "butn", __LINE__);
 	float H = 2 * nearest(height / 2) + 8, b = yc - H / 2, l = xc - 10, r = xc + 10;
-	quad(tman_ref_interface, 0, 1, l, b, r, b + 10, 102, 248, 122, 258, 512, 512);
+	quad(tman_ref_interface, colr_white, 1, l, b, r, b + 10, 102, 248, 122, 258, 512, 512);
 	int tiles = (int)((H - 20) / 20) + 1;
 	for (int i = 0; i < tiles; ++i) {
 		float y0 = b + 10 + 20 * i, y1 = std::min(y0 + 20, b + H - 10);
 		if (y1 <= y0) break;
 		float v1 = 248 + std::min(30.0f, std::max(10.0f, 10 + (y1 - y0) * 2.0f / 3.0f));
-		quad(tman_ref_interface, 0, 1, l, y0, r, y1, 102, 258, 122, v1, 512, 512);
+		quad(tman_ref_interface, colr_white, 1, l, y0, r, y1, 102, 258, 122, v1, 512, 512);
 	}
-	quad(tman_ref_interface, 0, 1, l, b + H - 10, r, b + H, 102, 278, 122, 288, 512, 512);
+	quad(tman_ref_interface, colr_white, 1, l, b + H - 10, r, b + H, 102, 278, 122, 288, 512, 512);
 }
 
 struct frame2_style { int S, c0, r0, D, E, C, tex; };
@@ -135,7 +135,7 @@ void BTN_frame2(int style, float x, float y, float w, float h, std::string title
 	rs[nr][0] = Y1 - highB; rs[nr][1] = Y1; rs[nr][2] = s.r0 + S - highB; rs[nr][3] = s.r0 + S; ++nr;
 	for (int r = 0; r < nr; ++r)
 		for (int c = 0; c < nc; ++c)
-			quad(s.tex, 0, alpha, cs[c][0], rs[r][0], cs[c][1], rs[r][1], cs[c][2], rs[r][2], cs[c][3], rs[r][3], su, sv);
+			quad(s.tex, colr_white, alpha, cs[c][0], rs[r][0], cs[c][1], rs[r][1], cs[c][2], rs[r][2], cs[c][3], rs[r][3], su, sv);
 	if (!title.empty()) {
 		float tx = (style == btn_style_wizard_panel) ? x + 10 : x + w / 2 - str_dx(title) / 2;
 		float ty = y + h - (style == btn_style_window ? 13 : 16);
@@ -171,7 +171,7 @@ void BTN_fillwin(int background, int content_style)
 {
 	BTN_frame2(background ? btn_style_window : btn_style_window_b, 0, 0, mnw.wind_w, mnw.wind_h, stls.window_title, 1);
 	if (content_style == btn_style_title_bar)
-		BTN_frame1(btn_style_title_bar, mnw.wind_w / 2, mnw.wind_h - 50, mnw.wind_w, 0);
+		BTN_frame1(btn_style_title_bar, mnw.wind_w / 2, mnw.wind_h - 50, mnw.wind_w, colr_white);
 	else if (content_style != btn_style_none)
 		BTN_frame2(content_style, 10, 10, mnw.wind_w - 20, mnw.wind_h - 40, "", 1);
 }
@@ -194,9 +194,9 @@ int BTN_zap_boxes(int lit)
 	auto in = [&](float cx) {
 		return mnw.click_down && mnw.mouse_x >= cx - 9 && mnw.mouse_x <= cx + 9 && mnw.mouse_y >= cy - 9 && mnw.mouse_y <= cy + 9;
 	};
-	quad(tman_ref_interface, 0, 1, 16 - 9, cy - 9, 16 + 9, cy + 9, 120, v0, 138, v0 + 18, 512, 512);
+	quad(tman_ref_interface, colr_white, 1, 16 - 9, cy - 9, 16 + 9, cy + 9, 120, v0, 138, v0 + 18, 512, 512);
 	if (in(16)) return 1;
 	float rx = mnw.wind_w - 16;
-	quad(tman_ref_interface, 0, 1, rx - 9, cy - 9, rx + 9, cy + 9, 120, v0, 138, v0 + 18, 512, 512);
+	quad(tman_ref_interface, colr_white, 1, rx - 9, cy - 9, rx + 9, cy + 9, 120, v0, 138, v0 + 18, 512, 512);
 	return in(rx) ? 1 : 0;
 }

@@ -42,7 +42,7 @@ int BTN_textlist(float x, float y, int* index, std::string label, std::string it
 	if (lang == 1 || lang == 4 || lang == 5) h *= 0.95f;
 	else if (lang == 2 || lang == 3) h *= 0.9f;
 	h = std::max(h, 20.0f);
-	BTN_frame1(btn_style_popup, x + 10, y + 5, h + 28, 0);
+	BTN_frame1(btn_style_popup, x + 10, y + 5, h + 28, colr_white);
 	const float half = (h + 32) / 2;	// the frame's width and the style's extra 4
 	const int box = BTN_layout_control("pop-up list", x + 10 - half, y - 7, x + 10 + half, y + 17);
 	{
@@ -178,7 +178,7 @@ int BTN_list_and_search(int slider_slot, float x, float y, float width, float he
 		case 11: col = 132; break;
 		case 7: col = 146; break;
 		}
-		if (col >= 0) BTN_util_element(x + 10, ry, col + 6.0f, 88, 6, 6, 0);
+		if (col >= 0) BTN_util_element(x + 10, ry, col + 6.0f, 88, 6, 6, colr_white);
 		if (k == *selected) OGL_fillrect(colr_black, 0.25f, x + 18, ry - 5, width - 22, 10);
 	}
 	if (focused) OGL_framerect(colr_value, 1, x, bottom, width, height);
@@ -194,7 +194,7 @@ int BTN_tab(int column, int row, int* selected, int this_tab, std::string label)
 		hit = 1;
 	}
 	const int on = *selected == this_tab;
-	BTN_util_element(cx, cy, 253, on ? 499.0f : 472.0f, 49, 13, 0);
+	BTN_util_element(cx, cy, 253, on ? 499.0f : 472.0f, 49, 13, colr_white);
 	OGL_string(on ? colr_tab_on : colr_tab_off, cx - 40, cy - 4, label, 9999, 0, 0);
 	return hit;
 }
@@ -206,7 +206,7 @@ void plot_dir(float x, float y, float* heading, int look)
 		*heading = h < 0 ? h + 360 : h;
 	}
 	// the dial first, so that the needle shows on it
-	BTN_util_element(x, y, 206, 189, 28, 29, 0);
+	BTN_util_element(x, y, 206, 189, 28, 29, colr_white);
 	const float a = *heading * 0.017453293f, c = std::cos(a), s = std::sin(a);
 	// a corner (dx, dy) of the upright needle, turned clockwise by the heading
 	auto px = [&](float dx, float dy) { return x + dx * c + dy * s; };

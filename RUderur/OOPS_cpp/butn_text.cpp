@@ -257,7 +257,7 @@ int BTN_enterstring(float x, float y, std::string* text, int max_length, std::st
 		OGLE_SetSelection(ogle, s, e);
 	}
 
-	BTN_frame1(btn_style_field, x + width / 2 - 2, y + 3, width + 10, 0);
+	BTN_frame1(btn_style_field, x + width / 2 - 2, y + 3, width + 10, colr_white);
 	const int box = BTN_layout_control("text field", x - 9, y - 10, x + width + 5, y + 16);
 	{
 		BTN_layout_owner beside(box, layout_beside);
@@ -322,10 +322,10 @@ void BTN_chars(float x, float y, char* buffer, int length, std::string label)
 	}
 	if (!left) chars_queue.count = 0;
 
-	BTN_frame1(btn_style_field, x + 5 * length + 1, y + 3, w + 11, 0);
+	BTN_frame1(btn_style_field, x + 5 * length + 1, y + 3, w + 11, colr_white);
 	for (int k = 0; k < length; ++k) {
-		BTN_util_element(x + 10 * k + 6, y - 10, 90, 187, 7, 9, 0);
-		BTN_util_element(x + 10 * k + 6, y + 18, 90, 206, 7, 9, 0);
+		BTN_util_element(x + 10 * k + 6, y - 10, 90, 187, 7, 9, colr_white);
+		BTN_util_element(x + 10 * k + 6, y + 18, 90, 206, 7, 9, colr_white);
 	}
 	BTN_util_draw_label(x - 6, y, 0, t, 0);
 	if (focused) OGL_fillrect(colr_cursor, 1, x + 2 + 10 * chars_hot, y - 2, 9, 11);

@@ -13,7 +13,7 @@ void standard_gui()
 	const bool popup = open == menu_popup_slot;
 
 	if (!popup) {
-		BTN_frame1(btn_style_top_bar, mnw.screen_w / 2.0f, mnw.screen_h - 9.0f, (float)mnw.screen_w, 0);
+		BTN_frame1(btn_style_top_bar, mnw.screen_w / 2.0f, mnw.screen_h - 9.0f, (float)mnw.screen_w, colr_white);
 		for (int i = 0; i < menu_popup_slot && i < (int)menu.size(); ++i)
 			if (menu[i].owner == -1 && !menu[i].title.empty())
 				OGL_string(colr_menu_title, menu[i].l + 10.0f, menu[i].b + 6.0f, menu[i].title, 0, 0, 0);
@@ -57,7 +57,7 @@ void standard_gui()
 		for (int k = 0; k < menu_popup_slot && k < (int)menu.size(); k++)
 			if (k != open && menu[k].owner == open && menu[k].l == it.l && menu[k].b == it.b &&
 			    menu[k].r == it.r && menu[k].t == it.t) {
-				BTN_util_element(it.r - 8.0f, (it.b + it.t) / 2.0f, 0, 0, 4, 4, 48);
+				BTN_util_element(it.r - 8.0f, (it.b + it.t) / 2.0f, 0, 0, 4, 4, colr_value);
 				break;
 			}
 	}

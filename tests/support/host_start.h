@@ -14,7 +14,7 @@ inline std::string TH_start(int argc, char** argv, bool button_art)
 	for (int i = 2; i < argc; ++i) args.push_back(argv[i]);
 	MACIBM_init((int)args.size(), args.data());
 	// the buttons are cut from the interface language's picture, which the installer loads
-	if (button_art) tman.load_texture(tex_fail_alert, 413, 0x12092, tex_load_2, "RESOURCE:elements_English.png");
+	if (button_art) tman.load_texture(tex_fail_alert, tman_ref_elements, tman_art_rgba, tex_load_2, "RESOURCE:elements_English.png");
 	return argc > 1 ? argv[1] : "";
 }
 
