@@ -25,8 +25,8 @@ next_struct next;
 std::string grab_failed_file;
 
 // Per stream, for the file in hand: failed transfers, and which servers failed it.
-static int stream_fails[4];
-static int stream_bad_servers[4];
+static int stream_fails[http_stream_count];
+static int stream_bad_servers[http_stream_count];
 
 enum { failed_transfer, failed_extract, failed_signature };
 
@@ -80,7 +80,7 @@ static void start_check(int f, int sel, int i, const std::string& remote, const 
 
 static void drop_transfers()
 {
-	for (int i = 0; i < 4; ++i) {
+	for (int i = 0; i < http_stream_count; ++i) {
 		delete http.slots[http_slot_stream_first + i];
 		http.slots[http_slot_stream_first + i] = nullptr;
 	}
@@ -115,7 +115,7 @@ void grab_files_start()
 	run_claimed = 0;
 	next.next_file = 0;
 	next.done = 0;
-	for (int i = 0; i < 4; ++i) {
+	for (int i = 0; i < http_stream_count; ++i) {
 		next.stream_on[i] = i < 2;
 		next.stream_take[i] = i < 2;
 		next.stream_file[i] = 0;
@@ -269,7 +269,7 @@ static void adjust_streams(int i)
 	int active = 0;
 	for (int k = 0; k < 4; ++k) active += next.stream_on[k] != 0;
 	if (target > active) {
-		for (int k = 0; k < 4; ++k)
+		for (int k = 0; k < http_stream_count; ++k)
 			if (!next.stream_on[k]) {
 				next.stream_on[k] = 1;
 				next.stream_take[k] = 1;
@@ -351,7 +351,7 @@ static bool file_in_hand(int i, int f)
 	if (files_checking.count(f)) return true;
 	for (const grab_retry& r : retry_files)
 		if (r.file == f) return true;
-	for (int k = 0; k < 4; ++k)
+	for (int k = 0; k < http_stream_count; ++k)
 		if (k != i && next.stream_on[k] && !next.stream_take[k] && next.stream_file[k] == f) return true;
 	return false;
 }
@@ -377,7 +377,7 @@ int grab_files()
 	collect_checks();
 	if (stg.extract_error) return end_failed_run();
 	int count = (int)sim_info.size();
-	for (int i = 0; i < 4; ++i) {
+	for (int i = 0; i < http_stream_count; ++i) {
 		if (!next.stream_on[i]) continue;
 		if (next.stream_take[i] && check_pool && !check_pool->has_free_slot()) continue;	// the checks catch up first
 		if (next.stream_take[i] && !retry_files.empty()) {
@@ -399,7 +399,7 @@ int grab_files()
 		if (stg.extract_error) return end_failed_run();
 	}
 	if (stg.extract_error) return end_failed_run();	// a check gave up on its file
-	for (int i = 0; i < 4; ++i)
+	for (int i = 0; i < http_stream_count; ++i)
 		if (next.stream_on[i] && next.stream_file[i] < count) return stg.extract_error;
 	if (!files_checking.empty() || !retry_files.empty()) return stg.extract_error;
 	next.done = 1;

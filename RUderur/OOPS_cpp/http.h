@@ -19,6 +19,7 @@ enum { http_slot_count = 6 };
 // the directory archive (and the about box's installer), then the download
 // pump's four streams.
 enum { http_slot_list = 0, http_slot_directory = 1, http_slot_stream_first = 2 };
+enum { http_stream_count = http_slot_count - http_slot_stream_first };
 enum { http_stall_seconds = 30 };			// no progress for this long fails a transfer
 enum { http_head_limit = 64 * 1024 };		// a response head larger than this fails
 
