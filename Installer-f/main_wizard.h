@@ -61,6 +61,7 @@ extern wizard_flow_record g_flow;
 void wizard_start_flow(wizard_func first);
 // The clock of a run kind: taken on its first call in the process.
 unsigned long long wizard_run_clock(unsigned long long& clock);
+
 extern std::vector<std::string> step_names;
 extern std::vector<wizard_func> step_funcs;
 
