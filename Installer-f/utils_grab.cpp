@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <signal.h>
 #include <sys/eventfd.h>
@@ -160,7 +161,8 @@ std::string grab_archive_path(int stream)
 }
 
 // Archives that runs of installers no longer running left in the shared
-// temporary folder: the streams' (0 to 3) and those the unpack set held (4 on).
+// temporary folder: the streams' (0 to 3, whole or ".part" while they came in)
+// and those the unpack set held (4 on).
 static void remove_dead_runs_archives()
 {
 	DIR* d = opendir(temp_path.c_str());
@@ -168,7 +170,8 @@ static void remove_dead_runs_archives()
 	while (dirent* e = readdir(d)) {
 		long pid = 0;
 		int stream = -1, used = 0;
-		if (sscanf(e->d_name, "%ld-%d.zip%n", &pid, &stream, &used) != 2 || e->d_name[used] != 0) continue;
+		if (sscanf(e->d_name, "%ld-%d.zip%n", &pid, &stream, &used) != 2) continue;
+		if (e->d_name[used] != 0 && strcmp(e->d_name + used, ".part") != 0) continue;
 		if (pid <= 0 || pid == (long)getpid() || stream < 0) continue;
 		if (kill((pid_t)pid, 0) == 0 || errno != ESRCH) continue;
 		delete_file(temp_path + e->d_name);
