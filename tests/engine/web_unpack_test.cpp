@@ -122,7 +122,10 @@ TEST_F(WebUnpack, WrongCopiesFromOneMirrorAreFetchedFromTheOther)
 		EXPECT_EQ(1, v.up_to_date) << v.path;
 		EXPECT_EQ(v.sig_want, v.sig_have) << v.path;
 	}
-	EXPECT_GT(count_of(log_text(), ", not the listed "), 0);
+	std::string log = log_text();
+	EXPECT_GT(count_of(log, ", not the listed "), 0);
+	// each wrong copy is laid to the mirror that sent it, never to the good one
+	EXPECT_EQ(count_of(log, ", not the listed "), count_of(log, " from " + std::string(kWrong) + "/wrongalways/"));
 	EXPECT_EQ("", found(temp_path, ".zip"));
 }
 
