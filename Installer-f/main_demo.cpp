@@ -271,7 +271,9 @@ int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 			s.progress = totl_inst_rat;
 		}
 		s.next = nullptr;
-		if (xtim_class::microsecs() - start >= 20000) return 0;
+		unsigned long long spent = xtim_class::microsecs() - start;
+		if (spent >= 20000) return 0;
+		grab_files_wait((int)((20000 - spent + 999) / 1000));	// rather than spin on the sockets
 	}
 	xer << "Downloaded " << (int)(next.kb_in_flight + next.kb_fetched) << " KB in " << xtim.elapsed - next.start_time
 	    << " s; " << pump_left_out << " s in prompts and on other screens left out.\n";

@@ -99,6 +99,10 @@ enum { grab_rounds_per_file = 3 };	// rounds of the server list before a run giv
 std::string grab_archive_path(int stream);
 void grab_files_start();	// resets the pump and the run's error flags
 int  grab_files();		// 0 running, 1 done, else the run ended in failure
+// After a grab_files call that returned 0 and only found its transfers running:
+// sleeps until a transfer or the unpacking has news, at most `ms` milliseconds.
+// A frame's pump calls it instead of calling grab_files again at once.
+int  grab_files_wait(int ms);
 int  extract_and_delete_file(std::string archive, std::string destination);
 
 // --- disc install

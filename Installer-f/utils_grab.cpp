@@ -12,12 +12,16 @@
 #include "UTL_globals.h"
 #include "UTL_translate.h"
 #include "THREAD_service.h"
+#include "UTL_threads.h"
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <signal.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 #include <vector>
 
@@ -27,55 +31,121 @@ std::string grab_failed_file;
 // Per stream, for the file in hand: failed transfers, and which servers failed it.
 static int stream_fails[4];
 static int stream_bad_servers[4];
+static int stream_server[4];	// the server its running transfer was asked of
 
 enum { failed_transfer, failed_extract, failed_signature };
 
-// The signature of an unpacked file, read on a worker thread so that a large
-// file never holds up a frame. The stream goes on to its next file meanwhile;
-// the task carries what a failure of this file needs to be counted and retried.
-class grab_check_task : public UTL_work_task {
+// A downloaded archive on its way into the copy: unpacked, and the file it
+// holds signed, on a worker thread while the streams download on. It carries
+// what a failure of its file needs to be counted and retried; the main thread
+// decides what the result means.
+class grab_unpack_task : public UTL_work_task {
 public:
-	int         file, server, fails, bad_servers;
-	std::string remote, local, sig;
-	grab_check_task(int f, int sel, int n, int bad, const std::string& r, const std::string& path)
-		: file(f), server(sel), fails(n), bad_servers(bad), remote(r), local(path), sig("NONE") {}
-	void do_it() override { calc_file_md5(local, sig); }
+	int         file, server, fails, bad_servers, held;
+	int64_t     bytes;				// the archive's listed size, counted against the set's room
+	std::string remote, archive, destination;
+	int         code = 0, chmod_result = 0;
+	int         skipped = 0;		// the run was dropped before it got here
+	std::string sig = "NONE";
+	std::string log;				// the unpacking's log lines, written out by the main thread
+	grab_unpack_task(int f, int sel, int n, int bad, int h, int64_t b, const std::string& r, const std::string& a,
+	                 const std::string& d)
+		: file(f), server(sel), fails(n), bad_servers(bad), held(h), bytes(b), remote(r), archive(a), destination(d)
+	{
+	}
+	void do_it() override;
 };
 
-// A file whose unpacked copy was not the release's, waiting for a stream.
+// A file whose copy was not the release's, or whose archive would not unpack, waiting for a stream.
 struct grab_retry {
 	int file, fails, bad_servers;
 };
 
-enum { checks_in_flight = 16 };
+// Archives the set may hold at once, by count and by bytes (at least one, however
+// large): the temporary folder and the memory stay bounded while unpacking
+// lags behind the streams.
+static const int64_t unpack_room_bytes = int64_t(256) << 20;
+static int unpack_room_tasks() { return 4 * UTL_count_processors(); }
 
 static int                     run_claimed;	// this run has taken the copy's lock
-static UTL_worker_threads*     check_pool = nullptr;
-static std::set<int>           files_checking;
+static UTL_worker_threads*     unpack_pool = nullptr;
+static int                     unpack_wake = -1;	// eventfd the set signals on each task it retires
+static std::atomic<int>        unpack_dropped(0);	// tasks not yet started only delete their archive
+static std::set<int>           files_held;	// files whose archive the set holds
+static std::vector<char>       held_names;	// which held-archive names are taken
+static int64_t                 held_bytes;
+static float                   held_kb;
 static std::vector<grab_retry> retry_files;
+static int                     pump_moved;	// the last grab_files call did more than wait on transfers
 
-// Waits for the checks still out and forgets every result.
-static void drop_checks()
+// The unpacking part of extract_and_delete_file: writes nothing to the log but
+// through io_log.
+static int unpack_and_delete(const std::string& archive, const std::string& destination, int& chmod_result)
 {
-	if (check_pool) {
-		while (UTL_work_task* t = check_pool->wait_retired_tasks()) delete t;
-		delete check_pool;
-		check_pool = nullptr;
+	// The listed file's path: only that entry of the archive is written.
+	int code = UTIL_unpack(archive, destination);
+	chmod_result = 0;
+	if (destination.find("Contents/MacOS/") != std::string::npos) chmod_result = make_file_executable(destination);
+	delete_file(archive);
+	return code;
+}
+
+static void log_unpack(const std::string& archive, const std::string& destination, int code, int chmod_result)
+{
+	// A bad archive is one mirror's failure: the pump tries another.
+	if (code != 0)
+		xer << "The installer cannot extract a file: " << error_str(code) << " (" << archive << " to " << destination
+		    << ").\n";
+	if (stg.log_actions) {
+		xer << "EXPANDING file " << destination << ", with result=" << code << ".\n";
+		xer << "CHMODING  file " << destination << ", with result=" << chmod_result << ".\n";
 	}
-	files_checking.clear();
+}
+
+void grab_unpack_task::do_it()
+{
+	if (unpack_dropped.load()) {
+		skipped = 1;
+		delete_file(archive);
+		return;
+	}
+	io_log_capture capture;
+	code = unpack_and_delete(archive, destination, chmod_result);
+	if (code == 0) calc_file_md5(destination, sig);
+	log = capture.text.str();
+}
+
+// Waits for every archive the set holds: those not started are only deleted,
+// the one being unpacked finishes under its temporary name. No result counts.
+static void drop_unpacks()
+{
+	if (unpack_pool) {
+		unpack_dropped.store(1);
+		while (UTL_work_task* t = unpack_pool->wait_retired_tasks()) {
+			grab_unpack_task* u = static_cast<grab_unpack_task*>(t);
+			if (!u->log.empty()) xer << u->log;
+			delete_file(u->archive);	// a task the set could not run still had one
+			delete u;
+		}
+		delete unpack_pool;
+		unpack_pool = nullptr;
+		unpack_dropped.store(0);
+	}
+	if (unpack_wake >= 0) close(unpack_wake);
+	unpack_wake = -1;
+	files_held.clear();
+	held_names.clear();
+	held_bytes = 0;
+	held_kb = 0;
 	retry_files.clear();
 }
 
-static void grab_shutdown_hook() { drop_checks(); }
+static void grab_shutdown_hook() { drop_unpacks(); }
 
-static void start_check(int f, int sel, int i, const std::string& remote, const std::string& local)
+static bool unpack_has_room()
 {
-	if (!check_pool) {
-		check_pool = new UTL_worker_threads(2, checks_in_flight);
-		THREAD_add_shutdown_hook(grab_shutdown_hook);
-	}
-	check_pool->enqueue_task(new grab_check_task(f, sel, stream_fails[i], stream_bad_servers[i], remote, local));
-	files_checking.insert(f);
+	return !unpack_pool || files_held.empty() ||
+	       ((int)files_held.size() < unpack_room_tasks() && held_bytes < unpack_room_bytes);
 }
 
 static void drop_transfers()
@@ -91,7 +161,9 @@ std::string grab_archive_path(int stream)
 	return temp_path + std::to_string((long)getpid()) + "-" + std::to_string(stream) + ".zip";
 }
 
-// Archives that runs of installers no longer running left in the shared temporary folder.
+// Archives that runs of installers no longer running left in the shared
+// temporary folder: the streams' (0 to 3, whole or ".part" while they came in)
+// and those the unpack set held (4 on).
 static void remove_dead_runs_archives()
 {
 	DIR* d = opendir(temp_path.c_str());
@@ -99,8 +171,9 @@ static void remove_dead_runs_archives()
 	while (dirent* e = readdir(d)) {
 		long pid = 0;
 		int stream = -1, used = 0;
-		if (sscanf(e->d_name, "%ld-%d.zip%n", &pid, &stream, &used) != 2 || e->d_name[used] != 0) continue;
-		if (pid <= 0 || pid == (long)getpid() || stream < 0 || stream > 3) continue;
+		if (sscanf(e->d_name, "%ld-%d.zip%n", &pid, &stream, &used) != 2) continue;
+		if (e->d_name[used] != 0 && strcmp(e->d_name + used, ".part") != 0) continue;
+		if (pid <= 0 || pid == (long)getpid() || stream < 0) continue;
 		if (kill((pid_t)pid, 0) == 0 || errno != ESRCH) continue;
 		delete_file(temp_path + e->d_name);
 	}
@@ -111,7 +184,7 @@ void grab_files_start()
 {
 	remove_dead_runs_archives();
 	drop_transfers();	// a cancelled run must not hand its transfers to this one
-	drop_checks();
+	drop_unpacks();
 	run_claimed = 0;
 	next.next_file = 0;
 	next.done = 0;
@@ -121,6 +194,7 @@ void grab_files_start()
 		next.stream_file[i] = 0;
 		stream_fails[i] = 0;
 		stream_bad_servers[i] = 0;
+		stream_server[i] = 0;
 	}
 	next.start_time = xtim.elapsed;
 	next.kb_in_flight = next.kb_fetched = next.kb_installed = 0;
@@ -142,19 +216,9 @@ static void pick_new_server()
 
 int extract_and_delete_file(std::string archive, std::string destination)
 {
-	// The listed file's path: only that entry of the archive is written.
-	int code = UTIL_unpack(archive, destination);
-	// A bad archive is one mirror's failure: the pump tries another.
-	if (code != 0)
-		xer << "The installer cannot extract a file: " << error_str(code) << " (" << archive << " to " << destination
-		    << ").\n";
-	int chmod_r = 0;
-	if (destination.find("Contents/MacOS/") != std::string::npos) chmod_r = make_file_executable(destination);
-	if (stg.log_actions) {
-		xer << "EXPANDING file " << destination << ", with result=" << code << ".\n";
-		xer << "CHMODING  file " << destination << ", with result=" << chmod_r << ".\n";
-	}
-	delete_file(archive);
+	int chmod_result = 0;
+	int code = unpack_and_delete(archive, destination, chmod_result);
+	log_unpack(archive, destination, code, chmod_result);
 	return code;
 }
 
@@ -208,33 +272,81 @@ static int attempt_failed(int i, int f, int sel, int why, int code, const std::s
 	return 1;
 }
 
-// The finished checks: a file is installed when its signature is the listed
-// one; otherwise it waits to be fetched again from another server.
-static void collect_checks()
+// The archives the set has unpacked: a file is installed when its signature
+// is the listed one; otherwise (a wrong copy, an archive that would not
+// unpack) it waits to be fetched again from another server.
+static void collect_unpacks()
 {
-	if (!check_pool) return;
-	while (UTL_work_task* t = check_pool->check_retired_tasks()) {
-		grab_check_task* c = static_cast<grab_check_task*>(t);
+	if (!unpack_pool) return;
+	uint64_t signals;
+	while (read(unpack_wake, &signals, sizeof(signals)) > 0) {}
+	while (UTL_work_task* t = unpack_pool->check_retired_tasks()) {
+		grab_unpack_task* c = static_cast<grab_unpack_task*>(t);
+		pump_moved = 1;
+		if (!c->log.empty()) xer << c->log;
 		std::string msg;
-		if (c->retire_error(msg)) c->sig = "NONE";	// a check that could not run: the attempt failed
-		files_checking.erase(c->file);
+		if (int err = c->retire_error(msg)) {	// the set could not run it: the attempt failed
+			delete_file(c->archive);
+			xer << "Unpacking " << c->archive << " did not run: " << msg << "\n";
+			c->code = err;
+		}
+		files_held.erase(c->file);
+		if (c->held >= 0 && c->held < (int)held_names.size()) held_names[c->held] = 0;
+		held_bytes -= c->bytes;
+		held_kb -= sim_info[c->file].versions.back().kb1;
+		log_unpack(c->archive, c->destination, c->code, c->chmod_result);
 		file_version_struct& v = sim_info[c->file].versions.back();
-		v.sig_have = c->sig;
-		v.up_to_date = v.sig_have == v.sig_want;
-		if (v.up_to_date) {
+		if (c->code == 0) {
+			v.sig_have = c->sig;
+			v.up_to_date = v.sig_have == v.sig_want;
+		}
+		if (c->code == 0 && v.up_to_date) {
 			next.kb_fetched += v.kb1;
 			next.kb_installed += v.kb2;
 		} else if (!stg.extract_error) {
-			xer << "The file " << c->local << " from " << server_name[c->server] << c->remote << " has the signature "
-			    << v.sig_have << ", not the listed " << v.sig_want << ".\n";
+			if (c->code == 0)
+				xer << "The file " << c->destination << " from " << server_name[c->server] << c->remote
+				    << " has the signature " << v.sig_have << ", not the listed " << v.sig_want << ".\n";
 			grab_retry r = {c->file, c->fails, c->bad_servers};
 			if (count_failure(r.fails, r.bad_servers, c->server))
-				give_up(failed_signature, 0, c->remote, "", c->local);
+				give_up(c->code ? failed_extract : failed_signature, c->code, c->remote, c->archive, c->destination);
 			else
 				retry_files.push_back(r);
 		}
 		delete c;
 	}
+}
+
+// Stream i finished the archive of file f: it goes to the unpack set under a
+// name of its own, so that the stream can fetch its next file. 0, or errno
+// when the archive could not be moved.
+static int hand_over(int i, int f, int sel, const std::string& remote, const std::string& archive,
+                     const std::string& destination)
+{
+	if (!unpack_pool) {
+		// The unpackers set file times through mktime: the C library reads
+		// the time zone on its first call, so read it here, once, on this thread.
+		tzset();
+		unpack_wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+		if (unpack_wake < 0) return errno;
+		unpack_pool = new UTL_worker_threads(UTL_count_processors(), unpack_room_tasks() + 4);
+		unpack_pool->retire_notify_fd = unpack_wake;
+		THREAD_add_shutdown_hook(grab_shutdown_hook);
+	}
+	int h = 0;
+	while (h < (int)held_names.size() && held_names[h]) ++h;
+	if (h == (int)held_names.size()) held_names.push_back(0);
+	std::string held = grab_archive_path(4 + h);
+	if (rename(archive.c_str(), held.c_str()) != 0) return errno;
+	held_names[h] = 1;
+	const file_version_struct& v = sim_info[f].versions.back();
+	int64_t bytes = (int64_t)v.kb1 * 1000;
+	unpack_pool->enqueue_task(new grab_unpack_task(f, sel, stream_fails[i], stream_bad_servers[i], h, bytes, remote,
+	                                               held, destination));
+	files_held.insert(f);
+	held_bytes += bytes;
+	held_kb += v.kb1;
+	return 0;
 }
 
 void grab_local_failure_alert(int err)
@@ -288,6 +400,12 @@ static void stream_step(int i, int f)
 	file_version_struct& v = sim_info[f].versions.back();
 	int sel = stg.sel_server;
 	if (sel < 0 || sel >= 10) sel = stg.sel_server = 0;
+	// A running transfer stays with the server it was asked of, whatever another
+	// stream's failure drew since: its copy and its failures are that server's.
+	if (v.want_download && http.slots[i + 2])
+		sel = stream_server[i];
+	else
+		stream_server[i] = sel;
 	std::string remote = server_path[sel] + v.path + ".zip";
 	std::string archive = grab_archive_path(i);
 	std::string destination = UTIL_local_path(v);
@@ -309,16 +427,16 @@ static void stream_step(int i, int f)
 	} else if (v.want_download) {
 		stg.action = 1;
 		int r = http.net_check(i + 2, server_name[sel], remote, archive, http_listed_limit(v.kb1));
+		if (r != 0) pump_moved = 1;
 		if (r == 1) {
 			stg.download_error = 0;
-			int code = extract_and_delete_file(archive, destination);
-			if (code == 0) {
-				// installed once its signature is checked; the stream goes on
-				start_check(f, sel, i, remote, destination);
-				finished = true;
-			} else if (attempt_failed(i, f, sel, failed_extract, code, remote, archive, destination)) {
+			// installed once unpacked and its signature checked; the stream goes on
+			if (int err = hand_over(i, f, sel, remote, archive, destination)) {
+				delete_file(archive);
+				local_failure(remote, err);
 				return;
 			}
+			finished = true;
 		} else if (r == 2 && http.local_error[i + 2]) {
 			local_failure(remote, http.local_error[i + 2]);
 			return;
@@ -339,16 +457,17 @@ static void stream_step(int i, int f)
 		finished = true;
 	}
 	if (finished) {
+		pump_moved = 1;
 		stream_fails[i] = 0;
 		stream_bad_servers[i] = 0;
 		adjust_streams(i);
 	}
 }
 
-// Whether file f is in hand: another stream fetches it, its check is out, or it waits to be fetched again.
+// Whether file f is in hand: another stream fetches it, the unpack set holds it, or it waits to be fetched again.
 static bool file_in_hand(int i, int f)
 {
-	if (files_checking.count(f)) return true;
+	if (files_held.count(f)) return true;
 	for (const grab_retry& r : retry_files)
 		if (r.file == f) return true;
 	for (int k = 0; k < 4; ++k)
@@ -359,6 +478,7 @@ static bool file_in_hand(int i, int f)
 static int end_failed_run()
 {
 	drop_transfers();
+	drop_unpacks();	// nothing writes into the copy once its lock is let go
 	UTIL_unlock_copy();
 	return stg.extract_error;
 }
@@ -373,13 +493,14 @@ int grab_files()
 			return stg.extract_error;
 		}
 	}
-	next.kb_in_flight = 0;
-	collect_checks();
+	pump_moved = 0;
+	collect_unpacks();
 	if (stg.extract_error) return end_failed_run();
+	next.kb_in_flight = held_kb;	// downloaded, not yet unpacked
 	int count = (int)sim_info.size();
 	for (int i = 0; i < 4; ++i) {
 		if (!next.stream_on[i]) continue;
-		if (next.stream_take[i] && check_pool && !check_pool->has_free_slot()) continue;	// the checks catch up first
+		if (next.stream_take[i] && !unpack_has_room()) continue;	// the unpacking catches up first
 		if (next.stream_take[i] && !retry_files.empty()) {
 			// a file whose copy was wrong comes first, with its count of failures
 			grab_retry r = retry_files.front();
@@ -389,7 +510,7 @@ int grab_files()
 			stream_bad_servers[i] = r.bad_servers;
 		} else if (next.stream_take[i]) {
 			// Two streams never write one file: a file handed out again after a
-			// failure is passed over while another stream or a check has it.
+			// failure is passed over while another stream or the unpack set has it.
 			do {
 				next.stream_file[i] = next.next_file;
 				next.next_file = next.next_file + 1 < count ? next.next_file + 1 : count;
@@ -398,13 +519,18 @@ int grab_files()
 		if (next.stream_file[i] < count) stream_step(i, next.stream_file[i]);
 		if (stg.extract_error) return end_failed_run();
 	}
-	if (stg.extract_error) return end_failed_run();	// a check gave up on its file
 	for (int i = 0; i < 4; ++i)
 		if (next.stream_on[i] && next.stream_file[i] < count) return stg.extract_error;
-	if (!files_checking.empty() || !retry_files.empty()) return stg.extract_error;
+	if (!files_held.empty() || !retry_files.empty()) return stg.extract_error;
 	next.done = 1;
 	UTIL_remove_empty_folders(deleted_files);
 	UTIL_unlock_copy();
 	xer.flush();
 	return 1;
+}
+
+int grab_files_wait(int ms)
+{
+	if (pump_moved || ms <= 0) return 0;
+	return http.net_wait(2, 5, ms, unpack_pool ? unpack_wake : -1);
 }
