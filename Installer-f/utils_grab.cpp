@@ -2,7 +2,6 @@
 // unpacked as soon as it arrives, failed transfers retried from another mirror.
 #include "utils.h"
 #include "utils_internal.h"
-#include "main_globals.h"
 #include "http.h"
 #include "io_utils.h"
 #include "p7z_md5.h"
@@ -20,9 +19,6 @@
 #include <signal.h>
 #include <unistd.h>
 #include <vector>
-
-next_struct next;
-std::string grab_failed_file;
 
 // Per stream, for the file in hand: failed transfers, and which servers failed it.
 static int stream_fails[4];
@@ -140,10 +136,10 @@ static void pick_new_server()
 	stg.sel_server = k;
 }
 
-int extract_and_delete_file(std::string archive, std::string destination)
+int extract_and_delete_file(const std::string& folder, std::string archive, std::string destination)
 {
 	// The listed file's path: only that entry of the archive is written.
-	int code = UTIL_unpack(archive, destination);
+	int code = UTIL_unpack(folder, archive, destination);
 	// A bad archive is one mirror's failure: the pump tries another.
 	if (code != 0)
 		xer << "The installer cannot extract a file: " << error_str(code) << " (" << archive << " to " << destination
@@ -283,14 +279,14 @@ static void adjust_streams(int i)
 }
 
 // One step of stream i on file f.
-static void stream_step(int i, int f)
+static void stream_step(const std::string& folder, int i, int f)
 {
 	file_version_struct& v = sim_info[f].versions.back();
 	int sel = stg.sel_server;
 	if (sel < 0 || sel >= 10) sel = stg.sel_server = 0;
 	std::string remote = server_path[sel] + v.path + ".zip";
 	std::string archive = grab_archive_path(i);
-	std::string destination = UTIL_local_path(v);
+	std::string destination = UTIL_local_path(folder, v);
 	next.stream_take[i] = 0;
 	crnt_file_path = remote;
 	size_t slash = remote.rfind('/');
@@ -303,15 +299,15 @@ static void stream_step(int i, int f)
 	bool finished = false;
 	if (v.want_delete) {
 		stg.action = 0;
-		UTIL_delete_listed(destination, "now we want to nuke a file: DELETING  file ");
-		UTIL_note_folders(destination, deleted_files);
+		UTIL_delete_listed(folder, destination, "now we want to nuke a file: DELETING  file ");
+		UTIL_note_folders(folder, destination, deleted_files);
 		finished = true;
 	} else if (v.want_download) {
 		stg.action = 1;
 		int r = http.net_check(i + 2, server_name[sel], remote, archive, http_listed_limit(v.kb1));
 		if (r == 1) {
 			stg.download_error = 0;
-			int code = extract_and_delete_file(archive, destination);
+			int code = extract_and_delete_file(folder, archive, destination);
 			if (code == 0) {
 				// installed once its signature is checked; the stream goes on
 				start_check(f, sel, i, remote, destination);
@@ -363,12 +359,12 @@ static int end_failed_run()
 	return stg.extract_error;
 }
 
-int grab_files()
+int grab_files(const std::string& folder)
 {
 	if (stg.extract_error) return stg.extract_error;
 	if (!run_claimed) {
 		run_claimed = 1;
-		if (UTIL_claim_copy()) {
+		if (UTIL_claim_copy(folder)) {
 			stg.extract_error = 1;
 			return stg.extract_error;
 		}
@@ -395,7 +391,7 @@ int grab_files()
 				next.next_file = next.next_file + 1 < count ? next.next_file + 1 : count;
 			} while (next.stream_file[i] < count && file_in_hand(i, next.stream_file[i]));
 		}
-		if (next.stream_file[i] < count) stream_step(i, next.stream_file[i]);
+		if (next.stream_file[i] < count) stream_step(folder, i, next.stream_file[i]);
 		if (stg.extract_error) return end_failed_run();
 	}
 	if (stg.extract_error) return end_failed_run();	// a check gave up on its file
@@ -403,7 +399,7 @@ int grab_files()
 		if (next.stream_on[i] && next.stream_file[i] < count) return stg.extract_error;
 	if (!files_checking.empty() || !retry_files.empty()) return stg.extract_error;
 	next.done = 1;
-	UTIL_remove_empty_folders(deleted_files);
+	UTIL_remove_empty_folders(folder, deleted_files);
 	UTIL_unlock_copy();
 	xer.flush();
 	return 1;

@@ -10,9 +10,8 @@
 
 static const char* kMirror = "127.0.0.38";
 
-// The wizard's prompts: a fresh install never asks.
-int select_alert(std::string, int) { return select_keep; }
-int abort_alert(std::string, std::string, std::string, std::string, std::string) { return 1; }
+// A fresh install never asks; were it to, the files are kept.
+static int keep_all(std::string, int) { return select_keep; }
 
 int main(int argc, char** argv)
 {
@@ -54,29 +53,30 @@ int main(int argc, char** argv)
 	bench_sh("rm -rf '" + dl + "' '" + dest_curl + "'");
 
 	// The engine: decision, folders, then the pump in 20 ms frames.
-	dest_dir_path = set.out + "/copy/";
+	std::string copy = set.out + "/copy/";
+	UTIL_prompt_hooks.select_alert = keep_all;
 	temp_path = temp;
 	server_name[0] = kMirror;
 	server_path[0] = "/vantor_92102/";
 	stg.num_servers = 1;
 	int cursor = 0;
 	float progress;
-	while (!checksum_directory(cursor, 0, progress)) {}
+	while (!checksum_directory(copy, cursor, 0, progress)) {}
 	t0 = bench_now();
-	choose_files();
-	make_dirs();
+	choose_files(copy);
+	make_dirs(copy);
 	grab_files_start();
 	int r = 0;
 	while (!r) {
 		xtim.xtim_update();
 		double frame = bench_now();
-		while (!r && bench_now() - frame < 0.02) r = grab_files();
+		while (!r && bench_now() - frame < 0.02) r = grab_files(copy);
 	}
 	double t_engine = bench_now() - t0;
 	int streams = next.stream_on[0] + next.stream_on[1] + next.stream_on[2] + next.stream_on[3];
 
 	cursor = 0;
-	while (!checksum_directory(cursor, 0, progress)) UTL_sleep(1);
+	while (!checksum_directory(copy, cursor, 0, progress)) UTL_sleep(1);
 	int good = 0;
 	for (auto& h : sim_info) good += h.versions.back().up_to_date;
 	double mb = 0;

@@ -3,4 +3,3 @@
 vantor_test_props(engine REGEX "^WebInstall\\." LOCKS engine_127_0_0_31)
 # The hostile-mirror tests serve theirs on 127.0.0.71.
 vantor_test_props(engine REGEX "^HostileMirror\\." LOCKS engine_127_0_0_71)
-vantor_test_props(engine REGEX "^WebBounds\\." LOCKS engine_127_0_0_93)
