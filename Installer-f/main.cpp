@@ -3,6 +3,7 @@
 #include "main_disc.h"
 #include "main_globals.h"
 #include "main_prefs.h"
+#include "main_prompts.h"
 #include "main_registration.h"
 #include "main_wizard.h"
 #include "utils_records.h"
@@ -17,6 +18,8 @@
 int main(int argc, char** argv)
 {
 	const char* const* args = argv;
+	// the engine asks the user through the wizard's own prompts
+	UTIL_prompt_hooks = {select_alert, abort_alert};
 
 	// 1.
 	std::string temp, bundle;

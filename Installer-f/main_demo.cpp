@@ -4,7 +4,7 @@
 #include "main_net.h"
 #include "main_prompts.h"
 #include "main_registration.h"
-#include "main_site.h"
+#include "utils_site.h"
 #include "main_status.h"
 #include "main_wizard.h"
 #include "utils.h"
@@ -224,7 +224,7 @@ int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 {
 	unsigned long long start = xtim_class::microsecs();
 	pump_clock();
-	while (!grab_files()) {
+	while (!grab_files(dest_dir_path)) {
 		float k = 5 * xtim.prd_frame;
 		if (k > 1) k = 1;
 		if (k < 0) k = 0;
@@ -286,8 +286,8 @@ int demo_run_patch(int, wizard_screen& s)
 
 	if (!demo_install_is_running) {
 		int existed = dir_exists(dest_dir_path);
-		int chosen = choose_files();
-		int made = chosen ? make_dirs() : -1;
+		int chosen = choose_files(dest_dir_path);
+		int made = chosen ? make_dirs(dest_dir_path) : -1;
 		if (!existed && dir_exists(dest_dir_path)) demo_created_dest = dest_dir_path;
 		if (!chosen || made != 0) {
 			s.next = demo_pick_dest;

@@ -183,16 +183,16 @@ int dvd_run_begin(wizard_screen& s, int& f, int& running, unsigned long long fir
 	if (running) return 0;
 	f = 0;
 	xer << "Starting install at " << (double)(xtim_class::microsecs() - first_call) / 1000000 << "\n";
-	if (!choose_files()) {
+	if (!choose_files(dest_dir_path)) {
 		s.next = cancelled;
 		return 1;
 	}
-	if (make_dirs() != 0) {
+	if (make_dirs(dest_dir_path) != 0) {
 		s.next = no_folders;
 		return 1;
 	}
 	if (register_copy) register_new_vantor();
-	delete_files();
+	delete_files(dest_dir_path);
 	running = 1;
 	num_install_errors = 0;
 	return 0;
@@ -216,7 +216,7 @@ int dvd_run_frame(wizard_screen& s, int& f, int& running, const dvd_run_flow& fl
 		s.next = flow.verify;
 		return 1;
 	}
-	switch (install_files(f, current_disk)) {
+	switch (install_files(dest_dir_path, f, current_disk)) {
 	case install_busy:
 		s.back = flow.working_back;
 		s.next = nullptr;
@@ -279,7 +279,7 @@ int wizard_scan_step(wizard_screen& s, int& ctr, int quick)
 {
 	s.quit_callback = checksum_directory_kill;
 	float progress = 0;
-	if (checksum_directory(ctr, quick, progress)) return 1;
+	if (checksum_directory(dest_dir_path, ctr, quick, progress)) return 1;
 	s.progress_text = UTL_string_sub(T("Scanning %1:number% of %2:total% files."), int_str(ctr),
 	                                 int_str((int)sim_info.size()));
 	s.progress = progress;

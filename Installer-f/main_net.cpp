@@ -3,7 +3,7 @@
 // per frame so the wizard keeps drawing.
 #include "main_net.h"
 #include "main_globals.h"
-#include "main_site.h"
+#include "utils_site.h"
 #include "utils.h"
 #include "http.h"
 #include "io_utils.h"

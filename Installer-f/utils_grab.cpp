@@ -2,7 +2,6 @@
 // unpacked as soon as it arrives, failed transfers retried from another mirror.
 #include "utils.h"
 #include "utils_internal.h"
-#include "main_globals.h"
 #include "http.h"
 #include "io_utils.h"
 #include "p7z_md5.h"
@@ -25,8 +24,6 @@
 #include <unistd.h>
 #include <vector>
 
-next_struct next;
-std::string grab_failed_file;
 
 // Per stream, for the file in hand: failed transfers, and which servers failed it.
 static int stream_fails[4];
@@ -43,14 +40,15 @@ class grab_unpack_task : public UTL_work_task {
 public:
 	int         file, server, fails, bad_servers, held;
 	int64_t     bytes;				// the archive's listed size, counted against the set's room
-	std::string remote, archive, destination;
+	std::string folder, remote, archive, destination;
 	int         code = 0, chmod_result = 0;
 	int         skipped = 0;		// the run was dropped before it got here
 	std::string sig = "NONE";
 	std::string log;				// the unpacking's log lines, written out by the main thread
-	grab_unpack_task(int f, int sel, int n, int bad, int h, int64_t b, const std::string& r, const std::string& a,
-	                 const std::string& d)
-		: file(f), server(sel), fails(n), bad_servers(bad), held(h), bytes(b), remote(r), archive(a), destination(d)
+	grab_unpack_task(int f, int sel, int n, int bad, int h, int64_t b, const std::string& c, const std::string& r,
+	                 const std::string& a, const std::string& d)
+		: file(f), server(sel), fails(n), bad_servers(bad), held(h), bytes(b), folder(c), remote(r), archive(a),
+		  destination(d)
 	{
 	}
 	void do_it() override;
@@ -80,10 +78,11 @@ static int                     pump_moved;	// the last grab_files call did more 
 
 // The unpacking part of extract_and_delete_file: writes nothing to the log but
 // through io_log.
-static int unpack_and_delete(const std::string& archive, const std::string& destination, int& chmod_result)
+static int unpack_and_delete(const std::string& folder, const std::string& archive, const std::string& destination,
+                             int& chmod_result)
 {
 	// The listed file's path: only that entry of the archive is written.
-	int code = UTIL_unpack(archive, destination);
+	int code = UTIL_unpack(folder, archive, destination);
 	chmod_result = 0;
 	if (destination.find("Contents/MacOS/") != std::string::npos) chmod_result = make_file_executable(destination);
 	delete_file(archive);
@@ -110,7 +109,7 @@ void grab_unpack_task::do_it()
 		return;
 	}
 	io_log_capture capture;
-	code = unpack_and_delete(archive, destination, chmod_result);
+	code = unpack_and_delete(folder, archive, destination, chmod_result);
 	if (code == 0) calc_file_md5(destination, sig);
 	log = capture.text.str();
 }
@@ -214,10 +213,10 @@ static void pick_new_server()
 	stg.sel_server = k;
 }
 
-int extract_and_delete_file(std::string archive, std::string destination)
+int extract_and_delete_file(const std::string& folder, std::string archive, std::string destination)
 {
 	int chmod_result = 0;
-	int code = unpack_and_delete(archive, destination, chmod_result);
+	int code = unpack_and_delete(folder, archive, destination, chmod_result);
 	log_unpack(archive, destination, code, chmod_result);
 	return code;
 }
@@ -320,8 +319,8 @@ static void collect_unpacks()
 // Stream i finished the archive of file f: it goes to the unpack set under a
 // name of its own, so that the stream can fetch its next file. 0, or errno
 // when the archive could not be moved.
-static int hand_over(int i, int f, int sel, const std::string& remote, const std::string& archive,
-                     const std::string& destination)
+static int hand_over(const std::string& folder, int i, int f, int sel, const std::string& remote,
+                     const std::string& archive, const std::string& destination)
 {
 	if (!unpack_pool) {
 		// The unpackers set file times through mktime: the C library reads
@@ -341,8 +340,8 @@ static int hand_over(int i, int f, int sel, const std::string& remote, const std
 	held_names[h] = 1;
 	const file_version_struct& v = sim_info[f].versions.back();
 	int64_t bytes = (int64_t)v.kb1 * 1000;
-	unpack_pool->enqueue_task(new grab_unpack_task(f, sel, stream_fails[i], stream_bad_servers[i], h, bytes, remote,
-	                                               held, destination));
+	unpack_pool->enqueue_task(new grab_unpack_task(f, sel, stream_fails[i], stream_bad_servers[i], h, bytes, folder,
+	                                               remote, held, destination));
 	files_held.insert(f);
 	held_bytes += bytes;
 	held_kb += v.kb1;
@@ -395,7 +394,7 @@ static void adjust_streams(int i)
 }
 
 // One step of stream i on file f.
-static void stream_step(int i, int f)
+static void stream_step(const std::string& folder, int i, int f)
 {
 	file_version_struct& v = sim_info[f].versions.back();
 	int sel = stg.sel_server;
@@ -408,7 +407,7 @@ static void stream_step(int i, int f)
 		stream_server[i] = sel;
 	std::string remote = server_path[sel] + v.path + ".zip";
 	std::string archive = grab_archive_path(i);
-	std::string destination = UTIL_local_path(v);
+	std::string destination = UTIL_local_path(folder, v);
 	next.stream_take[i] = 0;
 	crnt_file_path = remote;
 	size_t slash = remote.rfind('/');
@@ -421,8 +420,8 @@ static void stream_step(int i, int f)
 	bool finished = false;
 	if (v.want_delete) {
 		stg.action = 0;
-		UTIL_delete_listed(destination, "now we want to nuke a file: DELETING  file ");
-		UTIL_note_folders(destination, deleted_files);
+		UTIL_delete_listed(folder, destination, "now we want to nuke a file: DELETING  file ");
+		UTIL_note_folders(folder, destination, deleted_files);
 		finished = true;
 	} else if (v.want_download) {
 		stg.action = 1;
@@ -431,7 +430,7 @@ static void stream_step(int i, int f)
 		if (r == 1) {
 			stg.download_error = 0;
 			// installed once unpacked and its signature checked; the stream goes on
-			if (int err = hand_over(i, f, sel, remote, archive, destination)) {
+			if (int err = hand_over(folder, i, f, sel, remote, archive, destination)) {
 				delete_file(archive);
 				local_failure(remote, err);
 				return;
@@ -483,12 +482,12 @@ static int end_failed_run()
 	return stg.extract_error;
 }
 
-int grab_files()
+int grab_files(const std::string& folder)
 {
 	if (stg.extract_error) return stg.extract_error;
 	if (!run_claimed) {
 		run_claimed = 1;
-		if (UTIL_claim_copy()) {
+		if (UTIL_claim_copy(folder)) {
 			stg.extract_error = 1;
 			return stg.extract_error;
 		}
@@ -516,14 +515,14 @@ int grab_files()
 				next.next_file = next.next_file + 1 < count ? next.next_file + 1 : count;
 			} while (next.stream_file[i] < count && file_in_hand(i, next.stream_file[i]));
 		}
-		if (next.stream_file[i] < count) stream_step(i, next.stream_file[i]);
+		if (next.stream_file[i] < count) stream_step(folder, i, next.stream_file[i]);
 		if (stg.extract_error) return end_failed_run();
 	}
 	for (int i = 0; i < 4; ++i)
 		if (next.stream_on[i] && next.stream_file[i] < count) return stg.extract_error;
 	if (!files_held.empty() || !retry_files.empty()) return stg.extract_error;
 	next.done = 1;
-	UTIL_remove_empty_folders(deleted_files);
+	UTIL_remove_empty_folders(folder, deleted_files);
 	UTIL_unlock_copy();
 	xer.flush();
 	return 1;

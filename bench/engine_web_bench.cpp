@@ -18,9 +18,8 @@
 static const char* kMirror = "127.0.0.38";
 enum { slow_files = 400 };
 
-// The wizard's prompts: a fresh install never asks.
-int select_alert(std::string, int) { return select_keep; }
-int abort_alert(std::string, std::string, std::string, std::string, std::string) { return 1; }
+// A fresh install never asks; were it to, the files are kept.
+static int keep_all(std::string, int) { return select_keep; }
 
 static double cpu_seconds(int who)
 {
@@ -80,20 +79,21 @@ static void run_engine(const bench_set& set, const std::string& temp, bench_roun
 	bench_read_directory(set, temp);
 	if (sim_info.size() > files) sim_info.resize(files);
 	server_name[0] = host;
-	dest_dir_path = set.out + "/copy/";
+	std::string copy = set.out + "/copy/";
+	UTIL_prompt_hooks.select_alert = keep_all;
 	temp_path = temp;
 	int cursor = 0;
 	float progress;
-	while (!checksum_directory(cursor, 0, progress)) {}
+	while (!checksum_directory(copy, cursor, 0, progress)) {}
 	double c0 = cpu_seconds(RUSAGE_SELF), m0 = cpu_seconds(RUSAGE_THREAD), t0 = bench_now();
-	choose_files();
-	make_dirs();
+	choose_files(copy);
+	make_dirs(copy);
 	grab_files_start();
 	int res = 0;
 	while (!res) {
 		xtim.xtim_update();
 		double frame = bench_now();
-		while (!(res = grab_files())) {
+		while (!(res = grab_files(copy))) {
 			double left = 0.02 - (bench_now() - frame);
 			if (left <= 0) break;
 			grab_files_wait((int)(left * 1000) + 1);
@@ -107,7 +107,7 @@ static void run_engine(const bench_set& set, const std::string& temp, bench_roun
 
 	for (auto& h : sim_info) h.versions.back().sig_have.clear();
 	cursor = 0;
-	while (!checksum_directory(cursor, 0, progress)) UTL_sleep(1);
+	while (!checksum_directory(copy, cursor, 0, progress)) UTL_sleep(1);
 	r.good = 0;
 	for (auto& h : sim_info) r.good += h.versions.back().up_to_date;
 }

@@ -14,6 +14,16 @@ public:
 
 extern pref_class pref;
 
+// The install engine's settings the installer preference file holds, read and
+// written in place: the engine points these at its record when it is linked in
+// (null: the file holds no lines for them).
+struct pref_installer_fields {
+	int* stream_count;	// "_stream_count"
+	int* log_actions;	// "_log_actions"
+	int* get_beta;		// "_get_beta"
+};
+extern pref_installer_fields pref_installer;
+
 // Reads or writes the key-value lines of one preference file.
 class scan_class {
 public:

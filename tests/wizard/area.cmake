@@ -19,3 +19,7 @@ target_link_libraries(layout_host PRIVATE vantor_all)
 set_target_properties(layout_host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 add_dependencies(test_wizard layout_host make_release)
 vantor_test_props(wizard REGEX "^Layout\\." LOCKS x_display TIMEOUT 300)
+# The web tests that begin with the directory download reuse the engine tests'
+# fixture; they serve their mirror on 127.0.0.93.
+target_sources(test_wizard PRIVATE ${CMAKE_SOURCE_DIR}/tests/engine/engine_support.cpp)
+vantor_test_props(wizard REGEX "^WebBounds\\." LOCKS wizard_127_0_0_93)

@@ -5,7 +5,7 @@
 #include "wizard_servers.h"
 #include "main_globals.h"
 #include "main_net.h"
-#include "main_site.h"
+#include "utils_site.h"
 #include "http.h"
 #include "utils_records.h"
 #include "UTL_cmdline.h"
