@@ -4,7 +4,6 @@
 #include "engine_support.h"
 #include "../support/test_servers.h"
 #include "utils.h"
-#include "main_globals.h"
 #include "io_utils.h"
 #include "zip_utils.h"
 #include "UTL_clock.h"
@@ -70,7 +69,7 @@ TEST_F(WebUnpack, CancelWhileTheSetHoldsArchivesLeavesNothingHalfDone)
 	bool held = false;
 	auto t0 = std::chrono::steady_clock::now();
 	int r = 0;
-	while (!held && !(r = grab_files())) {
+	while (!held && !(r = grab_files(copy_dir))) {
 		xtim.xtim_update();
 		held = set_holds_an_archive();
 		ASSERT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 120);
@@ -79,21 +78,21 @@ TEST_F(WebUnpack, CancelWhileTheSetHoldsArchivesLeavesNothingHalfDone)
 
 	grab_files_start();	// what the cancel does first
 	EXPECT_EQ("", found(temp_path, ".zip"));
-	EXPECT_EQ("", found(dest_dir_path, ".vantor-unpack-"));
+	EXPECT_EQ("", found(copy_dir, ".vantor-unpack-"));
 	for (auto& h : sim_info) {
 		const file_version_struct& v = h.versions.back();
 		std::string rel = v.path;
 		trim_dest_folder(rel);
-		std::string local = dest_dir_path + rel;
+		std::string local = copy_dir + rel;
 		if (exists(local)) {
 			EXPECT_EQ(v.sig_want, md5_file(local)) << v.path;	// whole, or not there
 		}
 	}
-	EXPECT_EQ(0, recursive_delete_folder(dest_dir_path));
-	EXPECT_FALSE(exists(dest_dir_path));
+	EXPECT_EQ(0, recursive_delete_folder(copy_dir));
+	EXPECT_FALSE(exists(copy_dir));
 
 	// the next run starts clean and installs every file
-	ASSERT_EQ(0, make_dirs());
+	ASSERT_EQ(0, make_dirs(copy_dir));
 	EXPECT_EQ(1, web_pump(120));
 	EXPECT_EQ(0, stg.extract_error);
 	expect_release_or_failure(stg.extract_error);
