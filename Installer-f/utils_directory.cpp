@@ -3,6 +3,8 @@
 #include "main_globals.h"
 #include "main_site.h"
 #include "xmap.h"
+#include "http.h"
+#include "pref.h"
 #include "UTL_alert.h"
 #include "UTL_format.h"
 #include "UTL_globals.h"
@@ -15,6 +17,22 @@
 #include <unistd.h>
 
 std::vector<file_history_struct> sim_info;
+stg_struct stg = {};	// zero-filled, like every record at start
+
+// The installer's lines of its preference file: the record's settings and the proxy.
+static void installer_prefs_io(scan_class& s)
+{
+	s.int_io(&stg.stream_count, "_stream_count");
+	s.int_io(&stg.log_actions, "_log_actions");
+	s.str_io(&http.proxy_host, "_proxy_host");
+	s.str_io(&http.proxy_port_text, "_proxy_port");
+	s.int_io(&http.proxy_port, "_proxy_port_int");
+	s.int_io(&stg.get_beta, "_get_beta");
+	// an edited file must not leave the pump with no stream, or more than it has
+	if (stg.stream_count < 0 || stg.stream_count > 4) stg.stream_count = 0;
+}
+// Any program that links the record links this unit, and with it the settings' lines.
+[[maybe_unused]] static const int installer_prefs_hooked = (pref_installer_io = installer_prefs_io, 0);
 
 int g_want_sim = 1;
 int g_want_global = 1;

@@ -2,7 +2,6 @@
 #include "UTL_globals.h"
 #include "UTL_clock.h"
 #include "MACIBM_mnw.h"
-#include "utils_records.h"
 #include <cstdlib>
 #include <cstring>
 
@@ -25,13 +24,6 @@ static mnw_struct make_mnw()
 }
 mnw_struct mnw = make_mnw();
 
-static stg_struct make_stg()
-{
-	stg_struct s;
-	memset(&s, 0, sizeof(s));
-	return s;
-}
-stg_struct stg = make_stg();
 plg_struct plg = {};
 xtim_class xtim;
 
