@@ -34,6 +34,7 @@ int main(int argc, char** argv)
 	                  [](const std::string& copy) { return launch_app(copy, "", 0); });
 
 	// 4.
+	APP_install_hooks();
 	MACIBM_init(argc, args);
 
 	// 5.

@@ -2,6 +2,7 @@
 #include "utils_records.h"
 #include "utils_prompts.h"
 #include "pref.h"
+#include "http.h"
 
 UTIL_engine_state g_engine;
 
@@ -26,10 +27,20 @@ std::string&           crnt_file_path = g_engine.crnt_file_path;
 
 const char* const no_install_name = "Not Yet Scanned";
 
-// The installer preference file keeps the pump's settings in the record.
-static struct pref_fields_installer {
-	pref_fields_installer() { pref_installer = {&g_engine.stg.stream_count, &g_engine.stg.log_actions, &g_engine.stg.get_beta}; }
-} pref_fields_installer_;
+// The installer's lines of its preference file: the record's settings and the proxy.
+static void installer_prefs_io(scan_class& s)
+{
+	s.int_io(&stg.stream_count, "_stream_count");
+	s.int_io(&stg.log_actions, "_log_actions");
+	s.str_io(&http.proxy_host, "_proxy_host");
+	s.str_io(&http.proxy_port_text, "_proxy_port");
+	s.int_io(&http.proxy_port, "_proxy_port_int");
+	s.int_io(&stg.get_beta, "_get_beta");
+	// an edited file must not leave the pump with no stream, or more than it has
+	if (stg.stream_count < 0 || stg.stream_count > 4) stg.stream_count = 0;
+}
+// Any program that links the record links this unit, and with it the settings' lines.
+[[maybe_unused]] static const int installer_prefs_hooked = (pref_installer_io = installer_prefs_io, 0);
 
 UTIL_prompt_hooks_t UTIL_prompt_hooks = {};
 

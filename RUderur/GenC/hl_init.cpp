@@ -113,6 +113,7 @@ void MACIBM_init(int argc, const char* const* argv)
 	MACIBM_shell_hooks.save_keys = [] { keys.keys_io(1); };
 	MACIBM_shell_hooks.alert_window = BTN_alert_window;
 	MACIBM_shell_hooks.nuke_alert = BTN_nuke_alert;
+	tman_hooks.show_progress = MACIBM_show_init;
 
 	// 9-10.
 	MACIBM_setres(1);

@@ -14,16 +14,6 @@ public:
 
 extern pref_class pref;
 
-// The install engine's settings the installer preference file holds, read and
-// written in place: the engine points these at its record when it is linked in
-// (null: the file holds no lines for them).
-struct pref_installer_fields {
-	int* stream_count;	// "_stream_count"
-	int* log_actions;	// "_log_actions"
-	int* get_beta;		// "_get_beta"
-};
-extern pref_installer_fields pref_installer;
-
 // Reads or writes the key-value lines of one preference file.
 class scan_class {
 public:
@@ -35,5 +25,10 @@ public:
 	bool int_io(int* value, const std::string& key);
 	bool str_io(std::string* value, const std::string& key);
 };
+
+// Reads or writes the installer's own lines of its preference file; set by
+// the layer that owns those settings when it is linked in. Left empty, the
+// installer's file is neither read nor written.
+extern void (*pref_installer_io)(scan_class& s);
 
 #endif

@@ -15,7 +15,7 @@ vantor_test_props(wizard REGEX "^InterruptedUpdate\\." LOCKS wizard_127_0_0_75_t
 # The layout test's program: every screen of every flow in every language,
 # drawn with the layout record on.
 add_executable(layout_host ${CMAKE_CURRENT_LIST_DIR}/host/layout_host.cpp)
-target_link_libraries(layout_host PRIVATE vantor_all)
+target_link_libraries(layout_host PRIVATE vantor_wizard)
 set_target_properties(layout_host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 add_dependencies(test_wizard layout_host make_release)
 vantor_test_props(wizard REGEX "^Layout\\." LOCKS x_display TIMEOUT 300)
