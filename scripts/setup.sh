@@ -8,6 +8,7 @@ PKGS=(
   xvfb xauth xdotool xclip x11-utils imagemagick
   nginx-light tinyproxy curl zip unzip p7zip-full python3
   fonts-dejavu-core zenity xdg-utils clang libclang-rt-14-dev ffmpeg
+  gdb
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -39,17 +39,26 @@ struct WebDemoFlow : ::testing::Test {
 		ASSERT_TRUE(p.wait_exit(30));
 	}
 
+	// From the Welcome screen: Next, the License screen, I agree, Next. With
+	// greyed_first, Next is also clicked before the box and must stay grey.
+	void accept_licence(wz_program& p, bool greyed_first = false)
+	{
+		p.click(kNextX, kRowY);
+		ASSERT_TRUE(p.wait_log("Wizard screen: License", 10)) << p.log_text();
+		if (greyed_first) {
+			p.click(kNextX, kRowY);	// Next stays grey until the box is ticked
+			ASSERT_FALSE(p.wait_log("Wizard screen: Check Servers", 0.5)) << p.log_text();
+		}
+		p.click(250, 303);	// I agree
+		p.click(kNextX, kRowY);
+	}
+
 	// Starts the program and takes it through Welcome and the licence.
 	void start_and_accept(wz_scratch& s, wz_program& p)
 	{
 		start_at_welcome(s, p, args());
 		if (HasFatalFailure()) return;
-		p.click(kNextX, kRowY);
-		ASSERT_TRUE(p.wait_log("Wizard screen: License", 10)) << p.log_text();
-		p.click(kNextX, kRowY);	// Next stays grey until the box is ticked
-		ASSERT_FALSE(p.wait_log("Wizard screen: Check Servers", 0.5)) << p.log_text();
-		p.click(250, 303);
-		p.click(kNextX, kRowY);
+		accept_licence(p, true);
 	}
 
 	std::vector<std::string> args()
@@ -290,10 +299,8 @@ TEST_F(WebDemoFlow, AProxyPortThatIsNoNumberKeepsThePortInUse)
 	p.click(734, 481);	// the window's close box
 	ASSERT_TRUE(p.wait_log("The proxy port field held no port; 80 is kept.", 10)) << p.log_text();
 
-	p.click(kNextX, kRowY);
-	ASSERT_TRUE(p.wait_log("Wizard screen: License", 10)) << p.log_text();
-	p.click(250, 303);
-	p.click(kNextX, kRowY);
+	accept_licence(p);
+	if (HasFatalFailure()) return;
 	ASSERT_TRUE(p.wait_log("Wizard screen: Pick Install Destination", 60)) << p.log_text();
 	quit(p);
 	std::string prefs = wz_read(s.path + "config/Vantor Installer.prf");
@@ -314,10 +321,8 @@ TEST_F(WebDemoFlow, AnUnreachableSiteEndsInTheErrorText)
 	EXPECT_NE(p.log_text().find("The saved proxy port -1 is no port; no proxy is used."), std::string::npos)
 		<< p.log_text();
 	ASSERT_TRUE(p.find_window());
-	p.click(kNextX, kRowY);
-	ASSERT_TRUE(p.wait_log("Wizard screen: License", 10)) << p.log_text();
-	p.click(250, 303);
-	p.click(kNextX, kRowY);
+	accept_licence(p);
+	if (HasFatalFailure()) return;
 	ASSERT_TRUE(p.wait_log("Wizard screen: Check Servers", 10)) << p.log_text();
 	ASSERT_TRUE(p.wait_log(std::string("I could not get the server list from ") + kSite + " in 5 tries; giving up.", 60))
 		<< p.log_text();
