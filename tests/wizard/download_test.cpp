@@ -151,13 +151,14 @@ TEST_F(DirectoryDownload, AMirrorThatFailedIsNotAskedNext)
 		ASSERT_EQ(stg.num_servers, 3);
 		ASSERT_EQ(server_name[1], "127.0.0.44");
 		stg.sel_server = 1;
+		// until the request was answered: a transfer seen and gone, or one
+		// that came and went within a step, which then moved on the server
 		bool asked = false;
-		while (std::chrono::steady_clock::now() < until) {
+		while (std::chrono::steady_clock::now() < until && stg.stage == 0 && stg.sel_server == 1) {
 			UTL_download_directory();
 			if (http.slots[1]) asked = true;
 			else if (asked) break;
 		}
-		ASSERT_TRUE(asked);
 		EXPECT_EQ(stg.stage, 0) << "the failing mirror gave no directory";
 		EXPECT_NE(stg.sel_server, 1) << "seed " << seed;
 	}
