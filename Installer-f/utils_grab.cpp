@@ -27,6 +27,7 @@ std::string grab_failed_file;
 // Per stream, for the file in hand: failed transfers, and which servers failed it.
 static int stream_fails[4];
 static int stream_bad_servers[4];
+static int stream_server[4];	// the server its running transfer was asked of
 
 enum { failed_transfer, failed_extract, failed_signature };
 
@@ -121,6 +122,7 @@ void grab_files_start()
 		next.stream_file[i] = 0;
 		stream_fails[i] = 0;
 		stream_bad_servers[i] = 0;
+		stream_server[i] = 0;
 	}
 	next.start_time = xtim.elapsed;
 	next.kb_in_flight = next.kb_fetched = next.kb_installed = 0;
@@ -290,6 +292,12 @@ static void stream_step(int i, int f)
 	file_version_struct& v = sim_info[f].versions.back();
 	int sel = stg.sel_server;
 	if (sel < 0 || sel >= 10) sel = stg.sel_server = 0;
+	// A running transfer stays with the server it was asked of, whatever another
+	// stream's failure drew since: its copy and its failures are that server's.
+	if (v.want_download && http.slots[i + 2])
+		sel = stream_server[i];
+	else
+		stream_server[i] = sel;
 	std::string remote = server_path[sel] + v.path + ".zip";
 	std::string archive = grab_archive_path(i);
 	std::string destination = UTIL_local_path(v);
