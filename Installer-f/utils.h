@@ -78,6 +78,10 @@ int  UTIL_claim_copy(const std::string& folder);
 void grab_local_failure_alert(int err);
 
 enum { grab_rounds_per_file = 3 };	// rounds of the server list before a run gives up
+// The server a transfer tries after one failed on server `failed`: drawn at
+// random among the n servers with a bias towards the top of the list, never
+// the failed one while there is another.
+int grab_pick_server(int n, int failed);
 
 // Stream i's archive in the temporary folder, named for this process: other
 // installers share the folder.

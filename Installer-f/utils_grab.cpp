@@ -202,15 +202,17 @@ void grab_files_start()
 	grab_failed_file.clear();
 }
 
-static void pick_new_server()
+int grab_pick_server(int n, int failed)
 {
+	// the draw runs over the others, which keep their order and so the bias
+	int skip = n > 1 && failed >= 0 && failed < n;
+	int others = n - skip;
 	double u = (double)rand() * (1.0 / 2147483648.0);
 	double s = pow(u, 1.5);
-	int n = stg.num_servers;
-	int k = (int)(n * s);
-	if (k > n - 1) k = n - 1;
+	int k = (int)(others * s);
+	if (k > others - 1) k = others - 1;
 	if (k < 0) k = 0;
-	stg.sel_server = k;
+	return skip && k >= failed ? k + 1 : k;
 }
 
 int extract_and_delete_file(const std::string& folder, std::string archive, std::string destination)
@@ -256,7 +258,7 @@ static int count_failure(int& fails, int& bad_servers, int sel)
 	int servers = stg.num_servers > 0 ? stg.num_servers : 1;
 	int all = servers >= 31 ? -1 : (1 << servers) - 1;
 	if (++fails >= grab_rounds_per_file * servers && (bad_servers & all) == all) return 1;
-	pick_new_server();
+	stg.sel_server = grab_pick_server(stg.num_servers, sel);
 	return 0;
 }
 

@@ -282,6 +282,48 @@ TEST_F(WebInstall, MirrorThatAlwaysSendsWrongContentEndsTheRunNamingTheFile)
 	EXPECT_EQ(0, archives_left());
 }
 
+// Mirror 0 refuses: a stream that failed there asks the other mirror next,
+// whatever the random draw, and the run then installs every file.
+TEST_F(WebInstall, AMirrorThatFailedIsNotAskedNext)
+{
+	ready_keeping_changes();
+	for (unsigned seed = 1; seed <= 8; ++seed) {
+		srand(seed);
+		grab_files_start();
+		next.stream_on[1] = 0;	// one stream, so that the draw seen is its own
+		stg.sel_server = 0;
+		auto t0 = std::chrono::steady_clock::now();
+		while (!stg.download_error && std::chrono::steady_clock::now() - t0 < std::chrono::seconds(60)) {
+			xtim.xtim_update();
+			ASSERT_EQ(0, grab_files());
+		}
+		ASSERT_EQ(1, stg.download_error);
+		EXPECT_EQ(1, stg.sel_server) << "seed " << seed;
+	}
+	EXPECT_EQ(1, pump(60));
+	EXPECT_EQ(0, stg.extract_error);
+	expect_release_or_failure(stg.extract_error);
+}
+
+TEST(ServerPick, ARetryLeavesTheFailedServerOutAndKeepsTheBias)
+{
+	srand(5);
+	EXPECT_EQ(0, grab_pick_server(1, 0));
+	EXPECT_EQ(0, grab_pick_server(0, 0));
+	for (int i = 0; i < 100; ++i) EXPECT_EQ(1, grab_pick_server(2, 0));
+	int counts[4] = {0, 0, 0, 0};
+	for (int i = 0; i < 30000; ++i) {
+		int k = grab_pick_server(4, 2);
+		ASSERT_GE(k, 0);
+		ASSERT_LT(k, 4);
+		++counts[k];
+	}
+	EXPECT_EQ(0, counts[2]) << "the server that just failed";
+	EXPECT_GT(counts[0], counts[1]);
+	EXPECT_GT(counts[1], counts[3]);
+	EXPECT_GT(counts[3], 0);
+}
+
 TEST_F(WebInstall, BadArchiveFromOneMirrorIsFetchedFromTheOther)
 {
 	ready_keeping_changes();
