@@ -295,7 +295,7 @@ TEST_F(WebInstall, AMirrorThatFailedIsNotAskedNext)
 		auto t0 = std::chrono::steady_clock::now();
 		while (!stg.download_error && std::chrono::steady_clock::now() - t0 < std::chrono::seconds(60)) {
 			xtim.xtim_update();
-			ASSERT_EQ(0, grab_files());
+			ASSERT_EQ(0, grab_files(copy_dir));
 		}
 		ASSERT_EQ(1, stg.download_error);
 		EXPECT_EQ(1, stg.sel_server) << "seed " << seed;
