@@ -3,6 +3,7 @@
 #include "main_disc.h"
 #include "main_globals.h"
 #include "main_prefs.h"
+#include "main_prompts.h"
 #include "main_registration.h"
 #include "main_wizard.h"
 #include "utils_records.h"
@@ -18,6 +19,8 @@
 int main(int argc, char** argv)
 {
 	const char* const* args = argv;
+	// the engine asks the user through the wizard's own prompts
+	UTIL_prompt_hooks = {select_alert, abort_alert};
 
 	// The temporary folder and the program's own bundle.
 	std::string temp, bundle;
@@ -31,7 +34,9 @@ int main(int argc, char** argv)
 	dvd_move_off_disc(bundle, dvd_path, temp, copy_file_recursive,
 	                  [](const std::string& copy) { return launch_app(copy, "", 0); });
 
-	// The shell: log, window, context, textures, language.
+	// The application's frame and menu hooks, then the shell: log, window,
+	// context, textures, language.
+	APP_install_hooks();
 	MACIBM_init(argc, args);
 
 	// The language's interface elements.

@@ -4,7 +4,7 @@
 #include "main_net.h"
 #include "main_prompts.h"
 #include "main_registration.h"
-#include "main_site.h"
+#include "utils_site.h"
 #include "main_status.h"
 #include "main_wizard.h"
 #include "utils.h"
@@ -224,7 +224,7 @@ int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 {
 	unsigned long long start = xtim_class::microsecs();
 	pump_clock();
-	while (!grab_files()) {
+	while (!grab_files(dest_dir_path)) {
 		float k = 5 * xtim.prd_frame;
 		if (k > 1) k = 1;
 		if (k < 0) k = 0;
@@ -271,7 +271,9 @@ int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 			s.progress = totl_inst_rat;
 		}
 		s.next = nullptr;
-		if (xtim_class::microsecs() - start >= 20000) return 0;
+		unsigned long long spent = xtim_class::microsecs() - start;
+		if (spent >= 20000) return 0;
+		grab_files_wait((int)((20000 - spent + 999) / 1000));	// rather than spin on the sockets
 	}
 	xer << "Downloaded " << (int)(next.kb_in_flight + next.kb_fetched) << " KB in " << xtim.elapsed - next.start_time
 	    << " s; " << g_flow.pump_left_out << " s in prompts and on other screens left out.\n";
@@ -284,8 +286,8 @@ int demo_run_patch(int, wizard_screen& s)
 
 	if (!demo_install_is_running) {
 		int existed = dir_exists(dest_dir_path);
-		int chosen = choose_files();
-		int made = chosen ? make_dirs() : -1;
+		int chosen = choose_files(dest_dir_path);
+		int made = chosen ? make_dirs(dest_dir_path) : -1;
 		if (!existed && dir_exists(dest_dir_path)) demo_created_dest = dest_dir_path;
 		if (!chosen || made != 0) {
 			s.next = demo_pick_dest;

@@ -4,7 +4,7 @@
 #include "OGL_fonts.h"
 #include "opensave.h"
 #include "main_globals.h"
-#include "main_site.h"
+#include "utils_site.h"
 #include "utils.h"
 #include "io_utils.h"
 #include "path_utils.h"
@@ -99,7 +99,7 @@ int demo_pick_folder(wizard_screen& s, std::string& parent_dir, std::string& ins
 
 	std::string dest = install_folder.empty() ? parent_dir : parent_dir + install_folder + "/";
 	if (dest != dest_dir_path) {
-		checksum_directory_kill();	// its workers read dest_dir_path
+		checksum_directory_kill();	// the scan under way signs the old folder
 		dest_dir_path = dest;
 	}
 	if (install_folder.empty()) {

@@ -3,6 +3,7 @@
 // What the disc flows share: reading the disc in the drive, checking that a
 // changed disc holds the archive the engine asks for, ejecting it, and the
 // question asked when a file fails.
+#include "main_prompts.h"
 #include <string>
 
 // Finds the product disc when none is known, and reads its version file and

@@ -17,6 +17,7 @@
 #include "UTL_clock.h"
 #include "UTL_log.h"
 #include "UTL_globals.h"
+#include "UTL_threads.h"
 #include "UTL_translate.h"
 
 static std::string T(const char* text) { return UTL_translate_string(text, 0); }
@@ -187,16 +188,16 @@ int dvd_run_begin(wizard_screen& s, int& f, int& running, unsigned long long fir
 	if (running) return 0;
 	f = 0;
 	xer << "Starting install at " << (double)(xtim_class::microsecs() - first_call) / 1000000 << "\n";
-	if (!choose_files()) {
+	if (!choose_files(dest_dir_path)) {
 		s.next = cancelled;
 		return 1;
 	}
-	if (make_dirs() != 0) {
+	if (make_dirs(dest_dir_path) != 0) {
 		s.next = no_folders;
 		return 1;
 	}
 	if (register_copy) register_new_vantor();
-	delete_files();
+	delete_files(dest_dir_path);
 	running = 1;
 	num_install_errors = 0;
 	return 0;
@@ -220,7 +221,7 @@ int dvd_run_frame(wizard_screen& s, int& f, int& running, const dvd_run_flow& fl
 		s.next = flow.verify;
 		return 1;
 	}
-	switch (install_files(f, current_disk)) {
+	switch (install_files(dest_dir_path, f, current_disk)) {
 	case install_busy:
 		s.back = flow.working_back;
 		s.next = nullptr;
@@ -279,11 +280,23 @@ void dvd_pick_copy(wizard_screen& s, const char* closing)
 	s.text += T(closing);
 }
 
+// A scan step keeps the workers fed for this long within a frame, as the
+// download pump does: their queue holds only a few milliseconds of slices, so
+// one hand-out per frame would leave them idle for most of it.
+static const unsigned long long scan_frame_budget_us = 20000;
+// Pause between two looks at the workers within the budget.
+static const int scan_poll_ms = 1;
+
 int wizard_scan_step(wizard_screen& s, int& ctr, int quick)
 {
 	s.quit_callback = checksum_directory_kill;
 	float progress = 0;
-	if (checksum_directory(ctr, quick, progress)) return 1;
+	unsigned long long start = xtim_class::microsecs();
+	for (;;) {
+		if (checksum_directory(dest_dir_path, ctr, quick, progress)) return 1;
+		if (xtim_class::microsecs() - start >= scan_frame_budget_us) break;
+		UTL_sleep(scan_poll_ms);
+	}
 	s.progress_text = UTL_string_sub(T("Scanning %1:number% of %2:total% files."), int_str(ctr),
 	                                 int_str((int)sim_info.size()));
 	s.progress = progress;

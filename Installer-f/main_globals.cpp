@@ -1,19 +1,13 @@
 #include "main_globals.h"
 #include <cstring>
 
-std::string install_name;
-std::string temp_path;
 std::string dest_dir_path;
 std::string cmd_line_path;
-std::string crnt_file_name, crnt_file_path;
-std::string server_name[10], server_path[10], server_desc[10];
 std::vector<std::string> all_rootdecks;
 int accept_eula = 0;
 int demo_install_is_running = 0;
 int dvd_install_is_running = 0, repair_is_running = 0, scenery_install_is_running = 0;
 int num_install_errors = 0, want_file_disk = 0, current_disk = 0;
-
-const char* const no_install_name = "Not Yet Scanned";
 
 std::string main_cmd_line_path(int argc, const char* const* argv)
 {

@@ -1,22 +1,18 @@
 #ifndef MAIN_GLOBALS_H
 #define MAIN_GLOBALS_H
-// The installer's own state, shared by its screens.
+// The installer's own state, shared by its screens; the install state itself
+// is the engine's (utils_records.h).
+#include "utils_records.h"
 #include <string>
 #include <vector>
 
-extern std::string install_name;	// release being installed
-extern std::string temp_path;		// the temporary-items folder, ends in "/"
 extern std::string dest_dir_path;	// install folder being worked on, ends in "/"
 extern std::string cmd_line_path;	// folder given with "-path"
-extern std::string crnt_file_name, crnt_file_path;
-extern std::string server_name[10], server_path[10], server_desc[10];
 extern std::vector<std::string> all_rootdecks;
 extern int accept_eula;
 extern int demo_install_is_running;
 extern int dvd_install_is_running, repair_is_running, scenery_install_is_running;
 extern int num_install_errors, want_file_disk, current_disk;
-
-extern const char* const no_install_name;
 
 // The copy to update named on the command line: "-path" and a folder as
 // the first two arguments, spelled exactly so.

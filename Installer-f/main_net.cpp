@@ -3,7 +3,7 @@
 // per frame so the wizard keeps drawing.
 #include "main_net.h"
 #include "main_globals.h"
-#include "main_site.h"
+#include "utils_site.h"
 #include "utils.h"
 #include "http.h"
 #include "io_utils.h"
@@ -56,9 +56,12 @@ int net_directory_failure_limit()
 	return n < 3 ? 3 : n;
 }
 
-static int random_server()
+int net_other_server(int n, int failed)
 {
-	return stg.num_servers <= 1 ? 0 : rand() % stg.num_servers;
+	if (n <= 1) return 0;
+	if (failed < 0 || failed >= n) return rand() % n;
+	int k = rand() % (n - 1);
+	return k >= failed ? k + 1 : k;
 }
 
 int net_directory_percent(float* fraction)
@@ -142,7 +145,7 @@ static void fetch_directory()
 			give_up("the release's directory", server_name[sel], directory_failures);
 			return;
 		}
-		stg.sel_server = random_server();
+		stg.sel_server = net_other_server(stg.num_servers, sel);
 		pause_before_retry();
 		return;
 	}
@@ -171,7 +174,7 @@ static void fetch_directory()
 	}
 	xer << l1 << "\n" << l2 << "\n" << l3 << "\n" << l4 << "\n"
 	    << "Trying another server (" << extract_failures << " of " << net_directory_failure_limit() << ").\n";
-	stg.sel_server = random_server();
+	stg.sel_server = net_other_server(stg.num_servers, sel);
 }
 
 void UTL_download_directory()

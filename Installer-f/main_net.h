@@ -20,6 +20,9 @@ int net_read_server_list(const std::string& path, std::string* address);
 
 // A server index 0..n-1 drawn with a bias towards the top of the list.
 int net_biased_server(int n);
+// The server the directory fetch tries after server `failed` failed it: any
+// other of the n servers, evenly; 0 when there is only one.
+int net_other_server(int n, int failed);
 
 // One step of the fetch of the server list and the directory archive, and of
 // reading the directory file (stg.stage 0 fetch, 1 read, 2 unreadable or not

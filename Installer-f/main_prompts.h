@@ -1,9 +1,15 @@
 #ifndef MAIN_PROMPTS_H
 #define MAIN_PROMPTS_H
-// The install engine's two questions, each a modal window of its own
-// (select_alert and abort_alert, declared with the engine's prompts).
+// The install engine's two questions, each a modal window of its own; the
+// entry point hands them to the engine through UTIL_prompt_hooks.
 #include "utils_prompts.h"
 #include <string>
+
+// is_delete 1 asks about a file the release dropped, 0 about one it would overwrite.
+int select_alert(std::string path, int is_delete);
+// 1 first button, 0 second, abort_closed when the window closed.
+int abort_alert(std::string message, std::string label1, std::string line1, std::string label2,
+                std::string line2);
 
 // The English texts of select_alert: heading, question, then the buttons act,
 // keep, act-for-directory, keep-for-directory, cancel.

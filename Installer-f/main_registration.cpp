@@ -83,12 +83,12 @@ void register_new_vantor()
 	if (fclose(f) != 0) xer << "WARNING: could not append registration file: " << file << "\n";
 }
 
-int path_is_to_a_sim()
+int path_is_to_a_sim(const std::string& folder)
 {
 	std::vector<std::string> names;
 	std::vector<int> kinds;
-	if (dest_dir_path.empty()) return 0;
-	opensave_getitems(dest_dir_path, kind_any, names, kinds);
+	if (folder.empty()) return 0;
+	opensave_getitems(folder, kind_any, names, kinds);
 	int seen = 0;
 	static const char* const needed[4] = {"Airfoils", "Instructions", "Output", "Resources"};
 	for (size_t i = 0; i < names.size() && i < kinds.size(); ++i) {
@@ -110,19 +110,12 @@ std::string registration_parent_folder(const std::string& folder)
 
 std::string registration_find_copy(const std::string& picked)
 {
-	std::string keep = dest_dir_path;
-	std::string found;
-	dest_dir_path = picked;
-	if (dest_dir_path.empty() || dest_dir_path.back() != '/') dest_dir_path += '/';
+	std::string candidate = picked;
+	if (candidate.empty() || candidate.back() != '/') candidate += '/';
 	for (;;) {
-		if (path_is_to_a_sim()) {
-			found = dest_dir_path;
-			break;
-		}
-		std::string up = registration_parent_folder(dest_dir_path);
-		if (up == dest_dir_path || up.empty()) break;
-		dest_dir_path = up;
+		if (path_is_to_a_sim(candidate)) return candidate;
+		std::string up = registration_parent_folder(candidate);
+		if (up == candidate || up.empty()) return "";
+		candidate = up;
 	}
-	dest_dir_path = keep;
-	return found;
 }

@@ -7,7 +7,7 @@
 std::string registration_file_path();	// empty when there is no preferences folder
 void locate_all_vantors();		// refills all_rootdecks with the registered folders that exist
 void register_new_vantor();		// adds dest_dir_path unless it is listed
-int  path_is_to_a_sim();		// 1 when dest_dir_path is an installed copy
+int  path_is_to_a_sim(const std::string& folder);	// 1 when folder is an installed copy
 // One step up from a folder: its parent, ending in "/"; the folder itself at the root.
 std::string registration_parent_folder(const std::string& folder);
 // From a folder the user picked, the installed copy that holds it: the folder

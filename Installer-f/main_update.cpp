@@ -138,7 +138,7 @@ int net_run_patch(int entering, wizard_screen& s)
 {
 	float& totl_inst_rat = g_flow.update_install_rat;
 	if (entering) {
-		if (!choose_files() || make_dirs() != 0) {
+		if (!choose_files(dest_dir_path) || make_dirs(dest_dir_path) != 0) {
 			s.next = net_check_disk;
 			return 1;
 		}

@@ -2,7 +2,7 @@
 // of picture buttons.
 #include "main_wizard.h"
 #include "main_globals.h"
-#include "main_site.h"
+#include "utils_site.h"
 #include "main_world_map.h"
 #include "utils_records.h"
 #include "MACIBM_mnw.h"

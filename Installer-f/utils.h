@@ -10,12 +10,10 @@
 #include "utils_records.h"
 #include "UTL_worker_threads.h"
 
-// --- directory file and records
-extern int g_want_sim;		// install filters, both 1 at start
-extern int g_want_global;
-extern std::set<std::string> deleted_files;	// folders the download pump emptied
-extern int read_refused_paths;	// listed paths refused by the last read_directory
+// The state these share is the engine's record, g_engine (utils_records.h).
+// Every function that works on a copy takes its folder, ending in "/".
 
+// --- directory file and records
 // 3 read, 2 missing or empty (logged), or header rejected (after the newer-format notice).
 int  read_directory(const std::string& path, std::string status_text);
 int  is_global_scenery_f(const char* path);
@@ -42,24 +40,24 @@ extern UTL_worker_threads* checksum_workers;
 
 class checksum_task : public UTL_work_task {
 public:
+	std::string folder;	// the copy's, read by the worker while the task runs
 	int first, last, quick;
-	checksum_task(int first, int last, int quick);
+	checksum_task(const std::string& folder, int first, int last, int quick);
 	void do_it() override;
 	int  check_error(std::string& msg) override;
 };
 
-int  checksum_directory(int& cursor, int quick, float& progress);	// 0 running, 1 done
+int  checksum_directory(const std::string& folder, int& cursor, int quick, float& progress);	// 0 running, 1 done
 void checksum_directory_kill();
 
 // --- decision
-int  choose_files();	// 0 when the user cancelled
+int  choose_files(const std::string& folder);	// 0 when the user cancelled
 void recalc_disk_sizes();
 
 // --- folders and deletions
-extern int delete_failures;	// deletions that failed since the last read_directory
-int  make_dirs();
-void delete_files();
-void make_dir_error(std::string path, int err);
+int  make_dirs(const std::string& folder);
+void delete_files(const std::string& folder);
+void make_dir_error(const std::string& folder, std::string path, int err);
 
 // --- the copy's lock
 enum { copy_busy = EWOULDBLOCK };
@@ -70,36 +68,31 @@ enum { copy_busy = EWOULDBLOCK };
 // gives up the one held.
 int  UTIL_lock_copy(const std::string& folder);
 void UTIL_unlock_copy();
-// Takes the lock on dest_dir_path; when another installer holds it, says so
-// and returns copy_busy. Any other failure to lock is logged and returns 0.
-int  UTIL_claim_copy();
+// Takes the lock on the copy at folder; when another installer holds it, says
+// so and returns copy_busy. Any other failure to lock is logged and returns 0.
+int  UTIL_claim_copy(const std::string& folder);
 
 // --- web download pump
-struct next_struct {
-	int   next_file;
-	int   done;
-	int   stream_on[4];
-	int   stream_take[4];
-	int   stream_file[4];
-	float start_time;
-	float kb_in_flight;
-	float kb_fetched;
-	float kb_installed;
-};
-extern next_struct next;
-extern std::string grab_failed_file;	// remote path of a file no server would give
 // Tells the user that a download could not be stored in the temporary folder
 // (errno `err`: a full disk, most often).
 void grab_local_failure_alert(int err);
 
 enum { grab_rounds_per_file = 3 };	// rounds of the server list before a run gives up
+// The server a transfer tries after one failed on server `failed`: drawn at
+// random among the n servers with a bias towards the top of the list, never
+// the failed one while there is another.
+int grab_pick_server(int n, int failed);
 
 // Stream i's archive in the temporary folder, named for this process: other
 // installers share the folder.
 std::string grab_archive_path(int stream);
 void grab_files_start();	// resets the pump and the run's error flags
-int  grab_files();		// 0 running, 1 done, else the run ended in failure
-int  extract_and_delete_file(std::string archive, std::string destination);
+int  grab_files(const std::string& folder);	// 0 running, 1 done, else the run ended in failure
+// After a grab_files call that returned 0 and only found its transfers running:
+// sleeps until a transfer or the unpacking has news, at most `ms` milliseconds.
+// A frame's pump calls it instead of calling grab_files again at once.
+int  grab_files_wait(int ms);
+int  extract_and_delete_file(const std::string& folder, std::string archive, std::string destination);
 
 // --- disc install
 enum { install_busy = 0, install_done = 1, install_need_disk = 2, install_failed = 3 };
@@ -107,8 +100,6 @@ enum { err_install_signature = 20040 };	// an unpacked file is not the listed on
 
 extern UTL_worker_threads* copy_pool;
 extern UTL_worker_threads* unzip_pool;
-extern int         install_err_num;
-extern std::string install_err_msg;
 
 class dvd_unpack_task : public UTL_work_task {
 public:
@@ -117,15 +108,16 @@ public:
 	std::string source;
 	std::string temp;
 	std::string destination;
+	std::string copy;	// the copy's folder
 	std::string error_text;
 	int         error_code;
 
-	dvd_unpack_task(int index, const std::string& temp_folder);
+	dvd_unpack_task(const std::string& folder, int index, const std::string& temp_folder);
 	void do_it() override;
 	int  check_error(std::string& msg) override;
 };
 
-int  install_files(int& cursor, int disk);
+int  install_files(const std::string& folder, int& cursor, int disk);
 int  install_files_get_error(std::string& text);
 void install_files_kill();
 

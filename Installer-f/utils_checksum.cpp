@@ -1,6 +1,5 @@
 // The checksum scan of an installed copy, in slices on one worker per processor.
 #include "utils.h"
-#include "main_globals.h"
 #include "io_utils.h"
 #include "p7z_md5.h"
 #include "THREAD_service.h"
@@ -21,7 +20,7 @@ static const float checksum_slice_kb = 64000;
 // user and is asked about like any modified file.
 static const char* const sig_not_a_file = "NOT_A_FILE";
 
-checksum_task::checksum_task(int f, int l, int q) : first(f), last(l), quick(q) {}
+checksum_task::checksum_task(const std::string& copy, int f, int l, int q) : folder(copy), first(f), last(l), quick(q) {}
 
 void checksum_task::do_it()
 {
@@ -30,7 +29,7 @@ void checksum_task::do_it()
 		if (!want_this_f(i, (int)sim_info[i].versions.size() - 1)) continue;
 		std::string local = v.path;
 		trim_dest_folder(local);
-		local = dest_dir_path + local;
+		local = folder + local;
 		std::string sig = "NONE";
 		int not_a_file = 0;
 		if (!quick) {
@@ -69,10 +68,10 @@ static int checksum_slice_size(int cursor, int count, int quick)
 	return n;
 }
 
-int checksum_directory(int& cursor, int quick, float& progress)
+int checksum_directory(const std::string& folder, int& cursor, int quick, float& progress)
 {
 	int count = (int)sim_info.size();
-	if (!dir_exists(dest_dir_path)) {
+	if (!dir_exists(folder)) {
 		for (auto& h : sim_info) {
 			file_version_struct& v = h.versions.back();
 			v.sig_have = "NONE";
@@ -89,7 +88,7 @@ int checksum_directory(int& cursor, int quick, float& progress)
 	}
 	while (cursor < count && checksum_workers->has_free_slot()) {
 		int size = checksum_slice_size(cursor, count, quick);
-		checksum_workers->enqueue_task(new checksum_task(cursor, cursor + size, quick));
+		checksum_workers->enqueue_task(new checksum_task(folder, cursor, cursor + size, quick));
 		cursor += size;
 	}
 	while (UTL_work_task* t = checksum_workers->check_retired_tasks()) {

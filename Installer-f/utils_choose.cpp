@@ -1,6 +1,5 @@
 // The fetch, keep or delete decision for every listed file, and the totals.
 #include "utils.h"
-#include "main_globals.h"
 #include "UTL_log.h"
 #include <map>
 #include <vector>
@@ -53,7 +52,7 @@ struct local_paths {
 	}
 };
 
-int choose_files()
+int choose_files(const std::string& folder)
 {
 	std::set<std::string> act_dirs, keep_dirs;
 	local_paths locals;
@@ -68,7 +67,7 @@ int choose_files()
 		v.want_delete = 0;
 		if (!want_this_f(i, last_of(i))) continue;
 
-		std::string local = dest_dir_path + local_rel(v);
+		std::string local = folder + local_rel(v);
 		int gone = v.sig_want == "GONE";
 		int exists = v.sig_have != "NONE";
 		int same = exists && v.sig_want == v.sig_have;
@@ -80,19 +79,19 @@ int choose_files()
 
 		int act = ((same && exists) || (gone && !exists)) ? 0 : 1;
 		if (exists && !same && !locals.known(i, v.sig_have)) {
-			std::string folder = local.substr(0, local.rfind('/') + 1);
-			if (act_dirs.count(folder))
+			std::string dir = local.substr(0, local.rfind('/') + 1);
+			if (act_dirs.count(dir))
 				act = 1;
-			else if (keep_dirs.count(folder))
+			else if (keep_dirs.count(dir))
 				act = 0;
 			else {
 				xer << "File: " << local << "  sig_want=" << v.sig_want << "  sig_have=" << v.sig_have << "\n";
-				switch (select_alert(local, gone)) {
+				switch (UTIL_ask_select(local, gone)) {
 					case select_act: act = 1; break;
 					case select_keep: act = 0; break;
 					case select_cancel: return 0;
-					case select_act_dir: act_dirs.insert(folder); act = 1; break;
-					case select_keep_dir: keep_dirs.insert(folder); act = 0; break;
+					case select_act_dir: act_dirs.insert(dir); act = 1; break;
+					case select_keep_dir: keep_dirs.insert(dir); act = 0; break;
 					default: act = 1; break;
 				}
 			}

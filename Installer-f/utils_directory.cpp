@@ -1,7 +1,6 @@
 // The directory file reader, the filters, the scenery tiles and the path rules.
 #include "utils.h"
-#include "main_globals.h"
-#include "main_site.h"
+#include "utils_site.h"
 #include "xmap.h"
 #include "UTL_alert.h"
 #include "UTL_format.h"
@@ -13,13 +12,6 @@
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
-
-std::vector<file_history_struct> sim_info;
-
-int g_want_sim = 1;
-int g_want_global = 1;
-std::set<std::string> deleted_files;
-int read_refused_paths = 0;
 
 static inline bool is_blank(char c) { return c == ' ' || c == '\t'; }
 

@@ -2,7 +2,6 @@
 // to the temporary folder, an unpack set of one thread per processor unpacks it.
 #include "utils.h"
 #include "utils_internal.h"
-#include "main_globals.h"
 #include "io_utils.h"
 #include "p7z_md5.h"
 #include "zip_utils.h"
@@ -15,12 +14,11 @@
 
 UTL_worker_threads* copy_pool = nullptr;
 UTL_worker_threads* unzip_pool = nullptr;
-int         install_err_num = 0;
-std::string install_err_msg;
 
 enum { dvd_set_limit = 30 };
 
-dvd_unpack_task::dvd_unpack_task(int i, const std::string& temp_folder) : index(i), step(0), error_code(0)
+dvd_unpack_task::dvd_unpack_task(const std::string& folder, int i, const std::string& temp_folder)
+	: index(i), step(0), copy(folder), error_code(0)
 {
 	const file_version_struct& v = sim_info[i].versions.back();
 	std::string suffix = suffix_for_file(i);
@@ -29,7 +27,7 @@ dvd_unpack_task::dvd_unpack_task(int i, const std::string& temp_folder) : index(
 	char tail[48];
 	snprintf(tail, sizeof(tail), "_%ld_%d", (long)getpid(), i);
 	temp = temp_folder + v.sig_want + tail + suffix;
-	destination = UTIL_local_path(v);
+	destination = UTIL_local_path(folder, v);
 }
 
 void dvd_unpack_task::do_it()
@@ -43,7 +41,7 @@ void dvd_unpack_task::do_it()
 	}
 	if (error_code) return;
 	std::string folder = destination.substr(0, destination.rfind('/') + 1);
-	int code = UTIL_unpack(temp, destination);
+	int code = UTIL_unpack(copy, temp, destination);
 	if (code) {
 		error_code = code;
 		error_text = "I was unable to unzip the file " + temp + " to the folder " + folder +
@@ -77,12 +75,12 @@ static void dvd_shutdown_hook() { install_files_kill(); }
 static int want(int i) { return sim_info[i].versions.back().want_download; }
 static int disk_of(int i) { return sim_info[i].versions.back().disk; }
 
-int install_files(int& cursor, int disk)
+int install_files(const std::string& folder, int& cursor, int disk)
 {
 	int count = (int)sim_info.size();
-	if (!copy_pool && UTIL_claim_copy()) {
+	if (!copy_pool && UTIL_claim_copy(folder)) {
 		install_err_num = copy_busy;
-		install_err_msg = "Another installer is working on the copy at " + dest_dir_path + ".";
+		install_err_msg = "Another installer is working on the copy at " + folder + ".";
 		return install_failed;
 	}
 	if (!copy_pool) {
@@ -96,7 +94,7 @@ int install_files(int& cursor, int disk)
 	while (cursor < count && !want(cursor)) ++cursor;
 	while (cursor < count && copy_pool->has_free_slot()) {
 		if (disk_of(cursor) != disk) break;
-		if (want(cursor)) copy_pool->enqueue_task(new dvd_unpack_task(cursor, temp_path));
+		if (want(cursor)) copy_pool->enqueue_task(new dvd_unpack_task(folder, cursor, temp_path));
 		++cursor;
 	}
 	while (unzip_pool->has_free_slot()) {

@@ -1,7 +1,6 @@
 // Folders an install needs, and the deletion of files the release dropped.
 #include "utils.h"
 #include "utils_internal.h"
-#include "main_globals.h"
 #include "io_utils.h"
 #include "opensave.h"
 #include "p7z_md5.h"
@@ -11,8 +10,6 @@
 #include "UTL_translate.h"
 #include <cerrno>
 #include <vector>
-
-int delete_failures = 0;
 
 static const char* kFixedFolders[] = {"Output", "Output/FMS plans", "Output/logbooks", "Output/movies",
                                       "Output/situations", "Resources", "Output/preferences"};
@@ -24,52 +21,52 @@ static const char* kLinkFolders[][2] = {
 	{"Resources/plugins/ZenkWidgets.framework/", "Resources"},
 };
 
-std::string UTIL_local_path(const file_version_struct& v)
+std::string UTIL_local_path(const std::string& folder, const file_version_struct& v)
 {
 	std::string p = v.path;
 	trim_dest_folder(p);
-	return dest_dir_path + p;
+	return folder + p;
 }
 
-void make_dir_error(std::string path, int err)
+void make_dir_error(const std::string& folder, std::string path, int err)
 {
 	APL_alert(UTL_translate_string("I am unable to install or update Vantor. An error occurred while creating new folders. Make sure you are installing to a directory that you have access to!", 0),
 	          UTL_translate_string("Error: ", 0) + error_str(err),
-	          UTL_translate_string("Install Location: ", 0) + dest_dir_path,
+	          UTL_translate_string("Install Location: ", 0) + folder,
 	          UTL_translate_string("Install Path:", 0) + path, t_alert);
 }
 
-// 1 when a path of the copy reaches no further than the copy, links on disk
-// followed (the last component's only when follow_last); else logged.
-static int inside_copy(const std::string& path, int follow_last)
+// 1 when a path of the copy at folder reaches no further than the copy, links
+// on disk followed (the last component's only when follow_last); else logged.
+static int inside_copy(const std::string& folder, const std::string& path, int follow_last)
 {
-	if (path.compare(0, dest_dir_path.size(), dest_dir_path) != 0 || path_stays_inside(dest_dir_path, path, follow_last))
+	if (path.compare(0, folder.size(), folder) != 0 || path_stays_inside(folder, path, follow_last))
 		return 1;
-	xer << "Not touching " << path << ": a link on the way leads outside " << dest_dir_path << ".\n";
+	xer << "Not touching " << path << ": a link on the way leads outside " << folder << ".\n";
 	return 0;
 }
 
-static int make_one(const std::string& path)
+static int make_one(const std::string& folder, const std::string& path)
 {
-	if (!inside_copy(path, 1)) return 0;	// the unpacking of its files fails and says so
+	if (!inside_copy(folder, path, 1)) return 0;	// the unpacking of its files fails and says so
 	int code = make_folder(path);
 	if (show_make_dir_err(code)) {
-		make_dir_error(path, code);
+		make_dir_error(folder, path, code);
 		return code;
 	}
 	return 0;
 }
 
-int make_dirs()
+int make_dirs(const std::string& folder)
 {
-	std::string root = dest_dir_path;
+	std::string root = folder;
 	if (!root.empty() && root.back() == '/') root.pop_back();
 	for (size_t at = root.find('/', 1); at != std::string::npos; at = root.find('/', at + 1)) {
-		if (int code = make_one(root.substr(0, at))) return code;
+		if (int code = make_one(folder, root.substr(0, at))) return code;
 	}
-	if (int code = make_one(root)) return code;
+	if (int code = make_one(folder, root)) return code;
 	// Nothing below the copy's folder is touched while another installer works on it.
-	if (int code = UTIL_claim_copy()) return code;
+	if (int code = UTIL_claim_copy(folder)) return code;
 
 	std::set<std::string> folders;
 	for (int i = 0; i < (int)sim_info.size(); ++i) {
@@ -80,38 +77,38 @@ int make_dirs()
 		for (size_t at = rel.find('/'); at != std::string::npos; at = rel.find('/', at + 1))
 			if (at > 0) folders.insert(rel.substr(0, at));
 	}
-	for (auto& f : folders) make_one(dest_dir_path + f);
+	for (auto& f : folders) make_one(folder, folder + f);
 	// unfinished unpacks of a killed run, in every folder the release lists
 	std::set<std::string> listed;
-	for (auto& h : sim_info) listed.insert(UTIL_local_path(h.versions.back()).substr(dest_dir_path.size()));
+	for (auto& h : sim_info) listed.insert(UTIL_local_path(folder, h.versions.back()).substr(folder.size()));
 	for (auto& l : listed) {
-		std::string f = dest_dir_path + l.substr(0, l.rfind('/') + 1);
-		if (inside_copy(f, 1)) unpack_remove_stale(f);
+		std::string f = folder + l.substr(0, l.rfind('/') + 1);
+		if (inside_copy(folder, f, 1)) unpack_remove_stale(f);
 	}
-	for (const char* f : kFixedFolders) make_one(dest_dir_path + f);
+	for (const char* f : kFixedFolders) make_one(folder, folder + f);
 	for (auto& l : kLinkFolders) {
-		std::string folder = dest_dir_path + l[0];
+		std::string dir = folder + l[0];
 		std::string entry = l[1];
-		if (!is_sim_link(folder + entry, nullptr) && inside_copy(folder + entry, 0)) rename_file(folder, entry, "_" + entry);
+		if (!is_sim_link(dir + entry, nullptr) && inside_copy(folder, dir + entry, 0)) rename_file(dir, entry, "_" + entry);
 	}
 	return 0;
 }
 
-int UTIL_unpack(const std::string& archive, const std::string& destination)
+int UTIL_unpack(const std::string& folder, const std::string& archive, const std::string& destination)
 {
 	// a listed file: only its own entry is written, and only inside the copy
-	std::string folder = destination.substr(0, destination.rfind('/') + 1);
+	std::string dir = destination.substr(0, destination.rfind('/') + 1);
 	unpack_rules rules;
-	rules.entry = destination.substr(folder.size());
-	if (destination.compare(0, dest_dir_path.size(), dest_dir_path) == 0) rules.root = dest_dir_path;
+	rules.entry = destination.substr(dir.size());
+	if (destination.compare(0, folder.size(), folder) == 0) rules.root = folder;
 	if (archive.size() > 3 && archive.compare(archive.size() - 3, 3, ".7z") == 0)
-		return p7z_to_file(archive, folder, nullptr, 0, &rules);
-	return zip_to_file(archive, folder, nullptr, 0, &rules);
+		return p7z_to_file(archive, dir, nullptr, 0, &rules);
+	return zip_to_file(archive, dir, nullptr, 0, &rules);
 }
 
-int UTIL_delete_listed(const std::string& local, const char* verb)
+int UTIL_delete_listed(const std::string& folder, const std::string& local, const char* verb)
 {
-	int r = inside_copy(local, 0) ? delete_file(local) : err_path_outside;
+	int r = inside_copy(folder, local, 0) ? delete_file(local) : err_path_outside;
 	if (r == ENOENT) r = 0;	// nothing there: the goal is met
 	if (r != 0) {
 		++delete_failures;
@@ -121,20 +118,20 @@ int UTIL_delete_listed(const std::string& local, const char* verb)
 	return r;
 }
 
-void UTIL_note_folders(const std::string& local, std::set<std::string>& folders)
+void UTIL_note_folders(const std::string& folder, const std::string& local, std::set<std::string>& folders)
 {
 	std::string f = local.substr(0, local.rfind('/') + 1);
-	while (f.size() > dest_dir_path.size() && f.compare(0, dest_dir_path.size(), dest_dir_path) == 0) {
+	while (f.size() > folder.size() && f.compare(0, folder.size(), folder) == 0) {
 		folders.insert(f);
 		f.pop_back();
 		f = f.substr(0, f.rfind('/') + 1);
 	}
 }
 
-void UTIL_remove_empty_folders(const std::set<std::string>& folders)
+void UTIL_remove_empty_folders(const std::string& folder, const std::set<std::string>& folders)
 {
 	for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
-		if (!inside_copy(*it, 1) || !dir_exists(*it)) continue;
+		if (!inside_copy(folder, *it, 1) || !dir_exists(*it)) continue;
 		std::vector<std::string> names;
 		std::vector<int> kinds;
 		if (opensave_getitems(*it, 0, names, kinds) != 0 || !names.empty()) continue;
@@ -144,21 +141,21 @@ void UTIL_remove_empty_folders(const std::set<std::string>& folders)
 	}
 }
 
-void delete_files()
+void delete_files(const std::string& folder)
 {
-	if (UTIL_claim_copy()) return;
+	if (UTIL_claim_copy(folder)) return;
 	std::set<std::string> folders;
 	for (auto& h : sim_info) {
 		file_version_struct& v = h.versions.back();
 		if (!v.want_delete) continue;
-		std::string local = UTIL_local_path(v);
+		std::string local = UTIL_local_path(folder, v);
 		stg.action = 0;
-		if (UTIL_delete_listed(local, "DELETING  file ") == 0) {
+		if (UTIL_delete_listed(folder, local, "DELETING  file ") == 0) {
 			v.up_to_date = 0;
 			v.sig_have = "NONE";
 		}
-		UTIL_note_folders(local, folders);
+		UTIL_note_folders(folder, local, folders);
 	}
-	UTIL_remove_empty_folders(folders);
+	UTIL_remove_empty_folders(folder, folders);
 	xer.flush();
 }

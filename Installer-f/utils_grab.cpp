@@ -2,7 +2,6 @@
 // unpacked as soon as it arrives, failed transfers retried from another mirror.
 #include "utils.h"
 #include "utils_internal.h"
-#include "main_globals.h"
 #include "http.h"
 #include "io_utils.h"
 #include "p7z_md5.h"
@@ -12,70 +11,140 @@
 #include "UTL_log.h"
 #include "UTL_translate.h"
 #include "THREAD_service.h"
+#include "UTL_threads.h"
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <signal.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 #include <vector>
 
-next_struct next;
-std::string grab_failed_file;
 
 // Per stream, for the file in hand: failed transfers, and which servers failed it.
 static int stream_fails[http_stream_count];
 static int stream_bad_servers[http_stream_count];
+static int stream_server[http_stream_count];	// the server its running transfer was asked of
 
 enum { failed_transfer, failed_extract, failed_signature };
 
-// The signature of an unpacked file, read on a worker thread so that a large
-// file never holds up a frame. The stream goes on to its next file meanwhile;
-// the task carries what a failure of this file needs to be counted and retried.
-class grab_check_task : public UTL_work_task {
+// A downloaded archive on its way into the copy: unpacked, and the file it
+// holds signed, on a worker thread while the streams download on. It carries
+// what a failure of its file needs to be counted and retried; the main thread
+// decides what the result means.
+class grab_unpack_task : public UTL_work_task {
 public:
-	int         file, server, fails, bad_servers;
-	std::string remote, local, sig;
-	grab_check_task(int f, int sel, int n, int bad, const std::string& r, const std::string& path)
-		: file(f), server(sel), fails(n), bad_servers(bad), remote(r), local(path), sig("NONE") {}
-	void do_it() override { calc_file_md5(local, sig); }
+	int         file, server, fails, bad_servers, held;
+	int64_t     bytes;				// the archive's listed size, counted against the set's room
+	std::string folder, remote, archive, destination;
+	int         code = 0, chmod_result = 0;
+	int         skipped = 0;		// the run was dropped before it got here
+	std::string sig = "NONE";
+	std::string log;				// the unpacking's log lines, written out by the main thread
+	grab_unpack_task(int f, int sel, int n, int bad, int h, int64_t b, const std::string& c, const std::string& r,
+	                 const std::string& a, const std::string& d)
+		: file(f), server(sel), fails(n), bad_servers(bad), held(h), bytes(b), folder(c), remote(r), archive(a),
+		  destination(d)
+	{
+	}
+	void do_it() override;
 };
 
-// A file whose unpacked copy was not the release's, waiting for a stream.
+// A file whose copy was not the release's, or whose archive would not unpack, waiting for a stream.
 struct grab_retry {
 	int file, fails, bad_servers;
 };
 
-enum { checks_in_flight = 16 };
+// Archives the set may hold at once, by count and by bytes (at least one, however
+// large): the temporary folder and the memory stay bounded while unpacking
+// lags behind the streams.
+static const int64_t unpack_room_bytes = int64_t(256) << 20;
+static int unpack_room_tasks() { return 4 * UTL_count_processors(); }
 
 static int                     run_claimed;	// this run has taken the copy's lock
-static UTL_worker_threads*     check_pool = nullptr;
-static std::set<int>           files_checking;
+static UTL_worker_threads*     unpack_pool = nullptr;
+static int                     unpack_wake = -1;	// eventfd the set signals on each task it retires
+static std::atomic<int>        unpack_dropped(0);	// tasks not yet started only delete their archive
+static std::set<int>           files_held;	// files whose archive the set holds
+static std::vector<char>       held_names;	// which held-archive names are taken
+static int64_t                 held_bytes;
+static float                   held_kb;
 static std::vector<grab_retry> retry_files;
+static int                     pump_moved;	// the last grab_files call did more than wait on transfers
 
-// Waits for the checks still out and forgets every result.
-static void drop_checks()
+// The unpacking part of extract_and_delete_file: writes nothing to the log but
+// through io_log.
+static int unpack_and_delete(const std::string& folder, const std::string& archive, const std::string& destination,
+                             int& chmod_result)
 {
-	if (check_pool) {
-		while (UTL_work_task* t = check_pool->wait_retired_tasks()) delete t;
-		delete check_pool;
-		check_pool = nullptr;
+	// The listed file's path: only that entry of the archive is written.
+	int code = UTIL_unpack(folder, archive, destination);
+	chmod_result = 0;
+	if (destination.find("Contents/MacOS/") != std::string::npos) chmod_result = make_file_executable(destination);
+	delete_file(archive);
+	return code;
+}
+
+static void log_unpack(const std::string& archive, const std::string& destination, int code, int chmod_result)
+{
+	// A bad archive is one mirror's failure: the pump tries another.
+	if (code != 0)
+		xer << "The installer cannot extract a file: " << error_str(code) << " (" << archive << " to " << destination
+		    << ").\n";
+	if (stg.log_actions) {
+		xer << "EXPANDING file " << destination << ", with result=" << code << ".\n";
+		xer << "CHMODING  file " << destination << ", with result=" << chmod_result << ".\n";
 	}
-	files_checking.clear();
+}
+
+void grab_unpack_task::do_it()
+{
+	if (unpack_dropped.load()) {
+		skipped = 1;
+		delete_file(archive);
+		return;
+	}
+	io_log_capture capture;
+	code = unpack_and_delete(folder, archive, destination, chmod_result);
+	if (code == 0) calc_file_md5(destination, sig);
+	log = capture.text.str();
+}
+
+// Waits for every archive the set holds: those not started are only deleted,
+// the one being unpacked finishes under its temporary name. No result counts.
+static void drop_unpacks()
+{
+	if (unpack_pool) {
+		unpack_dropped.store(1);
+		while (UTL_work_task* t = unpack_pool->wait_retired_tasks()) {
+			grab_unpack_task* u = static_cast<grab_unpack_task*>(t);
+			if (!u->log.empty()) xer << u->log;
+			delete_file(u->archive);	// a task the set could not run still had one
+			delete u;
+		}
+		delete unpack_pool;
+		unpack_pool = nullptr;
+		unpack_dropped.store(0);
+	}
+	if (unpack_wake >= 0) close(unpack_wake);
+	unpack_wake = -1;
+	files_held.clear();
+	held_names.clear();
+	held_bytes = 0;
+	held_kb = 0;
 	retry_files.clear();
 }
 
-static void grab_shutdown_hook() { drop_checks(); }
+static void grab_shutdown_hook() { drop_unpacks(); }
 
-static void start_check(int f, int sel, int i, const std::string& remote, const std::string& local)
+static bool unpack_has_room()
 {
-	if (!check_pool) {
-		check_pool = new UTL_worker_threads(2, checks_in_flight);
-		THREAD_add_shutdown_hook(grab_shutdown_hook);
-	}
-	check_pool->enqueue_task(new grab_check_task(f, sel, stream_fails[i], stream_bad_servers[i], remote, local));
-	files_checking.insert(f);
+	return !unpack_pool || files_held.empty() ||
+	       ((int)files_held.size() < unpack_room_tasks() && held_bytes < unpack_room_bytes);
 }
 
 static void drop_transfers()
@@ -91,7 +160,9 @@ std::string grab_archive_path(int stream)
 	return temp_path + std::to_string((long)getpid()) + "-" + std::to_string(stream) + ".zip";
 }
 
-// Archives that runs of installers no longer running left in the shared temporary folder.
+// Archives that runs of installers no longer running left in the shared
+// temporary folder: the streams' (0 to 3, whole or ".part" while they came in)
+// and those the unpack set held (4 on).
 static void remove_dead_runs_archives()
 {
 	DIR* d = opendir(temp_path.c_str());
@@ -99,8 +170,9 @@ static void remove_dead_runs_archives()
 	while (dirent* e = readdir(d)) {
 		long pid = 0;
 		int stream = -1, used = 0;
-		if (sscanf(e->d_name, "%ld-%d.zip%n", &pid, &stream, &used) != 2 || e->d_name[used] != 0) continue;
-		if (pid <= 0 || pid == (long)getpid() || stream < 0 || stream > 3) continue;
+		if (sscanf(e->d_name, "%ld-%d.zip%n", &pid, &stream, &used) != 2) continue;
+		if (e->d_name[used] != 0 && strcmp(e->d_name + used, ".part") != 0) continue;
+		if (pid <= 0 || pid == (long)getpid() || stream < 0) continue;
 		if (kill((pid_t)pid, 0) == 0 || errno != ESRCH) continue;
 		delete_file(temp_path + e->d_name);
 	}
@@ -111,7 +183,7 @@ void grab_files_start()
 {
 	remove_dead_runs_archives();
 	drop_transfers();	// a cancelled run must not hand its transfers to this one
-	drop_checks();
+	drop_unpacks();
 	run_claimed = 0;
 	next.next_file = 0;
 	next.done = 0;
@@ -121,6 +193,7 @@ void grab_files_start()
 		next.stream_file[i] = 0;
 		stream_fails[i] = 0;
 		stream_bad_servers[i] = 0;
+		stream_server[i] = 0;
 	}
 	next.start_time = xtim.elapsed;
 	next.kb_in_flight = next.kb_fetched = next.kb_installed = 0;
@@ -129,32 +202,24 @@ void grab_files_start()
 	grab_failed_file.clear();
 }
 
-static void pick_new_server()
+int grab_pick_server(int n, int failed)
 {
+	// the draw runs over the others, which keep their order and so the bias
+	int skip = n > 1 && failed >= 0 && failed < n;
+	int others = n - skip;
 	double u = (double)rand() * (1.0 / 2147483648.0);
 	double s = pow(u, 1.5);
-	int n = stg.num_servers;
-	int k = (int)(n * s);
-	if (k > n - 1) k = n - 1;
+	int k = (int)(others * s);
+	if (k > others - 1) k = others - 1;
 	if (k < 0) k = 0;
-	stg.sel_server = k;
+	return skip && k >= failed ? k + 1 : k;
 }
 
-int extract_and_delete_file(std::string archive, std::string destination)
+int extract_and_delete_file(const std::string& folder, std::string archive, std::string destination)
 {
-	// The listed file's path: only that entry of the archive is written.
-	int code = UTIL_unpack(archive, destination);
-	// A bad archive is one mirror's failure: the pump tries another.
-	if (code != 0)
-		xer << "The installer cannot extract a file: " << error_str(code) << " (" << archive << " to " << destination
-		    << ").\n";
-	int chmod_r = 0;
-	if (destination.find("Contents/MacOS/") != std::string::npos) chmod_r = make_file_executable(destination);
-	if (stg.log_actions) {
-		xer << "EXPANDING file " << destination << ", with result=" << code << ".\n";
-		xer << "CHMODING  file " << destination << ", with result=" << chmod_r << ".\n";
-	}
-	delete_file(archive);
+	int chmod_result = 0;
+	int code = unpack_and_delete(folder, archive, destination, chmod_result);
+	log_unpack(archive, destination, code, chmod_result);
 	return code;
 }
 
@@ -193,7 +258,7 @@ static int count_failure(int& fails, int& bad_servers, int sel)
 	int servers = stg.num_servers > 0 ? stg.num_servers : 1;
 	int all = servers >= 31 ? -1 : (1 << servers) - 1;
 	if (++fails >= grab_rounds_per_file * servers && (bad_servers & all) == all) return 1;
-	pick_new_server();
+	stg.sel_server = grab_pick_server(stg.num_servers, sel);
 	return 0;
 }
 
@@ -208,33 +273,81 @@ static int attempt_failed(int i, int f, int sel, int why, int code, const std::s
 	return 1;
 }
 
-// The finished checks: a file is installed when its signature is the listed
-// one; otherwise it waits to be fetched again from another server.
-static void collect_checks()
+// The archives the set has unpacked: a file is installed when its signature
+// is the listed one; otherwise (a wrong copy, an archive that would not
+// unpack) it waits to be fetched again from another server.
+static void collect_unpacks()
 {
-	if (!check_pool) return;
-	while (UTL_work_task* t = check_pool->check_retired_tasks()) {
-		grab_check_task* c = static_cast<grab_check_task*>(t);
+	if (!unpack_pool) return;
+	uint64_t signals;
+	while (read(unpack_wake, &signals, sizeof(signals)) > 0) {}
+	while (UTL_work_task* t = unpack_pool->check_retired_tasks()) {
+		grab_unpack_task* c = static_cast<grab_unpack_task*>(t);
+		pump_moved = 1;
+		if (!c->log.empty()) xer << c->log;
 		std::string msg;
-		if (c->retire_error(msg)) c->sig = "NONE";	// a check that could not run: the attempt failed
-		files_checking.erase(c->file);
+		if (int err = c->retire_error(msg)) {	// the set could not run it: the attempt failed
+			delete_file(c->archive);
+			xer << "Unpacking " << c->archive << " did not run: " << msg << "\n";
+			c->code = err;
+		}
+		files_held.erase(c->file);
+		if (c->held >= 0 && c->held < (int)held_names.size()) held_names[c->held] = 0;
+		held_bytes -= c->bytes;
+		held_kb -= sim_info[c->file].versions.back().kb1;
+		log_unpack(c->archive, c->destination, c->code, c->chmod_result);
 		file_version_struct& v = sim_info[c->file].versions.back();
-		v.sig_have = c->sig;
-		v.up_to_date = v.sig_have == v.sig_want;
-		if (v.up_to_date) {
+		if (c->code == 0) {
+			v.sig_have = c->sig;
+			v.up_to_date = v.sig_have == v.sig_want;
+		}
+		if (c->code == 0 && v.up_to_date) {
 			next.kb_fetched += v.kb1;
 			next.kb_installed += v.kb2;
 		} else if (!stg.extract_error) {
-			xer << "The file " << c->local << " from " << server_name[c->server] << c->remote << " has the signature "
-			    << v.sig_have << ", not the listed " << v.sig_want << ".\n";
+			if (c->code == 0)
+				xer << "The file " << c->destination << " from " << server_name[c->server] << c->remote
+				    << " has the signature " << v.sig_have << ", not the listed " << v.sig_want << ".\n";
 			grab_retry r = {c->file, c->fails, c->bad_servers};
 			if (count_failure(r.fails, r.bad_servers, c->server))
-				give_up(failed_signature, 0, c->remote, "", c->local);
+				give_up(c->code ? failed_extract : failed_signature, c->code, c->remote, c->archive, c->destination);
 			else
 				retry_files.push_back(r);
 		}
 		delete c;
 	}
+}
+
+// Stream i finished the archive of file f: it goes to the unpack set under a
+// name of its own, so that the stream can fetch its next file. 0, or errno
+// when the archive could not be moved.
+static int hand_over(const std::string& folder, int i, int f, int sel, const std::string& remote,
+                     const std::string& archive, const std::string& destination)
+{
+	if (!unpack_pool) {
+		// The unpackers set file times through mktime: the C library reads
+		// the time zone on its first call, so read it here, once, on this thread.
+		tzset();
+		unpack_wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+		if (unpack_wake < 0) return errno;
+		unpack_pool = new UTL_worker_threads(UTL_count_processors(), unpack_room_tasks() + 4);
+		unpack_pool->retire_notify_fd = unpack_wake;
+		THREAD_add_shutdown_hook(grab_shutdown_hook);
+	}
+	int h = 0;
+	while (h < (int)held_names.size() && held_names[h]) ++h;
+	if (h == (int)held_names.size()) held_names.push_back(0);
+	std::string held = grab_archive_path(4 + h);
+	if (rename(archive.c_str(), held.c_str()) != 0) return errno;
+	held_names[h] = 1;
+	const file_version_struct& v = sim_info[f].versions.back();
+	int64_t bytes = (int64_t)v.kb1 * 1000;
+	unpack_pool->enqueue_task(new grab_unpack_task(f, sel, stream_fails[i], stream_bad_servers[i], h, bytes, folder,
+	                                               remote, held, destination));
+	files_held.insert(f);
+	held_bytes += bytes;
+	held_kb += v.kb1;
+	return 0;
 }
 
 void grab_local_failure_alert(int err)
@@ -267,7 +380,7 @@ static void adjust_streams(int i)
 	int target = stg.stream_count >= 1 && stg.stream_count <= 4 ? stg.stream_count : 0;
 	if (target == 0) target = rate > 200 ? 9 : rate > 150 ? 8 : rate > 100 ? 6 : rate > 50 ? 4 : 2;
 	int active = 0;
-	for (int k = 0; k < 4; ++k) active += next.stream_on[k] != 0;
+	for (int k = 0; k < http_stream_count; ++k) active += next.stream_on[k] != 0;
 	if (target > active) {
 		for (int k = 0; k < http_stream_count; ++k)
 			if (!next.stream_on[k]) {
@@ -283,14 +396,20 @@ static void adjust_streams(int i)
 }
 
 // One step of stream i on file f.
-static void stream_step(int i, int f)
+static void stream_step(const std::string& folder, int i, int f)
 {
 	file_version_struct& v = sim_info[f].versions.back();
 	int sel = stg.sel_server;
 	if (sel < 0 || sel >= 10) sel = stg.sel_server = 0;
+	// A running transfer stays with the server it was asked of, whatever another
+	// stream's failure drew since: its copy and its failures are that server's.
+	if (v.want_download && http.slots[http_slot_stream_first + i])
+		sel = stream_server[i];
+	else
+		stream_server[i] = sel;
 	std::string remote = server_path[sel] + v.path + ".zip";
 	std::string archive = grab_archive_path(i);
-	std::string destination = UTIL_local_path(v);
+	std::string destination = UTIL_local_path(folder, v);
 	next.stream_take[i] = 0;
 	crnt_file_path = remote;
 	size_t slash = remote.rfind('/');
@@ -303,22 +422,22 @@ static void stream_step(int i, int f)
 	bool finished = false;
 	if (v.want_delete) {
 		stg.action = 0;
-		UTIL_delete_listed(destination, "now we want to nuke a file: DELETING  file ");
-		UTIL_note_folders(destination, deleted_files);
+		UTIL_delete_listed(folder, destination, "now we want to nuke a file: DELETING  file ");
+		UTIL_note_folders(folder, destination, deleted_files);
 		finished = true;
 	} else if (v.want_download) {
 		stg.action = 1;
 		int r = http.net_check(http_slot_stream_first + i, server_name[sel], remote, archive, http_listed_limit(v.kb1));
+		if (r != 0) pump_moved = 1;
 		if (r == 1) {
 			stg.download_error = 0;
-			int code = extract_and_delete_file(archive, destination);
-			if (code == 0) {
-				// installed once its signature is checked; the stream goes on
-				start_check(f, sel, i, remote, destination);
-				finished = true;
-			} else if (attempt_failed(i, f, sel, failed_extract, code, remote, archive, destination)) {
+			// installed once unpacked and its signature checked; the stream goes on
+			if (int err = hand_over(folder, i, f, sel, remote, archive, destination)) {
+				delete_file(archive);
+				local_failure(remote, err);
 				return;
 			}
+			finished = true;
 		} else if (r == 2 && http.local_error[http_slot_stream_first + i]) {
 			local_failure(remote, http.local_error[http_slot_stream_first + i]);
 			return;
@@ -339,16 +458,17 @@ static void stream_step(int i, int f)
 		finished = true;
 	}
 	if (finished) {
+		pump_moved = 1;
 		stream_fails[i] = 0;
 		stream_bad_servers[i] = 0;
 		adjust_streams(i);
 	}
 }
 
-// Whether file f is in hand: another stream fetches it, its check is out, or it waits to be fetched again.
+// Whether file f is in hand: another stream fetches it, the unpack set holds it, or it waits to be fetched again.
 static bool file_in_hand(int i, int f)
 {
-	if (files_checking.count(f)) return true;
+	if (files_held.count(f)) return true;
 	for (const grab_retry& r : retry_files)
 		if (r.file == f) return true;
 	for (int k = 0; k < http_stream_count; ++k)
@@ -359,27 +479,29 @@ static bool file_in_hand(int i, int f)
 static int end_failed_run()
 {
 	drop_transfers();
+	drop_unpacks();	// nothing writes into the copy once its lock is let go
 	UTIL_unlock_copy();
 	return stg.extract_error;
 }
 
-int grab_files()
+int grab_files(const std::string& folder)
 {
 	if (stg.extract_error) return stg.extract_error;
 	if (!run_claimed) {
 		run_claimed = 1;
-		if (UTIL_claim_copy()) {
+		if (UTIL_claim_copy(folder)) {
 			stg.extract_error = 1;
 			return stg.extract_error;
 		}
 	}
-	next.kb_in_flight = 0;
-	collect_checks();
+	pump_moved = 0;
+	collect_unpacks();
 	if (stg.extract_error) return end_failed_run();
+	next.kb_in_flight = held_kb;	// downloaded, not yet unpacked
 	int count = (int)sim_info.size();
 	for (int i = 0; i < http_stream_count; ++i) {
 		if (!next.stream_on[i]) continue;
-		if (next.stream_take[i] && check_pool && !check_pool->has_free_slot()) continue;	// the checks catch up first
+		if (next.stream_take[i] && !unpack_has_room()) continue;	// the unpacking catches up first
 		if (next.stream_take[i] && !retry_files.empty()) {
 			// a file whose copy was wrong comes first, with its count of failures
 			grab_retry r = retry_files.front();
@@ -389,22 +511,27 @@ int grab_files()
 			stream_bad_servers[i] = r.bad_servers;
 		} else if (next.stream_take[i]) {
 			// Two streams never write one file: a file handed out again after a
-			// failure is passed over while another stream or a check has it.
+			// failure is passed over while another stream or the unpack set has it.
 			do {
 				next.stream_file[i] = next.next_file;
 				next.next_file = next.next_file + 1 < count ? next.next_file + 1 : count;
 			} while (next.stream_file[i] < count && file_in_hand(i, next.stream_file[i]));
 		}
-		if (next.stream_file[i] < count) stream_step(i, next.stream_file[i]);
+		if (next.stream_file[i] < count) stream_step(folder, i, next.stream_file[i]);
 		if (stg.extract_error) return end_failed_run();
 	}
-	if (stg.extract_error) return end_failed_run();	// a check gave up on its file
 	for (int i = 0; i < http_stream_count; ++i)
 		if (next.stream_on[i] && next.stream_file[i] < count) return stg.extract_error;
-	if (!files_checking.empty() || !retry_files.empty()) return stg.extract_error;
+	if (!files_held.empty() || !retry_files.empty()) return stg.extract_error;
 	next.done = 1;
-	UTIL_remove_empty_folders(deleted_files);
+	UTIL_remove_empty_folders(folder, deleted_files);
 	UTIL_unlock_copy();
 	xer.flush();
 	return 1;
+}
+
+int grab_files_wait(int ms)
+{
+	if (pump_moved || ms <= 0) return 0;
+	return http.net_wait(2, 5, ms, unpack_pool ? unpack_wake : -1);
 }

@@ -5,17 +5,18 @@
 #include <string>
 #include "utils_records.h"
 
-// dest_dir_path + the listed path below its platform folder.
-std::string UTIL_local_path(const file_version_struct& v);
-// Deletes one listed file; a failure is logged always and counted. 0 when it is gone.
-int  UTIL_delete_listed(const std::string& local, const char* verb);
+// The copy's folder + the listed path below its platform folder.
+std::string UTIL_local_path(const std::string& folder, const file_version_struct& v);
+// Deletes one listed file of the copy at folder; a failure is logged always
+// and counted. 0 when it is gone.
+int  UTIL_delete_listed(const std::string& folder, const std::string& local, const char* verb);
 // Unpacks the listed file `destination` from a zip or (by its name) 7z archive:
 // only the entry of its leaf name is written, never through a link that leaves
-// the copy; 0 or an error code (err_archive_no_entry: the archive lacks it).
-int  UTIL_unpack(const std::string& archive, const std::string& destination);
-// Adds the folder of local and each ancestor down to, not including, dest_dir_path.
-void UTIL_note_folders(const std::string& local, std::set<std::string>& folders);
-// Deepest first: removes each folder that lists empty.
-void UTIL_remove_empty_folders(const std::set<std::string>& folders);
+// the copy at folder; 0 or an error code (err_archive_no_entry: the archive lacks it).
+int  UTIL_unpack(const std::string& folder, const std::string& archive, const std::string& destination);
+// Adds the folder of local and each ancestor down to, not including, the copy's folder.
+void UTIL_note_folders(const std::string& folder, const std::string& local, std::set<std::string>& folders);
+// Deepest first: removes each folder of the copy at folder that lists empty.
+void UTIL_remove_empty_folders(const std::string& folder, const std::set<std::string>& folders);
 
 #endif

@@ -2,7 +2,6 @@
 // on the copy's folder, held by this process until the run ends (or the
 // process does, which the system then releases for it).
 #include "utils.h"
-#include "main_globals.h"
 #include "UTL_alert.h"
 #include "UTL_log.h"
 #include "UTL_translate.h"
@@ -45,17 +44,17 @@ void UTIL_unlock_copy()
 	lock_folder.clear();
 }
 
-int UTIL_claim_copy()
+int UTIL_claim_copy(const std::string& folder)
 {
-	int err = UTIL_lock_copy(dest_dir_path);
+	int err = UTIL_lock_copy(folder);
 	if (err == copy_busy) {
-		xer << "The copy at " << dest_dir_path << " is busy: another installer holds its lock.\n";
+		xer << "The copy at " << folder << " is busy: another installer holds its lock.\n";
 		APL_alert(UTL_translate_string("Another installer is working on this copy of Vantor right now. Let it finish, then try again.", 0),
-		          UTL_translate_string("Install Location: ", 0) + dest_dir_path, "", "", t_alert);
+		          UTL_translate_string("Install Location: ", 0) + folder, "", "", t_alert);
 		return copy_busy;
 	}
 	// A folder that cannot be locked (not there yet, or not readable) is no
 	// other installer's either: the run goes on without the lock.
-	if (err) xer << "The copy at " << dest_dir_path << " could not be locked (" << err << "); going on.\n";
+	if (err) xer << "The copy at " << folder << " could not be locked (" << err << "); going on.\n";
 	return 0;
 }

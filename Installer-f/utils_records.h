@@ -1,7 +1,8 @@
 #ifndef UTILS_RECORDS_H
 #define UTILS_RECORDS_H
-// The install engine's records: the loaded directory file and the
-// program-wide installer record shared with the wizard.
+// The install engine's records: the loaded directory file, the installer
+// record and the one record of the engine's state, shared with the wizard.
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,7 +51,63 @@ struct stg_struct {
 	int   disk_has_sim;
 };
 
-extern stg_struct stg;
-extern std::vector<file_history_struct> sim_info;
+// The web download pump's cursor and byte counts.
+struct next_struct {
+	int   next_file;
+	int   done;
+	int   stream_on[4];
+	int   stream_take[4];
+	int   stream_file[4];
+	float start_time;
+	float kb_in_flight;
+	float kb_fetched;
+	float kb_installed;
+};
+
+enum { server_slots = 10 };	// mirrors a server list may name
+
+// Everything the engine keeps between calls that the wizard sets or shows: the
+// engine owns it; the wizard fills the release, servers and temporary folder
+// before it starts a run, and reads the progress and errors back.
+struct UTIL_engine_state {
+	stg_struct                       stg = {};
+	std::vector<file_history_struct> sim_info;	// the loaded directory file
+	next_struct                      next = {};
+	int want_sim = 1;	// install filters
+	int want_global = 1;
+	std::set<std::string> deleted_files;	// folders the download pump emptied
+	int read_refused_paths = 0;		// listed paths refused by the last read_directory
+	int delete_failures = 0;		// deletions that failed since the run began
+	std::string grab_failed_file;		// remote path of a file no server would give
+	int         install_err_num = 0;	// the disc install's failure, until it is read
+	std::string install_err_msg;
+	std::string install_name;		// release folder on the disc and the servers
+	std::string temp_path;			// the temporary-items folder, ends in "/"
+	std::string server_name[server_slots], server_path[server_slots], server_desc[server_slots];
+	std::string crnt_file_name, crnt_file_path;	// the file the pump works on
+};
+extern UTIL_engine_state g_engine;
+
+// The names the engine's callers know its state by, each a member of g_engine.
+extern stg_struct&                       stg;
+extern std::vector<file_history_struct>& sim_info;
+extern next_struct&                      next;
+extern int&                   g_want_sim;
+extern int&                   g_want_global;
+extern std::set<std::string>& deleted_files;
+extern int&                   read_refused_paths;
+extern int&                   delete_failures;
+extern std::string&           grab_failed_file;
+extern int&                   install_err_num;
+extern std::string&           install_err_msg;
+extern std::string&           install_name;
+extern std::string&           temp_path;
+extern std::string (&server_name)[server_slots];
+extern std::string (&server_path)[server_slots];
+extern std::string (&server_desc)[server_slots];
+extern std::string&           crnt_file_name;
+extern std::string&           crnt_file_path;
+
+extern const char* const no_install_name;	// install_name before a release is known
 
 #endif

@@ -2,7 +2,6 @@
 #define ENGINE_BENCH_UTIL_H
 // Shared by the engine benchmarks: the release set under /tmp, timing, shell.
 #include "utils.h"
-#include "main_globals.h"
 #include "THREAD_service.h"
 #include "UTL_cmdline.h"
 #include "UTL_log.h"

@@ -91,11 +91,11 @@ static engine_result engine_scan(const std::string& out)
 		close(pipefd[0]);
 		bench_engine_start(out + "/log.txt");
 		if (read_directory(out + "/directory.txt", "") != 3) _exit(2);
-		dest_dir_path = out + "/tree/";
+		std::string tree = out + "/tree/";
 		double t0 = bench_now();
 		int cursor = 0;
 		float progress = 0;
-		while (!checksum_directory(cursor, 0, progress)) UTL_sleep(1);
+		while (!checksum_directory(tree, cursor, 0, progress)) UTL_sleep(1);
 		double t = bench_now() - t0;
 		int good = 0;
 		for (auto& h : sim_info) good += h.versions.back().up_to_date;

@@ -1,93 +1,196 @@
-// A web install of a release (default 2,000 archives of 1 MB files) from an
-// nginx mirror on loopback, against a curl download of every archive followed
-// by an unzip of each. Usage: engine_web_bench [count] [kb]
+// A web install of a release (default 2,000 archives of 512 kB files) from an
+// nginx mirror on loopback, side by side with what a user could run instead:
+// one curl process fetching every archive over one connection, then one unzip
+// per folder, 8 at a time. Then the CPU each spends per byte when loopback
+// carries at most 20 MB/s (the first 400 files; only in a network namespace of
+// its own, which the throttle must not leave). Usage: engine_web_bench [count] [kb] [rounds]
 #include "engine_bench_util.h"
 #include "../tests/support/test_servers.h"
 #include "http.h"
+#include <algorithm>
+#include <cstdint>
 #include <set>
+#include <vector>
+#include <sys/resource.h>
 #include "UTL_clock.h"
 #include "UTL_threads.h"
 
 static const char* kMirror = "127.0.0.38";
+enum { slow_files = 400 };
 
-// The wizard's prompts: a fresh install never asks.
-int select_alert(std::string, int) { return select_keep; }
-int abort_alert(std::string, std::string, std::string, std::string, std::string) { return 1; }
+// A fresh install never asks; were it to, the files are kept.
+static int keep_all(std::string, int) { return select_keep; }
+
+static double cpu_seconds(int who)
+{
+	rusage u;
+	getrusage(who, &u);
+	return u.ru_utime.tv_sec + u.ru_utime.tv_usec * 1e-6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec * 1e-6;
+}
+
+struct bench_round {
+	double curl = 0, curl_unzip = 0, engine = 0;
+	double curl_cpu = 0, unzip_cpu = 0, engine_cpu = 0, engine_main_cpu = 0;
+	int    good = 0, streams = 0, extract_error = 0;
+};
+
+static double median(std::vector<double> v)
+{
+	std::sort(v.begin(), v.end());
+	return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// curl: one process, one connection, every archive in turn into a folder per
+// release folder; then unzip over each folder's archives, 8 folders at a time.
+static void run_pipeline(const bench_set& set, bench_round& r, const char* host = kMirror, size_t files = SIZE_MAX)
+{
+	std::string dl = set.out + "/curl/", dest = set.out + "/curl_copy/";
+	std::string list = set.out + "/curl.list", pairs = set.out + "/unzip.pairs";
+	FILE* cl = fopen(list.c_str(), "w");
+	FILE* pf = fopen(pairs.c_str(), "w");
+	std::set<std::string> folders;
+	for (size_t i = 0; i < sim_info.size() && i < files; ++i) {
+		std::string path = sim_info[i].versions.back().path, rel = path;
+		trim_dest_folder(rel);
+		std::string folder = rel.substr(0, rel.rfind('/') + 1);
+		fprintf(cl, "url = \"http://%s/vantor_92102/%s.zip\"\noutput = \"%s%s.zip\"\n", host, path.c_str(),
+		        dl.c_str(), rel.c_str());
+		if (folders.insert(folder).second) fprintf(pf, "%s%s\n%s%s\n", dl.c_str(), folder.c_str(), dest.c_str(), folder.c_str());
+	}
+	fclose(cl);
+	fclose(pf);
+	double c0 = cpu_seconds(RUSAGE_CHILDREN), t0 = bench_now();
+	bench_sh("curl -s --fail --create-dirs -K '" + list + "'");
+	r.curl = bench_now() - t0;
+	double c1 = cpu_seconds(RUSAGE_CHILDREN);
+	bench_sh("tr '\\n' '\\0' < '" + pairs + "' | xargs -0 -n2 -P8 sh -c 'mkdir -p \"$2\" && unzip -qq -o \"$1*.zip\" -d \"$2\" >/dev/null' sh");
+	r.curl_unzip = bench_now() - t0;
+	r.curl_cpu = c1 - c0;
+	r.unzip_cpu = cpu_seconds(RUSAGE_CHILDREN) - c1;
+	bench_sh("rm -rf '" + dl + "' '" + dest + "'");
+}
+
+// The engine as the run screen drives it: decision, folders, then the pump in
+// frames of 20 ms, each waiting on its sockets when it has nothing to do.
+static void run_engine(const bench_set& set, const std::string& temp, bench_round& r, const char* host = kMirror,
+                       size_t files = SIZE_MAX)
+{
+	bench_sh("rm -rf '" + set.out + "/copy'");
+	bench_read_directory(set, temp);
+	if (sim_info.size() > files) sim_info.resize(files);
+	server_name[0] = host;
+	std::string copy = set.out + "/copy/";
+	UTIL_prompt_hooks.select_alert = keep_all;
+	temp_path = temp;
+	int cursor = 0;
+	float progress;
+	while (!checksum_directory(copy, cursor, 0, progress)) {}
+	double c0 = cpu_seconds(RUSAGE_SELF), m0 = cpu_seconds(RUSAGE_THREAD), t0 = bench_now();
+	choose_files(copy);
+	make_dirs(copy);
+	grab_files_start();
+	int res = 0;
+	while (!res) {
+		xtim.xtim_update();
+		double frame = bench_now();
+		while (!(res = grab_files(copy))) {
+			double left = 0.02 - (bench_now() - frame);
+			if (left <= 0) break;
+			grab_files_wait((int)(left * 1000) + 1);
+		}
+	}
+	r.engine = bench_now() - t0;
+	r.engine_main_cpu = cpu_seconds(RUSAGE_THREAD) - m0;
+	r.engine_cpu = cpu_seconds(RUSAGE_SELF) - c0;
+	r.streams = next.stream_on[0] + next.stream_on[1] + next.stream_on[2] + next.stream_on[3];
+	r.extract_error = stg.extract_error;
+
+	for (auto& h : sim_info) h.versions.back().sig_have.clear();
+	cursor = 0;
+	while (!checksum_directory(copy, cursor, 0, progress)) UTL_sleep(1);
+	r.good = 0;
+	for (auto& h : sim_info) r.good += h.versions.back().up_to_date;
+}
 
 int main(int argc, char** argv)
 {
 	bench_set set;
 	if (!set.make(argc, argv)) return 1;
+	int rounds = argc > 3 ? atoi(argv[3]) : 3;
+	if (rounds < 1) rounds = 1;
 	bench_engine_start(set.out + "/log.txt");
 	std::string temp = set.out + "/temp/";
 	if (!bench_read_directory(set, temp)) return 1;
 	TS_nginx nginx;
-	if (!nginx.start(kMirror, 80, set.out + "/mirror", set.out + "/nginx", 1200)) {
+	if (!nginx.start(kMirror, 80, set.out + "/mirror", set.out + "/nginx", 3600)) {
 		fprintf(stderr, "%s\n", nginx.error.c_str());
 		return 1;
 	}
 	bench_sh("cat $(find '" + set.out + "/mirror' -type f) > /dev/null");	// served from the page cache
-
-	// curl: one process fetching every archive in turn, then unzip of each.
-	std::string dl = set.out + "/curl/", dest_curl = set.out + "/curl_copy/";
-	std::string list = set.out + "/curl.list", unz = set.out + "/unzip.sh";
-	FILE* cl = fopen(list.c_str(), "w");
-	FILE* us = fopen(unz.c_str(), "w");
-	std::set<std::string> folders;
-	for (size_t i = 0; i < sim_info.size(); ++i) {
-		std::string path = sim_info[i].versions.back().path, rel = path;
-		trim_dest_folder(rel);
-		fprintf(cl, "url = \"http://%s/vantor_92102/%s.zip\"\noutput = \"%s%zu.zip\"\n", kMirror, path.c_str(),
-		        dl.c_str(), i);
-		std::string folder = dest_curl + rel.substr(0, rel.rfind('/') + 1);
-		if (folders.insert(folder).second) fprintf(us, "mkdir -p '%s'\n", folder.c_str());
-		fprintf(us, "unzip -q -o '%s%zu.zip' -d '%s'\n", dl.c_str(), i, folder.c_str());
-	}
-	fclose(cl);
-	fclose(us);
-	bench_sh("mkdir -p '" + dl + "'");
-	double t0 = bench_now();
-	bench_sh("curl -s --fail -K '" + list + "'");
-	double t_curl = bench_now() - t0;
-	bench_sh("sh '" + unz + "'");
-	double t_curl_all = bench_now() - t0;
-	bench_sh("rm -rf '" + dl + "' '" + dest_curl + "'");
-
-	// The engine: decision, folders, then the pump in 20 ms frames.
-	dest_dir_path = set.out + "/copy/";
-	temp_path = temp;
-	server_name[0] = kMirror;
 	server_path[0] = "/vantor_92102/";
 	stg.num_servers = 1;
-	int cursor = 0;
-	float progress;
-	while (!checksum_directory(cursor, 0, progress)) {}
-	t0 = bench_now();
-	choose_files();
-	make_dirs();
-	grab_files_start();
-	int r = 0;
-	while (!r) {
-		xtim.xtim_update();
-		double frame = bench_now();
-		while (!r && bench_now() - frame < 0.02) r = grab_files();
-	}
-	double t_engine = bench_now() - t0;
-	int streams = next.stream_on[0] + next.stream_on[1] + next.stream_on[2] + next.stream_on[3];
 
-	cursor = 0;
-	while (!checksum_directory(cursor, 0, progress)) UTL_sleep(1);
-	int good = 0;
-	for (auto& h : sim_info) good += h.versions.back().up_to_date;
 	double mb = 0;
 	for (auto& h : sim_info) mb += h.versions.back().kb1 / 1000.0;
-	printf("files %zu, %.0f MB of archives; %d of them match afterwards; extract_error %d; %d streams at the end\n",
-	       sim_info.size(), mb, good, stg.extract_error, streams);
-	printf("curl download          : %7.3f s\n", t_curl);
-	printf("curl download + unzip  : %7.3f s  %7.0f MB/s\n", t_curl_all, mb / t_curl_all);
-	printf("engine web install     : %7.3f s  %7.0f MB/s\n", t_engine, mb / t_engine);
-	printf("ratio (curl+unzip time / engine time): %.2f\n", t_curl_all / t_engine);
+	size_t files = sim_info.size();
+	std::vector<bench_round> all;
+	bool ok = true;
+	for (int k = 0; k < rounds; ++k) {
+		bench_round r;
+		// alternate which goes first, so that neither always meets a warmer cache
+		if (k % 2 == 0) {
+			run_pipeline(set, r);
+			run_engine(set, temp, r);
+		} else {
+			run_engine(set, temp, r);
+			run_pipeline(set, r);
+		}
+		printf("round %d: curl %.3f s, curl+unzip %.3f s, engine %.3f s (ratio %.2f); CPU curl %.2f s, unzip %.2f s, "
+		       "engine %.2f s of which the pump's thread %.2f s; %d of %zu files match, %d streams at the end\n",
+		       k + 1, r.curl, r.curl_unzip, r.engine, r.engine / r.curl_unzip, r.curl_cpu, r.unzip_cpu, r.engine_cpu,
+		       r.engine_main_cpu, r.good, files, r.streams);
+		fflush(stdout);
+		ok = ok && r.good == (int)files && r.extract_error == 0;
+		all.push_back(r);
+	}
+	auto med = [&](double bench_round::*f) {
+		std::vector<double> v;
+		for (auto& r : all) v.push_back(r.*f);
+		return median(v);
+	};
+	double curl = med(&bench_round::curl), pipe = med(&bench_round::curl_unzip), eng = med(&bench_round::engine);
+	double curl_cpu = med(&bench_round::curl_cpu), main_cpu = med(&bench_round::engine_main_cpu);
+	printf("files %zu, %.0f MB of archives; medians of %d rounds\n", files, mb, rounds);
+	printf("curl download                 : %7.3f s  %7.0f MB/s   CPU %6.2f s\n", curl, mb / curl, curl_cpu);
+	printf("curl + unzip per folder (-P8) : %7.3f s  %7.0f MB/s   CPU %6.2f s\n", pipe, mb / pipe,
+	       curl_cpu + med(&bench_round::unzip_cpu));
+	printf("engine web install            : %7.3f s  %7.0f MB/s   CPU %6.2f s (pump thread %.2f s)\n", eng, mb / eng,
+	       med(&bench_round::engine_cpu), main_cpu);
+	printf("ratio engine / pipeline time  : %.2f\n", eng / pipe);
+	printf("ratio pump thread CPU / curl CPU: %.2f\n", main_cpu / (curl_cpu > 0 ? curl_cpu : 1e-9));
+
+	// CPU per byte at a rate a real mirror sends: a pump that spins burns a
+	// core however slowly the bytes come.
+	if (bench_sh("test \"$(readlink /proc/self/ns/net)\" != \"$(readlink /proc/1/ns/net)\"") != 0 ||
+	    bench_sh("tc qdisc replace dev lo root tbf rate 20mbps burst 256kb latency 500ms") != 0) {
+		printf("no throttled round: run it in a network namespace of its own, as root (unshare -n)\n");
+	} else {
+		bench_round s;
+		stg.stream_count = 4;
+		run_pipeline(set, s, kMirror, slow_files);
+		run_engine(set, temp, s, kMirror, slow_files);
+		bench_sh("tc qdisc del dev lo root");
+		double slow_mb = 0;
+		for (auto& h : sim_info) slow_mb += h.versions.back().kb1 / 1000.0;
+		ok = ok && s.good == (int)sim_info.size() && s.extract_error == 0;
+		printf("loopback throttled to 20 MB/s, %zu files, %.0f MB:\n", sim_info.size(), slow_mb);
+		printf("curl download                 : %7.3f s  CPU %6.3f s  (%.1f ms a MB)\n", s.curl, s.curl_cpu,
+		       1000 * s.curl_cpu / slow_mb);
+		printf("engine web install, 4 streams : %7.3f s  CPU %6.3f s, pump thread %6.3f s  (%.1f ms a MB)\n",
+		       s.engine, s.engine_cpu, s.engine_main_cpu, 1000 * s.engine_main_cpu / slow_mb);
+		printf("ratio pump thread CPU / curl CPU: %.2f\n", s.engine_main_cpu / (s.curl_cpu > 0 ? s.curl_cpu : 1e-9));
+	}
 	nginx.stop();
 	THREAD_shutdown();
-	return r == 1 && good == (int)sim_info.size() ? 0 : 1;
+	return ok ? 0 : 1;
 }

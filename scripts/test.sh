@@ -4,6 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/build.sh build
+# No library may use a layer above its own.
+python3 scripts/check_layers.py build
 bash scripts/build.sh build-asan -DVANTOR_SANITIZE=address
 bash scripts/build.sh build-tsan -DVANTOR_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug "-DVANTOR_TEST_AREAS=core;thread;engine"
 status=0

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <dirent.h>
 #include <fcntl.h>
 #include <random>
@@ -199,3 +200,18 @@ int unpack_remove_stale(const std::string& folder)
 	}
 	return removed;
 }
+
+char* unpack_buffer()
+{
+	// new char[] leaves the bytes as they are: nothing is cleared, ever
+	thread_local std::unique_ptr<char[]> buf(new char[unpack_buffer_size]);
+	return buf.get();
+}
+
+static thread_local std::ostream* log_sink = nullptr;
+
+std::ostream& io_log() { return log_sink ? *log_sink : xer; }
+
+io_log_capture::io_log_capture() : outer(log_sink) { log_sink = &text; }
+
+io_log_capture::~io_log_capture() { log_sink = outer; }

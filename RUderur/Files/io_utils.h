@@ -4,6 +4,8 @@
 // turns into a sentence: errno values (native), negative volume codes, or the
 // program's own codes from 20001.
 #include <cstdint>
+#include <ostream>
+#include <sstream>
 #include <string>
 #include "path_utils.h"
 
@@ -76,6 +78,27 @@ int  unpack_temp_link(const std::string& folder, const std::string& text, std::s
 int  is_unpack_temp(const std::string& name);
 // Removes the temporaries a killed run left in folder; the number removed.
 int  unpack_remove_stale(const std::string& folder);
+
+// The buffer an extraction streams entries through: one per thread, made once
+// and reused (never cleared), so unpacking thousands of files costs no
+// allocation per file.
+enum { unpack_buffer_size = 1 << 20 };
+char* unpack_buffer();
+
+// Where the archive code writes its log lines: the log xer, or, on a thread
+// inside an io_log_capture, that capture's text. Worker threads never write
+// the log themselves; their owner writes the captured text out.
+std::ostream& io_log();
+class io_log_capture {
+public:
+	std::ostringstream text;
+	io_log_capture();
+	~io_log_capture();
+private:
+	std::ostream* outer;
+	io_log_capture(const io_log_capture&) = delete;
+	io_log_capture& operator=(const io_log_capture&) = delete;
+};
 
 // What a caller may demand of an extraction (zip_to_file, p7z_to_file).
 struct unpack_rules {

@@ -110,27 +110,27 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 	std::string wanted = out_path ? *out_path : "";
 	bool only_one = rules && !rules->entry.empty();
 	bool first = true, found = false;
-	std::vector<char> buf(1 << 20);
+	char* buf = unpack_buffer();
 	while (!err) {
 		struct archive_entry* e;
 		int r = archive_read_next_header(ar, &e);
 		if (r == ARCHIVE_EOF) break;
 		if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
-			xer << "7z archive " << archive_path << ": " << (archive_error_string(ar) ? archive_error_string(ar) : "unreadable") << "\n";
+			io_log() << "7z archive " << archive_path << ": " << (archive_error_string(ar) ? archive_error_string(ar) : "unreadable") << "\n";
 			ERR_AT();
 			err = first ? err_zip_open : err_zip_short_read;
 			break;
 		}
 		std::string name = entry_name(e);
 		if (name.empty()) {
-			xer << "7z archive " << archive_path << ": an entry without a readable name\n";
+			io_log() << "7z archive " << archive_path << ": an entry without a readable name\n";
 			ERR_AT();
 			err = err_zip_short_read;
 			break;
 		}
 		if (archive_entry_filetype(e) == AE_IFDIR) { first = false; continue; }	// folders must exist already
 		if (only_one && name != rules->entry) {
-			xer << "Skipping " << name << " in " << archive_path << ": the archive was fetched for " << rules->entry << " alone.\n";
+			io_log() << "Skipping " << name << " in " << archive_path << ": the archive was fetched for " << rules->entry << " alone.\n";
 			first = false;
 			continue;
 		}
@@ -140,7 +140,7 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 		std::string out;
 		err = archive_entry_path(out_dir, target, 0, out);
 		if (err) {
-			xer << "Refusing 7z entry " << name << " of " << archive_path << "\n";
+			io_log() << "Refusing 7z entry " << name << " of " << archive_path << "\n";
 			break;
 		}
 		if (out_path) *out_path = out;
@@ -153,14 +153,14 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 			if (text) err = write_all(fd, text, strlen(text));
 		} else {
 			for (;;) {
-				la_ssize_t n = archive_read_data(ar, buf.data(), buf.size());
+				la_ssize_t n = archive_read_data(ar, buf, unpack_buffer_size);
 				if (n == 0) break;
 				if (n < 0) {
-					xer << "7z archive " << archive_path << ": " << (archive_error_string(ar) ? archive_error_string(ar) : "damaged") << "\n";
+					io_log() << "7z archive " << archive_path << ": " << (archive_error_string(ar) ? archive_error_string(ar) : "damaged") << "\n";
 					err = err_zip_short_read;
 					break;
 				}
-				err = write_all(fd, buf.data(), (size_t)n);
+				err = write_all(fd, buf, (size_t)n);
 				if (err) break;
 			}
 		}
@@ -172,7 +172,7 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 		}
 	}
 	if (!err && only_one && !found) {
-		xer << "The archive " << archive_path << " does not hold " << rules->entry << ".\n";
+		io_log() << "The archive " << archive_path << " does not hold " << rules->entry << ".\n";
 		err = err_archive_no_entry;
 	}
 	archive_read_free(ar);

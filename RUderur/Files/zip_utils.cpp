@@ -161,14 +161,14 @@ static int unzip_regular(unzFile uf, const std::string& out_path, const unz_file
 		return -fd;
 	}
 	// streamed in pieces: entries may be larger than memory or 4 GB
-	std::vector<char> buf(1 << 20);
+	char* buf = unpack_buffer();
 	uint64_t total = 0;
 	for (;;) {
-		int n = unzReadCurrentFile(uf, buf.data(), (unsigned)buf.size());
+		int n = unzReadCurrentFile(uf, buf, (unsigned)unpack_buffer_size);
 		if (n < 0) { err = err_zip_short_read; ERR_AT(); break; }
 		if (n == 0) break;
 		for (int off = 0; off < n;) {
-			ssize_t w = write(fd, buf.data() + off, n - off);
+			ssize_t w = write(fd, buf + off, n - off);
 			if (w < 0 && errno == EINTR) continue;
 			if (w <= 0) { err = w < 0 ? errno : EIO; ERR_AT(); break; }
 			off += (int)w;
@@ -201,7 +201,7 @@ static int unzip_symlink(unzFile uf, const std::string& out_dir, const std::stri
 		std::string path = full(out_path), temp;
 		// by its text, and by what it reaches through the links already there
 		if (!archive_link_inside(name, text) || !link_stays_inside(out_dir, out_path, text)) {
-			xer << "Refusing a link that leads out of its folder: " << name << " -> " << text << "\n";
+			io_log() << "Refusing a link that leads out of its folder: " << name << " -> " << text << "\n";
 			ERR_AT();
 			err = err_archive_unsafe;
 		} else if ((err = unpack_temp_link(folder_of(out_path), text, temp)) != 0) {
@@ -216,7 +216,7 @@ static int unzip_symlink(unzFile uf, const std::string& out_dir, const std::stri
 		}
 	}
 	if (err)
-		xer << "Zip to symlink failed with error " << err << ". file = " << sErrFile << " line = " << sErrLine
+		io_log() << "Zip to symlink failed with error " << err << ". file = " << sErrFile << " line = " << sErrLine
 		    << ". inFile=" << out_path << ".\n";
 	return err;
 }
@@ -242,7 +242,7 @@ static int unzip_resource_fork(unzFile uf, const std::string& fork_path, const u
 		if (d.size() < 26 || memcmp(d.data(), kAppleHeader, 24) != 0) { ERR_AT(); err = err_zip_fork_header; }
 	}
 	if (!err && too_big) {
-		xer << "The resource fork of " << path << " was dropped: its entry of " << info.uncompressed_size
+		io_log() << "The resource fork of " << path << " was dropped: its entry of " << info.uncompressed_size
 		    << " bytes is more than a file attribute holds.\n";
 		return 0;
 	}
@@ -264,10 +264,10 @@ static int unzip_resource_fork(unzFile uf, const std::string& fork_path, const u
 		if (S_ISLNK(st.st_mode)) why = "the file is a link";
 		if (!why && finder && lsetxattr(path.c_str(), kFinderAttr, finder, 32, 0) != 0) why = strerror(errno);
 		if (!why && fork && fork_len > 0 && lsetxattr(path.c_str(), kForkAttr, fork, fork_len, 0) != 0) why = strerror(errno);
-		if (why) xer << "The resource fork of " << path << " was dropped: " << why << "\n";
+		if (why) io_log() << "The resource fork of " << path << " was dropped: " << why << "\n";
 	}
 	if (err)
-		xer << "Unzip RF failed with error " << err << ". file = " << sErrFile << " line = " << sErrLine
+		io_log() << "Unzip RF failed with error " << err << ". file = " << sErrFile << " line = " << sErrLine
 		    << ". inFile=" << path << ".\n";
 	return err;
 }
@@ -277,7 +277,7 @@ int unpack_folder_allowed(const std::string& out_dir, const unpack_rules* rules)
 {
 	if (!rules || rules->root.empty()) return 0;
 	if (path_stays_inside(rules->root, out_dir, 1)) return 0;
-	xer << "Refusing to unpack into " << out_dir << ": it leads outside " << rules->root << " through a link.\n";
+	io_log() << "Refusing to unpack into " << out_dir << ": it leads outside " << rules->root << " through a link.\n";
 	ERR_AT();
 	return err_path_outside;
 }
@@ -295,7 +295,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 	std::string z = full(zip);
 	unzFile uf = unzOpen64(z.c_str());
 	if (!uf) {
-		xer << "OK I am about to report that I could not open a zip file for extraction!\n"
+		io_log() << "OK I am about to report that I could not open a zip file for extraction!\n"
 		    << "That incoming file is " << zip << "\n"
 		    << "In c-form, it is " << z << "\n"
 		    << "The size is " << z.size() << "\n";
@@ -311,7 +311,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		std::vector<char> nb(info.size_filename + 1, 0);
 		if (err == UNZ_OK) err = unzGetCurrentFileInfo64(uf, &info, nb.data(), (uLong)nb.size(), nullptr, 0, nullptr, 0);
 		if (err != UNZ_OK) {
-			xer << "unzGetCurrentFileInfo err != UNZ_OK! err=" << err << "\n";
+			io_log() << "unzGetCurrentFileInfo err != UNZ_OK! err=" << err << "\n";
 			break;
 		}
 		std::string name(nb.data(), info.size_filename);
@@ -323,7 +323,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		std::string out;
 		int r = 0;
 		if (!is_dir && !entry_wanted(name, in_mac, rules)) {
-			xer << "Skipping " << name << " in " << zip << ": the archive was fetched for " << rules->entry << " alone.\n";
+			io_log() << "Skipping " << name << " in " << zip << ": the archive was fetched for " << rules->entry << " alone.\n";
 		} else if (is_dir) {
 			if (!in_mac && !(rules && !rules->entry.empty())) {
 				r = archive_entry_path(out_dir, target, 1, out);
@@ -337,14 +337,14 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 			r = archive_entry_path(out_dir, target, 0, out);
 			if (!r) r = is_link_mode(unix_mode(info)) ? unzip_symlink(uf, out_dir, target, out, info) : unzip_regular(uf, out, info);
 			if (r && !is_link_mode(unix_mode(info)))
-				xer << "Zip to file failed with error " << r << ". file = " << sErrFile << " line = " << sErrLine
+				io_log() << "Zip to file failed with error " << r << ". file = " << sErrFile << " line = " << sErrLine
 				    << ". inFile=" << out << ".\n";
 		} else {
 			r = name.size() > 9 ? archive_entry_path(out_dir, name.substr(9), 0, out) : err_zip_fork_header;
 			if (!r) r = unzip_resource_fork(uf, out, info);
 		}
 		if (r) {
-			xer << "UNZIP zip_to_file failed with err=" << r << "\n";
+			io_log() << "UNZIP zip_to_file failed with err=" << r << "\n";
 			err = r;
 			break;
 		}
@@ -352,13 +352,13 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 	}
 	if (err == UNZ_END_OF_LIST_OF_FILE) err = 0;
 	if (!err && rules && !rules->entry.empty() && !found) {
-		xer << "The archive " << zip << " does not hold " << rules->entry << ".\n";
+		io_log() << "The archive " << zip << " does not hold " << rules->entry << ".\n";
 		err = err_archive_no_entry;
 	}
 	int cerr = unzClose(uf);
 	if (!err && cerr != UNZ_OK) err = cerr;
 	if (err)
-		xer << "Zip to file failed with error err = " << err << ". file = " << sErrFile << " line = " << sErrLine
+		io_log() << "Zip to file failed with error err = " << err << ". file = " << sErrFile << " line = " << sErrLine
 		    << ". zip_file=" << zip << ", out_dir=" << out_dir << ".\n";
 	return err;
 }
@@ -455,7 +455,7 @@ int file_to_zip(const std::string& source, const std::string& zip)
 	if (zf && zipClose(zf, nullptr) != ZIP_OK && !err) { ERR_AT(); err = err_zip_write; }
 	if (err) {
 		if (zf) unlink(z.c_str());	// a broken archive must not pass for a good one
-		xer << "file_to_zip failed with error " << err << ".\nfile = " << sErrFile << " line = " << sErrLine << "\n";
+		io_log() << "file_to_zip failed with error " << err << ".\nfile = " << sErrFile << " line = " << sErrLine << "\n";
 	}
 	return err;
 }

@@ -52,9 +52,13 @@ const MACIBM_wind_spec* MACIBM_find_wind(int id);
 // Centring of a window of logical size w on a screen of screen_w pixels.
 float MACIBM_centre(float screen, float wind, float pix_scale);
 
-// The application's hooks.
-void APP_update();
-void APP_handlemenu(int item);
-void function_key(int key);
+// The application fills these in before its first frame: the shell calls
+// update once a frame to draw it and move it on, handlemenu when a menu item
+// (by its id) is chosen. Left empty, frames draw only the shell's own parts.
+struct MACIBM_app_hooks_t {
+	void (*update)();
+	void (*handlemenu)(int item);
+};
+extern MACIBM_app_hooks_t MACIBM_app_hooks;
 
 #endif

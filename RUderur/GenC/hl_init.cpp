@@ -120,6 +120,7 @@ void MACIBM_init(int argc, const char* const* argv)
 	MACIBM_shell_hooks.save_keys = [] { keys.keys_io(1); };
 	MACIBM_shell_hooks.alert_window = BTN_alert_window;
 	MACIBM_shell_hooks.nuke_alert = BTN_nuke_alert;
+	tman_hooks.show_progress = MACIBM_show_init;
 
 	// The display and the main window's context.
 	MACIBM_setres(1);

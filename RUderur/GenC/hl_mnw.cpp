@@ -22,6 +22,8 @@
 #include <algorithm>
 #include <cmath>
 
+MACIBM_app_hooks_t MACIBM_app_hooks = {};
+
 // Mouse position in window pixels, from the latest motion or button event:
 // the polled state lags behind synthetic input.
 static int last_h = 0, last_v = 0, last_window = 0;
@@ -134,7 +136,7 @@ void MACIBM_event_proc()
 	// after a quit the application draws no more: a modal window the quit
 	// closed returns to code that is inside the application's frame already
 	if (mnw.dialog == 0 && !(quit_asked && app_done)) {
-		APP_update();
+		if (MACIBM_app_hooks.update) MACIBM_app_hooks.update();
 		xtim.first_frame = 0;
 	}
 	mouse_help_per_wind(mnw.current_window);

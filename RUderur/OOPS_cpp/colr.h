@@ -52,6 +52,7 @@ public:
 	void assign(int id, float r, float g, float b);
 	void set_lites_for_interface();
 	void spectrum_init(int kind);
+	// Draws the scale and its end values; it belongs to the shell (colr_scale.cpp).
 	void spectrum_plotscale(float x, float y, float low, float high, int decimals);
 	// The colour the scale gives a value, clamped to lo..hi, on the range
 	// the last spectrum_plotscale stored.

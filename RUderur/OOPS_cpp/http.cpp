@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sstream>
 #include <strings.h>
 #include <unistd.h>
@@ -419,6 +420,32 @@ void http_class::log_repeats(int slot)
 void http_class::log_repeated_errors()
 {
 	for (int i = 0; i < http_slot_count; ++i) log_repeats(i);
+}
+
+int http_class::net_wait(int first, int last, int ms, int extra_fd)
+{
+	pollfd fds[http_slot_count + 1];
+	int n = 0;
+	for (int i = first < 0 ? 0 : first; i <= last && i < http_slot_count; ++i) {
+		down_class* d = slots[i];
+		if (!d || !d->socket) continue;
+		int st = d->socket->status;
+		// a transfer in error or ended is judged by its next net_check at once
+		if (d->error || (st != socket_connecting && st != socket_connected)) return 1;
+		fds[n].fd = d->socket->socket_fd;
+		fds[n].events = st == socket_connecting || !d->unsent.empty() ? POLLOUT : POLLIN;
+		fds[n].revents = 0;
+		++n;
+	}
+	if (extra_fd >= 0) {
+		fds[n].fd = extra_fd;
+		fds[n].events = POLLIN;
+		fds[n].revents = 0;
+		++n;
+	}
+	if (n == 0 || ms <= 0) return 0;
+	int r = poll(fds, (nfds_t)n, ms);
+	return r > 0 ? 1 : 0;
 }
 
 int http_class::net_check(int slot, std::string server, std::string path, const std::string& local,

@@ -94,6 +94,12 @@ public:
 	// was left out of the log (a caller that stops retrying calls it).
 	void log_repeated_errors();
 
+	// Sleeps until a transfer of slots first..last can go on (its connection
+	// made, room to send, bytes or an end to read), `extra_fd` (-1: none) has
+	// something to read, or `ms` milliseconds pass: a pump that has nothing
+	// else to do waits here instead of spinning. 1 when something is ready.
+	int net_wait(int first, int last, int ms, int extra_fd);
+
 private:
 	std::string last_error[http_slot_count];	// the slot's last error report
 	std::string error_subject[http_slot_count];	// its server and path

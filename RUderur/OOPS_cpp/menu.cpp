@@ -222,7 +222,7 @@ int MACIBM_menu_choose(int open, float x, float y)
 		select_popup_code = active_popup_code;
 		active_popup_code = 0;
 	} else {
-		APP_handlemenu(menu[open].items[item].id);
+		if (MACIBM_app_hooks.handlemenu) MACIBM_app_hooks.handlemenu(menu[open].items[item].id);
 	}
 	return 1;
 }

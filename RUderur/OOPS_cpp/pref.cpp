@@ -5,10 +5,10 @@
 #include "MACIBM_mnw.h"
 #include "UTL_cmdline.h"
 #include "UTL_log.h"
-#include "utils_records.h"
 #include <cstdlib>
 
 pref_class  pref;
+void (*pref_installer_io)(scan_class& s) = nullptr;
 
 static const int kPrefVersion = 92001;
 
@@ -93,16 +93,12 @@ void pref_class::IO_set(int file, int io)
 	} else if (file == pref_file_cal) path = "Output/preferences/Cal Vantor.prf";
 	else return;
 
+	// a program without the installer's settings leaves their file alone
+	if (file == pref_file_installer && !pref_installer_io) return;
+
 	scan_class s(path, io);
 	if (file == pref_file_installer) {
-		s.int_io(&stg.stream_count, "_stream_count");
-		s.int_io(&stg.log_actions, "_log_actions");
-		s.str_io(&http.proxy_host, "_proxy_host");
-		s.str_io(&http.proxy_port_text, "_proxy_port");
-		s.int_io(&http.proxy_port, "_proxy_port_int");
-		s.int_io(&stg.get_beta, "_get_beta");
-		// an edited file must not leave the pump with no stream, or more than it has
-		if (stg.stream_count < 0 || stg.stream_count > 4) stg.stream_count = 0;
+		pref_installer_io(s);
 	} else if (file == pref_file_res) {
 		// kept only to be written back as read
 		static int x_res_req_pln = 0, y_res_req_pln = 0, x_res_req_wrl = 0, y_res_req_wrl = 0;

@@ -26,4 +26,9 @@ public:
 	bool str_io(std::string* value, const std::string& key);
 };
 
+// Reads or writes the installer's own lines of its preference file; set by
+// the layer that owns those settings when it is linked in. Left empty, the
+// installer's file is neither read nor written.
+extern void (*pref_installer_io)(scan_class& s);
+
 #endif

@@ -6,13 +6,13 @@
 #include "UTL_clock.h"
 #include "UTL_threads.h"
 #include "MACIBM_mnw.h"
-#include "MACIBM_shell.h"
 #include "THREAD_service.h"
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 
 tman_class tman;
+tman_hooks_t tman_hooks = {};
 
 static std::string fmt(const char* f, double v)
 {
@@ -46,7 +46,7 @@ int tman_class::load_texture(tex_fail_mode fail_mode, int manual_ref, int flags,
 	const long long before = last_call.exchange(now);
 	if (before >= 0 && now > before + 1000000 && load_time == 2 && !quiet &&
 	    (!THREAD_is_inited() || THREAD_is_main_thread()))
-		MACIBM_show_init("Loading bitmap " + path + ".", nullptr);
+		if (tman_hooks.show_progress) tman_hooks.show_progress("Loading bitmap " + path + ".", nullptr);
 	if (load_time < 0 || load_time > 2)
 		APL_alert("Trying to create an invalid texture load_time!", path, "value:", fmt("%1.0f", load_time), t_exit);
 	if (manual_ref < 0 || manual_ref >= tman_first_dynamic)

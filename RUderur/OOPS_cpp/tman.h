@@ -91,6 +91,13 @@ public:
 
 extern tman_class tman;
 
+// The shell fills this in at start-up: a slow load on the main thread shows a
+// line of progress through it; left empty, loads show nothing.
+struct tman_hooks_t {
+	void (*show_progress)(const std::string& message, float* progress);
+};
+extern tman_hooks_t tman_hooks;
+
 void TEX_init();
 
 #endif

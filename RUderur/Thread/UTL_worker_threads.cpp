@@ -6,6 +6,8 @@
 #include <cxxabi.h>
 #include <exception>
 #include <new>
+#include <cstdint>
+#include <unistd.h>
 
 UTL_work_task::~UTL_work_task() {}
 
@@ -21,6 +23,14 @@ void UTL_work_task::set_retire_error(int err, const std::string& msg)
 {
 	retire_err = err;
 	retire_msg = msg;
+}
+
+// The task is on the retired queue already: an owner woken by this finds it there.
+static void notify_retired(int fd)
+{
+	if (fd < 0) return;
+	uint64_t one = 1;
+	while (write(fd, &one, sizeof(one)) < 0 && errno == EINTR) {}
 }
 
 UTL_worker_threads::UTL_worker_threads(int thread_count, int max)
@@ -78,6 +88,7 @@ void UTL_worker_threads::retire_unrun()
 	while (UTL_work_task* t = (UTL_work_task*)UTL_message_queue_read(input_queue, 0)) {
 		t->set_retire_error(ECANCELED, "No worker thread was left to run this task.");
 		UTL_message_queue_write(retired_queue, t);
+		notify_retired(retire_notify_fd);
 	}
 }
 
@@ -110,6 +121,7 @@ UTL_CATCHES_THREAD_EXIT void* UTL_worker_threads::thread_func(void* p)
 				task->set_retire_error(ECANCELED, "Caught an unhandled unknown exception");
 			}
 			UTL_message_queue_write(set->retired_queue, task);
+			notify_retired(set->retire_notify_fd);
 			task = nullptr;
 		}
 	} catch (abi::__forced_unwind&) {
@@ -118,6 +130,7 @@ UTL_CATCHES_THREAD_EXIT void* UTL_worker_threads::thread_func(void* p)
 		if (task) {
 			task->set_retire_error(ECANCELED, "The worker thread ended on a fatal error.");
 			UTL_message_queue_write(set->retired_queue, task);
+			notify_retired(set->retire_notify_fd);
 		}
 		set->thread_lost();
 		throw;

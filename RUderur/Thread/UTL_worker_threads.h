@@ -33,6 +33,10 @@ public:
 	UTL_message_queue*     retired_queue;
 	int                    max_tasks;
 	int                    total_tasks;	// enqueued and not yet collected; owner only
+	// When not -1, an eventfd the set adds one to after each task it retires,
+	// so that an owner waiting on other descriptors too wakes for it. Set it
+	// before the first task is enqueued.
+	int                    retire_notify_fd = -1;
 	std::vector<pthread_t> threads, thread_ids, thread_joins;
 
 	UTL_worker_threads(int thread_count, int max_tasks);

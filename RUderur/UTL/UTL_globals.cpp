@@ -7,7 +7,6 @@
 #include "UTL_log.h"
 #include "MACIBM_mnw.h"
 #include "hl_math.h"
-#include "utils_records.h"
 #include <cstdlib>
 #include <cstring>
 
@@ -27,13 +26,6 @@ static mnw_struct make_mnw()
 }
 mnw_struct mnw = make_mnw();
 
-static stg_struct make_stg()
-{
-	stg_struct s;
-	memset(&s, 0, sizeof(s));
-	return s;
-}
-stg_struct stg = make_stg();
 xtim_class xtim;
 
 int app_done = 0;

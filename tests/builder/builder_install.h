@@ -2,10 +2,9 @@
 #define BUILDER_INSTALL_H
 // Shared by the builder's install tests: the engine fetches a set's directory
 // from a loopback mirror (server 0, already set), reads it, scans
-// dest_dir_path and installs what differs, each step within a guard.
+// copy_dir and installs what differs, each step within a guard.
 #include "../engine/engine_support.h"
 #include "utils.h"
-#include "main_globals.h"
 #include "http.h"
 #include "zip_utils.h"
 #include "UTL_clock.h"

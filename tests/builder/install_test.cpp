@@ -37,12 +37,12 @@ TEST_F(BuilderSetInstall, DemoReleaseInstallsOnLinux)
 			++other_platform;
 			continue;
 		}
-		EXPECT_EQ(cur.sig_want, md5_file(dest_dir_path + local_path)) << cur.path;
+		EXPECT_EQ(cur.sig_want, md5_file(copy_dir + local_path)) << cur.path;
 		++installed;
 	}
 	EXPECT_GT(installed, 300);
 	EXPECT_GE(other_platform, 3) << "the Mac and Windows files stay out of a Linux copy";
 	struct stat st;
-	ASSERT_EQ(0, stat((dest_dir_path + "Vantor.app/Contents/MacOS/Vantor").c_str(), &st));
+	ASSERT_EQ(0, stat((copy_dir + "Vantor.app/Contents/MacOS/Vantor").c_str(), &st));
 	EXPECT_EQ(0755u, st.st_mode & 0777);
 }

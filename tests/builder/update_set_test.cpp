@@ -68,7 +68,7 @@ TEST_F(BuilderSecondSet, BuiltFromTheFirstsDirectoryAndInstalledOverIt)
 	server_path[0] = "/" + install_name + "/";
 	stg.num_servers = 1;
 	stg.target_os = 3;
-	dest_dir_path = copy;
+	copy_dir = copy;
 	struct stat before {};
 	ASSERT_EQ(0, stat((copy + unchanged).c_str(), &before));
 	builder_install_from_mirror();

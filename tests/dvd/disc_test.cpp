@@ -18,6 +18,7 @@ protected:
 	void SetUp() override
 	{
 		EngineTest::SetUp();
+		dest_dir_path = copy_dir;	// the wizard's copy is the engine's
 		set = dir + "set/";
 		ASSERT_EQ(0, sh("bash '" VANTOR_SOURCE_DIR "/tests/dvd/make_discs.sh' '" + set + "' '" VANTOR_BINARY_DIR
 		                "' >'" + dir + "make.log' 2>&1"))
@@ -127,16 +128,16 @@ TEST_F(DiscRoutines, NewInstallChangesDiscsAndEveryFileArrives)
 	ASSERT_EQ(3, stg.stage);
 	int cursor = 0;
 	float progress;
-	while (!checksum_directory(cursor, 0, progress)) usleep(500);
+	while (!checksum_directory(dest_dir_path, cursor, 0, progress)) usleep(500);
 	set_install_filter(1, 0);
 	recalc_disk_sizes();
-	ASSERT_EQ(1, choose_files());
-	ASSERT_EQ(0, make_dirs());
-	delete_files();
+	ASSERT_EQ(1, choose_files(dest_dir_path));
+	ASSERT_EQ(0, make_dirs(dest_dir_path));
+	delete_files(dest_dir_path);
 
 	int f = 0, changes = 0, r;
 	auto t0 = std::chrono::steady_clock::now();
-	while ((r = install_files(f, current_disk)) != install_done) {
+	while ((r = install_files(dest_dir_path, f, current_disk)) != install_done) {
 		ASSERT_NE(install_failed, r) << install_err_msg;
 		ASSERT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 60);
 		if (r != install_need_disk) {

@@ -36,6 +36,7 @@ protected:
 	void SetUp() override
 	{
 		EngineTest::SetUp();
+		dest_dir_path = copy_dir;	// the wizard's copy is the engine's
 		map_drag = world_map_drag();
 	}
 	// A press at (x0, y0), moves through the points, a release at the last.

@@ -1,7 +1,6 @@
 // The fetch/keep/delete decision, its prompts and the totals.
 #include "engine_support.h"
 #include "utils.h"
-#include "main_globals.h"
 
 static const std::string M1 = "11111111111111111111111111111111";
 static const std::string M2 = "22222222222222222222222222222222";
@@ -48,7 +47,7 @@ TEST_F(Choose, DecisionTable)
 	scenery_take_none();
 	g_prompt_rules = {{"/R/d", select_keep}, {"/R/g", select_act}, {"+42-080", select_keep}};
 
-	ASSERT_EQ(1, choose_files());
+	ASSERT_EQ(1, choose_files(copy_dir));
 	EXPECT_EQ("10", flags(0));
 	EXPECT_EQ("00", flags(1));
 	EXPECT_EQ("10", flags(2));	// a known older copy is overwritten unasked
@@ -61,11 +60,11 @@ TEST_F(Choose, DecisionTable)
 	EXPECT_EQ("00", flags(9));
 	EXPECT_EQ("00", flags(10));
 	ASSERT_EQ(3u, g_prompt_calls.size());
-	EXPECT_EQ(dest_dir_path + "R/d", g_prompt_calls[0].first);
+	EXPECT_EQ(copy_dir + "R/d", g_prompt_calls[0].first);
 	EXPECT_EQ(0, g_prompt_calls[0].second);
 	EXPECT_EQ(1, g_prompt_calls[1].second);
 	EXPECT_EQ(1, g_prompt_calls[2].second);
-	EXPECT_NE(std::string::npos, log_text().find("File: " + dest_dir_path + "R/d  sig_want=" + M1 + "  sig_have=" + USER));
+	EXPECT_NE(std::string::npos, log_text().find("File: " + copy_dir + "R/d  sig_want=" + M1 + "  sig_have=" + USER));
 }
 
 TEST_F(Choose, FolderAnswersAndCancel)
@@ -76,7 +75,7 @@ TEST_F(Choose, FolderAnswersAndCancel)
 	ASSERT_EQ(3, load_directory(dir, body));
 	for (int i = 0; i < 7; ++i) have(i, USER);
 	g_prompt_rules = {{"/A/B/", select_keep_dir}, {"/A/", select_act_dir}, {"/C/5", select_keep}};
-	EXPECT_EQ(0, choose_files());	// C/6 has no answer: cancel
+	EXPECT_EQ(0, choose_files(copy_dir));	// C/6 has no answer: cancel
 	EXPECT_EQ("10", flags(0));
 	EXPECT_EQ("10", flags(1));
 	EXPECT_EQ("00", flags(2));
@@ -85,14 +84,31 @@ TEST_F(Choose, FolderAnswersAndCancel)
 	EXPECT_EQ("00", flags(5));
 	// one question per folder answer; the sub-folder was asked again
 	ASSERT_EQ(4u, g_prompt_calls.size());
-	EXPECT_EQ(dest_dir_path + "A/1", g_prompt_calls[0].first);
-	EXPECT_EQ(dest_dir_path + "A/B/3", g_prompt_calls[1].first);
-	EXPECT_EQ(dest_dir_path + "C/6", g_prompt_calls[3].first);
+	EXPECT_EQ(copy_dir + "A/1", g_prompt_calls[0].first);
+	EXPECT_EQ(copy_dir + "A/B/3", g_prompt_calls[1].first);
+	EXPECT_EQ(copy_dir + "C/6", g_prompt_calls[3].first);
 	// the folder lists do not outlive a call
 	g_prompt_calls.clear();
 	g_prompt_rules = {{"/", select_keep}};
-	EXPECT_EQ(1, choose_files());
+	EXPECT_EQ(1, choose_files(copy_dir));
 	EXPECT_EQ(7u, g_prompt_calls.size());
+}
+
+// A program that set no prompt (a tool, a test) never has a changed file
+// overwritten or deleted unasked: the run is cancelled.
+TEST_F(Choose, NoPromptCancelsAtAChangedFile)
+{
+	std::string body = "DIR V/A/\n" + line(0, 1, 1, M1, "1") + line(0, 1, 1, "GONE", "2");
+	ASSERT_EQ(3, load_directory(dir, body));
+	have(0, "NONE");
+	have(1, USER);
+	UTIL_prompt_hooks = {};
+	EXPECT_EQ(0, choose_files(copy_dir));
+	EXPECT_EQ("00", flags(1));
+	EXPECT_TRUE(g_prompt_calls.empty());
+	have(1, "NONE");	// nothing changed: nothing to ask
+	EXPECT_EQ(1, choose_files(copy_dir));
+	EXPECT_EQ("10", flags(0));
 }
 
 TEST_F(Choose, ProgressShares)
@@ -105,7 +121,7 @@ TEST_F(Choose, ProgressShares)
 	have(2, M1);
 	have(3, "NONE");
 	stg.extract_error = stg.download_error = 1;	// left over from a failed run
-	ASSERT_EQ(1, choose_files());
+	ASSERT_EQ(1, choose_files(copy_dir));
 	EXPECT_EQ(0, stg.extract_error);
 	EXPECT_EQ(0, stg.download_error);
 	EXPECT_FLOAT_EQ(0.0f, cur(0).progress_share);
@@ -113,7 +129,7 @@ TEST_F(Choose, ProgressShares)
 	EXPECT_FLOAT_EQ(0.4f, cur(2).progress_share);
 	EXPECT_FLOAT_EQ(0.4f, cur(3).progress_share);
 	for (int i = 0; i < 4; ++i) have(i, M1);
-	ASSERT_EQ(1, choose_files());
+	ASSERT_EQ(1, choose_files(copy_dir));
 	for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(0.5f, cur(i).progress_share);
 }
 
@@ -132,7 +148,7 @@ TEST_F(Choose, PlatformChangeIsNeitherDeletedNorAsked)
 	have(1, M2);	// already the new one
 	have(3, M2);
 	have(4, M1);	// a plain obsolete file still goes
-	ASSERT_EQ(1, choose_files());
+	ASSERT_EQ(1, choose_files(copy_dir));
 	EXPECT_TRUE(g_prompt_calls.empty());
 	EXPECT_EQ("10", flags(0));
 	EXPECT_EQ("00", flags(1));
@@ -142,7 +158,7 @@ TEST_F(Choose, PlatformChangeIsNeitherDeletedNorAsked)
 
 	// the tombstone of a platform not installed does not hide the live history
 	stg.target_os = 2;
-	ASSERT_EQ(1, choose_files());
+	ASSERT_EQ(1, choose_files(copy_dir));
 	EXPECT_EQ("00", flags(0));
 	EXPECT_EQ("01", flags(2));
 }

@@ -1,7 +1,6 @@
 // The directory file reader, the filters, tiles and path rules.
 #include "engine_support.h"
 #include "utils.h"
-#include "main_globals.h"
 #include "UTL_alert.h"
 
 static const std::string kSig = "0123456789abcdef0123456789abcdef";

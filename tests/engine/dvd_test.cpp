@@ -1,7 +1,6 @@
 // The disc install from two folders standing in for discs, with real zip and 7z archives.
 #include "engine_support.h"
 #include "utils.h"
-#include "main_globals.h"
 #include "io_utils.h"
 #include "zip_utils.h"
 #include "UTL_globals.h"
@@ -24,10 +23,10 @@ protected:
 		scenery_take_all();
 		int cursor = 0;
 		float progress;
-		while (!checksum_directory(cursor, 0, progress)) usleep(500);
-		ASSERT_EQ(1, choose_files());
-		ASSERT_EQ(0, make_dirs());
-		delete_files();
+		while (!checksum_directory(copy_dir, cursor, 0, progress)) usleep(500);
+		ASSERT_EQ(1, choose_files(copy_dir));
+		ASSERT_EQ(0, make_dirs(copy_dir));
+		delete_files(copy_dir);
 	}
 
 	// Calls once per "frame" until the result is not busy.
@@ -35,7 +34,7 @@ protected:
 	{
 		auto t0 = std::chrono::steady_clock::now();
 		while (true) {
-			int r = install_files(cursor, disk);
+			int r = install_files(copy_dir, cursor, disk);
 			if (r != install_busy) return r;
 			if (std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() > 60) return -1;
 			usleep(1000);
@@ -69,7 +68,7 @@ TEST_F(DiscInstall, TwoDiscsWithAChangeBetween)
 	EXPECT_EQ(nullptr, unzip_pool);
 	auto e = expected();
 	EXPECT_EQ(13u, e.size());
-	for (auto& f : e) EXPECT_EQ(f.first, md5_file(dest_dir_path + f.second)) << f.second;
+	for (auto& f : e) EXPECT_EQ(f.first, md5_file(copy_dir + f.second)) << f.second;
 	for (auto& h : sim_info) EXPECT_EQ(1, h.versions.back().up_to_date);
 	EXPECT_EQ("", sh_out("ls '" + temp_path + "'"));	// every copied archive was unpacked and deleted
 }
@@ -99,7 +98,7 @@ TEST_F(DiscInstall, CorruptArchiveGivesTheErrorResultAndTheRunGoesOn)
 		const file_version_struct& v = h.versions.back();
 		EXPECT_EQ(v.path == "All/Resources/disc1/file_2.txt" ? 0 : 1, v.up_to_date) << v.path;
 	}
-	EXPECT_FALSE(exists(dest_dir_path + "Resources/disc1/file_2.txt"));
+	EXPECT_FALSE(exists(copy_dir + "Resources/disc1/file_2.txt"));
 }
 
 TEST_F(DiscInstall, MissingArchiveIsACopyError)
@@ -119,7 +118,7 @@ TEST_F(DiscInstall, KillStillUnpacksWhatWasCopied)
 {
 	make_set();
 	int cursor = 0;
-	EXPECT_EQ(install_busy, install_files(cursor, 1));
+	EXPECT_EQ(install_busy, install_files(copy_dir, cursor, 1));
 	install_files_kill();
 	EXPECT_EQ(nullptr, copy_pool);
 	EXPECT_EQ(nullptr, unzip_pool);
@@ -144,10 +143,10 @@ TEST_F(DiscInstall, ArchivesWriteOnlyTheirListedFile)
 	EXPECT_EQ(err_archive_no_entry, install_files_get_error(text));
 	EXPECT_NE(std::string::npos, text.find("file_3.txt.zip")) << text;
 	ASSERT_EQ(install_need_disk, run(cursor, 1));
-	EXPECT_EQ(listed, read_file(dest_dir_path + "Resources/disc1/file_1.txt"));
-	EXPECT_FALSE(exists(dest_dir_path + "Resources/disc1/extra.txt"));
-	EXPECT_FALSE(exists(dest_dir_path + "Resources/disc1/other.txt"));
-	EXPECT_FALSE(exists(dest_dir_path + "Resources/disc1/file_3.txt"));
+	EXPECT_EQ(listed, read_file(copy_dir + "Resources/disc1/file_1.txt"));
+	EXPECT_FALSE(exists(copy_dir + "Resources/disc1/extra.txt"));
+	EXPECT_FALSE(exists(copy_dir + "Resources/disc1/other.txt"));
+	EXPECT_FALSE(exists(copy_dir + "Resources/disc1/file_3.txt"));
 }
 
 TEST_F(DiscInstall, ArchiveWithOtherContentIsAFailureNamingTheFile)
@@ -161,7 +160,7 @@ TEST_F(DiscInstall, ArchiveWithOtherContentIsAFailureNamingTheFile)
 	ASSERT_EQ(install_failed, run(cursor, 1));
 	std::string text;
 	EXPECT_EQ(err_install_signature, install_files_get_error(text));
-	EXPECT_NE(std::string::npos, text.find("The file " + dest_dir_path + "Resources/disc1/file_1.txt")) << text;
+	EXPECT_NE(std::string::npos, text.find("The file " + copy_dir + "Resources/disc1/file_1.txt")) << text;
 	EXPECT_NE(std::string::npos, text.find("differs from the release")) << text;
 	for (auto& h : sim_info) {
 		const file_version_struct& v = h.versions.back();
@@ -180,7 +179,7 @@ TEST_F(DiscInstall, ArchiveWithOtherContentIsAFailureNamingTheFile)
 		if (v.path != rel) {
 			std::string local = v.path;
 			trim_dest_folder(local);
-			EXPECT_EQ(v.sig_want, md5_file(dest_dir_path + local)) << v.path;
+			EXPECT_EQ(v.sig_want, md5_file(copy_dir + local)) << v.path;
 		}
 	}
 }
@@ -202,9 +201,9 @@ TEST_F(DiscInstall, CraftedSignatureColumnNeverNamesAPathOutsideTheTemporaryFold
 	EXPECT_EQ(1, read_refused_paths);
 	int cursor = 0;
 	float progress;
-	while (!checksum_directory(cursor, 0, progress)) usleep(500);
-	ASSERT_EQ(1, choose_files());
-	ASSERT_EQ(0, make_dirs());
+	while (!checksum_directory(copy_dir, cursor, 0, progress)) usleep(500);
+	ASSERT_EQ(1, choose_files(copy_dir));
+	ASSERT_EQ(0, make_dirs(copy_dir));
 	cursor = 0;
 	run(cursor, 1);
 	install_files_kill();

@@ -1,6 +1,5 @@
 #include "engine_support.h"
 #include "utils.h"
-#include "main_globals.h"
 #include "THREAD_service.h"
 #include "UTL_cmdline.h"
 #include "UTL_clock.h"
@@ -17,8 +16,9 @@
 
 std::vector<std::pair<std::string, int>> g_prompt_rules;
 std::vector<std::pair<std::string, int>> g_prompt_calls;
+std::string copy_dir;
 
-int select_alert(std::string path, int is_delete)
+static int scripted_select(std::string path, int is_delete)
 {
 	g_prompt_calls.push_back({path, is_delete});
 	for (auto& r : g_prompt_rules)
@@ -26,7 +26,7 @@ int select_alert(std::string path, int is_delete)
 	return select_cancel;
 }
 
-int abort_alert(std::string, std::string, std::string, std::string, std::string) { return 3; }
+static int scripted_abort(std::string, std::string, std::string, std::string, std::string) { return abort_closed; }
 
 void write_text(const std::string& path, const std::string& data)
 {
@@ -94,7 +94,7 @@ void expect_release_or_failure(bool run_failed)
 		if (!want_this_f((int)i, (int)sim_info[i].versions.size() - 1)) continue;
 		std::string rel = v.path;
 		trim_dest_folder(rel);
-		std::string local = dest_dir_path + rel;
+		std::string local = copy_dir + rel;
 		if (v.want_delete) {
 			EXPECT_FALSE(exists(local)) << "the run reported success, but " << rel << " is still there";
 		}
@@ -124,10 +124,10 @@ void web_scan_and_choose()
 {
 	int cursor = 0;
 	float progress;
-	while (!checksum_directory(cursor, 0, progress)) usleep(500);
+	while (!checksum_directory(copy_dir, cursor, 0, progress)) usleep(500);
 	recalc_disk_sizes();
-	ASSERT_EQ(1, choose_files());
-	ASSERT_EQ(0, make_dirs());
+	ASSERT_EQ(1, choose_files(copy_dir));
+	ASSERT_EQ(0, make_dirs(copy_dir));
 }
 
 int web_pump(double limit_seconds)
@@ -138,7 +138,7 @@ int web_pump(double limit_seconds)
 		xtim.xtim_update();
 		auto frame = std::chrono::steady_clock::now();
 		while (std::chrono::duration<double>(std::chrono::steady_clock::now() - frame).count() < 0.02)
-			if (int r = grab_files()) return r;
+			if (int r = grab_files(copy_dir)) return r;
 		if (std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() > limit_seconds) return -1;
 	}
 }
@@ -170,7 +170,7 @@ void EngineTest::SetUp()
 	sim_info.clear();
 	deleted_files.clear();
 	set_install_filter(1, 1);
-	dest_dir_path = dir + "copy/";
+	copy_dir = dir + "copy/";
 	temp_path = dir + "temp/";
 	mkdir(temp_path.c_str(), 0755);
 	install_name = "vantor_92102";
@@ -179,6 +179,7 @@ void EngineTest::SetUp()
 	for (auto& s : server_path) s.clear();
 	g_prompt_rules.clear();
 	g_prompt_calls.clear();
+	UTIL_prompt_hooks = {scripted_select, scripted_abort};
 	app_done = 0;
 }
 

@@ -8,10 +8,11 @@
 #include <utility>
 #include <vector>
 
-// Answers of the prompts the tests link in place of the wizard's windows:
+// Answers of the prompts the tests hook in place of the wizard's windows:
 // the first rule whose text is part of the path answers; no rule cancels.
 extern std::vector<std::pair<std::string, int>> g_prompt_rules;
 extern std::vector<std::pair<std::string, int>> g_prompt_calls;	// path, is_delete
+extern std::string copy_dir;	// the copy the engine works on, in the scratch folder
 
 void        write_text(const std::string& path, const std::string& data);
 std::string md5_text(const std::string& data);

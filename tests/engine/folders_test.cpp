@@ -1,7 +1,6 @@
 // Folder creation, deletion of obsolete files, and the checksum scan.
 #include "engine_support.h"
 #include "utils.h"
-#include "main_globals.h"
 #include "io_utils.h"
 #include "UTL_threads.h"
 #include "utils_prompts.h"
@@ -25,37 +24,37 @@ class Folders : public EngineTest {};
 
 TEST_F(Folders, MakeDirsBuildsTheTreeAndMovesFrameworkFolders)
 {
-	dest_dir_path = dir + "a/b/Sim/";
+	copy_dir = dir + "a/b/Sim/";
 	std::string body = "DIR V/Deep/x/y/\n" + line(0, M1, "f") + "DIR V/Other/\n" + line(0, M1, "g") +
 	                   line(2, M1, "win/h") + "DIR V/Resources/plugins/ZENK.framework/Versions/\n" + line(0, M1, "A/z");
 	ASSERT_EQ(3, load_directory(dir, body));
 	for (auto& h : sim_info) h.versions.back().want_download = 1;
 	cur(1).want_download = 0;
 	// an old copy holds a real folder where the archive brings a link
-	const std::string fw = dest_dir_path + "Resources/plugins/";
+	const std::string fw = copy_dir + "Resources/plugins/";
 	sh("mkdir -p '" + fw + "ZENK.framework/Versions/Current' '" + fw + "ZenkWidgets.framework/Versions'");
 	sh("ln -s Versions/Current/Resources '" + fw + "ZENK.framework/Resources'");
 	sh("ln -s A '" + fw + "ZenkWidgets.framework/Versions/Current'");
 
-	EXPECT_EQ(0, make_dirs());
-	EXPECT_TRUE(is_dir(dest_dir_path + "Deep/x/y"));
-	EXPECT_FALSE(exists(dest_dir_path + "Other"));	// nothing to fetch there
-	EXPECT_FALSE(exists(dest_dir_path + "win"));		// another platform
+	EXPECT_EQ(0, make_dirs(copy_dir));
+	EXPECT_TRUE(is_dir(copy_dir + "Deep/x/y"));
+	EXPECT_FALSE(exists(copy_dir + "Other"));	// nothing to fetch there
+	EXPECT_FALSE(exists(copy_dir + "win"));		// another platform
 	for (const char* f : {"Output/FMS plans", "Output/logbooks", "Output/movies", "Output/situations", "Resources",
 	                      "Output/preferences"})
-		EXPECT_TRUE(is_dir(dest_dir_path + f)) << f;
+		EXPECT_TRUE(is_dir(copy_dir + f)) << f;
 	EXPECT_TRUE(is_dir(fw + "ZENK.framework/Versions/_Current"));
 	EXPECT_FALSE(exists(fw + "ZENK.framework/Versions/Current"));
 	EXPECT_TRUE(is_sim_link(fw + "ZenkWidgets.framework/Versions/Current", nullptr));
 	EXPECT_TRUE(is_sim_link(fw + "ZENK.framework/Resources", nullptr));
-	EXPECT_EQ(0, make_dirs());	// again: every folder exists
+	EXPECT_EQ(0, make_dirs(copy_dir));	// again: every folder exists
 }
 
 TEST_F(Folders, MakeDirsReportsAnInstallFolderItCannotMake)
 {
 	write_text(dir + "plainfile", "x");
-	dest_dir_path = dir + "plainfile/Sim/";
-	EXPECT_EQ(ENOTDIR, make_dirs());
+	copy_dir = dir + "plainfile/Sim/";
+	EXPECT_EQ(ENOTDIR, make_dirs(copy_dir));
 	std::string log = log_text();
 	EXPECT_NE(std::string::npos, log.find("An error occurred while creating new folders"));
 	EXPECT_NE(std::string::npos, log.find("Install Path:" + dir + "plainfile/Sim"));
@@ -67,8 +66,8 @@ TEST_F(Folders, DeleteFilesRemovesEmptiedFoldersAndCountsFailures)
 	                   "DIR V/keep/\n" + line(0, "GONE", "gone3") + line(0, "GONE", "stuck") +
 	                   line(0, "GONE", "absent") + line(0, M1, "stays");
 	ASSERT_EQ(3, load_directory(dir, body));
-	for (const char* f : {"a/b/gone1", "a/gone2", "keep/gone3", "keep/other"}) write_text(dest_dir_path + f, "x");
-	sh("mkdir -p '" + dest_dir_path + "keep/stuck/inner'");	// a folder where a file is listed: cannot go
+	for (const char* f : {"a/b/gone1", "a/gone2", "keep/gone3", "keep/other"}) write_text(copy_dir + f, "x");
+	sh("mkdir -p '" + copy_dir + "keep/stuck/inner'");	// a folder where a file is listed: cannot go
 	for (int i = 0; i < 5; ++i) {
 		cur(i).want_delete = 1;
 		cur(i).sig_have = "old";
@@ -77,11 +76,11 @@ TEST_F(Folders, DeleteFilesRemovesEmptiedFoldersAndCountsFailures)
 	cur(5).sig_have = M1;
 	stg.log_actions = 0;
 
-	delete_files();
-	EXPECT_FALSE(exists(dest_dir_path + "a"));	// a/b/ first, then a/
-	EXPECT_FALSE(exists(dest_dir_path + "keep/gone3"));
-	EXPECT_TRUE(exists(dest_dir_path + "keep/other"));
-	EXPECT_TRUE(is_dir(dest_dir_path + "keep/stuck"));
+	delete_files(copy_dir);
+	EXPECT_FALSE(exists(copy_dir + "a"));	// a/b/ first, then a/
+	EXPECT_FALSE(exists(copy_dir + "keep/gone3"));
+	EXPECT_TRUE(exists(copy_dir + "keep/other"));
+	EXPECT_TRUE(is_dir(copy_dir + "keep/stuck"));
 	EXPECT_EQ(1, delete_failures);
 	EXPECT_EQ("NONE", cur(0).sig_have);
 	EXPECT_EQ(0, cur(0).up_to_date);
@@ -90,23 +89,23 @@ TEST_F(Folders, DeleteFilesRemovesEmptiedFoldersAndCountsFailures)
 	EXPECT_EQ(1, cur(3).up_to_date);
 	EXPECT_EQ(M1, cur(5).sig_have);
 	std::string log = log_text();
-	EXPECT_NE(std::string::npos, log.find("Could not delete " + dest_dir_path + "keep/stuck"));
+	EXPECT_NE(std::string::npos, log.find("Could not delete " + copy_dir + "keep/stuck"));
 	EXPECT_EQ(std::string::npos, log.find("DELETING  file"));	// action lines only when asked for
 
 	stg.log_actions = 1;
-	delete_files();
+	delete_files(copy_dir);
 	log = log_text();
-	EXPECT_NE(std::string::npos, log.find("DELETING  file " + dest_dir_path + "keep/gone3, with result=0."));
+	EXPECT_NE(std::string::npos, log.find("DELETING  file " + copy_dir + "keep/gone3, with result=0."));
 	EXPECT_EQ(2, delete_failures);
-	EXPECT_TRUE(exists(dest_dir_path + "keep/other"));
+	EXPECT_TRUE(exists(copy_dir + "keep/other"));
 }
 
 TEST_F(Folders, DeleteFilesWithNothingMarkedTouchesNothing)
 {
 	ASSERT_EQ(3, load_directory(dir, "DIR V/e/\n" + line(0, "GONE", "x")));
-	sh("mkdir -p '" + dest_dir_path + "e'");
-	delete_files();
-	EXPECT_TRUE(is_dir(dest_dir_path + "e"));
+	sh("mkdir -p '" + copy_dir + "e'");
+	delete_files(copy_dir);
+	EXPECT_TRUE(is_dir(copy_dir + "e"));
 }
 
 class Checksum : public EngineTest {};
@@ -117,7 +116,7 @@ static int scan(int quick, float* progress_after_first = nullptr)
 	float progress = -1;
 	while (true) {
 		++calls;
-		int r = checksum_directory(cursor, quick, progress);
+		int r = checksum_directory(copy_dir, cursor, quick, progress);
 		if (calls == 1 && progress_after_first) *progress_after_first = progress;
 		if (r == 1) break;
 		usleep(1000);
@@ -132,7 +131,7 @@ TEST_F(Checksum, FullAndQuickScan)
 	for (int i = 0; i < 25; ++i) {
 		std::string data = "file " + std::to_string(i) + "\n";
 		sigs.push_back(md5_text(data));
-		if (i % 5 != 4) write_text(dest_dir_path + "s/f" + std::to_string(i), i == 7 ? "changed" : data);
+		if (i % 5 != 4) write_text(copy_dir + "s/f" + std::to_string(i), i == 7 ? "changed" : data);
 		body += line(0, sigs.back(), "f" + std::to_string(i));
 	}
 	body += line(2, M1, "f0") + line(0, "GONE", "f1");	// another platform; an obsolete file that exists
@@ -166,15 +165,15 @@ TEST_F(Checksum, MissingFolderEmptyListAndKill)
 	ASSERT_EQ(3, load_directory(dir, "DIR V/\n" + line(0, M1, "a") + line(2, M1, "b")));
 	int cursor = 0;
 	float progress = -1;
-	EXPECT_EQ(1, checksum_directory(cursor, 0, progress));	// no copy yet
+	EXPECT_EQ(1, checksum_directory(copy_dir, cursor, 0, progress));	// no copy yet
 	EXPECT_EQ(0, cursor);
 	EXPECT_EQ("NONE", cur(0).sig_have);
 	EXPECT_EQ("NONE", cur(1).sig_have);	// whatever the filters
 	EXPECT_EQ(nullptr, checksum_workers);
 
-	sh("mkdir -p '" + dest_dir_path + "'");
+	sh("mkdir -p '" + copy_dir + "'");
 	ASSERT_EQ(3, load_directory(dir, ""));
-	EXPECT_EQ(1, checksum_directory(cursor, 0, progress));
+	EXPECT_EQ(1, checksum_directory(copy_dir, cursor, 0, progress));
 	EXPECT_FLOAT_EQ(0.0f, progress);
 	EXPECT_EQ(1, count_of(log_text(), " End of MD5 at "));
 
@@ -182,7 +181,7 @@ TEST_F(Checksum, MissingFolderEmptyListAndKill)
 	for (int i = 0; i < 2000; ++i) body += line(0, M1, "f" + std::to_string(i));
 	ASSERT_EQ(3, load_directory(dir, body));
 	cursor = 0;
-	EXPECT_EQ(0, checksum_directory(cursor, 0, progress));
+	EXPECT_EQ(0, checksum_directory(copy_dir, cursor, 0, progress));
 	EXPECT_NE(nullptr, checksum_workers);
 	EXPECT_LT(cursor, 2000);	// at most four slices per thread in flight
 	checksum_directory_kill();
@@ -215,7 +214,7 @@ static int make_socket(const std::string& folder, const std::string& name)
 // being signed by its text, wherever it points.
 TEST_F(Checksum, WhatIsNoFileIsAskedAboutNeverOpened)
 {
-	const std::string s = dest_dir_path + "s/";
+	const std::string s = copy_dir + "s/";
 	sh("mkdir -p '" + s + "folder'");
 	ASSERT_EQ(0, mkfifo((s + "pipe").c_str(), 0644));
 	ASSERT_EQ(0, mkfifo((s + "old_pipe").c_str(), 0644));
@@ -235,14 +234,14 @@ TEST_F(Checksum, WhatIsNoFileIsAskedAboutNeverOpened)
 	EXPECT_EQ(1, cur(4).up_to_date);
 
 	g_prompt_rules = {{"/pipe", select_keep}, {"/", select_act}};
-	ASSERT_EQ(1, choose_files());
+	ASSERT_EQ(1, choose_files(copy_dir));
 	std::vector<std::pair<std::string, int>> asked = {
 		{s + "pipe", 0}, {s + "sock", 0}, {s + "folder", 0}, {s + "old_pipe", 1}};
 	EXPECT_EQ(asked, g_prompt_calls);
 	EXPECT_EQ(0, cur(0).want_download);	// kept
 	EXPECT_EQ(1, cur(1).want_download);
 	EXPECT_EQ(1, cur(5).want_delete);
-	delete_files();
+	delete_files(copy_dir);
 	EXPECT_FALSE(exists(s + "old_pipe"));
 	EXPECT_TRUE(exists(s + "pipe"));
 	close(sock);
@@ -252,7 +251,7 @@ TEST_F(Checksum, WhatIsNoFileIsAskedAboutNeverOpened)
 // per free place; files of 30 MB go two to a slice, small ones ten.
 TEST_F(Checksum, SlicesEndAtAboutSixtyFourMegabytes)
 {
-	sh("mkdir -p '" + dest_dir_path + "'");
+	sh("mkdir -p '" + copy_dir + "'");
 	const int places = 4 * UTL_count_processors();
 	struct { int kb, files, per_slice; } sets[] = {{100000, 3 * places, 1}, {30000, 3 * places, 2}, {5, 30 * places, 10}};
 	for (auto& set : sets) {
@@ -262,12 +261,12 @@ TEST_F(Checksum, SlicesEndAtAboutSixtyFourMegabytes)
 		ASSERT_EQ(3, load_directory(dir, body));
 		int cursor = 0;
 		float progress = 0;
-		EXPECT_EQ(0, checksum_directory(cursor, 0, progress));
+		EXPECT_EQ(0, checksum_directory(copy_dir, cursor, 0, progress));
 		EXPECT_EQ(places * set.per_slice, cursor);
 		checksum_directory_kill();
 		// the quick scan reads nothing: only the count cuts it
 		cursor = 0;
-		checksum_directory(cursor, 1, progress);
+		checksum_directory(copy_dir, cursor, 1, progress);
 		EXPECT_EQ(std::min(set.files, places * 10), cursor);
 		checksum_directory_kill();
 	}
@@ -277,7 +276,7 @@ TEST_F(Checksum, SlicesEndAtAboutSixtyFourMegabytes)
 // as a plain open would, not taken for missing, which would overwrite it.
 TEST_F(Checksum, ALeasedFileIsWaitedForNotTakenForMissing)
 {
-	const std::string f = dest_dir_path + "s/held";
+	const std::string f = copy_dir + "s/held";
 	write_text(f, "held\n");
 	ASSERT_EQ(3, load_directory(dir, "DIR V/s/\n" + line(0, md5_text("held\n"), "held")));
 	sighandler_t old = signal(SIGIO, SIG_IGN);	// the break notice
@@ -292,13 +291,13 @@ TEST_F(Checksum, ALeasedFileIsWaitedForNotTakenForMissing)
 	float progress = 0;
 	int done = 0;
 	for (int i = 0; i < 20 && !done; ++i) {	// the worker waits on the lease
-		done = checksum_directory(cursor, 0, progress);
+		done = checksum_directory(copy_dir, cursor, 0, progress);
 		usleep(5000);
 	}
 	EXPECT_EQ(0, done);
 	fcntl(fd, F_SETLEASE, F_UNLCK);
 	close(fd);
-	while (!checksum_directory(cursor, 0, progress)) usleep(1000);	// the same scan goes on
+	while (!checksum_directory(copy_dir, cursor, 0, progress)) usleep(1000);	// the same scan goes on
 	signal(SIGIO, old);
 	EXPECT_EQ(md5_text("held\n"), cur(0).sig_have);
 	EXPECT_EQ(1, cur(0).up_to_date);

@@ -4,7 +4,6 @@
 #include "engine_support.h"
 #include "../support/test_servers.h"
 #include "utils.h"
-#include "main_globals.h"
 #include "http.h"
 #include "io_utils.h"
 #include "zip_utils.h"
@@ -23,10 +22,10 @@ protected:
 		EngineTest::SetUp();
 		home = dir + "home/";
 		www = dir + "www/";
-		dest_dir_path = home + "Vantor 9/";
+		copy_dir = home + "Vantor 9/";
 		saved_home = getenv("HOME") ? getenv("HOME") : "";
 		setenv("HOME", home.c_str(), 1);
-		sh("mkdir -p '" + home + ".config/autostart' '" + home + "Documents' '" + dest_dir_path + "Resources' '" + www +
+		sh("mkdir -p '" + home + ".config/autostart' '" + home + "Documents' '" + copy_dir + "Resources' '" + www +
 		   "' '" + dir + "beside'");
 		write_text(home + ".config/autostart/mine.desktop", "[Desktop Entry]\n");
 		write_text(home + "Documents/notes.txt", "notes\n");
@@ -73,12 +72,12 @@ protected:
 		delete_file(local);
 		int cursor = 0;
 		float progress;
-		while (!checksum_directory(cursor, 0, progress)) usleep(500);
+		while (!checksum_directory(copy_dir, cursor, 0, progress)) usleep(500);
 		recalc_disk_sizes();
-		if (choose_files() != 1 || make_dirs() != 0) return -5;
+		if (choose_files(copy_dir) != 1 || make_dirs(copy_dir) != 0) return -5;
 		grab_files_start();
 		t0 = std::chrono::steady_clock::now();
-		while (!(r = grab_files())) {
+		while (!(r = grab_files(copy_dir))) {
 			xtim.xtim_update();
 			if (std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() > 60) return -1;
 		}
@@ -95,11 +94,11 @@ TEST_F(HostileMirror, ChainedLinksNeverReachOutsideTheCopy)
 		SCOPED_TRACE(chain);
 		EXPECT_EQ(1, install(chain));
 		EXPECT_EQ(1, stg.extract_error);	// the run says it failed
-		EXPECT_FALSE(exists(dest_dir_path + "Resources/a"));
+		EXPECT_FALSE(exists(copy_dir + "Resources/a"));
 		EXPECT_NE(std::string::npos, log_text().find("Refusing a link that leads out of its folder"));
 		EXPECT_EQ(1, install("through"));
 		EXPECT_EQ(before, outside());
-		sh("rm -rf '" + dest_dir_path + "'");
+		sh("rm -rf '" + copy_dir + "'");
 	}
 }
 
@@ -107,7 +106,7 @@ TEST_F(HostileMirror, ChainedLinksNeverReachOutsideTheCopy)
 // folder, file or deletion goes through it, and the run ends as a failure.
 TEST_F(HostileMirror, NothingIsWrittenOrDeletedThroughALinkOutOfTheCopy)
 {
-	symlink("../..", (dest_dir_path + "Resources/a").c_str());
+	symlink("../..", (copy_dir + "Resources/a").c_str());
 	std::string before = outside();
 	EXPECT_EQ(1, install("through"));
 	EXPECT_EQ(1, stg.extract_error);
@@ -123,11 +122,11 @@ TEST_F(HostileMirror, OnlyTheListedFileLeavesItsArchive)
 {
 	std::string before = outside();
 	EXPECT_EQ(1, install("entries"));
-	EXPECT_EQ("the listed file\n", read_file(dest_dir_path + "Resources/extra.dat"));
-	EXPECT_FALSE(exists(dest_dir_path + "Resources/more.txt"));
-	EXPECT_FALSE(exists(dest_dir_path + "Resources/sub"));
-	EXPECT_FALSE(exists(dest_dir_path + "Resources/other.dat"));
-	EXPECT_FALSE(exists(dest_dir_path + "Resources/wrong.dat"));
+	EXPECT_EQ("the listed file\n", read_file(copy_dir + "Resources/extra.dat"));
+	EXPECT_FALSE(exists(copy_dir + "Resources/more.txt"));
+	EXPECT_FALSE(exists(copy_dir + "Resources/sub"));
+	EXPECT_FALSE(exists(copy_dir + "Resources/other.dat"));
+	EXPECT_FALSE(exists(copy_dir + "Resources/wrong.dat"));
 	EXPECT_EQ(1, stg.extract_error);
 	EXPECT_NE(std::string::npos, log_text().find(error_str(err_archive_no_entry)));
 	EXPECT_EQ(before, outside());
@@ -141,11 +140,11 @@ TEST_F(HostileMirror, PlantedTemporariesAreNeitherFollowedNorKept)
 		symlink((dir + "beside/file.txt").c_str(), (temp_path + std::to_string(i) + ".zip.part").c_str());
 		symlink((dir + "beside/file.txt").c_str(), (temp_path + std::to_string(i) + ".zip").c_str());
 	}
-	write_text(dest_dir_path + "Resources/.vantor-unpack-Ab3dE5gH", "half of a file");
+	write_text(copy_dir + "Resources/.vantor-unpack-Ab3dE5gH", "half of a file");
 	std::string before = outside();
 	EXPECT_EQ(1, install("entries"));
 	EXPECT_EQ(before, outside());
-	EXPECT_EQ("the listed file\n", read_file(dest_dir_path + "Resources/extra.dat"));
-	EXPECT_FALSE(exists(dest_dir_path + "Resources/.vantor-unpack-Ab3dE5gH"));
+	EXPECT_EQ("the listed file\n", read_file(copy_dir + "Resources/extra.dat"));
+	EXPECT_FALSE(exists(copy_dir + "Resources/.vantor-unpack-Ab3dE5gH"));
 	EXPECT_TRUE(g_prompt_calls.empty());
 }

@@ -3,7 +3,6 @@
 #include "engine_support.h"
 #include "../support/test_servers.h"
 #include "utils.h"
-#include "main_globals.h"
 #include "http.h"
 #include "io_utils.h"
 #include "zip_utils.h"
@@ -31,7 +30,7 @@ protected:
 		server_path[0] = server_path[1] = "/vantor_92102/";
 		stg.num_servers = 2;
 		stg.sel_server = 0;
-		sh("cp -a '" + out + "/copy' '" + dest_dir_path + "' 2>/dev/null || mkdir -p '" + dest_dir_path + "'");
+		sh("cp -a '" + out + "/copy' '" + copy_dir + "' 2>/dev/null || mkdir -p '" + copy_dir + "'");
 	}
 
 	// As the server-check screen does: fetch, unzip and read the directory file.
@@ -63,7 +62,7 @@ protected:
 			if (what == "present") in >> md5;
 			std::getline(in, rel);
 			rel = rel.substr(1);
-			std::string p = dest_dir_path + rel;
+			std::string p = copy_dir + rel;
 			if (what == "present") {
 				EXPECT_EQ(md5, md5_file(p)) << rel;
 			}
@@ -144,11 +143,11 @@ TEST_F(WebInstall, UpdatesACopyFromTwoMirrors)
 	}
 
 	std::string log = log_text();
-	EXPECT_NE(std::string::npos, log.find("EXPANDING file " + dest_dir_path + "Resources/older.txt, with result=0."));
-	EXPECT_NE(std::string::npos, log.find("CHMODING  file " + dest_dir_path + "Vantor.app/Contents/MacOS/Vantor, with result=0."));
-	EXPECT_NE(std::string::npos, log.find("now we want to nuke a file: DELETING  file " + dest_dir_path +
+	EXPECT_NE(std::string::npos, log.find("EXPANDING file " + copy_dir + "Resources/older.txt, with result=0."));
+	EXPECT_NE(std::string::npos, log.find("CHMODING  file " + copy_dir + "Vantor.app/Contents/MacOS/Vantor, with result=0."));
+	EXPECT_NE(std::string::npos, log.find("now we want to nuke a file: DELETING  file " + copy_dir +
 	                                      "Old Stuff/deep/obsolete.txt, with result=0."));
-	EXPECT_NE(std::string::npos, log.find("cleanup: DELETING  file " + dest_dir_path + "Old Stuff/, with result=0."));
+	EXPECT_NE(std::string::npos, log.find("cleanup: DELETING  file " + copy_dir + "Old Stuff/, with result=0."));
 	EXPECT_NE(std::string::npos, log.find("HTTP Error for"));	// the refusing mirror was tried first
 	EXPECT_EQ(std::string::npos, log.find("plugins/flight.vnk  sig_want"));
 
@@ -157,7 +156,7 @@ TEST_F(WebInstall, UpdatesACopyFromTwoMirrors)
 	g_prompt_calls.clear();
 	int cursor = 0;
 	float progress;
-	while (!checksum_directory(cursor, 0, progress)) usleep(500);
+	while (!checksum_directory(copy_dir, cursor, 0, progress)) usleep(500);
 	recalc_disk_sizes();
 	EXPECT_EQ(1, stg.files_to_install);
 	EXPECT_EQ(0, stg.files_to_delete);
@@ -170,7 +169,7 @@ TEST_F(WebInstall, FixedStreamCountAndDeletedFolders)
 	EXPECT_EQ(1, pump(60));
 	expect_release_or_failure(stg.extract_error);
 	EXPECT_EQ(1, streams_on());
-	EXPECT_FALSE(exists(dest_dir_path + "Old Stuff"));
+	EXPECT_FALSE(exists(copy_dir + "Old Stuff"));
 	EXPECT_EQ(0, archives_left());
 }
 
@@ -191,7 +190,7 @@ TEST_F(WebInstall, ArchiveThatWillNotUnpackEndsTheRunAsAFailure)
 		if (sim_info[i].versions.back().path == "All/Resources/bulk/file_03.dat") bad = i;
 	ASSERT_GE(bad, 0);
 	EXPECT_EQ(0, sim_info[bad].versions.back().up_to_date);
-	EXPECT_EQ(1, grab_files());	// the run stays ended
+	EXPECT_EQ(1, grab_files(copy_dir));	// the run stays ended
 	EXPECT_NE(std::string::npos, log_text().find("The installer cannot extract a file."));
 	EXPECT_EQ(0, archives_left());
 
@@ -202,7 +201,7 @@ TEST_F(WebInstall, ArchiveThatWillNotUnpackEndsTheRunAsAFailure)
 	EXPECT_EQ(0, stg.download_error);
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(0, stg.extract_error);
-	EXPECT_EQ(sim_info[bad].versions.back().sig_want, md5_file(dest_dir_path + "Resources/bulk/file_03.dat"));
+	EXPECT_EQ(sim_info[bad].versions.back().sig_want, md5_file(copy_dir + "Resources/bulk/file_03.dat"));
 	expect_release_or_failure(stg.extract_error);
 }
 
@@ -226,16 +225,16 @@ TEST_F(WebInstall, FileNoMirrorHasEndsTheRunNamingIt)
 
 TEST_F(WebInstall, EmptyListAndSkippedFiles)
 {
-	sh("mkdir -p '" + dest_dir_path + "'");
+	sh("mkdir -p '" + copy_dir + "'");
 	stg.num_servers = 1;
 	EXPECT_EQ(1, pump(5));	// both streams start past the end
 	ASSERT_EQ(3, load_directory(dir, "DIR V/\nFILE 0 0 92102 1 1 11111111111111111111111111111111 a\n"
 	                                 "FILE 0 2 92102 1 1 11111111111111111111111111111111 b\n"));
 	sim_info[0].versions.back().up_to_date = 1;
 	grab_files_start();
-	EXPECT_EQ(0, grab_files());	// stream 0 skips a, stream 1 skips b
+	EXPECT_EQ(0, grab_files(copy_dir));	// stream 0 skips a, stream 1 skips b
 	EXPECT_EQ(3, stg.action);
-	EXPECT_EQ(1, grab_files());
+	EXPECT_EQ(1, grab_files(copy_dir));
 }
 
 TEST_F(WebInstall, WrongContentOnceIsFetchedAgainAndTheCopyIsExact)
@@ -282,6 +281,48 @@ TEST_F(WebInstall, MirrorThatAlwaysSendsWrongContentEndsTheRunNamingTheFile)
 	EXPECT_EQ(0, archives_left());
 }
 
+// Mirror 0 refuses: a stream that failed there asks the other mirror next,
+// whatever the random draw, and the run then installs every file.
+TEST_F(WebInstall, AMirrorThatFailedIsNotAskedNext)
+{
+	ready_keeping_changes();
+	for (unsigned seed = 1; seed <= 8; ++seed) {
+		srand(seed);
+		grab_files_start();
+		next.stream_on[1] = 0;	// one stream, so that the draw seen is its own
+		stg.sel_server = 0;
+		auto t0 = std::chrono::steady_clock::now();
+		while (!stg.download_error && std::chrono::steady_clock::now() - t0 < std::chrono::seconds(60)) {
+			xtim.xtim_update();
+			ASSERT_EQ(0, grab_files(copy_dir));
+		}
+		ASSERT_EQ(1, stg.download_error);
+		EXPECT_EQ(1, stg.sel_server) << "seed " << seed;
+	}
+	EXPECT_EQ(1, pump(60));
+	EXPECT_EQ(0, stg.extract_error);
+	expect_release_or_failure(stg.extract_error);
+}
+
+TEST(ServerPick, ARetryLeavesTheFailedServerOutAndKeepsTheBias)
+{
+	srand(5);
+	EXPECT_EQ(0, grab_pick_server(1, 0));
+	EXPECT_EQ(0, grab_pick_server(0, 0));
+	for (int i = 0; i < 100; ++i) EXPECT_EQ(1, grab_pick_server(2, 0));
+	int counts[4] = {0, 0, 0, 0};
+	for (int i = 0; i < 30000; ++i) {
+		int k = grab_pick_server(4, 2);
+		ASSERT_GE(k, 0);
+		ASSERT_LT(k, 4);
+		++counts[k];
+	}
+	EXPECT_EQ(0, counts[2]) << "the server that just failed";
+	EXPECT_GT(counts[0], counts[1]);
+	EXPECT_GT(counts[1], counts[3]);
+	EXPECT_GT(counts[3], 0);
+}
+
 TEST_F(WebInstall, BadArchiveFromOneMirrorIsFetchedFromTheOther)
 {
 	ready_keeping_changes();
@@ -326,24 +367,24 @@ TEST_F(WebInstall, SecondInstallerOnTheSameCopyIsToldItIsBusy)
 	ssize_t n = readlink("/proc/self/exe", self, sizeof(self) - 1);
 	ASSERT_GT(n, 0);
 	self[n] = 0;
-	sh("VANTOR_TEST_HOLD_COPY='" + dest_dir_path + "' VANTOR_TEST_HOLD_SIGNALS='" + dir + "' '" + self +
+	sh("VANTOR_TEST_HOLD_COPY='" + copy_dir + "' VANTOR_TEST_HOLD_SIGNALS='" + dir + "' '" + self +
 	   "' --gtest_filter=CopyLock.HeldByAnotherInstaller >'" + dir + "holder.log' 2>&1 &");
 	for (int i = 0; i < 600 && !exists(dir + "held"); ++i) usleep(100000);
 	ASSERT_TRUE(exists(dir + "held")) << read_file(dir + "holder.log");
 
 	auto tree = [&] {
-		return sh_out("cd '" + dest_dir_path + "' && find . -printf '%p %y %s %m %l\\n' | sort && find . -type f -exec md5sum {} + | sort");
+		return sh_out("cd '" + copy_dir + "' && find . -printf '%p %y %s %m %l\\n' | sort && find . -type f -exec md5sum {} + | sort");
 	};
 	std::string before = tree();
 	int cursor = 0;
 	float progress;
-	while (!checksum_directory(cursor, 0, progress)) usleep(500);
+	while (!checksum_directory(copy_dir, cursor, 0, progress)) usleep(500);
 	recalc_disk_sizes();
-	ASSERT_EQ(1, choose_files());
-	EXPECT_EQ(copy_busy, make_dirs());
+	ASSERT_EQ(1, choose_files(copy_dir));
+	EXPECT_EQ(copy_busy, make_dirs(copy_dir));
 	EXPECT_EQ(1, pump(60));	// a run that skips the folders is refused as well
 	EXPECT_EQ(1, stg.extract_error);
-	delete_files();
+	delete_files(copy_dir);
 	EXPECT_EQ(before, tree());	// nothing touched
 	EXPECT_GE(count_of(log_text(), "Another installer is working on this copy of Vantor right now."), 2);
 	EXPECT_EQ(0, archives_left());
@@ -351,9 +392,9 @@ TEST_F(WebInstall, SecondInstallerOnTheSameCopyIsToldItIsBusy)
 	// once the other one has finished, this one installs
 	write_text(dir + "release", "");
 	int err = copy_busy;
-	for (int i = 0; i < 600 && (err = UTIL_lock_copy(dest_dir_path)) == copy_busy; ++i) usleep(100000);
+	for (int i = 0; i < 600 && (err = UTIL_lock_copy(copy_dir)) == copy_busy; ++i) usleep(100000);
 	ASSERT_EQ(0, err);
-	EXPECT_EQ(0, make_dirs());
+	EXPECT_EQ(0, make_dirs(copy_dir));
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(0, stg.extract_error);
 	expect_release_or_failure(stg.extract_error);

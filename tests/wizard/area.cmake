@@ -15,7 +15,11 @@ vantor_test_props(wizard REGEX "^InterruptedUpdate\\." LOCKS wizard_127_0_0_75_t
 # The layout test's program: every screen of every flow in every language,
 # drawn with the layout record on.
 add_executable(layout_host ${CMAKE_CURRENT_LIST_DIR}/host/layout_host.cpp)
-target_link_libraries(layout_host PRIVATE vantor_all)
+target_link_libraries(layout_host PRIVATE vantor_wizard)
 set_target_properties(layout_host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 add_dependencies(test_wizard layout_host make_release)
 vantor_test_props(wizard REGEX "^Layout\\." LOCKS x_display TIMEOUT 300)
+# The web tests that begin with the directory download reuse the engine tests'
+# fixture; they serve their mirror on 127.0.0.93.
+target_sources(test_wizard PRIVATE ${CMAKE_SOURCE_DIR}/tests/engine/engine_support.cpp)
+vantor_test_props(wizard REGEX "^WebBounds\\." LOCKS wizard_127_0_0_93)

@@ -5,7 +5,7 @@
 #include "wizard_servers.h"
 #include "main_globals.h"
 #include "main_net.h"
-#include "main_site.h"
+#include "utils_site.h"
 #include "http.h"
 #include "utils_records.h"
 #include "UTL_cmdline.h"
@@ -135,6 +135,34 @@ TEST_F(DirectoryDownload, OnlyTheFailingMirrorLeftEndsInTheErrorText)
 	EXPECT_EQ(server_path[0], "/mirrorR/");
 	EXPECT_EQ(stg.sel_server, 0);
 	EXPECT_EQ(app_done, 0);
+}
+
+// The failing mirror (.44, second in the list) refuses the directory: the
+// next request goes to another mirror, whatever the random draw.
+TEST_F(DirectoryDownload, AMirrorThatFailedIsNotAskedNext)
+{
+	for (unsigned seed = 1; seed <= 12; ++seed) {
+		srand(seed);
+		stg.num_servers = -1;
+		stg.stage = 0;
+		net_directory_restart();
+		auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+		while (stg.num_servers == -1 && stg.stage != 2 && std::chrono::steady_clock::now() < until)
+			UTL_download_directory();
+		ASSERT_EQ(stg.num_servers, 3);
+		ASSERT_EQ(server_name[1], "127.0.0.44");
+		stg.sel_server = 1;
+		// until the request was answered: a transfer seen and gone, or one
+		// that came and went within a step, which then moved on the server
+		bool asked = false;
+		while (std::chrono::steady_clock::now() < until && stg.stage == 0 && stg.sel_server == 1) {
+			UTL_download_directory();
+			if (http.slots[1]) asked = true;
+			else if (asked) break;
+		}
+		EXPECT_EQ(stg.stage, 0) << "the failing mirror gave no directory";
+		EXPECT_NE(stg.sel_server, 1) << "seed " << seed;
+	}
 }
 
 TEST_F(DirectoryDownload, ASiteThatCannotBeReachedEndsInTheErrorTextWithOneLogEntry)

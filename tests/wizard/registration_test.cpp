@@ -86,15 +86,15 @@ TEST(Registration, RecognisesInstalledCopies)
 	std::string root = s.path + "Vantor 9/";
 	make_copy(root);
 	dest_dir_path = root;
-	EXPECT_EQ(path_is_to_a_sim(), 1);
+	EXPECT_EQ(path_is_to_a_sim(dest_dir_path), 1);
 	// names only need to contain the four words, and files do not count
 	std::string odd = s.path + "odd/";
 	wz_sh("mkdir -p '" + odd + "My Airfoils' '" + odd + "Instructions old' '" + odd + "Output' && touch '" + odd +
 	      "Resources'");
 	dest_dir_path = odd;
-	EXPECT_EQ(path_is_to_a_sim(), 0);
+	EXPECT_EQ(path_is_to_a_sim(dest_dir_path), 0);
 	dest_dir_path = s.path + "missing/";
-	EXPECT_EQ(path_is_to_a_sim(), 0);
+	EXPECT_EQ(path_is_to_a_sim(dest_dir_path), 0);
 
 	// a folder inside the copy finds the copy; one outside finds nothing
 	dest_dir_path = "kept/";

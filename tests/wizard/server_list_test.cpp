@@ -149,3 +149,21 @@ TEST(ServerList, BiasTowardsTheTop)
 	EXPECT_GT(counts[0], counts[1]);
 	EXPECT_GT(counts[1], counts[3]);
 }
+
+TEST(ServerList, ARetryDrawsAnotherServerEvenly)
+{
+	srand(11);
+	for (int i = 0; i < 100; ++i) EXPECT_EQ(net_other_server(1, 0), 0);
+	for (int i = 0; i < 100; ++i) EXPECT_EQ(net_other_server(2, 0), 1);
+	int counts[3] = {0, 0, 0};
+	const int draws = 30000;
+	for (int i = 0; i < draws; ++i) {
+		int k = net_other_server(3, 1);
+		ASSERT_GE(k, 0);
+		ASSERT_LT(k, 3);
+		++counts[k];
+	}
+	EXPECT_EQ(counts[1], 0) << "the server that just failed";
+	EXPECT_NEAR(counts[0] / (double)draws, 0.5, 0.02);
+	EXPECT_NEAR(counts[2] / (double)draws, 0.5, 0.02);
+}

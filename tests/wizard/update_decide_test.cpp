@@ -43,7 +43,7 @@ TEST_F(UpdateDecision, TheCopysSceneryStaysAsItIs)
 	net_decide_after_scan();
 	EXPECT_EQ(net_was_current, 1);
 	EXPECT_EQ(stg.total_kb_download, 0);
-	ASSERT_EQ(choose_files(), 1);
+	ASSERT_EQ(choose_files(dest_dir_path), 1);
 	EXPECT_EQ(own.want_delete, 0);
 	EXPECT_EQ(own.want_download, 0);
 	EXPECT_EQ(other.want_download, 0);

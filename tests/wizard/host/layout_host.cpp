@@ -372,6 +372,7 @@ static int silent_proxy()
 
 int main(int argc, char** argv)
 {
+	APP_install_hooks();
 	out_dir = TH_start(argc, argv, false);
 	home = getenv("HOME");
 	mount_table = getenv("VANTOR_MOUNT_TABLE") ? getenv("VANTOR_MOUNT_TABLE") : "";

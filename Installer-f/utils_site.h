@@ -1,5 +1,5 @@
-#ifndef MAIN_SITE_H
-#define MAIN_SITE_H
+#ifndef UTILS_SITE_H
+#define UTILS_SITE_H
 // The maker's web site: the host that serves the server list, the order page
 // and the page that offers a newer installer. Each is one constant; a build
 // may set its own with -DVANTOR_SITE_HOST=... (and the two pages alike).

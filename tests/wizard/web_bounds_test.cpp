@@ -1,10 +1,9 @@
 // The web install where names, sizes and the local disk are out of the
-// ordinary: release sets made by make_release.py with the real zip tool,
-// served by nginx on loopback.
-#include "engine_support.h"
+// ordinary, from the server-check screen's directory download on: release
+// sets made by make_release.py with the real zip tool, served by nginx on loopback.
+#include "../engine/engine_support.h"
 #include "../support/test_servers.h"
 #include "utils.h"
-#include "main_globals.h"
 #include "main_net.h"
 #include "http.h"
 #include "io_utils.h"
@@ -53,7 +52,7 @@ protected:
 		for (int i = 0; i < servers; ++i) server_path[i] = "/vantor_92102/";
 		stg.num_servers = servers;
 		stg.sel_server = servers - 1;
-		mkdir(dest_dir_path.c_str(), 0755);
+		mkdir(copy_dir.c_str(), 0755);
 	}
 
 	// The directory step as the server-check screen runs it, frame by frame.
@@ -71,7 +70,7 @@ protected:
 		std::string what, md5, rel;
 		int n = 0;
 		while (in >> what >> md5 && std::getline(in, rel)) {
-			EXPECT_EQ(md5, md5_file(dest_dir_path + rel.substr(1))) << rel;
+			EXPECT_EQ(md5, md5_file(copy_dir + rel.substr(1))) << rel;
 			++n;
 		}
 		return n;
@@ -159,7 +158,7 @@ TEST_F(WebBounds, ArchiveLargerThanListedIsRefused)
 	EXPECT_EQ(1, stg.extract_error);
 	EXPECT_EQ("/vantor_92102/All/Odd Names/100% sure.txt.zip", grab_failed_file);
 	EXPECT_NE(std::string::npos, log_text().find("Refused a body of " + std::to_string(APL_file_size(big)) + " bytes"));
-	EXPECT_FALSE(exists(dest_dir_path + "Odd Names/100% sure.txt"));
+	EXPECT_FALSE(exists(copy_dir + "Odd Names/100% sure.txt"));
 }
 
 // The server list and the directory archive have fixed bounds of their own.

@@ -1,4 +1,4 @@
-#include "main_site.h"
+#include "utils_site.h"
 
 #ifndef VANTOR_SITE_HOST
 #define VANTOR_SITE_HOST "www.tarrowfield.example"

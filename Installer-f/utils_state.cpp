@@ -1,0 +1,52 @@
+// The engine's state: one record, and the names its callers use for its parts.
+#include "utils_records.h"
+#include "utils_prompts.h"
+#include "pref.h"
+#include "http.h"
+
+UTIL_engine_state g_engine;
+
+stg_struct&                       stg = g_engine.stg;
+std::vector<file_history_struct>& sim_info = g_engine.sim_info;
+next_struct&                      next = g_engine.next;
+int&                   g_want_sim = g_engine.want_sim;
+int&                   g_want_global = g_engine.want_global;
+std::set<std::string>& deleted_files = g_engine.deleted_files;
+int&                   read_refused_paths = g_engine.read_refused_paths;
+int&                   delete_failures = g_engine.delete_failures;
+std::string&           grab_failed_file = g_engine.grab_failed_file;
+int&                   install_err_num = g_engine.install_err_num;
+std::string&           install_err_msg = g_engine.install_err_msg;
+std::string&           install_name = g_engine.install_name;
+std::string&           temp_path = g_engine.temp_path;
+std::string (&server_name)[server_slots] = g_engine.server_name;
+std::string (&server_path)[server_slots] = g_engine.server_path;
+std::string (&server_desc)[server_slots] = g_engine.server_desc;
+std::string&           crnt_file_name = g_engine.crnt_file_name;
+std::string&           crnt_file_path = g_engine.crnt_file_path;
+
+const char* const no_install_name = "Not Yet Scanned";
+
+// The installer's lines of its preference file: the record's settings and the proxy.
+static void installer_prefs_io(scan_class& s)
+{
+	s.int_io(&stg.stream_count, "_stream_count");
+	s.int_io(&stg.log_actions, "_log_actions");
+	s.str_io(&http.proxy_host, "_proxy_host");
+	s.str_io(&http.proxy_port_text, "_proxy_port");
+	s.int_io(&http.proxy_port, "_proxy_port_int");
+	s.int_io(&stg.get_beta, "_get_beta");
+	// an edited file must not leave the pump with no stream, or more than it has
+	if (stg.stream_count < 0 || stg.stream_count > 4) stg.stream_count = 0;
+}
+// Any program that links the record links this unit, and with it the settings' lines.
+[[maybe_unused]] static const int installer_prefs_hooked = (pref_installer_io = installer_prefs_io, 0);
+
+UTIL_prompt_hooks_t UTIL_prompt_hooks = {};
+
+int UTIL_ask_select(const std::string& path, int is_delete)
+{
+	// no one to ask: the run is cancelled rather than a changed file touched
+	if (!UTIL_prompt_hooks.select_alert) return select_cancel;
+	return UTIL_prompt_hooks.select_alert(path, is_delete);
+}

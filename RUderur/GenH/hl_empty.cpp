@@ -1,2 +1,0 @@
-// Keeps a subsystem library non-empty until its sources exist.
-void hl_empty_placeholder() {}
