@@ -423,10 +423,15 @@ int http_class::net_wait(int first, int last, int ms, int extra_fd)
 {
 	pollfd fds[http_slot_count + 1];
 	int n = 0;
+	bool looking_up = false;
 	for (int i = first < 0 ? 0 : first; i <= last && i < http_slot_count; ++i) {
 		down_class* d = slots[i];
-		// a finished lookup lets the transfer connect at once; a running one has nothing to poll
-		if (d && d->lookup && d->lookup->state.load() != lookup_pending) return 1;
+		// a finished lookup lets the transfer connect at once; a running one has
+		// nothing to poll, so the wait runs its time
+		if (d && d->lookup) {
+			if (d->lookup->state.load() != lookup_pending) return 1;
+			looking_up = true;
+		}
 		if (!d || !d->socket) continue;
 		int st = d->socket->status;
 		// a transfer in error or ended is judged by its next net_check at once
@@ -442,7 +447,7 @@ int http_class::net_wait(int first, int last, int ms, int extra_fd)
 		fds[n].revents = 0;
 		++n;
 	}
-	if (n == 0 || ms <= 0) return 0;
+	if ((n == 0 && !looking_up) || ms <= 0) return 0;
 	int r = poll(fds, (nfds_t)n, ms);
 	return r > 0 ? 1 : 0;
 }

@@ -102,10 +102,11 @@ public:
 	// was left out of the log (a caller that stops retrying calls it).
 	void log_repeated_errors();
 
-	// Sleeps until a transfer of slots first..last can go on (its connection
-	// made, room to send, bytes or an end to read), `extra_fd` (-1: none) has
-	// something to read, or `ms` milliseconds pass: a pump that has nothing
-	// else to do waits here instead of spinning. 1 when something is ready.
+	// Sleeps until a transfer of slots first..last can go on (its name found,
+	// its connection made, room to send, bytes or an end to read), `extra_fd`
+	// (-1: none) has something to read, or `ms` milliseconds pass: a pump that
+	// has nothing else to do waits here instead of spinning. A lookup that ends
+	// during the sleep is taken up when it is over. 1 when something is ready.
 	int net_wait(int first, int last, int ms, int extra_fd);
 
 private:
