@@ -49,7 +49,7 @@ vantor_layer(vantor_base
     RUderur/GenH/hl_utf.cpp
     RUderur/UTL/UTL_about.cpp RUderur/UTL/UTL_alert.cpp RUderur/UTL/UTL_clock.cpp
     RUderur/UTL/UTL_cmdline.cpp RUderur/UTL/UTL_cmnd.cpp RUderur/UTL/UTL_debug.cpp
-    RUderur/UTL/UTL_exce.cpp RUderur/UTL/UTL_format.cpp RUderur/UTL/UTL_globals.cpp
+    RUderur/UTL/UTL_exce.cpp RUderur/UTL/UTL_format.cpp RUderur/UTL/UTL_globals.cpp RUderur/UTL/UTL_log.cpp
     RUderur/UTL/UTL_memory.cpp RUderur/UTL/UTL_stat.cpp RUderur/UTL/UTL_translate.cpp
     RUderur/UTL/UTL_usage.cpp RUderur/GenC/hl_log_header.cpp
     RUderur/Thread/THREAD_service.cpp RUderur/Thread/UTL_threadpool.cpp

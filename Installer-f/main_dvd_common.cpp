@@ -123,6 +123,7 @@ int UTIL_cancel_install(int flow)
 {
 	std::string why;
 	int err = install_files_get_error(why);
+	why = UTL_log_safe(why);	// it names listed files, for the log and the prompt
 	xer << (flow == dvd_flow_repair ? "Repair" : flow == dvd_flow_scenery ? "Scenery install" : "Install") << " error "
 	    << err << ": " << why << "\n";
 	if (flow == dvd_flow_repair)

@@ -50,7 +50,7 @@ int select_alert_pass(const std::string& path, int is_delete)
 
 int select_alert(std::string path, int is_delete)
 {
-	xer << "Prompt: " << select_alert_words(is_delete).heading << " " << path << "\n";
+	xer << "Prompt: " << select_alert_words(is_delete).heading << " " << UTL_log_safe(path) << "\n";
 	xer.flush();
 	MACIBM_startwind(WIND_select_alert, 0);
 	if (mnw.current_window != WIND_select_alert) return answered(select_cancel);

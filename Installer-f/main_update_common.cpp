@@ -34,7 +34,7 @@ int net_update_needed()
 		else if (!v.is_global || stg.tile_wanted[v.lon_i][v.lat_i])
 			differs = !v.up_to_date;
 		if (differs) {
-			xer << "Needs updating: " << v.path << " (have " << v.sig_have << ", want " << v.sig_want << ")\n";
+			xer << "Needs updating: " << UTL_log_safe(v.path) << " (have " << v.sig_have << ", want " << v.sig_want << ")\n";
 			needed = 1;
 		}
 	}

@@ -85,7 +85,7 @@ int choose_files(const std::string& folder)
 			else if (keep_dirs.count(dir))
 				act = 0;
 			else {
-				xer << "File: " << local << "  sig_want=" << v.sig_want << "  sig_have=" << v.sig_have << "\n";
+				xer << "File: " << UTL_log_safe(local) << "  sig_want=" << v.sig_want << "  sig_have=" << v.sig_have << "\n";
 				switch (UTIL_ask_select(local, gone)) {
 					case select_act: act = 1; break;
 					case select_keep: act = 0; break;

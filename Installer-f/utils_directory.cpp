@@ -46,21 +46,6 @@ static int int_of(const std::string& t)
 	return (int)v;
 }
 
-// Shown in the log without raw control bytes.
-static std::string printable(const std::string& s)
-{
-	std::string o;
-	for (unsigned char c : s) {
-		if (c < 32 || c == 127) {
-			char b[8];
-			snprintf(b, sizeof(b), "\\x%02x", c);
-			o += b;
-		} else
-			o += (char)c;
-	}
-	return o;
-}
-
 int listed_path_is_safe(const std::string& path)
 {
 	if (path.find('\0') != std::string::npos || path.empty() || path[0] == '/') return 0;
@@ -154,7 +139,7 @@ int read_directory(const std::string& path, std::string status_text)
 			// The signature names temporary files: nothing but an MD5 or the tombstone.
 			if (!signature_is_valid(v.sig_want)) {
 				++read_refused_paths;
-				xer << "Refused listed file '" << printable(name) << "': its signature '" << printable(v.sig_want)
+				xer << "Refused listed file '" << UTL_log_safe(name) << "': its signature '" << UTL_log_safe(v.sig_want)
 				    << "' is neither an MD5 nor GONE.\n";
 				continue;
 			}
@@ -169,13 +154,13 @@ int read_directory(const std::string& path, std::string status_text)
 			// Never let a listed path reach outside the copy.
 			if (!listed_path_is_safe(v.path)) {
 				++read_refused_paths;
-				xer << "Refused listed path '" << printable(v.path) << "': it would leave the install folder.\n";
+				xer << "Refused listed path '" << UTL_log_safe(v.path) << "': it would leave the install folder.\n";
 				continue;
 			}
 			// A folder cannot be downloaded or deleted as a file: the entry is left out.
 			if (path_has_no_file(v.path)) {
 				++read_refused_paths;
-				xer << "Refused listed path '" << printable(v.path) << "': it names a folder, not a file.\n";
+				xer << "Refused listed path '" << UTL_log_safe(v.path) << "': it names a folder, not a file.\n";
 				continue;
 			}
 			v.is_global = is_global_scenery_f(v.path.c_str());

@@ -42,7 +42,7 @@ static int inside_copy(const std::string& folder, const std::string& path, int f
 {
 	if (path.compare(0, folder.size(), folder) != 0 || path_stays_inside(folder, path, follow_last))
 		return 1;
-	xer << "Not touching " << path << ": a link on the way leads outside " << folder << ".\n";
+	xer << "Not touching " << UTL_log_safe(path) << ": a link on the way leads outside " << UTL_log_safe(folder) << ".\n";
 	return 0;
 }
 
@@ -112,9 +112,9 @@ int UTIL_delete_listed(const std::string& folder, const std::string& local, cons
 	if (r == ENOENT) r = 0;	// nothing there: the goal is met
 	if (r != 0) {
 		++delete_failures;
-		xer << "Could not delete " << local << ": " << error_str(r) << " (" << r << ").\n";
+		xer << "Could not delete " << UTL_log_safe(local) << ": " << error_str(r) << " (" << r << ").\n";
 	}
-	if (stg.log_actions) xer << verb << local << ", with result=" << r << ".\n";
+	if (stg.log_actions) xer << verb << UTL_log_safe(local) << ", with result=" << r << ".\n";
 	return r;
 }
 
@@ -136,8 +136,8 @@ void UTIL_remove_empty_folders(const std::string& folder, const std::set<std::st
 		std::vector<int> kinds;
 		if (opensave_getitems(*it, 0, names, kinds) != 0 || !names.empty()) continue;
 		int r = delete_file(*it);
-		if (r != 0) xer << "Could not remove the emptied folder " << *it << ": " << error_str(r) << " (" << r << ").\n";
-		if (stg.log_actions) xer << "cleanup: DELETING  file " << *it << ", with result=" << r << ".\n";
+		if (r != 0) xer << "Could not remove the emptied folder " << UTL_log_safe(*it) << ": " << error_str(r) << " (" << r << ").\n";
+		if (stg.log_actions) xer << "cleanup: DELETING  file " << UTL_log_safe(*it) << ", with result=" << r << ".\n";
 	}
 }
 

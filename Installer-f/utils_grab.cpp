@@ -93,11 +93,11 @@ static void log_unpack(const std::string& archive, const std::string& destinatio
 {
 	// A bad archive is one mirror's failure: the pump tries another.
 	if (code != 0)
-		xer << "The installer cannot extract a file: " << error_str(code) << " (" << archive << " to " << destination
+		xer << "The installer cannot extract a file: " << error_str(code) << " (" << archive << " to " << UTL_log_safe(destination)
 		    << ").\n";
 	if (stg.log_actions) {
-		xer << "EXPANDING file " << destination << ", with result=" << code << ".\n";
-		xer << "CHMODING  file " << destination << ", with result=" << chmod_result << ".\n";
+		xer << "EXPANDING file " << UTL_log_safe(destination) << ", with result=" << code << ".\n";
+		xer << "CHMODING  file " << UTL_log_safe(destination) << ", with result=" << chmod_result << ".\n";
 	}
 }
 
@@ -231,19 +231,19 @@ static void give_up(int why, int code, const std::string& remote, const std::str
 	grab_failed_file = remote;
 	stg.extract_error = 1;
 	drop_transfers();
-	xer << "Giving up on " << remote << ": every server failed it.\n";
+	xer << "Giving up on " << UTL_log_safe(remote) << ": every server failed it.\n";
 	if (why == failed_extract)
 		APL_alert(UTL_translate_string("The installer cannot extract a file.", 0),
 		          UTL_translate_string("Error: ", 0) + error_str(code),
 		          UTL_translate_string("Compressed File: ", 0) + archive,
-		          UTL_translate_string("Destination: ", 0) + destination, t_alert);
+		          UTL_translate_string("Destination: ", 0) + UTL_log_safe(destination), t_alert);
 	else if (why == failed_signature)
 		APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
-		          UTL_translate_string("File: ", 0) + remote,
+		          UTL_translate_string("File: ", 0) + UTL_log_safe(remote),
 		          UTL_translate_string("Every copy the servers sent differs from the release.", 0), "", t_alert);
 	else
 		APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
-		          UTL_translate_string("File: ", 0) + remote,
+		          UTL_translate_string("File: ", 0) + UTL_log_safe(remote),
 		          UTL_translate_string("Your internet connection may not be working, or the servers could be undergoing maintainance.", 0),
 		          "", t_alert);
 }
@@ -306,7 +306,7 @@ static void collect_unpacks()
 			next.kb_installed += v.kb2;
 		} else if (!stg.extract_error) {
 			if (c->code == 0)
-				xer << "The file " << c->destination << " from " << server_name[c->server] << c->remote
+				xer << "The file " << UTL_log_safe(c->destination) << " from " << server_name[c->server] << UTL_log_safe(c->remote)
 				    << " has the signature " << v.sig_have << ", not the listed " << v.sig_want << ".\n";
 			grab_retry r = {c->file, c->fails, c->bad_servers};
 			if (count_failure(r.fails, r.bad_servers, c->server))
@@ -365,7 +365,7 @@ static void local_failure(const std::string& remote, int err)
 	grab_failed_file = remote;
 	stg.extract_error = 1;
 	drop_transfers();
-	xer << "Stopped at " << remote << ": the temporary folder " << temp_path << " took no more.\n";
+	xer << "Stopped at " << UTL_log_safe(remote) << ": the temporary folder " << temp_path << " took no more.\n";
 	grab_local_failure_alert(err);
 }
 

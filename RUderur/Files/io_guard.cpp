@@ -194,7 +194,7 @@ int unpack_remove_stale(const std::string& folder)
 		struct stat st;
 		// only files and links: a folder of that name is none of ours
 		if (lstat((f + n).c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && unlink((f + n).c_str()) == 0) {
-			xer << "Removed " << f << n << ", left unfinished by an earlier run.\n";
+			xer << "Removed " << UTL_log_safe(f + n) << ", left unfinished by an earlier run.\n";
 			++removed;
 		}
 	}

@@ -130,7 +130,8 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 		}
 		if (archive_entry_filetype(e) == AE_IFDIR) { first = false; continue; }	// folders must exist already
 		if (only_one && name != rules->entry) {
-			io_log() << "Skipping " << name << " in " << archive_path << ": the archive was fetched for " << rules->entry << " alone.\n";
+			io_log() << "Skipping " << UTL_log_safe(name) << " in " << archive_path << ": the archive was fetched for "
+			         << UTL_log_safe(rules->entry) << " alone.\n";
 			first = false;
 			continue;
 		}
@@ -140,7 +141,7 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 		std::string out;
 		err = archive_entry_path(out_dir, target, 0, out);
 		if (err) {
-			io_log() << "Refusing 7z entry " << name << " of " << archive_path << "\n";
+			io_log() << "Refusing 7z entry " << UTL_log_safe(name) << " of " << archive_path << "\n";
 			break;
 		}
 		if (out_path) *out_path = out;
@@ -172,7 +173,7 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 		}
 	}
 	if (!err && only_one && !found) {
-		io_log() << "The archive " << archive_path << " does not hold " << rules->entry << ".\n";
+		io_log() << "The archive " << archive_path << " does not hold " << UTL_log_safe(rules->entry) << ".\n";
 		err = err_archive_no_entry;
 	}
 	archive_read_free(ar);

@@ -201,7 +201,7 @@ static int unzip_symlink(unzFile uf, const std::string& out_dir, const std::stri
 		std::string path = full(out_path), temp;
 		// by its text, and by what it reaches through the links already there
 		if (!archive_link_inside(name, text) || !link_stays_inside(out_dir, out_path, text)) {
-			io_log() << "Refusing a link that leads out of its folder: " << name << " -> " << text << "\n";
+			io_log() << "Refusing a link that leads out of its folder: " << UTL_log_safe(name) << " -> " << UTL_log_safe(text) << "\n";
 			ERR_AT();
 			err = err_archive_unsafe;
 		} else if ((err = unpack_temp_link(folder_of(out_path), text, temp)) != 0) {
@@ -217,7 +217,7 @@ static int unzip_symlink(unzFile uf, const std::string& out_dir, const std::stri
 	}
 	if (err)
 		io_log() << "Zip to symlink failed with error " << err << ". file = " << sErrFile << " line = " << sErrLine
-		    << ". inFile=" << out_path << ".\n";
+		    << ". inFile=" << UTL_log_safe(out_path) << ".\n";
 	return err;
 }
 
@@ -242,7 +242,7 @@ static int unzip_resource_fork(unzFile uf, const std::string& fork_path, const u
 		if (d.size() < 26 || memcmp(d.data(), kAppleHeader, 24) != 0) { ERR_AT(); err = err_zip_fork_header; }
 	}
 	if (!err && too_big) {
-		io_log() << "The resource fork of " << path << " was dropped: its entry of " << info.uncompressed_size
+		io_log() << "The resource fork of " << UTL_log_safe(path) << " was dropped: its entry of " << info.uncompressed_size
 		    << " bytes is more than a file attribute holds.\n";
 		return 0;
 	}
@@ -264,7 +264,7 @@ static int unzip_resource_fork(unzFile uf, const std::string& fork_path, const u
 		if (S_ISLNK(st.st_mode)) why = "the file is a link";
 		if (!why && finder && lsetxattr(path.c_str(), kFinderAttr, finder, 32, 0) != 0) why = strerror(errno);
 		if (!why && fork && fork_len > 0 && lsetxattr(path.c_str(), kForkAttr, fork, fork_len, 0) != 0) why = strerror(errno);
-		if (why) io_log() << "The resource fork of " << path << " was dropped: " << why << "\n";
+		if (why) io_log() << "The resource fork of " << UTL_log_safe(path) << " was dropped: " << why << "\n";
 	}
 	if (err)
 		io_log() << "Unzip RF failed with error " << err << ". file = " << sErrFile << " line = " << sErrLine
@@ -323,7 +323,8 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		std::string out;
 		int r = 0;
 		if (!is_dir && !entry_wanted(name, in_mac, rules)) {
-			io_log() << "Skipping " << name << " in " << zip << ": the archive was fetched for " << rules->entry << " alone.\n";
+			io_log() << "Skipping " << UTL_log_safe(name) << " in " << zip << ": the archive was fetched for "
+			         << UTL_log_safe(rules->entry) << " alone.\n";
 		} else if (is_dir) {
 			if (!in_mac && !(rules && !rules->entry.empty())) {
 				r = archive_entry_path(out_dir, target, 1, out);
@@ -338,7 +339,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 			if (!r) r = is_link_mode(unix_mode(info)) ? unzip_symlink(uf, out_dir, target, out, info) : unzip_regular(uf, out, info);
 			if (r && !is_link_mode(unix_mode(info)))
 				io_log() << "Zip to file failed with error " << r << ". file = " << sErrFile << " line = " << sErrLine
-				    << ". inFile=" << out << ".\n";
+				    << ". inFile=" << UTL_log_safe(out) << ".\n";
 		} else {
 			r = name.size() > 9 ? archive_entry_path(out_dir, name.substr(9), 0, out) : err_zip_fork_header;
 			if (!r) r = unzip_resource_fork(uf, out, info);
@@ -352,7 +353,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 	}
 	if (err == UNZ_END_OF_LIST_OF_FILE) err = 0;
 	if (!err && rules && !rules->entry.empty() && !found) {
-		io_log() << "The archive " << zip << " does not hold " << rules->entry << ".\n";
+		io_log() << "The archive " << zip << " does not hold " << UTL_log_safe(rules->entry) << ".\n";
 		err = err_archive_no_entry;
 	}
 	int cerr = unzClose(uf);

@@ -35,8 +35,8 @@ std::string http_agent_text()
 	return std::string("Installer-") + "APL/" + rel.substr(rel.size() - 4);
 }
 
-// A byte that must never reach a request line or header: CR, LF, NUL and the
-// other control characters.
+// A byte that must never reach a host name or a header: CR, LF, NUL and the
+// other control characters. A path may hold them: they go as %XX.
 static bool has_control(const std::string& s)
 {
 	for (unsigned char c : s)
@@ -44,24 +44,10 @@ static bool has_control(const std::string& s)
 	return false;
 }
 
-static std::string escaped(const std::string& s)
-{
-	std::string out;
-	char buf[8];
-	for (unsigned char c : s) {
-		if (c < 0x20 || c == 0x7f) {
-			snprintf(buf, sizeof(buf), "\\x%02x", c);
-			out += buf;
-		} else {
-			out += (char)c;
-		}
-	}
-	return out;
-}
-
 // The path as it goes on the request line: every byte outside the URL's
 // unreserved set, but the folder separator, as %XX, so that names with blanks,
-// '%', '#', '?' or letters outside ASCII reach the server as they are.
+// '%', '#', '?', control characters or letters outside ASCII reach the server
+// as they are.
 static std::string url_path(const char* path)
 {
 	static const char hex[] = "0123456789ABCDEF";
@@ -146,27 +132,17 @@ down_class::down_class(const char* server, unsigned short port, const char* path
 	head_bytes = 0;
 	max_bytes = http_default_limit;
 
-	bool bad = has_control(server) || has_control(path);
+	bool bad = has_control(server);
 	for (const auto& h : hdrs) bad = bad || has_control(h.first) || has_control(h.second);
 	if (bad) {
-		xer << "Refused to send a request with control characters: server " << escaped(server)
-		    << ", path " << escaped(path) << "\n";
+		xer << "Refused to send a request with control characters: server " << UTL_log_safe(server) << "\n";
 		error = err_net_bad_state;
 		return;
 	}
 
-	unsigned short connect_port = ProxyPort(server, port);
-	unsigned long addr = KelmSocket::LookupAddress(ProxyHost(server, port));
-	if (addr == 0) {
-		// told with the error report, so that a retried lookup is logged once
-		lookup_note = std::string("Translated server ") + server + " to IP addy: 0.0.0.0 and port = " +
-		              std::to_string(connect_port) + "\n";
-		error = err_net_no_server;
-		return;
-	}
-	status_code = -1;
-	socket = new KelmSocket(0, false);
-	socket->Connect(addr, connect_port);
+	connect_port = ProxyPort(server, port);
+	server_name = server;
+	lookup = KelmSocket::LookupStart(ProxyHost(server, port));
 
 	std::string req = post ? "POST " : "GET ";
 	if (UseProxy(server, port)) {
@@ -180,6 +156,26 @@ down_class::down_class(const char* server, unsigned short port, const char* path
 	req += "\r\n";
 	unsent.assign(req.begin(), req.end());
 	if (body && body_length > 0) unsent.insert(unsent.end(), body, body + body_length);
+	connect_when_found();
+}
+
+void down_class::connect_when_found()
+{
+	if (!lookup) return;
+	int state = lookup->state.load();
+	if (state == lookup_pending) return;
+	unsigned long addr = lookup->address;
+	lookup.reset();
+	if (state != lookup_found) {
+		// told with the error report, so that a retried lookup is logged once
+		lookup_note = "Translated server " + UTL_log_safe(server_name) + " to IP addy: 0.0.0.0 and port = " +
+		              std::to_string(connect_port) + "\n";
+		error = err_net_no_server;
+		return;
+	}
+	status_code = -1;
+	socket = new KelmSocket(0, false);
+	socket->Connect(addr, connect_port);
 }
 
 down_class::~down_class()
@@ -215,7 +211,7 @@ void down_class::take_body(const char* data, size_t n)
 	bytes_received += (int64_t)n;
 	if ((int64_t)n > room) {
 		xer << "The body from the server runs past " << (content_length >= 0 ? "its declared length " : "the limit ")
-		    << (content_length >= 0 ? content_length : max_bytes) << " for " << local_path << "\n";
+		    << (content_length >= 0 ? content_length : max_bytes) << " for " << UTL_log_safe(local_path) << "\n";
 		error = err_net_bad_state;
 		return;
 	}
@@ -277,7 +273,7 @@ bool down_class::parse_head()
 			auto put = headers.emplace(line.substr(0, colon), value);
 			// two lengths that differ leave the end of the body unknown
 			if (!put.second && put.first->second != value && strcasecmp(put.first->first.c_str(), "Content-Length") == 0) {
-				xer << "Refused an answer with two Content-Length values for " << local_path << "\n";
+				xer << "Refused an answer with two Content-Length values for " << UTL_log_safe(local_path) << "\n";
 				error = err_net_bad_state;
 				return false;
 			}
@@ -303,7 +299,7 @@ bool down_class::parse_head()
 	// its framing, and beside a Content-Length its end would be ambiguous.
 	auto te = headers.find("Transfer-Encoding");
 	if (te != headers.end()) {
-		xer << "Refused an answer with Transfer-Encoding: " << escaped(te->second) << " for " << local_path << "\n";
+		xer << "Refused an answer with Transfer-Encoding: " << UTL_log_safe(te->second) << " for " << UTL_log_safe(local_path) << "\n";
 		error = err_net_bad_state;
 		return false;
 	}
@@ -315,7 +311,7 @@ bool down_class::parse_head()
 			return false;
 		}
 		if (content_length > max_bytes) {
-			xer << "Refused a body of " << content_length << " bytes for " << local_path << ": more than the "
+			xer << "Refused a body of " << content_length << " bytes for " << UTL_log_safe(local_path) << ": more than the "
 			    << max_bytes << " expected\n";
 			error = err_net_bad_state;
 			return false;
@@ -335,6 +331,7 @@ bool down_class::parse_head()
 
 void down_class::DoProcessing()
 {
+	connect_when_found();
 	if (!socket || error) return;
 	int st = socket->GetStatus();
 	if (st != socket_connected) return;
@@ -365,7 +362,7 @@ void down_class::DoProcessing()
 
 int down_class::get_state()
 {
-	if (!socket) return 0;
+	if (!socket) return lookup ? 1 : 0;
 	switch (socket->status) {
 	case socket_idle:
 	case socket_connecting: return 1;
@@ -410,7 +407,7 @@ void http_class::log_repeats(int slot)
 {
 	if (error_repeats[slot] > 0) {
 		xer << "The same error came " << error_repeats[slot] << " more time" << (error_repeats[slot] == 1 ? "" : "s")
-		    << " for " << error_subject[slot] << ".\n";
+		    << " for " << UTL_log_safe(error_subject[slot]) << ".\n";
 		xer.flush();
 	}
 	error_repeats[slot] = 0;
@@ -426,8 +423,15 @@ int http_class::net_wait(int first, int last, int ms, int extra_fd)
 {
 	pollfd fds[http_slot_count + 1];
 	int n = 0;
+	bool looking_up = false;
 	for (int i = first < 0 ? 0 : first; i <= last && i < http_slot_count; ++i) {
 		down_class* d = slots[i];
+		// a finished lookup lets the transfer connect at once; a running one has
+		// nothing to poll, so the wait runs its time
+		if (d && d->lookup) {
+			if (d->lookup->state.load() != lookup_pending) return 1;
+			looking_up = true;
+		}
 		if (!d || !d->socket) continue;
 		int st = d->socket->status;
 		// a transfer in error or ended is judged by its next net_check at once
@@ -443,7 +447,7 @@ int http_class::net_wait(int first, int last, int ms, int extra_fd)
 		fds[n].revents = 0;
 		++n;
 	}
-	if (n == 0 || ms <= 0) return 0;
+	if ((n == 0 && !looking_up) || ms <= 0) return 0;
 	int r = poll(fds, (nfds_t)n, ms);
 	return r > 0 ? 1 : 0;
 }
@@ -467,9 +471,10 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 
 	down_class*& d = slots[slot];
 	if (!d) {
-		// Names from a downloaded list: a control character there is bad data, not a bug.
-		if (has_control(server) || has_control(path)) {
-			xer << "net_check refused server " << escaped(server) << " path " << escaped(path)
+		// Names from a downloaded list: a control character in a host name, or a
+		// NUL anywhere, is bad data, not a bug.
+		if (has_control(server) || path.find('\0') != std::string::npos) {
+			xer << "net_check refused server " << UTL_log_safe(server) << " path " << UTL_log_safe(path)
 			    << ": control characters\n";
 			return 2;
 		}
@@ -490,6 +495,16 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 	}
 
 	d->DoProcessing();
+
+	// While the name is looked up the transfer is still connecting.
+	if (d->lookup) {
+		if (xtim.elapsed - d->last_progress > (float)http_stall_seconds) {
+			delete d;
+			d = nullptr;
+			return 2;
+		}
+		return 0;
+	}
 
 	// A peer that has finished sending will send nothing more: judge the transfer now.
 	bool closed = d->socket && (d->socket->status == socket_closed || d->socket->ReceivedRelease());
@@ -519,15 +534,15 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 
 	int os_err = d->error ? d->error : d->socket ? d->socket->GetOSError() : err_net_alloc;
 	std::ostringstream report;
-	report << d->lookup_note << "HTTP Error for " << d->local_path << "\n"
-	       << "   server     =" << server << "\n"
-	       << "   file       =" << path << "\n"
+	report << d->lookup_note << "HTTP Error for " << UTL_log_safe(d->local_path) << "\n"
+	       << "   server     =" << UTL_log_safe(server) << "\n"
+	       << "   file       =" << UTL_log_safe(path) << "\n"
 	       << "   IsDone     =" << (closed ? 1 : 0) << "\n"
 	       << "   IsComplete =" << (complete ? 1 : 0) << "\n"
 	       << "   IsErr      =" << (in_error ? 1 : 0) << "\n"
 	       << "   GetStat    =" << d->get_state() << "\n"
 	       << "   GetOSErr   =" << os_err << "\n"
-	       << "   response   =" << d->response << " (#" << d->status_code << ")\n\n";
+	       << "   response   =" << UTL_log_safe(d->response) << " (#" << d->status_code << ")\n\n";
 	log_error(slot, server + path, report.str());
 
 	// A transfer's own error is an errno only when its local file failed.
@@ -537,7 +552,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 		std::string key = server + path;
 		if (std::find(files_not_found.begin(), files_not_found.end(), key) == files_not_found.end()) {
 			files_not_found.push_back(key);
-			APL_alert(UTL_translate_string("File not found!", 0), key, "", "", t_alert);
+			APL_alert(UTL_translate_string("File not found!", 0), UTL_log_safe(key), "", "", t_alert);
 		}
 	}
 	delete d;

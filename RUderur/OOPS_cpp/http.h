@@ -1,13 +1,17 @@
 #ifndef HTTP_H
 #define HTTP_H
 // The HTTP/1.1 download client: six numbered slots, each polled once per frame
-// through net_check, directly or through a proxy. Main thread only.
+// through net_check, directly or through a proxy. Main thread only; host names
+// are looked up on threads of their own, and a transfer whose name is being
+// looked up is still connecting.
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 class KelmSocket;
+struct KelmLookup;
 
 // Response header names compare without regard to letter case.
 struct http_name_less {
@@ -35,7 +39,8 @@ int64_t http_listed_limit(float kb);
 
 class down_class {
 public:
-	KelmSocket*       socket;			// null when no connection was made
+	KelmSocket*       socket;			// null when no connection was made (yet)
+	std::shared_ptr<KelmLookup> lookup;	// the server's (or proxy's) lookup while it runs
 	std::vector<char> unsent;			// request bytes the socket has not taken yet
 	std::vector<char> received;			// head text, then body bytes not yet written
 	bool              headers_done;
@@ -66,8 +71,11 @@ public:
 	bool parse_head();
 
 private:
+	std::string    server_name;		// as asked, for the failed lookup's note
+	unsigned short connect_port = 0;
 	down_class(const down_class&) = delete;
 	down_class& operator=(const down_class&) = delete;
+	void connect_when_found();		// makes the socket once the lookup has answered
 	void take_body(const char* data, size_t n);
 	void close_file();
 };
@@ -94,10 +102,11 @@ public:
 	// was left out of the log (a caller that stops retrying calls it).
 	void log_repeated_errors();
 
-	// Sleeps until a transfer of slots first..last can go on (its connection
-	// made, room to send, bytes or an end to read), `extra_fd` (-1: none) has
-	// something to read, or `ms` milliseconds pass: a pump that has nothing
-	// else to do waits here instead of spinning. 1 when something is ready.
+	// Sleeps until a transfer of slots first..last can go on (its name found,
+	// its connection made, room to send, bytes or an end to read), `extra_fd`
+	// (-1: none) has something to read, or `ms` milliseconds pass: a pump that
+	// has nothing else to do waits here instead of spinning. A lookup that ends
+	// during the sleep is taken up when it is over. 1 when something is ready.
 	int net_wait(int first, int last, int ms, int extra_fd);
 
 private:

@@ -7,8 +7,13 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <map>
+#include <mutex>
 #include <poll.h>
+#include <string>
 #include <sys/socket.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 static void make_non_blocking(int fd)
@@ -110,6 +115,40 @@ unsigned long KelmSocket::LookupAddress(const char* name)
 		}
 	freeaddrinfo(res);
 	return out;
+}
+
+// The names looked up in this run, and the lookups still running.
+static std::mutex lookups_lock;
+static std::map<std::string, std::shared_ptr<KelmLookup>> lookups;
+
+std::shared_ptr<KelmLookup> KelmSocket::LookupStart(const char* name)
+{
+	std::string key = name ? name : "";
+	std::lock_guard<std::mutex> hold(lookups_lock);
+	std::shared_ptr<KelmLookup>& slot = lookups[key];
+	if (slot && slot->state.load() != lookup_failed) return slot;
+	slot = std::make_shared<KelmLookup>();
+	in_addr a;
+	if (key.empty()) {
+		slot->state = lookup_failed;
+		return slot;
+	}
+	if (inet_pton(AF_INET, key.c_str(), &a) == 1) {
+		slot->address = a.s_addr;
+		slot->state = lookup_found;
+		return slot;
+	}
+	// The resolver may take seconds: never on the caller's thread. A thread
+	// still waiting for it when the program ends is simply ended with it.
+	try {
+		std::thread([key, l = slot] {
+			l->address = LookupAddress(key.c_str());
+			l->state.store(l->address ? lookup_found : lookup_failed);
+		}).detach();
+	} catch (const std::system_error&) {
+		slot->state = lookup_failed;	// no thread to spare: this time the name is not found
+	}
+	return slot;
 }
 
 void KelmSocket::Connect(unsigned long address, unsigned short port)

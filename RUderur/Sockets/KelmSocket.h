@@ -2,6 +2,8 @@
 #define KELMSOCKET_H
 // Non-blocking IPv4 TCP and datagram sockets. A TCP socket never blocks: its
 // state is a small number the caller polls with GetStatus.
+#include <atomic>
+#include <memory>
 
 enum socket_status {
 	socket_idle       = 1,	// bound, not connected (listening: nothing waiting)
@@ -9,6 +11,19 @@ enum socket_status {
 	socket_connected  = 3,
 	socket_closed     = 4,	// closed here, or the connection ended
 	socket_error      = 5	// any other failure; GetOSError has the errno
+};
+
+enum lookup_state {
+	lookup_pending = 0,	// the system's resolver has not answered yet
+	lookup_found   = 1,	// `address` holds the answer
+	lookup_failed  = 2	// no address: the name is unknown or the resolver failed
+};
+
+// One host-name lookup, shared by every caller that asks for the name while
+// it runs. Its thread writes `address`, then the state; callers poll the state.
+struct KelmLookup {
+	std::atomic<int> state{lookup_pending};
+	unsigned long    address = 0;	// network order, once found
 };
 
 class KelmSocket {
@@ -33,7 +48,12 @@ public:
 
 	static int  StartupNetworking(bool);
 	static void ShutdownNetworking(bool);
-	static unsigned long LookupAddress(const char* name);	// network order, 0 = unknown
+	static unsigned long LookupAddress(const char* name);	// network order, 0 = unknown; blocks
+	// The lookup of `name` without waiting for it: a dotted address is found at
+	// once; a host name is looked up on a thread of its own, and its address is
+	// kept for the rest of the program's run. A failed lookup is told to those
+	// who asked while it ran; the next call for the name looks it up afresh.
+	static std::shared_ptr<KelmLookup> LookupStart(const char* name);
 
 	void Connect(unsigned long address, unsigned short port);
 	int  GetStatus();

@@ -89,7 +89,7 @@ void UTL_about_decide(about_state& s, const about_installers& ins)
 		s.installer_path = s.is_beta ? ins.beta_path : ins.final_path;
 		if (usable_installer(s.installer_server, s.installer_path)) {
 			s.ins_state = about_offer;
-			xer << "About box: offering the installer at " << s.installer_server << s.installer_path << "\n";
+			xer << "About box: offering the installer at " << UTL_log_safe(s.installer_server + s.installer_path) << "\n";
 			xer.flush();
 			return;
 		}

@@ -1,6 +1,7 @@
 // The about box's update check without a window: the server list and what it
 // offers, then the check and the installer download against a loopback site.
 #include "UTL_about.h"
+#include "UTL_log.h"
 #include "UTL_cmdline.h"
 #include "http.h"
 #include "io_utils.h"
@@ -252,10 +253,12 @@ TEST_F(AboutCheck, AListWithoutFinalIsFetchedAgainUntilOneHasIt)
 	EXPECT_EQ(s.version_str_net, "Vantor 9.21rc2");
 }
 
+// The installer's name holds what a URL must escape, a tab included.
 TEST_F(AboutCheck, TheOfferedInstallerIsDownloadedAndUnpackedBesideTheProgram)
 {
-	installer("installer.zip");
-	list("FINAL Vantor 9.30\nFINAL_VERSION 93000\nFINAL_INSTALLER_MAC 127.0.0.61 /installer.zip\n");
+	xer.open(dir + "/log.txt");
+	installer("installer\t#1 %.zip");
+	list("FINAL Vantor 9.30\nFINAL_VERSION 93000\nFINAL_INSTALLER_MAC 127.0.0.61 /installer\t#1 %.zip\n");
 	serve();
 	if (HasFatalFailure()) return;
 	about_state s;
@@ -266,7 +269,10 @@ TEST_F(AboutCheck, TheOfferedInstallerIsDownloadedAndUnpackedBesideTheProgram)
 	ASSERT_EQ(s.ins_state, about_launching) << s.err_msg;
 	EXPECT_EQ(s.installer_app_name, "X.app");
 	EXPECT_EQ(access("X.app/Contents/MacOS/X", X_OK), 0);
-	EXPECT_EQ(TS_read_file("Output/preferences/installer.zip"), TS_read_file(site + "/installer.zip"));
+	EXPECT_EQ(TS_read_file("Output/preferences/installer.zip"), TS_read_file(site + "/installer\t#1 %.zip"));
+	xer.close();
+	EXPECT_NE(TS_read_file(dir + "/log.txt").find("About box: offering the installer at 127.0.0.61/installer\\x09#1 %.zip\n"),
+	          std::string::npos);
 
 	// a launch that fails leaves the message on the window
 	s.installer_app_name = "Output/preferences/serverlist9.txt";

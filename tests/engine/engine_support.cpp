@@ -49,7 +49,8 @@ static std::string quote(const std::string& s)
 std::string md5_file(const std::string& path)
 {
 	if (!exists(path)) return "";
-	std::string o = sh_out("md5sum " + quote(path) + " 2>/dev/null");
+	// read from standard input: md5sum marks a name with a line end or a backslash
+	std::string o = sh_out("md5sum < " + quote(path) + " 2>/dev/null");
 	return o.size() >= 32 ? o.substr(0, 32) : "";
 }
 

@@ -240,7 +240,8 @@ def bench(out, count, kb):
     d.save_zipped(mirror)
 
 
-# Names with what a URL reserves or cannot hold as it is.
+# Names with what a URL reserves or cannot hold as it is, control characters
+# included (a line of the directory file ends only at its line end).
 ODD_NAMES = [
     "All/Odd Names/100% sure.txt",
     "All/Odd Names/#1 hit?.txt",
@@ -250,6 +251,9 @@ ODD_NAMES = [
     "All/Odd Names/%41%2F already escaped.txt",
     "All/Odd Names/\u65e5\u672c\u8a9e/plain.txt",
     "All/Odd Names/\"quote\" <angle> `tick`.txt",
+    "All/Odd Names/tab\there.txt",
+    "All/Odd Names/\x1b[31mred\x1b[0m bell\x07.txt",
+    "All/Odd Names/cr\rmid del\x7f \x01.txt",
 ]
 
 

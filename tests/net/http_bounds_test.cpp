@@ -14,6 +14,8 @@
 
 static const char* faults = "127.0.0.91";	// fault_server.py, port 80
 static const char* mirror = "127.0.0.92";	// nginx, port 80
+static const char* proxy = "127.0.0.95";	// tinyproxy
+static const int   proxy_port = 8888;
 
 static std::string pattern(size_t n)
 {
@@ -27,6 +29,7 @@ protected:
 	static std::string dir, www, log_path, start_error;
 	static TS_nginx* ng;
 	static TS_fault_server* fs;
+	static TS_tinyproxy* tp;
 
 	static void SetUpTestSuite()
 	{
@@ -38,14 +41,17 @@ protected:
 		mkdir(www.c_str(), 0755);
 		ng = new TS_nginx;
 		fs = new TS_fault_server;
+		tp = new TS_tinyproxy;
 		if (!ng->start(mirror, 80, www, dir + "/ng")) start_error += ng->error;
 		if (!fs->start(faults, 80, dir + "/fs")) start_error += fs->error;
+		if (!tp->start(proxy, proxy_port, dir + "/tp")) start_error += tp->error;
 	}
 
 	static void TearDownTestSuite()
 	{
 		delete ng;
 		delete fs;
+		delete tp;
 		xer.close();
 		if (!::testing::Test::HasFailure()) TS_remove_tree(dir);
 	}
@@ -86,43 +92,57 @@ protected:
 std::string HttpBounds::dir, HttpBounds::www, HttpBounds::log_path, HttpBounds::start_error;
 TS_nginx* HttpBounds::ng;
 TS_fault_server* HttpBounds::fs;
+TS_tinyproxy* HttpBounds::tp;
 
-// Every byte a URL must escape goes as %XX; the separators and the unreserved
-// characters go as they are, directly and through a proxy.
+// Every byte a URL must escape goes as %XX, control characters included; the
+// separators and the unreserved characters go as they are, directly and
+// through a proxy.
 TEST_F(HttpBounds, PathBytesAreEscapedOnTheRequestLine)
 {
-	std::string name = "/ok/7/100% sure #1?x=\xc3\xa9t\xc3\xa9+a;b,c&d'e(f)!*$@[]:=~_-.zip";
-	std::string want = "/ok/7/100%25%20sure%20%231%3Fx%3D%C3%A9t%C3%A9%2Ba%3Bb%2Cc%26d%27e%28f%29%21%2A%24%40%5B%5D%3A%3D~_-.zip";
+	std::string name = "/ok/7/100% sure #1?x=\xc3\xa9t\xc3\xa9+a;b,c&d'e(f)!*$@[]:=~_-\t\x01\x1b[2J\r\nX: 1\x7f.zip";
+	std::string want = "/ok/7/100%25%20sure%20%231%3Fx%3D%C3%A9t%C3%A9%2Ba%3Bb%2Cc%26d%27e%28f%29%21%2A%24%40%5B%5D%3A%3D~_-"
+	                   "%09%01%1B%5B2J%0D%0AX%3A%201%7F.zip";
 	EXPECT_EQ(net_get(0, faults, name, local("odd")), 1);
 	EXPECT_EQ(TS_read_file(local("odd")), pattern(7));
 	http.proxy_host = faults;
 	http.proxy_port = 80;
-	EXPECT_EQ(net_get(1, "files.example", "/ok/3/a b%", local("odd_proxied")), 1);
+	EXPECT_EQ(net_get(1, "files.example", "/ok/3/a b%\t", local("odd_proxied")), 1);
 	auto reqs = fs->requests();
 	ASSERT_GE(reqs.size(), 2u);
 	EXPECT_EQ(reqs[reqs.size() - 2], "GET " + want + " HTTP/1.1\r\nConnection: close\r\nHost: 127.0.0.91\r\n"
 	                                  "User-agent: Installer-APL/1rc2\r\n\r\n");
-	EXPECT_EQ(reqs.back(), "GET http://files.example/ok/3/a%20b%25 HTTP/1.1\r\nConnection: close\r\n"
+	EXPECT_EQ(reqs.back(), "GET http://files.example/ok/3/a%20b%25%09 HTTP/1.1\r\nConnection: close\r\n"
 	                       "Host: files.example\r\nUser-agent: Installer-APL/1rc2\r\n\r\n");
 }
 
-// nginx finds files whose names hold what a URL reserves.
+// nginx finds files whose names hold what a URL reserves or a control
+// character, asked directly and through tinyproxy; a name that fails is logged
+// with its control characters escaped.
 TEST_F(HttpBounds, NamesAUrlMustEscapeAreFetchedFromNginx)
 {
 	const char* names[] = {"100% sure.bin", "#1 #2.bin", "what?.bin", "na\xc3\xafve \xc3\xbcml\xc3\xa4ut.bin",
-	                       "a+b=c&d;e,f'g(h)!$@.bin", "%41%2F.bin", "tab\tin name.bin"};
+	                       "a+b=c&d;e,f'g(h)!$@.bin", "%41%2F.bin", "tab\tin name.bin", "bell\x07 \x1b[31mred\x1b[0m.bin",
+	                       "cr\r lf\n del\x7f.bin", "\x01\x02\x1f.bin"};
 	mkdir((www + "/odd names").c_str(), 0755);
 	for (const char* n : names) ASSERT_TRUE(TS_write_file(www + "/odd names/" + n, std::string("data of ") + n));
-	for (const char* n : names) {
-		std::string got = local("fetched");
-		unlink(got.c_str());
-		// a tab is a control character: never sent, refused at once
-		bool control = strchr(n, '\t') != nullptr;
-		EXPECT_EQ(net_get(2, mirror, std::string("/odd names/") + n, got), control ? 2 : 1) << n;
-		if (!control) {
+	for (bool proxied : {false, true}) {
+		http.proxy_host = proxied ? proxy : "";
+		http.proxy_port = proxied ? proxy_port : 0;
+		for (const char* n : names) {
+			std::string got = local("fetched");
+			unlink(got.c_str());
+			EXPECT_EQ(net_get(2, mirror, std::string("/odd names/") + n, got), 1) << n << (proxied ? " (proxied)" : "");
 			EXPECT_EQ(TS_read_file(got), std::string("data of ") + n) << n;
 		}
 	}
+	http.proxy_host.clear();
+	http.proxy_port = 0;
+	EXPECT_EQ(net_get(2, mirror, "/odd names/gone\t\x1b[2J.bin", local("fetched")), 2);
+	std::string log = log_text();
+	EXPECT_NE(log.find("   file       =/odd names/gone\\x09\\x1b[2J.bin\n"), std::string::npos) << log;
+	EXPECT_NE(log.find("File not found!\n127.0.0.92/odd names/gone\\x09\\x1b[2J.bin\n"), std::string::npos) << log;
+	EXPECT_EQ(log.find('\x1b'), std::string::npos);
+	EXPECT_EQ(log.find('\t'), std::string::npos);
 }
 
 // A declared length beyond the caller's limit is refused before anything is

@@ -280,12 +280,11 @@ TEST_F(HttpServers, BusySlotKeepsItsTransfer)
 TEST_F(HttpServers, BadNamesAndUnreachableServers)
 {
 	size_t before = fs->requests().size();
-	// Control characters from a downloaded list never reach a request.
+	// A control character in a host name, or a NUL anywhere, never reaches a
+	// request (in a path the others go escaped).
 	EXPECT_EQ(http.net_check(0, "127.0.0.23\r\nX-Injected: 1", "/ok/1", local("c1")), 2);
-	EXPECT_EQ(http.net_check(0, faulty, "/ok/1\r\nX-Injected: 1", local("c2")), 2);
-	EXPECT_EQ(http.net_check(0, faulty, "\n/ok/1", local("c3")), 2);
+	EXPECT_EQ(http.net_check(0, "127.0.0.23\t", "/ok/1", local("c2")), 2);
 	EXPECT_EQ(http.net_check(0, faulty, std::string("/ok/1\0x", 7), local("c4")), 2);
-	EXPECT_EQ(http.net_check(0, faulty, "/ok/1\x7f", local("c5")), 2);
 	EXPECT_EQ(http.slots[0], nullptr);
 	usleep(100000);
 	EXPECT_EQ(fs->requests().size(), before);

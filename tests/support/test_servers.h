@@ -1,10 +1,12 @@
 #ifndef TEST_SERVERS_H
 #define TEST_SERVERS_H
 // Real servers for tests and benchmarks, on loopback addresses only: nginx
-// serving a folder, tinyproxy, and the Python fault server (fault_server.py).
+// serving a folder, tinyproxy, the Python fault server (fault_server.py) and
+// a slow name server (slow_dns.py).
 // Every server runs under `timeout`, so it ends on its own even when the test
 // that started it dies; stop() ends it at once. Header-only.
 #include <arpa/inet.h>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,8 @@
 #include <fstream>
 #include <netinet/in.h>
 #include <string>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -269,5 +273,74 @@ struct TS_fault_server : TS_server {
 		return out;
 	}
 };
+
+// slow_dns.py: answers the names of `table` ("name=address" each) after
+// `delay` seconds, and holds a name's answer while hold_dir/name exists.
+struct TS_slow_dns : TS_server {
+	std::string record, hold_dir;
+
+	bool start(const std::string& addr_, const std::vector<std::string>& table, double delay,
+	           const std::string& work_, int lifetime = 120)
+	{
+		addr = addr_; port = 53; work = work_;
+		mkdir(work.c_str(), 0755);
+		record = work + "/queries.txt";
+		hold_dir = work + "/hold";
+		mkdir(hold_dir.c_str(), 0755);
+		unlink(record.c_str());
+#ifdef VANTOR_SOURCE_DIR
+		std::string script = std::string(VANTOR_SOURCE_DIR) + "/tests/support/slow_dns.py";
+#else
+		std::string script = "tests/support/slow_dns.py";
+#endif
+		std::vector<std::string> cmd = {"/usr/bin/python3", script, "--addr", addr, "--record", record,
+		                                "--lifetime", std::to_string(lifetime), "--delay", std::to_string(delay),
+		                                "--hold", hold_dir};
+		cmd.insert(cmd.end(), table.begin(), table.end());
+		pid = TS_spawn(cmd, work + "/server.log", lifetime + 5);
+		for (int i = 0; i < 500 && TS_alive(pid); ++i) {
+			struct stat st;
+			if (stat(record.c_str(), &st) == 0) return true;
+			std::this_thread::sleep_for(std::chrono::milliseconds(20));
+		}
+		error = "slow_dns.py did not start on " + addr + ": " + TS_read_file(work + "/server.log");
+		stop();
+		return false;
+	}
+
+	// Holds the answers for `name` until release(name).
+	void hold(const std::string& name) { TS_write_file(hold_dir + "/" + name, ""); }
+	void release(const std::string& name) { unlink((hold_dir + "/" + name).c_str()); }
+
+	// How many A questions for `name` came ("asked") or were answered ("answered").
+	int count(const std::string& what, const std::string& name) const
+	{
+		std::ifstream in(record);
+		std::string w, n;
+		int type = 0, k = 0;
+		while (in >> w >> n >> type) k += w == what && n == name && type == 1;
+		return k;
+	}
+};
+
+// The resolv.conf text that makes the name server at `addr` the only one, and
+// waits for its answers up to the resolver's longest time.
+inline std::string TS_resolv_conf(const std::string& addr)
+{
+	return "nameserver " + addr + "\noptions timeout:30 attempts:1\n";
+}
+
+// Makes the file `conf` this process's /etc/resolv.conf, and that of every
+// process it starts from now on, in a mount namespace of its own (needs root).
+// The system's resolver then asks the test's name server; "" or the reason.
+inline std::string TS_use_resolv_conf(const std::string& conf)
+{
+	if (unshare(CLONE_NEWNS) != 0) return std::string("unshare: ") + strerror(errno);
+	if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+		return std::string("private mounts: ") + strerror(errno);
+	if (mount(conf.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0)
+		return std::string("bind /etc/resolv.conf: ") + strerror(errno);
+	return "";
+}
 
 #endif

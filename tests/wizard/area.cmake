@@ -23,3 +23,6 @@ vantor_test_props(wizard REGEX "^Layout\\." LOCKS x_display TIMEOUT 300)
 # fixture; they serve their mirror on 127.0.0.93.
 target_sources(test_wizard PRIVATE ${CMAKE_SOURCE_DIR}/tests/engine/engine_support.cpp)
 vantor_test_props(wizard REGEX "^WebBounds\\." LOCKS wizard_127_0_0_93)
+# The slow-lookup test runs the real program against 127.0.0.165-167, with a
+# name server of its own.
+vantor_test_props(wizard REGEX "^SlowLookup\\." LOCKS wizard_127_0_0_165_to_167 x_display TIMEOUT 240)

@@ -102,20 +102,28 @@ protected:
 	}
 };
 
-// Names with '%', '#', '?', letters outside ASCII and other characters a URL
-// reserves install like any other.
+// Names with '%', '#', '?', letters outside ASCII, control characters and
+// other characters a URL reserves install like any other, and the log shows
+// their control characters escaped.
 TEST_F(WebBounds, NamesAUrlMustEscapeInstall)
 {
 	make_set("names");
 	serve(1);
 	fetch_directory();
-	ASSERT_GE(sim_info.size(), 8u);
+	ASSERT_GE(sim_info.size(), 11u);
 	web_scan_and_choose();
 	if (HasFatalFailure()) return;
 	EXPECT_EQ(1, web_pump(60));
 	EXPECT_EQ(0, stg.extract_error);
-	EXPECT_EQ(std::string::npos, log_text().find("HTTP Error for"));
-	EXPECT_EQ(8, check_present());
+	std::string log = log_text();
+	EXPECT_EQ(std::string::npos, log.find("HTTP Error for"));
+	EXPECT_EQ(11, check_present());
+	EXPECT_NE(std::string::npos, log.find("EXPANDING file " + copy_dir + "Odd Names/tab\\x09here.txt, with result=0."));
+	EXPECT_NE(std::string::npos, log.find("EXPANDING file " + copy_dir + "Odd Names/\\x1b[31mred\\x1b[0m bell\\x07.txt"));
+	for (char c : log) {
+		if (c == '\n') continue;
+		ASSERT_FALSE((unsigned char)c < 0x20 || c == 0x7f) << "a raw control character in the log:\n" << log;
+	}
 }
 
 // A full temporary disk ends the run at once, naming the folder; no mirror is
