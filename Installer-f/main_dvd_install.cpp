@@ -17,7 +17,6 @@
 #include "UTL_clock.h"
 #include "UTL_log.h"
 #include "UTL_globals.h"
-#include "UTL_threads.h"
 #include "UTL_translate.h"
 
 static std::string T(const char* text) { return UTL_translate_string(text, 0); }
@@ -280,24 +279,14 @@ void dvd_pick_copy(wizard_screen& s, const char* closing)
 	s.text += T(closing);
 }
 
-// A scan step keeps the workers fed for this long within a frame, as the
-// download pump does: their queue holds only a few milliseconds of slices, so
-// one hand-out per frame would leave them idle for most of it.
-static const unsigned long long scan_frame_budget_us = 20000;
-// Pause between two looks at the workers within the budget.
-static const int scan_poll_ms = 1;
-
+// One step of the copy's scan per frame: the engine keeps the workers' queue
+// deep enough to last until the next frame, so the step never waits on them.
 int wizard_scan_step(wizard_screen& s, int& ctr, int quick)
 {
 	s.quit_callback = checksum_directory_kill;
 	float progress = 0;
-	unsigned long long start = xtim_class::microsecs();
-	for (;;) {
-		if (checksum_directory(dest_dir_path, ctr, quick, progress)) return 1;
-		if (xtim_class::microsecs() - start >= scan_frame_budget_us) break;
-		UTL_sleep(scan_poll_ms);
-	}
-	s.progress_text = UTL_string_sub(T("Scanning %1:number% of %2:total% files."), int_str(ctr),
+	if (checksum_directory(dest_dir_path, ctr, quick, progress)) return 1;
+	s.progress_text = UTL_string_sub(T("Scanning %1:number% of %2:total% files."), int_str(checksum_files_done()),
 	                                 int_str((int)sim_info.size()));
 	s.progress = progress;
 	return 0;

@@ -92,10 +92,16 @@ int net_get_updates(int entering, wizard_screen& s)
 	}
 	s.title = T("Search for Updates");
 	s.back = net_pick_dest;
-	if (!demo_directory_step(s, T("to find an update server."),
-	                         T("I am processing information about the available patches."),
+	const int read_before = stg.stage == 3;
+	const std::string processing = T("I am processing information about the available patches.");
+	if (!demo_directory_step(s, T("to find an update server."), processing,
 	                         T("I am downloading patch info from %1:server name%.")))
 		return 0;
+	if (!read_before) {
+		// the frame that read the directory file is long already: the scan starts with the next
+		s.text = processing;
+		return 0;
+	}
 	// the directory is read: one step of the copy's scan per frame
 	if (wizard_scan_step(s, ctr, 0)) {
 		s.back = nullptr;

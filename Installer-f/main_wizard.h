@@ -186,7 +186,7 @@ void dvd_pick_copy(wizard_screen& screen, const char* closing);
 int dvd_scan_frame(wizard_screen& screen, int& ctr, int quick, wizard_func back, wizard_func done);
 // One step of the checksum scan of dest_dir_path from cursor ctr, as every
 // screen that scans makes it once a frame: Quit stops the workers, the bar and
-// its line show how many files are handed out. 1 once the scan is complete.
+// its line show how many files are signed. 1 once the scan is complete.
 int wizard_scan_step(wizard_screen& screen, int& ctr, int quick);
 
 #endif

@@ -47,7 +47,11 @@ public:
 	int  check_error(std::string& msg) override;
 };
 
-int  checksum_directory(const std::string& folder, int& cursor, int quick, float& progress);	// 0 running, 1 done
+// One step: tops the workers' queue up and takes back what they finished,
+// never waiting; progress is the share of files signed. 0 running, 1 done.
+int  checksum_directory(const std::string& folder, int& cursor, int quick, float& progress);
+int  checksum_files_done();	// files the running scan has signed (0 when none runs)
+// Stops a scan: work not started is dropped, running work is waited for.
 void checksum_directory_kill();
 
 // --- decision

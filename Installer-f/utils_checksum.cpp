@@ -15,6 +15,20 @@ UTL_worker_threads* checksum_workers = nullptr;
 enum { checksum_slice = 10 };
 static const float checksum_slice_kb = 64000;
 
+// The queue is topped up once a frame, so it holds what the workers sign
+// while a frame is drawn, a slow one on a loaded machine included: at least
+// four slices per worker, and more while it holds fewer than this many files.
+// Work not yet started is dropped on a kill, so depth costs only the task
+// records.
+enum { checksum_queue_files = 16384 };
+enum { checksum_slices_per_worker = 4 };
+
+// What the running scan has queued and signed, for the top-up and the progress.
+static struct {
+	int files_queued;	// handed out, not yet back
+	int files_done;		// back from the workers, or before the cursor the scan started at
+} checksum_feed;
+
 // What a listed path that holds a folder, pipe, socket or device has for its
 // signature: no listed signature equals it, so it counts as changed by the
 // user and is asked about like any modified file.
@@ -68,6 +82,13 @@ static int checksum_slice_size(int cursor, int count, int quick)
 	return n;
 }
 
+static bool checksum_queue_wants_more(int workers)
+{
+	if (!checksum_workers->has_free_slot()) return false;
+	if (checksum_workers->count_total_tasks() < checksum_slices_per_worker * workers) return true;
+	return checksum_feed.files_queued < checksum_queue_files;
+}
+
 int checksum_directory(const std::string& folder, int& cursor, int quick, float& progress)
 {
 	int count = (int)sim_info.size();
@@ -80,23 +101,30 @@ int checksum_directory(const std::string& folder, int& cursor, int quick, float&
 		progress = count ? (float)cursor / (float)count : 0.0f;
 		return 1;
 	}
+	int workers = UTL_count_processors();
 	if (!checksum_workers) {
-		int n = UTL_count_processors();
-		checksum_workers = new UTL_worker_threads(n, 4 * n);
+		checksum_workers = new UTL_worker_threads(workers, checksum_queue_files);
 		THREAD_add_shutdown_hook(checksum_shutdown_hook);
+		checksum_feed.files_queued = 0;
+		checksum_feed.files_done = cursor;
 		xer << " Start of MD5 at " << (double)xtim_class::microsecs() / 1000000.0 << "\n";
 	}
-	while (cursor < count && checksum_workers->has_free_slot()) {
-		int size = checksum_slice_size(cursor, count, quick);
-		checksum_workers->enqueue_task(new checksum_task(folder, cursor, cursor + size, quick));
-		cursor += size;
-	}
+	// what came back first, so the top-up sees the room it left
 	while (UTL_work_task* t = checksum_workers->check_retired_tasks()) {
+		checksum_task* done = (checksum_task*)t;
+		checksum_feed.files_queued -= done->last - done->first;
+		checksum_feed.files_done += done->last - done->first;
 		std::string msg;
 		t->check_error(msg);
 		delete t;
 	}
-	progress = count ? (float)cursor / (float)count : 0.0f;
+	while (cursor < count && checksum_queue_wants_more(workers)) {
+		int size = checksum_slice_size(cursor, count, quick);
+		checksum_workers->enqueue_task(new checksum_task(folder, cursor, cursor + size, quick));
+		checksum_feed.files_queued += size;
+		cursor += size;
+	}
+	progress = count ? (float)checksum_feed.files_done / (float)count : 0.0f;
 	if (cursor < count || checksum_workers->count_total_tasks() > 0) return 0;
 	delete checksum_workers;
 	checksum_workers = nullptr;
@@ -104,9 +132,12 @@ int checksum_directory(const std::string& folder, int& cursor, int quick, float&
 	return 1;
 }
 
+int checksum_files_done() { return checksum_workers ? checksum_feed.files_done : 0; }
+
 void checksum_directory_kill()
 {
 	if (!checksum_workers) return;
+	checksum_workers->cancel_queued();
 	while (UTL_work_task* t = checksum_workers->wait_retired_tasks()) delete t;
 	delete checksum_workers;
 	checksum_workers = nullptr;

@@ -21,15 +21,20 @@ static std::string local_rel(const file_version_struct& v)
 // Histories that land on one local path. A file whose platform code changed
 // between releases is listed twice there: its new history, and the old one
 // ending in a tombstone. The copy is the new history's business alone.
+// Built on first use: the totals after a scan seldom need it, and on a long
+// list it costs a frame.
 struct local_paths {
 	std::map<std::string, std::vector<int>> by_path;
+	bool built = false;
 
-	local_paths()
+	const std::vector<int>& same(int i)
 	{
-		for (int i = 0; i < (int)sim_info.size(); ++i) by_path[local_rel(sim_info[i].versions.back())].push_back(i);
+		if (!built) {
+			built = true;
+			for (int j = 0; j < (int)sim_info.size(); ++j) by_path[local_rel(sim_info[j].versions.back())].push_back(j);
+		}
+		return by_path[local_rel(sim_info[i].versions.back())];
 	}
-
-	const std::vector<int>& same(int i) { return by_path[local_rel(sim_info[i].versions.back())]; }
 
 	// A wanted, live history other than i sits on i's local path.
 	bool shadowed(int i)

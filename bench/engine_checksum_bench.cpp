@@ -5,6 +5,9 @@
 // Each engine scan runs in a child process, so that its peak resident memory
 // is its own. Prints the time ratio engine / tool (below 1: the engine is faster).
 // Usage: engine_checksum_bench [COUNTxBYTES ...]   (default: the four sets above)
+//        engine_checksum_bench --copy COPY/ DIRECTORY_TXT
+//   (one engine scan of a copy made elsewhere, e.g. by scan_frames.py, which
+//   pairs it with the window's scan of the same copy)
 #include "engine_bench_util.h"
 #include "UTL_threads.h"
 #include <algorithm>
@@ -76,12 +79,14 @@ static bool make_tree(const std::string& out, const scan_set& s)
 
 struct engine_result {
 	double seconds = -1;
+	double read_seconds = -1;	// the directory file into sim_info
+	double sizes_seconds = -1;	// the sizes the wizard counts after the scan
 	long max_rss_kb = 0;
 	bool all_match = false;
 };
 
 // The engine's scan in a child process: read the directory, scan, report.
-static engine_result engine_scan(const std::string& out)
+static engine_result engine_scan(const std::string& tree, const std::string& directory, const std::string& log)
 {
 	int pipefd[2];
 	engine_result r;
@@ -89,22 +94,28 @@ static engine_result engine_scan(const std::string& out)
 	pid_t pid = fork();
 	if (pid == 0) {
 		close(pipefd[0]);
-		bench_engine_start(out + "/log.txt");
-		if (read_directory(out + "/directory.txt", "") != 3) _exit(2);
-		std::string tree = out + "/tree/";
+		bench_engine_start(log);
+		double t_read = bench_now();
+		if (read_directory(directory, "") != 3) _exit(2);
 		double t0 = bench_now();
+		t_read = t0 - t_read;
 		int cursor = 0;
 		float progress = 0;
 		while (!checksum_directory(tree, cursor, 0, progress)) UTL_sleep(1);
 		double t = bench_now() - t0;
 		int good = 0;
 		for (auto& h : sim_info) good += h.versions.back().up_to_date;
-		double msg[2] = {t, good == (int)sim_info.size() ? 1.0 : 0.0};
+		double t_sizes = bench_now();
+		set_install_filter(1, 1);
+		scenery_from_install();
+		recalc_disk_sizes();
+		t_sizes = bench_now() - t_sizes;
+		double msg[4] = {t, good == (int)sim_info.size() ? 1.0 : 0.0, t_read, t_sizes};
 		if (write(pipefd[1], msg, sizeof msg) != (ssize_t)sizeof msg) _exit(3);
 		_exit(0);	// no orderly shutdown: only the scan is measured
 	}
 	close(pipefd[1]);
-	double msg[2] = {-1, 0};
+	double msg[4] = {-1, 0, -1, -1};
 	ssize_t got = read(pipefd[0], msg, sizeof msg);
 	close(pipefd[0]);
 	int st = 0;
@@ -113,6 +124,8 @@ static engine_result engine_scan(const std::string& out)
 	if (got == (ssize_t)sizeof msg && WIFEXITED(st) && WEXITSTATUS(st) == 0) {
 		r.seconds = msg[0];
 		r.all_match = msg[1] > 0;
+		r.read_seconds = msg[2];
+		r.sizes_seconds = msg[3];
 	}
 	r.max_rss_kb = ru.ru_maxrss;
 	return r;
@@ -133,6 +146,15 @@ static double median(std::vector<double> v)
 
 int main(int argc, char** argv)
 {
+	if (argc == 4 && !strcmp(argv[1], "--copy")) {
+		std::string tree = argv[2];
+		if (tree.empty() || tree.back() != '/') tree += '/';
+		engine_result e = engine_scan(tree, argv[3], "/dev/null");
+		printf("engine scan: %.3f s  directory read: %.3f s  sizes after it: %.3f s  %s\n", e.seconds, e.read_seconds,
+		       e.sizes_seconds,
+		       e.all_match ? "all signatures match" : "SIGNATURES DIFFER");
+		return e.seconds >= 0 && e.all_match ? 0 : 1;
+	}
 	std::vector<scan_set> sets;
 	for (int i = 1; i < argc; ++i) {
 		scan_set s;
@@ -162,7 +184,7 @@ int main(int argc, char** argv)
 		bool match = true;
 		for (int r = 0; r < rounds; ++r) {
 			t_tool.push_back(timed_sh(tool));
-			engine_result e = engine_scan(out);
+			engine_result e = engine_scan(out + "/tree/", out + "/directory.txt", out + "/log.txt");
 			t_engine.push_back(e.seconds);
 			ratios.push_back(e.seconds / t_tool.back());
 			rss = std::max(rss, e.max_rss_kb);

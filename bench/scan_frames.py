@@ -15,7 +15,10 @@ Run it on a display, in a network namespace of your own:
   unshare -n bash -c 'ip link set lo up; xvfb-run -a -s "-screen 0 1280x1024x24" \\
       python3 bench/scan_frames.py --program build/vantor-web-updater'
 Options: --files N (50000), --kb N (4), --addr A (127.0.0.151), --shot PNG (a
-picture of the window during the scan), --keep (leave the scratch folder).
+picture of the window during the scan), --keep (leave the scratch folder),
+--program P again to compare builds, --engine build/bench/engine_checksum_bench
+(the engine's own scan of the same copy, without a window), --rounds N
+(alternating rounds over the same copy, medians and load averages printed).
 """
 import argparse
 import ctypes
@@ -202,33 +205,15 @@ def scan_frames(log):
     return during, t1 - t0, before[1:]	# the first total counts from the switch, not a frame
 
 
-def main():
-    here = os.path.dirname(os.path.abspath(__file__))
-    ap = argparse.ArgumentParser(description="Frames drawn during a checksum scan of a copy.")
-    ap.add_argument("--program", default=os.path.join(here, "..", "build", "vantor-web-updater"))
-    ap.add_argument("--files", type=int, default=50000)
-    ap.add_argument("--kb", type=int, default=4)
-    ap.add_argument("--addr", default="127.0.0.151")
-    ap.add_argument("--shot", help="a PNG of the window taken during the scan")
-    ap.add_argument("--keep", action="store_true", help="leave the scratch folder")
-    a = ap.parse_args()
-    if not os.environ.get("DISPLAY"):
-        sys.exit("scan_frames: needs a display (run it under xvfb-run)")
-    for tool in ("nginx", "xdotool", "gdb"):
-        if not shutil.which(tool):
-            sys.exit("scan_frames: needs %s" % tool)
-    if not os.access(a.program, os.X_OK):
-        sys.exit("scan_frames: no program at %s" % a.program)
+def load():
+    with open("/proc/loadavg") as f:
+        return float(f.read().split()[0])
 
-    work = tempfile.mkdtemp(prefix="scan_frames.", dir="/tmp")
-    nginx = prog = None
+
+def window_run(work, program, addr, shot=None):
+    """One window's scan of the copy: (scan seconds, gaps, gaps before the scan)."""
+    prog = Program(work, program, addr, os.path.join(os.path.dirname(work), COPY))
     try:
-        t = time.monotonic()
-        make_release(work, a.files, a.kb)
-        print("copy of %d files of %d KB made in %.1f s" % (a.files, a.kb, time.monotonic() - t))
-        subprocess.call(["sync"])
-        nginx = start_nginx(work, a.addr)
-        prog = Program(work, a.program, a.addr, os.path.join(work, COPY))
         if not prog.wait_log("Wizard screen: Vantor 9 Web Updater", 60) or not prog.find_window():
             sys.exit("scan_frames: the program did not open its window; see %s" % prog.log)
         if not prog.profile_frames():
@@ -236,33 +221,95 @@ def main():
         prog.click(NEXT)
         if not prog.wait_log(" Start of MD5 at ", 600):
             sys.exit("scan_frames: the scan did not start")
-        if a.shot:
+        if shot:
             time.sleep(1)
-            subprocess.call(["import", "-window", "root", a.shot])
+            subprocess.call(["import", "-window", "root", shot])
         if not prog.wait_log(" End of MD5 at ", 1200):
             sys.exit("scan_frames: the scan did not end")
         if not prog.wait_log("Wizard screen: Finshed Web Update", 60):
             print("scan_frames: the copy was not found current; see %s" % prog.log, file=sys.stderr)
-        prog.stop()
-        got = scan_frames(prog.text())
-        if not got or not got[0]:
-            sys.exit("scan_frames: no frame lines around the scan in %s" % prog.log)
-        gaps, length, before = got
-        print("program: %s" % os.path.abspath(a.program))
-        print("scan of %d files of %d KB: %.2f s" % (a.files, a.kb, length))
-        print("frames ended during the scan and the first after it: %d" % len(gaps))
-        # the frame that starts the scan also reads the directory file: apart
-        print("gap ending with the frame that started the scan: %.3f s" % gaps[0])
-        rest = gaps[1:] or gaps
-        print("longest gap between frames while scanning: %.3f s" % max(rest))
-        print("median gap between frames while scanning:  %.3f s" % statistics.median(rest))
-        if len(rest) >= 20:
-            print("90th percentile gap while scanning:        %.3f s" % statistics.quantiles(rest, n=10)[-1])
-        if before:
-            print("median gap before the scan: %.3f s (%d frames)" % (statistics.median(before), len(before)))
     finally:
-        if prog and prog.proc.poll() is None:
-            prog.stop()
+        prog.stop()
+    got = scan_frames(prog.text())
+    if not got or not got[0]:
+        sys.exit("scan_frames: no frame lines around the scan in %s" % prog.log)
+    gaps, length, before = got
+    return length, gaps, before
+
+
+def engine_run(work, engine):
+    """The engine's own scan of the same copy, without a window: its seconds."""
+    r = subprocess.run([engine, "--copy", os.path.join(work, COPY) + "/", os.path.join(work, "directory.txt")],
+                       capture_output=True, text=True, timeout=1200)
+    m = re.search(r"engine scan: ([0-9.]+) s", r.stdout)
+    if r.returncode != 0 or not m:
+        sys.exit("scan_frames: the engine's scan failed: %s%s" % (r.stdout, r.stderr))
+    return float(m.group(1))
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    ap = argparse.ArgumentParser(description="Frames drawn during a checksum scan of a copy.")
+    ap.add_argument("--program", action="append", help="the web updater; give it twice or more to compare builds "
+                    "(default: build/vantor-web-updater)")
+    ap.add_argument("--engine", help="engine_checksum_bench: its scan of the same copy, in every round")
+    ap.add_argument("--rounds", type=int, default=1, help="alternating rounds over the same copy; medians printed")
+    ap.add_argument("--files", type=int, default=50000)
+    ap.add_argument("--kb", type=int, default=4)
+    ap.add_argument("--addr", default="127.0.0.151")
+    ap.add_argument("--shot", help="a PNG of the window taken during the scan")
+    ap.add_argument("--keep", action="store_true", help="leave the scratch folder")
+    a = ap.parse_args()
+    programs = a.program or [os.path.join(here, "..", "build", "vantor-web-updater")]
+    if not os.environ.get("DISPLAY"):
+        sys.exit("scan_frames: needs a display (run it under xvfb-run)")
+    for tool in ("nginx", "xdotool", "gdb"):
+        if not shutil.which(tool):
+            sys.exit("scan_frames: needs %s" % tool)
+    for p in programs + ([a.engine] if a.engine else []):
+        if not os.access(p, os.X_OK):
+            sys.exit("scan_frames: no program at %s" % p)
+
+    work = tempfile.mkdtemp(prefix="scan_frames.", dir="/tmp")
+    nginx = None
+    try:
+        t = time.monotonic()
+        make_release(work, a.files, a.kb)
+        print("copy of %d files of %d KB made in %.1f s" % (a.files, a.kb, time.monotonic() - t))
+        with zipfile.ZipFile(os.path.join(work, "mirror", RELEASE, "directory.txt.zip")) as z:
+            z.extract("directory.txt", work)
+        subprocess.call(["sync"])
+        nginx = start_nginx(work, a.addr)
+        runs = {p: [] for p in programs}	# (scan, longest gap, median gap, first gap, engine of the round, load)
+        for r in range(a.rounds):
+            engine = engine_run(work, a.engine) if a.engine else None
+            if engine is not None:
+                print("round %d  engine alone: %.2f s  (load %.1f)" % (r + 1, engine, load()))
+            for i, p in enumerate(programs):
+                run = os.path.join(work, "run")
+                shutil.rmtree(run, ignore_errors=True)
+                os.makedirs(run)
+                length, gaps, before = window_run(run, p, a.addr, a.shot if r == 0 and i == 0 else None)
+                rest = gaps[1:] or gaps
+                runs[p].append((length, max(rest), statistics.median(rest), gaps[0], engine, load()))
+                print("round %d  %s: scan %.2f s%s, %d frames, longest gap %.3f s, median %.3f s, 90th %.3f s, "
+                      "gap of the frame that started it %.3f s, median gap before %.3f s  (load %.1f)" %
+                      (r + 1, os.path.basename(os.path.dirname(os.path.abspath(p))) + "/" + os.path.basename(p),
+                       length, " (%.2f of the engine)" % (length / engine) if engine else "", len(gaps), max(rest),
+                       statistics.median(rest), statistics.quantiles(rest, n=10)[-1] if len(rest) >= 2 else max(rest),
+                       gaps[0], statistics.median(before) if before else 0, load()))
+                sys.stdout.flush()
+        print("\nmedians of %d round(s) of %d files of %d KB:" % (a.rounds, a.files, a.kb))
+        for p in programs:
+            rs = runs[p]
+            med = lambda k: statistics.median(x[k] for x in rs)
+            line = "  %s: scan %.2f s, longest gap %.3f s, median gap %.3f s, first gap %.3f s" % (
+                os.path.abspath(p), med(0), med(1), med(2), med(3))
+            if a.engine:
+                line += ", engine alone %.2f s, window / engine %.2f" % (
+                    med(4), statistics.median(x[0] / x[4] for x in rs))
+            print(line + "  (loads %s)" % " ".join("%.1f" % x[5] for x in rs))
+    finally:
         if nginx:
             nginx.terminate()
             nginx.wait()

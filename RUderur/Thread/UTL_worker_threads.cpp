@@ -25,6 +25,8 @@ void UTL_work_task::set_retire_error(int err, const std::string& msg)
 	retire_msg = msg;
 }
 
+static const char* const no_thread_left = "No worker thread was left to run this task.";
+
 // The task is on the retired queue already: an owner woken by this finds it there.
 static void notify_retired(int fd)
 {
@@ -61,7 +63,7 @@ void UTL_worker_threads::enqueue_task(UTL_work_task* task)
 	total_tasks++;
 	UTL_message_queue_write(input_queue, task);
 	// Every thread of the set has ended on a fatal report: nobody would run it.
-	if (!threads.empty() && __atomic_load_n(&live_threads, __ATOMIC_SEQ_CST) == 0) retire_unrun();
+	if (!threads.empty() && __atomic_load_n(&live_threads, __ATOMIC_SEQ_CST) == 0) retire_unrun(no_thread_left);
 }
 
 bool UTL_worker_threads::has_free_slot() { return total_tasks < max_tasks; }
@@ -83,10 +85,12 @@ UTL_work_task* UTL_worker_threads::wait_retired_tasks()
 
 int UTL_worker_threads::count_total_tasks() { return total_tasks; }
 
-void UTL_worker_threads::retire_unrun()
+void UTL_worker_threads::cancel_queued() { retire_unrun("The task was cancelled before it ran."); }
+
+void UTL_worker_threads::retire_unrun(const char* why)
 {
 	while (UTL_work_task* t = (UTL_work_task*)UTL_message_queue_read(input_queue, 0)) {
-		t->set_retire_error(ECANCELED, "No worker thread was left to run this task.");
+		t->set_retire_error(ECANCELED, why);
 		UTL_message_queue_write(retired_queue, t);
 		notify_retired(retire_notify_fd);
 	}
@@ -96,7 +100,7 @@ void UTL_worker_threads::thread_lost()
 {
 	// The last one out hands back whatever is still queued, so that an owner
 	// draining the set does not wait for work nobody will do.
-	if (__atomic_sub_fetch(&live_threads, 1, __ATOMIC_SEQ_CST) == 0) retire_unrun();
+	if (__atomic_sub_fetch(&live_threads, 1, __ATOMIC_SEQ_CST) == 0) retire_unrun(no_thread_left);
 }
 
 UTL_CATCHES_THREAD_EXIT void* UTL_worker_threads::thread_func(void* p)

@@ -47,13 +47,17 @@ public:
 	UTL_work_task* check_retired_tasks();	// never waits
 	UTL_work_task* wait_retired_tasks();	// null once nothing is outstanding
 	int            count_total_tasks();
+	// Hands every task no thread has started yet back through the retired
+	// queue, marked ECANCELED and not run, so that an owner that abandons a
+	// deep queue waits only for the tasks already running.
+	void           cancel_queued();
 
 	static void* thread_func(void* set);
 
 private:
 	int live_threads;	// threads still reading the input queue; atomic access only
 	void thread_lost();
-	void retire_unrun();
+	void retire_unrun(const char* why);
 };
 
 #endif

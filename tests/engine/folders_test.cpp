@@ -110,7 +110,7 @@ TEST_F(Folders, DeleteFilesWithNothingMarkedTouchesNothing)
 
 class Checksum : public EngineTest {};
 
-static int scan(int quick, float* progress_after_first = nullptr)
+static float scan(int quick, float* progress_after_first = nullptr)
 {
 	int cursor = 0, calls = 0;
 	float progress = -1;
@@ -121,7 +121,7 @@ static int scan(int quick, float* progress_after_first = nullptr)
 		if (r == 1) break;
 		usleep(1000);
 	}
-	return calls;
+	return progress;
 }
 
 TEST_F(Checksum, FullAndQuickScan)
@@ -137,9 +137,9 @@ TEST_F(Checksum, FullAndQuickScan)
 	body += line(2, M1, "f0") + line(0, "GONE", "f1");	// another platform; an obsolete file that exists
 	ASSERT_EQ(3, load_directory(dir, body));
 	ASSERT_EQ(27u, sim_info.size());
-	float first = 0;
-	scan(0, &first);
-	EXPECT_FLOAT_EQ(1.0f, first);	// every slice handed out at once
+	float first = -1;
+	EXPECT_FLOAT_EQ(1.0f, scan(0, &first));
+	EXPECT_FLOAT_EQ(0.0f, first);	// every slice handed out at once, none signed yet
 	for (int i = 0; i < 25; ++i) {
 		std::string want = i % 5 == 4 ? "NONE" : i == 7 ? md5_text("changed") : sigs[i];
 		EXPECT_EQ(want, cur(i).sig_have) << i;
@@ -178,12 +178,12 @@ TEST_F(Checksum, MissingFolderEmptyListAndKill)
 	EXPECT_EQ(1, count_of(log_text(), " End of MD5 at "));
 
 	std::string body = "DIR V/\n";
-	for (int i = 0; i < 2000; ++i) body += line(0, M1, "f" + std::to_string(i));
+	for (int i = 0; i < 20000; ++i) body += line(0, M1, "f" + std::to_string(i));
 	ASSERT_EQ(3, load_directory(dir, body));
 	cursor = 0;
 	EXPECT_EQ(0, checksum_directory(copy_dir, cursor, 0, progress));
 	EXPECT_NE(nullptr, checksum_workers);
-	EXPECT_LT(cursor, 2000);	// at most four slices per thread in flight
+	EXPECT_LT(cursor, 20000);	// the queue is bounded
 	checksum_directory_kill();
 	EXPECT_EQ(nullptr, checksum_workers);
 	checksum_directory_kill();
@@ -247,13 +247,14 @@ TEST_F(Checksum, WhatIsNoFileIsAskedAboutNeverOpened)
 	close(sock);
 }
 
-// Large files are signed one to a slice, so the first call hands out a slice
-// per free place; files of 30 MB go two to a slice, small ones ten.
+// Large files are signed one to a slice, so a few of them spread over every
+// worker; files of 30 MB go two to a slice, small ones ten. The first call
+// hands all of these lists out, to last while a frame draws.
 TEST_F(Checksum, SlicesEndAtAboutSixtyFourMegabytes)
 {
 	sh("mkdir -p '" + copy_dir + "'");
 	const int places = 4 * UTL_count_processors();
-	struct { int kb, files, per_slice; } sets[] = {{100000, 3 * places, 1}, {30000, 3 * places, 2}, {5, 30 * places, 10}};
+	struct { int kb, files, per_slice; } sets[] = {{100000, 3 * places, 1}, {30000, 3 * places, 2}, {5, 3001, 10}};
 	for (auto& set : sets) {
 		SCOPED_TRACE(set.kb);
 		std::string body = "DIR V/big/\n";
@@ -261,13 +262,16 @@ TEST_F(Checksum, SlicesEndAtAboutSixtyFourMegabytes)
 		ASSERT_EQ(3, load_directory(dir, body));
 		int cursor = 0;
 		float progress = 0;
+		// nothing is collected before the first hand-out: every slice is outstanding
 		EXPECT_EQ(0, checksum_directory(copy_dir, cursor, 0, progress));
-		EXPECT_EQ(places * set.per_slice, cursor);
+		EXPECT_EQ(set.files, cursor);
+		EXPECT_EQ((set.files + set.per_slice - 1) / set.per_slice, checksum_workers->count_total_tasks());
 		checksum_directory_kill();
 		// the quick scan reads nothing: only the count cuts it
 		cursor = 0;
-		checksum_directory(copy_dir, cursor, 1, progress);
-		EXPECT_EQ(std::min(set.files, places * 10), cursor);
+		EXPECT_EQ(0, checksum_directory(copy_dir, cursor, 1, progress));
+		EXPECT_EQ(set.files, cursor);
+		EXPECT_EQ((set.files + 9) / 10, checksum_workers->count_total_tasks());
 		checksum_directory_kill();
 	}
 }

@@ -89,6 +89,51 @@ TEST_F(WorkerSetTest, DestroyRunsQueuedWorkFirstAndKeepsObjects)
 	for (auto t : tasks) delete t;
 }
 
+// A task that holds its thread until the test lets it go.
+struct held_task : UTL_work_task {
+	test_signal started, open;
+	void do_it() override
+	{
+		started.post();
+		open.wait();
+	}
+};
+
+// An owner abandoning a deep queue: what no thread started comes back unrun
+// and marked, the running task finishes, and the set takes new work after.
+TEST_F(WorkerSetTest, CancelQueuedHandsBackUnrunWorkAndLetsRunningWorkFinish)
+{
+	std::vector<std::atomic<int>> runs(6);
+	UTL_worker_threads set(1, 100);
+	held_task* gate = new held_task;
+	set.enqueue_task(gate);
+	for (int i = 0; i < 5; ++i) set.enqueue_task(new counting_task(i, &runs));
+	ASSERT_TRUE(gate->started.wait());
+	set.cancel_queued();
+	gate->open.post();
+	int cancelled = 0, gate_back = 0;
+	while (UTL_work_task* t = set.wait_retired_tasks()) {
+		std::string msg;
+		int err = t->check_error(msg);
+		if (t == gate) {
+			EXPECT_EQ(0, err);
+			gate_back++;
+		} else {
+			EXPECT_EQ(ECANCELED, err);
+			EXPECT_FALSE(msg.empty());
+			cancelled++;
+		}
+		delete t;
+	}
+	EXPECT_EQ(1, gate_back);
+	EXPECT_EQ(5, cancelled);
+	for (int i = 0; i < 5; ++i) EXPECT_EQ(0, runs[i].load()) << i;
+	set.enqueue_task(new counting_task(5, &runs));
+	delete set.wait_retired_tasks();
+	EXPECT_EQ(1, runs[5].load());
+	EXPECT_EQ(0, set.count_total_tasks());
+}
+
 TEST_F(WorkerSetTest, ChainedSetsRunOneObjectTwice)
 {
 	UTL_worker_threads first(2, 10), second(3, 10);
