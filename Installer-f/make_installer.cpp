@@ -2,7 +2,6 @@
 // histories carried over from the previous release, discs and the marker file.
 #include "make_installer.h"
 #include "make_installer_deps.h"
-#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <map>
@@ -16,18 +15,9 @@ volatile int make_installer_interrupted = 0;
 
 #define MI_STOP(a, b, c, d) __MACIBM_alert(0, (a), (b), (c), (d), t_exit, "make_installer", __LINE__)
 
-struct nocase_less {
-	bool operator()(const std::string& a, const std::string& b) const
-	{
-		size_t n = std::min(a.size(), b.size());
-		for (size_t i = 0; i < n; ++i) {
-			int ca = tolower((unsigned char)a[i]), cb = tolower((unsigned char)b[i]);
-			if (ca != cb) return ca < cb;
-		}
-		return a.size() < b.size();
-	}
-};
-static std::map<std::string, int, nocase_less> sim_info_index;
+// Histories by exact name: names that differ only in case are two files, and a
+// rename in case alone tombstones the old spelling.
+static std::map<std::string, int> sim_info_index;
 static std::string prev_dir;
 static std::string sig;
 

@@ -312,9 +312,10 @@ TEST_F(BuilderStops, OnEveryFaultTheRunEnds)
 	expect_stop("a copy file", [&] { previous(""); put(master + "All/Aircraft/p/my copy.txt", "x"); });
 	expect_stop("a file directly in All", [&] { previous(""); put(master + "All/stray.txt", "x"); });
 	expect_stop("the previous directory is missing", [&] { make_installer_set_paths(master, out, base + "none.txt"); });
-	expect_stop("two old paths that differ only in case", [&] {
-		previous("\nDIR All/Aircraft/\nFILE 0 0 90000 1 1 11111111111111111111111111111111 A.txt\n"
-		         "\nDIR All/aircraft/\nFILE 0 0 90000 1 1 11111111111111111111111111111111 a.txt\n");
+	expect_stop("one old path listed twice apart", [&] {
+		previous("\nDIR All/Aircraft/\nFILE 0 0 90000 1 1 11111111111111111111111111111111 a.txt\n"
+		         "\nDIR All/Airfoils/\nFILE 0 0 90000 1 1 11111111111111111111111111111111 b.afl\n"
+		         "\nDIR All/Aircraft/\nFILE 0 0 90000 1 1 11111111111111111111111111111111 a.txt\n");
 	});
 	expect_stop("the release number was used already", [&] {
 		previous("\nDIR All/Aircraft/\nFILE 0 0 92102 1 1 11111111111111111111111111111111 a.txt\n");
