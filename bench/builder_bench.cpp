@@ -222,7 +222,8 @@ int main(int argc, char** argv)
 			run_result p = run(peer);
 			if (!p.ok) ++failures;
 			t_peer.push_back(p.seconds);
-			printf("  round %d: peer %8.2f s (%s)\n", r + 1, p.seconds, load.c_str());
+			printf("  round %d: peer      %8.2f s, CPU %8.2f s, max RSS %ld MB (%s)\n", r + 1, p.seconds, p.cpu,
+			       p.max_rss_kb / 1024, load.c_str());
 			for (size_t b = 0; b < nb && p.ok; ++b) {
 				bench_sh("rm -rf '" + out + "'; sync");
 				load = load_average();
