@@ -235,13 +235,13 @@ int main(int argc, char** argv)
 				t_ours[b].push_back(o.seconds);
 				ratios[b].push_back(o.seconds / p.seconds);
 				rss[b] = std::max(rss[b], o.max_rss_kb);
-				printf("           builder %zu %8.2f s, CPU %8.2f s, max RSS %ld MB (%s), ratio %.2f\n", b + 1, o.seconds,
+				printf("           builder %zu %8.2f s, CPU %8.2f s, max RSS %ld MB (%s), ratio %.3f\n", b + 1, o.seconds,
 				       o.cpu, o.max_rss_kb / 1024, load.c_str(), ratios[b].back());
 			}
 			fflush(stdout);
 		}
 		for (size_t b = 0; b < nb && !ratios[b].empty(); ++b)
-			printf("  %s, builder %zu: peer %.2f s, builder %.2f s (max RSS %ld MB); builder / peer, median of pairs: %.2f (%s now)\n",
+			printf("  %s, builder %zu: peer %.2f s, builder %.2f s (max RSS %ld MB); builder / peer, median of pairs: %.3f (%s now)\n",
 			       name.c_str(), b + 1, median(t_peer), median(t_ours[b]), rss[b] / 1024, median(ratios[b]),
 			       load_average().c_str());
 		fflush(stdout);
