@@ -2,7 +2,7 @@
 // histories carried over from the previous release, discs and the marker file.
 #include "make_installer.h"
 #include "make_installer_deps.h"
-#include <cctype>
+#include "THREAD_service.h"
 #include <csignal>
 #include <cstdio>
 #include <map>
@@ -14,22 +14,10 @@ float zip_size_dvd = 0;
 float dvd_limit_kb = 7670000.0f;
 volatile int make_installer_interrupted = 0;
 
-#define MI_STOP(a, b, c, d) __MACIBM_alert(0, (a), (b), (c), (d), t_exit, "make_installer", __LINE__)
-
-struct nocase_less {
-	bool operator()(const std::string& a, const std::string& b) const
-	{
-		size_t n = std::min(a.size(), b.size());
-		for (size_t i = 0; i < n; ++i) {
-			int ca = tolower((unsigned char)a[i]), cb = tolower((unsigned char)b[i]);
-			if (ca != cb) return ca < cb;
-		}
-		return a.size() < b.size();
-	}
-};
-static std::map<std::string, int, nocase_less> sim_info_index;
+// Histories by exact name: names that differ only in case are two files, and a
+// rename in case alone tombstones the old spelling.
+static std::map<std::string, int> sim_info_index;
 static std::string prev_dir;
-static std::string sig;
 
 static bool contains(const std::string& s, const std::string& what) { return s.find(what) != std::string::npos; }
 static std::vector<file_version_struct>& versions_of(size_t i) { return sim_info[i].versions; }
@@ -104,48 +92,104 @@ void make_installer_progress(const std::string& line1, const std::string& line2)
 	}
 }
 
-void comp_file(std::string path)
+// One file's archive, sizes and signature: made on a worker thread (or on the
+// main thread when there are no workers), read back by the main thread in
+// scan order. A disc set's pre-made 7z is linked by the main thread once the
+// file's disc is known; the worker only signs the source.
+class comp_task : public UTL_work_task {
+public:
+	std::string path;	// the source, as listed in comp_files
+	std::string planned;	// archive path without suffix, on the disc current when it was handed out
+	int         seven_zip;
+	size_t      index = 0;	// its place in comp_files
+
+	int         laa_err = 0, zip_err = 0, md5_err = 0;
+	int64_t     zip_bytes = -1, src_bytes = -1;
+	std::string sig;
+	std::string log;	// the archive code's log lines, written out by the main thread
+
+	comp_task(const std::string& p, const std::string& base, int z) : path(p), planned(base), seven_zip(z) {}
+	void do_it() override;
+};
+
+static bool is_windows_exe(const std::string& path) { return contains(path, str_win_fold) && contains(path, ".exe"); }
+
+// The installer takes 7z archives only from discs and only for global
+// scenery; everything else, and every update set, is zipped.
+static bool takes_seven_zip(const std::string& rel) { return build_type != 0 && contains(rel, "Global Scenery"); }
+
+// Set when the run stops: workers skip what they have not started.
+static int comp_cancelled = 0;
+
+void comp_task::do_it()
 {
+	if (__atomic_load_n(&comp_cancelled, __ATOMIC_RELAXED)) return;
+	io_log_capture capture;
+	if (is_windows_exe(path)) laa_err = make_file_large_address_aware(path);
+	if (!laa_err && seven_zip) {
+		src_bytes = APL_file_size(path);
+		md5_err = calc_file_md5(path, sig);
+	} else if (!laa_err) {
+		// the signature comes from the bytes the archive was made of
+		zip_err = file_to_zip(path, planned + ".zip", &sig);
+		if (!zip_err) {
+			zip_bytes = APL_file_size(planned + ".zip");
+			src_bytes = APL_file_size(path);
+		}
+	}
+	log = capture.text.str();
+}
+
+// The rest of a file, on the main thread in scan order: its archive in place
+// on its disc, its lines in the directory file, the disc cut.
+static void comp_file_finish(comp_task& t)
+{
+	const std::string& path = t.path;
 	std::string rel = path.substr(src_fold.size());
 	std::string name = leaf(rel);
 	std::string folder = folder_of(rel);
+	if (!t.log.empty()) xer << t.log;
 
-	if (contains(path, str_win_fold) && contains(path, ".exe")) {
-		int r = make_file_large_address_aware(path);
-		if (r != 0) {
-			char buf[64];
-			snprintf(buf, sizeof buf, "error# %f", (double)r);
-			MI_STOP("Oops! We could not make a windows exe file large-address-aware!", buf, path, "");
-		}
+	// The worker ended without finishing: its own report first, when it sent one.
+	std::string why;
+	if (int e = t.check_error(why)) {
+		make_installer_stop_workers();
+		THREAD_check_exception(1);
+		MI_STOP("I could not zip a file!", why.empty() ? error_str(e) : why, path, t.planned);
+	}
+	if (t.laa_err) {
+		char buf[64];
+		snprintf(buf, sizeof buf, "error# %f", (double)t.laa_err);
+		MI_STOP("Oops! We could not make a windows exe file large-address-aware!", buf, path, "");
 	}
 
-	// The installer takes 7z archives only from discs and only for global
-	// scenery; everything else, and every update set, is zipped.
 	std::string base = dst_folder + sim_name + "/" + rel;
 	std::string archive;
-	if (build_type != 0 && contains(rel, "Global Scenery")) {
+	if (t.seven_zip) {
 		if (!file_exists(path + ".7z"))
 			MI_STOP("ERROR: a global scenery file has no 7z archive beside it!", path + ".7z", "", "");
 		archive = base + ".7z";
 		if (link((path + ".7z").c_str(), archive.c_str()) != 0)
 			MI_STOP("ERROR: could not make hard link!", path + ".7z", archive, "");
+		t.zip_bytes = APL_file_size(archive);
 	} else {
 		archive = base + ".zip";
-		int r = file_to_zip(path, archive);
-		if (r != 0) MI_STOP("I could not zip a file!", error_str(r), path, archive);
+		if (t.zip_err) MI_STOP("I could not zip a file!", error_str(t.zip_err), path, t.planned + ".zip");
+		// a disc was cut since the worker was handed the file: the archive moves to its own disc
+		if (base != t.planned && rename((t.planned + ".zip").c_str(), archive.c_str()) != 0)
+			MI_STOP("I could not zip a file!", error_str(errno), path, archive);
 	}
 
-	int64_t zip_bytes = APL_file_size(archive);
-	if (zip_bytes < 0) MI_STOP("ERROR: could not get file size!", archive, "", "");
-	int64_t src_bytes = APL_file_size(path);
-	if (src_bytes < 0) MI_STOP("ERROR: could not get src file size!", path, "", "");
-	float zip_kb = (float)(long long)(zip_bytes * 0.001);
-	float src_kb = (float)(long long)(src_bytes * 0.001);
+	if (t.zip_bytes < 0) MI_STOP("ERROR: could not get file size!", archive, "", "");
+	if (t.src_bytes < 0) MI_STOP("ERROR: could not get src file size!", path, "", "");
+	float zip_kb = (float)(long long)(t.zip_bytes * 0.001);
+	float src_kb = (float)(long long)(t.src_bytes * 0.001);
 	zip_size_dvd += zip_kb;
 
 	// A file without a signature must not enter the set: it would carry the
 	// previous file's signature and every install of it would look modified.
-	if (calc_file_md5(path, sig) != 0) MI_STOP("Could not MD5 file!", path, "", "");
+	if (t.md5_err) MI_STOP("Could not MD5 file!", path, "", "");
+	const std::string& sig = t.sig;
 
 	dir_line(folder);
 
@@ -177,6 +221,72 @@ void comp_file(std::string path)
 	if (num_files_com % 20 == 0)
 		make_installer_progress("reg: " + num(reg) + ": total files to compress: " + num(num_files_use) +
 		                        ". now doing: " + num(num_files_com) + ".", archive);
+}
+
+static comp_task* new_comp_task(const std::string& path)
+{
+	std::string rel = path.substr(src_fold.size());
+	return new comp_task(path, dst_folder + sim_name + "/" + rel, takes_seven_zip(rel) ? 1 : 0);
+}
+
+void comp_file(std::string path)
+{
+	comp_task* t = new_comp_task(path);
+	t->do_it();
+	comp_file_finish(*t);
+	delete t;
+}
+
+int make_installer_workers = -1;
+
+// Files handed out ahead of the one the directory file waits for, per
+// worker: enough to keep every worker busy behind a large file, few enough
+// that what waits stays small however many files the set has.
+enum { comp_ahead_per_worker = 4 };
+
+static UTL_worker_threads*          comp_workers = nullptr;
+static std::map<size_t, comp_task*> comp_done;	// back from the workers, waiting for their turn
+
+void make_installer_stop_workers()
+{
+	if (!comp_workers) return;
+	__atomic_store_n(&comp_cancelled, 1, __ATOMIC_RELAXED);
+	while (UTL_work_task* t = comp_workers->wait_retired_tasks()) delete t;
+	for (auto& d : comp_done) delete d.second;
+	comp_done.clear();
+	delete comp_workers;
+	comp_workers = nullptr;
+}
+
+// Pass 1: every file of comp_files archived on the workers, finished in scan order.
+static void comp_all_files()
+{
+	int n = make_installer_workers >= 0 ? make_installer_workers : UTL_count_processors();
+	comp_cancelled = 0;
+	if (n == 0) {
+		for (const auto& f : comp_files) comp_file(f);
+		return;
+	}
+	size_t ahead = (size_t)n * comp_ahead_per_worker;
+	comp_workers = new UTL_worker_threads(n, (int)ahead);
+	size_t handed = 0, finished = 0;
+	while (finished < comp_files.size()) {
+		while (handed < comp_files.size() && handed - finished < ahead) {
+			comp_task* t = new_comp_task(comp_files[handed]);
+			t->index = handed++;
+			comp_workers->enqueue_task(t);
+		}
+		comp_task* t = (comp_task*)comp_workers->wait_retired_tasks();
+		comp_done[t->index] = t;
+		for (auto it = comp_done.find(finished); it != comp_done.end(); it = comp_done.find(finished)) {
+			comp_task* next = it->second;
+			comp_done.erase(it);
+			comp_file_finish(*next);
+			delete next;
+			++finished;
+		}
+	}
+	make_installer_stop_workers();
 }
 
 // The zipped directory must hold exactly the plain file before the plain file goes.
@@ -253,7 +363,7 @@ void sub_install()
 	set_dest_dvd(dvd_now);
 	for (const auto& p : comp_paths) make_folder(p);
 
-	for (const auto& f : comp_files) comp_file(f);
+	comp_all_files();
 
 	for (size_t i = 0; i < sim_info.size(); ++i) {
 		auto& hist = versions_of(i);

@@ -41,7 +41,14 @@ void check_required_folders();
 
 void build_install();
 void sub_install();
+// Archives one source file on the calling thread and writes its lines.
 void comp_file(std::string path);
+// Worker threads that archive the files of a set: -1 one per processor, 0 none
+// (each file on the main thread, one after another). The directory file and
+// the archives are the same whichever it is.
+extern int make_installer_workers;
+// Stops the archive workers and drops what they hold; nothing when none run.
+void make_installer_stop_workers();
 void chop_platform(std::string& path, int os);
 int  platform_code_for(const std::string& rel);
 

@@ -60,8 +60,6 @@ void make_installer_set_paths(const std::string& src, const std::string& dst, co
 	build_content_paths();
 }
 
-#define MI_STOP(a, b, c, d) __MACIBM_alert(0, (a), (b), (c), (d), t_exit, "make_installer", __LINE__)
-
 static bool contains(const std::string& s, const std::string& what) { return s.find(what) != std::string::npos; }
 static bool ends_with(const std::string& s, const std::string& what)
 {

@@ -193,7 +193,7 @@ void MD5UpdateWide(MD5Context* ctx, const void* data, size_t length)
 	}
 }
 
-static std::string hex_digest(MD5Context* ctx)
+std::string md5_hex_digest(MD5Context* ctx)
 {
 	uint8_t d[MD5_DIGEST_LENGTH];
 	MD5Final(d, ctx);
@@ -245,7 +245,7 @@ int calc_file_md5(const std::string& path, std::string& signature, int* not_a_fi
 		std::string text;
 		if (!is_sim_link(path, &text)) return err_file_open_read;
 		MD5UpdateWide(&ctx, text.data(), text.size());
-		signature = hex_digest(&ctx);
+		signature = md5_hex_digest(&ctx);
 		return 0;
 	}
 	// A folder, pipe, socket or device is never opened: a pipe would wait
@@ -276,6 +276,6 @@ int calc_file_md5(const std::string& path, std::string& signature, int* not_a_fi
 	}
 	close(fd);
 	if (total == 0) return err_file_open_read;	// empty, as a missing file
-	signature = hex_digest(&ctx);
+	signature = md5_hex_digest(&ctx);
 	return 0;
 }

@@ -16,5 +16,7 @@ int calc_file_md5(const std::string& path, std::string& signature, int* not_a_fi
 
 struct MD5Context;
 void MD5UpdateWide(MD5Context* ctx, const void* data, size_t length);
+// Ends a signature taken piece by piece: its 32 lower-case hex digits.
+std::string md5_hex_digest(MD5Context* ctx);
 
 #endif

@@ -1,5 +1,6 @@
 #include "zip_utils.h"
 #include "io_utils.h"
+#include "p7z_md5.h"
 #include "xmap.h"
 #include "UTL_log.h"
 #include <cerrno>
@@ -7,8 +8,10 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <md5.h>
 #include <minizip/unzip.h>
 #include <minizip/zip.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/xattr.h>
@@ -375,8 +378,16 @@ static void put_be32(unsigned char* p, uint32_t v)
 // Made on Unix, zip format version 3.0: readers then honour the mode and link bits.
 static const uLong kMadeByUnix = (3 << 8) | 30;
 
+// Bytes handed to the compressor at a time: the signature is taken from the
+// same bytes while they are in the processor's cache, and the pages of a
+// mapped source are let go behind them, so a large file never stays
+// resident whole.
+static const uint64_t zip_write_piece = 1u << 20;
+
+// md5 (optional) takes the entry's bytes as they are written; `mapped`: data
+// is a whole mapping whose written pages may be dropped.
 static int add_entry(zipFile zf, const std::string& name, const zip_fileinfo& zi, int method,
-                     const void* data, uint64_t size)
+                     const void* data, uint64_t size, MD5Context* md5 = nullptr, bool mapped = false)
 {
 	int zip64 = size >= 0xFFFFFFFFull;
 	int err = zipOpenNewFileInZip4_64(zf, name.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, method,
@@ -385,9 +396,12 @@ static int add_entry(zipFile zf, const std::string& name, const zip_fileinfo& zi
 	if (err != ZIP_OK) { ERR_AT(); return err_zip_write; }
 	const char* p = (const char*)data;
 	uint64_t left = size;
+	bool drop = mapped && size > zip_write_piece;
 	while (left > 0 && !err) {
-		unsigned piece = left > (1u << 30) ? (1u << 30) : (unsigned)left;
+		unsigned piece = (unsigned)(left > zip_write_piece ? zip_write_piece : left);
+		if (md5) MD5Update(md5, (const uint8_t*)p, piece);
 		if (zipWriteInFileInZip(zf, p, piece) != ZIP_OK) { ERR_AT(); err = err_zip_write; }
+		if (drop) madvise((void*)p, piece, MADV_DONTNEED);
 		p += piece;
 		left -= piece;
 	}
@@ -395,13 +409,50 @@ static int add_entry(zipFile zf, const std::string& name, const zip_fileinfo& zi
 	return err;
 }
 
-int file_to_zip(const std::string& source, const std::string& zip)
+// The bytes of a regular file: read into the thread's buffer when they fit
+// it, else mapped. Unmapping interrupts every other processor the program
+// runs on, which the compression of a large file outweighs and that of a
+// small one does not. Missing, empty or no regular file: no data.
+struct zip_source {
+	xmap_class  map;
+	const char* data = nullptr;
+	uint64_t    size = 0;
+	bool        mapped = false;
+
+	explicit zip_source(const std::string& path)
+	{
+		struct stat st;
+		if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return;
+		if (st.st_size > unpack_buffer_size) {
+			map.retry(path);
+			data = map.begin;
+			size = map.begin ? (uint64_t)(map.end - map.begin) : 0;
+			mapped = true;
+			return;
+		}
+		int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+		if (fd < 0) return;
+		char* buf = unpack_buffer();
+		while (size < (uint64_t)st.st_size) {
+			ssize_t n = read(fd, buf + size, (size_t)st.st_size - size);
+			if (n < 0 && errno == EINTR) continue;
+			if (n <= 0) break;
+			size += (uint64_t)n;
+		}
+		close(fd);
+		if (size) data = buf;
+	}
+};
+
+int file_to_zip(const std::string& source, const std::string& zip, std::string* signature)
 {
 	std::string src = full(source), z = full(zip);
 	std::string leaf = src.substr(src.rfind('/') == std::string::npos ? 0 : src.rfind('/') + 1);
 	struct stat st;
 	int err = 0;
 	zipFile zf = nullptr;
+	MD5Context md5;
+	MD5Init(&md5);
 	if (lstat(src.c_str(), &st) != 0) { ERR_AT(); err = -43; }
 	else if (S_ISLNK(st.st_mode)) {
 		std::string text;
@@ -412,11 +463,11 @@ int file_to_zip(const std::string& source, const std::string& zip)
 			zip_fileinfo zi;
 			memset(&zi, 0, sizeof(zi));
 			zi.external_fa = 0xA1ED0000u;
-			err = add_entry(zf, leaf, zi, 0, text.data(), text.size());
+			err = add_entry(zf, leaf, zi, 0, text.data(), text.size(), &md5);
 		}
 	} else {
-		xmap_class m(source);
-		if (!m.begin) { ERR_AT(); err = err_file_open_read; }
+		zip_source m(src);
+		if (!m.data) { ERR_AT(); err = err_file_open_read; }
 		if (!err) {
 			zf = zipOpen64(z.c_str(), APPEND_STATUS_CREATE);
 			if (!zf) { ERR_AT(); err = err_zip_create; }
@@ -434,7 +485,7 @@ int file_to_zip(const std::string& source, const std::string& zip)
 				zi.tmz_date.tm_year = t.tm_year + 1900;
 				zi.external_fa = (uLong)st.st_mode << 16;
 			}
-			err = add_entry(zf, leaf, zi, Z_DEFLATED, m.begin, (uint64_t)(m.end - m.begin));
+			err = add_entry(zf, leaf, zi, Z_DEFLATED, m.data, m.size, &md5, m.mapped);
 		}
 		// a resource fork kept from an earlier extraction travels as an AppleDouble entry
 		ssize_t fork_len = err ? -1 : lgetxattr(src.c_str(), kForkAttr, nullptr, 0);
@@ -454,6 +505,7 @@ int file_to_zip(const std::string& source, const std::string& zip)
 		}
 	}
 	if (zf && zipClose(zf, nullptr) != ZIP_OK && !err) { ERR_AT(); err = err_zip_write; }
+	if (!err && signature) *signature = md5_hex_digest(&md5);
 	if (err) {
 		if (zf) unlink(z.c_str());	// a broken archive must not pass for a good one
 		io_log() << "file_to_zip failed with error " << err << ".\nfile = " << sErrFile << " line = " << sErrLine << "\n";

@@ -12,7 +12,9 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
                 const unpack_rules* rules = nullptr);
 // 0 when out_dir may be written under the rules (it stays inside their root), else err_path_outside.
 int unpack_folder_allowed(const std::string& out_dir, const unpack_rules* rules);
-int file_to_zip(const std::string& source, const std::string& zip);
+// Packs one file (a link as its text) into a new archive of one entry.
+// signature (optional): the MD5 of the bytes stored, taken from the same read.
+int file_to_zip(const std::string& source, const std::string& zip, std::string* signature = nullptr);
 
 // Builds out_dir + name for an archive entry, refusing absolute names, ".."
 // components and any path that would pass through a symbolic link already

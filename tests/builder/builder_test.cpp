@@ -8,6 +8,7 @@
 #include "p7z_md5.h"
 #include "utils_records.h"
 #include "zip_utils.h"
+#include "../files/files_support.h"
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -32,6 +33,13 @@ std::string slurp(const std::string& path)
 	std::stringstream s;
 	s << f.rdbuf();
 	return s.str();
+}
+
+size_t count_in(const std::string& text, const std::string& what)
+{
+	size_t n = 0;
+	for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+	return n;
 }
 
 std::string md5_of(const std::string& path)
@@ -60,8 +68,15 @@ protected:
 		build_type = 0;
 		release_number = 92102;
 		dvd_limit_kb = 7670000.0f;
+		make_installer_workers = 8;	// more than one even on a small machine: files finish out of order
 		make_installer_set_paths(master, out, prev);
-		// the folders every set needs
+		fresh_master();
+	}
+
+	// A master of the folders every set needs, and no output yet.
+	void fresh_master()
+	{
+		ASSERT_EQ(system(("rm -rf '" + master + "' '" + out + "'").c_str()), 0);
 		for (const char* d : {"Macintosh/m.txt", "Windows/w.txt", "Linux/l.txt", "All/Instructions/i.txt",
 		                      "All/Weapons/w.txt", "All/Airfoils/f.afl", "All/Aircraft/p/p.acf",
 		                      "All/Output/o.txt", "All/Custom Scenery/c.dat", "All/Resources/plugins/ZENK.so"})
@@ -82,6 +97,24 @@ protected:
 		make_folder(tmp);
 		ASSERT_EQ(zip_to_file(folder + "directory.txt.zip", tmp, nullptr, 0), 0);
 		ASSERT_EQ(read_directory(tmp + "directory.txt", ""), 3);
+	}
+
+	// The same master built again on the main thread alone, one file after
+	// another: the directory file and every archive are the same bytes. The
+	// zips of the directory file and of patched Windows programs carry the
+	// time their file was written, so what they hold is compared.
+	void expect_same_as_one_thread()
+	{
+		std::string again = base + "one_thread/";
+		make_installer_set_paths(master, again, prev);
+		make_installer_workers = 0;
+		build_install();
+		EXPECT_EQ(sh_out("diff -r -x directory.txt.zip -x '*.exe.zip' '" + out + "' '" + again + "' 2>&1"), "");
+		std::istringstream dated(sh_out("cd '" + out + "' && find . -name directory.txt.zip -o -name '*.exe.zip'"));
+		int compared = 0;
+		for (std::string z; std::getline(dated, z); ++compared)
+			EXPECT_EQ(sh_out("unzip -p '" + out + z + "'"), sh_out("unzip -p '" + again + z + "'")) << z;
+		EXPECT_GE(compared, 1);
 	}
 
 	const std::vector<file_version_struct>* history(const std::string& path)
@@ -136,6 +169,7 @@ TEST_F(Builder, UpdateSetCarriesHistoriesAndUnpacksToTheMaster)
 	put(master + "All/Aircraft/p/back.txt", "an old text again\n");
 	put(master + "All/Global Scenery/-global terrain-/+40+010.dsf", "terrain");
 	put(master + "All/Resources/empty.txt", "");
+	put(master + "All/Resources/big/noise.bin", random_bytes(3000000, 11));
 	put(master + "Linux/Vantor.app/Contents/MacOS/Vantor", "#!/bin/sh\necho sim\n");
 	chmod((master + "Linux/Vantor.app/Contents/MacOS/Vantor").c_str(), 0755);
 	std::string old_back = md5_of(master + "All/Aircraft/p/back.txt");
@@ -206,9 +240,8 @@ TEST_F(Builder, UpdateSetCarriesHistoriesAndUnpacksToTheMaster)
 		EXPECT_EQ(md5_of(unpack + leaf), cur.sig_want);
 		++checked;
 	}
-	EXPECT_EQ(checked, 13);
-	struct stat st;
-	ASSERT_EQ(stat((base + "unpack/").c_str(), &st), 0);
+	EXPECT_EQ(checked, 14);
+	expect_same_as_one_thread();
 }
 
 TEST_F(Builder, SecondBuildFromTheNewDirectoryCarriesTheFirstForward)
@@ -255,6 +288,11 @@ TEST_F(Builder, DiscSetIsCutAcrossDiscsAndLinksItsSevenZips)
 		for (int j = 0; j < 2500; ++j) noise += (char)((seed = seed * 1103515245u + 12345u) >> 24);
 		put(master + "All/Aircraft/p/big" + std::to_string(i) + ".txt", noise);
 	}
+	put(master + "All/Aircraft/p/a_big.bin", random_bytes(2000000, 5));	// a disc of its own, finished last
+	symlink("big0.txt", (master + "All/Aircraft/p/link.txt").c_str());
+	std::string exe(400, '\0');	// the smallest program the patch takes
+	exe[0] = 'M', exe[1] = 'Z', exe[60] = (char)0x80, exe[0x80] = 'P', exe[0x80 + 1] = 'E', exe[0x80 + 22] = 0x02;
+	put(master + "Windows/tool.exe", exe);
 	std::string dsf = master + "All/Global Scenery/-global terrain-/+40+010/+45+012.dsf";
 	put(dsf, "terrain tile");
 	put(dsf + ".7z", "pretend 7z archive");
@@ -275,7 +313,7 @@ TEST_F(Builder, DiscSetIsCutAcrossDiscsAndLinksItsSevenZips)
 		EXPECT_TRUE(file_exists(out + "disk_" + std::to_string(cur.disk) + "/" + sim_name + "/" + cur.path + suffix))
 			<< cur.path << " on disc " << cur.disk;
 	}
-	EXPECT_GE(max_disk, 2);
+	EXPECT_GE(max_disk, 3);
 	auto* tile = history("All/Global Scenery/-global terrain-/+40+010/+45+012.dsf");
 	ASSERT_TRUE(tile);
 	std::string linked = out + "disk_" + std::to_string(tile->back().disk) + "/" + sim_name + "/" + tile->back().path + ".7z";
@@ -283,6 +321,11 @@ TEST_F(Builder, DiscSetIsCutAcrossDiscsAndLinksItsSevenZips)
 	ASSERT_EQ(stat(linked.c_str(), &a), 0);
 	ASSERT_EQ(stat((dsf + ".7z").c_str(), &b), 0);
 	EXPECT_EQ(a.st_ino, b.st_ino) << "pre-made 7z archives are hard-linked, never copied";
+	EXPECT_EQ(slurp(master + "Windows/tool.exe")[0x80 + 22], 0x22) << "a Windows program is made large-address-aware";
+	auto* link = history("All/Aircraft/p/link.txt");
+	ASSERT_TRUE(link);
+	EXPECT_EQ(link->back().sig_want, md5_of(master + "All/Aircraft/p/link.txt")) << "a link is signed by its text";
+	expect_same_as_one_thread();
 }
 
 TEST_F(Builder, UpdateSetZipsEvenWhereASevenZipLiesBeside)
@@ -299,31 +342,54 @@ using BuilderStops = Builder;
 
 TEST_F(BuilderStops, OnEveryFaultTheRunEnds)
 {
-	auto expect_stop = [&](const std::string& why, auto&& setup) {
+	// Each case on a fresh master: it stops with status 1 and says why in the log.
+	auto expect_stop = [&](const std::string& why, const std::string& said, auto&& setup) {
+		fresh_master();
+		size_t before = count_in(slurp(base + "log.txt"), said);
 		EXPECT_EXIT({ setup(); build_install(); exit(0); }, ::testing::ExitedWithCode(1), "") << why;
-		system(("rm -rf '" + out + "'").c_str());
+		EXPECT_GT(count_in(slurp(base + "log.txt"), said), before) << why << ": no \"" << said << "\" in the log";
 	};
-	expect_stop("a disc set's global scenery file without its 7z", [&] {
+	expect_stop("a disc set's global scenery file without its 7z", "has no 7z archive beside it", [&] {
 		build_type = 1;
 		put(master + "All/Global Scenery/-global terrain-/t.dsf", "tile");
 		put(master + "All/Resources/default scenery/900 red terrain/r.txt", "red");
 		put(master + "All/Resources/bitmaps/Earth Orbit Textures/o.txt", "orbit");
 	});
-	expect_stop("a copy file", [&] { previous(""); put(master + "All/Aircraft/p/my copy.txt", "x"); });
-	expect_stop("a file directly in All", [&] { previous(""); put(master + "All/stray.txt", "x"); });
-	expect_stop("the previous directory is missing", [&] { make_installer_set_paths(master, out, base + "none.txt"); });
-	expect_stop("two old paths that differ only in case", [&] {
-		previous("\nDIR All/Aircraft/\nFILE 0 0 90000 1 1 11111111111111111111111111111111 A.txt\n"
-		         "\nDIR All/aircraft/\nFILE 0 0 90000 1 1 11111111111111111111111111111111 a.txt\n");
+	expect_stop("a copy file", "found a copy file!", [&] { previous(""); put(master + "All/Aircraft/p/my copy.txt", "x"); });
+	expect_stop("a file directly in All", "I FOUND A FILE INSIDE THE 'ALL' FOLDER!", [&] {
+		previous("");
+		put(master + "All/stray.txt", "x");
 	});
-	expect_stop("the release number was used already", [&] {
+	expect_stop("the previous directory is missing", "I could not read the old directory!",
+	            [&] { make_installer_set_paths(master, out, base + "none.txt"); });
+	expect_stop("one old path listed twice apart", "you appear to have a file TWICE", [&] {
+		previous("\nDIR All/Aircraft/\nFILE 0 0 90000 1 1 11111111111111111111111111111111 a.txt\n"
+		         "\nDIR All/Airfoils/\nFILE 0 0 90000 1 1 11111111111111111111111111111111 b.afl\n"
+		         "\nDIR All/Aircraft/\nFILE 0 0 90000 1 1 11111111111111111111111111111111 a.txt\n");
+	});
+	expect_stop("the release number was used already", "I already have a version", [&] {
 		previous("\nDIR All/Aircraft/\nFILE 0 0 92102 1 1 11111111111111111111111111111111 a.txt\n");
 	});
-	expect_stop("a second update set into the same output root", [&] {
+	expect_stop("a second update set into the same output root", "Could not make the dst_folder!", [&] {
 		previous("");
 		make_folder(out);
 		make_folder(out + sim_name + "/");
 	});
+	// met by the archive workers, among files that finish before and after it
+	expect_stop("a Windows program that cannot be patched", "could not make a windows exe file large-address-aware", [&] {
+		previous("");
+		for (int i = 0; i < 40; ++i) put(master + "Windows/doc" + std::to_string(i) + ".txt", "a document");
+		put(master + "Windows/tool.exe", "not a program");
+	});
+	small_disk disk(base);
+	if (!disk.path.empty()) {
+		expect_stop("a full disk", "I could not zip a file!", [&] {
+			previous("");
+			for (int i = 0; i < 8; ++i)
+				put(master + "All/Resources/noise" + std::to_string(i) + ".bin", random_bytes(300000, i));
+			make_installer_set_paths(master, disk.path + "out/", prev);
+		});
+	}
 }
 
 }  // namespace

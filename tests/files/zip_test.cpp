@@ -160,11 +160,13 @@ TEST(Zip, AppleDoubleEntriesAreCheckedAndKeptAsAttributes)
 TEST(Zip, FileToZipRoundTripsThroughTheRealUnzip)
 {
 	scratch_dir d;
-	std::string data = random_bytes(300000, 7);
+	std::string data = random_bytes(3000000, 7);	// several pieces for the compressor
 	write_file(d.path + "payload.bin", data);
 	chmod((d.path + "payload.bin").c_str(), 0750);
 	sh("touch -d '2012-01-02 03:04:06' '" + d.path + "payload.bin'");
-	ASSERT_EQ(file_to_zip(d.path + "payload.bin", d.path + "p.zip"), 0);
+	std::string sig;
+	ASSERT_EQ(file_to_zip(d.path + "payload.bin", d.path + "p.zip", &sig), 0);
+	EXPECT_EQ(sig, sh_out("md5sum < '" + d.path + "payload.bin'").substr(0, 32)) << "the signature of the bytes stored";
 	EXPECT_EQ(sh("unzip -tqq '" + d.path + "p.zip'"), 0);
 	EXPECT_EQ(sh_out("unzip -Z1 '" + d.path + "p.zip'"), "payload.bin");
 	sh("mkdir '" + d.path + "u' && cd '" + d.path + "u' && unzip -qq ../p.zip");
@@ -180,7 +182,8 @@ TEST(Zip, FileToZipRoundTripsThroughTheRealUnzip)
 	EXPECT_NEAR((double)a.st_mtime, (double)b.st_mtime, 2.0);
 
 	symlink("some/target", (d.path + "link").c_str());
-	ASSERT_EQ(file_to_zip(d.path + "link", d.path + "l.zip"), 0);
+	ASSERT_EQ(file_to_zip(d.path + "link", d.path + "l.zip", &sig), 0);
+	EXPECT_EQ(sig, sh_out("printf some/target | md5sum").substr(0, 32)) << "a link is signed by its text";
 	sh("mkdir '" + d.path + "ul' && cd '" + d.path + "ul' && unzip -qq ../l.zip");
 	std::string text;
 	ASSERT_TRUE(is_sim_link(d.path + "ul/link", &text));
