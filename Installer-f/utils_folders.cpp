@@ -9,6 +9,7 @@
 #include "UTL_log.h"
 #include "UTL_translate.h"
 #include <cerrno>
+#include <map>
 #include <sys/stat.h>
 #include <vector>
 
@@ -63,9 +64,9 @@ static int make_one(const std::string& folder, const std::string& path)
 // to replace it), and a file the release dropped where a folder comes.
 static void clear_obstacles(const std::string& folder)
 {
-	std::set<std::string> dropped;
+	std::map<std::string, file_version_struct*> dropped;
 	for (auto& h : sim_info)
-		if (h.versions.back().want_delete) dropped.insert(UTIL_local_path(folder, h.versions.back()));
+		if (h.versions.back().want_delete) dropped[UTIL_local_path(folder, h.versions.back())] = &h.versions.back();
 	for (int i = 0; i < (int)sim_info.size(); ++i) {
 		const file_version_struct& v = sim_info[i].versions.back();
 		if (!v.want_download || !want_this_f(i, (int)sim_info[i].versions.size() - 1)) continue;
@@ -73,8 +74,14 @@ static void clear_obstacles(const std::string& folder)
 		struct stat st;
 		for (size_t at = local.find('/', folder.size()); at != std::string::npos; at = local.find('/', at + 1)) {
 			std::string up = local.substr(0, at);
-			if (dropped.count(up) && lstat(up.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
-				UTIL_delete_listed(folder, up, "DELETING  file ");
+			auto it = dropped.find(up);
+			if (it == dropped.end() || lstat(up.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+			// deleted now, so the pump finds the folder in its place and leaves it
+			if (UTIL_delete_listed(folder, up, "DELETING  file ") == 0) {
+				it->second->want_delete = 0;
+				it->second->up_to_date = 0;
+				it->second->sig_have = "NONE";
+			}
 		}
 		if (lstat(local.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && inside_copy(folder, local, 0)) {
 			int r = recursive_delete_folder(local + "/");
@@ -137,9 +144,8 @@ int UTIL_unpack(const std::string& folder, const std::string& archive, const std
 int UTIL_delete_listed(const std::string& folder, const std::string& local, const char* verb)
 {
 	int r = inside_copy(folder, local, 0) ? delete_file(local) : err_path_outside;
-	// nothing there, or a folder stands in its place (its parent became a file,
-	// or it became a folder): no file of that name is left
-	if (r == ENOENT || r == ENOTDIR || r == EISDIR) r = 0;
+	// nothing there, or its folder became a file: the goal is met
+	if (r == ENOENT || r == ENOTDIR) r = 0;
 	if (r != 0) {
 		++delete_failures;
 		xer << "Could not delete " << UTL_log_safe(local) << ": " << error_str(r) << " (" << r << ").\n";
