@@ -179,4 +179,13 @@ TEST_F(BuilderSecondSet, BuiltFromTheFirstsDirectoryAndInstalledOverIt)
 	EXPECT_EQ(md5_text("my own manual\n"), md5_file(copy + unreadable));
 	EXPECT_EQ(md5_text("my own file\n"), md5_file(copy + mine));
 	EXPECT_TRUE(is_dir(copy + kept));
+
+	// the next check of the copy finds it current: a folder where the release
+	// dropped a file is no question, the user's own are asked about again
+	g_prompt_calls.clear();
+	web_scan_and_choose();
+	std::sort(g_prompt_calls.begin(), g_prompt_calls.end());
+	EXPECT_EQ(asked, g_prompt_calls);
+	for (auto& h : sim_info)
+		EXPECT_FALSE(h.versions.back().want_download || h.versions.back().want_delete) << h.versions.back().path;
 }
