@@ -115,7 +115,9 @@ TEST_F(BuilderSecondSet, BuiltFromTheFirstsDirectoryAndInstalledOverIt)
 	const std::string unreadable = "Instructions/Manual chapter 3.txt", mine = kept + "/mine.txt";
 	write_text(copy + unreadable, "my own manual\n");
 	ASSERT_EQ(0, chmod((copy + unreadable).c_str(), 0400));
-	if (geteuid() == 0) ASSERT_EQ(0, chown((copy + unreadable).c_str(), kOtherUser, kOtherUser));
+	if (geteuid() == 0) {
+		ASSERT_EQ(0, chown((copy + unreadable).c_str(), kOtherUser, kOtherUser));
+	}
 	write_text(copy + mine, "my own file\n");
 
 	// the previous directory of the next release: the first set's, unpacked
