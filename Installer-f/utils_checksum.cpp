@@ -32,7 +32,8 @@ static struct {
 
 // What a listed path that holds a folder, pipe, socket or device has for its
 // signature: no listed signature equals it, so it counts as changed by the
-// user and is asked about like any modified file.
+// user and is asked about like any modified file (a folder holding only files
+// the release dropped excepted, see choose_files).
 const char* const UTIL_sig_not_a_file = "NOT_A_FILE";
 // ... and what a file has that is there but cannot be read: it is not missing,
 // so it is never replaced without a question.
