@@ -1,5 +1,6 @@
 // The checksum scan of an installed copy, in slices on one worker per processor.
 #include "utils.h"
+#include "utils_internal.h"
 #include "io_utils.h"
 #include "p7z_md5.h"
 #include "THREAD_service.h"
@@ -31,8 +32,12 @@ static struct {
 
 // What a listed path that holds a folder, pipe, socket or device has for its
 // signature: no listed signature equals it, so it counts as changed by the
-// user and is asked about like any modified file.
-static const char* const sig_not_a_file = "NOT_A_FILE";
+// user and is asked about like any modified file (a folder holding only files
+// the release dropped excepted, see choose_files).
+const char* const UTIL_sig_not_a_file = "NOT_A_FILE";
+// ... and what a file has that is there but cannot be read: it is not missing,
+// so it is never replaced without a question.
+static const char* const sig_unreadable = "UNREADABLE";
 
 checksum_task::checksum_task(const std::string& copy, int f, int l, int q) : folder(copy), first(f), last(l), quick(q) {}
 
@@ -45,10 +50,11 @@ void checksum_task::do_it()
 		trim_dest_folder(local);
 		local = folder + local;
 		std::string sig = "NONE";
-		int not_a_file = 0;
+		int why = md5_missing;
 		if (!quick) {
-			calc_file_md5(local, sig, &not_a_file);
-			if (not_a_file) sig = sig_not_a_file;
+			calc_file_md5(local, sig, &why);
+			if (why == md5_not_a_file) sig = UTIL_sig_not_a_file;
+			if (why == md5_unreadable) sig = sig_unreadable;
 		} else if (file_exists(local))
 			sig = v.sig_want;
 		v.sig_have = sig;

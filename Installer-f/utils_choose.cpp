@@ -1,7 +1,10 @@
 // The fetch, keep or delete decision for every listed file, and the totals.
 #include "utils.h"
+#include "utils_internal.h"
 #include "UTL_log.h"
+#include <dirent.h>
 #include <map>
+#include <sys/stat.h>
 #include <vector>
 
 static int last_of(int i) { return (int)sim_info[i].versions.size() - 1; }
@@ -55,7 +58,50 @@ struct local_paths {
 				if (w.sig_want == sig) return true;
 		return false;
 	}
+
+	// The local path `rel` holds a file the release dropped, as some release
+	// listed it: it goes without a question.
+	bool dropped_as_listed(const std::string& rel)
+	{
+		same(0);
+		auto it = by_path.find(rel);
+		if (it == by_path.end()) return false;
+		for (int j : it->second) {
+			const file_version_struct& w = sim_info[j].versions.back();
+			if (w.sig_want == "GONE" && w.sig_have != "NONE" && known(j, w.sig_have)) return true;
+		}
+		return false;
+	}
+
+	// Everything in the folder `rel` (below the copy at `folder`) is files the
+	// release dropped, at least one: the folder is the release's own.
+	bool folder_is_releases(const std::string& folder, const std::string& rel, int& files)
+	{
+		DIR* d = opendir((folder + rel).c_str());
+		if (!d) return false;
+		bool ours = true;
+		while (struct dirent* e = readdir(d)) {
+			std::string name = e->d_name;
+			if (name == "." || name == "..") continue;
+			std::string sub = rel + "/" + name;
+			struct stat st;
+			if (lstat((folder + sub).c_str(), &st) != 0) ours = false;
+			else if (S_ISDIR(st.st_mode)) ours = folder_is_releases(folder, sub, files);
+			else if (dropped_as_listed(sub)) ++files;
+			else ours = false;
+			if (!ours) break;
+		}
+		closedir(d);
+		return ours;
+	}
 };
+
+// A folder stands where the listed file is: the file itself is not there.
+static bool is_real_folder(const std::string& local)
+{
+	struct stat st;
+	return lstat(local.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 int choose_files(const std::string& folder)
 {
@@ -82,8 +128,15 @@ int choose_files(const std::string& folder)
 		}
 		if (gone && locals.shadowed(i)) continue;
 
+		// A file that became a folder, or a folder that becomes a file: what
+		// stands in the way is the release's own when its history dropped it.
+		int files = 0;
+		bool folder_there = v.sig_have == UTIL_sig_not_a_file && is_real_folder(local);
+		if (folder_there && gone) exists = 0;
+		bool releases_folder = folder_there && !gone && locals.folder_is_releases(folder, local_rel(v), files) && files > 0;
+
 		int act = ((same && exists) || (gone && !exists)) ? 0 : 1;
-		if (exists && !same && !locals.known(i, v.sig_have)) {
+		if (exists && !same && !releases_folder && !locals.known(i, v.sig_have)) {
 			std::string dir = local.substr(0, local.rfind('/') + 1);
 			if (act_dirs.count(dir))
 				act = 1;

@@ -6,10 +6,13 @@
 #include "UTL_format.h"
 #include "UTL_log.h"
 #include "UTL_translate.h"
+#include "path_utils.h"
 #include <climits>
 #include <cstdlib>
 #include <cctype>
 #include <cstring>
+#include <memory>
+#include <unordered_set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,6 +82,34 @@ int directory_file_present(const std::string& path)
 	return access(path.c_str(), R_OK) == 0;
 }
 
+// Every listed path below its platform folder, tombstones included, and each
+// folder on the way: names the case repair of a path never takes for another
+// name, so two names that differ in case stay two files.
+static std::shared_ptr<const std::unordered_set<std::string>> listed_names;
+
+static int listed_name_taken(const std::string& candidate)
+{
+	std::shared_ptr<const std::unordered_set<std::string>> names = std::atomic_load(&listed_names);
+	if (!names) return 0;
+	if (names->count(candidate)) return 1;
+	for (size_t at = candidate.find('/'); at != std::string::npos; at = candidate.find('/', at + 1))
+		if (names->count(candidate.substr(at + 1))) return 1;
+	return 0;
+}
+
+static void note_listed_names()
+{
+	auto names = std::make_shared<std::unordered_set<std::string>>();
+	for (auto& h : sim_info) {
+		std::string rel = h.versions.back().path;
+		trim_dest_folder(rel);
+		for (size_t at = rel.find('/'); at != std::string::npos; at = rel.find('/', at + 1)) names->insert(rel.substr(0, at));
+		names->insert(rel);
+	}
+	std::atomic_store(&listed_names, std::shared_ptr<const std::unordered_set<std::string>>(names));
+	path_set_case_taken(listed_name_taken);
+}
+
 int read_directory(const std::string& path, std::string status_text)
 {
 	(void)status_text;
@@ -88,6 +119,7 @@ int read_directory(const std::string& path, std::string status_text)
 	stg.files_to_install = 0;
 	stg.files_to_delete = 0;
 	sim_info.clear();
+	note_listed_names();
 	read_refused_paths = 0;
 
 	// A missing directory file is the source's failure, for the caller to handle.
@@ -186,6 +218,7 @@ int read_directory(const std::string& path, std::string status_text)
 	}
 	stg.disk_has_scenery = scenery > 0;
 	stg.disk_has_sim = other > 0;
+	note_listed_names();
 	return 3;
 }
 

@@ -9,6 +9,8 @@
 #include "UTL_log.h"
 #include "UTL_translate.h"
 #include <cerrno>
+#include <map>
+#include <sys/stat.h>
 #include <vector>
 
 static const char* kFixedFolders[] = {"Output", "Output/FMS plans", "Output/logbooks", "Output/movies",
@@ -57,6 +59,38 @@ static int make_one(const std::string& folder, const std::string& path)
 	return 0;
 }
 
+// What stands where the release now puts a file or a folder, given up by the
+// decision: a folder where a file comes (the release's own, or the user said
+// to replace it), and a file the release dropped where a folder comes.
+static void clear_obstacles(const std::string& folder)
+{
+	std::map<std::string, file_version_struct*> dropped;
+	for (auto& h : sim_info)
+		if (h.versions.back().want_delete) dropped[UTIL_local_path(folder, h.versions.back())] = &h.versions.back();
+	for (int i = 0; i < (int)sim_info.size(); ++i) {
+		const file_version_struct& v = sim_info[i].versions.back();
+		if (!v.want_download || !want_this_f(i, (int)sim_info[i].versions.size() - 1)) continue;
+		std::string local = UTIL_local_path(folder, v);
+		struct stat st;
+		for (size_t at = local.find('/', folder.size()); at != std::string::npos; at = local.find('/', at + 1)) {
+			std::string up = local.substr(0, at);
+			auto it = dropped.find(up);
+			if (it == dropped.end() || lstat(up.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+			// deleted now, so the pump finds the folder in its place and leaves it
+			if (UTIL_delete_listed(folder, up, "DELETING  file ") == 0) {
+				it->second->want_delete = 0;
+				it->second->up_to_date = 0;
+				it->second->sig_have = "NONE";
+			}
+		}
+		if (lstat(local.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && inside_copy(folder, local, 0)) {
+			int r = recursive_delete_folder(local + "/");
+			if (r != 0) xer << "Could not remove the folder " << UTL_log_safe(local) << " where a file comes: " << error_str(r) << " (" << r << ").\n";
+			if (stg.log_actions) xer << "DELETING  folder " << UTL_log_safe(local) << ", with result=" << r << ".\n";
+		}
+	}
+}
+
 int make_dirs(const std::string& folder)
 {
 	std::string root = folder;
@@ -67,6 +101,7 @@ int make_dirs(const std::string& folder)
 	if (int code = make_one(folder, root)) return code;
 	// Nothing below the copy's folder is touched while another installer works on it.
 	if (int code = UTIL_claim_copy(folder)) return code;
+	clear_obstacles(folder);
 
 	std::set<std::string> folders;
 	for (int i = 0; i < (int)sim_info.size(); ++i) {
@@ -109,7 +144,8 @@ int UTIL_unpack(const std::string& folder, const std::string& archive, const std
 int UTIL_delete_listed(const std::string& folder, const std::string& local, const char* verb)
 {
 	int r = inside_copy(folder, local, 0) ? delete_file(local) : err_path_outside;
-	if (r == ENOENT) r = 0;	// nothing there: the goal is met
+	// nothing there, or its folder became a file: the goal is met
+	if (r == ENOENT || r == ENOTDIR) r = 0;
 	if (r != 0) {
 		++delete_failures;
 		xer << "Could not delete " << UTL_log_safe(local) << ": " << error_str(r) << " (" << r << ").\n";

@@ -5,6 +5,8 @@
 #include <string>
 #include "utils_records.h"
 
+// The scan's signature of a listed path that holds a folder, pipe, socket or device.
+extern const char* const UTIL_sig_not_a_file;
 // The copy's folder + the listed path below its platform folder.
 std::string UTIL_local_path(const std::string& folder, const file_version_struct& v);
 // Deletes one listed file of the copy at folder; a failure is logged always

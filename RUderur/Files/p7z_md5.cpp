@@ -216,16 +216,20 @@ static thread_local std::vector<unsigned char> md5_buffer;
 
 // Opens a regular file for reading, never waiting on a pipe or device put
 // there since the caller looked; -1 when the path holds something else.
-static int open_regular(const std::string& f, off_t* size, int* not_a_file)
+static int open_regular(const std::string& f, off_t* size, int* why)
 {
 	int fd = open(f.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
 	// A lease held by another program (a file server's, say): wait for its
 	// holder to let go, as a plain open does; the kernel bounds the wait.
 	if (fd < 0 && errno == EWOULDBLOCK) fd = open(f.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-	if (fd < 0) return -1;
+	if (fd < 0) {
+		// gone since it was looked at: missing; anything else keeps it from being read
+		if (why && errno != ENOENT) *why = md5_unreadable;
+		return -1;
+	}
 	struct stat st;
 	if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-		if (not_a_file) *not_a_file = 1;
+		if (why) *why = md5_not_a_file;
 		close(fd);
 		return -1;
 	}
@@ -233,9 +237,9 @@ static int open_regular(const std::string& f, off_t* size, int* not_a_file)
 	return fd;
 }
 
-int calc_file_md5(const std::string& path, std::string& signature, int* not_a_file)
+int calc_file_md5(const std::string& path, std::string& signature, int* why)
 {
-	if (not_a_file) *not_a_file = 0;
+	if (why) *why = md5_missing;
 	MD5Context ctx;
 	MD5Init(&ctx);
 	std::string f = full(path);
@@ -251,11 +255,11 @@ int calc_file_md5(const std::string& path, std::string& signature, int* not_a_fi
 	// A folder, pipe, socket or device is never opened: a pipe would wait
 	// for a writer for ever, and opening a device may act on it.
 	if (!S_ISREG(st.st_mode)) {
-		if (not_a_file) *not_a_file = 1;
+		if (why) *why = md5_not_a_file;
 		return err_file_open_read;
 	}
 	off_t size = 0;
-	int fd = open_regular(f, &size, not_a_file);
+	int fd = open_regular(f, &size, why);
 	if (fd < 0) return err_file_open_read;
 	posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 	if (md5_buffer.size() < md5_read_piece) md5_buffer.resize(md5_read_piece);
@@ -268,6 +272,7 @@ int calc_file_md5(const std::string& path, std::string& signature, int* not_a_fi
 		if (n < 0 && errno == EINTR) continue;
 		if (n < 0) {
 			close(fd);
+			if (why) *why = md5_unreadable;
 			return err_file_open_read;
 		}
 		if (n == 0) break;

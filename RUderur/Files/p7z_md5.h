@@ -9,10 +9,17 @@
 int p7z_to_file(const std::string& archive, const std::string& out_dir, std::string* out_path, int rename,
                 const unpack_rules* rules = nullptr);
 
-// 0 and a signature of 32 lower-case hex digits, or 20006 (signature untouched).
-// A symbolic link is signed by its link text. A folder, pipe, socket or device
-// is never opened: 20006, and *not_a_file (when given) set to 1.
-int calc_file_md5(const std::string& path, std::string& signature, int* not_a_file = nullptr);
+// Why calc_file_md5 gave no signature.
+enum md5_absent {
+	md5_missing    = 0,	// nothing there, or an empty file
+	md5_not_a_file = 1,	// a folder, pipe, socket or device
+	md5_unreadable = 2	// a file that is there but cannot be opened or read
+};
+
+// 0 and a signature of 32 lower-case hex digits, or 20006 (signature untouched)
+// and *why (when given) set to an md5_absent. A symbolic link is signed by its
+// link text. A folder, pipe, socket or device is never opened.
+int calc_file_md5(const std::string& path, std::string& signature, int* why = nullptr);
 
 struct MD5Context;
 void MD5UpdateWide(MD5Context* ctx, const void* data, size_t length);

@@ -1,6 +1,7 @@
 #include "path_utils.h"
 #include "UTL_alert.h"
 #include "UTL_globals.h"
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -12,6 +13,28 @@
 #include <sys/stat.h>
 
 int g_case_sensitive = 0;
+
+static std::atomic<path_case_taken_fn> case_taken{nullptr};
+
+void path_set_case_taken(path_case_taken_fn fn) { case_taken.store(fn); }
+
+// The entry of `folder` equal to `comp` but for case, or empty; an entry the
+// owner of the names says is taken is never chosen.
+static std::string other_case_entry(const std::string& folder, const char* comp, const std::string& prefix)
+{
+	std::string found;
+	DIR* d = opendir(folder.c_str());
+	if (!d) return found;
+	path_case_taken_fn taken = case_taken.load();
+	while (struct dirent* e = readdir(d)) {
+		if (strcasecmp(e->d_name, comp) != 0) continue;
+		if (taken && taken(prefix + e->d_name)) continue;
+		found = e->d_name;
+		break;
+	}
+	closedir(d);
+	return found;
+}
 
 void set_path_to_full(std::string& path)
 {
@@ -37,20 +60,18 @@ void findPath(char* path)
 		char* stop = strchr(comp, '/');
 		char saved = 0;
 		if (stop) { saved = *stop; *stop = 0; }
-		DIR* d = opendir(folder.c_str());
-		bool matched = false;
-		if (d) {
-			while (struct dirent* e = readdir(d)) {
-				if (strcasecmp(e->d_name, comp) == 0) {
-					memcpy(comp, e->d_name, strlen(comp));
-					matched = true;
-					break;
-				}
+		// the exact name wins over any other case in the folder
+		bool matched = lstat(path, &st) == 0;
+		if (!matched) {
+			std::string prefix(path, comp - path);
+			std::string other = other_case_entry(folder, comp, prefix);
+			if (!other.empty()) {
+				memcpy(comp, other.data(), strlen(comp));
+				matched = true;
 			}
-			closedir(d);
 		}
 		if (stop) *stop = saved;
-		if (!d || !matched || !stop) return;
+		if (!matched || !stop) return;
 		folder = std::string(path, stop - path);
 		if (folder.empty()) folder = "/";
 		comp = stop + 1;

@@ -7,6 +7,13 @@
 
 extern int g_case_sensitive;	// 1 when the volume of the application tells case apart
 
+// Asked by the case repair before it takes a name of another case found on
+// disk: `candidate` is the path up to and including that name. 1 when the name
+// belongs to something else (a listed file of a copy), so the path is left as
+// spelled. Empty: any name may be taken. Set and read from any thread.
+typedef int (*path_case_taken_fn)(const std::string& candidate);
+void path_set_case_taken(path_case_taken_fn fn);
+
 enum os_dir_type {
 	os_dir_app_folder = 0,
 	os_dir_app_bundle = 1,
@@ -20,6 +27,8 @@ enum os_dir_type {
 struct FSRef { std::string path; };
 
 void set_path_to_full(std::string& path);
+// Repairs the case of the components of a path that does not exist as spelled;
+// a component that exists as spelled is kept.
 void findPath(char* path);
 void set_path_to_right_dirchars(std::string& path);
 void get_OS_abs_path(os_dir_type which, std::string& out);

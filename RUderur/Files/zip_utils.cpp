@@ -194,16 +194,25 @@ static int unzip_regular(unzFile uf, const std::string& out_path, const unz_file
 	return err;
 }
 
+// With rules naming a root, a link is judged by where it lands on disk against
+// that root, so a link into a sibling folder of the copy is kept; without, it
+// may not climb above the archive's own folder either.
+static bool link_allowed(const std::string& out_dir, const std::string& name, const std::string& out_path,
+                         const std::string& text, const unpack_rules* rules)
+{
+	if (rules && !rules->root.empty()) return link_stays_inside(rules->root, out_path, text);
+	return archive_link_inside(name, text) && link_stays_inside(out_dir, out_path, text);
+}
+
 static int unzip_symlink(unzFile uf, const std::string& out_dir, const std::string& name, const std::string& out_path,
-                         const unz_file_info64& info)
+                         const unz_file_info64& info, const unpack_rules* rules)
 {
 	std::vector<unsigned char> data;
 	int err = read_entry(uf, info, data, PATH_MAX);
 	if (!err) {
 		std::string text(data.begin(), data.end());
 		std::string path = full(out_path), temp;
-		// by its text, and by what it reaches through the links already there
-		if (!archive_link_inside(name, text) || !link_stays_inside(out_dir, out_path, text)) {
+		if (!link_allowed(out_dir, name, out_path, text, rules)) {
 			io_log() << "Refusing a link that leads out of its folder: " << UTL_log_safe(name) << " -> " << UTL_log_safe(text) << "\n";
 			ERR_AT();
 			err = err_archive_unsafe;
@@ -339,7 +348,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		} else if (!in_mac) {
 			found = true;
 			r = archive_entry_path(out_dir, target, 0, out);
-			if (!r) r = is_link_mode(unix_mode(info)) ? unzip_symlink(uf, out_dir, target, out, info) : unzip_regular(uf, out, info);
+			if (!r) r = is_link_mode(unix_mode(info)) ? unzip_symlink(uf, out_dir, target, out, info, rules) : unzip_regular(uf, out, info);
 			if (r && !is_link_mode(unix_mode(info)))
 				io_log() << "Zip to file failed with error " << r << ". file = " << sErrFile << " line = " << sErrLine
 				    << ". inFile=" << UTL_log_safe(out) << ".\n";

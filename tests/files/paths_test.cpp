@@ -48,6 +48,14 @@ TEST(Paths, CaseRepairFollowsTheDiskUpToTheFirstMismatch)
 	p = d.path + "data/resources";
 	set_path_to_full(p);
 	EXPECT_EQ(p, d.path + "data/resources");
+	// a component that exists as spelled is kept, whatever the folder lists first
+	for (const char* twin : {"Twin", "twin", "TWIN", "tWin"}) sh("mkdir -p '" + d.path + "pairs/" + twin + "'");
+	sh("mkdir -p '" + d.path + "pairs/twiN/Sub'");
+	for (const char* twin : {"Twin", "twin", "TWIN", "tWin"}) {
+		p = d.path + "pairs/" + twin + "/sub";
+		set_path_to_full(p);
+		EXPECT_EQ(p, d.path + "pairs/" + twin + "/sub");
+	}
 	g_case_sensitive = 0;
 	p = d.path + "DATA";
 	set_path_to_full(p);
