@@ -9,6 +9,8 @@
 #include "UTL_log.h"
 #include "UTL_translate.h"
 #include <cerrno>
+#include <map>
+#include <sys/stat.h>
 #include <vector>
 
 static const char* kFixedFolders[] = {"Output", "Output/FMS plans", "Output/logbooks", "Output/movies",
@@ -36,19 +38,58 @@ void make_dir_error(const std::string& folder, std::string path, int err)
 	          UTL_translate_string("Install Path:", 0) + path, t_alert);
 }
 
+static void log_outside(const std::string& folder, const std::string& path)
+{
+	xer << "Not touching " << UTL_log_safe(path) << ": a link on the way leads outside " << UTL_log_safe(folder) << ".\n";
+}
+
 // 1 when a path of the copy at folder reaches no further than the copy, links
 // on disk followed (the last component's only when follow_last); else logged.
 static int inside_copy(const std::string& folder, const std::string& path, int follow_last)
 {
 	if (path.compare(0, folder.size(), folder) != 0 || path_stays_inside(folder, path, follow_last))
 		return 1;
-	xer << "Not touching " << UTL_log_safe(path) << ": a link on the way leads outside " << UTL_log_safe(folder) << ".\n";
+	log_outside(folder, path);
 	return 0;
 }
 
-static int make_one(const std::string& folder, const std::string& path)
+// Folders of one copy already checked: a new folder is checked once, by its own
+// last step from its checked parent, so a deep tree costs no walk from the
+// copy's root at every level.
+struct checked_folders {
+	std::string copy;	// ends in "/"
+	std::map<std::string, int> known;	// without the final "/": 1 stays inside
+	explicit checked_folders(const std::string& folder) : copy(folder) {}
+
+	int inside(std::string path)
+	{
+		while (path.size() > copy.size() && path.back() == '/') path.pop_back();
+		if (path.size() <= copy.size() || path.compare(0, copy.size(), copy) != 0) return inside_copy(copy, path, 1);
+		auto it = known.find(path);
+		if (it != known.end()) return it->second;
+		size_t slash = path.rfind('/');
+		std::string leaf = path.substr(slash + 1);
+		int ok;
+		struct stat st;
+		if (leaf.empty() || leaf == "." || leaf == "..")
+			ok = inside_copy(copy, path, 1);
+		else if (slash + 1 > copy.size() && !inside(path.substr(0, slash))) {
+			ok = 0;	// its parent leads out already
+			log_outside(copy, path);
+		}
+		else if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+			ok = inside_copy(copy, path, 1);	// a link: where it leads, walked whole
+		else
+			ok = 1;
+		known[path] = ok;
+		return ok;
+	}
+};
+
+static int make_one(checked_folders& checks, const std::string& path)
 {
-	if (!inside_copy(folder, path, 1)) return 0;	// the unpacking of its files fails and says so
+	const std::string& folder = checks.copy;
+	if (!checks.inside(path)) return 0;	// the unpacking of its files fails and says so
 	int code = make_folder(path);
 	if (show_make_dir_err(code)) {
 		make_dir_error(folder, path, code);
@@ -59,12 +100,13 @@ static int make_one(const std::string& folder, const std::string& path)
 
 int make_dirs(const std::string& folder)
 {
+	checked_folders checks(folder);
 	std::string root = folder;
 	if (!root.empty() && root.back() == '/') root.pop_back();
 	for (size_t at = root.find('/', 1); at != std::string::npos; at = root.find('/', at + 1)) {
-		if (int code = make_one(folder, root.substr(0, at))) return code;
+		if (int code = make_one(checks, root.substr(0, at))) return code;
 	}
-	if (int code = make_one(folder, root)) return code;
+	if (int code = make_one(checks, root)) return code;
 	// Nothing below the copy's folder is touched while another installer works on it.
 	if (int code = UTIL_claim_copy(folder)) return code;
 
@@ -74,18 +116,19 @@ int make_dirs(const std::string& folder)
 		if (!v.want_download || !want_this_f(i, (int)sim_info[i].versions.size() - 1)) continue;
 		std::string rel = v.path;
 		trim_dest_folder(rel);
-		for (size_t at = rel.find('/'); at != std::string::npos; at = rel.find('/', at + 1))
-			if (at > 0) folders.insert(rel.substr(0, at));
+		// deepest first: once a folder is known, so are all above it
+		for (size_t at = rel.rfind('/'); at != std::string::npos && at > 0; at = rel.rfind('/', at - 1))
+			if (!folders.insert(rel.substr(0, at)).second) break;
 	}
-	for (auto& f : folders) make_one(folder, folder + f);
+	for (auto& f : folders) make_one(checks, folder + f);
 	// unfinished unpacks of a killed run, in every folder the release lists
 	std::set<std::string> listed;
 	for (auto& h : sim_info) listed.insert(UTIL_local_path(folder, h.versions.back()).substr(folder.size()));
 	for (auto& l : listed) {
 		std::string f = folder + l.substr(0, l.rfind('/') + 1);
-		if (inside_copy(folder, f, 1)) unpack_remove_stale(f);
+		if (checks.inside(f)) unpack_remove_stale(f);
 	}
-	for (const char* f : kFixedFolders) make_one(folder, folder + f);
+	for (const char* f : kFixedFolders) make_one(checks, folder + f);
 	for (auto& l : kLinkFolders) {
 		std::string dir = folder + l[0];
 		std::string entry = l[1];

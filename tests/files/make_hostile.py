@@ -148,3 +148,38 @@ patch_sizes(os.path.join(out, "fork_bomb.zip"), "__MACOSX/._f.txt", 0x7FFFFFF0)
 # an honest fork bigger than a file attribute holds: dropped, the file kept
 big_fork = bytes((i * 7919 + i // 977) % 251 for i in range(1500000))
 make("fork_big.zip", [("f.txt", b"data", 0o100644), ("__MACOSX/._f.txt", apple_double(big_fork), 0o100644)])
+
+
+def sizes_in_zip64_field(path, crc=None):
+    """Moves the first entry's sizes into a zip64 extra field, as archives of
+    entries over 4 GB keep them; crc (optional) replaces its CRC."""
+    data = bytearray(open(path, "rb").read())
+    at = data.rfind(b"PK\x01\x02")
+    n, extra_len = struct.unpack_from("<HH", data, at + 28)
+    packed, size = struct.unpack_from("<II", data, at + 20)
+    field = struct.pack("<HHQQ", 1, 16, size, packed)
+    struct.pack_into("<II", data, at + 20, 0xFFFFFFFF, 0xFFFFFFFF)
+    struct.pack_into("<H", data, at + 30, extra_len + len(field))
+    if crc is not None:
+        struct.pack_into("<I", data, at + 16, crc)
+        struct.pack_into("<I", data, 14, crc)
+    data[at + 46 + n:at + 46 + n] = field
+    end = data.rfind(b"PK\x05\x06")
+    struct.pack_into("<I", data, end + 12, struct.unpack_from("<I", data, end + 12)[0] + len(field))
+    open(path, "wb").write(bytes(data))
+
+
+def make_zip64(name, data, crc=None):
+    with zipfile.ZipFile(os.path.join(out, name), "w", zipfile.ZIP_DEFLATED) as z:
+        with z.open("big.bin", "w", force_zip64=True) as f:	# the local header's sizes in its field
+            f.write(data)
+    sizes_in_zip64_field(os.path.join(out, name), crc)
+
+
+make_zip64("zip64.zip", big)
+make_zip64("zip64_bad_crc.zip", big, crc=0x12345678)
+# small archives of entries that inflate far past what their caller expects
+make("bomb.zip", [("bomb.bin", bytes(8 << 20), 0o100644)])
+# a header that claims less than its entry inflates to
+make("bomb_liar.zip", [("bomb.bin", bytes(8 << 20), 0o100644)])
+patch_sizes(os.path.join(out, "bomb_liar.zip"), "bomb.bin", 5000)
