@@ -137,12 +137,22 @@ int make_dirs(const std::string& folder)
 	return 0;
 }
 
-int UTIL_unpack(const std::string& folder, const std::string& archive, const std::string& destination)
+// The most a listed file may unpack to: its listed size is truncated to whole
+// kilobytes; a little more is allowed, and the signature judges the rest.
+static uint64_t listed_unpack_limit(float listed_kb)
 {
-	// a listed file: only its own entry is written, and only inside the copy
+	uint64_t listed = listed_kb > 0 ? (uint64_t)listed_kb * 1000 : 0;
+	return listed + listed / 64 + (64 << 10);
+}
+
+int UTIL_unpack(const std::string& folder, const std::string& archive, const std::string& destination, float listed_kb)
+{
+	// a listed file: only its own entry is written, only inside the copy, and
+	// no further than its listed size
 	std::string dir = destination.substr(0, destination.rfind('/') + 1);
 	unpack_rules rules;
 	rules.entry = destination.substr(dir.size());
+	if (listed_kb >= 0) rules.max_bytes = listed_unpack_limit(listed_kb);
 	if (destination.compare(0, folder.size(), folder) == 0) rules.root = folder;
 	if (archive.size() > 3 && archive.compare(archive.size() - 3, 3, ".7z") == 0)
 		return p7z_to_file(archive, dir, nullptr, 0, &rules);

@@ -3,7 +3,9 @@
 
   make_hostile.py OUT                 the archives, for the file tests
   make_hostile.py release KIND OUT    a hostile release on OUT/mirror/, for the engine's
-                                      (KIND: chain_dots, chain_links, through, entries)
+                                      (KIND: chain_dots, chain_links, through, entries,
+                                      bomb, directory_bomb; VANTOR_BOMB_MB sets how far
+                                      the listed file's bomb inflates, 200 MB by default)
 """
 import os, struct, sys, zipfile
 
@@ -30,12 +32,39 @@ LINK, FILE = 0o120777, 0o100644
 VICTIM = b"the user's own file, outside the copy\n"
 
 
+def filled_entry(path, name, size, prefix=b"", fill=b"\0"):
+    """A zip of one entry: prefix, then the fill byte up to size, streamed in;
+    its header says the size honestly."""
+    piece = fill * (1 << 20)
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        with z.open(name, "w", force_zip64=size > 0x7FFFFFFF) as f:
+            f.write(prefix)
+            left = size - len(prefix)
+            while left > 0:
+                f.write(piece[:min(left, len(piece))])
+                left -= len(piece)
+
+
 def release(kind):
     """Each listed file's archive is made here by hand: the release tools would refuse them."""
     sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "engine"))
     from make_release import Directory, md5, NEW, OLD, REL
     mirror = os.path.join(out, "mirror", REL)
+    bomb = int(os.environ.get("VANTOR_BOMB_MB", "200")) << 20
     d = Directory()
+    if kind == "directory_bomb":
+        # a directory file of a good header and then blank lines without end
+        os.makedirs(mirror, exist_ok=True)
+        filled_entry(os.path.join(mirror, "directory.txt.zip"), "directory.txt", 300 << 20,
+                     "\n".join(d.lines).encode() + b"\n", b"\n")
+        return
+    if kind == "bomb":
+        # listed at 10 KB, its archive of about 1 MB inflates to the bomb's size
+        listed = "All/Resources/bomb.bin"
+        target = os.path.join(mirror, listed + ".zip")
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        filled_entry(target, "bomb.bin", bomb)
+        d.file(0, NEW, os.path.getsize(target) // 1000, 10, md5(bytes(10000)), listed)
     # listed path -> the archive's entries (name, data, mode)
     files = {"All/Resources/ok.txt": [("ok.txt", b"a plain file\n", FILE)]}
     if kind == "chain_dots":

@@ -7,6 +7,7 @@
 #include "main_net.h"
 #include "utils_site.h"
 #include "http.h"
+#include "utils.h"
 #include "utils_records.h"
 #include "UTL_cmdline.h"
 #include "UTL_log.h"
@@ -76,8 +77,8 @@ TEST_F(DirectoryDownload, ReadsTheReleaseFromAMirror)
 		EXPECT_EQ(stg.num_servers, 3);
 		EXPECT_EQ(server_path[1], "/" + release + "/");
 		EXPECT_GT(sim_info.size(), 20u);
-		EXPECT_FALSE(wz_read(temp_path + "directory.txt").empty());
-		EXPECT_EQ(access((temp_path + "directory.txt.zip").c_str(), F_OK), -1);	// the archive is not kept
+		EXPECT_FALSE(wz_read(UTIL_run_directory_file()).empty());
+		EXPECT_EQ(access((UTIL_run_folder() + "directory.txt.zip").c_str(), F_OK), -1);	// the archive is not kept
 	}
 	float fraction = 5;
 	EXPECT_EQ(net_directory_percent(&fraction), 0);	// no transfer on the slot
@@ -122,7 +123,7 @@ TEST_F(DirectoryDownload, ArchiveThatNeverUnpacksEndsInTheErrorText)
 	EXPECT_EQ(run(), 2);
 	EXPECT_EQ(stg.num_servers, 3);
 	EXPECT_EQ(app_done, 0);
-	EXPECT_EQ(access((temp_path + "directory.txt.zip").c_str(), F_OK), -1);
+	EXPECT_EQ(access((UTIL_run_folder() + "directory.txt.zip").c_str(), F_OK), -1);
 }
 
 TEST_F(DirectoryDownload, OnlyTheFailingMirrorLeftEndsInTheErrorText)
@@ -197,7 +198,7 @@ TEST_F(DirectoryDownload, ASiteThatCannotBeReachedEndsInTheErrorTextWithOneLogEn
 TEST_F(DirectoryDownload, ArchiveWithoutADirectoryFileIsThatMirrorsFailure)
 {
 	// an earlier run's file must never stand in for this release's
-	wz_write(temp_path + "directory.txt", "I\n900 version\nINSTALLER\n\nDIR stale/\n"
+	wz_write(UTIL_run_directory_file(), "I\n900 version\nINSTALLER\n\nDIR stale/\n"
 	                                      "FILE 0 0 1 1 1 0123456789abcdef0123456789abcdef old.txt\n");
 	wz_sh("mkdir -p '" + s.path + "z' && cp '" + mirror + release + "/directory.txt.zip' '" + s.path + "z/good.zip' && cd '" +
 	      s.path + "z' && echo other > other.txt && : > directory.txt && zip -q -X none.zip other.txt && "
