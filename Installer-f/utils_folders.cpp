@@ -9,8 +9,10 @@
 #include "UTL_log.h"
 #include "UTL_translate.h"
 #include <cerrno>
+#include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 static const char* kFixedFolders[] = {"Output", "Output/FMS plans", "Output/logbooks", "Output/movies",
@@ -55,34 +57,81 @@ static int inside_copy(const std::string& folder, const std::string& path, int f
 
 // Folders of one copy already checked: a new folder is checked once, by its own
 // last step from its checked parent, so a deep tree costs no walk from the
-// copy's root at every level.
+// copy's root at every level. The folder made last is held open, and its
+// children are made and looked at through it: the system then walks no long
+// path either.
 struct checked_folders {
 	std::string copy;	// ends in "/"
 	std::map<std::string, int> known;	// without the final "/": 1 stays inside
+	std::string held;	// the folder held open, without the final "/"
+	int held_fd = -1;
 	explicit checked_folders(const std::string& folder) : copy(folder) {}
+	~checked_folders()
+	{
+		if (held_fd >= 0) close(held_fd);
+	}
+
+	static std::string trimmed(std::string path)
+	{
+		while (path.size() > 1 && path.back() == '/') path.pop_back();
+		return path;
+	}
+
+	// The held folder and path's name in it when it is path's parent; else none.
+	int in_held(const std::string& path, std::string& name)
+	{
+		size_t slash = path.rfind('/');
+		if (held_fd < 0 || slash != held.size() || path.compare(0, slash, held) != 0) return -1;
+		name = path.substr(slash + 1);
+		return held_fd;
+	}
+
+	int is_link(const std::string& path)
+	{
+		std::string name;
+		int dir = in_held(path, name);
+		struct stat st;
+		int r = dir >= 0 ? fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) : lstat(path.c_str(), &st);
+		return r == 0 && S_ISLNK(st.st_mode);
+	}
 
 	int inside(std::string path)
 	{
-		while (path.size() > copy.size() && path.back() == '/') path.pop_back();
+		path = trimmed(path);
 		if (path.size() <= copy.size() || path.compare(0, copy.size(), copy) != 0) return inside_copy(copy, path, 1);
 		auto it = known.find(path);
 		if (it != known.end()) return it->second;
 		size_t slash = path.rfind('/');
 		std::string leaf = path.substr(slash + 1);
 		int ok;
-		struct stat st;
 		if (leaf.empty() || leaf == "." || leaf == "..")
 			ok = inside_copy(copy, path, 1);
 		else if (slash + 1 > copy.size() && !inside(path.substr(0, slash))) {
 			ok = 0;	// its parent leads out already
 			log_outside(copy, path);
 		}
-		else if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+		else if (is_link(path))
 			ok = inside_copy(copy, path, 1);	// a link: where it leads, walked whole
 		else
 			ok = 1;
 		known[path] = ok;
 		return ok;
+	}
+
+	// make_folder of a checked folder, which is then held; 0 or its code.
+	int make(const std::string& folder)
+	{
+		std::string path = trimmed(folder), name;
+		int dir = in_held(path, name);
+		int code = dir < 0 ? make_folder(path) : mkdirat(dir, name.c_str(), 0755) == 0 ? 0 : errno;
+		int fd = dir < 0 ? open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)
+		                 : openat(dir, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+		if (fd >= 0) {
+			if (held_fd >= 0) close(held_fd);
+			held_fd = fd;
+			held = path;
+		}
+		return code;
 	}
 };
 
@@ -90,7 +139,7 @@ static int make_one(checked_folders& checks, const std::string& path)
 {
 	const std::string& folder = checks.copy;
 	if (!checks.inside(path)) return 0;	// the unpacking of its files fails and says so
-	int code = make_folder(path);
+	int code = checks.make(path);
 	if (show_make_dir_err(code)) {
 		make_dir_error(folder, path, code);
 		return code;
