@@ -5,7 +5,6 @@
 #include "utils.h"
 #include "io_utils.h"
 #include "xmap.h"
-#include "zip_utils.h"
 #include "UTL_log.h"
 #include "UTL_globals.h"
 #include "UTL_translate.h"
@@ -63,15 +62,13 @@ void UTIL_scan_dvd()
 	}
 	install_name = name;
 	std::string zip = dvd_path + install_name + "/directory.txt.zip";
-	delete_file(temp_path + "directory.txt");
-	int err = has_file(zip) ? zip_to_file(zip, temp_path, nullptr, 0) : -43;
-	if (err == 0 && !directory_file_present(temp_path + "directory.txt")) err = -43;	// the archive held none
+	int err = has_file(zip) ? UTIL_unpack_directory(zip) : -43;
 	if (err) {
-		xer << "I could not extract " << zip << " to " << temp_path << ": " << error_str(err) << "\n";
+		xer << "I could not extract " << zip << " to " << UTIL_run_folder() << ": " << error_str(err) << "\n";
 		stg.stage = 2;
 		return;
 	}
-	stg.stage = read_directory(temp_path + "directory.txt",
+	stg.stage = read_directory(UTIL_run_directory_file(),
 	                           UTL_translate_string("Scanning directory text file to see if you already have Vantor "
 	                                                "installed...", 0));
 	xer << "Read the disc " << dvd_path << " (" << install_name << "): " << sim_info.size() << " files, stage "

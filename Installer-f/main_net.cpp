@@ -8,7 +8,6 @@
 #include "http.h"
 #include "io_utils.h"
 #include "utils_records.h"
-#include "zip_utils.h"
 #include "UTL_alert.h"
 #include "UTL_clock.h"
 #include "UTL_log.h"
@@ -85,7 +84,7 @@ int net_directory_percent(float* fraction)
 
 static void fetch_server_list()
 {
-	std::string local = temp_path + "serverlist9.txt";
+	std::string local = UTIL_run_folder() + "serverlist9.txt";
 	if (waiting_to_retry()) return;
 	int got = http.net_check(http_slot_list, net_site_host, "/serverlist9.txt", local, http_list_limit);
 	if (got == 0) return;
@@ -130,7 +129,7 @@ static void fetch_directory()
 		return;
 	}
 	if (stg.sel_server < 0 || stg.sel_server >= stg.num_servers) stg.sel_server = 0;
-	std::string zip = temp_path + "directory.txt.zip";
+	std::string zip = UTIL_run_folder() + "directory.txt.zip";
 	int sel = stg.sel_server;
 	if (waiting_to_retry()) return;
 	int r = http.net_check(http_slot_directory, server_name[sel], server_path[sel] + "directory.txt.zip", zip, http_directory_limit);
@@ -149,12 +148,9 @@ static void fetch_directory()
 		pause_before_retry();
 		return;
 	}
-	// An archive without a directory file must not leave an older run's in its place.
-	delete_file(temp_path + "directory.txt");
 	directory_failures = 0;
-	int err = zip_to_file(zip, temp_path, nullptr, 0);
+	int err = UTIL_unpack_directory(zip);
 	delete_file(zip);
-	if (err == 0 && !directory_file_present(temp_path + "directory.txt")) err = -43;
 	if (err == 0) {
 		extract_failures = 0;
 		stg.stage = 1;
@@ -163,7 +159,7 @@ static void fetch_directory()
 	std::string l1 = UTL_translate_string("The installer cannot extract a file.", 0);
 	std::string l2 = UTL_string_sub(UTL_translate_string("Error: %1:message%.", 0), error_str(err));
 	std::string l3 = UTL_string_sub(UTL_translate_string("Compressed File  %1:file%.", 0), zip);
-	std::string l4 = UTL_string_sub(UTL_translate_string("Destination Path: %1:file%.", 0), temp_path);
+	std::string l4 = UTL_string_sub(UTL_translate_string("Destination Path: %1:file%.", 0), UTIL_run_folder());
 	// A damaged archive on one mirror must not stop the install: try another,
 	// and give up with the error text after a few rounds.
 	if (++extract_failures >= net_directory_failure_limit()) {
@@ -190,12 +186,12 @@ void UTL_download_directory()
 	}
 	if (stg.stage == 1) {
 		// gone since it was fetched: fetch it again
-		if (!directory_file_present(temp_path + "directory.txt")) {
+		if (!directory_file_present(UTIL_run_directory_file())) {
 			stg.stage = 0;
 			return;
 		}
 		std::string text = UTL_translate_string(
 			"Scanning directory text file to see if you already have Vantor installed...", 0);
-		stg.stage = read_directory(temp_path + "directory.txt", text);
+		stg.stage = read_directory(UTIL_run_directory_file(), text);
 	}
 }

@@ -32,6 +32,18 @@ int  listed_path_is_safe(const std::string& path);
 int  signature_is_valid(const std::string& sig);
 // 1 when path is a readable, non-empty file (a directory file to read).
 int  directory_file_present(const std::string& path);
+// --- this run's files in the temporary folder
+// The folder (ends in "/") of this run inside temp_path, made on first use
+// and removed with its files when the program ends; those that runs no
+// longer running left are removed on the way.
+const std::string& UTIL_run_folder();
+// Removes this run's folder now (a later UTIL_run_folder makes a new one).
+void UTIL_run_files_remove();
+// This run's directory file.
+std::string UTIL_run_directory_file();
+// Unpacks a directory archive's directory file alone, bounded in size, as
+// this run's directory file; 0 or an error code (-43 when it holds none).
+int UTIL_unpack_directory(const std::string& archive);
 void new_installer(std::string url);
 void new_format(std::string path);
 

@@ -41,7 +41,7 @@ void dvd_unpack_task::do_it()
 	}
 	if (error_code) return;
 	std::string folder = destination.substr(0, destination.rfind('/') + 1);
-	int code = UTIL_unpack(copy, temp, destination);
+	int code = UTIL_unpack(copy, temp, destination, sim_info[index].versions.back().kb2);
 	if (code) {
 		error_code = code;
 		error_text = "I was unable to unzip the file " + temp + " to the folder " + folder +

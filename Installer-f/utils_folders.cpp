@@ -9,8 +9,10 @@
 #include "UTL_log.h"
 #include "UTL_translate.h"
 #include <cerrno>
+#include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 static const char* kFixedFolders[] = {"Output", "Output/FMS plans", "Output/logbooks", "Output/movies",
@@ -38,20 +40,106 @@ void make_dir_error(const std::string& folder, std::string path, int err)
 	          UTL_translate_string("Install Path:", 0) + path, t_alert);
 }
 
+static void log_outside(const std::string& folder, const std::string& path)
+{
+	xer << "Not touching " << UTL_log_safe(path) << ": a link on the way leads outside " << UTL_log_safe(folder) << ".\n";
+}
+
 // 1 when a path of the copy at folder reaches no further than the copy, links
 // on disk followed (the last component's only when follow_last); else logged.
 static int inside_copy(const std::string& folder, const std::string& path, int follow_last)
 {
 	if (path.compare(0, folder.size(), folder) != 0 || path_stays_inside(folder, path, follow_last))
 		return 1;
-	xer << "Not touching " << UTL_log_safe(path) << ": a link on the way leads outside " << UTL_log_safe(folder) << ".\n";
+	log_outside(folder, path);
 	return 0;
 }
 
-static int make_one(const std::string& folder, const std::string& path)
+// Folders of one copy already checked: a new folder is checked once, by its own
+// last step from its checked parent, so a deep tree costs no walk from the
+// copy's root at every level. The folder made last is held open, and its
+// children are made and looked at through it: the system then walks no long
+// path either.
+struct checked_folders {
+	std::string copy;	// ends in "/"
+	std::map<std::string, int> known;	// without the final "/": 1 stays inside
+	std::string held;	// the folder held open, without the final "/"
+	int held_fd = -1;
+	explicit checked_folders(const std::string& folder) : copy(folder) {}
+	~checked_folders()
+	{
+		if (held_fd >= 0) close(held_fd);
+	}
+
+	static std::string trimmed(std::string path)
+	{
+		while (path.size() > 1 && path.back() == '/') path.pop_back();
+		return path;
+	}
+
+	// The held folder and path's name in it when it is path's parent; else none.
+	int in_held(const std::string& path, std::string& name)
+	{
+		size_t slash = path.rfind('/');
+		if (held_fd < 0 || slash != held.size() || path.compare(0, slash, held) != 0) return -1;
+		name = path.substr(slash + 1);
+		return held_fd;
+	}
+
+	int is_link(const std::string& path)
+	{
+		std::string name;
+		int dir = in_held(path, name);
+		struct stat st;
+		int r = dir >= 0 ? fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) : lstat(path.c_str(), &st);
+		return r == 0 && S_ISLNK(st.st_mode);
+	}
+
+	int inside(std::string path)
+	{
+		path = trimmed(path);
+		if (path.size() <= copy.size() || path.compare(0, copy.size(), copy) != 0) return inside_copy(copy, path, 1);
+		auto it = known.find(path);
+		if (it != known.end()) return it->second;
+		size_t slash = path.rfind('/');
+		std::string leaf = path.substr(slash + 1);
+		int ok;
+		if (leaf.empty() || leaf == "." || leaf == "..")
+			ok = inside_copy(copy, path, 1);
+		else if (slash + 1 > copy.size() && !inside(path.substr(0, slash))) {
+			ok = 0;	// its parent leads out already
+			log_outside(copy, path);
+		}
+		else if (is_link(path))
+			ok = inside_copy(copy, path, 1);	// a link: where it leads, walked whole
+		else
+			ok = 1;
+		known[path] = ok;
+		return ok;
+	}
+
+	// make_folder of a checked folder, which is then held; 0 or its code.
+	int make(const std::string& folder)
+	{
+		std::string path = trimmed(folder), name;
+		int dir = in_held(path, name);
+		int code = dir < 0 ? make_folder(path) : mkdirat(dir, name.c_str(), 0755) == 0 ? 0 : errno;
+		int fd = dir < 0 ? open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)
+		                 : openat(dir, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+		if (fd >= 0) {
+			if (held_fd >= 0) close(held_fd);
+			held_fd = fd;
+			held = path;
+		}
+		return code;
+	}
+};
+
+static int make_one(checked_folders& checks, const std::string& path)
 {
-	if (!inside_copy(folder, path, 1)) return 0;	// the unpacking of its files fails and says so
-	int code = make_folder(path);
+	const std::string& folder = checks.copy;
+	if (!checks.inside(path)) return 0;	// the unpacking of its files fails and says so
+	int code = checks.make(path);
 	if (show_make_dir_err(code)) {
 		make_dir_error(folder, path, code);
 		return code;
@@ -93,12 +181,13 @@ static void clear_obstacles(const std::string& folder)
 
 int make_dirs(const std::string& folder)
 {
+	checked_folders checks(folder);
 	std::string root = folder;
 	if (!root.empty() && root.back() == '/') root.pop_back();
 	for (size_t at = root.find('/', 1); at != std::string::npos; at = root.find('/', at + 1)) {
-		if (int code = make_one(folder, root.substr(0, at))) return code;
+		if (int code = make_one(checks, root.substr(0, at))) return code;
 	}
-	if (int code = make_one(folder, root)) return code;
+	if (int code = make_one(checks, root)) return code;
 	// Nothing below the copy's folder is touched while another installer works on it.
 	if (int code = UTIL_claim_copy(folder)) return code;
 	clear_obstacles(folder);
@@ -109,18 +198,19 @@ int make_dirs(const std::string& folder)
 		if (!v.want_download || !want_this_f(i, (int)sim_info[i].versions.size() - 1)) continue;
 		std::string rel = v.path;
 		trim_dest_folder(rel);
-		for (size_t at = rel.find('/'); at != std::string::npos; at = rel.find('/', at + 1))
-			if (at > 0) folders.insert(rel.substr(0, at));
+		// deepest first: once a folder is known, so are all above it
+		for (size_t at = rel.rfind('/'); at != std::string::npos && at > 0; at = rel.rfind('/', at - 1))
+			if (!folders.insert(rel.substr(0, at)).second) break;
 	}
-	for (auto& f : folders) make_one(folder, folder + f);
+	for (auto& f : folders) make_one(checks, folder + f);
 	// unfinished unpacks of a killed run, in every folder the release lists
 	std::set<std::string> listed;
 	for (auto& h : sim_info) listed.insert(UTIL_local_path(folder, h.versions.back()).substr(folder.size()));
 	for (auto& l : listed) {
 		std::string f = folder + l.substr(0, l.rfind('/') + 1);
-		if (inside_copy(folder, f, 1)) unpack_remove_stale(f);
+		if (checks.inside(f)) unpack_remove_stale(f);
 	}
-	for (const char* f : kFixedFolders) make_one(folder, folder + f);
+	for (const char* f : kFixedFolders) make_one(checks, folder + f);
 	for (auto& l : kLinkFolders) {
 		std::string dir = folder + l[0];
 		std::string entry = l[1];
@@ -129,12 +219,22 @@ int make_dirs(const std::string& folder)
 	return 0;
 }
 
-int UTIL_unpack(const std::string& folder, const std::string& archive, const std::string& destination)
+// The most a listed file may unpack to: its listed size is truncated to whole
+// kilobytes; a little more is allowed, and the signature judges the rest.
+static uint64_t listed_unpack_limit(float listed_kb)
 {
-	// a listed file: only its own entry is written, and only inside the copy
+	uint64_t listed = listed_kb > 0 ? (uint64_t)listed_kb * 1000 : 0;
+	return listed + listed / 64 + (64 << 10);
+}
+
+int UTIL_unpack(const std::string& folder, const std::string& archive, const std::string& destination, float listed_kb)
+{
+	// a listed file: only its own entry is written, only inside the copy, and
+	// no further than its listed size
 	std::string dir = destination.substr(0, destination.rfind('/') + 1);
 	unpack_rules rules;
 	rules.entry = destination.substr(dir.size());
+	if (listed_kb >= 0) rules.max_bytes = listed_unpack_limit(listed_kb);
 	if (destination.compare(0, folder.size(), folder) == 0) rules.root = folder;
 	if (archive.size() > 3 && archive.compare(archive.size() - 3, 3, ".7z") == 0)
 		return p7z_to_file(archive, dir, nullptr, 0, &rules);

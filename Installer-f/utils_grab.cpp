@@ -79,10 +79,10 @@ static int                     pump_moved;	// the last grab_files call did more 
 // The unpacking part of extract_and_delete_file: writes nothing to the log but
 // through io_log.
 static int unpack_and_delete(const std::string& folder, const std::string& archive, const std::string& destination,
-                             int& chmod_result)
+                             float listed_kb, int& chmod_result)
 {
 	// The listed file's path: only that entry of the archive is written.
-	int code = UTIL_unpack(folder, archive, destination);
+	int code = UTIL_unpack(folder, archive, destination, listed_kb);
 	chmod_result = 0;
 	if (destination.find("Contents/MacOS/") != std::string::npos) chmod_result = make_file_executable(destination);
 	delete_file(archive);
@@ -109,7 +109,7 @@ void grab_unpack_task::do_it()
 		return;
 	}
 	io_log_capture capture;
-	code = unpack_and_delete(folder, archive, destination, chmod_result);
+	code = unpack_and_delete(folder, archive, destination, sim_info[file].versions.back().kb2, chmod_result);
 	if (code == 0) calc_file_md5(destination, sig);
 	log = capture.text.str();
 }
@@ -218,7 +218,7 @@ int grab_pick_server(int n, int failed)
 int extract_and_delete_file(const std::string& folder, std::string archive, std::string destination)
 {
 	int chmod_result = 0;
-	int code = unpack_and_delete(folder, archive, destination, chmod_result);
+	int code = unpack_and_delete(folder, archive, destination, -1, chmod_result);	// no listing at hand
 	log_unpack(archive, destination, code, chmod_result);
 	return code;
 }

@@ -14,8 +14,11 @@ std::string UTIL_local_path(const std::string& folder, const file_version_struct
 int  UTIL_delete_listed(const std::string& folder, const std::string& local, const char* verb);
 // Unpacks the listed file `destination` from a zip or (by its name) 7z archive:
 // only the entry of its leaf name is written, never through a link that leaves
-// the copy at folder; 0 or an error code (err_archive_no_entry: the archive lacks it).
-int  UTIL_unpack(const std::string& folder, const std::string& archive, const std::string& destination);
+// the copy at folder, and no further than a little past its listed size
+// listed_kb (negative: unbounded); 0 or an error code (err_archive_no_entry:
+// the archive lacks it, err_archive_too_big: it inflates past its listing).
+int  UTIL_unpack(const std::string& folder, const std::string& archive, const std::string& destination,
+                 float listed_kb);
 // Adds the folder of local and each ancestor down to, not including, the copy's folder.
 void UTIL_note_folders(const std::string& folder, const std::string& local, std::set<std::string>& folders);
 // Deepest first: removes each folder of the copy at folder that lists empty.

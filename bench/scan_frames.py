@@ -66,15 +66,21 @@ def make_release(work, files, kb):
         with open(os.path.join(copy, folder.split("/", 1)[1], leaf), "wb") as f:
             f.write(data)
         lines.append("FILE 0 0 92102 %d %d %s %s" % (kb, kb, hashlib.md5(data).hexdigest(), leaf))
+    publish(work, lines, "Scan mirror")
+
+
+def publish(work, lines, label):
+    """The mirror's zipped directory file of these lines, and the site's
+    server list naming the mirror with its label."""
     mirror = os.path.join(work, "mirror", RELEASE)
-    os.makedirs(mirror)
+    os.makedirs(mirror, exist_ok=True)
     with zipfile.ZipFile(os.path.join(mirror, "directory.txt.zip"), "w", zipfile.ZIP_DEFLATED) as z:
         z.writestr("directory.txt", "\n".join(lines) + "\n")
     site = os.path.join(work, "site")
     os.makedirs(site)
     with open(os.path.join(site, "serverlist9.txt"), "w") as f:
         f.write("A\n820 version\nSERVERS\n\nFINAL %s\n" % RELEASE)
-        f.write("SERVER %s\n/\nScan mirror|Scan mirror{ the bench's mirror\nENDOFLIST\n" % MIRROR)
+        f.write("SERVER %s\n/\n%s|%s{ the bench's mirror\nENDOFLIST\n" % (MIRROR, label, label))
 
 
 def start_nginx(work, addr):
@@ -168,6 +174,13 @@ class Program:
                             "-ex", "print mnw.profiling", "-ex", "detach"], capture_output=True, text=True, timeout=120)
         return re.search(r"^\$1 = 1$", r.stdout, re.M) is not None
 
+    def open_profiled(self, bench):
+        """Waits for the updater's first screen and switches its frame lines on; the bench ends when it cannot."""
+        if not self.wait_log("Wizard screen: Vantor 9 Web Updater", 60) or not self.find_window():
+            sys.exit("%s: the program did not open its window; see %s" % (bench, self.log))
+        if not self.profile_frames():
+            sys.exit("%s: gdb could not switch the frame profiling on (a build with debug information?)" % bench)
+
     def stop(self):
         if self.proc.poll() is None and self.window:
             self.click(QUIT_ON_FINISH)
@@ -205,6 +218,18 @@ def scan_frames(log):
     return during, t1 - t0, before[1:]	# the first total counts from the switch, not a frame
 
 
+def finish(work, keep, servers):
+    """Stops the servers, then keeps the scratch folder or removes it (rm goes deeper than shutil)."""
+    for p in servers:
+        if p:
+            p.terminate()
+            p.wait()
+    if keep:
+        print("scratch folder kept: %s" % work)
+    else:
+        subprocess.call(["rm", "-rf", work])
+
+
 def load():
     with open("/proc/loadavg") as f:
         return float(f.read().split()[0])
@@ -214,10 +239,7 @@ def window_run(work, program, addr, shot=None):
     """One window's scan of the copy: (scan seconds, gaps, gaps before the scan)."""
     prog = Program(work, program, addr, os.path.join(os.path.dirname(work), COPY))
     try:
-        if not prog.wait_log("Wizard screen: Vantor 9 Web Updater", 60) or not prog.find_window():
-            sys.exit("scan_frames: the program did not open its window; see %s" % prog.log)
-        if not prog.profile_frames():
-            sys.exit("scan_frames: gdb could not switch the frame profiling on (a build with debug information?)")
+        prog.open_profiled("scan_frames")
         prog.click(NEXT)
         if not prog.wait_log(" Start of MD5 at ", 600):
             sys.exit("scan_frames: the scan did not start")
@@ -310,13 +332,7 @@ def main():
                     med(4), statistics.median(x[0] / x[4] for x in rs))
             print(line + "  (loads %s)" % " ".join("%.1f" % x[5] for x in rs))
     finally:
-        if nginx:
-            nginx.terminate()
-            nginx.wait()
-        if a.keep:
-            print("scratch folder kept: %s" % work)
-        else:
-            shutil.rmtree(work, ignore_errors=True)
+        finish(work, a.keep, [nginx])
 
 
 if __name__ == "__main__":

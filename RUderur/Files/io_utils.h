@@ -26,7 +26,8 @@ enum {
 	err_not_pe           = 20014,
 	err_archive_unsafe   = 20015,	// an entry would land outside its folder
 	err_archive_no_entry = 20016,	// the archive lacks the one file it was fetched for
-	err_path_outside     = 20017	// a path leads out of its folder through a link
+	err_path_outside     = 20017,	// a path leads out of its folder through a link
+	err_archive_too_big  = 20018	// an entry inflates past the size its caller expects
 };
 
 // Where the last archive or folder step of this thread failed, for the log:
@@ -105,6 +106,8 @@ struct unpack_rules {
 	std::string entry;	// not empty: the one stored name to write; others are skipped and
 				// logged, and an archive without it fails with err_archive_no_entry
 	std::string root;	// not empty: the folder (ending in "/") out_dir must lie in, links followed
+	uint64_t    max_bytes = 0;	// not 0: an entry larger than this is refused, and its writing
+				// stops there, with err_archive_too_big
 };
 
 #endif

@@ -145,6 +145,12 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 			break;
 		}
 		if (out_path) *out_path = out;
+		uint64_t max_bytes = rules ? rules->max_bytes : 0;
+		if (max_bytes && archive_entry_size_is_set(e) && (uint64_t)archive_entry_size(e) > max_bytes) {
+			ERR_AT();
+			err = err_archive_too_big;
+			break;
+		}
 		// written beside the target and renamed over it once whole (the reader checks the CRC)
 		std::string path = full(out), temp;
 		int fd = unpack_temp_open(out.substr(0, out.rfind('/') + 1), temp);
@@ -153,12 +159,18 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 			const char* text = archive_entry_symlink(e);	// kept as a file holding the link text
 			if (text) err = write_all(fd, text, strlen(text));
 		} else {
+			uint64_t total = 0;
 			for (;;) {
 				la_ssize_t n = archive_read_data(ar, buf, unpack_buffer_size);
 				if (n == 0) break;
 				if (n < 0) {
 					io_log() << "7z archive " << archive_path << ": " << (archive_error_string(ar) ? archive_error_string(ar) : "damaged") << "\n";
 					err = err_zip_short_read;
+					break;
+				}
+				total += (uint64_t)n;
+				if (max_bytes && total > max_bytes) {
+					err = err_archive_too_big;
 					break;
 				}
 				err = write_all(fd, buf, (size_t)n);

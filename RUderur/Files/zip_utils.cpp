@@ -150,38 +150,143 @@ static void set_entry_time(const std::string& path, const unz_file_info64& info,
 
 static std::string folder_of(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
 
+// The library leaves sizes of 4 GB and more at their 32-bit mark when the
+// archive keeps them in the zip64 extra field: they are read from there.
+enum { zip64_extra_id = 1 };
+static const uint64_t zip32_mark = 0xFFFFFFFFull;
+
+static uint64_t le64(const unsigned char* p)
+{
+	uint64_t v = 0;
+	for (int i = 7; i >= 0; --i) v = v << 8 | p[i];
+	return v;
+}
+
+static void take_zip64_sizes(unz_file_info64& info, const std::vector<unsigned char>& extra)
+{
+	for (size_t at = 0; at + 4 <= extra.size();) {
+		unsigned id = extra[at] | extra[at + 1] << 8, len = extra[at + 2] | extra[at + 3] << 8;
+		size_t p = at + 4, end = p + len;
+		if (end > extra.size()) return;
+		if (id == zip64_extra_id) {
+			// only the fields whose 32-bit value is the mark are there, in this order
+			if (info.uncompressed_size == zip32_mark && p + 8 <= end) { info.uncompressed_size = le64(&extra[p]); p += 8; }
+			if (info.compressed_size == zip32_mark && p + 8 <= end) info.compressed_size = le64(&extra[p]);
+			return;
+		}
+		at = end;
+	}
+}
+
+// Reads the current entry's stored bytes from the archive's own descriptor
+// and inflates them: the library's running counts stop at 4 GB.
+struct entry_reader {
+	int       fd;
+	uint64_t  at, left;	// where the stored bytes are, how many remain
+	int       method;
+	z_stream  z;
+	bool      inflating = false, ended = false;
+	std::vector<unsigned char> in;
+
+	entry_reader(int archive_fd, uint64_t offset, uint64_t stored, int m) : fd(archive_fd), at(offset), left(stored), method(m)
+	{
+		memset(&z, 0, sizeof(z));
+		in.resize(unpack_buffer_size / 4);
+	}
+	~entry_reader()
+	{
+		if (inflating) inflateEnd(&z);
+	}
+	int start()
+	{
+		if (method != Z_DEFLATED) return 0;
+		if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return err_zip_short_read;
+		inflating = true;
+		return 0;
+	}
+	int fill()
+	{
+		size_t want = left < in.size() ? (size_t)left : in.size();
+		ssize_t n;
+		do n = pread(fd, in.data(), want, (off_t)at);
+		while (n < 0 && errno == EINTR);
+		if (n <= 0) return err_zip_short_read;
+		at += (uint64_t)n;
+		left -= (uint64_t)n;
+		z.next_in = in.data();
+		z.avail_in = (uInt)n;
+		return 0;
+	}
+	// Up to `room` bytes into out; 0 at the entry's end, -1 when it is damaged
+	// or its stored bytes end first.
+	long next(char* out, size_t room)
+	{
+		if (method != Z_DEFLATED) {
+			if (z.avail_in == 0 && left > 0 && fill()) return -1;
+			size_t n = z.avail_in < room ? z.avail_in : room;
+			memcpy(out, z.next_in, n);
+			z.next_in += n;
+			z.avail_in -= (uInt)n;
+			return (long)n;
+		}
+		if (ended) return 0;
+		z.next_out = (Bytef*)out;
+		z.avail_out = (uInt)room;
+		while (z.avail_out == room) {
+			if (z.avail_in == 0 && (left == 0 || fill())) return -1;
+			int r = inflate(&z, Z_NO_FLUSH);
+			if (r == Z_STREAM_END) {
+				ended = true;
+				break;
+			}
+			if (r != Z_OK && r != Z_BUF_ERROR) return -1;
+		}
+		return (long)(room - z.avail_out);
+	}
+};
+
 // Written under a temporary name beside the target and renamed over it only
 // once whole and its CRC checked: the target is the old file or the new one.
-static int unzip_regular(unzFile uf, const std::string& out_path, const unz_file_info64& info)
+// Never more than the entry says it holds, nor than max_bytes (when not 0).
+static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const unz_file_info64& info,
+                         uint64_t max_bytes)
 {
-	int err = unzOpenCurrentFile(uf);
+	if (max_bytes && info.uncompressed_size > max_bytes) { ERR_AT(); return err_archive_too_big; }
+	if (info.flag & 1) { ERR_AT(); return err_zip_short_read; }	// encrypted: no password to give
+	if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) { ERR_AT(); return err_zip_short_read; }
+	int method = 0, level = 0;
+	int err = unzOpenCurrentFile2(uf, &method, &level, 1);
 	if (err != UNZ_OK) { ERR_AT(); return err; }
+	uint64_t offset = unzGetCurrentFileZStreamPos64(uf);
+	unzCloseCurrentFile(uf);
+	entry_reader rd(zfd, offset, info.compressed_size, (int)info.compression_method);
+	if (rd.start()) { ERR_AT(); return err_zip_short_read; }
 	std::string path = full(out_path), temp;
 	int fd = unpack_temp_open(folder_of(out_path), temp);
-	if (fd < 0) {
-		unzCloseCurrentFile(uf);
-		ERR_AT();
-		return -fd;
-	}
+	if (fd < 0) { ERR_AT(); return -fd; }
 	// streamed in pieces: entries may be larger than memory or 4 GB
 	char* buf = unpack_buffer();
 	uint64_t total = 0;
+	uLong crc = crc32(0, Z_NULL, 0);
 	for (;;) {
-		int n = unzReadCurrentFile(uf, buf, (unsigned)unpack_buffer_size);
+		long n = rd.next(buf, unpack_buffer_size);
 		if (n < 0) { err = err_zip_short_read; ERR_AT(); break; }
 		if (n == 0) break;
-		for (int off = 0; off < n;) {
+		total += (uint64_t)n;
+		// a header that lies about the size is stopped there
+		if (total > info.uncompressed_size) { err = err_zip_short_read; ERR_AT(); break; }
+		if (max_bytes && total > max_bytes) { err = err_archive_too_big; ERR_AT(); break; }
+		crc = crc32(crc, (const Bytef*)buf, (uInt)n);
+		for (long off = 0; off < n;) {
 			ssize_t w = write(fd, buf + off, n - off);
 			if (w < 0 && errno == EINTR) continue;
 			if (w <= 0) { err = w < 0 ? errno : EIO; ERR_AT(); break; }
-			off += (int)w;
+			off += w;
 		}
 		if (err) break;
-		total += (uint64_t)n;
 	}
 	if (!err && total != info.uncompressed_size) { err = err_zip_short_read; ERR_AT(); }
-	int close_err = unzCloseCurrentFile(uf);	// a bad CRC shows here
-	if (!err && close_err != UNZ_OK) { err = close_err; ERR_AT(); }
+	if (!err && crc != info.crc) { err = UNZ_CRCERROR; ERR_AT(); }
 	if (!err && info.external_fa != 0) {
 		int mode = unix_mode(info);
 		// a DOS-made archive has no Unix mode: keep the default rather than 000
@@ -313,7 +418,13 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		    << "The size is " << z.size() << "\n";
 		return err_zip_open;
 	}
+	int zfd = open(z.c_str(), O_RDONLY | O_CLOEXEC);
+	if (zfd < 0) {
+		unzClose(uf);
+		return err_zip_open;
+	}
 	std::string wanted = first_name ? *first_name : "";
+	uint64_t max_bytes = rules ? rules->max_bytes : 0;
 	int err = unpack_folder_allowed(out_dir, rules);
 	if (!err) err = unzGoToFirstFile(uf);
 	bool first = true, found = false;
@@ -321,7 +432,10 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		unz_file_info64 info;
 		err = unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0);
 		std::vector<char> nb(info.size_filename + 1, 0);
-		if (err == UNZ_OK) err = unzGetCurrentFileInfo64(uf, &info, nb.data(), (uLong)nb.size(), nullptr, 0, nullptr, 0);
+		std::vector<unsigned char> extra(err == UNZ_OK ? info.size_file_extra : 0);
+		if (err == UNZ_OK)
+			err = unzGetCurrentFileInfo64(uf, &info, nb.data(), (uLong)nb.size(), extra.data(), (uLong)extra.size(), nullptr, 0);
+		if (err == UNZ_OK) take_zip64_sizes(info, extra);
 		if (err != UNZ_OK) {
 			io_log() << "unzGetCurrentFileInfo err != UNZ_OK! err=" << err << "\n";
 			break;
@@ -348,7 +462,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		} else if (!in_mac) {
 			found = true;
 			r = archive_entry_path(out_dir, target, 0, out);
-			if (!r) r = is_link_mode(unix_mode(info)) ? unzip_symlink(uf, out_dir, target, out, info, rules) : unzip_regular(uf, out, info);
+			if (!r) r = is_link_mode(unix_mode(info)) ? unzip_symlink(uf, out_dir, target, out, info, rules) : unzip_regular(uf, zfd, out, info, max_bytes);
 			if (r && !is_link_mode(unix_mode(info)))
 				io_log() << "Zip to file failed with error " << r << ". file = " << sErrFile << " line = " << sErrLine
 				    << ". inFile=" << UTL_log_safe(out) << ".\n";
@@ -370,6 +484,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 	}
 	int cerr = unzClose(uf);
 	if (!err && cerr != UNZ_OK) err = cerr;
+	close(zfd);
 	if (err)
 		io_log() << "Zip to file failed with error err = " << err << ". file = " << sErrFile << " line = " << sErrLine
 		    << ". zip_file=" << zip << ", out_dir=" << out_dir << ".\n";

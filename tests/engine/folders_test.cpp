@@ -50,6 +50,39 @@ TEST_F(Folders, MakeDirsBuildsTheTreeAndMovesFrameworkFolders)
 	EXPECT_EQ(0, make_dirs(copy_dir));	// again: every folder exists
 }
 
+// A deep tree is made through a link inside it that stays in the copy, and
+// nothing below a link that leads out is made, at whatever depth.
+TEST_F(Folders, MakeDirsFollowsTheLinksOfADeepTree)
+{
+	copy_dir = dir + "Sim/";
+	const int levels = 600, inner = 150, outer = 450;
+	std::string deep, body, at_inner, at_outer;
+	for (int i = 1; i <= levels; ++i) {
+		if (i == inner) at_inner = deep;
+		if (i == outer) at_outer = deep;
+		deep += i == inner ? "in/" : i == outer ? "out/" : "d/";
+		if (i % 50 == 0) body += "DIR V/" + deep + "\n" + line(0, M1, "f");
+	}
+	ASSERT_EQ(3, load_directory(dir, body));
+	ASSERT_EQ(levels / 50, (int)sim_info.size());
+	for (auto& h : sim_info) h.versions.back().want_download = 1;
+	sh("mkdir -p '" + copy_dir + at_inner + "real' '" + dir + "outside'");
+	ASSERT_EQ(0, symlink("real", (copy_dir + at_inner + "in").c_str()));
+
+	EXPECT_EQ(0, make_dirs(copy_dir));
+	std::string through = copy_dir + at_inner + "real/" + at_outer.substr(at_inner.size() + 3);
+	EXPECT_TRUE(is_dir(through)) << "made through the link that stays inside";
+	EXPECT_TRUE(is_dir(through + "out/d/d"));
+	// an earlier release's link out of the copy: nothing is made through it
+	sh("rm -rf '" + copy_dir + "'");
+	sh("mkdir -p '" + copy_dir + at_outer + "'");
+	ASSERT_EQ(0, symlink((dir + "outside").c_str(), (copy_dir + at_outer + "out").c_str()));
+	EXPECT_EQ(0, make_dirs(copy_dir));
+	EXPECT_TRUE(is_dir(copy_dir + at_inner + "in/d/d"));
+	EXPECT_EQ("", sh_out("ls -A '" + dir + "outside'"));
+	EXPECT_NE(std::string::npos, log_text().find("a link on the way leads outside"));
+}
+
 TEST_F(Folders, MakeDirsReportsAnInstallFolderItCannotMake)
 {
 	write_text(dir + "plainfile", "x");

@@ -9,6 +9,8 @@
 #include "zip_utils.h"
 #include "UTL_clock.h"
 #include <chrono>
+#include <functional>
+#include <sys/statvfs.h>
 
 static const char* kHost = "127.0.0.71";
 
@@ -53,6 +55,27 @@ protected:
 		              "find home beside -path 'home/Vantor 9' -prune -o -type f -print0 | sort -z | xargs -0 md5sum");
 	}
 
+	// Fetches the release's directory archive and unpacks it as the web flows do; 0 or the code.
+	int fetch_directory()
+	{
+		std::string local = UTIL_run_folder() + "directory.txt.zip";
+		int r = 0;
+		auto t0 = std::chrono::steady_clock::now();
+		while ((r = http.net_check(1, kHost, "/vantor_92102/directory.txt.zip", local)) == 0) {
+			xtim.xtim_update();
+			if (each_step) each_step();
+			if (std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() > 30) return -3;
+		}
+		if (r != 1) return -3;
+		int err = UTIL_unpack_directory(local);
+		if (each_step) each_step();
+		delete_file(local);
+		return err;
+	}
+
+	int directory_error = 0;
+	std::function<void()> each_step;	// called between the steps of a run
+
 	// Puts the release on the mirror and installs it as the web flows do; the pump's result.
 	int install(const std::string& kind)
 	{
@@ -60,25 +83,19 @@ protected:
 		if (sh("python3 '" VANTOR_SOURCE_DIR "/tests/files/make_hostile.py' release " + kind + " '" + set + "'") != 0 ||
 		    sh("rm -rf '" + www + "vantor_92102' && cp -a '" + set + "/mirror/vantor_92102' '" + www + "'") != 0)
 			return -2;
-		std::string local = temp_path + "directory.txt.zip";
+		directory_error = fetch_directory();
+		if (directory_error || read_directory(UTIL_run_directory_file(), "") != 3) return -4;
 		int r = 0;
-		auto t0 = std::chrono::steady_clock::now();
-		while ((r = http.net_check(1, kHost, "/vantor_92102/directory.txt.zip", local)) == 0) {
-			xtim.xtim_update();
-			if (std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() > 30) return -3;
-		}
-		if (r != 1 || zip_to_file(local, temp_path, nullptr, 0) != 0 || read_directory(temp_path + "directory.txt", "") != 3)
-			return -4;
-		delete_file(local);
 		int cursor = 0;
 		float progress;
 		while (!checksum_directory(copy_dir, cursor, 0, progress)) usleep(500);
 		recalc_disk_sizes();
 		if (choose_files(copy_dir) != 1 || make_dirs(copy_dir) != 0) return -5;
 		grab_files_start();
-		t0 = std::chrono::steady_clock::now();
+		auto t0 = std::chrono::steady_clock::now();
 		while (!(r = grab_files(copy_dir))) {
 			xtim.xtim_update();
+			if (each_step) each_step();
 			if (std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() > 60) return -1;
 		}
 		return r;
@@ -147,4 +164,44 @@ TEST_F(HostileMirror, PlantedTemporariesAreNeitherFollowedNorKept)
 	EXPECT_EQ("the listed file\n", read_file(copy_dir + "Resources/extra.dat"));
 	EXPECT_FALSE(exists(copy_dir + "Resources/.vantor-unpack-Ab3dE5gH"));
 	EXPECT_TRUE(g_prompt_calls.empty());
+}
+
+// An archive that inflates far past its listing is that mirror's bad archive:
+// its writing stops a little past the listed size, on every try. The
+// directory file is bounded too. On a small disk of the copy's and the
+// temporary folder's own, whose most used bytes are taken between steps.
+TEST_F(HostileMirror, ArchivesInflatingPastTheirListingStopEarly)
+{
+	small_disk disk(dir, 64);
+	if (disk.path.empty()) GTEST_SKIP() << "no permission to mount a small file system";
+	copy_dir = disk.path + "Vantor 9/";
+	temp_path = disk.path + "temp/";
+	sh("mkdir -p '" + copy_dir + "Resources' '" + temp_path + "'");
+	struct statvfs empty;
+	ASSERT_EQ(0, statvfs(disk.path.c_str(), &empty));
+	uint64_t most = 0;
+	each_step = [&] {
+		struct statvfs now;
+		if (statvfs(disk.path.c_str(), &now) == 0 && empty.f_bfree > now.f_bfree)
+			most = std::max<uint64_t>(most, (uint64_t)(empty.f_bfree - now.f_bfree) * now.f_frsize);
+	};
+	EXPECT_EQ(1, install("bomb"));
+	EXPECT_EQ(1, stg.extract_error);
+	std::string log = log_text();
+	EXPECT_NE(std::string::npos, log.find(error_str(err_archive_too_big)));
+	EXPECT_EQ(std::string::npos, log.find(error_str(ENOSPC)));
+	EXPECT_GT(count_of(log, error_str(err_archive_too_big)), 1);	// each try, each time stopped
+	EXPECT_EQ("a plain file\n", read_file(copy_dir + "Resources/ok.txt"));
+	EXPECT_FALSE(exists(copy_dir + "Resources/bomb.bin"));
+	EXPECT_LT(most, uint64_t(8) << 20);
+	printf("The most the copy and the temporary folder held: %.1f MB\n", most / 1e6);
+
+	most = 0;
+	EXPECT_EQ(-4, install("directory_bomb"));
+	EXPECT_EQ(err_archive_too_big, directory_error);
+	EXPECT_LT(most, uint64_t(8) << 20);
+	EXPECT_EQ("", sh_out("ls -A '" + UTIL_run_folder() + "'"));
+	each_step = nullptr;
+	UTIL_run_files_remove();
+	copy_dir = dir + "copy/";
 }

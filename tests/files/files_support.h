@@ -92,15 +92,15 @@ public:
 	}
 };
 
-// A small file system that fills up at 1 MB; empty when mounting is not allowed.
+// A small file system that fills up at `mb` MB; empty when mounting is not allowed.
 class small_disk {
 public:
 	std::string path;
-	explicit small_disk(const std::string& where)
+	explicit small_disk(const std::string& where, int mb = 1)
 	{
 		std::string p = where + "small_disk/";
 		mkdir(p.c_str(), 0755);
-		if (sh("mount -t tmpfs -o size=1m tmpfs '" + p + "' 2>/dev/null") == 0) path = p;
+		if (sh("mount -t tmpfs -o size=" + std::to_string(mb) + "m tmpfs '" + p + "' 2>/dev/null") == 0) path = p;
 	}
 	~small_disk()
 	{

@@ -3,7 +3,9 @@
 
   make_hostile.py OUT                 the archives, for the file tests
   make_hostile.py release KIND OUT    a hostile release on OUT/mirror/, for the engine's
-                                      (KIND: chain_dots, chain_links, through, entries)
+                                      (KIND: chain_dots, chain_links, through, entries,
+                                      bomb, directory_bomb; VANTOR_BOMB_MB sets how far
+                                      the listed file's bomb inflates, 200 MB by default)
 """
 import os, struct, sys, zipfile
 
@@ -30,12 +32,39 @@ LINK, FILE = 0o120777, 0o100644
 VICTIM = b"the user's own file, outside the copy\n"
 
 
+def filled_entry(path, name, size, prefix=b"", fill=b"\0"):
+    """A zip of one entry: prefix, then the fill byte up to size, streamed in;
+    its header says the size honestly."""
+    piece = fill * (1 << 20)
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        with z.open(name, "w", force_zip64=size > 0x7FFFFFFF) as f:
+            f.write(prefix)
+            left = size - len(prefix)
+            while left > 0:
+                f.write(piece[:min(left, len(piece))])
+                left -= len(piece)
+
+
 def release(kind):
     """Each listed file's archive is made here by hand: the release tools would refuse them."""
     sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "engine"))
     from make_release import Directory, md5, NEW, OLD, REL
     mirror = os.path.join(out, "mirror", REL)
+    bomb = int(os.environ.get("VANTOR_BOMB_MB", "200")) << 20
     d = Directory()
+    if kind == "directory_bomb":
+        # a directory file of a good header and then blank lines without end
+        os.makedirs(mirror, exist_ok=True)
+        filled_entry(os.path.join(mirror, "directory.txt.zip"), "directory.txt", 300 << 20,
+                     "\n".join(d.lines).encode() + b"\n", b"\n")
+        return
+    if kind == "bomb":
+        # listed at 10 KB, its archive of about 1 MB inflates to the bomb's size
+        listed = "All/Resources/bomb.bin"
+        target = os.path.join(mirror, listed + ".zip")
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        filled_entry(target, "bomb.bin", bomb)
+        d.file(0, NEW, os.path.getsize(target) // 1000, 10, md5(bytes(10000)), listed)
     # listed path -> the archive's entries (name, data, mode)
     files = {"All/Resources/ok.txt": [("ok.txt", b"a plain file\n", FILE)]}
     if kind == "chain_dots":
@@ -148,3 +177,38 @@ patch_sizes(os.path.join(out, "fork_bomb.zip"), "__MACOSX/._f.txt", 0x7FFFFFF0)
 # an honest fork bigger than a file attribute holds: dropped, the file kept
 big_fork = bytes((i * 7919 + i // 977) % 251 for i in range(1500000))
 make("fork_big.zip", [("f.txt", b"data", 0o100644), ("__MACOSX/._f.txt", apple_double(big_fork), 0o100644)])
+
+
+def sizes_in_zip64_field(path, crc=None):
+    """Moves the first entry's sizes into a zip64 extra field, as archives of
+    entries over 4 GB keep them; crc (optional) replaces its CRC."""
+    data = bytearray(open(path, "rb").read())
+    at = data.rfind(b"PK\x01\x02")
+    n, extra_len = struct.unpack_from("<HH", data, at + 28)
+    packed, size = struct.unpack_from("<II", data, at + 20)
+    field = struct.pack("<HHQQ", 1, 16, size, packed)
+    struct.pack_into("<II", data, at + 20, 0xFFFFFFFF, 0xFFFFFFFF)
+    struct.pack_into("<H", data, at + 30, extra_len + len(field))
+    if crc is not None:
+        struct.pack_into("<I", data, at + 16, crc)
+        struct.pack_into("<I", data, 14, crc)
+    data[at + 46 + n:at + 46 + n] = field
+    end = data.rfind(b"PK\x05\x06")
+    struct.pack_into("<I", data, end + 12, struct.unpack_from("<I", data, end + 12)[0] + len(field))
+    open(path, "wb").write(bytes(data))
+
+
+def make_zip64(name, data, crc=None):
+    with zipfile.ZipFile(os.path.join(out, name), "w", zipfile.ZIP_DEFLATED) as z:
+        with z.open("big.bin", "w", force_zip64=True) as f:	# the local header's sizes in its field
+            f.write(data)
+    sizes_in_zip64_field(os.path.join(out, name), crc)
+
+
+make_zip64("zip64.zip", big)
+make_zip64("zip64_bad_crc.zip", big, crc=0x12345678)
+# small archives of entries that inflate far past what their caller expects
+make("bomb.zip", [("bomb.bin", bytes(8 << 20), 0o100644)])
+# a header that claims less than its entry inflates to
+make("bomb_liar.zip", [("bomb.bin", bytes(8 << 20), 0o100644)])
+patch_sizes(os.path.join(out, "bomb_liar.zip"), "bomb.bin", 5000)

@@ -199,6 +199,34 @@ TEST(Unpack, ChainedLinksInAnArchiveAreRefused)
 	EXPECT_EQ(read_file(root + "Resources/real/f.txt"), "wanted");
 }
 
+// An entry is written no further than its caller allows, nor than its header
+// says; either way nothing of it stays. The bound itself is not off by one.
+TEST(Unpack, AnEntryStopsAtTheSizeItsCallerAllows)
+{
+	scratch_dir d;
+	std::string h = hostile(d), o = d.path + "o/";
+	make_folder(o);
+	const uint64_t inflated = 8 << 20;
+	ASSERT_LT(APL_file_size(h + "bomb.zip"), 20000);
+	sh("head -c " + std::to_string(inflated) + " /dev/zero > '" + d.path + "bomb.bin' && cd '" + d.path +
+	   "' && 7z a -bd -y bomb.7z bomb.bin >/dev/null");
+	unpack_rules rules;
+	rules.entry = "bomb.bin";
+	rules.max_bytes = 10000;
+	EXPECT_EQ(zip_to_file(h + "bomb.zip", o, nullptr, 0, &rules), err_archive_too_big);
+	EXPECT_EQ(p7z_to_file(d.path + "bomb.7z", o, nullptr, 0, &rules), err_archive_too_big);
+	EXPECT_FALSE(error_str(err_archive_too_big).empty());
+	EXPECT_TRUE(names_in(o).empty());
+	EXPECT_NE(zip_to_file(h + "bomb_liar.zip", o, nullptr, 0, &rules), 0);
+	EXPECT_TRUE(names_in(o).empty());
+	rules.max_bytes = inflated;
+	EXPECT_EQ(zip_to_file(h + "bomb.zip", o, nullptr, 0, &rules), 0);
+	EXPECT_EQ(APL_file_size(o + "bomb.bin"), (int64_t)inflated);
+	sh("rm -f '" + o + "bomb.bin'");
+	EXPECT_EQ(p7z_to_file(d.path + "bomb.7z", o, nullptr, 0, &rules), 0);
+	EXPECT_EQ(APL_file_size(o + "bomb.bin"), (int64_t)inflated);
+}
+
 TEST(Unpack, AForkEntryIsReadNoFurtherThanItsStoredSize)
 {
 	scratch_dir d;

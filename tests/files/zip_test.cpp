@@ -110,6 +110,23 @@ TEST(Zip, DamagedArchivesFailWithoutLeavingPartialFiles)
 	EXPECT_FALSE(exists_l(d.path + "o/big.bin"));
 }
 
+// Sizes kept in the zip64 field, as for entries over 4 GB, are read from it;
+// the CRC is still checked against them.
+TEST(Zip, SizesInTheZip64FieldAreReadAndChecked)
+{
+	scratch_dir d;
+	std::string h = hostile(d), o = d.path + "o/";
+	make_folder(o);
+	ASSERT_EQ(sh("unzip -tq '" + h + "zip64.zip' >/dev/null"), 0);
+	EXPECT_EQ(zip_to_file(h + "zip64.zip", o, nullptr, 0), 0);
+	make_folder(d.path + "ref/");
+	ASSERT_EQ(zip_to_file(h + "good.zip", d.path + "ref/", nullptr, 0), 0);
+	EXPECT_EQ(read_file(o + "big.bin"), read_file(d.path + "ref/big.bin"));
+	sh("rm -rf '" + o + "' && mkdir '" + o + "'");
+	EXPECT_EQ(zip_to_file(h + "zip64_bad_crc.zip", o, nullptr, 0), -105);
+	EXPECT_FALSE(exists_l(o + "big.bin"));
+}
+
 TEST(Zip, DosArchiveLongNamesAndFirstNameRename)
 {
 	scratch_dir d;

@@ -7,6 +7,8 @@
 #include "main_net.h"
 #include "utils_site.h"
 #include "http.h"
+#include "io_utils.h"
+#include "utils.h"
 #include "utils_records.h"
 #include "UTL_cmdline.h"
 #include "UTL_log.h"
@@ -76,12 +78,58 @@ TEST_F(DirectoryDownload, ReadsTheReleaseFromAMirror)
 		EXPECT_EQ(stg.num_servers, 3);
 		EXPECT_EQ(server_path[1], "/" + release + "/");
 		EXPECT_GT(sim_info.size(), 20u);
-		EXPECT_FALSE(wz_read(temp_path + "directory.txt").empty());
-		EXPECT_EQ(access((temp_path + "directory.txt.zip").c_str(), F_OK), -1);	// the archive is not kept
+		EXPECT_FALSE(wz_read(UTIL_run_directory_file()).empty());
+		EXPECT_EQ(access((UTIL_run_folder() + "directory.txt.zip").c_str(), F_OK), -1);	// the archive is not kept
 	}
 	float fraction = 5;
 	EXPECT_EQ(net_directory_percent(&fraction), 0);	// no transfer on the slot
 	EXPECT_EQ(fraction, 0);
+}
+
+// One of two installers that fetch their directories into one temporary folder
+// at once; run by the test below as a process of its own, never alone.
+TEST(DirectoryRun, OneOfTwoAtOnce)
+{
+	const char* temp = getenv("VANTOR_TWO_RUNS_TEMP");
+	const char* result = getenv("VANTOR_TWO_RUNS_RESULT");
+	if (!temp || !result) GTEST_SKIP() << "a part of DirectoryDownload.TwoRunsAtOnceKeepToTheirOwnFiles";
+	UTL_cmdline::add_one("--fps_test", "");
+	http.proxy_host = "127.0.0.41";
+	http.proxy_port = 80;
+	temp_path = temp;
+	stg.num_servers = -1;
+	stg.stage = 0;
+	stg.get_beta = 0;
+	auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+	while (stg.stage != 2 && stg.stage != 3 && std::chrono::steady_clock::now() < until) {
+		UTL_download_directory();
+		usleep(1000);
+	}
+	wz_write(result, std::to_string(stg.stage) + " " + std::to_string(sim_info.size()) + "\n");
+}
+
+// Two installers at once, on mirrors slow enough that their downloads overlap:
+// each reads its own directory, and neither leaves a file in the temporary folder.
+TEST_F(DirectoryDownload, TwoRunsAtOnceKeepToTheirOwnFiles)
+{
+	web.stop();
+	ASSERT_TRUE(web.start("127.0.0.41", net_site_host, site, {"127.0.0.42", "127.0.0.43"}, "127.0.0.44", mirror,
+	                      s.path + "slow", "500")) << web.error;
+	ASSERT_GT(APL_file_size(mirror + release + "/directory.txt.zip"), 1000);	// two seconds each
+	char self[4096] = {0};
+	ASSERT_GT(readlink("/proc/self/exe", self, sizeof(self) - 1), 0);
+	std::string cmd;
+	for (int i = 0; i < 2; ++i)
+		cmd += "VANTOR_TWO_RUNS_TEMP='" + temp_path + "' VANTOR_TWO_RUNS_RESULT='" + s.path + "run" + std::to_string(i) +
+		       "' '" + std::string(self) + "' --gtest_filter=DirectoryRun.OneOfTwoAtOnce >'" + s.path + "out" + std::to_string(i) +
+		       "' 2>&1 & ";
+	ASSERT_EQ(wz_sh(cmd + "wait"), 0);
+	for (int i = 0; i < 2; ++i) {
+		std::string r = wz_read(s.path + "run" + std::to_string(i));
+		EXPECT_EQ(3, atoi(r.c_str())) << wz_read(s.path + "out" + std::to_string(i));
+		EXPECT_GT(atoi(r.substr(r.find(' ') + 1).c_str()), 20) << r;
+	}
+	EXPECT_EQ(0, wz_sh("test -z \"$(ls -A '" + temp_path + "')\"")) << wz_sh("ls -lA '" + temp_path + "'");
 }
 
 TEST_F(DirectoryDownload, ListsThatCannotBeUsed)
@@ -122,7 +170,7 @@ TEST_F(DirectoryDownload, ArchiveThatNeverUnpacksEndsInTheErrorText)
 	EXPECT_EQ(run(), 2);
 	EXPECT_EQ(stg.num_servers, 3);
 	EXPECT_EQ(app_done, 0);
-	EXPECT_EQ(access((temp_path + "directory.txt.zip").c_str(), F_OK), -1);
+	EXPECT_EQ(access((UTIL_run_folder() + "directory.txt.zip").c_str(), F_OK), -1);
 }
 
 TEST_F(DirectoryDownload, OnlyTheFailingMirrorLeftEndsInTheErrorText)
@@ -197,7 +245,7 @@ TEST_F(DirectoryDownload, ASiteThatCannotBeReachedEndsInTheErrorTextWithOneLogEn
 TEST_F(DirectoryDownload, ArchiveWithoutADirectoryFileIsThatMirrorsFailure)
 {
 	// an earlier run's file must never stand in for this release's
-	wz_write(temp_path + "directory.txt", "I\n900 version\nINSTALLER\n\nDIR stale/\n"
+	wz_write(UTIL_run_directory_file(), "I\n900 version\nINSTALLER\n\nDIR stale/\n"
 	                                      "FILE 0 0 1 1 1 0123456789abcdef0123456789abcdef old.txt\n");
 	wz_sh("mkdir -p '" + s.path + "z' && cp '" + mirror + release + "/directory.txt.zip' '" + s.path + "z/good.zip' && cd '" +
 	      s.path + "z' && echo other > other.txt && : > directory.txt && zip -q -X none.zip other.txt && "

@@ -122,6 +122,8 @@ TEST_F(WebDemoFlow, InstallsAnswersAPromptAndQuits)
 	// the registration file holds the copy once, and no archive is left behind
 	EXPECT_EQ(wz_count(wz_read(s.path + "config/vantor_install.txt"), dest + "\n"), 1);
 	EXPECT_NE(wz_sh("ls '" + s.path + "tmp/'*/*.zip >/dev/null 2>&1"), 0);
+	// nor any file of the run in its temporary folder (the user's own, which stays)
+	EXPECT_EQ(wz_sh("test -z \"$(find '" + s.path + "tmp/' -mindepth 2)\""), 0) << wz_sh("find '" + s.path + "tmp/'");
 }
 
 TEST_F(WebDemoFlow, NewerInstallerOpensItsPageAndQuits)

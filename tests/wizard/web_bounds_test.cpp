@@ -194,7 +194,7 @@ TEST_F(WebBounds, ServerListAndDirectoryAreBounded)
 	stg.stage = 0;
 	directory_steps([&] { return log_text().find("Refused a body of 100000000 bytes") != std::string::npos; });
 	EXPECT_NE(3, stg.stage);	// never read: still trying, or given up with the error text
-	EXPECT_FALSE(exists(temp_path + "directory.txt.zip"));
+	EXPECT_FALSE(exists(UTIL_run_folder() + "directory.txt.zip"));
 }
 
 // A full temporary disk ends the server list and the directory steps at once,
