@@ -47,7 +47,7 @@ TEST(Layout, EveryScreenOfEveryFlowFitsInEveryLanguage)
 		"demo-install-error", "demo-done", "update-welcome", "update-destination", "update-scan", "update-disk",
 		"update-disk-short", "update-install", "update-done", "disc-no-disc", "disc-welcome", "disc-menu",
 		"disc-destination", "disc-scenery", "disc-install", "disc-change", "disc-done-errors", "repair-pick", "repair-scan",
-		"repair-confirm", "repair-install", "repair-done", "scenery-scan", "scenery-map", "scenery-install", "scenery-done-errors", "prefs",
+		"repair-confirm", "repair-confirm-files", "repair-install", "repair-done", "scenery-scan", "scenery-map", "scenery-install", "scenery-done-errors", "prefs",
 		"prompt-overwrite", "prompt-delete", "prompt-cancel-demo", "prompt-stop-repair", "prompt-install-error",
 		"alert"};
 	for (const char* l : langs)
@@ -56,6 +56,20 @@ TEST(Layout, EveryScreenOfEveryFlowFitsInEveryLanguage)
 			EXPECT_NE(rec.find("control "), std::string::npos) << l << " " << s;
 			EXPECT_NE(rec.find("text "), std::string::npos) << l << " " << s;
 		}
+	// words a reader of the English screens once tripped over
+	static const struct {
+		const char* scene;
+		const char* line;
+	} words[] = {{"demo-done", "Finished Web Demo Install"},
+	             {"update-done", "Finished Web Update"},
+	             {"disc-change", "and click Next."},
+	             {"repair-confirm", "there is nothing to repair."},
+	             {"repair-confirm-files", "Click Next to begin repairing Vantor."}};
+	for (const auto& w : words) {
+		const std::string rec = read_all(out + "/English-" + w.scene + ".txt");
+		EXPECT_NE(rec.find(w.line), std::string::npos) << w.scene << "\n" << rec;
+		EXPECT_EQ(rec.find("approximately 0 "), std::string::npos) << w.scene;
+	}
 	if (!HasFailure()) system(("rm -rf '" + root + "'").c_str());
 }
 

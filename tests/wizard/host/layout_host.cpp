@@ -297,6 +297,7 @@ static void scenes()
 	screen("repair-scan", dvd_scan_repair, [] { fresh(); some_files(200000); });
 	checksum_directory_kill();
 	screen("repair-confirm", dvd_confirm_repair, fresh);
+	screen("repair-confirm-files", dvd_confirm_repair, [] { fresh(); some_files(3); });
 	screen("repair-install", dvd_install_repair, [] { disc_running(repair_is_running); });
 	disc_release();
 	screen("repair-change", dvd_switch_disk_repair, [] { fresh(); some_files(1); });
