@@ -14,6 +14,7 @@
 #include "oglp.h"
 #include "tman.h"
 #include "UTL_alert.h"
+#include <algorithm>
 
 // Texture bands of a picture button, bottom to top.
 static const float band_normal[2] = {0.359375f, 0.53125f};
@@ -78,9 +79,13 @@ void APP_update()
 
 	// after the screen ran: entering it may have set the list
 	const int current_step = wizard_current_step(s);
+	float below = 480;	// a name that wraps moves the ones after it down
 	for (size_t i = 0; i < step_names.size(); ++i) {
 		bool current = (int)i == current_step;
-		OGL_string(current ? colr_blue : colr_value, 30, 480 - 20.0f * i, step_names[i], 170, current ? 1 : 0, 0);
+		float y = std::min(480 - 20.0f * i, below);
+		// the call gives the next line's y, less the unit its first baseline sits below y
+		float next_line = OGL_string(current ? colr_blue : colr_value, 30, y, step_names[i], 170, current ? 1 : 0, 0);
+		below = next_line + 1 - 10;
 	}
 
 	OGL_string(colr_black, 500, 480, s.title, 540, 1, 1);

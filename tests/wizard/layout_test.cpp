@@ -55,6 +55,22 @@ TEST(Layout, EveryScreenOfEveryFlowFitsInEveryLanguage)
 			const std::string rec = read_all(out + "/" + l + "-" + s + ".txt");
 			EXPECT_NE(rec.find("control "), std::string::npos) << l << " " << s;
 			EXPECT_NE(rec.find("text "), std::string::npos) << l << " " << s;
+			// the step list: a name that wraps keeps a blank line to the next name
+			std::istringstream in(rec);
+			std::string line;
+			float last_y = 1e9f;
+			int last_call = -1;
+			while (std::getline(in, line)) {
+				std::istringstream f(line);
+				std::string kind, word;
+				float x0, y0, x1, y1;
+				int owner, role, call;
+				f >> kind >> x0 >> y0 >> x1 >> y1 >> word >> owner >> word >> role >> word >> call;
+				if (kind != "text" || x0 < 28 || x0 > 34 || y0 < 250) continue;
+				if (last_call >= 0 && call != last_call) EXPECT_GE(last_y - y0, 15) << l << " " << s << ": " << line;
+				last_y = y0;
+				last_call = call;
+			}
 		}
 	// words a reader of the English screens once tripped over
 	static const struct {
