@@ -44,7 +44,7 @@ TEST(Layout, EveryScreenOfEveryFlowFitsInEveryLanguage)
 	static const char* const langs[6] = {"English", "French", "German", "Russian", "Italian", "Spanish"};
 	static const char* const scenes[] = {
 		"demo-welcome", "demo-license", "demo-servers-downloading", "demo-destination", "demo-install",
-		"demo-install-error", "demo-done", "update-welcome", "update-destination", "update-scan", "update-disk",
+		"demo-install-error", "demo-install-moving", "demo-done", "update-welcome", "update-destination", "update-scan", "update-disk",
 		"update-disk-short", "update-install", "update-done", "disc-no-disc", "disc-welcome", "disc-menu",
 		"disc-destination", "disc-scenery", "disc-install", "disc-change", "disc-done-errors", "repair-pick", "repair-scan",
 		"repair-confirm", "repair-confirm-files", "repair-install", "repair-done", "scenery-scan", "scenery-map", "scenery-install", "scenery-done-errors", "prefs",
@@ -80,7 +80,8 @@ TEST(Layout, EveryScreenOfEveryFlowFitsInEveryLanguage)
 	             {"update-done", "Finished Web Update"},
 	             {"disc-change", "and click Next."},
 	             {"repair-confirm", "there is nothing to repair."},
-	             {"repair-confirm-files", "Click Next to begin repairing Vantor."}};
+	             {"repair-confirm-files", "Click Next to begin repairing Vantor."},
+	             {"demo-install-moving", "About 60 seconds left in the install"}};
 	for (const auto& w : words) {
 		const std::string rec = read_all(out + "/English-" + w.scene + ".txt");
 		EXPECT_NE(rec.find(w.line), std::string::npos) << w.scene << "\n" << rec;

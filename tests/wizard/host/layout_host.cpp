@@ -19,6 +19,7 @@
 #include "OGL_fonts.h"
 #include "TEX_image.h"
 #include "UTL_alert.h"
+#include "UTL_clock.h"
 #include "UTL_globals.h"
 #include "UTL_translate.h"
 #include "butn.h"
@@ -252,6 +253,11 @@ static void scenes()
 	};
 	screen("demo-install", demo_run_patch, demo_running);
 	screen("demo-install-error", demo_run_patch, demo_running, [] { stg.download_error = 1; });
+	// a minute and a half into the run, the bar at 60 %: the time-left line shows
+	screen("demo-install-moving", demo_run_patch, demo_running, [] {
+		g_flow.demo_install_rat = 0.6f;
+		next.start_time = xtim.elapsed - 90;
+	});
 	screen("demo-done", demo_done, fresh);
 	screen("demo-done-error", demo_done, [] { fresh(); stg.extract_error = 1; });
 	grab_files_start();
