@@ -161,14 +161,25 @@ TEST_F(WebDemoFlow, NewerInstallerOpensItsPageAndQuits)
 }
 
 // The panels and buttons are cut from the interface art; the background shows
-// between them. Pixels of the window, y from the top.
+// between them. Pixels of the window, y from the top. In French, whose title
+// bar is French too.
 TEST_F(WebDemoFlow, WelcomeScreenShowsThePanelAndButtonArt)
 {
 	wz_scratch s;
 	wz_program p;
-	ASSERT_TRUE(p.start(s.path, args()));
-	ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", 30)) << p.log_text();
+	std::vector<std::string> french = args();
+	for (std::string& a : french)
+		if (a == "--lang=en") a = "--lang=fr";
+	ASSERT_TRUE(p.start(s.path, french));
+	ASSERT_TRUE(p.wait_log("Wizard screen: Bienvenue", 30)) << p.log_text();
 	ASSERT_TRUE(p.find_window());
+	FILE* name = popen(("xdotool getwindowname " + p.window).c_str(), "r");
+	char title[128] = {0};
+	if (name) {
+		if (!fgets(title, sizeof title, name)) title[0] = 0;
+		pclose(name);
+	}
+	EXPECT_STREQ(title, "Programme d'installation de Vantor\n");
 	std::vector<unsigned char> img;
 	auto at = [&](int x, int y) { return &img[3 * (y * 800 + x)]; };
 	auto light = [&](int x, int y) { return at(x, y)[0] > 215 && at(x, y)[1] > 215 && at(x, y)[2] > 215; };
