@@ -225,27 +225,24 @@ int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 	unsigned long long start = xtim_class::microsecs();
 	pump_clock();
 	while (!grab_files(dest_dir_path)) {
-		float k = 5 * xtim.prd_frame;
-		if (k > 1) k = 1;
-		if (k < 0) k = 0;
-		float r = (1 - k) * totl_inst_rat + UTIL_install_ratio(next.kb_installed, stg.total_kb_install) * k;
-		totl_inst_rat = r < 0 ? 0 : r > 1 ? 1 : r;
+		totl_inst_rat = UTIL_install_bar(totl_inst_rat, next.kb_installed + next.kb_install_in_flight,
+		                                 stg.total_kb_install, xtim.prd_frame);
 
 		std::string status;
 		switch (stg.action) {
 		case 0: status = UTL_string_sub(T("Deleting %1:file% because that file is no longer needed!"), crnt_file_name); break;
 		case 1:
 			status = UTL_string_sub(T("Downloading and installing %1:file%, currently %2:progress%% done with that file."),
-			                        crnt_file_name, int_str((int)(stg.file_progress * 100)));
+			                        crnt_file_name, int_str(stg.file_progress > 0 ? (int)(stg.file_progress * 100) : 0));
 			break;
 		case 2: status = UTL_string_sub(T("Skipping %1:file% because it is already installed."), crnt_file_name); break;
 		default: status = UTL_string_sub(T("Skipping %1:file% because you don't need it."), crnt_file_name); break;
 		}
 
-		float downloaded = next.kb_in_flight + next.kb_fetched;
-		float left = UTIL_seconds_left(stg.total_kb_download, downloaded, xtim.elapsed - next.start_time);
+		// the time left is the bar's own pace carried on, so the two always agree
 		float running = xtim.elapsed - next.start_time;
-		float rate = downloaded / (running > 1 ? running : 1);
+		float left = UTIL_bar_seconds_left(totl_inst_rat, running);
+		float rate = (next.kb_in_flight + next.kb_fetched) / (running > 1 ? running : 1);
 		std::string time_line;
 		if (totl_inst_rat > 0.01f) {
 			int streams = 0;
@@ -257,6 +254,12 @@ int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 				                     "About %1:time% left in the install, downloading at %2:rate% with %3:number% "
 				                     "simultaneous download streams."),
 				time_str(left), rate_str(rate), int_str(streams));
+		}
+		int percent = (int)(totl_inst_rat * 100);
+		if (stg.log_actions && percent != g_flow.bar_logged) {
+			g_flow.bar_logged = percent;
+			xer << "Install progress " << percent << "%: " << time_line << "\n";
+			xer.flush();
 		}
 		if (stg.download_error) {
 			s.text = UTL_string_sub(T("I can not download the file '%1:filename%'.\n\nYour internet connection may not "
@@ -317,7 +320,7 @@ int demo_run_patch(int, wizard_screen& s)
 int demo_done(int, wizard_screen& s)
 {
 	s.next = wizard_quit;
-	s.title = T("Finshed Web Demo Install");
+	s.title = T("Finished Web Demo Install");
 	if (stg.extract_error) {
 		s.text = T("There were problem installing the Vantor 9 web demo - it may not be usable.");
 		return 0;

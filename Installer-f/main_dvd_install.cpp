@@ -261,10 +261,11 @@ void dvd_run_progress(wizard_screen& s, int f, const char* running_text, const c
 	}
 }
 
-int dvd_change_disc(int entering, wizard_screen& s, wizard_func back, wizard_func verify)
+int dvd_change_disc(int entering, wizard_screen& s, wizard_func back, wizard_func verify, wizard_func run)
 {
 	int n = UTIL_switch_disk(entering);
-	s.text = UTL_string_sub(T("Please insert DVD number %1:disk number% and click continue."), int_str(n + 1));
+	s.step = run;
+	s.text = UTL_string_sub(T("Please insert DVD number %1:disk number% and click Next."), int_str(n + 1));
 	s.back = back;
 	s.next = verify;
 	return 0;
@@ -305,12 +306,13 @@ int dvd_scan_frame(wizard_screen& s, int& ctr, int quick, wizard_func back, wiza
 int dvd_switch_disk_install(int entering, wizard_screen& s)
 {
 	s.title = T("Installing Vantor - Please Change DVDs");
-	return dvd_change_disc(entering, s, dvd_scenery_install, dvd_verify_disk_install);
+	return dvd_change_disc(entering, s, dvd_scenery_install, dvd_verify_disk_install, dvd_run_install);
 }
 
 int dvd_verify_disk_install(int, wizard_screen& s)
 {
 	s.title = T("Installing Vantor - Checking DVD...");
+	s.step = dvd_run_install;
 	s.next = UTIL_verify_disk() ? dvd_run_install : dvd_switch_disk_install;
 	return 1;
 }

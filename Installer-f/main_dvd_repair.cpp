@@ -68,16 +68,21 @@ int dvd_confirm_repair(int entering, wizard_screen& s)
 		}
 	}
 	s.title = T("Confirm Repairs");
+	s.back = dvd_pick_repair;
+	s.next = dvd_install_repair;	// with nothing to bring back, the run ends at once on the finish screen
+	if (num_file_install == 0) {
+		s.text = UTL_string_sub(T("I found no missing or damaged files in %1:path%; there is nothing to repair."),
+		                        dest_dir_path);
+		return 0;
+	}
 	s.text = UTL_string_sub(UTL_translate_plural(num_file_install,
 	                                             "I need to install approximately %1:count% file to repair %2:path%.",
 	                                             "I need to install approximately %1:count% files to repair %2:path%."),
 	                        int_str(num_file_install), dest_dir_path);
-	s.back = dvd_pick_repair;
-	s.next = dvd_install_repair;
 	if (!UTIL_disk_space(T("You have enough free disk space to repair this copy of Vantor."),
 	                     T("You do not have enough free disk space to repair this copy of Vantor.")))
 		s.next = nullptr;
-	if (s.next) s.text += T("\n\nClick continue to begin repairing Vantor.");
+	if (s.next) s.text += T("\n\nClick Next to begin repairing Vantor.");
 	return 0;
 }
 
@@ -101,12 +106,13 @@ int dvd_install_repair(int, wizard_screen& s)
 int dvd_switch_disk_repair(int entering, wizard_screen& s)
 {
 	s.title = T("Repairing Vantor - Please Change DVDs");
-	return dvd_change_disc(entering, s, dvd_confirm_repair, dvd_verify_disk_repair);
+	return dvd_change_disc(entering, s, dvd_confirm_repair, dvd_verify_disk_repair, dvd_install_repair);
 }
 
 int dvd_verify_disk_repair(int, wizard_screen& s)
 {
 	s.title = T("Repairing Vantor - Checking DVD");
+	s.step = dvd_install_repair;
 	s.next = UTIL_verify_disk() ? dvd_install_repair : dvd_switch_disk_repair;
 	return 1;
 }

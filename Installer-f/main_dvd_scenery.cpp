@@ -96,12 +96,13 @@ int dvd_install_scenery(int, wizard_screen& s)
 int dvd_switch_disk_scenery(int entering, wizard_screen& s)
 {
 	s.title = T("Installing Scenery - Please change DVDs");
-	return dvd_change_disc(entering, s, dvd_edit_scenery, dvd_verify_disk_scenery);
+	return dvd_change_disc(entering, s, dvd_edit_scenery, dvd_verify_disk_scenery, dvd_install_scenery);
 }
 
 int dvd_verify_disk_scenery(int, wizard_screen& s)
 {
 	s.title = T("Installing Scenery - Verifying DVD");
+	s.step = dvd_install_scenery;
 	s.next = UTIL_verify_disk() ? dvd_install_scenery : dvd_switch_disk_scenery;
 	return 1;
 }

@@ -83,18 +83,27 @@ int UTIL_disk_space_text(const std::string& enough_text, const std::string& shor
 	return fits;
 }
 
-float UTIL_seconds_left(float kb_total, float kb_done, float seconds_running)
+// The bar follows the bytes a fifth of a second behind, so that a file
+// handed over between frames does not make it jump.
+static const float bar_ease_per_second = 5;
+
+float UTIL_install_bar(float bar, float kb_done, float kb_total, float frame_seconds)
 {
-	float rate = kb_done / (seconds_running > 1.0f ? seconds_running : 1.0f);
-	float left = kb_total - kb_done;
-	if (left <= 0) return 0;
-	if (rate <= 0) return NAN;	// nothing arrived yet: no estimate
-	return left / rate;
+	float share = kb_total > 0 ? kb_done / kb_total : 0;
+	share = share < 0 ? 0 : share > 1 ? 1 : share;
+	float k = bar_ease_per_second * frame_seconds;
+	k = k < 0 ? 0 : k > 1 ? 1 : k;
+	float eased = (1 - k) * bar + share * k;
+	// bytes counted in flight go again when a copy fails: the bar waits for them
+	float shown = eased > bar ? eased : bar;
+	return shown < 0 ? 0 : shown > 1 ? 1 : shown;
 }
 
-float UTIL_install_ratio(float kb_installed, float kb_total)
+float UTIL_bar_seconds_left(float bar, float seconds_running)
 {
-	if (!(kb_total > 0)) return 0;
-	float r = kb_installed / kb_total;
-	return r < 0 ? 0 : r > 1 ? 1 : r;
+	if (!(bar > 0)) return NAN;
+	if (bar >= 1) return 0;
+	// as the rate, over at least a second: the first frames of a run have no pace yet
+	float running = seconds_running > 1 ? seconds_running : 1;
+	return running * (1 - bar) / bar;
 }

@@ -21,9 +21,12 @@ int UTIL_disk_space_text(const std::string& enough_text, const std::string& shor
 // Draws that text; 1 when the install fits or the volume cannot be asked.
 int UTIL_disk_space(const std::string& enough_text, const std::string& short_text);
 
-// The time-left estimate of a web install, safe for a zero rate.
-float UTIL_seconds_left(float kb_total, float kb_done, float seconds_running);
-// The share of the install done, 0..1, safe for a zero total.
-float UTIL_install_ratio(float kb_installed, float kb_total);
+// One frame of a web install's bar, 0..1: the share of kb_total done (the
+// installed files and the arrived part of those in flight), eased in over a
+// fifth of a second, never below the bar of the frame before; safe for a zero total.
+float UTIL_install_bar(float bar, float kb_done, float kb_total, float frame_seconds);
+// The seconds left if the bar keeps the pace it kept over seconds_running (at
+// least one second); NAN while it has not moved.
+float UTIL_bar_seconds_left(float bar, float seconds_running);
 
 #endif

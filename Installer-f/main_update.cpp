@@ -169,7 +169,7 @@ int net_run_patch(int entering, wizard_screen& s)
 int net_done(int, wizard_screen& s)
 {
 	s.next = wizard_quit;
-	s.title = T("Finshed Web Update");
+	s.title = T("Finished Web Update");
 	if (net_was_current) {
 		s.text = UTL_string_sub(T("This copy of Vantor (%1:install path%) is already up to date."), dest_dir_path);
 	} else if (stg.extract_error) {

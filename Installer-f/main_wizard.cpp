@@ -78,6 +78,13 @@ int wizard_run_screen(wizard_screen& screen, int* ran)
 	return result;
 }
 
+int wizard_current_step(const wizard_screen& screen)
+{
+	for (size_t i = 0; i < step_funcs.size(); ++i)
+		if (step_funcs[i] == last_screen || (screen.step && step_funcs[i] == screen.step)) return (int)i;
+	return -1;
+}
+
 void wizard_apply_frame(const wizard_screen& screen, int result, const wizard_clicks& clicks)
 {
 	if (clicks.choice >= 0 && clicks.choice < (int)screen.choice_funcs.size())

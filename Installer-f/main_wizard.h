@@ -21,6 +21,7 @@ struct wizard_screen {
 	std::vector<std::string> choice_labels;
 	std::vector<wizard_func> choice_funcs;
 	void (*quit_callback)() = nullptr;
+	wizard_func step = nullptr;	// the listed step this screen is part of, when it is not listed itself
 };
 
 extern wizard_func g_wizard;	// the current screen; null ends the program
@@ -43,6 +44,7 @@ struct wizard_flow_record {
 	float              update_install_rat = 0;	// the web update's smoothed install progress, 0..1
 	float              pump_last = -1;		// xtim.elapsed at the web download pump's last frame
 	float              pump_left_out = 0;	// seconds of the pump's run left out of its clock
+	int                bar_logged = -1;		// the whole percent of the pump's bar last written to the log
 	wizard_dest_choice install_dest;		// the disc install's destination
 	int                install_scan = 0;	// the disc install's scan cursor before the world map
 	int                install_scanning = 0;	// that scan still runs: the map waits
@@ -85,6 +87,9 @@ int  wizard_run_screen(wizard_screen& screen, int* ran);
 // The moves of a frame in their order: choices, Quit, Next, Back, then the
 // screen's own advance; a later move replaces an earlier one.
 void wizard_apply_frame(const wizard_screen& screen, int result, const wizard_clicks& clicks);
+// The index in the step list of the screen just run (or of the step it is
+// part of), drawn highlighted; -1 when the list has neither.
+int  wizard_current_step(const wizard_screen& screen);
 // Forgets the previous screen, so the next call enters afresh (tests).
 void wizard_reset_driver();
 
@@ -177,8 +182,9 @@ int dvd_run_frame(wizard_screen& screen, int& f, int& running, const dvd_run_flo
 // the user cancelled a prompt, `no_folders` when a folder could not be made.
 int dvd_run_begin(wizard_screen& screen, int& f, int& running, unsigned long long first_call, wizard_func cancelled,
                   wizard_func no_folders, int register_copy);
-// The change-disc screen of a flow: ejects on entering, asks for the file's disc.
-int dvd_change_disc(int entering, wizard_screen& screen, wizard_func back, wizard_func verify);
+// The change-disc screen of a flow: ejects on entering, asks for the file's disc;
+// the step list shows the flow's run screen `run` as current.
+int dvd_change_disc(int entering, wizard_screen& screen, wizard_func back, wizard_func verify, wizard_func run);
 // The copy list of a flow's pick screen, with its closing line.
 void dvd_pick_copy(wizard_screen& screen, const char* closing);
 // One frame of a flow's scan of dest_dir_path from cursor ctr (quick: presence

@@ -14,6 +14,7 @@
 #include "oglp.h"
 #include "tman.h"
 #include "UTL_alert.h"
+#include <algorithm>
 
 // Texture bands of a picture button, bottom to top.
 static const float band_normal[2] = {0.359375f, 0.53125f};
@@ -51,20 +52,41 @@ static void draw_background()
 	           W / 1024, 0, 0, 0, 0, 0, 1, al_none);
 }
 
+// The word beside the wordmark, in the interface language: a band of the
+// elements image (rows 69 to 97 of 128, 700 columns), drawn one texel a unit.
+static const float header_x = 172, header_y = 546, header_w = 700, header_h = 28;
+static const float header_v0 = 69.0f / 128, header_v1 = 97.0f / 128;
+
+static void draw_header_word()
+{
+	colr.assign(colr_wizard_white, 1, 1, 1);
+	const float u1 = header_w / 1024, x1 = header_x + header_w, y1 = header_y + header_h;
+	OGL_2dquad(tman_ref_elements, colr_wizard_white, 1, header_x, y1, 0, header_v1, x1, y1, u1, header_v1, x1, header_y,
+	           u1, header_v0, header_x, header_y, 0, header_v0, 1, al_blend);
+}
+
 void APP_update()
 {
 	draw_background();
+	draw_header_word();
 	BTN_frame2(btn_style_wizard_panel, 10, 50, 190, 453, "", 1);
 	BTN_frame2(btn_style_wizard_panel, 210, 50, 580, 453, "", 1);
-	for (size_t i = 0; i < step_names.size(); ++i) {
-		bool current = i < step_funcs.size() && step_funcs[i] == g_wizard;
-		OGL_string(current ? colr_blue : colr_value, 30, 480 - 20.0f * i, step_names[i], 170, current ? 1 : 0, 0);
-	}
 
 	wizard_screen s;
 	int ran = 0;
 	int result = wizard_run_screen(s, &ran);
 	if (!ran) return;
+
+	// after the screen ran: entering it may have set the list
+	const int current_step = wizard_current_step(s);
+	float below = 480;	// a name that wraps moves the ones after it down
+	for (size_t i = 0; i < step_names.size(); ++i) {
+		bool current = (int)i == current_step;
+		float y = std::min(480 - 20.0f * i, below);
+		// the call gives the next line's y, less the unit its first baseline sits below y
+		float next_line = OGL_string(current ? colr_blue : colr_value, 30, y, step_names[i], 170, current ? 1 : 0, 0);
+		below = next_line + 1 - 10;
+	}
 
 	OGL_string(colr_black, 500, 480, s.title, 540, 1, 1);
 	// over the world map the text starts higher: the map's top is at 402

@@ -73,6 +73,7 @@ static std::set<int>           files_held;	// files whose archive the set holds
 static std::vector<char>       held_names;	// which held-archive names are taken
 static int64_t                 held_bytes;
 static float                   held_kb;
+static float                   held_install_kb;	// installed size of the held archives
 static std::vector<grab_retry> retry_files;
 static int                     pump_moved;	// the last grab_files call did more than wait on transfers
 
@@ -136,6 +137,7 @@ static void drop_unpacks()
 	held_names.clear();
 	held_bytes = 0;
 	held_kb = 0;
+	held_install_kb = 0;
 	retry_files.clear();
 }
 
@@ -196,7 +198,7 @@ void grab_files_start()
 		stream_server[i] = 0;
 	}
 	next.start_time = xtim.elapsed;
-	next.kb_in_flight = next.kb_fetched = next.kb_installed = 0;
+	next.kb_in_flight = next.kb_fetched = next.kb_installed = next.kb_install_in_flight = 0;
 	stg.download_error = 0;
 	stg.extract_error = 0;
 	grab_failed_file.clear();
@@ -295,6 +297,7 @@ static void collect_unpacks()
 		if (c->held >= 0 && c->held < (int)held_names.size()) held_names[c->held] = 0;
 		held_bytes -= c->bytes;
 		held_kb -= sim_info[c->file].versions.back().kb1;
+		held_install_kb -= sim_info[c->file].versions.back().kb2;
 		log_unpack(c->archive, c->destination, c->code, c->chmod_result);
 		file_version_struct& v = sim_info[c->file].versions.back();
 		if (c->code == 0) {
@@ -347,6 +350,7 @@ static int hand_over(const std::string& folder, int i, int f, int sel, const std
 	files_held.insert(f);
 	held_bytes += bytes;
 	held_kb += v.kb1;
+	held_install_kb += v.kb2;
 	return 0;
 }
 
@@ -451,7 +455,9 @@ static void stream_step(const std::string& folder, int i, int f)
 				stg.file_progress = -0.01f;
 			else
 				stg.file_progress = d->content_length ? (float)d->bytes_received / (float)d->content_length : 0;
-			next.kb_in_flight += (stg.file_progress > 0 ? stg.file_progress : 0) * v.kb1;
+			const float arrived = stg.file_progress > 0 ? stg.file_progress : 0;
+			next.kb_in_flight += arrived * v.kb1;
+			next.kb_install_in_flight += arrived * v.kb2;
 		}
 	} else {
 		stg.action = v.up_to_date ? 2 : 3;
@@ -498,6 +504,7 @@ int grab_files(const std::string& folder)
 	collect_unpacks();
 	if (stg.extract_error) return end_failed_run();
 	next.kb_in_flight = held_kb;	// downloaded, not yet unpacked
+	next.kb_install_in_flight = held_install_kb;
 	int count = (int)sim_info.size();
 	for (int i = 0; i < http_stream_count; ++i) {
 		if (!next.stream_on[i]) continue;

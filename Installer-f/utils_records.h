@@ -62,6 +62,7 @@ struct next_struct {
 	float kb_in_flight;
 	float kb_fetched;
 	float kb_installed;
+	float kb_install_in_flight;	// installed size of the files in flight, by the share of each that arrived
 };
 
 enum { server_slots = 10 };	// mirrors a server list may name

@@ -110,7 +110,7 @@ def main():
         if not prog.wait_log("Wizard screen: Check Disk Space", 300):
             sys.exit("lookup_frames: the directory was not read; see %s" % prog.log)
         prog.click(scan_frames.NEXT)
-        if not prog.wait_log("Wizard screen: Finshed Web Update", 300):
+        if not prog.wait_log("Wizard screen: Finished Web Update", 300):
             sys.exit("lookup_frames: the update did not finish; see %s" % prog.log)
         prog.stop()
         log = prog.text()

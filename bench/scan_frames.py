@@ -248,7 +248,7 @@ def window_run(work, program, addr, shot=None):
             subprocess.call(["import", "-window", "root", shot])
         if not prog.wait_log(" End of MD5 at ", 1200):
             sys.exit("scan_frames: the scan did not end")
-        if not prog.wait_log("Wizard screen: Finshed Web Update", 60):
+        if not prog.wait_log("Wizard screen: Finished Web Update", 60):
             print("scan_frames: the copy was not found current; see %s" % prog.log, file=sys.stderr)
     finally:
         prog.stop()

@@ -498,35 +498,48 @@ struct language {
 	const char* name;
 	int cuts[8];
 	const char* words[7];	// Quit, Back, Next, Select All, Select None, Buy, Prefs
+	const char* header;	// the word beside the wordmark above the panels
 };
 static const language languages[6] = {
 	{"English", {0, 56, 145, 246, 357, 489, 605, 691},
-	 {"Quit", "\xE2\x97\x80 Back", "Next \xE2\x96\xB6", "Select All", "Select None", "Buy Now", "Prefs"}},
+	 {"Quit", "\xE2\x97\x80 Back", "Next \xE2\x96\xB6", "Select All", "Select None", "Buy Now", "Prefs"},
+	 "Installer"},
 	{"French", {0, 91, 172, 284, 477, 695, 874, 958},
 	 {"Quitter", "\xE2\x97\x80 Retour", "Suivant \xE2\x96\xB6", "Tout s\xC3\xA9lectionner", "Ne rien s\xC3\xA9lectionner",
-	  "Acheter", "Pr\xC3\xA9\x66\xC3\xA9rences"}},
+	  "Acheter", "Pr\xC3\xA9\x66\xC3\xA9rences"},
+	 "Programme d'installation"},
 	{"German", {0, 96, 181, 256, 422, 611, 762, 859},
 	 {"Beenden", "\xE2\x97\x80 Zur\xC3\xBC\x63k", "Weiter \xE2\x96\xB6", "Alle ausw\xC3\xA4hlen", "Keine ausw\xC3\xA4hlen",
-	  "Kaufen", "Optionen"}},
+	  "Kaufen", "Optionen"},
+	 "Installationsprogramm"},
 	{"Russian", {0, 75, 144, 211, 346, 422, 501, 616},
 	 {"\xD0\x92\xD1\x8B\xD1\x85\xD0\xBE\xD0\xB4", "\xE2\x97\x80 \xD0\x9D\xD0\xB0\xD0\xB7\xD0\xB0\xD0\xB4",
 	  "\xD0\x94\xD0\xB0\xD0\xBB\xD0\xB5\xD0\xB5 \xE2\x96\xB6",
 	  "\xD0\x92\xD1\x8B\xD0\xB1\xD1\x80\xD0\xB0\xD1\x82\xD1\x8C \xD0\xB2\xD1\x81\xD1\x91",
 	  "\xD0\xA1\xD0\xBD\xD1\x8F\xD1\x82\xD1\x8C \xD0\xB2\xD1\x81\xD1\x91",
 	  "\xD0\x9A\xD1\x83\xD0\xBF\xD0\xB8\xD1\x82\xD1\x8C",
-	  "\xD0\x9D\xD0\xB0\xD1\x81\xD1\x82\xD1\x80\xD0\xBE\xD0\xB9\xD0\xBA\xD0\xB8"}},
+	  "\xD0\x9D\xD0\xB0\xD1\x81\xD1\x82\xD1\x80\xD0\xBE\xD0\xB9\xD0\xBA\xD0\xB8"},
+	 "\xD0\xA3\xD1\x81\xD1\x82\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2\xD1\x89\xD0\xB8\xD0\xBA"},
 	{"Italian", {0, 54, 212, 312, 480, 673, 840, 921},
 	 {"Esci", "\xE2\x97\x80 Indietro", "Avanti \xE2\x96\xB6", "Seleziona tutto", "Deseleziona tutto", "Acquista",
-	  "Preferenze"}},
+	  "Preferenze"},
+	 "Programma di installazione"},
 	{"Spanish", {0, 60, 156, 269, 421, 606, 789, 892},
 	 {"Salir", "\xE2\x97\x80 Atr\xC3\xA1s", "Siguiente \xE2\x96\xB6", "Seleccionar todo", "No seleccionar nada",
-	  "Comprar", "Preferencias"}},
+	  "Comprar", "Preferencias"},
+	 "Instalador"},
 };
 
 // Bands of the word pictures (rows, bottom to top): mouse-over, pressed, normal.
 static const int band_over = 0, band_pressed = 23, band_normal = 46;
+// The header word: 28 rows from 69, its baseline 6 rows up, 2 columns in; the
+// wizard draws that band with the baseline at y 552 of the window and its left
+// edge at x 172, right of the wordmark of background.png.
+static const int header_row = 69, header_baseline = 6, header_left = 2;
+static const float header_window_x = 172, header_window_baseline = 552, wordmark_x = 24;
+static const float header_px = 22, wordmark_px = 30;
 
-static bool make_elements(const std::string& out, face& bold)
+static bool make_elements(const std::string& out, face& bold, face& regular)
 {
 	bool ok = true;
 	for (const language& L : languages) {
@@ -537,6 +550,8 @@ static bool make_elements(const std::string& out, face& bold)
 			text_centred(c, bold, L.words[i], 13, x0, x1, band_over + 7, hex(0x1C5BB5), 2);
 			text_centred(c, bold, L.words[i], 13, x0, x1, band_pressed + 7, hex(0xFFFFFF), 2);
 		}
+		text(c, regular, L.header, header_px, (float)header_left, (float)(header_row + header_baseline),
+		     hex(0xD6E4F2, 0.85f));
 		// Button bodies (30 rows from 97): look C greyed at 877, A at 926, B pressed at 975.
 		rbox(c, 878, 98, 924, 126, 8, hex(0xE3E7EB), hex(0xEEF1F4), hex(0xC3CBD4));
 		rbox(c, 927, 98, 973, 126, 8, hex(0xDCE3EB), hex(0xFFFFFF), hex(0x7F8FA1));
@@ -623,7 +638,7 @@ static float rnd()
 	return (rng_state >> 8) / 16777216.0f;
 }
 
-static bool make_background(const std::string& out, face& bold, face& regular)
+static bool make_background(const std::string& out, face& bold)
 {
 	canvas c(1024, 1024);
 	// Evening sky: deep at the bottom, lighter towards the top of the window (600).
@@ -643,10 +658,13 @@ static bool make_background(const std::string& out, face& bold, face& regular)
 		float y0 = 380 + rnd() * 200, x0 = rnd() * 300, len = 300 + rnd() * 400, slope = 0.08f + rnd() * 0.1f;
 		stroke(c, {x0, y0, x0 + len, y0 + len * slope}, 0.6f, hex(0xFFFFFF, 0.10f));
 	}
-	// Wordmark in the strip above the wizard panels.
-	text(c, bold, "VANTOR", 30, 24, 552, hex(0xFFFFFF, 0.92f));
-	float w = text_width(bold, "VANTOR", 30);
-	text(c, regular, "Installer", 22, 24 + w + 10, 552, hex(0xD6E4F2, 0.85f));
+	// Wordmark in the strip above the wizard panels; the word beside it is the
+	// language's, from its elements image.
+	text(c, bold, "VANTOR", wordmark_px, wordmark_x, header_window_baseline, hex(0xFFFFFF, 0.92f));
+	if (wordmark_x + text_width(bold, "VANTOR", wordmark_px) + 8 > header_window_x + header_left) {
+		fprintf(stderr, "make_art: the wordmark runs into the header word\n");
+		return false;
+	}
 	return c.save(out + "/background.png", 3);
 }
 
@@ -664,9 +682,9 @@ int main(int argc, char** argv)
 	face regular, bold;
 	if (!regular.open(argv[2]) || !bold.open(argv[3])) return 1;
 	bool ok = make_interface(out);
-	ok = make_elements(out, bold) && ok;
+	ok = make_elements(out, bold, regular) && ok;
 	ok = make_map(out) && ok;
-	ok = make_background(out, bold, regular) && ok;
+	ok = make_background(out, bold) && ok;
 	FT_Done_Face(regular.f);
 	FT_Done_Face(bold.f);
 	FT_Done_FreeType(ft);

@@ -174,6 +174,8 @@ void MACIBM_init(int argc, const char* const* argv)
 	// The language's texts, with the start-up panel saying what happens.
 	MACIBM_show_init("Will init plugins.", nullptr);
 	MACIBM_setupforlang();
+	// the window opened before the language was known
+	PLAT_window_title(0, UTL_translate_string(window_title, 0).c_str());
 	MACIBM_show_init("Starting application.", nullptr);
 }
 

@@ -16,6 +16,8 @@ int  PLAT_get_display_mode(PLAT_display_mode* out);
 int  PLAT_window_open(int index, const char* title, int x, int y, int w, int h, int framed,
                       int depth_bits, int samples);
 void PLAT_window_close(int index);
+// Sets the title bar of an open window (UTF-8).
+void PLAT_window_title(int index, const char* title);
 void* PLAT_window_handle(int index);
 
 // Contexts: created on window `index`, optionally sharing objects with `share`.

@@ -51,6 +51,12 @@ void PLAT_window_close(int index)
 	s_window[index] = nullptr;
 }
 
+void PLAT_window_title(int index, const char* title)
+{
+	if (index < 0 || index > 1 || !s_window[index] || !title) return;
+	SDL_SetWindowTitle(s_window[index], title);
+}
+
 void* PLAT_window_handle(int index)
 {
 	return (index >= 0 && index <= 1) ? s_window[index] : nullptr;

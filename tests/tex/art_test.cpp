@@ -64,6 +64,34 @@ TEST(TexArt, SwatchesAndCutsHoldWhatTheInterfaceReads)
 			EXPECT_GT(ink, 20) << i << " " << band;
 		}
 	free(px);
+	// The word beside the wordmark is each language's own, in rows 69 to 96 of
+	// its elements image; the background holds the wordmark alone.
+	std::vector<unsigned char> english;
+	for (const char* l : {"English", "French", "German", "Russian", "Italian", "Spanish"}) {
+		px = nullptr;
+		ASSERT_TRUE(TEX_load_any(res + "elements_" + l + ".png", px, TEX_RGBA, 0, 0, d)) << l;
+		std::vector<unsigned char> band;
+		int ink = 0;
+		for (int v = 69; v < 97; ++v)
+			for (int u = 0; u < 700; ++u) {
+				band.push_back(px[4 * (v * 1024 + u) + 3]);
+				ink += band.back() > 128;
+			}
+		free(px);
+		EXPECT_GT(ink, 100) << l;
+		if (english.empty()) english = band;
+		else EXPECT_TRUE(band != english) << l << " has the English word";
+	}
+	px = nullptr;
+	ASSERT_TRUE(TEX_load_any(res + "background.png", px, TEX_RGB, 0, 0, d));
+	int bright = 0, wordmark = 0;
+	for (int v = 540; v < 580; ++v) {
+		for (int u = 172; u < 872; ++u) bright += px[3 * (v * 1024 + u)] > 190;
+		for (int u = 24; u < 164; ++u) wordmark += px[3 * (v * 1024 + u)] > 190;
+	}
+	EXPECT_EQ(bright, 0);
+	EXPECT_GT(wordmark, 100);
+	free(px);
 }
 
 TEST(TexArt, TheMapShowsLandAndSeaInTheRightPlaces)

@@ -2,6 +2,7 @@
 // frame, and the layout numbers of the frame.
 #include "wizard_support.h"
 #include "main_wizard.h"
+#include "UTL_globals.h"
 #include "UTL_alert.h"
 
 static int calls_a = 0, entering_a = 0, calls_b = 0, entering_b = 0;
@@ -222,4 +223,35 @@ TEST(CommandLine, PathFolderGetsItsSlash)
 	EXPECT_EQ(main_cmd_line_path(3, a2), "/");
 	const char* a3[] = {"prog", "-path", ""};
 	EXPECT_EQ(main_cmd_line_path(3, a3), "");
+}
+
+// The step list highlights the screen shown; a disc change, which is no step
+// of its own, highlights the run it interrupts and names the Next button.
+TEST(WizardDriver, TheCurrentStepIsHighlightedThroughADiscChange)
+{
+	const char* const names[3] = {"A", "B", "Run"};
+	start(screen_a);
+	const wizard_func listed[3] = {screen_b, screen_a, screen_b};
+	wizard_set_steps(names, listed, 3);
+	wizard_screen s;
+	int ran = 0;
+	wizard_run_screen(s, &ran);
+	EXPECT_EQ(wizard_current_step(s), 1);
+
+	struct {
+		wizard_func change, run;
+	} flows[3] = {{dvd_switch_disk_install, dvd_run_install},
+	              {dvd_switch_disk_repair, dvd_install_repair},
+	              {dvd_switch_disk_scenery, dvd_install_scenery}};
+	dvd_path.clear();	// nothing to eject
+	for (const auto& f : flows) {
+		const wizard_func steps[3] = {screen_a, screen_b, f.run};
+		wizard_set_steps(names, steps, 3);
+		start(f.change);
+		wizard_screen c;
+		wizard_run_screen(c, &ran);
+		EXPECT_EQ(wizard_current_step(c), 2);
+		EXPECT_EQ(c.text, "Please insert DVD number 1 and click Next.");
+	}
+	wizard_set_steps(names, listed, 0);
 }

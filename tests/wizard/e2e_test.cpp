@@ -61,6 +61,21 @@ struct WebDemoFlow : ::testing::Test {
 		accept_licence(p, true);
 	}
 
+	// Starts the web updater on the copy and takes it through Check Disk Space
+	// into the install.
+	void update_copy(wz_scratch& s, wz_program& p, const std::string& copy)
+	{
+		p.program = "vantor-web-updater";
+		std::vector<std::string> a = args();
+		a.insert(a.begin(), {"-path", copy});
+		ASSERT_TRUE(p.start(s.path, a));
+		ASSERT_TRUE(p.wait_log("Wizard screen: Vantor 9 Web Updater", 30)) << p.log_text();
+		ASSERT_TRUE(p.find_window());
+		p.click(kNextX, kRowY);
+		ASSERT_TRUE(p.wait_log("Wizard screen: Check Disk Space", 60)) << p.log_text();
+		p.click(kNextX, kRowY);
+	}
+
 	std::vector<std::string> args()
 	{
 		return {"--fps_test", "--lang=en", "--pref:_proxy_host=127.0.0.45", "--pref:_proxy_port_int=80",
@@ -89,7 +104,7 @@ TEST_F(WebDemoFlow, InstallsAnswersAPromptAndQuits)
 	std::this_thread::sleep_for(std::chrono::seconds(thinking));
 	p.click(50 + 96, 197 + 31);	// "Continue" of the 700 by 206 prompt centred in the window
 	ASSERT_TRUE(p.wait_log("Prompt answer: 0", 10)) << p.log_text();
-	ASSERT_TRUE(p.wait_log("Wizard screen: Finshed Web Demo Install", 180)) << p.log_text();
+	ASSERT_TRUE(p.wait_log("Wizard screen: Finished Web Demo Install", 180)) << p.log_text();
 	p.click(kQuitNextX, kRowY);
 	ASSERT_TRUE(p.wait_exit(30));
 	EXPECT_EQ(p.status, 0) << wz_read(s.path + "stdout.txt");
@@ -105,7 +120,7 @@ TEST_F(WebDemoFlow, InstallsAnswersAPromptAndQuits)
 	std::vector<std::string> titles = screen_titles(log);
 	std::vector<std::string> want = {"Welcome", "License", "Check Servers",
 	                                 std::string("Pick Install Destination for ") + kRelease + ".", "Installing",
-	                                 "Installing", "Finshed Web Demo Install"};	// Back and Continue: the run goes on
+	                                 "Installing", "Finished Web Demo Install"};	// Back and Continue: the run goes on
 	EXPECT_EQ(titles, want) << log;
 
 	// every file of the Linux install has its listed signature
@@ -148,14 +163,25 @@ TEST_F(WebDemoFlow, NewerInstallerOpensItsPageAndQuits)
 }
 
 // The panels and buttons are cut from the interface art; the background shows
-// between them. Pixels of the window, y from the top.
+// between them. Pixels of the window, y from the top. In French, whose title
+// bar is French too.
 TEST_F(WebDemoFlow, WelcomeScreenShowsThePanelAndButtonArt)
 {
 	wz_scratch s;
 	wz_program p;
-	ASSERT_TRUE(p.start(s.path, args()));
-	ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", 30)) << p.log_text();
+	std::vector<std::string> french = args();
+	for (std::string& a : french)
+		if (a == "--lang=en") a = "--lang=fr";
+	ASSERT_TRUE(p.start(s.path, french));
+	ASSERT_TRUE(p.wait_log("Wizard screen: Bienvenue", 30)) << p.log_text();
 	ASSERT_TRUE(p.find_window());
+	FILE* name = popen(("xdotool getwindowname " + p.window).c_str(), "r");
+	char title[128] = {0};
+	if (name) {
+		if (!fgets(title, sizeof title, name)) title[0] = 0;
+		pclose(name);
+	}
+	EXPECT_STREQ(title, "Programme d'installation de Vantor\n");
 	std::vector<unsigned char> img;
 	auto at = [&](int x, int y) { return &img[3 * (y * 800 + x)]; };
 	auto light = [&](int x, int y) { return at(x, y)[0] > 215 && at(x, y)[1] > 215 && at(x, y)[2] > 215; };
@@ -199,15 +225,8 @@ TEST_F(WebDemoFlow, ChangedFilesOfACopyAreKeptOrOverwrittenAsAnswered)
 	wz_write(copy + kept, "my own notes\n");
 	wz_write(copy + overwritten, "my own readme\n");
 	wz_program p;
-	p.program = "vantor-web-updater";	// the copy is updated through the web-update flow
-	std::vector<std::string> a = args();
-	a.insert(a.begin(), {"-path", copy});
-	ASSERT_TRUE(p.start(s.path, a));
-	ASSERT_TRUE(p.wait_log("Wizard screen: Vantor 9 Web Updater", 30)) << p.log_text();
-	ASSERT_TRUE(p.find_window());
-	p.click(kNextX, kRowY);
-	ASSERT_TRUE(p.wait_log("Wizard screen: Check Disk Space", 60)) << p.log_text();
-	p.click(kNextX, kRowY);
+	update_copy(s, p, copy);
+	if (HasFatalFailure()) return;
 	ASSERT_TRUE(p.wait_log("Prompt: I am about to install: " + copy + kept + "\n", 20)) << p.log_text();
 	// the 750 by 146 window centred in the 800 by 600 one: its origin is (25, 227)
 	p.click(25 + 88, 212 + 28);	// KEEP THE OLD FILE, in the 750 by 176 prompt
@@ -215,7 +234,7 @@ TEST_F(WebDemoFlow, ChangedFilesOfACopyAreKeptOrOverwrittenAsAnswered)
 	ASSERT_TRUE(p.wait_log("Prompt: I am about to install: " + copy + overwritten + "\n", 10)) << p.log_text();
 	p.click(25 + 88, 212 + 53);	// OVERWRITE THE OLD FILE
 	ASSERT_TRUE(p.wait_log("Prompt answer: 1", 10)) << p.log_text();
-	ASSERT_TRUE(p.wait_log("Wizard screen: Finshed Web Update", 60)) << p.log_text();
+	ASSERT_TRUE(p.wait_log("Wizard screen: Finished Web Update", 60)) << p.log_text();
 	p.click(kQuitNextX, kRowY);
 	ASSERT_TRUE(p.wait_exit(30)) << p.log_text();
 	EXPECT_EQ(p.status, 0) << p.log_text();
@@ -422,4 +441,90 @@ TEST_F(WebDemoFlow, BuyNeverHoldsTheWindowAndItsBrowserIsReaped)
 	}
 	EXPECT_EQ(zombies, "") << "an ended browser starter left unreaped";
 	quit(p);
+}
+
+// The length of the drawn bar's blue fill, 0..1 of the track; -1 without a picture.
+static float drawn_bar(const std::vector<unsigned char>& img)
+{
+	if (img.size() != 800u * 600 * 3) return -1;
+	const int row = 600 - 155, left = 240, right = 760;
+	int last = left;
+	for (int x = left; x < right; ++x) {
+		const unsigned char* px = &img[3 * (row * 800 + x)];
+		if (px[2] > px[0] + 60) last = x;
+	}
+	return (float)(last - left) / (right - left);
+}
+
+// One large file in the demo install and in the update of a copy that lacks
+// it: the bar moves with its bytes before it is unpacked and never goes back;
+// the time left beside it is given once the bar moves and is not nought while
+// much is left. The pump writes each whole percent of its bar to the log.
+TEST_F(WebDemoFlow, TheBarAndTheTimeLeftMoveWithALargeFile)
+{
+	wz_scratch s;
+	wz_web web;
+	const std::string copy = s.path + "copy/", large = "Resources/terrain/large terrain.dat";
+	ASSERT_EQ(wz_sh("python3 '" VANTOR_SOURCE_DIR "/tests/wizard/make_release.py' '" + s.path + "rel' '" + kRelease +
+	                "' --size 300 --large 3000 --copy '" + copy + "' 127.0.0.46 127.0.0.47 >/dev/null"),
+	          0);
+	ASSERT_EQ(unlink((copy + large).c_str()), 0);
+	// about 12 s for the large file on one stream
+	ASSERT_TRUE(web.start("127.0.0.45", kSite, s.path + "rel/site", {"127.0.0.46", "127.0.0.47"}, "",
+	                      s.path + "rel/mirror", s.path + "web", "250k"))
+		<< web.error;
+
+	// Runs one install from its Installing screen to `finish`, then checks the log.
+	auto watch = [&](wz_program& p, const std::string& dest, const std::string& finish) {
+		ASSERT_TRUE(p.wait_log("Wizard screen: Installing", 60)) << p.log_text();
+		// the window draws the bar the log gives
+		ASSERT_TRUE(p.wait_log("Install progress 40%", 120)) << p.log_text();
+		wz_sh("xdotool mousemove --window " + p.window + " 400 300");
+		float drawn = drawn_bar(p.screenshot());
+		EXPECT_GE(drawn, 0.4f * 0.96f + 0.04f - 0.02f) << dest;
+		ASSERT_TRUE(p.wait_log("Wizard screen: " + finish, 120)) << p.log_text();
+		p.click(kQuitNextX, kRowY);
+		ASSERT_TRUE(p.wait_exit(30)) << p.log_text();
+
+		const std::string log = p.log_text();
+		const size_t unpacked = log.find("EXPANDING file " + dest + large + ", with result=0.");
+		ASSERT_NE(unpacked, std::string::npos) << log;
+		std::istringstream in(log);
+		std::string line;
+		int last = -1, before_unpack = 0, lines = 0;
+		size_t at = 0;
+		while (std::getline(in, line)) {
+			at += line.size() + 1;
+			if (line.compare(0, 17, "Install progress ") != 0) continue;
+			const int percent = std::stoi(line.substr(17));
+			const std::string left = line.substr(line.find(": ") + 2);
+			++lines;
+			EXPECT_GE(percent, last) << "the bar went back: " << line;
+			last = percent;
+			// the other files are about a tenth of the bytes: above that, the large file's own
+			if (at <= unpacked && percent >= 20 && percent < 95) ++before_unpack;
+			if (percent >= 2) EXPECT_EQ(left.compare(0, 6, "About "), 0) << line;
+			if (percent <= 80) EXPECT_EQ(left.find("About 0 seconds"), std::string::npos) << line;
+		}
+		EXPECT_GE(before_unpack, 10) << log;
+		EXPECT_GT(lines, 20) << log;
+		EXPECT_EQ(md5_of(dest + large), manifest_of(s.path + "rel/manifest.txt")[large]);
+	};
+
+	{
+		wz_program p;
+		start_and_accept(s, p);
+		if (HasFatalFailure()) return;
+		ASSERT_TRUE(p.wait_log("Wizard screen: Pick Install Destination", 60)) << p.log_text();
+		p.click(kNextX, kRowY);
+		watch(p, s.path + "home/Desktop/Vantor 9 Demo/", "Finished Web Demo Install");
+		if (HasFatalFailure()) return;
+	}
+	{
+		wz_program p;
+		update_copy(s, p, copy);
+		if (HasFatalFailure()) return;
+		watch(p, copy, "Finished Web Update");
+	}
+	web.stop();
 }

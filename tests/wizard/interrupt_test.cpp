@@ -69,7 +69,7 @@ TEST_F(InterruptedUpdate, AKilledUnpackIsNeitherAskedAboutNorLeftBehind)
 	wz_program again;
 	start_update(again);
 	if (HasFatalFailure()) return;
-	ASSERT_TRUE(again.wait_log("Wizard screen: Finshed Web Update", 120)) << again.log_text();
+	ASSERT_TRUE(again.wait_log("Wizard screen: Finished Web Update", 120)) << again.log_text();
 	again.click(kQuitNextX, kRowY);
 	ASSERT_TRUE(again.wait_exit(30));
 	web.stop();

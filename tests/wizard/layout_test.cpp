@@ -44,10 +44,10 @@ TEST(Layout, EveryScreenOfEveryFlowFitsInEveryLanguage)
 	static const char* const langs[6] = {"English", "French", "German", "Russian", "Italian", "Spanish"};
 	static const char* const scenes[] = {
 		"demo-welcome", "demo-license", "demo-servers-downloading", "demo-destination", "demo-install",
-		"demo-install-error", "demo-done", "update-welcome", "update-destination", "update-scan", "update-disk",
+		"demo-install-error", "demo-install-moving", "demo-done", "update-welcome", "update-destination", "update-scan", "update-disk",
 		"update-disk-short", "update-install", "update-done", "disc-no-disc", "disc-welcome", "disc-menu",
 		"disc-destination", "disc-scenery", "disc-install", "disc-change", "disc-done-errors", "repair-pick", "repair-scan",
-		"repair-confirm", "repair-install", "repair-done", "scenery-scan", "scenery-map", "scenery-install", "scenery-done-errors", "prefs",
+		"repair-confirm", "repair-confirm-files", "repair-install", "repair-done", "scenery-scan", "scenery-map", "scenery-install", "scenery-done-errors", "prefs",
 		"prompt-overwrite", "prompt-delete", "prompt-cancel-demo", "prompt-stop-repair", "prompt-install-error",
 		"alert"};
 	for (const char* l : langs)
@@ -55,7 +55,38 @@ TEST(Layout, EveryScreenOfEveryFlowFitsInEveryLanguage)
 			const std::string rec = read_all(out + "/" + l + "-" + s + ".txt");
 			EXPECT_NE(rec.find("control "), std::string::npos) << l << " " << s;
 			EXPECT_NE(rec.find("text "), std::string::npos) << l << " " << s;
+			// the step list: a name that wraps keeps a blank line to the next name
+			std::istringstream in(rec);
+			std::string line;
+			float last_y = 1e9f;
+			int last_call = -1;
+			while (std::getline(in, line)) {
+				std::istringstream f(line);
+				std::string kind, word;
+				float x0, y0, x1, y1;
+				int owner, role, call;
+				f >> kind >> x0 >> y0 >> x1 >> y1 >> word >> owner >> word >> role >> word >> call;
+				if (kind != "text" || x0 < 28 || x0 > 34 || y0 < 250) continue;
+				if (last_call >= 0 && call != last_call) EXPECT_GE(last_y - y0, 15) << l << " " << s << ": " << line;
+				last_y = y0;
+				last_call = call;
+			}
 		}
+	// words a reader of the English screens once tripped over
+	static const struct {
+		const char* scene;
+		const char* line;
+	} words[] = {{"demo-done", "Finished Web Demo Install"},
+	             {"update-done", "Finished Web Update"},
+	             {"disc-change", "and click Next."},
+	             {"repair-confirm", "there is nothing to repair."},
+	             {"repair-confirm-files", "Click Next to begin repairing Vantor."},
+	             {"demo-install-moving", "About 60 seconds left in the install"}};
+	for (const auto& w : words) {
+		const std::string rec = read_all(out + "/English-" + w.scene + ".txt");
+		EXPECT_NE(rec.find(w.line), std::string::npos) << w.scene << "\n" << rec;
+		EXPECT_EQ(rec.find("approximately 0 "), std::string::npos) << w.scene;
+	}
 	if (!HasFailure()) system(("rm -rf '" + root + "'").c_str());
 }
 

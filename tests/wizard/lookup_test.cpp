@@ -93,7 +93,7 @@ TEST_F(SlowLookup, TheWindowAnswersWhileANameIsLookedUpAndEachNameIsAskedOncePer
 
 		ASSERT_TRUE(p.wait_log("Wizard screen: Check Disk Space", 60)) << p.log_text();
 		ASSERT_TRUE(next_until(p, "Installing")) << p.log_text();
-		ASSERT_TRUE(p.wait_log("Wizard screen: Finshed Web Update", 60)) << p.log_text();
+		ASSERT_TRUE(p.wait_log("Wizard screen: Finished Web Update", 60)) << p.log_text();
 		p.click(kQuitNextX, kRowY);
 		ASSERT_TRUE(p.wait_exit(30)) << p.log_text();
 		EXPECT_EQ(p.status, 0);

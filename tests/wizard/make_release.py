@@ -11,6 +11,7 @@ install must hold (local path and MD5, one a line).
 copy then holds that earlier file.
 --big MB lists a file of MB megabytes that packs small, with an earlier version
 of it in the directory file; the copy then holds that earlier version.
+--large KB lists a file of KB kilobytes that packs to about its own size.
 """
 import hashlib
 import os
@@ -43,6 +44,11 @@ if "--big" in args:
     i = args.index("--big")
     big_mb = int(args[i + 1])
     del args[i:i + 2]
+large_kb = 0
+if "--large" in args:
+    i = args.index("--large")
+    large_kb = int(args[i + 1])
+    del args[i:i + 2]
 out, release, hosts = args[0], args[1], args[2:]
 rng = random.Random(11)
 
@@ -65,6 +71,9 @@ if big_mb:
     big = "All/Resources/terrain/big terrain.dat"
     files[big] = (0, (stamp + bytes(1 << 20)) * big_mb)
     older[big] = stamp + b"the earlier terrain\n"
+
+if large_kb:
+    files["All/Resources/terrain/large terrain.dat"] = (0, bytes(rng.getrandbits(8) for _ in range(large_kb * 1000)))
 
 mirror = os.path.join(out, "mirror", release)
 site = os.path.join(out, "site")

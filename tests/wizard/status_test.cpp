@@ -27,15 +27,31 @@ TEST(StatusTexts, SizesTimesRates)
 	EXPECT_EQ(flt_str("%.2f", 1.5f), "1.50");
 }
 
-TEST(StatusTexts, EstimatesNeverDivideByZero)
+// The bar of a web install follows the bytes, never goes back, and the time
+// left is the pace it kept carried on to its end.
+TEST(StatusTexts, BarAndTimeLeftAgree)
 {
-	EXPECT_FLOAT_EQ(UTIL_install_ratio(10, 0), 0);
-	EXPECT_FLOAT_EQ(UTIL_install_ratio(50, 100), 0.5f);
-	EXPECT_FLOAT_EQ(UTIL_install_ratio(150, 100), 1);
-	EXPECT_TRUE(std::isnan(UTIL_seconds_left(1000, 0, 10)));	// nothing arrived: unknown
-	EXPECT_FLOAT_EQ(UTIL_seconds_left(1000, 1000, 10), 0);
-	EXPECT_FLOAT_EQ(UTIL_seconds_left(1000, 500, 10), 10);	// 50 KB/s, 500 KB to go
-	EXPECT_FLOAT_EQ(UTIL_seconds_left(1000, 100, 0), 9);	// at least one second of running time
+	EXPECT_FLOAT_EQ(UTIL_install_bar(0, 10, 0, 1), 0);	// nothing to install: no division
+	EXPECT_FLOAT_EQ(UTIL_install_bar(0, 50, 100, 1), 0.5f);	// a whole fifth of a second: the share itself
+	EXPECT_FLOAT_EQ(UTIL_install_bar(0, 150, 100, 1), 1);
+	EXPECT_FLOAT_EQ(UTIL_install_bar(0.2f, 60, 100, 0.1f), 0.4f);	// half way there in a tenth of a second
+	EXPECT_FLOAT_EQ(UTIL_install_bar(0.6f, 30, 100, 0.1f), 0.6f);	// bytes in flight lost: the bar waits
+	EXPECT_FLOAT_EQ(UTIL_install_bar(0.6f, -5, 100, 1), 0.6f);
+	EXPECT_FLOAT_EQ(UTIL_install_bar(0.5f, 80, 100, -1), 0.5f);	// a clock that went back moves nothing
+	float bar = 0;
+	for (int frame = 0; frame < 200; ++frame) {
+		float before = bar;
+		bar = UTIL_install_bar(bar, frame % 7 == 0 ? 0 : frame * 0.7f, 100, 0.03f);
+		ASSERT_GE(bar, before) << frame;
+	}
+	EXPECT_NEAR(bar, 1, 1e-3);
+
+	EXPECT_TRUE(std::isnan(UTIL_bar_seconds_left(0, 10)));	// the bar has not moved: unknown
+	EXPECT_FLOAT_EQ(UTIL_bar_seconds_left(0.25f, 10), 30);	// a quarter in 10 s: 30 s more
+	EXPECT_FLOAT_EQ(UTIL_bar_seconds_left(0.78f, 78), 22);
+	EXPECT_FLOAT_EQ(UTIL_bar_seconds_left(1, 40), 0);
+	EXPECT_FLOAT_EQ(UTIL_bar_seconds_left(0.5f, 0), 1);	// at least one second of running time
+	EXPECT_FLOAT_EQ(UTIL_bar_seconds_left(0.5f, -3), 1);
 }
 
 TEST(DiskSpace, DestinationNotCreatedYet)

@@ -78,13 +78,13 @@ TEST_F(WebUpdateFlow, UpdatesARegisteredCopy)
 	ASSERT_TRUE(p.wait_log("Prompt: I am about to install: " + copy + changed + "\n", 20)) << p.log_text();
 	p.click(25 + 88, 212 + 53);	// OVERWRITE THE OLD FILE, in the 750 by 176 prompt
 	ASSERT_TRUE(p.wait_log("Prompt answer: 1", 10)) << p.log_text();
-	ASSERT_TRUE(p.wait_log("Wizard screen: Finshed Web Update", 30)) << p.log_text();
+	ASSERT_TRUE(p.wait_log("Wizard screen: Finished Web Update", 30)) << p.log_text();
 	quit_from_finish();
 
 	std::string log = p.log_text();
 	EXPECT_EQ(screen_titles(log), (std::vector<std::string>{"Vantor 9 Web Updater", "Pick Destination",
 	                                                        "Search for Updates", "Check Disk Space", "Installing",
-	                                                        "Finshed Web Update"}))
+	                                                        "Finished Web Update"}))
 		<< log;
 	EXPECT_EQ(wz_count(log, "Prompt: "), 1) << log;	// the dropped file was the release's own: not asked about
 	int files = 0;
@@ -111,11 +111,11 @@ TEST_F(WebUpdateFlow, PathInsideACurrentCopyNeedsNothing)
 	start({"-path", copy + "Resources"});
 	if (HasFatalFailure()) return;
 	p.click(kNextX, kRowY);
-	ASSERT_TRUE(p.wait_log("Wizard screen: Finshed Web Update", 30)) << p.log_text();
+	ASSERT_TRUE(p.wait_log("Wizard screen: Finished Web Update", 30)) << p.log_text();
 	quit_from_finish();
 	std::string log = p.log_text();
 	EXPECT_EQ(screen_titles(log), (std::vector<std::string>{"Vantor 9 Web Updater", "Search for Updates", "Check Disk Space",
-	                                                        "Finshed Web Update"}))
+	                                                        "Finished Web Update"}))
 		<< log;
 	EXPECT_EQ(wz_count(log, "EXPANDING file "), 0) << log;
 	EXPECT_EQ(registration(), "");	// an update registers nothing

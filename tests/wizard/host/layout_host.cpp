@@ -19,6 +19,7 @@
 #include "OGL_fonts.h"
 #include "TEX_image.h"
 #include "UTL_alert.h"
+#include "UTL_clock.h"
 #include "UTL_globals.h"
 #include "UTL_translate.h"
 #include "butn.h"
@@ -72,7 +73,7 @@ static void report(const std::string& scene, const std::function<void()>& draw)
 	std::ofstream rec(out_dir + "/" + lang_names[mnw.language] + "-" + scene + ".txt");
 	for (const BTN_layout_item& it : BTN_layout_items())
 		rec << (it.control ? "control " : "text ") << it.box.x0 << " " << it.box.y0 << " " << it.box.x1 << " "
-		    << it.box.y1 << " owner " << it.owner << " role " << it.role << " " << it.what << "\n";
+		    << it.box.y1 << " owner " << it.owner << " role " << it.role << " call " << it.call << " " << it.what << "\n";
 	faults.flush();
 	picture(std::string(lang_names[mnw.language]) + "-" + scene, draw);
 }
@@ -252,6 +253,11 @@ static void scenes()
 	};
 	screen("demo-install", demo_run_patch, demo_running);
 	screen("demo-install-error", demo_run_patch, demo_running, [] { stg.download_error = 1; });
+	// a minute and a half into the run, the bar at 60 %: the time-left line shows
+	screen("demo-install-moving", demo_run_patch, demo_running, [] {
+		g_flow.demo_install_rat = 0.6f;
+		next.start_time = xtim.elapsed - 90;
+	});
 	screen("demo-done", demo_done, fresh);
 	screen("demo-done-error", demo_done, [] { fresh(); stg.extract_error = 1; });
 	grab_files_start();
@@ -297,6 +303,7 @@ static void scenes()
 	screen("repair-scan", dvd_scan_repair, [] { fresh(); some_files(200000); });
 	checksum_directory_kill();
 	screen("repair-confirm", dvd_confirm_repair, fresh);
+	screen("repair-confirm-files", dvd_confirm_repair, [] { fresh(); some_files(3); });
 	screen("repair-install", dvd_install_repair, [] { disc_running(repair_is_running); });
 	disc_release();
 	screen("repair-change", dvd_switch_disk_repair, [] { fresh(); some_files(1); });
