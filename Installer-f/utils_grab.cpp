@@ -1,4 +1,5 @@
-// The web download pump: up to four streams on HTTP slots 2 to 5, each archive
+// The web download pump: up to http_stream_count streams on the HTTP slots
+// from http_slot_stream_first, each archive
 // unpacked as soon as it arrives, failed transfers retried from another mirror.
 #include "utils.h"
 #include "utils_internal.h"
@@ -25,11 +26,6 @@
 #include <vector>
 
 
-// Per stream, for the file in hand: failed transfers, and which servers failed it.
-static int stream_fails[http_stream_count];
-static int stream_bad_servers[http_stream_count];
-static int stream_server[http_stream_count];	// the server its running transfer was asked of
-
 enum { failed_transfer, failed_extract, failed_signature };
 
 // A downloaded archive on its way into the copy: unpacked, and the file it
@@ -54,27 +50,12 @@ public:
 	void do_it() override;
 };
 
-// A file whose copy was not the release's, or whose archive would not unpack, waiting for a stream.
-struct grab_retry {
-	int file, fails, bad_servers;
-};
-
 // Archives the set may hold at once, by count and by bytes (at least one, however
 // large): the temporary folder and the memory stay bounded while unpacking
 // lags behind the streams.
 static const int64_t unpack_room_bytes = int64_t(256) << 20;
 static int unpack_room_tasks() { return 4 * UTL_count_processors(); }
 
-static int                     run_claimed;	// this run has taken the copy's lock
-static UTL_worker_threads*     unpack_pool = nullptr;
-static int                     unpack_wake = -1;	// eventfd the set signals on each task it retires
-static std::atomic<int>        unpack_dropped(0);	// tasks not yet started only delete their archive
-static std::set<int>           files_held;	// files whose archive the set holds
-static std::vector<char>       held_names;	// which held-archive names are taken
-static int64_t                 held_bytes;
-static float                   held_kb;
-static std::vector<grab_retry> retry_files;
-static int                     pump_moved;	// the last grab_files call did more than wait on transfers
 
 // The unpacking part of extract_and_delete_file: writes nothing to the log but
 // through io_log.
@@ -103,7 +84,7 @@ static void log_unpack(const std::string& archive, const std::string& destinatio
 
 void grab_unpack_task::do_it()
 {
-	if (unpack_dropped.load()) {
+	if (g_grab.unpack_dropped.load()) {
 		skipped = 1;
 		delete_file(archive);
 		return;
@@ -118,33 +99,33 @@ void grab_unpack_task::do_it()
 // the one being unpacked finishes under its temporary name. No result counts.
 static void drop_unpacks()
 {
-	if (unpack_pool) {
-		unpack_dropped.store(1);
-		while (UTL_work_task* t = unpack_pool->wait_retired_tasks()) {
+	if (g_grab.unpack_pool) {
+		g_grab.unpack_dropped.store(1);
+		while (UTL_work_task* t = g_grab.unpack_pool->wait_retired_tasks()) {
 			grab_unpack_task* u = static_cast<grab_unpack_task*>(t);
 			if (!u->log.empty()) xer << u->log;
 			delete_file(u->archive);	// a task the set could not run still had one
 			delete u;
 		}
-		delete unpack_pool;
-		unpack_pool = nullptr;
-		unpack_dropped.store(0);
+		delete g_grab.unpack_pool;
+		g_grab.unpack_pool = nullptr;
+		g_grab.unpack_dropped.store(0);
 	}
-	if (unpack_wake >= 0) close(unpack_wake);
-	unpack_wake = -1;
-	files_held.clear();
-	held_names.clear();
-	held_bytes = 0;
-	held_kb = 0;
-	retry_files.clear();
+	if (g_grab.unpack_wake >= 0) close(g_grab.unpack_wake);
+	g_grab.unpack_wake = -1;
+	g_grab.files_held.clear();
+	g_grab.held_names.clear();
+	g_grab.held_bytes = 0;
+	g_grab.held_kb = 0;
+	g_grab.retry_files.clear();
 }
 
 static void grab_shutdown_hook() { drop_unpacks(); }
 
 static bool unpack_has_room()
 {
-	return !unpack_pool || files_held.empty() ||
-	       ((int)files_held.size() < unpack_room_tasks() && held_bytes < unpack_room_bytes);
+	return !g_grab.unpack_pool || g_grab.files_held.empty() ||
+	       ((int)g_grab.files_held.size() < unpack_room_tasks() && g_grab.held_bytes < unpack_room_bytes);
 }
 
 static void drop_transfers()
@@ -161,8 +142,8 @@ std::string grab_archive_path(int stream)
 }
 
 // Archives that runs of installers no longer running left in the shared
-// temporary folder: the streams' (0 to 3, whole or ".part" while they came in)
-// and those the unpack set held (4 on).
+// temporary folder: the streams' (below http_stream_count, whole or ".part"
+// while they came in) and those the unpack set held (from http_stream_count on).
 static void remove_dead_runs_archives()
 {
 	DIR* d = opendir(temp_path.c_str());
@@ -184,16 +165,16 @@ void grab_files_start()
 	remove_dead_runs_archives();
 	drop_transfers();	// a cancelled run must not hand its transfers to this one
 	drop_unpacks();
-	run_claimed = 0;
+	g_grab.claimed = 0;
 	next.next_file = 0;
 	next.done = 0;
 	for (int i = 0; i < http_stream_count; ++i) {
 		next.stream_on[i] = i < 2;
 		next.stream_take[i] = i < 2;
 		next.stream_file[i] = 0;
-		stream_fails[i] = 0;
-		stream_bad_servers[i] = 0;
-		stream_server[i] = 0;
+		g_grab.stream_fails[i] = 0;
+		g_grab.stream_bad_servers[i] = 0;
+		g_grab.stream_server[i] = 0;
 	}
 	next.start_time = xtim.elapsed;
 	next.kb_in_flight = next.kb_fetched = next.kb_installed = 0;
@@ -268,7 +249,7 @@ static int attempt_failed(int i, int f, int sel, int why, int code, const std::s
                           const std::string& archive, const std::string& destination)
 {
 	if (next.next_file > f) next.next_file = f;
-	if (!count_failure(stream_fails[i], stream_bad_servers[i], sel)) return 0;
+	if (!count_failure(g_grab.stream_fails[i], g_grab.stream_bad_servers[i], sel)) return 0;
 	give_up(why, code, remote, archive, destination);
 	return 1;
 }
@@ -278,12 +259,12 @@ static int attempt_failed(int i, int f, int sel, int why, int code, const std::s
 // unpack) it waits to be fetched again from another server.
 static void collect_unpacks()
 {
-	if (!unpack_pool) return;
+	if (!g_grab.unpack_pool) return;
 	uint64_t signals;
-	while (read(unpack_wake, &signals, sizeof(signals)) > 0) {}
-	while (UTL_work_task* t = unpack_pool->check_retired_tasks()) {
+	while (read(g_grab.unpack_wake, &signals, sizeof(signals)) > 0) {}
+	while (UTL_work_task* t = g_grab.unpack_pool->check_retired_tasks()) {
 		grab_unpack_task* c = static_cast<grab_unpack_task*>(t);
-		pump_moved = 1;
+		g_grab.moved = 1;
 		if (!c->log.empty()) xer << c->log;
 		std::string msg;
 		if (int err = c->retire_error(msg)) {	// the set could not run it: the attempt failed
@@ -291,10 +272,10 @@ static void collect_unpacks()
 			xer << "Unpacking " << c->archive << " did not run: " << msg << "\n";
 			c->code = err;
 		}
-		files_held.erase(c->file);
-		if (c->held >= 0 && c->held < (int)held_names.size()) held_names[c->held] = 0;
-		held_bytes -= c->bytes;
-		held_kb -= sim_info[c->file].versions.back().kb1;
+		g_grab.files_held.erase(c->file);
+		if (c->held >= 0 && c->held < (int)g_grab.held_names.size()) g_grab.held_names[c->held] = 0;
+		g_grab.held_bytes -= c->bytes;
+		g_grab.held_kb -= sim_info[c->file].versions.back().kb1;
 		log_unpack(c->archive, c->destination, c->code, c->chmod_result);
 		file_version_struct& v = sim_info[c->file].versions.back();
 		if (c->code == 0) {
@@ -312,7 +293,7 @@ static void collect_unpacks()
 			if (count_failure(r.fails, r.bad_servers, c->server))
 				give_up(c->code ? failed_extract : failed_signature, c->code, c->remote, c->archive, c->destination);
 			else
-				retry_files.push_back(r);
+				g_grab.retry_files.push_back(r);
 		}
 		delete c;
 	}
@@ -324,29 +305,29 @@ static void collect_unpacks()
 static int hand_over(const std::string& folder, int i, int f, int sel, const std::string& remote,
                      const std::string& archive, const std::string& destination)
 {
-	if (!unpack_pool) {
+	if (!g_grab.unpack_pool) {
 		// The unpackers set file times through mktime: the C library reads
 		// the time zone on its first call, so read it here, once, on this thread.
 		tzset();
-		unpack_wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-		if (unpack_wake < 0) return errno;
-		unpack_pool = new UTL_worker_threads(UTL_count_processors(), unpack_room_tasks() + 4);
-		unpack_pool->retire_notify_fd = unpack_wake;
+		g_grab.unpack_wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+		if (g_grab.unpack_wake < 0) return errno;
+		g_grab.unpack_pool = new UTL_worker_threads(UTL_count_processors(), unpack_room_tasks() + 4);
+		g_grab.unpack_pool->retire_notify_fd = g_grab.unpack_wake;
 		THREAD_add_shutdown_hook(grab_shutdown_hook);
 	}
 	int h = 0;
-	while (h < (int)held_names.size() && held_names[h]) ++h;
-	if (h == (int)held_names.size()) held_names.push_back(0);
-	std::string held = grab_archive_path(4 + h);
+	while (h < (int)g_grab.held_names.size() && g_grab.held_names[h]) ++h;
+	if (h == (int)g_grab.held_names.size()) g_grab.held_names.push_back(0);
+	std::string held = grab_archive_path(http_stream_count + h);
 	if (rename(archive.c_str(), held.c_str()) != 0) return errno;
-	held_names[h] = 1;
+	g_grab.held_names[h] = 1;
 	const file_version_struct& v = sim_info[f].versions.back();
 	int64_t bytes = (int64_t)v.kb1 * 1000;
-	unpack_pool->enqueue_task(new grab_unpack_task(f, sel, stream_fails[i], stream_bad_servers[i], h, bytes, folder,
+	g_grab.unpack_pool->enqueue_task(new grab_unpack_task(f, sel, g_grab.stream_fails[i], g_grab.stream_bad_servers[i], h, bytes, folder,
 	                                               remote, held, destination));
-	files_held.insert(f);
-	held_bytes += bytes;
-	held_kb += v.kb1;
+	g_grab.files_held.insert(f);
+	g_grab.held_bytes += bytes;
+	g_grab.held_kb += v.kb1;
 	return 0;
 }
 
@@ -375,9 +356,9 @@ static void adjust_streams(int i)
 	float span = now - next.start_time;
 	if (span < 1) span = 1;
 	float rate = (next.kb_fetched + next.kb_in_flight) / span;
-	// A count outside 1..4 (an edited preference file) means automatic: a
-	// target below one would switch every stream off with files left.
-	int target = stg.stream_count >= 1 && stg.stream_count <= 4 ? stg.stream_count : 0;
+	// A count outside 1..http_stream_count (an edited preference file) means
+	// automatic: a target below one would switch every stream off with files left.
+	int target = stg.stream_count >= 1 && stg.stream_count <= http_stream_count ? stg.stream_count : 0;
 	if (target == 0) target = rate > 200 ? 9 : rate > 150 ? 8 : rate > 100 ? 6 : rate > 50 ? 4 : 2;
 	int active = 0;
 	for (int k = 0; k < http_stream_count; ++k) active += next.stream_on[k] != 0;
@@ -404,9 +385,9 @@ static void stream_step(const std::string& folder, int i, int f)
 	// A running transfer stays with the server it was asked of, whatever another
 	// stream's failure drew since: its copy and its failures are that server's.
 	if (v.want_download && http.slots[http_slot_stream_first + i])
-		sel = stream_server[i];
+		sel = g_grab.stream_server[i];
 	else
-		stream_server[i] = sel;
+		g_grab.stream_server[i] = sel;
 	std::string remote = server_path[sel] + v.path + ".zip";
 	std::string archive = grab_archive_path(i);
 	std::string destination = UTIL_local_path(folder, v);
@@ -428,7 +409,7 @@ static void stream_step(const std::string& folder, int i, int f)
 	} else if (v.want_download) {
 		stg.action = 1;
 		int r = http.net_check(http_slot_stream_first + i, server_name[sel], remote, archive, http_listed_limit(v.kb1));
-		if (r != 0) pump_moved = 1;
+		if (r != 0) g_grab.moved = 1;
 		if (r == 1) {
 			stg.download_error = 0;
 			// installed once unpacked and its signature checked; the stream goes on
@@ -458,9 +439,9 @@ static void stream_step(const std::string& folder, int i, int f)
 		finished = true;
 	}
 	if (finished) {
-		pump_moved = 1;
-		stream_fails[i] = 0;
-		stream_bad_servers[i] = 0;
+		g_grab.moved = 1;
+		g_grab.stream_fails[i] = 0;
+		g_grab.stream_bad_servers[i] = 0;
 		adjust_streams(i);
 	}
 }
@@ -468,8 +449,8 @@ static void stream_step(const std::string& folder, int i, int f)
 // Whether file f is in hand: another stream fetches it, the unpack set holds it, or it waits to be fetched again.
 static bool file_in_hand(int i, int f)
 {
-	if (files_held.count(f)) return true;
-	for (const grab_retry& r : retry_files)
+	if (g_grab.files_held.count(f)) return true;
+	for (const grab_retry& r : g_grab.retry_files)
 		if (r.file == f) return true;
 	for (int k = 0; k < http_stream_count; ++k)
 		if (k != i && next.stream_on[k] && !next.stream_take[k] && next.stream_file[k] == f) return true;
@@ -487,28 +468,28 @@ static int end_failed_run()
 int grab_files(const std::string& folder)
 {
 	if (stg.extract_error) return stg.extract_error;
-	if (!run_claimed) {
-		run_claimed = 1;
+	if (!g_grab.claimed) {
+		g_grab.claimed = 1;
 		if (UTIL_claim_copy(folder)) {
 			stg.extract_error = 1;
 			return stg.extract_error;
 		}
 	}
-	pump_moved = 0;
+	g_grab.moved = 0;
 	collect_unpacks();
 	if (stg.extract_error) return end_failed_run();
-	next.kb_in_flight = held_kb;	// downloaded, not yet unpacked
+	next.kb_in_flight = g_grab.held_kb;	// downloaded, not yet unpacked
 	int count = (int)sim_info.size();
 	for (int i = 0; i < http_stream_count; ++i) {
 		if (!next.stream_on[i]) continue;
 		if (next.stream_take[i] && !unpack_has_room()) continue;	// the unpacking catches up first
-		if (next.stream_take[i] && !retry_files.empty()) {
+		if (next.stream_take[i] && !g_grab.retry_files.empty()) {
 			// a file whose copy was wrong comes first, with its count of failures
-			grab_retry r = retry_files.front();
-			retry_files.erase(retry_files.begin());
+			grab_retry r = g_grab.retry_files.front();
+			g_grab.retry_files.erase(g_grab.retry_files.begin());
 			next.stream_file[i] = r.file;
-			stream_fails[i] = r.fails;
-			stream_bad_servers[i] = r.bad_servers;
+			g_grab.stream_fails[i] = r.fails;
+			g_grab.stream_bad_servers[i] = r.bad_servers;
 		} else if (next.stream_take[i]) {
 			// Two streams never write one file: a file handed out again after a
 			// failure is passed over while another stream or the unpack set has it.
@@ -522,7 +503,7 @@ int grab_files(const std::string& folder)
 	}
 	for (int i = 0; i < http_stream_count; ++i)
 		if (next.stream_on[i] && next.stream_file[i] < count) return stg.extract_error;
-	if (!files_held.empty() || !retry_files.empty()) return stg.extract_error;
+	if (!g_grab.files_held.empty() || !g_grab.retry_files.empty()) return stg.extract_error;
 	next.done = 1;
 	UTIL_remove_empty_folders(folder, deleted_files);
 	UTIL_unlock_copy();
@@ -532,6 +513,6 @@ int grab_files(const std::string& folder)
 
 int grab_files_wait(int ms)
 {
-	if (pump_moved || ms <= 0) return 0;
-	return http.net_wait(2, 5, ms, unpack_pool ? unpack_wake : -1);
+	if (g_grab.moved || ms <= 0) return 0;
+	return http.net_wait(http_slot_stream_first, http_slot_stream_first + http_stream_count - 1, ms, g_grab.unpack_pool ? g_grab.unpack_wake : -1);
 }

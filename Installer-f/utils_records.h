@@ -2,9 +2,14 @@
 #define UTILS_RECORDS_H
 // The install engine's records: the loaded directory file, the installer
 // record and the one record of the engine's state, shared with the wizard.
+#include "http.h"
+#include <atomic>
+#include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
+
+class UTL_worker_threads;
 
 struct file_version_struct {
 	int         os = 0;		// 0 all, 1 Mac, 2 Windows, 3 Linux, 6 Linux in the shared folder
@@ -55,9 +60,9 @@ struct stg_struct {
 struct next_struct {
 	int   next_file;
 	int   done;
-	int   stream_on[4];
-	int   stream_take[4];
-	int   stream_file[4];
+	int   stream_on[http_stream_count];
+	int   stream_take[http_stream_count];
+	int   stream_file[http_stream_count];
 	float start_time;
 	float kb_in_flight;
 	float kb_fetched;
@@ -87,6 +92,35 @@ struct UTIL_engine_state {
 	std::string crnt_file_name, crnt_file_path;	// the file the pump works on
 };
 extern UTIL_engine_state g_engine;
+
+// A file whose copy was not the release's, or whose archive would not unpack,
+// waiting for a stream, with its count of failures.
+struct grab_retry {
+	int file, fails, bad_servers;
+};
+
+// What the web download pump keeps between its calls besides `next`: the
+// archives its unpack set holds, the files waiting to be fetched again and
+// each stream's count of failures on the file in hand. grab_files_start
+// clears it for a run.
+struct UTIL_grab_run {
+	int                     claimed = 0;	// this run has taken the copy's lock
+	UTL_worker_threads*     unpack_pool = nullptr;
+	int                     unpack_wake = -1;	// eventfd the set signals on each task it retires
+	std::atomic<int>        unpack_dropped{0};	// tasks not yet started only delete their archive
+	std::set<int>           files_held;	// files whose archive the set holds
+	std::vector<char>       held_names;	// which held-archive names are taken
+	int64_t                 held_bytes = 0;
+	float                   held_kb = 0;
+	std::vector<grab_retry> retry_files;
+	int                     moved = 0;	// the last grab_files call did more than wait on transfers
+	// Per stream, for the file in hand: failed transfers, which servers failed
+	// it, and the server its running transfer was asked of.
+	int stream_fails[http_stream_count] = {};
+	int stream_bad_servers[http_stream_count] = {};
+	int stream_server[http_stream_count] = {};
+};
+extern UTIL_grab_run g_grab;
 
 // The names the engine's callers know its state by, each a member of g_engine.
 extern stg_struct&                       stg;

@@ -87,7 +87,12 @@ protected:
 
 	int archives_left() { return atoi(sh_out("find '" + temp_path + "' -name '*.zip*' | wc -l").c_str()); }
 
-	int streams_on() { return next.stream_on[0] + next.stream_on[1] + next.stream_on[2] + next.stream_on[3]; }
+	int streams_on()
+	{
+		int n = 0;
+		for (int i = 0; i < http_stream_count; ++i) n += next.stream_on[i];
+		return n;
+	}
 
 	// The set on the mirror, its directory read and decided, every changed file kept.
 	void ready_keeping_changes()
