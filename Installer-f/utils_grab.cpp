@@ -22,6 +22,7 @@
 #include <dirent.h>
 #include <signal.h>
 #include <sys/eventfd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -49,6 +50,24 @@ public:
 	}
 	void do_it() override;
 };
+
+// A slice of the run's final check, on a worker thread: each file the run
+// wrote is read back and signed, each path it deleted looked up. The main
+// thread fills it and reads what it found.
+class grab_check_task : public UTL_work_task {
+public:
+	struct item {
+		std::string local, sig_want;	// sig_want empty: the path must be gone
+	};
+	std::vector<item>                                items;
+	std::vector<std::pair<std::string, std::string>> wrong;	// each item not as it should be, and what was found
+	void do_it() override;
+};
+
+// A slice of the final check ends after this many files, or before its
+// listed sizes pass about 64 MB, so that large files spread over the workers.
+enum { check_slice_files = 16 };
+static const float check_slice_kb = 64000;
 
 // Archives the set may hold at once, by count and by bytes (at least one, however
 // large): the temporary folder and the memory stay bounded while unpacking
@@ -95,6 +114,24 @@ void grab_unpack_task::do_it()
 	log = capture.text.str();
 }
 
+void grab_check_task::do_it()
+{
+	if (g_grab.unpack_dropped.load()) return;
+	for (const item& it : items) {
+		if (it.sig_want.empty()) {
+			struct stat st;
+			if (lstat(it.local.c_str(), &st) == 0) wrong.push_back({it.local, "it is still there"});
+			continue;
+		}
+		std::string sig = "NONE";
+		int not_a_file = 0;
+		calc_file_md5(it.local, sig, &not_a_file);
+		if (sig != it.sig_want)
+			wrong.push_back({it.local, "its signature is " + (not_a_file ? std::string("that of no file") : sig) +
+			                               ", not the listed " + it.sig_want});
+	}
+}
+
 // Waits for every archive the set holds: those not started are only deleted,
 // the one being unpacked finishes under its temporary name. No result counts.
 static void drop_unpacks()
@@ -102,10 +139,11 @@ static void drop_unpacks()
 	if (g_grab.unpack_pool) {
 		g_grab.unpack_dropped.store(1);
 		while (UTL_work_task* t = g_grab.unpack_pool->wait_retired_tasks()) {
-			grab_unpack_task* u = static_cast<grab_unpack_task*>(t);
-			if (!u->log.empty()) xer << u->log;
-			delete_file(u->archive);	// a task the set could not run still had one
-			delete u;
+			if (grab_unpack_task* u = dynamic_cast<grab_unpack_task*>(t)) {
+				if (!u->log.empty()) xer << u->log;
+				delete_file(u->archive);	// a task the set could not run still had one
+			}
+			delete t;
 		}
 		delete g_grab.unpack_pool;
 		g_grab.unpack_pool = nullptr;
@@ -118,6 +156,7 @@ static void drop_unpacks()
 	g_grab.held_bytes = 0;
 	g_grab.held_kb = 0;
 	g_grab.retry_files.clear();
+	g_grab.check_out = 0;
 }
 
 static void grab_shutdown_hook() { drop_unpacks(); }
@@ -180,7 +219,14 @@ void grab_files_start()
 	next.kb_in_flight = next.kb_fetched = next.kb_installed = 0;
 	stg.download_error = 0;
 	stg.extract_error = 0;
-	grab_failed_file.clear();
+	grab_failed_files.clear();
+	g_grab.failed.clear();
+	g_grab.written.clear();
+	g_grab.deleted.clear();
+	g_grab.checking = 0;
+	g_grab.check_files.clear();
+	g_grab.check_next = 0;
+	g_grab.check_wrong.clear();
 }
 
 int grab_pick_server(int n, int failed)
@@ -204,29 +250,57 @@ int extract_and_delete_file(const std::string& folder, std::string archive, std:
 	return code;
 }
 
-// Every server failed this file, several times over: the run ends naming it,
-// with the cause of the last attempt.
-static void give_up(int why, int code, const std::string& remote, const std::string& archive,
+// Every server failed file f, several times over: the run goes on without it
+// and names it at its end.
+static void give_up(int f, int why, int code, const std::string& remote, const std::string& archive,
                     const std::string& destination)
 {
-	grab_failed_file = remote;
-	stg.extract_error = 1;
-	drop_transfers();
+	g_grab.failed.push_back({f, why, code, remote, archive, destination});
 	xer << "Giving up on " << UTL_log_safe(remote) << ": every server failed it.\n";
-	if (why == failed_extract)
-		APL_alert(UTL_translate_string("The installer cannot extract a file.", 0),
-		          UTL_translate_string("Error: ", 0) + error_str(code),
-		          UTL_translate_string("Compressed File: ", 0) + archive,
-		          UTL_translate_string("Destination: ", 0) + UTL_log_safe(destination), t_alert);
-	else if (why == failed_signature)
-		APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
-		          UTL_translate_string("File: ", 0) + UTL_log_safe(remote),
-		          UTL_translate_string("Every copy the servers sent differs from the release.", 0), "", t_alert);
-	else
-		APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
-		          UTL_translate_string("File: ", 0) + UTL_log_safe(remote),
-		          UTL_translate_string("Your internet connection may not be working, or the servers could be undergoing maintainance.", 0),
-		          "", t_alert);
+}
+
+// More than one file failed the same way: how many more the alert leaves to the log.
+static std::string more_files_line(size_t n)
+{
+	if (n < 2) return "";
+	return UTL_string_sub(UTL_translate_string("%1:number% more files failed the same way; the log names each one.", 0),
+	                      std::to_string(n - 1));
+}
+
+// The end of a run that went on without some files: each is named in the log
+// and in the run's list, and each cause has its alert, naming the first file.
+static void report_given_up()
+{
+	for (int why : {failed_transfer, failed_signature, failed_extract}) {
+		std::vector<const grab_failure*> of;
+		for (const grab_failure& g : g_grab.failed)
+			if (g.why == why) of.push_back(&g);
+		if (of.empty()) continue;
+		for (const grab_failure* g : of) {
+			grab_failed_files.push_back(g->remote);
+			xer << "Not installed: " << UTL_log_safe(g->remote) << " to " << UTL_log_safe(g->destination) << " ("
+			    << (why == failed_extract ? "its archive would not unpack: " + error_str(g->code)
+			        : why == failed_signature ? std::string("every copy differed from the release")
+			                                  : std::string("no server would send it"))
+			    << ").\n";
+		}
+		const grab_failure& g = *of.front();
+		if (why == failed_extract)
+			APL_alert(UTL_translate_string("The installer cannot extract a file.", 0),
+			          UTL_translate_string("Error: ", 0) + error_str(g.code),
+			          UTL_translate_string("Destination: ", 0) + UTL_log_safe(g.destination), more_files_line(of.size()),
+			          t_alert);
+		else if (why == failed_signature)
+			APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
+			          UTL_translate_string("File: ", 0) + UTL_log_safe(g.remote),
+			          UTL_translate_string("Every copy the servers sent differs from the release.", 0),
+			          more_files_line(of.size()), t_alert);
+		else
+			APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
+			          UTL_translate_string("File: ", 0) + UTL_log_safe(g.remote),
+			          UTL_translate_string("Your internet connection may not be working, or the servers could be undergoing maintainance.", 0),
+			          more_files_line(of.size()), t_alert);
+	}
 }
 
 // One more failed attempt at a file on server sel (fails and bad_servers are
@@ -244,27 +318,43 @@ static int count_failure(int& fails, int& bad_servers, int sel)
 }
 
 // Stream i's attempt at file f failed on server sel: it tries again from
-// another. 1 when the run ends.
+// another. 1 when every server has failed it and the stream moves on.
 static int attempt_failed(int i, int f, int sel, int why, int code, const std::string& remote,
                           const std::string& archive, const std::string& destination)
 {
 	if (next.next_file > f) next.next_file = f;
 	if (!count_failure(g_grab.stream_fails[i], g_grab.stream_bad_servers[i], sel)) return 0;
-	give_up(why, code, remote, archive, destination);
+	give_up(f, why, code, remote, archive, destination);
 	return 1;
 }
 
-// The archives the set has unpacked: a file is installed when its signature
+// A slice of the final check is back: what it found wrong is kept for the end.
+static void collect_check(grab_check_task* c)
+{
+	--g_grab.check_out;
+	std::string msg;
+	if (c->retire_error(msg)) {	// unread is unchecked: each of its files counts as wrong
+		for (const grab_check_task::item& it : c->items) c->wrong.push_back({it.local, "it could not be checked: " + msg});
+	}
+	for (const auto& w : c->wrong) g_grab.check_wrong.push_back(w);
+	delete c;
+}
+
+// The tasks the set has run. An unpacked file is installed when its signature
 // is the listed one; otherwise (a wrong copy, an archive that would not
 // unpack) it waits to be fetched again from another server.
-static void collect_unpacks()
+static void collect_tasks()
 {
 	if (!g_grab.unpack_pool) return;
 	uint64_t signals;
 	while (read(g_grab.unpack_wake, &signals, sizeof(signals)) > 0) {}
 	while (UTL_work_task* t = g_grab.unpack_pool->check_retired_tasks()) {
-		grab_unpack_task* c = static_cast<grab_unpack_task*>(t);
 		g_grab.moved = 1;
+		if (grab_check_task* k = dynamic_cast<grab_check_task*>(t)) {
+			collect_check(k);
+			continue;
+		}
+		grab_unpack_task* c = static_cast<grab_unpack_task*>(t);
 		if (!c->log.empty()) xer << c->log;
 		std::string msg;
 		if (int err = c->retire_error(msg)) {	// the set could not run it: the attempt failed
@@ -285,13 +375,15 @@ static void collect_unpacks()
 		if (c->code == 0 && v.up_to_date) {
 			next.kb_fetched += v.kb1;
 			next.kb_installed += v.kb2;
+			g_grab.written.insert(c->file);
 		} else if (!stg.extract_error) {
 			if (c->code == 0)
 				xer << "The file " << UTL_log_safe(c->destination) << " from " << server_name[c->server] << UTL_log_safe(c->remote)
 				    << " has the signature " << v.sig_have << ", not the listed " << v.sig_want << ".\n";
 			grab_retry r = {c->file, c->fails, c->bad_servers};
 			if (count_failure(r.fails, r.bad_servers, c->server))
-				give_up(c->code ? failed_extract : failed_signature, c->code, c->remote, c->archive, c->destination);
+				give_up(c->file, c->code ? failed_extract : failed_signature, c->code, c->remote, c->archive,
+				        c->destination);
 			else
 				g_grab.retry_files.push_back(r);
 		}
@@ -302,19 +394,25 @@ static void collect_unpacks()
 // Stream i finished the archive of file f: it goes to the unpack set under a
 // name of its own, so that the stream can fetch its next file. 0, or errno
 // when the archive could not be moved.
+// The run's worker set, made on first use: 0, or errno.
+static int unpack_pool_ready()
+{
+	if (g_grab.unpack_pool) return 0;
+	// The unpackers set file times through mktime: the C library reads
+	// the time zone on its first call, so read it here, once, on this thread.
+	tzset();
+	g_grab.unpack_wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+	if (g_grab.unpack_wake < 0) return errno;
+	g_grab.unpack_pool = new UTL_worker_threads(UTL_count_processors(), unpack_room_tasks() + 4);
+	g_grab.unpack_pool->retire_notify_fd = g_grab.unpack_wake;
+	THREAD_add_shutdown_hook(grab_shutdown_hook);
+	return 0;
+}
+
 static int hand_over(const std::string& folder, int i, int f, int sel, const std::string& remote,
                      const std::string& archive, const std::string& destination)
 {
-	if (!g_grab.unpack_pool) {
-		// The unpackers set file times through mktime: the C library reads
-		// the time zone on its first call, so read it here, once, on this thread.
-		tzset();
-		g_grab.unpack_wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-		if (g_grab.unpack_wake < 0) return errno;
-		g_grab.unpack_pool = new UTL_worker_threads(UTL_count_processors(), unpack_room_tasks() + 4);
-		g_grab.unpack_pool->retire_notify_fd = g_grab.unpack_wake;
-		THREAD_add_shutdown_hook(grab_shutdown_hook);
-	}
+	if (int err = unpack_pool_ready()) return err;
 	int h = 0;
 	while (h < (int)g_grab.held_names.size() && g_grab.held_names[h]) ++h;
 	if (h == (int)g_grab.held_names.size()) g_grab.held_names.push_back(0);
@@ -343,7 +441,7 @@ void grab_local_failure_alert(int err)
 // ends naming the folder.
 static void local_failure(const std::string& remote, int err)
 {
-	grab_failed_file = remote;
+	grab_failed_files.push_back(remote);
 	stg.extract_error = 1;
 	drop_transfers();
 	xer << "Stopped at " << UTL_log_safe(remote) << ": the temporary folder " << temp_path << " took no more.\n";
@@ -405,6 +503,7 @@ static void stream_step(const std::string& folder, int i, int f)
 		stg.action = 0;
 		UTIL_delete_listed(folder, destination, "now we want to nuke a file: DELETING  file ");
 		UTIL_note_folders(folder, destination, deleted_files);
+		g_grab.deleted.push_back(f);
 		finished = true;
 	} else if (v.want_download) {
 		stg.action = 1;
@@ -423,7 +522,7 @@ static void stream_step(const std::string& folder, int i, int f)
 			local_failure(remote, http.local_error[http_slot_stream_first + i]);
 			return;
 		} else if (r == 2) {
-			if (attempt_failed(i, f, sel, failed_transfer, 0, remote, archive, destination)) return;
+			finished = attempt_failed(i, f, sel, failed_transfer, 0, remote, archive, destination);
 		} else {
 			down_class* d = http.slots[http_slot_stream_first + i];
 			if (!d)
@@ -446,10 +545,13 @@ static void stream_step(const std::string& folder, int i, int f)
 	}
 }
 
-// Whether file f is in hand: another stream fetches it, the unpack set holds it, or it waits to be fetched again.
+// Whether file f is in hand: another stream fetches it, the unpack set holds
+// it, it waits to be fetched again, or every server has failed it.
 static bool file_in_hand(int i, int f)
 {
 	if (g_grab.files_held.count(f)) return true;
+	for (const grab_failure& g : g_grab.failed)
+		if (g.file == f) return true;
 	for (const grab_retry& r : g_grab.retry_files)
 		if (r.file == f) return true;
 	for (int k = 0; k < http_stream_count; ++k)
@@ -465,6 +567,62 @@ static int end_failed_run()
 	return stg.extract_error;
 }
 
+// Hands the set the next slices of the final check while it has room: a
+// few files a slice, read on its threads.
+static void feed_check(const std::string& folder)
+{
+	const std::vector<int>& files = g_grab.check_files;
+	while (g_grab.check_next < files.size() && g_grab.unpack_pool->has_free_slot()) {
+		grab_check_task* t = new grab_check_task;
+		float kb = 0;
+		while (g_grab.check_next < files.size() && (int)t->items.size() < check_slice_files) {
+			const file_version_struct& v = sim_info[files[g_grab.check_next]].versions.back();
+			if (!t->items.empty() && kb + v.kb2 > check_slice_kb) break;
+			kb += v.kb2;
+			t->items.push_back({UTIL_local_path(folder, v), v.want_delete ? std::string() : v.sig_want});
+			++g_grab.check_next;
+		}
+		g_grab.unpack_pool->enqueue_task(t);
+		++g_grab.check_out;
+	}
+}
+
+// The final check found files that are not what the run made them: each is
+// logged and named in the run's list; the alert names the first.
+static void report_check()
+{
+	for (const auto& w : g_grab.check_wrong) {
+		grab_failed_files.push_back(w.first);
+		xer << "After the run, " << UTL_log_safe(w.first) << ": " << w.second << ".\n";
+	}
+	APL_alert(UTL_translate_string("A file the installer wrote or deleted is no longer as the release has it.", 0),
+	          UTL_translate_string("File: ", 0) + UTL_log_safe(g_grab.check_wrong.front().first), "",
+	          more_files_line(g_grab.check_wrong.size()), t_alert);
+}
+
+// One step of the run's final check: every file it wrote is read back and
+// signed, every path it deleted looked up, on the set's threads. 0 while it
+// runs; at its end the run's result.
+static int check_step(const std::string& folder)
+{
+	if (int err = unpack_pool_ready()) {
+		g_grab.check_wrong.push_back({folder, "the check could not start: " + error_str(err)});
+		g_grab.check_next = g_grab.check_files.size();
+	}
+	if (g_grab.unpack_pool) feed_check(folder);
+	if (g_grab.check_next < g_grab.check_files.size() || g_grab.check_out > 0) return 0;
+	if (!g_grab.failed.empty() || !g_grab.check_wrong.empty()) {
+		report_given_up();
+		if (!g_grab.check_wrong.empty()) report_check();
+		stg.extract_error = 1;
+		return end_failed_run();
+	}
+	next.done = 1;
+	UTIL_unlock_copy();
+	xer.flush();
+	return 1;
+}
+
 int grab_files(const std::string& folder)
 {
 	if (stg.extract_error) return stg.extract_error;
@@ -476,8 +634,9 @@ int grab_files(const std::string& folder)
 		}
 	}
 	g_grab.moved = 0;
-	collect_unpacks();
+	collect_tasks();
 	if (stg.extract_error) return end_failed_run();
+	if (g_grab.checking) return check_step(folder);
 	next.kb_in_flight = g_grab.held_kb;	// downloaded, not yet unpacked
 	int count = (int)sim_info.size();
 	for (int i = 0; i < http_stream_count; ++i) {
@@ -504,11 +663,13 @@ int grab_files(const std::string& folder)
 	for (int i = 0; i < http_stream_count; ++i)
 		if (next.stream_on[i] && next.stream_file[i] < count) return stg.extract_error;
 	if (!g_grab.files_held.empty() || !g_grab.retry_files.empty()) return stg.extract_error;
-	next.done = 1;
+	// every file fetched or given up, every deletion done
 	UTIL_remove_empty_folders(folder, deleted_files);
-	UTIL_unlock_copy();
-	xer.flush();
-	return 1;
+	g_grab.checking = 1;
+	for (int f : g_grab.written)
+		if (!file_in_hand(-1, f)) g_grab.check_files.push_back(f);	// one given up later is named as such
+	for (int f : g_grab.deleted) g_grab.check_files.push_back(f);
+	return check_step(folder);
 }
 
 int grab_files_wait(int ms)

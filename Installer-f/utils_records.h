@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 class UTL_worker_threads;
@@ -83,7 +84,10 @@ struct UTIL_engine_state {
 	std::set<std::string> deleted_files;	// folders the download pump emptied
 	int read_refused_paths = 0;		// listed paths refused by the last read_directory
 	int delete_failures = 0;		// deletions that failed since the run began
-	std::string grab_failed_file;		// remote path of a file no server would give
+	// What a failed web run named: the remote paths of the files no server
+	// would give, the local paths its final check found not the release's,
+	// the temporary folder's file that could not be stored.
+	std::vector<std::string> grab_failed_files;
 	int         install_err_num = 0;	// the disc install's failure, until it is read
 	std::string install_err_msg;
 	std::string install_name;		// release folder on the disc and the servers
@@ -103,6 +107,13 @@ struct grab_retry {
 // archives its unpack set holds, the files waiting to be fetched again and
 // each stream's count of failures on the file in hand. grab_files_start
 // clears it for a run.
+// A file every server failed, several times over: the run goes on without it
+// and names it at its end with the cause of the last attempt.
+struct grab_failure {
+	int         file, why, code;
+	std::string remote, archive, destination;
+};
+
 struct UTIL_grab_run {
 	int                     claimed = 0;	// this run has taken the copy's lock
 	UTL_worker_threads*     unpack_pool = nullptr;
@@ -119,6 +130,16 @@ struct UTIL_grab_run {
 	int stream_fails[http_stream_count] = {};
 	int stream_bad_servers[http_stream_count] = {};
 	int stream_server[http_stream_count] = {};
+	std::vector<grab_failure> failed;	// files the run went on without
+	std::set<int>             written;	// files this run installed and signed
+	std::vector<int>          deleted;	// files this run deleted
+	// The final check of what the run wrote and deleted: begun, the next of
+	// the files to hand to the set, the slices not yet back, what it found.
+	int                       checking = 0;
+	std::vector<int>          check_files;
+	size_t                    check_next = 0;
+	int                       check_out = 0;
+	std::vector<std::pair<std::string, std::string>> check_wrong;	// local path, what was found
 };
 extern UTIL_grab_run g_grab;
 
@@ -131,7 +152,7 @@ extern int&                   g_want_global;
 extern std::set<std::string>& deleted_files;
 extern int&                   read_refused_paths;
 extern int&                   delete_failures;
-extern std::string&           grab_failed_file;
+extern std::vector<std::string>& grab_failed_files;
 extern int&                   install_err_num;
 extern std::string&           install_err_msg;
 extern std::string&           install_name;
