@@ -13,12 +13,15 @@
 #include "UTL_translate.h"
 #include "THREAD_service.h"
 #include "UTL_threads.h"
+#include "PLAT_files.h"
 #include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <strings.h>
 #include <dirent.h>
 #include <signal.h>
 #include <sys/eventfd.h>
@@ -68,6 +71,11 @@ public:
 // listed sizes pass about 64 MB, so that large files spread over the workers.
 enum { check_slice_files = 16 };
 static const float check_slice_kb = 64000;
+
+// Paths compared as a volume that tells no case apart compares them.
+struct path_case_less {
+	bool operator()(const std::string& a, const std::string& b) const { return strcasecmp(a.c_str(), b.c_str()) < 0; }
+};
 
 // Archives the set may hold at once, by count and by bytes (at least one, however
 // large): the temporary folder and the memory stay bounded while unpacking
@@ -252,10 +260,9 @@ int extract_and_delete_file(const std::string& folder, std::string archive, std:
 
 // Every server failed file f, several times over: the run goes on without it
 // and names it at its end.
-static void give_up(int f, int why, int code, const std::string& remote, const std::string& archive,
-                    const std::string& destination)
+static void give_up(int f, int why, int code, const std::string& remote, const std::string& destination)
 {
-	g_grab.failed.push_back({f, why, code, remote, archive, destination});
+	g_grab.failed.push_back({f, why, code, remote, destination});
 	xer << "Giving up on " << UTL_log_safe(remote) << ": every server failed it.\n";
 }
 
@@ -320,11 +327,11 @@ static int count_failure(int& fails, int& bad_servers, int sel)
 // Stream i's attempt at file f failed on server sel: it tries again from
 // another. 1 when every server has failed it and the stream moves on.
 static int attempt_failed(int i, int f, int sel, int why, int code, const std::string& remote,
-                          const std::string& archive, const std::string& destination)
+                          const std::string& destination)
 {
 	if (next.next_file > f) next.next_file = f;
 	if (!count_failure(g_grab.stream_fails[i], g_grab.stream_bad_servers[i], sel)) return 0;
-	give_up(f, why, code, remote, archive, destination);
+	give_up(f, why, code, remote, destination);
 	return 1;
 }
 
@@ -382,8 +389,7 @@ static void collect_tasks()
 				    << " has the signature " << v.sig_have << ", not the listed " << v.sig_want << ".\n";
 			grab_retry r = {c->file, c->fails, c->bad_servers};
 			if (count_failure(r.fails, r.bad_servers, c->server))
-				give_up(c->file, c->code ? failed_extract : failed_signature, c->code, c->remote, c->archive,
-				        c->destination);
+				give_up(c->file, c->code ? failed_extract : failed_signature, c->code, c->remote, c->destination);
 			else
 				g_grab.retry_files.push_back(r);
 		}
@@ -391,9 +397,6 @@ static void collect_tasks()
 	}
 }
 
-// Stream i finished the archive of file f: it goes to the unpack set under a
-// name of its own, so that the stream can fetch its next file. 0, or errno
-// when the archive could not be moved.
 // The run's worker set, made on first use: 0, or errno.
 static int unpack_pool_ready()
 {
@@ -409,6 +412,9 @@ static int unpack_pool_ready()
 	return 0;
 }
 
+// Stream i finished the archive of file f: it goes to the unpack set under a
+// name of its own, so that the stream can fetch its next file. 0, or errno
+// when the archive could not be moved.
 static int hand_over(const std::string& folder, int i, int f, int sel, const std::string& remote,
                      const std::string& archive, const std::string& destination)
 {
@@ -522,7 +528,7 @@ static void stream_step(const std::string& folder, int i, int f)
 			local_failure(remote, http.local_error[http_slot_stream_first + i]);
 			return;
 		} else if (r == 2) {
-			finished = attempt_failed(i, f, sel, failed_transfer, 0, remote, archive, destination);
+			finished = attempt_failed(i, f, sel, failed_transfer, 0, remote, destination);
 		} else {
 			down_class* d = http.slots[http_slot_stream_first + i];
 			if (!d)
@@ -545,13 +551,19 @@ static void stream_step(const std::string& folder, int i, int f)
 	}
 }
 
+// Whether every server has failed file f in this run.
+static bool given_up(int f)
+{
+	for (const grab_failure& g : g_grab.failed)
+		if (g.file == f) return true;
+	return false;
+}
+
 // Whether file f is in hand: another stream fetches it, the unpack set holds
 // it, it waits to be fetched again, or every server has failed it.
 static bool file_in_hand(int i, int f)
 {
-	if (g_grab.files_held.count(f)) return true;
-	for (const grab_failure& g : g_grab.failed)
-		if (g.file == f) return true;
+	if (g_grab.files_held.count(f) || given_up(f)) return true;
 	for (const grab_retry& r : g_grab.retry_files)
 		if (r.file == f) return true;
 	for (int k = 0; k < http_stream_count; ++k)
@@ -667,8 +679,15 @@ int grab_files(const std::string& folder)
 	UTIL_remove_empty_folders(folder, deleted_files);
 	g_grab.checking = 1;
 	for (int f : g_grab.written)
-		if (!file_in_hand(-1, f)) g_grab.check_files.push_back(f);	// one given up later is named as such
-	for (int f : g_grab.deleted) g_grab.check_files.push_back(f);
+		if (!given_up(f)) g_grab.check_files.push_back(f);	// one given up later is named as such
+	// Where the volume tells no case apart, a deleted spelling of a listed
+	// name is that listed file, which is checked as such.
+	std::set<std::string, path_case_less> kept;
+	if (!g_grab.deleted.empty() && !PLAT_volume_case_sensitive(folder))
+		for (const file_history_struct& h : sim_info)
+			if (!h.versions.back().want_delete) kept.insert(UTIL_local_path(folder, h.versions.back()));
+	for (int f : g_grab.deleted)
+		if (!kept.count(UTIL_local_path(folder, sim_info[f].versions.back()))) g_grab.check_files.push_back(f);
 	return check_step(folder);
 }
 

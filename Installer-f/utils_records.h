@@ -111,7 +111,7 @@ struct grab_retry {
 // and names it at its end with the cause of the last attempt.
 struct grab_failure {
 	int         file, why, code;
-	std::string remote, archive, destination;
+	std::string remote, destination;
 };
 
 struct UTIL_grab_run {
