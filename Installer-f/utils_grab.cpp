@@ -623,6 +623,8 @@ static int check_step(const std::string& folder)
 	}
 	if (g_grab.unpack_pool) feed_check(folder);
 	if (g_grab.check_next < g_grab.check_files.size() || g_grab.check_out > 0) return 0;
+	xer << "Checked the " << g_grab.check_files.size() << " files this run wrote or deleted in "
+	    << (double)(xtim_class::microsecs() - g_grab.check_start) / 1e6 << " s.\n";
 	if (!g_grab.failed.empty() || !g_grab.check_wrong.empty()) {
 		report_given_up();
 		if (!g_grab.check_wrong.empty()) report_check();
@@ -678,6 +680,7 @@ int grab_files(const std::string& folder)
 	// every file fetched or given up, every deletion done
 	UTIL_remove_empty_folders(folder, deleted_files);
 	g_grab.checking = 1;
+	g_grab.check_start = xtim_class::microsecs();
 	for (int f : g_grab.written)
 		if (!given_up(f)) g_grab.check_files.push_back(f);	// one given up later is named as such
 	// Where the volume tells no case apart, a deleted spelling of a listed

@@ -136,6 +136,7 @@ struct UTIL_grab_run {
 	// The final check of what the run wrote and deleted: begun, the next of
 	// the files to hand to the set, the slices not yet back, what it found.
 	int                       checking = 0;
+	unsigned long long        check_start = 0;	// microseconds
 	std::vector<int>          check_files;
 	size_t                    check_next = 0;
 	int                       check_out = 0;
