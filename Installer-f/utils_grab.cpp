@@ -229,6 +229,8 @@ void grab_files_start()
 	stg.extract_error = 0;
 	grab_failed_files.clear();
 	g_grab.failed.clear();
+	g_grab.given_up_in_a_row = 0;
+	g_grab.unreachable = 0;
 	g_grab.written.clear();
 	g_grab.deleted.clear();
 	g_grab.checking = 0;
@@ -264,6 +266,15 @@ static void give_up(int f, int why, int code, const std::string& remote, const s
 {
 	g_grab.failed.push_back({f, why, code, remote, destination});
 	xer << "Giving up on " << UTL_log_safe(remote) << ": every server failed it.\n";
+	if (why != failed_transfer || g_grab.unreachable) return;
+	// Files given up one after another with no transfer done between them: the
+	// servers are out of reach (a network that went away), and trying every
+	// file that is left, round after round, would hold the run for hours.
+	if (++g_grab.given_up_in_a_row >= grab_unreachable_files) {
+		g_grab.unreachable = 1;
+		xer << "No server has sent a file since " << grab_unreachable_files
+		    << " files ago: the files not fetched yet are left for the next run.\n";
+	}
 }
 
 // More than one file failed the same way: how many more the alert leaves to the log.
@@ -330,7 +341,10 @@ static int attempt_failed(int i, int f, int sel, int why, int code, const std::s
                           const std::string& destination)
 {
 	if (next.next_file > f) next.next_file = f;
-	if (!count_failure(g_grab.stream_fails[i], g_grab.stream_bad_servers[i], sel)) return 0;
+	if (!count_failure(g_grab.stream_fails[i], g_grab.stream_bad_servers[i], sel) && !g_grab.unreachable) {
+		g_grab.stream_retry_server[i] = stg.sel_server;
+		return 0;
+	}
 	give_up(f, why, code, remote, destination);
 	return 1;
 }
@@ -488,8 +502,12 @@ static void stream_step(const std::string& folder, int i, int f)
 	if (sel < 0 || sel >= 10) sel = stg.sel_server = 0;
 	// A running transfer stays with the server it was asked of, whatever another
 	// stream's failure drew since: its copy and its failures are that server's.
+	// A stream trying a file again asks the server its own failure drew:
+	// another stream's draw could send it back to the one that failed it.
 	if (v.want_download && http.slots[http_slot_stream_first + i])
 		sel = g_grab.stream_server[i];
+	else if (v.want_download && g_grab.stream_fails[i] > 0)
+		sel = g_grab.stream_server[i] = g_grab.stream_retry_server[i];
 	else
 		g_grab.stream_server[i] = sel;
 	std::string remote = server_path[sel] + v.path + ".zip";
@@ -511,12 +529,16 @@ static void stream_step(const std::string& folder, int i, int f)
 		UTIL_note_folders(folder, destination, deleted_files);
 		g_grab.deleted.push_back(f);
 		finished = true;
+	} else if (v.want_download && g_grab.unreachable && !http.slots[http_slot_stream_first + i]) {
+		g_grab.failed.push_back({f, failed_transfer, 0, remote, destination});	// not tried
+		finished = true;
 	} else if (v.want_download) {
 		stg.action = 1;
 		int r = http.net_check(http_slot_stream_first + i, server_name[sel], remote, archive, http_listed_limit(v.kb1));
 		if (r != 0) g_grab.moved = 1;
 		if (r == 1) {
 			stg.download_error = 0;
+			g_grab.given_up_in_a_row = 0;
 			// installed once unpacked and its signature checked; the stream goes on
 			if (int err = hand_over(folder, i, f, sel, remote, archive, destination)) {
 				delete_file(archive);
@@ -663,6 +685,7 @@ int grab_files(const std::string& folder)
 			next.stream_file[i] = r.file;
 			g_grab.stream_fails[i] = r.fails;
 			g_grab.stream_bad_servers[i] = r.bad_servers;
+			g_grab.stream_retry_server[i] = stg.sel_server;	// drawn when its copy was refused
 		} else if (next.stream_take[i]) {
 			// Two streams never write one file: a file handed out again after a
 			// failure is passed over while another stream or the unpack set has it.

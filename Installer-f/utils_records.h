@@ -126,11 +126,14 @@ struct UTIL_grab_run {
 	std::vector<grab_retry> retry_files;
 	int                     moved = 0;	// the last grab_files call did more than wait on transfers
 	// Per stream, for the file in hand: failed transfers, which servers failed
-	// it, and the server its running transfer was asked of.
+	// it, the server its running transfer was asked of, the one to ask next.
 	int stream_fails[http_stream_count] = {};
 	int stream_bad_servers[http_stream_count] = {};
 	int stream_server[http_stream_count] = {};
+	int stream_retry_server[http_stream_count] = {};	// the server its last failure drew
 	std::vector<grab_failure> failed;	// files the run went on without
+	int                       given_up_in_a_row = 0;	// transfers given up since one was done
+	int                       unreachable = 0;	// the files left are given up untried
 	std::set<int>             written;	// files this run installed and signed
 	std::vector<int>          deleted;	// files this run deleted
 	// The final check of what the run wrote and deleted: begun, the next of

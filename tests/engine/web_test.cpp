@@ -268,6 +268,30 @@ TEST_F(WebInstall, FileNoMirrorHasIsNamedOnceEverythingElseIsDone)
 	EXPECT_EQ(0, count_of(rerun, "DELETING  file ")) << rerun;
 }
 
+// No server can be reached at all: a few files are tried round after round,
+// the rest are left for the next run untried; the deletions are still done.
+TEST_F(WebInstall, ServersOutOfReachLeaveTheRestUntriedAndStillDelete)
+{
+	ready_keeping_changes();
+	server_name[1] = kRefusing;
+	EXPECT_EQ(1, pump(60));
+	EXPECT_EQ(1, stg.extract_error);
+	int wanted = 0;
+	for (auto& h : sim_info) {
+		const file_version_struct& v = h.versions.back();
+		wanted += v.want_download;
+		if (v.want_delete) {
+			EXPECT_FALSE(exists(UTIL_local_path(copy_dir, v))) << v.path;
+		}
+	}
+	EXPECT_EQ((size_t)wanted, grab_failed_files.size());
+	std::string log = log_text();
+	EXPECT_LE(count_of(log, "Giving up on "), grab_unreachable_files + http_stream_count) << log;
+	EXPECT_EQ(1, count_of(log, "the files not fetched yet are left for the next run."));
+	EXPECT_EQ(wanted, count_of(log, "Not installed: "));
+	EXPECT_EQ(0, archives_left());
+}
+
 // Between the unpacking and the finish a file the run installed is written
 // over and a file it deleted comes back: the final check reads both and the
 // run ends as failed, naming them.
