@@ -103,10 +103,6 @@ struct grab_retry {
 	int file, fails, bad_servers;
 };
 
-// What the web download pump keeps between its calls besides `next`: the
-// archives its unpack set holds, the files waiting to be fetched again and
-// each stream's count of failures on the file in hand. grab_files_start
-// clears it for a run.
 // A file every server failed, several times over: the run goes on without it
 // and names it at its end with the cause of the last attempt.
 struct grab_failure {
@@ -114,6 +110,11 @@ struct grab_failure {
 	std::string remote, destination;
 };
 
+// What the web download pump keeps between its calls besides `next`: the
+// archives its unpack set holds, the files waiting to be fetched again, each
+// stream's count of failures on the file in hand, the files it went on
+// without, and its final check of what it wrote and deleted.
+// grab_files_start clears it for a run.
 struct UTIL_grab_run {
 	int                     claimed = 0;	// this run has taken the copy's lock
 	UTL_worker_threads*     unpack_pool = nullptr;
