@@ -43,7 +43,7 @@ int prefs_pass()
 	                              "installer will find the best number of streams for you.", 0), 0);
 	if (manual) {
 		if (stg.stream_count < 1) stg.stream_count = 1;
-		BTN_int_range(400, 150, &stg.stream_count, 1, 1, 4, "");
+		BTN_int_range(400, 150, &stg.stream_count, 1, 1, http_stream_count, "");
 	} else {
 		stg.stream_count = 0;
 	}

@@ -93,7 +93,10 @@ int  UTIL_claim_copy(const std::string& folder);
 // (errno `err`: a full disk, most often).
 void grab_local_failure_alert(int err);
 
-enum { grab_rounds_per_file = 3 };	// rounds of the server list before a run gives up
+enum { grab_rounds_per_file = 3 };	// rounds of the server list before a run gives up a file
+// Files given up one after another, no transfer done between them, after which
+// the servers count as out of reach: the files left are not tried in this run.
+enum { grab_unreachable_files = 3 };
 // The server a transfer tries after one failed on server `failed`: drawn at
 // random among the n servers with a bias towards the top of the list, never
 // the failed one while there is another.

@@ -1,4 +1,5 @@
-// The web download pump: up to four streams on HTTP slots 2 to 5, each archive
+// The web download pump: up to http_stream_count streams on the HTTP slots
+// from http_slot_stream_first, each archive
 // unpacked as soon as it arrives, failed transfers retried from another mirror.
 #include "utils.h"
 #include "utils_internal.h"
@@ -12,23 +13,22 @@
 #include "UTL_translate.h"
 #include "THREAD_service.h"
 #include "UTL_threads.h"
+#include "PLAT_files.h"
 #include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <strings.h>
 #include <dirent.h>
 #include <signal.h>
 #include <sys/eventfd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
-
-// Per stream, for the file in hand: failed transfers, and which servers failed it.
-static int stream_fails[http_stream_count];
-static int stream_bad_servers[http_stream_count];
-static int stream_server[http_stream_count];	// the server its running transfer was asked of
 
 enum { failed_transfer, failed_extract, failed_signature };
 
@@ -54,9 +54,27 @@ public:
 	void do_it() override;
 };
 
-// A file whose copy was not the release's, or whose archive would not unpack, waiting for a stream.
-struct grab_retry {
-	int file, fails, bad_servers;
+// A slice of the run's final check, on a worker thread: each file the run
+// wrote is read back and signed, each path it deleted looked up. The main
+// thread fills it and reads what it found.
+class grab_check_task : public UTL_work_task {
+public:
+	struct item {
+		std::string local, sig_want;	// sig_want empty: the path must be gone
+	};
+	std::vector<item>                                items;
+	std::vector<std::pair<std::string, std::string>> wrong;	// each item not as it should be, and what was found
+	void do_it() override;
+};
+
+// A slice of the final check ends after this many files, or before its
+// listed sizes pass about 64 MB, so that large files spread over the workers.
+enum { check_slice_files = 16 };
+static const float check_slice_kb = 64000;
+
+// Paths compared as a volume that tells no case apart compares them.
+struct path_case_less {
+	bool operator()(const std::string& a, const std::string& b) const { return strcasecmp(a.c_str(), b.c_str()) < 0; }
 };
 
 // Archives the set may hold at once, by count and by bytes (at least one, however
@@ -65,17 +83,6 @@ struct grab_retry {
 static const int64_t unpack_room_bytes = int64_t(256) << 20;
 static int unpack_room_tasks() { return 4 * UTL_count_processors(); }
 
-static int                     run_claimed;	// this run has taken the copy's lock
-static UTL_worker_threads*     unpack_pool = nullptr;
-static int                     unpack_wake = -1;	// eventfd the set signals on each task it retires
-static std::atomic<int>        unpack_dropped(0);	// tasks not yet started only delete their archive
-static std::set<int>           files_held;	// files whose archive the set holds
-static std::vector<char>       held_names;	// which held-archive names are taken
-static int64_t                 held_bytes;
-static float                   held_kb;
-static float                   held_install_kb;	// installed size of the held archives
-static std::vector<grab_retry> retry_files;
-static int                     pump_moved;	// the last grab_files call did more than wait on transfers
 
 // The unpacking part of extract_and_delete_file: writes nothing to the log but
 // through io_log.
@@ -104,7 +111,7 @@ static void log_unpack(const std::string& archive, const std::string& destinatio
 
 void grab_unpack_task::do_it()
 {
-	if (unpack_dropped.load()) {
+	if (g_grab.unpack_dropped.load()) {
 		skipped = 1;
 		delete_file(archive);
 		return;
@@ -115,38 +122,58 @@ void grab_unpack_task::do_it()
 	log = capture.text.str();
 }
 
+void grab_check_task::do_it()
+{
+	if (g_grab.unpack_dropped.load()) return;
+	for (const item& it : items) {
+		if (it.sig_want.empty()) {
+			struct stat st;
+			if (lstat(it.local.c_str(), &st) == 0) wrong.push_back({it.local, "it is still there"});
+			continue;
+		}
+		std::string sig = "NONE";
+		int not_a_file = 0;
+		calc_file_md5(it.local, sig, &not_a_file);
+		if (sig != it.sig_want)
+			wrong.push_back({it.local, "its signature is " + (not_a_file ? std::string("that of no file") : sig) +
+			                               ", not the listed " + it.sig_want});
+	}
+}
+
 // Waits for every archive the set holds: those not started are only deleted,
 // the one being unpacked finishes under its temporary name. No result counts.
 static void drop_unpacks()
 {
-	if (unpack_pool) {
-		unpack_dropped.store(1);
-		while (UTL_work_task* t = unpack_pool->wait_retired_tasks()) {
-			grab_unpack_task* u = static_cast<grab_unpack_task*>(t);
-			if (!u->log.empty()) xer << u->log;
-			delete_file(u->archive);	// a task the set could not run still had one
-			delete u;
+	if (g_grab.unpack_pool) {
+		g_grab.unpack_dropped.store(1);
+		while (UTL_work_task* t = g_grab.unpack_pool->wait_retired_tasks()) {
+			if (grab_unpack_task* u = dynamic_cast<grab_unpack_task*>(t)) {
+				if (!u->log.empty()) xer << u->log;
+				delete_file(u->archive);	// a task the set could not run still had one
+			}
+			delete t;
 		}
-		delete unpack_pool;
-		unpack_pool = nullptr;
-		unpack_dropped.store(0);
+		delete g_grab.unpack_pool;
+		g_grab.unpack_pool = nullptr;
+		g_grab.unpack_dropped.store(0);
 	}
-	if (unpack_wake >= 0) close(unpack_wake);
-	unpack_wake = -1;
-	files_held.clear();
-	held_names.clear();
-	held_bytes = 0;
-	held_kb = 0;
-	held_install_kb = 0;
-	retry_files.clear();
+	if (g_grab.unpack_wake >= 0) close(g_grab.unpack_wake);
+	g_grab.unpack_wake = -1;
+	g_grab.files_held.clear();
+	g_grab.held_names.clear();
+	g_grab.held_bytes = 0;
+	g_grab.held_kb = 0;
+	g_grab.held_install_kb = 0;
+	g_grab.retry_files.clear();
+	g_grab.check_out = 0;
 }
 
 static void grab_shutdown_hook() { drop_unpacks(); }
 
 static bool unpack_has_room()
 {
-	return !unpack_pool || files_held.empty() ||
-	       ((int)files_held.size() < unpack_room_tasks() && held_bytes < unpack_room_bytes);
+	return !g_grab.unpack_pool || g_grab.files_held.empty() ||
+	       ((int)g_grab.files_held.size() < unpack_room_tasks() && g_grab.held_bytes < unpack_room_bytes);
 }
 
 static void drop_transfers()
@@ -163,8 +190,8 @@ std::string grab_archive_path(int stream)
 }
 
 // Archives that runs of installers no longer running left in the shared
-// temporary folder: the streams' (0 to 3, whole or ".part" while they came in)
-// and those the unpack set held (4 on).
+// temporary folder: the streams' (below http_stream_count, whole or ".part"
+// while they came in) and those the unpack set held (from http_stream_count on).
 static void remove_dead_runs_archives()
 {
 	DIR* d = opendir(temp_path.c_str());
@@ -186,22 +213,31 @@ void grab_files_start()
 	remove_dead_runs_archives();
 	drop_transfers();	// a cancelled run must not hand its transfers to this one
 	drop_unpacks();
-	run_claimed = 0;
+	g_grab.claimed = 0;
 	next.next_file = 0;
 	next.done = 0;
 	for (int i = 0; i < http_stream_count; ++i) {
 		next.stream_on[i] = i < 2;
 		next.stream_take[i] = i < 2;
 		next.stream_file[i] = 0;
-		stream_fails[i] = 0;
-		stream_bad_servers[i] = 0;
-		stream_server[i] = 0;
+		g_grab.stream_fails[i] = 0;
+		g_grab.stream_bad_servers[i] = 0;
+		g_grab.stream_server[i] = 0;
 	}
 	next.start_time = xtim.elapsed;
 	next.kb_in_flight = next.kb_fetched = next.kb_installed = next.kb_install_in_flight = 0;
 	stg.download_error = 0;
 	stg.extract_error = 0;
-	grab_failed_file.clear();
+	grab_failed_files.clear();
+	g_grab.failed.clear();
+	g_grab.given_up_in_a_row = 0;
+	g_grab.unreachable = 0;
+	g_grab.written.clear();
+	g_grab.deleted.clear();
+	g_grab.checking = 0;
+	g_grab.check_files.clear();
+	g_grab.check_next = 0;
+	g_grab.check_wrong.clear();
 }
 
 int grab_pick_server(int n, int failed)
@@ -225,29 +261,65 @@ int extract_and_delete_file(const std::string& folder, std::string archive, std:
 	return code;
 }
 
-// Every server failed this file, several times over: the run ends naming it,
-// with the cause of the last attempt.
-static void give_up(int why, int code, const std::string& remote, const std::string& archive,
-                    const std::string& destination)
+// Every server failed file f, several times over: the run goes on without it
+// and names it at its end.
+static void give_up(int f, int why, int code, const std::string& remote, const std::string& destination)
 {
-	grab_failed_file = remote;
-	stg.extract_error = 1;
-	drop_transfers();
+	g_grab.failed.push_back({f, why, code, remote, destination});
 	xer << "Giving up on " << UTL_log_safe(remote) << ": every server failed it.\n";
-	if (why == failed_extract)
-		APL_alert(UTL_translate_string("The installer cannot extract a file.", 0),
-		          UTL_translate_string("Error: ", 0) + error_str(code),
-		          UTL_translate_string("Compressed File: ", 0) + archive,
-		          UTL_translate_string("Destination: ", 0) + UTL_log_safe(destination), t_alert);
-	else if (why == failed_signature)
-		APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
-		          UTL_translate_string("File: ", 0) + UTL_log_safe(remote),
-		          UTL_translate_string("Every copy the servers sent differs from the release.", 0), "", t_alert);
-	else
-		APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
-		          UTL_translate_string("File: ", 0) + UTL_log_safe(remote),
-		          UTL_translate_string("Your internet connection may not be working, or the servers could be undergoing maintainance.", 0),
-		          "", t_alert);
+	if (why != failed_transfer || g_grab.unreachable) return;
+	// Files given up one after another with no transfer done between them: the
+	// servers are out of reach (a network that went away), and trying every
+	// file that is left, round after round, would hold the run for hours.
+	if (++g_grab.given_up_in_a_row >= grab_unreachable_files) {
+		g_grab.unreachable = 1;
+		xer << "No server has sent a file since " << grab_unreachable_files
+		    << " files ago: the files not fetched yet are left for the next run.\n";
+	}
+}
+
+// More than one file failed the same way: how many more the alert leaves to the log.
+static std::string more_files_line(size_t n)
+{
+	if (n < 2) return "";
+	return UTL_string_sub(UTL_translate_string("%1:number% more files failed the same way; the log names each one.", 0),
+	                      std::to_string(n - 1));
+}
+
+// The end of a run that went on without some files: each is named in the log
+// and in the run's list, and each cause has its alert, naming the first file.
+static void report_given_up()
+{
+	for (int why : {failed_transfer, failed_signature, failed_extract}) {
+		std::vector<const grab_failure*> of;
+		for (const grab_failure& g : g_grab.failed)
+			if (g.why == why) of.push_back(&g);
+		if (of.empty()) continue;
+		for (const grab_failure* g : of) {
+			grab_failed_files.push_back(g->remote);
+			xer << "Not installed: " << UTL_log_safe(g->remote) << " to " << UTL_log_safe(g->destination) << " ("
+			    << (why == failed_extract ? "its archive would not unpack: " + error_str(g->code)
+			        : why == failed_signature ? std::string("every copy differed from the release")
+			                                  : std::string("no server would send it"))
+			    << ").\n";
+		}
+		const grab_failure& g = *of.front();
+		if (why == failed_extract)
+			APL_alert(UTL_translate_string("The installer cannot extract a file.", 0),
+			          UTL_translate_string("Error: ", 0) + error_str(g.code),
+			          UTL_translate_string("Destination: ", 0) + UTL_log_safe(g.destination), more_files_line(of.size()),
+			          t_alert);
+		else if (why == failed_signature)
+			APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
+			          UTL_translate_string("File: ", 0) + UTL_log_safe(g.remote),
+			          UTL_translate_string("Every copy the servers sent differs from the release.", 0),
+			          more_files_line(of.size()), t_alert);
+		else
+			APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
+			          UTL_translate_string("File: ", 0) + UTL_log_safe(g.remote),
+			          UTL_translate_string("Your internet connection may not be working, or the servers could be undergoing maintainance.", 0),
+			          more_files_line(of.size()), t_alert);
+	}
 }
 
 // One more failed attempt at a file on server sel (fails and bad_servers are
@@ -265,27 +337,46 @@ static int count_failure(int& fails, int& bad_servers, int sel)
 }
 
 // Stream i's attempt at file f failed on server sel: it tries again from
-// another. 1 when the run ends.
+// another. 1 when every server has failed it and the stream moves on.
 static int attempt_failed(int i, int f, int sel, int why, int code, const std::string& remote,
-                          const std::string& archive, const std::string& destination)
+                          const std::string& destination)
 {
 	if (next.next_file > f) next.next_file = f;
-	if (!count_failure(stream_fails[i], stream_bad_servers[i], sel)) return 0;
-	give_up(why, code, remote, archive, destination);
+	if (!count_failure(g_grab.stream_fails[i], g_grab.stream_bad_servers[i], sel) && !g_grab.unreachable) {
+		g_grab.stream_retry_server[i] = stg.sel_server;
+		return 0;
+	}
+	give_up(f, why, code, remote, destination);
 	return 1;
 }
 
-// The archives the set has unpacked: a file is installed when its signature
+// A slice of the final check is back: what it found wrong is kept for the end.
+static void collect_check(grab_check_task* c)
+{
+	--g_grab.check_out;
+	std::string msg;
+	if (c->retire_error(msg)) {	// unread is unchecked: each of its files counts as wrong
+		for (const grab_check_task::item& it : c->items) c->wrong.push_back({it.local, "it could not be checked: " + msg});
+	}
+	for (const auto& w : c->wrong) g_grab.check_wrong.push_back(w);
+	delete c;
+}
+
+// The tasks the set has run. An unpacked file is installed when its signature
 // is the listed one; otherwise (a wrong copy, an archive that would not
 // unpack) it waits to be fetched again from another server.
-static void collect_unpacks()
+static void collect_tasks()
 {
-	if (!unpack_pool) return;
+	if (!g_grab.unpack_pool) return;
 	uint64_t signals;
-	while (read(unpack_wake, &signals, sizeof(signals)) > 0) {}
-	while (UTL_work_task* t = unpack_pool->check_retired_tasks()) {
+	while (read(g_grab.unpack_wake, &signals, sizeof(signals)) > 0) {}
+	while (UTL_work_task* t = g_grab.unpack_pool->check_retired_tasks()) {
+		g_grab.moved = 1;
+		if (grab_check_task* k = dynamic_cast<grab_check_task*>(t)) {
+			collect_check(k);
+			continue;
+		}
 		grab_unpack_task* c = static_cast<grab_unpack_task*>(t);
-		pump_moved = 1;
 		if (!c->log.empty()) xer << c->log;
 		std::string msg;
 		if (int err = c->retire_error(msg)) {	// the set could not run it: the attempt failed
@@ -293,11 +384,11 @@ static void collect_unpacks()
 			xer << "Unpacking " << c->archive << " did not run: " << msg << "\n";
 			c->code = err;
 		}
-		files_held.erase(c->file);
-		if (c->held >= 0 && c->held < (int)held_names.size()) held_names[c->held] = 0;
-		held_bytes -= c->bytes;
-		held_kb -= sim_info[c->file].versions.back().kb1;
-		held_install_kb -= sim_info[c->file].versions.back().kb2;
+		g_grab.files_held.erase(c->file);
+		if (c->held >= 0 && c->held < (int)g_grab.held_names.size()) g_grab.held_names[c->held] = 0;
+		g_grab.held_bytes -= c->bytes;
+		g_grab.held_kb -= sim_info[c->file].versions.back().kb1;
+		g_grab.held_install_kb -= sim_info[c->file].versions.back().kb2;
 		log_unpack(c->archive, c->destination, c->code, c->chmod_result);
 		file_version_struct& v = sim_info[c->file].versions.back();
 		if (c->code == 0) {
@@ -307,18 +398,34 @@ static void collect_unpacks()
 		if (c->code == 0 && v.up_to_date) {
 			next.kb_fetched += v.kb1;
 			next.kb_installed += v.kb2;
+			g_grab.written.insert(c->file);
 		} else if (!stg.extract_error) {
 			if (c->code == 0)
 				xer << "The file " << UTL_log_safe(c->destination) << " from " << server_name[c->server] << UTL_log_safe(c->remote)
 				    << " has the signature " << v.sig_have << ", not the listed " << v.sig_want << ".\n";
 			grab_retry r = {c->file, c->fails, c->bad_servers};
 			if (count_failure(r.fails, r.bad_servers, c->server))
-				give_up(c->code ? failed_extract : failed_signature, c->code, c->remote, c->archive, c->destination);
+				give_up(c->file, c->code ? failed_extract : failed_signature, c->code, c->remote, c->destination);
 			else
-				retry_files.push_back(r);
+				g_grab.retry_files.push_back(r);
 		}
 		delete c;
 	}
+}
+
+// The run's worker set, made on first use: 0, or errno.
+static int unpack_pool_ready()
+{
+	if (g_grab.unpack_pool) return 0;
+	// The unpackers set file times through mktime: the C library reads
+	// the time zone on its first call, so read it here, once, on this thread.
+	tzset();
+	g_grab.unpack_wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+	if (g_grab.unpack_wake < 0) return errno;
+	g_grab.unpack_pool = new UTL_worker_threads(UTL_count_processors(), unpack_room_tasks() + 4);
+	g_grab.unpack_pool->retire_notify_fd = g_grab.unpack_wake;
+	THREAD_add_shutdown_hook(grab_shutdown_hook);
+	return 0;
 }
 
 // Stream i finished the archive of file f: it goes to the unpack set under a
@@ -327,30 +434,21 @@ static void collect_unpacks()
 static int hand_over(const std::string& folder, int i, int f, int sel, const std::string& remote,
                      const std::string& archive, const std::string& destination)
 {
-	if (!unpack_pool) {
-		// The unpackers set file times through mktime: the C library reads
-		// the time zone on its first call, so read it here, once, on this thread.
-		tzset();
-		unpack_wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-		if (unpack_wake < 0) return errno;
-		unpack_pool = new UTL_worker_threads(UTL_count_processors(), unpack_room_tasks() + 4);
-		unpack_pool->retire_notify_fd = unpack_wake;
-		THREAD_add_shutdown_hook(grab_shutdown_hook);
-	}
+	if (int err = unpack_pool_ready()) return err;
 	int h = 0;
-	while (h < (int)held_names.size() && held_names[h]) ++h;
-	if (h == (int)held_names.size()) held_names.push_back(0);
-	std::string held = grab_archive_path(4 + h);
+	while (h < (int)g_grab.held_names.size() && g_grab.held_names[h]) ++h;
+	if (h == (int)g_grab.held_names.size()) g_grab.held_names.push_back(0);
+	std::string held = grab_archive_path(http_stream_count + h);
 	if (rename(archive.c_str(), held.c_str()) != 0) return errno;
-	held_names[h] = 1;
+	g_grab.held_names[h] = 1;
 	const file_version_struct& v = sim_info[f].versions.back();
 	int64_t bytes = (int64_t)v.kb1 * 1000;
-	unpack_pool->enqueue_task(new grab_unpack_task(f, sel, stream_fails[i], stream_bad_servers[i], h, bytes, folder,
+	g_grab.unpack_pool->enqueue_task(new grab_unpack_task(f, sel, g_grab.stream_fails[i], g_grab.stream_bad_servers[i], h, bytes, folder,
 	                                               remote, held, destination));
-	files_held.insert(f);
-	held_bytes += bytes;
-	held_kb += v.kb1;
-	held_install_kb += v.kb2;
+	g_grab.files_held.insert(f);
+	g_grab.held_bytes += bytes;
+	g_grab.held_kb += v.kb1;
+	g_grab.held_install_kb += v.kb2;
 	return 0;
 }
 
@@ -366,7 +464,7 @@ void grab_local_failure_alert(int err)
 // ends naming the folder.
 static void local_failure(const std::string& remote, int err)
 {
-	grab_failed_file = remote;
+	grab_failed_files.push_back(remote);
 	stg.extract_error = 1;
 	drop_transfers();
 	xer << "Stopped at " << UTL_log_safe(remote) << ": the temporary folder " << temp_path << " took no more.\n";
@@ -379,9 +477,9 @@ static void adjust_streams(int i)
 	float span = now - next.start_time;
 	if (span < 1) span = 1;
 	float rate = (next.kb_fetched + next.kb_in_flight) / span;
-	// A count outside 1..4 (an edited preference file) means automatic: a
-	// target below one would switch every stream off with files left.
-	int target = stg.stream_count >= 1 && stg.stream_count <= 4 ? stg.stream_count : 0;
+	// A count outside 1..http_stream_count (an edited preference file) means
+	// automatic: a target below one would switch every stream off with files left.
+	int target = stg.stream_count >= 1 && stg.stream_count <= http_stream_count ? stg.stream_count : 0;
 	if (target == 0) target = rate > 200 ? 9 : rate > 150 ? 8 : rate > 100 ? 6 : rate > 50 ? 4 : 2;
 	int active = 0;
 	for (int k = 0; k < http_stream_count; ++k) active += next.stream_on[k] != 0;
@@ -407,10 +505,14 @@ static void stream_step(const std::string& folder, int i, int f)
 	if (sel < 0 || sel >= 10) sel = stg.sel_server = 0;
 	// A running transfer stays with the server it was asked of, whatever another
 	// stream's failure drew since: its copy and its failures are that server's.
+	// A stream trying a file again asks the server its own failure drew:
+	// another stream's draw could send it back to the one that failed it.
 	if (v.want_download && http.slots[http_slot_stream_first + i])
-		sel = stream_server[i];
+		sel = g_grab.stream_server[i];
+	else if (v.want_download && g_grab.stream_fails[i] > 0)
+		sel = g_grab.stream_server[i] = g_grab.stream_retry_server[i];
 	else
-		stream_server[i] = sel;
+		g_grab.stream_server[i] = sel;
 	std::string remote = server_path[sel] + v.path + ".zip";
 	std::string archive = grab_archive_path(i);
 	std::string destination = UTIL_local_path(folder, v);
@@ -428,13 +530,18 @@ static void stream_step(const std::string& folder, int i, int f)
 		stg.action = 0;
 		UTIL_delete_listed(folder, destination, "now we want to nuke a file: DELETING  file ");
 		UTIL_note_folders(folder, destination, deleted_files);
+		g_grab.deleted.push_back(f);
+		finished = true;
+	} else if (v.want_download && g_grab.unreachable && !http.slots[http_slot_stream_first + i]) {
+		g_grab.failed.push_back({f, failed_transfer, 0, remote, destination});	// not tried
 		finished = true;
 	} else if (v.want_download) {
 		stg.action = 1;
 		int r = http.net_check(http_slot_stream_first + i, server_name[sel], remote, archive, http_listed_limit(v.kb1));
-		if (r != 0) pump_moved = 1;
+		if (r != 0) g_grab.moved = 1;
 		if (r == 1) {
 			stg.download_error = 0;
+			g_grab.given_up_in_a_row = 0;
 			// installed once unpacked and its signature checked; the stream goes on
 			if (int err = hand_over(folder, i, f, sel, remote, archive, destination)) {
 				delete_file(archive);
@@ -446,7 +553,7 @@ static void stream_step(const std::string& folder, int i, int f)
 			local_failure(remote, http.local_error[http_slot_stream_first + i]);
 			return;
 		} else if (r == 2) {
-			if (attempt_failed(i, f, sel, failed_transfer, 0, remote, archive, destination)) return;
+			finished = attempt_failed(i, f, sel, failed_transfer, 0, remote, destination);
 		} else {
 			down_class* d = http.slots[http_slot_stream_first + i];
 			if (!d)
@@ -464,18 +571,27 @@ static void stream_step(const std::string& folder, int i, int f)
 		finished = true;
 	}
 	if (finished) {
-		pump_moved = 1;
-		stream_fails[i] = 0;
-		stream_bad_servers[i] = 0;
+		g_grab.moved = 1;
+		g_grab.stream_fails[i] = 0;
+		g_grab.stream_bad_servers[i] = 0;
 		adjust_streams(i);
 	}
 }
 
-// Whether file f is in hand: another stream fetches it, the unpack set holds it, or it waits to be fetched again.
+// Whether every server has failed file f in this run.
+static bool given_up(int f)
+{
+	for (const grab_failure& g : g_grab.failed)
+		if (g.file == f) return true;
+	return false;
+}
+
+// Whether file f is in hand: another stream fetches it, the unpack set holds
+// it, it waits to be fetched again, or every server has failed it.
 static bool file_in_hand(int i, int f)
 {
-	if (files_held.count(f)) return true;
-	for (const grab_retry& r : retry_files)
+	if (g_grab.files_held.count(f) || given_up(f)) return true;
+	for (const grab_retry& r : g_grab.retry_files)
 		if (r.file == f) return true;
 	for (int k = 0; k < http_stream_count; ++k)
 		if (k != i && next.stream_on[k] && !next.stream_take[k] && next.stream_file[k] == f) return true;
@@ -490,32 +606,92 @@ static int end_failed_run()
 	return stg.extract_error;
 }
 
+// Hands the set the next slices of the final check while it has room: a
+// few files a slice, read on its threads.
+static void feed_check(const std::string& folder)
+{
+	const std::vector<int>& files = g_grab.check_files;
+	while (g_grab.check_next < files.size() && g_grab.unpack_pool->has_free_slot()) {
+		grab_check_task* t = new grab_check_task;
+		float kb = 0;
+		while (g_grab.check_next < files.size() && (int)t->items.size() < check_slice_files) {
+			const file_version_struct& v = sim_info[files[g_grab.check_next]].versions.back();
+			if (!t->items.empty() && kb + v.kb2 > check_slice_kb) break;
+			kb += v.kb2;
+			t->items.push_back({UTIL_local_path(folder, v), v.want_delete ? std::string() : v.sig_want});
+			++g_grab.check_next;
+		}
+		g_grab.unpack_pool->enqueue_task(t);
+		++g_grab.check_out;
+	}
+}
+
+// The final check found files that are not what the run made them: each is
+// logged and named in the run's list; the alert names the first.
+static void report_check()
+{
+	for (const auto& w : g_grab.check_wrong) {
+		grab_failed_files.push_back(w.first);
+		xer << "After the run, " << UTL_log_safe(w.first) << ": " << w.second << ".\n";
+	}
+	APL_alert(UTL_translate_string("A file the installer wrote or deleted is no longer as the release has it.", 0),
+	          UTL_translate_string("File: ", 0) + UTL_log_safe(g_grab.check_wrong.front().first), "",
+	          more_files_line(g_grab.check_wrong.size()), t_alert);
+}
+
+// One step of the run's final check: every file it wrote is read back and
+// signed, every path it deleted looked up, on the set's threads. 0 while it
+// runs; at its end the run's result.
+static int check_step(const std::string& folder)
+{
+	if (int err = unpack_pool_ready()) {
+		g_grab.check_wrong.push_back({folder, "the check could not start: " + error_str(err)});
+		g_grab.check_next = g_grab.check_files.size();
+	}
+	if (g_grab.unpack_pool) feed_check(folder);
+	if (g_grab.check_next < g_grab.check_files.size() || g_grab.check_out > 0) return 0;
+	xer << "Checked the " << g_grab.check_files.size() << " files this run wrote or deleted in "
+	    << (double)(xtim_class::microsecs() - g_grab.check_start) / 1e6 << " s.\n";
+	if (!g_grab.failed.empty() || !g_grab.check_wrong.empty()) {
+		report_given_up();
+		if (!g_grab.check_wrong.empty()) report_check();
+		stg.extract_error = 1;
+		return end_failed_run();
+	}
+	next.done = 1;
+	UTIL_unlock_copy();
+	xer.flush();
+	return 1;
+}
+
 int grab_files(const std::string& folder)
 {
 	if (stg.extract_error) return stg.extract_error;
-	if (!run_claimed) {
-		run_claimed = 1;
+	if (!g_grab.claimed) {
+		g_grab.claimed = 1;
 		if (UTIL_claim_copy(folder)) {
 			stg.extract_error = 1;
 			return stg.extract_error;
 		}
 	}
-	pump_moved = 0;
-	collect_unpacks();
+	g_grab.moved = 0;
+	collect_tasks();
 	if (stg.extract_error) return end_failed_run();
-	next.kb_in_flight = held_kb;	// downloaded, not yet unpacked
-	next.kb_install_in_flight = held_install_kb;
+	if (g_grab.checking) return check_step(folder);
+	next.kb_in_flight = g_grab.held_kb;	// downloaded, not yet unpacked
+	next.kb_install_in_flight = g_grab.held_install_kb;
 	int count = (int)sim_info.size();
 	for (int i = 0; i < http_stream_count; ++i) {
 		if (!next.stream_on[i]) continue;
 		if (next.stream_take[i] && !unpack_has_room()) continue;	// the unpacking catches up first
-		if (next.stream_take[i] && !retry_files.empty()) {
+		if (next.stream_take[i] && !g_grab.retry_files.empty()) {
 			// a file whose copy was wrong comes first, with its count of failures
-			grab_retry r = retry_files.front();
-			retry_files.erase(retry_files.begin());
+			grab_retry r = g_grab.retry_files.front();
+			g_grab.retry_files.erase(g_grab.retry_files.begin());
 			next.stream_file[i] = r.file;
-			stream_fails[i] = r.fails;
-			stream_bad_servers[i] = r.bad_servers;
+			g_grab.stream_fails[i] = r.fails;
+			g_grab.stream_bad_servers[i] = r.bad_servers;
+			g_grab.stream_retry_server[i] = stg.sel_server;	// drawn when its copy was refused
 		} else if (next.stream_take[i]) {
 			// Two streams never write one file: a file handed out again after a
 			// failure is passed over while another stream or the unpack set has it.
@@ -529,16 +705,26 @@ int grab_files(const std::string& folder)
 	}
 	for (int i = 0; i < http_stream_count; ++i)
 		if (next.stream_on[i] && next.stream_file[i] < count) return stg.extract_error;
-	if (!files_held.empty() || !retry_files.empty()) return stg.extract_error;
-	next.done = 1;
+	if (!g_grab.files_held.empty() || !g_grab.retry_files.empty()) return stg.extract_error;
+	// every file fetched or given up, every deletion done
 	UTIL_remove_empty_folders(folder, deleted_files);
-	UTIL_unlock_copy();
-	xer.flush();
-	return 1;
+	g_grab.checking = 1;
+	g_grab.check_start = xtim_class::microsecs();
+	for (int f : g_grab.written)
+		if (!given_up(f)) g_grab.check_files.push_back(f);	// one given up later is named as such
+	// Where the volume tells no case apart, a deleted spelling of a listed
+	// name is that listed file, which is checked as such.
+	std::set<std::string, path_case_less> kept;
+	if (!g_grab.deleted.empty() && !PLAT_volume_case_sensitive(folder))
+		for (const file_history_struct& h : sim_info)
+			if (!h.versions.back().want_delete) kept.insert(UTIL_local_path(folder, h.versions.back()));
+	for (int f : g_grab.deleted)
+		if (!kept.count(UTIL_local_path(folder, sim_info[f].versions.back()))) g_grab.check_files.push_back(f);
+	return check_step(folder);
 }
 
 int grab_files_wait(int ms)
 {
-	if (pump_moved || ms <= 0) return 0;
-	return http.net_wait(2, 5, ms, unpack_pool ? unpack_wake : -1);
+	if (g_grab.moved || ms <= 0) return 0;
+	return http.net_wait(http_slot_stream_first, http_slot_stream_first + http_stream_count - 1, ms, g_grab.unpack_pool ? g_grab.unpack_wake : -1);
 }

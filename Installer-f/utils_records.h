@@ -2,9 +2,15 @@
 #define UTILS_RECORDS_H
 // The install engine's records: the loaded directory file, the installer
 // record and the one record of the engine's state, shared with the wizard.
+#include "http.h"
+#include <atomic>
+#include <cstdint>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
+
+class UTL_worker_threads;
 
 struct file_version_struct {
 	int         os = 0;		// 0 all, 1 Mac, 2 Windows, 3 Linux, 6 Linux in the shared folder
@@ -55,9 +61,9 @@ struct stg_struct {
 struct next_struct {
 	int   next_file;
 	int   done;
-	int   stream_on[4];
-	int   stream_take[4];
-	int   stream_file[4];
+	int   stream_on[http_stream_count];
+	int   stream_take[http_stream_count];
+	int   stream_file[http_stream_count];
 	float start_time;
 	float kb_in_flight;
 	float kb_fetched;
@@ -79,7 +85,10 @@ struct UTIL_engine_state {
 	std::set<std::string> deleted_files;	// folders the download pump emptied
 	int read_refused_paths = 0;		// listed paths refused by the last read_directory
 	int delete_failures = 0;		// deletions that failed since the run began
-	std::string grab_failed_file;		// remote path of a file no server would give
+	// What a failed web run named: the remote paths of the files no server
+	// would give, the local paths its final check found not the release's,
+	// the temporary folder's file that could not be stored.
+	std::vector<std::string> grab_failed_files;
 	int         install_err_num = 0;	// the disc install's failure, until it is read
 	std::string install_err_msg;
 	std::string install_name;		// release folder on the disc and the servers
@@ -88,6 +97,58 @@ struct UTIL_engine_state {
 	std::string crnt_file_name, crnt_file_path;	// the file the pump works on
 };
 extern UTIL_engine_state g_engine;
+
+// A file whose copy was not the release's, or whose archive would not unpack,
+// waiting for a stream, with its count of failures.
+struct grab_retry {
+	int file, fails, bad_servers;
+};
+
+// A file every server failed, several times over: the run goes on without it
+// and names it at its end with the cause of the last attempt.
+struct grab_failure {
+	int         file, why, code;
+	std::string remote, destination;
+};
+
+// What the web download pump keeps between its calls besides `next`: the
+// archives its unpack set holds, the files waiting to be fetched again, each
+// stream's count of failures on the file in hand, the files it went on
+// without, and its final check of what it wrote and deleted.
+// grab_files_start clears it for a run.
+struct UTIL_grab_run {
+	int                     claimed = 0;	// this run has taken the copy's lock
+	UTL_worker_threads*     unpack_pool = nullptr;
+	int                     unpack_wake = -1;	// eventfd the set signals on each task it retires
+	std::atomic<int>        unpack_dropped{0};	// tasks not yet started only delete their archive
+	std::set<int>           files_held;	// files whose archive the set holds
+	std::vector<char>       held_names;	// which held-archive names are taken
+	int64_t                 held_bytes = 0;
+	float                   held_kb = 0;
+	float                   held_install_kb = 0;	// installed size of the held archives
+	std::vector<grab_retry> retry_files;
+	int                     moved = 0;	// the last grab_files call did more than wait on transfers
+	// Per stream, for the file in hand: failed transfers, which servers failed
+	// it, the server its running transfer was asked of, the one to ask next.
+	int stream_fails[http_stream_count] = {};
+	int stream_bad_servers[http_stream_count] = {};
+	int stream_server[http_stream_count] = {};
+	int stream_retry_server[http_stream_count] = {};	// the server its last failure drew
+	std::vector<grab_failure> failed;	// files the run went on without
+	int                       given_up_in_a_row = 0;	// transfers given up since one was done
+	int                       unreachable = 0;	// the files left are given up untried
+	std::set<int>             written;	// files this run installed and signed
+	std::vector<int>          deleted;	// files this run deleted
+	// The final check of what the run wrote and deleted: begun, the next of
+	// the files to hand to the set, the slices not yet back, what it found.
+	int                       checking = 0;
+	unsigned long long        check_start = 0;	// microseconds
+	std::vector<int>          check_files;
+	size_t                    check_next = 0;
+	int                       check_out = 0;
+	std::vector<std::pair<std::string, std::string>> check_wrong;	// local path, what was found
+};
+extern UTIL_grab_run g_grab;
 
 // The names the engine's callers know its state by, each a member of g_engine.
 extern stg_struct&                       stg;
@@ -98,7 +159,7 @@ extern int&                   g_want_global;
 extern std::set<std::string>& deleted_files;
 extern int&                   read_refused_paths;
 extern int&                   delete_failures;
-extern std::string&           grab_failed_file;
+extern std::vector<std::string>& grab_failed_files;
 extern int&                   install_err_num;
 extern std::string&           install_err_msg;
 extern std::string&           install_name;

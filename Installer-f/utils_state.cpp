@@ -5,6 +5,7 @@
 #include "http.h"
 
 UTIL_engine_state g_engine;
+UTIL_grab_run     g_grab;
 
 stg_struct&                       stg = g_engine.stg;
 std::vector<file_history_struct>& sim_info = g_engine.sim_info;
@@ -14,7 +15,7 @@ int&                   g_want_global = g_engine.want_global;
 std::set<std::string>& deleted_files = g_engine.deleted_files;
 int&                   read_refused_paths = g_engine.read_refused_paths;
 int&                   delete_failures = g_engine.delete_failures;
-std::string&           grab_failed_file = g_engine.grab_failed_file;
+std::vector<std::string>& grab_failed_files = g_engine.grab_failed_files;
 int&                   install_err_num = g_engine.install_err_num;
 std::string&           install_err_msg = g_engine.install_err_msg;
 std::string&           install_name = g_engine.install_name;
@@ -37,7 +38,7 @@ static void installer_prefs_io(scan_class& s)
 	s.int_io(&http.proxy_port, "_proxy_port_int");
 	s.int_io(&stg.get_beta, "_get_beta");
 	// an edited file must not leave the pump with no stream, or more than it has
-	if (stg.stream_count < 0 || stg.stream_count > 4) stg.stream_count = 0;
+	if (stg.stream_count < 0 || stg.stream_count > http_stream_count) stg.stream_count = 0;
 }
 // Any program that links the record links this unit, and with it the settings' lines.
 [[maybe_unused]] static const int installer_prefs_hooked = (pref_installer_io = installer_prefs_io, 0);

@@ -102,7 +102,8 @@ static void run_engine(const bench_set& set, const std::string& temp, bench_roun
 	r.engine = bench_now() - t0;
 	r.engine_main_cpu = cpu_seconds(RUSAGE_THREAD) - m0;
 	r.engine_cpu = cpu_seconds(RUSAGE_SELF) - c0;
-	r.streams = next.stream_on[0] + next.stream_on[1] + next.stream_on[2] + next.stream_on[3];
+	r.streams = 0;
+	for (int i = 0; i < http_stream_count; ++i) r.streams += next.stream_on[i];
 	r.extract_error = stg.extract_error;
 
 	for (auto& h : sim_info) h.versions.back().sig_have.clear();

@@ -3,11 +3,14 @@
 #include "engine_support.h"
 #include "../support/test_servers.h"
 #include "utils.h"
+#include "utils_internal.h"
+#include "utils_records.h"
 #include "http.h"
 #include "io_utils.h"
 #include "zip_utils.h"
 #include "UTL_clock.h"
 #include <chrono>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -87,7 +90,12 @@ protected:
 
 	int archives_left() { return atoi(sh_out("find '" + temp_path + "' -name '*.zip*' | wc -l").c_str()); }
 
-	int streams_on() { return next.stream_on[0] + next.stream_on[1] + next.stream_on[2] + next.stream_on[3]; }
+	int streams_on()
+	{
+		int n = 0;
+		for (int i = 0; i < http_stream_count; ++i) n += next.stream_on[i];
+		return n;
+	}
 
 	// The set on the mirror, its directory read and decided, every changed file kept.
 	void ready_keeping_changes()
@@ -205,22 +213,132 @@ TEST_F(WebInstall, ArchiveThatWillNotUnpackEndsTheRunAsAFailure)
 	expect_release_or_failure(stg.extract_error);
 }
 
-TEST_F(WebInstall, FileNoMirrorHasEndsTheRunNamingIt)
+// Both mirrors answer 404 for one file: the run installs every other file and
+// does every deletion, then ends as failed naming that file; the next run has
+// only that file to fetch.
+TEST_F(WebInstall, FileNoMirrorHasIsNamedOnceEverythingElseIsDone)
 {
 	make_set("web");
-	sh("rm '" + out + "/mirror/vantor_92102/All/Resources/bulk/file_05.dat.zip'");
+	const std::string gone = "All/Resources/bulk/file_05.dat";
+	const std::string on_mirror = out + "/mirror/vantor_92102/" + gone + ".zip";
+	sh("mv '" + on_mirror + "' '" + dir + "kept.zip'");
 	fetch_directory();
 	g_prompt_rules = {{"/", select_keep}};
 	scan_and_choose();
+	server_name[0] = kGood;
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(1, stg.extract_error);
-	EXPECT_EQ(1, stg.download_error);
-	EXPECT_EQ("/vantor_92102/All/Resources/bulk/file_05.dat.zip", grab_failed_file);
+	EXPECT_EQ(0, next.done);
+	EXPECT_EQ(std::vector<std::string>{"/vantor_92102/" + gone + ".zip"}, grab_failed_files);
+	int deletions = 0, installs = 0;
+	for (auto& h : sim_info) {
+		const file_version_struct& v = h.versions.back();
+		std::string rel = v.path;
+		trim_dest_folder(rel);
+		if (v.want_delete) {
+			EXPECT_FALSE(exists(copy_dir + rel)) << rel;
+			++deletions;
+		}
+		if (v.want_download && v.path != gone) {
+			EXPECT_EQ(v.sig_want, md5_file(copy_dir + rel)) << rel;
+			++installs;
+		}
+	}
+	EXPECT_GE(deletions, 2);
+	EXPECT_GT(installs, 10);
+	EXPECT_FALSE(exists(copy_dir + "Old Stuff"));	// emptied folders went too
 	std::string log = log_text();
-	EXPECT_NE(std::string::npos, log.find("I could not download a file from any of the servers."));
-	EXPECT_NE(std::string::npos, log.find("Giving up on /vantor_92102/All/Resources/bulk/file_05.dat.zip"));
+	EXPECT_NE(std::string::npos, log.find("I could not download a file from any of the servers.\nFile: /vantor_92102/" +
+	                                      gone + ".zip\nYour internet connection may not be working"));
+	EXPECT_NE(std::string::npos, log.find("Giving up on /vantor_92102/" + gone + ".zip"));
 	EXPECT_EQ(0, archives_left());
-	for (int i = 2; i < 6; ++i) EXPECT_EQ(nullptr, http.slots[i]);
+	for (int i = 0; i < http_stream_count; ++i) EXPECT_EQ(nullptr, http.slots[http_slot_stream_first + i]);
+
+	// the next run, with the mirror mended, fetches that one file and nothing else
+	sh("mv '" + dir + "kept.zip' '" + on_mirror + "'");
+	for (auto& h : sim_info) h.versions.back().sig_have.clear();
+	size_t before = log_text().size();
+	scan_and_choose();
+	EXPECT_EQ(1, pump(60));
+	EXPECT_EQ(0, stg.extract_error);
+	expect_release_or_failure(stg.extract_error);
+	std::string rerun = log_text().substr(before);
+	EXPECT_EQ(1, count_of(rerun, "EXPANDING file ")) << rerun;
+	EXPECT_EQ(1, count_of(rerun, "EXPANDING file " + copy_dir + "Resources/bulk/file_05.dat,")) << rerun;
+	EXPECT_EQ(0, count_of(rerun, "DELETING  file ")) << rerun;
+}
+
+// No server can be reached at all: a few files are tried round after round,
+// the rest are left for the next run untried; the deletions are still done.
+TEST_F(WebInstall, ServersOutOfReachLeaveTheRestUntriedAndStillDelete)
+{
+	ready_keeping_changes();
+	server_name[1] = kRefusing;
+	EXPECT_EQ(1, pump(60));
+	EXPECT_EQ(1, stg.extract_error);
+	int wanted = 0;
+	for (auto& h : sim_info) {
+		const file_version_struct& v = h.versions.back();
+		wanted += v.want_download;
+		if (v.want_delete) {
+			EXPECT_FALSE(exists(UTIL_local_path(copy_dir, v))) << v.path;
+		}
+	}
+	EXPECT_EQ((size_t)wanted, grab_failed_files.size());
+	std::string log = log_text();
+	EXPECT_LE(count_of(log, "Giving up on "), grab_unreachable_files + http_stream_count) << log;
+	EXPECT_EQ(1, count_of(log, "the files not fetched yet are left for the next run."));
+	EXPECT_EQ(wanted, count_of(log, "Not installed: "));
+	EXPECT_EQ(0, archives_left());
+}
+
+// Between the unpacking and the finish a file the run installed is written
+// over and a file it deleted comes back: the final check reads both and the
+// run ends as failed, naming them.
+TEST_F(WebInstall, FinalCheckNamesWhatChangedSinceTheRunWroteIt)
+{
+	ready_keeping_changes();
+	server_name[0] = kGood;	// no failed transfer sends the cursor back over what was changed
+	grab_files_start();
+	std::string changed, undone;
+	int r = 0;
+	auto t0 = std::chrono::steady_clock::now();
+	while (!(r = grab_files(copy_dir))) {
+		xtim.xtim_update();
+		ASSERT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 60);
+		if (g_grab.checking) continue;	// only what changed before the check began counts
+		for (int f : g_grab.written)
+			if (changed.empty()) {
+				changed = UTIL_local_path(copy_dir, sim_info[f].versions.back());
+				write_text(changed, "written over by something else");
+			}
+		for (int f : g_grab.deleted)
+			if (undone.empty()) {
+				undone = UTIL_local_path(copy_dir, sim_info[f].versions.back());
+				write_text(undone, "back again");
+			}
+	}
+	ASSERT_FALSE(changed.empty());
+	ASSERT_FALSE(undone.empty());
+	EXPECT_EQ(1, r);
+	EXPECT_EQ(1, stg.extract_error);
+	EXPECT_EQ(0, next.done);
+	std::set<std::string> named(grab_failed_files.begin(), grab_failed_files.end());
+	EXPECT_EQ((std::set<std::string>{changed, undone}), named);
+	std::string log = log_text();
+	EXPECT_NE(std::string::npos, log.find("A file the installer wrote or deleted is no longer as the release has it."));
+	EXPECT_NE(std::string::npos, log.find("After the run, " + undone + ": it is still there."));
+	EXPECT_NE(std::string::npos, log.find("After the run, " + changed + ": its signature is " +
+	                                      md5_text("written over by something else")));
+	EXPECT_EQ(0, archives_left());
+
+	// untouched, the same run is checked and ends well
+	for (auto& h : sim_info) h.versions.back().sig_have.clear();
+	scan_and_choose();
+	EXPECT_EQ(1, pump(60));
+	EXPECT_EQ(0, stg.extract_error);
+	EXPECT_EQ(1, next.done);
+	expect_release_or_failure(stg.extract_error);
 }
 
 TEST_F(WebInstall, EmptyListAndSkippedFiles)
@@ -258,7 +376,7 @@ TEST_F(WebInstall, WrongContentOnceIsFetchedAgainAndTheCopyIsExact)
 	EXPECT_EQ(0, archives_left());
 }
 
-TEST_F(WebInstall, MirrorThatAlwaysSendsWrongContentEndsTheRunNamingTheFile)
+TEST_F(WebInstall, MirrorThatAlwaysSendsWrongContentEndsTheRunNamingEachFile)
 {
 	ready_keeping_changes();
 	TS_fault_server fs;
@@ -266,14 +384,18 @@ TEST_F(WebInstall, MirrorThatAlwaysSendsWrongContentEndsTheRunNamingTheFile)
 	stg.num_servers = 1;
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(1, stg.extract_error);
-	int bad = file_of_remote(grab_failed_file);
-	ASSERT_GE(bad, 0) << grab_failed_file;
+	int wanted = 0;
+	for (auto& h : sim_info) wanted += h.versions.back().want_download;
+	ASSERT_EQ((size_t)wanted, grab_failed_files.size());	// each one named
+	int bad = file_of_remote(grab_failed_files[0]);
+	ASSERT_GE(bad, 0) << grab_failed_files[0];
 	const file_version_struct& v = sim_info[bad].versions.back();
 	EXPECT_EQ(0, v.up_to_date);
 	EXPECT_NE(v.sig_want, v.sig_have);
 	std::string log = log_text();
 	EXPECT_NE(std::string::npos, log.find("Every copy the servers sent differs from the release."));
-	EXPECT_NE(std::string::npos, log.find(grab_failed_file));
+	EXPECT_NE(std::string::npos, log.find(grab_failed_files[0]));
+	EXPECT_NE(std::string::npos, log.find(std::to_string(wanted - 1) + " more files failed the same way"));
 	// nothing wrong was counted as installed
 	for (auto& h : sim_info) {
 		EXPECT_FALSE(h.versions.back().want_download && h.versions.back().up_to_date) << h.versions.back().path;

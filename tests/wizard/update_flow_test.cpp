@@ -101,6 +101,36 @@ TEST_F(WebUpdateFlow, UpdatesARegisteredCopy)
 	EXPECT_NE(wz_sh("ls '" + s.path + "tmp/'*/*.zip >/dev/null 2>&1"), 0);
 }
 
+// No mirror has the first of the missing files: the update still installs the
+// others, deletes the dropped file, and finishes as failed naming that file.
+TEST_F(WebUpdateFlow, AFileNoMirrorHasIsNamedAndTheRestIsDone)
+{
+	make_web();
+	if (HasFatalFailure()) return;
+	std::string lost = "Resources/objects/part 05.obj";
+	ASSERT_EQ(wz_sh("rm '" + copy + "Resources/objects/part '0[5-9].obj '" + copy + "Resources/objects/part '[12]?.obj"), 0);
+	ASSERT_EQ(wz_sh("rm \"$(find '" + s.path + "rel/mirror' -name 'part 05.obj.zip')\""), 0);
+	start({"-path", copy});
+	if (HasFatalFailure()) return;
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log("Wizard screen: Check Disk Space", 30)) << p.log_text();
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log("Wizard screen: Finshed Web Update", 60)) << p.log_text();
+	quit_from_finish();
+
+	std::string log = p.log_text();
+	EXPECT_NE(log.find("I could not download a file from any of the servers.\nFile: /"), std::string::npos) << log;
+	EXPECT_NE(log.find("All/" + lost + ".zip\nYour internet connection may not be working"), std::string::npos) << log;
+	EXPECT_EQ(wz_count(log, "Giving up on "), 1) << log;
+	for (const auto& [rel, md5] : manifest_of(s.path + "rel/manifest.txt"))
+		if (rel != lost) {
+			EXPECT_EQ(md5_of(copy + rel), md5) << rel;
+		}
+	EXPECT_EQ(access((copy + lost).c_str(), F_OK), -1);
+	EXPECT_EQ(access((copy + kRetired).c_str(), F_OK), -1);
+	EXPECT_NE(wz_sh("ls '" + s.path + "tmp/'*/*.zip >/dev/null 2>&1"), 0);
+}
+
 // "-path" names a folder inside a current copy: the copy is updated without
 // the pick step, finds nothing to do and says so.
 TEST_F(WebUpdateFlow, PathInsideACurrentCopyNeedsNothing)
