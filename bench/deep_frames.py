@@ -54,7 +54,7 @@ def make_release(work, levels):
 def install_gaps(log):
     """Gaps (seconds) of the frames from the Installing screen to the finish screen."""
     start = log.find("Wizard screen: Installing")
-    end = log.find("Wizard screen: Finshed Web Update", start)
+    end = log.find("Wizard screen: Finished Web Update", start)
     if start < 0 or end < 0:
         return None
     return [float(m.group(1)) for m in re.finditer(r"total:\s*([0-9.e+-]+) sec for topwi=", log[start:end])]
@@ -84,7 +84,7 @@ def main():
         if not prog.wait_log("Wizard screen: Check Disk Space", 120):
             sys.exit("deep_frames: the scan did not end; see %s" % prog.log)
         prog.click(NEXT)
-        if not prog.wait_log("Wizard screen: Finshed Web Update", 600):
+        if not prog.wait_log("Wizard screen: Finished Web Update", 600):
             sys.exit("deep_frames: the update did not end; see %s" % prog.log)
         text = prog.text()
         prog.stop()
