@@ -224,6 +224,7 @@ struct entry_reader {
 		if (method != Z_DEFLATED) {
 			if (z.avail_in == 0 && left > 0 && fill()) return -1;
 			size_t n = z.avail_in < room ? z.avail_in : room;
+			if (n == 0) return 0;	// an empty stored entry has no input buffer at all
 			memcpy(out, z.next_in, n);
 			z.next_in += n;
 			z.avail_in -= (uInt)n;
