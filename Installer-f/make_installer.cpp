@@ -5,6 +5,7 @@
 #include "THREAD_service.h"
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <unistd.h>
 
@@ -269,11 +270,17 @@ static void comp_all_files()
 	}
 	size_t ahead = (size_t)n * comp_ahead_per_worker;
 	comp_workers = new UTL_worker_threads(n, (int)ahead);
-	size_t handed = 0, finished = 0;
+	// Of the files the window holds, the largest goes first: a large file
+	// handed out last would leave one worker busy long after the rest.
+	std::multimap<int64_t, size_t, std::greater<int64_t>> waiting;	// bytes, place in comp_files
+	size_t seen = 0, handed = 0, finished = 0;
 	while (finished < comp_files.size()) {
-		while (handed < comp_files.size() && handed - finished < ahead) {
-			comp_task* t = new_comp_task(comp_files[handed]);
-			t->index = handed++;
+		for (; seen < comp_files.size() && seen - finished < ahead; ++seen)
+			waiting.emplace(APL_file_size(comp_files[seen]), seen);
+		for (; !waiting.empty() && handed - finished < ahead; ++handed) {
+			comp_task* t = new_comp_task(comp_files[waiting.begin()->second]);
+			t->index = waiting.begin()->second;
+			waiting.erase(waiting.begin());
 			comp_workers->enqueue_task(t);
 		}
 		comp_task* t = (comp_task*)comp_workers->wait_retired_tasks();

@@ -7,6 +7,9 @@
 #include "UTL_clock.h"
 #include "UTL_log.h"
 #include "UTL_threads.h"
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 UTL_worker_threads* checksum_workers = nullptr;
 
@@ -41,8 +44,27 @@ static const char* const sig_unreadable = "UNREADABLE";
 
 checksum_task::checksum_task(const std::string& copy, int f, int l, int q) : folder(copy), first(f), last(l), quick(q) {}
 
+// The scan's workers give way to the thread that draws the window: with every
+// processor signing files, a frame otherwise waits its turn behind them. They
+// still take every processor the window leaves idle. The set's threads end
+// with the scan, so nothing else runs at this priority.
+static const int checksum_worker_nice = 5;
+
+static void checksum_worker_give_way()
+{
+	thread_local bool lowered = false;
+	if (lowered) return;
+	lowered = true;
+	// a worker that cannot be lowered signs at the window's priority, as before
+	id_t self = (id_t)syscall(SYS_gettid);
+	errno = 0;
+	int now = getpriority(PRIO_PROCESS, self);
+	if (errno == 0) setpriority(PRIO_PROCESS, self, now + checksum_worker_nice);
+}
+
 void checksum_task::do_it()
 {
+	checksum_worker_give_way();
 	for (int i = first; i < last; ++i) {
 		file_version_struct& v = sim_info[i].versions.back();
 		if (!want_this_f(i, (int)sim_info[i].versions.size() - 1)) continue;

@@ -4,7 +4,8 @@
 //   find | xargs -0 -P<threads> -I{} zip -q OUT/{}.zip {}   (one zip per file)
 // The builder runs as its own program (make_release), so that its time, CPU
 // and peak resident memory are its own.
-// Usage: builder_bench [--builder PATH ...] [--rounds N] [SET ...]
+// Usage: builder_bench [--builder PATH ...] [--rounds N] [--dir FOLDER] [SET ...]
+//   --dir: where the scratch trees are made (default /tmp); each is removed after.
 //   --builder, given more than once, times each builder in every round after
 //   the peer (an older build beside the current one, say).
 //   SET: large (27 files, about 2 GB, half random, half text), half64 (16 x 64 MB,
@@ -166,10 +167,12 @@ int main(int argc, char** argv)
 	std::vector<std::string> builders;
 	int rounds = 3;
 	std::vector<std::string> sets;
+	std::string scratch = "/tmp";
 	for (int i = 1; i < argc; ++i) {
 		std::string a = argv[i];
 		if (a == "--builder" && i + 1 < argc) builders.push_back(argv[++i]);
 		else if (a == "--rounds" && i + 1 < argc) rounds = std::max(1, atoi(argv[++i]));
+		else if (a == "--dir" && i + 1 < argc) scratch = argv[++i];
 		else sets.push_back(a);
 	}
 	if (sets.empty()) sets = {"large", "half64", "small"};
@@ -185,8 +188,11 @@ int main(int argc, char** argv)
 			fprintf(stderr, "unknown set %s\n", name.c_str());
 			return 2;
 		}
-		char templ[] = "/tmp/builder-bench-XXXXXX";
-		if (!mkdtemp(templ)) return 1;
+		std::string templ = scratch + "/builder-bench-XXXXXX";
+		if (!mkdtemp(&templ[0])) {
+			perror(scratch.c_str());
+			return 1;
+		}
 		std::string base = templ;
 		long long total = 0;
 		for (auto& f : files) total += f.bytes;
