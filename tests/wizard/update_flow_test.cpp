@@ -115,7 +115,7 @@ TEST_F(WebUpdateFlow, AFileNoMirrorHasIsNamedAndTheRestIsDone)
 	p.click(kNextX, kRowY);
 	ASSERT_TRUE(p.wait_log("Wizard screen: Check Disk Space", 30)) << p.log_text();
 	p.click(kNextX, kRowY);
-	ASSERT_TRUE(p.wait_log("Wizard screen: Finshed Web Update", 60)) << p.log_text();
+	ASSERT_TRUE(p.wait_log("Wizard screen: Finished Web Update", 60)) << p.log_text();
 	quit_from_finish();
 
 	std::string log = p.log_text();
