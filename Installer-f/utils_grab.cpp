@@ -282,7 +282,8 @@ static void give_up(int f, int why, int code, const std::string& remote, const s
 static std::string more_files_line(size_t n)
 {
 	if (n < 2) return "";
-	return UTL_string_sub(UTL_translate_string("%1:number% more files failed the same way; the log names each one.", 0),
+	return UTL_string_sub(UTL_translate_plural((int)(n - 1), "%1:number% more file failed the same way; the log names it.",
+	                                           "%1:number% more files failed the same way; the log names each one."),
 	                      std::to_string(n - 1));
 }
 

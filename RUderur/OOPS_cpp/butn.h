@@ -90,6 +90,10 @@ void plot_dir(float x, float y, float* heading, int look);
 int  BTN_select_path_stl(float x, float y, int window_id, int kind, std::string* path, int max_len,
                          std::string label, float width, int flag);
 
+// One frame of the drawn alert's contents in the current window; 1 when its
+// button (or Return) was pressed.
+int  BTN_alert_pass(const std::string& m1, const std::string& m2, const std::string& m3, const std::string& m4,
+                    int type, const std::string& location);
 // The drawn alert (window 994), installed as the alert service's window.
 void BTN_alert_window(int return_window, const std::string& m1, const std::string& m2, const std::string& m3,
                       const std::string& m4, int type, const std::string& location);

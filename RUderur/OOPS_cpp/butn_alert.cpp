@@ -27,6 +27,35 @@ static void reset_gl_state()
 	glDisable(GL_SCISSOR_TEST);
 }
 
+int BTN_alert_pass(const std::string& m1, const std::string& m2, const std::string& m3, const std::string& m4,
+                   int type, const std::string& location)
+{
+	const float W = mnw.wind_w;
+	OGL_plot_back_col();
+	BTN_fillwin(1, btn_style_none);
+	BTN_subwin(0, btn_style_inner_panel, -1, 35, -1, -1, "", &wx, &wy);
+
+	std::string label;
+	if (type == t_choose_language) {
+		std::vector<int> langs;
+		UTL_lang_get_languages(langs);
+		float y = 180;
+		for (int l : langs) {
+			BTN_is_int(W / 2 - 25, y, &mnw.language, l, UTL_lang_get_button(l));
+			y -= 20;
+		}
+		stls.window_title = "Language/";
+		label = "Accept";
+	} else {
+		const std::string* lines[4] = {&m1, &m2, &m3, &m4};
+		const float ys[4] = {205, 165, 125, 85};
+		for (int i = 0; i < 4; ++i) OGL_string(colr_label, W / 2, ys[i], *lines[i], W * 0.9f, 0, 1);
+		if (type == t_exit) OGL_string(colr_label, W / 2, 45, location, W * 0.9f, 0, 1);
+		label = UTL_translate_string("Understood", 0);
+	}
+	return BTN_action(W / 2, 18, 0, 0, 1, label, "-") || return_hit;
+}
+
 void BTN_alert_window(int return_window, const std::string& m1, const std::string& m2, const std::string& m3,
                       const std::string& m4, int type, const std::string& location)
 {
@@ -34,34 +63,8 @@ void BTN_alert_window(int return_window, const std::string& m1, const std::strin
 	const float saved_x = mnw.mouse_x, saved_y = mnw.mouse_y;
 	MACIBM_startwind(WIND_advise, 0);
 
-	std::vector<int> langs;
-	if (type == t_choose_language) UTL_lang_get_languages(langs);
-
 	while (mnw.current_window == WIND_advise) {
-		const float W = mnw.wind_w;
-		OGL_plot_back_col();
-		BTN_fillwin(1, btn_style_none);
-		BTN_subwin(0, btn_style_inner_panel, -1, 35, -1, -1, "", &wx, &wy);
-
-		std::string label;
-		if (type == t_choose_language) {
-			float y = 180;
-			for (int l : langs) {
-				BTN_is_int(W / 2 - 25, y, &mnw.language, l, UTL_lang_get_button(l));
-				y -= 20;
-			}
-			stls.window_title = "Language/";
-			label = "Accept";
-		} else {
-			const std::string* lines[4] = {&m1, &m2, &m3, &m4};
-			const float ys[4] = {205, 165, 125, 85};
-			for (int i = 0; i < 4; ++i) OGL_string(colr_label, W / 2, ys[i], *lines[i], W * 0.9f, 0, 1);
-			if (type == t_exit) OGL_string(colr_label, W / 2, 45, location, W * 0.9f, 0, 1);
-			label = UTL_translate_string("Understood", 0);
-		}
-
-		const int pressed = BTN_action(W / 2, 18, 0, 0, 1, label, "-") || return_hit;
-		if (pressed) {
+		if (BTN_alert_pass(m1, m2, m3, m4, type, location)) {
 			return_hit = 0;
 			if (type == t_exit) break;	// the caller ends the program with this window up
 			MACIBM_startwind(return_window, 0);

@@ -1,5 +1,5 @@
 // Every screen of every flow, the preferences window, the two prompts and the
-// alert, drawn in each of the six languages by the layout host with the layout
+// alerts, drawn in each of the six languages by the layout host with the layout
 // record on: no caption leaves its button, no label is on or touches a box, no
 // two controls or texts lie on each other, nothing leaves its window. The
 // record's own rules and the prompt's button layout are tested here too.
@@ -49,7 +49,7 @@ TEST(Layout, EveryScreenOfEveryFlowFitsInEveryLanguage)
 		"disc-destination", "disc-scenery", "disc-install", "disc-change", "disc-done-errors", "repair-pick", "repair-scan",
 		"repair-confirm", "repair-confirm-files", "repair-install", "repair-done", "scenery-scan", "scenery-map", "scenery-install", "scenery-done-errors", "prefs",
 		"prompt-overwrite", "prompt-delete", "prompt-cancel-demo", "prompt-stop-repair", "prompt-install-error",
-		"alert"};
+		"alert", "alert-not-sent", "alert-wrong-copies", "alert-changed"};
 	for (const char* l : langs)
 		for (const char* s : scenes) {
 			const std::string rec = read_all(out + "/" + l + "-" + s + ".txt");

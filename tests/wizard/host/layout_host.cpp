@@ -1,5 +1,5 @@
 // Draws every screen of every flow, the preferences window, the two prompts
-// and the alert in each interface language, with the layout record on, and
+// and the alerts in each interface language, with the layout record on, and
 // writes what a reader would see wrong: one line per fault in faults.txt and a
 // picture of each screen, in the folder named by the first argument.
 //   layout_host OUT_DIR --lang=en --fps_test
@@ -226,10 +226,9 @@ static void alert(const std::string& name, int type, const std::string (&lines)[
 	BTN_layout_on = 0;
 	mnw.language = language;
 	// drawn again without the button's answer: the alert's window
-	report(name, [] {
+	report(name, [&] {
 		MACIBM_startwind(994, 0);
-		OGL_plot_back_col();
-		BTN_fillwin(1, 24);
+		BTN_alert_pass(lines[0], lines[1], lines[2], lines[3], type, "");
 	});
 	MACIBM_startwind(0, 0);
 }
@@ -361,6 +360,24 @@ static void scenes()
 		T("The installer cannot extract a file."), UTL_string_sub(T("Error: %1:message%."), "No space left on device"),
 		UTL_string_sub(T("Compressed File  %1:file%."), T_path), UTL_string_sub(T("Destination Path: %1:file%."), copy_a)};
 	alert("alert", t_alert, lines);
+
+	// the end of a web run without some files, and its final check
+	auto more = [&](int n) {
+		return UTL_string_sub(UTL_translate_plural(n, "%1:number% more file failed the same way; the log names it.",
+		                                           "%1:number% more files failed the same way; the log names each one."),
+		                      std::to_string(n));
+	};
+	const std::string remote = "Resources/plugins/Flight Director Panel Textures/texture_0.png.zip";
+	const std::string not_sent[4] = {
+	    T("I could not download a file from any of the servers."), T("File: ") + remote,
+	    T("Your internet connection may not be working, or the servers could be undergoing maintainance."), more(3)};
+	alert("alert-not-sent", t_alert, not_sent);
+	const std::string wrong_copies[4] = {T("I could not download a file from any of the servers."), T("File: ") + remote,
+	                                     T("Every copy the servers sent differs from the release."), more(12)};
+	alert("alert-wrong-copies", t_alert, wrong_copies);
+	const std::string changed[4] = {T("A file the installer wrote or deleted is no longer as the release has it."),
+	                                T("File: ") + T_path, "", more(1)};
+	alert("alert-changed", t_alert, changed);
 }
 
 // A proxy that takes connections and never answers: downloads stay busy.
