@@ -227,7 +227,8 @@ static uint64_t listed_unpack_limit(float listed_kb)
 	return listed + listed / 64 + (64 << 10);
 }
 
-int UTIL_unpack(const std::string& folder, const std::string& archive, const std::string& destination, float listed_kb)
+int UTIL_unpack(const std::string& folder, const std::string& archive, const std::string& destination, float listed_kb,
+                const std::string& signature)
 {
 	// a listed file: only its own entry is written, only inside the copy, and
 	// no further than its listed size
@@ -235,6 +236,7 @@ int UTIL_unpack(const std::string& folder, const std::string& archive, const std
 	unpack_rules rules;
 	rules.entry = destination.substr(dir.size());
 	if (listed_kb >= 0) rules.max_bytes = listed_unpack_limit(listed_kb);
+	rules.md5 = signature;
 	if (destination.compare(0, folder.size(), folder) == 0) rules.root = folder;
 	if (archive.size() > 3 && archive.compare(archive.size() - 3, 3, ".7z") == 0)
 		return p7z_to_file(archive, dir, nullptr, 0, &rules);

@@ -84,13 +84,21 @@ static const int64_t unpack_room_bytes = int64_t(256) << 20;
 static int unpack_room_tasks() { return 4 * UTL_count_processors(); }
 
 
+// The signature a fetched file must have before it takes its place; empty
+// where the listing gives none.
+static std::string listed_md5(const file_version_struct& v)
+{
+	enum { md5_hex_digits = 32 };
+	return !v.want_delete && v.sig_want.size() == md5_hex_digits ? v.sig_want : std::string();
+}
+
 // The unpacking part of extract_and_delete_file: writes nothing to the log but
 // through io_log.
 static int unpack_and_delete(const std::string& folder, const std::string& archive, const std::string& destination,
-                             float listed_kb, int& chmod_result)
+                             float listed_kb, const std::string& signature, int& chmod_result)
 {
-	// The listed file's path: only that entry of the archive is written.
-	int code = UTIL_unpack(folder, archive, destination, listed_kb);
+	// The listed file's path: only that entry of the archive is written, and only with its listed bytes.
+	int code = UTIL_unpack(folder, archive, destination, listed_kb, signature);
 	chmod_result = 0;
 	if (destination.find("Contents/MacOS/") != std::string::npos) chmod_result = make_file_executable(destination);
 	delete_file(archive);
@@ -117,7 +125,8 @@ void grab_unpack_task::do_it()
 		return;
 	}
 	io_log_capture capture;
-	code = unpack_and_delete(folder, archive, destination, sim_info[file].versions.back().kb2, chmod_result);
+	const file_version_struct& v = sim_info[file].versions.back();
+	code = unpack_and_delete(folder, archive, destination, v.kb2, listed_md5(v), chmod_result);
 	if (code == 0) calc_file_md5(destination, sig);
 	log = capture.text.str();
 }
@@ -256,7 +265,7 @@ int grab_pick_server(int n, int failed)
 int extract_and_delete_file(const std::string& folder, std::string archive, std::string destination)
 {
 	int chmod_result = 0;
-	int code = unpack_and_delete(folder, archive, destination, -1, chmod_result);	// no listing at hand
+	int code = unpack_and_delete(folder, archive, destination, -1, std::string(), chmod_result);	// no listing at hand
 	log_unpack(archive, destination, code, chmod_result);
 	return code;
 }
@@ -396,6 +405,8 @@ static void collect_tasks()
 			v.sig_have = c->sig;
 			v.up_to_date = v.sig_have == v.sig_want;
 		}
+		// other bytes under the listed name were refused before they took its place
+		const bool wrong_bytes = c->code == err_archive_wrong_bytes;
 		if (c->code == 0 && v.up_to_date) {
 			next.kb_fetched += v.kb1;
 			next.kb_installed += v.kb2;
@@ -404,9 +415,12 @@ static void collect_tasks()
 			if (c->code == 0)
 				xer << "The file " << UTL_log_safe(c->destination) << " from " << server_name[c->server] << UTL_log_safe(c->remote)
 				    << " has the signature " << v.sig_have << ", not the listed " << v.sig_want << ".\n";
+			if (wrong_bytes)
+				xer << "The file " << UTL_log_safe(c->destination) << " from " << server_name[c->server] << UTL_log_safe(c->remote)
+				    << " has other bytes, not the listed " << v.sig_want << "; they were not put in place.\n";
 			grab_retry r = {c->file, c->fails, c->bad_servers};
 			if (count_failure(r.fails, r.bad_servers, c->server))
-				give_up(c->file, c->code ? failed_extract : failed_signature, c->code, c->remote, c->destination);
+				give_up(c->file, c->code && !wrong_bytes ? failed_extract : failed_signature, c->code, c->remote, c->destination);
 			else
 				g_grab.retry_files.push_back(r);
 		}

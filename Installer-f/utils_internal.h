@@ -17,8 +17,10 @@ int  UTIL_delete_listed(const std::string& folder, const std::string& local, con
 // the copy at folder, and no further than a little past its listed size
 // listed_kb (negative: unbounded); 0 or an error code (err_archive_no_entry:
 // the archive lacks it, err_archive_too_big: it inflates past its listing).
+// A signature given: other bytes never take the file's place
+// (err_archive_wrong_bytes), so an older file stays as it was.
 int  UTIL_unpack(const std::string& folder, const std::string& archive, const std::string& destination,
-                 float listed_kb);
+                 float listed_kb, const std::string& signature = std::string());
 // Adds the folder of local and each ancestor down to, not including, the copy's folder.
 void UTIL_note_folders(const std::string& folder, const std::string& local, std::set<std::string>& folders);
 // Deepest first: removes each folder of the copy at folder that lists empty.

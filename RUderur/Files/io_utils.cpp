@@ -108,6 +108,7 @@ static const err_msg kErrMsgs[] = {
 	{err_archive_unsafe, "An archive holds a file that would be written outside its folder. The archive is damaged or unsafe"},
 	{err_archive_no_entry, "An archive does not hold the file it was fetched for. The archive is damaged or the wrong one"},
 	{err_archive_too_big, "A file in an archive is much larger than the release lists it. The archive is damaged or the wrong one"},
+	{err_archive_wrong_bytes, "An archive holds another file under the name it was fetched for. The archive is damaged or the wrong one"},
 	{err_path_outside, "A folder on the way is a link that leads outside the install folder, so nothing was written or deleted there"},
 	{0, nullptr}
 };

@@ -27,7 +27,8 @@ enum {
 	err_archive_unsafe   = 20015,	// an entry would land outside its folder
 	err_archive_no_entry = 20016,	// the archive lacks the one file it was fetched for
 	err_path_outside     = 20017,	// a path leads out of its folder through a link
-	err_archive_too_big  = 20018	// an entry inflates past the size its caller expects
+	err_archive_too_big  = 20018,	// an entry inflates past the size its caller expects
+	err_archive_wrong_bytes = 20019	// an entry's bytes are not the ones its caller expects
 };
 
 // Where the last archive or folder step of this thread failed, for the log:
@@ -108,6 +109,8 @@ struct unpack_rules {
 	std::string root;	// not empty: the folder (ending in "/") out_dir must lie in, links followed
 	uint64_t    max_bytes = 0;	// not 0: an entry larger than this is refused, and its writing
 				// stops there, with err_archive_too_big
+	std::string md5;	// not empty: the signature the written entry must have, else it
+				// does not take its place and the unpack fails with err_archive_wrong_bytes
 };
 
 #endif

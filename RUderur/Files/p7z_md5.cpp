@@ -155,9 +155,12 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 		std::string path = full(out), temp;
 		int fd = unpack_temp_open(out.substr(0, out.rfind('/') + 1), temp);
 		if (fd < 0) { err = -fd; ERR_AT(); break; }
+		MD5Context md5;
+		MD5Init(&md5);
 		if (archive_entry_filetype(e) == AE_IFLNK) {
 			const char* text = archive_entry_symlink(e);	// kept as a file holding the link text
 			if (text) err = write_all(fd, text, strlen(text));
+			if (text) MD5UpdateWide(&md5, text, strlen(text));
 		} else {
 			uint64_t total = 0;
 			for (;;) {
@@ -173,11 +176,13 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 					err = err_archive_too_big;
 					break;
 				}
+				MD5UpdateWide(&md5, buf, (size_t)n);
 				err = write_all(fd, buf, (size_t)n);
 				if (err) break;
 			}
 		}
 		if (close(fd) != 0 && !err) err = err_zip_write;
+		if (!err && rules && !rules->md5.empty() && md5_hex_digest(&md5) != rules->md5) err = err_archive_wrong_bytes;
 		if (!err && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
 		if (err) {
 			ERR_AT();

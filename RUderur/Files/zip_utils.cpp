@@ -250,7 +250,7 @@ struct entry_reader {
 // once whole and its CRC checked: the target is the old file or the new one.
 // Never more than the entry says it holds, nor than max_bytes (when not 0).
 static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const unz_file_info64& info,
-                         uint64_t max_bytes)
+                         uint64_t max_bytes, const std::string& md5_want)
 {
 	if (max_bytes && info.uncompressed_size > max_bytes) { ERR_AT(); return err_archive_too_big; }
 	if (info.flag & 1) { ERR_AT(); return err_zip_short_read; }	// encrypted: no password to give
@@ -269,6 +269,8 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 	char* buf = unpack_buffer();
 	uint64_t total = 0;
 	uLong crc = crc32(0, Z_NULL, 0);
+	MD5Context md5;
+	MD5Init(&md5);
 	for (;;) {
 		long n = rd.next(buf, unpack_buffer_size);
 		if (n < 0) { err = err_zip_short_read; ERR_AT(); break; }
@@ -278,6 +280,7 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 		if (total > info.uncompressed_size) { err = err_zip_short_read; ERR_AT(); break; }
 		if (max_bytes && total > max_bytes) { err = err_archive_too_big; ERR_AT(); break; }
 		crc = crc32(crc, (const Bytef*)buf, (uInt)n);
+		if (!md5_want.empty()) MD5UpdateWide(&md5, buf, (size_t)n);
 		for (long off = 0; off < n;) {
 			ssize_t w = write(fd, buf + off, n - off);
 			if (w < 0 && errno == EINTR) continue;
@@ -288,6 +291,7 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 	}
 	if (!err && total != info.uncompressed_size) { err = err_zip_short_read; ERR_AT(); }
 	if (!err && crc != info.crc) { err = UNZ_CRCERROR; ERR_AT(); }
+	if (!err && !md5_want.empty() && md5_hex_digest(&md5) != md5_want) { err = err_archive_wrong_bytes; ERR_AT(); }
 	if (!err && info.external_fa != 0) {
 		int mode = unix_mode(info);
 		// a DOS-made archive has no Unix mode: keep the default rather than 000
@@ -298,6 +302,15 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 	if (!err && rename(temp.c_str(), path.c_str()) != 0) { err = errno; ERR_AT(); }
 	if (err) unlink(temp.c_str());	// no half-written file stays behind
 	return err;
+}
+
+// A link is signed by its text, as a copy's scan signs it.
+static std::string text_md5(const std::string& text)
+{
+	MD5Context c;
+	MD5Init(&c);
+	MD5UpdateWide(&c, text.data(), text.size());
+	return md5_hex_digest(&c);
 }
 
 // With rules naming a root, a link is judged by where it lands on disk against
@@ -322,6 +335,9 @@ static int unzip_symlink(unzFile uf, const std::string& out_dir, const std::stri
 			io_log() << "Refusing a link that leads out of its folder: " << UTL_log_safe(name) << " -> " << UTL_log_safe(text) << "\n";
 			ERR_AT();
 			err = err_archive_unsafe;
+		} else if (rules && !rules->md5.empty() && text_md5(text) != rules->md5) {
+			ERR_AT();
+			err = err_archive_wrong_bytes;
 		} else if ((err = unpack_temp_link(folder_of(out_path), text, temp)) != 0) {
 			ERR_AT();
 		} else {
@@ -463,7 +479,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		} else if (!in_mac) {
 			found = true;
 			r = archive_entry_path(out_dir, target, 0, out);
-			if (!r) r = is_link_mode(unix_mode(info)) ? unzip_symlink(uf, out_dir, target, out, info, rules) : unzip_regular(uf, zfd, out, info, max_bytes);
+			if (!r) r = is_link_mode(unix_mode(info)) ? unzip_symlink(uf, out_dir, target, out, info, rules) : unzip_regular(uf, zfd, out, info, max_bytes, rules ? rules->md5 : std::string());
 			if (r && !is_link_mode(unix_mode(info)))
 				io_log() << "Zip to file failed with error " << r << ". file = " << sErrFile << " line = " << sErrLine
 				    << ". inFile=" << UTL_log_safe(out) << ".\n";

@@ -10,6 +10,7 @@
 #include "zip_utils.h"
 #include "UTL_clock.h"
 #include <chrono>
+#include <map>
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
@@ -383,8 +384,17 @@ TEST_F(WebInstall, MirrorThatAlwaysSendsWrongContentEndsTheRunNamingEachFile)
 	TS_fault_server fs;
 	faulty_mirror(fs, "wrongalways");
 	stg.num_servers = 1;
+	std::map<std::string, std::string> before;	// what the copy held where each file goes
+	for (auto& h : sim_info) {
+		const file_version_struct& v = h.versions.back();
+		std::string at = UTIL_local_path(copy_dir, v);
+		if (v.want_download) before[at] = exists(at) ? md5_file(at) : "absent";
+	}
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(1, stg.extract_error);
+	// wrong bytes never take a listed file's place: an older file stays, so
+	// the next run finds it as the release once had it and asks nothing
+	for (const auto& [at, sig] : before) EXPECT_EQ(sig, exists(at) ? md5_file(at) : "absent") << at;
 	int wanted = 0;
 	for (auto& h : sim_info) wanted += h.versions.back().want_download;
 	ASSERT_EQ((size_t)wanted, grab_failed_files.size());	// each one named
