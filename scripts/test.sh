@@ -10,6 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+echo "== set-up done at ${SECONDS}s"
 
 jobs=$(nproc)
 side_jobs=$(( jobs / 2 > 1 ? jobs / 2 : 1 ))
@@ -53,7 +54,7 @@ in_background() {  # in_background <name> <log> <command...>
 finish() {  # finish <name> <log>: waits for it, shows its output
   local name=$1 log=$2 rc=0
   wait "${pid_of[$name]}" || rc=$?
-  echo "== $name"
+  echo "== $name (done at ${SECONDS}s)"
   cat "$log"
   [ $rc -eq 0 ] || failed "$name"
   return $rc
@@ -65,6 +66,7 @@ in_background "build of build-asan" "$logs/build-asan" $low cmake --build build-
 in_background "build of build-tsan" "$logs/build-tsan" $low cmake --build build-tsan -j"$side_jobs"
 echo "== build of build"
 cmake --build build -j"$jobs" || { failed "build of build"; wait; exit 1; }
+echo "== build of build done at ${SECONDS}s"
 # No library may use a layer above its own.
 python3 scripts/check_layers.py build || failed "layer check"
 
@@ -109,5 +111,5 @@ else
     tests_of build-tsan "${tsan_env[@]}" || failed "tests in build-tsan"
   fi
 fi
-[ $status -eq 0 ] && echo "== all passed"
+[ $status -eq 0 ] && echo "== all passed in ${SECONDS}s"
 exit $status
