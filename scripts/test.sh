@@ -48,13 +48,13 @@ status=0
 failed() { echo "FAILED: $1"; status=1; }
 in_background() {  # in_background <name> <log> <command...>
   local name=$1 log=$2; shift 2
-  "$@" > "$log" 2>&1 &
+  { local rc=0; "$@" || rc=$?; echo "($name ended at ${SECONDS}s)"; exit $rc; } > "$log" 2>&1 &
   pid_of[$name]=$!
 }
 finish() {  # finish <name> <log>: waits for it, shows its output
   local name=$1 log=$2 rc=0
   wait "${pid_of[$name]}" || rc=$?
-  echo "== $name (done at ${SECONDS}s)"
+  echo "== $name"
   cat "$log"
   [ $rc -eq 0 ] || failed "$name"
   return $rc
