@@ -15,7 +15,8 @@ readers=(png bmp dds directory serverlist xmap httphead zip 7z)
 input_timeout=30
 
 if [ ! -f "$tree/CMakeCache.txt" ]; then
-  CC=clang CXX=clang++ bash scripts/build.sh "$tree" -DVANTOR_SANITIZE=address -DVANTOR_FUZZ=ON
+  CC=clang CXX=clang++ cmake -S . -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVANTOR_SANITIZE=address -DVANTOR_FUZZ=ON >/dev/null
 fi
 grep -q '^VANTOR_FUZZ:BOOL=ON' "$tree/CMakeCache.txt" || { echo "$tree is not configured with VANTOR_FUZZ=ON"; exit 1; }
 cmake --build "$tree" --target "${readers[@]/#/fuzz_}" >/dev/null
