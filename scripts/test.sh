@@ -27,19 +27,15 @@ low="nice -n 10"
 
 # Debug information at line level in the sanitizer trees: enough for their
 # reports' stack traces, and much less to write and link.
-asan_opts=(-DVANTOR_SANITIZE=address -DVANTOR_FUZZ=ON "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG")
+asan_opts=(-DVANTOR_SANITIZE=address "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG")
 tsan_opts=(-DVANTOR_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g1"
            "-DVANTOR_TEST_AREAS=core;thread;engine")
-# The fuzz programs need clang: a sanitizer tree made earlier by gcc is made anew.
-if [ -f build-asan/CMakeCache.txt ] && ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang' build-asan/CMakeCache.txt; then
-  rm -rf build-asan
-fi
 configure() {  # configure <dir> [cmake options]
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 }
 configure build
-CC=clang CXX=clang++ configure build-asan "${asan_opts[@]}"
+configure build-asan "${asan_opts[@]}"
 configure build-tsan "${tsan_opts[@]}"
 
 # Each background step's status, by name.
@@ -63,6 +59,9 @@ finish() {  # finish <name> <log>: waits for it, shows its output
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 in_background "build of build-asan" "$logs/build-asan" $low cmake --build build-asan -j"$side_jobs"
+# The fuzz programs and the libraries under them, by clang in a tree of their
+# own (built at the lower priority, run at the normal one).
+in_background "fuzz programs" "$logs/fuzz" bash scripts/fuzz.sh "$fuzz_secs" build-fuzz
 in_background "build of build-tsan" "$logs/build-tsan" $low cmake --build build-tsan -j"$side_jobs"
 echo "== build of build"
 cmake --build build -j"$jobs" || { failed "build of build"; wait; exit 1; }
@@ -88,21 +87,18 @@ tsan_env=("TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1")
 if [ $apart -eq 1 ]; then
   in_background "tests in build" "$logs/test-build" tests_of build
   finish "build of build-asan" "$logs/build-asan" &&
-    in_background "tests in build-asan" "$logs/test-build-asan" tests_of build-asan "${asan_env[@]}" &&
-    in_background "fuzz programs" "$logs/fuzz" bash scripts/fuzz.sh "$fuzz_secs" build-asan
+    in_background "tests in build-asan" "$logs/test-build-asan" tests_of build-asan "${asan_env[@]}"
   # The thread-sanitizer build holds only the areas where threads meet.
   finish "build of build-tsan" "$logs/build-tsan" &&
     in_background "tests in build-tsan" "$logs/test-build-tsan" tests_of build-tsan "${tsan_env[@]}"
   for step in build build-asan build-tsan; do
     [ -n "${pid_of[tests in $step]:-}" ] && { finish "tests in $step" "$logs/test-$step" || true; }
   done
-  [ -n "${pid_of[fuzz programs]:-}" ] && { finish "fuzz programs" "$logs/fuzz" || true; }
+  finish "fuzz programs" "$logs/fuzz" || true
 else
   echo "== tests in build"
   tests_of build || failed "tests in build"
   if finish "build of build-asan" "$logs/build-asan"; then
-    echo "== fuzz programs"
-    bash scripts/fuzz.sh "$fuzz_secs" build-asan || failed "fuzz programs"
     echo "== tests in build-asan"
     tests_of build-asan "${asan_env[@]}" || failed "tests in build-asan"
   fi
@@ -110,6 +106,7 @@ else
     echo "== tests in build-tsan"
     tests_of build-tsan "${tsan_env[@]}" || failed "tests in build-tsan"
   fi
+  finish "fuzz programs" "$logs/fuzz" || true
 fi
 [ $status -eq 0 ] && echo "== all passed in ${SECONDS}s"
 exit $status
