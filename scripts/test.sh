@@ -18,7 +18,7 @@ side_jobs=$(( jobs / 2 > 1 ? jobs / 2 : 1 ))
 displays=2
 # CTest's parallel tests in one tree: the window tests on their displays
 # and the rest beside them.
-test_jobs=5
+test_jobs=4
 # A test without a timeout of its own (most have one) is stopped after this.
 test_timeout=300
 # The fuzz programs' time each, after their seeds and kept inputs.
