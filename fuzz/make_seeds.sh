@@ -35,3 +35,21 @@ head -c 3000 /dev/urandom > "$work/tree/sub/b.bin"
 ln -s a.txt "$work/tree/link"
 (cd "$work/tree" && zip -q -X -y "$out/corpus_zip/tree.zip" a.txt sub/b.bin link && zip -q -X -0 "$out/corpus_zip/stored.zip" a.txt)
 (cd "$work/tree" && 7z a -bd -y "$out/corpus_7z/tree.7z" a.txt sub >/dev/null && 7z a -bd -y -mx=0 "$out/corpus_7z/stored.7z" a.txt >/dev/null)
+
+# Small pictures of each kind the image readers take: odd sizes, with and
+# without alpha, a palette PNG, 24-bit BMPs and each DXT kind of DDS.
+for n in png bmp dds; do mkdir -p "$out/corpus_$n"; done
+convert -size 7x5 gradient:red-blue "$work/rgb.png"
+convert -size 9x3 gradient:'#ff000080-#00ff00ff' "$work/rgba.png"
+cp "$work/rgb.png" "$work/rgba.png" "$out/corpus_png/"
+convert -size 5x4 xc:gray50 -type Grayscale "$out/corpus_png/gray.png"
+convert -size 6x6 pattern:checkerboard -colors 4 "PNG8:$out/corpus_png/palette.png"
+convert -size 16x16 pattern:checkerboard -interlace PNG "$out/corpus_png/interlaced.png"
+convert "$work/rgb.png" -type TrueColor "BMP3:$out/corpus_bmp/rgb.bmp"
+convert -size 4x3 xc:'#ff00ff' -type TrueColor "BMP3:$out/corpus_bmp/key.bmp"
+convert -size 8x8 gradient:red-blue -define dds:compression=dxt1 -define dds:mipmaps=0 "$out/corpus_dds/dxt1.dds"
+convert -size 8x4 gradient:'#ff000080-#00ff00ff' -define dds:compression=dxt5 -define dds:mipmaps=2 "$out/corpus_dds/dxt5.dds"
+convert -size 4x4 gradient:'#ff000080-#00ff00ff' -define dds:compression=dxt5 -define dds:mipmaps=0 "$out/corpus_dds/dxt3.dds"
+printf 'DXT3' | dd of="$out/corpus_dds/dxt3.dds" bs=1 seek=84 conv=notrunc status=none	# same block size
+convert -size 3x5 gradient:red-blue -define dds:compression=none -define dds:mipmaps=0 "$out/corpus_dds/bgr.dds"
+convert -size 5x3 gradient:'#ff000080-#00ff00ff' -define dds:compression=none -define dds:mipmaps=0 "$out/corpus_dds/bgra.dds"

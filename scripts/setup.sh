@@ -6,7 +6,7 @@ PKGS=(
   zlib1g-dev libminizip-dev libpng-dev libfreetype-dev libsquish-dev libmd-dev libarchive-dev
   libsdl2-dev libgl-dev libgl1-mesa-dri mesa-utils
   xvfb xauth xdotool xclip x11-utils imagemagick
-  nginx-light tinyproxy curl zip unzip p7zip-full python3
+  nginx-light tinyproxy curl zip unzip p7zip-full python3 iproute2
   fonts-dejavu-core zenity xdg-utils clang libclang-rt-14-dev ffmpeg
   gdb
 )
