@@ -35,7 +35,11 @@ static void my_warning(png_structp png, png_const_charp msg)
 	xer << "PNG warning! " << (msg ? msg : "") << ", " << (path ? *path : std::string()) << "\n";
 }
 
-static png_voidp my_malloc(png_structp, png_alloc_size_t n) { return malloc(n); }
+// Our own pixel block is allocated apart; what the library asks for itself is
+// rows, tables and chunks, none of them near this. A chunk that declares more
+// (a few hundred bytes of file claiming 2 GB of text) fails as out of memory.
+static const png_alloc_size_t png_library_alloc_max = png_alloc_size_t(64) << 20;
+static png_voidp my_malloc(png_structp, png_alloc_size_t n) { return n > png_library_alloc_max ? nullptr : malloc(n); }
 static void      my_free(png_structp, png_voidp p) { free(p); }
 
 static void my_readbuf(png_structp png, png_bytep out, png_size_t len)
