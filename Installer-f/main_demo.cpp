@@ -202,6 +202,7 @@ int demo_pick_dest(int entering, wizard_screen& s)
 // Frames of the pump further apart than this mean it stood still: a prompt,
 // an alert or another screen was in front of it.
 static const float pump_gap_seconds = 0.5f;
+static const unsigned long long kFolderFrameUs = 8000;	// folder making a frame may take
 
 // Time in which the pump did not run is no download time: the run's clock
 // (the streams' start time) moves on by it, so the rate and the time left
@@ -283,6 +284,15 @@ int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 	return 1;
 }
 
+int demo_folders_frame()
+{
+	if (!make_dirs_running()) return 1;
+	if (!make_dirs_step(kFolderFrameUs)) return 0;
+	demo_discard_partial_archives();
+	grab_files_start();	// also clears the last run's error flags
+	return 1;
+}
+
 int demo_run_patch(int, wizard_screen& s)
 {
 	float& totl_inst_rat = g_flow.demo_install_rat;
@@ -290,20 +300,19 @@ int demo_run_patch(int, wizard_screen& s)
 	if (!demo_install_is_running) {
 		int existed = dir_exists(dest_dir_path);
 		int chosen = choose_files(dest_dir_path);
-		int made = chosen ? make_dirs(dest_dir_path) : -1;
+		int made = chosen ? make_dirs_start(dest_dir_path) : -1;
 		if (!existed && dir_exists(dest_dir_path)) demo_created_dest = dest_dir_path;
 		if (!chosen || made != 0) {
 			s.next = demo_pick_dest;
 			return 1;
 		}
-		demo_discard_partial_archives();
-		grab_files_start();	// also clears the last run's error flags
 		totl_inst_rat = 0;
 		demo_install_is_running = 1;
 		register_new_vantor();
 	}
 	s.title = T("Installing");
 	s.show_servers = 1;
+	if (!demo_folders_frame()) return 0;
 	if (!demo_pump_frame(s, totl_inst_rat)) {
 		s.back = demo_pick_dest;
 		return 0;

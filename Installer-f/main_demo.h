@@ -38,6 +38,9 @@ int demo_directory_step(wizard_screen& s, const std::string& contacting, const s
 // The download pump for about 20 ms of a frame, with its status, time-left
 // and server-error texts; 1 when every file is done.
 int demo_pump_frame(wizard_screen& s, float& totl_inst_rat);
+// Makes the folders make_dirs_start listed for a few ms of a frame, then starts
+// the download pump; 1 once it is started (or no folders were left to make).
+int demo_folders_frame();
 
 // The licence texts of the License step: the web demo's, and the product's
 // that the discs install.

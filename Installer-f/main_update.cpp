@@ -144,16 +144,15 @@ int net_run_patch(int entering, wizard_screen& s)
 {
 	float& totl_inst_rat = g_flow.update_install_rat;
 	if (entering) {
-		if (!choose_files(dest_dir_path) || make_dirs(dest_dir_path) != 0) {
+		if (!choose_files(dest_dir_path) || make_dirs_start(dest_dir_path) != 0) {
 			s.next = net_check_disk;
 			return 1;
 		}
-		demo_discard_partial_archives();
-		grab_files_start();
 		totl_inst_rat = 0;
 	}
 	s.title = T("Installing");
 	s.show_servers = 1;
+	if (!demo_folders_frame()) return 0;
 	if (!demo_pump_frame(s, totl_inst_rat)) {
 		s.back = net_check_disk;
 		return 0;

@@ -71,7 +71,15 @@ int  choose_files(const std::string& folder);	// 0 when the user cancelled
 void recalc_disk_sizes();
 
 // --- folders and deletions
-int  make_dirs(const std::string& folder);
+int  make_dirs(const std::string& folder);	// every folder at once: make_dirs_start, then the steps
+// Makes the folders up to the copy's and claims the copy (0, or the error
+// shown), clears what stands where the release puts a file or folder, and
+// lists the folders below it for make_dirs_step.
+int  make_dirs_start(const std::string& folder);
+// Makes the listed folders for about budget_us (0: no limit): 0 while some are
+// left, 1 when all are made (or none were started).
+int  make_dirs_step(unsigned long long budget_us);
+int  make_dirs_running();	// 1 between make_dirs_start and the step that ends it
 void delete_files(const std::string& folder);
 void make_dir_error(const std::string& folder, std::string path, int err);
 

@@ -6,6 +6,7 @@
 #include "p7z_md5.h"
 #include "zip_utils.h"
 #include "UTL_alert.h"
+#include "UTL_clock.h"
 #include "UTL_log.h"
 #include "UTL_translate.h"
 #include <cerrno>
@@ -179,17 +180,31 @@ static void clear_obstacles(const std::string& folder)
 	}
 }
 
-int make_dirs(const std::string& folder)
+// A make_dirs in steps: the folders left to make, the folders whose killed
+// unpacks are left to remove, and the checks made so far.
+struct UTIL_folders_run {
+	checked_folders checks;
+	std::vector<std::string> to_make, to_clean;
+	size_t made = 0, cleaned = 0;
+	explicit UTIL_folders_run(const std::string& folder) : checks(folder) {}
+};
+
+int make_dirs_start(const std::string& folder)
 {
-	checked_folders checks(folder);
+	g_engine.folders_run = std::make_shared<UTIL_folders_run>(folder);
+	checked_folders& checks = g_engine.folders_run->checks;
 	std::string root = folder;
 	if (!root.empty() && root.back() == '/') root.pop_back();
-	for (size_t at = root.find('/', 1); at != std::string::npos; at = root.find('/', at + 1)) {
-		if (int code = make_one(checks, root.substr(0, at))) return code;
-	}
-	if (int code = make_one(checks, root)) return code;
+	int code = 0;
+	for (size_t at = root.find('/', 1); at != std::string::npos && !code; at = root.find('/', at + 1))
+		code = make_one(checks, root.substr(0, at));
+	if (!code) code = make_one(checks, root);
 	// Nothing below the copy's folder is touched while another installer works on it.
-	if (int code = UTIL_claim_copy(folder)) return code;
+	if (!code) code = UTIL_claim_copy(folder);
+	if (code) {
+		g_engine.folders_run.reset();
+		return code;
+	}
 	clear_obstacles(folder);
 
 	std::set<std::string> folders;
@@ -202,20 +217,53 @@ int make_dirs(const std::string& folder)
 		for (size_t at = rel.rfind('/'); at != std::string::npos && at > 0; at = rel.rfind('/', at - 1))
 			if (!folders.insert(rel.substr(0, at)).second) break;
 	}
-	for (auto& f : folders) make_one(checks, folder + f);
+	for (auto& f : folders) g_engine.folders_run->to_make.push_back(folder + f);
+	for (const char* f : kFixedFolders) g_engine.folders_run->to_make.push_back(folder + f);
 	// unfinished unpacks of a killed run, in every folder the release lists
 	std::set<std::string> listed;
-	for (auto& h : sim_info) listed.insert(UTIL_local_path(folder, h.versions.back()).substr(folder.size()));
-	for (auto& l : listed) {
-		std::string f = folder + l.substr(0, l.rfind('/') + 1);
-		if (checks.inside(f)) unpack_remove_stale(f);
+	for (auto& h : sim_info) {
+		std::string l = UTIL_local_path(folder, h.versions.back()).substr(folder.size());
+		listed.insert(folder + l.substr(0, l.rfind('/') + 1));
 	}
-	for (const char* f : kFixedFolders) make_one(checks, folder + f);
+	g_engine.folders_run->to_clean.assign(listed.begin(), listed.end());
+	return 0;
+}
+
+int make_dirs_running()
+{
+	return g_engine.folders_run != nullptr;
+}
+
+int make_dirs_step(unsigned long long budget_us)
+{
+	if (!g_engine.folders_run) return 1;
+	UTIL_folders_run& run = *g_engine.folders_run;
+	const std::string& folder = run.checks.copy;
+	unsigned long long until = xtim_class::microsecs() + budget_us;
+	auto spent = [&]() { return budget_us && xtim_class::microsecs() >= until; };
+	// folders above those below them, so each is checked from its checked parent
+	while (run.made < run.to_make.size()) {
+		make_one(run.checks, run.to_make[run.made++]);
+		if (spent()) return 0;
+	}
+	while (run.cleaned < run.to_clean.size()) {
+		const std::string& f = run.to_clean[run.cleaned++];
+		if (run.checks.inside(f)) unpack_remove_stale(f);
+		if (spent()) return 0;
+	}
 	for (auto& l : kLinkFolders) {
 		std::string dir = folder + l[0];
 		std::string entry = l[1];
 		if (!is_sim_link(dir + entry, nullptr) && inside_copy(folder, dir + entry, 0)) rename_file(dir, entry, "_" + entry);
 	}
+	g_engine.folders_run.reset();
+	return 1;
+}
+
+int make_dirs(const std::string& folder)
+{
+	if (int code = make_dirs_start(folder)) return code;
+	make_dirs_step(0);
 	return 0;
 }
 

@@ -5,12 +5,14 @@
 #include "http.h"
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 class UTL_worker_threads;
+struct UTIL_folders_run;
 
 struct file_version_struct {
 	int         os = 0;		// 0 all, 1 Mac, 2 Windows, 3 Linux, 6 Linux in the shared folder
@@ -95,6 +97,7 @@ struct UTIL_engine_state {
 	std::string temp_path;			// the temporary-items folder, ends in "/"
 	std::string server_name[server_slots], server_path[server_slots], server_desc[server_slots];
 	std::string crnt_file_name, crnt_file_path;	// the file the pump works on
+	std::shared_ptr<UTIL_folders_run> folders_run;	// the folders make_dirs_step has left to make
 };
 extern UTIL_engine_state g_engine;
 

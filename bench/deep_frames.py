@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Frames drawn while the web updater installs into a deep folder tree: the
 longest gap between two frames from the Installing screen to the finish
-screen, whose first frame makes every folder of the tree.
+screen, whose first frames make the folders of the tree.
 
 The release lists one small file at every LEVELS / 10th level of a tree
 LEVELS folders deep (1000 by default), none of them in the copy given with
