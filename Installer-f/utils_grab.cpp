@@ -33,9 +33,9 @@
 enum { failed_transfer, failed_extract, failed_signature };
 
 // A downloaded archive on its way into the copy: unpacked, and the file it
-// holds signed, on a worker thread while the streams download on. It carries
-// what a failure of its file needs to be counted and retried; the main thread
-// decides what the result means.
+// holds signed as it is written, on a worker thread while the streams
+// download on. It carries what a failure of its file needs to be counted and
+// retried; the main thread decides what the result means.
 class grab_unpack_task : public UTL_work_task {
 public:
 	int         file, server, fails, bad_servers, held;
@@ -85,12 +85,13 @@ static int unpack_room_tasks() { return 4 * UTL_count_processors(); }
 
 
 // The unpacking part of extract_and_delete_file: writes nothing to the log but
-// through io_log.
+// through io_log. sig (optional): the written file's signature, taken as it
+// was written.
 static int unpack_and_delete(const std::string& folder, const std::string& archive, const std::string& destination,
-                             float listed_kb, int& chmod_result)
+                             float listed_kb, int& chmod_result, std::string* sig = nullptr)
 {
 	// The listed file's path: only that entry of the archive is written.
-	int code = UTIL_unpack(folder, archive, destination, listed_kb);
+	int code = UTIL_unpack(folder, archive, destination, listed_kb, sig);
 	chmod_result = 0;
 	if (destination.find("Contents/MacOS/") != std::string::npos) chmod_result = make_file_executable(destination);
 	delete_file(archive);
@@ -117,8 +118,10 @@ void grab_unpack_task::do_it()
 		return;
 	}
 	io_log_capture capture;
-	code = unpack_and_delete(folder, archive, destination, sim_info[file].versions.back().kb2, chmod_result);
-	if (code == 0) calc_file_md5(destination, sig);
+	// signed from the bytes as they went out: the run's final check reads them back
+	std::string written;
+	code = unpack_and_delete(folder, archive, destination, sim_info[file].versions.back().kb2, chmod_result, &written);
+	if (code == 0) sig = written;
 	log = capture.text.str();
 }
 

@@ -17,8 +17,10 @@ int  UTIL_delete_listed(const std::string& folder, const std::string& local, con
 // the copy at folder, and no further than a little past its listed size
 // listed_kb (negative: unbounded); 0 or an error code (err_archive_no_entry:
 // the archive lacks it, err_archive_too_big: it inflates past its listing).
+// signature (optional): on success, the file's MD5 taken as it was written
+// ("NONE" when it is empty), as calc_file_md5 would read it back.
 int  UTIL_unpack(const std::string& folder, const std::string& archive, const std::string& destination,
-                 float listed_kb);
+                 float listed_kb, std::string* signature = nullptr);
 // Adds the folder of local and each ancestor down to, not including, the copy's folder.
 void UTIL_note_folders(const std::string& folder, const std::string& local, std::set<std::string>& folders);
 // Deepest first: removes each folder of the copy at folder that lists empty.

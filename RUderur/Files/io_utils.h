@@ -108,6 +108,9 @@ struct unpack_rules {
 	std::string root;	// not empty: the folder (ending in "/") out_dir must lie in, links followed
 	uint64_t    max_bytes = 0;	// not 0: an entry larger than this is refused, and its writing
 				// stops there, with err_archive_too_big
+	std::string* signature = nullptr;	// not null: set, as each entry's file is put in place, to
+				// what calc_file_md5 then gives, taken from the bytes as they were
+				// written; emptied when that file is empty
 };
 
 #endif

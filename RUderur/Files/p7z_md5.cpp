@@ -155,11 +155,18 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 		std::string path = full(out), temp;
 		int fd = unpack_temp_open(out.substr(0, out.rfind('/') + 1), temp);
 		if (fd < 0) { err = -fd; ERR_AT(); break; }
+		std::string* signature = rules ? rules->signature : nullptr;
+		MD5Context md5;
+		MD5Init(&md5);
+		uint64_t total = 0;
 		if (archive_entry_filetype(e) == AE_IFLNK) {
 			const char* text = archive_entry_symlink(e);	// kept as a file holding the link text
-			if (text) err = write_all(fd, text, strlen(text));
+			if (text) {
+				total = strlen(text);
+				if (signature) MD5UpdateWide(&md5, text, total);
+				err = write_all(fd, text, total);
+			}
 		} else {
-			uint64_t total = 0;
 			for (;;) {
 				la_ssize_t n = archive_read_data(ar, buf, unpack_buffer_size);
 				if (n == 0) break;
@@ -173,6 +180,7 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 					err = err_archive_too_big;
 					break;
 				}
+				if (signature) MD5UpdateWide(&md5, buf, (size_t)n);
 				err = write_all(fd, buf, (size_t)n);
 				if (err) break;
 			}
@@ -182,6 +190,8 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 		if (err) {
 			ERR_AT();
 			unlink(temp.c_str());
+		} else if (signature) {
+			*signature = md5_written_signature(&md5, total);
 		}
 	}
 	if (!err && only_one && !found) {
@@ -216,6 +226,12 @@ std::string md5_hex_digest(MD5Context* ctx)
 		s[2 * i + 1] = hex[d[i] & 15];
 	}
 	return s;
+}
+
+std::string md5_written_signature(MD5Context* ctx, uint64_t written)
+{
+	std::string s = md5_hex_digest(ctx);
+	return written ? s : std::string();
 }
 
 // Bytes read per call: enough that the calls cost little beside the digest,

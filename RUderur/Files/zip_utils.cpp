@@ -248,8 +248,9 @@ struct entry_reader {
 // Written under a temporary name beside the target and renamed over it only
 // once whole and its CRC checked: the target is the old file or the new one.
 // Never more than the entry says it holds, nor than max_bytes (when not 0).
+// signature (optional): set once the file is in place, from the bytes written.
 static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const unz_file_info64& info,
-                         uint64_t max_bytes)
+                         uint64_t max_bytes, std::string* signature)
 {
 	if (max_bytes && info.uncompressed_size > max_bytes) { ERR_AT(); return err_archive_too_big; }
 	if (info.flag & 1) { ERR_AT(); return err_zip_short_read; }	// encrypted: no password to give
@@ -268,6 +269,8 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 	char* buf = unpack_buffer();
 	uint64_t total = 0;
 	uLong crc = crc32(0, Z_NULL, 0);
+	MD5Context md5;
+	MD5Init(&md5);
 	for (;;) {
 		long n = rd.next(buf, unpack_buffer_size);
 		if (n < 0) { err = err_zip_short_read; ERR_AT(); break; }
@@ -277,6 +280,7 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 		if (total > info.uncompressed_size) { err = err_zip_short_read; ERR_AT(); break; }
 		if (max_bytes && total > max_bytes) { err = err_archive_too_big; ERR_AT(); break; }
 		crc = crc32(crc, (const Bytef*)buf, (uInt)n);
+		if (signature) MD5UpdateWide(&md5, buf, (size_t)n);
 		for (long off = 0; off < n;) {
 			ssize_t w = write(fd, buf + off, n - off);
 			if (w < 0 && errno == EINTR) continue;
@@ -296,6 +300,7 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 	if (!err && info.external_fa != 0) set_entry_time(temp, info, true);
 	if (!err && rename(temp.c_str(), path.c_str()) != 0) { err = errno; ERR_AT(); }
 	if (err) unlink(temp.c_str());	// no half-written file stays behind
+	else if (signature) *signature = md5_written_signature(&md5, total);
 	return err;
 }
 
@@ -329,6 +334,12 @@ static int unzip_symlink(unzFile uf, const std::string& out_dir, const std::stri
 				err = errno;
 				ERR_AT();
 				unlink(temp.c_str());
+			} else if (rules && rules->signature) {
+				// a link is signed by its text
+				MD5Context md5;
+				MD5Init(&md5);
+				MD5UpdateWide(&md5, text.data(), text.size());
+				*rules->signature = md5_written_signature(&md5, text.size());
 			}
 		}
 	}
@@ -462,7 +473,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		} else if (!in_mac) {
 			found = true;
 			r = archive_entry_path(out_dir, target, 0, out);
-			if (!r) r = is_link_mode(unix_mode(info)) ? unzip_symlink(uf, out_dir, target, out, info, rules) : unzip_regular(uf, zfd, out, info, max_bytes);
+			if (!r) r = is_link_mode(unix_mode(info)) ? unzip_symlink(uf, out_dir, target, out, info, rules) : unzip_regular(uf, zfd, out, info, max_bytes, rules ? rules->signature : nullptr);
 			if (r && !is_link_mode(unix_mode(info)))
 				io_log() << "Zip to file failed with error " << r << ". file = " << sErrFile << " line = " << sErrLine
 				    << ". inFile=" << UTL_log_safe(out) << ".\n";
