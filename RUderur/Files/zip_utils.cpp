@@ -223,6 +223,7 @@ struct entry_reader {
 	{
 		if (method != Z_DEFLATED) {
 			if (z.avail_in == 0 && left > 0 && fill()) return -1;
+			if (z.avail_in == 0) return 0;	// a stored entry's end: nothing to copy from
 			size_t n = z.avail_in < room ? z.avail_in : room;
 			memcpy(out, z.next_in, n);
 			z.next_in += n;
