@@ -276,7 +276,7 @@ static uint64_t listed_unpack_limit(float listed_kb)
 }
 
 int UTIL_unpack(const std::string& folder, const std::string& archive, const std::string& destination, float listed_kb,
-                const std::string& signature)
+                const std::string& signature, std::string* written)
 {
 	// a listed file: only its own entry is written, only inside the copy, and
 	// no further than its listed size
@@ -286,9 +286,13 @@ int UTIL_unpack(const std::string& folder, const std::string& archive, const std
 	if (listed_kb >= 0) rules.max_bytes = listed_unpack_limit(listed_kb);
 	rules.md5 = signature;
 	if (destination.compare(0, folder.size(), folder) == 0) rules.root = folder;
-	if (archive.size() > 3 && archive.compare(archive.size() - 3, 3, ".7z") == 0)
-		return p7z_to_file(archive, dir, nullptr, 0, &rules);
-	return zip_to_file(archive, dir, nullptr, 0, &rules);
+	if (written) written->clear();
+	rules.signature = written;
+	int err = archive.size() > 3 && archive.compare(archive.size() - 3, 3, ".7z") == 0
+	              ? p7z_to_file(archive, dir, nullptr, 0, &rules)
+	              : zip_to_file(archive, dir, nullptr, 0, &rules);
+	if (!err && written && written->empty()) *written = "NONE";
+	return err;
 }
 
 int UTIL_delete_listed(const std::string& folder, const std::string& local, const char* verb)

@@ -33,9 +33,9 @@
 enum { failed_transfer, failed_extract, failed_signature };
 
 // A downloaded archive on its way into the copy: unpacked, and the file it
-// holds signed, on a worker thread while the streams download on. It carries
-// what a failure of its file needs to be counted and retried; the main thread
-// decides what the result means.
+// holds signed as it is written, on a worker thread while the streams
+// download on. It carries what a failure of its file needs to be counted and
+// retried; the main thread decides what the result means.
 class grab_unpack_task : public UTL_work_task {
 public:
 	int         file, server, fails, bad_servers, held;
@@ -93,12 +93,14 @@ static std::string listed_md5(const file_version_struct& v)
 }
 
 // The unpacking part of extract_and_delete_file: writes nothing to the log but
-// through io_log.
+// through io_log. written (optional): the file's signature, taken as it
+// was written.
 static int unpack_and_delete(const std::string& folder, const std::string& archive, const std::string& destination,
-                             float listed_kb, const std::string& signature, int& chmod_result)
+                             float listed_kb, const std::string& signature, int& chmod_result,
+                             std::string* written = nullptr)
 {
 	// The listed file's path: only that entry of the archive is written, and only with its listed bytes.
-	int code = UTIL_unpack(folder, archive, destination, listed_kb, signature);
+	int code = UTIL_unpack(folder, archive, destination, listed_kb, signature, written);
 	chmod_result = 0;
 	if (destination.find("Contents/MacOS/") != std::string::npos) chmod_result = make_file_executable(destination);
 	delete_file(archive);
@@ -126,8 +128,10 @@ void grab_unpack_task::do_it()
 	}
 	io_log_capture capture;
 	const file_version_struct& v = sim_info[file].versions.back();
-	code = unpack_and_delete(folder, archive, destination, v.kb2, listed_md5(v), chmod_result);
-	if (code == 0) calc_file_md5(destination, sig);
+	// signed from the bytes as they went out: the run's final check reads them back
+	std::string written;
+	code = unpack_and_delete(folder, archive, destination, v.kb2, listed_md5(v), chmod_result, &written);
+	if (code == 0) sig = written;
 	log = capture.text.str();
 }
 

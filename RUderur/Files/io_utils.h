@@ -111,6 +111,9 @@ struct unpack_rules {
 				// stops there, with err_archive_too_big
 	std::string md5;	// not empty: the signature the written entry must have, else it
 				// does not take its place and the unpack fails with err_archive_wrong_bytes
+	std::string* signature = nullptr;	// not null: set, as each entry's file is put in place, to
+				// what calc_file_md5 then gives, taken from the bytes as they were
+				// written; emptied when that file is empty
 };
 
 #endif

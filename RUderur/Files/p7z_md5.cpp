@@ -155,14 +155,20 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 		std::string path = full(out), temp;
 		int fd = unpack_temp_open(out.substr(0, out.rfind('/') + 1), temp);
 		if (fd < 0) { err = -fd; ERR_AT(); break; }
+		std::string* signature = rules ? rules->signature : nullptr;
+		const std::string want = rules ? rules->md5 : std::string();
+		const bool signing = signature || !want.empty();
 		MD5Context md5;
 		MD5Init(&md5);
+		uint64_t total = 0;
 		if (archive_entry_filetype(e) == AE_IFLNK) {
 			const char* text = archive_entry_symlink(e);	// kept as a file holding the link text
-			if (text) err = write_all(fd, text, strlen(text));
-			if (text) MD5UpdateWide(&md5, text, strlen(text));
+			if (text) {
+				total = strlen(text);
+				if (signing) MD5UpdateWide(&md5, text, total);
+				err = write_all(fd, text, total);
+			}
 		} else {
-			uint64_t total = 0;
 			for (;;) {
 				la_ssize_t n = archive_read_data(ar, buf, unpack_buffer_size);
 				if (n == 0) break;
@@ -176,17 +182,20 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 					err = err_archive_too_big;
 					break;
 				}
-				MD5UpdateWide(&md5, buf, (size_t)n);
+				if (signing) MD5UpdateWide(&md5, buf, (size_t)n);
 				err = write_all(fd, buf, (size_t)n);
 				if (err) break;
 			}
 		}
 		if (close(fd) != 0 && !err) err = err_zip_write;
-		if (!err && rules && !rules->md5.empty() && md5_hex_digest(&md5) != rules->md5) err = err_archive_wrong_bytes;
+		const std::string written = signing && !err ? md5_hex_digest(&md5) : std::string();
+		if (!err && !want.empty() && written != want) err = err_archive_wrong_bytes;
 		if (!err && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
 		if (err) {
 			ERR_AT();
 			unlink(temp.c_str());
+		} else if (signature) {
+			*signature = total ? written : std::string();
 		}
 	}
 	if (!err && only_one && !found) {
@@ -221,6 +230,12 @@ std::string md5_hex_digest(MD5Context* ctx)
 		s[2 * i + 1] = hex[d[i] & 15];
 	}
 	return s;
+}
+
+std::string md5_written_signature(MD5Context* ctx, uint64_t written)
+{
+	std::string s = md5_hex_digest(ctx);
+	return written ? s : std::string();
 }
 
 // Bytes read per call: enough that the calls cost little beside the digest,

@@ -2,6 +2,7 @@
 #define P7Z_MD5_H
 // 7z extraction (only the 7z format is accepted) and MD5 signatures of files.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include "io_utils.h"
 
@@ -25,5 +26,8 @@ struct MD5Context;
 void MD5UpdateWide(MD5Context* ctx, const void* data, size_t length);
 // Ends a signature taken piece by piece: its 32 lower-case hex digits.
 std::string md5_hex_digest(MD5Context* ctx);
+// Ends the signature of a file an unpacker wrote `written` bytes of: as
+// calc_file_md5 then signs it, or empty for an empty file.
+std::string md5_written_signature(MD5Context* ctx, uint64_t written);
 
 #endif

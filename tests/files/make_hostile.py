@@ -7,7 +7,7 @@
                                       bomb, directory_bomb; VANTOR_BOMB_MB sets how far
                                       the listed file's bomb inflates, 200 MB by default)
 """
-import os, struct, sys, zipfile
+import os, struct, sys, warnings, zipfile
 
 out = sys.argv[-1]
 
@@ -154,6 +154,12 @@ make("chain_inside.zip", [("real/", b"", 0o40755), ("real/deep/", b"", 0o40755),
 make("extras.zip", [("sub/", b"", 0o40755), ("sub/x.txt", b"extra", 0o100644), ("f.txt", b"wanted", 0o100644),
                     ("g.txt", b"extra", 0o100644), ("__MACOSX/._f.txt", apple_double(b"FORK"), 0o100644)])
 make("other_name.zip", [("not_f.txt", b"other", 0o100644)])
+# the file asked for as a link, stored twice (the last one stays), or empty
+warnings.filterwarnings("ignore", "Duplicate name")
+make("wanted_link.zip", [("f.txt", b"g.txt", 0o120777), ("g.txt", b"extra", 0o100644)])
+make("wanted_twice.zip", [("f.txt", b"first", 0o100644), ("f.txt", b"second and last", 0o100644)])
+make("wanted_then_empty.zip", [("f.txt", b"first", 0o100644), ("f.txt", b"", 0o100644)])
+make("wanted_empty.zip", [("f.txt", b"", 0o100644)])
 
 
 def patch_sizes(path, name, size):

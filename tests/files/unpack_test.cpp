@@ -250,6 +250,45 @@ TEST(Unpack, AForkEntryIsReadNoFurtherThanItsStoredSize)
 	EXPECT_EQ(read_file(o + "f.txt"), "data");
 }
 
+// The signature an unpack takes from the bytes it writes stands in for reading
+// the file back: it must be what reading it back gives, whatever the entry.
+TEST(Unpack, TheSignatureTakenWhileWritingIsThatOfTheFileLeft)
+{
+	scratch_dir d;
+	std::string h = hostile(d), src = d.path + "src/", o = d.path + "o/";
+	sh("mkdir -p '" + src + "' && printf 'wanted\r\nline\n' > '" + src + "f.txt' && printf extra > '" + src + "g.txt'");
+	ASSERT_EQ(sh("cd '" + src + "' && 7z a -bd -y ../plain.7z g.txt f.txt >/dev/null && rm f.txt && ln -s g.txt f.txt && "
+	             "7z a -bd -y -snl ../link.7z f.txt g.txt >/dev/null && rm f.txt && : > f.txt && "
+	             "7z a -bd -y ../empty.7z f.txt >/dev/null"),
+	          0);
+	struct {
+		std::string archive;
+		bool        signed_file;	// false: an empty file, which has no signature
+	} cases[] = {
+		{h + "extras.zip", true},	// with its AppleDouble companion, kept beside the bytes
+		{h + "wanted_link.zip", true},	// a link, signed by its text
+		{h + "wanted_twice.zip", true},
+		{h + "wanted_then_empty.zip", false},
+		{h + "wanted_empty.zip", false},
+		{h + "zip64.zip", true},
+		{d.path + "plain.7z", true},
+		{d.path + "link.7z", true},	// kept as a file holding the link text
+		{d.path + "empty.7z", false},
+	};
+	for (auto& c : cases) {
+		SCOPED_TRACE(c.archive);
+		sh("rm -rf '" + o + "' && mkdir '" + o + "'");
+		std::string written = "stale", read_back;
+		unpack_rules rules;
+		rules.entry = c.archive.find("zip64") != std::string::npos ? "big.bin" : "f.txt";
+		rules.signature = &written;
+		bool seven = c.archive.compare(c.archive.size() - 3, 3, ".7z") == 0;
+		ASSERT_EQ(seven ? p7z_to_file(c.archive, o, nullptr, 0, &rules) : zip_to_file(c.archive, o, nullptr, 0, &rules), 0);
+		EXPECT_EQ(calc_file_md5(o + rules.entry, read_back) == 0, c.signed_file);
+		EXPECT_EQ(written, read_back);
+	}
+}
+
 // ':' and '\' are ordinary name characters here, as are '%', '#', '?', blanks
 // and non-ASCII letters: every operation takes them.
 TEST(Unpack, NamesTheFileSystemTakesAreTakenEverywhere)
