@@ -25,12 +25,13 @@ TEST_F(DiscInstallWindow, StartedFromTheDiscRunsOnFromItsCopy)
 	ASSERT_TRUE(wait_log("Wizard screen: Vantor 9 Installer", 20)) << log();
 	// the copy reads the disc after its start screen is up: a click before that is lost
 	ASSERT_TRUE(wait_log("Read the disc " + disc0 + " (Vantor 9): ", 20)) << log();
-	// looked for only now: the ended program's window of the same name may
-	// still have been listed just after it ended
-	window = first_word("timeout 20 xdotool search --sync --name '^Vantor Installer$' 2>/dev/null");
+	// the copy's own window, found by its process: other programs on the
+	// display may have windows of the same name
+	const std::string copy_pid = first_word("pgrep -f '^" + copied + "vantor-dvd-installer' 2>/dev/null");
+	ASSERT_FALSE(copy_pid.empty()) << "the copy is not running\n" << log();
+	pid = atoi(copy_pid.c_str());	// ended by the fixture
+	window = first_word("timeout 20 xdotool search --sync --pid " + copy_pid + " --name '^Vantor Installer$' 2>/dev/null");
 	ASSERT_FALSE(window.empty()) << "the copy opened no window\n" << log();
-	const std::string copy_pid = first_word("xdotool getwindowpid " + window);
-	if (!copy_pid.empty()) pid = atoi(copy_pid.c_str());	// ended by the fixture
 	EXPECT_NE(std::string::npos, log().find("os_dir_this_app\t\t=" + copied)) << log();
 	EXPECT_EQ(0, access((copied + "Resources/map.png").c_str(), F_OK));
 
