@@ -3,11 +3,11 @@
 # runs every test, the layer check and the fuzz programs over their seeds.
 #
 # The normal tree builds first at full priority; the sanitizer trees build
-# beside it at a lower one, on the cores it leaves idle, and the tests of each
-# tree start as soon as it is built (the address-sanitizer tree's after the
-# normal tree's). Run as root, each tree's tests run in a network namespace of
-# their own, so trees that use the same loopback addresses run at the same
-# time; otherwise one tree after the other.
+# beside it at a lower one, on the cores it leaves idle. The tests start once
+# every tree is built (the address-sanitizer tree's after the normal tree's).
+# Run as root, each tree's tests run in a network namespace of their own, so
+# trees that use the same loopback addresses run at the same time; otherwise
+# one tree after the other.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -88,15 +88,20 @@ asan_env=(ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1)
 tsan_env=("TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1")
 
 if [ $apart -eq 1 ]; then
+  # Window tests lose clicks and windows while other trees compile beside
+  # them on a busy machine: every tree is built before any test starts.
+  built_tsan=0; built_asan=0
+  finish "build of build-tsan" "$logs/build-tsan" && built_tsan=1
+  finish "build of build-asan" "$logs/build-asan" && built_asan=1
   in_background "tests in build" "$logs/test-build" tests_of build
   # The thread-sanitizer build holds only the areas where threads meet (no
   # windows): its tests run beside the others.
-  finish "build of build-tsan" "$logs/build-tsan" &&
+  [ $built_tsan -eq 1 ] &&
     in_background "tests in build-tsan" "$logs/test-build-tsan" tests_of build-tsan "${tsan_env[@]}"
   # Window tests of two trees at once lose clicks and windows on a busy
   # machine: the address-sanitizer tree's tests follow the normal tree's.
   finish "tests in build" "$logs/test-build" || true
-  finish "build of build-asan" "$logs/build-asan" &&
+  [ $built_asan -eq 1 ] &&
     in_background "tests in build-asan" "$logs/test-build-asan" tests_of build-asan "${asan_env[@]}"
   for step in build-asan build-tsan; do
     [ -n "${pid_of[tests in $step]:-}" ] && { finish "tests in $step" "$logs/test-$step" || true; }
