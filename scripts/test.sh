@@ -2,12 +2,10 @@
 # Sets up the machine, builds the normal, sanitizer and thread-sanitizer trees,
 # runs every test, the layer check and the fuzz programs over their seeds.
 #
-# The normal tree builds first at full priority; the sanitizer trees build
-# beside it at a lower one, on the cores it leaves idle. The tests start once
-# every tree is built (the address-sanitizer tree's after the normal tree's).
-# Run as root, each tree's tests run in a network namespace of their own, so
-# trees that use the same loopback addresses run at the same time; otherwise
-# one tree after the other.
+# The normal tree builds first at full priority; the sanitizer trees and the
+# fuzz programs build beside it at a lower one, on the cores it leaves idle.
+# The tests start once every tree is built, one tree after another; as root,
+# each tree's tests run in a network namespace of their own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -15,10 +13,6 @@ echo "== set-up done at ${SECONDS}s"
 
 jobs=$(nproc)
 side_jobs=$(( jobs / 2 > 1 ? jobs / 2 : 1 ))
-# Window tests of a tree are dealt out over this many displays of its own.
-# One: with two, the disc relaunch test lost the copy's window in full runs
-# while the sanitizer trees built beside it.
-displays=1
 # CTest's parallel tests in one tree: the window tests on their displays
 # and the rest beside them.
 test_jobs=4
@@ -77,7 +71,8 @@ apart=0
 unshare -n ip link set lo up 2>/dev/null && apart=1
 tests_of() {  # tests_of <dir> [environment...]
   local dir=$1; shift
-  local run=(env "$@" bash scripts/test_tree.sh "$dir" "$displays" --timeout "$test_timeout" -j"$test_jobs")
+  local run=(env "$@" bash -c 'cd "$1" && shift && exec xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure "$@"'
+             sh "$dir" --timeout "$test_timeout" -j"$test_jobs")
   if [ $apart -eq 1 ]; then
     unshare -n sh -c 'ip link set lo up && exec "$@"' sh "${run[@]}"
   else
@@ -87,38 +82,22 @@ tests_of() {  # tests_of <dir> [environment...]
 asan_env=(ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1)
 tsan_env=("TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1")
 
-if [ $apart -eq 1 ]; then
-  # Window tests lose clicks and windows while other trees compile beside
-  # them on a busy machine: every tree is built before any test starts.
-  built_tsan=0; built_asan=0
-  finish "build of build-tsan" "$logs/build-tsan" && built_tsan=1
-  finish "build of build-asan" "$logs/build-asan" && built_asan=1
-  in_background "tests in build" "$logs/test-build" tests_of build
-  # The thread-sanitizer build holds only the areas where threads meet (no
-  # windows): its tests run beside the others.
-  [ $built_tsan -eq 1 ] &&
-    in_background "tests in build-tsan" "$logs/test-build-tsan" tests_of build-tsan "${tsan_env[@]}"
-  # Window tests of two trees at once lose clicks and windows on a busy
-  # machine: the address-sanitizer tree's tests follow the normal tree's.
-  finish "tests in build" "$logs/test-build" || true
-  [ $built_asan -eq 1 ] &&
-    in_background "tests in build-asan" "$logs/test-build-asan" tests_of build-asan "${asan_env[@]}"
-  for step in build-asan build-tsan; do
-    [ -n "${pid_of[tests in $step]:-}" ] && { finish "tests in $step" "$logs/test-$step" || true; }
-  done
-  finish "fuzz programs" "$logs/fuzz" || true
-else
-  echo "== tests in build"
-  tests_of build || failed "tests in build"
-  if finish "build of build-asan" "$logs/build-asan"; then
-    echo "== tests in build-asan"
-    tests_of build-asan "${asan_env[@]}" || failed "tests in build-asan"
-  fi
-  if finish "build of build-tsan" "$logs/build-tsan"; then
-    echo "== tests in build-tsan"
-    tests_of build-tsan "${tsan_env[@]}" || failed "tests in build-tsan"
-  fi
-  finish "fuzz programs" "$logs/fuzz" || true
+# Every tree is built before any test starts, and the trees' tests run one
+# after another, each on a display of its own: window tests lost clicks and
+# windows whenever anything else ran beside them on a busy machine.
+built_asan=0; built_tsan=0
+finish "build of build-asan" "$logs/build-asan" && built_asan=1
+finish "build of build-tsan" "$logs/build-tsan" && built_tsan=1
+echo "== tests in build"
+tests_of build || failed "tests in build"
+if [ $built_asan -eq 1 ]; then
+  echo "== tests in build-asan"
+  tests_of build-asan "${asan_env[@]}" || failed "tests in build-asan"
 fi
+if [ $built_tsan -eq 1 ]; then
+  echo "== tests in build-tsan"
+  tests_of build-tsan "${tsan_env[@]}" || failed "tests in build-tsan"
+fi
+finish "fuzz programs" "$logs/fuzz" || true
 [ $status -eq 0 ] && echo "== all passed in ${SECONDS}s"
 exit $status
