@@ -7,7 +7,12 @@ build=${1:-build}
 out=$(mktemp -d)
 trap 'kill $pid 2>/dev/null || true; rm -rf "$out"' EXIT
 "${DEMO:-$build/widget_demo}" "$out/values.txt" & pid=$!
-win=$(timeout 10 xdotool search --sync --name '^widget demo$' | head -1)
+# the search dies when another window vanishes under it: asked again until it answers
+win=
+for i in $(seq 100); do
+	win=$(timeout 10 xdotool search --pid $pid --name '^widget demo$' 2>/dev/null | head -1) || true
+	[ -n "$win" ] && break; sleep 0.1
+done
 frames() { sed -n 's/.*frames=\([0-9]*\).*/\1/p' "$out/values.txt"; }
 for i in $(seq 100); do [ -s "$out/values.txt" ] && break; sleep 0.2; done; sleep 1
 # the pointer moving every `interval` ms for `seconds`

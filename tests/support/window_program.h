@@ -4,6 +4,7 @@
 // own and drives it by hand (xdotool); screenshots (ImageMagick) show what it drew
 // and its log shows what came back. Header-only: include "../support/window_program.h".
 #include <gtest/gtest.h>
+#include "x_window.h"
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -87,7 +88,7 @@ struct window_program : ::testing::Test {
 		ASSERT_EQ(system(("cp '" VANTOR_BINARY_DIR "/" + program + "' '" + app + "'").c_str()), 0);
 		run(app + program, args);
 		if (HasFatalFailure()) return;
-		window = first_word("timeout 20 xdotool search --sync --pid " + std::to_string(pid) + " 2>/dev/null");
+		window = x_window_of(pid, "", 20);
 		ASSERT_FALSE(window.empty()) << "no window came";
 	}
 	// The system's language setting for the program (LANG).

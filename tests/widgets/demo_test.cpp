@@ -1,6 +1,7 @@
 // The widget demo in a real window: xdotool clicks it and types into it; the values
 // it writes and screenshots show what each click and key did.
 #include <gtest/gtest.h>
+#include "../support/x_window.h"
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -45,7 +46,7 @@ struct WidgetDemo : ::testing::Test {
 			_exit(127);
 		}
 		ASSERT_GT(pid, 0);
-		win = run("timeout 10 xdotool search --sync --name '^widget demo$' | head -1");
+		win = x_window_of(pid, "^widget demo$", 10);
 		ASSERT_FALSE(win.empty());
 		ASSERT_TRUE(wait_for("clicks=0 "));
 	}

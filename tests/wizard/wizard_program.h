@@ -3,6 +3,7 @@
 // The real program in a window of its own, driven with xdotool, and what the
 // window tests read back: its log, the files it wrote.
 #include "wizard_support.h"
+#include "../support/x_window.h"
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -115,16 +116,7 @@ struct wz_program {
 
 	bool find_window()
 	{
-		for (int i = 0; i < 100 && window.empty(); ++i) {
-			FILE* p = popen(("xdotool search --pid " + std::to_string(pid) + " 2>/dev/null").c_str(), "r");
-			char buf[64] = {0};
-			if (p) {
-				if (fgets(buf, sizeof(buf), p)) window = buf;
-				pclose(p);
-			}
-			while (!window.empty() && (window.back() == '\n' || window.back() == ' ')) window.pop_back();
-			if (window.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-		}
+		if (window.empty()) window = x_window_of(pid, "", 15);
 		return !window.empty();
 	}
 
