@@ -10,7 +10,7 @@ trap 'kill $pid 2>/dev/null || true; rm -rf "$out"' EXIT
 # the search dies when another window vanishes under it: asked again until it answers
 win=
 for i in $(seq 100); do
-	win=$(timeout 10 xdotool search --pid $pid --name '^widget demo$' 2>/dev/null | head -1) || true
+	win=$(timeout 10 xdotool search --all --pid $pid --name '^widget demo$' 2>/dev/null | head -1) || true
 	[ -n "$win" ] && break; sleep 0.1
 done
 frames() { sed -n 's/.*frames=\([0-9]*\).*/\1/p' "$out/values.txt"; }

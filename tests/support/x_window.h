@@ -13,7 +13,9 @@
 // regular expression; any name when empty); empty if none came within `seconds`.
 inline std::string x_window_of(int pid, const std::string& name, double seconds)
 {
-	std::string cmd = "timeout 10 xdotool search";
+	// --all: by default the search takes a window that meets any one condition,
+	// so another program's window of the same name would do
+	std::string cmd = "timeout 10 xdotool search --all";
 	if (pid > 0) cmd += " --pid " + std::to_string(pid);
 	if (!name.empty()) cmd += " --name '" + name + "'";
 	cmd += " 2>/dev/null";
