@@ -4,8 +4,8 @@
 #
 # The normal tree builds first at full priority; the sanitizer trees and the
 # fuzz programs build beside it at a lower one, on the cores it leaves idle.
-# The tests start once every tree is built, one tree after another; as root,
-# each tree's tests run in a network namespace of their own.
+# Each tree's tests start as soon as it is built, in a network namespace and
+# on an X display of their own (as root; otherwise one tree after another).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -66,13 +66,14 @@ echo "== build of build done at ${SECONDS}s"
 # No library may use a layer above its own.
 python3 scripts/check_layers.py build || failed "layer check"
 
-# A tree's tests in a network namespace of their own when that can be made.
+# A tree's tests in a network namespace of their own when that can be made,
+# so that trees using the same loopback addresses run at once, and on an X
+# display of their own.
 apart=0
 unshare -n ip link set lo up 2>/dev/null && apart=1
 tests_of() {  # tests_of <dir> [environment...]
   local dir=$1; shift
-  local run=(env "$@" bash -c 'cd "$1" && shift && exec xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure "$@"'
-             sh "$dir" --timeout "$test_timeout" -j"$test_jobs")
+  local run=(env "$@" bash scripts/test_tree.sh "$dir" 1 --timeout "$test_timeout" -j"$test_jobs")
   if [ $apart -eq 1 ]; then
     unshare -n sh -c 'ip link set lo up && exec "$@"' sh "${run[@]}"
   else
@@ -82,21 +83,29 @@ tests_of() {  # tests_of <dir> [environment...]
 asan_env=(ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1)
 tsan_env=("TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1")
 
-# Every tree is built before any test starts, and the trees' tests run one
-# after another, each on a display of its own: window tests lost clicks and
-# windows whenever anything else ran beside them on a busy machine.
-built_asan=0; built_tsan=0
-finish "build of build-asan" "$logs/build-asan" && built_asan=1
-finish "build of build-tsan" "$logs/build-tsan" && built_tsan=1
-echo "== tests in build"
-tests_of build || failed "tests in build"
-if [ $built_asan -eq 1 ]; then
-  echo "== tests in build-asan"
-  tests_of build-asan "${asan_env[@]}" || failed "tests in build-asan"
-fi
-if [ $built_tsan -eq 1 ]; then
-  echo "== tests in build-tsan"
-  tests_of build-tsan "${tsan_env[@]}" || failed "tests in build-tsan"
+# Each tree's tests start as soon as it is built, beside the builds and the
+# other trees' tests. Without namespaces the trees' servers would meet on the
+# same addresses: their tests then run one tree after another.
+if [ $apart -eq 1 ]; then
+  in_background "tests in build" "$logs/test-build" tests_of build
+  finish "build of build-tsan" "$logs/build-tsan" &&
+    in_background "tests in build-tsan" "$logs/test-build-tsan" tests_of build-tsan "${tsan_env[@]}"
+  finish "build of build-asan" "$logs/build-asan" &&
+    in_background "tests in build-asan" "$logs/test-build-asan" tests_of build-asan "${asan_env[@]}"
+  for step in build build-tsan build-asan; do
+    [ -n "${pid_of[tests in $step]:-}" ] && { finish "tests in $step" "$logs/test-$step" || true; }
+  done
+else
+  echo "== tests in build"
+  tests_of build || failed "tests in build"
+  if finish "build of build-asan" "$logs/build-asan"; then
+    echo "== tests in build-asan"
+    tests_of build-asan "${asan_env[@]}" || failed "tests in build-asan"
+  fi
+  if finish "build of build-tsan" "$logs/build-tsan"; then
+    echo "== tests in build-tsan"
+    tests_of build-tsan "${tsan_env[@]}" || failed "tests in build-tsan"
+  fi
 fi
 finish "fuzz programs" "$logs/fuzz" || true
 [ $status -eq 0 ] && echo "== all passed in ${SECONDS}s"
