@@ -16,6 +16,8 @@ side_jobs=$(( jobs / 2 > 1 ? jobs / 2 : 1 ))
 # CTest's parallel tests in one tree: the window tests on their displays
 # and the rest beside them.
 test_jobs=4
+# Window tests of one tree are dealt out over this many displays of its own.
+displays=2
 # A test without a timeout of its own (most have one) is stopped after this.
 test_timeout=300
 # The fuzz programs' time each, after their seeds and kept inputs.
@@ -73,7 +75,7 @@ apart=0
 unshare -n ip link set lo up 2>/dev/null && apart=1
 tests_of() {  # tests_of <dir> [environment...]
   local dir=$1; shift
-  local run=(env "$@" bash scripts/test_tree.sh "$dir" 1 --timeout "$test_timeout" -j"$test_jobs")
+  local run=(env "$@" bash scripts/test_tree.sh "$dir" "$displays" --timeout "$test_timeout" -j"$test_jobs")
   if [ $apart -eq 1 ]; then
     unshare -n sh -c 'ip link set lo up && exec "$@"' sh "${run[@]}"
   else
