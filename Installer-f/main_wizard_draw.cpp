@@ -65,6 +65,9 @@ static void draw_header_word()
 	           u1, header_v0, header_x, header_y, 0, header_v0, 1, al_blend);
 }
 
+// The step list's lines wrap short of the left panel's right edge (its art ends at 201).
+static const float step_list_width = 160;
+
 void APP_update()
 {
 	draw_background();
@@ -84,7 +87,7 @@ void APP_update()
 		bool current = (int)i == current_step;
 		float y = std::min(480 - 20.0f * i, below);
 		// the call gives the next line's y, less the unit its first baseline sits below y
-		float next_line = OGL_string(current ? colr_blue : colr_value, 30, y, step_names[i], 170, current ? 1 : 0, 0);
+		float next_line = OGL_string(current ? colr_blue : colr_value, 30, y, step_names[i], step_list_width, current ? 1 : 0, 0);
 		below = next_line + 1 - 10;
 	}
 

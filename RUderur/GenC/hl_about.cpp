@@ -28,7 +28,7 @@ static void about_frame(about_state& s)
 	const float W = mnw.wind_w, H = mnw.wind_h, width = W - 40;
 	OGL_plot_back_col();
 	BTN_fillwin(1, btn_style_none);
-	BTN_subwin(0, btn_style_dialog_panel, -1, 35, -1, -1, "", &wx, &wy);
+	BTN_subwin(0, btn_style_dialog_panel, -1, BTN_panel_over_button_row, -1, -1, "", &wx, &wy);
 	OGL_string(colr_panel_text, 20, H - 45, std::string("Vantor ") + about_release_text + (is_demo ? " Web Demo" : ""), width, 0, 0);
 	OGL_string(colr_panel_text, 20, H - 55, "Created by Arlen Voss", width, 0, 0);
 	OGL_string(colr_panel_text, 20, H - 65, about_maker_site, width, 0, 0);

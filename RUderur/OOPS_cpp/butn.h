@@ -36,6 +36,10 @@ enum {
 	btn_style_none = 24		// BTN_fillwin: no content panel
 };
 
+// The bottom of a dialog's content panel (BTN_subwin's y) above a row of
+// buttons centred 17-18 units up: the panel's frame reaches 14 units below it.
+static const float BTN_panel_over_button_row = 49;
+
 void BTN_frame0(int style, float xc, float yc, float height);
 void BTN_frame1(int style, float xc, float yc, float width, int colour);
 void BTN_frame2(int style, float x, float y, float w, float h, std::string title, float alpha);

@@ -33,7 +33,7 @@ int BTN_alert_pass(const std::string& m1, const std::string& m2, const std::stri
 	const float W = mnw.wind_w;
 	OGL_plot_back_col();
 	BTN_fillwin(1, btn_style_none);
-	BTN_subwin(0, btn_style_inner_panel, -1, 35, -1, -1, "", &wx, &wy);
+	BTN_subwin(0, btn_style_inner_panel, -1, BTN_panel_over_button_row, -1, -1, "", &wx, &wy);
 
 	std::string label;
 	if (type == t_choose_language) {

@@ -1,4 +1,5 @@
 #include "butn.h"
+#include "butn_layout.h"
 #include "colr.h"
 #include "OGL_fonts.h"
 #include "oglp.h"
@@ -112,6 +113,9 @@ void BTN_frame2(int style, float x, float y, float w, float h, std::string title
 	if (style == btn_style_menu) { capL = capR = 20; lowB = 26; highB = 14; }
 	float colP = S - capL - capR, rowP = S - lowB - highB;
 	float X0 = x - s.D, X1 = x + w + s.D, Y0 = y - s.E, Y1 = y + h + s.C;
+	// the window's own frame holds everything, and menus and balloons lie over what they cover
+	if (style != btn_style_window && style != btn_style_window_b && style != btn_style_menu && style != btn_style_help)
+		BTN_layout_panel(X0, Y0, X1, Y1);
 	// column and row spans on screen with their source spans
 	float cs[64][4];
 	int nc = 0;

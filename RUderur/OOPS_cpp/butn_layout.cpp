@@ -36,6 +36,11 @@ int BTN_layout_control(const char* what, float x0, float y0, float x1, float y1)
 	return add({1, what, {x0, y0, x1, y1}, -1, layout_free, 0});
 }
 
+void BTN_layout_panel(float x0, float y0, float x1, float y1)
+{
+	if (BTN_layout_on) add({2, "panel", {x0, y0, x1, y1}, -1, layout_free, 0});
+}
+
 BTN_layout_owner::BTN_layout_owner(int control, int role) : saved_control(owner_control), saved_role(owner_role)
 {
 	owner_control = control;
@@ -86,12 +91,21 @@ std::vector<std::string> BTN_layout_faults(const std::vector<BTN_layout_item>& a
 	std::vector<std::string> out;
 	for (size_t i = 0; i < all.size(); ++i) {
 		const BTN_layout_item& a = all[i];
+		if (a.control == 2) {
+			// a panel: what it holds lies wholly inside it or wholly outside
+			for (const BTN_layout_item& b : all) {
+				if (b.control == 2 || b.role == layout_clipped || !overlap(a.box, b.box, 0)) continue;
+				if (b.box.x0 < a.box.x0 || b.box.x1 > a.box.x1 || b.box.y0 < a.box.y0 || b.box.y1 > a.box.y1)
+					out.push_back(name(b) + " lies across the edge of " + name(a));
+			}
+			continue;
+		}
 		if (a.control || a.role == layout_clipped) {
 			if (a.control && (a.box.x0 < 0 || a.box.x1 > w || a.box.y0 < 0 || a.box.y1 > h))
 				out.push_back(name(a) + " leaves the window");
 			if (!a.control) continue;
 			for (size_t j = i + 1; j < all.size(); ++j)
-				if (all[j].control && overlap(a.box, all[j].box, 0))
+				if (all[j].control == 1 && overlap(a.box, all[j].box, 0))
 					out.push_back(name(a) + " overlaps " + name(all[j]));
 			continue;
 		}
@@ -105,7 +119,7 @@ std::vector<std::string> BTN_layout_faults(const std::vector<BTN_layout_item>& a
 		}
 		for (size_t j = 0; j < all.size(); ++j) {
 			const BTN_layout_item& b = all[j];
-			if (j == i) continue;
+			if (j == i || b.control == 2) continue;
 			if (b.control) {
 				if ((int)j == a.owner && a.role == layout_inside) continue;
 				float gap = (int)j == a.owner ? label_gap : 0;

@@ -4,7 +4,8 @@
 // box of every control the widgets drew and the inked box of every line of
 // text, with the control a text belongs to. The faults of a record are the
 // layout mistakes a reader sees: a caption leaving its button, a label on or
-// touching a box, controls on top of each other, text on text, text off the window.
+// touching a box, controls on top of each other, text on text, text off the window,
+// a control or text lying across the edge of a panel.
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ struct BTN_layout_box {
 };
 
 struct BTN_layout_item {
-	int            control;	// 1 a control's box, 0 a line of text
+	int            control;	// 1 a control's box, 0 a line of text, 2 a panel's drawn box
 	std::string    what;	// the control's kind, or the text
 	BTN_layout_box box;
 	int            owner;	// text: index of its control, -1 for none
@@ -37,6 +38,9 @@ const std::vector<BTN_layout_item>& BTN_layout_items();
 // Notes a control's box; returns its index for the texts it draws, or -1 when
 // recording is off.
 int  BTN_layout_control(const char* what, float x0, float y0, float x1, float y1);
+// Notes the box a panel's frame covers on screen (its art reaches past the box
+// it was asked for).
+void BTN_layout_panel(float x0, float y0, float x1, float y1);
 // The texts drawn while one of these lives belong to a control.
 struct BTN_layout_owner {
 	BTN_layout_owner(int control, int role);

@@ -68,7 +68,9 @@ TEST(Layout, EveryScreenOfEveryFlowFitsInEveryLanguage)
 				int owner, role, call;
 				f >> kind >> x0 >> y0 >> x1 >> y1 >> word >> owner >> word >> role >> word >> call;
 				if (kind != "text" || x0 < 28 || x0 > 34 || y0 < 250) continue;
-				if (last_call >= 0 && call != last_call) EXPECT_GE(last_y - y0, 15) << l << " " << s << ": " << line;
+				if (last_call >= 0 && call != last_call) {
+					EXPECT_GE(last_y - y0, 15) << l << " " << s << ": " << line;
+				}
 				last_y = y0;
 				last_call = call;
 			}
@@ -141,6 +143,12 @@ TEST(LayoutRecord, FaultsAReaderSees)
 	EXPECT_TRUE(has(faults_of({text("a", 10, 10, 60, 20, -1, layout_free, 1), text("b", 50, 12, 90, 22, -1, layout_free, 2)}),
 	                "is on text"));
 	EXPECT_TRUE(has(faults_of({text("cut", -12, 10, 60, 20, -1, layout_free, 1)}), "leaves the window"));
+	// a button across a panel's drawn edge; a button and text wholly inside it or below it are not
+	const BTN_layout_item panel = {2, "panel", {1, 21, 419, 226}, -1, layout_free, 0};
+	EXPECT_TRUE(has(faults_of({panel, control(170, 6, 250, 30)}), "lies across the edge of panel"));
+	EXPECT_TRUE(faults_of({panel, control(170, 40, 250, 64), text("in", 20, 100, 60, 110, -1, layout_free, 1),
+	                       control(170, -20, 250, 4)})
+	                .size() == 1);	// only the last leaves the window
 	// text cut to its field by a scissor is not measured; lines of one call are laid out together
 	EXPECT_TRUE(faults_of({control(0, 0, 50, 20), text("long field text", -5, 5, 400, 15, 0, layout_clipped, 1)}).empty());
 	EXPECT_TRUE(faults_of({text("a", 10, 10, 60, 20, -1, layout_free, 1), text("b", 50, 12, 90, 22, -1, layout_free, 1)}).empty());

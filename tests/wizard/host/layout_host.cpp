@@ -72,7 +72,7 @@ static void report(const std::string& scene, const std::function<void()>& draw)
 	// the record itself, for a reader of a failure
 	std::ofstream rec(out_dir + "/" + lang_names[mnw.language] + "-" + scene + ".txt");
 	for (const BTN_layout_item& it : BTN_layout_items())
-		rec << (it.control ? "control " : "text ") << it.box.x0 << " " << it.box.y0 << " " << it.box.x1 << " "
+		rec << (it.control == 2 ? "panel " : it.control ? "control " : "text ") << it.box.x0 << " " << it.box.y0 << " " << it.box.x1 << " "
 		    << it.box.y1 << " owner " << it.owner << " role " << it.role << " call " << it.call << " " << it.what << "\n";
 	faults.flush();
 	picture(std::string(lang_names[mnw.language]) + "-" + scene, draw);
