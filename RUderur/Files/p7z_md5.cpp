@@ -155,18 +155,13 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 		std::string path = full(out), temp;
 		int fd = unpack_temp_open(out.substr(0, out.rfind('/') + 1), temp);
 		if (fd < 0) { err = -fd; ERR_AT(); break; }
-		std::string* signature = rules ? rules->signature : nullptr;
-		const std::string want = rules ? rules->md5 : std::string();
-		const bool signing = signature || !want.empty();
-		MD5Context md5;
-		MD5Init(&md5);
+		unpack_signer sign(rules);
 		uint64_t total = 0;
 		if (archive_entry_filetype(e) == AE_IFLNK) {
 			const char* text = archive_entry_symlink(e);	// kept as a file holding the link text
 			if (text) {
-				total = strlen(text);
-				if (signing) MD5UpdateWide(&md5, text, total);
-				err = write_all(fd, text, total);
+				sign.add(text, strlen(text));
+				err = write_all(fd, text, strlen(text));
 			}
 		} else {
 			for (;;) {
@@ -182,20 +177,19 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 					err = err_archive_too_big;
 					break;
 				}
-				if (signing) MD5UpdateWide(&md5, buf, (size_t)n);
+				sign.add(buf, (size_t)n);
 				err = write_all(fd, buf, (size_t)n);
 				if (err) break;
 			}
 		}
 		if (close(fd) != 0 && !err) err = err_zip_write;
-		const std::string written = signing && !err ? md5_hex_digest(&md5) : std::string();
-		if (!err && !want.empty() && written != want) err = err_archive_wrong_bytes;
+		if (!err) err = sign.check();
 		if (!err && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
 		if (err) {
 			ERR_AT();
 			unlink(temp.c_str());
-		} else if (signature) {
-			*signature = total ? written : std::string();
+		} else {
+			sign.placed();
 		}
 	}
 	if (!err && only_one && !found) {
@@ -232,10 +226,27 @@ std::string md5_hex_digest(MD5Context* ctx)
 	return s;
 }
 
-std::string md5_written_signature(MD5Context* ctx, uint64_t written)
+unpack_signer::unpack_signer(const unpack_rules* rules)
+    : want(rules ? rules->md5 : std::string()), out(rules ? rules->signature : nullptr), on(out || !want.empty())
 {
-	std::string s = md5_hex_digest(ctx);
-	return written ? s : std::string();
+	MD5Init(&ctx);
+}
+
+void unpack_signer::add(const void* data, size_t length)
+{
+	bytes += length;
+	if (on) MD5UpdateWide(&ctx, data, length);
+}
+
+int unpack_signer::check()
+{
+	if (on) got = md5_hex_digest(&ctx);
+	return !want.empty() && got != want ? err_archive_wrong_bytes : 0;
+}
+
+void unpack_signer::placed()
+{
+	if (out) *out = bytes ? got : std::string();
 }
 
 // Bytes read per call: enough that the calls cost little beside the digest,

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include "io_utils.h"
+#include <md5.h>
 
 // rules (optional): the one entry to write, and the folder the output must stay in.
 int p7z_to_file(const std::string& archive, const std::string& out_dir, std::string* out_path, int rename,
@@ -22,12 +23,28 @@ enum md5_absent {
 // link text. A folder, pipe, socket or device is never opened.
 int calc_file_md5(const std::string& path, std::string& signature, int* why = nullptr);
 
-struct MD5Context;
 void MD5UpdateWide(MD5Context* ctx, const void* data, size_t length);
 // Ends a signature taken piece by piece: its 32 lower-case hex digits.
 std::string md5_hex_digest(MD5Context* ctx);
-// Ends the signature of a file an unpacker wrote `written` bytes of: as
-// calc_file_md5 then signs it, or empty for an empty file.
-std::string md5_written_signature(MD5Context* ctx, uint64_t written);
+
+// One entry an unpacker writes, signed from its bytes as they are written and
+// held to the signature its listing gives (unpack_rules::md5).
+struct unpack_signer {
+	explicit unpack_signer(const unpack_rules* rules);
+	void add(const void* data, size_t length);
+	// After the last byte: err_archive_wrong_bytes when the listing's signature
+	// differs, else 0.
+	int check();
+	// Once the file is in place: its signature to unpack_rules::signature, as
+	// calc_file_md5 then gives it (empty for an empty file).
+	void placed();
+
+private:
+	MD5Context   ctx;
+	std::string  want, got;
+	std::string* out;
+	bool         on;
+	uint64_t     bytes = 0;
+};
 
 #endif

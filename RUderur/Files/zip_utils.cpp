@@ -249,9 +249,9 @@ struct entry_reader {
 // Written under a temporary name beside the target and renamed over it only
 // once whole and its CRC checked: the target is the old file or the new one.
 // Never more than the entry says it holds, nor than max_bytes (when not 0).
-// signature (optional): set once the file is in place, from the bytes written.
+// Signed as written, and checked against the listing (rules) before it takes its place.
 static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const unz_file_info64& info,
-                         uint64_t max_bytes, const std::string& md5_want, std::string* signature)
+                         uint64_t max_bytes, const unpack_rules* rules)
 {
 	if (max_bytes && info.uncompressed_size > max_bytes) { ERR_AT(); return err_archive_too_big; }
 	if (info.flag & 1) { ERR_AT(); return err_zip_short_read; }	// encrypted: no password to give
@@ -270,10 +270,7 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 	char* buf = unpack_buffer();
 	uint64_t total = 0;
 	uLong crc = crc32(0, Z_NULL, 0);
-	// signed as written: checked against the listing before it takes its place
-	const bool signing = signature || !md5_want.empty();
-	MD5Context md5;
-	MD5Init(&md5);
+	unpack_signer sign(rules);
 	for (;;) {
 		long n = rd.next(buf, unpack_buffer_size);
 		if (n < 0) { err = err_zip_short_read; ERR_AT(); break; }
@@ -283,7 +280,7 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 		if (total > info.uncompressed_size) { err = err_zip_short_read; ERR_AT(); break; }
 		if (max_bytes && total > max_bytes) { err = err_archive_too_big; ERR_AT(); break; }
 		crc = crc32(crc, (const Bytef*)buf, (uInt)n);
-		if (signing) MD5UpdateWide(&md5, buf, (size_t)n);
+		sign.add(buf, (size_t)n);
 		for (long off = 0; off < n;) {
 			ssize_t w = write(fd, buf + off, n - off);
 			if (w < 0 && errno == EINTR) continue;
@@ -294,8 +291,7 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 	}
 	if (!err && total != info.uncompressed_size) { err = err_zip_short_read; ERR_AT(); }
 	if (!err && crc != info.crc) { err = UNZ_CRCERROR; ERR_AT(); }
-	const std::string written = signing && !err ? md5_hex_digest(&md5) : std::string();
-	if (!err && !md5_want.empty() && written != md5_want) { err = err_archive_wrong_bytes; ERR_AT(); }
+	if (!err && (err = sign.check()) != 0) ERR_AT();
 	if (!err && info.external_fa != 0) {
 		int mode = unix_mode(info);
 		// a DOS-made archive has no Unix mode: keep the default rather than 000
@@ -305,17 +301,8 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 	if (!err && info.external_fa != 0) set_entry_time(temp, info, true);
 	if (!err && rename(temp.c_str(), path.c_str()) != 0) { err = errno; ERR_AT(); }
 	if (err) unlink(temp.c_str());	// no half-written file stays behind
-	else if (signature) *signature = total ? written : std::string();
+	else sign.placed();
 	return err;
-}
-
-// A link is signed by its text, as a copy's scan signs it.
-static std::string text_md5(const std::string& text)
-{
-	MD5Context c;
-	MD5Init(&c);
-	MD5UpdateWide(&c, text.data(), text.size());
-	return md5_hex_digest(&c);
 }
 
 // With rules naming a root, a link is judged by where it lands on disk against
@@ -336,13 +323,14 @@ static int unzip_symlink(unzFile uf, const std::string& out_dir, const std::stri
 	if (!err) {
 		std::string text(data.begin(), data.end());
 		std::string path = full(out_path), temp;
+		unpack_signer sign(rules);	// a link is signed by its text, as a copy's scan signs it
+		sign.add(text.data(), text.size());
 		if (!link_allowed(out_dir, name, out_path, text, rules)) {
 			io_log() << "Refusing a link that leads out of its folder: " << UTL_log_safe(name) << " -> " << UTL_log_safe(text) << "\n";
 			ERR_AT();
 			err = err_archive_unsafe;
-		} else if (rules && !rules->md5.empty() && text_md5(text) != rules->md5) {
+		} else if ((err = sign.check()) != 0) {
 			ERR_AT();
-			err = err_archive_wrong_bytes;
 		} else if ((err = unpack_temp_link(folder_of(out_path), text, temp)) != 0) {
 			ERR_AT();
 		} else {
@@ -351,8 +339,8 @@ static int unzip_symlink(unzFile uf, const std::string& out_dir, const std::stri
 				err = errno;
 				ERR_AT();
 				unlink(temp.c_str());
-			} else if (rules && rules->signature) {
-				*rules->signature = text.empty() ? std::string() : text_md5(text);
+			} else {
+				sign.placed();
 			}
 		}
 	}
@@ -486,7 +474,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		} else if (!in_mac) {
 			found = true;
 			r = archive_entry_path(out_dir, target, 0, out);
-			if (!r) r = is_link_mode(unix_mode(info)) ? unzip_symlink(uf, out_dir, target, out, info, rules) : unzip_regular(uf, zfd, out, info, max_bytes, rules ? rules->md5 : std::string(), rules ? rules->signature : nullptr);
+			if (!r) r = is_link_mode(unix_mode(info)) ? unzip_symlink(uf, out_dir, target, out, info, rules) : unzip_regular(uf, zfd, out, info, max_bytes, rules);
 			if (r && !is_link_mode(unix_mode(info)))
 				io_log() << "Zip to file failed with error " << r << ". file = " << sErrFile << " line = " << sErrLine
 				    << ". inFile=" << UTL_log_safe(out) << ".\n";
