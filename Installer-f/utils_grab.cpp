@@ -145,10 +145,13 @@ void grab_check_task::do_it()
 			continue;
 		}
 		std::string sig = "NONE";
-		int not_a_file = 0;
-		calc_file_md5(it.local, sig, &not_a_file);
+		int why = md5_missing;
+		calc_file_md5(it.local, sig, &why);
 		if (sig != it.sig_want)
-			wrong.push_back({it.local, "its signature is " + (not_a_file ? std::string("that of no file") : sig) +
+			wrong.push_back({it.local, "its signature is " +
+			                               (why == md5_not_a_file   ? std::string("that of no file")
+			                                : why == md5_unreadable ? std::string("unreadable")
+			                                                        : sig) +
 			                               ", not the listed " + it.sig_want});
 	}
 }
