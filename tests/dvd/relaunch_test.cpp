@@ -30,8 +30,9 @@ TEST_F(DiscInstallWindow, StartedFromTheDiscRunsOnFromItsCopy)
 	const std::string copy_pid = first_word("pgrep -f '^" + copied + "vantor-dvd-installer' 2>/dev/null");
 	ASSERT_FALSE(copy_pid.empty()) << "the copy is not running\n" << log();
 	pid = atoi(copy_pid.c_str());	// ended by the fixture
-	window = x_window_of(pid, "^Vantor Installer$", 20);
-	ASSERT_FALSE(window.empty()) << "the copy opened no window\n" << log();
+	std::string why;
+	window = x_window_of(pid, "^Vantor Installer$", 20, &why);
+	ASSERT_FALSE(window.empty()) << "the copy opened no window: " << why << "\n" << log();
 	EXPECT_NE(std::string::npos, log().find("os_dir_this_app\t\t=" + copied)) << log();
 	EXPECT_EQ(0, access((copied + "Resources/map.png").c_str(), F_OK));
 

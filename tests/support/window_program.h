@@ -88,8 +88,9 @@ struct window_program : ::testing::Test {
 		ASSERT_EQ(system(("cp '" VANTOR_BINARY_DIR "/" + program + "' '" + app + "'").c_str()), 0);
 		run(app + program, args);
 		if (HasFatalFailure()) return;
-		window = x_window_of(pid, "", 20);
-		ASSERT_FALSE(window.empty()) << "no window came";
+		std::string why;
+		window = x_window_of(pid, "", 20, &why);
+		ASSERT_FALSE(window.empty()) << "no window came: " << why;
 	}
 	// The system's language setting for the program (LANG).
 	std::string lang = "C";

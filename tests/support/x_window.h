@@ -10,26 +10,44 @@
 #include <thread>
 
 // The window id of process `pid` (any pid when 0) whose name matches `name` (a
-// regular expression; any name when empty); empty if none came within `seconds`.
-inline std::string x_window_of(int pid, const std::string& name, double seconds)
+// regular expression; any name when empty); empty if none came within `seconds`,
+// and then `why` (when given) tells how the searches ended.
+inline std::string x_window_of(int pid, const std::string& name, double seconds, std::string* why = nullptr)
 {
 	// --all: by default the search takes a window that meets any one condition,
 	// so another program's window of the same name would do
 	std::string cmd = "timeout 10 xdotool search --all";
 	if (pid > 0) cmd += " --pid " + std::to_string(pid);
 	if (!name.empty()) cmd += " --name '" + name + "'";
-	cmd += " 2>/dev/null";
+	cmd += " 2>&1";
 	const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+	int searches = 0, status = 0;
+	std::string said;
 	for (;;) {
-		char buf[64] = {0};
+		++searches;
+		said.clear();
 		if (FILE* p = popen(cmd.c_str(), "r")) {
-			const int got = fscanf(p, "%63s", buf);
-			pclose(p);
-			if (got == 1) return buf;
+			char buf[256];
+			std::string found;
+			while (fgets(buf, sizeof buf, p)) {
+				std::string line(buf);
+				while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
+				// a window id is a line of digits; anything else is what went wrong
+				if (found.empty() && !line.empty() && line.find_first_not_of("0123456789") == std::string::npos)
+					found = line;
+				else if (said.size() < 1024)
+					said += line + "\n";
+			}
+			status = pclose(p);
+			if (!found.empty()) return found;
 		}
-		if (std::chrono::steady_clock::now() >= until) return "";
+		if (std::chrono::steady_clock::now() >= until) break;
 		std::this_thread::sleep_for(std::chrono::milliseconds(100));
 	}
+	if (why)
+		*why = std::to_string(searches) + " searches; the last ended with status " + std::to_string(status) +
+		       (said.empty() ? std::string(", saying nothing") : ", saying: " + said);
+	return "";
 }
 
 #endif

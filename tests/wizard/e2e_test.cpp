@@ -30,7 +30,7 @@ struct WebDemoFlow : ::testing::Test {
 	{
 		ASSERT_TRUE(p.start(s.path, with));
 		ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", 30)) << p.log_text();
-		ASSERT_TRUE(p.find_window());
+		ASSERT_TRUE(p.find_window()) << p.window_why;
 	}
 	// Quit at the bottom left, and the program ends.
 	void quit(wz_program& p)
@@ -70,7 +70,7 @@ struct WebDemoFlow : ::testing::Test {
 		a.insert(a.begin(), {"-path", copy});
 		ASSERT_TRUE(p.start(s.path, a));
 		ASSERT_TRUE(p.wait_log("Wizard screen: Vantor 9 Web Updater", 30)) << p.log_text();
-		ASSERT_TRUE(p.find_window());
+		ASSERT_TRUE(p.find_window()) << p.window_why;
 		p.click(kNextX, kRowY);
 		ASSERT_TRUE(p.wait_log("Wizard screen: Check Disk Space", 60)) << p.log_text();
 		p.click(kNextX, kRowY);
@@ -174,7 +174,7 @@ TEST_F(WebDemoFlow, WelcomeScreenShowsThePanelAndButtonArt)
 		if (a == "--lang=en") a = "--lang=fr";
 	ASSERT_TRUE(p.start(s.path, french));
 	ASSERT_TRUE(p.wait_log("Wizard screen: Bienvenue", 30)) << p.log_text();
-	ASSERT_TRUE(p.find_window());
+	ASSERT_TRUE(p.find_window()) << p.window_why;
 	FILE* name = popen(("xdotool getwindowname " + p.window).c_str(), "r");
 	char title[128] = {0};
 	if (name) {
@@ -341,7 +341,7 @@ TEST_F(WebDemoFlow, AnUnreachableSiteEndsInTheErrorText)
 	ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", 30)) << p.log_text();
 	EXPECT_NE(p.log_text().find("The saved proxy port -1 is no port; no proxy is used."), std::string::npos)
 		<< p.log_text();
-	ASSERT_TRUE(p.find_window());
+	ASSERT_TRUE(p.find_window()) << p.window_why;
 	accept_licence(p);
 	if (HasFatalFailure()) return;
 	ASSERT_TRUE(p.wait_log("Wizard screen: Check Servers", 10)) << p.log_text();
@@ -423,7 +423,7 @@ TEST_F(WebDemoFlow, BuyNeverHoldsTheWindowAndItsBrowserIsReaped)
 	wz_write(s.path + "bin/xdg-open", "#!/bin/sh\necho \"$1\" >> '" + s.path + "opened.txt'\nwhile [ ! -e '" +
 	                                   s.path + "release' ]; do sleep 0.1; done\n");
 	ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", 30)) << p.log_text();
-	ASSERT_TRUE(p.find_window());
+	ASSERT_TRUE(p.find_window()) << p.window_why;
 	p.click(400, kRowY);	// Buy
 	for (int i = 0; i < 100 && wz_read(s.path + "opened.txt").empty(); ++i)
 		std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -44,7 +44,7 @@ struct InterruptedUpdate : ::testing::Test {
 		ASSERT_TRUE(p.start(s.path, {"-path", copy, "--fps_test", "--lang=en", "--pref:_proxy_host=127.0.0.75",
 		                             "--pref:_proxy_port_int=80", "--pref:_log_actions=1"}));
 		ASSERT_TRUE(p.wait_log("Wizard screen: Vantor 9 Web Updater", 30)) << p.log_text();
-		ASSERT_TRUE(p.find_window());
+		ASSERT_TRUE(p.find_window()) << p.window_why;
 		ASSERT_TRUE(next_until(p, "Search for Updates")) << p.log_text();
 		ASSERT_TRUE(p.wait_log("Wizard screen: Check Disk Space", 60)) << p.log_text();
 		ASSERT_TRUE(next_until(p, "Installing")) << p.log_text();

@@ -50,7 +50,7 @@ struct SlowLookup : ::testing::Test {
 		p.program = "vantor-web-updater";
 		ASSERT_TRUE(p.start(s.path, {"-path", copy, "--fps_test", "--lang=en", "--pref:_log_actions=1"}));
 		ASSERT_TRUE(p.wait_log("Wizard screen: Vantor 9 Web Updater", 30)) << p.log_text();
-		ASSERT_TRUE(p.find_window());
+		ASSERT_TRUE(p.find_window()) << p.window_why;
 	}
 
 	// Next until `screen` comes again (a click before the window takes input is lost).

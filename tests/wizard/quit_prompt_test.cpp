@@ -43,7 +43,7 @@ TEST(QuitAtPrompt, ClosingTheWindowAtAnEnginePromptEndsTheRunAndChangesNothing)
 	ASSERT_TRUE(p.start(s.path, {"-path", copy, "--fps_test", "--lang=en", "--pref:_proxy_host=127.0.0.111",
 	                             "--pref:_proxy_port_int=80", "--pref:_log_actions=1"}));
 	ASSERT_TRUE(p.wait_log("Wizard screen: Vantor 9 Web Updater", 30)) << p.log_text();
-	ASSERT_TRUE(p.find_window());
+	ASSERT_TRUE(p.find_window()) << p.window_why;
 	p.click(kNextX, kRowY);
 	ASSERT_TRUE(p.wait_log("Wizard screen: Check Disk Space", 60)) << p.log_text();
 	p.click(kNextX, kRowY);

@@ -39,7 +39,7 @@ struct WebUpdateFlow : ::testing::Test {
 			a.push_back(o);
 		ASSERT_TRUE(p.start(s.path, a));
 		ASSERT_TRUE(p.wait_log("Wizard screen: Vantor 9 Web Updater", 30)) << p.log_text();
-		ASSERT_TRUE(p.find_window());
+		ASSERT_TRUE(p.find_window()) << p.window_why;
 	}
 
 	void quit_from_finish()

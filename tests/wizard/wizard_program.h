@@ -114,9 +114,10 @@ struct wz_program {
 		return false;
 	}
 
+	std::string window_why;	// how the searches ended when no window was found
 	bool find_window()
 	{
-		if (window.empty()) window = x_window_of(pid, "", 15);
+		if (window.empty()) window = x_window_of(pid, "", 15, &window_why);
 		return !window.empty();
 	}
 
