@@ -31,7 +31,7 @@ TEST_F(DiscInstallWindow, StartedFromTheDiscRunsOnFromItsCopy)
 	ASSERT_FALSE(copy_pid.empty()) << "the copy is not running\n" << log();
 	pid = atoi(copy_pid.c_str());	// ended by the fixture
 	std::string why;
-	window = x_window_of(pid, "^Vantor Installer$", 20, &why);
+	window = x_window_of(pid, "^Vantor Installer$", x_window_wait, &why);
 	ASSERT_FALSE(window.empty()) << "the copy opened no window: " << why << "\n" << log();
 	EXPECT_NE(std::string::npos, log().find("os_dir_this_app\t\t=" + copied)) << log();
 	EXPECT_EQ(0, access((copied + "Resources/map.png").c_str(), F_OK));

@@ -89,7 +89,7 @@ struct window_program : ::testing::Test {
 		run(app + program, args);
 		if (HasFatalFailure()) return;
 		std::string why;
-		window = x_window_of(pid, "", 20, &why);
+		window = x_window_of(pid, "", x_window_wait, &why);
 		ASSERT_FALSE(window.empty()) << "no window came: " << why;
 	}
 	// The system's language setting for the program (LANG).

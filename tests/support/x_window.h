@@ -9,6 +9,10 @@
 #include <string>
 #include <thread>
 
+// How long a window test waits for its program's window: found at once on a
+// quiet machine, it took more than 15 s in one run on a machine at load 27.
+static const double x_window_wait = 60;
+
 // The window id of process `pid` (any pid when 0) whose name matches `name` (a
 // regular expression; any name when empty); empty if none came within `seconds`,
 // and then `why` (when given) tells how the searches ended.
@@ -16,7 +20,7 @@ inline std::string x_window_of(int pid, const std::string& name, double seconds,
 {
 	// --all: by default the search takes a window that meets any one condition,
 	// so another program's window of the same name would do
-	std::string cmd = "timeout 10 xdotool search --all";
+	std::string cmd = "timeout 30 xdotool search --all";
 	if (pid > 0) cmd += " --pid " + std::to_string(pid);
 	if (!name.empty()) cmd += " --name '" + name + "'";
 	cmd += " 2>&1";

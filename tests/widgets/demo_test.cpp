@@ -46,7 +46,7 @@ struct WidgetDemo : ::testing::Test {
 			_exit(127);
 		}
 		ASSERT_GT(pid, 0);
-		win = x_window_of(pid, "^widget demo$", 10);
+		win = x_window_of(pid, "^widget demo$", x_window_wait);
 		ASSERT_FALSE(win.empty());
 		ASSERT_TRUE(wait_for("clicks=0 "));
 	}

@@ -117,7 +117,7 @@ struct wz_program {
 	std::string window_why;	// how the searches ended when no window was found
 	bool find_window()
 	{
-		if (window.empty()) window = x_window_of(pid, "", 15, &window_why);
+		if (window.empty()) window = x_window_of(pid, "", x_window_wait, &window_why);
 		return !window.empty();
 	}
 
