@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <sys/stat.h>
 #include <unistd.h>
 
 int   release_number = 92102;
@@ -309,6 +310,12 @@ static bool zip_matches(const std::string& plain, const std::string& archive)
 	return ok;
 }
 
+static bool exists(const std::string& path)
+{
+	struct stat st;
+	return lstat(path.c_str(), &st) == 0;
+}
+
 void sub_install()
 {
 	dst_folder = dst_fold_base;
@@ -353,6 +360,16 @@ void sub_install()
 			}
 	}
 
+	// An update set needs a fresh output root: told before the scan, as nothing is made yet.
+	if (build_type == 0 && exists(dst_folder))
+		MI_STOP("Could not make the dst_folder!", dst_folder, "THIS MAY SIMPLY BE BECAUSE THE FOLDER ALREADY EXISTS THOUGH!", "");
+
+	// The whole master is checked before anything is written, and the run stops once on all it refuses.
+	pref_level(src_fold);
+	check_required_folders();
+	stop_on_refusals();
+
+	set_dest_dvd(0);	// the scan leaves it at the last disc's folder
 	if (build_type != 0) make_folder(dst_fold_base);	// the discs' folders lie in it
 	int r1 = make_folder(dst_folder);
 	int r2 = make_folder(target);
@@ -363,9 +380,6 @@ void sub_install()
 
 	ouf_open(dir_path, 10001, 900, "no-copyright-string");
 	ouf << "INSTALLER\n\n";
-
-	pref_level(src_fold);
-	check_required_folders();
 
 	set_dest_dvd(dvd_now);
 	for (const auto& p : comp_paths) make_folder(p);

@@ -25,6 +25,16 @@ extern std::vector<std::string> comp_files;
 extern std::set<std::string>    comp_paths;
 extern int num_files_rec, num_files_use, num_files_com;
 
+// One reason the scan found why an entry of the master cannot go into a set:
+// the entry's path, the reason and what the entry showed (a link's text, a
+// system error), empty when the reason says it all.
+struct master_refusal {
+	std::string path, reason, detail;
+};
+// Every refusal of the last scan, in scan order; the run stops on them once,
+// after the whole tree was scanned and before anything is written.
+extern std::vector<master_refusal> master_refusals;
+
 extern int   dvd_now;
 extern float zip_size_dvd;
 extern float dvd_limit_kb;		// a disc is cut after the file that takes it past this
@@ -34,12 +44,23 @@ extern int release_number;	// written on every new line (one build per number)
 // directory file, and rebuilds the content-folder paths from them.
 void make_installer_set_paths(const std::string& src, const std::string& dst, const std::string& old_dir);
 
+// Scans one folder of the master and everything below it.
 void pref_level(const std::string& folder);
+// 1 when the file belongs to the current set; need_readable (with a first
+// argument of 0) also asks for a non-empty file that opens, never opening
+// anything but a plain file.
 int  is_good_file(std::string path, int, int need_readable);
+// Points dst_folder at a disc's folder (disc sets only).
 void set_dest_dvd(int disk);
+// Records every folder the set needs that the scan did not meet as a refusal.
 void check_required_folders();
+// Stops the run when the scan refused anything: every refusal goes to the
+// log, a count per reason and the first few to the terminal and the alert.
+void stop_on_refusals();
 
+// Makes the set of build_type, then shows the maker's checklist.
 void build_install();
+// Makes the whole set: checks the master, archives it, writes the directory.
 void sub_install();
 // Archives one source file on the calling thread and writes its lines.
 void comp_file(std::string path);
@@ -49,7 +70,10 @@ void comp_file(std::string path);
 extern int make_installer_workers;
 // Stops the archive workers and drops what they hold; nothing when none run.
 void make_installer_stop_workers();
+// Turns a path below the master root into its history key, in place.
 void chop_platform(std::string& path, int os);
+// The platform code of a path below the master root; -1 when its first
+// folder is none of the four platform folders.
 int  platform_code_for(const std::string& rel);
 
 // Progress strip and the abort key: drawn in the window when one exists,

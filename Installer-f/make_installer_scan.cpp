@@ -2,6 +2,12 @@
 #include "make_installer.h"
 #include "make_installer_deps.h"
 #include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
 
 int build_type = 0;
 int reg = 0;
@@ -75,10 +81,8 @@ void set_dest_dvd(int disk)
 static void move_to_end(std::vector<std::string>& names, std::vector<int>& kinds, const std::string& name)
 {
 	for (size_t i = 0; i < names.size(); ++i) {
-		if (names[i] != name) continue;
-		if (kinds[i] != 1)
-			MI_STOP("rel_assert Error! Possibly an out of range vector! Attach the debugger and see who called this!",
-			        "dir_file_types[n] == tFOL", "pref_level", "Please report this to Tarrowfield.");
+		// a file of that name is refused by the rules of its place and the missing folder
+		if (names[i] != name || kinds[i] != 1) continue;
 		std::string n = names[i];
 		int k = kinds[i];
 		names.erase(names.begin() + i);
@@ -108,7 +112,165 @@ static std::string num(int n)
 	return buf;
 }
 
+std::vector<master_refusal> master_refusals;
+
+static void refuse(const std::string& path, const std::string& reason, const std::string& detail = "")
+{
+	master_refusals.push_back({path, reason, detail});
+}
+
+// The longest name an archive of the set can be made for: its file name
+// adds ".zip" and no file system holds a name of more than 255 bytes.
+enum { longest_name = 255 - 4 };
+// The longest path below the master root: with the copy's own folder in
+// front it stays within the 1024 bytes a path may have on Mac OS.
+enum { longest_path = 768 };
+
+// What a name cannot be, wherever it lies: the directory file carries a name
+// to the end of its line after the blanks that part the columns, and every
+// copy's file system holds it.
+static void refuse_name(const std::string& entry, const std::string& name, const std::string& rel)
+{
+	if (!name.empty() && name.back() == ' ')
+		refuse(entry, "You tried to include a file or directory with a space at the end!");
+	if (contains(entry, ":")) refuse(entry, "found a  : in the path!");
+	if (contains(entry, "\\")) refuse(entry, "found a \\ in the path!");
+	for (unsigned char c : name)
+		if (c < 0x20 || c == 0x7f) {
+			refuse(entry, "a name holding a control character (a line end, a tab, ...): the directory file cannot carry it");
+			break;
+		}
+	if (!name.empty() && (name[0] == ' ' || name[0] == '\t'))
+		refuse(entry, "a name beginning with a blank: the directory file cannot carry it");
+	if (name.size() > longest_name)
+		refuse(entry, "a name too long for its archive: at most " + num(longest_name) + " bytes",
+		       num((int)name.size()) + " bytes");
+	if (rel.size() > longest_path)
+		refuse(entry, "a path too long for a copy: at most " + num(longest_path) + " bytes below the master root",
+		       num((int)rel.size()) + " bytes");
+}
+
+// The path below the master root that a relative link's text names, taken
+// from the link's folder; the link's platform folder becomes the copy's root,
+// so a text that climbs above it leads out of every copy. False then.
+static bool link_target(const std::string& rel, const std::string& text, std::string& target)
+{
+	std::vector<std::string> at;
+	size_t first = rel.find('/');
+	for (size_t from = first + 1, slash; (slash = rel.find('/', from)) != std::string::npos; from = slash + 1)
+		at.push_back(rel.substr(from, slash - from));
+	for (size_t from = 0; from <= text.size();) {
+		size_t slash = std::min(text.find('/', from), text.size());
+		std::string part = text.substr(from, slash - from);
+		from = slash + 1;
+		if (part.empty() || part == ".") continue;
+		if (part != "..") at.push_back(part);
+		else if (at.empty()) return false;
+		else at.pop_back();
+	}
+	target = rel.substr(0, first);
+	for (auto& part : at) target += "/" + part;
+	return true;
+}
+
+// A link the scan took so far, and the path below the master root it names.
+struct link_taken {
+	std::string entry, rel, target, text;
+};
+static std::vector<link_taken> links_taken;
+
+// A link the set would take: one to a file inside the copy. Whether that file
+// is in the set is known once the whole tree is scanned (links_to_the_set).
+static void refuse_link(const std::string& entry, const std::string& src, const std::string& rel)
+{
+	std::string text, target;
+	is_sim_link(src, &text);
+	if (!text.empty() && text[0] == '/') return refuse(entry, "a link to an absolute path: no copy can hold it", text);
+	if (!link_target(rel, text, target)) return refuse(entry, "a link leading out of the tree", text);
+	struct stat st;
+	if (stat(src.c_str(), &st) != 0)
+		return refuse(entry, errno == ELOOP ? "a link in a loop of links" : "a link to nothing: its target does not exist", text);
+	if (S_ISDIR(st.st_mode)) return refuse(entry, "a link to a folder: a set holds files and links to files only", text);
+	links_taken.push_back({entry, rel, target, text});
+}
+
+// Every link must name a file of the set by the path the set holds it under:
+// one whose target the set leaves out or refuses, or that reaches it through
+// a link to a folder, would lie dangling in every copy. A link to such a link
+// is refused with it.
+static void links_to_the_set()
+{
+	std::set<std::string> in_set;
+	for (auto& f : comp_files) in_set.insert(f.substr(src_fold.size()));
+	for (bool again = true; again;) {
+		again = false;
+		for (auto& l : links_taken)
+			if (in_set.count(l.rel) && !in_set.count(l.target)) {
+				refuse(l.entry, "a link to a file the set leaves out", l.text);
+				in_set.erase(l.rel);
+				again = true;
+			}
+	}
+	links_taken.clear();
+}
+
+// 0 when the file opens for reading, else the system's error. Opened without
+// waiting and without following a link, so nothing but a file is ever read.
+static int open_error(const std::string& path)
+{
+	int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+	if (fd < 0) return errno;
+	close(fd);
+	return 0;
+}
+
+// What the set cannot take of a file it would take by its path: anything
+// but a readable file or a link to one, and a file of no platform.
+static void refuse_content(const std::string& entry, const std::string& src, const std::string& rel,
+                           const struct stat& st)
+{
+	if (rel.find('/') == std::string::npos) refuse(entry, "Could not find the dir char!");
+	else if (platform_code_for(rel) < 0) refuse(entry, "WHAT THE FUCK? I CAN'T TELL WHAT TYPE OF FILE THIS IS!");
+	if (build_type != 0 && contains(rel, "Global Scenery") && !file_exists(src + ".7z"))
+		refuse(entry, "ERROR: a global scenery file has no 7z archive beside it!");
+	if (S_ISLNK(st.st_mode)) return refuse_link(entry, src, rel);
+	if (S_ISFIFO(st.st_mode)) return refuse(entry, "a named pipe: a set holds files and links to files only");
+	if (S_ISSOCK(st.st_mode)) return refuse(entry, "a socket: a set holds files and links to files only");
+	if (!S_ISREG(st.st_mode)) return refuse(entry, "a device: a set holds files and links to files only");
+	if (st.st_size == 0) return;
+	if (int e = open_error(src)) refuse(entry, "a file that cannot be read", error_str(e));
+}
+
+// Folders are listed only when they can be: one that cannot would leave its
+// files out of the set, and a release would delete them from every copy.
+static bool folder_readable(const std::string& folder)
+{
+	DIR* d = opendir(folder.c_str());
+	if (!d) {
+		refuse(app_path + folder, "a folder that cannot be read", error_str(errno));
+		return false;
+	}
+	closedir(d);
+	return true;
+}
+
+static void list_level(const std::string& folder, bool held);
+
 void pref_level(const std::string& folder)
+{
+	bool root = folder == src_fold;
+	if (root) {
+		master_refusals.clear();
+		links_taken.clear();
+	}
+	if (folder_readable(folder)) list_level(folder, true);
+	if (root) links_to_the_set();
+}
+
+// One folder of the master: its entries checked, its files taken, its folders
+// scanned. Below a refused folder (held false) nothing is taken: a link to a
+// file there would lie dangling once the folder is gone.
+static void list_level(const std::string& folder, bool held)
 {
 	std::vector<std::string> names;
 	std::vector<int> kinds;
@@ -121,13 +283,17 @@ void pref_level(const std::string& folder)
 
 	for (size_t i = 0; i < names.size(); ++i) {
 		const std::string& name = names[i];
-		bool is_folder = kinds[i] == 1;
-		std::string entry = app_path + folder + name + (is_folder ? "/" : "");
-		if (!name.empty() && name.back() == ' ')
-			MI_STOP("YOU IDIOT!", "You tried to include a file or directory with a space at the end!",
-			        "Names ending in a blank do not survive on every platform.", entry);
-		if (contains(entry, ":")) MI_STOP("YOU IDIOT!", "found a  : in the path!", entry, "");
-		if (contains(entry, "\\")) MI_STOP("YOU IDIOT!", "found a \\ in the path!", entry, "");
+		std::string src = folder + name;
+		std::string rel = src.substr(src_fold.size());
+		struct stat st;
+		if (lstat(src.c_str(), &st) != 0) {
+			refuse(app_path + src, "an entry that cannot be examined", error_str(errno));
+			continue;
+		}
+		bool is_folder = S_ISDIR(st.st_mode);
+		std::string entry = app_path + src + (is_folder ? "/" : "");
+		size_t refusals_before = master_refusals.size();	// a refused file is not in the set
+		refuse_name(entry, name, rel);
 
 		if (is_folder) {
 			mark_found(entry);
@@ -135,22 +301,25 @@ void pref_level(const std::string& folder)
 				std::string with_slash = name + "/";
 				bool ok = false;
 				for (const char* a : allowed_in_all) ok = ok || with_slash == a;
-				if (!ok) MI_STOP("What the hell is THIS doing in here!?!?!?", name, entry, with_slash);
+				if (!ok) refuse(entry, "What the hell is THIS doing in here!?!?!?");
 			}
-			pref_level(folder + name + "/");
+			if (folder_readable(src + "/")) list_level(src + "/", held && master_refusals.size() == refusals_before);
 			continue;
 		}
 
 		if (contains(entry, "copy") && !contains(entry, "bitmaps/interface/copy.png"))
-			MI_STOP("YOU IDIOT!", "found a copy file!", entry, "");
-		if (contains(entry, ".cpp")) MI_STOP("YOU IDIOT!", "found a .cpp file!", entry, "");
-		if (contains(entry, ".CPP")) MI_STOP("YOU IDIOT!", "found a .CPP file!", entry, "");
+			refuse(entry, "found a copy file!");
+		if (contains(entry, ".cpp")) refuse(entry, "found a .cpp file!");
+		if (contains(entry, ".CPP")) refuse(entry, "found a .CPP file!");
 		if (folder == str_all_fold)
-			MI_STOP("YOU IDIOT!", "I FOUND A FILE INSIDE THE 'ALL' FOLDER! WE SHOULD ONLY HAVE FOLDERS THERE!", entry, "");
+			refuse(entry, "I FOUND A FILE INSIDE THE 'ALL' FOLDER! WE SHOULD ONLY HAVE FOLDERS THERE!");
 
 		++num_files_rec;
-		std::string src = folder + name;
-		if (is_good_file(src, 0, 1) == 1) {
+		bool takes = is_good_file(src, 0, 0) == 1;
+		if (takes) refuse_content(entry, src, rel, st);
+		// an empty file never enters a set, without a word
+		if (S_ISREG(st.st_mode) && st.st_size == 0) takes = false;
+		if (takes && held && master_refusals.size() == refusals_before) {
 			++num_files_use;
 			comp_files.push_back(src);
 			std::string below = src.substr(src_fold.size());
@@ -172,8 +341,8 @@ void pref_level(const std::string& folder)
 int is_good_file(std::string path, int first, int need_readable)
 {
 	if (first == 0 && need_readable != 0 && !is_sim_link(path, nullptr)) {
-		xmap_class m(path);
-		if (!m.begin) return 0;
+		struct stat st;
+		if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0 || open_error(path)) return 0;
 	}
 	static const char* never[] = {".7z", "Thumbs.db", "work.", "._", ".DS_Store", ".sandboxinfo", ".xSYM"};
 	for (const char* n : never)
@@ -217,5 +386,50 @@ void check_required_folders()
 		{&found_redt, "!found_redt\t ", &str_redt, build_type == 1},
 		{&found_orbt, "!found_orbt\t ", &str_orbt, build_type == 1}};
 	for (auto& t : table)
-		if (t.needed && !*t.flag) MI_STOP("YOU IDIOT!", t.tag, *t.folder, "");
+		if (t.needed && !*t.flag) refuse(*t.folder, "a folder this set needs is missing", t.tag);
+}
+
+// Entries shown on the terminal for each reason; the log holds every one.
+enum { refusals_shown = 3 };
+
+static std::string shown(const master_refusal& r)
+{
+	return UTL_log_safe(r.path) + (r.detail.empty() ? "" : " (" + UTL_log_safe(r.detail) + ")");
+}
+
+void stop_on_refusals()
+{
+	if (master_refusals.empty()) return;
+	std::set<std::string> entries;
+	std::vector<std::string> reasons;	// in the order first met
+	std::map<std::string, std::vector<const master_refusal*>> per_reason;
+	for (auto& r : master_refusals) {
+		entries.insert(r.path);
+		auto& list = per_reason[r.reason];
+		if (list.empty()) reasons.push_back(r.reason);
+		list.push_back(&r);
+	}
+	auto entries_text = [](size_t n) { return num((int)n) + (n == 1 ? " entry" : " entries"); };
+	std::string head = "The master tree holds " + entries_text(entries.size()) +
+	                   " that cannot go into a set; nothing was written.";
+	xer << "\n" << head << " Each, with its reason:\n";
+	for (auto& r : master_refusals)
+		xer << "Refused:\t" << r.reason << "\t" << UTL_log_safe(r.path) << (r.detail.empty() ? "" : "\t")
+		    << UTL_log_safe(r.detail) << "\n";
+	std::string text = head + "\n";
+	for (auto& why : reasons) {
+		auto& list = per_reason[why];
+		char count[16];
+		snprintf(count, sizeof count, "%7d  ", (int)list.size());
+		text += count + why + "\n";
+		for (size_t i = 0; i < list.size() && i < refusals_shown; ++i) text += "           " + shown(*list[i]) + "\n";
+		if (list.size() > refusals_shown) text += "           ...\n";
+	}
+	text += "The log names every one, each on a line beginning \"Refused:\".";
+	printf("%s\n", text.c_str());
+	fflush(stdout);
+	const master_refusal& first = master_refusals.front();
+	MI_STOP(head, first.reason + ": " + shown(first),
+	        entries.size() > 1 ? "... and " + entries_text(entries.size() - 1) + " more." : "",
+	        "The log names every one with its reason.");
 }

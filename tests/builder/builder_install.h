@@ -1,14 +1,32 @@
 #ifndef BUILDER_INSTALL_H
 #define BUILDER_INSTALL_H
-// Shared by the builder's install tests: the engine fetches a set's directory
-// from a loopback mirror (server 0, already set), reads it, scans
-// copy_dir and installs what differs, each step within a guard.
+// Shared by the builder's tests: in the install tests the engine fetches a
+// set's directory from a loopback mirror (server 0, already set), reads it,
+// scans copy_dir and installs what differs, each step within a guard.
 #include "../engine/engine_support.h"
 #include "utils.h"
 #include "http.h"
 #include "zip_utils.h"
 #include "UTL_clock.h"
 #include <chrono>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+// This thread's power to read and search whatever the modes say (root's), on
+// or off; threads started later take it over. False when it cannot be set.
+// Off, a file of mode 000 is unreadable to root too.
+inline bool read_any_file(bool on)
+{
+	__user_cap_header_struct head{_LINUX_CAPABILITY_VERSION_3, 0};
+	__user_cap_data_struct caps[2]{};
+	if (syscall(SYS_capget, &head, caps) != 0) return false;
+	for (int c : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) {
+		if (on) caps[c / 32].effective |= caps[c / 32].permitted & (1u << (c % 32));
+		else caps[c / 32].effective &= ~(1u << (c % 32));
+	}
+	return syscall(SYS_capset, &head, caps) == 0;
+}
 
 // Seconds since t0.
 inline double builder_seconds_since(std::chrono::steady_clock::time_point t0)

@@ -9,6 +9,7 @@
 #include "utils_records.h"
 #include "zip_utils.h"
 #include "../files/files_support.h"
+#include "builder_install.h"
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -340,6 +341,90 @@ TEST_F(Builder, UpdateSetZipsEvenWhereASevenZipLiesBeside)
 
 using BuilderStops = Builder;
 
+// Each awkward entry of a real tree is refused in one run that writes nothing;
+// without them the master builds, and a second release over a file that
+// cannot be read stops rather than deleting it from every copy.
+TEST_F(BuilderStops, EveryAwkwardEntryIsNamedInOneRunThatWritesNothing)
+{
+	previous("");
+	const std::string doc = master + "All/Resources/doc/";
+	put(doc + "real/a.txt", "a file in a folder\n");
+	ASSERT_EQ(symlink("real/a.txt", (doc + "link_to_file").c_str()), 0);
+	struct awkward { std::string name, reason; };
+	const std::string long_name(252, 'n');
+	const std::vector<awkward> entries = {
+		{"my copy.txt", "found a copy file!"},
+		{"to_folder", "a link to a folder"},
+		{"dangling", "a link to nothing"},
+		{"absolute", "a link to an absolute path"},
+		{"outward", "a link leading out of the tree"},
+		{"to_left_out", "a link to a file the set leaves out"},
+		{"to_refused", "a link to a file the set leaves out"},
+		{"through_link", "a link to a file the set leaves out"},
+		{"line\nend.txt", "a name holding a control character"},
+		{" leading.txt", "a name beginning with a blank"},
+		{long_name, "a name too long for its archive"},
+		{"pipe", "a named pipe"},
+		{"locked.txt", "a file that cannot be read"},
+		{"closed/", "a folder that cannot be read"},
+	};
+	put(doc + "my copy.txt", "x");
+	put(doc + "notes.bak", "left out by its name");
+	ASSERT_EQ(symlink("real", (doc + "to_folder").c_str()), 0);
+	ASSERT_EQ(symlink("missing.txt", (doc + "dangling").c_str()), 0);
+	ASSERT_EQ(symlink("/etc/hostname", (doc + "absolute").c_str()), 0);
+	ASSERT_EQ(symlink("../../../Linux/l.txt", (doc + "outward").c_str()), 0);
+	ASSERT_EQ(symlink("notes.bak", (doc + "to_left_out").c_str()), 0);
+	ASSERT_EQ(symlink("my copy.txt", (doc + "to_refused").c_str()), 0);
+	ASSERT_EQ(symlink("to_folder/a.txt", (doc + "through_link").c_str()), 0);
+	put(doc + "line\nend.txt", "x");
+	put(doc + " leading.txt", "x");
+	put(doc + long_name, "x");
+	ASSERT_EQ(mkfifo((doc + "pipe").c_str(), 0644), 0);
+	put(doc + "locked.txt", "x");
+	put(doc + "closed/inside.txt", "x");
+	ASSERT_EQ(chmod((doc + "locked.txt").c_str(), 0), 0);
+	ASSERT_EQ(chmod((doc + "closed").c_str(), 0), 0);
+
+	// as root, without root's power to read what the modes refuse
+	EXPECT_EXIT({ read_any_file(false); build_install(); exit(0); }, ::testing::ExitedWithCode(1), "");
+	std::string log = slurp(base + "log.txt");
+	EXPECT_NE(log.find("The master tree holds 14 entries that cannot go into a set; nothing was written."), std::string::npos) << log;
+	for (auto& e : entries) {
+		std::string shown = e.name == "line\nend.txt" ? "line\\x0aend.txt" : e.name;
+		std::string line = "Refused:\t" + e.reason, path = "\t" + doc + shown;
+		bool named = false;
+		for (size_t at = log.find(line); at != std::string::npos && !named; at = log.find(line, at + 1)) {
+			std::string rest = log.substr(at, log.find('\n', at) - at);
+			size_t p = rest.find(path);
+			named = p != std::string::npos && (p + path.size() == rest.size() || rest[p + path.size()] == '\t');
+		}
+		EXPECT_TRUE(named) << e.reason << ": " << shown << "\n" << log;
+	}
+	EXPECT_EQ(count_in(log, "Refused:\t"), entries.size());
+	EXPECT_FALSE(dir_exists(out)) << "a refused master writes nothing";
+
+	// without them the master builds
+	sh("chmod 755 '" + doc + "closed' && rm -rf '" + doc + "closed'");
+	for (auto& e : entries) unlink((doc + e.name).c_str());
+	build_install();
+	std::string first = base + "first/";
+	make_folder(first);
+	ASSERT_EQ(zip_to_file(set_folder() + "directory.txt.zip", first, nullptr, 0), 0);
+	read_back(set_folder());
+	ASSERT_TRUE(history("All/Resources/doc/real/a.txt"));
+	ASSERT_TRUE(history("All/Resources/doc/link_to_file"));
+
+	// a second release over a file that cannot be read stops, naming it
+	ASSERT_EQ(chmod((doc + "real/a.txt").c_str(), 0), 0);
+	release_number = 92103;
+	make_installer_set_paths(master, base + "out2/", first + "directory.txt");
+	EXPECT_EXIT({ read_any_file(false); build_install(); exit(0); }, ::testing::ExitedWithCode(1), "");
+	EXPECT_NE(slurp(base + "log.txt").find("Refused:\ta file that cannot be read\t" + doc + "real/a.txt"), std::string::npos);
+	EXPECT_FALSE(dir_exists(base + "out2/"));
+	chmod((doc + "real/a.txt").c_str(), 0644);
+}
+
 TEST_F(BuilderStops, OnEveryFaultTheRunEnds)
 {
 	// Each case on a fresh master: it stops with status 1 and says why in the log.
@@ -375,12 +460,14 @@ TEST_F(BuilderStops, OnEveryFaultTheRunEnds)
 		make_folder(out);
 		make_folder(out + sim_name + "/");
 	});
+	EXPECT_TRUE(dir_exists(out)) << "a set that was there before is left alone";
 	// met by the archive workers, among files that finish before and after it
 	expect_stop("a Windows program that cannot be patched", "could not make a windows exe file large-address-aware", [&] {
 		previous("");
 		for (int i = 0; i < 40; ++i) put(master + "Windows/doc" + std::to_string(i) + ".txt", "a document");
 		put(master + "Windows/tool.exe", "not a program");
 	});
+
 	small_disk disk(base);
 	if (!disk.path.empty()) {
 		expect_stop("a full disk", "I could not zip a file!", [&] {

@@ -12,28 +12,12 @@
 #include "../support/test_servers.h"
 #include "path_utils.h"
 #include <algorithm>
-#include <linux/capability.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 static const char* kUpdateMirror = "127.0.0.121";
 // Owner of the file the user cannot read: nobody the test runs as.
 static const uid_t kOtherUser = 4321;
-
-// This thread's power to read and search whatever the modes say (root's), on
-// or off; threads started later take it over. False when it cannot be set.
-static bool read_any_file(bool on)
-{
-	__user_cap_header_struct head{_LINUX_CAPABILITY_VERSION_3, 0};
-	__user_cap_data_struct caps[2]{};
-	if (syscall(SYS_capget, &head, caps) != 0) return false;
-	for (int c : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) {
-		if (on) caps[c / 32].effective |= caps[c / 32].permitted & (1u << (c % 32));
-		else caps[c / 32].effective &= ~(1u << (c % 32));
-	}
-	return syscall(SYS_capset, &head, caps) == 0;
-}
 
 class BuilderSecondSet : public EngineTest {
 protected:
