@@ -82,7 +82,16 @@ static void dir_line(const std::string& folder)
 	ouf << "\nDIR " << folder << "\n";
 }
 
-static void on_interrupt(int) { make_installer_interrupted = 1; }
+// The first signal stops the run at its next progress report; a second, sent
+// while that one waits, ends the program at once.
+static void on_interrupt(int sig)
+{
+	if (make_installer_interrupted) {
+		signal(sig, SIG_DFL);
+		raise(sig);
+	}
+	make_installer_interrupted = 1;
+}
 
 void make_installer_progress(const std::string& line1, const std::string& line2)
 {
@@ -310,10 +319,42 @@ static bool zip_matches(const std::string& plain, const std::string& archive)
 	return ok;
 }
 
+// The output folders this run made and has not finished. Whatever ends the
+// run before the set is whole removes them, so that the next run starts on a
+// fresh output root as the first did.
+static std::vector<std::string> unfinished_output;
+
+static void remove_unfinished_output()
+{
+	for (auto& folder : unfinished_output)
+		if (recursive_delete_folder(folder) != 0)
+			fprintf(stderr, "I could not remove the unfinished set in %s\n", folder.c_str());
+	unfinished_output.clear();
+}
+
 static bool exists(const std::string& path)
 {
 	struct stat st;
 	return lstat(path.c_str(), &st) == 0;
+}
+
+// The output folders about to be made: an update set's root, which must be
+// new; a disc set's root, or those of its discs that do not exist yet.
+static void note_unfinished_output()
+{
+	static bool registered = false;
+	if (!registered) atexit(remove_unfinished_output);
+	registered = true;
+	unfinished_output.clear();
+	if (build_type == 0 || !exists(dst_fold_base)) {
+		unfinished_output.push_back(dst_fold_base);
+		return;
+	}
+	for (int disk = 0; disk <= 5; ++disk) {
+		set_dest_dvd(disk);
+		if (!exists(dst_folder)) unfinished_output.push_back(dst_folder);
+	}
+	set_dest_dvd(0);
 }
 
 void sub_install()
@@ -370,6 +411,7 @@ void sub_install()
 	stop_on_refusals();
 
 	set_dest_dvd(0);	// the scan leaves it at the last disc's folder
+	note_unfinished_output();
 	if (build_type != 0) make_folder(dst_fold_base);	// the discs' folders lie in it
 	int r1 = make_folder(dst_folder);
 	int r2 = make_folder(target);
@@ -410,6 +452,7 @@ void sub_install()
 	if (zr != 0 || !zip_matches(dir_path, zip_path))
 		MI_STOP("zip!=0", "", dir_path, zip_path);
 	if (delete_file(dir_path) != 0) MI_STOP("del!=0", "", "", dir_path);
+	unfinished_output.clear();
 }
 
 void build_install()
@@ -421,7 +464,8 @@ void build_install()
 	case 3: reg = 2; sim_name = build_name[2]; break;
 	default: return;
 	}
-	signal(SIGINT, on_interrupt);
+	// an interrupted or closed run stops as "q" does, and takes its unfinished output with it
+	for (int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, on_interrupt);
 	sub_install();
 	__MACIBM_alert(0, "OK compression is done. Checklist if doing net:",
 	               "Carry the release's version string and number into serverlist.txt and send it to the web server.",

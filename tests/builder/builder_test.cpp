@@ -467,7 +467,7 @@ TEST_F(BuilderStops, OnEveryFaultTheRunEnds)
 		for (int i = 0; i < 40; ++i) put(master + "Windows/doc" + std::to_string(i) + ".txt", "a document");
 		put(master + "Windows/tool.exe", "not a program");
 	});
-
+	EXPECT_FALSE(dir_exists(out)) << "a run stopped while archiving leaves no output that blocks the next";
 	small_disk disk(base);
 	if (!disk.path.empty()) {
 		expect_stop("a full disk", "I could not zip a file!", [&] {
@@ -476,6 +476,7 @@ TEST_F(BuilderStops, OnEveryFaultTheRunEnds)
 				put(master + "All/Resources/noise" + std::to_string(i) + ".bin", random_bytes(300000, i));
 			make_installer_set_paths(master, disk.path + "out/", prev);
 		});
+		EXPECT_FALSE(dir_exists(disk.path + "out/"));
 	}
 }
 
