@@ -21,6 +21,12 @@ volatile int make_installer_interrupted = 0;
 static std::map<std::string, int> sim_info_index;
 static std::string prev_dir;
 
+// Against the previous release: files new to it, files whose content changed,
+// and the paths that left it (each with a note when the master still holds
+// the file but the set cannot).
+static int num_files_new = 0, num_files_changed = 0;
+static std::vector<std::string> gone_files;
+
 static bool contains(const std::string& s, const std::string& what) { return s.find(what) != std::string::npos; }
 static std::vector<file_version_struct>& versions_of(size_t i) { return sim_info[i].versions; }
 
@@ -91,6 +97,14 @@ static void on_interrupt(int sig)
 		raise(sig);
 	}
 	make_installer_interrupted = 1;
+}
+
+void make_installer_say(const std::string& text)
+{
+	printf("%s\n", text.c_str());
+	fflush(stdout);
+	xer << text << "\n";
+	xer.flush();
 }
 
 void make_installer_progress(const std::string& line1, const std::string& line2)
@@ -211,6 +225,8 @@ static void comp_file_finish(comp_task& t)
 	std::string key = rel;
 	chop_platform(key, code);
 	auto it = sim_info_index.find(key);
+	if (it == sim_info_index.end() || versions_of(it->second).back().sig_want == "GONE") ++num_files_new;
+	else if (versions_of(it->second).back().sig_want != sig) ++num_files_changed;
 	if (it != sim_info_index.end()) {
 		auto& hist = versions_of(it->second);
 		for (auto& v : hist)
@@ -357,6 +373,32 @@ static void note_unfinished_output()
 	set_dest_dvd(0);
 }
 
+// Files shown on the terminal of those the release drops; the log names all.
+enum { gone_shown = 10 };
+
+// What the set holds against the previous release, and what every update of
+// a copy will delete: the maker sees it before publishing.
+static void say_summary()
+{
+	std::string text = "The set holds " + num(num_files_com) + " files";
+	if (build_type == 0)
+		text += ": " + num(num_files_new) + " new, " + num(num_files_changed) + " changed and " +
+		        num((int)gone_files.size()) + " gone against the previous release.";
+	else
+		text += ".";
+	make_installer_say(text);
+	if (gone_files.empty()) return;
+	xer << "Gone, deleted from every copy by an update of this release:\n";
+	for (auto& g : gone_files) xer << "Gone:\t" << UTL_log_safe(g) << "\n";
+	text = "Gone, deleted from every copy by an update of this release:";
+	for (size_t i = 0; i < gone_files.size() && i < gone_shown; ++i) text += "\n  " + UTL_log_safe(gone_files[i]);
+	if (gone_files.size() > gone_shown)
+		text += "\n... and " + num((int)(gone_files.size() - gone_shown)) +
+		        " more: the log names every one on a line beginning \"Gone:\".";
+	printf("%s\n", text.c_str());
+	fflush(stdout);
+}
+
 void sub_install()
 {
 	dst_folder = dst_fold_base;
@@ -370,6 +412,8 @@ void sub_install()
 	dvd_now = 0;
 	prev_dir = "---";
 	num_files_rec = num_files_use = num_files_com = 0;
+	num_files_new = num_files_changed = 0;
+	gone_files.clear();
 	comp_paths.clear();
 	comp_files.clear();
 	sim_info.clear();
@@ -435,8 +479,12 @@ void sub_install()
 		dir_line(folder_of(hist.front().path));
 		for (auto& v : hist)
 			write_file_line(v.os, v.version, v.kb1, v.kb2, v.sig_want, leaf(v.path), "This is in the OLD file list.");
-		if (hist.back().sig_want != "GONE")
+		if (hist.back().sig_want != "GONE") {
 			write_file_line(hist.back().os, release_number, 0, 0, "GONE", leaf(hist.back().path), "This is in the OLD file list.");
+			const std::string& path = hist.back().path;
+			gone_files.push_back(path + (master_empty_files.count(path)
+				? " (emptied in the master: an empty file never enters a set)" : ""));
+		}
 	}
 
 	ouf.close();
@@ -453,6 +501,7 @@ void sub_install()
 		MI_STOP("zip!=0", "", dir_path, zip_path);
 	if (delete_file(dir_path) != 0) MI_STOP("del!=0", "", "", dir_path);
 	unfinished_output.clear();
+	say_summary();
 }
 
 void build_install()

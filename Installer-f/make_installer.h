@@ -34,6 +34,9 @@ struct master_refusal {
 // Every refusal of the last scan, in scan order; the run stops on them once,
 // after the whole tree was scanned and before anything is written.
 extern std::vector<master_refusal> master_refusals;
+// Empty files the last scan met (paths below the master root): they never
+// enter a set, and a release that drops one says so.
+extern std::set<std::string> master_empty_files;
 
 extern int   dvd_now;
 extern float zip_size_dvd;
@@ -80,5 +83,7 @@ int  platform_code_for(const std::string& rel);
 // else printed; "q" in the window or an interrupt stops the run.
 void make_installer_progress(const std::string& line1, const std::string& line2);
 extern volatile int make_installer_interrupted;
+// A report to the maker: on the terminal and in the log.
+void make_installer_say(const std::string& text);
 
 #endif

@@ -113,6 +113,7 @@ static std::string num(int n)
 }
 
 std::vector<master_refusal> master_refusals;
+std::set<std::string>       master_empty_files;
 
 static void refuse(const std::string& path, const std::string& reason, const std::string& detail = "")
 {
@@ -261,6 +262,7 @@ void pref_level(const std::string& folder)
 	bool root = folder == src_fold;
 	if (root) {
 		master_refusals.clear();
+		master_empty_files.clear();
 		links_taken.clear();
 	}
 	if (folder_readable(folder)) list_level(folder, true);
@@ -317,8 +319,11 @@ static void list_level(const std::string& folder, bool held)
 		++num_files_rec;
 		bool takes = is_good_file(src, 0, 0) == 1;
 		if (takes) refuse_content(entry, src, rel, st);
-		// an empty file never enters a set, without a word
-		if (S_ISREG(st.st_mode) && st.st_size == 0) takes = false;
+		// an empty file never enters a set, without a word here; a release that drops one names it
+		if (S_ISREG(st.st_mode) && st.st_size == 0) {
+			master_empty_files.insert(rel);
+			takes = false;
+		}
 		if (takes && held && master_refusals.size() == refusals_before) {
 			++num_files_use;
 			comp_files.push_back(src);

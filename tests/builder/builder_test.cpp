@@ -249,8 +249,10 @@ TEST_F(Builder, SecondBuildFromTheNewDirectoryCarriesTheFirstForward)
 {
 	put(master + "All/Aircraft/p/plane.txt", "first\n");
 	put(master + "All/Aircraft/p/leaves.txt", "soon gone\n");
+	put(master + "All/Aircraft/p/emptied.txt", "soon empty\n");
 	previous("");
 	build_install();
+	EXPECT_NE(slurp(base + "log.txt").find("The set holds 13 files: 13 new, 0 changed and 0 gone"), std::string::npos);
 	std::string first_dir = base + "first/";
 	make_folder(first_dir);
 	ASSERT_EQ(zip_to_file(set_folder() + "directory.txt.zip", first_dir, nullptr, 0), 0);
@@ -258,6 +260,7 @@ TEST_F(Builder, SecondBuildFromTheNewDirectoryCarriesTheFirstForward)
 
 	put(master + "All/Aircraft/p/plane.txt", "second\n");
 	delete_file(master + "All/Aircraft/p/leaves.txt");
+	put(master + "All/Aircraft/p/emptied.txt", "");
 	release_number = 92103;
 	make_installer_set_paths(master, base + "out2/", first_dir + "directory.txt");
 	build_install();
@@ -277,6 +280,12 @@ TEST_F(Builder, SecondBuildFromTheNewDirectoryCarriesTheFirstForward)
 	auto* same = history("Linux/l.txt");
 	ASSERT_TRUE(same);
 	EXPECT_EQ(same->size(), 1u) << "an unchanged file keeps one line";
+
+	// what every update of a copy will delete is told, the emptied file with why
+	std::string log = slurp(base + "log.txt");
+	EXPECT_NE(log.find("The set holds 11 files: 0 new, 1 changed and 2 gone against the previous release."), std::string::npos) << log;
+	EXPECT_NE(log.find("Gone:\tAll/Aircraft/p/leaves.txt\n"), std::string::npos) << log;
+	EXPECT_NE(log.find("Gone:\tAll/Aircraft/p/emptied.txt (emptied in the master"), std::string::npos) << log;
 }
 
 TEST_F(Builder, DiscSetIsCutAcrossDiscsAndLinksItsSevenZips)
