@@ -254,7 +254,7 @@ int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 				                     "download stream.",
 				                     "About %1:time% left in the install, downloading at %2:rate% with %3:number% "
 				                     "simultaneous download streams."),
-				time_str(left), rate_str(rate), int_str(streams));
+				time_str(left, 1), rate_str(rate), int_str(streams));	// the Russian "about" takes the genitive
 		}
 		int percent = (int)(totl_inst_rat * 100);
 		if (stg.log_actions && percent != g_flow.bar_logged) {

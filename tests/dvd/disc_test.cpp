@@ -176,6 +176,16 @@ TEST_F(DiscRoutines, StartScreenOffersSceneryBeforeRepairWhenTheSetHasTiles)
 	EXPECT_EQ(labels, s.choice_labels);
 	EXPECT_EQ(funcs, s.choice_funcs);
 	EXPECT_EQ(nullptr, s.next);
+	// no flow is chosen yet: no flow's steps are listed; a new install's are
+	// once Next leads into it
+	EXPECT_EQ(std::vector<std::string>{"Welcome"}, step_names);
+	EXPECT_EQ(std::vector<wizard_func>{dvd_start}, step_funcs);
+	all_rootdecks.clear();
+	wizard_screen fresh;
+	dvd_start(0, fresh);
+	EXPECT_EQ(dvd_pick_install, fresh.next);
+	EXPECT_EQ((std::vector<std::string>{"Welcome", "Pick Destination", "License", "Select Scenery", "Install", "Finish"}),
+	          step_names);
 	// the set's three tiles, and nothing else, are on the map
 	int tiles = 0;
 	for (auto& column : stg.tile_avail)
