@@ -53,22 +53,34 @@ void net_note_failure(int slot)
 	}
 }
 
-// A request was answered: the next failure starts the pauses afresh.
-static void note_answer()
+// The next failure starts the pauses afresh.
+static void forget_failures()
 {
-	if (failures > 0) {
-		xer << "Server check: answered after " << failures << " failed " << (failures == 1 ? "try" : "tries") << ".\n";
-		xer.flush();
-	}
 	failures = 0;
 	failed_slot = -1;
 	retry_after = 0;
 	cause_logged.clear();
 }
 
+// A request was answered.
+static void note_answer()
+{
+	if (failures > 0) {
+		xer << "Server check: answered after " << failures << " failed " << (failures == 1 ? "try" : "tries") << ".\n";
+		xer.flush();
+	}
+	forget_failures();
+}
+
 void net_directory_restart()
 {
-	note_answer();
+	if (failures > 0) {
+		http.log_repeated_errors();
+		xer << "Server check: started again after " << failures << " failed " << (failures == 1 ? "try" : "tries")
+		    << ".\n";
+		xer.flush();
+	}
+	forget_failures();
 	extract_failures = 0;
 	if (stg.num_servers == 0) stg.num_servers = -1;	// a list without mirrors is fetched again
 	if (stg.stage == 2) stg.stage = 0;
