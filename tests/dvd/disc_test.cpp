@@ -186,6 +186,12 @@ TEST_F(DiscRoutines, StartScreenOffersSceneryBeforeRepairWhenTheSetHasTiles)
 	EXPECT_EQ(dvd_pick_install, fresh.next);
 	EXPECT_EQ((std::vector<std::string>{"Welcome", "Pick Destination", "License", "Select Scenery", "Install", "Finish"}),
 	          step_names);
+	// running a copy is a flow of its own
+	all_rootdecks = {dir + "copy/"};
+	wizard_screen run;
+	EXPECT_EQ(1, dvd_pick_run_sim(1, run));
+	EXPECT_EQ((std::vector<wizard_func>{dvd_start, dvd_pick_run_sim}), step_funcs);
+	all_rootdecks.clear();
 	// the set's three tiles, and nothing else, are on the map
 	int tiles = 0;
 	for (auto& column : stg.tile_avail)
