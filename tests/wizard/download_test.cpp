@@ -280,42 +280,9 @@ TEST_F(DirectoryDownload, ASiteThatCannotBeReachedIsNamedAndAskedAgainUntilItAns
 	xer.close();
 }
 
-// Each way a request fails, as the screen tells it.
-TEST(ServerCheck, CausesInTheUsersWords)
+// A server's words on the screen, and the pauses between tries.
+TEST(ServerCheck, ReasonTextsAndPauses)
 {
-	static const struct {
-		int kind;
-		const char* proxy;
-		const char* want;
-	} causes[] = {
-		{http_failed_name, "", "The name www.site.example was not found. This computer may not be connected to the "
-		                       "internet, or it may need a proxy (Prefs)."},
-		{http_failed_name, "proxy.example:3128", "The name of the proxy proxy.example:3128 was not found. Please check "
-		                                         "the proxy settings under Prefs."},
-		{http_failed_refused, "", "www.site.example refused the connection."},
-		{http_failed_refused, "10.1.1.1:8080", "The proxy 10.1.1.1:8080 refused the connection. Please check the proxy "
-		                                       "settings under Prefs."},
-		{http_failed_no_route, "", "I could not connect to www.site.example. This computer may not be connected to the "
-		                           "internet, or it may need a proxy (Prefs)."},
-		{http_failed_no_route, "10.1.1.1:8080", "I could not connect to the proxy 10.1.1.1:8080. Please check the proxy "
-		                                        "settings under Prefs."},
-		{http_failed_status, "", "www.site.example answered with an error: 502 Bad Gateway."},
-		{http_failed_status, "10.1.1.1:8080", "The proxy 10.1.1.1:8080 answered with an error for www.site.example: 502 "
-		                                      "Bad Gateway."},
-		{http_failed_cut, "", "The connection to www.site.example was cut off before the answer was complete."},
-		{http_failed_silent, "", "www.site.example stopped answering."},
-		{http_failed_answer, "", "www.site.example sent an answer I cannot read."},
-		{http_failed_not, "", ""},
-	};
-	for (const auto& c : causes) {
-		http_failure f;
-		f.kind = c.kind;
-		f.server = "www.site.example";
-		f.proxy = c.proxy;
-		f.status = 502;
-		f.reason = "Bad Gateway";
-		EXPECT_EQ(net_cause_text(f), c.want) << c.kind << " " << c.proxy;
-	}
 	// a server's reason text is shown only as far as it is plain and short
 	http_failure f;
 	f.kind = http_failed_status;
