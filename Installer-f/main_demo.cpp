@@ -78,7 +78,8 @@ int demo_get_updates(int entering, wizard_screen& s)
 	if (entering) net_directory_restart();	// a fetch that gave up is tried again
 	s.title = T("Check Servers");
 	s.back = see_eula;
-	if (!demo_directory_step(s, T("to find a demo server."), T("I am processing information about the available demo."),
+	if (!demo_directory_step(s, demo_get_updates, T("to find a demo server."),
+	                         T("I am processing information about the available demo."),
 	                         T("I am downloading demo info from %1:server name%.")))
 		return 0;
 	s.back = nullptr;
@@ -86,11 +87,18 @@ int demo_get_updates(int entering, wizard_screen& s)
 	return 1;
 }
 
-int demo_directory_step(wizard_screen& s, const std::string& contacting, const std::string& processing,
-                        const std::string& downloading_text)
+int demo_directory_step(wizard_screen& s, wizard_func self, const std::string& contacting,
+                        const std::string& processing, const std::string& downloading_text)
 {
 	UTL_download_directory();
-	if (stg.num_servers == -1 && stg.stage != 2) {
+	if (stg.stage == 3) return 1;
+	s.prefs_enabled = 1;	// a proxy that is wrong or missing is set there
+	if (net_has_problem()) {
+		s.text = net_problem_text();
+		s.next = self;	// Next asks again at once
+		return 0;
+	}
+	if (stg.num_servers == -1) {
 		s.text = T("I am contacting") + " " + net_site_host + " " + contacting;
 		return 0;
 	}
@@ -98,11 +106,6 @@ int demo_directory_step(wizard_screen& s, const std::string& contacting, const s
 		s.text = processing;
 		return 0;
 	}
-	if (stg.stage == 2) {
-		s.text = T("There was a problem reading information from the servers.");
-		return 0;
-	}
-	if (stg.stage == 3) return 1;
 	float fraction = 0;
 	int percent = net_directory_percent(&fraction);
 	if (percent == -1)
@@ -254,7 +257,7 @@ int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 				                     "download stream.",
 				                     "About %1:time% left in the install, downloading at %2:rate% with %3:number% "
 				                     "simultaneous download streams."),
-				time_str(left), rate_str(rate), int_str(streams));
+				time_str(left, 1), rate_str(rate), int_str(streams));	// the Russian "about" takes the genitive
 		}
 		int percent = (int)(totl_inst_rat * 100);
 		if (stg.log_actions && percent != g_flow.bar_logged) {

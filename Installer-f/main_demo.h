@@ -28,13 +28,15 @@ int demo_scan_dest(wizard_screen& s, demo_dest_scan& scan, int changed);
 // Stops it for a frame whose folder is not valid; it starts again on the next valid one.
 void demo_scan_dest_pause(demo_dest_scan& scan);
 
+typedef int (*wizard_func)(int entering, wizard_screen& screen);
 // One step of the directory download (UTL_download_directory) with its screen
 // texts: `contacting` ends the sentence naming the maker's site, `processing`
 // while the directory is read, the progress line and bar and
-// `downloading_text` with the server's name while the archive arrives.
-// 1 once the directory is read (no text then).
-int demo_directory_step(wizard_screen& s, const std::string& contacting, const std::string& processing,
-                        const std::string& downloading_text);
+// `downloading_text` with the server's name while the archive arrives; after
+// a failure, what failed and how it is tried again, with Next leading to the
+// screen `self` afresh. Prefs stays on. 1 once the directory is read (no text then).
+int demo_directory_step(wizard_screen& s, wizard_func self, const std::string& contacting,
+                        const std::string& processing, const std::string& downloading_text);
 // The download pump for about 20 ms of a frame, with its status, time-left
 // and server-error texts; 1 when every file is done.
 int demo_pump_frame(wizard_screen& s, float& totl_inst_rat);

@@ -29,24 +29,19 @@ static void install_steps()
 	wizard_set_steps(names, funcs, 6);
 }
 
-int dvd_start(int entering, wizard_screen& s)
+// The start screen's body and choices for the disc in the drive.
+static void start_screen(wizard_screen& s)
 {
-	if (entering) {
-		checksum_directory_kill();	// a scan left by Back must not run on past a disc change
-		locate_all_vantors();
-		install_steps();
-	}
-	s.title = T("Vantor 9 Installer");
 	UTIL_scan_dvd();
 	if (dvd_path.empty()) {
 		s.text = T("Please insert Vantor 9 DVD number one to begin.");
-		return 0;
+		return;
 	}
 	if (install_name == no_install_name || stg.stage == 2) {
 		s.text = T("This DVD does not appear to be an Vantor 9 DVD.");
-		return 0;
+		return;
 	}
-	if (stg.stage != 3) return 0;
+	if (stg.stage != 3) return;
 	if (all_rootdecks.empty()) {
 		if (stg.disk_has_sim) {
 			s.text = UTL_string_sub(T("Welcome to the Vantor 9 Installer.  I will guide you through the process of "
@@ -58,7 +53,7 @@ int dvd_start(int entering, wizard_screen& s)
 			                          "before you install the global scenery."),
 			                        install_name);
 		}
-		return 0;
+		return;
 	}
 	s.text = T("You already have Vantor 9 installed on this computer.  What would you like to do?");
 	s.choice_labels.push_back(T("Run Vantor Now"));
@@ -72,6 +67,25 @@ int dvd_start(int entering, wizard_screen& s)
 		s.choice_funcs.push_back(dvd_pick_repair);
 		s.choice_labels.push_back(T("Install A Second Copy of Vantor"));
 		s.choice_funcs.push_back(dvd_pick_install);
+	}
+}
+
+int dvd_start(int entering, wizard_screen& s)
+{
+	if (entering) {
+		checksum_directory_kill();	// a scan left by Back must not run on past a disc change
+		locate_all_vantors();
+	}
+	s.title = T("Vantor 9 Installer");
+	start_screen(s);
+	// the new install's steps only while Next leads into it; while the user
+	// still chooses what to do (or has no disc) no flow's steps are ahead
+	if (s.next == dvd_pick_install) {
+		install_steps();
+	} else {
+		static const char* const names[1] = {"Welcome"};
+		static const wizard_func funcs[1] = {dvd_start};
+		wizard_set_steps(names, funcs, 1);
 	}
 	return 0;
 }
@@ -325,8 +339,8 @@ int dvd_done_install(int, wizard_screen& s)
 		s.choice_labels.push_back(T("Run Vantor Now"));
 		s.choice_funcs.push_back(dvd_do_run_sim);
 	} else {
-		s.text = T("There were errors during the install; your copy of Vantor may not be usable.\n\nYou can click Go "
-		           "Back and use the repair and add-remove scenery functions to try to reinstall any missing or "
+		s.text = T("There were errors during the install; your copy of Vantor may not be usable.\n\nYou can click Back "
+		           "and use the repair and add-remove scenery functions to try to reinstall any missing or "
 		           "damaged files.");
 	}
 	s.back = dvd_start;
@@ -334,8 +348,13 @@ int dvd_done_install(int, wizard_screen& s)
 	return 0;
 }
 
-int dvd_pick_run_sim(int, wizard_screen& s)
+int dvd_pick_run_sim(int entering, wizard_screen& s)
 {
+	if (entering) {
+		static const char* const names[2] = {"Welcome", "Run Vantor"};
+		static const wizard_func funcs[2] = {dvd_start, dvd_pick_run_sim};
+		wizard_set_steps(names, funcs, 2);
+	}
 	s.title = T("Run Vantor");
 	s.back = dvd_start;
 	s.next = dvd_do_run_sim;

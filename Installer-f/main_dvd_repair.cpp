@@ -121,14 +121,14 @@ int dvd_done_repair(int, wizard_screen& s)
 {
 	s.title = T("Finished Repairing Vantor.");
 	if (num_install_errors <= 0) {
-		s.text = UTL_string_sub(T("I have finished repairing %1:install path% - click Go Back to return to the main "
+		s.text = UTL_string_sub(T("I have finished repairing %1:install path% - click Back to return to the main "
 		                          "menu."),
 		                        dest_dir_path);
 		s.choice_labels.push_back(T("Run Vantor Now"));
 		s.choice_funcs.push_back(dvd_do_run_sim);
 	} else {
-		s.text = T("There were errors during the repair; your copy of Vantor may not be usable.\n\nYou can click Go "
-		           "Back and use the repair and add-remove scenery functions to try to reinstall any missing or "
+		s.text = T("There were errors during the repair; your copy of Vantor may not be usable.\n\nYou can click Back "
+		           "and use the repair and add-remove scenery functions to try to reinstall any missing or "
 		           "damaged files.");
 	}
 	s.back = dvd_start;

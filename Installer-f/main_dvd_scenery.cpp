@@ -125,7 +125,7 @@ int dvd_done_scenery(int, wizard_screen& s)
 		s.choice_labels.push_back(T("Run Vantor Now"));
 		s.choice_funcs.push_back(dvd_do_run_sim);
 	} else {
-		s.text += T("  Your copy of Vantor may not be usable.\n\nYou can click Go Back and use the repair and "
+		s.text += T("  Your copy of Vantor may not be usable.\n\nYou can click Back and use the repair and "
 		            "add-remove scenery functions to try to reinstall any missing or damaged files.");
 	}
 	s.back = dvd_start;

@@ -3,6 +3,7 @@
 // per frame so the wizard keeps drawing.
 #include "main_net.h"
 #include "main_globals.h"
+#include "main_status.h"
 #include "utils_site.h"
 #include "utils.h"
 #include "http.h"
@@ -15,38 +16,92 @@
 #include <cstdlib>
 
 static int extract_failures = 0;	// directory archives in a row that would not unpack
-static int list_failures = 0;		// failed requests of the server list in a row
-static int directory_failures = 0;	// failed requests of the directory archive in a row
+static int failures = 0;		// failed requests in a row, of the server list or the directory
+static int failed_slot = -1;	// the slot of the last of them: http.failure tells why
 static unsigned long long retry_after = 0;	// no request before this time (microseconds)
+static bool route_known = false;
+static std::string route_asked;	// the proxy settings the requests went out with
+static unsigned long long (*clock_now)() = xtim_class::microsecs;
+static std::string cause_logged;	// the last cause written to the log
 
-// A failed request is made again after a pause, not on the next frame.
-static const unsigned long long net_retry_pause_us = 1000000;
+static std::string T(const char* text) { return UTL_translate_string(text, 0); }
 
-static int waiting_to_retry() { return xtim_class::microsecs() < retry_after; }
-static void pause_before_retry() { retry_after = xtim_class::microsecs() + net_retry_pause_us; }
+void net_set_clock(unsigned long long (*now)()) { clock_now = now ? now : xtim_class::microsecs; }
+
+int net_retry_pause_seconds(int in_a_row)
+{
+	if (in_a_row <= 1) return 1;
+	if (in_a_row >= 6) return 30;
+	return 1 << (in_a_row - 1);
+}
+
+static int waiting_to_retry() { return clock_now() < retry_after; }
+
+void net_note_failure(int slot)
+{
+	++failures;
+	failed_slot = slot;
+	const int pause = net_retry_pause_seconds(failures);
+	retry_after = clock_now() + (unsigned long long)pause * 1000000ULL;
+	// the cause once, and again only when it changes: the tries go on for as long as it takes
+	std::string cause = net_cause_text(http.failure[slot]);
+	if (cause != cause_logged) {
+		cause_logged = cause;
+		xer << "Server check: " << cause << " (" << failures << " failed in a row; the next try in " << pause
+		    << " s)\n";
+		xer.flush();
+	}
+}
+
+// The next failure starts the pauses afresh.
+static void forget_failures()
+{
+	failures = 0;
+	failed_slot = -1;
+	retry_after = 0;
+	cause_logged.clear();
+}
+
+// A request was answered.
+static void note_answer()
+{
+	if (failures > 0) {
+		xer << "Server check: answered after " << failures << " failed " << (failures == 1 ? "try" : "tries") << ".\n";
+		xer.flush();
+	}
+	forget_failures();
+}
 
 void net_directory_restart()
 {
-	list_failures = directory_failures = extract_failures = 0;
-	retry_after = 0;
+	if (failures > 0) {
+		http.log_repeated_errors();
+		xer << "Server check: started again after " << failures << " failed " << (failures == 1 ? "try" : "tries")
+		    << ".\n";
+		xer.flush();
+	}
+	forget_failures();
+	extract_failures = 0;
 	if (stg.num_servers == 0) stg.num_servers = -1;	// a list without mirrors is fetched again
 	if (stg.stage == 2) stg.stage = 0;
 }
 
-// Where the requests go, for the log: the proxy when one is set.
-static std::string route_of(const std::string& host)
+// Proxy settings changed (in Prefs) while a request ran or waited: it goes
+// again at once, the new way.
+static void follow_route()
 {
-	if (!UseProxy(host.c_str(), 80)) return host;
-	return host + " through the proxy " + http.proxy_host + ":" + std::to_string(http.proxy_port);
-}
-
-// After too many failed requests the screen shows its error text (stage 2).
-static void give_up(const std::string& what, const std::string& host, int tries)
-{
-	http.log_repeated_errors();
-	xer << "I could not get " << what << " from " << route_of(host) << " in " << tries << " tries; giving up.\n";
-	xer.flush();
-	stg.stage = 2;
+	std::string route = http.proxy_host + ":" + std::to_string(http.proxy_port);
+	if (route_known && route == route_asked) return;
+	if (route_known) {
+		xer << "Server check: the proxy settings changed; asking again now.\n";
+		for (int slot : {(int)http_slot_list, (int)http_slot_directory}) {
+			delete http.slots[slot];
+			http.slots[slot] = nullptr;
+		}
+		retry_after = 0;
+	}
+	route_known = true;
+	route_asked = route;
 }
 
 int net_directory_failure_limit()
@@ -96,11 +151,10 @@ static void fetch_server_list()
 		return;
 	}
 	if (got != 1) {
-		if (++list_failures >= net_list_tries) give_up("the server list", net_site_host, list_failures);
-		else pause_before_retry();
+		net_note_failure(http_slot_list);
 		return;
 	}
-	list_failures = 0;
+	note_answer();
 	std::string address;
 	int r = net_read_server_list(local, &address);
 	if (r == net_list_bad_header) {
@@ -140,15 +194,12 @@ static void fetch_directory()
 		return;
 	}
 	if (r != 1) {
-		if (++directory_failures >= net_directory_failure_limit()) {
-			give_up("the release's directory", server_name[sel], directory_failures);
-			return;
-		}
+		// asked again after a pause, of another mirror, for as long as it takes
+		net_note_failure(http_slot_directory);
 		stg.sel_server = net_other_server(stg.num_servers, sel);
-		pause_before_retry();
 		return;
 	}
-	directory_failures = 0;
+	note_answer();
 	int err = UTIL_unpack_directory(zip);
 	delete_file(zip);
 	if (err == 0) {
@@ -176,6 +227,7 @@ static void fetch_directory()
 void UTL_download_directory()
 {
 	if (stg.stage == 2) return;	// given up: the screen shows the error text
+	follow_route();
 	if (stg.num_servers == -1) {
 		fetch_server_list();
 		return;
@@ -194,4 +246,61 @@ void UTL_download_directory()
 			"Scanning directory text file to see if you already have Vantor installed...", 0);
 		stg.stage = read_directory(UTIL_run_directory_file(), text);
 	}
+}
+
+std::string net_cause_text(const http_failure& f)
+{
+	const bool proxy = !f.proxy.empty();
+	// where the user can mend it: the proxy settings, or the connection itself
+	const std::string set_proxy = " " + T("Please check the proxy settings under Prefs.");
+	const std::string no_network =
+		" " + T("This computer may not be connected to the internet, or it may need a proxy (Prefs).");
+	switch (f.kind) {
+	case http_failed_name:
+		if (proxy) return UTL_string_sub(T("The name of the proxy %1:proxy% was not found."), f.proxy) + set_proxy;
+		return UTL_string_sub(T("The name %1:server% was not found."), f.server) + no_network;
+	case http_failed_refused:
+		if (proxy) return UTL_string_sub(T("The proxy %1:proxy% refused the connection."), f.proxy) + set_proxy;
+		return UTL_string_sub(T("%1:server% refused the connection."), f.server);
+	case http_failed_no_route:
+		if (proxy) return UTL_string_sub(T("I could not connect to the proxy %1:proxy%."), f.proxy) + set_proxy;
+		return UTL_string_sub(T("I could not connect to %1:server%."), f.server) + no_network;
+	case http_failed_status: {
+		// the server's own words, only as far as they are plain and short
+		std::string said = std::to_string(f.status);
+		std::string reason;
+		for (char c : f.reason)
+			if (c >= ' ' && c < 127 && reason.size() < 40) reason += c;
+		if (!reason.empty()) said += " " + reason;
+		if (proxy)
+			return UTL_string_sub(T("The proxy %1:proxy% answered with an error for %2:server%: %3:error%."), f.proxy,
+			                      f.server, said);
+		return UTL_string_sub(T("%1:server% answered with an error: %2:error%."), f.server, said);
+	}
+	case http_failed_cut:
+		return UTL_string_sub(T("The connection to %1:server% was cut off before the answer was complete."), f.server);
+	case http_failed_silent: return UTL_string_sub(T("%1:server% stopped answering."), f.server);
+	case http_failed_answer: return UTL_string_sub(T("%1:server% sent an answer I cannot read."), f.server);
+	default: return "";
+	}
+}
+
+int net_has_problem() { return stg.stage == 2 || (stg.stage == 0 && failures > 0); }
+
+std::string net_problem_text()
+{
+	if (!net_has_problem()) return "";
+	std::string text = T("There was a problem reading information from the servers.");
+	if (stg.stage == 2) return text + "\n\n" + T("Click Next to try again.");
+	std::string cause = failed_slot >= 0 ? net_cause_text(http.failure[failed_slot]) : "";
+	if (!cause.empty()) text += "\n\n" + cause;
+	unsigned long long now = clock_now();
+	if (now < retry_after) {
+		int seconds = (int)((retry_after - now + 999999) / 1000000);
+		text += "\n\n" + UTL_string_sub(T("I will try again in %1:time%, or click Next to try again now."),
+		                                time_str((float)seconds));
+	} else {
+		text += "\n\n" + T("I am trying again now.");
+	}
+	return text;
 }

@@ -25,25 +25,45 @@ int net_biased_server(int n);
 int net_other_server(int n, int failed);
 
 // One step of the fetch of the server list and the directory archive, and of
-// reading the directory file (stg.stage 0 fetch, 1 read, 2 unreadable or not
-// reachable, 3 read). A failed request is made again a second later; after a
-// few failures in a row stg.stage becomes 2, also while stg.num_servers is -1.
+// reading the directory file (stg.stage 0 fetch, 1 read, 2 given up, 3 read).
+// A request that fails on the network is made again after a pause that grows
+// with each failure in a row (net_retry_pause_seconds), for as long as it
+// takes; stg.stage becomes 2 only for what asking again cannot mend by itself
+// (a list without servers, archives that never unpack, an unreadable directory
+// file, a temporary folder that takes nothing). Changed proxy settings take
+// effect at once.
 void UTL_download_directory();
 
 // The directory archive's progress on its slot: -1 when the reply gave no
 // length, 0 while there is no transfer, else the percentage received.
 int net_directory_percent(float* fraction);
 
-// Extraction failures, and failed requests, of the directory archive in a
-// row before giving up.
+// Extraction failures of the directory archive in a row before giving up.
 int net_directory_failure_limit();
 
-// Failed requests of the server list in a row before giving up; the pause
-// between two requests is a second.
-enum { net_list_tries = 5 };
+// The pause after the n-th failed request in a row: 1, 2, 4, 8, 16, then 30 s.
+int net_retry_pause_seconds(int in_a_row);
 
-// Starts the fetch afresh after it gave up (the screens call it on entering):
-// the failure counts are cleared and stage 2 becomes 0 again.
+// Starts the fetch afresh (the screens call it on entering, and so Next on a
+// screen with a problem): the failures are forgotten, the next request goes
+// at once, and stage 2 becomes 0 again.
 void net_directory_restart();
+
+struct http_failure;
+// What a failed request of the server check came to, in the user's words:
+// the name not found, the connection refused or not made (of the proxy, when
+// it went through one, with where to set it), the server's error answer.
+std::string net_cause_text(const http_failure& failure);
+// 1 while the server check has a problem: a request failed and is to be made
+// again, or it gave up (stage 2).
+int net_has_problem();
+// The screen's text for that problem: what failed and how it is tried again
+// (when, or with Next); empty without a problem.
+std::string net_problem_text();
+
+// Counts a failed request of `slot` (http.failure says why) and pauses the next.
+void net_note_failure(int slot);
+// The microsecond clock the pauses are measured on (null: the program's).
+void net_set_clock(unsigned long long (*now)());
 
 #endif

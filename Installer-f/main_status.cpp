@@ -9,10 +9,19 @@
 std::string size_string(float kb)
 {
 	char buf[64];
-	if (kb > 1024000.0f) snprintf(buf, sizeof(buf), "%.1f GB", kb / 1048576.0f);
-	else if (kb > 1024.0f) snprintf(buf, sizeof(buf), "%.0f MB", kb / 1024.0f);
-	else snprintf(buf, sizeof(buf), "%.0f KB", kb);
-	return buf;
+	if (kb > 1024000.0f) {
+		// the whole and the tenths apart: each language has its own decimal mark
+		snprintf(buf, sizeof(buf), "%.1f", kb / 1048576.0f);
+		std::string whole = buf, tenths = "0";
+		size_t dot = whole.find('.');
+		if (dot != std::string::npos) {
+			tenths = whole.substr(dot + 1);
+			whole.erase(dot);
+		}
+		return UTL_string_sub(UTL_translate_string("%1:whole%.%2:tenths% GB", 0), whole, tenths);
+	}
+	if (kb > 1024.0f) return UTL_string_sub(UTL_translate_string("%1:size% MB", 0), flt_str("%.0f", kb / 1024.0f));
+	return UTL_string_sub(UTL_translate_string("%1:size% KB", 0), flt_str("%.0f", kb));
 }
 
 std::string int_str(int n)
@@ -29,26 +38,29 @@ std::string flt_str(const char* format, float value)
 	return buf;
 }
 
-std::string time_str(float seconds)
+// n with the form of its unit that the count and the sentence around it take.
+static std::string plural_count(int n, const char* singular, const char* plural, int genitive)
 {
-	if (seconds < 120.0f) {
-		int n = (int)seconds;
-		return UTL_string_sub(UTL_translate_plural(n, "%1:seconds% second", "%1:seconds% seconds"), int_str(n));
-	}
+	return UTL_string_sub(genitive ? UTL_translate_plural_genitive(n, singular, plural)
+	                               : UTL_translate_plural(n, singular, plural),
+	                      int_str(n));
+}
+
+std::string time_str(float seconds, int genitive)
+{
+	if (seconds < 120.0f) return plural_count((int)seconds, "%1:seconds% second", "%1:seconds% seconds", genitive);
 	if (seconds >= 7200.0f || std::isnan(seconds)) {
 		// a huge or unknown estimate still gives a number that fits
 		float h = std::isnan(seconds) || seconds / 3600.0f > 2e9f ? 0 : seconds / 3600.0f;
-		int n = (int)h;
-		return UTL_string_sub(UTL_translate_plural(n, "%1:hours% hour", "%1:hours% hours"), int_str(n));
+		return plural_count((int)h, "%1:hours% hour", "%1:hours% hours", genitive);
 	}
-	int n = (int)(seconds / 60.0f);
-	return UTL_string_sub(UTL_translate_plural(n, "%1:minutes% minute", "%1:minutes% minutes"), int_str(n));
+	return plural_count((int)(seconds / 60.0f), "%1:minutes% minute", "%1:minutes% minutes", genitive);
 }
 
 std::string rate_str(float kb_per_second)
 {
 	int n = kb_per_second > 2e9f || std::isnan(kb_per_second) ? 0 : (int)kb_per_second;
-	return UTL_string_sub(UTL_translate_plural(n, "%1:rate% kilobyte/second", "%1:rate% kilobytes/second"), int_str(n));
+	return plural_count(n, "%1:rate% kilobyte/second", "%1:rate% kilobytes/second", 0);
 }
 
 std::string UTIL_existing_folder(const std::string& path)

@@ -8,7 +8,9 @@
 std::string size_string(float kb);
 std::string int_str(int n);
 std::string flt_str(const char* format, float value);
-std::string time_str(float seconds);
+// A duration; `genitive` when the sentence puts it after a preposition that
+// governs the genitive (the Russian "about ... left").
+std::string time_str(float seconds, int genitive = 0);
 std::string rate_str(float kb_per_second);
 
 // The nearest folder of a path that exists (the path itself when it does),

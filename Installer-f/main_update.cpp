@@ -91,10 +91,10 @@ int net_get_updates(int entering, wizard_screen& s)
 		set_install_filter(1, 1);
 	}
 	s.title = T("Search for Updates");
-	s.back = net_pick_dest;
+	s.back = cmd_line_path.empty() ? net_pick_dest : net_start;	// Pick Destination is no step with "-path"
 	const int read_before = stg.stage == 3;
 	const std::string processing = T("I am processing information about the available patches.");
-	if (!demo_directory_step(s, T("to find an update server."), processing,
+	if (!demo_directory_step(s, net_get_updates, T("to find an update server."), processing,
 	                         T("I am downloading patch info from %1:server name%.")))
 		return 0;
 	if (!read_before) {

@@ -93,7 +93,11 @@ void wizard_apply_frame(const wizard_screen& screen, int result, const wizard_cl
 		if (screen.quit_callback) screen.quit_callback();
 		app_done = 1;
 	}
-	if (clicks.next && screen.next) g_wizard = screen.next;
+	if (clicks.next && screen.next) {
+		// Next to the screen itself starts it again (a check tried anew)
+		if (screen.next == last_screen) last_screen = nullptr;
+		g_wizard = screen.next;
+	}
 	if (clicks.back && screen.back) g_wizard = screen.back;
 	if (result && screen.next) g_wizard = screen.next;
 }

@@ -85,7 +85,8 @@ struct wizard_clicks {
 // sets *ran to 0); else the current screen is called with its entering flag.
 int  wizard_run_screen(wizard_screen& screen, int* ran);
 // The moves of a frame in their order: choices, Quit, Next, Back, then the
-// screen's own advance; a later move replaces an earlier one.
+// screen's own advance; a later move replaces an earlier one. Next to the
+// screen itself enters it afresh on the next frame.
 void wizard_apply_frame(const wizard_screen& screen, int result, const wizard_clicks& clicks);
 // The index in the step list of the screen just run (or of the step it is
 // part of), drawn highlighted; -1 when the list has neither.

@@ -141,6 +141,7 @@ down_class::down_class(const char* server, unsigned short port, const char* path
 	}
 
 	connect_port = ProxyPort(server, port);
+	if (UseProxy(server, port)) proxy_used = http.proxy_host + ":" + std::to_string(http.proxy_port);
 	server_name = server;
 	lookup = KelmSocket::LookupStart(ProxyHost(server, port));
 
@@ -373,6 +374,44 @@ int down_class::get_state()
 	return headers_done ? 5 : 6;
 }
 
+// What ended a failed transfer, for the user: `stalled` when nothing came for
+// http_stall_seconds.
+static http_failure failure_of(const down_class* d, const std::string& server, bool stalled)
+{
+	http_failure f;
+	f.server = server;
+	f.proxy = d->proxy_used;
+	const KelmSocket* sock = d->socket;
+	int ended = sock ? (sock->GetEndError() ? sock->GetEndError() : sock->GetOSError()) : 0;
+	if (d->error > 0 && d->error < err_zip_open) {
+		f.kind = http_failed_local;
+		f.os_error = d->error;
+	} else if (d->error == err_net_no_server) {
+		f.kind = http_failed_name;
+	} else if (d->headers_done && (d->status_code < 200 || d->status_code > 299)) {
+		f.kind = http_failed_status;
+		f.status = d->status_code;
+		f.reason = d->response;
+	} else if (d->error || (d->headers_done && d->content_length < 0 && !stalled)) {
+		// a body without its length is never taken whole
+		f.kind = http_failed_answer;
+	} else if (stalled) {
+		// never connected: as good as no way there
+		bool connected = sock && sock->status != socket_idle && sock->status != socket_connecting;
+		f.kind = connected ? http_failed_silent : http_failed_no_route;
+	} else {
+		f.os_error = ended;
+		switch (ended) {
+		case ECONNREFUSED: f.kind = http_failed_refused; break;
+		case ENETUNREACH: case EHOSTUNREACH: case ENETDOWN: case ETIMEDOUT: case EHOSTDOWN:
+			f.kind = http_failed_no_route;
+			break;
+		default: f.kind = http_failed_cut;
+		}
+	}
+	return f;
+}
+
 http_class::http_class()
 {
 	proxy_port = 0;
@@ -476,6 +515,9 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 		if (has_control(server) || path.find('\0') != std::string::npos) {
 			xer << "net_check refused server " << UTL_log_safe(server) << " path " << UTL_log_safe(path)
 			    << ": control characters\n";
+			failure[slot] = http_failure();
+			failure[slot].kind = http_failed_name;
+			failure[slot].server = UTL_log_safe(server);
 			return 2;
 		}
 		if (!server.empty() && server.back() == '/')
@@ -499,6 +541,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 	// While the name is looked up the transfer is still connecting.
 	if (d->lookup) {
 		if (xtim.elapsed - d->last_progress > (float)http_stall_seconds) {
+			failure[slot] = failure_of(d, server, true);
 			delete d;
 			d = nullptr;
 			return 2;
@@ -511,6 +554,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 	if (!closed && d->content_length != d->bytes_received && d->error == 0 && d->socket &&
 	    d->socket->status != socket_error) {
 		if (xtim.elapsed - d->last_progress > (float)http_stall_seconds) {
+			failure[slot] = failure_of(d, server, true);
 			delete d;
 			d = nullptr;
 			return 2;
@@ -526,6 +570,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 			delete d;
 			d = nullptr;
 			log_repeats(slot);
+			failure[slot] = http_failure();
 			return 1;
 		}
 		d->error = e;
@@ -547,6 +592,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 
 	// A transfer's own error is an errno only when its local file failed.
 	if (d->error > 0 && d->error < err_zip_open) local_error[slot] = d->error;
+	failure[slot] = failure_of(d, server, false);
 
 	if (d->status_code == 404) {
 		std::string key = server + path;

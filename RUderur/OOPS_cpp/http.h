@@ -37,6 +37,27 @@ const int64_t http_default_limit = int64_t(1) << 30;
 // 1000 bytes (truncated): room for a mirror that packs it a little worse.
 int64_t http_listed_limit(float kb);
 
+// Why a slot's last transfer failed, in terms a user can be told.
+enum http_failure_kind {
+	http_failed_not = 0,	// it did not fail
+	http_failed_name,		// the server's name (or the proxy's) was not found, or is no name
+	http_failed_refused,	// the connection was refused
+	http_failed_no_route,	// no connection could be made: no network, no route, or no answer to connecting
+	http_failed_status,		// the server answered with an error status
+	http_failed_cut,		// the connection ended before the whole answer had come
+	http_failed_silent,		// connected, then nothing came for http_stall_seconds
+	http_failed_answer,		// an answer this client does not take: malformed, or longer than allowed
+	http_failed_local		// the local file failed (local_error has the errno)
+};
+struct http_failure {
+	int         kind = http_failed_not;
+	int         status = 0;		// the error answer's status code
+	std::string reason;			// and its reason text
+	std::string server;			// the server asked
+	std::string proxy;			// "host:port" of the proxy the request went through; empty when direct
+	int         os_error = 0;	// the errno that ended the connection or failed the file, when one did
+};
+
 class down_class {
 public:
 	KelmSocket*       socket;			// null when no connection was made (yet)
@@ -57,6 +78,7 @@ public:
 	size_t            head_bytes;		// head bytes consumed so far
 	std::string       lookup_note;		// a failed name lookup, for the error report
 	int64_t           max_bytes;		// a body longer than this fails the transfer
+	std::string       proxy_used;		// "host:port" when the request goes through a proxy
 
 	down_class(const char* server, unsigned short port, const char* path, bool post,
 	           const std::map<std::string, std::string>& headers, const char* body,
@@ -89,6 +111,8 @@ public:
 	// Per slot: errno when its last transfer failed on this machine (the local
 	// file could not be made, written or moved), 0 when it failed on the network.
 	int         local_error[http_slot_count];
+	// Per slot: why its last transfer failed; cleared when one succeeds.
+	http_failure failure[http_slot_count];
 
 	http_class();
 	~http_class();

@@ -41,7 +41,7 @@ static bool is_would_block(int err)
 KelmSocket::KelmSocket(unsigned short port, bool listen_)
 {
 	status = socket_idle;
-	last_os_error = 0;
+	last_os_error = end_error = 0;
 	peer_released = local_released = listening = false;
 
 	socket_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -79,7 +79,7 @@ KelmSocket::KelmSocket(int fd)
 {
 	socket_fd = fd;
 	status = socket_connected;
-	last_os_error = 0;
+	last_os_error = end_error = 0;
 	peer_released = local_released = listening = false;
 	make_non_blocking(fd);
 }
@@ -195,6 +195,10 @@ int KelmSocket::GetStatus()
 		} else if ((p.revents & POLLOUT) && !(p.revents & (POLLERR | POLLHUP | POLLPRI))) {
 			status = socket_connected;
 		} else {
+			// the connect failed: keep why (refused, unreachable) for the caller's report
+			int err = 0;
+			socklen_t len = sizeof(err);
+			if (getsockopt(socket_fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0) end_error = err;
 			status = socket_closed;
 		}
 	}
@@ -205,6 +209,7 @@ long KelmSocket::io_failed(int err, const char* what)
 {
 	if (is_would_block(err)) return 0;
 	if (is_connection_end(err)) {
+		end_error = err;
 		status = socket_closed;
 		return -1;
 	}

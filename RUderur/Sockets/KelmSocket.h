@@ -38,6 +38,7 @@ public:
 	int  socket_fd;
 	int  status;
 	int  last_os_error;
+	int  end_error;		// the errno that ended the connection (refused, reset, unreachable), 0 when none did
 	bool peer_released;
 	bool local_released;
 	bool listening;
@@ -58,6 +59,9 @@ public:
 	void Connect(unsigned long address, unsigned short port);
 	int  GetStatus();
 	int  GetOSError() const { return last_os_error; }
+	// Why a connection that is closed ended: ECONNREFUSED, ECONNRESET, ENETUNREACH
+	// and the like; 0 for an orderly end. Not an error of the socket itself.
+	int  GetEndError() const { return end_error; }
 	bool ReceivedRelease() const { return peer_released; }
 	long ReadData(void* buffer, long size);			// 0 = nothing now, -1 = failed/closed
 	long http_WriteData(const void* data, long length);	// 0 = would block, -1 = failed/closed

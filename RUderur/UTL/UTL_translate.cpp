@@ -181,6 +181,16 @@ std::string UTL_translate_plural(int n, const std::string& singular, const std::
 	return UTL_translate_string(n == 1 ? singular : plural, 0);
 }
 
+std::string UTL_translate_plural_genitive(int n, const std::string& singular, const std::string& plural)
+{
+	if (plural_mode != 2) return UTL_translate_plural(n, singular, plural);
+	// the genitive singular is the form for 2 to 4; every other count takes
+	// the genitive plural, which is the form for 5 and up
+	int d = n % 10, dd = n % 100;
+	if (d == 1 && dd != 11 && dictionary[1].count(plural)) return UTL_translate_string(plural, 1);
+	return UTL_translate_string(plural, 0);
+}
+
 // The next placeholder from pos: its opening and closing "%" and its number
 // (blanks and a sign allowed, 0 without digits). pos moves past the opening "%".
 static bool next_placeholder(const std::string& s, size_t& pos, size_t& open, size_t& close, long& n)

@@ -6,6 +6,10 @@
 
 std::string UTL_translate_string(const std::string& text, int dictionary);
 std::string UTL_translate_plural(int n, const std::string& singular, const std::string& plural);
+// The form of a count that a preposition governing the genitive stands before
+// (Russian "около 1 секунды", "около 5 секунд"); in languages without that
+// case, the form UTL_translate_plural gives.
+std::string UTL_translate_plural_genitive(int n, const std::string& singular, const std::string& plural);
 
 // Fills placeholders %N:label% with the N-th argument.
 std::string UTL_string_sub_x(const std::string& format, int count, const std::string** args);

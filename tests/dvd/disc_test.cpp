@@ -176,6 +176,22 @@ TEST_F(DiscRoutines, StartScreenOffersSceneryBeforeRepairWhenTheSetHasTiles)
 	EXPECT_EQ(labels, s.choice_labels);
 	EXPECT_EQ(funcs, s.choice_funcs);
 	EXPECT_EQ(nullptr, s.next);
+	// no flow is chosen yet: no flow's steps are listed; a new install's are
+	// once Next leads into it
+	EXPECT_EQ(std::vector<std::string>{"Welcome"}, step_names);
+	EXPECT_EQ(std::vector<wizard_func>{dvd_start}, step_funcs);
+	all_rootdecks.clear();
+	wizard_screen fresh;
+	dvd_start(0, fresh);
+	EXPECT_EQ(dvd_pick_install, fresh.next);
+	EXPECT_EQ((std::vector<std::string>{"Welcome", "Pick Destination", "License", "Select Scenery", "Install", "Finish"}),
+	          step_names);
+	// running a copy is a flow of its own
+	all_rootdecks = {dir + "copy/"};
+	wizard_screen run;
+	EXPECT_EQ(1, dvd_pick_run_sim(1, run));
+	EXPECT_EQ((std::vector<wizard_func>{dvd_start, dvd_pick_run_sim}), step_funcs);
+	all_rootdecks.clear();
 	// the set's three tiles, and nothing else, are on the map
 	int tiles = 0;
 	for (auto& column : stg.tile_avail)

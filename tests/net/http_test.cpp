@@ -7,6 +7,7 @@
 #include "UTL_translate.h"
 #include "net_support.h"
 #include "../support/test_servers.h"
+#include <cerrno>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
@@ -212,13 +213,20 @@ TEST_F(HttpServers, AcceptedAnswerForms)
 // Every fault fails within seconds and leaves an earlier good copy as it was.
 TEST_F(HttpServers, FaultsFailAndKeepTheOldFile)
 {
-	const char* faults[] = {
-		"/reset/200000", "/short/200000", "/long/1000", "/nolength/1000", "/status/503",
-		"/status/404", "/status/301", "/endless", "/manyheaders", "/negative", "/badlength",
-		"/hugelength", "/len64/100", "/badstatus",
+	// each with what the user is told of it
+	const struct {
+		const char* path;
+		int kind;
+	} faults[] = {
+		{"/reset/200000", http_failed_cut}, {"/short/200000", http_failed_cut}, {"/long/1000", http_failed_answer},
+		{"/nolength/1000", http_failed_answer}, {"/status/503", http_failed_status}, {"/status/404", http_failed_status},
+		{"/status/301", http_failed_status}, {"/endless", http_failed_answer}, {"/manyheaders", http_failed_answer},
+		{"/negative", http_failed_answer}, {"/badlength", http_failed_answer}, {"/hugelength", http_failed_answer},
+		{"/len64/100", http_failed_answer}, {"/badstatus", http_failed_answer},
 	};
 	std::string file = local("keep.bin");
-	for (const char* f : faults) {
+	for (const auto& fault : faults) {
+		const char* f = fault.path;
 		ASSERT_TRUE(TS_write_file(file, "GOOD"));
 		double t0 = net_now();
 		EXPECT_EQ(net_get(3, faulty, f, file, 10), 2) << f;
@@ -226,7 +234,13 @@ TEST_F(HttpServers, FaultsFailAndKeepTheOldFile)
 		EXPECT_EQ(http.slots[3], nullptr) << f;
 		EXPECT_EQ(TS_read_file(file), "GOOD") << f;
 		EXPECT_FALSE(exists(file + ".part")) << f;
+		EXPECT_EQ(http.failure[3].kind, fault.kind) << f;
+		EXPECT_EQ(http.failure[3].server, faulty) << f;
+		EXPECT_EQ(http.failure[3].proxy, "") << f;
 	}
+	EXPECT_EQ(net_get(3, faulty, "/status/503", file), 2);
+	EXPECT_EQ(http.failure[3].status, 503);
+	EXPECT_EQ(http.failure[3].reason, "Some Error");
 	std::string log = log_text();
 	EXPECT_NE(log.find("HTTP Error for " + file + "\n   server     =127.0.0.23\n   file       =/status/503\n"),
 	          std::string::npos);
@@ -234,6 +248,7 @@ TEST_F(HttpServers, FaultsFailAndKeepTheOldFile)
 
 	// An error page from nginx never replaces a good download either.
 	EXPECT_EQ(net_get(3, mirror1, "/mid.bin", file), 1);
+	EXPECT_EQ(http.failure[3].kind, http_failed_not);	// a success clears the last failure
 	EXPECT_EQ(net_get(3, mirror1, "/no-such.bin", file), 2);
 	EXPECT_EQ(TS_read_file(file), TS_read_file(www + "/mid.bin"));
 }
@@ -290,8 +305,11 @@ TEST_F(HttpServers, BadNamesAndUnreachableServers)
 	EXPECT_EQ(fs->requests().size(), before);
 	EXPECT_NE(log_text().find("refused server 127.0.0.23\\x0d\\x0aX-Injected: 1"), std::string::npos);
 
+	EXPECT_EQ(http.failure[0].kind, http_failed_name);
+
 	// A name that does not resolve fails at once, with the translation line.
 	EXPECT_EQ(net_get(1, "", "/x", local("noname")), 2);
+	EXPECT_EQ(http.failure[1].kind, http_failed_name);
 	std::string log = log_text();
 	EXPECT_NE(log.find("Translated server  to IP addy: 0.0.0.0 and port = 80\n"), std::string::npos);
 	EXPECT_NE(log.find("   GetStat    =0\n   GetOSErr   =20011\n"), std::string::npos);
@@ -300,9 +318,26 @@ TEST_F(HttpServers, BadNamesAndUnreachableServers)
 	double t0 = net_now();
 	EXPECT_EQ(net_get(1, "127.0.0.27", "/x", local("refused")), 2);
 	EXPECT_LT(net_now() - t0, 2.0);
+	EXPECT_EQ(http.failure[1].kind, http_failed_refused);
+	EXPECT_EQ(http.failure[1].os_error, ECONNREFUSED);
+	// the same through a proxy that refuses: the proxy is named
+	use_proxy("127.0.0.27", 80);
+	EXPECT_EQ(net_get(1, mirror1, "/one.bin", local("refused")), 2);
+	EXPECT_EQ(http.failure[1].kind, http_failed_refused);
+	EXPECT_EQ(http.failure[1].proxy, "127.0.0.27:80");
+	EXPECT_EQ(http.failure[1].server, mirror1);
+	// a proxy that cannot reach the server answers with an error of its own
+	use_proxy(proxy, proxy_port);
+	EXPECT_EQ(net_get(1, "127.0.0.27", "/x", local("refused")), 2);
+	EXPECT_EQ(http.failure[1].kind, http_failed_status);
+	EXPECT_GE(http.failure[1].status, 500);
+	EXPECT_EQ(http.failure[1].proxy, std::string(proxy) + ":" + std::to_string(proxy_port));
+	use_proxy("", 0);
 
 	// A local file that cannot be created fails the transfer.
 	EXPECT_EQ(net_get(1, mirror1, "/one.bin", dir + "/no/such/folder/one.bin"), 2);
+	EXPECT_EQ(http.failure[1].kind, http_failed_local);
+	EXPECT_EQ(http.failure[1].os_error, ENOENT);
 }
 
 TEST_F(HttpServers, ProgrammingErrorsAreFatal)

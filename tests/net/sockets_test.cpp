@@ -1,5 +1,6 @@
 // TCP and datagram sockets against real loopback peers.
 #include <gtest/gtest.h>
+#include <cerrno>
 #include "KelmSocket.h"
 #include <arpa/inet.h>
 #include <chrono>
@@ -94,6 +95,7 @@ TEST(Sockets, ConnectTalkAndPeerClose)
 	EXPECT_EQ(client.ReadData(buf, sizeof(buf)), -1);
 	EXPECT_EQ(client.GetStatus(), socket_closed);
 	EXPECT_EQ(client.GetOSError(), 0);
+	EXPECT_EQ(client.GetEndError(), 0);	// an orderly end
 }
 
 TEST(Sockets, RefusedAndResetConnectionsClose)
@@ -106,6 +108,7 @@ TEST(Sockets, RefusedAndResetConnectionsClose)
 	KelmSocket refused(0, false);
 	refused.Connect(loopback(), dead_port);
 	EXPECT_EQ(wait_status(refused, socket_connecting), socket_closed);
+	EXPECT_EQ(refused.GetEndError(), ECONNREFUSED);	// why, for the user's report
 
 	KelmSocket listener(0, true);
 	KelmSocket client(0, false);
@@ -128,6 +131,7 @@ TEST(Sockets, RefusedAndResetConnectionsClose)
 	EXPECT_EQ(n, -1);
 	EXPECT_EQ(client.GetStatus(), socket_closed);
 	EXPECT_EQ(client.GetOSError(), 0);			// a connection end is not an error
+	EXPECT_EQ(client.GetEndError(), ECONNRESET);
 	EXPECT_EQ(client.http_WriteData("x", 1), -1);
 }
 

@@ -5,6 +5,7 @@
 #include "wizard_servers.h"
 #include "main_globals.h"
 #include "main_net.h"
+#include "main_status.h"
 #include "utils_site.h"
 #include "http.h"
 #include "io_utils.h"
@@ -47,12 +48,31 @@ struct DirectoryDownload : ::testing::Test {
 	}
 	void TearDown() override
 	{
+		net_set_clock(nullptr);
 		setenv("PATH", path_env.c_str(), 1);
 		http.proxy_host.clear();
 		http.proxy_port = 0;
 		app_done = 0;
 	}
 	std::string path_env;
+
+	// The clock of the pauses between tries, moved by the test.
+	static unsigned long long fake_us;
+	static unsigned long long fake_clock() { return fake_us; }
+
+	// Steps until a failed request waits for its next try (or the directory is
+	// read, or given up); the screen's problem text then.
+	std::string until_waiting(double guard_seconds = 60)
+	{
+		auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(guard_seconds);
+		while (std::chrono::steady_clock::now() < until && !app_done) {
+			UTL_download_directory();
+			std::string text = net_problem_text();
+			if (text.find("I will try again in") != std::string::npos || stg.stage == 2 || stg.stage == 3) return text;
+			usleep(200);
+		}
+		return "";
+	}
 
 	// Steps until the directory is read or given up (a failed request is made
 	// again a second later), within a guard against hanging.
@@ -67,6 +87,8 @@ struct DirectoryDownload : ::testing::Test {
 		return -1;
 	}
 };
+
+unsigned long long DirectoryDownload::fake_us = 0;
 
 TEST_F(DirectoryDownload, ReadsTheReleaseFromAMirror)
 {
@@ -173,11 +195,19 @@ TEST_F(DirectoryDownload, ArchiveThatNeverUnpacksEndsInTheErrorText)
 	EXPECT_EQ(access((UTIL_run_folder() + "directory.txt.zip").c_str(), F_OK), -1);
 }
 
-TEST_F(DirectoryDownload, OnlyTheFailingMirrorLeftEndsInTheErrorText)
+TEST_F(DirectoryDownload, OnlyTheFailingMirrorLeftIsNamedAndAskedAgain)
 {
-	// one server, answering 503: asked a few times, then the error text
+	// one server, answering 503 through the proxy: the screen says so, and it
+	// is asked again after each pause, never given up on
 	wz_write(site + "serverlist9.txt", "A\n820 version\nSERVERS\nFINAL R\nSERVER 127.0.0.44/\nmirror\nbroken one\n");
-	EXPECT_EQ(run(), 2);
+	net_set_clock(fake_clock);
+	for (int round = 1; round <= 3; ++round) {
+		std::string text = until_waiting();
+		EXPECT_NE(text.find("The proxy 127.0.0.41:80 answered with an error for 127.0.0.44: 503 Service"), std::string::npos)
+			<< text;
+		EXPECT_EQ(stg.stage, 0);
+		fake_us += 31000000;
+	}
 	EXPECT_EQ(stg.num_servers, 1);
 	EXPECT_EQ(server_name[0], "127.0.0.44");	// the trailing "/" was cut, no fatal alert
 	EXPECT_EQ(server_path[0], "/mirrorR/");
@@ -213,33 +243,56 @@ TEST_F(DirectoryDownload, AMirrorThatFailedIsNotAskedNext)
 	}
 }
 
-TEST_F(DirectoryDownload, ASiteThatCannotBeReachedEndsInTheErrorTextWithOneLogEntry)
+// Nothing listens at the proxy: the screen names it, each try waits longer
+// than the one before, the log holds one report; once the proxy is set right
+// (as in Prefs) the site is asked at once and answers, with no restart.
+TEST_F(DirectoryDownload, ASiteThatCannotBeReachedIsNamedAndAskedAgainUntilItAnswers)
 {
 	const std::string log = s.path + "log.txt";
 	if (xer.is_open()) xer.close();
 	xer.clear();
 	xer.open(log, std::ios::out | std::ios::trunc);
+	net_set_clock(fake_clock);
 	http.proxy_port = 81;	// nothing listens there
-	EXPECT_EQ(run(), 2);
+	for (int round = 1; round <= 4; ++round) {
+		std::string text = until_waiting();
+		EXPECT_EQ(text.find("There was a problem reading information from the servers.\n\nThe proxy 127.0.0.41:81 "
+		                    "refused the connection. Please check the proxy settings under Prefs.\n\nI will try again "
+		                    "in " + time_str((float)net_retry_pause_seconds(round)) + ", or click Next to try again now."),
+		          0u) << round << ": " << text;
+		fake_us += 31000000;
+	}
 	EXPECT_EQ(stg.num_servers, -1) << "no list was read";
+	EXPECT_EQ(stg.stage, 0) << "never given up";
+
+	http.proxy_port = 80;
+	EXPECT_EQ(run(), 3);
+	EXPECT_EQ(stg.num_servers, 3);
+	EXPECT_EQ(net_problem_text(), "");
 	xer.flush();
 	std::string text = wz_read(log);
 	EXPECT_EQ(wz_count(text, "HTTP Error for "), 1) << text;
-	EXPECT_NE(text.find("The same error came " + std::to_string(net_list_tries - 1) + " more times for " +
-	                    std::string(net_site_host) + "/serverlist9.txt.\n"),
-	          std::string::npos)
-		<< text;
-	EXPECT_NE(text.find("I could not get the server list from " + std::string(net_site_host) +
-	                    " through the proxy 127.0.0.41:81 in " + std::to_string(net_list_tries) + " tries; giving up."),
-	          std::string::npos)
-		<< text;
-
-	// the screen that starts the fetch afresh tries again: the proxy is back
-	http.proxy_port = 80;
-	net_directory_restart();
-	EXPECT_EQ(run(), 3);
-	EXPECT_EQ(stg.num_servers, 3);
+	EXPECT_EQ(wz_count(text, "Server check: The proxy 127.0.0.41:81 refused the connection."), 1) << text;
+	EXPECT_NE(text.find("The same error came 3 more times for " + std::string(net_site_host) + "/serverlist9.txt.\n"),
+	          std::string::npos) << text;
+	EXPECT_NE(text.find("Server check: the proxy settings changed; asking again now.\n"), std::string::npos) << text;
+	EXPECT_NE(text.find("Server check: answered after 4 failed tries.\n"), std::string::npos) << text;
 	xer.close();
+}
+
+// A server's words on the screen, and the pauses between tries.
+TEST(ServerCheck, ReasonTextsAndPauses)
+{
+	// a server's reason text is shown only as far as it is plain and short
+	http_failure f;
+	f.kind = http_failed_status;
+	f.server = "m";
+	f.status = 503;
+	f.reason = "Busy\x1b[2J" + std::string(80, 'x');
+	EXPECT_EQ(net_cause_text(f), "m answered with an error: 503 Busy[2J" + std::string(33, 'x') + ".");
+	// the pauses between tries
+	const int pauses[] = {1, 1, 2, 4, 8, 16, 30, 30, 30};
+	for (int n = 0; n < 9; ++n) EXPECT_EQ(net_retry_pause_seconds(n), pauses[n]) << n;
 }
 
 TEST_F(DirectoryDownload, ArchiveWithoutADirectoryFileIsThatMirrorsFailure)

@@ -83,6 +83,18 @@ TEST(WizardDriver, AdvanceNeedsANextScreen)
 	c.next = 1;
 	frame(c);
 	EXPECT_EQ(g_wizard, screen_b);
+	// Next to the screen itself enters it afresh (a check tried again); its
+	// own advance to itself does not
+	start(screen_b);
+	next_of_b = screen_b;
+	frame(c);
+	frame();
+	EXPECT_EQ(entering_b, 2);
+	result_b = 1;
+	frame();
+	frame();
+	EXPECT_EQ(entering_b, 2);
+	EXPECT_EQ(calls_b, 4);
 }
 
 TEST(WizardDriver, LaterMovesWin)

@@ -3,6 +3,7 @@
 // UTF-8 of one script a word, and the files load through the translation service.
 #include "wizard_support.h"
 #include "main_prompts.h"
+#include "main_status.h"
 #include "MACIBM_shell.h"
 #include "UTL_translate.h"
 #include <dirent.h>
@@ -137,8 +138,9 @@ static std::set<std::string> program_texts()
 				if (!c[a].empty()) keys.insert(c[a]);
 		calls.clear();
 		call_literals(src, "UTL_translate_plural", calls);
+		call_literals(src, "plural_count", calls);	// a count with its unit's two forms
 		for (auto& c : calls)
-			if (c.size() == 3 && !c[1].empty() && !c[2].empty()) {
+			if (c.size() >= 3 && !c[1].empty() && !c[2].empty()) {
 				keys.insert(c[1]);
 				keys.insert(c[2]);
 				plural_pairs.insert({c[1], c[2]});
@@ -283,6 +285,42 @@ TEST(LanguageFiles, EveryProgramTextIsTranslated)
 	}
 }
 
+// A text that tells the user to click a button names it as its picture reads,
+// in every language.
+TEST(LanguageFiles, TextsNameTheButtonsAsTheirPicturesRead)
+{
+	// the bottom row's words in French, German, Russian, Italian and Spanish, as the art draws them
+	const std::map<std::string, std::vector<std::string>> buttons = {
+	    {"Back", {"Retour", "Zurück", "Назад", "Indietro", "Atrás"}},
+	    {"Next", {"Suivant", "Weiter", "Далее", "Avanti", "Siguiente"}},
+	    {"Quit", {"Quitter", "Beenden", "Выход", "Esci", "Salir"}},
+	    {"Prefs", {"Préférences", "Optionen", "Настройки", "Preferenze", "Preferencias"}}};
+	std::vector<std::pair<std::string, std::string>> named;	// a text and the button it names
+	for (const std::string& k : program_texts()) {
+		for (size_t at = k.find("lick "); at != std::string::npos; at = k.find("lick ", at + 1)) {
+			size_t end = at + 5;
+			while (end < k.size() && isalpha((unsigned char)k[end])) ++end;
+			const std::string word = k.substr(at + 5, end - at - 5);
+			if (word.empty() || !isupper((unsigned char)word[0])) continue;	// "click on the map"
+			EXPECT_EQ(buttons.count(word), 1u) << "no button reads " << word << ": " << k;
+			named.push_back({k, word});
+		}
+		for (size_t at = k.find("Prefs"); at != std::string::npos; at = k.find("Prefs", at + 1))
+			if ((at == 0 || !isalpha((unsigned char)k[at - 1])) && (at + 5 == k.size() || !isalpha((unsigned char)k[at + 5])))
+				named.push_back({k, "Prefs"});
+	}
+	ASSERT_GE(named.size(), 5u);
+	for (int i = 0; i < 5; ++i) {
+		std::map<std::string, std::string> plain, genitive;
+		read_entries(language_path(kLanguages[i]), plain, genitive);
+		for (const auto& [k, word] : named)
+			if (buttons.count(word)) {
+				EXPECT_NE(plain[k].find(buttons.at(word)[i]), std::string::npos)
+					<< kLanguages[i] << " does not name " << word << " as its button reads: " << plain[k];
+			}
+	}
+}
+
 TEST(LanguageFiles, EntriesKeepTheirPlaceholdersMarksAndBlanks)
 {
 	for (const char* lang : kLanguages) {
@@ -398,6 +436,28 @@ TEST(LanguageFiles, LoadThroughTheService)
 	          "Для восстановления /v нужно установить примерно 4 файла.");
 	UTL_translate_load_file(1, language_path("French"));
 	EXPECT_EQ(UTL_string_sub(UTL_translate_plural(0, "%1:hours% hour", "%1:hours% hours"), "0"), "0 heure");
+
+	// durations after a preposition ("около" takes the genitive) and sizes in the
+	// language's own units and decimal mark
+	static const struct {
+		int lang;		// 1 French, 2 German, 3 Russian, 4 Italian, 5 Spanish
+		float seconds;	// time_str(seconds, genitive) when not negative ...
+		int genitive;
+		float kb;		// ... else size_string(kb)
+		const char* want;
+	} forms[] = {
+	    {3, 1, 1, 0, "1 секунды"},     {3, 5, 1, 0, "5 секунд"},      {3, 3, 1, 0, "3 секунд"},
+	    {3, 11, 1, 0, "11 секунд"},    {3, 21, 1, 0, "21 секунды"},   {3, 1, 0, 0, "1 секунда"},
+	    {3, 3, 0, 0, "3 секунды"},     {3, 1260, 1, 0, "21 минуты"},  {3, 7200, 1, 0, "2 часов"},
+	    {3, 75600, 1, 0, "21 часа"},   {1, 1, 1, 0, "1 seconde"},     {2, 3, 1, 0, "3 Sekunden"},
+	    {1, -1, 0, 2000000, "1,9 Go"}, {1, -1, 0, 1024000, "1000 Mo"}, {1, -1, 0, 0, "0 Ko"},
+	    {3, -1, 0, 2000000, "1,9 ГБ"}, {3, -1, 0, 5000, "5 МБ"},      {3, -1, 0, 1024, "1024 КБ"},
+	    {2, -1, 0, 2000000, "1,9 GB"}, {4, -1, 0, 3000000, "2,9 GB"}, {5, -1, 0, 2000, "2 MB"},
+	};
+	for (const auto& f : forms) {
+		UTL_translate_load_file(f.lang, language_path(kLanguages[f.lang - 1]));
+		EXPECT_EQ(f.seconds >= 0 ? time_str(f.seconds, f.genitive) : size_string(f.kb), f.want) << kLanguages[f.lang - 1];
+	}
 	UTL_translate_clear();
 	EXPECT_EQ(UTL_translate_string("Welcome", 0), "Welcome");
 }

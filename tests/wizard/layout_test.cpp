@@ -44,7 +44,7 @@ TEST(Layout, EveryScreenOfEveryFlowFitsInEveryLanguage)
 	// every screen was drawn in every language: a record with controls and text
 	static const char* const langs[6] = {"English", "French", "German", "Russian", "Italian", "Spanish"};
 	static const char* const scenes[] = {
-		"demo-welcome", "demo-license", "demo-servers-downloading", "demo-destination", "demo-install",
+		"demo-welcome", "demo-license", "demo-servers-downloading", "demo-servers-failed", "update-servers-failed", "demo-destination", "demo-install",
 		"demo-install-error", "demo-install-moving", "demo-done", "update-welcome", "update-destination", "update-scan", "update-disk",
 		"update-disk-short", "update-install", "update-done", "disc-no-disc", "disc-welcome", "disc-menu",
 		"disc-destination", "disc-scenery", "disc-install", "disc-change", "disc-done-errors", "repair-pick", "repair-scan",
@@ -84,7 +84,13 @@ TEST(Layout, EveryScreenOfEveryFlowFitsInEveryLanguage)
 	             {"disc-change", "and click Next."},
 	             {"repair-confirm", "there is nothing to repair."},
 	             {"repair-confirm-files", "Click Next to begin repairing Vantor."},
-	             {"demo-install-moving", "About 60 seconds left in the install"}};
+	             {"demo-install-moving", "About 60 seconds left in the install"},
+	             {"repair-done", "click Back to return to the main menu."},
+	             {"disc-done-errors", "You can click Back and use the repair"},
+	             {"demo-servers-failed", "The proxy proxy.example.net:8080 refused the connection. Please check the proxy "
+	                                     "settings under Prefs."},
+	             {"demo-servers-failed", "seconds, or click Next to try again now."},
+	             {"update-servers-failed", "answered with an error for mirror-two.tarrowfield.example: 502 Bad Gateway."}};
 	for (const auto& w : words) {
 		const std::string rec = read_all(out + "/English-" + w.scene + ".txt");
 		// where a sentence wraps depends on the copy's path, so read each call's lines as one text

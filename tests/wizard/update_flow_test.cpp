@@ -169,3 +169,68 @@ TEST_F(WebUpdateFlow, PathThatIsNoCopyIsRefused)
 	EXPECT_EQ(p.status, 0);
 	EXPECT_EQ(wz_sh("test -z \"$(ls -A '" + other + "')\""), 0);
 }
+
+// A start with no network: nothing at the proxy, then the mirrors down behind
+// it. The screen names each cause, Back lands on a listed step, Next and the
+// proxy mended in Prefs ask again at once, and once the mirrors are back the
+// update goes on by itself, without a restart.
+TEST_F(WebUpdateFlow, AStartWithoutNetworkNamesTheCauseAndGoesOnOnceItIsBack)
+{
+	std::string cmd = "python3 '" VANTOR_SOURCE_DIR "/tests/wizard/make_release.py' '" + s.path + "rel' '" + kRelease +
+	                  "' --size 300 --obsolete --copy '" + copy + "' 127.0.0.46 127.0.0.47 >/dev/null";
+	ASSERT_EQ(wz_sh(cmd), 0);
+	// the proxy's port is wrong, and nothing listens at the proxy at all yet
+	ASSERT_TRUE(p.start(s.path, {"-path", copy, "--fps_test", "--lang=en", "--pref:_proxy_host=127.0.0.45",
+	                             "--pref:_proxy_port_int=81", "--pref:_log_actions=1"}));
+	ASSERT_TRUE(p.wait_log("Wizard screen: Vantor 9 Web Updater", 30)) << p.log_text();
+	ASSERT_TRUE(p.find_window()) << p.window_why;
+	p.click(kNextX, kRowY);
+	const std::string refused = "Server check: The proxy 127.0.0.45:81 refused the connection. Please check the proxy "
+	                            "settings under Prefs.";
+	ASSERT_TRUE(p.wait_log(refused, 30)) << p.log_text();
+	size_t at = p.log_text().size();
+	p.click(kBackX, kRowY);	// "-path" leaves Pick Destination out: Back is the Welcome
+	ASSERT_TRUE(p.wait_log("Wizard screen: Vantor 9 Web Updater", 10, at)) << p.log_text();
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log(refused, 30, at)) << p.log_text();
+
+	// the site comes up, its mirrors stay down: Next asks again at once, the
+	// proxy is still wrong
+	ASSERT_TRUE(web.start("127.0.0.45", kSite, s.path + "rel/site", {"127.0.0.46", "127.0.0.47"}, "",
+	                      s.path + "rel/mirror", s.path + "web"))
+		<< web.error;
+	for (TS_nginx* m : web.mirrors) m->stop();
+	at = p.log_text().size();
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log("Wizard screen: Search for Updates", 10, at)) << p.log_text();
+	ASSERT_TRUE(p.wait_log(refused, 30, at)) << p.log_text();
+	// Prefs: the port mended from 81 to 80; the site answers at once, the mirrors through it do not
+	p.click(159, kRowY);
+	std::this_thread::sleep_for(std::chrono::milliseconds(800));
+	p.click(300, 133);	// the end of the port field
+	wz_sh("xdotool key --window " + p.window + " BackSpace && xdotool type --window " + p.window + " 0");
+	std::this_thread::sleep_for(std::chrono::milliseconds(300));
+	p.click(734, 481);	// the window's close box
+	ASSERT_TRUE(p.wait_log("Server check: the proxy settings changed; asking again now.", 10, at)) << p.log_text();
+	ASSERT_TRUE(p.wait_log("Server check: The proxy 127.0.0.45:80 answered with an error for 127.0.0.4", 30, at))
+		<< p.log_text();
+	ASSERT_TRUE(p.wait_log(": 502 Bad Gateway.", 1, at)) << p.log_text();
+
+	// the mirrors come back: the next try, by itself, finds them
+	web.stop();
+	wz_web back;
+	ASSERT_TRUE(back.start("127.0.0.45", kSite, s.path + "rel/site", {"127.0.0.46", "127.0.0.47"}, "",
+	                       s.path + "rel/mirror", s.path + "web-back"))
+		<< back.error;
+	ASSERT_TRUE(p.wait_log("Wizard screen: Check Disk Space", 60, at)) << p.log_text();
+	std::string log = p.log_text();
+	EXPECT_NE(log.find("Server check: answered after "), std::string::npos) << log;
+	EXPECT_EQ(screen_titles(log), (std::vector<std::string>{"Vantor 9 Web Updater", "Search for Updates",
+	                                                        "Vantor 9 Web Updater", "Search for Updates",
+	                                                        "Search for Updates", "Check Disk Space"}))
+		<< log;
+	p.click(58, kRowY);	// Quit
+	ASSERT_TRUE(p.wait_exit(30)) << p.log_text();
+	EXPECT_EQ(p.status, 0);
+	back.stop();
+}

@@ -8,12 +8,14 @@
 #include "../../support/host_start.h"
 #include "main_dvd.h"
 #include "main_globals.h"
+#include "main_net.h"
 #include "main_prompts.h"
 #include "main_registration.h"
 #include "main_update.h"
 #include "main_wizard.h"
 #include "utils.h"
 #include "utils_records.h"
+#include "utils_site.h"
 #include "MACIBM_mnw.h"
 #include "MACIBM_shell.h"
 #include "OGL_fonts.h"
@@ -233,6 +235,21 @@ static void alert(const std::string& name, int type, const std::string (&lines)[
 	MACIBM_startwind(0, 0);
 }
 
+// The server check after four failed requests in a row of `slot`, through a proxy.
+static void server_check_failed(int slot, int kind, const std::string& server)
+{
+	for (int i = 0; i < 4; ++i) {
+		http_failure& f = http.failure[slot];
+		f = http_failure();
+		f.kind = kind;
+		f.server = server;
+		f.proxy = "proxy.example.net:8080";
+		f.status = 502;
+		f.reason = "Bad Gateway";
+		net_note_failure(slot);
+	}
+}
+
 static void scenes()
 {
 	// the web demo
@@ -240,6 +257,9 @@ static void scenes()
 	screen("demo-license", see_eula, [] { fresh(); eula_back = demo_start; eula_next = demo_get_updates; });
 	screen("demo-servers-reading", demo_get_updates, [] { fresh(); stg.stage = 2; });
 	screen("demo-servers-downloading", demo_get_updates, [] { fresh(); stg.stage = 0; });
+	// the site not reached: the proxy refused, the fourth try in a row; the next in 8 s
+	screen("demo-servers-failed", demo_get_updates, [] { fresh(); stg.stage = 0; stg.num_servers = -1; },
+	       [] { server_check_failed(http_slot_list, http_failed_refused, net_site_host); });
 	screen("demo-destination", demo_pick_dest, fresh);
 	// a demo install under way: its downloads wait on the silent proxy
 	auto demo_running = [] {
@@ -265,6 +285,9 @@ static void scenes()
 	screen("update-welcome", net_start, fresh);
 	screen("update-destination", net_pick_dest, fresh);
 	screen("update-search", net_get_updates, [] { fresh(); stg.stage = 0; });
+	// the mirrors down behind the proxy: its error answer for the mirror
+	screen("update-servers-failed", net_get_updates, [] { fresh(); stg.stage = 0; },
+	       [] { server_check_failed(http_slot_directory, http_failed_status, "mirror-two.tarrowfield.example"); });
 	screen("update-scan", net_get_updates, [] { fresh(); stg.stage = 0; }, [] {
 		some_files(200000);
 		stg.stage = 3;
