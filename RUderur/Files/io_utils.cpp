@@ -110,6 +110,11 @@ static const err_msg kErrMsgs[] = {
 	{err_archive_too_big, "A file in an archive is much larger than the release lists it. The archive is damaged or the wrong one"},
 	{err_archive_wrong_bytes, "An archive holds another file under the name it was fetched for. The archive is damaged or the wrong one"},
 	{err_path_outside, "A folder on the way is a link that leads outside the install folder, so nothing was written or deleted there"},
+	{err_archive_damaged, "An archive is damaged: what it holds does not match its own records. It may be incomplete or the wrong one"},
+	{err_archive_repeats, "An archive lists the file it was fetched for more than once. The archive is damaged or unsafe"},
+	{err_archive_too_many, "An archive lists far more files than it should. The archive is damaged or unsafe"},
+	{err_directory_too_big, "The release's directory file unpacks to far more than any directory file holds. The archive is damaged or the wrong one"},
+	{err_installer_too_big, "The installer archive unpacks to far more than any installer holds. The archive is damaged or the wrong one"},
 	{0, nullptr}
 };
 

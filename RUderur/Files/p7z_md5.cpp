@@ -89,6 +89,39 @@ static std::string entry_name(struct archive_entry* e)
 	return n ? n : "";
 }
 
+// A reader of the 7z format only (a zip is refused) from the start of the file; null when it cannot open.
+static struct archive* open_7z(p7z_stream& s)
+{
+	if (fseeko(s.f, 0, SEEK_SET) != 0) return nullptr;
+	struct archive* ar = archive_read_new();
+	archive_read_support_format_7zip(ar);
+	archive_read_set_read_callback(ar, p7z_read);
+	archive_read_set_seek_callback(ar, p7z_seek);
+	archive_read_set_skip_callback(ar, p7z_skip);
+	archive_read_set_callback_data(ar, &s);
+	if (archive_read_open1(ar) == ARCHIVE_OK) return ar;
+	archive_read_free(ar);
+	return nullptr;
+}
+
+// The archive's listing, read before anything is written: its headers alone,
+// no entry decoded. 0, or the code that refuses the archive.
+static int scan_7z_listing(p7z_stream& s, const std::string& archive_path, const unpack_rules* rules)
+{
+	struct archive* ar = open_7z(s);
+	if (!ar) return 0;	// the extraction's own open reports it
+	uint64_t most = rules && rules->max_entries ? rules->max_entries : (uint64_t)archive_entries_max;
+	uint64_t entries = 0;
+	int seen = 0;
+	struct archive_entry* e;
+	while (entries <= most && archive_read_next_header(ar, &e) == ARCHIVE_OK) {
+		++entries;
+		if (rules && !rules->entry.empty() && entry_name(e) == rules->entry) ++seen;
+	}
+	archive_read_free(ar);
+	return unpack_listing_check(entries, seen, archive_path, rules);
+}
+
 int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std::string* out_path, int rename,
                 const unpack_rules* rules)
 {
@@ -98,18 +131,15 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 	s.f = fopen(a.c_str(), "rb");
 	if (!s.f) return errno;
 	s.buf.resize(1 << 16);
-	struct archive* ar = archive_read_new();
-	archive_read_support_format_7zip(ar);	// the 7z format only: a zip is refused
-	archive_read_set_read_callback(ar, p7z_read);
-	archive_read_set_seek_callback(ar, p7z_seek);
-	archive_read_set_skip_callback(ar, p7z_skip);
-	archive_read_set_callback_data(ar, &s);
-	int err = 0;
-	if (archive_read_open1(ar) != ARCHIVE_OK) { ERR_AT(); err = err_zip_open; }
-	if (!err) err = unpack_folder_allowed(out_dir, rules);
+	int err = unpack_folder_allowed(out_dir, rules);
+	if (!err) err = scan_7z_listing(s, archive_path, rules);
+	struct archive* ar = err ? nullptr : open_7z(s);
+	if (!err && !ar) { ERR_AT(); err = err_zip_open; }
 	std::string wanted = out_path ? *out_path : "";
 	bool only_one = rules && !rules->entry.empty();
 	bool first = true, found = false;
+	uint64_t written = 0, skipped = 0;
+	std::string first_skipped;
 	char* buf = unpack_buffer();
 	while (!err) {
 		struct archive_entry* e;
@@ -130,8 +160,7 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 		}
 		if (archive_entry_filetype(e) == AE_IFDIR) { first = false; continue; }	// folders must exist already
 		if (only_one && name != rules->entry) {
-			io_log() << "Skipping " << UTL_log_safe(name) << " in " << archive_path << ": the archive was fetched for "
-			         << UTL_log_safe(rules->entry) << " alone.\n";
+			if (!skipped++) first_skipped = name;
 			first = false;
 			continue;
 		}
@@ -145,8 +174,8 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 			break;
 		}
 		if (out_path) *out_path = out;
-		uint64_t max_bytes = rules ? rules->max_bytes : 0;
-		if (max_bytes && archive_entry_size_is_set(e) && (uint64_t)archive_entry_size(e) > max_bytes) {
+		const uint64_t max_bytes = unpack_allowance(rules, written);
+		if (archive_entry_size_is_set(e) && (uint64_t)archive_entry_size(e) > max_bytes) {
 			ERR_AT();
 			err = err_archive_too_big;
 			break;
@@ -173,7 +202,7 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 					break;
 				}
 				total += (uint64_t)n;
-				if (max_bytes && total > max_bytes) {
+				if (total > max_bytes) {
 					err = err_archive_too_big;
 					break;
 				}
@@ -182,6 +211,7 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 				if (err) break;
 			}
 		}
+		written += total;
 		if (close(fd) != 0 && !err) err = err_zip_write;
 		if (!err) err = sign.check();
 		if (!err && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
@@ -192,11 +222,12 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 			sign.placed();
 		}
 	}
+	unpack_log_skipped(skipped, first_skipped, archive_path, rules);
 	if (!err && only_one && !found) {
 		io_log() << "The archive " << archive_path << " does not hold " << UTL_log_safe(rules->entry) << ".\n";
 		err = err_archive_no_entry;
 	}
-	archive_read_free(ar);
+	if (ar) archive_read_free(ar);
 	fclose(s.f);
 	return err;
 }
