@@ -2,6 +2,7 @@
 #include "opensave.h"
 #include "UTL_alert.h"
 #include "UTL_log.h"
+#include "UTL_translate.h"
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -64,6 +65,12 @@ static const err_msg kErrMsgs[] = {
 	{ENOLCK, "No locks available"},
 	{ENOSYS, "Function not implemented"},
 	{EILSEQ, "Wide character encoding error"},
+	{ELOOP, "Too many levels of symbolic links"},
+	{EDQUOT, "Disk quota exceeded. Your share of the disk is full"},
+	{ETXTBSY, "A program file is in use and cannot be written"},
+	{EOVERFLOW, "A file is too large for this operation"},
+	{EOPNOTSUPP, "Operation not supported by this file system"},
+	{ESTALE, "A file on a network volume is no longer available"},
 	{-33, "Directory is full"},
 	{-34, "The disk is full"},
 	{-35, "no such volume"},
@@ -122,7 +129,7 @@ std::string error_str(int code)
 {
 	if (code == 0) return "";
 	for (const err_msg* m = kErrMsgs; m->text; ++m)
-		if (m->code == code) return m->text;
+		if (m->code == code) return UTL_translate_string(m->text, 0);	// shown to the user in their language
 	char buf[40];
 	snprintf(buf, sizeof(buf), "Error code %d", code);
 	return buf;
