@@ -49,6 +49,12 @@ static int int_of(const std::string& t)
 	return (int)v;
 }
 
+// Sizes in kilobytes of 1000 bytes: none below zero, none past 1 TB (a saturated
+// or absurd column).
+static const float listed_kb_max = 1e9f;
+
+static bool listed_kb_is_real(float kb) { return kb >= 0 && kb <= listed_kb_max; }
+
 int listed_path_is_safe(const std::string& path)
 {
 	if (path.find('\0') != std::string::npos || path.empty() || path[0] == '/') return 0;
@@ -168,6 +174,13 @@ int read_directory(const std::string& path, std::string status_text)
 			v.kb2 = (float)int_of(cols[4]);
 			v.sig_want = cols[5];
 			v.disk = disk;
+			// The sizes bound the unpacking and the disk space asked for: one no file can have is no size.
+			if (!listed_kb_is_real(v.kb1) || !listed_kb_is_real(v.kb2)) {
+				++read_refused_paths;
+				xer << "Refused listed file '" << UTL_log_safe(name) << "': its sizes " << UTL_log_safe(cols[3]) << " and "
+				    << UTL_log_safe(cols[4]) << " kB are not sizes of a file.\n";
+				continue;
+			}
 			// The signature names temporary files: nothing but an MD5 or the tombstone.
 			if (!signature_is_valid(v.sig_want)) {
 				++read_refused_paths;

@@ -284,6 +284,7 @@ int UTIL_unpack(const std::string& folder, const std::string& archive, const std
 	unpack_rules rules;
 	rules.entry = destination.substr(dir.size());
 	if (listed_kb >= 0) rules.max_bytes = listed_unpack_limit(listed_kb);
+	rules.max_entries = UTIL_release_archive_entries;
 	rules.md5 = signature;
 	if (destination.compare(0, folder.size(), folder) == 0) rules.root = folder;
 	if (written) written->clear();

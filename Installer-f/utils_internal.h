@@ -5,6 +5,11 @@
 #include <string>
 #include "utils_records.h"
 
+// The most entries an archive of a release may list: the file, its AppleDouble
+// companion and their folders, with room to spare. A mirror's archive that
+// lists more is refused before anything is written.
+enum { UTIL_release_archive_entries = 64 };
+
 // The scan's signature of a listed path that holds a folder, pipe, socket or device.
 extern const char* const UTIL_sig_not_a_file;
 // The copy's folder + the listed path below its platform folder.
@@ -16,7 +21,8 @@ int  UTIL_delete_listed(const std::string& folder, const std::string& local, con
 // only the entry of its leaf name is written, never through a link that leaves
 // the copy at folder, and no further than a little past its listed size
 // listed_kb (negative: unbounded); 0 or an error code (err_archive_no_entry:
-// the archive lacks it, err_archive_too_big: it inflates past its listing).
+// the archive lacks it, err_archive_too_big: it inflates past its listing;
+// err_archive_repeats: it lists that entry twice; err_archive_too_many).
 // A signature given: other bytes never take the file's place
 // (err_archive_wrong_bytes), so an older file stays as it was.
 // written (optional): on success, the file's MD5 taken as it was written

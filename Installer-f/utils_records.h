@@ -85,7 +85,7 @@ struct UTIL_engine_state {
 	int want_sim = 1;	// install filters
 	int want_global = 1;
 	std::set<std::string> deleted_files;	// folders the download pump emptied
-	int read_refused_paths = 0;		// listed paths refused by the last read_directory
+	int read_refused_paths = 0;		// listed lines refused by the last read_directory
 	int delete_failures = 0;		// deletions that failed since the run began
 	// What a failed web run named: the remote paths of the files no server
 	// would give, the local paths its final check found not the release's,

@@ -2,6 +2,7 @@
 // run at once, so each keeps its server list and directory file in a folder
 // of its own, named for its process, and removes it when it ends.
 #include "utils.h"
+#include "utils_internal.h"
 #include "http.h"
 #include "io_utils.h"
 #include "zip_utils.h"
@@ -97,7 +98,10 @@ int UTIL_unpack_directory(const std::string& archive)
 	unpack_rules rules;
 	rules.entry = kDirectoryName;
 	rules.max_bytes = (uint64_t)http_directory_limit * directory_inflate_factor;
+	rules.max_entries = UTIL_release_archive_entries;
 	int err = zip_to_file(archive, folder, nullptr, 0, &rules);
+	// no listing gives the directory file's size: its bound is one of its own
+	if (err == err_archive_too_big) err = err_directory_too_big;
 	if (err == 0 && !directory_file_present(folder + kDirectoryName)) err = -43;
 	return err;
 }

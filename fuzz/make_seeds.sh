@@ -35,6 +35,31 @@ head -c 3000 /dev/urandom > "$work/tree/sub/b.bin"
 ln -s a.txt "$work/tree/link"
 (cd "$work/tree" && zip -q -X -y "$out/corpus_zip/tree.zip" a.txt sub/b.bin link && zip -q -X -0 "$out/corpus_zip/stored.zip" a.txt)
 (cd "$work/tree" && 7z a -bd -y "$out/corpus_7z/tree.7z" a.txt sub >/dev/null && 7z a -bd -y -mx=0 "$out/corpus_7z/stored.7z" a.txt >/dev/null)
+# 7z archives of each coder, filter and layout the reader takes (and one it
+# refuses: an encrypted header), so that the fuzzing starts inside each decoder.
+awk 'BEGIN { for (i = 0; i < 800; i++) printf "line %d of a text that packs well\n", i }' > "$work/tree/c.txt"
+: > "$work/tree/empty.txt"
+mkdir -p "$work/none"
+seven() {  # seven NAME OPTIONS... FILES...: one seed; -- ends the options
+  local name=$1; shift
+  local opts=()
+  while [ "$1" != "--" ]; do opts+=("$1"); shift; done
+  shift
+  (cd "$work/tree" && 7z a -bd -y "${opts[@]}" "$out/corpus_7z/$name.7z" "$@" >/dev/null)
+}
+for coder in LZMA LZMA2 PPMd BZip2 Deflate Copy; do seven "$coder" -m0=$coder -- a.txt c.txt sub; done
+seven bcj -m0=BCJ -m1=LZMA -- c.txt a.txt
+seven bcj2 -mf=BCJ2 -- c.txt a.txt
+seven arm -m0=ARM -m1=LZMA -- c.txt
+seven delta -m0=Delta:4 -m1=LZMA2 -- c.txt
+seven solid -ms=on -- a.txt c.txt sub empty.txt
+seven nonsolid -ms=off -- a.txt c.txt sub
+seven empty_file -- empty.txt
+seven links -snl -- link a.txt
+seven plain_header -mhc=off -- a.txt c.txt
+seven times -mtc=on -mta=on -mtm=on -- a.txt
+seven encrypted -pvantor -mhe=on -- a.txt
+(cd "$work/none" && 7z a -bd -y "$out/corpus_7z/empty_archive.7z" . >/dev/null)
 
 # Small pictures of each kind the image readers take: odd sizes, with and
 # without alpha, a palette PNG, 24-bit BMPs and each DXT kind of DDS.

@@ -212,6 +212,33 @@ static thread_local std::ostream* log_sink = nullptr;
 
 std::ostream& io_log() { return log_sink ? *log_sink : xer; }
 
+io_log_text::io_log_text() : std::ostream(&buf) {}
+
+std::streamsize io_log_text::bounded_buf::xsputn(const char* s, std::streamsize n)
+{
+	size_t room = kept.size() < (size_t)io_log_capture_max ? io_log_capture_max - kept.size() : 0;
+	size_t take = (size_t)n < room ? (size_t)n : room;
+	kept.append(s, take);
+	dropped += (uint64_t)n - take;
+	return n;
+}
+
+io_log_text::bounded_buf::int_type io_log_text::bounded_buf::overflow(int_type c)
+{
+	if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+	char ch = traits_type::to_char_type(c);
+	xsputn(&ch, 1);
+	return c;
+}
+
+std::string io_log_text::str() const
+{
+	if (!buf.dropped) return buf.kept;
+	std::string s = buf.kept;
+	if (!s.empty() && s.back() != '\n') s += "\n";
+	return s + "(" + std::to_string(buf.dropped) + " more bytes of log lines were left out)\n";
+}
+
 io_log_capture::io_log_capture() : outer(log_sink) { log_sink = &text; }
 
 io_log_capture::~io_log_capture() { log_sink = outer; }

@@ -2,6 +2,7 @@
 #include "opensave.h"
 #include "UTL_alert.h"
 #include "UTL_log.h"
+#include "UTL_translate.h"
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -64,6 +65,12 @@ static const err_msg kErrMsgs[] = {
 	{ENOLCK, "No locks available"},
 	{ENOSYS, "Function not implemented"},
 	{EILSEQ, "Wide character encoding error"},
+	{ELOOP, "Too many levels of symbolic links"},
+	{EDQUOT, "Disk quota exceeded. Your share of the disk is full"},
+	{ETXTBSY, "A program file is in use and cannot be written"},
+	{EOVERFLOW, "A file is too large for this operation"},
+	{EOPNOTSUPP, "Operation not supported by this file system"},
+	{ESTALE, "A file on a network volume is no longer available"},
 	{-33, "Directory is full"},
 	{-34, "The disk is full"},
 	{-35, "no such volume"},
@@ -110,6 +117,11 @@ static const err_msg kErrMsgs[] = {
 	{err_archive_too_big, "A file in an archive is much larger than the release lists it. The archive is damaged or the wrong one"},
 	{err_archive_wrong_bytes, "An archive holds another file under the name it was fetched for. The archive is damaged or the wrong one"},
 	{err_path_outside, "A folder on the way is a link that leads outside the install folder, so nothing was written or deleted there"},
+	{err_archive_damaged, "An archive is damaged: what it holds does not match its own records. It may be incomplete or the wrong one"},
+	{err_archive_repeats, "An archive lists the file it was fetched for more than once. The archive is damaged or unsafe"},
+	{err_archive_too_many, "An archive lists far more files than it should. The archive is damaged or unsafe"},
+	{err_directory_too_big, "The release's directory file unpacks to far more than any directory file holds. The archive is damaged or the wrong one"},
+	{err_installer_too_big, "The installer archive unpacks to far more than any installer holds. The archive is damaged or the wrong one"},
 	{0, nullptr}
 };
 
@@ -117,7 +129,7 @@ std::string error_str(int code)
 {
 	if (code == 0) return "";
 	for (const err_msg* m = kErrMsgs; m->text; ++m)
-		if (m->code == code) return m->text;
+		if (m->code == code) return UTL_translate_string(m->text, 0);	// shown to the user in their language
 	char buf[40];
 	snprintf(buf, sizeof(buf), "Error code %d", code);
 	return buf;

@@ -28,7 +28,12 @@ enum {
 	err_archive_no_entry = 20016,	// the archive lacks the one file it was fetched for
 	err_path_outside     = 20017,	// a path leads out of its folder through a link
 	err_archive_too_big  = 20018,	// an entry inflates past the size its caller expects
-	err_archive_wrong_bytes = 20019	// an entry's bytes are not the ones its caller expects
+	err_archive_wrong_bytes = 20019,	// an entry's bytes are not the ones its caller expects
+	err_archive_damaged  = 20020,	// the archive's own structure or check sums are wrong
+	err_archive_repeats  = 20021,	// the archive lists the entry it was fetched for more than once
+	err_archive_too_many = 20022,	// the archive lists more entries than its caller allows
+	err_directory_too_big = 20023,	// the directory file unpacks past any directory file's size
+	err_installer_too_big = 20024	// an installer archive unpacks past any installer's size
 };
 
 // Where the last archive or folder step of this thread failed, for the log:
@@ -91,9 +96,26 @@ char* unpack_buffer();
 // inside an io_log_capture, that capture's text. Worker threads never write
 // the log themselves; their owner writes the captured text out.
 std::ostream& io_log();
+// A capture's text, bounded: what comes past io_log_capture_max bytes is
+// counted, not kept, so no archive can make the log held in memory grow.
+class io_log_text : public std::ostream {
+public:
+	enum { io_log_capture_max = 64 << 10 };
+	io_log_text();
+	// The text kept, and a line saying how much was left out.
+	std::string str() const;
+
+private:
+	struct bounded_buf : std::streambuf {
+		std::string kept;
+		uint64_t    dropped = 0;
+		int_type    overflow(int_type c) override;
+		std::streamsize xsputn(const char* s, std::streamsize n) override;
+	} buf;
+};
 class io_log_capture {
 public:
-	std::ostringstream text;
+	io_log_text text;
 	io_log_capture();
 	~io_log_capture();
 private:
@@ -102,13 +124,24 @@ private:
 	io_log_capture& operator=(const io_log_capture&) = delete;
 };
 
-// What a caller may demand of an extraction (zip_to_file, p7z_to_file).
+// The most entries an archive may list when its caller sets no lower bound:
+// every archive is refused past it, before anything is written.
+enum { archive_entries_max = 1 << 16 };
+
+// What a caller may demand of an extraction (zip_to_file, p7z_to_file). With an
+// entry named, an archive that lists it (or its AppleDouble companion) more
+// than once is refused before anything is written, with err_archive_repeats;
+// entries skipped are logged in one line.
 struct unpack_rules {
 	std::string entry;	// not empty: the one stored name to write; others are skipped and
 				// logged, and an archive without it fails with err_archive_no_entry
 	std::string root;	// not empty: the folder (ending in "/") out_dir must lie in, links followed
 	uint64_t    max_bytes = 0;	// not 0: an entry larger than this is refused, and its writing
 				// stops there, with err_archive_too_big
+	uint64_t    max_total = 0;	// not 0: the same for all entries together, however their
+				// stored bytes are shared
+	uint64_t    max_entries = 0;	// not 0: an archive listing more entries is refused before
+				// anything is written, with err_archive_too_many (0: archive_entries_max)
 	std::string md5;	// not empty: the signature the written entry must have, else it
 				// does not take its place and the unpack fails with err_archive_wrong_bytes
 	std::string* signature = nullptr;	// not null: set, as each entry's file is put in place, to

@@ -248,12 +248,13 @@ struct entry_reader {
 
 // Written under a temporary name beside the target and renamed over it only
 // once whole and its CRC checked: the target is the old file or the new one.
-// Never more than the entry says it holds, nor than max_bytes (when not 0).
-// Signed as written, and checked against the listing (rules) before it takes its place.
+// Never more than the entry says it holds, nor than max_bytes; *wrote counts
+// what was written. Signed as written, and checked against the listing (rules)
+// before it takes its place.
 static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const unz_file_info64& info,
-                         uint64_t max_bytes, const unpack_rules* rules)
+                         uint64_t max_bytes, const unpack_rules* rules, uint64_t* wrote)
 {
-	if (max_bytes && info.uncompressed_size > max_bytes) { ERR_AT(); return err_archive_too_big; }
+	if (info.uncompressed_size > max_bytes) { ERR_AT(); return err_archive_too_big; }
 	if (info.flag & 1) { ERR_AT(); return err_zip_short_read; }	// encrypted: no password to give
 	if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) { ERR_AT(); return err_zip_short_read; }
 	int method = 0, level = 0;
@@ -278,7 +279,7 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 		total += (uint64_t)n;
 		// a header that lies about the size is stopped there
 		if (total > info.uncompressed_size) { err = err_zip_short_read; ERR_AT(); break; }
-		if (max_bytes && total > max_bytes) { err = err_archive_too_big; ERR_AT(); break; }
+		if (total > max_bytes) { err = err_archive_too_big; ERR_AT(); break; }
 		crc = crc32(crc, (const Bytef*)buf, (uInt)n);
 		sign.add(buf, (size_t)n);
 		for (long off = 0; off < n;) {
@@ -286,6 +287,7 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 			if (w < 0 && errno == EINTR) continue;
 			if (w <= 0) { err = w < 0 ? errno : EIO; ERR_AT(); break; }
 			off += w;
+			*wrote += (uint64_t)w;
 		}
 		if (err) break;
 	}
@@ -418,6 +420,73 @@ static bool entry_wanted(const std::string& name, bool in_mac, const unpack_rule
 	return in_mac ? name == "__MACOSX/._" + rules->entry : name == rules->entry;
 }
 
+uint64_t unpack_allowance(const unpack_rules* rules, uint64_t written)
+{
+	uint64_t most = rules && rules->max_bytes ? rules->max_bytes : UINT64_MAX;
+	if (rules && rules->max_total) {
+		uint64_t left = written < rules->max_total ? rules->max_total - written : 0;
+		if (left < most) most = left;
+	}
+	return most;
+}
+
+int unpack_listing_check(uint64_t entries, int wanted_seen, const std::string& archive, const unpack_rules* rules)
+{
+	uint64_t most = rules && rules->max_entries ? rules->max_entries : (uint64_t)archive_entries_max;
+	if (wanted_seen > 1) {
+		io_log() << "Refusing " << archive << ": it lists " << UTL_log_safe(rules->entry) << " more than once.\n";
+		ERR_AT();
+		return err_archive_repeats;
+	}
+	if (entries > most) {
+		io_log() << "Refusing " << archive << ": it lists more than " << most << " entries.\n";
+		ERR_AT();
+		return err_archive_too_many;
+	}
+	return 0;
+}
+
+// Stored names longer than this are cut in the log.
+enum { logged_name_max = 200 };
+
+void unpack_log_skipped(uint64_t skipped, const std::string& first, const std::string& archive, const unpack_rules* rules)
+{
+	if (!skipped) return;
+	std::string name = first.size() > logged_name_max ? first.substr(0, logged_name_max) + "..." : first;
+	io_log() << "Skipped " << skipped << (skipped == 1 ? " entry" : " entries") << " of " << archive << " (the first: "
+	         << UTL_log_safe(name) << "): the archive was fetched for " << UTL_log_safe(rules->entry) << " alone.\n";
+}
+
+// The central directory's names, read before anything is written: how many
+// entries it lists (reading no further than one past the most allowed) and
+// how often the wanted entry or its AppleDouble companion is among them.
+// Nothing is inflated.
+static int scan_zip_listing(unzFile uf, const std::string& zip, const unpack_rules* rules)
+{
+	uint64_t most = rules && rules->max_entries ? rules->max_entries : (uint64_t)archive_entries_max;
+	unz_global_info64 gi;
+	uint64_t listed = unzGetGlobalInfo64(uf, &gi) == UNZ_OK ? gi.number_entry : 0;
+	const std::string want = rules ? rules->entry : std::string();
+	const std::string fork = want.empty() ? std::string() : "__MACOSX/._" + want;
+	std::vector<char> nb(fork.size() + 1);
+	uint64_t entries = 0;
+	int seen = 0, seen_fork = 0;
+	int err = unzGoToFirstFile(uf);
+	while (err == UNZ_OK && entries <= most) {
+		++entries;
+		if (!want.empty()) {
+			unz_file_info64 info;
+			err = unzGetCurrentFileInfo64(uf, &info, nb.data(), (uLong)nb.size(), nullptr, 0, nullptr, 0);
+			if (err != UNZ_OK) break;
+			seen += info.size_filename == want.size() && memcmp(nb.data(), want.data(), want.size()) == 0;
+			seen_fork += info.size_filename == fork.size() && memcmp(nb.data(), fork.data(), fork.size()) == 0;
+		}
+		err = unzGoToNextFile(uf);
+	}
+	if (err != UNZ_OK && err != UNZ_END_OF_LIST_OF_FILE) return err;
+	return unpack_listing_check(entries > listed ? entries : listed, seen > seen_fork ? seen : seen_fork, zip, rules);
+}
+
 int zip_to_file(const std::string& zip, const std::string& out_dir, std::string* first_name, int rename,
                 const unpack_rules* rules)
 {
@@ -436,10 +505,12 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		return err_zip_open;
 	}
 	std::string wanted = first_name ? *first_name : "";
-	uint64_t max_bytes = rules ? rules->max_bytes : 0;
 	int err = unpack_folder_allowed(out_dir, rules);
+	if (!err) err = scan_zip_listing(uf, zip, rules);
 	if (!err) err = unzGoToFirstFile(uf);
 	bool first = true, found = false;
+	uint64_t written = 0, skipped = 0;
+	std::string first_skipped;
 	while (err == UNZ_OK) {
 		unz_file_info64 info;
 		err = unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0);
@@ -461,8 +532,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		std::string out;
 		int r = 0;
 		if (!is_dir && !entry_wanted(name, in_mac, rules)) {
-			io_log() << "Skipping " << UTL_log_safe(name) << " in " << zip << ": the archive was fetched for "
-			         << UTL_log_safe(rules->entry) << " alone.\n";
+			if (!skipped++) first_skipped = name;
 		} else if (is_dir) {
 			if (!in_mac && !(rules && !rules->entry.empty())) {
 				r = archive_entry_path(out_dir, target, 1, out);
@@ -474,7 +544,10 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		} else if (!in_mac) {
 			found = true;
 			r = archive_entry_path(out_dir, target, 0, out);
-			if (!r) r = is_link_mode(unix_mode(info)) ? unzip_symlink(uf, out_dir, target, out, info, rules) : unzip_regular(uf, zfd, out, info, max_bytes, rules);
+			if (!r)
+				r = is_link_mode(unix_mode(info))
+				        ? unzip_symlink(uf, out_dir, target, out, info, rules)
+				        : unzip_regular(uf, zfd, out, info, unpack_allowance(rules, written), rules, &written);
 			if (r && !is_link_mode(unix_mode(info)))
 				io_log() << "Zip to file failed with error " << r << ". file = " << sErrFile << " line = " << sErrLine
 				    << ". inFile=" << UTL_log_safe(out) << ".\n";
@@ -490,6 +563,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		err = unzGoToNextFile(uf);
 	}
 	if (err == UNZ_END_OF_LIST_OF_FILE) err = 0;
+	unpack_log_skipped(skipped, first_skipped, zip, rules);
 	if (!err && rules && !rules->entry.empty() && !found) {
 		io_log() << "The archive " << zip << " does not hold " << UTL_log_safe(rules->entry) << ".\n";
 		err = err_archive_no_entry;
@@ -497,6 +571,8 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 	int cerr = unzClose(uf);
 	if (!err && cerr != UNZ_OK) err = cerr;
 	close(zfd);
+	// the library's own codes (all below zero) say the archive is damaged: the user gets words for that
+	if (err < 0) err = err_archive_damaged;
 	if (err)
 		io_log() << "Zip to file failed with error err = " << err << ". file = " << sErrFile << " line = " << sErrLine
 		    << ". zip_file=" << zip << ", out_dir=" << out_dir << ".\n";

@@ -7,7 +7,10 @@
 #include "io_utils.h"
 #include "xmap.h"
 #include "zip_utils.h"
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
 const char* const about_release_text = "9.21rc2";
 const char* const about_maker_site = "www.tarrowfield.example";
@@ -129,11 +132,30 @@ static std::string code_message(const char* format, int e)
 	return buf;
 }
 
+// The newer installer is unpacked beside this program as the engine unpacks a
+// release: inside this folder only, links judged against it, and no entry nor
+// the whole past what an installer can be.
+enum { installer_entries_max = 20000 };
+static const uint64_t installer_entry_max = uint64_t(256) << 20, installer_total_max = uint64_t(1) << 30;
+
+int UTL_about_unpack(const std::string& archive, std::string* app_name)
+{
+	char cwd[4096];
+	if (!getcwd(cwd, sizeof cwd)) return errno;
+	unpack_rules rules;
+	rules.root = std::string(cwd) + (cwd[strlen(cwd) - 1] == '/' ? "" : "/");
+	rules.max_bytes = installer_entry_max;
+	rules.max_total = installer_total_max;
+	rules.max_entries = installer_entries_max;
+	const int e = zip_to_file(archive, rules.root, app_name, 0, &rules);
+	return e == err_archive_too_big ? err_installer_too_big : e;
+}
+
 std::string UTL_about_download(about_state& s)
 {
 	const int r = http.net_check(http_slot_directory, s.installer_server, s.installer_path, kInstallerLocal);
 	if (r == 1) {
-		const int e = zip_to_file(kInstallerLocal, "", &s.installer_app_name, 0);
+		const int e = UTL_about_unpack(kInstallerLocal, &s.installer_app_name);
 		if (e) {
 			show_message(s, code_message("There was an error unzipping the installer: %s (%d)", e));
 			return "";

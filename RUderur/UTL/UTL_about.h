@@ -49,6 +49,9 @@ void UTL_about_decide(about_state& s, const about_installers& ins);
 void UTL_about_check(about_state& s);
 // One frame of the installer download; returns the progress line while it runs.
 std::string UTL_about_download(about_state& s);
+// Unpacks a downloaded installer archive into this program's folder, every entry
+// inside it and bounded; app_name receives the first entry's name. 0 or a code.
+int  UTL_about_unpack(const std::string& archive, std::string* app_name);
 // Starts the unpacked installer and ends this program; returns only when that failed.
 void UTL_about_launch(about_state& s);
 

@@ -298,6 +298,19 @@ TEST_F(AboutCheck, AMissingOrBrokenInstallerEndsInItsMessage)
 	download(s);
 	expect_message(s, "There was an error unzipping the installer: " + error_str(err_zip_open) + " (" +
 	                  std::to_string(err_zip_open) + ")");
+
+	// an installer is unpacked with the engine's rules: one listing more entries
+	// than any installer holds writes nothing
+	ASSERT_EQ(system(("python3 -c \"import zipfile\nwith zipfile.ZipFile('" + site + "/crowded.zip', 'w') as z:\n"
+	                  "    [z.writestr('X.app/%05d' % i, b'x') for i in range(20001)]\"").c_str()),
+	          0);
+	s.installer_path = "/crowded.zip";
+	s.ins_state = about_downloading;
+	download(s);
+	expect_message(s, "There was an error unzipping the installer: " + error_str(err_archive_too_many) + " (" +
+	                  std::to_string(err_archive_too_many) + ")");
+	struct stat st;
+	EXPECT_NE(stat("X.app", &st), 0);
 }
 
 TEST_F(AboutCheck, ProgressFollowsTheTransferInSlotOne)

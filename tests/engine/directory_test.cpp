@@ -122,10 +122,14 @@ TEST_F(Directory, FolderEntriesAndMissingFilesAreLoggedNotFatal)
 	EXPECT_EQ(2, count_of(log_text(), "I tried to read a directory file that does not exist or is empty"));
 }
 
-TEST_F(Directory, SignatureColumnIsAnMd5OrTheTombstone)
+TEST_F(Directory, SignatureAndSizeColumnsAreOnesAFileCanHave)
 {
-	// the signature names the disc install's temporary files
+	// the signature names the disc install's temporary files; the sizes bound
+	// the unpacking and the disk space asked for
 	std::string body = "DIR Vantor/\n"
+	                   "FILE 0 0 1 -1 1 " + kSig + " neg1.txt\n"
+	                   "FILE 0 0 1 1 -1000 " + kSig + " neg2.txt\n"
+	                   "FILE 0 0 1 1 99999999999 " + kSig + " huge.txt\n"
 	                   "FILE 0 0 1 1 1 ../../../../tmp/escape a.txt\n"
 	                   "FILE 0 0 1 1 1 /etc/x b.txt\n"
 	                   "FILE 0 0 1 1 1 0123456789abcdef0123456789abcdeg c.txt\n"
@@ -140,8 +144,9 @@ TEST_F(Directory, SignatureColumnIsAnMd5OrTheTombstone)
 	EXPECT_EQ("GONE", sim_info[0].versions.back().sig_want);
 	EXPECT_EQ("0123456789abcdef0123456789abcdef", sim_info[1].versions.back().sig_want);	// as the scan writes it
 	EXPECT_EQ(kSig, sim_info[2].versions.back().sig_want);
-	EXPECT_EQ(5, read_refused_paths);
+	EXPECT_EQ(8, read_refused_paths);
 	EXPECT_EQ(5, count_of(log_text(), "is neither an MD5 nor GONE"));
+	EXPECT_EQ(3, count_of(log_text(), "kB are not sizes of a file"));
 }
 
 TEST_F(Directory, SceneryTilesAndSectors)

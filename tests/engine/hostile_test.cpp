@@ -9,6 +9,7 @@
 #include "zip_utils.h"
 #include "UTL_clock.h"
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <sys/statvfs.h>
 
@@ -75,6 +76,24 @@ protected:
 
 	int directory_error = 0;
 	std::function<void()> each_step;	// called between the steps of a run
+
+	// Puts the copy and the temporary folder on the small disk; `most` then
+	// takes the most bytes it held between the steps of a run.
+	bool watch_disk(const small_disk& disk, uint64_t& most)
+	{
+		copy_dir = disk.path + "Vantor 9/";
+		temp_path = disk.path + "temp/";
+		sh("mkdir -p '" + copy_dir + "Resources' '" + temp_path + "'");
+		struct statvfs empty;
+		if (statvfs(disk.path.c_str(), &empty) != 0) return false;
+		std::string path = disk.path;
+		each_step = [path, empty, &most] {
+			struct statvfs now;
+			if (statvfs(path.c_str(), &now) == 0 && empty.f_bfree > now.f_bfree)
+				most = std::max<uint64_t>(most, (uint64_t)(empty.f_bfree - now.f_bfree) * now.f_frsize);
+		};
+		return true;
+	}
 
 	// Puts the release on the mirror and installs it as the web flows do; the pump's result.
 	int install(const std::string& kind)
@@ -174,17 +193,8 @@ TEST_F(HostileMirror, ArchivesInflatingPastTheirListingStopEarly)
 {
 	small_disk disk(dir, 64);
 	if (disk.path.empty()) GTEST_SKIP() << "no permission to mount a small file system";
-	copy_dir = disk.path + "Vantor 9/";
-	temp_path = disk.path + "temp/";
-	sh("mkdir -p '" + copy_dir + "Resources' '" + temp_path + "'");
-	struct statvfs empty;
-	ASSERT_EQ(0, statvfs(disk.path.c_str(), &empty));
 	uint64_t most = 0;
-	each_step = [&] {
-		struct statvfs now;
-		if (statvfs(disk.path.c_str(), &now) == 0 && empty.f_bfree > now.f_bfree)
-			most = std::max<uint64_t>(most, (uint64_t)(empty.f_bfree - now.f_bfree) * now.f_frsize);
-	};
+	ASSERT_TRUE(watch_disk(disk, most));
 	EXPECT_EQ(1, install("bomb"));
 	EXPECT_EQ(1, stg.extract_error);
 	std::string log = log_text();
@@ -198,10 +208,54 @@ TEST_F(HostileMirror, ArchivesInflatingPastTheirListingStopEarly)
 
 	most = 0;
 	EXPECT_EQ(-4, install("directory_bomb"));
-	EXPECT_EQ(err_archive_too_big, directory_error);
+	EXPECT_EQ(err_directory_too_big, directory_error);
 	EXPECT_LT(most, uint64_t(8) << 20);
 	EXPECT_EQ("", sh_out("ls -A '" + UTIL_run_folder() + "'"));
 	each_step = nullptr;
 	UTIL_run_files_remove();
+	copy_dir = dir + "copy/";
+}
+
+// Bytes this process has handed to write() so far: what unpacking costs, even
+// where each file replaces the last.
+static uint64_t bytes_written()
+{
+	std::ifstream io("/proc/self/io");
+	std::string key;
+	uint64_t v = 0;
+	while (io >> key >> v)
+		if (key == "wchar:") return v;
+	return 0;
+}
+
+// A few kilobytes from a mirror may not cost gigabytes: a line listed at a
+// negative size is no line, and an archive listing its file 100 times over one
+// stream is refused before anything is written. The disk, the bytes written
+// and the log stay small, and the alert says in words what happened.
+TEST_F(HostileMirror, ListingsAndArchivesCannotMultiplyTheWork)
+{
+	small_disk disk(dir, 64);
+	if (disk.path.empty()) GTEST_SKIP() << "no permission to mount a small file system";
+	uint64_t most = 0;
+	ASSERT_TRUE(watch_disk(disk, most));
+	uint64_t before = bytes_written();
+	auto t0 = std::chrono::steady_clock::now();
+	EXPECT_EQ(1, install("work"));
+	double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+	uint64_t wrote = bytes_written() - before;
+	std::string log = log_text();
+	printf("Negative listing and shared stream: %.1f MB written, the disk at most %.1f MB, a log of %zu bytes, %.1f s\n",
+	       wrote / 1e6, most / 1e6, log.size(), seconds);
+	EXPECT_EQ(1, stg.extract_error);
+	EXPECT_EQ(1, read_refused_paths);
+	EXPECT_NE(std::string::npos, log.find("'negative.bin': its sizes"));
+	EXPECT_NE(std::string::npos, log.find(error_str(err_archive_repeats))) << log;
+	EXPECT_EQ("a plain file\n", read_file(copy_dir + "Resources/ok.txt"));
+	EXPECT_FALSE(exists(copy_dir + "Resources/shared.bin"));
+	EXPECT_FALSE(exists(copy_dir + "Resources/negative.bin"));
+	EXPECT_LT(most, uint64_t(8) << 20);
+	EXPECT_LT(wrote, uint64_t(16) << 20);
+	EXPECT_LT(log.size(), 1000000u);
+	each_step = nullptr;
 	copy_dir = dir + "copy/";
 }

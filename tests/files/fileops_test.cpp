@@ -14,6 +14,16 @@ TEST(FileOps, ErrorTextsKeyedByNameReturnNativeValues)
 	EXPECT_EQ(error_str(EDEADLK), "Resource deadlock avoided");
 	EXPECT_EQ(error_str(20001), "We were unable to open a zip file. It may be missing or damaged");
 	EXPECT_EQ(error_str(123456), "Error code 123456");
+	// every code the unpackers and the download pump return has words (and so a
+	// translation: the language files hold every sentence of the table)
+	for (int code : {EACCES, EPERM, ENOENT, ENOTDIR, EISDIR, ENAMETOOLONG, ELOOP, EEXIST, ENOSPC, EDQUOT, EIO, EROFS,
+	                 EMLINK, EXDEV, ENOTEMPTY, EBUSY, EFBIG, EINTR, EINVAL, ENOMEM, EMFILE, ENFILE, ETXTBSY, EOVERFLOW,
+	                 EOPNOTSUPP, ESTALE, EAGAIN})
+		EXPECT_NE(error_str(code).compare(0, 10, "Error code"), 0) << code;
+	for (int code = err_zip_open; code <= err_installer_too_big; ++code) {
+		if (code == err_not_mz || code == err_not_pe) continue;	// the executable patch's, never shown
+		EXPECT_NE(error_str(code).compare(0, 10, "Error code"), 0) << code;
+	}
 }
 
 TEST(FileOps, FoldersFilesAndDeletion)

@@ -4,8 +4,9 @@
   make_hostile.py OUT                 the archives, for the file tests
   make_hostile.py release KIND OUT    a hostile release on OUT/mirror/, for the engine's
                                       (KIND: chain_dots, chain_links, through, entries,
-                                      bomb, directory_bomb; VANTOR_BOMB_MB sets how far
-                                      the listed file's bomb inflates, 200 MB by default)
+                                      bomb, directory_bomb, work; VANTOR_BOMB_MB sets how far
+                                      the listed file's bomb inflates, 200 MB by default;
+                                      VANTOR_SHARED_MB the shared stream of work, 20 MB)
 """
 import os, struct, sys, warnings, zipfile
 
@@ -45,6 +46,31 @@ def filled_entry(path, name, size, prefix=b"", fill=b"\0"):
                 left -= len(piece)
 
 
+def shared_stream(path, names, size):
+    """One deflate stream of `size` zero bytes, listed once for each name in the
+    central directory: every entry points at the same stored bytes. Names of one
+    length pass the reader's check of the local header."""
+    filled_entry(path, names[0], size)
+    data = open(path, "rb").read()
+    end = data.rfind(b"PK\x05\x06")
+    cd_size, cd_at = struct.unpack_from("<II", data, end + 12)
+    record = data[cd_at:cd_at + cd_size]
+    n = struct.unpack_from("<H", record, 28)[0]
+    records = b"".join(record[:46] + name.encode() + record[46 + n:] for name in names)
+    eocd = bytearray(data[end:])
+    struct.pack_into("<HHII", eocd, 8, len(names), len(names), len(records), cd_at)
+    open(path, "wb").write(data[:cd_at] + records + bytes(eocd))
+
+
+def many_entries(path, count, wanted=None):
+    """`count` tiny entries with names of control bytes, then (optional) the wanted one."""
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_STORED) as z:
+        for i in range(count):
+            z.writestr("%05d" % i + "\x01" * 40, b"x")
+        if wanted:
+            z.writestr(wanted, b"wanted")
+
+
 def release(kind):
     """Each listed file's archive is made here by hand: the release tools would refuse them."""
     sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "engine"))
@@ -58,6 +84,19 @@ def release(kind):
         filled_entry(os.path.join(mirror, "directory.txt.zip"), "directory.txt", 300 << 20,
                      "\n".join(d.lines).encode() + b"\n", b"\n")
         return
+    if kind == "work":
+        # a line listed at a negative size whose archive inflates to the bomb's size,
+        # and a file listed at its size whose archive lists it 100 times over one stream
+        listed = "All/Resources/negative.bin"
+        target = os.path.join(mirror, listed + ".zip")
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        filled_entry(target, "negative.bin", bomb)
+        d.file(0, NEW, os.path.getsize(target) // 1000, -1, md5(bytes(bomb)), listed)
+        shared = int(os.environ.get("VANTOR_SHARED_MB", "20")) << 20
+        listed = "All/Resources/shared.bin"
+        target = os.path.join(mirror, listed + ".zip")
+        shared_stream(target, ["shared.bin"] * 100, shared)
+        d.file(0, NEW, os.path.getsize(target) // 1000, shared // 1000, md5(bytes(shared)), listed)
     if kind == "bomb":
         # listed at 10 KB, its archive of about 1 MB inflates to the bomb's size
         listed = "All/Resources/bomb.bin"
@@ -218,3 +257,11 @@ make("bomb.zip", [("bomb.bin", bytes(8 << 20), 0o100644)])
 # a header that claims less than its entry inflates to
 make("bomb_liar.zip", [("bomb.bin", bytes(8 << 20), 0o100644)])
 patch_sizes(os.path.join(out, "bomb_liar.zip"), "bomb.bin", 5000)
+
+# entries sharing one stream: the wanted name 100 times, or 100 names of one length
+shared_stream(os.path.join(out, "shared_wanted.zip"), ["f.txt"] * 100, 1 << 20)
+shared_stream(os.path.join(out, "shared_names.zip"), ["f%02d.txt" % i for i in range(100)], 1 << 20)
+# the wanted name twice: a good copy, then a bad one
+make("good_then_bad.zip", [("f.txt", b"wanted", 0o100644), ("f.txt", b"bad copy", 0o100644)])
+# more entries than a release's archive holds, skipped but for the wanted one
+many_entries(os.path.join(out, "many_entries.zip"), 3000, "f.txt")

@@ -112,7 +112,8 @@ static std::set<std::pair<std::string, std::string>> plural_pairs;
 
 // Every text the program passes to the translation service: literal arguments of
 // the lookups (and of the helpers that look their argument up), the screens' step
-// names and result texts, the engine prompt's words and the windows' titles.
+// names and result texts, the engine prompt's words, the windows' titles and the
+// sentences of the error codes.
 static std::set<std::string> program_texts()
 {
 	std::set<std::string> keys;
@@ -145,6 +146,7 @@ static std::set<std::string> program_texts()
 				keys.insert(c[2]);
 				plural_pairs.insert({c[1], c[2]});
 			}
+		array_literals(src, "static const err_msg kErrMsgs[", keys);	// error_str's sentences
 		if (f.find("/Installer-f/main_") != std::string::npos) {
 			array_literals(src, "static const char* const names[", keys);
 			if (src.find("T(words[") != std::string::npos) array_literals(src, "static const char* const words[", keys);
