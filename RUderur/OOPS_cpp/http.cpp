@@ -378,6 +378,8 @@ http_class::http_class()
 	proxy_port = 0;
 	for (auto& s : slots) s = nullptr;
 	for (int& e : local_error) e = 0;
+	for (int& e : last_status) e = 0;
+	for (bool& b : bad_answer) b = false;
 }
 
 http_class::~http_class()
@@ -492,6 +494,8 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 		d = new down_class(server.c_str(), 80, path.c_str(), false, hdrs, nullptr, 0, local.c_str());
 		d->max_bytes = max_bytes;
 		local_error[slot] = 0;
+		last_status[slot] = 0;
+		bad_answer[slot] = false;
 	}
 
 	d->DoProcessing();
@@ -521,6 +525,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 	bool complete = d->content_length == d->bytes_received;
 	bool in_error = d->error != 0 || !d->socket || d->socket->status == socket_error;
 	if (d->status_code >= 200 && d->status_code <= 299 && complete && !in_error) {
+		last_status[slot] = d->status_code;
 		int e = d->finish_file();
 		if (e == 0) {
 			delete d;
@@ -547,8 +552,11 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 
 	// A transfer's own error is an errno only when its local file failed.
 	if (d->error > 0 && d->error < err_zip_open) local_error[slot] = d->error;
+	last_status[slot] = d->status_code > 0 ? d->status_code : 0;
+	bad_answer[slot] = d->error == err_net_bad_state;
 
-	if (d->status_code == 404) {
+	// a modal alert here would hold every other stream until it is clicked away
+	if (d->status_code == 404 && slot < http_slot_stream_first) {
 		std::string key = server + path;
 		if (std::find(files_not_found.begin(), files_not_found.end(), key) == files_not_found.end()) {
 			files_not_found.push_back(key);

@@ -89,12 +89,21 @@ public:
 	// Per slot: errno when its last transfer failed on this machine (the local
 	// file could not be made, written or moved), 0 when it failed on the network.
 	int         local_error[http_slot_count];
+	// Per slot: the status its server answered for its last transfer (0: no
+	// answer came), so that a caller can tell "the server lacks it" from a network failure.
+	int         last_status[http_slot_count];
+	// Per slot: its last transfer failed on an answer that broke the rules (a
+	// body longer than announced or allowed, a head that could not be read):
+	// the server's fault for that file, not the network's.
+	bool        bad_answer[http_slot_count];
 
 	http_class();
 	~http_class();
 
 	// 0 busy (call again), 1 the whole body is in `local`, 2 failed. A body
-	// longer than `max_bytes` (or announced so) fails the transfer.
+	// longer than `max_bytes` (or announced so) fails the transfer. A 404 on
+	// the server list's or the directory's slot is shown once per file; the
+	// download pump's streams name the files no server has at the run's end.
 	int net_check(int slot, std::string server, std::string path, const std::string& local,
 	              int64_t max_bytes = http_default_limit);
 

@@ -370,7 +370,7 @@ static void scenes()
 	const std::string remote = "Resources/plugins/Flight Director Panel Textures/texture_0.png.zip";
 	const std::string not_sent[4] = {
 	    T("I could not download a file from any of the servers."), T("File: ") + remote,
-	    T("Your internet connection may not be working, or the servers could be undergoing maintainance."), more(3)};
+	    T("Your internet connection may not be working, or the servers could be undergoing maintenance."), more(3)};
 	alert("alert-not-sent", t_alert, not_sent);
 	const std::string wrong_copies[4] = {T("I could not download a file from any of the servers."), T("File: ") + remote,
 	                                     T("Every copy the servers sent differs from the release."), more(12)};
