@@ -168,6 +168,14 @@ static void drop_unpacks()
 			if (grab_unpack_task* u = dynamic_cast<grab_unpack_task*>(t)) {
 				if (!u->log.empty()) xer << u->log;
 				delete_file(u->archive);	// a task the set could not run still had one
+				// one that ran to its end put its file in place: the run installed it
+				std::string msg;
+				if (!u->skipped && u->code == 0 && !u->retire_error(msg) && u->file < (int)sim_info.size()) {
+					file_version_struct& v = sim_info[u->file].versions.back();
+					v.sig_have = u->sig;
+					v.up_to_date = v.sig_have == v.sig_want;
+					if (v.up_to_date) g_grab.written.insert(u->file);
+				}
 			}
 			delete t;
 		}
@@ -584,7 +592,7 @@ static void local_failure_alert(int err, const std::string& folder, float more_k
 	if (err == ENOSPC || err == EDQUOT)
 		room = more_kb > 0 ? UTL_string_sub(UTL_translate_string("The disk that holds this folder is full: about %1:megabytes% "
 		                                                         "megabytes more free space are needed there.", 0),
-		                                    std::to_string((long long)ceilf(more_kb / 1000)))
+		                                    std::to_string((long long)ceilf(more_kb / 1024)))
 		                   : UTL_translate_string("The disk that holds this folder is full.", 0);
 	APL_alert(UTL_translate_string("I could not save a downloaded file on this computer.", 0),
 	          UTL_translate_string("Error: ", 0) + error_str(err), UTL_translate_string("Folder: ", 0) + UTL_log_safe(folder),
@@ -633,6 +641,7 @@ static void local_failure(const std::string& remote, int err, const std::string&
 	}
 	xer << "Stopped at " << UTL_log_safe(remote) << ": a write in " << UTL_log_safe(folder) << " failed: " << error_str(err)
 	    << " (" << err << ").\n";
+	xer.flush();	// the alert waits for the user: the log says why meanwhile
 	local_failure_alert(err, folder, g_grab.local_more_kb);
 }
 
@@ -954,6 +963,17 @@ grab_outcome grab_run_outcome()
 		o.installed = (int)g_grab.written.size();
 	}
 	o.missing = grab_failed_files;
+	if (g_grab.local_error && !g_grab.folder.empty()) {
+		// the run stopped: what it had not fetched yet is missing too
+		std::set<std::string> named(o.missing.begin(), o.missing.end());
+		for (size_t f = 0; f < sim_info.size(); ++f) {
+			const file_version_struct& v = sim_info[f].versions.back();
+			if (!v.want_download || v.up_to_date || g_grab.written.count((int)f)) continue;
+			bool already = false;	// the file whose write failed is named by its remote path
+			for (const std::string& folder : server_path) already = already || named.count(folder + v.path + ".zip");
+			if (!already) o.missing.push_back(UTIL_local_path(g_grab.folder, v));
+		}
+	}
 	o.local_error = g_grab.local_error;
 	o.local_folder = g_grab.local_folder;
 	o.more_kb = g_grab.local_more_kb;

@@ -223,6 +223,7 @@ protected:
 			}
 		}
 		EXPECT_EQ((size_t)o.installed, installed.size());
+		EXPECT_EQ(24u, o.installed + o.missing.size());	// each file not installed is named
 
 		// room is made; a rerun fetches the rest, each file sent whole at most twice
 		ASSERT_EQ(0, mount(nullptr, small.c_str(), nullptr, MS_REMOUNT, "size=64m")) << strerror(errno);
