@@ -15,6 +15,7 @@
 #include "THREAD_service.h"
 #include "UTL_threads.h"
 #include "PLAT_files.h"
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -592,7 +593,7 @@ static void local_failure_alert(int err, const std::string& folder, float more_k
 	if (err == ENOSPC || err == EDQUOT)
 		room = more_kb > 0 ? UTL_string_sub(UTL_translate_string("The disk that holds this folder is full: about %1:megabytes% "
 		                                                         "megabytes more free space are needed there.", 0),
-		                                    std::to_string((long long)ceilf(more_kb / 1024)))
+		                                    std::to_string(std::max(1LL, (long long)lroundf(more_kb / 1024))))
 		                   : UTL_translate_string("The disk that holds this folder is full.", 0);
 	APL_alert(UTL_translate_string("I could not save a downloaded file on this computer.", 0),
 	          UTL_translate_string("Error: ", 0) + error_str(err), UTL_translate_string("Folder: ", 0) + UTL_log_safe(folder),
