@@ -1,5 +1,6 @@
 // The web-demo flow: welcome, licence, server check, destination, install, finish.
 #include "main_demo.h"
+#include "main_run_report.h"
 #include "main_globals.h"
 #include "main_net.h"
 #include "main_prompts.h"
@@ -236,8 +237,11 @@ int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 		switch (stg.action) {
 		case 0: status = UTL_string_sub(T("Deleting %1:file% because that file is no longer needed!"), crnt_file_name); break;
 		case 1:
-			status = UTL_string_sub(T("Downloading and installing %1:file%, currently %2:progress%% done with that file."),
-			                        crnt_file_name, int_str(stg.file_progress > 0 ? (int)(stg.file_progress * 100) : 0));
+			// a server that sends nothing is named, rather than a share that stands still
+			status = run_quiet_line(crnt_file_name);
+			if (status.empty())
+				status = UTL_string_sub(T("Downloading and installing %1:file%, currently %2:progress%% done with that file."),
+				                        crnt_file_name, int_str(stg.file_progress > 0 ? (int)(stg.file_progress * 100) : 0));
 			break;
 		case 2: status = UTL_string_sub(T("Skipping %1:file% because it is already installed."), crnt_file_name); break;
 		default: status = UTL_string_sub(T("Skipping %1:file% because you don't need it."), crnt_file_name); break;
@@ -265,9 +269,14 @@ int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 			xer << "Install progress " << percent << "%: " << time_line << "\n";
 			xer.flush();
 		}
-		if (stg.download_error) {
+		const std::string waiting = run_waiting_text();
+		if (!waiting.empty()) {
+			s.text = waiting;	// the bar stays: what was done is done
+			s.progress_text.clear();
+			s.progress = totl_inst_rat;
+		} else if (stg.download_error) {
 			s.text = UTL_string_sub(T("I can not download the file '%1:filename%'.\n\nYour internet connection may not "
-			                          "be working, or the server could be undergoing maintainance or an upgrade right "
+			                          "be working, or the server could be undergoing maintenance or an upgrade right "
 			                          "now.\n\nI am trying another server now to see if I can still get you a download..."),
 			                        crnt_file_path);
 			s.progress_text.clear();
@@ -334,7 +343,8 @@ int demo_done(int, wizard_screen& s)
 	s.next = wizard_quit;
 	s.title = T("Finished Web Demo Install");
 	if (stg.extract_error) {
-		s.text = T("There were problem installing the Vantor 9 web demo - it may not be usable.");
+		s.text = T("There were problem installing the Vantor 9 web demo - it may not be usable.") + "\n\n" +
+		         run_failure_details(false);
 		return 0;
 	}
 	s.text = UTL_string_sub(T("I have finished installing the Vantor 9 web demo at: %1:file path%."), dest_dir_path);

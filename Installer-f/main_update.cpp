@@ -5,6 +5,7 @@
 #include "main_globals.h"
 #include "main_net.h"
 #include "main_registration.h"
+#include "main_run_report.h"
 #include "main_status.h"
 #include "main_wizard.h"
 #include "utils.h"
@@ -165,18 +166,20 @@ int net_run_patch(int entering, wizard_screen& s)
 	return 1;
 }
 
-int net_done(int, wizard_screen& s)
+int net_done(int entering, wizard_screen& s)
 {
 	s.next = wizard_quit;
 	s.title = T("Finished Web Update");
 	if (net_was_current) {
 		s.text = UTL_string_sub(T("This copy of Vantor (%1:install path%) is already up to date."), dest_dir_path);
 	} else if (stg.extract_error) {
-		s.text = T("There were problems updating Vantor.  You can try this updater again using a different server.");
-		return 0;
+		// what stopped it decides the advice: another server helps with neither a full disk nor a lost network
+		s.text = T("There were problems updating Vantor.") + "\n\n" + run_failure_details(true);
 	} else {
 		s.text = UTL_string_sub(T("I have finished updating %1:install path%."), dest_dir_path);
 	}
+	if (entering) xer << "Finish text: " << UTL_log_safe(s.text) << "\n";	// what the user was told, for support
+	if (stg.extract_error && !net_was_current) return 0;
 	s.choice_labels.push_back(T("Fly Vantor Now"));
 	s.choice_funcs.push_back(dvd_do_run_sim);
 	return 0;

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <set>
 #include <string>
+#include <vector>
 #include "utils_prompts.h"
 #include "utils_records.h"
 #include "UTL_worker_threads.h"
@@ -102,9 +103,25 @@ int  UTIL_claim_copy(const std::string& folder);
 void grab_local_failure_alert(int err);
 
 enum { grab_rounds_per_file = 3 };	// rounds of the server list before a run gives up a file
-// Files given up one after another, no transfer done between them, after which
-// the servers count as out of reach: the files left are not tried in this run.
-enum { grab_unreachable_files = 3 };
+// A failed transfer waits before its stream tries again: 1, 2, 4 ... seconds
+// after its first, second, third failure in a row, never more than
+// grab_pause_max. A network that went away is asked again and again, calmly.
+enum { grab_pause_max = 30 };
+float grab_pause_after(int failures_in_a_row);
+// When no server has sent anything for this long (seconds), long enough to
+// ride out a lost wireless link or a router that restarts, the files not
+// fetched yet are left for the next run. "--net_give_up=SECONDS" sets another.
+enum { grab_give_up_seconds = 120 };
+// While every stream that has a file to fetch waits out its pause and no
+// transfer runs: the seconds until the first of them tries again (0 or
+// more). Otherwise -1.
+float grab_pause_left();
+// The seconds the transfer of the file shown (crnt_file_path) has received
+// nothing, and the server it was asked of; 0 when it is not downloading.
+float grab_shown_quiet(std::string& server);
+// The errno values of a write that failed on this computer (a full disk, a
+// quota, a read-only or forbidden folder): no server is to blame for them.
+bool grab_local_write_error(int err);
 // The server a transfer tries after one failed on server `failed`: drawn at
 // random among the n servers with a bias towards the top of the list, never
 // the failed one while there is another.
@@ -120,6 +137,18 @@ int  grab_files(const std::string& folder);	// 0 running, 1 done, else the run e
 // A frame's pump calls it instead of calling grab_files again at once.
 int  grab_files_wait(int ms);
 int  extract_and_delete_file(const std::string& folder, std::string archive, std::string destination);
+
+// How the last run ended, for its finish screen.
+struct grab_outcome {
+	int                      installed = 0;	// files installed and signed in the run
+	std::vector<std::string> missing;	// what it did not install, or found wrong at its end
+	int                      local_error = 0;	// errno of a write that failed on this computer
+	std::string              local_folder;	// the folder that write was in
+	float                    more_kb = 0;	// for a full disk: about how much more room the run needs
+	int                      unreachable = 0;	// no server sent anything for a while: the rest was left
+	int                      not_on_servers = 0;	// every file left out is one every server said it lacks
+};
+grab_outcome grab_run_outcome();
 
 // --- disc install
 enum { install_busy = 0, install_done = 1, install_need_disk = 2, install_failed = 3 };

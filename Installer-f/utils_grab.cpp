@@ -9,11 +9,13 @@
 #include "zip_utils.h"
 #include "UTL_alert.h"
 #include "UTL_clock.h"
+#include "UTL_cmdline.h"
 #include "UTL_log.h"
 #include "UTL_translate.h"
 #include "THREAD_service.h"
 #include "UTL_threads.h"
 #include "PLAT_files.h"
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -23,6 +25,7 @@
 #include <set>
 #include <strings.h>
 #include <dirent.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/eventfd.h>
 #include <sys/stat.h>
@@ -30,7 +33,7 @@
 #include <vector>
 
 
-enum { failed_transfer, failed_extract, failed_signature };
+enum { failed_transfer, failed_extract, failed_signature, failed_missing };
 
 // A downloaded archive on its way into the copy: unpacked, and the file it
 // holds signed as it is written, on a worker thread while the streams
@@ -166,6 +169,14 @@ static void drop_unpacks()
 			if (grab_unpack_task* u = dynamic_cast<grab_unpack_task*>(t)) {
 				if (!u->log.empty()) xer << u->log;
 				delete_file(u->archive);	// a task the set could not run still had one
+				// one that ran to its end put its file in place: the run installed it
+				std::string msg;
+				if (!u->skipped && u->code == 0 && !u->retire_error(msg) && u->file < (int)sim_info.size()) {
+					file_version_struct& v = sim_info[u->file].versions.back();
+					v.sig_have = u->sig;
+					v.up_to_date = v.sig_have == v.sig_want;
+					if (v.up_to_date) g_grab.written.insert(u->file);
+				}
 			}
 			delete t;
 		}
@@ -224,11 +235,34 @@ static void remove_dead_runs_archives()
 	closedir(d);
 }
 
+// What a run that was left before its final check (Back, then Next) wrote
+// and deleted: the next run on the copy checks it as its own.
+static void carry_unchecked()
+{
+	if (g_grab.folder.empty()) return;
+	for (int f : g_grab.written)
+		if (f < (int)sim_info.size()) {
+			const file_version_struct& v = sim_info[f].versions.back();
+			g_grab.carried.push_back({UTIL_local_path(g_grab.folder, v), v.sig_want, v.kb2});
+		}
+	for (int f : g_grab.deleted)
+		if (f < (int)sim_info.size())
+			g_grab.carried.push_back({UTIL_local_path(g_grab.folder, sim_info[f].versions.back()), std::string(), 0});
+}
+
+static float give_up_seconds()
+{
+	std::string set = UTL_cmdline::get_option("--net_give_up");
+	float s = set.empty() ? 0 : (float)atof(set.c_str());
+	return s > 0 ? s : (float)grab_give_up_seconds;
+}
+
 void grab_files_start()
 {
 	remove_dead_runs_archives();
 	drop_transfers();	// a cancelled run must not hand its transfers to this one
 	drop_unpacks();
+	carry_unchecked();
 	g_grab.claimed = 0;
 	next.next_file = 0;
 	next.done = 0;
@@ -239,14 +273,26 @@ void grab_files_start()
 		g_grab.stream_fails[i] = 0;
 		g_grab.stream_bad_servers[i] = 0;
 		g_grab.stream_server[i] = 0;
+		g_grab.stream_retry_at[i] = 0;
+		g_grab.stream_net_fails[i] = 0;
+		g_grab.stream_seen[i] = 0;
+		g_grab.stream_fail_mark[i] = 0;
+		g_grab.stream_missing[i] = 0;
 	}
+	g_grab.deliveries = 0;
+	g_grab.last_delivery = xtim.elapsed;
+	g_grab.give_up_seconds = give_up_seconds();
+	g_grab.shown_quiet = 0;
+	g_grab.shown_server.clear();
+	g_grab.local_error = 0;
+	g_grab.local_folder.clear();
+	g_grab.local_more_kb = 0;
 	next.start_time = xtim.elapsed;
 	next.kb_in_flight = next.kb_fetched = next.kb_installed = next.kb_install_in_flight = 0;
 	stg.download_error = 0;
 	stg.extract_error = 0;
 	grab_failed_files.clear();
 	g_grab.failed.clear();
-	g_grab.given_up_in_a_row = 0;
 	g_grab.unreachable = 0;
 	g_grab.written.clear();
 	g_grab.deleted.clear();
@@ -277,21 +323,33 @@ int extract_and_delete_file(const std::string& folder, std::string archive, std:
 	return code;
 }
 
-// Every server failed file f, several times over: the run goes on without it
-// and names it at its end.
+// Every server failed file f several times over, or said it lacks it: the
+// run goes on without it and names it at its end.
 static void give_up(int f, int why, int code, const std::string& remote, const std::string& destination)
 {
 	g_grab.failed.push_back({f, why, code, remote, destination});
-	xer << "Giving up on " << UTL_log_safe(remote) << ": every server failed it.\n";
-	if (why != failed_transfer || g_grab.unreachable) return;
-	// Files given up one after another with no transfer done between them: the
-	// servers are out of reach (a network that went away), and trying every
-	// file that is left, round after round, would hold the run for hours.
-	if (++g_grab.given_up_in_a_row >= grab_unreachable_files) {
-		g_grab.unreachable = 1;
-		xer << "No server has sent a file since " << grab_unreachable_files
-		    << " files ago: the files not fetched yet are left for the next run.\n";
-	}
+	xer << "Giving up on " << UTL_log_safe(remote) << (why == failed_missing ? ": no server has it.\n" : ": every server failed it.\n");
+}
+
+float grab_pause_after(int failures_in_a_row)
+{
+	if (failures_in_a_row < 1) return 0;
+	if (failures_in_a_row > 6) return (float)grab_pause_max;
+	float p = (float)(1 << (failures_in_a_row - 1));
+	return p < (float)grab_pause_max ? p : (float)grab_pause_max;
+}
+
+bool grab_local_write_error(int err)
+{
+	return err == ENOSPC || err == EDQUOT || err == EROFS || err == EACCES || err == EPERM || err == EFBIG;
+}
+
+// A server sent stream i bytes: the network works.
+static void delivered(int i)
+{
+	g_grab.last_delivery = xtim.elapsed;
+	++g_grab.deliveries;
+	g_grab.stream_net_fails[i] = 0;
 }
 
 // More than one file failed the same way: how many more the alert leaves to the log.
@@ -307,7 +365,7 @@ static std::string more_files_line(size_t n)
 // and in the run's list, and each cause has its alert, naming the first file.
 static void report_given_up()
 {
-	for (int why : {failed_transfer, failed_signature, failed_extract}) {
+	for (int why : {failed_transfer, failed_missing, failed_signature, failed_extract}) {
 		std::vector<const grab_failure*> of;
 		for (const grab_failure& g : g_grab.failed)
 			if (g.why == why) of.push_back(&g);
@@ -317,6 +375,7 @@ static void report_given_up()
 			xer << "Not installed: " << UTL_log_safe(g->remote) << " to " << UTL_log_safe(g->destination) << " ("
 			    << (why == failed_extract ? "its archive would not unpack: " + error_str(g->code)
 			        : why == failed_signature ? std::string("every copy differed from the release")
+			        : why == failed_missing   ? std::string("no server has it")
 			                                  : std::string("no server would send it"))
 			    << ").\n";
 		}
@@ -331,10 +390,15 @@ static void report_given_up()
 			          UTL_translate_string("File: ", 0) + UTL_log_safe(g.remote),
 			          UTL_translate_string("Every copy the servers sent differs from the release.", 0),
 			          more_files_line(of.size()), t_alert);
+		else if (why == failed_missing)
+			APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
+			          UTL_translate_string("File: ", 0) + UTL_log_safe(g.remote),
+			          UTL_translate_string("None of the servers has this file.", 0), more_files_line(of.size()), t_alert);
 		else
 			APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
 			          UTL_translate_string("File: ", 0) + UTL_log_safe(g.remote),
-			          UTL_translate_string("Your internet connection may not be working, or the servers could be undergoing maintainance.", 0),
+			          UTL_translate_string(g_grab.unreachable ? "No server could be reached for a long while: run this updater again once your internet connection works."
+			                                                  : "Your internet connection may not be working, or the servers could be undergoing maintenance.", 0),
 			          more_files_line(of.size()), t_alert);
 	}
 }
@@ -353,18 +417,63 @@ static int count_failure(int& fails, int& bad_servers, int sel)
 	return 0;
 }
 
-// Stream i's attempt at file f failed on server sel: it tries again from
-// another. 1 when every server has failed it and the stream moves on.
-static int attempt_failed(int i, int f, int sel, int why, int code, const std::string& remote,
-                          const std::string& destination)
+static void servers_out_of_reach()
 {
-	if (next.next_file > f) next.next_file = f;
-	if (!count_failure(g_grab.stream_fails[i], g_grab.stream_bad_servers[i], sel) && !g_grab.unreachable) {
+	if (g_grab.unreachable) return;
+	g_grab.unreachable = 1;
+	xer << "No server has sent anything for " << (int)(xtim.elapsed - g_grab.last_delivery)
+	    << " s: the files not fetched yet are left for the next run.\n";
+}
+
+// Stream i's transfer of file f from server sel failed: it tries again, from
+// another server where there is one. 1 when it gives the file up and moves on.
+static int attempt_failed(int i, int f, int sel, const std::string& remote, const std::string& destination)
+{
+	const http_failure& why = http.failure[http_slot_stream_first + i];
+	const int status = why.kind == http_failed_status ? why.status : 0;
+	const int servers = stg.num_servers > 0 ? stg.num_servers : 1;
+	const int all = servers >= 31 ? -1 : (1 << servers) - 1;
+	if ((status >= 400 && status <= 499) || why.kind == http_failed_answer) {
+		// the server answered, and will not give this file (or not as it
+		// should): at once to the next
+		if ((status == 404 || status == 410) && sel >= 0 && sel < 31) g_grab.stream_missing[i] |= 1 << sel;
+		if ((g_grab.stream_missing[i] & all) == all) {
+			give_up(f, failed_missing, status, remote, destination);
+			return 1;
+		}
+		if (count_failure(g_grab.stream_fails[i], g_grab.stream_bad_servers[i], sel)) {
+			give_up(f, failed_transfer, 0, remote, destination);
+			return 1;
+		}
 		g_grab.stream_retry_server[i] = stg.sel_server;
 		return 0;
 	}
-	give_up(f, why, code, remote, destination);
-	return 1;
+	// Refused, reset, timed out, cut short, a 5xx (a proxy that cannot reach
+	// the mirror answers so): the network or the server failed. Counted
+	// against the file only while some server sends: a network that went away
+	// fails every file alike, and that is for the pauses and the give-up time.
+	stg.download_error = 1;
+	if (xtim.elapsed - g_grab.last_delivery >= g_grab.give_up_seconds) servers_out_of_reach();
+	if (g_grab.unreachable) {
+		give_up(f, failed_transfer, 0, remote, destination);
+		return 1;
+	}
+	if (g_grab.deliveries != g_grab.stream_fail_mark[i]) {
+		g_grab.stream_fail_mark[i] = g_grab.deliveries;
+		if (count_failure(g_grab.stream_fails[i], g_grab.stream_bad_servers[i], sel)) {
+			give_up(f, failed_transfer, 0, remote, destination);
+			return 1;
+		}
+	} else {
+		stg.sel_server = grab_pick_server(stg.num_servers, sel);
+	}
+	g_grab.stream_retry_server[i] = stg.sel_server;
+	const float pause = grab_pause_after(++g_grab.stream_net_fails[i]);
+	g_grab.stream_retry_at[i] = xtim.elapsed + pause;
+	xer << "No answer for " << UTL_log_safe(remote) << " from " << UTL_log_safe(server_name[sel]);
+	if (status) xer << " (status " << status << ")";
+	xer << ": stream " << i << " tries again in " << pause << " s.\n";
+	return 0;
 }
 
 // A slice of the final check is back: what it found wrong is kept for the end.
@@ -378,6 +487,8 @@ static void collect_check(grab_check_task* c)
 	for (const auto& w : c->wrong) g_grab.check_wrong.push_back(w);
 	delete c;
 }
+
+static void local_failure(const std::string& remote, int err, const std::string& folder, float file_kb);
 
 // The tasks the set has run. An unpacked file is installed when its signature
 // is the listed one; otherwise (a wrong copy, an archive that would not
@@ -418,6 +529,9 @@ static void collect_tasks()
 			next.kb_fetched += v.kb1;
 			next.kb_installed += v.kb2;
 			g_grab.written.insert(c->file);
+		} else if (grab_local_write_error(c->code)) {
+			if (!stg.extract_error)
+				local_failure(c->remote, c->code, c->destination.substr(0, c->destination.rfind('/') + 1), v.kb2);
 		} else if (!stg.extract_error) {
 			if (c->code == 0)
 				xer << "The file " << UTL_log_safe(c->destination) << " from " << server_name[c->server] << UTL_log_safe(c->remote)
@@ -474,23 +588,63 @@ static int hand_over(const std::string& folder, int i, int f, int sel, const std
 	return 0;
 }
 
-void grab_local_failure_alert(int err)
+static void local_failure_alert(int err, const std::string& folder, float more_kb)
 {
+	std::string room;
+	if (err == ENOSPC || err == EDQUOT)
+		room = more_kb > 0 ? UTL_string_sub(UTL_translate_string("The disk that holds this folder is full: about %1:megabytes% "
+		                                                         "megabytes more free space are needed there.", 0),
+		                                    std::to_string(std::max(1LL, (long long)lroundf(more_kb / 1024))))
+		                   : UTL_translate_string("The disk that holds this folder is full.", 0);
 	APL_alert(UTL_translate_string("I could not save a downloaded file on this computer.", 0),
-	          UTL_translate_string("Error: ", 0) + error_str(err), UTL_translate_string("Folder: ", 0) + temp_path,
-	          err == ENOSPC || err == EDQUOT ? UTL_translate_string("The disk that holds this folder is full.", 0) : "",
-	          t_alert);
+	          UTL_translate_string("Error: ", 0) + error_str(err), UTL_translate_string("Folder: ", 0) + UTL_log_safe(folder),
+	          room, t_alert);
 }
 
-// The download could not be stored here: no mirror is to blame, so the run
-// ends naming the folder.
-static void local_failure(const std::string& remote, int err)
+void grab_local_failure_alert(int err) { local_failure_alert(err, temp_path, 0); }
+
+static bool given_up(int f);
+
+// The room (kB) the run still needs where `folder` is: the files it has not
+// installed yet, where the copy is, and the largest of their archives, where
+// the temporary folder is.
+static float room_needed_kb(const std::string& folder)
+{
+	struct stat at, copy, temp;
+	bool here = stat(folder.c_str(), &at) == 0;
+	bool copy_here = !here || (stat(g_grab.folder.c_str(), &copy) == 0 && copy.st_dev == at.st_dev);
+	bool temp_here = !here || (stat(temp_path.c_str(), &temp) == 0 && temp.st_dev == at.st_dev);
+	float install = 0, archive = 0;
+	for (size_t f = 0; f < sim_info.size(); ++f) {
+		const file_version_struct& v = sim_info[f].versions.back();
+		if (!v.want_download || v.up_to_date || g_grab.written.count((int)f) || given_up((int)f)) continue;
+		install += v.kb2;
+		if (v.kb1 > archive) archive = v.kb1;
+	}
+	return (copy_here ? install : 0) + (temp_here ? archive : 0);
+}
+
+// A write failed on this computer (errno err, in folder): no server is to
+// blame, so nothing is fetched again and no other server is asked; the run
+// stops, keeping what it installed, and names the folder and the cause.
+static void local_failure(const std::string& remote, int err, const std::string& folder, float file_kb)
 {
 	grab_failed_files.push_back(remote);
 	stg.extract_error = 1;
 	drop_transfers();
-	xer << "Stopped at " << UTL_log_safe(remote) << ": the temporary folder " << temp_path << " took no more.\n";
-	grab_local_failure_alert(err);
+	g_grab.local_error = err;
+	g_grab.local_folder = folder;
+	g_grab.local_more_kb = 0;
+	if (err == ENOSPC || err == EDQUOT) {
+		uint64_t total = 0, free_bytes = 0;
+		float need = room_needed_kb(folder);
+		float free_kb = get_free_space(folder + ".", &total, &free_bytes) == 0 ? (float)(free_bytes / 1000) : 0;
+		g_grab.local_more_kb = need - free_kb > file_kb ? need - free_kb : file_kb;
+	}
+	xer << "Stopped at " << UTL_log_safe(remote) << ": a write in " << UTL_log_safe(folder) << " failed: " << error_str(err)
+	    << " (" << err << ").\n";
+	xer.flush();	// the alert waits for the user: the log says why meanwhile
+	local_failure_alert(err, folder, g_grab.local_more_kb);
 }
 
 static void adjust_streams(int i)
@@ -559,25 +713,33 @@ static void stream_step(const std::string& folder, int i, int f)
 		finished = true;
 	} else if (v.want_download) {
 		stg.action = 1;
+		if (!http.slots[http_slot_stream_first + i]) g_grab.stream_seen[i] = 0;	// a new transfer
+		g_grab.shown_quiet = 0;
 		int r = http.net_check(http_slot_stream_first + i, server_name[sel], remote, archive, http_listed_limit(v.kb1));
 		if (r != 0) g_grab.moved = 1;
 		if (r == 1) {
 			stg.download_error = 0;
-			g_grab.given_up_in_a_row = 0;
+			delivered(i);
 			// installed once unpacked and its signature checked; the stream goes on
 			if (int err = hand_over(folder, i, f, sel, remote, archive, destination)) {
 				delete_file(archive);
-				local_failure(remote, err);
+				local_failure(remote, err, temp_path, v.kb1);
 				return;
 			}
 			finished = true;
 		} else if (r == 2 && http.local_error[http_slot_stream_first + i]) {
-			local_failure(remote, http.local_error[http_slot_stream_first + i]);
+			local_failure(remote, http.local_error[http_slot_stream_first + i], temp_path, v.kb1);
 			return;
 		} else if (r == 2) {
-			finished = attempt_failed(i, f, sel, failed_transfer, 0, remote, destination);
+			finished = attempt_failed(i, f, sel, remote, destination);
 		} else {
 			down_class* d = http.slots[http_slot_stream_first + i];
+			if (d && d->bytes_received > g_grab.stream_seen[i]) {
+				g_grab.stream_seen[i] = d->bytes_received;
+				delivered(i);
+			}
+			g_grab.shown_quiet = d ? xtim.elapsed - d->last_progress : 0;
+			g_grab.shown_server = server_name[sel];
 			if (!d)
 				stg.file_progress = 0;
 			else if (d->content_length < 0)
@@ -596,6 +758,8 @@ static void stream_step(const std::string& folder, int i, int f)
 		g_grab.moved = 1;
 		g_grab.stream_fails[i] = 0;
 		g_grab.stream_bad_servers[i] = 0;
+		g_grab.stream_missing[i] = 0;
+		g_grab.stream_fail_mark[i] = g_grab.deliveries;
 		adjust_streams(i);
 	}
 }
@@ -608,11 +772,12 @@ static bool given_up(int f)
 	return false;
 }
 
-// Whether file f is in hand: another stream fetches it, the unpack set holds
-// it, it waits to be fetched again, or every server has failed it.
+// Whether file f is in hand or done: another stream fetches it, the unpack set
+// holds it, it waits to be fetched again, every server has failed it, or this
+// run has installed it.
 static bool file_in_hand(int i, int f)
 {
-	if (g_grab.files_held.count(f) || given_up(f)) return true;
+	if (g_grab.files_held.count(f) || given_up(f) || g_grab.written.count(f)) return true;
 	for (const grab_retry& r : g_grab.retry_files)
 		if (r.file == f) return true;
 	for (int k = 0; k < http_stream_count; ++k)
@@ -630,17 +795,17 @@ static int end_failed_run()
 
 // Hands the set the next slices of the final check while it has room: a
 // few files a slice, read on its threads.
-static void feed_check(const std::string& folder)
+static void feed_check()
 {
-	const std::vector<int>& files = g_grab.check_files;
+	const std::vector<grab_check_item>& files = g_grab.check_files;
 	while (g_grab.check_next < files.size() && g_grab.unpack_pool->has_free_slot()) {
 		grab_check_task* t = new grab_check_task;
 		float kb = 0;
 		while (g_grab.check_next < files.size() && (int)t->items.size() < check_slice_files) {
-			const file_version_struct& v = sim_info[files[g_grab.check_next]].versions.back();
-			if (!t->items.empty() && kb + v.kb2 > check_slice_kb) break;
-			kb += v.kb2;
-			t->items.push_back({UTIL_local_path(folder, v), v.want_delete ? std::string() : v.sig_want});
+			const grab_check_item& c = files[g_grab.check_next];
+			if (!t->items.empty() && kb + c.kb > check_slice_kb) break;
+			kb += c.kb;
+			t->items.push_back({c.local, c.sig_want});
 			++g_grab.check_next;
 		}
 		g_grab.unpack_pool->enqueue_task(t);
@@ -670,10 +835,14 @@ static int check_step(const std::string& folder)
 		g_grab.check_wrong.push_back({folder, "the check could not start: " + error_str(err)});
 		g_grab.check_next = g_grab.check_files.size();
 	}
-	if (g_grab.unpack_pool) feed_check(folder);
+	if (g_grab.unpack_pool) feed_check();
 	if (g_grab.check_next < g_grab.check_files.size() || g_grab.check_out > 0) return 0;
 	xer << "Checked the " << g_grab.check_files.size() << " files this run wrote or deleted in "
 	    << (double)(xtim_class::microsecs() - g_grab.check_start) / 1e6 << " s.\n";
+	// checked: nothing of it is carried to a next run
+	g_grab.carried.clear();
+	g_grab.written.clear();
+	g_grab.deleted.clear();
 	if (!g_grab.failed.empty() || !g_grab.check_wrong.empty()) {
 		report_given_up();
 		if (!g_grab.check_wrong.empty()) report_check();
@@ -691,6 +860,8 @@ int grab_files(const std::string& folder)
 	if (stg.extract_error) return stg.extract_error;
 	if (!g_grab.claimed) {
 		g_grab.claimed = 1;
+		if (folder != g_grab.folder) g_grab.carried.clear();	// another copy's files
+		g_grab.folder = folder;
 		if (UTIL_claim_copy(folder)) {
 			stg.extract_error = 1;
 			return stg.extract_error;
@@ -706,6 +877,10 @@ int grab_files(const std::string& folder)
 	for (int i = 0; i < http_stream_count; ++i) {
 		if (!next.stream_on[i]) continue;
 		if (next.stream_take[i] && !unpack_has_room()) continue;	// the unpacking catches up first
+		// a stream whose transfer failed waits out its pause, unless the rest is left anyway
+		if (!next.stream_take[i] && !http.slots[http_slot_stream_first + i] && !g_grab.unreachable &&
+		    xtim.elapsed < g_grab.stream_retry_at[i])
+			continue;
 		if (next.stream_take[i] && !g_grab.retry_files.empty()) {
 			// a file whose copy was wrong comes first, with its count of failures
 			grab_retry r = g_grab.retry_files.front();
@@ -732,21 +907,94 @@ int grab_files(const std::string& folder)
 	UTIL_remove_empty_folders(folder, deleted_files);
 	g_grab.checking = 1;
 	g_grab.check_start = xtim_class::microsecs();
+	std::set<std::string> listed_here;	// each path once: this run's look comes first
 	for (int f : g_grab.written)
-		if (!given_up(f)) g_grab.check_files.push_back(f);	// one given up later is named as such
+		if (!given_up(f)) {	// one given up later is named as such
+			const file_version_struct& v = sim_info[f].versions.back();
+			g_grab.check_files.push_back({UTIL_local_path(folder, v), v.sig_want, v.kb2});
+			listed_here.insert(g_grab.check_files.back().local);
+		}
 	// Where the volume tells no case apart, a deleted spelling of a listed
 	// name is that listed file, which is checked as such.
 	std::set<std::string, path_case_less> kept;
-	if (!g_grab.deleted.empty() && !PLAT_volume_case_sensitive(folder))
+	const bool any_deleted = !g_grab.deleted.empty() || !g_grab.carried.empty();
+	if (any_deleted && !PLAT_volume_case_sensitive(folder))
 		for (const file_history_struct& h : sim_info)
 			if (!h.versions.back().want_delete) kept.insert(UTIL_local_path(folder, h.versions.back()));
-	for (int f : g_grab.deleted)
-		if (!kept.count(UTIL_local_path(folder, sim_info[f].versions.back()))) g_grab.check_files.push_back(f);
+	for (int f : g_grab.deleted) {
+		std::string local = UTIL_local_path(folder, sim_info[f].versions.back());
+		if (!kept.count(local) && listed_here.insert(local).second) g_grab.check_files.push_back({local, std::string(), 0});
+	}
+	// what a run left before its check (Back, then Next) is checked with it
+	for (const grab_check_item& c : g_grab.carried) {
+		if (c.sig_want.empty() && kept.count(c.local)) continue;
+		if (listed_here.insert(c.local).second) g_grab.check_files.push_back(c);
+	}
 	return check_step(folder);
+}
+
+float grab_pause_left()
+{
+	if (stg.extract_error || g_grab.checking || g_grab.unreachable || !g_grab.files_held.empty()) return -1;
+	const int count = (int)sim_info.size();
+	float first = -1;
+	for (int i = 0; i < http_stream_count; ++i) {
+		if (!next.stream_on[i] || next.stream_file[i] >= count) continue;
+		if (next.stream_take[i] || http.slots[http_slot_stream_first + i]) return -1;	// at work
+		float left = g_grab.stream_retry_at[i] - xtim.elapsed;
+		if (left <= 0) return -1;	// tries again now
+		if (first < 0 || left < first) first = left;
+	}
+	return first;
+}
+
+float grab_shown_quiet(std::string& server)
+{
+	server = g_grab.shown_server;
+	return stg.action == 1 ? g_grab.shown_quiet : 0;
+}
+
+grab_outcome grab_run_outcome()
+{
+	grab_outcome o;
+	if (g_grab.checking) {
+		for (const grab_check_item& c : g_grab.check_files) o.installed += !c.sig_want.empty();
+		o.installed -= (int)g_grab.check_wrong.size();
+		if (o.installed < 0) o.installed = 0;
+	} else {
+		o.installed = (int)g_grab.written.size();
+	}
+	o.missing = grab_failed_files;
+	if (g_grab.local_error && !g_grab.folder.empty()) {
+		// the run stopped: what it had not fetched yet is missing too
+		std::set<std::string> named(o.missing.begin(), o.missing.end());
+		for (size_t f = 0; f < sim_info.size(); ++f) {
+			const file_version_struct& v = sim_info[f].versions.back();
+			if (!v.want_download || v.up_to_date || g_grab.written.count((int)f)) continue;
+			bool already = false;	// the file whose write failed is named by its remote path
+			for (const std::string& folder : server_path) already = already || named.count(folder + v.path + ".zip");
+			if (!already) o.missing.push_back(UTIL_local_path(g_grab.folder, v));
+		}
+	}
+	o.local_error = g_grab.local_error;
+	o.local_folder = g_grab.local_folder;
+	o.more_kb = g_grab.local_more_kb;
+	o.unreachable = g_grab.unreachable;
+	bool all_missing = !g_grab.failed.empty() && g_grab.check_wrong.empty();
+	for (const grab_failure& g : g_grab.failed) all_missing = all_missing && g.why == failed_missing;
+	o.not_on_servers = all_missing;
+	return o;
 }
 
 int grab_files_wait(int ms)
 {
 	if (g_grab.moved || ms <= 0) return 0;
+	float pause = grab_pause_left();
+	if (pause >= 0) {
+		// every stream waits out a pause: sleep through it, or the frame
+		int wait = (int)(pause * 1000) + 1;
+		if (wait > ms) wait = ms;
+		return poll(nullptr, 0, wait) > 0;
+	}
 	return http.net_wait(http_slot_stream_first, http_slot_stream_first + http_stream_count - 1, ms, g_grab.unpack_pool ? g_grab.unpack_wake : -1);
 }

@@ -107,8 +107,16 @@ struct grab_retry {
 	int file, fails, bad_servers;
 };
 
-// A file every server failed, several times over: the run goes on without it
-// and names it at its end with the cause of the last attempt.
+// One file of a run's final check: where it is, the listed signature it must
+// have (empty: the path must be gone), its listed size (kB).
+struct grab_check_item {
+	std::string local, sig_want;
+	float       kb;
+};
+
+// A file every server failed, several times over (or every server said it
+// lacks it): the run goes on without it and names it at its end with the
+// cause of the last attempt.
 struct grab_failure {
 	int         file, why, code;
 	std::string remote, destination;
@@ -137,16 +145,39 @@ struct UTIL_grab_run {
 	int stream_bad_servers[http_stream_count] = {};
 	int stream_server[http_stream_count] = {};
 	int stream_retry_server[http_stream_count] = {};	// the server its last failure drew
+	// Per stream: when its next try may start after a failure (xtim.elapsed),
+	// its failures in a row (each doubles the pause), the body bytes of its
+	// running transfer seen so far, the deliveries counted when its file's
+	// last network failure was, and the servers that said they lack that file.
+	float    stream_retry_at[http_stream_count] = {};
+	int      stream_net_fails[http_stream_count] = {};
+	int64_t  stream_seen[http_stream_count] = {};
+	unsigned stream_fail_mark[http_stream_count] = {};
+	int      stream_missing[http_stream_count] = {};
+	float    last_delivery = 0;	// xtim.elapsed when a server last sent bytes
+	unsigned deliveries = 0;	// times a server sent bytes, counted per pump step
+	float    give_up_seconds = 0;	// no server sending anything for this long leaves the rest
+	float    shown_quiet = 0;	// seconds the transfer of crnt_file_path has received nothing
+	std::string shown_server;	// the server it was asked of
 	std::vector<grab_failure> failed;	// files the run went on without
-	int                       given_up_in_a_row = 0;	// transfers given up since one was done
 	int                       unreachable = 0;	// the files left are given up untried
+	// A write on this computer failed (errno), in local_folder: the run stopped
+	// fetching; for a full disk, about how much more room it needs (kB).
+	int                       local_error = 0;
+	std::string               local_folder;
+	float                     local_more_kb = 0;
+	std::string               folder;	// the copy the run works on
 	std::set<int>             written;	// files this run installed and signed
 	std::vector<int>          deleted;	// files this run deleted
+	// Files an earlier run on `folder` wrote or deleted and left before its
+	// final check (the user went Back): local path, the listed signature
+	// (empty: the path must be gone). The next run's check reads them too.
+	std::vector<grab_check_item> carried;
 	// The final check of what the run wrote and deleted: begun, the next of
 	// the files to hand to the set, the slices not yet back, what it found.
 	int                       checking = 0;
 	unsigned long long        check_start = 0;	// microseconds
-	std::vector<int>          check_files;
+	std::vector<grab_check_item> check_files;
 	size_t                    check_next = 0;
 	int                       check_out = 0;
 	std::vector<std::pair<std::string, std::string>> check_wrong;	// local path, what was found

@@ -58,7 +58,7 @@ static int write_all(int fd, const void* data, size_t n)
 	while (n > 0) {
 		ssize_t w = write(fd, p, n);
 		if (w < 0 && errno == EINTR) continue;
-		if (w <= 0) return err_zip_write;
+		if (w <= 0) return w < 0 ? errno : EIO;	// a full disk is the user's to mend, not the archive's fault
 		p += w;
 		n -= (size_t)w;
 	}
@@ -426,7 +426,7 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 			}
 		}
 		written += total;
-		if (close(fd) != 0 && !err) err = err_zip_write;
+		if (close(fd) != 0 && !err) err = errno;
 		if (!err) err = sign.check();
 		if (!err && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
 		if (err) {

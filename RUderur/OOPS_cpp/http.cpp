@@ -594,7 +594,8 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 	if (d->error > 0 && d->error < err_zip_open) local_error[slot] = d->error;
 	failure[slot] = failure_of(d, server, false);
 
-	if (d->status_code == 404) {
+	// a modal alert here would hold every other stream until it is clicked away
+	if (d->status_code == 404 && slot < http_slot_stream_first) {
 		std::string key = server + path;
 		if (std::find(files_not_found.begin(), files_not_found.end(), key) == files_not_found.end()) {
 			files_not_found.push_back(key);

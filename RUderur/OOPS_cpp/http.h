@@ -118,7 +118,9 @@ public:
 	~http_class();
 
 	// 0 busy (call again), 1 the whole body is in `local`, 2 failed. A body
-	// longer than `max_bytes` (or announced so) fails the transfer.
+	// longer than `max_bytes` (or announced so) fails the transfer. A 404 on
+	// the server list's or the directory's slot is shown once per file; the
+	// download pump's streams name the files no server has at the run's end.
 	int net_check(int slot, std::string server, std::string path, const std::string& local,
 	              int64_t max_bytes = http_default_limit);
 

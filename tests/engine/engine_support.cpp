@@ -144,6 +144,30 @@ int web_pump(double limit_seconds)
 	}
 }
 
+float g_clock_jumped = 0;
+
+int web_pump_clocked(double limit_seconds, const std::function<void(float)>& on_pause)
+{
+	xtim.xtim_update();
+	const float base = xtim.elapsed;
+	g_clock_jumped = 0;
+	grab_files_start();
+	auto t0 = std::chrono::steady_clock::now();
+	while (true) {
+		double real = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+		if (real > limit_seconds) return -1;
+		xtim.elapsed = base + (float)real + g_clock_jumped;
+		if (int r = grab_files(copy_dir)) return r;
+		float pause = grab_pause_left();
+		if (pause > 0) {
+			if (on_pause) on_pause(pause);
+			g_clock_jumped += pause + 0.001f;
+			continue;
+		}
+		grab_files_wait(2);
+	}
+}
+
 void EngineTest::SetUp()
 {
 	GTEST_FLAG_SET(death_test_style, "threadsafe");

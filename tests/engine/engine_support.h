@@ -4,6 +4,7 @@
 // log in a file of its own, scripted answers to the engine's prompts.
 #include <gtest/gtest.h>
 #include "../files/files_support.h"
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +38,13 @@ void web_scan_and_choose();
 // The run screen's loop, about 20 ms of pump calls per frame: grab_files' first
 // non-zero result, or -1 when `limit_seconds` pass first.
 int web_pump(double limit_seconds);
+// The same on a clock of the test's own (xtim.elapsed): it keeps pace with
+// real time while anything runs, and jumps over each pause the pump waits out
+// after a failure, calling on_pause (when given) with its length first. So a
+// run that waits minutes for the network takes as long as its transfers.
+// g_clock_jumped: the seconds jumped over in the last such run.
+int web_pump_clocked(double limit_seconds, const std::function<void(float)>& on_pause = nullptr);
+extern float g_clock_jumped;
 
 class EngineTest : public ::testing::Test {
 protected:

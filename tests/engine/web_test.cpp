@@ -9,6 +9,7 @@
 #include "io_utils.h"
 #include "zip_utils.h"
 #include "UTL_clock.h"
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <set>
@@ -114,6 +115,14 @@ protected:
 		ASSERT_TRUE(fs.start(kFaulty, 80, dir + "fault")) << fs.error;
 		server_name[0] = kFaulty;
 		server_path[0] = "/" + mode + "/vantor_92102/";
+	}
+
+	// The set ready as above, the fault server its only mirror.
+	void only_faulty_mirror(TS_fault_server& fs, const std::string& mode)
+	{
+		ready_keeping_changes();
+		faulty_mirror(fs, mode);
+		stg.num_servers = 1;
 	}
 
 	// Which listed path a remote path names.
@@ -250,8 +259,13 @@ TEST_F(WebInstall, FileNoMirrorHasIsNamedOnceEverythingElseIsDone)
 	EXPECT_FALSE(exists(copy_dir + "Old Stuff"));	// emptied folders went too
 	std::string log = log_text();
 	EXPECT_NE(std::string::npos, log.find("I could not download a file from any of the servers.\nFile: /vantor_92102/" +
-	                                      gone + ".zip\nYour internet connection may not be working"));
-	EXPECT_NE(std::string::npos, log.find("Giving up on /vantor_92102/" + gone + ".zip"));
+	                                      gone + ".zip\nNone of the servers has this file."));
+	EXPECT_NE(std::string::npos, log.find("Giving up on /vantor_92102/" + gone + ".zip: no server has it."));
+	// no alert per mirror while the run goes on: the end names the file once
+	EXPECT_EQ(std::string::npos, log.find("File not found!")) << log;
+	grab_outcome o = grab_run_outcome();
+	EXPECT_EQ(1, o.not_on_servers);
+	EXPECT_EQ(installs, o.installed);
 	EXPECT_EQ(0, archives_left());
 	for (int i = 0; i < http_stream_count; ++i) EXPECT_EQ(nullptr, http.slots[http_slot_stream_first + i]);
 
@@ -269,14 +283,24 @@ TEST_F(WebInstall, FileNoMirrorHasIsNamedOnceEverythingElseIsDone)
 	EXPECT_EQ(0, count_of(rerun, "DELETING  file ")) << rerun;
 }
 
-// No server can be reached at all: a few files are tried round after round,
-// the rest are left for the next run untried; the deletions are still done.
-TEST_F(WebInstall, ServersOutOfReachLeaveTheRestUntriedAndStillDelete)
+// No server can be reached at all: each stream asks again after a pause that
+// doubles with each failure, up to half a minute, and only when nothing has
+// come for the give-up time are the files left for the next run; the
+// deletions are still done. The clock is the test's: the pauses are jumped over.
+TEST_F(WebInstall, ServersOutOfReachAreAskedCalmlyUntilTheGiveUpTime)
 {
 	ready_keeping_changes();
 	server_name[1] = kRefusing;
-	EXPECT_EQ(1, pump(60));
+	EXPECT_EQ(1, web_pump_clocked(60));
 	EXPECT_EQ(1, stg.extract_error);
+	EXPECT_GE(g_clock_jumped, (float)grab_give_up_seconds - 5);	// a network that stays away is waited for
+	std::vector<std::string> pauses;	// stream 0's, longer after each failure
+	std::string log = log_text();
+	for (size_t at = log.find(": stream 0 tries again in "); at != std::string::npos;
+	     at = log.find(": stream 0 tries again in ", at + 1))
+		pauses.push_back(log.substr(at + 26, log.find(" s.", at) - at - 26));
+	EXPECT_EQ((std::vector<std::string>{"1", "2", "4", "8", "16", "30", "30", "30"}),
+	          std::vector<std::string>(pauses.begin(), pauses.begin() + std::min<size_t>(8, pauses.size())));
 	int wanted = 0;
 	for (auto& h : sim_info) {
 		const file_version_struct& v = h.versions.back();
@@ -286,11 +310,72 @@ TEST_F(WebInstall, ServersOutOfReachLeaveTheRestUntriedAndStillDelete)
 		}
 	}
 	EXPECT_EQ((size_t)wanted, grab_failed_files.size());
-	std::string log = log_text();
-	EXPECT_LE(count_of(log, "Giving up on "), grab_unreachable_files + http_stream_count) << log;
+	grab_outcome o = grab_run_outcome();
+	EXPECT_EQ(1, o.unreachable);
+	EXPECT_EQ(0, o.installed);
+	EXPECT_LE(count_of(log, "Giving up on "), http_stream_count) << log;
 	EXPECT_EQ(1, count_of(log, "the files not fetched yet are left for the next run."));
+	EXPECT_NE(std::string::npos, log.find("No server could be reached for a long while"));
 	EXPECT_EQ(wanted, count_of(log, "Not installed: "));
 	EXPECT_EQ(0, archives_left());
+}
+
+// Every mirror goes away for a while in the middle of a run, and comes back:
+// the run waits, then goes on with what is left and ends exact, each file
+// fetched and unpacked once, none given up.
+TEST_F(WebInstall, AnOutageOfEveryMirrorIsRiddenOut)
+{
+	ready_keeping_changes();
+	int pauses = 0;
+	mirror.stop();	// both refuse from the first request on
+	EXPECT_EQ(1, web_pump_clocked(60, [&](float) {
+		if (++pauses == 4) {
+			server_name[0] = kGood;	// both mirrors answer again
+			ASSERT_TRUE(mirror.start(kGood, 80, out + "/mirror", dir + "nginx")) << mirror.error;
+		}
+	}));
+	EXPECT_GE(pauses, 4);
+	EXPECT_EQ(0, stg.extract_error);
+	EXPECT_EQ(1, next.done);
+	expect_release_or_failure(stg.extract_error);
+	std::string log = log_text();
+	EXPECT_EQ(0, count_of(log, "Giving up on ")) << log;
+	for (auto& h : sim_info) {
+		const file_version_struct& v = h.versions.back();
+		if (v.want_download) {
+			EXPECT_EQ(1, count_of(log, "EXPANDING file " + UTIL_local_path(copy_dir, v) + ",")) << v.path;
+		}
+	}
+	EXPECT_EQ(0, archives_left());
+}
+
+// The first transfer is cut short a second after it began, while the other
+// stream installs the next files: none of those is asked for again, nor named
+// as failed.
+TEST_F(WebInstall, AFileInstalledInTheRunIsNeverFetchedAgain)
+{
+	TS_fault_server fs;
+	only_faulty_mirror(fs, "cutfirst");
+	EXPECT_EQ(1, web_pump_clocked(60));
+	EXPECT_EQ(0, stg.extract_error);
+	expect_release_or_failure(stg.extract_error);
+	EXPECT_TRUE(grab_failed_files.empty());
+	std::map<std::string, int> asked;
+	for (const std::string& head : fs.requests()) ++asked[head.substr(0, head.find(" HTTP/1.1"))];
+	std::string log = log_text();
+	int wanted = 0;
+	for (auto& h : sim_info) {
+		const file_version_struct& v = h.versions.back();
+		if (!v.want_download) continue;
+		++wanted;
+		EXPECT_EQ(1, count_of(log, "EXPANDING file " + UTIL_local_path(copy_dir, v) + ",")) << v.path;
+	}
+	size_t requests = 0;
+	for (const auto& [line, n] : asked) {
+		requests += n;
+		EXPECT_LE(n, 2) << line;
+	}
+	EXPECT_EQ((size_t)wanted + 1, requests);	// the cut one, once more
 }
 
 // Between the unpacking and the finish a file the run installed is written
@@ -343,6 +428,79 @@ TEST_F(WebInstall, FinalCheckNamesWhatChangedSinceTheRunWroteIt)
 	expect_release_or_failure(stg.extract_error);
 }
 
+// Back while the final check runs, then Next: the next run checks what the
+// first one wrote as its own, so a file changed in between is named and the
+// run is no success.
+TEST_F(WebInstall, BackDuringTheFinalCheckDoesNotSkipIt)
+{
+	ready_keeping_changes();
+	server_name[0] = kGood;
+	grab_files_start();
+	auto t0 = std::chrono::steady_clock::now();
+	while (!g_grab.checking) {
+		xtim.xtim_update();
+		ASSERT_EQ(0, grab_files(copy_dir));
+		ASSERT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 60);
+	}
+	ASSERT_FALSE(g_grab.written.empty());
+	const size_t wrote = g_grab.check_files.size();
+	std::string changed = UTIL_local_path(copy_dir, sim_info[*g_grab.written.begin()].versions.back());
+	grab_files_start();	// Back, as the install screens do
+	write_text(changed, "changed while the user went back");
+	ASSERT_EQ(1, choose_files(copy_dir));	// Next
+	ASSERT_EQ(0, make_dirs(copy_dir));
+	EXPECT_EQ(1, pump(60));
+	EXPECT_EQ(1, stg.extract_error);
+	EXPECT_EQ(0, next.done);
+	EXPECT_EQ(std::vector<std::string>{changed}, grab_failed_files);
+	std::string log = log_text();
+	EXPECT_EQ(0, count_of(log, "Checked the 0 files")) << log;
+	EXPECT_NE(std::string::npos, log.find("Checked the " + std::to_string(wrote) + " files")) << log;
+
+	// untouched since, the next run checks it all and ends well
+	for (auto& h : sim_info) h.versions.back().sig_have.clear();
+	scan_and_choose();
+	EXPECT_EQ(1, pump(60));
+	EXPECT_EQ(0, stg.extract_error);
+	expect_release_or_failure(stg.extract_error);
+}
+
+// A mirror that stops sending in the middle of a file: after a few seconds of
+// nothing the file shown is said to wait for that server, not to stand at a share.
+TEST_F(WebInstall, AStalledMirrorIsNamedAsWaitedFor)
+{
+	ready_keeping_changes();
+	TS_fault_server fs;
+	ASSERT_TRUE(fs.start(kFaulty, 80, dir + "fault")) << fs.error;
+	server_name[0] = kFaulty;
+	server_path[0] = "/stall/100000/";	// half of each body, then silence
+	stg.num_servers = 1;
+	next.stream_on[1] = 0;
+	grab_files_start();
+	next.stream_on[1] = 0;	// one stream: the file shown is its own
+	xtim.xtim_update();
+	const float base = xtim.elapsed;
+	float ahead = 0;
+	std::string server;
+	auto t0 = std::chrono::steady_clock::now();
+	while (std::chrono::steady_clock::now() - t0 < std::chrono::seconds(20)) {
+		xtim.elapsed = base + std::chrono::duration<float>(std::chrono::steady_clock::now() - t0).count() + ahead;
+		ASSERT_EQ(0, grab_files(copy_dir));
+		down_class* d = http.slots[http_slot_stream_first];
+		if (stg.action == 1 && d && d->bytes_received > 0 && ahead == 0) {
+			EXPECT_LT(grab_shown_quiet(server), 1.0f);	// bytes came just now
+			ahead = 6;	// the clock moves on: nothing more comes
+			continue;
+		}
+		if (ahead > 0) break;
+		usleep(1000);
+	}
+	ASSERT_GT(ahead, 0);
+	EXPECT_GE(grab_shown_quiet(server), 5.0f);
+	EXPECT_EQ(kFaulty, server);
+	EXPECT_EQ(0, stg.download_error);	// still waiting, nothing failed yet
+}
+
 TEST_F(WebInstall, EmptyListAndSkippedFiles)
 {
 	sh("mkdir -p '" + copy_dir + "'");
@@ -359,10 +517,8 @@ TEST_F(WebInstall, EmptyListAndSkippedFiles)
 
 TEST_F(WebInstall, WrongContentOnceIsFetchedAgainAndTheCopyIsExact)
 {
-	ready_keeping_changes();
 	TS_fault_server fs;
-	faulty_mirror(fs, "wrongonce");	// every archive: another file's worth first, then the real one
-	stg.num_servers = 1;
+	only_faulty_mirror(fs, "wrongonce");	// every archive: another file's worth first, then the real one
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(0, stg.extract_error);
 	expect_release_or_failure(stg.extract_error);
@@ -380,10 +536,8 @@ TEST_F(WebInstall, WrongContentOnceIsFetchedAgainAndTheCopyIsExact)
 
 TEST_F(WebInstall, MirrorThatAlwaysSendsWrongContentEndsTheRunNamingEachFile)
 {
-	ready_keeping_changes();
 	TS_fault_server fs;
-	faulty_mirror(fs, "wrongalways");
-	stg.num_servers = 1;
+	only_faulty_mirror(fs, "wrongalways");
 	std::map<std::string, std::string> before;	// what the copy held where each file goes
 	for (auto& h : sim_info) {
 		const file_version_struct& v = h.versions.back();

@@ -8,8 +8,14 @@
 #include "zip_utils.h"
 #include "UTL_clock.h"
 #include "UTL_globals.h"
+#include "utils_internal.h"
 #include <chrono>
+#include <cstring>
 #include <dirent.h>
+#include <map>
+#include <sched.h>
+#include <set>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -148,3 +154,96 @@ TEST_F(WebUnpack, ArchivesOfAKilledRunAreRemoved)
 		EXPECT_TRUE(exists(live + n)) << n;
 	}
 }
+
+// A tmpfs of `size` at `folder` (made), in a mount namespace of this test
+// process's own; "" or what failed. Again on the same folder: resized.
+static std::string small_disk(const std::string& folder, const std::string& size)
+{
+	static bool own = false;
+	if (!own) {
+		if (unshare(CLONE_NEWNS) != 0) return std::string("unshare: ") + strerror(errno);
+		if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return std::string("private: ") + strerror(errno);
+		own = true;
+	}
+	sh("mkdir -p '" + folder + "'");
+	std::string opts = "size=" + size;
+	if (mount("tmpfs", folder.c_str(), "tmpfs", 0, opts.c_str()) == 0) return "";
+	return "mount " + folder + ": " + strerror(errno);
+}
+
+// The disk of the copy, or of the temporary folder, fills in the middle of the
+// run: nothing is asked for again; the run stops, keeps the user's files and
+// what it installed, and names the folder, the cause and the room it still
+// needs. Once room is made, a rerun finishes.
+class WebFullDisk : public WebUnpack {
+protected:
+	void run(bool in_temp)
+	{
+		const std::string small = in_temp ? temp_path : copy_dir;
+		if (!in_temp) {
+			ASSERT_EQ("", small_disk(small, "1500k"));
+		}
+		write_text(copy_dir + "Resources/mine.txt", "the user's own");
+		ready(24, 300);	// 7 MB in all, each archive about 150 kB
+		if (in_temp) {
+			ASSERT_EQ("", small_disk(small, "100k"));
+		}
+		TS_fault_server fs;	// a mirror that counts what it is asked for
+		fs.root = out + "/mirror";
+		ASSERT_TRUE(fs.start(kWrong, 80, dir + "fault")) << fs.error;
+		server_name[0] = kWrong;
+		server_path[0] = "/plain/vantor_92102/";
+		auto asked = [&] {
+			std::map<std::string, int> n;
+			for (const std::string& head : fs.requests()) ++n[head.substr(0, head.find(" HTTP/1.1"))];
+			return n;
+		};
+
+		EXPECT_EQ(1, web_pump_clocked(60));
+		EXPECT_EQ(1, stg.extract_error);
+		grab_outcome o = grab_run_outcome();
+		EXPECT_EQ(ENOSPC, o.local_error);
+		EXPECT_EQ(in_temp ? temp_path : copy_dir + "Resources/set00/", o.local_folder);
+		EXPECT_GT(o.more_kb, 0);
+		EXPECT_LT(o.installed, 24);
+		for (const auto& [line, n] : asked()) EXPECT_EQ(1, n) << line;	// nothing fetched again
+		std::string log = log_text();
+		EXPECT_NE(std::string::npos, log.find("I could not save a downloaded file on this computer.\nError: " + error_str(ENOSPC) +
+		                                      "\nFolder: " + o.local_folder + "\nThe disk that holds this folder is full: about "))
+			<< log;
+		EXPECT_EQ(1, count_of(log, "I could not save a downloaded file")) << log;
+		EXPECT_EQ("the user's own", read_file(copy_dir + "Resources/mine.txt"));
+		std::set<std::string> installed;	// what the run put in place is the release's
+		for (auto& h : sim_info) {
+			const file_version_struct& v = h.versions.back();
+			std::string at = UTIL_local_path(copy_dir, v);
+			if (exists(at)) {
+				EXPECT_EQ(v.sig_want, md5_file(at)) << at;
+				installed.insert(v.path);
+			}
+		}
+		EXPECT_EQ((size_t)o.installed, installed.size());
+		EXPECT_EQ(24u, o.installed + o.missing.size());	// each file not installed is named
+
+		// room is made; a rerun fetches the rest, each file sent whole at most twice
+		ASSERT_EQ(0, mount(nullptr, small.c_str(), nullptr, MS_REMOUNT, "size=64m")) << strerror(errno);
+		for (auto& h : sim_info) h.versions.back().sig_have.clear();
+		web_scan_and_choose();
+		EXPECT_EQ(1, web_pump_clocked(60));
+		EXPECT_EQ(0, stg.extract_error);
+		expect_release_or_failure(stg.extract_error);
+		EXPECT_EQ("the user's own", read_file(copy_dir + "Resources/mine.txt"));
+		std::map<std::string, int> all = asked();
+		EXPECT_EQ(24u, all.size());
+		for (const auto& [line, n] : all) {
+			EXPECT_LE(n, 2) << line;
+			for (const std::string& path : installed)
+				if (line.find(path) != std::string::npos) {
+					EXPECT_EQ(1, n) << line;
+				}
+		}
+	}
+};
+
+TEST_F(WebFullDisk, TheCopysDisk) { run(false); }
+TEST_F(WebFullDisk, TheTemporaryFoldersDisk) { run(true); }

@@ -187,8 +187,12 @@ TEST_F(HttpServers, ThroughTinyproxy)
 	EXPECT_NE(fwd.find("\r\nHost: 127.0.0.23\r\n"), std::string::npos) << fwd;
 	EXPECT_NE(fwd.find("\r\nUser-agent: Installer-APL/1rc2\r\n"), std::string::npos) << fwd;
 
-	// A 404 through the proxy is still a 404.
+	// A 404 through the proxy is still a 404: told to the caller; on a stream's
+	// slot no alert holds the other streams (the pump names the file at its end).
 	EXPECT_EQ(net_get(5, mirror1, "/missing-through-proxy", local("p_missing")), 2);
+	EXPECT_EQ(http.failure[5].status, 404);
+	EXPECT_EQ(log_text().find("File not found!\n127.0.0.21/missing-through-proxy\n"), std::string::npos);
+	EXPECT_EQ(net_get(1, mirror1, "/missing-through-proxy", local("p_missing")), 2);
 	EXPECT_NE(log_text().find("File not found!\n127.0.0.21/missing-through-proxy\n"), std::string::npos);
 
 	// A port without a host, or a host without a port, is no proxy.

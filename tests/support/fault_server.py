@@ -40,6 +40,19 @@ With --root DIR, archives below DIR (PATH is the rest of the path after the mode
                      entry names but other contents; later ones get the real file
   /wrongalways/PATH  always that zip with other contents
   /badzip/PATH       always the first half of the real file (not a readable zip)
+  /plain/PATH        the real file
+  /cutfirst/PATH     the first archive the server is asked for gets half the real file,
+                     then, a second later, a close; every later request the real file
+
+As a mirror behind nothing, or as the proxy a program is told to use:
+
+  --files DIR     a path of no mode above is a file below DIR (404 when there is none);
+                  the Host of an absolute request line is not looked at
+  --rate N        files are sent at N bytes a second, each connection on its own
+  --switch FILE   read at every request and every piece sent: "refuse" resets each
+                  new connection at once and cuts those under way, "503" answers 503
+                  Service Unavailable and cuts those under way; anything else, or no
+                  file, serves as usual
 
 The server exits by itself after --lifetime seconds; silent connections are
 held until the client leaves or the lifetime ends.
@@ -107,6 +120,45 @@ def wrong_zip(real):
     return out.getvalue()
 
 
+def switched():
+    if not args.switch:
+        return ""
+    try:
+        with open(args.switch) as f:
+            return f.read().strip()
+    except OSError:
+        return ""
+
+
+def reset(sock):
+    sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    sock.close()
+
+
+def send_file(sock, data):
+    """The whole answer at --rate, cut when the switch says the network went away."""
+    head = b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % len(data)
+    sock.sendall(head)
+    piece = max(1024, (args.rate or 0) // 10) if args.rate else 65536
+    for i in range(0, len(data), piece):
+        if switched() in ("refuse", "503"):
+            reset(sock)
+            return
+        sock.sendall(data[i:i + piece])
+        if args.rate:
+            time.sleep(len(data[i:i + piece]) / args.rate)
+
+
+def serve_file(sock, rest):
+    root = os.path.realpath(args.files)
+    path = os.path.realpath(os.path.join(root, rest.lstrip("/")))
+    if not path.startswith(root + os.sep) or not os.path.isfile(path):
+        answer(sock, "404 Not Found", ["Content-Length: 0"], b"")
+        return
+    with open(path, "rb") as f:
+        send_file(sock, f.read())
+
+
 def archive(sock, kind, rest):
     path = os.path.realpath(os.path.join(args.root or "/nonexistent", rest.lstrip("/")))
     if not args.root or not path.startswith(os.path.realpath(args.root) + os.sep) or not os.path.isfile(path):
@@ -117,6 +169,17 @@ def archive(sock, kind, rest):
     data = real
     if kind == "badzip":
         data = real[:len(real) // 2]
+    elif kind == "plain":
+        data = real
+    elif kind == "cutfirst":
+        with served_lock:
+            first = not served
+            served.add(rest)
+        if first:
+            answer(sock, "200 OK", ["Content-Length: %d" % len(real)], real[:len(real) // 2])
+            time.sleep(1)
+            return
+        data = real
     elif kind == "wrongalways":
         data = wrong_zip(real)
     else:
@@ -183,8 +246,18 @@ class Handler(socketserver.BaseRequestHandler):
         m = re.match(r"\d+", segs[2]) if len(segs) > 2 else None
         n = int(m.group(0)) if m else 0
         try:
-            if kind in ("wrongonce", "wrongalways", "badzip"):
+            state = switched()
+            if state == "refuse":
+                reset(sock)
+                return
+            if state == "503":
+                answer(sock, "503 Service Unavailable", ["Content-Length: 0"], b"")
+                return
+            if kind in ("wrongonce", "wrongalways", "badzip", "plain", "cutfirst"):
                 archive(sock, kind, urllib.parse.unquote("/".join(segs[2:]).split("?")[0]))
+                return
+            if args.files and kind not in KINDS:
+                serve_file(sock, urllib.parse.unquote(target.split("?")[0]))
                 return
             self.respond(sock, kind, n)
         except OSError:
@@ -261,6 +334,11 @@ class Handler(socketserver.BaseRequestHandler):
             answer(sock, "404 Not Found", ["Content-Length: 0"], b"")
 
 
+KINDS = {"ok", "noreason", "lower", "interim", "dribble", "stall", "stallhead", "reset", "short", "long", "nolength",
+         "nolengthopen", "status", "endless", "manyheaders", "negative", "badlength", "hugelength", "len64", "badstatus",
+         "chunked", "clte", "bigbody", "twolengths", "endlessbody"}
+
+
 class Server(socketserver.ThreadingTCPServer):
     allow_reuse_address = True
     daemon_threads = True
@@ -274,6 +352,9 @@ def main():
     p.add_argument("--record")
     p.add_argument("--lifetime", type=float, default=120)
     p.add_argument("--root")
+    p.add_argument("--files")
+    p.add_argument("--rate", type=int, default=0)
+    p.add_argument("--switch")
     args = p.parse_args()
     if not args.addr.startswith("127."):
         sys.exit("loopback addresses only")

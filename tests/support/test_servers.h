@@ -237,6 +237,9 @@ struct TS_tinyproxy : TS_server {
 struct TS_fault_server : TS_server {
 	std::string record;
 	std::string root;	// when set before start: the folder the archive modes serve from
+	std::string files;	// when set before start: the folder served to paths of no mode
+	std::string switch_file;	// when set before start: "refuse" or "503" in it takes the network away
+	int         rate = 0;	// when set before start: bytes a second for each file served from `files`
 
 	bool start(const std::string& addr_, int port_, const std::string& work_, int lifetime = 120)
 	{
@@ -251,10 +254,12 @@ struct TS_fault_server : TS_server {
 #endif
 		std::vector<std::string> cmd = {"/usr/bin/python3", script, "--addr", addr, "--port", std::to_string(port),
 		                                "--record", record, "--lifetime", std::to_string(lifetime)};
-		if (!root.empty()) {
-			cmd.push_back("--root");
-			cmd.push_back(root);
-		}
+		for (const auto& [opt, value] : {std::pair<const char*, std::string>{"--root", root}, {"--files", files},
+		                                 {"--switch", switch_file}, {"--rate", rate ? std::to_string(rate) : ""}})
+			if (!value.empty()) {
+				cmd.push_back(opt);
+				cmd.push_back(value);
+			}
 		return launch(cmd, lifetime + 5);
 	}
 

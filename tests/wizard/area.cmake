@@ -26,3 +26,6 @@ vantor_test_props(wizard REGEX "^WebBounds\\." LOCKS wizard_127_0_0_93)
 # The slow-lookup test runs the real program against 127.0.0.165-167, with a
 # name server of its own.
 vantor_test_props(wizard REGEX "^SlowLookup\\." LOCKS wizard_127_0_0_165_to_167 x_display TIMEOUT 240)
+# The faults test runs the real updater behind the fault server on 127.0.0.45,
+# its copy on a small disk of its own.
+vantor_test_props(wizard REGEX "^WebUpdateFaults\\." LOCKS wizard_127_0_0_45_to_48 x_display TIMEOUT 300)

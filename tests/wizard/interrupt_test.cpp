@@ -26,29 +26,7 @@ struct InterruptedUpdate : ::testing::Test {
 			<< web.error;
 	}
 
-	// A click that lands before the window takes input is lost: Next again until
-	// the screen comes (or the program has ended).
-	static bool next_until(wz_program& p, const std::string& screen)
-	{
-		for (int i = 0; i < 6; ++i) {
-			p.click(kNextX, kRowY);
-			if (p.wait_log("Wizard screen: " + screen, 10) || !p.running()) return true;
-		}
-		return false;
-	}
-
-	// From the first screen to the install, as a user updating the copy.
-	void start_update(wz_program& p)
-	{
-		p.program = "vantor-web-updater";
-		ASSERT_TRUE(p.start(s.path, {"-path", copy, "--fps_test", "--lang=en", "--pref:_proxy_host=127.0.0.75",
-		                             "--pref:_proxy_port_int=80", "--pref:_log_actions=1"}));
-		ASSERT_TRUE(p.wait_log("Wizard screen: Vantor 9 Web Updater", 30)) << p.log_text();
-		ASSERT_TRUE(p.find_window()) << p.window_why;
-		ASSERT_TRUE(next_until(p, "Search for Updates")) << p.log_text();
-		ASSERT_TRUE(p.wait_log("Wizard screen: Check Disk Space", 60)) << p.log_text();
-		ASSERT_TRUE(next_until(p, "Installing")) << p.log_text();
-	}
+	void start_update(wz_program& p) { wz_update_to_install(p, s.path, copy, "127.0.0.75"); }
 };
 
 TEST_F(InterruptedUpdate, AKilledUnpackIsNeitherAskedAboutNorLeftBehind)

@@ -46,7 +46,8 @@ TEST(Layout, EveryScreenOfEveryFlowFitsInEveryLanguage)
 	static const char* const scenes[] = {
 		"demo-welcome", "demo-license", "demo-servers-downloading", "demo-servers-failed", "update-servers-failed", "demo-destination", "demo-install",
 		"demo-install-error", "demo-install-moving", "demo-done", "update-welcome", "update-destination", "update-scan", "update-disk",
-		"update-disk-short", "update-install", "update-done", "disc-no-disc", "disc-welcome", "disc-menu",
+		"update-disk-short", "update-install", "update-install-waiting", "update-install-quiet", "update-done",
+		"update-done-full", "update-done-unreachable", "disc-no-disc", "disc-welcome", "disc-menu",
 		"disc-destination", "disc-scenery", "disc-install", "disc-change", "disc-done-errors", "repair-pick", "repair-scan",
 		"repair-confirm", "repair-confirm-files", "repair-install", "repair-done", "scenery-scan", "scenery-map", "scenery-install", "scenery-done-errors", "prefs",
 		"prompt-overwrite", "prompt-delete", "prompt-cancel-demo", "prompt-stop-repair", "prompt-install-error",

@@ -120,8 +120,16 @@ TEST_F(WebUpdateFlow, AFileNoMirrorHasIsNamedAndTheRestIsDone)
 
 	std::string log = p.log_text();
 	EXPECT_NE(log.find("I could not download a file from any of the servers.\nFile: /"), std::string::npos) << log;
-	EXPECT_NE(log.find("All/" + lost + ".zip\nYour internet connection may not be working"), std::string::npos) << log;
+	EXPECT_NE(log.find("All/" + lost + ".zip\nNone of the servers has this file."), std::string::npos) << log;
 	EXPECT_EQ(wz_count(log, "Giving up on "), 1) << log;
+	EXPECT_EQ(log.find("File not found!"), std::string::npos) << log;	// no alert per mirror held the run
+	// the finish names the file and how many came, and sends the user to no other server
+	size_t finish = log.find("Finish text: ");
+	ASSERT_NE(finish, std::string::npos) << log;
+	std::string told = log.substr(finish, log.find('\n', finish) - finish);
+	EXPECT_NE(told.find("files were installed. Not installed:\\x0a   " + lost), std::string::npos) << told;
+	EXPECT_NE(told.find("None of the servers has these files"), std::string::npos) << told;
+	EXPECT_EQ(told.find("different server"), std::string::npos) << told;
 	for (const auto& [rel, md5] : manifest_of(s.path + "rel/manifest.txt"))
 		if (rel != lost) {
 			EXPECT_EQ(md5_of(copy + rel), md5) << rel;

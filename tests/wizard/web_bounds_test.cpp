@@ -142,7 +142,7 @@ TEST_F(WebBounds, FullTemporaryDiskIsNamed)
 	std::string log = log_text();
 	EXPECT_NE(std::string::npos, log.find("I could not save a downloaded file on this computer.\nError: " +
 	                                      error_str(ENOSPC) + "\nFolder: " + temp_path +
-	                                      "\nThe disk that holds this folder is full.\n"))
+	                                      "\nThe disk that holds this folder is full: about "))
 		<< log;
 	EXPECT_EQ(1, count_of(log, "HTTP Error for"));
 	EXPECT_EQ(std::string::npos, log.find("I could not download a file from any of the servers."));

@@ -104,6 +104,17 @@ struct wz_program {
 		return false;
 	}
 
+	// Next until `screen` comes (or the program has ended): a click that lands
+	// before the window takes input is lost. Each click waits `seconds`.
+	bool next_until(const std::string& screen, double seconds = 10, size_t from = 0)
+	{
+		for (int i = 0; i < 6; ++i) {
+			click(kNextX, kRowY);
+			if (wait_log("Wizard screen: " + screen, seconds, from) || !running()) return true;
+		}
+		return false;
+	}
+
 	bool wait_exit(double seconds)
 	{
 		auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -140,6 +151,20 @@ struct wz_program {
 		return std::vector<unsigned char>(data.begin(), data.end());
 	}
 };
+
+// The web updater from its first screen to the install, as a user updating
+// `copy` with the site and proxy at `proxy` (port 80).
+inline void wz_update_to_install(wz_program& p, const std::string& root, const std::string& copy, const std::string& proxy)
+{
+	p.program = "vantor-web-updater";
+	ASSERT_TRUE(p.start(root, {"-path", copy, "--fps_test", "--lang=en", "--pref:_proxy_host=" + proxy,
+	                           "--pref:_proxy_port_int=80", "--pref:_log_actions=1"}));
+	ASSERT_TRUE(p.wait_log("Wizard screen: Vantor 9 Web Updater", 30)) << p.log_text();
+	ASSERT_TRUE(p.find_window()) << p.window_why;
+	ASSERT_TRUE(p.next_until("Search for Updates")) << p.log_text();
+	ASSERT_TRUE(p.wait_log("Wizard screen: Check Disk Space", 60)) << p.log_text();
+	ASSERT_TRUE(p.next_until("Installing")) << p.log_text();
+}
 
 inline std::string md5_of(const std::string& path)
 {

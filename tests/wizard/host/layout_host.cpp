@@ -295,15 +295,49 @@ static void scenes()
 	checksum_directory_kill();
 	screen("update-disk", net_check_disk, fresh);
 	screen("update-disk-short", net_check_disk, [] { fresh(); stg.total_kb_install = 1e12f; });
-	screen("update-install", net_run_patch, [] {
+	auto update_running = [] {
 		fresh();
 		some_files(3);
 		dest_dir_path = home + "/Desktop/Vantor 9 Update/";
+	};
+	screen("update-install", net_run_patch, update_running);
+	// the network went away: every stream waits out its pause
+	screen("update-install-waiting", net_run_patch, update_running, [] {
+		for (int i = 0; i < http_stream_count; ++i) {
+			delete http.slots[http_slot_stream_first + i];
+			http.slots[http_slot_stream_first + i] = nullptr;
+			next.stream_take[i] = 0;
+			g_grab.stream_retry_at[i] = xtim.elapsed + 20;
+		}
+	});
+	// the mirror has sent nothing for a while
+	screen("update-install-quiet", net_run_patch, update_running, [] {
+		for (int i = 0; i < http_stream_count; ++i)
+			if (down_class* d = http.slots[http_slot_stream_first + i]) d->last_progress = xtim.elapsed - 12;
 	});
 	grab_files_start();
 	screen("update-done", net_done, fresh);
 	screen("update-done-current", net_done, [] { fresh(); net_was_current = 1; });
 	screen("update-done-error", net_done, [] { fresh(); stg.extract_error = 1; });
+	// a full disk stopped the run: the folder, the cause, the room, what is missing
+	screen("update-done-full", net_done, [] {
+		fresh();
+		stg.extract_error = 1;
+		g_grab.local_error = ENOSPC;
+		g_grab.local_folder = copy_a + "Resources/plugins/Flight Director Panel Textures/";
+		g_grab.local_more_kb = 1500000;
+		g_grab.written = {0, 1, 2};
+		for (int k = 0; k < 8; ++k)
+			grab_failed_files.push_back(server_path[0] + "All/Resources/plugins/Flight Director Panel Textures/texture_" +
+			                            std::to_string(k) + ".png.zip");
+	});
+	screen("update-done-unreachable", net_done, [] {
+		fresh();
+		stg.extract_error = 1;
+		g_grab.unreachable = 1;
+		grab_failed_files = {server_path[0] + "All/Resources/objects/part 05.obj.zip"};
+	});
+	grab_files_start();
 
 	// the disc installer
 	screen("disc-no-disc", dvd_start, fresh);
@@ -393,7 +427,7 @@ static void scenes()
 	const std::string remote = "Resources/plugins/Flight Director Panel Textures/texture_0.png.zip";
 	const std::string not_sent[4] = {
 	    T("I could not download a file from any of the servers."), T("File: ") + remote,
-	    T("Your internet connection may not be working, or the servers could be undergoing maintainance."), more(3)};
+	    T("Your internet connection may not be working, or the servers could be undergoing maintenance."), more(3)};
 	alert("alert-not-sent", t_alert, not_sent);
 	const std::string wrong_copies[4] = {T("I could not download a file from any of the servers."), T("File: ") + remote,
 	                                     T("Every copy the servers sent differs from the release."), more(12)};
