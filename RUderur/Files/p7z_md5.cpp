@@ -1,6 +1,7 @@
 #include "p7z_md5.h"
 #include "io_utils.h"
 #include "zip_utils.h"
+#include "UTL_globals.h"
 #include "UTL_log.h"
 #include <archive.h>
 #include <archive_entry.h>
@@ -281,26 +282,29 @@ enum { md5_read_piece = 256 * 1024 };
 // checksum workers sign thousands of files one after another.
 static thread_local std::vector<unsigned char> md5_buffer;
 
+// Finds what to sign and looks at it: the name as given when it is there
+// (most are; the look-up in other cases costs a stat of its own), else as
+// set_path_to_full finds it. False when there is nothing at either.
+static bool look_at(const std::string& path, std::string& f, struct stat& st)
+{
+	f = app_path + path;
+	if (lstat(f.c_str(), &st) == 0) return true;
+	std::string other = full(path);
+	if (other == f) return false;
+	f = other;
+	return lstat(f.c_str(), &st) == 0;
+}
+
 // Opens a regular file for reading, never waiting on a pipe or device put
-// there since the caller looked; -1 when the path holds something else.
-static int open_regular(const std::string& f, off_t* size, int* why)
+// there since it was looked at (such a thing reads as nothing, or fails).
+static int open_regular(const std::string& f, int* why)
 {
 	int fd = open(f.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
 	// A lease held by another program (a file server's, say): wait for its
 	// holder to let go, as a plain open does; the kernel bounds the wait.
 	if (fd < 0 && errno == EWOULDBLOCK) fd = open(f.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-	if (fd < 0) {
-		// gone since it was looked at: missing; anything else keeps it from being read
-		if (why && errno != ENOENT) *why = md5_unreadable;
-		return -1;
-	}
-	struct stat st;
-	if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-		if (why) *why = md5_not_a_file;
-		close(fd);
-		return -1;
-	}
-	*size = st.st_size;
+	// gone since it was looked at: missing; anything else keeps it from being read
+	if (fd < 0 && why && errno != ENOENT) *why = md5_unreadable;
 	return fd;
 }
 
@@ -317,13 +321,15 @@ static int signed_as(md5_digest& md5, std::string& signature, int* why)
 	return 0;
 }
 
+// A small file costs more in system calls than in its digest: it is looked
+// at once, opened, read in one call and closed.
 int calc_file_md5(const std::string& path, std::string& signature, int* why)
 {
 	if (why) *why = md5_missing;
-	md5_digest md5;
-	std::string f = full(path);
+	std::string f;
 	struct stat st;
-	if (lstat(f.c_str(), &st) != 0) return err_file_open_read;
+	if (!look_at(path, f, st)) return err_file_open_read;
+	md5_digest md5;
 	if (S_ISLNK(st.st_mode)) {
 		std::string text;
 		if (!is_sim_link(path, &text)) return err_file_open_read;
@@ -336,21 +342,20 @@ int calc_file_md5(const std::string& path, std::string& signature, int* why)
 		if (why) *why = md5_not_a_file;
 		return err_file_open_read;
 	}
-	off_t size = 0;
-	int fd = open_regular(f, &size, why);
+	int fd = open_regular(f, why);
 	if (fd < 0) return err_file_open_read;
-	posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+	if (st.st_size > md5_read_piece) posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 	if (md5_buffer.size() < md5_read_piece) md5_buffer.resize(md5_read_piece);
-	// Read up to the size the file had when opened, as far as it still goes:
-	// a file that shrinks meanwhile is signed as it now is (a mapped read
-	// would fault past its new end).
+	// Read up to the size the file had when looked at, as far as it still
+	// goes: a file that shrinks meanwhile is signed as it now is (a mapped
+	// read would fault past its new end).
 	off_t total = 0;
-	while (total < size) {
+	while (total < st.st_size) {
 		ssize_t n = read(fd, md5_buffer.data(), md5_read_piece);
 		if (n < 0 && errno == EINTR) continue;
 		if (n < 0) {
 			close(fd);
-			if (why) *why = md5_unreadable;
+			if (why) *why = errno == EISDIR ? md5_not_a_file : md5_unreadable;
 			return err_file_open_read;
 		}
 		if (n == 0) break;

@@ -1,6 +1,7 @@
 #include "files_support.h"
 #include "io_utils.h"
 #include "p7z_md5.h"
+#include "path_utils.h"
 #include <algorithm>
 #include <archive.h>
 #include <archive_entry.h>
@@ -57,6 +58,19 @@ TEST(Md5, MatchesMd5sumAtBlockBoundariesAndSignsLinkText)
 	EXPECT_EQ(sig, "900150983cd24fb0d6963f7d28e17f72");
 	ASSERT_EQ(calc_file_md5(d.path + "dangling", sig), 0);
 	EXPECT_EQ(sig, sh_out("printf /nonexistent/abc | md5sum | cut -c1-32"));
+
+	// On a volume that tells case apart a name in another case is found as
+	// the copy spells it; a name there as given is signed as it is.
+	g_case_sensitive = 1;
+	sh("mkdir -p '" + d.path + "Sub' '" + d.path + "twin'");
+	write_file(d.path + "Sub/Abc", "abc");
+	write_file(d.path + "twin/x", "abc");
+	write_file(d.path + "twin/X", "other");
+	EXPECT_EQ(calc_file_md5(d.path + "sub/ABC", sig), 0);
+	EXPECT_EQ(sig, "900150983cd24fb0d6963f7d28e17f72");
+	EXPECT_EQ(calc_file_md5(d.path + "twin/X", sig), 0);
+	EXPECT_EQ(sig, sh_out("printf other | md5sum | cut -c1-32"));
+	g_case_sensitive = 0;
 
 	write_file(d.path + "empty", "");
 	sig = "unchanged";
