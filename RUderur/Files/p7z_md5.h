@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 #include "io_utils.h"
-#include <md5.h>
+
+struct evp_md_ctx_st;
 
 // rules (optional): the one entry to write, and the folder the output must stay in.
 int p7z_to_file(const std::string& archive, const std::string& out_dir, std::string* out_path, int rename,
@@ -23,9 +24,23 @@ enum md5_absent {
 // link text. A folder, pipe, socket or device is never opened.
 int calc_file_md5(const std::string& path, std::string& signature, int* why = nullptr);
 
-void MD5UpdateWide(MD5Context* ctx, const void* data, size_t length);
-// Ends a signature taken piece by piece: its 32 lower-case hex digits.
-std::string md5_hex_digest(MD5Context* ctx);
+// An MD5 signature taken piece by piece: the program's one MD5, that of the
+// system's crypto library (its code tuned for this processor).
+class md5_digest {
+public:
+	md5_digest();
+	~md5_digest();
+	md5_digest(const md5_digest&) = delete;
+	md5_digest& operator=(const md5_digest&) = delete;
+	void add(const void* data, size_t length);
+	// Ends it: 32 lower-case hex digits, or "" when the library could not
+	// give an MD5 (logged once); a signature that matches nothing.
+	std::string hex();
+
+private:
+	evp_md_ctx_st* ctx;
+	bool           failed = false;
+};
 
 // One entry an unpacker writes, signed from its bytes as they are written and
 // held to the signature its listing gives (unpack_rules::md5).
@@ -40,7 +55,7 @@ struct unpack_signer {
 	void placed();
 
 private:
-	MD5Context   ctx;
+	md5_digest   md5;
 	std::string  want, got;
 	std::string* out;
 	bool         on;

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <md5.h>
 #include <minizip/unzip.h>
 #include <minizip/zip.h>
 #include <sys/mman.h>
@@ -599,7 +598,7 @@ static const uint64_t zip_write_piece = 1u << 20;
 // md5 (optional) takes the entry's bytes as they are written; `mapped`: data
 // is a whole mapping whose written pages may be dropped.
 static int add_entry(zipFile zf, const std::string& name, const zip_fileinfo& zi, int method,
-                     const void* data, uint64_t size, MD5Context* md5 = nullptr, bool mapped = false)
+                     const void* data, uint64_t size, md5_digest* md5 = nullptr, bool mapped = false)
 {
 	int zip64 = size >= 0xFFFFFFFFull;
 	int err = zipOpenNewFileInZip4_64(zf, name.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, method,
@@ -611,7 +610,7 @@ static int add_entry(zipFile zf, const std::string& name, const zip_fileinfo& zi
 	bool drop = mapped && size > zip_write_piece;
 	while (left > 0 && !err) {
 		unsigned piece = (unsigned)(left > zip_write_piece ? zip_write_piece : left);
-		if (md5) MD5Update(md5, (const uint8_t*)p, piece);
+		if (md5) md5->add(p, piece);
 		if (zipWriteInFileInZip(zf, p, piece) != ZIP_OK) { ERR_AT(); err = err_zip_write; }
 		if (drop) madvise((void*)p, piece, MADV_DONTNEED);
 		p += piece;
@@ -663,8 +662,7 @@ int file_to_zip(const std::string& source, const std::string& zip, std::string* 
 	struct stat st;
 	int err = 0;
 	zipFile zf = nullptr;
-	MD5Context md5;
-	MD5Init(&md5);
+	md5_digest md5;
 	if (lstat(src.c_str(), &st) != 0) { ERR_AT(); err = -43; }
 	else if (S_ISLNK(st.st_mode)) {
 		std::string text;
@@ -717,7 +715,10 @@ int file_to_zip(const std::string& source, const std::string& zip, std::string* 
 		}
 	}
 	if (zf && zipClose(zf, nullptr) != ZIP_OK && !err) { ERR_AT(); err = err_zip_write; }
-	if (!err && signature) *signature = md5_hex_digest(&md5);
+	if (!err && signature) {
+		*signature = md5.hex();
+		if (signature->empty()) { ERR_AT(); err = err_file_open_read; }	// no MD5 to be had, logged
+	}
 	if (err) {
 		if (zf) unlink(z.c_str());	// a broken archive must not pass for a good one
 		io_log() << "file_to_zip failed with error " << err << ".\nfile = " << sErrFile << " line = " << sErrLine << "\n";

@@ -1,6 +1,8 @@
 #include "files_support.h"
 #include "io_utils.h"
 #include "p7z_md5.h"
+#include "path_utils.h"
+#include <algorithm>
 #include <archive.h>
 #include <archive_entry.h>
 #include <atomic>
@@ -22,13 +24,32 @@ TEST(Md5, MatchesMd5sumAtBlockBoundariesAndSignsLinkText)
 	std::string sig;
 	ASSERT_EQ(calc_file_md5(d.path + "abc", sig), 0);
 	EXPECT_EQ(sig, "900150983cd24fb0d6963f7d28e17f72");
+	// The file and the piece-by-piece paths across the digest's 64-byte
+	// blocks and the file reader's pieces; the pieces cut at odd places.
 	unsigned seed = 1;
-	for (size_t n : {1ul, 63ul, 64ul, 65535ul, 65536ul, 65537ul, 131071ul, 131072ul, 1000003ul}) {
+	for (size_t n : {1ul, 63ul, 64ul, 65535ul, 65536ul, 65537ul, 131071ul, 131072ul, 262145ul, 1000003ul}) {
 		SCOPED_TRACE(n);
 		std::string p = d.path + "r" + std::to_string(n);
-		write_file(p, random_bytes(n, seed++));
+		std::string bytes = random_bytes(n, seed++);
+		write_file(p, bytes);
 		ASSERT_EQ(calc_file_md5(p, sig), 0);
 		EXPECT_EQ(sig, md5sum_of(p));
+		md5_digest pieces;
+		for (size_t at = 0, step = 1; at < n; at += step, step = step * 3 + 1)
+			pieces.add(bytes.data() + at, std::min(step, n - at));
+		EXPECT_EQ(pieces.hex(), sig);
+	}
+	// RFC 1321's vectors, the empty input included
+	const char* const rfc[][2] = {
+	    {"", "d41d8cd98f00b204e9800998ecf8427e"},
+	    {"a", "0cc175b9c0f1b6a831c399e269772661"},
+	    {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+	    {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+	     "57edf4a22be3c955ac49da2e2107b67a"}};
+	for (auto& v : rfc) {
+		md5_digest one;
+		one.add(v[0], strlen(v[0]));
+		EXPECT_EQ(one.hex(), v[1]) << v[0];
 	}
 	// a link is signed by its text, wherever it points
 	symlink("abc", (d.path + "link").c_str());
@@ -37,6 +58,19 @@ TEST(Md5, MatchesMd5sumAtBlockBoundariesAndSignsLinkText)
 	EXPECT_EQ(sig, "900150983cd24fb0d6963f7d28e17f72");
 	ASSERT_EQ(calc_file_md5(d.path + "dangling", sig), 0);
 	EXPECT_EQ(sig, sh_out("printf /nonexistent/abc | md5sum | cut -c1-32"));
+
+	// On a volume that tells case apart a name in another case is found as
+	// the copy spells it; a name there as given is signed as it is.
+	g_case_sensitive = 1;
+	sh("mkdir -p '" + d.path + "Sub' '" + d.path + "twin'");
+	write_file(d.path + "Sub/Abc", "abc");
+	write_file(d.path + "twin/x", "abc");
+	write_file(d.path + "twin/X", "other");
+	EXPECT_EQ(calc_file_md5(d.path + "sub/ABC", sig), 0);
+	EXPECT_EQ(sig, "900150983cd24fb0d6963f7d28e17f72");
+	EXPECT_EQ(calc_file_md5(d.path + "twin/X", sig), 0);
+	EXPECT_EQ(sig, sh_out("printf other | md5sum | cut -c1-32"));
+	g_case_sensitive = 0;
 
 	write_file(d.path + "empty", "");
 	sig = "unchanged";
