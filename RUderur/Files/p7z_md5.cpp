@@ -430,12 +430,10 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 		written += total;
 		if (close(fd) != 0 && !err) err = errno;
 		if (!err) err = sign.check();
-		if (!err && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
+		if (!err) err = sign.put_in_place(temp, path);
 		if (err) {
 			ERR_AT();
 			unlink(temp.c_str());
-		} else {
-			sign.placed();
 		}
 	}
 	unpack_log_skipped(skipped, first_skipped, archive_path, rules);
@@ -496,7 +494,8 @@ std::string md5_digest::hex()
 }
 
 unpack_signer::unpack_signer(const unpack_rules* rules)
-    : want(rules ? rules->md5 : std::string()), out(rules ? rules->signature : nullptr), on(out || !want.empty())
+    : want(rules ? rules->md5 : std::string()), out(rules ? rules->signature : nullptr),
+      id_out(out ? rules->identity : nullptr), on(out || !want.empty())
 {
 }
 
@@ -514,9 +513,36 @@ int unpack_signer::check()
 	return got.empty() || (!want.empty() && got != want) ? err_archive_wrong_bytes : 0;
 }
 
-void unpack_signer::placed()
+static file_identity identity_from(const struct stat& st)
 {
+	file_identity id;
+	id.known = true;
+	id.device = (uint64_t)st.st_dev;
+	id.inode = (uint64_t)st.st_ino;
+	id.size = (int64_t)st.st_size;
+	id.mtime_s = (int64_t)st.st_mtim.tv_sec;
+	id.mtime_ns = (int64_t)st.st_mtim.tv_nsec;
+	id.ctime_s = (int64_t)st.st_ctim.tv_sec;
+	id.ctime_ns = (int64_t)st.st_ctim.tv_nsec;
+	return id;
+}
+
+int unpack_signer::put_in_place(const std::string& temp, const std::string& path)
+{
+	// The identity is taken after the rename, which changes the file's change
+	// time, and only when the inode there is the one written: another entry,
+	// a case twin or another program may have renamed a file over it since.
+	struct stat written, there;
+	const bool looked = id_out && lstat(temp.c_str(), &written) == 0;
+	if (rename(temp.c_str(), path.c_str()) != 0) return errno;
 	if (out) *out = bytes ? got : std::string();
+	if (id_out) {
+		*id_out = file_identity();
+		if (looked && lstat(path.c_str(), &there) == 0 && there.st_dev == written.st_dev &&
+		    there.st_ino == written.st_ino && (uint64_t)there.st_size == bytes)
+			*id_out = identity_from(there);
+	}
+	return 0;
 }
 
 // Bytes read per call: enough that the calls cost little beside the digest,
@@ -564,6 +590,13 @@ static int signed_as(md5_digest& md5, std::string& signature, int* why)
 	}
 	signature = s;
 	return 0;
+}
+
+file_identity file_identity_of(const std::string& path)
+{
+	std::string f;
+	struct stat st;
+	return look_at(path, f, st) ? identity_from(st) : file_identity();
 }
 
 // A small file costs more in system calls than in its digest: it is looked

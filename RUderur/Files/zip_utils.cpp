@@ -300,9 +300,8 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 	}
 	if (close(fd) != 0 && !err) { err = errno; ERR_AT(); }
 	if (!err && info.external_fa != 0) set_entry_time(temp, info, true);
-	if (!err && rename(temp.c_str(), path.c_str()) != 0) { err = errno; ERR_AT(); }
+	if (!err && (err = sign.put_in_place(temp, path)) != 0) ERR_AT();
 	if (err) unlink(temp.c_str());	// no half-written file stays behind
-	else sign.placed();
 	return err;
 }
 
@@ -336,12 +335,9 @@ static int unzip_symlink(unzFile uf, const std::string& out_dir, const std::stri
 			ERR_AT();
 		} else {
 			if (info.external_fa != 0) set_entry_time(temp, info, false);
-			if (rename(temp.c_str(), path.c_str()) != 0) {
-				err = errno;
+			if ((err = sign.put_in_place(temp, path)) != 0) {
 				ERR_AT();
 				unlink(temp.c_str());
-			} else {
-				sign.placed();
 			}
 		}
 	}
