@@ -19,7 +19,10 @@ displays=()
 for ((i = 0; i < count; i++)); do
   # The server picks a free display number itself and writes it: no race with
   # servers other runs start at the same moment.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display$i" >"$work/xvfb$i.log" 2>&1 &
+  # -noreset: the server resets when its last client leaves, and a test's
+  # program that connects during the reset (the one before has just been
+  # stopped) gets no display.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display$i" >"$work/xvfb$i.log" 2>&1 &
   pids+=($!)
   for ((t = 0; t < 300; t++)); do
     [ -s "$work/display$i" ] && break

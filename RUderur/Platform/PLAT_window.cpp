@@ -1,6 +1,8 @@
 // SDL2 stand-in for the window, the display and the GL contexts.
 #include "PLAT_gl.h"
 #include <SDL.h>
+#include <cstdio>
+#include <cstdlib>
 #include <GL/glx.h>
 
 static SDL_Window* s_window[2] = {nullptr, nullptr};
@@ -9,7 +11,17 @@ static int video_up()
 {
 	if (SDL_WasInit(SDL_INIT_VIDEO)) return 1;
 	SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");	// SIGINT and SIGTERM become the quit command
-	return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+	// The windows are X windows with GLX contexts: without an X display SDL
+	// would fall back to a driver that draws nowhere and the program would run
+	// on unseen. (SDL_VIDEODRIVER in the environment still wins.)
+	SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+	if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return 1;
+	static int told = 0;
+	if (!told++) {
+		const char* d = getenv("DISPLAY");
+		fprintf(stderr, "No window can be opened on the display \"%s\": %s\n", d ? d : "", SDL_GetError());
+	}
+	return 0;
 }
 
 int PLAT_get_display_mode(PLAT_display_mode* out)

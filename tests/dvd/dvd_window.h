@@ -67,7 +67,7 @@ struct DiscInstallWindow : window_program {
 	// Waits until the log holds `text` at least n times.
 	bool wait_log_count(const std::string& text, int n, double seconds)
 	{
-		for (int i = 0; i < seconds * 20; ++i) {
+		for (int i = 0; i < x_bound(seconds) * 20; ++i) {
 			if (count_of(log(), text) >= n) return true;
 			pause_ms(50);
 		}

@@ -90,7 +90,12 @@ struct window_program : ::testing::Test {
 		if (HasFatalFailure()) return;
 		std::string why;
 		window = x_window_of(pid, "", x_window_wait, &why);
-		ASSERT_FALSE(window.empty()) << "no window came: " << why;
+		if (window.empty()) {
+			std::ifstream said(root + "stdout.txt");
+			std::stringstream text;
+			text << said.rdbuf();
+			FAIL() << "no window came: " << why << "the program printed: " << text.str();
+		}
 	}
 	// The system's language setting for the program (LANG).
 	std::string lang = "C";
@@ -144,7 +149,7 @@ struct window_program : ::testing::Test {
 	}
 	bool wait_log(const std::string& text, double seconds)
 	{
-		for (int i = 0; i < seconds * 20; ++i) {
+		for (int i = 0; i < x_bound(seconds) * 20; ++i) {
 			if (log().find(text) != std::string::npos) return true;
 			pause_ms(50);
 		}

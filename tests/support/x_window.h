@@ -6,12 +6,37 @@
 // all the time: the search is asked again until it answers or the time is up.
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 
 // How long a window test waits for its program's window: found at once on a
 // quiet machine, it took more than 15 s in one run on a machine at load 27.
 static const double x_window_wait = 60;
+
+// The time a wait for what must come (a screen, a log line) is given: such a
+// wait only bounds a hang and never measures speed, and a loaded machine starves
+// a program's frames for many seconds, so it is never shorter than a window's
+// own wait. Waits under 5 s look for what must not come and stay as asked.
+inline double x_bound(double seconds)
+{
+	return seconds < 5 || seconds >= x_window_wait ? seconds : x_window_wait;
+}
+
+// Whether process `pid` still runs (a child that ended and was not yet waited
+// for is no longer running).
+inline bool x_process_runs(int pid)
+{
+	char path[64];
+	snprintf(path, sizeof path, "/proc/%d/stat", pid);
+	FILE* f = fopen(path, "r");
+	if (!f) return false;
+	char line[512] = "";
+	const bool got = fgets(line, sizeof line, f) != nullptr;
+	fclose(f);
+	const char* after_name = got ? strrchr(line, ')') : nullptr;
+	return after_name && after_name[1] == ' ' && after_name[2] != 'Z' && after_name[2] != 'X';
+}
 
 // The window id of process `pid` (any pid when 0) whose name matches `name` (a
 // regular expression; any name when empty); empty if none came within `seconds`,
@@ -44,6 +69,10 @@ inline std::string x_window_of(int pid, const std::string& name, double seconds,
 			}
 			status = pclose(p);
 			if (!found.empty()) return found;
+		}
+		if (pid > 0 && !x_process_runs(pid)) {
+			said = "the program ended before its window came\n";
+			break;
 		}
 		if (std::chrono::steady_clock::now() >= until) break;
 		std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -46,8 +46,9 @@ struct WidgetDemo : ::testing::Test {
 			_exit(127);
 		}
 		ASSERT_GT(pid, 0);
-		win = x_window_of(pid, "^widget demo$", x_window_wait);
-		ASSERT_FALSE(win.empty());
+		std::string why;
+		win = x_window_of(pid, "^widget demo$", x_window_wait, &why);
+		ASSERT_FALSE(win.empty()) << "no window came: " << why;
 		ASSERT_TRUE(wait_for("clicks=0 "));
 	}
 	void TearDown() override
@@ -71,9 +72,10 @@ struct WidgetDemo : ::testing::Test {
 		return s;
 	}
 	// Waits until the values line holds the text.
-	bool wait_for(const std::string& part, int tries = 100)
+	bool wait_for(const std::string& part)
 	{
-		for (int i = 0; i < tries; ++i) {
+		const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(x_window_wait);
+		while (std::chrono::steady_clock::now() < until) {
 			if (current().find(part) != std::string::npos) return true;
 			std::this_thread::sleep_for(std::chrono::milliseconds(30));
 		}
@@ -272,7 +274,7 @@ TEST_F(WidgetDemo, TwoHundredCharactersTyped5msApartAllArrive)
 	click(300, 256);	// the note field
 	std::this_thread::sleep_for(std::chrono::milliseconds(200));
 	run("timeout 60 xdotool windowfocus --sync " + win + " type --delay 5 '" + text + "'");
-	EXPECT_TRUE(wait_for("note=[" + text + "]", 600));
+	EXPECT_TRUE(wait_for("note=[" + text + "]"));
 }
 
 TEST_F(WidgetDemo, FullFieldsRefuseWhatDoesNotFitAndOneLineFieldsStayOneLine)

@@ -29,7 +29,7 @@ struct WebDemoFlow : ::testing::Test {
 	void start_at_welcome(wz_scratch& s, wz_program& p, const std::vector<std::string>& with)
 	{
 		ASSERT_TRUE(p.start(s.path, with));
-		ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", 30)) << p.log_text();
+		ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", x_window_wait)) << p.log_text();
 		ASSERT_TRUE(p.find_window()) << p.window_why;
 	}
 	// Quit at the bottom left, and the program ends.
@@ -339,7 +339,7 @@ TEST_F(WebDemoFlow, AnUnreachableSiteIsNamedAndAskedAgain)
 	// no --fps_test, which leaves the preferences unsaved
 	ASSERT_TRUE(p.start(s.path, {"--lang=en", "--pref:_proxy_host=127.0.0.45", "--pref:_proxy_port=abc",
 	                             "--pref:_proxy_port_int=-1"}));
-	ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", 30)) << p.log_text();
+	ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", x_window_wait)) << p.log_text();
 	EXPECT_NE(p.log_text().find("The saved proxy port -1 is no port; no proxy is used."), std::string::npos)
 		<< p.log_text();
 	ASSERT_TRUE(p.find_window()) << p.window_why;
@@ -427,7 +427,7 @@ TEST_F(WebDemoFlow, BuyNeverHoldsTheWindowAndItsBrowserIsReaped)
 	// a browser that stays open until the test lets it go
 	wz_write(s.path + "bin/xdg-open", "#!/bin/sh\necho \"$1\" >> '" + s.path + "opened.txt'\nwhile [ ! -e '" +
 	                                   s.path + "release' ]; do sleep 0.1; done\n");
-	ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", 30)) << p.log_text();
+	ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", x_window_wait)) << p.log_text();
 	ASSERT_TRUE(p.find_window()) << p.window_why;
 	p.click(400, kRowY);	// Buy
 	for (int i = 0; i < 100 && wz_read(s.path + "opened.txt").empty(); ++i)

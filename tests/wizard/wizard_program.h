@@ -94,7 +94,7 @@ struct wz_program {
 	// Waits until the log holds `text` (after `from` bytes); false on time-out or exit.
 	bool wait_log(const std::string& text, double seconds, size_t from = 0)
 	{
-		auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+		auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(x_bound(seconds));
 		while (std::chrono::steady_clock::now() < until) {
 			std::string l = log_text();
 			if (l.size() > from && l.find(text, from) != std::string::npos) return true;
