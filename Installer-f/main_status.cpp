@@ -117,5 +117,7 @@ float UTIL_bar_seconds_left(float bar, float seconds_running)
 	if (bar >= 1) return 0;
 	// as the rate, over at least a second: the first frames of a run have no pace yet
 	float running = seconds_running > 1 ? seconds_running : 1;
-	return running * (1 - bar) / bar;
+	// a bar short of its end never says "0 seconds": what is left takes a second
+	float left = running * (1 - bar) / bar;
+	return left < 1 ? 1 : left;
 }

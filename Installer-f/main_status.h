@@ -28,7 +28,7 @@ int UTIL_disk_space(const std::string& enough_text, const std::string& short_tex
 // fifth of a second, never below the bar of the frame before; safe for a zero total.
 float UTIL_install_bar(float bar, float kb_done, float kb_total, float frame_seconds);
 // The seconds left if the bar keeps the pace it kept over seconds_running (at
-// least one second); NAN while it has not moved.
+// least one second), never under a second before the end; NAN while it has not moved.
 float UTIL_bar_seconds_left(float bar, float seconds_running);
 
 #endif

@@ -52,6 +52,7 @@ TEST(StatusTexts, BarAndTimeLeftAgree)
 	EXPECT_FLOAT_EQ(UTIL_bar_seconds_left(1, 40), 0);
 	EXPECT_FLOAT_EQ(UTIL_bar_seconds_left(0.5f, 0), 1);	// at least one second of running time
 	EXPECT_FLOAT_EQ(UTIL_bar_seconds_left(0.5f, -3), 1);
+	EXPECT_FLOAT_EQ(UTIL_bar_seconds_left(0.7f, 0.2f), 1);	// most files were there already: not "0 seconds"
 }
 
 TEST(DiskSpace, DestinationNotCreatedYet)
