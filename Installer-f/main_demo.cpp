@@ -254,7 +254,7 @@ int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 		std::string time_line;
 		if (totl_inst_rat > 0.01f) {
 			int streams = 0;
-			for (int i = 0; i < http_stream_count; ++i) streams += next.stream_on[i] ? 1 : 0;
+			for (const grab_stream& st : g_grab.streams) streams += st.on ? 1 : 0;
 			time_line = UTL_string_sub(
 				UTL_translate_plural(streams,
 				                     "About %1:time% left in the install, downloading at %2:rate% with %3:number% "

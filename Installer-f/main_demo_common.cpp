@@ -18,8 +18,9 @@ std::string demo_created_dest;
 void demo_discard_partial_archives()
 {
 	for (int i = 0; i < http_stream_count; ++i) {
-		if (!next.stream_on[i]) continue;
-		if (next.stream_file[i] < 0 || next.stream_file[i] >= (int)sim_info.size()) continue;
+		const grab_stream& st = g_grab.streams[i];
+		if (!st.on) continue;
+		if (st.file < 0 || st.file >= (int)sim_info.size()) continue;
 		// the streams download into the temporary folder, never beside the user's files
 		delete_file(grab_archive_path(i));
 	}

@@ -44,7 +44,7 @@ void net_note_failure(int slot)
 	const int pause = net_retry_pause_seconds(failures);
 	retry_after = clock_now() + (unsigned long long)pause * 1000000ULL;
 	// the cause once, and again only when it changes: the tries go on for as long as it takes
-	std::string cause = net_cause_text(http.failure[slot]);
+	std::string cause = net_cause_text(http.failure(slot));
 	if (cause != cause_logged) {
 		cause_logged = cause;
 		xer << "Server check: " << cause << " (" << failures << " failed in a row; the next try in " << pause
@@ -94,10 +94,7 @@ static void follow_route()
 	if (route_known && route == route_asked) return;
 	if (route_known) {
 		xer << "Server check: the proxy settings changed; asking again now.\n";
-		for (int slot : {(int)http_slot_list, (int)http_slot_directory}) {
-			delete http.slots[slot];
-			http.slots[slot] = nullptr;
-		}
+		for (int slot : {(int)http_slot_list, (int)http_slot_directory}) http.drop(slot);
 		retry_after = 0;
 	}
 	route_known = true;
@@ -120,15 +117,15 @@ int net_other_server(int n, int failed)
 
 int net_directory_percent(float* fraction)
 {
-	down_class* d = http.slots[http_slot_directory];
+	const http_progress p = http.progress(http_slot_directory);
 	if (fraction) *fraction = 0;
-	if (!d) return 0;
-	if (d->content_length < 0) {
+	if (!p.running) return 0;
+	if (p.length < 0) {
 		if (fraction) *fraction = -0.01f;
 		return -1;
 	}
-	int64_t got = d->bytes_received;
-	int64_t len = d->content_length;
+	int64_t got = p.received;
+	int64_t len = p.length;
 	if (len == 0 || got >= len) {
 		if (fraction) *fraction = 1;
 		return 100;
@@ -143,9 +140,9 @@ static void fetch_server_list()
 	if (waiting_to_retry()) return;
 	int got = http.net_check(http_slot_list, net_site_host, "/serverlist9.txt", local, http_list_limit);
 	if (got == 0) return;
-	if (got == 2 && http.local_error[http_slot_list]) {
+	if (got == 2 && http.local_error(http_slot_list)) {
 		// asking again cannot help: the temporary folder takes nothing
-		grab_local_failure_alert(http.local_error[http_slot_list]);
+		grab_local_failure_alert(http.local_error(http_slot_list));
 		stg.num_servers = 0;
 		stg.stage = 2;
 		return;
@@ -188,8 +185,8 @@ static void fetch_directory()
 	if (waiting_to_retry()) return;
 	int r = http.net_check(http_slot_directory, server_name[sel], server_path[sel] + "directory.txt.zip", zip, http_directory_limit);
 	if (r == 0) return;
-	if (r == 2 && http.local_error[http_slot_directory]) {
-		grab_local_failure_alert(http.local_error[http_slot_directory]);
+	if (r == 2 && http.local_error(http_slot_directory)) {
+		grab_local_failure_alert(http.local_error(http_slot_directory));
 		stg.stage = 2;
 		return;
 	}
@@ -292,7 +289,7 @@ std::string net_problem_text()
 	if (!net_has_problem()) return "";
 	std::string text = T("There was a problem reading information from the servers.");
 	if (stg.stage == 2) return text + "\n\n" + T("Click Next to try again.");
-	std::string cause = failed_slot >= 0 ? net_cause_text(http.failure[failed_slot]) : "";
+	std::string cause = failed_slot >= 0 ? net_cause_text(http.failure(failed_slot)) : "";
 	if (!cause.empty()) text += "\n\n" + cause;
 	unsigned long long now = clock_now();
 	if (now < retry_after) {

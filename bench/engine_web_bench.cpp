@@ -103,7 +103,7 @@ static void run_engine(const bench_set& set, const std::string& temp, bench_roun
 	r.engine_main_cpu = cpu_seconds(RUSAGE_THREAD) - m0;
 	r.engine_cpu = cpu_seconds(RUSAGE_SELF) - c0;
 	r.streams = 0;
-	for (int i = 0; i < http_stream_count; ++i) r.streams += next.stream_on[i];
+	for (int i = 0; i < http_stream_count; ++i) r.streams += g_grab.streams[i].on;
 	r.extract_error = stg.extract_error;
 
 	for (auto& h : sim_info) h.versions.back().sig_have.clear();

@@ -26,8 +26,7 @@ protected:
 	void TearDown() override
 	{
 		for (int i = 0; i < http_slot_count; ++i) {
-			delete http.slots[i];
-			http.slots[i] = nullptr;
+			http.drop(i);
 		}
 		http.proxy_host.clear();
 		http.proxy_port = 0;
@@ -147,7 +146,7 @@ TEST_F(WebBounds, FullTemporaryDiskIsNamed)
 	EXPECT_EQ(1, count_of(log, "HTTP Error for"));
 	EXPECT_EQ(std::string::npos, log.find("I could not download a file from any of the servers."));
 	EXPECT_EQ(0, atoi(sh_out("find '" + temp_path + "' -type f | wc -l").c_str()));
-	for (int i = 2; i < 6; ++i) EXPECT_EQ(nullptr, http.slots[i]);
+	for (int i = 2; i < 6; ++i) EXPECT_EQ(nullptr, http.transfer(i));
 }
 
 // An archive far larger than the directory file lists is refused before any
