@@ -51,9 +51,11 @@ int demo_start(int entering, wizard_screen& s)
 		            "install a new demo copy of Vantor 9?");
 	s.prefs_enabled = 1;
 	s.next = see_eula;
-	BTN_bool(250, 270, &stg.get_beta,
+	int beta = stg.get_beta;
+	BTN_bool(250, 270, &beta,
 	         T("|Get the new beta as a demo if available. Leave this off unless you want to participate in the "
 	           "Vantor beta program!"), 0);
+	UTIL_set_beta(beta);
 	return 0;
 }
 
@@ -75,7 +77,7 @@ int see_eula(int entering, wizard_screen& s)
 int demo_get_updates(int entering, wizard_screen& s)
 {
 	if (entering) checksum_directory_kill();	// a scan left by Back must not read a directory read again
-	if (entering && stg.stage == 3) stg.stage = 1;	// read the directory file again
+	if (entering) UTIL_directory_read_again();
 	if (entering) net_directory_restart();	// a fetch that gave up is tried again
 	s.title = T("Check Servers");
 	s.back = see_eula;
@@ -92,18 +94,18 @@ int demo_directory_step(wizard_screen& s, wizard_func self, const std::string& c
                         const std::string& processing, const std::string& downloading_text)
 {
 	UTL_download_directory();
-	if (stg.stage == 3) return 1;
+	if (stg.stage == stage_ready) return 1;
 	s.prefs_enabled = 1;	// a proxy that is wrong or missing is set there
 	if (net_has_problem()) {
 		s.text = net_problem_text();
 		s.next = self;	// Next asks again at once
 		return 0;
 	}
-	if (stg.num_servers == -1) {
+	if (stg.num_servers == servers_unknown) {
 		s.text = T("I am contacting") + " " + net_site_host + " " + contacting;
 		return 0;
 	}
-	if (stg.stage == 1) {
+	if (stg.stage == stage_read) {
 		s.text = processing;
 		return 0;
 	}
@@ -116,7 +118,7 @@ int demo_directory_step(wizard_screen& s, wizard_func self, const std::string& c
 		s.progress_text = UTL_string_sub(T("I am checking the net for the latest version of Vantor 9 right now, and I "
 		                                   "am %1:progress%% done checking."), int_str(percent));
 	s.progress = fraction;
-	int sel = stg.sel_server >= 0 && stg.sel_server < net_max_servers ? stg.sel_server : 0;
+	int sel = stg.sel_server >= 0 && stg.sel_server < server_slots ? stg.sel_server : 0;
 	s.text = UTL_string_sub(downloading_text, server_name[sel]);
 	return 0;
 }
@@ -208,9 +210,7 @@ int demo_pick_dest(int entering, wizard_screen& s)
 static const float pump_gap_seconds = 0.5f;
 static const unsigned long long kFolderFrameUs = 8000;	// folder making a frame may take
 
-// Time in which the pump did not run is no download time: the run's clock
-// (the streams' start time) moves on by it, so the rate and the time left
-// count only the time spent downloading.
+// Time in which the pump did not run is left out of the run's clock.
 static void pump_clock()
 {
 	float  now = xtim.elapsed;
@@ -219,7 +219,7 @@ static void pump_clock()
 	if (pump_last < 0 || pump_last < next.start_time) {
 		pump_left_out = 0;	// a run that started since
 	} else if (now - pump_last > pump_gap_seconds) {
-		next.start_time += now - pump_last;
+		grab_leave_out(now - pump_last);
 		pump_left_out += now - pump_last;
 	}
 	pump_last = now;
@@ -229,21 +229,22 @@ int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 {
 	unsigned long long start = xtim_class::microsecs();
 	pump_clock();
-	while (!grab_files(dest_dir_path)) {
+	int ran;
+	while ((ran = grab_files(dest_dir_path)) == grab_running) {
 		totl_inst_rat = UTIL_install_bar(totl_inst_rat, next.kb_installed + next.kb_install_in_flight,
 		                                 stg.total_kb_install, xtim.prd_frame);
 
 		std::string status;
 		switch (stg.action) {
-		case 0: status = UTL_string_sub(T("Deleting %1:file% because that file is no longer needed!"), crnt_file_name); break;
-		case 1:
+		case action_delete: status = UTL_string_sub(T("Deleting %1:file% because that file is no longer needed!"), crnt_file_name); break;
+		case action_download:
 			// a server that sends nothing is named, rather than a share that stands still
 			status = run_quiet_line(crnt_file_name);
 			if (status.empty())
 				status = UTL_string_sub(T("Downloading and installing %1:file%, currently %2:progress%% done with that file."),
 				                        crnt_file_name, int_str(stg.file_progress > 0 ? (int)(stg.file_progress * 100) : 0));
 			break;
-		case 2: status = UTL_string_sub(T("Skipping %1:file% because it is already installed."), crnt_file_name); break;
+		case action_skip_current: status = UTL_string_sub(T("Skipping %1:file% because it is already installed."), crnt_file_name); break;
 		default: status = UTL_string_sub(T("Skipping %1:file% because you don't need it."), crnt_file_name); break;
 		}
 
@@ -291,8 +292,10 @@ int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
 		if (spent >= 20000) return 0;
 		grab_files_wait((int)((20000 - spent + 999) / 1000));	// rather than spin on the sockets
 	}
-	xer << "Downloaded " << (int)(next.kb_in_flight + next.kb_fetched) << " KB in " << xtim.elapsed - next.start_time
-	    << " s; " << g_flow.pump_left_out << " s in prompts and on other screens left out.\n";
+	// a run that failed downloaded what its finish screen names, not the release
+	if (ran == grab_done)
+		xer << "Downloaded " << (int)(next.kb_in_flight + next.kb_fetched) << " KB in " << xtim.elapsed - next.start_time
+		    << " s; " << g_flow.pump_left_out << " s in prompts and on other screens left out.\n";
 	return 1;
 }
 

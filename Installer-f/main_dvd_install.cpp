@@ -37,11 +37,11 @@ static void start_screen(wizard_screen& s)
 		s.text = T("Please insert Vantor 9 DVD number one to begin.");
 		return;
 	}
-	if (install_name == no_install_name || stg.stage == 2) {
+	if (install_name == no_install_name || stg.stage == stage_failed) {
 		s.text = T("This DVD does not appear to be an Vantor 9 DVD.");
 		return;
 	}
-	if (stg.stage != 3) return;
+	if (stg.stage != stage_ready) return;
 	if (all_rootdecks.empty()) {
 		if (stg.disk_has_sim) {
 			s.text = UTL_string_sub(T("Welcome to the Vantor 9 Installer.  I will guide you through the process of "

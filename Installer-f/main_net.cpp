@@ -82,8 +82,7 @@ void net_directory_restart()
 	}
 	forget_failures();
 	extract_failures = 0;
-	if (stg.num_servers == 0) stg.num_servers = -1;	// a list without mirrors is fetched again
-	if (stg.stage == 2) stg.stage = 0;
+	UTIL_directory_restart();
 }
 
 // Proxy settings changed (in Prefs) while a request ran or waited: it goes
@@ -105,14 +104,6 @@ int net_directory_failure_limit()
 {
 	int n = 2 * stg.num_servers;
 	return n < 3 ? 3 : n;
-}
-
-int net_other_server(int n, int failed)
-{
-	if (n <= 1) return 0;
-	if (failed < 0 || failed >= n) return rand() % n;
-	int k = rand() % (n - 1);
-	return k >= failed ? k + 1 : k;
 }
 
 int net_directory_percent(float* fraction)
@@ -143,8 +134,8 @@ static void fetch_server_list()
 	if (got == 2 && http.local_error(http_slot_list)) {
 		// asking again cannot help: the temporary folder takes nothing
 		grab_local_failure_alert(http.local_error(http_slot_list));
-		stg.num_servers = 0;
-		stg.stage = 2;
+		UTIL_servers_clear();
+		UTIL_directory_give_up();
 		return;
 	}
 	if (got != 1) {
@@ -155,7 +146,7 @@ static void fetch_server_list()
 	std::string address;
 	int r = net_read_server_list(local, &address);
 	if (r == net_list_bad_header) {
-		stg.num_servers = -1;
+		UTIL_servers_forget();
 		new_format(local);
 		return;
 	}
@@ -167,19 +158,19 @@ static void fetch_server_list()
 	if (stg.num_servers <= 0) {
 		// a list without mirrors cannot be installed from
 		xer << "The server list names no server.\n";
-		stg.stage = 2;
+		UTIL_directory_give_up();
 		return;
 	}
-	stg.sel_server = net_biased_server(stg.num_servers);
+	UTIL_choose_server(UTIL_pick_server(stg.num_servers, -1, pick_towards_top));
 }
 
 static void fetch_directory()
 {
 	if (stg.num_servers <= 0) {
-		stg.stage = 2;
+		UTIL_directory_give_up();
 		return;
 	}
-	if (stg.sel_server < 0 || stg.sel_server >= stg.num_servers) stg.sel_server = 0;
+	UTIL_choose_server(stg.sel_server);
 	std::string zip = UTIL_run_folder() + "directory.txt.zip";
 	int sel = stg.sel_server;
 	if (waiting_to_retry()) return;
@@ -187,13 +178,13 @@ static void fetch_directory()
 	if (r == 0) return;
 	if (r == 2 && http.local_error(http_slot_directory)) {
 		grab_local_failure_alert(http.local_error(http_slot_directory));
-		stg.stage = 2;
+		UTIL_directory_give_up();
 		return;
 	}
 	if (r != 1) {
 		// asked again after a pause, of another mirror, for as long as it takes
 		net_note_failure(http_slot_directory);
-		stg.sel_server = net_other_server(stg.num_servers, sel);
+		UTIL_choose_server(UTIL_pick_server(stg.num_servers, sel, pick_evenly));
 		return;
 	}
 	note_answer();
@@ -201,7 +192,7 @@ static void fetch_directory()
 	delete_file(zip);
 	if (err == 0) {
 		extract_failures = 0;
-		stg.stage = 1;
+		UTIL_directory_fetched();
 		return;
 	}
 	std::string l1 = UTL_translate_string("The installer cannot extract a file.", 0);
@@ -212,36 +203,36 @@ static void fetch_directory()
 	// and give up with the error text after a few rounds.
 	if (++extract_failures >= net_directory_failure_limit()) {
 		extract_failures = 0;
-		stg.stage = 2;
+		UTIL_directory_give_up();
 		__MACIBM_alert(0, l1, l2, l3, l4, t_alert, __FILE__, __LINE__);
 		return;
 	}
 	xer << l1 << "\n" << l2 << "\n" << l3 << "\n" << l4 << "\n"
 	    << "Trying another server (" << extract_failures << " of " << net_directory_failure_limit() << ").\n";
-	stg.sel_server = net_other_server(stg.num_servers, sel);
+	UTIL_choose_server(UTIL_pick_server(stg.num_servers, sel, pick_evenly));
 }
 
 void UTL_download_directory()
 {
-	if (stg.stage == 2) return;	// given up: the screen shows the error text
+	if (stg.stage == stage_failed) return;	// given up: the screen shows the error text
 	follow_route();
-	if (stg.num_servers == -1) {
+	if (stg.num_servers == servers_unknown) {
 		fetch_server_list();
 		return;
 	}
-	if (stg.stage == 0) {
+	if (stg.stage == stage_fetch) {
 		fetch_directory();
 		return;
 	}
-	if (stg.stage == 1) {
+	if (stg.stage == stage_read) {
 		// gone since it was fetched: fetch it again
 		if (!directory_file_present(UTIL_run_directory_file())) {
-			stg.stage = 0;
+			UTIL_directory_refetch();
 			return;
 		}
 		std::string text = UTL_translate_string(
 			"Scanning directory text file to see if you already have Vantor installed...", 0);
-		stg.stage = read_directory(UTIL_run_directory_file(), text);
+		UTIL_directory_read(UTIL_run_directory_file(), text);
 	}
 }
 
@@ -282,13 +273,13 @@ std::string net_cause_text(const http_failure& f)
 	}
 }
 
-int net_has_problem() { return stg.stage == 2 || (stg.stage == 0 && failures > 0); }
+int net_has_problem() { return stg.stage == stage_failed || (stg.stage == stage_fetch && failures > 0); }
 
 std::string net_problem_text()
 {
 	if (!net_has_problem()) return "";
 	std::string text = T("There was a problem reading information from the servers.");
-	if (stg.stage == 2) return text + "\n\n" + T("Click Next to try again.");
+	if (stg.stage == stage_failed) return text + "\n\n" + T("Click Next to try again.");
 	std::string cause = failed_slot >= 0 ? net_cause_text(http.failure(failed_slot)) : "";
 	if (!cause.empty()) text += "\n\n" + cause;
 	unsigned long long now = clock_now();

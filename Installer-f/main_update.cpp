@@ -55,9 +55,11 @@ int net_start(int entering, wizard_screen& s)
 	s.text = T("I will guide you through the process of updating your copy of Vantor 9 to the latest version.");
 	s.prefs_enabled = 1;
 	s.next = cmd_line_path.empty() ? net_pick_dest : net_get_updates;
-	BTN_bool(250, 400, &stg.get_beta,
+	int beta = stg.get_beta;
+	BTN_bool(250, 400, &beta,
 	         T("|Check for new betas as well as updates. Leave this off unless you want to participate in the "
 	           "Vantor beta program!"), 0);
+	UTIL_set_beta(beta);
 	return 0;
 }
 
@@ -87,13 +89,13 @@ int net_get_updates(int entering, wizard_screen& s)
 		// read again below, so no worker may still be reading it
 		checksum_directory_kill();
 		ctr = 0;
-		if (stg.stage == 3) stg.stage = 1;
+		UTIL_directory_read_again();
 		net_directory_restart();	// a fetch that gave up is tried again
 		set_install_filter(1, 1);
 	}
 	s.title = T("Search for Updates");
 	s.back = cmd_line_path.empty() ? net_pick_dest : net_start;	// Pick Destination is no step with "-path"
-	const int read_before = stg.stage == 3;
+	const int read_before = stg.stage == stage_ready;
 	const std::string processing = T("I am processing information about the available patches.");
 	if (!demo_directory_step(s, net_get_updates, T("to find an update server."), processing,
 	                         T("I am downloading patch info from %1:server name%.")))

@@ -36,7 +36,7 @@ int UTIL_map_paint(world_map_drag& drag, const world_map_mouse& mouse)
 		for (int j = 0; j < map_rows; ++j) {
 			float l = map_x0 + map_cell * i, b = map_y0 + map_cell * j;
 			if (l < hi_x && l + map_cell > lo_x && b < hi_y && b + map_cell > lo_y) {
-				stg.tile_wanted[i][j] = drag.o_use;
+				UTIL_want_tile(i, j, drag.o_use);
 				changed = 1;
 			}
 		}
@@ -45,8 +45,8 @@ int UTIL_map_paint(world_map_drag& drag, const world_map_mouse& mouse)
 
 static void set_every_tile(int v)
 {
-	for (auto& column : stg.tile_wanted)
-		for (int& t : column) t = v;
+	for (int i = 0; i < map_cols; ++i)
+		for (int j = 0; j < map_rows; ++j) UTIL_want_tile(i, j, v);
 }
 
 int UTIL_world_map_decide(const world_map_mouse& mouse, int select_all, int select_none)

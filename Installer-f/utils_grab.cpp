@@ -247,7 +247,7 @@ static void carry_unchecked()
 			g_grab.carried.push_back({UTIL_local_path(g_grab.folder, sim_info[f].versions.back()), std::string(), 0});
 }
 
-static float give_up_seconds()
+static float unreachable_after_seconds()
 {
 	std::string set = UTL_cmdline::get_option("--net_give_up");
 	float s = set.empty() ? 0 : (float)atof(set.c_str());
@@ -273,7 +273,7 @@ void grab_files_start()
 	}
 	g_grab.deliveries = 0;
 	g_grab.last_delivery = xtim.elapsed;
-	g_grab.give_up_seconds = give_up_seconds();
+	g_grab.give_up_seconds = unreachable_after_seconds();
 	g_grab.shown_quiet = 0;
 	g_grab.shown_server.clear();
 	g_grab.local_error = 0;
@@ -294,19 +294,6 @@ void grab_files_start()
 	g_grab.check_wrong.clear();
 }
 
-int grab_pick_server(int n, int failed)
-{
-	// the draw runs over the others, which keep their order and so the bias
-	int skip = n > 1 && failed >= 0 && failed < n;
-	int others = n - skip;
-	double u = (double)rand() * (1.0 / 2147483648.0);
-	double s = pow(u, 1.5);
-	int k = (int)(others * s);
-	if (k > others - 1) k = others - 1;
-	if (k < 0) k = 0;
-	return skip && k >= failed ? k + 1 : k;
-}
-
 int extract_and_delete_file(const std::string& folder, std::string archive, std::string destination)
 {
 	int chmod_result = 0;
@@ -317,7 +304,7 @@ int extract_and_delete_file(const std::string& folder, std::string archive, std:
 
 // Every server failed file f several times over, or said it lacks it: the
 // run goes on without it and names it at its end.
-static void give_up(int f, int why, int code, const std::string& remote, const std::string& destination)
+static void go_on_without(int f, int why, int code, const std::string& remote, const std::string& destination)
 {
 	g_grab.failed.push_back({f, why, code, remote, destination});
 	xer << "Giving up on " << UTL_log_safe(remote) << (why == failed_missing ? ": no server has it.\n" : ": every server failed it.\n");
@@ -405,7 +392,7 @@ static int count_failure(int& fails, int& bad_servers, int sel)
 	int servers = stg.num_servers > 0 ? stg.num_servers : 1;
 	int all = servers >= 31 ? -1 : (1 << servers) - 1;
 	if (++fails >= grab_rounds_per_file * servers && (bad_servers & all) == all) return 1;
-	stg.sel_server = grab_pick_server(stg.num_servers, sel);
+	stg.sel_server = UTIL_pick_server(stg.num_servers, sel, pick_towards_top);
 	return 0;
 }
 
@@ -431,11 +418,11 @@ static int attempt_failed(int i, int f, int sel, const std::string& remote, cons
 		// should): at once to the next
 		if ((status == 404 || status == 410) && sel >= 0 && sel < 31) st.missing |= 1 << sel;
 		if ((st.missing & all) == all) {
-			give_up(f, failed_missing, status, remote, destination);
+			go_on_without(f, failed_missing, status, remote, destination);
 			return 1;
 		}
 		if (count_failure(st.fails, st.bad_servers, sel)) {
-			give_up(f, failed_transfer, 0, remote, destination);
+			go_on_without(f, failed_transfer, 0, remote, destination);
 			return 1;
 		}
 		st.retry_server = stg.sel_server;
@@ -448,17 +435,17 @@ static int attempt_failed(int i, int f, int sel, const std::string& remote, cons
 	stg.download_error = 1;
 	if (xtim.elapsed - g_grab.last_delivery >= g_grab.give_up_seconds) servers_out_of_reach();
 	if (g_grab.unreachable) {
-		give_up(f, failed_transfer, 0, remote, destination);
+		go_on_without(f, failed_transfer, 0, remote, destination);
 		return 1;
 	}
 	if (g_grab.deliveries != st.fail_mark) {
 		st.fail_mark = g_grab.deliveries;
 		if (count_failure(st.fails, st.bad_servers, sel)) {
-			give_up(f, failed_transfer, 0, remote, destination);
+			go_on_without(f, failed_transfer, 0, remote, destination);
 			return 1;
 		}
 	} else {
-		stg.sel_server = grab_pick_server(stg.num_servers, sel);
+		stg.sel_server = UTIL_pick_server(stg.num_servers, sel, pick_towards_top);
 	}
 	st.retry_server = stg.sel_server;
 	const float pause = grab_pause_after(++st.net_fails);
@@ -534,7 +521,7 @@ static void collect_tasks()
 				    << " has other bytes, not the listed " << v.sig_want << "; they were not put in place.\n";
 			grab_retry r = {c->file, c->fails, c->bad_servers};
 			if (count_failure(r.fails, r.bad_servers, c->server))
-				give_up(c->file, c->code && !wrong_bytes ? failed_extract : failed_signature, c->code, c->remote, c->destination);
+				go_on_without(c->file, c->code && !wrong_bytes ? failed_extract : failed_signature, c->code, c->remote, c->destination);
 			else
 				g_grab.retry_files.push_back(r);
 		}
@@ -672,7 +659,7 @@ static void stream_step(const std::string& folder, int i, int f)
 	file_version_struct& v = sim_info[f].versions.back();
 	grab_stream& st = g_grab.streams[i];
 	int sel = stg.sel_server;
-	if (sel < 0 || sel >= 10) sel = stg.sel_server = 0;
+	if (sel < 0 || sel >= server_slots) sel = stg.sel_server = 0;
 	// A running transfer stays with the server it was asked of, whatever another
 	// stream's failure drew since: its copy and its failures are that server's.
 	// A stream trying a file again asks the server its own failure drew:
@@ -696,10 +683,10 @@ static void stream_step(const std::string& folder, int i, int f)
 		APL_alert("I am working through the list and found a path that has no file!",
 		          "This is impossible to download or delete!", "It is:", v.path, t_exit);
 		// the fatal alert returns when raised off the main thread: such a path is passed over
-		stg.action = 3;
+		stg.action = action_skip_unneeded;
 		finished = true;
 	} else if (v.want_delete) {
-		stg.action = 0;
+		stg.action = action_delete;
 		UTIL_delete_listed(folder, destination, "now we want to nuke a file: DELETING  file ");
 		UTIL_note_folders(folder, destination, deleted_files);
 		g_grab.deleted.push_back(f);
@@ -708,7 +695,7 @@ static void stream_step(const std::string& folder, int i, int f)
 		g_grab.failed.push_back({f, failed_transfer, 0, remote, destination});	// not tried
 		finished = true;
 	} else if (v.want_download) {
-		stg.action = 1;
+		stg.action = action_download;
 		if (!http.busy(st.slot)) st.seen = 0;	// a new transfer
 		g_grab.shown_quiet = 0;
 		int r = http.net_check(st.slot, server_name[sel], remote, archive, http_listed_limit(v.kb1));
@@ -747,7 +734,7 @@ static void stream_step(const std::string& folder, int i, int f)
 			next.kb_install_in_flight += arrived * v.kb2;
 		}
 	} else {
-		stg.action = v.up_to_date ? 2 : 3;
+		stg.action = v.up_to_date ? action_skip_current : action_skip_unneeded;
 		finished = true;
 	}
 	if (finished) {
@@ -786,7 +773,7 @@ static int end_failed_run()
 	drop_transfers();
 	drop_unpacks();	// nothing writes into the copy once its lock is let go
 	UTIL_unlock_copy();
-	return stg.extract_error;
+	return grab_failed;
 }
 
 // Hands the set the next slices of the final check while it has room: a
@@ -832,7 +819,7 @@ static int check_step(const std::string& folder)
 		g_grab.check_next = g_grab.check_files.size();
 	}
 	if (g_grab.unpack_pool) feed_check();
-	if (g_grab.check_next < g_grab.check_files.size() || g_grab.check_out > 0) return 0;
+	if (g_grab.check_next < g_grab.check_files.size() || g_grab.check_out > 0) return grab_running;
 	xer << "Checked the " << g_grab.check_files.size() << " files this run wrote or deleted in "
 	    << (double)(xtim_class::microsecs() - g_grab.check_start) / 1e6 << " s.\n";
 	// checked: nothing of it is carried to a next run
@@ -848,19 +835,19 @@ static int check_step(const std::string& folder)
 	next.done = 1;
 	UTIL_unlock_copy();
 	xer.flush();
-	return 1;
+	return grab_done;
 }
 
 int grab_files(const std::string& folder)
 {
-	if (stg.extract_error) return stg.extract_error;
+	if (stg.extract_error) return grab_failed;
 	if (!g_grab.claimed) {
 		g_grab.claimed = 1;
 		if (folder != g_grab.folder) g_grab.carried.clear();	// another copy's files
 		g_grab.folder = folder;
 		if (UTIL_claim_copy(folder)) {
 			stg.extract_error = 1;
-			return stg.extract_error;
+			return grab_failed;
 		}
 	}
 	g_grab.moved = 0;
@@ -898,8 +885,8 @@ int grab_files(const std::string& folder)
 		if (stg.extract_error) return end_failed_run();
 	}
 	for (const grab_stream& st : g_grab.streams)
-		if (st.on && st.file < count) return stg.extract_error;
-	if (!g_grab.files_held.empty() || !g_grab.retry_files.empty()) return stg.extract_error;
+		if (st.on && st.file < count) return grab_running;
+	if (!g_grab.files_held.empty() || !g_grab.retry_files.empty()) return grab_running;
 	// every file fetched or given up, every deletion done
 	UTIL_remove_empty_folders(folder, deleted_files);
 	g_grab.checking = 1;
@@ -930,6 +917,8 @@ int grab_files(const std::string& folder)
 	return check_step(folder);
 }
 
+void grab_leave_out(float seconds) { next.start_time += seconds; }
+
 float grab_pause_left()
 {
 	if (stg.extract_error || g_grab.checking || g_grab.unreachable || !g_grab.files_held.empty()) return -1;
@@ -948,7 +937,7 @@ float grab_pause_left()
 float grab_shown_quiet(std::string& server)
 {
 	server = g_grab.shown_server;
-	return stg.action == 1 ? g_grab.shown_quiet : 0;
+	return stg.action == action_download ? g_grab.shown_quiet : 0;
 }
 
 grab_outcome grab_run_outcome()

@@ -36,18 +36,37 @@ struct file_history_struct {
 	std::vector<file_version_struct> versions;	// oldest first; back() is current
 };
 
+// Where the run's directory file stands (stg.stage).
+enum {
+	stage_fetch  = 0,	// the directory archive is to be fetched
+	stage_read   = 1,	// fetched: to be read
+	stage_failed = 2,	// given up, or not a file this installer reads
+	stage_ready  = 3	// read into sim_info
+};
+// What the download pump does with the file it shows (stg.action).
+enum {
+	action_delete        = 0,	// deletes a file the release dropped
+	action_download      = 1,	// fetches it
+	action_skip_current  = 2,	// passes over one that is up to date
+	action_skip_unneeded = 3	// passes over one the copy does not take
+};
+enum { servers_unknown = -1 };	// stg.num_servers before a server list is read
+enum { new_format_told = 2 };	// stg.new_format_flag once the newer-format notice was shown
+// The files a copy takes (stg.target_os): those of all platforms, then each platform's.
+enum { os_all = 0, os_mac = 1, os_windows = 2, os_linux = 3 };
+
 struct stg_struct {
-	int   stage;
-	int   target_os;
+	int   stage;		// stage_*
+	int   target_os;	// os_*: this platform's own files
 	int   log_actions;
-	int   new_format_flag;	// 2 after the newer-format notice
+	int   new_format_flag;	// new_format_told after the newer-format notice
 	int   download_error;
 	int   extract_error;
-	int   num_servers;
+	int   num_servers;	// servers_unknown, else 0..server_slots
 	int   sel_server;
 	int   tile_wanted[36][18];
 	int   tile_avail[36][18];
-	int   action;
+	int   action;		// action_*
 	float file_progress;
 	int   stream_count;
 	int   get_beta;

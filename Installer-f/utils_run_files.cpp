@@ -102,6 +102,6 @@ int UTIL_unpack_directory(const std::string& archive)
 	int err = zip_to_file(archive, folder, nullptr, 0, &rules);
 	// no listing gives the directory file's size: its bound is one of its own
 	if (err == err_archive_too_big) err = err_directory_too_big;
-	if (err == 0 && !directory_file_present(folder + kDirectoryName)) err = -43;
+	if (err == 0 && !directory_file_present(folder + kDirectoryName)) err = err_file_not_found;
 	return err;
 }

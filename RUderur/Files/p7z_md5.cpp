@@ -19,12 +19,6 @@
 
 #define ERR_AT() (sErrFile = "io_utils", sErrLine = __LINE__)
 
-static std::string full(const std::string& p)
-{
-	std::string f = p;
-	set_path_to_full(f);
-	return f;
-}
 
 struct p7z_stream {
 	FILE* f;
@@ -340,7 +334,7 @@ static int scan_7z_listing(p7z_stream& s, const std::string& archive_path, const
 int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std::string* out_path, int rename,
                 const unpack_rules* rules)
 {
-	std::string a = full(archive_path);
+	std::string a = path_full(archive_path);
 	utf8_names in_utf8;
 	p7z_stream s;
 	s.f = fopen(a.c_str(), "rb");
@@ -397,7 +391,7 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 			break;
 		}
 		// written beside the target and renamed over it once whole (the reader checks the CRC)
-		std::string path = full(out), temp;
+		std::string path = path_full(out), temp;
 		int fd = unpack_temp_open(out.substr(0, out.rfind('/') + 1), temp);
 		if (fd < 0) { err = -fd; ERR_AT(); break; }
 		unpack_signer sign(rules);
@@ -534,7 +528,7 @@ static bool look_at(const std::string& path, std::string& f, struct stat& st)
 {
 	f = app_path + path;
 	if (lstat(f.c_str(), &st) == 0) return true;
-	std::string other = full(path);
+	std::string other = path_full(path);
 	if (other == f) return false;
 	f = other;
 	return lstat(f.c_str(), &st) == 0;

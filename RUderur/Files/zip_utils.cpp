@@ -31,17 +31,11 @@ static const unsigned char kMagicCrap[46] = {
 	0x00, 0x00, 0x00, 0x09, 0x00, 0x00, 0x00, 0x32, 0x00, 0x00, 0x00, 0x20,
 	0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x52};
 
-static std::string full(const std::string& p)
-{
-	std::string f = p;
-	set_path_to_full(f);
-	return f;
-}
 
 int archive_entry_path(const std::string& out_dir, const std::string& name, int check_last, std::string& out)
 {
 	if (name.empty() || name[0] == '/' || name.find('\0') != std::string::npos) { ERR_AT(); return err_archive_unsafe; }
-	std::string root = full(out_dir);
+	std::string root = path_full(out_dir);
 	size_t start = 0;
 	while (start < name.size()) {
 		size_t slash = name.find('/', start);
@@ -263,7 +257,7 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 	unzCloseCurrentFile(uf);
 	entry_reader rd(zfd, offset, info.compressed_size, (int)info.compression_method);
 	if (rd.start()) { ERR_AT(); return err_zip_short_read; }
-	std::string path = full(out_path), temp;
+	std::string path = path_full(out_path), temp;
 	int fd = unpack_temp_open(folder_of(out_path), temp);
 	if (fd < 0) { ERR_AT(); return -fd; }
 	// streamed in pieces: entries may be larger than memory or 4 GB
@@ -323,7 +317,7 @@ static int unzip_symlink(unzFile uf, const std::string& out_dir, const std::stri
 	int err = read_entry(uf, info, data, PATH_MAX);
 	if (!err) {
 		std::string text(data.begin(), data.end());
-		std::string path = full(out_path), temp;
+		std::string path = path_full(out_path), temp;
 		unpack_signer sign(rules);	// a link is signed by its text, as a copy's scan signs it
 		sign.add(text.data(), text.size());
 		if (!link_allowed(out_dir, name, out_path, text, rules)) {
@@ -355,7 +349,7 @@ static uint32_t be32(const unsigned char* p) { return (uint32_t)p[0] << 24 | (ui
 
 static int unzip_resource_fork(unzFile uf, const std::string& fork_path, const unz_file_info64& info)
 {
-	std::string path = full(fork_path);
+	std::string path = path_full(fork_path);
 	int err = 0;
 	size_t slash = path.rfind('/');
 	size_t leaf = slash == std::string::npos ? 0 : slash + 1;
@@ -489,7 +483,7 @@ static int scan_zip_listing(unzFile uf, const std::string& zip, const unpack_rul
 int zip_to_file(const std::string& zip, const std::string& out_dir, std::string* first_name, int rename,
                 const unpack_rules* rules)
 {
-	std::string z = full(zip);
+	std::string z = path_full(zip);
 	unzFile uf = unzOpen64(z.c_str());
 	if (!uf) {
 		io_log() << "OK I am about to report that I could not open a zip file for extraction!\n"
@@ -537,7 +531,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 				r = archive_entry_path(out_dir, target, 1, out);
 				if (!r) {
 					r = make_folder(out);
-					if (r == EEXIST || r == -48) r = 0;
+					if (r == EEXIST || r == err_duplicate_name) r = 0;
 				}
 			}
 		} else if (!in_mac) {
@@ -657,13 +651,13 @@ struct zip_source {
 
 int file_to_zip(const std::string& source, const std::string& zip, std::string* signature)
 {
-	std::string src = full(source), z = full(zip);
+	std::string src = path_full(source), z = path_full(zip);
 	std::string leaf = src.substr(src.rfind('/') == std::string::npos ? 0 : src.rfind('/') + 1);
 	struct stat st;
 	int err = 0;
 	zipFile zf = nullptr;
 	md5_digest md5;
-	if (lstat(src.c_str(), &st) != 0) { ERR_AT(); err = -43; }
+	if (lstat(src.c_str(), &st) != 0) { ERR_AT(); err = err_file_not_found; }
 	else if (S_ISLNK(st.st_mode)) {
 		std::string text;
 		is_sim_link(source, &text);

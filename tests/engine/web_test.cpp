@@ -208,7 +208,7 @@ TEST_F(WebInstall, ArchiveThatWillNotUnpackEndsTheRunAsAFailure)
 		if (sim_info[i].versions.back().path == "All/Resources/bulk/file_03.dat") bad = i;
 	ASSERT_GE(bad, 0);
 	EXPECT_EQ(0, sim_info[bad].versions.back().up_to_date);
-	EXPECT_EQ(1, grab_files(copy_dir));	// the run stays ended
+	EXPECT_EQ(grab_failed, grab_files(copy_dir));	// the run stays ended, a failure
 	EXPECT_NE(std::string::npos, log_text().find("The installer cannot extract a file."));
 	EXPECT_EQ(0, archives_left());
 
@@ -406,7 +406,7 @@ TEST_F(WebInstall, FinalCheckNamesWhatChangedSinceTheRunWroteIt)
 	}
 	ASSERT_FALSE(changed.empty());
 	ASSERT_FALSE(undone.empty());
-	EXPECT_EQ(1, r);
+	EXPECT_EQ(grab_failed, r);
 	EXPECT_EQ(1, stg.extract_error);
 	EXPECT_EQ(0, next.done);
 	std::set<std::string> named(grab_failed_files.begin(), grab_failed_files.end());
@@ -594,12 +594,12 @@ TEST_F(WebInstall, AMirrorThatFailedIsNotAskedNext)
 TEST(ServerPick, ARetryLeavesTheFailedServerOutAndKeepsTheBias)
 {
 	srand(5);
-	EXPECT_EQ(0, grab_pick_server(1, 0));
-	EXPECT_EQ(0, grab_pick_server(0, 0));
-	for (int i = 0; i < 100; ++i) EXPECT_EQ(1, grab_pick_server(2, 0));
+	EXPECT_EQ(0, UTIL_pick_server(1, 0, pick_towards_top));
+	EXPECT_EQ(0, UTIL_pick_server(0, 0, pick_towards_top));
+	for (int i = 0; i < 100; ++i) EXPECT_EQ(1, UTIL_pick_server(2, 0, pick_towards_top));
 	int counts[4] = {0, 0, 0, 0};
 	for (int i = 0; i < 30000; ++i) {
-		int k = grab_pick_server(4, 2);
+		int k = UTIL_pick_server(4, 2, pick_towards_top);
 		ASSERT_GE(k, 0);
 		ASSERT_LT(k, 4);
 		++counts[k];
