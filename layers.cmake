@@ -163,10 +163,10 @@ vantor_layer(vantor_wizard
     Installer-f/main_prompts.cpp Installer-f/main_prompts_words.cpp Installer-f/main_registration.cpp
     Installer-f/main_registration_pick.cpp Installer-f/main_run_report.cpp Installer-f/main_status.cpp
     Installer-f/main_status_draw.cpp Installer-f/main_update.cpp Installer-f/main_update_common.cpp
-    Installer-f/main_wizard.cpp Installer-f/main_wizard_draw.cpp Installer-f/main_world_map.cpp
-    Installer-f/main_world_map_draw.cpp
+    Installer-f/main_web_steps.cpp Installer-f/main_wizard.cpp Installer-f/main_wizard_draw.cpp
+    Installer-f/main_world_map.cpp Installer-f/main_world_map_draw.cpp
   HEADERS
     Installer-f/main_demo.h Installer-f/main_disc.h Installer-f/main_dvd.h Installer-f/main_globals.h
     Installer-f/main_net.h Installer-f/main_prefs.h Installer-f/main_prompts.h
     Installer-f/main_registration.h Installer-f/main_run_report.h Installer-f/main_status.h
-    Installer-f/main_update.h Installer-f/main_wizard.h Installer-f/main_world_map.h)
+    Installer-f/main_update.h Installer-f/main_web_steps.h Installer-f/main_wizard.h Installer-f/main_world_map.h)

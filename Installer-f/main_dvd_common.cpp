@@ -12,7 +12,7 @@
 
 static std::string scanned_disc;	// the disc whose files were read last
 
-void UTIL_scan_dvd_reset() { scanned_disc.clear(); }
+void dvd_scan_reset() { scanned_disc.clear(); }
 
 static int has_file(const std::string& p)
 {

@@ -94,7 +94,7 @@ void APP_update()
 
 	OGL_string(colr_black, 500, 480, s.title, 540, 1, 1);
 	// over the world map the text starts higher: the map's top is at 402
-	OGL_string(colr_black, 230, UTIL_world_map_shown() ? 462.0f : 440.0f, s.text, 540, 0, 0);
+	OGL_string(colr_black, 230, dvd_world_map_shown() ? 462.0f : 440.0f, s.text, 540, 0, 0);
 
 	wizard_clicks clicks;
 	for (size_t j = 0; j < s.choice_labels.size(); ++j)

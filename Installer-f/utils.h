@@ -79,6 +79,8 @@ int  directory_file_present(const std::string& path);
 const std::string& UTIL_run_folder();
 // Removes this run's folder now (a later UTIL_run_folder makes a new one).
 void UTIL_run_files_remove();
+// Removes the folders that runs no longer running left in temp_path.
+void UTIL_run_files_sweep();
 // This run's directory file.
 std::string UTIL_run_directory_file();
 // Unpacks a directory archive's directory file alone, bounded in size, as
@@ -162,9 +164,11 @@ float grab_shown_quiet(std::string& server);
 // quota, a read-only or forbidden folder): no server is to blame for them.
 bool grab_local_write_error(int err);
 
-// Stream i's archive in the temporary folder, named for this process: other
-// installers share the folder.
+// Stream i's archive (from http_stream_count on: those the unpack set holds),
+// in this run's folder.
 std::string grab_archive_path(int stream);
+// Deletes the archives the streams that are on were fetching.
+void grab_discard_archives();
 void grab_files_start();	// resets the pump and the run's error flags
 enum { grab_running = 0, grab_done = 1, grab_failed = 2 };
 // One step of the run: grab_running, grab_done, or grab_failed (the run
@@ -179,7 +183,6 @@ void grab_leave_out(float seconds);
 // sleeps until a transfer or the unpacking has news, at most `ms` milliseconds.
 // A frame's pump calls it instead of calling grab_files again at once.
 int  grab_files_wait(int ms);
-int  extract_and_delete_file(const std::string& folder, std::string archive, std::string destination);
 
 // How the last run ended, for its finish screen.
 struct grab_outcome {

@@ -24,9 +24,7 @@
 #include <cstring>
 #include <set>
 #include <strings.h>
-#include <dirent.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -95,9 +93,9 @@ static std::string listed_md5(const file_version_struct& v)
 	return !v.want_delete && v.sig_want.size() == md5_hex_digits ? v.sig_want : std::string();
 }
 
-// The unpacking part of extract_and_delete_file: writes nothing to the log but
-// through io_log. written (optional): the file's signature, taken as it
-// was written.
+// Unpacks a fetched archive into the copy and deletes it, writing nothing to
+// the log but through io_log. written (optional): the file's signature, taken
+// as it was written.
 static int unpack_and_delete(const std::string& folder, const std::string& archive, const std::string& destination,
                              float listed_kb, const std::string& signature, int& chmod_result,
                              std::string* written = nullptr)
@@ -208,28 +206,15 @@ static void drop_transfers()
 	for (const grab_stream& st : g_grab.streams) http.drop(st.slot);
 }
 
-std::string grab_archive_path(int stream)
-{
-	return temp_path + std::to_string((long)getpid()) + "-" + std::to_string(stream) + ".zip";
-}
+std::string grab_archive_path(int stream) { return UTIL_run_folder() + std::to_string(stream) + ".zip"; }
 
-// Archives that runs of installers no longer running left in the shared
-// temporary folder: the streams' (below http_stream_count, whole or ".part"
-// while they came in) and those the unpack set held (from http_stream_count on).
-static void remove_dead_runs_archives()
+void grab_discard_archives()
 {
-	DIR* d = opendir(temp_path.c_str());
-	if (!d) return;
-	while (dirent* e = readdir(d)) {
-		long pid = 0;
-		int stream = -1, used = 0;
-		if (sscanf(e->d_name, "%ld-%d.zip%n", &pid, &stream, &used) != 2) continue;
-		if (e->d_name[used] != 0 && strcmp(e->d_name + used, ".part") != 0) continue;
-		if (pid <= 0 || pid == (long)getpid() || stream < 0) continue;
-		if (kill((pid_t)pid, 0) == 0 || errno != ESRCH) continue;
-		delete_file(temp_path + e->d_name);
+	for (int i = 0; i < http_stream_count; ++i) {
+		const grab_stream& st = g_grab.streams[i];
+		if (!st.on || st.file < 0 || st.file >= (int)sim_info.size()) continue;
+		delete_file(grab_archive_path(i));
 	}
-	closedir(d);
 }
 
 // What a run that was left before its final check (Back, then Next) wrote
@@ -256,7 +241,7 @@ static float unreachable_after_seconds()
 
 void grab_files_start()
 {
-	remove_dead_runs_archives();
+	UTIL_run_files_sweep();	// what killed runs left
 	drop_transfers();	// a cancelled run must not hand its transfers to this one
 	drop_unpacks();
 	carry_unchecked();
@@ -292,14 +277,6 @@ void grab_files_start()
 	g_grab.check_files.clear();
 	g_grab.check_next = 0;
 	g_grab.check_wrong.clear();
-}
-
-int extract_and_delete_file(const std::string& folder, std::string archive, std::string destination)
-{
-	int chmod_result = 0;
-	int code = unpack_and_delete(folder, archive, destination, -1, std::string(), chmod_result);	// no listing at hand
-	log_unpack(archive, destination, code, chmod_result);
-	return code;
 }
 
 // Every server failed file f several times over, or said it lacks it: the

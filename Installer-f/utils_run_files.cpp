@@ -1,6 +1,8 @@
 // This run's own files in the shared temporary folder: several installers may
-// run at once, so each keeps its server list and directory file in a folder
-// of its own, named for its process, and removes it when it ends.
+// run at once, so each keeps its server list, its directory file and the
+// download pump's archives in a folder of its own, named for its process, and
+// removes it when it ends; the folders of runs that were killed are removed
+// by the next.
 #include "utils.h"
 #include "utils_internal.h"
 #include "http.h"
@@ -82,6 +84,8 @@ const std::string& UTIL_run_folder()
 	run_folder = std::string(buf.data()) + "/";
 	return run_folder;
 }
+
+void UTIL_run_files_sweep() { remove_dead_run_folders(temp_path); }
 
 void UTIL_run_files_remove()
 {

@@ -44,7 +44,7 @@ TEST(DemoCleanup, DiscardTakesTheStreamsArchivesOnly)
 	g_grab.streams[1].on = 1; g_grab.streams[1].file = 3;	// past the end of the list: left alone
 	g_grab.streams[2].on = 0; g_grab.streams[2].file = 1;
 	g_grab.streams[3].on = 1; g_grab.streams[3].file = 2;
-	demo_discard_partial_archives();
+	grab_discard_archives();
 	EXPECT_EQ(access(grab_archive_path(0).c_str(), F_OK), -1);
 	EXPECT_EQ(access(grab_archive_path(1).c_str(), F_OK), 0);
 	EXPECT_EQ(access(grab_archive_path(2).c_str(), F_OK), 0);

@@ -118,7 +118,7 @@ static void set_mount(bool with_disc)
 	std::ofstream m(mount_table);
 	if (with_disc) m << "layoutdisc " << disc << " ext4 ro 0 0\n";
 	dvd_path.clear();
-	UTIL_scan_dvd_reset();
+	dvd_scan_reset();
 }
 
 static void write_copies(int n)
