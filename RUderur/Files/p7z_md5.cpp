@@ -1,6 +1,7 @@
 #include "p7z_md5.h"
 #include "io_utils.h"
 #include "zip_utils.h"
+#include "unpack_writer.h"
 #include "UTL_globals.h"
 #include "UTL_log.h"
 #include <archive.h>
@@ -46,19 +47,6 @@ static la_int64_t p7z_skip(struct archive*, void* client, la_int64_t request)
 	p7z_stream* s = (p7z_stream*)client;
 	if (fseeko(s->f, (off_t)request, SEEK_CUR) != 0) return 0;
 	return request;
-}
-
-static int write_all(int fd, const void* data, size_t n)
-{
-	const char* p = (const char*)data;
-	while (n > 0) {
-		ssize_t w = write(fd, p, n);
-		if (w < 0 && errno == EINTR) continue;
-		if (w <= 0) return w < 0 ? errno : EIO;	// a full disk is the user's to mend, not the archive's fault
-		p += w;
-		n -= (size_t)w;
-	}
-	return 0;
 }
 
 // The reader turns the stored UTF-16 names into the locale's characters: in
@@ -390,18 +378,13 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 			err = err_archive_too_big;
 			break;
 		}
-		// written beside the target and renamed over it once whole (the reader checks the CRC)
-		std::string path = path_full(out), temp;
-		int fd = unpack_temp_open(out.substr(0, out.rfind('/') + 1), temp);
-		if (fd < 0) { err = -fd; ERR_AT(); break; }
-		unpack_signer sign(rules);
-		uint64_t total = 0;
-		if (archive_entry_filetype(e) == AE_IFLNK) {
+		// handed to the disk writer, which places it once whole (the reader checks the CRC)
+		const bool link = archive_entry_filetype(e) == AE_IFLNK;
+		unpack_writer w(out, rules, link ? UINT64_MAX : max_bytes);	// a link's text is not bounded
+		if ((err = w.open()) != 0) break;
+		if (link) {
 			const char* text = archive_entry_symlink(e);	// kept as a file holding the link text
-			if (text) {
-				sign.add(text, strlen(text));
-				err = write_all(fd, text, strlen(text));
-			}
+			if (text) err = w.write(text, strlen(text));
 		} else {
 			for (;;) {
 				la_ssize_t n = archive_read_data(ar, buf, unpack_buffer_size);
@@ -411,26 +394,13 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 					err = err_zip_short_read;
 					break;
 				}
-				total += (uint64_t)n;
-				if (total > max_bytes) {
-					err = err_archive_too_big;
-					break;
-				}
-				sign.add(buf, (size_t)n);
-				err = write_all(fd, buf, (size_t)n);
+				err = w.write(buf, (size_t)n);
 				if (err) break;
+				written += (uint64_t)n;
 			}
 		}
-		written += total;
-		if (close(fd) != 0 && !err) err = errno;
-		if (!err) err = sign.check();
-		if (!err && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
-		if (err) {
-			ERR_AT();
-			unlink(temp.c_str());
-		} else {
-			sign.placed();
-		}
+		if (!err) err = w.place();
+		if (err) ERR_AT();
 	}
 	unpack_log_skipped(skipped, first_skipped, archive_path, rules);
 	if (!err && only_one && !found) {
@@ -487,30 +457,6 @@ std::string md5_digest::hex()
 		s[2 * i + 1] = digits[d[i] & 15];
 	}
 	return s;
-}
-
-unpack_signer::unpack_signer(const unpack_rules* rules)
-    : want(rules ? rules->md5 : std::string()), out(rules ? rules->signature : nullptr), on(out || !want.empty())
-{
-}
-
-void unpack_signer::add(const void* data, size_t length)
-{
-	bytes += length;
-	if (on) md5.add(data, length);
-}
-
-int unpack_signer::check()
-{
-	if (!on) return 0;
-	got = md5.hex();
-	// no signature to hold the bytes to: they are not taken on trust
-	return got.empty() || (!want.empty() && got != want) ? err_archive_wrong_bytes : 0;
-}
-
-void unpack_signer::placed()
-{
-	if (out) *out = bytes ? got : std::string();
 }
 
 // Bytes read per call: enough that the calls cost little beside the digest,

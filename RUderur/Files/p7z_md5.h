@@ -42,24 +42,4 @@ private:
 	bool           failed = false;
 };
 
-// One entry an unpacker writes, signed from its bytes as they are written and
-// held to the signature its listing gives (unpack_rules::md5).
-struct unpack_signer {
-	explicit unpack_signer(const unpack_rules* rules);
-	void add(const void* data, size_t length);
-	// After the last byte: err_archive_wrong_bytes when the listing's signature
-	// differs, else 0.
-	int check();
-	// Once the file is in place: its signature to unpack_rules::signature, as
-	// calc_file_md5 then gives it (empty for an empty file).
-	void placed();
-
-private:
-	md5_digest   md5;
-	std::string  want, got;
-	std::string* out;
-	bool         on;
-	uint64_t     bytes = 0;
-};
-
 #endif

@@ -1,0 +1,110 @@
+#include "unpack_writer.h"
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#define ERR_AT() (sErrFile = "unpack_writer", sErrLine = __LINE__)
+
+static std::string folder_of(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
+
+unpack_signer::unpack_signer(const unpack_rules* rules)
+    : want(rules ? rules->md5 : std::string()), out(rules ? rules->signature : nullptr), on(out || !want.empty())
+{
+}
+
+void unpack_signer::add(const void* data, size_t length)
+{
+	bytes += length;
+	if (on) md5.add(data, length);
+}
+
+int unpack_signer::check()
+{
+	if (!on) return 0;
+	got = md5.hex();
+	// no signature to hold the bytes to: they are not taken on trust
+	return got.empty() || (!want.empty() && got != want) ? err_archive_wrong_bytes : 0;
+}
+
+void unpack_signer::placed()
+{
+	if (out) *out = bytes ? got : std::string();
+}
+
+unpack_writer::unpack_writer(const std::string& target, const unpack_rules* rules, uint64_t max_bytes)
+    : target_(target), sign_(rules), max_(max_bytes)
+{
+}
+
+unpack_writer::~unpack_writer()
+{
+	if (fd_ >= 0) close(fd_);
+	if (!temp_.empty()) unlink(temp_.c_str());
+}
+
+int unpack_writer::open()
+{
+	int fd = unpack_temp_open(folder_of(target_), temp_);
+	if (fd < 0) { ERR_AT(); return -fd; }
+	fd_ = fd;
+	return 0;
+}
+
+int unpack_writer::write(const void* data, size_t n)
+{
+	if (n > max_ - bytes_ || bytes_ > max_) { ERR_AT(); return err_archive_too_big; }
+	sign_.add(data, n);
+	const char* p = (const char*)data;
+	while (n > 0) {
+		ssize_t w = ::write(fd_, p, n);
+		if (w < 0 && errno == EINTR) continue;
+		// a full disk is the user's to mend, not the archive's fault
+		if (w <= 0) { ERR_AT(); return w < 0 ? errno : EIO; }
+		p += w;
+		n -= (size_t)w;
+		bytes_ += (uint64_t)w;
+	}
+	return 0;
+}
+
+void unpack_writer::set_temp_time(bool follow)
+{
+	if (!timed_) return;
+	struct timespec ts[2];
+	ts[0].tv_sec = ts[1].tv_sec = when_;
+	ts[0].tv_nsec = ts[1].tv_nsec = 0;
+	utimensat(AT_FDCWD, temp_.c_str(), ts, follow ? 0 : AT_SYMLINK_NOFOLLOW);
+}
+
+// The last step of both kinds: the temporary takes the target's name, or goes.
+int unpack_writer::put_in_place(int err)
+{
+	if (!err && rename(temp_.c_str(), path_full(target_).c_str()) != 0) { err = errno; ERR_AT(); }
+	if (err) return err;	// the destructor removes the temporary
+	temp_.clear();
+	sign_.placed();
+	return 0;
+}
+
+int unpack_writer::place()
+{
+	int err = sign_.check();
+	if (err) ERR_AT();
+	if (!err && mode_ != 0) fchmod(fd_, mode_ & 0777);
+	int closed = close(fd_);
+	fd_ = -1;
+	if (closed != 0 && !err) { err = errno; ERR_AT(); }
+	if (!err) set_temp_time(true);
+	return put_in_place(err);
+}
+
+int unpack_writer::place_link(const std::string& text)
+{
+	sign_.add(text.data(), text.size());
+	int err = sign_.check();
+	if (err) { ERR_AT(); return err; }
+	if ((err = unpack_temp_link(folder_of(target_), text, temp_)) != 0) { ERR_AT(); return err; }
+	set_temp_time(false);
+	return put_in_place(0);
+}
