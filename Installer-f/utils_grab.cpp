@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <set>
 #include <strings.h>
 #include <poll.h>
@@ -45,6 +46,7 @@ public:
 	int         code = 0, chmod_result = 0;
 	int         skipped = 0;		// the run was dropped before it got here
 	std::string sig = "NONE";
+	file_identity identity;			// the file's as it was put in place
 	std::string log;				// the unpacking's log lines, written out by the main thread
 	grab_unpack_task(int f, int sel, int n, int bad, int h, int64_t b, const std::string& c, const std::string& r,
 	                 const std::string& a, const std::string& d)
@@ -56,21 +58,25 @@ public:
 };
 
 // A slice of the run's final check, on a worker thread: each file the run
-// wrote is read back and signed, each path it deleted looked up. The main
-// thread fills it and reads what it found.
+// wrote is looked up, and read back and signed when it is not as the run put
+// it in place; each path it deleted is looked up. The main thread fills it and
+// reads what it found.
 class grab_check_task : public UTL_work_task {
 public:
 	struct item {
-		std::string local, sig_want;	// sig_want empty: the path must be gone
+		std::string   local, sig_want;	// sig_want empty: the path must be gone
+		file_identity placed;
 	};
 	std::vector<item>                                items;
 	std::vector<std::pair<std::string, std::string>> wrong;	// each item not as it should be, and what was found
+	int                                              read = 0;	// files read back
 	void do_it() override;
 };
 
-// A slice of the final check ends after this many files, or before its
-// listed sizes pass about 64 MB, so that large files spread over the workers.
-enum { check_slice_files = 16 };
+// A slice of the final check ends after this many files to read, or before
+// their listed sizes pass about 64 MB, so that large files spread over the
+// workers; or after this many look-ups in all.
+enum { check_slice_files = 16, check_slice_looks = 512 };
 static const float check_slice_kb = 64000;
 
 // Paths compared as a volume that tells no case apart compares them.
@@ -95,14 +101,15 @@ static std::string listed_md5(const file_version_struct& v)
 
 // Unpacks a fetched archive into the copy and deletes it, writing nothing to
 // the log but through io_log. written (optional): the file's signature, taken
-// as it was written.
+// as it was written; identity (optional): the file's as it was put in place.
 static int unpack_and_delete(const std::string& folder, const std::string& archive, const std::string& destination,
                              float listed_kb, const std::string& signature, int& chmod_result,
-                             std::string* written = nullptr)
+                             std::string* written = nullptr, file_identity* identity = nullptr)
 {
 	// The listed file's path: only that entry of the archive is written, and only with its listed bytes.
-	int code = UTIL_unpack(folder, archive, destination, listed_kb, signature, written);
+	int code = UTIL_unpack(folder, archive, destination, listed_kb, signature, written, identity);
 	chmod_result = 0;
+	// made executable once in place: its identity changes, and the run's final check reads it back
 	if (destination.find("Contents/MacOS/") != std::string::npos) chmod_result = make_file_executable(destination);
 	delete_file(archive);
 	return code;
@@ -129,9 +136,10 @@ void grab_unpack_task::do_it()
 	}
 	io_log_capture capture;
 	const file_version_struct& v = sim_info[file].versions.back();
-	// signed from the bytes as they went out: the run's final check reads them back
+	// signed from the bytes as they went out: the run's final check reads back
+	// only a file whose identity changed since
 	std::string written;
-	code = unpack_and_delete(folder, archive, destination, v.kb2, listed_md5(v), chmod_result, &written);
+	code = unpack_and_delete(folder, archive, destination, v.kb2, listed_md5(v), chmod_result, &written, &identity);
 	if (code == 0) sig = written;
 	log = capture.text.str();
 }
@@ -145,6 +153,9 @@ void grab_check_task::do_it()
 			if (lstat(it.local.c_str(), &st) == 0) wrong.push_back({it.local, "it is still there"});
 			continue;
 		}
+		// as the run put it in place: its bytes are the ones signed then
+		if (it.placed.known && file_identity_of(it.local).same_as(it.placed)) continue;
+		++read;
 		std::string sig = "NONE";
 		int why = md5_missing;
 		calc_file_md5(it.local, sig, &why);
@@ -173,7 +184,10 @@ static void drop_unpacks()
 					file_version_struct& v = sim_info[u->file].versions.back();
 					v.sig_have = u->sig;
 					v.up_to_date = v.sig_have == v.sig_want;
-					if (v.up_to_date) g_grab.written.insert(u->file);
+					if (v.up_to_date) {
+						g_grab.written.insert(u->file);
+						g_grab.placed[u->file] = u->identity;
+					}
 				}
 			}
 			delete t;
@@ -225,11 +239,11 @@ static void carry_unchecked()
 	for (int f : g_grab.written)
 		if (f < (int)sim_info.size()) {
 			const file_version_struct& v = sim_info[f].versions.back();
-			g_grab.carried.push_back({UTIL_local_path(g_grab.folder, v), v.sig_want, v.kb2});
+			g_grab.carried.push_back({UTIL_local_path(g_grab.folder, v), v.sig_want, v.kb2, g_grab.placed[f]});
 		}
 	for (int f : g_grab.deleted)
 		if (f < (int)sim_info.size())
-			g_grab.carried.push_back({UTIL_local_path(g_grab.folder, sim_info[f].versions.back()), std::string(), 0});
+			g_grab.carried.push_back({UTIL_local_path(g_grab.folder, sim_info[f].versions.back()), std::string(), 0, {}});
 }
 
 static float unreachable_after_seconds()
@@ -272,10 +286,12 @@ void grab_files_start()
 	g_grab.failed.clear();
 	g_grab.unreachable = 0;
 	g_grab.written.clear();
+	g_grab.placed.clear();
 	g_grab.deleted.clear();
 	g_grab.checking = 0;
 	g_grab.check_files.clear();
 	g_grab.check_next = 0;
+	g_grab.check_read = 0;
 	g_grab.check_wrong.clear();
 }
 
@@ -442,6 +458,7 @@ static void collect_check(grab_check_task* c)
 		for (const grab_check_task::item& it : c->items) c->wrong.push_back({it.local, "it could not be checked: " + msg});
 	}
 	for (const auto& w : c->wrong) g_grab.check_wrong.push_back(w);
+	g_grab.check_read += c->read;
 	delete c;
 }
 
@@ -486,6 +503,7 @@ static void collect_tasks()
 			next.kb_fetched += v.kb1;
 			next.kb_installed += v.kb2;
 			g_grab.written.insert(c->file);
+			g_grab.placed[c->file] = c->identity;
 		} else if (grab_local_write_error(c->code)) {
 			if (!stg.extract_error)
 				local_failure(c->remote, c->code, c->destination.substr(0, c->destination.rfind('/') + 1), v.kb2);
@@ -754,18 +772,22 @@ static int end_failed_run()
 }
 
 // Hands the set the next slices of the final check while it has room: a
-// few files a slice, read on its threads.
+// few files to read a slice, or many to look up, on its threads.
 static void feed_check()
 {
 	const std::vector<grab_check_item>& files = g_grab.check_files;
 	while (g_grab.check_next < files.size() && g_grab.unpack_pool->has_free_slot()) {
 		grab_check_task* t = new grab_check_task;
 		float kb = 0;
-		while (g_grab.check_next < files.size() && (int)t->items.size() < check_slice_files) {
+		int reads = 0;
+		while (g_grab.check_next < files.size() && (int)t->items.size() < check_slice_looks) {
 			const grab_check_item& c = files[g_grab.check_next];
-			if (!t->items.empty() && kb + c.kb > check_slice_kb) break;
-			kb += c.kb;
-			t->items.push_back({c.local, c.sig_want});
+			if (!c.sig_want.empty() && !c.placed.known) {	// to be read
+				if (reads == check_slice_files || (reads && kb + c.kb > check_slice_kb)) break;
+				kb += c.kb;
+				++reads;
+			}
+			t->items.push_back({c.local, c.sig_want, c.placed});
 			++g_grab.check_next;
 		}
 		g_grab.unpack_pool->enqueue_task(t);
@@ -786,9 +808,25 @@ static void report_check()
 	          more_files_line(g_grab.check_wrong.size()), t_alert);
 }
 
-// One step of the run's final check: every file it wrote is read back and
-// signed, every path it deleted looked up, on the set's threads. 0 while it
-// runs; at its end the run's result.
+// An identity vouches for a file's bytes only on a volume that marks every
+// change after a look; elsewhere (coarse time stamps, a network volume) the
+// file is read back. One probe per volume, in the folder of its first file.
+static void trust_identities_where_changes_show()
+{
+	std::map<uint64_t, int> marks;
+	for (grab_check_item& c : g_grab.check_files) {
+		if (!c.placed.known) continue;
+		auto m = marks.find(c.placed.device);
+		if (m == marks.end())
+			m = marks.emplace(c.placed.device, PLAT_volume_marks_every_change(c.local.substr(0, c.local.rfind('/') + 1),
+			                                                                  c.placed.device)).first;
+		if (!m->second) c.placed.known = false;
+	}
+}
+
+// One step of the run's final check: every file it wrote is looked up (and
+// read back and signed when it changed since), every path it deleted looked
+// up, on the set's threads. 0 while it runs; at its end the run's result.
 static int check_step(const std::string& folder)
 {
 	if (int err = unpack_pool_ready()) {
@@ -798,10 +836,11 @@ static int check_step(const std::string& folder)
 	if (g_grab.unpack_pool) feed_check();
 	if (g_grab.check_next < g_grab.check_files.size() || g_grab.check_out > 0) return grab_running;
 	xer << "Checked the " << g_grab.check_files.size() << " files this run wrote or deleted in "
-	    << (double)(xtim_class::microsecs() - g_grab.check_start) / 1e6 << " s.\n";
+	    << (double)(xtim_class::microsecs() - g_grab.check_start) / 1e6 << " s (" << g_grab.check_read << " read back).\n";
 	// checked: nothing of it is carried to a next run
 	g_grab.carried.clear();
 	g_grab.written.clear();
+	g_grab.placed.clear();
 	g_grab.deleted.clear();
 	if (!g_grab.failed.empty() || !g_grab.check_wrong.empty()) {
 		report_given_up();
@@ -872,7 +911,7 @@ int grab_files(const std::string& folder)
 	for (int f : g_grab.written)
 		if (!given_up(f)) {	// one given up later is named as such
 			const file_version_struct& v = sim_info[f].versions.back();
-			g_grab.check_files.push_back({UTIL_local_path(folder, v), v.sig_want, v.kb2});
+			g_grab.check_files.push_back({UTIL_local_path(folder, v), v.sig_want, v.kb2, g_grab.placed[f]});
 			listed_here.insert(g_grab.check_files.back().local);
 		}
 	// Where the volume tells no case apart, a deleted spelling of a listed
@@ -884,13 +923,14 @@ int grab_files(const std::string& folder)
 			if (!h.versions.back().want_delete) kept.insert(UTIL_local_path(folder, h.versions.back()));
 	for (int f : g_grab.deleted) {
 		std::string local = UTIL_local_path(folder, sim_info[f].versions.back());
-		if (!kept.count(local) && listed_here.insert(local).second) g_grab.check_files.push_back({local, std::string(), 0});
+		if (!kept.count(local) && listed_here.insert(local).second) g_grab.check_files.push_back({local, std::string(), 0, {}});
 	}
 	// what a run left before its check (Back, then Next) is checked with it
 	for (const grab_check_item& c : g_grab.carried) {
 		if (c.sig_want.empty() && kept.count(c.local)) continue;
 		if (listed_here.insert(c.local).second) g_grab.check_files.push_back(c);
 	}
+	trust_identities_where_changes_show();
 	return check_step(folder);
 }
 

@@ -26,9 +26,11 @@ int  UTIL_delete_listed(const std::string& folder, const std::string& local, con
 // A signature given: other bytes never take the file's place
 // (err_archive_wrong_bytes), so an older file stays as it was.
 // written (optional): on success, the file's MD5 taken as it was written
-// ("NONE" when it is empty), as calc_file_md5 would read it back.
+// ("NONE" when it is empty), as calc_file_md5 would read it back; identity
+// (optional, with written): the file's identity as it was put in place.
 int  UTIL_unpack(const std::string& folder, const std::string& archive, const std::string& destination,
-                 float listed_kb, const std::string& signature = std::string(), std::string* written = nullptr);
+                 float listed_kb, const std::string& signature = std::string(), std::string* written = nullptr,
+                 file_identity* identity = nullptr);
 // Adds the folder of local and each ancestor down to, not including, the copy's folder.
 void UTIL_note_folders(const std::string& folder, const std::string& local, std::set<std::string>& folders);
 // Deepest first: removes each folder of the copy at folder that lists empty.

@@ -3,6 +3,8 @@
 // The install engine's records: the loaded directory file, the installer
 // record and the one record of the engine's state, shared with the wizard.
 #include "http.h"
+#include "io_utils.h"
+#include <map>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -125,10 +127,12 @@ struct grab_retry {
 };
 
 // One file of a run's final check: where it is, the listed signature it must
-// have (empty: the path must be gone), its listed size (kB).
+// have (empty: the path must be gone), its listed size (kB), and its identity
+// as the run put it in place (unknown: it is read back).
 struct grab_check_item {
-	std::string local, sig_want;
-	float       kb;
+	std::string   local, sig_want;
+	float         kb;
+	file_identity placed;
 };
 
 // A file every server failed, several times over (or every server said it
@@ -193,18 +197,21 @@ struct UTIL_grab_run {
 	float                     local_more_kb = 0;
 	std::string               folder;	// the copy the run works on
 	std::set<int>             written;	// files this run installed and signed
+	std::map<int, file_identity> placed;	// their identities as the run put them in place
 	std::vector<int>          deleted;	// files this run deleted
 	// Files an earlier run on `folder` wrote or deleted and left before its
 	// final check (the user went Back): local path, the listed signature
 	// (empty: the path must be gone). The next run's check reads them too.
 	std::vector<grab_check_item> carried;
 	// The final check of what the run wrote and deleted: begun, the next of
-	// the files to hand to the set, the slices not yet back, what it found.
+	// the files to hand to the set, the slices not yet back, the files it read
+	// back, what it found.
 	int                       checking = 0;
 	unsigned long long        check_start = 0;	// microseconds
 	std::vector<grab_check_item> check_files;
 	size_t                    check_next = 0;
 	int                       check_out = 0;
+	int                       check_read = 0;
 	std::vector<std::pair<std::string, std::string>> check_wrong;	// local path, what was found
 };
 extern UTIL_grab_run g_grab;

@@ -26,18 +26,31 @@ inline int bench_sh(const std::string& cmd)
 
 // The set: OUT/tree (the installed files), OUT/mirror/vantor_92102 (archives and
 // directory.txt.zip). Files and size from the command line: [count] [kb].
+// With a folder `keep` the set is made there unless it already holds one, and
+// is left for the next run (benchmarks that compare builds share one set).
 struct bench_set {
 	std::string out;
 	int count = 2000;
 	int kb = 1000;
+	bool kept = false;
 
-	bool make(int argc, char** argv)
+	bool make(int argc, char** argv, const std::string& keep = std::string())
 	{
 		if (argc > 1) count = atoi(argv[1]);
 		if (argc > 2) kb = atoi(argv[2]);
-		char templ[] = "/tmp/engine_bench_XXXXXX";
-		if (!mkdtemp(templ)) return false;
-		out = templ;
+		if (!keep.empty()) {
+			out = keep;
+			kept = true;
+			if (system(("test -d '" + out + "/mirror/vantor_92102'").c_str()) == 0) {
+				printf("using the set under %s\n", out.c_str());
+				return true;
+			}
+			if (bench_sh("mkdir -p '" + out + "'") != 0) return false;
+		} else {
+			char templ[] = "/tmp/engine_bench_XXXXXX";
+			if (!mkdtemp(templ)) return false;
+			out = templ;
+		}
 		printf("making %d files of %d kB under %s ...\n", count, kb, out.c_str());
 		fflush(stdout);
 		std::string here = __FILE__;
@@ -48,7 +61,7 @@ struct bench_set {
 
 	~bench_set()
 	{
-		if (out.size() > 10) bench_sh("rm -rf '" + out + "'");
+		if (!kept && out.size() > 10) bench_sh("rm -rf '" + out + "'");
 	}
 };
 

@@ -3,8 +3,14 @@
 // one curl process fetching every archive over one connection, then one unzip
 // per folder, 8 at a time. Then the CPU each spends per byte when loopback
 // carries at most 20 MB/s (the first 400 files; only in a network namespace of
-// its own, which the throttle must not leave). Usage: engine_web_bench [count] [kb] [rounds]
+// its own, which the throttle must not leave). The engine's final check is
+// timed apart: its CPU and its share of the run's.
+// Usage: engine_web_bench [count] [kb] [rounds] [--set=DIR] [--engine-only]
+//   --set=DIR      the release set made in DIR unless it holds one, and kept
+//                  (two builds compared in turns share one set)
+//   --engine-only  only the engine's rounds: no curl, no throttled round
 #include "engine_bench_util.h"
+#include "utils_records.h"
 #include "../tests/support/test_servers.h"
 #include "http.h"
 #include <algorithm>
@@ -31,6 +37,7 @@ static double cpu_seconds(int who)
 struct bench_round {
 	double curl = 0, curl_unzip = 0, engine = 0;
 	double curl_cpu = 0, unzip_cpu = 0, engine_cpu = 0, engine_main_cpu = 0;
+	double check = 0, check_cpu = 0, check_share = 0;	// the final check: seconds, CPU, share of the run's CPU
 	int    good = 0, streams = 0, extract_error = 0;
 };
 
@@ -90,10 +97,24 @@ static void run_engine(const bench_set& set, const std::string& temp, bench_roun
 	make_dirs(copy);
 	grab_files_start();
 	int res = 0;
+	// the CPU and clock before the call that began the final check
+	double check_c0 = -1, check_t0 = 0, call_c0 = 0, call_t0 = 0;
+	auto pump = [&] {
+		if (check_c0 < 0) {
+			call_c0 = cpu_seconds(RUSAGE_SELF);
+			call_t0 = bench_now();
+		}
+		int got = grab_files(copy);
+		if (check_c0 < 0 && g_grab.checking) {
+			check_c0 = call_c0;
+			check_t0 = call_t0;
+		}
+		return got;
+	};
 	while (!res) {
 		xtim.xtim_update();
 		double frame = bench_now();
-		while (!(res = grab_files(copy))) {
+		while (!(res = pump())) {
 			double left = 0.02 - (bench_now() - frame);
 			if (left <= 0) break;
 			grab_files_wait((int)(left * 1000) + 1);
@@ -101,7 +122,11 @@ static void run_engine(const bench_set& set, const std::string& temp, bench_roun
 	}
 	r.engine = bench_now() - t0;
 	r.engine_main_cpu = cpu_seconds(RUSAGE_THREAD) - m0;
-	r.engine_cpu = cpu_seconds(RUSAGE_SELF) - c0;
+	double c1 = cpu_seconds(RUSAGE_SELF);
+	r.engine_cpu = c1 - c0;
+	r.check = check_c0 < 0 ? 0 : t0 + r.engine - check_t0;
+	r.check_cpu = check_c0 < 0 ? 0 : c1 - check_c0;
+	r.check_share = r.engine_cpu > 0 ? r.check_cpu / r.engine_cpu : 0;
 	r.streams = 0;
 	for (int i = 0; i < http_stream_count; ++i) r.streams += g_grab.streams[i].on;
 	r.extract_error = stg.extract_error;
@@ -113,11 +138,34 @@ static void run_engine(const bench_set& set, const std::string& temp, bench_roun
 	for (auto& h : sim_info) r.good += h.versions.back().up_to_date;
 }
 
+static double load_average()
+{
+	double l = 0;
+	FILE* f = fopen("/proc/loadavg", "r");
+	if (f) {
+		if (fscanf(f, "%lf", &l) != 1) l = 0;
+		fclose(f);
+	}
+	return l;
+}
+
 int main(int argc, char** argv)
 {
+	std::vector<char*> args;	// the numbers, in order
+	std::string keep;
+	bool engine_only = false;
+	for (int i = 0; i < argc; ++i) {
+		std::string a = argv[i];
+		if (a.compare(0, 6, "--set=") == 0)
+			keep = a.substr(6);
+		else if (a == "--engine-only")
+			engine_only = true;
+		else
+			args.push_back(argv[i]);
+	}
 	bench_set set;
-	if (!set.make(argc, argv)) return 1;
-	int rounds = argc > 3 ? atoi(argv[3]) : 3;
+	if (!set.make((int)args.size(), args.data(), keep)) return 1;
+	int rounds = args.size() > 3 ? atoi(args[3]) : 3;
 	if (rounds < 1) rounds = 1;
 	bench_engine_start(set.out + "/log.txt");
 	std::string temp = set.out + "/temp/";
@@ -139,17 +187,23 @@ int main(int argc, char** argv)
 	for (int k = 0; k < rounds; ++k) {
 		bench_round r;
 		// alternate which goes first, so that neither always meets a warmer cache
-		if (k % 2 == 0) {
+		if (engine_only) {
+			run_engine(set, temp, r);
+		} else if (k % 2 == 0) {
 			run_pipeline(set, r);
 			run_engine(set, temp, r);
 		} else {
 			run_engine(set, temp, r);
 			run_pipeline(set, r);
 		}
-		printf("round %d: curl %.3f s, curl+unzip %.3f s, engine %.3f s (ratio %.2f); CPU curl %.2f s, unzip %.2f s, "
-		       "engine %.2f s of which the pump's thread %.2f s; %d of %zu files match, %d streams at the end\n",
-		       k + 1, r.curl, r.curl_unzip, r.engine, r.engine / r.curl_unzip, r.curl_cpu, r.unzip_cpu, r.engine_cpu,
-		       r.engine_main_cpu, r.good, files, r.streams);
+		if (!engine_only)
+			printf("round %d: curl %.3f s, curl+unzip %.3f s, engine %.3f s (ratio %.2f); CPU curl %.2f s, unzip %.2f s, "
+			       "engine %.2f s of which the pump's thread %.2f s; %d of %zu files match, %d streams at the end\n",
+			       k + 1, r.curl, r.curl_unzip, r.engine, r.engine / r.curl_unzip, r.curl_cpu, r.unzip_cpu, r.engine_cpu,
+			       r.engine_main_cpu, r.good, files, r.streams);
+		printf("round %d: engine %.3f s, CPU %.3f s; final check %.3f s, CPU %.3f s (%.2f %% of the run's); "
+		       "%d of %zu files match; load %.1f\n",
+		       k + 1, r.engine, r.engine_cpu, r.check, r.check_cpu, 100 * r.check_share, r.good, files, load_average());
 		fflush(stdout);
 		ok = ok && r.good == (int)files && r.extract_error == 0;
 		all.push_back(r);
@@ -159,6 +213,14 @@ int main(int argc, char** argv)
 		for (auto& r : all) v.push_back(r.*f);
 		return median(v);
 	};
+	printf("engine's final check (medians of %d rounds): %.3f s, CPU %.3f s of the run's %.3f s, share %.2f %%\n", rounds,
+	       med(&bench_round::check), med(&bench_round::check_cpu), med(&bench_round::engine_cpu),
+	       100 * med(&bench_round::check_share));
+	if (engine_only) {
+		nginx.stop();
+		THREAD_shutdown();
+		return ok ? 0 : 1;
+	}
 	double curl = med(&bench_round::curl), pipe = med(&bench_round::curl_unzip), eng = med(&bench_round::engine);
 	double curl_cpu = med(&bench_round::curl_cpu), main_cpu = med(&bench_round::engine_main_cpu);
 	printf("files %zu, %.0f MB of archives; medians of %d rounds\n", files, mb, rounds);

@@ -128,6 +128,24 @@ private:
 // every archive is refused past it, before anything is written.
 enum { archive_entries_max = 1 << 16 };
 
+// Which file stands at a path and when it last changed, as the file system
+// tells it: device, inode, size, modification and change times. A write,
+// truncation, mode change, new link or rename over the path changes one of
+// them; on a volume whose change times mark every change
+// (PLAT_volume_marks_every_change) a file showing the identity it had when it
+// was looked at is the same file with the same bytes.
+struct file_identity {
+	bool     known = false;
+	uint64_t device = 0, inode = 0;
+	int64_t  size = 0, mtime_s = 0, mtime_ns = 0, ctime_s = 0, ctime_ns = 0;
+	// Both known, and every part the same.
+	bool same_as(const file_identity& o) const
+	{
+		return known && o.known && device == o.device && inode == o.inode && size == o.size && mtime_s == o.mtime_s &&
+		       mtime_ns == o.mtime_ns && ctime_s == o.ctime_s && ctime_ns == o.ctime_ns;
+	}
+};
+
 // What a caller may demand of an extraction (zip_to_file, p7z_to_file). With an
 // entry named, an archive that lists it (or its AppleDouble companion) more
 // than once is refused before anything is written, with err_archive_repeats;
@@ -147,6 +165,9 @@ struct unpack_rules {
 	std::string* signature = nullptr;	// not null: set, as each entry's file is put in place, to
 				// what calc_file_md5 then gives, taken from the bytes as they were
 				// written; emptied when that file is empty
+	file_identity* identity = nullptr;	// not null (with signature): set as each entry's
+				// file is put in place to its identity then; unknown when what stands
+				// there is not surely the file written (file_identity_of)
 };
 
 #endif

@@ -506,6 +506,27 @@ static int signed_as(md5_digest& md5, std::string& signature, int* why)
 	return 0;
 }
 
+file_identity file_identity_from(const struct stat& st)
+{
+	file_identity id;
+	id.known = true;
+	id.device = (uint64_t)st.st_dev;
+	id.inode = (uint64_t)st.st_ino;
+	id.size = (int64_t)st.st_size;
+	id.mtime_s = (int64_t)st.st_mtim.tv_sec;
+	id.mtime_ns = (int64_t)st.st_mtim.tv_nsec;
+	id.ctime_s = (int64_t)st.st_ctim.tv_sec;
+	id.ctime_ns = (int64_t)st.st_ctim.tv_nsec;
+	return id;
+}
+
+file_identity file_identity_of(const std::string& path)
+{
+	std::string f;
+	struct stat st;
+	return look_at(path, f, st) ? file_identity_from(st) : file_identity();
+}
+
 // A small file costs more in system calls than in its digest: it is looked
 // at once, opened, read in one call and closed.
 int calc_file_md5(const std::string& path, std::string& signature, int* why)

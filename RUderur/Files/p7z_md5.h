@@ -24,6 +24,12 @@ enum md5_absent {
 // link text. A folder, pipe, socket or device is never opened.
 int calc_file_md5(const std::string& path, std::string& signature, int* why = nullptr);
 
+// The identity of what stands at path, found as calc_file_md5 finds it (a link
+// itself, not what it leads to); unknown when nothing is there.
+file_identity file_identity_of(const std::string& path);
+// The identity a file's status (lstat) gives.
+file_identity file_identity_from(const struct stat& st);
+
 // An MD5 signature taken piece by piece: the program's one MD5, that of the
 // system's crypto library (its code tuned for this processor).
 class md5_digest {

@@ -9,7 +9,8 @@
 static std::string folder_of(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
 
 unpack_signer::unpack_signer(const unpack_rules* rules)
-    : want(rules ? rules->md5 : std::string()), out(rules ? rules->signature : nullptr), on(out || !want.empty())
+    : want(rules ? rules->md5 : std::string()), out(rules ? rules->signature : nullptr),
+      id_out(out ? rules->identity : nullptr), on(out || !want.empty())
 {
 }
 
@@ -27,9 +28,22 @@ int unpack_signer::check()
 	return got.empty() || (!want.empty() && got != want) ? err_archive_wrong_bytes : 0;
 }
 
-void unpack_signer::placed()
+int unpack_signer::put_in_place(const std::string& temp, const std::string& path)
 {
+	// The identity is taken after the rename, which changes the file's change
+	// time, and only when the inode there is the one written: another entry,
+	// a case twin or another program may have renamed a file over it since.
+	struct stat written, there;
+	const bool looked = id_out && lstat(temp.c_str(), &written) == 0;
+	if (rename(temp.c_str(), path.c_str()) != 0) return errno;
 	if (out) *out = bytes ? got : std::string();
+	if (id_out) {
+		*id_out = file_identity();
+		if (looked && lstat(path.c_str(), &there) == 0 && there.st_dev == written.st_dev &&
+		    there.st_ino == written.st_ino && (uint64_t)there.st_size == bytes)
+			*id_out = file_identity_from(there);
+	}
+	return 0;
 }
 
 unpack_writer::unpack_writer(const std::string& target, const unpack_rules* rules, uint64_t max_bytes)
@@ -80,10 +94,10 @@ void unpack_writer::set_temp_time(bool follow)
 // The last step of both kinds: the temporary takes the target's name, or goes.
 int unpack_writer::put_in_place(int err)
 {
-	if (!err && rename(temp_.c_str(), path_full(target_).c_str()) != 0) { err = errno; ERR_AT(); }
+	// the rename into place, and the placed file's signature and identity taken
+	if (!err && (err = sign_.put_in_place(temp_, path_full(target_))) != 0) ERR_AT();
 	if (err) return err;	// the destructor removes the temporary
 	temp_.clear();
-	sign_.placed();
 	return 0;
 }
 

@@ -21,16 +21,20 @@ public:
 	// After the last byte: err_archive_wrong_bytes when the listing's signature
 	// differs, else 0.
 	int check();
-	// Once the entry is in place: its signature to unpack_rules::signature, as
-	// calc_file_md5 then gives it (empty for an empty file).
-	void placed();
+	// After check(): renames the written temporary file (or link) over path; 0
+	// or errno. Once in place, its signature goes to unpack_rules::signature, as
+	// calc_file_md5 then gives it (empty for an empty file), and its identity
+	// to unpack_rules::identity, known only when what then stands at path is
+	// the file renamed there, holding every byte signed.
+	int put_in_place(const std::string& temp, const std::string& path);
 
 private:
-	md5_digest   md5;
-	std::string  want, got;
-	std::string* out;
-	bool         on;
-	uint64_t     bytes = 0;
+	md5_digest     md5;
+	std::string    want, got;
+	std::string*   out;
+	file_identity* id_out;
+	bool           on;
+	uint64_t       bytes = 0;
 };
 
 // One entry on its way to `target`.
