@@ -56,7 +56,7 @@ vantor_layer(vantor_base
     RUderur/Thread/UTL_threads.cpp RUderur/Thread/UTL_worker_threads.cpp
     RUderur/Files/DSF_library.cpp RUderur/Files/DSF_lookup.cpp RUderur/Files/io_guard.cpp
     RUderur/Files/io_utils.cpp RUderur/Files/opensave.cpp RUderur/Files/p7z_md5.cpp
-    RUderur/Files/path_utils.cpp RUderur/Files/zip_utils.cpp
+    RUderur/Files/path_utils.cpp RUderur/Files/unpack_writer.cpp RUderur/Files/zip_utils.cpp
     RUderur/Sockets/KelmSocket.cpp RUderur/Sockets/KelmSocketUDP.cpp
     RUderur/OOPS_cpp/xmap.cpp RUderur/OOPS_cpp/pref.cpp RUderur/OOPS_cpp/http.cpp
     RUderur/OOPS_cpp/colr.cpp
@@ -77,7 +77,7 @@ vantor_layer(vantor_base
     RUderur/Thread/THREAD_service.h RUderur/Thread/UTL_threadpool.h
     RUderur/Thread/UTL_threads.h RUderur/Thread/UTL_worker_threads.h
     RUderur/Files/DSF_library.h RUderur/Files/io_utils.h RUderur/Files/opensave.h
-    RUderur/Files/p7z_md5.h RUderur/Files/path_utils.h RUderur/Files/zip_utils.h
+    RUderur/Files/p7z_md5.h RUderur/Files/path_utils.h RUderur/Files/unpack_writer.h RUderur/Files/zip_utils.h
     RUderur/Sockets/KelmSocket.h
     RUderur/OOPS_cpp/xmap.h RUderur/OOPS_cpp/pref.h RUderur/OOPS_cpp/http.h
     RUderur/OOPS_cpp/colr.h
@@ -97,7 +97,8 @@ vantor_layer(vantor_engine
   SOURCES
     Installer-f/utils_checksum.cpp Installer-f/utils_choose.cpp Installer-f/utils_directory.cpp
     Installer-f/utils_dvd.cpp Installer-f/utils_folders.cpp Installer-f/utils_grab.cpp
-    Installer-f/utils_lock.cpp Installer-f/utils_run_files.cpp Installer-f/utils_site.cpp Installer-f/utils_state.cpp
+    Installer-f/utils_lock.cpp Installer-f/utils_run_files.cpp Installer-f/utils_servers.cpp Installer-f/utils_site.cpp
+    Installer-f/utils_state.cpp
   HEADERS
     Installer-f/utils.h Installer-f/utils_internal.h Installer-f/utils_prompts.h
     Installer-f/utils_records.h Installer-f/utils_site.h)
@@ -162,10 +163,10 @@ vantor_layer(vantor_wizard
     Installer-f/main_prompts.cpp Installer-f/main_prompts_words.cpp Installer-f/main_registration.cpp
     Installer-f/main_registration_pick.cpp Installer-f/main_run_report.cpp Installer-f/main_status.cpp
     Installer-f/main_status_draw.cpp Installer-f/main_update.cpp Installer-f/main_update_common.cpp
-    Installer-f/main_wizard.cpp Installer-f/main_wizard_draw.cpp Installer-f/main_world_map.cpp
-    Installer-f/main_world_map_draw.cpp
+    Installer-f/main_web_steps.cpp Installer-f/main_wizard.cpp Installer-f/main_wizard_draw.cpp
+    Installer-f/main_world_map.cpp Installer-f/main_world_map_draw.cpp
   HEADERS
     Installer-f/main_demo.h Installer-f/main_disc.h Installer-f/main_dvd.h Installer-f/main_globals.h
     Installer-f/main_net.h Installer-f/main_prefs.h Installer-f/main_prompts.h
     Installer-f/main_registration.h Installer-f/main_run_report.h Installer-f/main_status.h
-    Installer-f/main_update.h Installer-f/main_wizard.h Installer-f/main_world_map.h)
+    Installer-f/main_update.h Installer-f/main_web_steps.h Installer-f/main_wizard.h Installer-f/main_world_map.h)

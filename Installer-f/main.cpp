@@ -6,7 +6,7 @@
 #include "main_prompts.h"
 #include "main_registration.h"
 #include "main_wizard.h"
-#include "utils_records.h"
+#include "utils.h"
 #include "UTL_alert.h"
 #include "UTL_log.h"
 #include "UTL_globals.h"
@@ -56,20 +56,7 @@ int main(int argc, char** argv)
 	xer.flush();
 
 	// The install state before any screen runs.
-	temp_path = temp;
-	install_name = no_install_name;
-	stg.new_format_flag = 0;
-	stg.download_error = 0;
-	stg.extract_error = 0;
-	stg.num_servers = -1;
-	stg.sel_server = 0;
-	stg.stage = 0;
-	stg.action = 3;
-	stg.file_progress = 0.0f;
-	stg.stream_count = 0;
-	stg.total_kb_download = 0.0f;
-	stg.total_kb_install = 0.0f;
-	stg.target_os = 3;	// this platform's own files (1 Macintosh, 2 Windows, 3 Linux)
+	UTIL_engine_start(temp);
 
 	// Saved preferences override the defaults.
 	pref.IO_set(pref_file_installer, 0);

@@ -1,5 +1,6 @@
 // The web-demo flow: welcome, licence, server check, destination, install, finish.
 #include "main_demo.h"
+#include "main_web_steps.h"
 #include "main_run_report.h"
 #include "main_globals.h"
 #include "main_net.h"
@@ -41,7 +42,7 @@ int demo_start(int entering, wizard_screen& s)
 		eula_text = demo_licence_text;
 		locate_all_vantors();
 		demo_steps();
-		demo_discard_partial_archives();
+		grab_discard_archives();
 		grab_files_start();
 	}
 	s.title = T("Welcome");
@@ -51,9 +52,11 @@ int demo_start(int entering, wizard_screen& s)
 		            "install a new demo copy of Vantor 9?");
 	s.prefs_enabled = 1;
 	s.next = see_eula;
-	BTN_bool(250, 270, &stg.get_beta,
+	int beta = stg.get_beta;
+	BTN_bool(250, 270, &beta,
 	         T("|Get the new beta as a demo if available. Leave this off unless you want to participate in the "
 	           "Vantor beta program!"), 0);
+	UTIL_set_beta(beta);
 	return 0;
 }
 
@@ -75,50 +78,17 @@ int see_eula(int entering, wizard_screen& s)
 int demo_get_updates(int entering, wizard_screen& s)
 {
 	if (entering) checksum_directory_kill();	// a scan left by Back must not read a directory read again
-	if (entering && stg.stage == 3) stg.stage = 1;	// read the directory file again
+	if (entering) UTIL_directory_read_again();
 	if (entering) net_directory_restart();	// a fetch that gave up is tried again
 	s.title = T("Check Servers");
 	s.back = see_eula;
-	if (!demo_directory_step(s, demo_get_updates, T("to find a demo server."),
+	if (!web_directory_step(s, demo_get_updates, T("to find a demo server."),
 	                         T("I am processing information about the available demo."),
 	                         T("I am downloading demo info from %1:server name%.")))
 		return 0;
 	s.back = nullptr;
 	s.next = demo_pick_dest;
 	return 1;
-}
-
-int demo_directory_step(wizard_screen& s, wizard_func self, const std::string& contacting,
-                        const std::string& processing, const std::string& downloading_text)
-{
-	UTL_download_directory();
-	if (stg.stage == 3) return 1;
-	s.prefs_enabled = 1;	// a proxy that is wrong or missing is set there
-	if (net_has_problem()) {
-		s.text = net_problem_text();
-		s.next = self;	// Next asks again at once
-		return 0;
-	}
-	if (stg.num_servers == -1) {
-		s.text = T("I am contacting") + " " + net_site_host + " " + contacting;
-		return 0;
-	}
-	if (stg.stage == 1) {
-		s.text = processing;
-		return 0;
-	}
-	float fraction = 0;
-	int percent = net_directory_percent(&fraction);
-	if (percent == -1)
-		s.progress_text = T("I am checking the net for the latest version of Vantor 9 right now, and I am connecting "
-		                    "to the server...");
-	else
-		s.progress_text = UTL_string_sub(T("I am checking the net for the latest version of Vantor 9 right now, and I "
-		                                   "am %1:progress%% done checking."), int_str(percent));
-	s.progress = fraction;
-	int sel = stg.sel_server >= 0 && stg.sel_server < net_max_servers ? stg.sel_server : 0;
-	s.text = UTL_string_sub(downloading_text, server_name[sel]);
-	return 0;
 }
 
 int demo_scan_dest(wizard_screen& s, demo_dest_scan& scan, int changed)
@@ -172,7 +142,7 @@ int demo_pick_dest(int entering, wizard_screen& s)
 		demo_install_is_running = 0;
 	}
 	if (entering) {
-		demo_discard_partial_archives();
+		grab_discard_archives();
 		grab_files_start();
 		get_OS_abs_path(os_dir_desktop, desktop_f);
 		changed = 1;
@@ -203,108 +173,6 @@ int demo_pick_dest(int entering, wizard_screen& s)
 	return 0;
 }
 
-// Frames of the pump further apart than this mean it stood still: a prompt,
-// an alert or another screen was in front of it.
-static const float pump_gap_seconds = 0.5f;
-static const unsigned long long kFolderFrameUs = 8000;	// folder making a frame may take
-
-// Time in which the pump did not run is no download time: the run's clock
-// (the streams' start time) moves on by it, so the rate and the time left
-// count only the time spent downloading.
-static void pump_clock()
-{
-	float  now = xtim.elapsed;
-	float& pump_last = g_flow.pump_last;
-	float& pump_left_out = g_flow.pump_left_out;
-	if (pump_last < 0 || pump_last < next.start_time) {
-		pump_left_out = 0;	// a run that started since
-	} else if (now - pump_last > pump_gap_seconds) {
-		next.start_time += now - pump_last;
-		pump_left_out += now - pump_last;
-	}
-	pump_last = now;
-}
-
-int demo_pump_frame(wizard_screen& s, float& totl_inst_rat)
-{
-	unsigned long long start = xtim_class::microsecs();
-	pump_clock();
-	while (!grab_files(dest_dir_path)) {
-		totl_inst_rat = UTIL_install_bar(totl_inst_rat, next.kb_installed + next.kb_install_in_flight,
-		                                 stg.total_kb_install, xtim.prd_frame);
-
-		std::string status;
-		switch (stg.action) {
-		case 0: status = UTL_string_sub(T("Deleting %1:file% because that file is no longer needed!"), crnt_file_name); break;
-		case 1:
-			// a server that sends nothing is named, rather than a share that stands still
-			status = run_quiet_line(crnt_file_name);
-			if (status.empty())
-				status = UTL_string_sub(T("Downloading and installing %1:file%, currently %2:progress%% done with that file."),
-				                        crnt_file_name, int_str(stg.file_progress > 0 ? (int)(stg.file_progress * 100) : 0));
-			break;
-		case 2: status = UTL_string_sub(T("Skipping %1:file% because it is already installed."), crnt_file_name); break;
-		default: status = UTL_string_sub(T("Skipping %1:file% because you don't need it."), crnt_file_name); break;
-		}
-
-		// the time left is the bar's own pace carried on, so the two always agree
-		float running = xtim.elapsed - next.start_time;
-		float left = UTIL_bar_seconds_left(totl_inst_rat, running);
-		float rate = (next.kb_in_flight + next.kb_fetched) / (running > 1 ? running : 1);
-		std::string time_line;
-		if (totl_inst_rat > 0.01f) {
-			int streams = 0;
-			for (int i = 0; i < http_stream_count; ++i) streams += next.stream_on[i] ? 1 : 0;
-			time_line = UTL_string_sub(
-				UTL_translate_plural(streams,
-				                     "About %1:time% left in the install, downloading at %2:rate% with %3:number% "
-				                     "download stream.",
-				                     "About %1:time% left in the install, downloading at %2:rate% with %3:number% "
-				                     "simultaneous download streams."),
-				time_str(left, 1), rate_str(rate), int_str(streams));	// the Russian "about" takes the genitive
-		}
-		int percent = (int)(totl_inst_rat * 100);
-		if (stg.log_actions && percent != g_flow.bar_logged) {
-			g_flow.bar_logged = percent;
-			xer << "Install progress " << percent << "%: " << time_line << "\n";
-			xer.flush();
-		}
-		const std::string waiting = run_waiting_text();
-		if (!waiting.empty()) {
-			s.text = waiting;	// the bar stays: what was done is done
-			s.progress_text.clear();
-			s.progress = totl_inst_rat;
-		} else if (stg.download_error) {
-			s.text = UTL_string_sub(T("I can not download the file '%1:filename%'.\n\nYour internet connection may not "
-			                          "be working, or the server could be undergoing maintenance or an upgrade right "
-			                          "now.\n\nI am trying another server now to see if I can still get you a download..."),
-			                        crnt_file_path);
-			s.progress_text.clear();
-			s.progress = -1;
-		} else {
-			s.text = time_line;
-			s.progress_text = status;
-			s.progress = totl_inst_rat;
-		}
-		s.next = nullptr;
-		unsigned long long spent = xtim_class::microsecs() - start;
-		if (spent >= 20000) return 0;
-		grab_files_wait((int)((20000 - spent + 999) / 1000));	// rather than spin on the sockets
-	}
-	xer << "Downloaded " << (int)(next.kb_in_flight + next.kb_fetched) << " KB in " << xtim.elapsed - next.start_time
-	    << " s; " << g_flow.pump_left_out << " s in prompts and on other screens left out.\n";
-	return 1;
-}
-
-int demo_folders_frame()
-{
-	if (!make_dirs_running()) return 1;
-	if (!make_dirs_step(kFolderFrameUs)) return 0;
-	demo_discard_partial_archives();
-	grab_files_start();	// also clears the last run's error flags
-	return 1;
-}
-
 int demo_run_patch(int, wizard_screen& s)
 {
 	float& totl_inst_rat = g_flow.demo_install_rat;
@@ -324,14 +192,14 @@ int demo_run_patch(int, wizard_screen& s)
 	}
 	s.title = T("Installing");
 	s.show_servers = 1;
-	if (!demo_folders_frame()) return 0;
-	if (!demo_pump_frame(s, totl_inst_rat)) {
+	if (!web_folders_frame()) return 0;
+	if (!web_pump_frame(s, totl_inst_rat)) {
 		s.back = demo_pick_dest;
 		return 0;
 	}
 	// The streams are reset when a screen starts the next run: a reset here
 	// would clear the extraction error that the finish screen reports.
-	demo_discard_partial_archives();
+	grab_discard_archives();
 	s.back = nullptr;
 	s.next = demo_done;
 	demo_install_is_running = 0;

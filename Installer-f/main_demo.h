@@ -1,11 +1,8 @@
 #ifndef MAIN_DEMO_H
 #define MAIN_DEMO_H
-// What the web screens share: the download streams' archives, and the guard
-// on deleting a partial install.
+// The web-demo flow's own pieces: the guard on deleting a partial install,
+// the destination's scan and picker, the licences.
 #include <string>
-
-// Deletes the archives of the streams that are on, in the temporary folder.
-void demo_discard_partial_archives();
 
 // 1 when `folder` may be deleted as a partial install: it is the folder this
 // run created, and none of "/", the home folder, the Desktop, the temporary
@@ -29,20 +26,6 @@ int demo_scan_dest(wizard_screen& s, demo_dest_scan& scan, int changed);
 void demo_scan_dest_pause(demo_dest_scan& scan);
 
 typedef int (*wizard_func)(int entering, wizard_screen& screen);
-// One step of the directory download (UTL_download_directory) with its screen
-// texts: `contacting` ends the sentence naming the maker's site, `processing`
-// while the directory is read, the progress line and bar and
-// `downloading_text` with the server's name while the archive arrives; after
-// a failure, what failed and how it is tried again, with Next leading to the
-// screen `self` afresh. Prefs stays on. 1 once the directory is read (no text then).
-int demo_directory_step(wizard_screen& s, wizard_func self, const std::string& contacting,
-                        const std::string& processing, const std::string& downloading_text);
-// The download pump for about 20 ms of a frame, with its status, time-left
-// and server-error texts; 1 when every file is done.
-int demo_pump_frame(wizard_screen& s, float& totl_inst_rat);
-// Makes the folders make_dirs_start listed for a few ms of a frame, then starts
-// the download pump; 1 once it is started (or no folders were left to make).
-int demo_folders_frame();
 
 // The licence texts of the License step: the web demo's, and the product's
 // that the discs install.

@@ -8,22 +8,11 @@
 #include "utils.h"
 #include "io_utils.h"
 #include "path_utils.h"
-#include "http.h"
 #include "utils_records.h"
 #include "UTL_translate.h"
 #include <cstdlib>
 
 std::string demo_created_dest;
-
-void demo_discard_partial_archives()
-{
-	for (int i = 0; i < http_stream_count; ++i) {
-		if (!next.stream_on[i]) continue;
-		if (next.stream_file[i] < 0 || next.stream_file[i] >= (int)sim_info.size()) continue;
-		// the streams download into the temporary folder, never beside the user's files
-		delete_file(grab_archive_path(i));
-	}
-}
 
 static std::string no_slash(std::string p)
 {

@@ -12,7 +12,7 @@
 // directory's result (2 when it could not be read, 3 read).
 void UTIL_scan_dvd();
 // Forgets the disc that UTIL_scan_dvd read, so that it reads again.
-void UTIL_scan_dvd_reset();
+void dvd_scan_reset();
 
 // 1 when a mounted disc holds the archive of file want_file_disk: dvd_path
 // becomes that disc and current_disk the file's disc number.

@@ -12,7 +12,7 @@
 
 static std::string scanned_disc;	// the disc whose files were read last
 
-void UTIL_scan_dvd_reset() { scanned_disc.clear(); }
+void dvd_scan_reset() { scanned_disc.clear(); }
 
 static int has_file(const std::string& p)
 {
@@ -56,21 +56,21 @@ void UTIL_scan_dvd()
 	std::string name = read_version_file(dvd_path + "dvd_version.txt");
 	if (name.empty()) {
 		xer << "The disc at " << dvd_path << " has no readable dvd_version.txt.\n";
-		install_name = no_install_name;
-		stg.stage = 0;
+		UTIL_set_release(no_install_name);
+		UTIL_directory_refetch();
 		return;
 	}
-	install_name = name;
+	UTIL_set_release(name);
 	std::string zip = dvd_path + install_name + "/directory.txt.zip";
-	int err = has_file(zip) ? UTIL_unpack_directory(zip) : -43;
+	int err = has_file(zip) ? UTIL_unpack_directory(zip) : err_file_not_found;
 	if (err) {
 		xer << "I could not extract " << zip << " to " << UTIL_run_folder() << ": " << error_str(err) << "\n";
-		stg.stage = 2;
+		UTIL_directory_give_up();
 		return;
 	}
-	stg.stage = read_directory(UTIL_run_directory_file(),
-	                           UTL_translate_string("Scanning directory text file to see if you already have Vantor "
-	                                                "installed...", 0));
+	UTIL_directory_read(UTIL_run_directory_file(),
+	                    UTL_translate_string("Scanning directory text file to see if you already have Vantor "
+	                                         "installed...", 0));
 	xer << "Read the disc " << dvd_path << " (" << install_name << "): " << sim_info.size() << " files, stage "
 	    << stg.stage << ".\n";
 }

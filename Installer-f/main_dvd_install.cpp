@@ -37,11 +37,11 @@ static void start_screen(wizard_screen& s)
 		s.text = T("Please insert Vantor 9 DVD number one to begin.");
 		return;
 	}
-	if (install_name == no_install_name || stg.stage == 2) {
+	if (install_name == no_install_name || stg.stage == stage_failed) {
 		s.text = T("This DVD does not appear to be an Vantor 9 DVD.");
 		return;
 	}
-	if (stg.stage != 3) return;
+	if (stg.stage != stage_ready) return;
 	if (all_rootdecks.empty()) {
 		if (stg.disk_has_sim) {
 			s.text = UTL_string_sub(T("Welcome to the Vantor 9 Installer.  I will guide you through the process of "
@@ -296,17 +296,6 @@ void dvd_pick_copy(wizard_screen& s, const char* closing)
 
 // One step of the copy's scan per frame: the engine keeps the workers' queue
 // deep enough to last until the next frame, so the step never waits on them.
-int wizard_scan_step(wizard_screen& s, int& ctr, int quick)
-{
-	s.quit_callback = checksum_directory_kill;
-	float progress = 0;
-	if (checksum_directory(dest_dir_path, ctr, quick, progress)) return 1;
-	s.progress_text = UTL_string_sub(T("Scanning %1:number% of %2:total% files."), int_str(checksum_files_done()),
-	                                 int_str((int)sim_info.size()));
-	s.progress = progress;
-	return 0;
-}
-
 int dvd_scan_frame(wizard_screen& s, int& ctr, int quick, wizard_func back, wizard_func done)
 {
 	if (wizard_scan_step(s, ctr, quick)) {

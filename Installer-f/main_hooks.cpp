@@ -3,7 +3,6 @@
 #include "MACIBM_shell.h"
 
 void APP_handlemenu(int) {}
-void function_key(int) {}
 
 void APP_install_hooks()
 {

@@ -44,7 +44,7 @@ void net_note_failure(int slot)
 	const int pause = net_retry_pause_seconds(failures);
 	retry_after = clock_now() + (unsigned long long)pause * 1000000ULL;
 	// the cause once, and again only when it changes: the tries go on for as long as it takes
-	std::string cause = net_cause_text(http.failure[slot]);
+	std::string cause = net_cause_text(http.failure(slot));
 	if (cause != cause_logged) {
 		cause_logged = cause;
 		xer << "Server check: " << cause << " (" << failures << " failed in a row; the next try in " << pause
@@ -82,8 +82,7 @@ void net_directory_restart()
 	}
 	forget_failures();
 	extract_failures = 0;
-	if (stg.num_servers == 0) stg.num_servers = -1;	// a list without mirrors is fetched again
-	if (stg.stage == 2) stg.stage = 0;
+	UTIL_directory_restart();
 }
 
 // Proxy settings changed (in Prefs) while a request ran or waited: it goes
@@ -94,10 +93,7 @@ static void follow_route()
 	if (route_known && route == route_asked) return;
 	if (route_known) {
 		xer << "Server check: the proxy settings changed; asking again now.\n";
-		for (int slot : {(int)http_slot_list, (int)http_slot_directory}) {
-			delete http.slots[slot];
-			http.slots[slot] = nullptr;
-		}
+		for (int slot : {(int)http_slot_list, (int)http_slot_directory}) http.drop(slot);
 		retry_after = 0;
 	}
 	route_known = true;
@@ -110,25 +106,17 @@ int net_directory_failure_limit()
 	return n < 3 ? 3 : n;
 }
 
-int net_other_server(int n, int failed)
-{
-	if (n <= 1) return 0;
-	if (failed < 0 || failed >= n) return rand() % n;
-	int k = rand() % (n - 1);
-	return k >= failed ? k + 1 : k;
-}
-
 int net_directory_percent(float* fraction)
 {
-	down_class* d = http.slots[http_slot_directory];
+	const http_progress p = http.progress(http_slot_directory);
 	if (fraction) *fraction = 0;
-	if (!d) return 0;
-	if (d->content_length < 0) {
+	if (!p.running) return 0;
+	if (p.length < 0) {
 		if (fraction) *fraction = -0.01f;
 		return -1;
 	}
-	int64_t got = d->bytes_received;
-	int64_t len = d->content_length;
+	int64_t got = p.received;
+	int64_t len = p.length;
 	if (len == 0 || got >= len) {
 		if (fraction) *fraction = 1;
 		return 100;
@@ -143,11 +131,11 @@ static void fetch_server_list()
 	if (waiting_to_retry()) return;
 	int got = http.net_check(http_slot_list, net_site_host, "/serverlist9.txt", local, http_list_limit);
 	if (got == 0) return;
-	if (got == 2 && http.local_error[http_slot_list]) {
+	if (got == 2 && http.local_error(http_slot_list)) {
 		// asking again cannot help: the temporary folder takes nothing
-		grab_local_failure_alert(http.local_error[http_slot_list]);
-		stg.num_servers = 0;
-		stg.stage = 2;
+		grab_local_failure_alert(http.local_error(http_slot_list));
+		UTIL_servers_clear();
+		UTIL_directory_give_up();
 		return;
 	}
 	if (got != 1) {
@@ -158,7 +146,7 @@ static void fetch_server_list()
 	std::string address;
 	int r = net_read_server_list(local, &address);
 	if (r == net_list_bad_header) {
-		stg.num_servers = -1;
+		UTIL_servers_forget();
 		new_format(local);
 		return;
 	}
@@ -170,33 +158,33 @@ static void fetch_server_list()
 	if (stg.num_servers <= 0) {
 		// a list without mirrors cannot be installed from
 		xer << "The server list names no server.\n";
-		stg.stage = 2;
+		UTIL_directory_give_up();
 		return;
 	}
-	stg.sel_server = net_biased_server(stg.num_servers);
+	UTIL_choose_server(UTIL_pick_server(stg.num_servers, -1, pick_towards_top));
 }
 
 static void fetch_directory()
 {
 	if (stg.num_servers <= 0) {
-		stg.stage = 2;
+		UTIL_directory_give_up();
 		return;
 	}
-	if (stg.sel_server < 0 || stg.sel_server >= stg.num_servers) stg.sel_server = 0;
+	UTIL_choose_server(stg.sel_server);
 	std::string zip = UTIL_run_folder() + "directory.txt.zip";
 	int sel = stg.sel_server;
 	if (waiting_to_retry()) return;
 	int r = http.net_check(http_slot_directory, server_name[sel], server_path[sel] + "directory.txt.zip", zip, http_directory_limit);
 	if (r == 0) return;
-	if (r == 2 && http.local_error[http_slot_directory]) {
-		grab_local_failure_alert(http.local_error[http_slot_directory]);
-		stg.stage = 2;
+	if (r == 2 && http.local_error(http_slot_directory)) {
+		grab_local_failure_alert(http.local_error(http_slot_directory));
+		UTIL_directory_give_up();
 		return;
 	}
 	if (r != 1) {
 		// asked again after a pause, of another mirror, for as long as it takes
 		net_note_failure(http_slot_directory);
-		stg.sel_server = net_other_server(stg.num_servers, sel);
+		UTIL_choose_server(UTIL_pick_server(stg.num_servers, sel, pick_evenly));
 		return;
 	}
 	note_answer();
@@ -204,7 +192,7 @@ static void fetch_directory()
 	delete_file(zip);
 	if (err == 0) {
 		extract_failures = 0;
-		stg.stage = 1;
+		UTIL_directory_fetched();
 		return;
 	}
 	std::string l1 = UTL_translate_string("The installer cannot extract a file.", 0);
@@ -215,36 +203,36 @@ static void fetch_directory()
 	// and give up with the error text after a few rounds.
 	if (++extract_failures >= net_directory_failure_limit()) {
 		extract_failures = 0;
-		stg.stage = 2;
+		UTIL_directory_give_up();
 		__MACIBM_alert(0, l1, l2, l3, l4, t_alert, __FILE__, __LINE__);
 		return;
 	}
 	xer << l1 << "\n" << l2 << "\n" << l3 << "\n" << l4 << "\n"
 	    << "Trying another server (" << extract_failures << " of " << net_directory_failure_limit() << ").\n";
-	stg.sel_server = net_other_server(stg.num_servers, sel);
+	UTIL_choose_server(UTIL_pick_server(stg.num_servers, sel, pick_evenly));
 }
 
 void UTL_download_directory()
 {
-	if (stg.stage == 2) return;	// given up: the screen shows the error text
+	if (stg.stage == stage_failed) return;	// given up: the screen shows the error text
 	follow_route();
-	if (stg.num_servers == -1) {
+	if (stg.num_servers == servers_unknown) {
 		fetch_server_list();
 		return;
 	}
-	if (stg.stage == 0) {
+	if (stg.stage == stage_fetch) {
 		fetch_directory();
 		return;
 	}
-	if (stg.stage == 1) {
+	if (stg.stage == stage_read) {
 		// gone since it was fetched: fetch it again
 		if (!directory_file_present(UTIL_run_directory_file())) {
-			stg.stage = 0;
+			UTIL_directory_refetch();
 			return;
 		}
 		std::string text = UTL_translate_string(
 			"Scanning directory text file to see if you already have Vantor installed...", 0);
-		stg.stage = read_directory(UTIL_run_directory_file(), text);
+		UTIL_directory_read(UTIL_run_directory_file(), text);
 	}
 }
 
@@ -285,14 +273,14 @@ std::string net_cause_text(const http_failure& f)
 	}
 }
 
-int net_has_problem() { return stg.stage == 2 || (stg.stage == 0 && failures > 0); }
+int net_has_problem() { return stg.stage == stage_failed || (stg.stage == stage_fetch && failures > 0); }
 
 std::string net_problem_text()
 {
 	if (!net_has_problem()) return "";
 	std::string text = T("There was a problem reading information from the servers.");
-	if (stg.stage == 2) return text + "\n\n" + T("Click Next to try again.");
-	std::string cause = failed_slot >= 0 ? net_cause_text(http.failure[failed_slot]) : "";
+	if (stg.stage == stage_failed) return text + "\n\n" + T("Click Next to try again.");
+	std::string cause = failed_slot >= 0 ? net_cause_text(http.failure(failed_slot)) : "";
 	if (!cause.empty()) text += "\n\n" + cause;
 	unsigned long long now = clock_now();
 	if (now < retry_after) {

@@ -4,7 +4,6 @@
 #include <string>
 
 enum { net_installer_version = 20502 };	// this installer, as the server list counts
-enum { net_max_servers = 10 };
 
 // What reading a server list came to.
 enum {
@@ -18,17 +17,13 @@ enum {
 // with no usable host is skipped.
 int net_read_server_list(const std::string& path, std::string* address);
 
-// A server index 0..n-1 drawn with a bias towards the top of the list.
-int net_biased_server(int n);
-// The server the directory fetch tries after server `failed` failed it: any
-// other of the n servers, evenly; 0 when there is only one.
-int net_other_server(int n, int failed);
-
 // One step of the fetch of the server list and the directory archive, and of
-// reading the directory file (stg.stage 0 fetch, 1 read, 2 given up, 3 read).
+// reading the directory file (stg.stage: stage_fetch, stage_read, then
+// stage_failed or stage_ready). The first mirror is drawn towards the top of
+// the list; after a failed fetch, any other evenly.
 // A request that fails on the network is made again after a pause that grows
 // with each failure in a row (net_retry_pause_seconds), for as long as it
-// takes; stg.stage becomes 2 only for what asking again cannot mend by itself
+// takes; stg.stage becomes stage_failed only for what asking again cannot mend by itself
 // (a list without servers, archives that never unpack, an unreadable directory
 // file, a temporary folder that takes nothing). Changed proxy settings take
 // effect at once.

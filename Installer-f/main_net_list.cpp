@@ -1,6 +1,7 @@
 // The server list "serverlist9.txt": the release to install and its mirrors.
 #include "main_net.h"
 #include "main_globals.h"
+#include "utils.h"
 #include "utils_records.h"
 #include "xmap.h"
 #include <cmath>
@@ -35,18 +36,17 @@ int net_read_server_list(const std::string& path, std::string* address)
 	static const int versions[] = {820, 0};
 	if (!f.begin || f.check_file(file_type_txt, versions, "SERVERS", nullptr) != 820) return net_list_bad_header;
 
-	int n = 0;
-	stg.num_servers = 0;
+	UTIL_servers_clear();
 	while (f.cursor < f.end) {
 		if (f.TXT_str_scan_match("ENDOFLIST", 1)) break;
 		if (f.TXT_str_scan_match("BETA", 1)) {
 			std::string name;
 			f.TXT_str_scan_eoln(&name);
-			if (stg.get_beta) install_name = name;
+			if (stg.get_beta) UTIL_set_release(name);
 		} else if (f.TXT_str_scan_match("FINAL", 1)) {
 			std::string name;
 			f.TXT_str_scan_eoln(&name);
-			if (!stg.get_beta) install_name = name;
+			if (!stg.get_beta) UTIL_set_release(name);
 		} else if (f.TXT_str_scan_match("INS_VERSION", 0)) {
 			int version = f.TXT_int_scan();
 			std::string where;
@@ -61,27 +61,12 @@ int net_read_server_list(const std::string& path, std::string* address)
 			f.TXT_str_scan_eoln(&host);
 			f.TXT_str_scan_eoln(&folder);
 			f.TXT_str_scan_eoln(&desc);
-			if (n >= net_max_servers) continue;	// only ten places
+			if (stg.num_servers >= server_slots) continue;	// only ten places
 			if (!clean_host(host) || !clean_folder(folder)) continue;
-			server_name[n] = host;
-			server_path[n] = folder + install_name + "/";
-			server_desc[n] = desc;
-			++n;
-			stg.num_servers = n;
+			UTIL_server_add(host, folder + install_name + "/", desc);
 		} else {
 			f.TXT_str_scan_eoln(nullptr);
 		}
 	}
 	return net_list_read;
-}
-
-int net_biased_server(int n)
-{
-	if (n <= 1) return 0;
-	double x = (double)rand() / 2147483648.0;
-	double p = x > 0 ? pow(x, 1.5) : 0;
-	int k = (int)(n * p);
-	if (k < 0) k = 0;
-	if (k > n - 1) k = n - 1;
-	return k;
 }

@@ -7,6 +7,7 @@
 #include "OGL_fonts.h"
 #include "http.h"
 #include "oglp.h"
+#include "utils.h"
 #include "utils_records.h"
 #include "UTL_log.h"
 #include "UTL_translate.h"
@@ -28,25 +29,27 @@ int prefs_pass()
 	           &next_x, &edge);
 	BTN_subwin(0, btn_style_inner_panel, -1, edge, -1, -1, UTL_translate_string("General Preferences", 0), &next_x, &edge);
 
-	int index = stg.target_os - 1;
+	int target_os = stg.target_os, log_actions = stg.log_actions, stream_count = stg.stream_count;
+	int index = target_os - 1;
 	if (index < 0 || index > 2) index = 0;
 	BTN_textlist(250, 300, &index, UTL_translate_string("Operating System to download Vantor for:|(Install and "
 	                                                    "copy the entire Vantor folder to another computer if you like)", 0),
 	             "Macintosh-Windows-Linux");
-	stg.target_os = index + 1;
-	BTN_bool(40, 250, &stg.log_actions,
+	target_os = index + 1;
+	BTN_bool(40, 250, &log_actions,
 	         UTL_translate_string("|Log installer actions. Turn this on to output the installer file downloads and "
 	                              "stuff to the file log.txt.", 0), 0);
-	int manual = stg.stream_count != 0;
+	int manual = stream_count != 0;
 	BTN_bool(40, 200, &manual,
 	         UTL_translate_string("|Manually set the number of download streams. Typically leave this OFF, and the "
 	                              "installer will find the best number of streams for you.", 0), 0);
 	if (manual) {
-		if (stg.stream_count < 1) stg.stream_count = 1;
-		BTN_int_range(400, 150, &stg.stream_count, 1, 1, http_stream_count, "");
+		if (stream_count < 1) stream_count = 1;
+		BTN_int_range(400, 150, &stream_count, 1, 1, http_stream_count, "");
 	} else {
-		stg.stream_count = 0;
+		stream_count = 0;
 	}
+	UTIL_set_preferences(target_os, log_actions, stream_count);
 	// the fields start right of the longer label, so that neither is cut at the window's edge
 	const std::string host = UTL_translate_string("-proxy host", 0), port = UTL_translate_string("-proxy port", 0);
 	const float x = std::max(85.0f, proxy_label_x + std::max(str_dx(host), str_dx(port)) + 12);

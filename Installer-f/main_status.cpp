@@ -63,7 +63,7 @@ std::string rate_str(float kb_per_second)
 	return plural_count(n, "%1:rate% kilobyte/second", "%1:rate% kilobytes/second", 0);
 }
 
-std::string UTIL_existing_folder(const std::string& path)
+std::string wizard_existing_folder(const std::string& path)
 {
 	std::string p = path;
 	while (!p.empty()) {
@@ -77,10 +77,10 @@ std::string UTIL_existing_folder(const std::string& path)
 	return "";
 }
 
-int UTIL_disk_space_text(const std::string& enough_text, const std::string& short_text, std::string& text)
+int wizard_disk_space_text(const std::string& enough_text, const std::string& short_text, std::string& text)
 {
 	text.clear();
-	std::string where = UTIL_existing_folder(dest_dir_path);
+	std::string where = wizard_existing_folder(dest_dir_path);
 	uint64_t total_bytes = 0, free_bytes = 0;
 	// asked for an entry inside the folder, so a folder that is itself a mount
 	// point is measured on its own volume
@@ -99,7 +99,7 @@ int UTIL_disk_space_text(const std::string& enough_text, const std::string& shor
 // handed over between frames does not make it jump.
 static const float bar_ease_per_second = 5;
 
-float UTIL_install_bar(float bar, float kb_done, float kb_total, float frame_seconds)
+float wizard_install_bar(float bar, float kb_done, float kb_total, float frame_seconds)
 {
 	float share = kb_total > 0 ? kb_done / kb_total : 0;
 	share = share < 0 ? 0 : share > 1 ? 1 : share;
@@ -111,7 +111,7 @@ float UTIL_install_bar(float bar, float kb_done, float kb_total, float frame_sec
 	return shown < 0 ? 0 : shown > 1 ? 1 : shown;
 }
 
-float UTIL_bar_seconds_left(float bar, float seconds_running)
+float wizard_bar_seconds_left(float bar, float seconds_running)
 {
 	if (!(bar > 0)) return NAN;
 	if (bar >= 1) return 0;

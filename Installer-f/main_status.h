@@ -15,20 +15,20 @@ std::string rate_str(float kb_per_second);
 
 // The nearest folder of a path that exists (the path itself when it does),
 // so a destination not created yet is asked about on its volume.
-std::string UTIL_existing_folder(const std::string& path);
+std::string wizard_existing_folder(const std::string& path);
 // The disk-space text for dest_dir_path; returns -1 when the volume cannot be
 // asked (no text), 1 when the install fits (free space equal to the need is
 // enough), 0 when it does not.
-int UTIL_disk_space_text(const std::string& enough_text, const std::string& short_text, std::string& text);
+int wizard_disk_space_text(const std::string& enough_text, const std::string& short_text, std::string& text);
 // Draws that text; 1 when the install fits or the volume cannot be asked.
 int UTIL_disk_space(const std::string& enough_text, const std::string& short_text);
 
 // One frame of a web install's bar, 0..1: the share of kb_total done (the
 // installed files and the arrived part of those in flight), eased in over a
 // fifth of a second, never below the bar of the frame before; safe for a zero total.
-float UTIL_install_bar(float bar, float kb_done, float kb_total, float frame_seconds);
+float wizard_install_bar(float bar, float kb_done, float kb_total, float frame_seconds);
 // The seconds left if the bar keeps the pace it kept over seconds_running (at
 // least one second), never under a second before the end; NAN while it has not moved.
-float UTIL_bar_seconds_left(float bar, float seconds_running);
+float wizard_bar_seconds_left(float bar, float seconds_running);
 
 #endif

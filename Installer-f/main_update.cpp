@@ -1,7 +1,7 @@
 // The web-update flow: welcome, the copy to update, the release and a scan of
 // the copy, disk space, the download of what differs, finish.
 #include "main_update.h"
-#include "main_demo.h"
+#include "main_web_steps.h"
 #include "main_globals.h"
 #include "main_net.h"
 #include "main_registration.h"
@@ -47,7 +47,7 @@ int net_start(int entering, wizard_screen& s)
 			cmd_line_path = copy;
 		}
 		net_steps();
-		demo_discard_partial_archives();
+		grab_discard_archives();
 		grab_files_start();
 	}
 	if (!cmd_line_path.empty()) dest_dir_path = cmd_line_path;
@@ -55,9 +55,11 @@ int net_start(int entering, wizard_screen& s)
 	s.text = T("I will guide you through the process of updating your copy of Vantor 9 to the latest version.");
 	s.prefs_enabled = 1;
 	s.next = cmd_line_path.empty() ? net_pick_dest : net_get_updates;
-	BTN_bool(250, 400, &stg.get_beta,
+	int beta = stg.get_beta;
+	BTN_bool(250, 400, &beta,
 	         T("|Check for new betas as well as updates. Leave this off unless you want to participate in the "
 	           "Vantor beta program!"), 0);
+	UTIL_set_beta(beta);
 	return 0;
 }
 
@@ -65,7 +67,7 @@ int net_pick_dest(int entering, wizard_screen& s)
 {
 	if (entering) {
 		checksum_directory_kill();
-		demo_discard_partial_archives();
+		grab_discard_archives();
 		grab_files_start();
 	}
 	s.title = T("Pick Destination");
@@ -87,15 +89,15 @@ int net_get_updates(int entering, wizard_screen& s)
 		// read again below, so no worker may still be reading it
 		checksum_directory_kill();
 		ctr = 0;
-		if (stg.stage == 3) stg.stage = 1;
+		UTIL_directory_read_again();
 		net_directory_restart();	// a fetch that gave up is tried again
 		set_install_filter(1, 1);
 	}
 	s.title = T("Search for Updates");
 	s.back = cmd_line_path.empty() ? net_pick_dest : net_start;	// Pick Destination is no step with "-path"
-	const int read_before = stg.stage == 3;
+	const int read_before = stg.stage == stage_ready;
 	const std::string processing = T("I am processing information about the available patches.");
-	if (!demo_directory_step(s, net_get_updates, T("to find an update server."), processing,
+	if (!web_directory_step(s, net_get_updates, T("to find an update server."), processing,
 	                         T("I am downloading patch info from %1:server name%.")))
 		return 0;
 	if (!read_before) {
@@ -117,7 +119,7 @@ int net_get_updates(int entering, wizard_screen& s)
 int net_check_disk(int entering, wizard_screen& s)
 {
 	if (entering) {
-		demo_discard_partial_archives();
+		grab_discard_archives();
 		grab_files_start();
 	}
 	s.title = T("Check Disk Space");
@@ -153,14 +155,14 @@ int net_run_patch(int entering, wizard_screen& s)
 	}
 	s.title = T("Installing");
 	s.show_servers = 1;
-	if (!demo_folders_frame()) return 0;
-	if (!demo_pump_frame(s, totl_inst_rat)) {
+	if (!web_folders_frame()) return 0;
+	if (!web_pump_frame(s, totl_inst_rat)) {
 		s.back = net_check_disk;
 		return 0;
 	}
 	// the streams are reset by the next run's first screen, so the extraction
 	// error stays for the finish screen
-	demo_discard_partial_archives();
+	grab_discard_archives();
 	s.back = nullptr;
 	s.next = net_done;
 	return 1;

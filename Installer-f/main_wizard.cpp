@@ -5,6 +5,9 @@
 #include "UTL_log.h"
 #include "UTL_alert.h"
 #include "UTL_translate.h"
+#include "main_globals.h"
+#include "main_status.h"
+#include "utils.h"
 
 // This configuration opens with the web-demo flow.
 wizard_func        g_wizard = demo_start;
@@ -122,3 +125,15 @@ int interface_rect_span(float x, int image, int align, int language, float* left
 	*right = l + w;
 	return w;
 }
+
+int wizard_scan_step(wizard_screen& s, int& ctr, int quick)
+{
+	s.quit_callback = checksum_directory_kill;
+	float progress = 0;
+	if (checksum_directory(dest_dir_path, ctr, quick, progress)) return 1;
+	s.progress_text = UTL_string_sub(UTL_translate_string("Scanning %1:number% of %2:total% files.", 0), int_str(checksum_files_done()),
+	                                 int_str((int)sim_info.size()));
+	s.progress = progress;
+	return 0;
+}
+

@@ -107,9 +107,8 @@ int  interface_rect_span(float x, int image, int align, int language, float* lef
 int  interface_rect(float x, float y, int image, int align, int* width_out, int enabled, int type);
 
 void APP_update();
-// The installer has no menus and no function keys: both do nothing.
+// The installer has no menus: it does nothing.
 void APP_handlemenu(int item);
-void function_key(int key);
 // Hands APP_update and APP_handlemenu to the shell; before the first frame.
 void APP_install_hooks();
 // The modal preferences window of the Prefs button.

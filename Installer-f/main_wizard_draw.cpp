@@ -4,6 +4,7 @@
 #include "main_globals.h"
 #include "utils_site.h"
 #include "main_world_map.h"
+#include "utils.h"
 #include "utils_records.h"
 #include "MACIBM_mnw.h"
 #include "butn.h"
@@ -93,7 +94,7 @@ void APP_update()
 
 	OGL_string(colr_black, 500, 480, s.title, 540, 1, 1);
 	// over the world map the text starts higher: the map's top is at 402
-	OGL_string(colr_black, 230, UTIL_world_map_shown() ? 462.0f : 440.0f, s.text, 540, 0, 0);
+	OGL_string(colr_black, 230, dvd_world_map_shown() ? 462.0f : 440.0f, s.text, 540, 0, 0);
 
 	wizard_clicks clicks;
 	for (size_t j = 0; j < s.choice_labels.size(); ++j)
@@ -109,13 +110,15 @@ void APP_update()
 	}
 
 	if (s.show_servers && stg.num_servers > 0) {
-		for (int k = 0; k < stg.num_servers && k < 10; ++k) {
+		int chosen = stg.sel_server;
+		for (int k = 0; k < stg.num_servers && k < server_slots; ++k) {
 			float y = wizard_server_y(k, stg.num_servers);
-			BTN_is_int(30, y, &stg.sel_server, k, "");
+			BTN_is_int(30, y, &chosen, k, "");
 			std::string text, label, help;
 			BTN_expand_label(server_desc[k], &text, &label, &help);
 			OGL_string(colr_value, 50, y, label, 130, 0, 0);
 		}
+		if (chosen != stg.sel_server) UTIL_choose_server(chosen);	// the pump asks it from its next file on
 	}
 
 	int w = 0;

@@ -8,7 +8,7 @@
 
 world_map_drag map_drag;
 
-int UTIL_map_cell_at(float x, float y, int* col, int* row)
+int dvd_map_cell_at(float x, float y, int* col, int* row)
 {
 	float dx = x - map_x0, dy = y - map_y0;
 	if (!(dx >= 0 && dx <= map_cols * map_cell && dy >= 0 && dy <= map_rows * map_cell)) return 0;
@@ -18,13 +18,13 @@ int UTIL_map_cell_at(float x, float y, int* col, int* row)
 	return 1;
 }
 
-int UTIL_map_paint(world_map_drag& drag, const world_map_mouse& mouse)
+int dvd_map_paint(world_map_drag& drag, const world_map_mouse& mouse)
 {
 	if (mouse.down) {
 		drag.o_x = mouse.x;
 		drag.o_y = mouse.y;
 		int c, r;
-		if (UTIL_map_cell_at(mouse.x, mouse.y, &c, &r)) drag.o_use = stg.tile_wanted[c][r] ? 0 : 1;
+		if (dvd_map_cell_at(mouse.x, mouse.y, &c, &r)) drag.o_use = stg.tile_wanted[c][r] ? 0 : 1;
 		drag.live = 1;
 	}
 	if (!mouse.held && !mouse.down) drag.live = 0;
@@ -36,7 +36,7 @@ int UTIL_map_paint(world_map_drag& drag, const world_map_mouse& mouse)
 		for (int j = 0; j < map_rows; ++j) {
 			float l = map_x0 + map_cell * i, b = map_y0 + map_cell * j;
 			if (l < hi_x && l + map_cell > lo_x && b < hi_y && b + map_cell > lo_y) {
-				stg.tile_wanted[i][j] = drag.o_use;
+				UTIL_want_tile(i, j, drag.o_use);
 				changed = 1;
 			}
 		}
@@ -45,13 +45,13 @@ int UTIL_map_paint(world_map_drag& drag, const world_map_mouse& mouse)
 
 static void set_every_tile(int v)
 {
-	for (auto& column : stg.tile_wanted)
-		for (int& t : column) t = v;
+	for (int i = 0; i < map_cols; ++i)
+		for (int j = 0; j < map_rows; ++j) UTIL_want_tile(i, j, v);
 }
 
-int UTIL_world_map_decide(const world_map_mouse& mouse, int select_all, int select_none)
+int dvd_world_map_decide(const world_map_mouse& mouse, int select_all, int select_none)
 {
-	int changed = UTIL_map_paint(map_drag, mouse);
+	int changed = dvd_map_paint(map_drag, mouse);
 	if (select_none) {
 		set_every_tile(0);
 		changed = 1;
@@ -64,13 +64,13 @@ int UTIL_world_map_decide(const world_map_mouse& mouse, int select_all, int sele
 	return changed;
 }
 
-map_quad UTIL_map_background_quad()
+map_quad dvd_map_background_quad()
 {
 	return {map_x0, map_y0, map_x0 + map_cols * map_cell, map_y0 + map_rows * map_cell,
 	        0.0f, 0.0f, map_cols * map_cell / 512.0f, map_rows * map_cell / 1024.0f};
 }
 
-map_quad UTIL_map_cell_quad(int col, int row, int chosen)
+map_quad dvd_map_cell_quad(int col, int row, int chosen)
 {
 	const float band = chosen ? 504.0f : 252.0f;
 	const float x = map_x0 + map_cell * col, y = map_y0 + map_cell * row;

@@ -27,19 +27,19 @@ struct world_map_mouse {
 
 // The cell holding a point: its edges count as inside, and a point on a
 // border between cells belongs to the higher column and row. 0 off the map.
-int UTIL_map_cell_at(float x, float y, int* col, int* row);
+int dvd_map_cell_at(float x, float y, int* col, int* row);
 
 // The mouse of one frame on stg.tile_wanted: a press takes the toggled value
 // of the cell under it, and while the button is held every cell the drag's
 // rectangle overlaps gets that value, available or not. A press counts as
 // held in its own frame, so a click released within the frame still paints.
 // 1 when cells were painted.
-int UTIL_map_paint(world_map_drag& drag, const world_map_mouse& mouse);
+int dvd_map_paint(world_map_drag& drag, const world_map_mouse& mouse);
 
 // One frame's decisions: the mouse, then the select-all and select-none
 // buttons (every cell, available or not); when anything changed the totals
 // are recalculated. 1 when something changed.
-int UTIL_world_map_decide(const world_map_mouse& mouse, int select_all, int select_none);
+int dvd_world_map_decide(const world_map_mouse& mouse, int select_all, int select_none);
 
 // A quad of the map: window rectangle and texture coordinates in the map
 // image (512 x 1024 texels: the background band from row 0, the look of an
@@ -48,13 +48,13 @@ struct map_quad {
 	float x1, y1, x2, y2;
 	float s1, t1, s2, t2;
 };
-map_quad UTIL_map_background_quad();
-map_quad UTIL_map_cell_quad(int col, int row, int chosen);
+map_quad dvd_map_background_quad();
+map_quad dvd_map_cell_quad(int col, int row, int chosen);
 
 // Draws the map for this frame and takes the mouse and its two buttons.
 void UTIL_world_map();
 // 1 when the map was drawn in this frame: the screen's text then starts higher,
 // to end above the map.
-int  UTIL_world_map_shown();
+int  dvd_world_map_shown();
 
 #endif

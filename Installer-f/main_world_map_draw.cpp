@@ -22,7 +22,7 @@ static void draw_tile(const map_quad& q)
 
 static int shown_frame = -1;
 
-int UTIL_world_map_shown() { return shown_frame == xtim.frame_count; }
+int dvd_world_map_shown() { return shown_frame == xtim.frame_count; }
 
 void UTIL_world_map()
 {
@@ -40,10 +40,10 @@ void UTIL_world_map()
 	int w = 0;
 	int none = interface_rect(770, 122, img_map_b, -1, &w, 1, 0);
 	int all = interface_rect(765.0f - w, 122, img_map_a, -1, nullptr, 1, 0);
-	UTIL_world_map_decide(m, all, none);
+	dvd_world_map_decide(m, all, none);
 
 	// the background in plain white: only the tiles take the display's tint
-	const map_quad q = UTIL_map_background_quad();
+	const map_quad q = dvd_map_background_quad();
 	BTN_layout_control("world map", q.x1, q.y1, q.x2, q.y2);
 	const float ox = mnw.origin_x, oy = mnw.origin_y;
 	OGL_setstate(fog_fals, 1, lit_fals, al_blend, deR_fals, deW_fals);
@@ -57,7 +57,7 @@ void UTIL_world_map()
 	glEnd();
 	for (int i = 0; i < map_cols; ++i)
 		for (int j = 0; j < map_rows; ++j)
-			if (stg.tile_avail[i][j]) draw_tile(UTIL_map_cell_quad(i, j, stg.tile_wanted[i][j] != 0));
+			if (stg.tile_avail[i][j]) draw_tile(dvd_map_cell_quad(i, j, stg.tile_wanted[i][j] != 0));
 
 	if (map_drag.live && mnw.mouse_held) {
 		OGL_setstate(fog_fals, 0, lit_fals, al_blend, deR_fals, deW_fals);

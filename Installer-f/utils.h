@@ -11,11 +11,50 @@
 #include "utils_records.h"
 #include "UTL_worker_threads.h"
 
-// The state these share is the engine's record, g_engine (utils_records.h).
+// The state these share is the engine's record, g_engine (utils_records.h):
+// its callers read it, and change it only through the engine's functions.
 // Every function that works on a copy takes its folder, ending in "/".
 
+// --- the engine's record
+// The state before any screen runs: no server list, no directory file, no
+// run; temp_folder (ends in "/") is the temporary-items folder.
+void UTIL_engine_start(const std::string& temp_folder);
+// The settings a run starts with (target_os: os_*; stream_count 0: as the
+// throughput allows), as the preferences and the flows' check boxes set them.
+void UTIL_set_preferences(int target_os, int log_actions, int stream_count);
+void UTIL_set_beta(int get_beta);
+// Wants scenery tile (lon_i, lat_i), or not.
+void UTIL_want_tile(int lon_i, int lat_i, int wanted);
+
+// --- the directory file's stage (stg.stage)
+// A fetch that gave up (and a server list without mirrors) is made again.
+void UTIL_directory_restart();
+void UTIL_directory_refetch();	// the directory archive is fetched again
+void UTIL_directory_fetched();	// it is here: to be read
+void UTIL_directory_give_up();	// nothing more is tried until a restart
+void UTIL_directory_read_again();	// a directory read is read again on the next step
+// Reads the directory file at path into sim_info; the stage is the result.
+int  UTIL_directory_read(const std::string& path, const std::string& status_text);
+
+// --- the mirrors
+void UTIL_servers_forget();	// the server list is to be read (stg.num_servers servers_unknown)
+void UTIL_servers_clear();	// a server list is being read: no server yet
+// Adds a mirror: its host, its release folder (ends in "/"), its description.
+// 0 when server_slots are taken already.
+int  UTIL_server_add(const std::string& host, const std::string& folder, const std::string& desc);
+// Uses server k; one outside the list means the first.
+void UTIL_choose_server(int k);
+// The release the servers' folders and the disc name (install_name).
+void UTIL_set_release(const std::string& name);
+enum { pick_towards_top = 0, pick_evenly = 1 };
+// The one draw of a mirror among n: towards the top of the list (server k
+// with the share ((k+1)/n)^(2/3) - (k/n)^(2/3)), or evenly; never `failed`
+// while there is another (-1: none failed).
+int  UTIL_pick_server(int n, int failed, int draw);
+
 // --- directory file and records
-// 3 read, 2 missing or empty (logged), or header rejected (after the newer-format notice).
+// stage_ready read, stage_failed missing or empty (logged), or header rejected
+// (after the newer-format notice).
 int  read_directory(const std::string& path, std::string status_text);
 int  is_global_scenery_f(const char* path);
 int  find_sector(int* lon_i, int* lat_i, std::string path);
@@ -40,10 +79,12 @@ int  directory_file_present(const std::string& path);
 const std::string& UTIL_run_folder();
 // Removes this run's folder now (a later UTIL_run_folder makes a new one).
 void UTIL_run_files_remove();
+// Removes the folders that runs no longer running left in temp_path.
+void UTIL_run_files_sweep();
 // This run's directory file.
 std::string UTIL_run_directory_file();
 // Unpacks a directory archive's directory file alone, bounded in size, as
-// this run's directory file; 0 or an error code (-43 when it holds none).
+// this run's directory file; 0 or an error code (err_file_not_found when it holds none).
 int UTIL_unpack_directory(const std::string& archive);
 void new_installer(std::string url);
 void new_format(std::string path);
@@ -122,21 +163,26 @@ float grab_shown_quiet(std::string& server);
 // The errno values of a write that failed on this computer (a full disk, a
 // quota, a read-only or forbidden folder): no server is to blame for them.
 bool grab_local_write_error(int err);
-// The server a transfer tries after one failed on server `failed`: drawn at
-// random among the n servers with a bias towards the top of the list, never
-// the failed one while there is another.
-int grab_pick_server(int n, int failed);
 
-// Stream i's archive in the temporary folder, named for this process: other
-// installers share the folder.
+// Stream i's archive (from http_stream_count on: those the unpack set holds),
+// in this run's folder.
 std::string grab_archive_path(int stream);
+// Deletes the archives the streams that are on were fetching.
+void grab_discard_archives();
 void grab_files_start();	// resets the pump and the run's error flags
-int  grab_files(const std::string& folder);	// 0 running, 1 done, else the run ended in failure
+enum { grab_running = 0, grab_done = 1, grab_failed = 2 };
+// One step of the run: grab_running, grab_done, or grab_failed (the run
+// ended without every file: stg.extract_error is set, and grab_run_outcome
+// tells why). Once ended, every later call gives the same.
+int  grab_files(const std::string& folder);
+// Time the pump did not run (a prompt, an alert, another screen in front of
+// it) is no download time: the run's clock moves on by `seconds`, so the rate
+// and the time left count only the time spent downloading.
+void grab_leave_out(float seconds);
 // After a grab_files call that returned 0 and only found its transfers running:
 // sleeps until a transfer or the unpacking has news, at most `ms` milliseconds.
 // A frame's pump calls it instead of calling grab_files again at once.
 int  grab_files_wait(int ms);
-int  extract_and_delete_file(const std::string& folder, std::string archive, std::string destination);
 
 // How the last run ended, for its finish screen.
 struct grab_outcome {

@@ -132,12 +132,12 @@ int read_directory(const std::string& path, std::string status_text)
 	xmap_class x(path);
 	if (!x.begin || x.end <= x.begin) {
 		xer << "I tried to read a directory file that does not exist or is empty: " << path << "\n";
-		return 2;
+		return stage_failed;
 	}
 	static const int versions[] = {840, 900, 0};
 	if (x.check_file(file_type_txt, versions, "INSTALLER", nullptr) == 0) {
 		new_format(path);
-		return 2;
+		return stage_failed;
 	}
 
 	std::string prefix, prev_path;
@@ -232,7 +232,7 @@ int read_directory(const std::string& path, std::string status_text)
 	stg.disk_has_scenery = scenery > 0;
 	stg.disk_has_sim = other > 0;
 	note_listed_names();
-	return 3;
+	return stage_ready;
 }
 
 int is_global_scenery_f(const char* path)
@@ -307,7 +307,7 @@ void new_format(std::string path)
 	          UTL_translate_string("No problem... grab it at the download section of ", 0) + net_site_host + ".",
 	          path, t_alert);
 	go_to_URL(net_download_page);
-	stg.new_format_flag = 2;
+	stg.new_format_flag = new_format_told;
 	app_done = 1;
 }
 

@@ -341,7 +341,7 @@ void delete_files(const std::string& folder)
 		file_version_struct& v = h.versions.back();
 		if (!v.want_delete) continue;
 		std::string local = UTIL_local_path(folder, v);
-		stg.action = 0;
+		stg.action = action_delete;
 		if (UTIL_delete_listed(folder, local, "DELETING  file ") == 0) {
 			v.up_to_date = 0;
 			v.sig_have = "NONE";

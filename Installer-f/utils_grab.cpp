@@ -1,6 +1,6 @@
-// The web download pump: up to http_stream_count streams on the HTTP slots
-// from http_slot_stream_first, each archive
-// unpacked as soon as it arrives, failed transfers retried from another mirror.
+// The web download pump: up to http_stream_count streams, each a grab_stream
+// with an HTTP slot of its own, each archive unpacked as soon as it arrives,
+// failed transfers retried from another mirror.
 #include "utils.h"
 #include "utils_internal.h"
 #include "http.h"
@@ -25,9 +25,7 @@
 #include <map>
 #include <set>
 #include <strings.h>
-#include <dirent.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -101,9 +99,9 @@ static std::string listed_md5(const file_version_struct& v)
 	return !v.want_delete && v.sig_want.size() == md5_hex_digits ? v.sig_want : std::string();
 }
 
-// The unpacking part of extract_and_delete_file: writes nothing to the log but
-// through io_log. written (optional): the file's signature, taken as it
-// was written; identity (optional): the file's as it was put in place.
+// Unpacks a fetched archive into the copy and deletes it, writing nothing to
+// the log but through io_log. written (optional): the file's signature, taken
+// as it was written; identity (optional): the file's as it was put in place.
 static int unpack_and_delete(const std::string& folder, const std::string& archive, const std::string& destination,
                              float listed_kb, const std::string& signature, int& chmod_result,
                              std::string* written = nullptr, file_identity* identity = nullptr)
@@ -219,34 +217,18 @@ static bool unpack_has_room()
 
 static void drop_transfers()
 {
+	for (const grab_stream& st : g_grab.streams) http.drop(st.slot);
+}
+
+std::string grab_archive_path(int stream) { return UTIL_run_folder() + std::to_string(stream) + ".zip"; }
+
+void grab_discard_archives()
+{
 	for (int i = 0; i < http_stream_count; ++i) {
-		delete http.slots[http_slot_stream_first + i];
-		http.slots[http_slot_stream_first + i] = nullptr;
+		const grab_stream& st = g_grab.streams[i];
+		if (!st.on || st.file < 0 || st.file >= (int)sim_info.size()) continue;
+		delete_file(grab_archive_path(i));
 	}
-}
-
-std::string grab_archive_path(int stream)
-{
-	return temp_path + std::to_string((long)getpid()) + "-" + std::to_string(stream) + ".zip";
-}
-
-// Archives that runs of installers no longer running left in the shared
-// temporary folder: the streams' (below http_stream_count, whole or ".part"
-// while they came in) and those the unpack set held (from http_stream_count on).
-static void remove_dead_runs_archives()
-{
-	DIR* d = opendir(temp_path.c_str());
-	if (!d) return;
-	while (dirent* e = readdir(d)) {
-		long pid = 0;
-		int stream = -1, used = 0;
-		if (sscanf(e->d_name, "%ld-%d.zip%n", &pid, &stream, &used) != 2) continue;
-		if (e->d_name[used] != 0 && strcmp(e->d_name + used, ".part") != 0) continue;
-		if (pid <= 0 || pid == (long)getpid() || stream < 0) continue;
-		if (kill((pid_t)pid, 0) == 0 || errno != ESRCH) continue;
-		delete_file(temp_path + e->d_name);
-	}
-	closedir(d);
 }
 
 // What a run that was left before its final check (Back, then Next) wrote
@@ -264,7 +246,7 @@ static void carry_unchecked()
 			g_grab.carried.push_back({UTIL_local_path(g_grab.folder, sim_info[f].versions.back()), std::string(), 0, {}});
 }
 
-static float give_up_seconds()
+static float unreachable_after_seconds()
 {
 	std::string set = UTL_cmdline::get_option("--net_give_up");
 	float s = set.empty() ? 0 : (float)atof(set.c_str());
@@ -273,7 +255,7 @@ static float give_up_seconds()
 
 void grab_files_start()
 {
-	remove_dead_runs_archives();
+	UTIL_run_files_sweep();	// what killed runs left
 	drop_transfers();	// a cancelled run must not hand its transfers to this one
 	drop_unpacks();
 	carry_unchecked();
@@ -281,21 +263,16 @@ void grab_files_start()
 	next.next_file = 0;
 	next.done = 0;
 	for (int i = 0; i < http_stream_count; ++i) {
-		next.stream_on[i] = i < 2;
-		next.stream_take[i] = i < 2;
-		next.stream_file[i] = 0;
-		g_grab.stream_fails[i] = 0;
-		g_grab.stream_bad_servers[i] = 0;
-		g_grab.stream_server[i] = 0;
-		g_grab.stream_retry_at[i] = 0;
-		g_grab.stream_net_fails[i] = 0;
-		g_grab.stream_seen[i] = 0;
-		g_grab.stream_fail_mark[i] = 0;
-		g_grab.stream_missing[i] = 0;
+		grab_stream& st = g_grab.streams[i];
+		const int slot = st.slot, retry_server = st.retry_server;
+		st = grab_stream();
+		st.slot = slot;
+		st.retry_server = retry_server;	// drawn by a failure; read only after the next one
+		st.on = st.take = i < 2;
 	}
 	g_grab.deliveries = 0;
 	g_grab.last_delivery = xtim.elapsed;
-	g_grab.give_up_seconds = give_up_seconds();
+	g_grab.give_up_seconds = unreachable_after_seconds();
 	g_grab.shown_quiet = 0;
 	g_grab.shown_server.clear();
 	g_grab.local_error = 0;
@@ -318,30 +295,9 @@ void grab_files_start()
 	g_grab.check_wrong.clear();
 }
 
-int grab_pick_server(int n, int failed)
-{
-	// the draw runs over the others, which keep their order and so the bias
-	int skip = n > 1 && failed >= 0 && failed < n;
-	int others = n - skip;
-	double u = (double)rand() * (1.0 / 2147483648.0);
-	double s = pow(u, 1.5);
-	int k = (int)(others * s);
-	if (k > others - 1) k = others - 1;
-	if (k < 0) k = 0;
-	return skip && k >= failed ? k + 1 : k;
-}
-
-int extract_and_delete_file(const std::string& folder, std::string archive, std::string destination)
-{
-	int chmod_result = 0;
-	int code = unpack_and_delete(folder, archive, destination, -1, std::string(), chmod_result);	// no listing at hand
-	log_unpack(archive, destination, code, chmod_result);
-	return code;
-}
-
 // Every server failed file f several times over, or said it lacks it: the
 // run goes on without it and names it at its end.
-static void give_up(int f, int why, int code, const std::string& remote, const std::string& destination)
+static void go_on_without(int f, int why, int code, const std::string& remote, const std::string& destination)
 {
 	g_grab.failed.push_back({f, why, code, remote, destination});
 	xer << "Giving up on " << UTL_log_safe(remote) << (why == failed_missing ? ": no server has it.\n" : ": every server failed it.\n");
@@ -365,7 +321,7 @@ static void delivered(int i)
 {
 	g_grab.last_delivery = xtim.elapsed;
 	++g_grab.deliveries;
-	g_grab.stream_net_fails[i] = 0;
+	g_grab.streams[i].net_fails = 0;
 }
 
 // More than one file failed the same way: how many more the alert leaves to the log.
@@ -429,7 +385,7 @@ static int count_failure(int& fails, int& bad_servers, int sel)
 	int servers = stg.num_servers > 0 ? stg.num_servers : 1;
 	int all = servers >= 31 ? -1 : (1 << servers) - 1;
 	if (++fails >= grab_rounds_per_file * servers && (bad_servers & all) == all) return 1;
-	stg.sel_server = grab_pick_server(stg.num_servers, sel);
+	stg.sel_server = UTIL_pick_server(stg.num_servers, sel, pick_towards_top);
 	return 0;
 }
 
@@ -445,23 +401,24 @@ static void servers_out_of_reach()
 // another server where there is one. 1 when it gives the file up and moves on.
 static int attempt_failed(int i, int f, int sel, const std::string& remote, const std::string& destination)
 {
-	const http_failure& why = http.failure[http_slot_stream_first + i];
+	grab_stream& st = g_grab.streams[i];
+	const http_failure& why = http.failure(st.slot);
 	const int status = why.kind == http_failed_status ? why.status : 0;
 	const int servers = stg.num_servers > 0 ? stg.num_servers : 1;
 	const int all = servers >= 31 ? -1 : (1 << servers) - 1;
 	if ((status >= 400 && status <= 499) || why.kind == http_failed_answer) {
 		// the server answered, and will not give this file (or not as it
 		// should): at once to the next
-		if ((status == 404 || status == 410) && sel >= 0 && sel < 31) g_grab.stream_missing[i] |= 1 << sel;
-		if ((g_grab.stream_missing[i] & all) == all) {
-			give_up(f, failed_missing, status, remote, destination);
+		if ((status == 404 || status == 410) && sel >= 0 && sel < 31) st.missing |= 1 << sel;
+		if ((st.missing & all) == all) {
+			go_on_without(f, failed_missing, status, remote, destination);
 			return 1;
 		}
-		if (count_failure(g_grab.stream_fails[i], g_grab.stream_bad_servers[i], sel)) {
-			give_up(f, failed_transfer, 0, remote, destination);
+		if (count_failure(st.fails, st.bad_servers, sel)) {
+			go_on_without(f, failed_transfer, 0, remote, destination);
 			return 1;
 		}
-		g_grab.stream_retry_server[i] = stg.sel_server;
+		st.retry_server = stg.sel_server;
 		return 0;
 	}
 	// Refused, reset, timed out, cut short, a 5xx (a proxy that cannot reach
@@ -471,21 +428,21 @@ static int attempt_failed(int i, int f, int sel, const std::string& remote, cons
 	stg.download_error = 1;
 	if (xtim.elapsed - g_grab.last_delivery >= g_grab.give_up_seconds) servers_out_of_reach();
 	if (g_grab.unreachable) {
-		give_up(f, failed_transfer, 0, remote, destination);
+		go_on_without(f, failed_transfer, 0, remote, destination);
 		return 1;
 	}
-	if (g_grab.deliveries != g_grab.stream_fail_mark[i]) {
-		g_grab.stream_fail_mark[i] = g_grab.deliveries;
-		if (count_failure(g_grab.stream_fails[i], g_grab.stream_bad_servers[i], sel)) {
-			give_up(f, failed_transfer, 0, remote, destination);
+	if (g_grab.deliveries != st.fail_mark) {
+		st.fail_mark = g_grab.deliveries;
+		if (count_failure(st.fails, st.bad_servers, sel)) {
+			go_on_without(f, failed_transfer, 0, remote, destination);
 			return 1;
 		}
 	} else {
-		stg.sel_server = grab_pick_server(stg.num_servers, sel);
+		stg.sel_server = UTIL_pick_server(stg.num_servers, sel, pick_towards_top);
 	}
-	g_grab.stream_retry_server[i] = stg.sel_server;
-	const float pause = grab_pause_after(++g_grab.stream_net_fails[i]);
-	g_grab.stream_retry_at[i] = xtim.elapsed + pause;
+	st.retry_server = stg.sel_server;
+	const float pause = grab_pause_after(++st.net_fails);
+	st.retry_at = xtim.elapsed + pause;
 	xer << "No answer for " << UTL_log_safe(remote) << " from " << UTL_log_safe(server_name[sel]);
 	if (status) xer << " (status " << status << ")";
 	xer << ": stream " << i << " tries again in " << pause << " s.\n";
@@ -559,7 +516,7 @@ static void collect_tasks()
 				    << " has other bytes, not the listed " << v.sig_want << "; they were not put in place.\n";
 			grab_retry r = {c->file, c->fails, c->bad_servers};
 			if (count_failure(r.fails, r.bad_servers, c->server))
-				give_up(c->file, c->code && !wrong_bytes ? failed_extract : failed_signature, c->code, c->remote, c->destination);
+				go_on_without(c->file, c->code && !wrong_bytes ? failed_extract : failed_signature, c->code, c->remote, c->destination);
 			else
 				g_grab.retry_files.push_back(r);
 		}
@@ -597,7 +554,7 @@ static int hand_over(const std::string& folder, int i, int f, int sel, const std
 	g_grab.held_names[h] = 1;
 	const file_version_struct& v = sim_info[f].versions.back();
 	int64_t bytes = (int64_t)v.kb1 * 1000;
-	g_grab.unpack_pool->enqueue_task(new grab_unpack_task(f, sel, g_grab.stream_fails[i], g_grab.stream_bad_servers[i], h, bytes, folder,
+	g_grab.unpack_pool->enqueue_task(new grab_unpack_task(f, sel, g_grab.streams[i].fails, g_grab.streams[i].bad_servers, h, bytes, folder,
 	                                               remote, held, destination));
 	g_grab.files_held.insert(f);
 	g_grab.held_bytes += bytes;
@@ -676,64 +633,67 @@ static void adjust_streams(int i)
 	int target = stg.stream_count >= 1 && stg.stream_count <= http_stream_count ? stg.stream_count : 0;
 	if (target == 0) target = rate > 200 ? 9 : rate > 150 ? 8 : rate > 100 ? 6 : rate > 50 ? 4 : 2;
 	int active = 0;
-	for (int k = 0; k < http_stream_count; ++k) active += next.stream_on[k] != 0;
+	for (const grab_stream& k : g_grab.streams) active += k.on != 0;
 	if (target > active) {
-		for (int k = 0; k < http_stream_count; ++k)
-			if (!next.stream_on[k]) {
-				next.stream_on[k] = 1;
-				next.stream_take[k] = 1;
+		for (grab_stream& k : g_grab.streams)
+			if (!k.on) {
+				k.on = 1;
+				k.take = 1;
 				break;
 			}
 	}
 	if (target < active)
-		next.stream_on[i] = 0;
+		g_grab.streams[i].on = 0;
 	else
-		next.stream_take[i] = 1;
+		g_grab.streams[i].take = 1;
 }
 
 // One step of stream i on file f.
 static void stream_step(const std::string& folder, int i, int f)
 {
 	file_version_struct& v = sim_info[f].versions.back();
+	grab_stream& st = g_grab.streams[i];
 	int sel = stg.sel_server;
-	if (sel < 0 || sel >= 10) sel = stg.sel_server = 0;
+	if (sel < 0 || sel >= server_slots) sel = stg.sel_server = 0;
 	// A running transfer stays with the server it was asked of, whatever another
 	// stream's failure drew since: its copy and its failures are that server's.
 	// A stream trying a file again asks the server its own failure drew:
 	// another stream's draw could send it back to the one that failed it.
-	if (v.want_download && http.slots[http_slot_stream_first + i])
-		sel = g_grab.stream_server[i];
-	else if (v.want_download && g_grab.stream_fails[i] > 0)
-		sel = g_grab.stream_server[i] = g_grab.stream_retry_server[i];
+	if (v.want_download && http.busy(st.slot))
+		sel = st.server;
+	else if (v.want_download && st.fails > 0)
+		sel = st.server = st.retry_server;
 	else
-		g_grab.stream_server[i] = sel;
+		st.server = sel;
 	std::string remote = server_path[sel] + v.path + ".zip";
 	std::string archive = grab_archive_path(i);
 	std::string destination = UTIL_local_path(folder, v);
-	next.stream_take[i] = 0;
+	st.take = 0;
 	crnt_file_path = remote;
 	size_t slash = remote.rfind('/');
 	crnt_file_name = slash == std::string::npos ? std::string() : remote.substr(slash + 1);
 
-	if (path_has_no_file(v.path))
+	bool finished = false;
+	if (path_has_no_file(v.path)) {
 		APL_alert("I am working through the list and found a path that has no file!",
 		          "This is impossible to download or delete!", "It is:", v.path, t_exit);
-
-	bool finished = false;
-	if (v.want_delete) {
-		stg.action = 0;
+		// the fatal alert returns when raised off the main thread: such a path is passed over
+		stg.action = action_skip_unneeded;
+		finished = true;
+	} else if (v.want_delete) {
+		stg.action = action_delete;
 		UTIL_delete_listed(folder, destination, "now we want to nuke a file: DELETING  file ");
 		UTIL_note_folders(folder, destination, deleted_files);
 		g_grab.deleted.push_back(f);
 		finished = true;
-	} else if (v.want_download && g_grab.unreachable && !http.slots[http_slot_stream_first + i]) {
+	} else if (v.want_download && g_grab.unreachable && !http.busy(st.slot)) {
 		g_grab.failed.push_back({f, failed_transfer, 0, remote, destination});	// not tried
 		finished = true;
 	} else if (v.want_download) {
-		stg.action = 1;
-		if (!http.slots[http_slot_stream_first + i]) g_grab.stream_seen[i] = 0;	// a new transfer
+		stg.action = action_download;
+		if (!http.busy(st.slot)) st.seen = 0;	// a new transfer
 		g_grab.shown_quiet = 0;
-		int r = http.net_check(http_slot_stream_first + i, server_name[sel], remote, archive, http_listed_limit(v.kb1));
+		int r = http.net_check(st.slot, server_name[sel], remote, archive, http_listed_limit(v.kb1));
 		if (r != 0) g_grab.moved = 1;
 		if (r == 1) {
 			stg.download_error = 0;
@@ -745,39 +705,39 @@ static void stream_step(const std::string& folder, int i, int f)
 				return;
 			}
 			finished = true;
-		} else if (r == 2 && http.local_error[http_slot_stream_first + i]) {
-			local_failure(remote, http.local_error[http_slot_stream_first + i], temp_path, v.kb1);
+		} else if (r == 2 && http.local_error(st.slot)) {
+			local_failure(remote, http.local_error(st.slot), temp_path, v.kb1);
 			return;
 		} else if (r == 2) {
 			finished = attempt_failed(i, f, sel, remote, destination);
 		} else {
-			down_class* d = http.slots[http_slot_stream_first + i];
-			if (d && d->bytes_received > g_grab.stream_seen[i]) {
-				g_grab.stream_seen[i] = d->bytes_received;
+			const http_progress p = http.progress(st.slot);
+			if (p.running && p.received > st.seen) {
+				st.seen = p.received;
 				delivered(i);
 			}
-			g_grab.shown_quiet = d ? xtim.elapsed - d->last_progress : 0;
+			g_grab.shown_quiet = p.running ? p.quiet : 0;
 			g_grab.shown_server = server_name[sel];
-			if (!d)
+			if (!p.running)
 				stg.file_progress = 0;
-			else if (d->content_length < 0)
+			else if (p.length < 0)
 				stg.file_progress = -0.01f;
 			else
-				stg.file_progress = d->content_length ? (float)d->bytes_received / (float)d->content_length : 0;
+				stg.file_progress = p.length ? (float)p.received / (float)p.length : 0;
 			const float arrived = stg.file_progress > 0 ? stg.file_progress : 0;
 			next.kb_in_flight += arrived * v.kb1;
 			next.kb_install_in_flight += arrived * v.kb2;
 		}
 	} else {
-		stg.action = v.up_to_date ? 2 : 3;
+		stg.action = v.up_to_date ? action_skip_current : action_skip_unneeded;
 		finished = true;
 	}
 	if (finished) {
 		g_grab.moved = 1;
-		g_grab.stream_fails[i] = 0;
-		g_grab.stream_bad_servers[i] = 0;
-		g_grab.stream_missing[i] = 0;
-		g_grab.stream_fail_mark[i] = g_grab.deliveries;
+		st.fails = 0;
+		st.bad_servers = 0;
+		st.missing = 0;
+		st.fail_mark = g_grab.deliveries;
 		adjust_streams(i);
 	}
 }
@@ -798,8 +758,8 @@ static bool file_in_hand(int i, int f)
 	if (g_grab.files_held.count(f) || given_up(f) || g_grab.written.count(f)) return true;
 	for (const grab_retry& r : g_grab.retry_files)
 		if (r.file == f) return true;
-	for (int k = 0; k < http_stream_count; ++k)
-		if (k != i && next.stream_on[k] && !next.stream_take[k] && next.stream_file[k] == f) return true;
+	for (const grab_stream& k : g_grab.streams)
+		if (&k != &g_grab.streams[i] && k.on && !k.take && k.file == f) return true;
 	return false;
 }
 
@@ -808,7 +768,7 @@ static int end_failed_run()
 	drop_transfers();
 	drop_unpacks();	// nothing writes into the copy once its lock is let go
 	UTIL_unlock_copy();
-	return stg.extract_error;
+	return grab_failed;
 }
 
 // Hands the set the next slices of the final check while it has room: a
@@ -874,7 +834,7 @@ static int check_step(const std::string& folder)
 		g_grab.check_next = g_grab.check_files.size();
 	}
 	if (g_grab.unpack_pool) feed_check();
-	if (g_grab.check_next < g_grab.check_files.size() || g_grab.check_out > 0) return 0;
+	if (g_grab.check_next < g_grab.check_files.size() || g_grab.check_out > 0) return grab_running;
 	xer << "Checked the " << g_grab.check_files.size() << " files this run wrote or deleted in "
 	    << (double)(xtim_class::microsecs() - g_grab.check_start) / 1e6 << " s (" << g_grab.check_read << " read back).\n";
 	// checked: nothing of it is carried to a next run
@@ -891,19 +851,19 @@ static int check_step(const std::string& folder)
 	next.done = 1;
 	UTIL_unlock_copy();
 	xer.flush();
-	return 1;
+	return grab_done;
 }
 
 int grab_files(const std::string& folder)
 {
-	if (stg.extract_error) return stg.extract_error;
+	if (stg.extract_error) return grab_failed;
 	if (!g_grab.claimed) {
 		g_grab.claimed = 1;
 		if (folder != g_grab.folder) g_grab.carried.clear();	// another copy's files
 		g_grab.folder = folder;
 		if (UTIL_claim_copy(folder)) {
 			stg.extract_error = 1;
-			return stg.extract_error;
+			return grab_failed;
 		}
 	}
 	g_grab.moved = 0;
@@ -914,34 +874,35 @@ int grab_files(const std::string& folder)
 	next.kb_install_in_flight = g_grab.held_install_kb;
 	int count = (int)sim_info.size();
 	for (int i = 0; i < http_stream_count; ++i) {
-		if (!next.stream_on[i]) continue;
-		if (next.stream_take[i] && !unpack_has_room()) continue;	// the unpacking catches up first
+		grab_stream& st = g_grab.streams[i];
+		if (!st.on) continue;
+		if (st.take && !unpack_has_room()) continue;	// the unpacking catches up first
 		// a stream whose transfer failed waits out its pause, unless the rest is left anyway
-		if (!next.stream_take[i] && !http.slots[http_slot_stream_first + i] && !g_grab.unreachable &&
-		    xtim.elapsed < g_grab.stream_retry_at[i])
+		if (!st.take && !http.busy(st.slot) && !g_grab.unreachable &&
+		    xtim.elapsed < st.retry_at)
 			continue;
-		if (next.stream_take[i] && !g_grab.retry_files.empty()) {
+		if (st.take && !g_grab.retry_files.empty()) {
 			// a file whose copy was wrong comes first, with its count of failures
 			grab_retry r = g_grab.retry_files.front();
 			g_grab.retry_files.erase(g_grab.retry_files.begin());
-			next.stream_file[i] = r.file;
-			g_grab.stream_fails[i] = r.fails;
-			g_grab.stream_bad_servers[i] = r.bad_servers;
-			g_grab.stream_retry_server[i] = stg.sel_server;	// drawn when its copy was refused
-		} else if (next.stream_take[i]) {
+			st.file = r.file;
+			st.fails = r.fails;
+			st.bad_servers = r.bad_servers;
+			st.retry_server = stg.sel_server;	// drawn when its copy was refused
+		} else if (st.take) {
 			// Two streams never write one file: a file handed out again after a
 			// failure is passed over while another stream or the unpack set has it.
 			do {
-				next.stream_file[i] = next.next_file;
+				st.file = next.next_file;
 				next.next_file = next.next_file + 1 < count ? next.next_file + 1 : count;
-			} while (next.stream_file[i] < count && file_in_hand(i, next.stream_file[i]));
+			} while (st.file < count && file_in_hand(i, st.file));
 		}
-		if (next.stream_file[i] < count) stream_step(folder, i, next.stream_file[i]);
+		if (st.file < count) stream_step(folder, i, st.file);
 		if (stg.extract_error) return end_failed_run();
 	}
-	for (int i = 0; i < http_stream_count; ++i)
-		if (next.stream_on[i] && next.stream_file[i] < count) return stg.extract_error;
-	if (!g_grab.files_held.empty() || !g_grab.retry_files.empty()) return stg.extract_error;
+	for (const grab_stream& st : g_grab.streams)
+		if (st.on && st.file < count) return grab_running;
+	if (!g_grab.files_held.empty() || !g_grab.retry_files.empty()) return grab_running;
 	// every file fetched or given up, every deletion done
 	UTIL_remove_empty_folders(folder, deleted_files);
 	g_grab.checking = 1;
@@ -973,15 +934,17 @@ int grab_files(const std::string& folder)
 	return check_step(folder);
 }
 
+void grab_leave_out(float seconds) { next.start_time += seconds; }
+
 float grab_pause_left()
 {
 	if (stg.extract_error || g_grab.checking || g_grab.unreachable || !g_grab.files_held.empty()) return -1;
 	const int count = (int)sim_info.size();
 	float first = -1;
-	for (int i = 0; i < http_stream_count; ++i) {
-		if (!next.stream_on[i] || next.stream_file[i] >= count) continue;
-		if (next.stream_take[i] || http.slots[http_slot_stream_first + i]) return -1;	// at work
-		float left = g_grab.stream_retry_at[i] - xtim.elapsed;
+	for (const grab_stream& st : g_grab.streams) {
+		if (!st.on || st.file >= count) continue;
+		if (st.take || http.busy(st.slot)) return -1;	// at work
+		float left = st.retry_at - xtim.elapsed;
 		if (left <= 0) return -1;	// tries again now
 		if (first < 0 || left < first) first = left;
 	}
@@ -991,7 +954,7 @@ float grab_pause_left()
 float grab_shown_quiet(std::string& server)
 {
 	server = g_grab.shown_server;
-	return stg.action == 1 ? g_grab.shown_quiet : 0;
+	return stg.action == action_download ? g_grab.shown_quiet : 0;
 }
 
 grab_outcome grab_run_outcome()
@@ -1036,5 +999,6 @@ int grab_files_wait(int ms)
 		if (wait > ms) wait = ms;
 		return poll(nullptr, 0, wait) > 0;
 	}
-	return http.net_wait(http_slot_stream_first, http_slot_stream_first + http_stream_count - 1, ms, g_grab.unpack_pool ? g_grab.unpack_wake : -1);
+	return http.net_wait(g_grab.streams[0].slot, g_grab.streams[http_stream_count - 1].slot, ms,
+	                     g_grab.unpack_pool ? g_grab.unpack_wake : -1);
 }

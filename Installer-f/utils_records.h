@@ -38,18 +38,37 @@ struct file_history_struct {
 	std::vector<file_version_struct> versions;	// oldest first; back() is current
 };
 
+// Where the run's directory file stands (stg.stage).
+enum {
+	stage_fetch  = 0,	// the directory archive is to be fetched
+	stage_read   = 1,	// fetched: to be read
+	stage_failed = 2,	// given up, or not a file this installer reads
+	stage_ready  = 3	// read into sim_info
+};
+// What the download pump does with the file it shows (stg.action).
+enum {
+	action_delete        = 0,	// deletes a file the release dropped
+	action_download      = 1,	// fetches it
+	action_skip_current  = 2,	// passes over one that is up to date
+	action_skip_unneeded = 3	// passes over one the copy does not take
+};
+enum { servers_unknown = -1 };	// stg.num_servers before a server list is read
+enum { new_format_told = 2 };	// stg.new_format_flag once the newer-format notice was shown
+// The files a copy takes (stg.target_os): those of all platforms, then each platform's.
+enum { os_all = 0, os_mac = 1, os_windows = 2, os_linux = 3 };
+
 struct stg_struct {
-	int   stage;
-	int   target_os;
+	int   stage;		// stage_*
+	int   target_os;	// os_*: this platform's own files
 	int   log_actions;
-	int   new_format_flag;	// 2 after the newer-format notice
+	int   new_format_flag;	// new_format_told after the newer-format notice
 	int   download_error;
 	int   extract_error;
-	int   num_servers;
+	int   num_servers;	// servers_unknown, else 0..server_slots
 	int   sel_server;
 	int   tile_wanted[36][18];
 	int   tile_avail[36][18];
-	int   action;
+	int   action;		// action_*
 	float file_progress;
 	int   stream_count;
 	int   get_beta;
@@ -61,13 +80,11 @@ struct stg_struct {
 	int   disk_has_sim;
 };
 
-// The web download pump's cursor and byte counts.
+// The web download pump's cursor and byte counts; each stream's own state is
+// its grab_stream.
 struct next_struct {
 	int   next_file;
 	int   done;
-	int   stream_on[http_stream_count];
-	int   stream_take[http_stream_count];
-	int   stream_file[http_stream_count];
 	float start_time;
 	float kb_in_flight;
 	float kb_fetched;
@@ -126,12 +143,34 @@ struct grab_failure {
 	std::string remote, destination;
 };
 
+// One download stream: the file in hand and what its tries at that file came
+// to, its pause after a failure, and its transfer (the HTTP slot it owns).
+struct grab_stream {
+	int      on = 0;		// switched on
+	int      take = 0;		// takes a new file on its next step
+	int      file = 0;		// the file it works on
+	int      fails = 0;		// failed transfers of that file
+	int      bad_servers = 0;	// which servers failed it, a bit each
+	int      missing = 0;	// which servers said they lack it, a bit each
+	int      server = 0;	// the server its running transfer was asked of
+	int      retry_server = 0;	// the one to ask next: what its last failure drew
+	float    retry_at = 0;	// when its next try may start after a failure (xtim.elapsed)
+	int      net_fails = 0;	// network failures in a row: each doubles the pause
+	int64_t  seen = 0;		// body bytes of its running transfer seen so far
+	unsigned fail_mark = 0;	// the deliveries counted when its file last failed on the network
+	int      slot = 0;		// its HTTP slot: the transfer runs there
+};
+
 // What the web download pump keeps between its calls besides `next`: the
 // archives its unpack set holds, the files waiting to be fetched again, each
 // stream's count of failures on the file in hand, the files it went on
 // without, and its final check of what it wrote and deleted.
 // grab_files_start clears it for a run.
 struct UTIL_grab_run {
+	UTIL_grab_run()
+	{
+		for (int i = 0; i < http_stream_count; ++i) streams[i].slot = http_slot_stream_first + i;
+	}
 	int                     claimed = 0;	// this run has taken the copy's lock
 	UTL_worker_threads*     unpack_pool = nullptr;
 	int                     unpack_wake = -1;	// eventfd the set signals on each task it retires
@@ -143,21 +182,7 @@ struct UTIL_grab_run {
 	float                   held_install_kb = 0;	// installed size of the held archives
 	std::vector<grab_retry> retry_files;
 	int                     moved = 0;	// the last grab_files call did more than wait on transfers
-	// Per stream, for the file in hand: failed transfers, which servers failed
-	// it, the server its running transfer was asked of, the one to ask next.
-	int stream_fails[http_stream_count] = {};
-	int stream_bad_servers[http_stream_count] = {};
-	int stream_server[http_stream_count] = {};
-	int stream_retry_server[http_stream_count] = {};	// the server its last failure drew
-	// Per stream: when its next try may start after a failure (xtim.elapsed),
-	// its failures in a row (each doubles the pause), the body bytes of its
-	// running transfer seen so far, the deliveries counted when its file's
-	// last network failure was, and the servers that said they lack that file.
-	float    stream_retry_at[http_stream_count] = {};
-	int      stream_net_fails[http_stream_count] = {};
-	int64_t  stream_seen[http_stream_count] = {};
-	unsigned stream_fail_mark[http_stream_count] = {};
-	int      stream_missing[http_stream_count] = {};
+	grab_stream             streams[http_stream_count];
 	float    last_delivery = 0;	// xtim.elapsed when a server last sent bytes
 	unsigned deliveries = 0;	// times a server sent bytes, counted per pump step
 	float    give_up_seconds = 0;	// no server sending anything for this long leaves the rest

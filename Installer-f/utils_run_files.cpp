@@ -1,6 +1,8 @@
 // This run's own files in the shared temporary folder: several installers may
-// run at once, so each keeps its server list and directory file in a folder
-// of its own, named for its process, and removes it when it ends.
+// run at once, so each keeps its server list, its directory file and the
+// download pump's archives in a folder of its own, named for its process, and
+// removes it when it ends; the folders of runs that were killed are removed
+// by the next.
 #include "utils.h"
 #include "utils_internal.h"
 #include "http.h"
@@ -83,6 +85,8 @@ const std::string& UTIL_run_folder()
 	return run_folder;
 }
 
+void UTIL_run_files_sweep() { remove_dead_run_folders(temp_path); }
+
 void UTIL_run_files_remove()
 {
 	if (!run_folder.empty() && run_folder != run_folder_in) remove_run_folder(run_folder);
@@ -102,6 +106,6 @@ int UTIL_unpack_directory(const std::string& archive)
 	int err = zip_to_file(archive, folder, nullptr, 0, &rules);
 	// no listing gives the directory file's size: its bound is one of its own
 	if (err == err_archive_too_big) err = err_directory_too_big;
-	if (err == 0 && !directory_file_present(folder + kDirectoryName)) err = -43;
+	if (err == 0 && !directory_file_present(folder + kDirectoryName)) err = err_file_not_found;
 	return err;
 }

@@ -1,4 +1,5 @@
 // The engine's state: one record, and the names its callers use for its parts.
+#include "utils.h"
 #include "utils_records.h"
 #include "utils_prompts.h"
 #include "pref.h"
@@ -50,4 +51,59 @@ int UTIL_ask_select(const std::string& path, int is_delete)
 	// no one to ask: the run is cancelled rather than a changed file touched
 	if (!UTIL_prompt_hooks.select_alert) return select_cancel;
 	return UTIL_prompt_hooks.select_alert(path, is_delete);
+}
+
+void UTIL_engine_start(const std::string& temp_folder)
+{
+	temp_path = temp_folder;
+	install_name = no_install_name;
+	stg.new_format_flag = 0;
+	stg.download_error = 0;
+	stg.extract_error = 0;
+	stg.num_servers = servers_unknown;
+	stg.sel_server = 0;
+	stg.stage = stage_fetch;
+	stg.action = action_skip_unneeded;
+	stg.file_progress = 0.0f;
+	stg.stream_count = 0;
+	stg.total_kb_download = 0.0f;
+	stg.total_kb_install = 0.0f;
+	stg.target_os = os_linux;	// this platform's own files
+}
+
+void UTIL_set_preferences(int target_os, int log_actions, int stream_count)
+{
+	stg.target_os = target_os;
+	stg.log_actions = log_actions;
+	stg.stream_count = stream_count;
+}
+
+void UTIL_set_beta(int get_beta) { stg.get_beta = get_beta; }
+
+void UTIL_want_tile(int lon_i, int lat_i, int wanted)
+{
+	if (lon_i >= 0 && lon_i < 36 && lat_i >= 0 && lat_i < 18) stg.tile_wanted[lon_i][lat_i] = wanted;
+}
+
+void UTIL_directory_restart()
+{
+	if (stg.num_servers == 0) stg.num_servers = servers_unknown;	// a list without mirrors is fetched again
+	if (stg.stage == stage_failed) stg.stage = stage_fetch;
+}
+
+void UTIL_directory_refetch() { stg.stage = stage_fetch; }
+
+void UTIL_directory_fetched() { stg.stage = stage_read; }
+
+void UTIL_directory_give_up() { stg.stage = stage_failed; }
+
+void UTIL_directory_read_again()
+{
+	if (stg.stage == stage_ready) stg.stage = stage_read;
+}
+
+int UTIL_directory_read(const std::string& path, const std::string& status_text)
+{
+	stg.stage = read_directory(path, status_text);
+	return stg.stage;
 }

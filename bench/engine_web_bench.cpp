@@ -128,7 +128,7 @@ static void run_engine(const bench_set& set, const std::string& temp, bench_roun
 	r.check_cpu = check_c0 < 0 ? 0 : c1 - check_c0;
 	r.check_share = r.engine_cpu > 0 ? r.check_cpu / r.engine_cpu : 0;
 	r.streams = 0;
-	for (int i = 0; i < http_stream_count; ++i) r.streams += next.stream_on[i];
+	for (int i = 0; i < http_stream_count; ++i) r.streams += g_grab.streams[i].on;
 	r.extract_error = stg.extract_error;
 
 	for (auto& h : sim_info) h.versions.back().sig_have.clear();

@@ -19,12 +19,6 @@ enum { max_links_followed = 40 };	// as the kernel: more is a loop
 
 static const char kTempPrefix[] = ".vantor-unpack-";
 
-static std::string full(const std::string& p)
-{
-	std::string f = p;
-	set_path_to_full(f);
-	return f;
-}
 
 static void split_into(const std::string& text, std::deque<std::string>& out, bool front)
 {
@@ -96,7 +90,7 @@ static bool walk_inside(const std::string& root, std::vector<std::string>& at, s
 
 int path_stays_inside(const std::string& root_in, const std::string& path_in, int follow_last)
 {
-	std::string root = full(root_in), path = full(path_in);
+	std::string root = path_full(root_in), path = path_full(path_in);
 	if (root_in.empty() || path.compare(0, root.size(), root) != 0) return 0;
 	std::deque<std::string> rest;
 	split_into(path.substr(root.size()), rest, false);
@@ -106,7 +100,7 @@ int path_stays_inside(const std::string& root_in, const std::string& path_in, in
 
 int link_stays_inside(const std::string& root_in, const std::string& link_path, const std::string& text)
 {
-	std::string root = full(root_in), link = full(link_path);
+	std::string root = path_full(root_in), link = path_full(link_path);
 	if (text.empty() || text.find('\0') != std::string::npos) return 0;
 	if (root_in.empty() || link.compare(0, root.size(), root) != 0) return 0;
 	std::string r = real_root(root);
@@ -141,7 +135,7 @@ static std::string random_suffix()
 
 static std::string with_slash(const std::string& folder)
 {
-	std::string f = full(folder);
+	std::string f = path_full(folder);
 	if (!f.empty() && f.back() != '/') f += '/';
 	return f;
 }

@@ -81,12 +81,12 @@ static const err_msg kErrMsgs[] = {
 	{-40, "position error"},
 	{-41, "Memory is full"},
 	{-42, "Too many files open"},
-	{-43, "File not found"},
+	{err_file_not_found, "File not found"},
 	{-44, "A disk is write protected"},
 	{-45, "File locked"},
 	{-46, "Hard disk is locked"},
 	{-47, "A file is in use by another application"},
-	{-48, "duplicate file name"},
+	{err_duplicate_name, "duplicate file name"},
 	{-49, "File already open with write permissions by another application"},
 	{-50, "param err"},
 	{-51, "refnum error"},
@@ -135,12 +135,6 @@ std::string error_str(int code)
 	return buf;
 }
 
-static std::string full(const std::string& p)
-{
-	std::string f = p;
-	set_path_to_full(f);
-	return f;
-}
 
 static std::string strip_slash(const std::string& p)
 {
@@ -150,21 +144,21 @@ static std::string strip_slash(const std::string& p)
 
 int make_folder(const std::string& path)
 {
-	std::string p = full(strip_slash(path));
+	std::string p = path_full(strip_slash(path));
 	if (mkdir(p.c_str(), 0755) != 0) { ERR_AT(); return errno; }
 	return 0;
 }
 
 int rename_file(const std::string& folder, const std::string& old_name, const std::string& new_name)
 {
-	std::string a = full(folder + old_name), b = full(folder + new_name);
+	std::string a = path_full(folder + old_name), b = path_full(folder + new_name);
 	if (rename(a.c_str(), b.c_str()) != 0) { ERR_AT(); return errno; }
 	return 0;
 }
 
 int copy_file(const std::string& from, const std::string& to)
 {
-	std::string src = full(from), dst = full(to);
+	std::string src = path_full(from), dst = path_full(to);
 	// The source is opened first: a missing source must not cost the destination.
 	FILE* in = fopen(src.c_str(), "rb");
 	if (!in) return 2;
@@ -203,7 +197,7 @@ int copy_file(const std::string& from, const std::string& to)
 int delete_file(const std::string& path)
 {
 	if (path.empty()) return 2;
-	std::string p = full(path);
+	std::string p = path_full(path);
 	if (p.back() == '/') {
 		p.pop_back();
 		if (rmdir(p.c_str()) != 0) { ERR_AT(); return errno; }
@@ -216,7 +210,7 @@ int delete_file(const std::string& path)
 int64_t APL_file_size(const std::string& path)
 {
 	struct stat st;
-	if (stat(full(path).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
+	if (stat(path_full(path).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
 	return (int64_t)st.st_size;
 }
 
@@ -225,25 +219,25 @@ int dir_exists(const std::string& path)
 	std::string p = path.empty() ? path : strip_slash(path);
 	if (p.empty() && !path.empty()) p = "/";
 	struct stat st;
-	return stat(full(p).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+	return stat(path_full(p).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 int file_exists(const std::string& path)
 {
 	struct stat st;
-	return stat(full(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+	return stat(path_full(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 int make_file_executable(const std::string& path)
 {
-	if (chmod(full(path).c_str(), 0755) != 0) return errno;
+	if (chmod(path_full(path).c_str(), 0755) != 0) return errno;
 	return 0;
 }
 
 int is_sim_link(const std::string& path, std::string* target)
 {
 	char buf[4096];
-	ssize_t n = readlink(full(path).c_str(), buf, sizeof(buf));
+	ssize_t n = readlink(path_full(path).c_str(), buf, sizeof(buf));
 	if (n < 0) return 0;
 	if (target) target->assign(buf, n);
 	return 1;
@@ -258,7 +252,7 @@ static int copy_tree(const std::string& from, const std::string& to, folder_set&
 {
 	if (!dir_exists(from)) return copy_file(from, to);
 	struct stat st;
-	if (stat(full(from).c_str(), &st) != 0) return errno;
+	if (stat(path_full(from).c_str(), &st) != 0) return errno;
 	std::pair<dev_t, ino_t> id(st.st_dev, st.st_ino);
 	if (made.count(id)) return 0;
 	if (active.count(id)) {
@@ -266,12 +260,12 @@ static int copy_tree(const std::string& from, const std::string& to, folder_set&
 		if (!is_sim_link(from, &text)) return ELOOP;
 		xer << "Copying " << from << " as a link: it leads back into the folder being copied.\n";
 		delete_file(to);
-		if (symlink(text.c_str(), full(to).c_str()) != 0) return errno;
+		if (symlink(text.c_str(), path_full(to).c_str()) != 0) return errno;
 		return 0;
 	}
 	make_folder(to + "/");
 	struct stat dst;
-	if (stat(full(to).c_str(), &dst) == 0) made.insert(std::make_pair(dst.st_dev, dst.st_ino));
+	if (stat(path_full(to).c_str(), &dst) == 0) made.insert(std::make_pair(dst.st_dev, dst.st_ino));
 	active.insert(id);
 	std::vector<std::string> names;
 	std::vector<int> kinds;
@@ -300,7 +294,7 @@ int recursive_delete_folder(const std::string& path)
 		struct stat st;
 		std::string item = path + names[i];
 		// listed kinds follow extensions, so ask the disk whether it is a real folder
-		bool folder = lstat(full(item).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+		bool folder = lstat(path_full(item).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 		int err = folder ? recursive_delete_folder(item + "/") : delete_file(item);
 		if (err) return err;
 	}
@@ -311,7 +305,7 @@ int get_free_space(const std::string& path, uint64_t* total, uint64_t* free_byte
 {
 	FSRef ref;
 	std::string leaf;
-	int err = FilePathToFSRefAndName(full(path).c_str(), &ref, &leaf);
+	int err = FilePathToFSRefAndName(path_full(path).c_str(), &ref, &leaf);
 	if (err) return err;
 	struct statvfs v;
 	if (statvfs(ref.path.c_str(), &v) != 0) return -35;
@@ -320,12 +314,12 @@ int get_free_space(const std::string& path, uint64_t* total, uint64_t* free_byte
 	return 0;
 }
 
-int show_make_dir_err(int code) { return !(code == 0 || code == EEXIST || code == -48); }
+int show_make_dir_err(int code) { return !(code == 0 || code == EEXIST || code == err_duplicate_name); }
 int show_del_err(int) { return 0; }
 
 int launch_app(const std::string& app, const std::string& arg, int finish)
 {
-	std::string path = full(strip_slash(app));
+	std::string path = path_full(strip_slash(app));
 	// A bundle folder X.app runs X.app/Contents/MacOS/X.
 	if (path.size() > 4 && path.compare(path.size() - 4, 4, ".app") == 0 && dir_exists(path)) {
 		std::string leaf;
@@ -416,7 +410,7 @@ int APL_is_dvd_disk(const std::string& path)
 
 int make_file_large_address_aware(const std::string& path)
 {
-	FILE* f = fopen(full(path).c_str(), "r+b");
+	FILE* f = fopen(path_full(path).c_str(), "r+b");
 	if (!f) return errno;
 	unsigned char dos[64], pe[24];
 	int err = 0;

@@ -1,6 +1,7 @@
 #include "p7z_md5.h"
 #include "io_utils.h"
 #include "zip_utils.h"
+#include "unpack_writer.h"
 #include "UTL_globals.h"
 #include "UTL_log.h"
 #include <archive.h>
@@ -19,12 +20,6 @@
 
 #define ERR_AT() (sErrFile = "io_utils", sErrLine = __LINE__)
 
-static std::string full(const std::string& p)
-{
-	std::string f = p;
-	set_path_to_full(f);
-	return f;
-}
 
 struct p7z_stream {
 	FILE* f;
@@ -52,19 +47,6 @@ static la_int64_t p7z_skip(struct archive*, void* client, la_int64_t request)
 	p7z_stream* s = (p7z_stream*)client;
 	if (fseeko(s->f, (off_t)request, SEEK_CUR) != 0) return 0;
 	return request;
-}
-
-static int write_all(int fd, const void* data, size_t n)
-{
-	const char* p = (const char*)data;
-	while (n > 0) {
-		ssize_t w = write(fd, p, n);
-		if (w < 0 && errno == EINTR) continue;
-		if (w <= 0) return w < 0 ? errno : EIO;	// a full disk is the user's to mend, not the archive's fault
-		p += w;
-		n -= (size_t)w;
-	}
-	return 0;
 }
 
 // The reader turns the stored UTF-16 names into the locale's characters: in
@@ -340,7 +322,7 @@ static int scan_7z_listing(p7z_stream& s, const std::string& archive_path, const
 int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std::string* out_path, int rename,
                 const unpack_rules* rules)
 {
-	std::string a = full(archive_path);
+	std::string a = path_full(archive_path);
 	utf8_names in_utf8;
 	p7z_stream s;
 	s.f = fopen(a.c_str(), "rb");
@@ -396,18 +378,13 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 			err = err_archive_too_big;
 			break;
 		}
-		// written beside the target and renamed over it once whole (the reader checks the CRC)
-		std::string path = full(out), temp;
-		int fd = unpack_temp_open(out.substr(0, out.rfind('/') + 1), temp);
-		if (fd < 0) { err = -fd; ERR_AT(); break; }
-		unpack_signer sign(rules);
-		uint64_t total = 0;
-		if (archive_entry_filetype(e) == AE_IFLNK) {
+		// handed to the disk writer, which places it once whole (the reader checks the CRC)
+		const bool link = archive_entry_filetype(e) == AE_IFLNK;
+		unpack_writer w(out, rules, link ? UINT64_MAX : max_bytes);	// a link's text is not bounded
+		if ((err = w.open()) != 0) break;
+		if (link) {
 			const char* text = archive_entry_symlink(e);	// kept as a file holding the link text
-			if (text) {
-				sign.add(text, strlen(text));
-				err = write_all(fd, text, strlen(text));
-			}
+			if (text) err = w.write(text, strlen(text));
 		} else {
 			for (;;) {
 				la_ssize_t n = archive_read_data(ar, buf, unpack_buffer_size);
@@ -417,24 +394,13 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 					err = err_zip_short_read;
 					break;
 				}
-				total += (uint64_t)n;
-				if (total > max_bytes) {
-					err = err_archive_too_big;
-					break;
-				}
-				sign.add(buf, (size_t)n);
-				err = write_all(fd, buf, (size_t)n);
+				err = w.write(buf, (size_t)n);
 				if (err) break;
+				written += (uint64_t)n;
 			}
 		}
-		written += total;
-		if (close(fd) != 0 && !err) err = errno;
-		if (!err) err = sign.check();
-		if (!err) err = sign.put_in_place(temp, path);
-		if (err) {
-			ERR_AT();
-			unlink(temp.c_str());
-		}
+		if (!err) err = w.place();
+		if (err) ERR_AT();
 	}
 	unpack_log_skipped(skipped, first_skipped, archive_path, rules);
 	if (!err && only_one && !found) {
@@ -493,58 +459,6 @@ std::string md5_digest::hex()
 	return s;
 }
 
-unpack_signer::unpack_signer(const unpack_rules* rules)
-    : want(rules ? rules->md5 : std::string()), out(rules ? rules->signature : nullptr),
-      id_out(out ? rules->identity : nullptr), on(out || !want.empty())
-{
-}
-
-void unpack_signer::add(const void* data, size_t length)
-{
-	bytes += length;
-	if (on) md5.add(data, length);
-}
-
-int unpack_signer::check()
-{
-	if (!on) return 0;
-	got = md5.hex();
-	// no signature to hold the bytes to: they are not taken on trust
-	return got.empty() || (!want.empty() && got != want) ? err_archive_wrong_bytes : 0;
-}
-
-static file_identity identity_from(const struct stat& st)
-{
-	file_identity id;
-	id.known = true;
-	id.device = (uint64_t)st.st_dev;
-	id.inode = (uint64_t)st.st_ino;
-	id.size = (int64_t)st.st_size;
-	id.mtime_s = (int64_t)st.st_mtim.tv_sec;
-	id.mtime_ns = (int64_t)st.st_mtim.tv_nsec;
-	id.ctime_s = (int64_t)st.st_ctim.tv_sec;
-	id.ctime_ns = (int64_t)st.st_ctim.tv_nsec;
-	return id;
-}
-
-int unpack_signer::put_in_place(const std::string& temp, const std::string& path)
-{
-	// The identity is taken after the rename, which changes the file's change
-	// time, and only when the inode there is the one written: another entry,
-	// a case twin or another program may have renamed a file over it since.
-	struct stat written, there;
-	const bool looked = id_out && lstat(temp.c_str(), &written) == 0;
-	if (rename(temp.c_str(), path.c_str()) != 0) return errno;
-	if (out) *out = bytes ? got : std::string();
-	if (id_out) {
-		*id_out = file_identity();
-		if (looked && lstat(path.c_str(), &there) == 0 && there.st_dev == written.st_dev &&
-		    there.st_ino == written.st_ino && (uint64_t)there.st_size == bytes)
-			*id_out = identity_from(there);
-	}
-	return 0;
-}
-
 // Bytes read per call: enough that the calls cost little beside the digest,
 // little enough to stay in the processor's cache.
 enum { md5_read_piece = 256 * 1024 };
@@ -560,7 +474,7 @@ static bool look_at(const std::string& path, std::string& f, struct stat& st)
 {
 	f = app_path + path;
 	if (lstat(f.c_str(), &st) == 0) return true;
-	std::string other = full(path);
+	std::string other = path_full(path);
 	if (other == f) return false;
 	f = other;
 	return lstat(f.c_str(), &st) == 0;
@@ -592,11 +506,25 @@ static int signed_as(md5_digest& md5, std::string& signature, int* why)
 	return 0;
 }
 
+file_identity file_identity_from(const struct stat& st)
+{
+	file_identity id;
+	id.known = true;
+	id.device = (uint64_t)st.st_dev;
+	id.inode = (uint64_t)st.st_ino;
+	id.size = (int64_t)st.st_size;
+	id.mtime_s = (int64_t)st.st_mtim.tv_sec;
+	id.mtime_ns = (int64_t)st.st_mtim.tv_nsec;
+	id.ctime_s = (int64_t)st.st_ctim.tv_sec;
+	id.ctime_ns = (int64_t)st.st_ctim.tv_nsec;
+	return id;
+}
+
 file_identity file_identity_of(const std::string& path)
 {
 	std::string f;
 	struct stat st;
-	return look_at(path, f, st) ? identity_from(st) : file_identity();
+	return look_at(path, f, st) ? file_identity_from(st) : file_identity();
 }
 
 // A small file costs more in system calls than in its digest: it is looked

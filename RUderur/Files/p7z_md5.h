@@ -27,6 +27,8 @@ int calc_file_md5(const std::string& path, std::string& signature, int* why = nu
 // The identity of what stands at path, found as calc_file_md5 finds it (a link
 // itself, not what it leads to); unknown when nothing is there.
 file_identity file_identity_of(const std::string& path);
+// The identity a file's status (lstat) gives.
+file_identity file_identity_from(const struct stat& st);
 
 // An MD5 signature taken piece by piece: the program's one MD5, that of the
 // system's crypto library (its code tuned for this processor).
@@ -44,30 +46,6 @@ public:
 private:
 	evp_md_ctx_st* ctx;
 	bool           failed = false;
-};
-
-// One entry an unpacker writes, signed from its bytes as they are written and
-// held to the signature its listing gives (unpack_rules::md5).
-struct unpack_signer {
-	explicit unpack_signer(const unpack_rules* rules);
-	void add(const void* data, size_t length);
-	// After the last byte: err_archive_wrong_bytes when the listing's signature
-	// differs, else 0.
-	int check();
-	// After check(): renames the written temporary file (or link) over path; 0
-	// or errno. Once in place, its signature goes to unpack_rules::signature, as
-	// calc_file_md5 then gives it (empty for an empty file), and its identity
-	// to unpack_rules::identity, known only when what then stands at path is
-	// the file renamed there, holding every byte signed.
-	int put_in_place(const std::string& temp, const std::string& path);
-
-private:
-	md5_digest     md5;
-	std::string    want, got;
-	std::string*   out;
-	file_identity* id_out;
-	bool           on;
-	uint64_t       bytes = 0;
 };
 
 #endif

@@ -46,6 +46,13 @@ void set_path_to_full(std::string& path)
 	path = buf;
 }
 
+std::string path_full(const std::string& path)
+{
+	std::string f = path;
+	set_path_to_full(f);
+	return f;
+}
+
 void findPath(char* path)
 {
 	struct stat st;
@@ -159,7 +166,7 @@ int FilePathToFSRefAndName(const char* path, FSRef* ref, std::string* name)
 	std::string p = path ? path : "";
 	struct stat st;
 	if (!name) {
-		if (p.empty() || stat(p.c_str(), &st) != 0) return -43;
+		if (p.empty() || stat(p.c_str(), &st) != 0) return err_file_not_found;
 		ref->path = p;
 		return 0;
 	}
@@ -167,7 +174,7 @@ int FilePathToFSRefAndName(const char* path, FSRef* ref, std::string* name)
 	std::string parent = p.substr(0, p.size() - name->size());
 	if (parent.size() > 1 && parent.back() == '/') parent.pop_back();
 	if (parent.empty()) parent = ".";
-	if (stat(parent.c_str(), &st) != 0) return -43;
+	if (stat(parent.c_str(), &st) != 0) return err_file_not_found;
 	if (!S_ISDIR(st.st_mode)) return -120;
 	ref->path = parent;
 	return 0;

@@ -26,7 +26,13 @@ enum os_dir_type {
 // A file reference: on Linux simply the path of an existing item.
 struct FSRef { std::string path; };
 
+// The two volume codes the file code gives or takes itself (error_str has
+// the rest of their family).
+enum { err_file_not_found = -43, err_duplicate_name = -48 };
+
 void set_path_to_full(std::string& path);
+// The same, as a new string.
+std::string path_full(const std::string& path);
 // Repairs the case of the components of a path that does not exist as spelled;
 // a component that exists as spelled is kept.
 void findPath(char* path);

@@ -1,6 +1,7 @@
 #include "zip_utils.h"
 #include "io_utils.h"
 #include "p7z_md5.h"
+#include "unpack_writer.h"
 #include "xmap.h"
 #include "UTL_log.h"
 #include <cerrno>
@@ -31,17 +32,11 @@ static const unsigned char kMagicCrap[46] = {
 	0x00, 0x00, 0x00, 0x09, 0x00, 0x00, 0x00, 0x32, 0x00, 0x00, 0x00, 0x20,
 	0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x52};
 
-static std::string full(const std::string& p)
-{
-	std::string f = p;
-	set_path_to_full(f);
-	return f;
-}
 
 int archive_entry_path(const std::string& out_dir, const std::string& name, int check_last, std::string& out)
 {
 	if (name.empty() || name[0] == '/' || name.find('\0') != std::string::npos) { ERR_AT(); return err_archive_unsafe; }
-	std::string root = full(out_dir);
+	std::string root = path_full(out_dir);
 	size_t start = 0;
 	while (start < name.size()) {
 		size_t slash = name.find('/', start);
@@ -128,7 +123,8 @@ static int read_entry_start(unzFile uf, size_t n, std::vector<unsigned char>& da
 	return 0;
 }
 
-static void set_entry_time(const std::string& path, const unz_file_info64& info, bool follow)
+// The entry's date as a local time.
+static time_t entry_time(const unz_file_info64& info)
 {
 	time_t now = time(nullptr);
 	struct tm t;
@@ -140,14 +136,8 @@ static void set_entry_time(const std::string& path, const unz_file_info64& info,
 	t.tm_mon = info.tmu_date.tm_mon;
 	t.tm_year = info.tmu_date.tm_year - 1900;
 	t.tm_isdst = -1;
-	time_t when = mktime(&t);
-	struct timespec ts[2];
-	ts[0].tv_sec = ts[1].tv_sec = when;
-	ts[0].tv_nsec = ts[1].tv_nsec = 0;
-	utimensat(AT_FDCWD, path.c_str(), ts, follow ? 0 : AT_SYMLINK_NOFOLLOW);
+	return mktime(&t);
 }
-
-static std::string folder_of(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
 
 // The library leaves sizes of 4 GB and more at their 32-bit mark when the
 // archive keeps them in the zip64 extra field: they are read from there.
@@ -245,11 +235,10 @@ struct entry_reader {
 	}
 };
 
-// Written under a temporary name beside the target and renamed over it only
-// once whole and its CRC checked: the target is the old file or the new one.
-// Never more than the entry says it holds, nor than max_bytes; *wrote counts
-// what was written. Signed as written, and checked against the listing (rules)
-// before it takes its place.
+// Inflated and handed to the disk writer, which puts it in place only once
+// whole, its CRC checked and signed as the listing (rules) wants. Never more
+// than the entry says it holds, nor than max_bytes; *wrote counts what was
+// written.
 static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const unz_file_info64& info,
                          uint64_t max_bytes, const unpack_rules* rules, uint64_t* wrote)
 {
@@ -263,14 +252,12 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 	unzCloseCurrentFile(uf);
 	entry_reader rd(zfd, offset, info.compressed_size, (int)info.compression_method);
 	if (rd.start()) { ERR_AT(); return err_zip_short_read; }
-	std::string path = full(out_path), temp;
-	int fd = unpack_temp_open(folder_of(out_path), temp);
-	if (fd < 0) { ERR_AT(); return -fd; }
+	unpack_writer out(out_path, rules, max_bytes);
+	if ((err = out.open()) != 0) return err;
 	// streamed in pieces: entries may be larger than memory or 4 GB
 	char* buf = unpack_buffer();
 	uint64_t total = 0;
 	uLong crc = crc32(0, Z_NULL, 0);
-	unpack_signer sign(rules);
 	for (;;) {
 		long n = rd.next(buf, unpack_buffer_size);
 		if (n < 0) { err = err_zip_short_read; ERR_AT(); break; }
@@ -278,31 +265,21 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 		total += (uint64_t)n;
 		// a header that lies about the size is stopped there
 		if (total > info.uncompressed_size) { err = err_zip_short_read; ERR_AT(); break; }
-		if (total > max_bytes) { err = err_archive_too_big; ERR_AT(); break; }
 		crc = crc32(crc, (const Bytef*)buf, (uInt)n);
-		sign.add(buf, (size_t)n);
-		for (long off = 0; off < n;) {
-			ssize_t w = write(fd, buf + off, n - off);
-			if (w < 0 && errno == EINTR) continue;
-			if (w <= 0) { err = w < 0 ? errno : EIO; ERR_AT(); break; }
-			off += w;
-			*wrote += (uint64_t)w;
-		}
+		const uint64_t before = out.bytes();
+		err = out.write(buf, (size_t)n);
+		*wrote += out.bytes() - before;
 		if (err) break;
 	}
 	if (!err && total != info.uncompressed_size) { err = err_zip_short_read; ERR_AT(); }
 	if (!err && crc != info.crc) { err = UNZ_CRCERROR; ERR_AT(); }
-	if (!err && (err = sign.check()) != 0) ERR_AT();
-	if (!err && info.external_fa != 0) {
-		int mode = unix_mode(info);
-		// a DOS-made archive has no Unix mode: keep the default rather than 000
-		if (mode != 0) fchmod(fd, mode & 0777);
+	if (err) return err;	// nothing half-written stays behind
+	// a DOS-made archive has no Unix mode: the default is kept rather than 000
+	if (info.external_fa != 0) {
+		out.set_mode(unix_mode(info));
+		out.set_time(entry_time(info));
 	}
-	if (close(fd) != 0 && !err) { err = errno; ERR_AT(); }
-	if (!err && info.external_fa != 0) set_entry_time(temp, info, true);
-	if (!err && (err = sign.put_in_place(temp, path)) != 0) ERR_AT();
-	if (err) unlink(temp.c_str());	// no half-written file stays behind
-	return err;
+	return out.place();
 }
 
 // With rules naming a root, a link is judged by where it lands on disk against
@@ -322,23 +299,14 @@ static int unzip_symlink(unzFile uf, const std::string& out_dir, const std::stri
 	int err = read_entry(uf, info, data, PATH_MAX);
 	if (!err) {
 		std::string text(data.begin(), data.end());
-		std::string path = full(out_path), temp;
-		unpack_signer sign(rules);	// a link is signed by its text, as a copy's scan signs it
-		sign.add(text.data(), text.size());
 		if (!link_allowed(out_dir, name, out_path, text, rules)) {
 			io_log() << "Refusing a link that leads out of its folder: " << UTL_log_safe(name) << " -> " << UTL_log_safe(text) << "\n";
 			ERR_AT();
 			err = err_archive_unsafe;
-		} else if ((err = sign.check()) != 0) {
-			ERR_AT();
-		} else if ((err = unpack_temp_link(folder_of(out_path), text, temp)) != 0) {
-			ERR_AT();
 		} else {
-			if (info.external_fa != 0) set_entry_time(temp, info, false);
-			if ((err = sign.put_in_place(temp, path)) != 0) {
-				ERR_AT();
-				unlink(temp.c_str());
-			}
+			unpack_writer out(out_path, rules);
+			if (info.external_fa != 0) out.set_time(entry_time(info));
+			err = out.place_link(text);
 		}
 	}
 	if (err)
@@ -351,7 +319,7 @@ static uint32_t be32(const unsigned char* p) { return (uint32_t)p[0] << 24 | (ui
 
 static int unzip_resource_fork(unzFile uf, const std::string& fork_path, const unz_file_info64& info)
 {
-	std::string path = full(fork_path);
+	std::string path = path_full(fork_path);
 	int err = 0;
 	size_t slash = path.rfind('/');
 	size_t leaf = slash == std::string::npos ? 0 : slash + 1;
@@ -485,7 +453,7 @@ static int scan_zip_listing(unzFile uf, const std::string& zip, const unpack_rul
 int zip_to_file(const std::string& zip, const std::string& out_dir, std::string* first_name, int rename,
                 const unpack_rules* rules)
 {
-	std::string z = full(zip);
+	std::string z = path_full(zip);
 	unzFile uf = unzOpen64(z.c_str());
 	if (!uf) {
 		io_log() << "OK I am about to report that I could not open a zip file for extraction!\n"
@@ -533,7 +501,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 				r = archive_entry_path(out_dir, target, 1, out);
 				if (!r) {
 					r = make_folder(out);
-					if (r == EEXIST || r == -48) r = 0;
+					if (r == EEXIST || r == err_duplicate_name) r = 0;
 				}
 			}
 		} else if (!in_mac) {
@@ -653,13 +621,13 @@ struct zip_source {
 
 int file_to_zip(const std::string& source, const std::string& zip, std::string* signature)
 {
-	std::string src = full(source), z = full(zip);
+	std::string src = path_full(source), z = path_full(zip);
 	std::string leaf = src.substr(src.rfind('/') == std::string::npos ? 0 : src.rfind('/') + 1);
 	struct stat st;
 	int err = 0;
 	zipFile zf = nullptr;
 	md5_digest md5;
-	if (lstat(src.c_str(), &st) != 0) { ERR_AT(); err = -43; }
+	if (lstat(src.c_str(), &st) != 0) { ERR_AT(); err = err_file_not_found; }
 	else if (S_ISLNK(st.st_mode)) {
 		std::string text;
 		is_sim_link(source, &text);

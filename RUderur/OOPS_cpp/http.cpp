@@ -412,45 +412,80 @@ static http_failure failure_of(const down_class* d, const std::string& server, b
 	return f;
 }
 
-http_class::http_class()
-{
-	proxy_port = 0;
-	for (auto& s : slots) s = nullptr;
-	for (int& e : local_error) e = 0;
-}
+http_class::http_class() { proxy_port = 0; }
 
 http_class::~http_class()
 {
-	for (auto& s : slots) {
-		delete s;
-		s = nullptr;
+	for (slot_record& r : slot_) {
+		delete r.transfer;
+		r.transfer = nullptr;
 	}
 }
+
+http_class::slot_record& http_class::record(int slot)
+{
+	if (slot >= 0 && slot < http_slot_count) return slot_[slot];
+	APL_alert("Too many download objects requested!", "", "", "", t_exit);
+	return slot_[0];	// the fatal alert returns off the main thread: never index past the slots
+}
+
+const http_class::slot_record& http_class::record(int slot) const { return const_cast<http_class*>(this)->record(slot); }
+
+bool http_class::busy(int slot) const { return record(slot).transfer != nullptr; }
+
+http_progress http_class::progress(int slot) const
+{
+	http_progress p;
+	const down_class* d = record(slot).transfer;
+	if (!d) return p;
+	p.running = true;
+	p.length = d->content_length;
+	p.received = d->bytes_received;
+	p.quiet = xtim.elapsed - d->last_progress;
+	return p;
+}
+
+void http_class::drop(int slot)
+{
+	slot_record& r = record(slot);
+	delete r.transfer;
+	r.transfer = nullptr;
+}
+
+const http_failure& http_class::failure(int slot) const { return record(slot).failure; }
+
+int http_class::local_error(int slot) const { return record(slot).local_error; }
+
+down_class* http_class::transfer(int slot) const { return record(slot).transfer; }
+
+void http_class::stage_failure(int slot, const http_failure& f) { record(slot).failure = f; }
 
 // A retried request that fails the same way again is not written again: the
 // count of repeats follows once the slot does something else.
 void http_class::log_error(int slot, const std::string& subject, const std::string& report)
 {
-	if (report == last_error[slot]) {
-		++error_repeats[slot];
+	slot_record& r = record(slot);
+	if (report == r.last_error) {
+		++r.error_repeats;
 		return;
 	}
 	log_repeats(slot);
-	last_error[slot] = report;
-	error_subject[slot] = subject;
+	r.last_error = report;
+	r.error_subject = subject;
 	xer << report;
 	xer.flush();
 }
 
 void http_class::log_repeats(int slot)
 {
-	if (error_repeats[slot] > 0) {
-		xer << "The same error came " << error_repeats[slot] << " more time" << (error_repeats[slot] == 1 ? "" : "s")
-		    << " for " << UTL_log_safe(error_subject[slot]) << ".\n";
+	slot_record& r = record(slot);
+	if (r.error_repeats > 0) {
+		xer << "The same error came " << r.error_repeats << " more time" << (r.error_repeats == 1 ? "" : "s")
+		    << " for " << UTL_log_safe(r.error_subject) << ".\n";
 		xer.flush();
 	}
-	error_repeats[slot] = 0;
-	last_error[slot].clear();
+	r.error_repeats = 0;
+	r.last_error.clear();
 }
 
 void http_class::log_repeated_errors()
@@ -464,7 +499,7 @@ int http_class::net_wait(int first, int last, int ms, int extra_fd)
 	int n = 0;
 	bool looking_up = false;
 	for (int i = first < 0 ? 0 : first; i <= last && i < http_slot_count; ++i) {
-		down_class* d = slots[i];
+		down_class* d = slot_[i].transfer;
 		// a finished lookup lets the transfer connect at once; a running one has
 		// nothing to poll, so the wait runs its time
 		if (d && d->lookup) {
@@ -497,43 +532,48 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 	static std::vector<std::string> files_not_found;
 	static bool started = false;
 
-	if (slot < 0 || slot >= http_slot_count)
-		APL_alert("Too many download objects requested!", "", "", "", t_exit);
+	slot_record& rec = record(slot);
 	if (!started) {
 		started = true;
-		for (auto& s : slots) {
-			delete s;
-			s = nullptr;
+		for (slot_record& r : slot_) {
+			delete r.transfer;
+			r.transfer = nullptr;
 		}
 		KelmSocket::StartupNetworking(true);
 	}
 
-	down_class*& d = slots[slot];
+	down_class*& d = rec.transfer;
+	http_failure& failed = rec.failure;
 	if (!d) {
 		// Names from a downloaded list: a control character in a host name, or a
 		// NUL anywhere, is bad data, not a bug.
 		if (has_control(server) || path.find('\0') != std::string::npos) {
 			xer << "net_check refused server " << UTL_log_safe(server) << " path " << UTL_log_safe(path)
 			    << ": control characters\n";
-			failure[slot] = http_failure();
-			failure[slot].kind = http_failed_name;
-			failure[slot].server = UTL_log_safe(server);
+			failed = http_failure();
+			failed.kind = http_failed_name;
+			failed.server = UTL_log_safe(server);
 			return 2;
 		}
-		if (!server.empty() && server.back() == '/')
+		// Each fatal alert returns when raised off the main thread: the request is not made then.
+		if (!server.empty() && server.back() == '/') {
 			APL_alert("net_check error! You have a dirchar at the end of the server name!", "You should not!",
 			          "Our convention is that a server name is simply a server name... with no slash!", server, t_exit);
-		if (path.empty() || path[0] != '/')
+			return 2;
+		}
+		if (path.empty() || path[0] != '/') {
 			APL_alert("net_check error! You do not have a dirchar at the beginning of the directory name!", "You should!",
 			          "Our convention is that a directory name does start with a slash because it must include the hard drive,which is a dir char on unix!",
 			          path, t_exit);
+			return 2;
+		}
 		std::map<std::string, std::string> hdrs;
 		hdrs["Host"] = server;
 		hdrs["User-agent"] = http_agent_text();
 		hdrs["Connection"] = "close";
 		d = new down_class(server.c_str(), 80, path.c_str(), false, hdrs, nullptr, 0, local.c_str());
 		d->max_bytes = max_bytes;
-		local_error[slot] = 0;
+		rec.local_error = 0;
 	}
 
 	d->DoProcessing();
@@ -541,7 +581,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 	// While the name is looked up the transfer is still connecting.
 	if (d->lookup) {
 		if (xtim.elapsed - d->last_progress > (float)http_stall_seconds) {
-			failure[slot] = failure_of(d, server, true);
+			failed = failure_of(d, server, true);
 			delete d;
 			d = nullptr;
 			return 2;
@@ -554,7 +594,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 	if (!closed && d->content_length != d->bytes_received && d->error == 0 && d->socket &&
 	    d->socket->status != socket_error) {
 		if (xtim.elapsed - d->last_progress > (float)http_stall_seconds) {
-			failure[slot] = failure_of(d, server, true);
+			failed = failure_of(d, server, true);
 			delete d;
 			d = nullptr;
 			return 2;
@@ -570,7 +610,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 			delete d;
 			d = nullptr;
 			log_repeats(slot);
-			failure[slot] = http_failure();
+			failed = http_failure();
 			return 1;
 		}
 		d->error = e;
@@ -591,8 +631,8 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 	log_error(slot, server + path, report.str());
 
 	// A transfer's own error is an errno only when its local file failed.
-	if (d->error > 0 && d->error < err_zip_open) local_error[slot] = d->error;
-	failure[slot] = failure_of(d, server, false);
+	if (d->error > 0 && d->error < err_zip_open) rec.local_error = d->error;
+	failed = failure_of(d, server, false);
 
 	// a modal alert here would hold every other stream until it is clicked away
 	if (d->status_code == 404 && slot < http_slot_stream_first) {

@@ -102,17 +102,20 @@ private:
 	void close_file();
 };
 
+// What a slot's running transfer has done so far, for a progress bar or a
+// stall shown to the user.
+struct http_progress {
+	bool    running = false;	// a transfer is in the slot
+	int64_t length = -1;		// the body's announced length; -1 until known or when none was sent
+	int64_t received = 0;		// body bytes taken
+	float   quiet = 0;			// seconds since it last made progress
+};
+
 class http_class {
 public:
 	std::string proxy_host;			// empty: no proxy
 	std::string proxy_port_text;	// as the user typed it
 	int         proxy_port;			// 0: no proxy
-	down_class* slots[http_slot_count];
-	// Per slot: errno when its last transfer failed on this machine (the local
-	// file could not be made, written or moved), 0 when it failed on the network.
-	int         local_error[http_slot_count];
-	// Per slot: why its last transfer failed; cleared when one succeeds.
-	http_failure failure[http_slot_count];
 
 	http_class();
 	~http_class();
@@ -123,6 +126,23 @@ public:
 	// download pump's streams name the files no server has at the run's end.
 	int net_check(int slot, std::string server, std::string path, const std::string& local,
 	              int64_t max_bytes = http_default_limit);
+
+	// 1 while a transfer is in the slot.
+	bool busy(int slot) const;
+	// The running transfer's progress (running false when the slot is free).
+	http_progress progress(int slot) const;
+	// Ends the slot's transfer, if one runs; its partial body is removed.
+	void drop(int slot);
+	// Why the slot's last transfer failed; cleared when one succeeds.
+	const http_failure& failure(int slot) const;
+	// errno when the slot's last transfer failed on this machine (the local
+	// file could not be made, written or moved), 0 when it failed on the network.
+	int local_error(int slot) const;
+	// The slot's running transfer itself, null when free, and the failure as a
+	// failed transfer leaves it: for a test that looks at or stages a slot's
+	// inner state. The program's code uses the above.
+	down_class* transfer(int slot) const;
+	void        stage_failure(int slot, const http_failure& f);
 
 	// Writes the count of each slot's last error report that came again and
 	// was left out of the log (a caller that stops retrying calls it).
@@ -136,9 +156,21 @@ public:
 	int net_wait(int first, int last, int ms, int extra_fd);
 
 private:
-	std::string last_error[http_slot_count];	// the slot's last error report
-	std::string error_subject[http_slot_count];	// its server and path
-	int         error_repeats[http_slot_count] = {};	// times it came again since
+	// Everything of one slot: its transfer, why the last one failed, and the
+	// last error report with the times it came again since.
+	struct slot_record {
+		down_class*  transfer = nullptr;
+		http_failure failure;
+		int          local_error = 0;
+		std::string  last_error;
+		std::string  error_subject;	// its server and path
+		int          error_repeats = 0;
+	};
+	slot_record slot_[http_slot_count];
+	// The slot's record; a slot out of range is a fatal error, which returns
+	// when raised off the main thread: the first record is handed out then.
+	slot_record&       record(int slot);
+	const slot_record& record(int slot) const;
 	void log_error(int slot, const std::string& subject, const std::string& report);
 	void log_repeats(int slot);
 };

@@ -28,7 +28,6 @@ int  PLAT_gl_library_loaded();
 void* PLAT_gl_get_proc(const char* name);
 void PLAT_gl_swap();
 int  PLAT_gl_set_swap_interval(int interval);	// 0 on success, else the driver's code
-const char* PLAT_last_error();
 
 // What the visual got, for the log; -1 when the query failed.
 int  PLAT_gl_attribute(int which);
@@ -40,9 +39,5 @@ long long PLAT_video_memory();
 void PLAT_cursor_show(int show);
 void PLAT_cursor_arrow();
 void PLAT_warp_mouse(int index, int x, int y);
-
-// Clipboard (UTF-8)
-void PLAT_clipboard_set(const char* text);
-std::string PLAT_clipboard_get();
 
 #endif

@@ -122,11 +122,6 @@ int PLAT_gl_set_swap_interval(int interval)
 	return SDL_GL_SetSwapInterval(interval) == 0 ? 0 : -1;
 }
 
-const char* PLAT_last_error()
-{
-	return SDL_GetError();
-}
-
 int PLAT_gl_attribute(int which)
 {
 	static const SDL_GLattr attrs[] = {SDL_GL_DOUBLEBUFFER, SDL_GL_RED_SIZE, SDL_GL_GREEN_SIZE,
@@ -163,16 +158,3 @@ void PLAT_warp_mouse(int index, int x, int y)
 	if (index >= 0 && index <= 1 && s_window[index]) SDL_WarpMouseInWindow(s_window[index], x, y);
 }
 
-void PLAT_clipboard_set(const char* text)
-{
-	if (video_up()) SDL_SetClipboardText(text ? text : "");
-}
-
-std::string PLAT_clipboard_get()
-{
-	if (!video_up() || !SDL_HasClipboardText()) return "";
-	char* t = SDL_GetClipboardText();
-	std::string s = t ? t : "";
-	SDL_free(t);
-	return s;
-}

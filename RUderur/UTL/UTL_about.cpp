@@ -168,8 +168,8 @@ std::string UTL_about_download(about_state& s)
 		show_message(s, "I was unable to download the installer from the net.");
 		return "";
 	}
-	const down_class* d = http.slots[http_slot_directory];
-	return UTL_about_progress_text(d != nullptr, d ? d->content_length : -1, d ? d->bytes_received : 0);
+	const http_progress p = http.progress(http_slot_directory);
+	return UTL_about_progress_text(p.running, p.length, p.received);
 }
 
 void UTL_about_launch(about_state& s)

@@ -224,8 +224,7 @@ TEST_F(AboutCheck, AnUnreachableSiteIsTriedAgainEveryFrameAndShowsNothing)
 	// the folder for the list is made even in a bare copy
 	struct stat st;
 	EXPECT_EQ(stat("Output/preferences", &st), 0);
-	delete http.slots[0];
-	http.slots[0] = nullptr;
+	http.drop(0);
 }
 
 TEST_F(AboutCheck, AListWithoutFinalIsFetchedAgainUntilOneHasIt)
@@ -328,13 +327,12 @@ TEST_F(AboutCheck, ProgressFollowsTheTransferInSlotOne)
 	for (const auto& c : cases) {
 		s.installer_path = c.path;
 		EXPECT_EQ(UTL_about_download(s).substr(0, 28), "Downloading the installer...") << c.path;
-		for (int i = 0; i < 2000 && !(http.slots[1] && http.slots[1]->bytes_received >= c.bytes); ++i) {
+		for (int i = 0; i < 2000 && !(http.transfer(1) && http.transfer(1)->bytes_received >= c.bytes); ++i) {
 			UTL_about_download(s);
 			std::this_thread::sleep_for(std::chrono::milliseconds(2));
 		}
 		EXPECT_EQ(UTL_about_download(s), c.shown) << c.path;
 		EXPECT_EQ(s.ins_state, about_downloading);
-		delete http.slots[1];
-		http.slots[1] = nullptr;
+		http.drop(1);
 	}
 }

@@ -29,7 +29,7 @@ protected:
 		setenv("VANTOR_MOUNT_TABLE", table.c_str(), 1);
 		stg.target_os = 3;
 		install_name = no_install_name;
-		UTIL_scan_dvd_reset();
+		dvd_scan_reset();
 	}
 	// The folders "mounted" now, in the mount table's own format.
 	void mount(const std::vector<std::string>& folders)
@@ -76,7 +76,7 @@ TEST_F(DiscRoutines, ScanReadsOnlyTheFirstDiscOfTheSet)
 		UTIL_scan_dvd();
 		EXPECT_EQ(other, dvd_path);
 		EXPECT_EQ(no_install_name, install_name) << bad;
-		UTIL_scan_dvd_reset();
+		dvd_scan_reset();
 	}
 	// a version file whose set folder holds no directory
 	std::string empty = dir + "empty/";
@@ -229,7 +229,7 @@ TEST_F(DiscRoutines, OnlyOpticalOrReadOnlyVolumesAreDiscs)
 	auto offered_as = [&](const std::string& device, const std::string& rest) {
 		write_text(table, "proc /proc proc rw 0 0\n" + device + " " + esc + " " + rest + "\n");
 		dvd_path.clear();
-		UTIL_scan_dvd_reset();
+		dvd_scan_reset();
 		UTIL_scan_dvd();
 		return dvd_path;
 	};

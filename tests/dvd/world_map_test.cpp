@@ -42,40 +42,40 @@ protected:
 	// A press at (x0, y0), moves through the points, a release at the last.
 	void drag(float x0, float y0, const std::vector<std::pair<float, float>>& path)
 	{
-		UTIL_world_map_decide(at(x0, y0, 1, 1), 0, 0);
-		for (auto& p : path) UTIL_world_map_decide(at(p.first, p.second, 0, 1), 0, 0);
-		UTIL_world_map_decide(at(path.back().first, path.back().second, 0, 0), 0, 0);
+		dvd_world_map_decide(at(x0, y0, 1, 1), 0, 0);
+		for (auto& p : path) dvd_world_map_decide(at(p.first, p.second, 0, 1), 0, 0);
+		dvd_world_map_decide(at(path.back().first, path.back().second, 0, 0), 0, 0);
 	}
 };
 
 TEST_F(WorldMap, CellsCountTheirEdgesAndBordersGoToTheHigherCell)
 {
 	int c = -1, r = -1;
-	ASSERT_TRUE(UTIL_map_cell_at(map_x0, map_y0, &c, &r));
+	ASSERT_TRUE(dvd_map_cell_at(map_x0, map_y0, &c, &r));
 	EXPECT_EQ(0, c);
 	EXPECT_EQ(0, r);
-	ASSERT_TRUE(UTIL_map_cell_at(map_x0 + 14, map_y0 + 28, &c, &r));
+	ASSERT_TRUE(dvd_map_cell_at(map_x0 + 14, map_y0 + 28, &c, &r));
 	EXPECT_EQ(1, c);
 	EXPECT_EQ(2, r);
-	ASSERT_TRUE(UTIL_map_cell_at(map_x0 + 504, map_y0 + 252, &c, &r)) << "the far corner is on the map";
+	ASSERT_TRUE(dvd_map_cell_at(map_x0 + 504, map_y0 + 252, &c, &r)) << "the far corner is on the map";
 	EXPECT_EQ(35, c);
 	EXPECT_EQ(17, r);
-	ASSERT_TRUE(UTIL_map_cell_at(map_x0 + 13.99f, map_y0 + 251.5f, &c, &r));
+	ASSERT_TRUE(dvd_map_cell_at(map_x0 + 13.99f, map_y0 + 251.5f, &c, &r));
 	EXPECT_EQ(0, c);
 	EXPECT_EQ(17, r);
 	for (auto p : {std::make_pair(map_x0 - 0.01f, map_y0 + 5), std::make_pair(map_x0 + 504.01f, map_y0 + 5),
 	               std::make_pair(map_x0 + 5, map_y0 - 0.01f), std::make_pair(map_x0 + 5, map_y0 + 252.01f)})
-		EXPECT_FALSE(UTIL_map_cell_at(p.first, p.second, &c, &r)) << p.first << "," << p.second;
+		EXPECT_FALSE(dvd_map_cell_at(p.first, p.second, &c, &r)) << p.first << "," << p.second;
 
 	// 75 W, 45 N is column (-75 + 180) / 10, row (45 + 90) / 10
-	ASSERT_TRUE(UTIL_map_cell_at(cx(10), cy(13), &c, &r));
+	ASSERT_TRUE(dvd_map_cell_at(cx(10), cy(13), &c, &r));
 	EXPECT_EQ(10, c);
 	EXPECT_EQ(13, r);
 }
 
 TEST_F(WorldMap, CellQuadsSitInTheirBandsWithLonZeroLatZeroBottomLeft)
 {
-	map_quad q = UTIL_map_cell_quad(0, 0, 0);
+	map_quad q = dvd_map_cell_quad(0, 0, 0);
 	EXPECT_FLOAT_EQ(248, q.x1);
 	EXPECT_FLOAT_EQ(150, q.y1);
 	EXPECT_FLOAT_EQ(262, q.x2);
@@ -84,15 +84,15 @@ TEST_F(WorldMap, CellQuadsSitInTheirBandsWithLonZeroLatZeroBottomLeft)
 	EXPECT_FLOAT_EQ(14 / 512.0f, q.s2);
 	EXPECT_FLOAT_EQ(252 / 1024.0f, q.t1);
 	EXPECT_FLOAT_EQ(266 / 1024.0f, q.t2);
-	q = UTIL_map_cell_quad(0, 0, 1);
+	q = dvd_map_cell_quad(0, 0, 1);
 	EXPECT_FLOAT_EQ(504 / 1024.0f, q.t1);
 	EXPECT_FLOAT_EQ(518 / 1024.0f, q.t2);
-	q = UTIL_map_cell_quad(35, 17, 1);
+	q = dvd_map_cell_quad(35, 17, 1);
 	EXPECT_FLOAT_EQ(738, q.x1);
 	EXPECT_FLOAT_EQ(402, q.y2);
 	EXPECT_FLOAT_EQ(504 / 512.0f, q.s2);
 	EXPECT_FLOAT_EQ(756 / 1024.0f, q.t2) << "the chosen band ends at texel row 756";
-	q = UTIL_map_background_quad();
+	q = dvd_map_background_quad();
 	EXPECT_FLOAT_EQ(752, q.x2);
 	EXPECT_FLOAT_EQ(402, q.y2);
 	EXPECT_FLOAT_EQ(504 / 512.0f, q.s2);
@@ -101,17 +101,17 @@ TEST_F(WorldMap, CellQuadsSitInTheirBandsWithLonZeroLatZeroBottomLeft)
 
 TEST_F(WorldMap, AClickTogglesItsTileAndAReleaseInTheSameFrameStillCounts)
 {
-	EXPECT_TRUE(UTIL_world_map_decide(at(cx(10), cy(13), 1, 1), 0, 0));
+	EXPECT_TRUE(dvd_world_map_decide(at(cx(10), cy(13), 1, 1), 0, 0));
 	EXPECT_EQ(1, stg.tile_wanted[10][13]);
 	EXPECT_EQ(1, chosen_count()) << "a still click paints its own cell only";
-	UTIL_world_map_decide(at(cx(10), cy(13), 0, 0), 0, 0);
+	dvd_world_map_decide(at(cx(10), cy(13), 0, 0), 0, 0);
 	EXPECT_EQ(1, stg.tile_wanted[10][13]);
 
 	// pressed and released between two frames: the frame sees the press, not the hold
-	EXPECT_TRUE(UTIL_world_map_decide(at(cx(10), cy(13), 1, 0), 0, 0));
+	EXPECT_TRUE(dvd_world_map_decide(at(cx(10), cy(13), 1, 0), 0, 0));
 	EXPECT_EQ(0, stg.tile_wanted[10][13]);
 	EXPECT_EQ(0, chosen_count());
-	EXPECT_FALSE(UTIL_world_map_decide(at(cx(10), cy(13), 0, 0), 0, 0));
+	EXPECT_FALSE(dvd_world_map_decide(at(cx(10), cy(13), 0, 0), 0, 0));
 	EXPECT_EQ(0, stg.tile_wanted[10][13]);
 }
 
@@ -134,8 +134,8 @@ TEST_F(WorldMap, ADragPaintsTheFirstTilesToggledValueOverEverySweptTile)
 
 TEST_F(WorldMap, APressOffTheMapPaintsThePreviousPressValue)
 {
-	UTIL_world_map_decide(at(cx(0), cy(0), 1, 1), 0, 0);	// o_use 1
-	UTIL_world_map_decide(at(cx(0), cy(0), 0, 0), 0, 0);
+	dvd_world_map_decide(at(cx(0), cy(0), 1, 1), 0, 0);	// o_use 1
+	dvd_world_map_decide(at(cx(0), cy(0), 0, 0), 0, 0);
 	ASSERT_EQ(1, stg.tile_wanted[0][0]);
 	stg.tile_wanted[2][1] = 1;
 
@@ -146,8 +146,8 @@ TEST_F(WorldMap, APressOffTheMapPaintsThePreviousPressValue)
 	EXPECT_EQ(3, chosen_count());
 
 	// a press that never reaches the map paints nothing
-	EXPECT_FALSE(UTIL_world_map_decide(at(100, 50, 1, 1), 0, 0));
-	EXPECT_FALSE(UTIL_world_map_decide(at(120, 60, 0, 1), 0, 0));
+	EXPECT_FALSE(dvd_world_map_decide(at(100, 50, 1, 1), 0, 0));
+	EXPECT_FALSE(dvd_world_map_decide(at(120, 60, 0, 1), 0, 0));
 }
 
 TEST_F(WorldMap, AButtonHeldSinceAnotherScreenPaintsNothing)
@@ -155,10 +155,10 @@ TEST_F(WorldMap, AButtonHeldSinceAnotherScreenPaintsNothing)
 	map_drag.o_x = cx(0);	// a drag left over from an earlier visit
 	map_drag.o_y = cy(0);
 	map_drag.o_use = 1;
-	EXPECT_FALSE(UTIL_world_map_decide(at(cx(20), cy(10), 0, 1), 0, 0));
+	EXPECT_FALSE(dvd_world_map_decide(at(cx(20), cy(10), 0, 1), 0, 0));
 	EXPECT_EQ(0, chosen_count());
 	// once the button goes down on the map the drag is live
-	EXPECT_TRUE(UTIL_world_map_decide(at(cx(20), cy(10), 1, 1), 0, 0));
+	EXPECT_TRUE(dvd_world_map_decide(at(cx(20), cy(10), 1, 1), 0, 0));
 	EXPECT_EQ(1, chosen_count());
 }
 
@@ -179,17 +179,17 @@ TEST_F(WorldMap, TheButtonsTakeEveryTileAndTheTotalsCountOnlyListedFiles)
 
 	// a frame without a change leaves the totals alone
 	stg.files_to_install = -7;
-	EXPECT_FALSE(UTIL_world_map_decide(at(100, 50, 0, 0), 0, 0));
+	EXPECT_FALSE(dvd_world_map_decide(at(100, 50, 0, 0), 0, 0));
 	EXPECT_EQ(-7, stg.files_to_install);
 
-	EXPECT_TRUE(UTIL_world_map_decide(at(100, 50, 0, 0), 1, 0));
+	EXPECT_TRUE(dvd_world_map_decide(at(100, 50, 0, 0), 1, 0));
 	EXPECT_EQ(36 * 18, chosen_count()) << "tiles the discs lack are chosen too";
 	EXPECT_EQ(3, stg.files_to_install) << "two files in one tile, one in another";
 	EXPECT_FLOAT_EQ(15, stg.total_kb_install);
 
-	EXPECT_TRUE(UTIL_world_map_decide(at(cx(32), cy(5), 1, 1), 0, 0));
+	EXPECT_TRUE(dvd_world_map_decide(at(cx(32), cy(5), 1, 1), 0, 0));
 	EXPECT_EQ(2, stg.files_to_install);
-	EXPECT_TRUE(UTIL_world_map_decide(at(100, 50, 0, 0), 0, 1));
+	EXPECT_TRUE(dvd_world_map_decide(at(100, 50, 0, 0), 0, 1));
 	EXPECT_EQ(0, chosen_count());
 	EXPECT_EQ(0, stg.files_to_install);
 }

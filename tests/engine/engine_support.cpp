@@ -139,7 +139,7 @@ int web_pump(double limit_seconds)
 		xtim.xtim_update();
 		auto frame = std::chrono::steady_clock::now();
 		while (std::chrono::duration<double>(std::chrono::steady_clock::now() - frame).count() < 0.02)
-			if (int r = grab_files(copy_dir)) return r;
+			if (grab_files(copy_dir) != grab_running) return 1;
 		if (std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() > limit_seconds) return -1;
 	}
 }
@@ -157,7 +157,7 @@ int web_pump_clocked(double limit_seconds, const std::function<void(float)>& on_
 		double real = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 		if (real > limit_seconds) return -1;
 		xtim.elapsed = base + (float)real + g_clock_jumped;
-		if (int r = grab_files(copy_dir)) return r;
+		if (grab_files(copy_dir) != grab_running) return 1;
 		float pause = grab_pause_left();
 		if (pause > 0) {
 			if (on_pause) on_pause(pause);

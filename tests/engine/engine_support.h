@@ -35,8 +35,9 @@ void expect_release_or_failure(bool run_failed);
 // The destination screen's checksum scan, then the install step's decision and
 // folders, as the web flows run them; a refusal of either fails the test.
 void web_scan_and_choose();
-// The run screen's loop, about 20 ms of pump calls per frame: grab_files' first
-// non-zero result, or -1 when `limit_seconds` pass first.
+// The run screen's loop, about 20 ms of pump calls per frame: 1 once the run
+// ended (done or failed: stg.extract_error tells which), or -1 when
+// `limit_seconds` pass first.
 int web_pump(double limit_seconds);
 // The same on a clock of the test's own (xtim.elapsed): it keeps pace with
 // real time while anything runs, and jumps over each pause the pump waits out

@@ -117,7 +117,7 @@ protected:
 			if (each_step) each_step();
 			if (std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() > 60) return -1;
 		}
-		return r;
+		return 1;	// ended: stg.extract_error tells how
 	}
 };
 

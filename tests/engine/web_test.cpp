@@ -100,7 +100,7 @@ protected:
 	int streams_on()
 	{
 		int n = 0;
-		for (int i = 0; i < http_stream_count; ++i) n += next.stream_on[i];
+		for (int i = 0; i < http_stream_count; ++i) n += g_grab.streams[i].on;
 		return n;
 	}
 
@@ -220,7 +220,7 @@ TEST_F(WebInstall, ArchiveThatWillNotUnpackEndsTheRunAsAFailure)
 		if (sim_info[i].versions.back().path == "All/Resources/bulk/file_03.dat") bad = i;
 	ASSERT_GE(bad, 0);
 	EXPECT_EQ(0, sim_info[bad].versions.back().up_to_date);
-	EXPECT_EQ(1, grab_files(copy_dir));	// the run stays ended
+	EXPECT_EQ(grab_failed, grab_files(copy_dir));	// the run stays ended, a failure
 	EXPECT_NE(std::string::npos, log_text().find("The installer cannot extract a file."));
 	EXPECT_EQ(0, archives_left());
 
@@ -279,7 +279,7 @@ TEST_F(WebInstall, FileNoMirrorHasIsNamedOnceEverythingElseIsDone)
 	EXPECT_EQ(1, o.not_on_servers);
 	EXPECT_EQ(installs, o.installed);
 	EXPECT_EQ(0, archives_left());
-	for (int i = 0; i < http_stream_count; ++i) EXPECT_EQ(nullptr, http.slots[http_slot_stream_first + i]);
+	for (int i = 0; i < http_stream_count; ++i) EXPECT_EQ(nullptr, http.transfer(http_slot_stream_first + i));
 
 	// the next run, with the mirror mended, fetches that one file and nothing else
 	sh("mv '" + dir + "kept.zip' '" + on_mirror + "'");
@@ -464,7 +464,7 @@ TEST_F(WebInstall, FinalCheckNamesWhatChangedSinceTheRunWroteIt)
 	}
 	ASSERT_EQ(faults.size(), changed.size());
 	ASSERT_FALSE(undone.empty());
-	EXPECT_EQ(1, r);
+	EXPECT_EQ(grab_failed, r);
 	EXPECT_EQ(1, stg.extract_error);
 	EXPECT_EQ(0, next.done);
 	std::set<std::string> named(grab_failed_files.begin(), grab_failed_files.end());
@@ -536,9 +536,9 @@ TEST_F(WebInstall, AStalledMirrorIsNamedAsWaitedFor)
 	server_name[0] = kFaulty;
 	server_path[0] = "/stall/100000/";	// half of each body, then silence
 	stg.num_servers = 1;
-	next.stream_on[1] = 0;
+	g_grab.streams[1].on = 0;
 	grab_files_start();
-	next.stream_on[1] = 0;	// one stream: the file shown is its own
+	g_grab.streams[1].on = 0;	// one stream: the file shown is its own
 	xtim.xtim_update();
 	const float base = xtim.elapsed;
 	float ahead = 0;
@@ -547,7 +547,7 @@ TEST_F(WebInstall, AStalledMirrorIsNamedAsWaitedFor)
 	while (std::chrono::steady_clock::now() - t0 < std::chrono::seconds(20)) {
 		xtim.elapsed = base + std::chrono::duration<float>(std::chrono::steady_clock::now() - t0).count() + ahead;
 		ASSERT_EQ(0, grab_files(copy_dir));
-		down_class* d = http.slots[http_slot_stream_first];
+		down_class* d = http.transfer(http_slot_stream_first);
 		if (stg.action == 1 && d && d->bytes_received > 0 && ahead == 0) {
 			EXPECT_LT(grab_shown_quiet(server), 1.0f);	// bytes came just now
 			ahead = 6;	// the clock moves on: nothing more comes
@@ -637,7 +637,7 @@ TEST_F(WebInstall, AMirrorThatFailedIsNotAskedNext)
 	for (unsigned seed = 1; seed <= 8; ++seed) {
 		srand(seed);
 		grab_files_start();
-		next.stream_on[1] = 0;	// one stream, so that the draw seen is its own
+		g_grab.streams[1].on = 0;	// one stream, so that the draw seen is its own
 		stg.sel_server = 0;
 		auto t0 = std::chrono::steady_clock::now();
 		while (!stg.download_error && std::chrono::steady_clock::now() - t0 < std::chrono::seconds(60)) {
@@ -655,12 +655,12 @@ TEST_F(WebInstall, AMirrorThatFailedIsNotAskedNext)
 TEST(ServerPick, ARetryLeavesTheFailedServerOutAndKeepsTheBias)
 {
 	srand(5);
-	EXPECT_EQ(0, grab_pick_server(1, 0));
-	EXPECT_EQ(0, grab_pick_server(0, 0));
-	for (int i = 0; i < 100; ++i) EXPECT_EQ(1, grab_pick_server(2, 0));
+	EXPECT_EQ(0, UTIL_pick_server(1, 0, pick_towards_top));
+	EXPECT_EQ(0, UTIL_pick_server(0, 0, pick_towards_top));
+	for (int i = 0; i < 100; ++i) EXPECT_EQ(1, UTIL_pick_server(2, 0, pick_towards_top));
 	int counts[4] = {0, 0, 0, 0};
 	for (int i = 0; i < 30000; ++i) {
-		int k = grab_pick_server(4, 2);
+		int k = UTIL_pick_server(4, 2, pick_towards_top);
 		ASSERT_GE(k, 0);
 		ASSERT_LT(k, 4);
 		++counts[k];

@@ -52,13 +52,14 @@ protected:
 	// An archive the unpack set holds: the streams' own are numbered 0 to 3.
 	bool set_holds_an_archive()
 	{
-		std::string mine = std::to_string((long)getpid()) + "-";
-		DIR* d = opendir(temp_path.c_str());
+		DIR* d = opendir(UTIL_run_folder().c_str());
 		if (!d) return false;
 		bool held = false;
 		while (dirent* e = readdir(d)) {
 			std::string n = e->d_name;
-			if (n.compare(0, mine.size(), mine) == 0 && atoi(n.c_str() + mine.size()) >= 4) held = true;
+			if (n.size() > 4 && n.compare(n.size() - 4, 4, ".zip") == 0 && isdigit((unsigned char)n[0]) &&
+			    atoi(n.c_str()) >= http_stream_count)
+				held = true;
 		}
 		closedir(d);
 		return held;
@@ -142,8 +143,10 @@ TEST_F(WebUnpack, ArchivesOfAKilledRunAreRemoved)
 	if (child == 0) _exit(0);
 	ASSERT_GT(child, 0);
 	waitpid(child, nullptr, 0);	// its number now names no running installer
-	std::string dead = temp_path + std::to_string((long)child) + "-";
-	std::string live = temp_path + std::to_string((long)getppid()) + "-";
+	// each run's archives are in its own folder
+	std::string dead = temp_path + "vantor-run-" + std::to_string((long)child) + "-Ab12Cd/";
+	std::string live = temp_path + "vantor-run-" + std::to_string((long)getppid()) + "-Ef34Gh/";
+	sh("mkdir -p '" + dead + "' '" + live + "'");
 	for (const char* n : {"1.zip", "6.zip", "2.zip.part", "9.zip.part"}) {
 		write_text(dead + n, "left by a killed run");
 		write_text(live + n, "another installer's, still running");

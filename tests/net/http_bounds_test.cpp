@@ -140,7 +140,7 @@ TEST_F(HttpBounds, NamesAUrlMustEscapeAreFetchedFromNginx)
 	EXPECT_EQ(net_get(2, mirror, "/odd names/gone\t\x1b[2J.bin", local("fetched")), 2);
 	std::string log = log_text();
 	EXPECT_NE(log.find("   file       =/odd names/gone\\x09\\x1b[2J.bin\n"), std::string::npos) << log;
-	EXPECT_EQ(http.failure[2].status, 404);
+	EXPECT_EQ(http.failure(2).status, 404);
 	EXPECT_EQ(log.find('\x1b'), std::string::npos);
 	EXPECT_EQ(log.find('\t'), std::string::npos);
 }
@@ -159,7 +159,7 @@ TEST_F(HttpBounds, BodiesNeverPassTheirLimits)
 	EXPECT_NE(log_text().find("runs past the limit 300000 for " + file), std::string::npos);
 	EXPECT_EQ(TS_read_file(file), "GOOD");
 	EXPECT_FALSE(exists(file + ".part"));
-	EXPECT_EQ(http.local_error[2], 0);
+	EXPECT_EQ(http.local_error(2), 0);
 
 	// At the limit is still fine.
 	EXPECT_EQ(get_limited(2, faults, "/ok/5000", file, 5000), 1);
@@ -212,14 +212,14 @@ TEST_F(HttpBounds, LocalFailuresAreToldApart)
 	mkdir(mnt.c_str(), 0755);
 	if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=256k") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
 	EXPECT_EQ(net_get(4, faults, "/ok/2000000", mnt + "/big.bin"), 2);
-	EXPECT_EQ(http.local_error[4], ENOSPC);
+	EXPECT_EQ(http.local_error(4), ENOSPC);
 	EXPECT_FALSE(exists(mnt + "/big.bin.part"));
 	EXPECT_EQ(net_get(4, faults, "/ok/20", dir + "/no/such/folder/x"), 2);
-	EXPECT_EQ(http.local_error[4], ENOENT);
+	EXPECT_EQ(http.local_error(4), ENOENT);
 	// the next transfer of the slot starts clean
 	EXPECT_EQ(net_get(4, faults, "/status/503", mnt + "/x"), 2);
-	EXPECT_EQ(http.local_error[4], 0);
+	EXPECT_EQ(http.local_error(4), 0);
 	EXPECT_EQ(net_get(4, faults, "/ok/20", mnt + "/small.bin"), 1);
-	EXPECT_EQ(http.local_error[4], 0);
+	EXPECT_EQ(http.local_error(4), 0);
 	umount2(mnt.c_str(), MNT_DETACH);
 }

@@ -61,8 +61,8 @@ TEST(HttpLookup, NamesAreLookedUpBesideTheTransfersOncePerRun)
 	ASSERT_EQ(dns.count("asked", name_b), 1);
 	EXPECT_EQ(dns.count("answered", name_a) + dns.count("answered", name_b), 0) << "a poll waited for the resolver";
 	for (auto& j : jobs) {
-		ASSERT_NE(http.slots[j.slot], nullptr);
-		EXPECT_EQ(http.slots[j.slot]->get_state(), 1) << j.slot;	// connecting
+		ASSERT_NE(http.transfer(j.slot), nullptr);
+		EXPECT_EQ(http.transfer(j.slot)->get_state(), 1) << j.slot;	// connecting
 	}
 	dns.release(name_a);
 	dns.release(name_b);

@@ -26,8 +26,8 @@ TEST(HttpStall, SilentServersFailAfterThirtySeconds)
 	for (int i = 0; i < 3; ++i) {
 		EXPECT_EQ(jobs[i].result, 2) << jobs[i].path;
 		EXPECT_GT(jobs[i].seconds, 30.0) << jobs[i].path;	// nothing fails sooner; net_run bounds the wait
-		EXPECT_EQ(http.slots[jobs[i].slot], nullptr);
-		EXPECT_EQ(http.failure[jobs[i].slot].kind, http_failed_silent) << jobs[i].path;
+		EXPECT_EQ(http.transfer(jobs[i].slot), nullptr);
+		EXPECT_EQ(http.failure(jobs[i].slot).kind, http_failed_silent) << jobs[i].path;
 	}
 	for (const char* f : {"/a", "/b", "/c", "/a.part", "/c.part"})
 		EXPECT_NE(access((dir + f).c_str(), F_OK), 0) << f;

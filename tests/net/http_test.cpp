@@ -129,7 +129,7 @@ TEST_F(HttpServers, FourStreamsFromTwoMirrors)
 	EXPECT_EQ(TS_read_file(local("one.bin")), "1");
 	EXPECT_EQ(TS_read_file(local("x.txt")), "deep\n");
 	EXPECT_FALSE(exists(local("big.bin.part")));
-	for (auto* s : http.slots) EXPECT_EQ(s, nullptr);
+	for (int s = 0; s < http_slot_count; ++s) EXPECT_EQ(http.transfer(s), nullptr);
 
 	// A freed slot starts anew: the same file again, over the old copy.
 	EXPECT_EQ(net_get(2, mirror2, "/mid.bin", local("big.bin")), 1);
@@ -190,7 +190,7 @@ TEST_F(HttpServers, ThroughTinyproxy)
 	// A 404 through the proxy is still a 404: told to the caller; on a stream's
 	// slot no alert holds the other streams (the pump names the file at its end).
 	EXPECT_EQ(net_get(5, mirror1, "/missing-through-proxy", local("p_missing")), 2);
-	EXPECT_EQ(http.failure[5].status, 404);
+	EXPECT_EQ(http.failure(5).status, 404);
 	EXPECT_EQ(log_text().find("File not found!\n127.0.0.21/missing-through-proxy\n"), std::string::npos);
 	EXPECT_EQ(net_get(1, mirror1, "/missing-through-proxy", local("p_missing")), 2);
 	EXPECT_NE(log_text().find("File not found!\n127.0.0.21/missing-through-proxy\n"), std::string::npos);
@@ -235,16 +235,16 @@ TEST_F(HttpServers, FaultsFailAndKeepTheOldFile)
 		double t0 = net_now();
 		EXPECT_EQ(net_get(3, faulty, f, file, 10), 2) << f;
 		EXPECT_LT(net_now() - t0, 5.0) << f;
-		EXPECT_EQ(http.slots[3], nullptr) << f;
+		EXPECT_EQ(http.transfer(3), nullptr) << f;
 		EXPECT_EQ(TS_read_file(file), "GOOD") << f;
 		EXPECT_FALSE(exists(file + ".part")) << f;
-		EXPECT_EQ(http.failure[3].kind, fault.kind) << f;
-		EXPECT_EQ(http.failure[3].server, faulty) << f;
-		EXPECT_EQ(http.failure[3].proxy, "") << f;
+		EXPECT_EQ(http.failure(3).kind, fault.kind) << f;
+		EXPECT_EQ(http.failure(3).server, faulty) << f;
+		EXPECT_EQ(http.failure(3).proxy, "") << f;
 	}
 	EXPECT_EQ(net_get(3, faulty, "/status/503", file), 2);
-	EXPECT_EQ(http.failure[3].status, 503);
-	EXPECT_EQ(http.failure[3].reason, "Some Error");
+	EXPECT_EQ(http.failure(3).status, 503);
+	EXPECT_EQ(http.failure(3).reason, "Some Error");
 	std::string log = log_text();
 	EXPECT_NE(log.find("HTTP Error for " + file + "\n   server     =127.0.0.23\n   file       =/status/503\n"),
 	          std::string::npos);
@@ -252,7 +252,7 @@ TEST_F(HttpServers, FaultsFailAndKeepTheOldFile)
 
 	// An error page from nginx never replaces a good download either.
 	EXPECT_EQ(net_get(3, mirror1, "/mid.bin", file), 1);
-	EXPECT_EQ(http.failure[3].kind, http_failed_not);	// a success clears the last failure
+	EXPECT_EQ(http.failure(3).kind, http_failed_not);	// a success clears the last failure
 	EXPECT_EQ(net_get(3, mirror1, "/no-such.bin", file), 2);
 	EXPECT_EQ(TS_read_file(file), TS_read_file(www + "/mid.bin"));
 }
@@ -304,16 +304,16 @@ TEST_F(HttpServers, BadNamesAndUnreachableServers)
 	EXPECT_EQ(http.net_check(0, "127.0.0.23\r\nX-Injected: 1", "/ok/1", local("c1")), 2);
 	EXPECT_EQ(http.net_check(0, "127.0.0.23\t", "/ok/1", local("c2")), 2);
 	EXPECT_EQ(http.net_check(0, faulty, std::string("/ok/1\0x", 7), local("c4")), 2);
-	EXPECT_EQ(http.slots[0], nullptr);
+	EXPECT_EQ(http.transfer(0), nullptr);
 	usleep(100000);
 	EXPECT_EQ(fs->requests().size(), before);
 	EXPECT_NE(log_text().find("refused server 127.0.0.23\\x0d\\x0aX-Injected: 1"), std::string::npos);
 
-	EXPECT_EQ(http.failure[0].kind, http_failed_name);
+	EXPECT_EQ(http.failure(0).kind, http_failed_name);
 
 	// A name that does not resolve fails at once, with the translation line.
 	EXPECT_EQ(net_get(1, "", "/x", local("noname")), 2);
-	EXPECT_EQ(http.failure[1].kind, http_failed_name);
+	EXPECT_EQ(http.failure(1).kind, http_failed_name);
 	std::string log = log_text();
 	EXPECT_NE(log.find("Translated server  to IP addy: 0.0.0.0 and port = 80\n"), std::string::npos);
 	EXPECT_NE(log.find("   GetStat    =0\n   GetOSErr   =20011\n"), std::string::npos);
@@ -322,26 +322,26 @@ TEST_F(HttpServers, BadNamesAndUnreachableServers)
 	double t0 = net_now();
 	EXPECT_EQ(net_get(1, "127.0.0.27", "/x", local("refused")), 2);
 	EXPECT_LT(net_now() - t0, 2.0);
-	EXPECT_EQ(http.failure[1].kind, http_failed_refused);
-	EXPECT_EQ(http.failure[1].os_error, ECONNREFUSED);
+	EXPECT_EQ(http.failure(1).kind, http_failed_refused);
+	EXPECT_EQ(http.failure(1).os_error, ECONNREFUSED);
 	// the same through a proxy that refuses: the proxy is named
 	use_proxy("127.0.0.27", 80);
 	EXPECT_EQ(net_get(1, mirror1, "/one.bin", local("refused")), 2);
-	EXPECT_EQ(http.failure[1].kind, http_failed_refused);
-	EXPECT_EQ(http.failure[1].proxy, "127.0.0.27:80");
-	EXPECT_EQ(http.failure[1].server, mirror1);
+	EXPECT_EQ(http.failure(1).kind, http_failed_refused);
+	EXPECT_EQ(http.failure(1).proxy, "127.0.0.27:80");
+	EXPECT_EQ(http.failure(1).server, mirror1);
 	// a proxy that cannot reach the server answers with an error of its own
 	use_proxy(proxy, proxy_port);
 	EXPECT_EQ(net_get(1, "127.0.0.27", "/x", local("refused")), 2);
-	EXPECT_EQ(http.failure[1].kind, http_failed_status);
-	EXPECT_GE(http.failure[1].status, 500);
-	EXPECT_EQ(http.failure[1].proxy, std::string(proxy) + ":" + std::to_string(proxy_port));
+	EXPECT_EQ(http.failure(1).kind, http_failed_status);
+	EXPECT_GE(http.failure(1).status, 500);
+	EXPECT_EQ(http.failure(1).proxy, std::string(proxy) + ":" + std::to_string(proxy_port));
 	use_proxy("", 0);
 
 	// A local file that cannot be created fails the transfer.
 	EXPECT_EQ(net_get(1, mirror1, "/one.bin", dir + "/no/such/folder/one.bin"), 2);
-	EXPECT_EQ(http.failure[1].kind, http_failed_local);
-	EXPECT_EQ(http.failure[1].os_error, ENOENT);
+	EXPECT_EQ(http.failure(1).kind, http_failed_local);
+	EXPECT_EQ(http.failure(1).os_error, ENOENT);
 }
 
 TEST_F(HttpServers, ProgrammingErrorsAreFatal)

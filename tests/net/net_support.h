@@ -32,13 +32,13 @@ inline void net_run(std::vector<NetJob>& jobs, double max_seconds)
 		int64_t moved = 0;
 		for (auto& j : jobs) {
 			if (j.result) continue;
-			down_class* d = http.slots[j.slot];
+			down_class* d = http.transfer(j.slot);
 			int64_t before = d ? d->bytes_received : 0;
 			j.result = http.net_check(j.slot, j.server, j.path, j.local, j.max_bytes);
 			if (j.result) j.seconds = net_now() - start;
 			else {
 				busy = true;
-				moved += http.slots[j.slot]->bytes_received - before;
+				moved += http.transfer(j.slot)->bytes_received - before;
 			}
 		}
 		if (!busy || net_now() - start > max_seconds) return;

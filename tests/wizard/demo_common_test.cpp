@@ -40,11 +40,11 @@ TEST(DemoCleanup, DiscardTakesTheStreamsArchivesOnly)
 	}
 	for (int i = 0; i < 4; ++i) wz_write(grab_archive_path(i), "x");
 	wz_write(dest_dir_path + "Resources/a.txt.zip", "the user's own file");
-	next.stream_on[0] = 1; next.stream_file[0] = 0;
-	next.stream_on[1] = 1; next.stream_file[1] = 3;	// past the end of the list: left alone
-	next.stream_on[2] = 0; next.stream_file[2] = 1;
-	next.stream_on[3] = 1; next.stream_file[3] = 2;
-	demo_discard_partial_archives();
+	g_grab.streams[0].on = 1; g_grab.streams[0].file = 0;
+	g_grab.streams[1].on = 1; g_grab.streams[1].file = 3;	// past the end of the list: left alone
+	g_grab.streams[2].on = 0; g_grab.streams[2].file = 1;
+	g_grab.streams[3].on = 1; g_grab.streams[3].file = 2;
+	grab_discard_archives();
 	EXPECT_EQ(access(grab_archive_path(0).c_str(), F_OK), -1);
 	EXPECT_EQ(access(grab_archive_path(1).c_str(), F_OK), 0);
 	EXPECT_EQ(access(grab_archive_path(2).c_str(), F_OK), 0);

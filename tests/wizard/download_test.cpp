@@ -235,7 +235,7 @@ TEST_F(DirectoryDownload, AMirrorThatFailedIsNotAskedNext)
 		bool asked = false;
 		while (std::chrono::steady_clock::now() < until && stg.stage == 0 && stg.sel_server == 1) {
 			UTL_download_directory();
-			if (http.slots[1]) asked = true;
+			if (http.transfer(1)) asked = true;
 			else if (asked) break;
 		}
 		EXPECT_EQ(stg.stage, 0) << "the failing mirror gave no directory";

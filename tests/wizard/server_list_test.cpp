@@ -3,6 +3,7 @@
 #include "wizard_support.h"
 #include "main_globals.h"
 #include "main_net.h"
+#include "utils.h"
 #include "utils_records.h"
 #include <cstdlib>
 
@@ -134,11 +135,11 @@ TEST(ServerList, HostileEntries)
 TEST(ServerList, BiasTowardsTheTop)
 {
 	srand(7);
-	for (int i = 0; i < 100; ++i) EXPECT_EQ(net_biased_server(1), 0);
+	for (int i = 0; i < 100; ++i) EXPECT_EQ(UTIL_pick_server(1, -1, pick_towards_top), 0);
 	int counts[4] = {0, 0, 0, 0};
 	const int draws = 40000;
 	for (int i = 0; i < draws; ++i) {
-		int k = net_biased_server(4);
+		int k = UTIL_pick_server(4, -1, pick_towards_top);
 		ASSERT_GE(k, 0);
 		ASSERT_LT(k, 4);
 		++counts[k];
@@ -153,12 +154,12 @@ TEST(ServerList, BiasTowardsTheTop)
 TEST(ServerList, ARetryDrawsAnotherServerEvenly)
 {
 	srand(11);
-	for (int i = 0; i < 100; ++i) EXPECT_EQ(net_other_server(1, 0), 0);
-	for (int i = 0; i < 100; ++i) EXPECT_EQ(net_other_server(2, 0), 1);
+	for (int i = 0; i < 100; ++i) EXPECT_EQ(UTIL_pick_server(1, 0, pick_evenly), 0);
+	for (int i = 0; i < 100; ++i) EXPECT_EQ(UTIL_pick_server(2, 0, pick_evenly), 1);
 	int counts[3] = {0, 0, 0};
 	const int draws = 30000;
 	for (int i = 0; i < draws; ++i) {
-		int k = net_other_server(3, 1);
+		int k = UTIL_pick_server(3, 1, pick_evenly);
 		ASSERT_GE(k, 0);
 		ASSERT_LT(k, 3);
 		++counts[k];

@@ -31,46 +31,46 @@ TEST(StatusTexts, SizesTimesRates)
 // left is the pace it kept carried on to its end.
 TEST(StatusTexts, BarAndTimeLeftAgree)
 {
-	EXPECT_FLOAT_EQ(UTIL_install_bar(0, 10, 0, 1), 0);	// nothing to install: no division
-	EXPECT_FLOAT_EQ(UTIL_install_bar(0, 50, 100, 1), 0.5f);	// a whole fifth of a second: the share itself
-	EXPECT_FLOAT_EQ(UTIL_install_bar(0, 150, 100, 1), 1);
-	EXPECT_FLOAT_EQ(UTIL_install_bar(0.2f, 60, 100, 0.1f), 0.4f);	// half way there in a tenth of a second
-	EXPECT_FLOAT_EQ(UTIL_install_bar(0.6f, 30, 100, 0.1f), 0.6f);	// bytes in flight lost: the bar waits
-	EXPECT_FLOAT_EQ(UTIL_install_bar(0.6f, -5, 100, 1), 0.6f);
-	EXPECT_FLOAT_EQ(UTIL_install_bar(0.5f, 80, 100, -1), 0.5f);	// a clock that went back moves nothing
+	EXPECT_FLOAT_EQ(wizard_install_bar(0, 10, 0, 1), 0);	// nothing to install: no division
+	EXPECT_FLOAT_EQ(wizard_install_bar(0, 50, 100, 1), 0.5f);	// a whole fifth of a second: the share itself
+	EXPECT_FLOAT_EQ(wizard_install_bar(0, 150, 100, 1), 1);
+	EXPECT_FLOAT_EQ(wizard_install_bar(0.2f, 60, 100, 0.1f), 0.4f);	// half way there in a tenth of a second
+	EXPECT_FLOAT_EQ(wizard_install_bar(0.6f, 30, 100, 0.1f), 0.6f);	// bytes in flight lost: the bar waits
+	EXPECT_FLOAT_EQ(wizard_install_bar(0.6f, -5, 100, 1), 0.6f);
+	EXPECT_FLOAT_EQ(wizard_install_bar(0.5f, 80, 100, -1), 0.5f);	// a clock that went back moves nothing
 	float bar = 0;
 	for (int frame = 0; frame < 200; ++frame) {
 		float before = bar;
-		bar = UTIL_install_bar(bar, frame % 7 == 0 ? 0 : frame * 0.7f, 100, 0.03f);
+		bar = wizard_install_bar(bar, frame % 7 == 0 ? 0 : frame * 0.7f, 100, 0.03f);
 		ASSERT_GE(bar, before) << frame;
 	}
 	EXPECT_NEAR(bar, 1, 1e-3);
 
-	EXPECT_TRUE(std::isnan(UTIL_bar_seconds_left(0, 10)));	// the bar has not moved: unknown
-	EXPECT_FLOAT_EQ(UTIL_bar_seconds_left(0.25f, 10), 30);	// a quarter in 10 s: 30 s more
-	EXPECT_FLOAT_EQ(UTIL_bar_seconds_left(0.78f, 78), 22);
-	EXPECT_FLOAT_EQ(UTIL_bar_seconds_left(1, 40), 0);
-	EXPECT_FLOAT_EQ(UTIL_bar_seconds_left(0.5f, 0), 1);	// at least one second of running time
-	EXPECT_FLOAT_EQ(UTIL_bar_seconds_left(0.5f, -3), 1);
-	EXPECT_FLOAT_EQ(UTIL_bar_seconds_left(0.7f, 0.2f), 1);	// most files were there already: not "0 seconds"
+	EXPECT_TRUE(std::isnan(wizard_bar_seconds_left(0, 10)));	// the bar has not moved: unknown
+	EXPECT_FLOAT_EQ(wizard_bar_seconds_left(0.25f, 10), 30);	// a quarter in 10 s: 30 s more
+	EXPECT_FLOAT_EQ(wizard_bar_seconds_left(0.78f, 78), 22);
+	EXPECT_FLOAT_EQ(wizard_bar_seconds_left(1, 40), 0);
+	EXPECT_FLOAT_EQ(wizard_bar_seconds_left(0.5f, 0), 1);	// at least one second of running time
+	EXPECT_FLOAT_EQ(wizard_bar_seconds_left(0.5f, -3), 1);
+	EXPECT_FLOAT_EQ(wizard_bar_seconds_left(0.7f, 0.2f), 1);	// most files were there already: not "0 seconds"
 }
 
 TEST(DiskSpace, DestinationNotCreatedYet)
 {
 	wz_scratch s;
-	EXPECT_EQ(UTIL_existing_folder(s.path + "a/b/c/"), s.path);
-	EXPECT_EQ(UTIL_existing_folder(s.path), s.path);
-	EXPECT_EQ(UTIL_existing_folder("/"), "/");
+	EXPECT_EQ(wizard_existing_folder(s.path + "a/b/c/"), s.path);
+	EXPECT_EQ(wizard_existing_folder(s.path), s.path);
+	EXPECT_EQ(wizard_existing_folder("/"), "/");
 	dest_dir_path = s.path + "Vantor 9 Demo/";
 	stg.total_kb_install = 1;
 	std::string text;
-	EXPECT_EQ(UTIL_disk_space_text("enough", "short", text), 1);
+	EXPECT_EQ(wizard_disk_space_text("enough", "short", text), 1);
 	EXPECT_NE(text.find("Disk space needed to install: 1 KB\n\nenough"), std::string::npos);
 	stg.total_kb_install = 1e12f;
-	EXPECT_EQ(UTIL_disk_space_text("enough", "short", text), 0);
+	EXPECT_EQ(wizard_disk_space_text("enough", "short", text), 0);
 	EXPECT_NE(text.find("\n\nshort"), std::string::npos);
 	dest_dir_path = "";
-	EXPECT_EQ(UTIL_disk_space_text("enough", "short", text), -1);
+	EXPECT_EQ(wizard_disk_space_text("enough", "short", text), -1);
 	EXPECT_EQ(text, "");
 	stg.total_kb_install = 0;
 }
@@ -89,9 +89,9 @@ TEST(DiskSpace, ExactlyEnough)
 	dest_dir_path = mnt + "Vantor 9 Demo/";
 	std::string text;
 	stg.total_kb_install = (float)free_kb;
-	int at_limit = UTIL_disk_space_text("enough", "short", text);
+	int at_limit = wizard_disk_space_text("enough", "short", text);
 	stg.total_kb_install = (float)(free_kb + 1);
-	int over = UTIL_disk_space_text("enough", "short", text);
+	int over = wizard_disk_space_text("enough", "short", text);
 	wz_sh("umount '" + mnt + "'");
 	EXPECT_EQ(at_limit, 1);
 	EXPECT_EQ(over, 0);

@@ -4,7 +4,10 @@
 #include "../engine/engine_support.h"
 #include "../support/test_servers.h"
 #include "utils.h"
+#include "main_globals.h"
 #include "main_net.h"
+#include "main_web_steps.h"
+#include "main_wizard.h"
 #include "http.h"
 #include "io_utils.h"
 #include "zip_utils.h"
@@ -26,8 +29,7 @@ protected:
 	void TearDown() override
 	{
 		for (int i = 0; i < http_slot_count; ++i) {
-			delete http.slots[i];
-			http.slots[i] = nullptr;
+			http.drop(i);
 		}
 		http.proxy_host.clear();
 		http.proxy_port = 0;
@@ -147,7 +149,7 @@ TEST_F(WebBounds, FullTemporaryDiskIsNamed)
 	EXPECT_EQ(1, count_of(log, "HTTP Error for"));
 	EXPECT_EQ(std::string::npos, log.find("I could not download a file from any of the servers."));
 	EXPECT_EQ(0, atoi(sh_out("find '" + temp_path + "' -type f | wc -l").c_str()));
-	for (int i = 2; i < 6; ++i) EXPECT_EQ(nullptr, http.slots[i]);
+	for (int i = 2; i < 6; ++i) EXPECT_EQ(nullptr, http.transfer(i));
 }
 
 // An archive far larger than the directory file lists is refused before any
@@ -167,6 +169,42 @@ TEST_F(WebBounds, ArchiveLargerThanListedIsRefused)
 	EXPECT_EQ(std::vector<std::string>{"/vantor_92102/All/Odd Names/100% sure.txt.zip"}, grab_failed_files);
 	EXPECT_NE(std::string::npos, log_text().find("Refused a body of " + std::to_string(APL_file_size(big)) + " bytes"));
 	EXPECT_FALSE(exists(copy_dir + "Odd Names/100% sure.txt"));
+}
+
+// The install screen's pump, frame by frame to the run's end: grab_files
+// tells a failed run from a finished one, and only a finished run's download
+// total is logged.
+TEST_F(WebBounds, OnlyAFinishedRunLogsItsDownloadTotal)
+{
+	make_set("names");
+	std::string on_mirror = out + "/mirror/vantor_92102/All/Odd Names/100% sure.txt.zip";
+	ASSERT_EQ(0, sh("cp '" + on_mirror + "' '" + dir + "good.zip' && cd '" + dir + "' && head -c 3000000 /dev/urandom "
+	                "> '100% sure.txt' && rm -f big.zip && zip -q big.zip '100% sure.txt' && mv big.zip '" + on_mirror + "'"));
+	serve(2);
+	fetch_directory();
+	dest_dir_path = copy_dir;	// the copy the install screen works on
+	for (int mended : {0, 1}) {
+		SCOPED_TRACE(mended ? "mended mirror" : "oversized archive");
+		if (mended) {
+			ASSERT_EQ(0, sh("cp '" + dir + "good.zip' '" + on_mirror + "'"));
+		}
+		web_scan_and_choose();
+		if (HasFatalFailure()) return;
+		const size_t before = log_text().size();
+		grab_files_start();
+		wizard_screen screen;
+		float bar = 0;
+		auto t0 = std::chrono::steady_clock::now();
+		while (!web_pump_frame(screen, bar)) {
+			xtim.xtim_update();
+			ASSERT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 60)
+				<< log_text().substr(before);
+		}
+		EXPECT_EQ(mended ? grab_done : grab_failed, grab_files(copy_dir));	// an ended run stays as it ended
+		EXPECT_EQ(mended ? 0 : 1, stg.extract_error);
+		const std::string run_log = log_text().substr(before);
+		EXPECT_EQ(mended ? 1 : 0, count_of(run_log, "Downloaded ")) << run_log;
+	}
 }
 
 // The server list and the directory archive have fixed bounds of their own.

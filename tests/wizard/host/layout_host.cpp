@@ -118,7 +118,7 @@ static void set_mount(bool with_disc)
 	std::ofstream m(mount_table);
 	if (with_disc) m << "layoutdisc " << disc << " ext4 ro 0 0\n";
 	dvd_path.clear();
-	UTIL_scan_dvd_reset();
+	dvd_scan_reset();
 }
 
 static void write_copies(int n)
@@ -239,13 +239,13 @@ static void alert(const std::string& name, int type, const std::string (&lines)[
 static void server_check_failed(int slot, int kind, const std::string& server)
 {
 	for (int i = 0; i < 4; ++i) {
-		http_failure& f = http.failure[slot];
-		f = http_failure();
+		http_failure f;
 		f.kind = kind;
 		f.server = server;
 		f.proxy = "proxy.example.net:8080";
 		f.status = 502;
 		f.reason = "Bad Gateway";
+		http.stage_failure(slot, f);
 		net_note_failure(slot);
 	}
 }
@@ -304,16 +304,15 @@ static void scenes()
 	// the network went away: every stream waits out its pause
 	screen("update-install-waiting", net_run_patch, update_running, [] {
 		for (int i = 0; i < http_stream_count; ++i) {
-			delete http.slots[http_slot_stream_first + i];
-			http.slots[http_slot_stream_first + i] = nullptr;
-			next.stream_take[i] = 0;
-			g_grab.stream_retry_at[i] = xtim.elapsed + 20;
+			http.drop(http_slot_stream_first + i);
+			g_grab.streams[i].take = 0;
+			g_grab.streams[i].retry_at = xtim.elapsed + 20;
 		}
 	});
 	// the mirror has sent nothing for a while
 	screen("update-install-quiet", net_run_patch, update_running, [] {
 		for (int i = 0; i < http_stream_count; ++i)
-			if (down_class* d = http.slots[http_slot_stream_first + i]) d->last_progress = xtim.elapsed - 12;
+			if (down_class* d = http.transfer(http_slot_stream_first + i)) d->last_progress = xtim.elapsed - 12;
 	});
 	grab_files_start();
 	screen("update-done", net_done, fresh);

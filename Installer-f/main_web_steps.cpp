@@ -1,0 +1,153 @@
+// The steps the web flows share on their screens: the server check, the
+// folders of a run and the download pump, each a bounded piece of a frame.
+#include "main_web_steps.h"
+#include "main_globals.h"
+#include "main_net.h"
+#include "main_run_report.h"
+#include "main_status.h"
+#include "main_wizard.h"
+#include "utils.h"
+#include "utils_records.h"
+#include "utils_site.h"
+#include "UTL_clock.h"
+#include "UTL_log.h"
+#include "UTL_translate.h"
+
+static std::string T(const char* text) { return UTL_translate_string(text, 0); }
+
+int web_directory_step(wizard_screen& s, wizard_func self, const std::string& contacting,
+                       const std::string& processing, const std::string& downloading_text)
+{
+	UTL_download_directory();
+	if (stg.stage == stage_ready) return 1;
+	s.prefs_enabled = 1;	// a proxy that is wrong or missing is set there
+	if (net_has_problem()) {
+		s.text = net_problem_text();
+		s.next = self;	// Next asks again at once
+		return 0;
+	}
+	if (stg.num_servers == servers_unknown) {
+		s.text = T("I am contacting") + " " + net_site_host + " " + contacting;
+		return 0;
+	}
+	if (stg.stage == stage_read) {
+		s.text = processing;
+		return 0;
+	}
+	float fraction = 0;
+	int percent = net_directory_percent(&fraction);
+	if (percent == -1)
+		s.progress_text = T("I am checking the net for the latest version of Vantor 9 right now, and I am connecting "
+		                    "to the server...");
+	else
+		s.progress_text = UTL_string_sub(T("I am checking the net for the latest version of Vantor 9 right now, and I "
+		                                   "am %1:progress%% done checking."), int_str(percent));
+	s.progress = fraction;
+	int sel = stg.sel_server >= 0 && stg.sel_server < server_slots ? stg.sel_server : 0;
+	s.text = UTL_string_sub(downloading_text, server_name[sel]);
+	return 0;
+}
+
+// Frames of the pump further apart than this mean it stood still: a prompt,
+// an alert or another screen was in front of it.
+static const float pump_gap_seconds = 0.5f;
+static const unsigned long long kFolderFrameUs = 8000;	// folder making a frame may take
+
+// Time in which the pump did not run is left out of the run's clock.
+static void pump_clock()
+{
+	float  now = xtim.elapsed;
+	float& pump_last = g_flow.pump_last;
+	float& pump_left_out = g_flow.pump_left_out;
+	if (pump_last < 0 || pump_last < next.start_time) {
+		pump_left_out = 0;	// a run that started since
+	} else if (now - pump_last > pump_gap_seconds) {
+		grab_leave_out(now - pump_last);
+		pump_left_out += now - pump_last;
+	}
+	pump_last = now;
+}
+
+int web_pump_frame(wizard_screen& s, float& totl_inst_rat)
+{
+	unsigned long long start = xtim_class::microsecs();
+	pump_clock();
+	int ran;
+	while ((ran = grab_files(dest_dir_path)) == grab_running) {
+		totl_inst_rat = wizard_install_bar(totl_inst_rat, next.kb_installed + next.kb_install_in_flight,
+		                                 stg.total_kb_install, xtim.prd_frame);
+
+		std::string status;
+		switch (stg.action) {
+		case action_delete: status = UTL_string_sub(T("Deleting %1:file% because that file is no longer needed!"), crnt_file_name); break;
+		case action_download:
+			// a server that sends nothing is named, rather than a share that stands still
+			status = run_quiet_line(crnt_file_name);
+			if (status.empty())
+				status = UTL_string_sub(T("Downloading and installing %1:file%, currently %2:progress%% done with that file."),
+				                        crnt_file_name, int_str(stg.file_progress > 0 ? (int)(stg.file_progress * 100) : 0));
+			break;
+		case action_skip_current: status = UTL_string_sub(T("Skipping %1:file% because it is already installed."), crnt_file_name); break;
+		default: status = UTL_string_sub(T("Skipping %1:file% because you don't need it."), crnt_file_name); break;
+		}
+
+		// the time left is the bar's own pace carried on, so the two always agree
+		float running = xtim.elapsed - next.start_time;
+		float left = wizard_bar_seconds_left(totl_inst_rat, running);
+		float rate = (next.kb_in_flight + next.kb_fetched) / (running > 1 ? running : 1);
+		std::string time_line;
+		if (totl_inst_rat > 0.01f) {
+			int streams = 0;
+			for (const grab_stream& st : g_grab.streams) streams += st.on ? 1 : 0;
+			time_line = UTL_string_sub(
+				UTL_translate_plural(streams,
+				                     "About %1:time% left in the install, downloading at %2:rate% with %3:number% "
+				                     "download stream.",
+				                     "About %1:time% left in the install, downloading at %2:rate% with %3:number% "
+				                     "simultaneous download streams."),
+				time_str(left, 1), rate_str(rate), int_str(streams));	// the Russian "about" takes the genitive
+		}
+		int percent = (int)(totl_inst_rat * 100);
+		if (stg.log_actions && percent != g_flow.bar_logged) {
+			g_flow.bar_logged = percent;
+			xer << "Install progress " << percent << "%: " << time_line << "\n";
+			xer.flush();
+		}
+		const std::string waiting = run_waiting_text();
+		if (!waiting.empty()) {
+			s.text = waiting;	// the bar stays: what was done is done
+			s.progress_text.clear();
+			s.progress = totl_inst_rat;
+		} else if (stg.download_error) {
+			s.text = UTL_string_sub(T("I can not download the file '%1:filename%'.\n\nYour internet connection may not "
+			                          "be working, or the server could be undergoing maintenance or an upgrade right "
+			                          "now.\n\nI am trying another server now to see if I can still get you a download..."),
+			                        crnt_file_path);
+			s.progress_text.clear();
+			s.progress = -1;
+		} else {
+			s.text = time_line;
+			s.progress_text = status;
+			s.progress = totl_inst_rat;
+		}
+		s.next = nullptr;
+		unsigned long long spent = xtim_class::microsecs() - start;
+		if (spent >= 20000) return 0;
+		grab_files_wait((int)((20000 - spent + 999) / 1000));	// rather than spin on the sockets
+	}
+	// a run that failed downloaded what its finish screen names, not the release
+	if (ran == grab_done)
+		xer << "Downloaded " << (int)(next.kb_in_flight + next.kb_fetched) << " KB in " << xtim.elapsed - next.start_time
+		    << " s; " << g_flow.pump_left_out << " s in prompts and on other screens left out.\n";
+	return 1;
+}
+
+int web_folders_frame()
+{
+	if (!make_dirs_running()) return 1;
+	if (!make_dirs_step(kFolderFrameUs)) return 0;
+	grab_discard_archives();
+	grab_files_start();	// also clears the last run's error flags
+	return 1;
+}
+
