@@ -4,13 +4,16 @@
 #include "MACIBM_mnw.h"
 #include "MACIBM_shell.h"
 #include "butn.h"
+#include "PLAT_gl.h"
 #include "UTL_alert.h"
+#include "../support/x_window.h"
 #include <SDL.h>
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
+#include <vector>
 
 struct EventStep : ::testing::Test {
 	void SetUp() override
@@ -125,4 +128,36 @@ TEST_F(EventStep, AQuitClosesAnyModalWindowAndEveryOneOpenedAfterIt)
 	MACIBM_startwind(996, 0);
 	MACIBM_take_events();
 	EXPECT_EQ(mnw.current_window, 0);
+}
+
+// A real window on the display, clicked by the X server's own input as soon as
+// it is shown: with no window manager it takes the focus as it comes up, and a
+// program busy elsewhere takes that focus and the click in one go.
+TEST(WindowEvents, AClickTakenWithTheFocusArrives)
+{
+	const char* d = getenv("DISPLAY");
+	if (!d || !*d) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+	if (system("command -v xdotool >/dev/null") != 0) GTEST_SKIP() << "needs xdotool";
+	ASSERT_TRUE(PLAT_window_open(0, "focus click", 0, 0, 200, 200, 0, 0, 0));
+	mnw.screen_w = 200;
+	mnw.screen_h = 200;
+	mnw.origin_x = mnw.origin_y = 0;
+	std::string why;
+	const std::string w = x_window_of(getpid(), "^focus click$", x_window_wait, &why);
+	ASSERT_FALSE(w.empty()) << why;
+	// no frame between the window coming up and the click
+	ASSERT_EQ(system(("timeout 30 xdotool mousemove --window " + w + " 50 40 click 1").c_str()), 0);
+	int downs = 0, ups = 0;
+	for (int frame = 0; frame < 600 && ups == 0; ++frame) {	// 10 s of frames at most
+		mnw.click_down = mnw.click_up = 0;
+		MACIBM_take_events();
+		downs += mnw.click_down;
+		ups += mnw.click_up;
+	}
+	EXPECT_EQ(downs, 1);
+	EXPECT_EQ(ups, 1);
+	EXPECT_EQ(mnw.mouse_x, 50);
+	EXPECT_EQ(mnw.mouse_y, 160);
+	PLAT_window_close(0);
+	SDL_Quit();
 }
