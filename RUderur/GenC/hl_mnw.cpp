@@ -57,27 +57,42 @@ void MACIBM_take_events()
 	// queued: a steady stream of pointer motion must not keep the frame from drawing.
 	PLAT_event ev;
 	int keys_left = keys_per_frame;
-	for (int got = PLAT_next_event(&ev, 17); got; got = PLAT_queued_event(&ev, keys_left > 0)) {
+	// where the last frame saw the mouse
+	const int seen_h = last_h, seen_v = last_v, seen_window = last_window;
+	for (int wait = 17; PLAT_peek_event(&ev, wait); wait = -1) {
+		const bool is_key = ev.what == PLAT_ev_key_down || ev.what == PLAT_ev_key_up || ev.what == PLAT_ev_auto_key ||
+		                    ev.what == PLAT_ev_text;
+		if (is_key && keys_left <= 0) break;	// stays for the next frame
 		if (ev.what == PLAT_ev_motion || ev.what == PLAT_ev_mouse_down || ev.what == PLAT_ev_mouse_up) {
 			last_h = ev.h;
 			last_v = ev.v;
 			last_window = ev.window;
 			MACIBM_load_mxy(last_window, last_h, last_v);
 		}
+		// A release where no frame has seen the held mouse yet (a slow frame took
+		// the moves of a drag and its end at once) waits a frame: this one shows
+		// the mouse held there, so a drag reaches the place it was let go.
+		static int release_waited = 0;
+		if (ev.what == PLAT_ev_mouse_up && !release_waited &&
+		    (ev.h != seen_h || ev.v != seen_v || ev.window != seen_window)) {
+			release_waited = 1;
+			break;
+		}
+		release_waited = 0;
+		PLAT_take_event();
 		if (ev.what == PLAT_ev_motion) continue;	// only the latest position counts
 		if (ev.what == PLAT_ev_quit) {
 			quit_asked = 1;
 			cmnd.press_one(cmnd_quit);
 			continue;
 		}
-		if (ev.what == PLAT_ev_key_down || ev.what == PLAT_ev_key_up || ev.what == PLAT_ev_auto_key ||
-		    ev.what == PLAT_ev_text)
-			--keys_left;
+		if (is_key) --keys_left;
 		if (APL_HandlePlatformEvent(&ev) == 0) continue;
 		APL_handlewin(&ev);
 		if (ev.what == PLAT_ev_os) break;
-		// a press is drawn held before its release comes: the release waits a frame
-		if (ev.what == PLAT_ev_mouse_down) break;
+		// a press is drawn held before its release comes, and a release is drawn
+		// let go before the next press: each has a frame of its own
+		if (ev.what == PLAT_ev_mouse_down || ev.what == PLAT_ev_mouse_up) break;
 	}
 	if (quit_asked && app_done && mnw.current_window != WIND_main && mnw.current_window != -1)
 		MACIBM_startwind(WIND_main, 1);
