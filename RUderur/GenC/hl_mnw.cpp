@@ -188,10 +188,12 @@ void APL_handlewin(PLAT_event* ev)
 		break;
 	case PLAT_ev_mouse_down:
 		mnw.click_down = 1;
+		mnw.event_time = ev->time_ms / 1000.0f;
 		MACIBM_handleclick(0);
 		break;
 	case PLAT_ev_mouse_up:
 		mnw.click_up = 1;
+		mnw.event_time = ev->time_ms / 1000.0f;
 		MACIBM_handlerelease();
 		break;
 	case PLAT_ev_update:
@@ -293,7 +295,7 @@ void MACIBM_handleclick(int force_close)
 		if (hit >= 0) {
 			mnw.click_down = 0;
 			mnw.open_menu = hit == mnw.open_menu ? -1 : hit;
-			mnw.menu_click_time = xtim.elapsed;
+			mnw.menu_click_time = mnw.event_time;
 			return;
 		}
 	}
@@ -310,7 +312,9 @@ void MACIBM_handleclick(int force_close)
 
 void MACIBM_handlerelease()
 {
-	if (xtim.elapsed < mnw.menu_click_time + 1.0f) return;	// a click that opened a menu
+	// the release of a click that opened a menu, measured between the two
+	// events: a slow frame between them is no held button
+	if (mnw.event_time < mnw.menu_click_time + 1.0f) return;
 	if (mnw.current_window != WIND_main || mnw.open_menu < 0) return;
 	const float x = mnw.mouse_x, y = mnw.mouse_y;
 	const int hit = MACIBM_menu_title_at(x, y, mnw.open_menu);

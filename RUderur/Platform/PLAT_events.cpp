@@ -33,6 +33,7 @@ static int window_index(Uint32 id)
 int PLAT_convert_event(const SDL_Event& e, PLAT_event* out)
 {
 	*out = PLAT_event();
+	out->time_ms = e.common.timestamp;
 	switch (e.type) {
 	case SDL_QUIT:
 		out->what = PLAT_ev_quit;

@@ -40,6 +40,7 @@ struct PLAT_event {
 	int      button;	// mouse: 1 primary, 2 secondary, 3 middle
 	int      window;	// platform window index
 	int      scancode, sym;	// keys: the platform's own codes
+	unsigned time_ms;	// when the platform took the event, in ms of its own clock
 	const SDL_Event* raw;	// the platform event itself, valid until the next one is taken
 };
 
