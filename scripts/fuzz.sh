@@ -19,7 +19,9 @@ input_timeout=30
 CC=clang CXX=clang++ cmake -S . -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOR_FUZZ=ON \
   -DVANTOR_TEST_AREAS=none "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" >/dev/null
 # Building is work in the background of whatever else runs; the fuzzing is not.
-nice -n 10 cmake --build "$tree" -j"$(nproc)" --target "${readers[@]/#/fuzz_}" >/dev/null
+# Quiet unless it fails: then its errors are what the run shows.
+nice -n 10 cmake --build "$tree" -j"$(nproc)" --target "${readers[@]/#/fuzz_}" >"$tree/build.log" 2>&1 ||
+  { echo "   the fuzz programs did not build:"; grep -E -A3 "error|FAILED" "$tree/build.log" | head -40; exit 1; }
 
 out="$tree/fuzz"
 rm -rf "$out"
