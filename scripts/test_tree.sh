@@ -15,22 +15,38 @@ stop_displays() {
 }
 trap stop_displays EXIT
 
+# A display number is claimed for the whole machine by the lock file
+# (/tmp/.X<n>-lock) the server writes, which -displayfd would leave out: the
+# abstract X sockets are per network namespace, but the socket files in
+# /tmp/.X11-unix are shared, and a client that misses the abstract socket goes
+# on to the file, which would otherwise be another run's server of the same
+# number (its clicks landing in that run's windows). From 100 up, clear of the
+# numbers that servers started with -displayfd take.
 displays=()
+next=100
 for ((i = 0; i < count; i++)); do
-  # The server picks a free display number itself and writes it: no race with
-  # servers other runs start at the same moment.
-  # -noreset: the server resets when its last client leaves, and a test's
-  # program that connects during the reset (the one before has just been
-  # stopped) gets no display.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display$i" >"$work/xvfb$i.log" 2>&1 &
-  pids+=($!)
-  for ((t = 0; t < 300; t++)); do
-    [ -s "$work/display$i" ] && break
-    kill -0 "${pids[$i]}" 2>/dev/null || { cat "$work/xvfb$i.log"; exit 1; }
-    sleep 0.1
+  for ((; next < 1000; next++)); do
+    # -noreset: the server resets when its last client leaves, and a test's
+    # program that connects during the reset (the one before has just been
+    # stopped) gets no display.
+    Xvfb ":$next" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb$i.log" 2>&1 &
+    pid=$!
+    # up when it answers; a number another server holds ends it at once
+    for ((t = 0; t < 300; t++)); do
+      kill -0 "$pid" 2>/dev/null || break
+      DISPLAY=":$next" timeout 10 xdpyinfo >/dev/null 2>&1 && break
+      sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null && [ "$(tr -dc 0-9 < "/tmp/.X$next-lock" 2>/dev/null)" = "$pid" ]; then
+      pids+=("$pid")
+      displays+=(":$next")
+      next=$((next + 1))
+      break
+    fi
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
   done
-  [ -s "$work/display$i" ] || { echo "Xvfb did not start"; exit 1; }
-  displays+=(":$(tr -dc 0-9 < "$work/display$i")")
+  [ ${#displays[@]} -gt "$i" ] || { echo "Xvfb did not start"; cat "$work/xvfb$i.log"; exit 1; }
 done
 
 export DISPLAY=${displays[0]}

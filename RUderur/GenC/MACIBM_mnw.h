@@ -38,7 +38,8 @@ struct mnw_struct {
 	int   right_button;
 	int   key_event;
 	float last_move_time;
-	float menu_click_time;
+	float menu_click_time;	// event_time of the click that opened the menu
+	float event_time;	// the press or release being handled, in seconds of the event clock
 	int   key_held;
 	int   language;
 	int   language_preset;	// preset to 1

@@ -57,27 +57,42 @@ void MACIBM_take_events()
 	// queued: a steady stream of pointer motion must not keep the frame from drawing.
 	PLAT_event ev;
 	int keys_left = keys_per_frame;
-	for (int got = PLAT_next_event(&ev, 17); got; got = PLAT_queued_event(&ev, keys_left > 0)) {
+	// where the last frame saw the mouse
+	const int seen_h = last_h, seen_v = last_v, seen_window = last_window;
+	for (int wait = 17; PLAT_peek_event(&ev, wait); wait = -1) {
+		const bool is_key = ev.what == PLAT_ev_key_down || ev.what == PLAT_ev_key_up || ev.what == PLAT_ev_auto_key ||
+		                    ev.what == PLAT_ev_text;
+		if (is_key && keys_left <= 0) break;	// stays for the next frame
 		if (ev.what == PLAT_ev_motion || ev.what == PLAT_ev_mouse_down || ev.what == PLAT_ev_mouse_up) {
 			last_h = ev.h;
 			last_v = ev.v;
 			last_window = ev.window;
 			MACIBM_load_mxy(last_window, last_h, last_v);
 		}
+		// A release where no frame has seen the held mouse yet (a slow frame took
+		// the moves of a drag and its end at once) waits a frame: this one shows
+		// the mouse held there, so a drag reaches the place it was let go.
+		static int release_waited = 0;
+		if (ev.what == PLAT_ev_mouse_up && !release_waited &&
+		    (ev.h != seen_h || ev.v != seen_v || ev.window != seen_window)) {
+			release_waited = 1;
+			break;
+		}
+		release_waited = 0;
+		PLAT_take_event();
 		if (ev.what == PLAT_ev_motion) continue;	// only the latest position counts
 		if (ev.what == PLAT_ev_quit) {
 			quit_asked = 1;
 			cmnd.press_one(cmnd_quit);
 			continue;
 		}
-		if (ev.what == PLAT_ev_key_down || ev.what == PLAT_ev_key_up || ev.what == PLAT_ev_auto_key ||
-		    ev.what == PLAT_ev_text)
-			--keys_left;
+		if (is_key) --keys_left;
 		if (APL_HandlePlatformEvent(&ev) == 0) continue;
 		APL_handlewin(&ev);
 		if (ev.what == PLAT_ev_os) break;
-		// a press is drawn held before its release comes: the release waits a frame
-		if (ev.what == PLAT_ev_mouse_down) break;
+		// a press is drawn held before its release comes, and a release is drawn
+		// let go before the next press: each has a frame of its own
+		if (ev.what == PLAT_ev_mouse_down || ev.what == PLAT_ev_mouse_up) break;
 	}
 	if (quit_asked && app_done && mnw.current_window != WIND_main && mnw.current_window != -1)
 		MACIBM_startwind(WIND_main, 1);
@@ -173,10 +188,12 @@ void APL_handlewin(PLAT_event* ev)
 		break;
 	case PLAT_ev_mouse_down:
 		mnw.click_down = 1;
+		mnw.event_time = ev->time_ms / 1000.0f;
 		MACIBM_handleclick(0);
 		break;
 	case PLAT_ev_mouse_up:
 		mnw.click_up = 1;
+		mnw.event_time = ev->time_ms / 1000.0f;
 		MACIBM_handlerelease();
 		break;
 	case PLAT_ev_update:
@@ -278,7 +295,7 @@ void MACIBM_handleclick(int force_close)
 		if (hit >= 0) {
 			mnw.click_down = 0;
 			mnw.open_menu = hit == mnw.open_menu ? -1 : hit;
-			mnw.menu_click_time = xtim.elapsed;
+			mnw.menu_click_time = mnw.event_time;
 			return;
 		}
 	}
@@ -295,7 +312,9 @@ void MACIBM_handleclick(int force_close)
 
 void MACIBM_handlerelease()
 {
-	if (xtim.elapsed < mnw.menu_click_time + 1.0f) return;	// a click that opened a menu
+	// the release of a click that opened a menu, measured between the two
+	// events: a slow frame between them is no held button
+	if (mnw.event_time < mnw.menu_click_time + 1.0f) return;
 	if (mnw.current_window != WIND_main || mnw.open_menu < 0) return;
 	const float x = mnw.mouse_x, y = mnw.mouse_y;
 	const int hit = MACIBM_menu_title_at(x, y, mnw.open_menu);

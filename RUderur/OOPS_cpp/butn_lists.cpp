@@ -60,7 +60,7 @@ int BTN_textlist(float x, float y, int* index, std::string label, std::string it
 		popup_anchor = *index;
 		opened = 1;
 		// like a click on a menu title: the release of this click chooses nothing
-		mnw.menu_click_time = xtim.elapsed;
+		mnw.menu_click_time = mnw.event_time;
 	}
 	int chosen = 0;
 	if (select_popup_code == code && code != 0) {

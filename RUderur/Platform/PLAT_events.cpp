@@ -33,6 +33,7 @@ static int window_index(Uint32 id)
 int PLAT_convert_event(const SDL_Event& e, PLAT_event* out)
 {
 	*out = PLAT_event();
+	out->time_ms = e.common.timestamp;
 	switch (e.type) {
 	case SDL_QUIT:
 		out->what = PLAT_ev_quit;
@@ -109,40 +110,26 @@ int PLAT_convert_event(const SDL_Event& e, PLAT_event* out)
 	return out->what;
 }
 
-int PLAT_next_event(PLAT_event* out, int timeout_ms)
+static SDL_Event s_peeked;
+
+int PLAT_peek_event(PLAT_event* out, int timeout_ms)
 {
 	if (!SDL_WasInit(SDL_INIT_VIDEO)) return 0;
-	static SDL_Event e;
-	int wait = timeout_ms;
-	for (;;) {
-		if (!SDL_WaitEventTimeout(&e, wait)) return 0;
-		if (PLAT_convert_event(e, out) != PLAT_ev_null) {
-			out->raw = &e;
+	if (timeout_ms >= 0 && !SDL_WaitEventTimeout(nullptr, timeout_ms)) return 0;
+	while (SDL_PeepEvents(&s_peeked, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
+		if (PLAT_convert_event(s_peeked, out) != PLAT_ev_null) {
+			out->raw = &s_peeked;
 			return 1;
 		}
-		wait = 0;	// skip what the shell does not take, without waiting again
-	}
-}
-
-static int is_key_event(Uint32 type)
-{
-	return type == SDL_KEYDOWN || type == SDL_KEYUP || type == SDL_TEXTINPUT;
-}
-
-int PLAT_queued_event(PLAT_event* out, int keys_allowed)
-{
-	if (!SDL_WasInit(SDL_INIT_VIDEO)) return 0;
-	static SDL_Event e;
-	// no pumping: only what the last wait already fetched from the display
-	while (SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
-		if (!keys_allowed && is_key_event(e.type)) return 0;	// stays for the next frame
-		if (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) != 1) return 0;
-		if (PLAT_convert_event(e, out) != PLAT_ev_null) {
-			out->raw = &e;
-			return 1;
-		}
+		PLAT_take_event();	// what the shell does not take
 	}
 	return 0;
+}
+
+void PLAT_take_event()
+{
+	SDL_Event gone;
+	SDL_PeepEvents(&gone, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
 }
 
 void PLAT_flush_events()

@@ -40,18 +40,22 @@ struct PLAT_event {
 	int      button;	// mouse: 1 primary, 2 secondary, 3 middle
 	int      window;	// platform window index
 	int      scancode, sym;	// keys: the platform's own codes
+	unsigned time_ms;	// when the platform took the event, in ms of its own clock
 	const SDL_Event* raw;	// the platform event itself, valid until the next one is taken
 };
 
 // Converts one platform event; returns the record's kind (PLAT_ev_null for
 // events the shell does not take).
 int  PLAT_convert_event(const SDL_Event& e, PLAT_event* out);
-// Waits at most timeout_ms for the next event the shell takes; 1 when one came.
-int  PLAT_next_event(PLAT_event* out, int timeout_ms);
-// The next event the shell takes among those already queued, without waiting
-// or asking the display for more; 1 when one came. With keys_allowed 0 a key
-// event at the head of the queue is left there (for the next frame).
-int  PLAT_queued_event(PLAT_event* out, int keys_allowed);
+// The next event the shell takes, left at the head of the queue until
+// PLAT_take_event (events the shell does not take are dropped on the way); 1
+// when there is one. With timeout_ms 0 or more, asks the display for its events
+// and waits that long at most for one; below 0 only looks at what the last wait
+// already fetched.
+int  PLAT_peek_event(PLAT_event* out, int timeout_ms);
+// Takes the event PLAT_peek_event gave off the queue; its record stays valid
+// until the next peek.
+void PLAT_take_event();
 // Drops everything queued.
 void PLAT_flush_events();
 // Forgets that the window was exposed once (for a new window).

@@ -15,6 +15,10 @@ static int video_up()
 	// would fall back to a driver that draws nowhere and the program would run
 	// on unseen. (SDL_VIDEODRIVER in the environment still wins.)
 	SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+	// SDL drops a press that it takes within a few milliseconds of taking the
+	// window's focus; a program whose frames are slow takes both at once, and
+	// with no window manager every window takes the focus as it is shown.
+	SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
 	if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return 1;
 	static int told = 0;
 	if (!told++) {

@@ -4,13 +4,16 @@
 #include "MACIBM_mnw.h"
 #include "MACIBM_shell.h"
 #include "butn.h"
+#include "PLAT_gl.h"
 #include "UTL_alert.h"
+#include "../support/x_window.h"
 #include <SDL.h>
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
+#include <vector>
 
 struct EventStep : ::testing::Test {
 	void SetUp() override
@@ -125,4 +128,101 @@ TEST_F(EventStep, AQuitClosesAnyModalWindowAndEveryOneOpenedAfterIt)
 	MACIBM_startwind(996, 0);
 	MACIBM_take_events();
 	EXPECT_EQ(mnw.current_window, 0);
+}
+
+// Mouse gestures as the platform queues them, taken frame by frame: no press or
+// release is lost or doubled, each has a frame of its own, and the frame before
+// each release (the button still held) already shows the mouse where it was let
+// go, however many moves and clicks the platform queued between two frames.
+TEST_F(EventStep, EveryReleaseComesAfterAHeldFrameAtItsPlace)
+{
+	struct step { SDL_EventType type; int x, y; };
+	const struct {
+		const char*       name;
+		std::vector<step> steps;
+	} cases[] = {
+		{"a click in place", {{SDL_MOUSEBUTTONDOWN, 100, 100}, {SDL_MOUSEBUTTONUP, 100, 100}}},
+		{"a drag whose moves and release are queued together",
+		 {{SDL_MOUSEBUTTONDOWN, 100, 100}, {SDL_MOUSEMOTION, 150, 120}, {SDL_MOUSEMOTION, 200, 140},
+		  {SDL_MOUSEBUTTONUP, 200, 140}}},
+		{"a release away from the press with no move before it",
+		 {{SDL_MOUSEBUTTONDOWN, 100, 100}, {SDL_MOUSEBUTTONUP, 180, 100}}},
+		{"two clicks in a row", {{SDL_MOUSEBUTTONDOWN, 60, 60}, {SDL_MOUSEBUTTONUP, 60, 60},
+		                         {SDL_MOUSEBUTTONDOWN, 60, 60}, {SDL_MOUSEBUTTONUP, 60, 60}}},
+		{"a drag and then a click elsewhere",
+		 {{SDL_MOUSEBUTTONDOWN, 10, 10}, {SDL_MOUSEMOTION, 50, 50}, {SDL_MOUSEBUTTONUP, 50, 50},
+		  {SDL_MOUSEBUTTONDOWN, 300, 300}, {SDL_MOUSEMOTION, 310, 300}, {SDL_MOUSEBUTTONUP, 310, 300}}},
+	};
+	for (const auto& c : cases) {
+		SCOPED_TRACE(c.name);
+		SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+		mnw.origin_x = mnw.origin_y = 0;
+		int presses = 0;
+		std::vector<std::pair<float, float>> releases;
+		for (const step& s : c.steps) {
+			SDL_Event e = {};
+			e.type = s.type;
+			if (s.type == SDL_MOUSEMOTION) {
+				e.motion.x = s.x;
+				e.motion.y = s.y;
+			} else {
+				e.button.button = SDL_BUTTON_LEFT;
+				e.button.x = s.x;
+				e.button.y = s.y;
+				if (s.type == SDL_MOUSEBUTTONDOWN) ++presses;
+				else releases.push_back({(float)s.x, 600.0f - s.y});
+			}
+			SDL_PushEvent(&e);
+		}
+		std::vector<std::pair<float, float>> seen;	// where each frame saw the mouse
+		int downs = 0, ups = 0;
+		for (int frame = 0; frame < 20 && SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT); ++frame) {
+			mnw.click_down = mnw.click_up = 0;
+			MACIBM_take_events();
+			seen.push_back({mnw.mouse_x, mnw.mouse_y});
+			downs += mnw.click_down;
+			EXPECT_FALSE(mnw.click_down && mnw.click_up) << "a press and a release in one frame";
+			if (mnw.click_up) {
+				ASSERT_LT(ups, (int)releases.size());
+				EXPECT_EQ(seen.back(), releases[ups]) << "release " << ups;
+				ASSERT_GE(seen.size(), 2u);
+				EXPECT_EQ(seen[seen.size() - 2], releases[ups]) << "release " << ups << ": no held frame showed its place";
+				++ups;
+			}
+		}
+		EXPECT_EQ(downs, presses);
+		EXPECT_EQ(ups, (int)releases.size());
+	}
+}
+
+// A real window on the display, clicked by the X server's own input as soon as
+// it is shown: with no window manager it takes the focus as it comes up, and a
+// program busy elsewhere takes that focus and the click in one go.
+TEST(WindowEvents, AClickTakenWithTheFocusArrives)
+{
+	const char* d = getenv("DISPLAY");
+	if (!d || !*d) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+	if (system("command -v xdotool >/dev/null") != 0) GTEST_SKIP() << "needs xdotool";
+	ASSERT_TRUE(PLAT_window_open(0, "focus click", 0, 0, 200, 200, 0, 0, 0));
+	mnw.screen_w = 200;
+	mnw.screen_h = 200;
+	mnw.origin_x = mnw.origin_y = 0;
+	std::string why;
+	const std::string w = x_window_of(getpid(), "^focus click$", x_window_wait, &why);
+	ASSERT_FALSE(w.empty()) << why;
+	// no frame between the window coming up and the click
+	ASSERT_EQ(system(("timeout 30 xdotool mousemove --window " + w + " 50 40 click 1").c_str()), 0);
+	int downs = 0, ups = 0;
+	for (int frame = 0; frame < 600 && ups == 0; ++frame) {	// 10 s of frames at most
+		mnw.click_down = mnw.click_up = 0;
+		MACIBM_take_events();
+		downs += mnw.click_down;
+		ups += mnw.click_up;
+	}
+	EXPECT_EQ(downs, 1);
+	EXPECT_EQ(ups, 1);
+	EXPECT_EQ(mnw.mouse_x, 50);
+	EXPECT_EQ(mnw.mouse_y, 160);
+	PLAT_window_close(0);
+	SDL_Quit();
 }

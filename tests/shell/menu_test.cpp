@@ -24,16 +24,18 @@ protected:
 		mnw.mouse_x = x;
 		mnw.mouse_y = y;
 	}
-	// A click as the event loop delivers it.
+	// A click as the event loop delivers it, the event at the frame's time.
 	static void click(float x, float y)
 	{
 		at(x, y);
+		mnw.event_time = xtim.elapsed;
 		mnw.click_down = 1;
 		MACIBM_handleclick(0);
 	}
-	static void release(float x, float y)
+	static void release(float x, float y, float event_time = -1)
 	{
 		at(x, y);
+		mnw.event_time = event_time >= 0 ? event_time : xtim.elapsed;
 		mnw.click_up = 1;
 		MACIBM_handlerelease();
 	}
@@ -153,6 +155,12 @@ TEST_F(Menus, ReleasesChooseOnlyAfterASecond)
 	xtim.elapsed = 104;
 	release(menu[0].l + 5, 590);	// over its own title: closed
 	EXPECT_EQ(mnw.open_menu, -1);
+
+	// a quick click whose release a slow frame takes seconds later still only opens
+	click(menu[0].l + 5, 590);
+	xtim.elapsed = 108;
+	release(menu[0].l + 5, 590, 104.05f);
+	EXPECT_EQ(mnw.open_menu, 0);
 }
 
 TEST_F(Menus, TheOpenMenuFollowsTheMouseAlongTheBar)

@@ -53,15 +53,10 @@ struct SlowLookup : ::testing::Test {
 		ASSERT_TRUE(p.find_window()) << p.window_why;
 	}
 
-	// Next until `screen` comes again (a click before the window takes input is lost).
+	// Next, and `screen` comes again.
 	static bool next_until(wz_program& p, const std::string& screen)
 	{
-		size_t from = p.log_text().size();
-		for (int i = 0; i < 6; ++i) {
-			p.click(kNextX, kRowY);
-			if (p.wait_log("Wizard screen: " + screen, 10, from) || !p.running()) return true;
-		}
-		return false;
+		return p.next_until(screen, 10, p.log_text().size());
 	}
 
 	// The updater on its search screen, the site's answer held back once the

@@ -104,15 +104,11 @@ struct wz_program {
 		return false;
 	}
 
-	// Next until `screen` comes (or the program has ended): a click that lands
-	// before the window takes input is lost. Each click waits `seconds`.
+	// Next, and `screen` comes (or the program has ended) within `seconds`.
 	bool next_until(const std::string& screen, double seconds = 10, size_t from = 0)
 	{
-		for (int i = 0; i < 6; ++i) {
-			click(kNextX, kRowY);
-			if (wait_log("Wizard screen: " + screen, seconds, from) || !running()) return true;
-		}
-		return false;
+		click(kNextX, kRowY);
+		return wait_log("Wizard screen: " + screen, seconds, from) || !running();
 	}
 
 	bool wait_exit(double seconds)
