@@ -164,9 +164,11 @@ float grab_shown_quiet(std::string& server);
 // quota, a read-only or forbidden folder): no server is to blame for them.
 bool grab_local_write_error(int err);
 
-// Stream i's archive (from http_stream_count on: those the unpack set holds),
-// in this run's folder.
-std::string grab_archive_path(int stream);
+// File f's archive in this run's folder: its stream downloads it there and
+// the unpack set takes it from there, under that one name.
+std::string grab_archive_path(int file);
+// The archive of the file stream i fetches.
+std::string grab_stream_archive(int stream);
 // Deletes the archives the streams that are on were fetching.
 void grab_discard_archives();
 void grab_files_start();	// resets the pump and the run's error flags

@@ -40,7 +40,7 @@ enum { failed_transfer, failed_extract, failed_signature, failed_missing };
 // retried; the main thread decides what the result means.
 class grab_unpack_task : public UTL_work_task {
 public:
-	int         file, server, fails, bad_servers, held;
+	int         file, server, fails, bad_servers;
 	int64_t     bytes;				// the archive's listed size, counted against the set's room
 	std::string folder, remote, archive, destination;
 	int         code = 0, chmod_result = 0;
@@ -48,10 +48,9 @@ public:
 	std::string sig = "NONE";
 	file_identity identity;			// the file's as it was put in place
 	std::string log;				// the unpacking's log lines, written out by the main thread
-	grab_unpack_task(int f, int sel, int n, int bad, int h, int64_t b, const std::string& c, const std::string& r,
+	grab_unpack_task(int f, int sel, int n, int bad, int64_t b, const std::string& c, const std::string& r,
 	                 const std::string& a, const std::string& d)
-		: file(f), server(sel), fails(n), bad_servers(bad), held(h), bytes(b), folder(c), remote(r), archive(a),
-		  destination(d)
+		: file(f), server(sel), fails(n), bad_servers(bad), bytes(b), folder(c), remote(r), archive(a), destination(d)
 	{
 	}
 	void do_it() override;
@@ -88,7 +87,11 @@ struct path_case_less {
 // large): the temporary folder and the memory stay bounded while unpacking
 // lags behind the streams.
 static const int64_t unpack_room_bytes = int64_t(256) << 20;
-static int unpack_room_tasks() { return 4 * UTL_count_processors(); }
+static int unpack_room_tasks()
+{
+	static const int room = 4 * UTL_count_processors();	// asked once: the count is read from a file
+	return room;
+}
 
 
 // The signature a fetched file must have before it takes its place; empty
@@ -199,7 +202,6 @@ static void drop_unpacks()
 	if (g_grab.unpack_wake >= 0) close(g_grab.unpack_wake);
 	g_grab.unpack_wake = -1;
 	g_grab.files_held.clear();
-	g_grab.held_names.clear();
 	g_grab.held_bytes = 0;
 	g_grab.held_kb = 0;
 	g_grab.held_install_kb = 0;
@@ -220,14 +222,16 @@ static void drop_transfers()
 	for (const grab_stream& st : g_grab.streams) http.drop(st.slot);
 }
 
-std::string grab_archive_path(int stream) { return UTIL_run_folder() + std::to_string(stream) + ".zip"; }
+std::string grab_archive_path(int file) { return UTIL_run_folder() + std::to_string(file) + ".zip"; }
+
+std::string grab_stream_archive(int stream) { return grab_archive_path(g_grab.streams[stream].file); }
 
 void grab_discard_archives()
 {
 	for (int i = 0; i < http_stream_count; ++i) {
 		const grab_stream& st = g_grab.streams[i];
 		if (!st.on || st.file < 0 || st.file >= (int)sim_info.size()) continue;
-		delete_file(grab_archive_path(i));
+		delete_file(grab_stream_archive(i));
 	}
 }
 
@@ -487,7 +491,6 @@ static void collect_tasks()
 			c->code = err;
 		}
 		g_grab.files_held.erase(c->file);
-		if (c->held >= 0 && c->held < (int)g_grab.held_names.size()) g_grab.held_names[c->held] = 0;
 		g_grab.held_bytes -= c->bytes;
 		g_grab.held_kb -= sim_info[c->file].versions.back().kb1;
 		g_grab.held_install_kb -= sim_info[c->file].versions.back().kb2;
@@ -539,23 +542,17 @@ static int unpack_pool_ready()
 	return 0;
 }
 
-// Stream i finished the archive of file f: it goes to the unpack set under a
-// name of its own, so that the stream can fetch its next file. 0, or errno
-// when the archive could not be moved.
+// Stream i finished the archive of file f: it goes to the unpack set as it
+// lies, under the file's own name, and the stream fetches its next file. 0,
+// or errno when the set could not be made.
 static int hand_over(const std::string& folder, int i, int f, int sel, const std::string& remote,
                      const std::string& archive, const std::string& destination)
 {
 	if (int err = unpack_pool_ready()) return err;
-	int h = 0;
-	while (h < (int)g_grab.held_names.size() && g_grab.held_names[h]) ++h;
-	if (h == (int)g_grab.held_names.size()) g_grab.held_names.push_back(0);
-	std::string held = grab_archive_path(http_stream_count + h);
-	if (rename(archive.c_str(), held.c_str()) != 0) return errno;
-	g_grab.held_names[h] = 1;
 	const file_version_struct& v = sim_info[f].versions.back();
 	int64_t bytes = (int64_t)v.kb1 * 1000;
-	g_grab.unpack_pool->enqueue_task(new grab_unpack_task(f, sel, g_grab.streams[i].fails, g_grab.streams[i].bad_servers, h, bytes, folder,
-	                                               remote, held, destination));
+	g_grab.unpack_pool->enqueue_task(new grab_unpack_task(f, sel, g_grab.streams[i].fails, g_grab.streams[i].bad_servers, bytes, folder,
+	                                               remote, archive, destination));
 	g_grab.files_held.insert(f);
 	g_grab.held_bytes += bytes;
 	g_grab.held_kb += v.kb1;
@@ -666,7 +663,6 @@ static void stream_step(const std::string& folder, int i, int f)
 	else
 		st.server = sel;
 	std::string remote = server_path[sel] + v.path + ".zip";
-	std::string archive = grab_archive_path(i);
 	std::string destination = UTIL_local_path(folder, v);
 	st.take = 0;
 	crnt_file_path = remote;
@@ -691,9 +687,14 @@ static void stream_step(const std::string& folder, int i, int f)
 		finished = true;
 	} else if (v.want_download) {
 		stg.action = action_download;
-		if (!http.busy(st.slot)) st.seen = 0;	// a new transfer
+		if (!http.busy(st.slot)) {	// a new transfer
+			st.seen = 0;
+			st.archive = grab_archive_path(f);
+		}
+		const std::string archive = st.archive;
 		g_grab.shown_quiet = 0;
-		int r = http.net_check(st.slot, server_name[sel], remote, archive, http_listed_limit(v.kb1));
+		// written in place: the run's folder is this run's alone, and the name is this file's
+		int r = http.net_check(st.slot, server_name[sel], remote, archive, http_listed_limit(v.kb1), true);
 		if (r != 0) g_grab.moved = 1;
 		if (r == 1) {
 			stg.download_error = 0;

@@ -159,6 +159,7 @@ struct grab_stream {
 	int64_t  seen = 0;		// body bytes of its running transfer seen so far
 	unsigned fail_mark = 0;	// the deliveries counted when its file last failed on the network
 	int      slot = 0;		// its HTTP slot: the transfer runs there
+	std::string archive;	// where its running transfer writes the archive
 };
 
 // What the web download pump keeps between its calls besides `next`: the
@@ -176,7 +177,6 @@ struct UTIL_grab_run {
 	int                     unpack_wake = -1;	// eventfd the set signals on each task it retires
 	std::atomic<int>        unpack_dropped{0};	// tasks not yet started only delete their archive
 	std::set<int>           files_held;	// files whose archive the set holds
-	std::vector<char>       held_names;	// which held-archive names are taken
 	int64_t                 held_bytes = 0;
 	float                   held_kb = 0;
 	float                   held_install_kb = 0;	// installed size of the held archives

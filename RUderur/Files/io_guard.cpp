@@ -140,33 +140,56 @@ static std::string with_slash(const std::string& folder)
 	return f;
 }
 
-int unpack_temp_open(const std::string& folder, std::string& temp)
+// Tries fresh temporary names in folder until `make` (0 or errno) takes one.
+template <class F> static int with_temp_name(const std::string& folder, std::string& temp, F make)
 {
 	std::string f = with_slash(folder);
 	for (int attempt = 0; attempt < 100; ++attempt) {
 		std::string name = f + kTempPrefix + random_suffix();
-		int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-		if (fd >= 0) {
+		int err = make(name);
+		if (err == 0) {
 			temp = name;
-			return fd;
+			return 0;
 		}
-		if (errno != EEXIST) return -errno;
+		if (err != EEXIST) return err;
 	}
-	return -EEXIST;
+	return EEXIST;
+}
+
+int unpack_temp_open(const std::string& folder, std::string& temp)
+{
+	int fd = -1;
+	int err = with_temp_name(folder, temp, [&](const std::string& name) {
+		fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+		return fd >= 0 ? 0 : errno;
+	});
+	return err ? -err : fd;
 }
 
 int unpack_temp_link(const std::string& folder, const std::string& text, std::string& temp)
 {
-	std::string f = with_slash(folder);
-	for (int attempt = 0; attempt < 100; ++attempt) {
-		std::string name = f + kTempPrefix + random_suffix();
-		if (symlink(text.c_str(), name.c_str()) == 0) {
-			temp = name;
-			return 0;
-		}
-		if (errno != EEXIST) return errno;
-	}
-	return EEXIST;
+	return with_temp_name(folder, temp,
+	                      [&](const std::string& name) { return symlink(text.c_str(), name.c_str()) == 0 ? 0 : errno; });
+}
+
+int unpack_unnamed_open(const std::string& folder)
+{
+	// named through /proc/self/fd: without it such a file could never be placed
+	static const bool can_name = access("/proc/self/fd", X_OK) == 0;
+	if (!can_name) return -EOPNOTSUPP;
+	int fd = open(with_slash(folder).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+	return fd >= 0 ? fd : -errno;
+}
+
+int unpack_unnamed_link(int fd, const std::string& path)
+{
+	std::string self = "/proc/self/fd/" + std::to_string(fd);
+	return linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
+int unpack_unnamed_link_temp(int fd, const std::string& folder, std::string& temp)
+{
+	return with_temp_name(folder, temp, [&](const std::string& name) { return unpack_unnamed_link(fd, name); });
 }
 
 int is_unpack_temp(const std::string& name)

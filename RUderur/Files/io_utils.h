@@ -72,15 +72,24 @@ int path_stays_inside(const std::string& root, const std::string& path, int foll
 // 1 when a link with this text, placed at link_path inside root, points inside root.
 int link_stays_inside(const std::string& root, const std::string& link_path, const std::string& text);
 
-// --- unpacking: each file is written under a temporary name in its own folder
-// and renamed over its target only once complete, so a killed run never leaves
-// a fragment at a listed path.
+// --- unpacking: each file is written without a name, or under a temporary
+// one, in its own folder and takes its target's name only once complete, so a
+// killed run never leaves a fragment at a listed path.
 
 // Opens a new temporary file in folder (O_EXCL, never through a link); the fd,
 // or -errno. `temp` receives its full path.
 int  unpack_temp_open(const std::string& folder, std::string& temp);
 // Makes a link with this text under a temporary name in folder; 0 or errno.
 int  unpack_temp_link(const std::string& folder, const std::string& text, std::string& temp);
+// Opens a new file without a name in folder, where the volume makes such
+// files: it appears only when linked whole at its name, and a killed run
+// leaves nothing of it. The fd, or -errno.
+int  unpack_unnamed_open(const std::string& folder);
+// Gives the file without a name `fd` the name `path`, which must be free:
+// 0 or errno (EEXIST when it is taken).
+int  unpack_unnamed_link(int fd, const std::string& path);
+// Gives it a temporary name in folder instead; 0 or errno.
+int  unpack_unnamed_link_temp(int fd, const std::string& folder, std::string& temp);
 // 1 when a folder entry's name is such a temporary.
 int  is_unpack_temp(const std::string& name);
 // Removes the temporaries a killed run left in folder; the number removed.

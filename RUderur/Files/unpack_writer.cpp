@@ -30,20 +30,25 @@ int unpack_signer::check()
 
 int unpack_signer::put_in_place(const std::string& temp, const std::string& path)
 {
-	// The identity is taken after the rename, which changes the file's change
-	// time, and only when the inode there is the one written: another entry,
-	// a case twin or another program may have renamed a file over it since.
-	struct stat written, there;
+	struct stat written;
 	const bool looked = id_out && lstat(temp.c_str(), &written) == 0;
 	if (rename(temp.c_str(), path.c_str()) != 0) return errno;
-	if (out) *out = bytes ? got : std::string();
-	if (id_out) {
-		*id_out = file_identity();
-		if (looked && lstat(path.c_str(), &there) == 0 && there.st_dev == written.st_dev &&
-		    there.st_ino == written.st_ino && (uint64_t)there.st_size == bytes)
-			*id_out = file_identity_from(there);
-	}
+	placed(path, looked ? &written : nullptr);
 	return 0;
+}
+
+void unpack_signer::placed(const std::string& path, const struct stat* written)
+{
+	// The identity is taken after the file took its name, which changes its
+	// change time, and only when the inode there is the one written: another
+	// entry, a case twin or another program may have put a file there since.
+	if (out) *out = bytes ? got : std::string();
+	if (!id_out) return;
+	*id_out = file_identity();
+	struct stat there;
+	if (written && lstat(path.c_str(), &there) == 0 && there.st_dev == written->st_dev && there.st_ino == written->st_ino &&
+	    (uint64_t)there.st_size == bytes)
+		*id_out = file_identity_from(there);
 }
 
 unpack_writer::unpack_writer(const std::string& target, const unpack_rules* rules, uint64_t max_bytes)
@@ -59,6 +64,20 @@ unpack_writer::~unpack_writer()
 
 int unpack_writer::open()
 {
+	// A new file is written without a name and linked at its target once
+	// whole: one change to its folder, made outside the folder's lock, and
+	// nothing left when the run is killed. One that replaces a file is renamed
+	// over it, so that the target is always the old file or the new one.
+	full_ = path_full(target_);
+	struct stat st;
+	if (lstat(full_.c_str(), &st) != 0 && errno == ENOENT) {
+		int fd = unpack_unnamed_open(folder_of(full_));
+		if (fd >= 0) {
+			fd_ = fd;
+			unnamed_ = true;
+			return 0;
+		}
+	}
 	int fd = unpack_temp_open(folder_of(target_), temp_);
 	if (fd < 0) { ERR_AT(); return -fd; }
 	fd_ = fd;
@@ -88,14 +107,49 @@ void unpack_writer::set_temp_time(bool follow)
 	struct timespec ts[2];
 	ts[0].tv_sec = ts[1].tv_sec = when_;
 	ts[0].tv_nsec = ts[1].tv_nsec = 0;
-	utimensat(AT_FDCWD, temp_.c_str(), ts, follow ? 0 : AT_SYMLINK_NOFOLLOW);
+	if (unnamed_)
+		futimens(fd_, ts);
+	else
+		utimensat(AT_FDCWD, temp_.c_str(), ts, follow ? 0 : AT_SYMLINK_NOFOLLOW);
+}
+
+// The file without a name takes the target's name; when a file came there
+// meanwhile, a temporary one that is renamed over it.
+int unpack_writer::place_unnamed(int err)
+{
+	struct stat written;
+	if (!err) set_temp_time(true);
+	if (!err && fstat(fd_, &written) != 0) { err = errno; ERR_AT(); }
+	bool linked = false;
+	if (!err) {
+		err = unpack_unnamed_link(fd_, full_);
+		linked = err == 0;
+		if (err == EEXIST && (err = unpack_unnamed_link_temp(fd_, folder_of(full_), temp_)) == 0)
+			err = sign_.put_in_place(temp_, full_);
+		if (err) ERR_AT();
+	}
+	int closed = close(fd_);
+	fd_ = -1;
+	if (closed != 0 && !err) {
+		// its bytes may not all have reached the disk: a new file goes again
+		err = errno;
+		ERR_AT();
+		struct stat there;
+		if (linked && lstat(full_.c_str(), &there) == 0 && there.st_ino == written.st_ino && there.st_dev == written.st_dev)
+			unlink(full_.c_str());
+		return err;
+	}
+	if (err) return err;	// the destructor removes a temporary name
+	if (linked) sign_.placed(full_, &written);
+	temp_.clear();
+	return 0;
 }
 
 // The last step of both kinds: the temporary takes the target's name, or goes.
 int unpack_writer::put_in_place(int err)
 {
 	// the rename into place, and the placed file's signature and identity taken
-	if (!err && (err = sign_.put_in_place(temp_, path_full(target_))) != 0) ERR_AT();
+	if (!err && (err = sign_.put_in_place(temp_, full_.empty() ? path_full(target_) : full_)) != 0) ERR_AT();
 	if (err) return err;	// the destructor removes the temporary
 	temp_.clear();
 	return 0;
@@ -106,6 +160,7 @@ int unpack_writer::place()
 	int err = sign_.check();
 	if (err) ERR_AT();
 	if (!err && mode_ != 0) fchmod(fd_, mode_ & 0777);
+	if (unnamed_) return place_unnamed(err);
 	int closed = close(fd_);
 	fd_ = -1;
 	if (closed != 0 && !err) { err = errno; ERR_AT(); }

@@ -1,14 +1,16 @@
 #ifndef UNPACK_WRITER_H
 #define UNPACK_WRITER_H
 // The one disk writer of the unpackers: an archive format reads its entries
-// and hands each entry's bytes here. An entry is written under a temporary
-// name beside its target (never through a link there), bounded, signed as it
-// is written, checked against its listing, and renamed over the target only
-// once whole: the target is the old file or the new one, never a part, and a
-// killed run leaves no fragment at a listed path.
+// and hands each entry's bytes here. An entry is written in its target's
+// folder (never through a link there) without a name, or under a temporary one
+// where it replaces a file, bounded, signed as it is written, checked against
+// its listing, and given the target's name only once whole: the target is the
+// old file or the new one, never a part, and a killed run leaves no fragment
+// at a listed path.
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <sys/stat.h>
 #include "io_utils.h"
 #include "p7z_md5.h"
 
@@ -27,6 +29,9 @@ public:
 	// to unpack_rules::identity, known only when what then stands at path is
 	// the file renamed there, holding every byte signed.
 	int put_in_place(const std::string& temp, const std::string& path);
+	// The same for a file that took its name at path otherwise: written (null:
+	// not known) is how it stood just before.
+	void placed(const std::string& path, const struct stat* written);
 
 private:
 	md5_digest     md5;
@@ -69,14 +74,16 @@ public:
 	uint64_t bytes() const { return bytes_; }
 
 private:
-	std::string   target_, temp_;
+	std::string   target_, full_, temp_;	// full_: the target as found on disk, once opened
 	unpack_signer sign_;
 	uint64_t      max_, bytes_ = 0;
 	int           fd_ = -1, mode_ = 0;
 	bool          timed_ = false;
+	bool          unnamed_ = false;	// written without a name, linked at the target
 	time_t        when_ = 0;
 	void set_temp_time(bool follow);
 	int  put_in_place(int err);
+	int  place_unnamed(int err);
 };
 
 #endif

@@ -450,23 +450,85 @@ static int scan_zip_listing(unzFile uf, const std::string& zip, const unpack_rul
 	return unpack_listing_check(entries > listed ? entries : listed, seen > seen_fork ? seen : seen_fork, zip, rules);
 }
 
+// The library reads the archive through the descriptor the entries are read
+// from: one open of the archive. It asks for a few bytes at a time, so reads
+// go through a window of the archive (a small one is read whole at once).
+struct zip_fd_source {
+	enum { window_size = 16 << 10 };
+	int      fd;
+	uint64_t at = 0, size = 0;
+	uint64_t base = 0;	// where the window starts in the archive
+	size_t   held = 0;	// bytes in it
+	int      failed = 0;
+	unsigned char window[window_size];
+};
+
+static voidpf ZCALLBACK fd_open(voidpf opaque, const void*, int mode)
+{
+	return (mode & ZLIB_FILEFUNC_MODE_WRITE) ? nullptr : opaque;
+}
+
+static uLong ZCALLBACK fd_read(voidpf, voidpf stream, void* buf, uLong size)
+{
+	zip_fd_source* s = (zip_fd_source*)stream;
+	if (size > zip_fd_source::window_size / 2 || s->at < s->base || s->at + size > s->base + s->held) {
+		ssize_t n;
+		if (size > zip_fd_source::window_size / 2) {
+			do n = pread(s->fd, buf, size, (off_t)s->at);
+			while (n < 0 && errno == EINTR);
+			if (n < 0) s->failed = 1;
+			if (n <= 0) return 0;
+			s->at += (uint64_t)n;
+			return (uLong)n;
+		}
+		do n = pread(s->fd, s->window, sizeof(s->window), (off_t)s->at);
+		while (n < 0 && errno == EINTR);
+		s->base = s->at;
+		s->held = n > 0 ? (size_t)n : 0;
+		if (n < 0) s->failed = 1;
+	}
+	uint64_t left = s->base + s->held > s->at ? s->base + s->held - s->at : 0;
+	size_t n = left < size ? (size_t)left : (size_t)size;
+	memcpy(buf, s->window + (s->at - s->base), n);
+	s->at += n;
+	return (uLong)n;
+}
+
+static uLong ZCALLBACK fd_write(voidpf, voidpf, const void*, uLong) { return 0; }
+static ZPOS64_T ZCALLBACK fd_tell(voidpf, voidpf stream) { return ((zip_fd_source*)stream)->at; }
+
+static long ZCALLBACK fd_seek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+	zip_fd_source* s = (zip_fd_source*)stream;
+	s->at = offset + (origin == ZLIB_FILEFUNC_SEEK_CUR ? s->at : origin == ZLIB_FILEFUNC_SEEK_END ? s->size : 0);
+	return 0;
+}
+
+static int ZCALLBACK fd_close(voidpf, voidpf) { return 0; }
+static int ZCALLBACK fd_error(voidpf, voidpf stream) { return ((zip_fd_source*)stream)->failed; }
+
 int zip_to_file(const std::string& zip, const std::string& out_dir, std::string* first_name, int rename,
                 const unpack_rules* rules)
 {
 	std::string z = path_full(zip);
-	unzFile uf = unzOpen64(z.c_str());
+	zip_fd_source source;
+	source.fd = open(z.c_str(), O_RDONLY | O_CLOEXEC);
+	struct stat st;
+	unzFile uf = nullptr;
+	if (source.fd >= 0 && fstat(source.fd, &st) == 0) {
+		source.size = (uint64_t)st.st_size;
+		zlib_filefunc64_def io = {fd_open, fd_read, fd_write, fd_tell, fd_seek, fd_close, fd_error, &source};
+		uf = unzOpen2_64(z.c_str(), &io);
+	}
 	if (!uf) {
+		if (source.fd >= 0) close(source.fd);
 		io_log() << "OK I am about to report that I could not open a zip file for extraction!\n"
 		    << "That incoming file is " << zip << "\n"
 		    << "In c-form, it is " << z << "\n"
 		    << "The size is " << z.size() << "\n";
 		return err_zip_open;
 	}
-	int zfd = open(z.c_str(), O_RDONLY | O_CLOEXEC);
-	if (zfd < 0) {
-		unzClose(uf);
-		return err_zip_open;
-	}
+	const int zfd = source.fd;
 	std::string wanted = first_name ? *first_name : "";
 	int err = unpack_folder_allowed(out_dir, rules);
 	if (!err) err = scan_zip_listing(uf, zip, rules);

@@ -198,7 +198,7 @@ int down_class::finish_file()
 	int err = 0;
 	if (file >= 0 && close(file) != 0) err = errno;
 	file = -1;
-	if (!err && !part_path.empty() && rename(part_path.c_str(), local_path.c_str()) != 0) err = errno;
+	if (!err && !part_path.empty() && !in_place && rename(part_path.c_str(), local_path.c_str()) != 0) err = errno;
 	if (err) close_file();
 	part_path.clear();
 	return err;
@@ -319,9 +319,13 @@ bool down_class::parse_head()
 		}
 	}
 	if (!local_path.empty()) {
-		part_path = local_path + ".part";
-		unlink(part_path.c_str());	// a new file, never one (or a link) that was there
+		part_path = in_place ? local_path : local_path + ".part";
+		// a new file, never one (or a link) that was there
 		file = open(part_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+		if (file < 0 && errno == EEXIST) {
+			unlink(part_path.c_str());
+			file = open(part_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+		}
 		if (file < 0) {
 			error = errno;
 			part_path.clear();
@@ -527,7 +531,7 @@ int http_class::net_wait(int first, int last, int ms, int extra_fd)
 }
 
 int http_class::net_check(int slot, std::string server, std::string path, const std::string& local,
-                          int64_t max_bytes)
+                          int64_t max_bytes, bool in_place)
 {
 	static std::vector<std::string> files_not_found;
 	static bool started = false;
@@ -573,6 +577,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 		hdrs["Connection"] = "close";
 		d = new down_class(server.c_str(), 80, path.c_str(), false, hdrs, nullptr, 0, local.c_str());
 		d->max_bytes = max_bytes;
+		d->in_place = in_place;
 		rec.local_error = 0;
 	}
 

@@ -71,6 +71,7 @@ public:
 	int               file;				// local output descriptor, -1 when none
 	std::string       local_path;
 	std::string       part_path;		// the body goes here until the transfer is done
+	bool              in_place = false;	// part_path is local_path itself
 	int               error;			// 0, errno of the local file, or a network code
 	int64_t           content_length;	// -1 until known
 	int64_t           bytes_received;	// body bytes taken
@@ -124,8 +125,10 @@ public:
 	// longer than `max_bytes` (or announced so) fails the transfer. A 404 on
 	// the server list's or the directory's slot is shown once per file; the
 	// download pump's streams name the files no server has at the run's end.
+	// in_place: the body is written at `local` itself, a name in a folder the
+	// caller keeps to itself (no ".part" to rename); a failed transfer removes it.
 	int net_check(int slot, std::string server, std::string path, const std::string& local,
-	              int64_t max_bytes = http_default_limit);
+	              int64_t max_bytes = http_default_limit, bool in_place = false);
 
 	// 1 while a transfer is in the slot.
 	bool busy(int slot) const;

@@ -4,6 +4,7 @@
 #include "files_support.h"
 #include "io_utils.h"
 #include "p7z_md5.h"
+#include "unpack_writer.h"
 #include "xmap.h"
 #include "zip_utils.h"
 #include <csignal>
@@ -62,15 +63,25 @@ TEST(Unpack, AKilledUnpackLeavesTheOldFileAndOnlyATemporaryThatIsCleared)
 	for (const char* archive : {"big.zip", "big.7z"}) {
 		SCOPED_TRACE(archive);
 		sh("rm -rf '" + out + "' && mkdir '" + out + "'");
-		write_file(out + "big.bin", "the old version\n");
 		std::string a = d.path + archive;
-		int status = in_child([&] {
-			struct rlimit r = {8 << 20, 8 << 20}, none = {0, 0};
-			setrlimit(RLIMIT_FSIZE, &r);
-			setrlimit(RLIMIT_CORE, &none);
-			bool seven = a.back() == 'z' && a[a.size() - 2] == '7';
-			return seven ? p7z_to_file(a, out, nullptr, 0) : zip_to_file(a, out, nullptr, 0);
-		});
+		auto killed_unpack = [&] {
+			return in_child([&] {
+				struct rlimit r = {8 << 20, 8 << 20}, none = {0, 0};
+				setrlimit(RLIMIT_FSIZE, &r);
+				setrlimit(RLIMIT_CORE, &none);
+				bool seven = a.back() == 'z' && a[a.size() - 2] == '7';
+				return seven ? p7z_to_file(a, out, nullptr, 0) : zip_to_file(a, out, nullptr, 0);
+			});
+		};
+		// a new file is written without a name where the volume allows it: nothing is left
+		int unnamed = unpack_unnamed_open(out);
+		if (unnamed >= 0) close(unnamed);
+		EXPECT_EQ(killed_unpack(), 128 + SIGXFSZ);
+		EXPECT_EQ(names_in(out).size(), unnamed >= 0 ? 0u : 1u);
+		EXPECT_EQ(unpack_remove_stale(out), unnamed >= 0 ? 0 : 1);
+
+		write_file(out + "big.bin", "the old version\n");
+		int status = killed_unpack();
 		EXPECT_EQ(status, 128 + SIGXFSZ);
 		EXPECT_EQ(read_file(out + "big.bin"), "the old version\n");
 		std::vector<std::string> left = names_in(out);
@@ -94,6 +105,37 @@ TEST(Unpack, AKilledUnpackLeavesTheOldFileAndOnlyATemporaryThatIsCleared)
 	EXPECT_NE(zip_to_file(d.path + "bad.zip", out, nullptr, 0), 0);
 	EXPECT_EQ(read_file(out + "big.bin"), "the old version\n");
 	EXPECT_EQ(names_in(out), std::vector<std::string>{"big.bin"});
+}
+
+// A new file is placed whole also when a file took its name meanwhile: that
+// one is replaced as a file there from the start is, and the identity kept is
+// the placed file's; nothing else is left in the folder.
+TEST(Unpack, AFileThatCameMeanwhileIsReplacedWhole)
+{
+	scratch_dir d;
+	std::string out = d.path + "out/";
+	sh("mkdir -p '" + out + "'");
+	for (int came : {0, 1}) {
+		SCOPED_TRACE(came);
+		std::string sig;
+		file_identity id;
+		unpack_rules rules;
+		rules.signature = &sig;
+		rules.identity = &id;
+		unpack_writer w(out + "new.bin", &rules);
+		ASSERT_EQ(w.open(), 0);
+		ASSERT_EQ(w.write("the new bytes\n", 14), 0);
+		if (came) write_file(out + "new.bin", "another program's\n");
+		ASSERT_EQ(w.place(), 0);
+		EXPECT_EQ(read_file(out + "new.bin"), "the new bytes\n");
+		EXPECT_EQ(names_in(out), std::vector<std::string>{"new.bin"});
+		EXPECT_TRUE(id.known);
+		EXPECT_TRUE(file_identity_of(out + "new.bin").same_as(id));
+		std::string want;
+		EXPECT_EQ(calc_file_md5(out + "new.bin", want), 0);
+		EXPECT_EQ(sig, want);
+		sh("rm -f '" + out + "new.bin'");
+	}
 }
 
 TEST(Unpack, OnlyTheNamedEntryIsWrittenAndItsAbsenceFails)

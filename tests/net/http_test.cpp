@@ -212,6 +212,14 @@ TEST_F(HttpServers, AcceptedAnswerForms)
 		size_t n = atoi(strrchr(p, '/') + 1);
 		EXPECT_EQ(TS_read_file(file), pattern(n)) << p;
 	}
+	// written in place over a link planted at the name: the link is replaced, never written through
+	std::string victim = local("victim.bin"), placed = local("placed.bin");
+	ASSERT_TRUE(TS_write_file(victim, "VICTIM"));
+	ASSERT_EQ(symlink(victim.c_str(), placed.c_str()), 0);
+	EXPECT_EQ(net_get(0, faulty, "/lower/300", placed, 10, http_default_limit, true), 1);
+	EXPECT_EQ(TS_read_file(placed), pattern(300));
+	EXPECT_EQ(TS_read_file(victim), "VICTIM");
+	EXPECT_FALSE(exists(placed + ".part"));
 }
 
 // Every fault fails within seconds and leaves an earlier good copy as it was.
@@ -241,6 +249,10 @@ TEST_F(HttpServers, FaultsFailAndKeepTheOldFile)
 		EXPECT_EQ(http.failure(3).kind, fault.kind) << f;
 		EXPECT_EQ(http.failure(3).server, faulty) << f;
 		EXPECT_EQ(http.failure(3).proxy, "") << f;
+		// one written in place that had begun to write leaves nothing at its name
+		if (fault.kind != http_failed_cut && strcmp(f, "/long/1000") != 0) continue;
+		EXPECT_EQ(net_get(3, faulty, f, local("placed.bin"), 10, http_default_limit, true), 2) << f;
+		EXPECT_FALSE(exists(local("placed.bin"))) << f;
 	}
 	EXPECT_EQ(net_get(3, faulty, "/status/503", file), 2);
 	EXPECT_EQ(http.failure(3).status, 503);

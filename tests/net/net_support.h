@@ -14,6 +14,7 @@ struct NetJob {
 	std::string server, path, local;
 	int         result = 0;
 	int64_t     max_bytes = http_default_limit;
+	bool        in_place = false;	// the body written at `local` itself
 	double      seconds = 0;	// when the result came
 };
 
@@ -34,7 +35,7 @@ inline void net_run(std::vector<NetJob>& jobs, double max_seconds)
 			if (j.result) continue;
 			down_class* d = http.transfer(j.slot);
 			int64_t before = d ? d->bytes_received : 0;
-			j.result = http.net_check(j.slot, j.server, j.path, j.local, j.max_bytes);
+			j.result = http.net_check(j.slot, j.server, j.path, j.local, j.max_bytes, j.in_place);
 			if (j.result) j.seconds = net_now() - start;
 			else {
 				busy = true;
@@ -47,10 +48,11 @@ inline void net_run(std::vector<NetJob>& jobs, double max_seconds)
 }
 
 inline int net_get(int slot, const std::string& server, const std::string& path, const std::string& local,
-                   double max_seconds = 10, int64_t max_bytes = http_default_limit)
+                   double max_seconds = 10, int64_t max_bytes = http_default_limit, bool in_place = false)
 {
 	std::vector<NetJob> jobs = {{slot, server, path, local}};
 	jobs[0].max_bytes = max_bytes;
+	jobs[0].in_place = in_place;
 	net_run(jobs, max_seconds);
 	return jobs[0].result;
 }

@@ -38,17 +38,17 @@ TEST(DemoCleanup, DiscardTakesTheStreamsArchivesOnly)
 		h.versions.emplace_back();
 		h.versions.back().path = "All/Resources/a.txt";
 	}
-	for (int i = 0; i < 4; ++i) wz_write(grab_archive_path(i), "x");
 	wz_write(dest_dir_path + "Resources/a.txt.zip", "the user's own file");
 	g_grab.streams[0].on = 1; g_grab.streams[0].file = 0;
 	g_grab.streams[1].on = 1; g_grab.streams[1].file = 3;	// past the end of the list: left alone
 	g_grab.streams[2].on = 0; g_grab.streams[2].file = 1;
 	g_grab.streams[3].on = 1; g_grab.streams[3].file = 2;
+	for (int i = 0; i < 4; ++i) wz_write(grab_stream_archive(i), "x");
 	grab_discard_archives();
-	EXPECT_EQ(access(grab_archive_path(0).c_str(), F_OK), -1);
-	EXPECT_EQ(access(grab_archive_path(1).c_str(), F_OK), 0);
-	EXPECT_EQ(access(grab_archive_path(2).c_str(), F_OK), 0);
-	EXPECT_EQ(access(grab_archive_path(3).c_str(), F_OK), -1);
+	EXPECT_EQ(access(grab_stream_archive(0).c_str(), F_OK), -1);
+	EXPECT_EQ(access(grab_stream_archive(1).c_str(), F_OK), 0);
+	EXPECT_EQ(access(grab_stream_archive(2).c_str(), F_OK), 0);
+	EXPECT_EQ(access(grab_stream_archive(3).c_str(), F_OK), -1);
 	EXPECT_EQ(wz_read(dest_dir_path + "Resources/a.txt.zip"), "the user's own file");
 	sim_info.clear();
 	grab_files_start();
