@@ -19,6 +19,12 @@ MACIBM_shell_hooks_t MACIBM_shell_hooks = {};
 
 static int in_alert = 0;
 
+// Two of an alert's lines as one sentence: a part left empty adds no blank.
+static std::string alert_joined(const std::string& a, const std::string& b)
+{
+	return a.empty() || b.empty() ? a + b : a + " " + b;
+}
+
 void __MACIBM_alert(int return_window, std::string msg1, std::string msg2, std::string msg3,
                     std::string msg4, int type, const char* file, int line)
 {
@@ -56,7 +62,7 @@ void __MACIBM_alert(int return_window, std::string msg1, std::string msg2, std::
 
 	// Display.
 	if (recursive || !ogl_inited || !MACIBM_shell_hooks.alert_window) {
-		PLAT_standard_alert(msg1 + " " + msg2, msg3 + " " + msg4);
+		PLAT_standard_alert(alert_joined(msg1, msg2), alert_joined(msg3, msg4));
 	} else if (msg1.empty() && msg2.empty() && msg3.empty() && msg4.empty()) {
 		// nothing to show
 	} else {

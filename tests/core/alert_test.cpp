@@ -113,6 +113,10 @@ TEST_F(Alert, WarningBeforeWindowShowsLogsAndReturns)
 	APL_alert("Line one", "line two", "line three", "line four", t_alert);
 	std::string shown = ::testing::internal::GetCapturedStderr();
 	EXPECT_EQ(shown, "Line one line two\nline three line four\n");
+	// a part left empty leaves no blank at a line's start or end
+	::testing::internal::CaptureStderr();
+	APL_alert("Line one", "", "", "line four", t_alert);
+	EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Line one\nline four\n");
 	EXPECT_FALSE(has("stack_crawl.txt"));
 	// four empty lines: nothing is shown, but the report and log are written
 	::testing::internal::CaptureStderr();
@@ -132,8 +136,8 @@ TEST_F(Alert, WarningBeforeWindowShowsLogsAndReturns)
 	std::string log = file("log.txt");
 	EXPECT_NE(log.find("\nLine one\nline two\nline three\nline four\n(" __FILE__ " line "), std::string::npos) << log;
 	EXPECT_NE(log.find("\n\n\n\n\n(" __FILE__ " line "), std::string::npos) << log;
-	EXPECT_EQ(core_count(log, "OK check MemoryLog.txt!"), 3);
-	EXPECT_EQ(core_count(file("MemoryLog.txt"), "dump_mem_stats: "), 3);	// one run: appended
+	EXPECT_EQ(core_count(log, "OK check MemoryLog.txt!"), 4);
+	EXPECT_EQ(core_count(file("MemoryLog.txt"), "dump_mem_stats: "), 4);	// one run: appended
 	EXPECT_EQ(app_done, 0);
 }
 

@@ -25,9 +25,10 @@ TEST(Md5, MatchesMd5sumAtBlockBoundariesAndSignsLinkText)
 	ASSERT_EQ(calc_file_md5(d.path + "abc", sig), 0);
 	EXPECT_EQ(sig, "900150983cd24fb0d6963f7d28e17f72");
 	// The file and the piece-by-piece paths across the digest's 64-byte
-	// blocks and the file reader's pieces; the pieces cut at odd places.
+	// blocks, its padding's edges and the file reader's pieces; the pieces
+	// cut at odd places.
 	unsigned seed = 1;
-	for (size_t n : {1ul, 63ul, 64ul, 65535ul, 65536ul, 65537ul, 131071ul, 131072ul, 262145ul, 1000003ul}) {
+	for (size_t n : {1ul, 55ul, 56ul, 57ul, 63ul, 64ul, 119ul, 120ul, 121ul, 65535ul, 65536ul, 65537ul, 131071ul, 131072ul, 262145ul, 1000003ul}) {
 		SCOPED_TRACE(n);
 		std::string p = d.path + "r" + std::to_string(n);
 		std::string bytes = random_bytes(n, seed++);
