@@ -124,8 +124,12 @@ struct checked_folders {
 	{
 		std::string path = trimmed(folder), name;
 		int dir = in_held(path, name);
+		// a name not there as spelled may be there in another case, which only
+		// the case repair finds: made through the held folder it would be a twin
+		struct stat st;
+		if (dir >= 0 && g_case_sensitive && fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) dir = -1;
 		int code = dir < 0 ? make_folder(path) : mkdirat(dir, name.c_str(), 0755) == 0 ? 0 : errno;
-		int fd = dir < 0 ? open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)
+		int fd = dir < 0 ? open(path_full(path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)
 		                 : openat(dir, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
 		if (fd >= 0) {
 			if (held_fd >= 0) close(held_fd);

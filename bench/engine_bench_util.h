@@ -32,6 +32,7 @@ struct bench_set {
 	std::string out;
 	int count = 2000;
 	int kb = 1000;
+	int per_folder = 100;	// files in each folder of the set
 	bool kept = false;
 
 	bool make(int argc, char** argv, const std::string& keep = std::string())
@@ -56,7 +57,7 @@ struct bench_set {
 		std::string here = __FILE__;
 		std::string script = here.substr(0, here.rfind('/') + 1) + "../tests/engine/make_release.py";
 		return bench_sh("python3 '" + script + "' bench '" + out + "' " + std::to_string(count) + " " +
-		                std::to_string(kb)) == 0;
+		                std::to_string(kb) + " " + std::to_string(per_folder)) == 0;
 	}
 
 	~bench_set()

@@ -5,9 +5,13 @@
 // carries at most 20 MB/s (the first 400 files; only in a network namespace of
 // its own, which the throttle must not leave). The engine's final check is
 // timed apart: its CPU and its share of the run's.
-// Usage: engine_web_bench [count] [kb] [rounds] [--set=DIR] [--engine-only]
+// The engine repairs the case of names as the program does on the volume the
+// set is on (on a volume that tells case apart, each name not there as spelled
+// is looked for in its folder).
+// Usage: engine_web_bench [count] [kb] [rounds] [--set=DIR] [--per-folder=N] [--engine-only]
 //   --set=DIR      the release set made in DIR unless it holds one, and kept
 //                  (two builds compared in turns share one set)
+//   --per-folder=N the files in each folder of a set made (100)
 //   --engine-only  only the engine's rounds: no curl, no throttled round
 #include "engine_bench_util.h"
 #include "utils_records.h"
@@ -153,21 +157,24 @@ int main(int argc, char** argv)
 {
 	std::vector<char*> args;	// the numbers, in order
 	std::string keep;
+	bench_set set;
 	bool engine_only = false;
 	for (int i = 0; i < argc; ++i) {
 		std::string a = argv[i];
 		if (a.compare(0, 6, "--set=") == 0)
 			keep = a.substr(6);
+		else if (a.compare(0, 13, "--per-folder=") == 0)
+			set.per_folder = std::max(1, atoi(a.c_str() + 13));
 		else if (a == "--engine-only")
 			engine_only = true;
 		else
 			args.push_back(argv[i]);
 	}
-	bench_set set;
 	if (!set.make((int)args.size(), args.data(), keep)) return 1;
 	int rounds = args.size() > 3 ? atoi(args[3]) : 3;
 	if (rounds < 1) rounds = 1;
 	bench_engine_start(set.out + "/log.txt");
+	g_case_sensitive = PLAT_volume_case_sensitive(set.out);	// as the program sets it at start-up
 	std::string temp = set.out + "/temp/";
 	if (!bench_read_directory(set, temp)) return 1;
 	TS_nginx nginx;

@@ -9,6 +9,9 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <iconv.h>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
 #include <strings.h>
 #include <sys/stat.h>
 
@@ -18,22 +21,146 @@ static std::atomic<path_case_taken_fn> case_taken{nullptr};
 
 void path_set_case_taken(path_case_taken_fn fn) { case_taken.store(fn); }
 
+// A folder's names as last read. A file installed into a folder of thousands
+// would otherwise read the whole folder again for each new name, and the
+// install changes the folder with each. So a listing is kept while the folder
+// is unchanged, and for a second after it was read whatever changes: what the
+// install adds are its own listed names, which the repair never takes (and
+// path_case_placed adds them as they are placed); a name kept that has gone
+// meanwhile is noticed and the folder read again. Only a name of another case
+// that another program makes within that second can be missed, as it could
+// always be when made just after the folder was read.
+struct case_listing {
+	dev_t                    dev = 0;
+	ino_t                    ino = 0;
+	struct timespec          mtime = {0, 0};
+	double                   read_at = 0;	// monotonic seconds
+	std::vector<std::string> names;	// in the order the folder gives them
+	std::unordered_map<std::string, std::vector<size_t>> by_key;	// case-folded name -> names
+
+	bool fresh(const struct stat& st, double now) const
+	{
+		if (dev != st.st_dev || ino != st.st_ino) return false;
+		bool same = mtime.tv_sec == st.st_mtim.tv_sec && mtime.tv_nsec == st.st_mtim.tv_nsec;
+		return same || now - read_at < 1.0;
+	}
+	std::vector<std::string> named(const std::string& key) const
+	{
+		std::vector<std::string> found;
+		auto at = by_key.find(key);
+		if (at != by_key.end())
+			for (size_t i : at->second) found.push_back(names[i]);
+		return found;
+	}
+};
+
+static std::mutex case_mutex;	// holds the two below
+static std::unordered_map<std::string, case_listing> case_listings;
+static size_t case_names_kept = 0;
+enum { case_names_most = 1000000 };	// beyond this the kept listings are dropped
+
+// The key two names share when strcasecmp finds them equal.
+static std::string case_key(const char* name)
+{
+	std::string k(name);
+	for (char& c : k) c = (char)tolower((unsigned char)c);
+	return k;
+}
+
+static double case_now()
+{
+	struct timespec t;
+	clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
+	return (double)t.tv_sec + t.tv_nsec * 1e-9;
+}
+
+static void case_add_name(case_listing& l, const char* name)
+{
+	std::vector<size_t>& same = l.by_key[case_key(name)];
+	for (size_t i : same)
+		if (l.names[i] == name) return;
+	same.push_back(l.names.size());
+	l.names.push_back(name);
+}
+
+// Reads the folder as it stands after st was taken; false when it cannot be read.
+static bool case_read(const std::string& folder, const struct stat& st, case_listing& l)
+{
+	l.dev = st.st_dev;
+	l.ino = st.st_ino;
+	l.mtime = st.st_mtim;
+	l.read_at = case_now();
+	DIR* d = opendir(folder.c_str());
+	if (!d) return false;
+	while (struct dirent* e = readdir(d))
+		if (strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) case_add_name(l, e->d_name);
+	closedir(d);
+	return true;
+}
+
 // The entry of `folder` equal to `comp` but for case, or empty; an entry the
 // owner of the names says is taken is never chosen.
 static std::string other_case_entry(const std::string& folder, const char* comp, const std::string& prefix)
 {
-	std::string found;
-	DIR* d = opendir(folder.c_str());
-	if (!d) return found;
+	struct stat st;
+	if (stat(folder.c_str(), &st) != 0) return std::string();
 	path_case_taken_fn taken = case_taken.load();
-	while (struct dirent* e = readdir(d)) {
-		if (strcasecmp(e->d_name, comp) != 0) continue;
-		if (taken && taken(prefix + e->d_name)) continue;
-		found = e->d_name;
-		break;
+	const std::string key = case_key(comp);
+	for (int pass = 0; pass < 2; ++pass) {
+		std::vector<std::string> candidates;
+		bool kept = false;
+		{
+			std::lock_guard<std::mutex> hold(case_mutex);
+			auto at = case_listings.find(folder);
+			if (at != case_listings.end() && at->second.fresh(st, case_now())) {
+				kept = true;
+				candidates = at->second.named(key);
+			}
+		}
+		if (!kept) {
+			// read without the lock: other threads go on with their folders meanwhile
+			case_listing l;
+			if (!case_read(folder, st, l)) return std::string();
+			candidates = l.named(key);
+			std::lock_guard<std::mutex> hold(case_mutex);
+			if (case_names_kept > case_names_most) {
+				case_listings.clear();
+				case_names_kept = 0;
+			}
+			case_listing& slot = case_listings[folder];
+			case_names_kept += l.names.size() - slot.names.size();
+			slot = std::move(l);
+		}
+		bool gone = false;
+		for (const std::string& name : candidates) {
+			if (taken && taken(prefix + name)) continue;
+			struct stat there;
+			if (kept && lstat((folder + "/" + name).c_str(), &there) != 0) {
+				gone = true;	// kept from an earlier read: read the folder again
+				break;
+			}
+			return name;
+		}
+		if (!gone) return std::string();
+		std::lock_guard<std::mutex> hold(case_mutex);
+		auto at = case_listings.find(folder);
+		if (at != case_listings.end()) at->second.read_at = -1, at->second.mtime = {0, 0};
 	}
-	closedir(d);
-	return found;
+	return std::string();
+}
+
+void path_case_placed(const std::string& path)
+{
+	if (!g_case_sensitive) return;
+	size_t cut = path.rfind('/');
+	if (cut == std::string::npos || cut + 1 >= path.size()) return;
+	std::string folder = cut ? path.substr(0, cut) : "/";
+	std::lock_guard<std::mutex> hold(case_mutex);
+	auto at = case_listings.find(folder);
+	if (at == case_listings.end()) return;
+	size_t before = at->second.names.size();
+	case_add_name(at->second, path.c_str() + cut + 1);
+	case_names_kept += at->second.names.size() - before;
 }
 
 void set_path_to_full(std::string& path)
@@ -57,6 +184,21 @@ void findPath(char* path)
 {
 	struct stat st;
 	if (stat(path, &st) == 0) return;
+	// Most often a new file in a folder that is there as spelled: only the
+	// name is looked for, without a look at each folder on the way.
+	char* last = strrchr(path, '/');
+	if (last && last != path && last[1]) {
+		*last = 0;
+		bool folder_there = stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+		std::string folder = path;
+		*last = '/';
+		if (folder_there) {
+			if (lstat(path, &st) == 0) return;	// a link to nothing, as spelled
+			std::string other = other_case_entry(folder, last + 1, std::string(path, last + 1 - path));
+			if (!other.empty()) memcpy(last + 1, other.data(), other.size());
+			return;
+		}
+	}
 	char* comp = path;
 	std::string folder = ".";
 	if (*comp == '/') {

@@ -36,6 +36,9 @@ std::string path_full(const std::string& path);
 // Repairs the case of the components of a path that does not exist as spelled;
 // a component that exists as spelled is kept.
 void findPath(char* path);
+// Tells the case repair that this program has just given `path` (a full path)
+// its name, so that the listing it keeps of the folder stays current.
+void path_case_placed(const std::string& path);
 void set_path_to_right_dirchars(std::string& path);
 void get_OS_abs_path(os_dir_type which, std::string& out);
 void get_file_with_path(std::string& out, const std::string& path);

@@ -1,4 +1,5 @@
 #include "unpack_writer.h"
+#include "path_utils.h"
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -42,6 +43,7 @@ void unpack_signer::placed(const std::string& path, const struct stat* written)
 	// The identity is taken after the file took its name, which changes its
 	// change time, and only when the inode there is the one written: another
 	// entry, a case twin or another program may have put a file there since.
+	path_case_placed(path);
 	if (out) *out = bytes ? got : std::string();
 	if (!id_out) return;
 	*id_out = file_identity();

@@ -48,6 +48,17 @@ TEST_F(Folders, MakeDirsBuildsTheTreeAndMovesFrameworkFolders)
 	EXPECT_TRUE(is_sim_link(fw + "ZenkWidgets.framework/Versions/Current", nullptr));
 	EXPECT_TRUE(is_sim_link(fw + "ZENK.framework/Resources", nullptr));
 	EXPECT_EQ(0, make_dirs(copy_dir));	// again: every folder exists
+
+	// on a volume that tells case apart, a folder the copy spells in another
+	// case is the one used, not a twin made beside it
+	copy_dir = dir + "c/Sim/";
+	sh("mkdir -p '" + copy_dir + "deep/X'");
+	g_case_sensitive = 1;
+	EXPECT_EQ(0, make_dirs(copy_dir));
+	g_case_sensitive = 0;
+	EXPECT_TRUE(is_dir(copy_dir + "deep/X/y"));
+	EXPECT_FALSE(exists(copy_dir + "Deep"));
+	EXPECT_FALSE(exists(copy_dir + "deep/x"));
 }
 
 // make_dirs in the smallest steps the polled form takes: 0 or the start's

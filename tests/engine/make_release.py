@@ -223,15 +223,15 @@ def dvd(out):
     write(os.path.join(out, "expect.txt"), ("\n".join(expect) + "\n").encode())
 
 
-def bench(out, count, kb):
-    """COUNT files of about KB kilobytes: half-compressible data, one archive each."""
+def bench(out, count, kb, per_folder=100):
+    """COUNT files of about KB kilobytes: half-compressible data, one archive each, PER_FOLDER a folder."""
     mirror = os.path.join(out, "mirror", REL)
     tree = os.path.join(out, "tree")
     d = Directory()
     rnd = random.Random(7)
     size = kb * 1000
     for k in range(count):
-        listed = "All/Resources/set%02d/file_%04d.bin" % (k // 100, k)
+        listed = "All/Resources/set%02d/file_%04d.bin" % (k // per_folder, k)
         noise = rnd.randbytes(size // 2)
         data = noise + bytes(size - len(noise))
         write(os.path.join(tree, below(listed)), data)
@@ -280,7 +280,7 @@ def main():
     elif kind == "names":
         names(out)
     elif kind == "bench":
-        bench(out, int(sys.argv[3]), int(sys.argv[4]))
+        bench(out, int(sys.argv[3]), int(sys.argv[4]), *[int(a) for a in sys.argv[5:6]])
     else:
         sys.exit("unknown kind " + kind)
 

@@ -56,6 +56,30 @@ TEST(Paths, CaseRepairFollowsTheDiskUpToTheFirstMismatch)
 		set_path_to_full(p);
 		EXPECT_EQ(p, d.path + "pairs/" + twin + "/sub");
 	}
+	// The listing kept of a folder follows it: names the program placed, and
+	// other programs' renames and removals, one of them within one tick of
+	// the folder's clock (its time put back).
+	std::string kept = d.path + "kept/";
+	sh("mkdir -p '" + kept + "' && touch '" + kept + "README.TXT'");
+	auto repaired = [&](const std::string& name) {
+		std::string q = kept + name;
+		set_path_to_full(q);
+		return q.substr(kept.size());
+	};
+	EXPECT_EQ(repaired("readme.txt"), "README.TXT");
+	for (int i = 0; i < 50; ++i) {
+		write_file(kept + "new_" + std::to_string(i), "x");
+		path_case_placed(kept + "new_" + std::to_string(i));
+	}
+	EXPECT_EQ(repaired("Readme.txt"), "README.TXT");
+	EXPECT_EQ(repaired("NEW_7"), "new_7");
+	EXPECT_EQ(repaired("new_50"), "new_50");
+	sh("cd '" + kept + "' && mv README.TXT ReadMe.txt");
+	EXPECT_EQ(repaired("readme.txt"), "ReadMe.txt");
+	sh("cd '" + kept + "' && touch -r . ../when && mv ReadMe.txt rEADME.txt && touch -r ../when .");
+	EXPECT_EQ(repaired("readme.txt"), "rEADME.txt");
+	sh("rm '" + kept + "rEADME.txt'");
+	EXPECT_EQ(repaired("readme.txt"), "readme.txt");
 	g_case_sensitive = 0;
 	p = d.path + "DATA";
 	set_path_to_full(p);

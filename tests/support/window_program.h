@@ -170,14 +170,16 @@ struct window_program : ::testing::Test {
 	// Waits until the box holds more than `ink` pixels unlike its first one.
 	bool wait_drawn(const dialog_box& d, int x, int y, int w, int h, int ink)
 	{
-		for (int i = 0; i < 100; ++i) {
+		// what must come is waited for as long as on a busy machine it may take
+		auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(x_window_wait);
+		do {
 			pixels p = grab(d, x, y, w, h);
 			int n = 0;
 			for (size_t k = 3; k + 2 < p.size(); k += 3)
 				n += abs(p[k] - p[0]) + abs(p[k + 1] - p[1]) + abs(p[k + 2] - p[2]) > 30;
 			if (p.size() == (size_t)w * h * 3 && n > ink) return true;
 			pause_ms(100);
-		}
+		} while (std::chrono::steady_clock::now() < end);
 		return false;
 	}
 
