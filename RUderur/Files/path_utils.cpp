@@ -1,6 +1,7 @@
 #include "path_utils.h"
 #include "UTL_alert.h"
 #include "UTL_globals.h"
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -31,12 +32,13 @@ void path_set_case_taken(path_case_taken_fn fn) { case_taken.store(fn); }
 // that another program makes within that second can be missed, as it could
 // always be when made just after the folder was read.
 struct case_listing {
-	dev_t                    dev = 0;
-	ino_t                    ino = 0;
-	struct timespec          mtime = {0, 0};
-	double                   read_at = 0;	// monotonic seconds
-	std::vector<std::string> names;	// in the order the folder gives them
-	std::unordered_map<std::string, std::vector<size_t>> by_key;	// case-folded name -> names
+	dev_t           dev = 0;
+	ino_t           ino = 0;
+	struct timespec mtime = {0, 0};
+	double          read_at = 0;	// monotonic seconds
+	size_t          count = 0;	// names held
+	// case-folded name -> the names that fold to it, in the order the folder gives them
+	std::unordered_map<std::string, std::vector<std::string>> by_key;
 
 	bool fresh(const struct stat& st, double now) const
 	{
@@ -46,11 +48,8 @@ struct case_listing {
 	}
 	std::vector<std::string> named(const std::string& key) const
 	{
-		std::vector<std::string> found;
 		auto at = by_key.find(key);
-		if (at != by_key.end())
-			for (size_t i : at->second) found.push_back(names[i]);
-		return found;
+		return at == by_key.end() ? std::vector<std::string>() : at->second;
 	}
 };
 
@@ -76,11 +75,10 @@ static double case_now()
 
 static void case_add_name(case_listing& l, const char* name)
 {
-	std::vector<size_t>& same = l.by_key[case_key(name)];
-	for (size_t i : same)
-		if (l.names[i] == name) return;
-	same.push_back(l.names.size());
-	l.names.push_back(name);
+	std::vector<std::string>& same = l.by_key[case_key(name)];
+	if (std::find(same.begin(), same.end(), name) != same.end()) return;
+	same.push_back(name);
+	++l.count;
 }
 
 // Reads the folder as it stands after st was taken; false when it cannot be read.
@@ -128,7 +126,7 @@ static std::string other_case_entry(const std::string& folder, const char* comp,
 				case_names_kept = 0;
 			}
 			case_listing& slot = case_listings[folder];
-			case_names_kept += l.names.size() - slot.names.size();
+			case_names_kept += l.count - slot.count;
 			slot = std::move(l);
 		}
 		bool gone = false;
@@ -158,9 +156,9 @@ void path_case_placed(const std::string& path)
 	std::lock_guard<std::mutex> hold(case_mutex);
 	auto at = case_listings.find(folder);
 	if (at == case_listings.end()) return;
-	size_t before = at->second.names.size();
+	size_t before = at->second.count;
 	case_add_name(at->second, path.c_str() + cut + 1);
-	case_names_kept += at->second.names.size() - before;
+	case_names_kept += at->second.count - before;
 }
 
 void set_path_to_full(std::string& path)
