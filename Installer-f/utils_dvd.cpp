@@ -84,7 +84,7 @@ int install_files(const std::string& folder, int& cursor, int disk)
 		return install_failed;
 	}
 	if (!copy_pool) {
-		// The unpackers set file times through mktime: the C library reads the
+		// The unpackers set file times through localtime_r: the C library reads the
 		// time zone on its first call, so read it here, once, on this thread.
 		tzset();
 		copy_pool = new UTL_worker_threads(1, dvd_set_limit);

@@ -43,6 +43,8 @@ public:
 	int         file, server, fails, bad_servers;
 	int64_t     bytes;				// the archive's listed size, counted against the set's room
 	std::string folder, remote, archive, destination;
+	bool        in_memory = false;	// the archive's bytes are `held`, not a file at `archive`
+	std::string held;
 	int         code = 0, chmod_result = 0;
 	int         skipped = 0;		// the run was dropped before it got here
 	std::string sig = "NONE";
@@ -54,6 +56,12 @@ public:
 	{
 	}
 	void do_it() override;
+	// Lets the archive go: its file is deleted, its bytes in memory freed.
+	void discard()
+	{
+		if (!in_memory) delete_file(archive);
+		held = std::string();
+	}
 };
 
 // A slice of the run's final check, on a worker thread: each file the run
@@ -87,6 +95,11 @@ struct path_case_less {
 // large): the temporary folder and the memory stay bounded while unpacking
 // lags behind the streams.
 static const int64_t unpack_room_bytes = int64_t(256) << 20;
+// An archive no longer than this is received into memory and unpacked from
+// there: a small file's archive would cost more in making, reading and
+// deleting its file than in its bytes. With the count above, the memory the
+// held archives take stays small.
+static const int64_t archive_in_memory_max = int64_t(64) << 10;
 static int unpack_room_tasks()
 {
 	static const int room = 4 * UTL_count_processors();	// asked once: the count is read from a file
@@ -102,19 +115,19 @@ static std::string listed_md5(const file_version_struct& v)
 	return !v.want_delete && v.sig_want.size() == md5_hex_digits ? v.sig_want : std::string();
 }
 
-// Unpacks a fetched archive into the copy and deletes it, writing nothing to
-// the log but through io_log. written (optional): the file's signature, taken
-// as it was written; identity (optional): the file's as it was put in place.
-static int unpack_and_delete(const std::string& folder, const std::string& archive, const std::string& destination,
-                             float listed_kb, const std::string& signature, int& chmod_result,
-                             std::string* written = nullptr, file_identity* identity = nullptr)
+// Unpacks a fetched archive into the copy and lets it go, writing nothing to
+// the log but through io_log. The task's written signature is taken as the
+// file was written, its identity as it was put in place.
+static int unpack_and_discard(grab_unpack_task& t, const std::string& signature, std::string& written)
 {
+	const file_version_struct& v = sim_info[t.file].versions.back();
 	// The listed file's path: only that entry of the archive is written, and only with its listed bytes.
-	int code = UTIL_unpack(folder, archive, destination, listed_kb, signature, written, identity);
-	chmod_result = 0;
+	int code = UTIL_unpack(t.folder, t.archive, t.destination, v.kb2, signature, &written, &t.identity,
+	                       t.in_memory ? &t.held : nullptr);
+	t.chmod_result = 0;
 	// made executable once in place: its identity changes, and the run's final check reads it back
-	if (destination.find("Contents/MacOS/") != std::string::npos) chmod_result = make_file_executable(destination);
-	delete_file(archive);
+	if (t.destination.find("Contents/MacOS/") != std::string::npos) t.chmod_result = make_file_executable(t.destination);
+	t.discard();
 	return code;
 }
 
@@ -134,15 +147,14 @@ void grab_unpack_task::do_it()
 {
 	if (g_grab.unpack_dropped.load()) {
 		skipped = 1;
-		delete_file(archive);
+		discard();
 		return;
 	}
 	io_log_capture capture;
-	const file_version_struct& v = sim_info[file].versions.back();
 	// signed from the bytes as they went out: the run's final check reads back
 	// only a file whose identity changed since
 	std::string written;
-	code = unpack_and_delete(folder, archive, destination, v.kb2, listed_md5(v), chmod_result, &written, &identity);
+	code = unpack_and_discard(*this, listed_md5(sim_info[file].versions.back()), written);
 	if (code == 0) sig = written;
 	log = capture.text.str();
 }
@@ -180,10 +192,11 @@ static void drop_unpacks()
 		while (UTL_work_task* t = g_grab.unpack_pool->wait_retired_tasks()) {
 			if (grab_unpack_task* u = dynamic_cast<grab_unpack_task*>(t)) {
 				if (!u->log.empty()) xer << u->log;
-				delete_file(u->archive);	// a task the set could not run still had one
-				// one that ran to its end put its file in place: the run installed it
 				std::string msg;
-				if (!u->skipped && u->code == 0 && !u->retire_error(msg) && u->file < (int)sim_info.size()) {
+				const bool ran = !u->retire_error(msg);
+				if (!ran) u->discard();	// a task the set could not run still had its archive
+				// one that ran to its end put its file in place: the run installed it
+				if (ran && !u->skipped && u->code == 0 && u->file < (int)sim_info.size()) {
 					file_version_struct& v = sim_info[u->file].versions.back();
 					v.sig_have = u->sig;
 					v.up_to_date = v.sig_have == v.sig_want;
@@ -486,7 +499,7 @@ static void collect_tasks()
 		if (!c->log.empty()) xer << c->log;
 		std::string msg;
 		if (int err = c->retire_error(msg)) {	// the set could not run it: the attempt failed
-			delete_file(c->archive);
+			c->discard();
 			xer << "Unpacking " << c->archive << " did not run: " << msg << "\n";
 			c->code = err;
 		}
@@ -531,7 +544,7 @@ static void collect_tasks()
 static int unpack_pool_ready()
 {
 	if (g_grab.unpack_pool) return 0;
-	// The unpackers set file times through mktime: the C library reads
+	// The unpackers set file times through localtime_r: the C library reads
 	// the time zone on its first call, so read it here, once, on this thread.
 	tzset();
 	g_grab.unpack_wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
@@ -543,16 +556,23 @@ static int unpack_pool_ready()
 }
 
 // Stream i finished the archive of file f: it goes to the unpack set as it
-// lies, under the file's own name, and the stream fetches its next file. 0,
-// or errno when the set could not be made.
+// lies, under the file's own name or in memory, and the stream fetches its
+// next file. 0, or errno when the set could not be made.
 static int hand_over(const std::string& folder, int i, int f, int sel, const std::string& remote,
                      const std::string& archive, const std::string& destination)
 {
-	if (int err = unpack_pool_ready()) return err;
+	grab_unpack_task* t = new grab_unpack_task(f, sel, g_grab.streams[i].fails, g_grab.streams[i].bad_servers,
+	                                           (int64_t)sim_info[f].versions.back().kb1 * 1000, folder, remote, archive,
+	                                           destination);
+	t->in_memory = http.take_body(g_grab.streams[i].slot, t->held);
+	if (int err = unpack_pool_ready()) {
+		t->discard();
+		delete t;
+		return err;
+	}
 	const file_version_struct& v = sim_info[f].versions.back();
-	int64_t bytes = (int64_t)v.kb1 * 1000;
-	g_grab.unpack_pool->enqueue_task(new grab_unpack_task(f, sel, g_grab.streams[i].fails, g_grab.streams[i].bad_servers, bytes, folder,
-	                                               remote, archive, destination));
+	const int64_t bytes = t->bytes;
+	g_grab.unpack_pool->enqueue_task(t);
 	g_grab.files_held.insert(f);
 	g_grab.held_bytes += bytes;
 	g_grab.held_kb += v.kb1;
@@ -694,14 +714,14 @@ static void stream_step(const std::string& folder, int i, int f)
 		const std::string archive = st.archive;
 		g_grab.shown_quiet = 0;
 		// written in place: the run's folder is this run's alone, and the name is this file's
-		int r = http.net_check(st.slot, server_name[sel], remote, archive, http_listed_limit(v.kb1), true);
+		int r = http.net_check(st.slot, server_name[sel], remote, archive, http_listed_limit(v.kb1), true,
+		                       archive_in_memory_max);
 		if (r != 0) g_grab.moved = 1;
 		if (r == 1) {
 			stg.download_error = 0;
 			delivered(i);
 			// installed once unpacked and its signature checked; the stream goes on
 			if (int err = hand_over(folder, i, f, sel, remote, archive, destination)) {
-				delete_file(archive);
 				local_failure(remote, err, temp_path, v.kb1);
 				return;
 			}

@@ -16,10 +16,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 	std::string out = fuzz_scratch() + "out/";
 	mkdir(out.c_str(), 0755);
 	std::string first;
-	if (FUZZ_ARCHIVE_7Z)
+	if (FUZZ_ARCHIVE_7Z) {
 		p7z_to_file(archive, out, &first, 0);
-	else
+	} else {
 		zip_to_file(archive, out, &first, 0);
+		recursive_delete_folder(out);
+		// as the download pump reads a small archive: from memory, for one entry
+		mkdir(out.c_str(), 0755);
+		unpack_rules rules;
+		rules.entry = first;
+		zip_bytes_to_file(std::string((const char*)data, size), "in.zip", out, nullptr, 0, &rules);
+	}
 	recursive_delete_folder(out);
 	return 0;
 }

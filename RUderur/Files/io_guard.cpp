@@ -177,7 +177,9 @@ int unpack_unnamed_open(const std::string& folder)
 	// named through /proc/self/fd: without it such a file could never be placed
 	static const bool can_name = access("/proc/self/fd", X_OK) == 0;
 	if (!can_name) return -EOPNOTSUPP;
-	int fd = open(with_slash(folder).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+	std::string f = folder;
+	if (!f.empty() && f.back() != '/') f += '/';
+	int fd = open(f.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
 	return fd >= 0 ? fd : -errno;
 }
 

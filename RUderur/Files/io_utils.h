@@ -81,9 +81,9 @@ int link_stays_inside(const std::string& root, const std::string& link_path, con
 int  unpack_temp_open(const std::string& folder, std::string& temp);
 // Makes a link with this text under a temporary name in folder; 0 or errno.
 int  unpack_temp_link(const std::string& folder, const std::string& text, std::string& temp);
-// Opens a new file without a name in folder, where the volume makes such
-// files: it appears only when linked whole at its name, and a killed run
-// leaves nothing of it. The fd, or -errno.
+// Opens a new file without a name in folder (a full path, its case already
+// repaired), where the volume makes such files: it appears only when linked
+// whole at its name, and a killed run leaves nothing of it. The fd, or -errno.
 int  unpack_unnamed_open(const std::string& folder);
 // Gives the file without a name `fd` the name `path`, which must be free:
 // 0 or errno (EEXIST when it is taken).

@@ -97,11 +97,16 @@ static bool case_read(const std::string& folder, const struct stat& st, case_lis
 }
 
 // The entry of `folder` equal to `comp` but for case, or empty; an entry the
-// owner of the names says is taken is never chosen.
-static std::string other_case_entry(const std::string& folder, const char* comp, const std::string& prefix)
+// owner of the names says is taken is never chosen. folder_st (optional): the
+// folder's status, just taken by the caller.
+static std::string other_case_entry(const std::string& folder, const char* comp, const std::string& prefix,
+                                    const struct stat* folder_st = nullptr)
 {
 	struct stat st;
-	if (stat(folder.c_str(), &st) != 0) return std::string();
+	if (folder_st)
+		st = *folder_st;
+	else if (stat(folder.c_str(), &st) != 0)
+		return std::string();
 	path_case_taken_fn taken = case_taken.load();
 	const std::string key = case_key(comp);
 	for (int pass = 0; pass < 2; ++pass) {
@@ -161,27 +166,45 @@ void path_case_placed(const std::string& path)
 	case_names_kept += at->second.count - before;
 }
 
-void set_path_to_full(std::string& path)
+static bool find_path(char* path);
+
+static void full_into(std::string& path, bool* absent)
 {
 	path = app_path + path;
 	if (!g_case_sensitive || path.empty() || path.size() > 499) return;
 	char buf[500];
 	memcpy(buf, path.c_str(), path.size() + 1);
-	findPath(buf);
+	bool none = find_path(buf);
+	if (absent) *absent = none;
 	path = buf;
 }
+
+void set_path_to_full(std::string& path) { full_into(path, nullptr); }
 
 std::string path_full(const std::string& path)
 {
 	std::string f = path;
-	set_path_to_full(f);
+	full_into(f, nullptr);
 	return f;
 }
 
-void findPath(char* path)
+std::string path_full(const std::string& path, bool* absent)
+{
+	*absent = false;
+	std::string f = path;
+	full_into(f, absent);
+	return f;
+}
+
+void findPath(char* path) { find_path(path); }
+
+// findPath; true when nothing stands at the path it leaves.
+static bool find_path(char* path)
 {
 	struct stat st;
-	if (stat(path, &st) == 0) return;
+	// a name there as spelled, a link to nothing included, is kept as it is
+	if (lstat(path, &st) == 0) return false;
+	const bool not_there = errno == ENOENT;
 	// Most often a new file in a folder that is there as spelled: only the
 	// name is looked for, without a look at each folder on the way.
 	char* last = strrchr(path, '/');
@@ -191,10 +214,9 @@ void findPath(char* path)
 		std::string folder = path;
 		*last = '/';
 		if (folder_there) {
-			if (lstat(path, &st) == 0) return;	// a link to nothing, as spelled
-			std::string other = other_case_entry(folder, last + 1, std::string(path, last + 1 - path));
+			std::string other = other_case_entry(folder, last + 1, std::string(path, last + 1 - path), &st);
 			if (!other.empty()) memcpy(last + 1, other.data(), other.size());
-			return;
+			return other.empty() && not_there;
 		}
 	}
 	char* comp = path;
@@ -218,11 +240,12 @@ void findPath(char* path)
 			}
 		}
 		if (stop) *stop = saved;
-		if (!matched || !stop) return;
+		if (!matched || !stop) return false;
 		folder = std::string(path, stop - path);
 		if (folder.empty()) folder = "/";
 		comp = stop + 1;
 	}
+	return false;
 }
 
 static bool valid_utf8(const std::string& s)

@@ -33,6 +33,10 @@ enum { err_file_not_found = -43, err_duplicate_name = -48 };
 void set_path_to_full(std::string& path);
 // The same, as a new string.
 std::string path_full(const std::string& path);
+// The same; *absent is set true when the repair found nothing at the path it
+// gives (no name as spelled, none of another case in its folder), false when
+// something is there or the repair did not look.
+std::string path_full(const std::string& path, bool* absent);
 // Repairs the case of the components of a path that does not exist as spelled;
 // a component that exists as spelled is kept.
 void findPath(char* path);

@@ -34,11 +34,11 @@ int unpack_signer::put_in_place(const std::string& temp, const std::string& path
 	struct stat written;
 	const bool looked = id_out && lstat(temp.c_str(), &written) == 0;
 	if (rename(temp.c_str(), path.c_str()) != 0) return errno;
-	placed(path, looked ? &written : nullptr);
+	placed(path, looked ? &written : nullptr, false);
 	return 0;
 }
 
-void unpack_signer::placed(const std::string& path, const struct stat* written)
+void unpack_signer::placed(const std::string& path, const struct stat* written, bool written_is_there)
 {
 	// The identity is taken after the file took its name, which changes its
 	// change time, and only when the inode there is the one written: another
@@ -48,9 +48,11 @@ void unpack_signer::placed(const std::string& path, const struct stat* written)
 	if (!id_out) return;
 	*id_out = file_identity();
 	struct stat there;
-	if (written && lstat(path.c_str(), &there) == 0 && there.st_dev == written->st_dev && there.st_ino == written->st_ino &&
-	    (uint64_t)there.st_size == bytes)
-		*id_out = file_identity_from(there);
+	if (written && written_is_there)
+		there = *written;
+	else if (!written || lstat(path.c_str(), &there) != 0 || there.st_dev != written->st_dev || there.st_ino != written->st_ino)
+		return;
+	if ((uint64_t)there.st_size == bytes) *id_out = file_identity_from(there);
 }
 
 unpack_writer::unpack_writer(const std::string& target, const unpack_rules* rules, uint64_t max_bytes)
@@ -70,10 +72,11 @@ int unpack_writer::open()
 	// whole: one change to its folder, made outside the folder's lock, and
 	// nothing left when the run is killed. One that replaces a file is renamed
 	// over it, so that the target is always the old file or the new one.
-	full_ = path_full(target_);
+	bool absent = false;	// the case repair may already have looked
+	full_ = path_full(target_, &absent);
 	struct stat st;
-	if (lstat(full_.c_str(), &st) != 0 && errno == ENOENT) {
-		int fd = unpack_unnamed_open(folder_of(full_));
+	if (absent || (lstat(full_.c_str(), &st) != 0 && errno == ENOENT)) {
+		int fd = unpack_unnamed_open(folder_of(full_));	// full already: no second repair
 		if (fd >= 0) {
 			fd_ = fd;
 			unnamed_ = true;
@@ -121,11 +124,13 @@ int unpack_writer::place_unnamed(int err)
 {
 	struct stat written;
 	if (!err) set_temp_time(true);
-	if (!err && fstat(fd_, &written) != 0) { err = errno; ERR_AT(); }
-	bool linked = false;
+	bool linked = false, looked = false;
 	if (!err) {
 		err = unpack_unnamed_link(fd_, full_);
 		linked = err == 0;
+		// taken after the link, which changes its change time: the inode that
+		// now has the name
+		looked = linked && fstat(fd_, &written) == 0;
 		if (err == EEXIST && (err = unpack_unnamed_link_temp(fd_, folder_of(full_), temp_)) == 0)
 			err = sign_.put_in_place(temp_, full_);
 		if (err) ERR_AT();
@@ -137,12 +142,12 @@ int unpack_writer::place_unnamed(int err)
 		err = errno;
 		ERR_AT();
 		struct stat there;
-		if (linked && lstat(full_.c_str(), &there) == 0 && there.st_ino == written.st_ino && there.st_dev == written.st_dev)
+		if (looked && lstat(full_.c_str(), &there) == 0 && there.st_ino == written.st_ino && there.st_dev == written.st_dev)
 			unlink(full_.c_str());
 		return err;
 	}
 	if (err) return err;	// the destructor removes a temporary name
-	if (linked) sign_.placed(full_, &written);
+	if (linked) sign_.placed(full_, looked ? &written : nullptr, true);
 	temp_.clear();
 	return 0;
 }

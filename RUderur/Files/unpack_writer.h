@@ -30,8 +30,9 @@ public:
 	// the file renamed there, holding every byte signed.
 	int put_in_place(const std::string& temp, const std::string& path);
 	// The same for a file that took its name at path otherwise: written (null:
-	// not known) is how it stood just before.
-	void placed(const std::string& path, const struct stat* written);
+	// not known) is how it stood just before, or (written_is_there) how the
+	// inode that took the name stands now.
+	void placed(const std::string& path, const struct stat* written, bool written_is_there);
 
 private:
 	md5_digest     md5;

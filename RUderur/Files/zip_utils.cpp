@@ -4,6 +4,7 @@
 #include "unpack_writer.h"
 #include "xmap.h"
 #include "UTL_log.h"
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -123,20 +124,26 @@ static int read_entry_start(unzFile uf, size_t n, std::vector<unsigned char>& da
 	return 0;
 }
 
-// The entry's date as a local time.
+// The entry's date as a local time. Not through mktime, which looks at the
+// time zone's file again on every call: once per file unpacked. The zone's
+// offset at that moment comes from localtime_r, which reads it once.
 static time_t entry_time(const unz_file_info64& info)
 {
-	time_t now = time(nullptr);
-	struct tm t;
-	localtime_r(&now, &t);
+	struct tm t = {};
 	t.tm_sec = info.tmu_date.tm_sec;
 	t.tm_min = info.tmu_date.tm_min;
 	t.tm_hour = info.tmu_date.tm_hour;
 	t.tm_mday = info.tmu_date.tm_mday;
 	t.tm_mon = info.tmu_date.tm_mon;
 	t.tm_year = info.tmu_date.tm_year - 1900;
-	t.tm_isdst = -1;
-	return mktime(&t);
+	const time_t as_utc = timegm(&t);
+	auto offset_at = [](time_t when) {
+		struct tm local;
+		return localtime_r(&when, &local) ? (time_t)local.tm_gmtoff : 0;
+	};
+	// the offset where the result falls, which differs from the first guess's
+	// only across a change of summer time
+	return as_utc - offset_at(as_utc - offset_at(as_utc));
 }
 
 // The library leaves sizes of 4 GB and more at their 32-bit mark when the
@@ -167,17 +174,47 @@ static void take_zip64_sizes(unz_file_info64& info, const std::vector<unsigned c
 	}
 }
 
+// The archive as the library and the entry reader see it: the descriptor of
+// its file, opened once, or its bytes in memory. The library asks for a few
+// bytes at a time, so reads from the file go through a window of it (a small
+// archive is read whole at once).
+struct zip_fd_source {
+	enum { window_size = 16 << 10 };
+	int      fd = -1;
+	const unsigned char* mem = nullptr;	// the bytes, when the archive is in memory
+	uint64_t at = 0, size = 0;
+	uint64_t base = 0;	// where the window starts in the archive
+	size_t   held = 0;	// bytes in it
+	int      failed = 0;
+	unsigned char window[window_size];
+
+	// Up to n bytes at offset `from`: the count, 0 past the end, -1 on a failed read.
+	ssize_t read_at(void* buf, size_t n, uint64_t from) const
+	{
+		if (mem) {
+			size_t k = from < size ? (size_t)std::min<uint64_t>(n, size - from) : 0;
+			if (k) memcpy(buf, mem + from, k);
+			return (ssize_t)k;
+		}
+		ssize_t got;
+		do got = pread(fd, buf, n, (off_t)from);
+		while (got < 0 && errno == EINTR);
+		return got;
+	}
+};
+
 // Reads the current entry's stored bytes from the archive's own descriptor
 // and inflates them: the library's running counts stop at 4 GB.
 struct entry_reader {
-	int       fd;
+	const zip_fd_source& src;
 	uint64_t  at, left;	// where the stored bytes are, how many remain
 	int       method;
 	z_stream  z;
 	bool      inflating = false, ended = false;
 	std::vector<unsigned char> in;
 
-	entry_reader(int archive_fd, uint64_t offset, uint64_t stored, int m) : fd(archive_fd), at(offset), left(stored), method(m)
+	entry_reader(const zip_fd_source& archive, uint64_t offset, uint64_t stored, int m)
+	    : src(archive), at(offset), left(stored), method(m)
 	{
 		memset(&z, 0, sizeof(z));
 		in.resize(unpack_buffer_size / 4);
@@ -196,9 +233,7 @@ struct entry_reader {
 	int fill()
 	{
 		size_t want = left < in.size() ? (size_t)left : in.size();
-		ssize_t n;
-		do n = pread(fd, in.data(), want, (off_t)at);
-		while (n < 0 && errno == EINTR);
+		ssize_t n = src.read_at(in.data(), want, at);
 		if (n <= 0) return err_zip_short_read;
 		at += (uint64_t)n;
 		left -= (uint64_t)n;
@@ -239,7 +274,7 @@ struct entry_reader {
 // whole, its CRC checked and signed as the listing (rules) wants. Never more
 // than the entry says it holds, nor than max_bytes; *wrote counts what was
 // written.
-static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const unz_file_info64& info,
+static int unzip_regular(unzFile uf, const zip_fd_source& src, const std::string& out_path, const unz_file_info64& info,
                          uint64_t max_bytes, const unpack_rules* rules, uint64_t* wrote)
 {
 	if (info.uncompressed_size > max_bytes) { ERR_AT(); return err_archive_too_big; }
@@ -250,7 +285,7 @@ static int unzip_regular(unzFile uf, int zfd, const std::string& out_path, const
 	if (err != UNZ_OK) { ERR_AT(); return err; }
 	uint64_t offset = unzGetCurrentFileZStreamPos64(uf);
 	unzCloseCurrentFile(uf);
-	entry_reader rd(zfd, offset, info.compressed_size, (int)info.compression_method);
+	entry_reader rd(src, offset, info.compressed_size, (int)info.compression_method);
 	if (rd.start()) { ERR_AT(); return err_zip_short_read; }
 	unpack_writer out(out_path, rules, max_bytes);
 	if ((err = out.open()) != 0) return err;
@@ -450,18 +485,6 @@ static int scan_zip_listing(unzFile uf, const std::string& zip, const unpack_rul
 	return unpack_listing_check(entries > listed ? entries : listed, seen > seen_fork ? seen : seen_fork, zip, rules);
 }
 
-// The library reads the archive through the descriptor the entries are read
-// from: one open of the archive. It asks for a few bytes at a time, so reads
-// go through a window of the archive (a small one is read whole at once).
-struct zip_fd_source {
-	enum { window_size = 16 << 10 };
-	int      fd;
-	uint64_t at = 0, size = 0;
-	uint64_t base = 0;	// where the window starts in the archive
-	size_t   held = 0;	// bytes in it
-	int      failed = 0;
-	unsigned char window[window_size];
-};
 
 static voidpf ZCALLBACK fd_open(voidpf opaque, const void*, int mode)
 {
@@ -471,18 +494,16 @@ static voidpf ZCALLBACK fd_open(voidpf opaque, const void*, int mode)
 static uLong ZCALLBACK fd_read(voidpf, voidpf stream, void* buf, uLong size)
 {
 	zip_fd_source* s = (zip_fd_source*)stream;
-	if (size > zip_fd_source::window_size / 2 || s->at < s->base || s->at + size > s->base + s->held) {
+	if (s->mem || size > zip_fd_source::window_size / 2 || s->at < s->base || s->at + size > s->base + s->held) {
 		ssize_t n;
-		if (size > zip_fd_source::window_size / 2) {
-			do n = pread(s->fd, buf, size, (off_t)s->at);
-			while (n < 0 && errno == EINTR);
+		if (s->mem || size > zip_fd_source::window_size / 2) {
+			n = s->read_at(buf, size, s->at);
 			if (n < 0) s->failed = 1;
 			if (n <= 0) return 0;
 			s->at += (uint64_t)n;
 			return (uLong)n;
 		}
-		do n = pread(s->fd, s->window, sizeof(s->window), (off_t)s->at);
-		while (n < 0 && errno == EINTR);
+		n = s->read_at(s->window, sizeof(s->window), s->at);
 		s->base = s->at;
 		s->held = n > 0 ? (size_t)n : 0;
 		if (n < 0) s->failed = 1;
@@ -507,6 +528,9 @@ static long ZCALLBACK fd_seek(voidpf, voidpf stream, ZPOS64_T offset, int origin
 static int ZCALLBACK fd_close(voidpf, voidpf) { return 0; }
 static int ZCALLBACK fd_error(voidpf, voidpf stream) { return ((zip_fd_source*)stream)->failed; }
 
+static int unzip_all(zip_fd_source& source, const std::string& zip, const std::string& out_dir,
+                     std::string* first_name, int rename, const unpack_rules* rules);
+
 int zip_to_file(const std::string& zip, const std::string& out_dir, std::string* first_name, int rename,
                 const unpack_rules* rules)
 {
@@ -514,13 +538,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 	zip_fd_source source;
 	source.fd = open(z.c_str(), O_RDONLY | O_CLOEXEC);
 	struct stat st;
-	unzFile uf = nullptr;
-	if (source.fd >= 0 && fstat(source.fd, &st) == 0) {
-		source.size = (uint64_t)st.st_size;
-		zlib_filefunc64_def io = {fd_open, fd_read, fd_write, fd_tell, fd_seek, fd_close, fd_error, &source};
-		uf = unzOpen2_64(z.c_str(), &io);
-	}
-	if (!uf) {
+	if (source.fd < 0 || fstat(source.fd, &st) != 0) {
 		if (source.fd >= 0) close(source.fd);
 		io_log() << "OK I am about to report that I could not open a zip file for extraction!\n"
 		    << "That incoming file is " << zip << "\n"
@@ -528,7 +546,32 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 		    << "The size is " << z.size() << "\n";
 		return err_zip_open;
 	}
-	const int zfd = source.fd;
+	source.size = (uint64_t)st.st_size;
+	int err = unzip_all(source, zip, out_dir, first_name, rename, rules);
+	close(source.fd);
+	return err;
+}
+
+int zip_bytes_to_file(const std::string& bytes, const std::string& name, const std::string& out_dir,
+                      std::string* first_name, int rename, const unpack_rules* rules)
+{
+	zip_fd_source source;
+	source.mem = (const unsigned char*)bytes.data();
+	source.size = bytes.size();
+	return unzip_all(source, name, out_dir, first_name, rename, rules);
+}
+
+// Every entry of the archive `source` holds (`zip` names it in the log).
+static int unzip_all(zip_fd_source& source, const std::string& zip, const std::string& out_dir,
+                     std::string* first_name, int rename, const unpack_rules* rules)
+{
+	zlib_filefunc64_def io = {fd_open, fd_read, fd_write, fd_tell, fd_seek, fd_close, fd_error, &source};
+	unzFile uf = unzOpen2_64(zip.c_str(), &io);
+	if (!uf) {
+		io_log() << "OK I am about to report that I could not open a zip file for extraction!\n"
+		    << "That incoming file is " << zip << "\n";
+		return err_zip_open;
+	}
 	std::string wanted = first_name ? *first_name : "";
 	int err = unpack_folder_allowed(out_dir, rules);
 	if (!err) err = scan_zip_listing(uf, zip, rules);
@@ -572,7 +615,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 			if (!r)
 				r = is_link_mode(unix_mode(info))
 				        ? unzip_symlink(uf, out_dir, target, out, info, rules)
-				        : unzip_regular(uf, zfd, out, info, unpack_allowance(rules, written), rules, &written);
+				        : unzip_regular(uf, source, out, info, unpack_allowance(rules, written), rules, &written);
 			if (r && !is_link_mode(unix_mode(info)))
 				io_log() << "Zip to file failed with error " << r << ". file = " << sErrFile << " line = " << sErrLine
 				    << ". inFile=" << UTL_log_safe(out) << ".\n";
@@ -595,7 +638,6 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 	}
 	int cerr = unzClose(uf);
 	if (!err && cerr != UNZ_OK) err = cerr;
-	close(zfd);
 	// the library's own codes (all below zero) say the archive is damaged: the user gets words for that
 	if (err < 0) err = err_archive_damaged;
 	if (err)

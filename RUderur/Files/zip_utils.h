@@ -11,6 +11,9 @@
 // rules (optional): the one entry to write, and the folder the output must stay in.
 int zip_to_file(const std::string& zip, const std::string& out_dir, std::string* first_name, int rename,
                 const unpack_rules* rules = nullptr);
+// The same for an archive held in memory; `name` stands for it in the log.
+int zip_bytes_to_file(const std::string& bytes, const std::string& name, const std::string& out_dir,
+                      std::string* first_name, int rename, const unpack_rules* rules = nullptr);
 // 0 when out_dir may be written under the rules (it stays inside their root), else err_path_outside.
 int unpack_folder_allowed(const std::string& out_dir, const unpack_rules* rules);
 // Packs one file (a link as its text) into a new archive of one entry.

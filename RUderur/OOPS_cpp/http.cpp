@@ -216,6 +216,10 @@ void down_class::take_body(const char* data, size_t n)
 		error = err_net_bad_state;
 		return;
 	}
+	if (in_memory) {
+		memory.append(data, n);
+		return;
+	}
 	if (file < 0) return;
 	while (n > 0) {
 		ssize_t w = write(file, data, n);
@@ -318,7 +322,11 @@ bool down_class::parse_head()
 			return false;
 		}
 	}
-	if (!local_path.empty()) {
+	// a small body costs less in memory than a file made, written, read and removed
+	in_memory = memory_max > 0 && content_length >= 0 && content_length <= memory_max;
+	if (in_memory) {
+		memory.reserve((size_t)content_length);
+	} else if (!local_path.empty()) {
 		part_path = in_place ? local_path : local_path + ".part";
 		// a new file, never one (or a link) that was there
 		file = open(part_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -454,6 +462,18 @@ void http_class::drop(int slot)
 	slot_record& r = record(slot);
 	delete r.transfer;
 	r.transfer = nullptr;
+	r.body_held = false;
+	r.body.clear();
+}
+
+bool http_class::take_body(int slot, std::string& body)
+{
+	slot_record& r = record(slot);
+	const bool held = r.body_held;
+	body = held ? std::move(r.body) : std::string();
+	r.body_held = false;
+	r.body.clear();
+	return held;
 }
 
 const http_failure& http_class::failure(int slot) const { return record(slot).failure; }
@@ -531,7 +551,7 @@ int http_class::net_wait(int first, int last, int ms, int extra_fd)
 }
 
 int http_class::net_check(int slot, std::string server, std::string path, const std::string& local,
-                          int64_t max_bytes, bool in_place)
+                          int64_t max_bytes, bool in_place, int64_t memory_max)
 {
 	static std::vector<std::string> files_not_found;
 	static bool started = false;
@@ -578,7 +598,10 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 		d = new down_class(server.c_str(), 80, path.c_str(), false, hdrs, nullptr, 0, local.c_str());
 		d->max_bytes = max_bytes;
 		d->in_place = in_place;
+		d->memory_max = memory_max;
 		rec.local_error = 0;
+		rec.body_held = false;
+		rec.body.clear();
 	}
 
 	d->DoProcessing();
@@ -612,6 +635,8 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 	if (d->status_code >= 200 && d->status_code <= 299 && complete && !in_error) {
 		int e = d->finish_file();
 		if (e == 0) {
+			rec.body_held = d->in_memory;
+			rec.body = std::move(d->memory);
 			delete d;
 			d = nullptr;
 			log_repeats(slot);

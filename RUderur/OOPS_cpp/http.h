@@ -72,6 +72,9 @@ public:
 	std::string       local_path;
 	std::string       part_path;		// the body goes here until the transfer is done
 	bool              in_place = false;	// part_path is local_path itself
+	int64_t           memory_max = 0;	// a body announced at most this long is held in `memory`
+	bool              in_memory = false;	// this one is: no file is made
+	std::string       memory;
 	int               error;			// 0, errno of the local file, or a network code
 	int64_t           content_length;	// -1 until known
 	int64_t           bytes_received;	// body bytes taken
@@ -127,8 +130,13 @@ public:
 	// download pump's streams name the files no server has at the run's end.
 	// in_place: the body is written at `local` itself, a name in a folder the
 	// caller keeps to itself (no ".part" to rename); a failed transfer removes it.
+	// memory_max: a body whose announced length is at most this is held in
+	// memory and no file is made; take_body hands it over.
 	int net_check(int slot, std::string server, std::string path, const std::string& local,
-	              int64_t max_bytes = http_default_limit, bool in_place = false);
+	              int64_t max_bytes = http_default_limit, bool in_place = false, int64_t memory_max = 0);
+	// After net_check gave 1: true when the body was held in memory, moved
+	// into `body`; false when it is in the file.
+	bool take_body(int slot, std::string& body);
 
 	// 1 while a transfer is in the slot.
 	bool busy(int slot) const;
@@ -165,6 +173,8 @@ private:
 		down_class*  transfer = nullptr;
 		http_failure failure;
 		int          local_error = 0;
+		bool         body_held = false;	// the last completed body is in `body`
+		std::string  body;
 		std::string  last_error;
 		std::string  error_subject;	// its server and path
 		int          error_repeats = 0;

@@ -118,7 +118,10 @@ TEST_F(DiscInstall, KillStillUnpacksWhatWasCopied)
 {
 	make_set();
 	int cursor = 0;
-	EXPECT_EQ(install_busy, install_files(copy_dir, cursor, 1));
+	// a busy machine may let the workers copy and unpack the whole first disc
+	// before the call looks: it then asks for the second
+	const int first = install_files(copy_dir, cursor, 1);
+	EXPECT_TRUE(first == install_busy || first == install_need_disk) << first;
 	install_files_kill();
 	EXPECT_EQ(nullptr, copy_pool);
 	EXPECT_EQ(nullptr, unzip_pool);

@@ -1,6 +1,7 @@
 #include "files_support.h"
 #include "io_utils.h"
 #include "zip_utils.h"
+#include <sstream>
 #include <sys/xattr.h>
 
 static std::string hostile(const scratch_dir& d)
@@ -50,6 +51,41 @@ TEST(Zip, RealZipTreeExtractsIdenticalWithModesLinksAndTimes)
 	EXPECT_EQ(read_file(out + "Tree.app/data/private.txt"), "secret");
 }
 
+// An entry's time is local time: in a zone with summer time, on both sides of
+// each change, a file keeps the moment the real zip tool packed.
+TEST(Zip, EntryTimesKeepTheirMomentAcrossSummerTime)
+{
+	scratch_dir d;
+	std::string src = d.path + "src/", out = d.path + "out/";
+	const char* zone = "CET-1CEST,M3.5.0,M10.5.0/3";
+	const char* before = getenv("TZ");
+	std::string saved = before ? before : "";
+	setenv("TZ", zone, 1);
+	tzset();
+	const char* dates[] = {"2021-01-15 12:00:00", "2021-03-28 01:30:00", "2021-03-28 03:30:00", "2021-07-01 23:59:58",
+	                       "2021-10-31 01:30:00", "2021-10-31 04:00:00", "2021-12-31 23:59:58"};
+	sh("mkdir -p '" + src + "' '" + out + "'");
+	for (size_t i = 0; i < sizeof(dates) / sizeof(dates[0]); ++i) {
+		std::string f = src + "f" + std::to_string(i);
+		write_file(f, "x");
+		sh(std::string("TZ='") + zone + "' touch -d '" + dates[i] + "' '" + f + "'");
+	}
+	ASSERT_EQ(sh(std::string("cd '") + src + "' && TZ='" + zone + "' zip -qX ../t.zip f*"), 0);
+	ASSERT_EQ(zip_to_file(d.path + "t.zip", out, nullptr, 0), 0);
+	for (size_t i = 0; i < sizeof(dates) / sizeof(dates[0]); ++i) {
+		SCOPED_TRACE(dates[i]);
+		struct stat a, b;
+		ASSERT_EQ(stat((src + "f" + std::to_string(i)).c_str(), &a), 0);
+		ASSERT_EQ(stat((out + "f" + std::to_string(i)).c_str(), &b), 0);
+		EXPECT_NEAR((double)a.st_mtime, (double)b.st_mtime, 2.0);
+	}
+	if (before)
+		setenv("TZ", saved.c_str(), 1);
+	else
+		unsetenv("TZ");
+	tzset();
+}
+
 TEST(Zip, MissingFolderOfAFileEntryFailsWithNoSuchFile)
 {
 	scratch_dir d;
@@ -94,6 +130,34 @@ TEST(Zip, HostileArchivesFailCleanlyAndWriteNothingOutside)
 	symlink((root + "elsewhere").c_str(), (root + "dest/pre").c_str());
 	EXPECT_EQ(zip_to_file(h + "through_existing.zip", root + "dest/", nullptr, 0), err_archive_unsafe);
 	EXPECT_FALSE(exists_l(root + "elsewhere/file.txt"));
+}
+
+// An archive held in memory unpacks as the same archive read from its file:
+// every archive the hostile script makes, whole and for one named entry.
+TEST(Zip, AnArchiveInMemoryUnpacksAsFromItsFile)
+{
+	scratch_dir d;
+	std::string h = hostile(d);
+	std::vector<std::string> zips;
+	std::istringstream names(sh_out("cd '" + h + "' && ls *.zip"));
+	for (std::string n; std::getline(names, n);)
+		if (!n.empty()) zips.push_back(n);
+	ASSERT_GT(zips.size(), 20u);
+	for (const std::string& z : zips)
+		for (const char* entry : {"", "f.txt"}) {
+			SCOPED_TRACE(z + " " + entry);
+			unpack_rules rules;
+			rules.entry = entry;
+			int code[2];
+			for (int held = 0; held < 2; ++held) {
+				std::string root = d.path + (held ? "mem/" : "file/");
+				sh("rm -rf '" + root + "' && mkdir -p '" + root + "dest'");
+				code[held] = held ? zip_bytes_to_file(read_file(h + z), z, root + "dest/", nullptr, 0, &rules)
+				                  : zip_to_file(h + z, root + "dest/", nullptr, 0, &rules);
+			}
+			EXPECT_EQ(code[0], code[1]);
+			EXPECT_EQ(sh("diff -r --no-dereference '" + d.path + "file' '" + d.path + "mem'"), 0);
+		}
 }
 
 TEST(Zip, DamagedArchivesFailWithoutLeavingPartialFiles)

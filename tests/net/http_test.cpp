@@ -211,6 +211,19 @@ TEST_F(HttpServers, AcceptedAnswerForms)
 		EXPECT_EQ(net_get(0, faulty, p, file), 1) << p;
 		size_t n = atoi(strrchr(p, '/') + 1);
 		EXPECT_EQ(TS_read_file(file), pattern(n)) << p;
+		std::string body = "stale";
+		EXPECT_FALSE(http.take_body(0, body)) << p;
+		EXPECT_EQ(body, "") << p;
+		// held in memory when announced short enough, never made as a file; else the file as before
+		for (int64_t most : {(int64_t)n, (int64_t)n - 1}) {
+			std::string held = local("held.bin");
+			EXPECT_EQ(net_get(0, faulty, p, held, 10, http_default_limit, true, most), 1) << p;
+			EXPECT_EQ(http.take_body(0, body), most >= (int64_t)n) << p;
+			EXPECT_EQ(most >= (int64_t)n ? body : TS_read_file(held), pattern(n)) << p;
+			EXPECT_EQ(exists(held), most < (int64_t)n) << p;
+			EXPECT_FALSE(http.take_body(0, body)) << p << ": handed over once";
+			unlink(held.c_str());
+		}
 	}
 	// written in place over a link planted at the name: the link is replaced, never written through
 	std::string victim = local("victim.bin"), placed = local("placed.bin");
@@ -249,6 +262,11 @@ TEST_F(HttpServers, FaultsFailAndKeepTheOldFile)
 		EXPECT_EQ(http.failure(3).kind, fault.kind) << f;
 		EXPECT_EQ(http.failure(3).server, faulty) << f;
 		EXPECT_EQ(http.failure(3).proxy, "") << f;
+		// nor one that was to be held in memory: nothing is handed over
+		std::string body;
+		EXPECT_EQ(net_get(3, faulty, f, local("held.bin"), 10, http_default_limit, true, 1 << 20), 2) << f;
+		EXPECT_FALSE(http.take_body(3, body)) << f;
+		EXPECT_FALSE(exists(local("held.bin"))) << f;
 		// one written in place that had begun to write leaves nothing at its name
 		if (fault.kind != http_failed_cut && strcmp(f, "/long/1000") != 0) continue;
 		EXPECT_EQ(net_get(3, faulty, f, local("placed.bin"), 10, http_default_limit, true), 2) << f;
