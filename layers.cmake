@@ -90,7 +90,7 @@ target_include_directories(vantor_base PUBLIC ${SQUISH_INCLUDE})
 target_compile_definitions(vantor_base PUBLIC GL_GLEXT_PROTOTYPES)
 target_link_libraries(vantor_base PUBLIC
   PkgConfig::SDL2 PkgConfig::MINIZIP PNG::PNG ZLIB::ZLIB LibArchive::LibArchive
-  ${SQUISH_LIB} Threads::Threads ${CMAKE_DL_LIBS})
+  ${SQUISH_LIB} OpenSSL::Crypto Threads::Threads ${CMAKE_DL_LIBS})
 
 vantor_layer(vantor_engine
   DEPS vantor_base

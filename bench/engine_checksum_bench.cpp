@@ -3,6 +3,10 @@
 // alternating rounds of one run:
 //   xargs -P: find | xargs -0 -P$(nproc) md5sum   (-n64 many files, -n1 few large)
 //   xargs:    find | xargs -0 md5sum              (one process at a time)
+//   dgst -P:  find | xargs -0 -P$(nproc) openssl dgst -md5: the crypto
+//             library's MD5 as a tool over the same files, the same work
+//             spread the same way (where every processor has one large file,
+//             the slowest of them sets the time, as it does for the engine)
 //   limit:    `openssl speed -evp md5` at 16 KB, one core's rate per CPU-second
 //             times the processors, and all processors at once in wall time
 //             (-multi) under the load of that round
@@ -237,9 +241,10 @@ int main(int argc, char** argv)
 		std::string find = "find '" + out + "/tree' -type f -print0 | xargs -0 ";
 		std::string par = find + (few_large ? "-n1" : "-n64") + " -P" + std::to_string(procs) + " md5sum > /dev/null";
 		std::string one = find + "md5sum > /dev/null";
+		std::string dgst = find + (few_large ? "-n1" : "-n64") + " -P" + std::to_string(procs) + " openssl dgst -md5 > /dev/null";
 		double mb = (double)s.count * (double)s.bytes / 1e6;
 		std::vector<double> load, e_t, e_cpu, p_t, p_cpu, o_t, o_cpu, core, multi;
-		std::vector<double> r_par, r_par_cpu, r_one, r_one_cpu, r_limit, r_multi, r_core;
+		std::vector<double> r_par, r_par_cpu, r_one, r_one_cpu, r_limit, r_multi, r_core, r_dgst;
 		long rss = 0;
 		bool match = true;
 		printf("  round  load   engine s (CPU s)  xargs -P s (CPU s)  xargs s (CPU s)  openssl: 1 core/CPU-s, %d at once MB/s\n",
@@ -251,6 +256,7 @@ int main(int argc, char** argv)
 			if (r % 2) e = engine_scan(out + "/tree/", out + "/directory.txt", out + "/log.txt");
 			tp = timed_sh(par);
 			to = timed_sh(one);
+			timed td = timed_sh(dgst);
 			if (!(r % 2)) e = engine_scan(out + "/tree/", out + "/directory.txt", out + "/log.txt");
 			double c = openssl_md5_rate(1), m = openssl_md5_rate(procs);
 			e_t.push_back(e.seconds), e_cpu.push_back(e.cpu);
@@ -262,6 +268,7 @@ int main(int argc, char** argv)
 			r_limit.push_back(mb / e.seconds / (c * procs));
 			r_multi.push_back(mb / e.seconds / m);
 			r_core.push_back(mb / e.cpu / c);
+			r_dgst.push_back(e.seconds / td.seconds);
 			rss = std::max(rss, e.max_rss_kb);
 			match = match && e.all_match;
 			printf("  %5d %5.1f   %6.3f (%6.3f)   %6.3f (%6.3f)    %6.3f (%6.3f)  %5.0f  %6.0f\n", r + 1, load.back(),
@@ -278,6 +285,7 @@ int main(int argc, char** argv)
 		printf("  engine rate / (%d x one core's openssl rate): %.0f %%   / openssl on %d at once, same round: %.0f %%\n",
 		       procs, 100 * median(r_limit), procs, 100 * median(r_multi));
 		printf("  engine MB per CPU-second / openssl's: %.0f %%\n", 100 * median(r_core));
+		printf("  engine / xargs -P%d openssl dgst -md5: wall %.2f\n", procs, median(r_dgst));
 		fflush(stdout);
 		failures += !match;
 		bench_sh("rm -rf '" + out + "'");

@@ -3,7 +3,7 @@
 set -euo pipefail
 PKGS=(
   build-essential cmake pkg-config ninja-build libgtest-dev
-  zlib1g-dev libminizip-dev libpng-dev libfreetype-dev libsquish-dev libarchive-dev openssl
+  zlib1g-dev libminizip-dev libpng-dev libfreetype-dev libsquish-dev libssl-dev libarchive-dev
   libsdl2-dev libgl-dev libgl1-mesa-dri mesa-utils
   xvfb xauth xdotool xclip x11-utils imagemagick
   nginx-light tinyproxy curl zip unzip p7zip-full python3 iproute2

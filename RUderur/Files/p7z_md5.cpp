@@ -11,6 +11,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <locale.h>
+#include <openssl/evp.h>
+#include <openssl/provider.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
@@ -411,104 +413,43 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 }
 
 
-// MD5's 64 steps over one 64-byte block. The chain runs through the newest
-// word: each step waits for it, so what can be summed without it is summed
-// first. In the second round (b & d) | (c & ~d) is written as a sum, its two
-// halves never having a bit in common, so that only (b & d) waits for b: a
-// step shorter than the library's. Compilers turn rol into one instruction.
-static inline uint32_t md5_rol(uint32_t x, int s) { return (x << s) | (x >> (32 - s)); }
-
-#define MD5_F(a, b, c, d, k, s, t) a = md5_rol(a + (t) + x[k] + ((((c) ^ (d)) & (b)) ^ (d)), s) + (b)
-#define MD5_G(a, b, c, d, k, s, t) a = md5_rol(a + (t) + x[k] + ((c) & ~(d)) + ((b) & (d)), s) + (b)
-#define MD5_H(a, b, c, d, k, s, t) a = md5_rol(a + (t) + x[k] + ((b) ^ (c) ^ (d)), s) + (b)
-#define MD5_I(a, b, c, d, k, s, t) a = md5_rol(a + (t) + x[k] + ((c) ^ ((b) | ~(d))), s) + (b)
-
-static void md5_blocks(uint32_t state[4], const unsigned char* p, size_t blocks)
+// MD5 from a library context of our own: what the system's crypto
+// configuration does to the shared one (a setting that allows only approved
+// algorithms, say) must not take the program's signatures away. Fetched once;
+// kept for the life of the process.
+static EVP_MD* md5_algorithm()
 {
-	uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-	for (; blocks; --blocks, p += 64) {
-		uint32_t x[16];
-		memcpy(x, p, 64);
-#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-		for (uint32_t& w : x) w = __builtin_bswap32(w);
-#endif
-		const uint32_t a0 = a, b0 = b, c0 = c, d0 = d;
-		MD5_F(a, b, c, d, 0, 7, 0xd76aa478);	MD5_F(d, a, b, c, 1, 12, 0xe8c7b756);
-		MD5_F(c, d, a, b, 2, 17, 0x242070db);	MD5_F(b, c, d, a, 3, 22, 0xc1bdceee);
-		MD5_F(a, b, c, d, 4, 7, 0xf57c0faf);	MD5_F(d, a, b, c, 5, 12, 0x4787c62a);
-		MD5_F(c, d, a, b, 6, 17, 0xa8304613);	MD5_F(b, c, d, a, 7, 22, 0xfd469501);
-		MD5_F(a, b, c, d, 8, 7, 0x698098d8);	MD5_F(d, a, b, c, 9, 12, 0x8b44f7af);
-		MD5_F(c, d, a, b, 10, 17, 0xffff5bb1);	MD5_F(b, c, d, a, 11, 22, 0x895cd7be);
-		MD5_F(a, b, c, d, 12, 7, 0x6b901122);	MD5_F(d, a, b, c, 13, 12, 0xfd987193);
-		MD5_F(c, d, a, b, 14, 17, 0xa679438e);	MD5_F(b, c, d, a, 15, 22, 0x49b40821);
-		MD5_G(a, b, c, d, 1, 5, 0xf61e2562);	MD5_G(d, a, b, c, 6, 9, 0xc040b340);
-		MD5_G(c, d, a, b, 11, 14, 0x265e5a51);	MD5_G(b, c, d, a, 0, 20, 0xe9b6c7aa);
-		MD5_G(a, b, c, d, 5, 5, 0xd62f105d);	MD5_G(d, a, b, c, 10, 9, 0x02441453);
-		MD5_G(c, d, a, b, 15, 14, 0xd8a1e681);	MD5_G(b, c, d, a, 4, 20, 0xe7d3fbc8);
-		MD5_G(a, b, c, d, 9, 5, 0x21e1cde6);	MD5_G(d, a, b, c, 14, 9, 0xc33707d6);
-		MD5_G(c, d, a, b, 3, 14, 0xf4d50d87);	MD5_G(b, c, d, a, 8, 20, 0x455a14ed);
-		MD5_G(a, b, c, d, 13, 5, 0xa9e3e905);	MD5_G(d, a, b, c, 2, 9, 0xfcefa3f8);
-		MD5_G(c, d, a, b, 7, 14, 0x676f02d9);	MD5_G(b, c, d, a, 12, 20, 0x8d2a4c8a);
-		MD5_H(a, b, c, d, 5, 4, 0xfffa3942);	MD5_H(d, a, b, c, 8, 11, 0x8771f681);
-		MD5_H(c, d, a, b, 11, 16, 0x6d9d6122);	MD5_H(b, c, d, a, 14, 23, 0xfde5380c);
-		MD5_H(a, b, c, d, 1, 4, 0xa4beea44);	MD5_H(d, a, b, c, 4, 11, 0x4bdecfa9);
-		MD5_H(c, d, a, b, 7, 16, 0xf6bb4b60);	MD5_H(b, c, d, a, 10, 23, 0xbebfbc70);
-		MD5_H(a, b, c, d, 13, 4, 0x289b7ec6);	MD5_H(d, a, b, c, 0, 11, 0xeaa127fa);
-		MD5_H(c, d, a, b, 3, 16, 0xd4ef3085);	MD5_H(b, c, d, a, 6, 23, 0x04881d05);
-		MD5_H(a, b, c, d, 9, 4, 0xd9d4d039);	MD5_H(d, a, b, c, 12, 11, 0xe6db99e5);
-		MD5_H(c, d, a, b, 15, 16, 0x1fa27cf8);	MD5_H(b, c, d, a, 2, 23, 0xc4ac5665);
-		MD5_I(a, b, c, d, 0, 6, 0xf4292244);	MD5_I(d, a, b, c, 7, 10, 0x432aff97);
-		MD5_I(c, d, a, b, 14, 15, 0xab9423a7);	MD5_I(b, c, d, a, 5, 21, 0xfc93a039);
-		MD5_I(a, b, c, d, 12, 6, 0x655b59c3);	MD5_I(d, a, b, c, 3, 10, 0x8f0ccc92);
-		MD5_I(c, d, a, b, 10, 15, 0xffeff47d);	MD5_I(b, c, d, a, 1, 21, 0x85845dd1);
-		MD5_I(a, b, c, d, 8, 6, 0x6fa87e4f);	MD5_I(d, a, b, c, 15, 10, 0xfe2ce6e0);
-		MD5_I(c, d, a, b, 6, 15, 0xa3014314);	MD5_I(b, c, d, a, 13, 21, 0x4e0811a1);
-		MD5_I(a, b, c, d, 4, 6, 0xf7537e82);	MD5_I(d, a, b, c, 11, 10, 0xbd3af235);
-		MD5_I(c, d, a, b, 2, 15, 0x2ad7d2bb);	MD5_I(b, c, d, a, 9, 21, 0xeb86d391);
-		a += a0, b += b0, c += c0, d += d0;
-	}
-	state[0] = a, state[1] = b, state[2] = c, state[3] = d;
+	static EVP_MD* md = [] {
+		OSSL_LIB_CTX* lib = OSSL_LIB_CTX_new();
+		EVP_MD* m = lib && OSSL_PROVIDER_load(lib, "default") ? EVP_MD_fetch(lib, "MD5", nullptr) : nullptr;
+		if (!m) io_log() << "No MD5 from the crypto library: no file can be signed.\n";
+		return m;
+	}();
+	return md;
 }
 
-md5_digest::md5_digest() : state{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476} {}
+md5_digest::md5_digest() : ctx(EVP_MD_CTX_new())
+{
+	EVP_MD* md = md5_algorithm();
+	failed = !ctx || !md || !EVP_DigestInit_ex2(ctx, md, nullptr);
+}
 
-md5_digest::~md5_digest() = default;
+md5_digest::~md5_digest() { EVP_MD_CTX_free(ctx); }
 
 void md5_digest::add(const void* data, size_t length)
 {
-	if (ended || !length) return;
-	const unsigned char* p = (const unsigned char*)data;
-	size_t held = (size_t)(bytes % 64);
-	bytes += length;
-	if (held) {
-		size_t n = std::min(length, 64 - held);
-		memcpy(tail + held, p, n);
-		p += n, length -= n;
-		if (held + n < 64) return;
-		md5_blocks(state, tail, 1);
-	}
-	md5_blocks(state, p, length / 64);
-	memcpy(tail, p + length / 64 * 64, length % 64);
+	if (!failed && length) failed = !EVP_DigestUpdate(ctx, data, length);
 }
 
 std::string md5_digest::hex()
 {
-	if (ended) return std::string();
-	// the padding: a one bit, zeros to 56 bytes into a block, the bit count
-	uint64_t bits = bytes * 8;
-	size_t held = (size_t)(bytes % 64);
-	tail[held++] = 0x80;
-	if (held > 56) {
-		memset(tail + held, 0, 64 - held);
-		md5_blocks(state, tail, 1);
-		held = 0;
+	unsigned char d[EVP_MAX_MD_SIZE];
+	unsigned int n = 0;
+	if (failed || !EVP_DigestFinal_ex(ctx, d, &n) || n != 16) {
+		failed = true;
+		return std::string();
 	}
-	memset(tail + held, 0, 56 - held);
-	for (int i = 0; i < 8; ++i) tail[56 + i] = (unsigned char)(bits >> (8 * i));
-	md5_blocks(state, tail, 1);
-	ended = true;	// nothing more goes in
-	unsigned char d[16];
-	for (int i = 0; i < 16; ++i) d[i] = (unsigned char)(state[i / 4] >> (8 * (i % 4)));
+	failed = true;	// ended: nothing more goes in
 	static const char digits[] = "0123456789abcdef";
 	std::string s(32, '0');
 	for (int i = 0; i < 16; ++i) {
@@ -552,10 +493,16 @@ static int open_regular(const std::string& f, int* why)
 	return fd;
 }
 
-// The end of calc_file_md5.
-static int signed_as(md5_digest& md5, std::string& signature)
+// The end of calc_file_md5: a file whose signature the library could not
+// give counts as unreadable, never as missing.
+static int signed_as(md5_digest& md5, std::string& signature, int* why)
 {
-	signature = md5.hex();
+	std::string s = md5.hex();
+	if (s.empty()) {
+		if (why) *why = md5_unreadable;
+		return err_file_open_read;
+	}
+	signature = s;
 	return 0;
 }
 
@@ -593,7 +540,7 @@ int calc_file_md5(const std::string& path, std::string& signature, int* why)
 		std::string text;
 		if (!is_sim_link(path, &text)) return err_file_open_read;
 		md5.add(text.data(), text.size());
-		return signed_as(md5, signature);
+		return signed_as(md5, signature, why);
 	}
 	// A folder, pipe, socket or device is never opened: a pipe would wait
 	// for a writer for ever, and opening a device may act on it.
@@ -623,5 +570,5 @@ int calc_file_md5(const std::string& path, std::string& signature, int* why)
 	}
 	close(fd);
 	if (total == 0) return err_file_open_read;	// empty, as a missing file
-	return signed_as(md5, signature);
+	return signed_as(md5, signature, why);
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include "io_utils.h"
 
+struct evp_md_ctx_st;
+
 // rules (optional): the one entry to write, and the folder the output must stay in.
 int p7z_to_file(const std::string& archive, const std::string& out_dir, std::string* out_path, int rename,
                 const unpack_rules* rules = nullptr);
@@ -28,9 +30,8 @@ file_identity file_identity_of(const std::string& path);
 // The identity a file's status (lstat) gives.
 file_identity file_identity_from(const struct stat& st);
 
-// An MD5 signature taken piece by piece: the program's one MD5. Its steps are
-// written so that each waits on as little of the one before as it can: MD5
-// is one long chain of dependent steps, and its speed is that chain's length.
+// An MD5 signature taken piece by piece: the program's one MD5, that of the
+// system's crypto library (its code tuned for this processor).
 class md5_digest {
 public:
 	md5_digest();
@@ -38,15 +39,13 @@ public:
 	md5_digest(const md5_digest&) = delete;
 	md5_digest& operator=(const md5_digest&) = delete;
 	void add(const void* data, size_t length);
-	// Ends it: 32 lower-case hex digits; "" once ended, a signature that
-	// matches nothing.
+	// Ends it: 32 lower-case hex digits, or "" when the library could not
+	// give an MD5 (logged once); a signature that matches nothing.
 	std::string hex();
 
 private:
-	uint32_t      state[4];
-	uint64_t      bytes = 0;	// taken in so far
-	unsigned char tail[64];		// the bytes past the last whole block
-	bool          ended = false;
+	evp_md_ctx_st* ctx;
+	bool           failed = false;
 };
 
 #endif
