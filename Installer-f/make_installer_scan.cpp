@@ -309,10 +309,11 @@ static void list_level(const std::string& folder, bool held)
 			continue;
 		}
 
-		if (contains(entry, "copy") && !contains(entry, "bitmaps/interface/copy.png"))
+		// judged by the path inside the master: where the maker keeps it is no part of the set
+		if (contains(rel, "copy") && !contains(rel, "bitmaps/interface/copy.png"))
 			refuse(entry, "found a copy file!");
-		if (contains(entry, ".cpp")) refuse(entry, "found a .cpp file!");
-		if (contains(entry, ".CPP")) refuse(entry, "found a .CPP file!");
+		if (contains(rel, ".cpp")) refuse(entry, "found a .cpp file!");
+		if (contains(rel, ".CPP")) refuse(entry, "found a .CPP file!");
 		if (folder == str_all_fold)
 			refuse(entry, "I FOUND A FILE INSIDE THE 'ALL' FOLDER! WE SHOULD ONLY HAVE FOLDERS THERE!");
 
@@ -349,14 +350,18 @@ int is_good_file(std::string path, int first, int need_readable)
 		struct stat st;
 		if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0 || open_error(path)) return 0;
 	}
+	// The names are judged below the master's folder: a master kept in a folder
+	// named "work.area", say, would otherwise leave every file out.
+	const std::string below =
+	    !src_fold.empty() && path.compare(0, src_fold.size(), src_fold) == 0 ? path.substr(src_fold.size() - 1) : path;
 	static const char* never[] = {".7z", "Thumbs.db", "work.", "._", ".DS_Store", ".sandboxinfo", ".xSYM"};
 	for (const char* n : never)
-		if (contains(path, n)) return 0;
-	if (ends_with(path, ".ovw") || ends_with(path, ".ac")) return 0;
-	if (contains(path, "serverlist.txt") || contains(path, "Vantor Pilot.txt")) return 0;
+		if (contains(below, n)) return 0;
+	if (ends_with(below, ".ovw") || ends_with(below, ".ac")) return 0;
+	if (contains(below, "serverlist.txt") || contains(below, "Vantor Pilot.txt")) return 0;
 	for (const char* e : {".prf", ".fms", ".sit", ".mov", ".bak"})
-		if (ends_with(path, e)) return 0;
-	if (contains(path, ".dsf.txt") || contains(path, "/Output/preferences/")) return 0;
+		if (ends_with(below, e)) return 0;
+	if (contains(below, ".dsf.txt") || contains(below, "/Output/preferences/")) return 0;
 	if (contains(path, str_pfc_fold)) return 0;
 
 	bool R = contains(path, str_redt), O = contains(path, str_orbt);

@@ -58,7 +58,8 @@ protected:
 	{
 		const char* argv[] = {"test", "--fps_test"};
 		UTL_cmdline::init_unix(2, argv);
-		base = std::string(VANTOR_BINARY_DIR) + "/builder_test_tmp/" +
+		// the maker's own folders around the master hold names the set's rules refuse inside it
+		base = std::string(VANTOR_BINARY_DIR) + "/builder_test_tmp/a copy.cpp of work.area/" +
 		       ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
 		ASSERT_EQ(system(("rm -rf '" + base + "' && mkdir -p '" + base + "'").c_str()), 0);
 		if (xer.is_open()) xer.close();
@@ -155,6 +156,10 @@ TEST(BuilderFilter, WhatEachSetTakes)
 	EXPECT_EQ(is_good_file("/m/All/Resources/._a", 0, 0), 0);
 	EXPECT_EQ(is_good_file("/m/All/Resources/x.ac", 0, 0), 0);
 	EXPECT_EQ(is_good_file("/m/All/install_pfc Aircraft/a", 0, 0), 0);
+	make_installer_set_paths("/home/a/work.area/m/", "/o/", "");
+	EXPECT_EQ(is_good_file("/home/a/work.area/m/All/Resources/a.txt", 0, 0), 1);
+	EXPECT_EQ(is_good_file("/home/a/work.area/m/All/Resources/work.txt", 0, 0), 0);
+	make_installer_set_paths("/m/", "/o/", "");
 	build_type = 1;
 	EXPECT_EQ(is_good_file("/m/All/Global Scenery/-global terrain-/+40+010.dsf", 0, 0), 1);
 	EXPECT_EQ(is_good_file("/m/All/Custom Scenery/DSF 900 Mars World-Wide/a", 0, 0), 0);
