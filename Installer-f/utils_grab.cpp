@@ -565,6 +565,8 @@ static int hand_over(const std::string& folder, int i, int f, int sel, const std
 	                                           (int64_t)sim_info[f].versions.back().kb1 * 1000, folder, remote, archive,
 	                                           destination);
 	t->in_memory = http.take_body(g_grab.streams[i].slot, t->held);
+	// what the log calls it: no file of that name was ever made
+	if (t->in_memory) t->archive = UTL_log_safe(server_name[sel] + remote) + " (received into memory)";
 	if (int err = unpack_pool_ready()) {
 		t->discard();
 		delete t;
