@@ -10,6 +10,9 @@
 //   limit:    `openssl speed -evp md5` at 16 KB, one core's rate per CPU-second
 //             times the processors, and all processors at once in wall time
 //             (-multi) under the load of that round
+//   memory:   the library's MD5 over the same work from memory, no files, on
+//             as many threads: where each thread has one large file, the
+//             slowest sets the time, so this is the most a scan can reach
 // Each engine scan runs in a child process, so that its resident memory and
 // CPU time are its own. Every round prints the 1-minute load average; the
 // summary gives medians and the medians of the per-round ratios (below 1:
@@ -26,6 +29,9 @@
 #include "path_utils.h"
 #include "UTL_threads.h"
 #include <algorithm>
+#include <atomic>
+#include <openssl/evp.h>
+#include <thread>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -190,6 +196,31 @@ static double openssl_md5_rate(int procs)
 	return colon == std::string::npos ? -1 : atof(out.c_str() + colon + 1) / 1e6;
 }
 
+// The library's MD5 over the set's work from memory: each of `procs` threads
+// takes the next file's worth of bytes until none is left. Wall seconds.
+static double memory_md5_seconds(const scan_set& s, int procs)
+{
+	std::atomic<int> next{0};
+	double t0 = bench_now();
+	std::vector<std::thread> threads;
+	for (int i = 0; i < procs; ++i)
+		threads.emplace_back([&] {
+			std::vector<unsigned char> buf(256 * 1024, 0x5a);
+			EVP_MD_CTX* x = EVP_MD_CTX_new();
+			while (next.fetch_add(1) < s.count) {
+				EVP_DigestInit_ex(x, EVP_md5(), nullptr);
+				for (long long left = s.bytes; left > 0; left -= (long long)buf.size())
+					EVP_DigestUpdate(x, buf.data(), (size_t)std::min<long long>(left, (long long)buf.size()));
+				unsigned char d[EVP_MAX_MD_SIZE];
+				unsigned n = 0;
+				EVP_DigestFinal_ex(x, d, &n);
+			}
+			EVP_MD_CTX_free(x);
+		});
+	for (std::thread& t : threads) t.join();
+	return bench_now() - t0;
+}
+
 static double load_average()
 {
 	double l[1] = {-1};
@@ -244,7 +275,7 @@ int main(int argc, char** argv)
 		std::string dgst = find + (few_large ? "-n1" : "-n64") + " -P" + std::to_string(procs) + " openssl dgst -md5 > /dev/null";
 		double mb = (double)s.count * (double)s.bytes / 1e6;
 		std::vector<double> load, e_t, e_cpu, p_t, p_cpu, o_t, o_cpu, core, multi;
-		std::vector<double> r_par, r_par_cpu, r_one, r_one_cpu, r_limit, r_multi, r_core, r_dgst;
+		std::vector<double> r_par, r_par_cpu, r_one, r_one_cpu, r_limit, r_multi, r_core, r_dgst, r_memory;
 		long rss = 0;
 		bool match = true;
 		printf("  round  load   engine s (CPU s)  xargs -P s (CPU s)  xargs s (CPU s)  openssl: 1 core/CPU-s, %d at once MB/s\n",
@@ -259,6 +290,7 @@ int main(int argc, char** argv)
 			timed td = timed_sh(dgst);
 			if (!(r % 2)) e = engine_scan(out + "/tree/", out + "/directory.txt", out + "/log.txt");
 			double c = openssl_md5_rate(1), m = openssl_md5_rate(procs);
+			double in_memory = memory_md5_seconds(s, procs);
 			e_t.push_back(e.seconds), e_cpu.push_back(e.cpu);
 			p_t.push_back(tp.seconds), p_cpu.push_back(tp.cpu);
 			o_t.push_back(to.seconds), o_cpu.push_back(to.cpu);
@@ -269,6 +301,7 @@ int main(int argc, char** argv)
 			r_multi.push_back(mb / e.seconds / m);
 			r_core.push_back(mb / e.cpu / c);
 			r_dgst.push_back(e.seconds / td.seconds);
+			r_memory.push_back(in_memory / e.seconds);
 			rss = std::max(rss, e.max_rss_kb);
 			match = match && e.all_match;
 			printf("  %5d %5.1f   %6.3f (%6.3f)   %6.3f (%6.3f)    %6.3f (%6.3f)  %5.0f  %6.0f\n", r + 1, load.back(),
@@ -285,6 +318,8 @@ int main(int argc, char** argv)
 		printf("  engine rate / (%d x one core's openssl rate): %.0f %%   / openssl on %d at once, same round: %.0f %%\n",
 		       procs, 100 * median(r_limit), procs, 100 * median(r_multi));
 		printf("  engine MB per CPU-second / openssl's: %.0f %%\n", 100 * median(r_core));
+		printf("  engine rate / openssl's MD5 of the same work from memory on %d threads, same round: %.0f %%\n", procs,
+		       100 * median(r_memory));
 		printf("  engine / xargs -P%d openssl dgst -md5: wall %.2f\n", procs, median(r_dgst));
 		fflush(stdout);
 		failures += !match;
