@@ -681,9 +681,9 @@ TEST_F(WebInstall, BadArchiveFromOneMirrorIsFetchedFromTheOther)
 	EXPECT_EQ(0, stg.extract_error);
 	expect_release_or_failure(stg.extract_error);
 	const std::string log = log_text();
-	EXPECT_NE(std::string::npos, log.find("The installer cannot extract a file: "));
-	// a small archive never lay in the run folder, and the log names none there
 	const size_t at = log.find("The installer cannot extract a file: ");
+	EXPECT_NE(std::string::npos, at);
+	// a small archive never lay in the run folder, and the log names none there
 	const std::string line = at == std::string::npos ? "" : log.substr(at, log.find('\n', at) - at);
 	EXPECT_NE(std::string::npos, line.find(" (received into memory) to ")) << line;
 	EXPECT_EQ(std::string::npos, line.find("vantor-run-")) << line;
