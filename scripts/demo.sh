@@ -18,7 +18,11 @@ fi
 
 demo="$root/build/demo"
 addr=127.0.0.49
-site_host=$(sed -n 's/^#define VANTOR_SITE_HOST "\(.*\)"$/\1/p' Installer-f/main_site.cpp)
+site_host=$(sed -n 's/^#define VANTOR_SITE_HOST "\(.*\)"$/\1/p' Installer-f/utils_site.cpp)
+if [ -z "$site_host" ]; then
+	echo "demo.sh: the site's host name is not in Installer-f/utils_site.cpp" >&2
+	exit 1
+fi
 mirrors=(mirror1.tarrowfield.example mirror2.tarrowfield.example)
 mkdir -p "$demo"
 release="Vantor 9.21rc2"

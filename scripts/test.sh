@@ -67,6 +67,12 @@ cmake --build build -j"$jobs" || { failed "build of build"; wait; exit 1; }
 echo "== build of build done at ${SECONDS}s"
 # No library may use a layer above its own.
 python3 scripts/check_layers.py build || failed "layer check"
+# Every source file the scripts and the README name is still there: demo.sh
+# once read the site's host from a file that had been renamed, and stopped.
+for f in $(grep -ohE '(Installer-f|RUderur|tests|tools|bench|scripts)/[A-Za-z0-9_./-]+\.(cpp|h|py|sh)' \
+	scripts/*.sh scripts/*.py .ci/run README.md | sort -u); do
+	[ -e "$f" ] || failed "a file the scripts name: $f is missing"
+done
 
 # A tree's tests in a network namespace of their own when that can be made,
 # so that trees using the same loopback addresses run at once, and on an X
