@@ -134,6 +134,11 @@ int read_directory(const std::string& path, std::string status_text)
 		xer << "I tried to read a directory file that does not exist or is empty: " << path << "\n";
 		return stage_failed;
 	}
+	// a file that is no typed text at all is a damaged or wrong one, not a newer format
+	if (!x.has_text_header()) {
+		xer << "The directory file " << UTL_log_safe(path) << " is no typed text file: it is damaged or the wrong one.\n";
+		return stage_failed;
+	}
 	static const int versions[] = {840, 900, 0};
 	if (x.check_file(file_type_txt, versions, "INSTALLER", nullptr) == 0) {
 		new_format(path);

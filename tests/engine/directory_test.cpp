@@ -68,6 +68,13 @@ TEST_F(Directory, RejectedHeaderAndEmptyFile)
 
 	write_text(dir + "e.txt", "A\n840 version\nSERVERS\n");
 	EXPECT_EQ(2, read_directory(dir + "e.txt", ""));
+	// a page in its place is no newer format: the read fails, no new installer is asked for
+	app_done = 0;
+	stg.new_format_flag = 0;
+	write_text(dir + "page.txt", "<!DOCTYPE html>\n<html><body>Please sign in</body></html>\n");
+	EXPECT_EQ(2, read_directory(dir + "page.txt", ""));
+	EXPECT_EQ(0, app_done);
+	EXPECT_EQ(0, stg.new_format_flag);
 
 	stg.total_kb_download = 5;
 	EXPECT_EQ(3, load_directory(dir, ""));

@@ -44,7 +44,7 @@ TEST(Layout, EveryScreenOfEveryFlowFitsInEveryLanguage)
 	// every screen was drawn in every language: a record with controls and text
 	static const char* const langs[6] = {"English", "French", "German", "Russian", "Italian", "Spanish"};
 	static const char* const scenes[] = {
-		"demo-welcome", "demo-license", "demo-servers-downloading", "demo-servers-failed", "update-servers-failed", "demo-destination", "demo-install",
+		"demo-welcome", "demo-license", "demo-servers-downloading", "demo-servers-failed", "update-servers-failed", "update-servers-portal", "demo-destination", "demo-install",
 		"demo-install-error", "demo-install-moving", "demo-done", "update-welcome", "update-destination", "update-scan", "update-disk",
 		"update-disk-short", "update-install", "update-install-waiting", "update-install-quiet", "update-done",
 		"update-done-full", "update-done-unreachable", "disc-no-disc", "disc-welcome", "disc-menu",
@@ -91,7 +91,8 @@ TEST(Layout, EveryScreenOfEveryFlowFitsInEveryLanguage)
 	             {"demo-servers-failed", "The proxy proxy.example.net:8080 refused the connection. Please check the proxy "
 	                                     "settings under Prefs."},
 	             {"demo-servers-failed", "seconds, or click Next to try again now."},
-	             {"update-servers-failed", "answered with an error for mirror-two.tarrowfield.example: 502 Bad Gateway."}};
+	             {"update-servers-failed", "could not get an answer from mirror-two.tarrowfield.example: 502 Bad Gateway."},
+	             {"update-servers-portal", "perhaps this network asks you to sign in first"}};
 	for (const auto& w : words) {
 		const std::string rec = read_all(out + "/English-" + w.scene + ".txt");
 		// where a sentence wraps depends on the copy's path, so read each call's lines as one text

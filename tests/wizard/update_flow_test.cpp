@@ -220,7 +220,7 @@ TEST_F(WebUpdateFlow, AStartWithoutNetworkNamesTheCauseAndGoesOnOnceItIsBack)
 	std::this_thread::sleep_for(std::chrono::milliseconds(300));
 	p.click(734, 481);	// the window's close box
 	ASSERT_TRUE(p.wait_log("Server check: the proxy settings changed; asking again now.", 10, at)) << p.log_text();
-	ASSERT_TRUE(p.wait_log("Server check: The proxy 127.0.0.45:80 answered with an error for 127.0.0.4", 30, at))
+	ASSERT_TRUE(p.wait_log("Server check: The proxy 127.0.0.45:80 could not get an answer from 127.0.0.4", 30, at))
 		<< p.log_text();
 	ASSERT_TRUE(p.wait_log(": 502 Bad Gateway.", 1, at)) << p.log_text();
 

@@ -288,6 +288,15 @@ static void scenes()
 	// the mirrors down behind the proxy: its error answer for the mirror
 	screen("update-servers-failed", net_get_updates, [] { fresh(); stg.stage = 0; },
 	       [] { server_check_failed(http_slot_directory, http_failed_status, "mirror-two.tarrowfield.example"); });
+	// a hotel's network answers every request with its sign-in page
+	screen("update-servers-portal", net_get_updates, [] { fresh(); stg.stage = 0; stg.num_servers = -1; }, [] {
+		for (int i = 0; i < 3; ++i)
+			net_note_not_the_file(UTL_string_sub(UTL_translate_string("%1:server% answered with something that is not the "
+			                                                          "server list: perhaps this network asks you to "
+			                                                          "sign in first (open any web page in your browser).",
+			                                                          0),
+			                                     net_site_host));
+	});
 	screen("update-scan", net_get_updates, [] { fresh(); stg.stage = 0; }, [] {
 		some_files(200000);
 		stg.stage = 3;
