@@ -119,10 +119,7 @@ int web_pump_frame(wizard_screen& s, float& totl_inst_rat)
 			s.progress_text.clear();
 			s.progress = totl_inst_rat;
 		} else if (stg.download_error) {
-			s.text = UTL_string_sub(T("I can not download the file '%1:filename%'.\n\nYour internet connection may not "
-			                          "be working, or the server could be undergoing maintenance or an upgrade right "
-			                          "now.\n\nI am trying another server now to see if I can still get you a download..."),
-			                        crnt_file_path);
+			s.text = run_failed_text();
 			s.progress_text.clear();
 			s.progress = -1;
 		} else {

@@ -242,7 +242,6 @@ TEST_F(HttpServers, AcceptedAnswerForms)
 // Every fault fails within seconds and leaves an earlier good copy as it was.
 TEST_F(HttpServers, FaultsFailAndKeepTheOldFile)
 {
-	// each with what the user is told of it
 	// each with what the user is told of it; the server answered every one
 	const struct {
 		const char* path;
