@@ -103,6 +103,7 @@ std::string run_failure_details(bool rerun_resumes)
 			why += UTL_string_sub(o.not_sent_files == 1 ? T("The servers answered, but would not deliver this file: %1:cause%")
 			                                            : T("The servers answered, but would not deliver these files: %1:cause%"),
 			                      attempt_text(o.not_sent)) + "\n";
+		if (o.not_listable) why += T("The release lists some of these files at paths this installer cannot take.") + "\n";
 		if (!why.empty()) out += why + "\n";
 		if (o.not_on_servers)
 			out += T("None of the servers has these files, so another server will not help. Try again later.");

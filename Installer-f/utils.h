@@ -67,8 +67,18 @@ void scenery_from_install();
 std::string suffix_for_file(int file);
 void trim_dest_folder(std::string& path);
 int  path_has_no_file(std::string path);
-// 1 when the part of a listed path below its platform folder stays inside the copy.
-int  listed_path_is_safe(const std::string& path);
+// Takes a listed path as the copy will hold it: "." segments and empty ones
+// are dropped, and ".." takes back the segment before it. 1 with `path` so
+// written; 0 with `why` when it cannot be taken: it climbs out of the copy
+// (or is absolute), holds a NUL, or names a folder.
+int  listed_path_take(std::string& path, std::string& why);
+// How many listed files of this install (its platform, filters and tiles)
+// the last read_directory could not take. A run names them at its end
+// (UTIL_report_listed_refused) and is no success while there are any.
+int  UTIL_listed_refused();
+// Names each of those in the log, and the first in an alert; gives their
+// places in the copy at `folder`, as listed.
+std::vector<std::string> UTIL_report_listed_refused(const std::string& folder);
 // 1 for 32 hexadecimal digits or the tombstone "GONE".
 int  signature_is_valid(const std::string& sig);
 // 1 when path is a readable, non-empty file (a directory file to read).
@@ -202,6 +212,7 @@ struct grab_outcome {
 	int                      not_placed_files = 0;	// how many it could not take
 	grab_attempt             not_sent;	// the first the servers would not deliver, else why -1
 	int                      not_sent_files = 0;	// how many they would not
+	int                      not_listable = 0;	// listed paths this installer cannot take, named in missing
 };
 grab_outcome grab_run_outcome();
 

@@ -364,6 +364,43 @@ static std::string attempt_log_text(const grab_attempt& a)
 	}
 }
 
+// The listed files of this install that the directory reader could not
+// take, each path once: of its platform, through its filters, and of the
+// scenery tiles it keeps.
+static std::vector<const UTIL_refused_path*> refused_here()
+{
+	std::vector<const UTIL_refused_path*> out;
+	std::set<std::string> seen;
+	for (const UTIL_refused_path& r : refused_listed) {
+		if (r.os != os_all && r.os != stg.target_os && !(r.os == 6 && stg.target_os == os_linux)) continue;
+		int lon = 0, lat = 0;
+		const bool global = is_global_scenery_f(r.path.c_str()) && find_sector(&lon, &lat, r.path);
+		if (global ? !g_want_global || !stg.tile_wanted[lon][lat] : !g_want_sim) continue;
+		if (seen.insert(r.path).second) out.push_back(&r);
+	}
+	return out;
+}
+
+int UTIL_listed_refused() { return (int)refused_here().size(); }
+
+std::vector<std::string> UTIL_report_listed_refused(const std::string& folder)
+{
+	std::vector<std::string> places;
+	const std::vector<const UTIL_refused_path*> refused = refused_here();
+	for (const UTIL_refused_path* r : refused) {
+		std::string below = r->path;
+		trim_dest_folder(below);
+		places.push_back(folder + UTL_log_safe(below));
+		xer << "Not installed: " << UTL_log_safe(r->path) << " (the release lists it at a path this installer cannot take: "
+		    << r->why << ").\n";
+	}
+	if (!refused.empty())
+		APL_alert(UTL_translate_string("The release lists a file at a path this installer cannot take.", 0),
+		          UTL_translate_string("File: ", 0) + UTL_log_safe(refused.front()->path), "", more_files_line(refused.size()),
+		          t_alert);
+	return places;
+}
+
 // The end of a run that went on without some files: each is named in the log
 // and in the run's list by its place in the copy, and each cause has its
 // alert, naming the first file.
@@ -397,6 +434,7 @@ static void report_given_up()
 			          UTL_translate_string("The servers answered, but would not deliver it.", 0), more_files_line(of.size()),
 			          t_alert);
 	}
+	for (const std::string& local : UTIL_report_listed_refused(g_grab.folder)) grab_failed_files.push_back(local);
 }
 
 static unsigned every_server()
@@ -912,7 +950,8 @@ static int check_step(const std::string& folder)
 	g_grab.written.clear();
 	g_grab.placed.clear();
 	g_grab.deleted.clear();
-	if (!g_grab.failed.empty() || !g_grab.check_wrong.empty()) {
+	// a listed file the reader could not take is not in the copy: no success
+	if (!g_grab.failed.empty() || !g_grab.check_wrong.empty() || UTIL_listed_refused()) {
 		report_given_up();
 		if (!g_grab.check_wrong.empty()) report_check();
 		stg.extract_error = 1;
@@ -1066,6 +1105,7 @@ grab_outcome grab_run_outcome()
 		if (g.tries.telling.why == failed_transfer && o.not_sent_files++ == 0) o.not_sent = g.tries.telling;
 	}
 	o.not_on_servers = all_missing;
+	o.not_listable = UTIL_listed_refused();
 	return o;
 }
 

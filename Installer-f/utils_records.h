@@ -34,6 +34,14 @@ struct file_version_struct {
 	float       progress_share = 0;
 };
 
+// A line of the directory file the reader could not take: its path as
+// listed, its platform, and why. A run of that platform names it at its end.
+struct UTIL_refused_path {
+	std::string path;
+	int         os = 0;
+	std::string why;
+};
+
 struct file_history_struct {
 	std::vector<file_version_struct> versions;	// oldest first; back() is current
 };
@@ -104,7 +112,7 @@ struct UTIL_engine_state {
 	int want_sim = 1;	// install filters
 	int want_global = 1;
 	std::set<std::string> deleted_files;	// folders the download pump emptied
-	int read_refused_paths = 0;		// listed lines refused by the last read_directory
+	std::vector<UTIL_refused_path> refused_listed;	// listed lines refused by the last read_directory
 	int delete_failures = 0;		// deletions that failed since the run began
 	// What a failed web run named: the remote paths of the files no server
 	// would give, the local paths its final check found not the release's,
@@ -266,7 +274,7 @@ extern next_struct&                      next;
 extern int&                   g_want_sim;
 extern int&                   g_want_global;
 extern std::set<std::string>& deleted_files;
-extern int&                   read_refused_paths;
+extern std::vector<UTIL_refused_path>& refused_listed;
 extern int&                   delete_failures;
 extern std::vector<std::string>& grab_failed_files;
 extern int&                   install_err_num;

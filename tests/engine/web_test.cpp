@@ -688,6 +688,35 @@ TEST_F(WebInstall, ChunkedAndCloseDelimitedAnswersInstallExact)
 	}
 }
 
+// A listed path with "." segments is the file where they lead, and installs;
+// one that climbs out of the copy is refused, named at the run's end, and
+// the run is no success.
+TEST_F(WebInstall, ListedPathsAreTakenAsTheyLeadAndOnesThatLeaveFailTheRun)
+{
+	make_set("web");
+	const std::string rel = out + "/mirror/vantor_92102/";
+	const std::string data = "a file listed through dot segments\n";
+	ASSERT_EQ(0, sh("mkdir -p '" + dir + "odd' '" + rel + "All/Resources/odd' && cd '" + dir + "odd' && printf '%s' '" + data +
+	                "' > dot.txt && zip -q -X '" + rel + "All/Resources/odd/dot.txt.zip' dot.txt && unzip -q -o '" + rel +
+	                "directory.txt.zip' && printf '\\nDIR All/Resources/./odd/./\\nFILE 0 0 92102 1 1 " + md5_text(data) +
+	                " dot.txt\\nDIR All/Resources/../../\\nFILE 0 0 92102 1 1 " + md5_text(data) +
+	                " escape.txt\\n' >> directory.txt && rm '" + rel + "directory.txt.zip' && zip -q -X '" + rel +
+	                "directory.txt.zip' directory.txt"));
+	fetch_directory();
+	g_prompt_rules = {{"/", select_keep}};
+	scan_and_choose();
+	server_name[0] = kGood;
+	EXPECT_EQ(1, pump(60));
+	EXPECT_EQ(data, read_file(copy_dir + "Resources/odd/dot.txt"));
+	EXPECT_EQ(1, stg.extract_error);
+	EXPECT_EQ(0, next.done);
+	EXPECT_EQ(std::vector<std::string>{copy_dir + "Resources/../../escape.txt"}, grab_failed_files);
+	EXPECT_FALSE(exists(dir + "escape.txt"));
+	EXPECT_NE(std::string::npos, log_text().find("Not installed: All/Resources/../../escape.txt (the release lists it at a "
+	                                             "path this installer cannot take: it would leave the install folder)."));
+	EXPECT_EQ(1, grab_run_outcome().not_listable);
+}
+
 // Every mirror goes quiet in the middle of the run, transfers under way and
 // new connections alike, for three minutes, as behind a router that
 // restarts; then they send again. The run waits for the network, gives up no
