@@ -49,8 +49,18 @@ void locate_all_vantors()
 	}
 	std::vector<std::string> lines;
 	if (!read_lines(file, lines)) return;
-	for (const std::string& l : lines)
-		if (!l.empty() && dir_exists(l)) all_rootdecks.push_back(l);
+	for (std::string l : lines) {
+		if (l.empty()) continue;
+		if (l[0] == '/' && !dir_exists(l)) continue;	// a deleted copy keeps its line, unoffered
+		// Every flow writes into the folder it is offered: only a copy is
+		// (a relative line names no folder of its own).
+		if (l.back() != '/') l += '/';
+		if (l[0] != '/' || !path_is_to_a_sim(l)) {
+			xer << "The registered folder " << UTL_log_safe(l) << " is not an installed copy of Vantor; it is not offered.\n";
+			continue;
+		}
+		all_rootdecks.push_back(l);
+	}
 }
 
 void register_new_vantor()
