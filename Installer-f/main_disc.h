@@ -27,12 +27,14 @@ std::string dvd_mount_table();
 // temporary folder never counts, so a copy cannot start copies of itself.
 int dvd_runs_from_disc(const std::string& bundle, const std::string& dvd, const std::string& temp);
 
-// Copies the program to the temporary folder and starts the copy there
-// (launch ends this process). A bundle folder is copied whole to the temporary
-// folder plus its name; a program file goes with the "Resources" folder beside
-// it into a folder of the program's name there. Returns 0 when this process is
-// to carry on: not on a disc, the copy failed, or the start failed.
+// Copies the program into the folder `into` (a folder of its own in the
+// temporary folder `temp`) and starts the copy there (launch ends this
+// process). A bundle folder is copied whole to `into` plus its name; a program
+// file goes with the "Resources" folder beside it into a folder of the
+// program's name there. Returns 0 when this process is to carry on: not on a
+// disc, the copy failed, or the start failed.
 int dvd_move_off_disc(const std::string& bundle, const std::string& dvd, const std::string& temp,
+                      const std::string& into,
                       const std::function<int(const std::string& from, const std::string& to)>& copy,
                       const std::function<int(const std::string& app)>& launch);
 

@@ -79,6 +79,16 @@ int  directory_file_present(const std::string& path);
 const std::string& UTIL_run_folder();
 // Removes this run's folder now (a later UTIL_run_folder makes a new one).
 void UTIL_run_files_remove();
+// A new folder (ends in "/") named as this run's, for a copy of the program
+// that runs on after this process ends; it is not removed when this process
+// ends (the copy adopts it), empty when it could not be made.
+std::string UTIL_run_folder_for_program();
+// Removes such a folder again: the copy in it was never started.
+void UTIL_run_folder_drop(const std::string& folder);
+// When the program (its path) lies in a run folder in temp_path, as a copy
+// made by a start from a disc does, that folder becomes this run's, removed
+// with all it holds when the program ends; 1 then, else 0.
+int UTIL_run_folder_adopt(const std::string& program);
 // Removes the folders that runs no longer running left in temp_path.
 void UTIL_run_files_sweep();
 // This run's directory file.

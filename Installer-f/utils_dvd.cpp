@@ -23,9 +23,8 @@ dvd_unpack_task::dvd_unpack_task(const std::string& folder, int i, const std::st
 	const file_version_struct& v = sim_info[i].versions.back();
 	std::string suffix = suffix_for_file(i);
 	source = dvd_path + install_name + "/" + v.path + suffix;
-	// named for this process too: installers share the temporary folder
-	char tail[48];
-	snprintf(tail, sizeof(tail), "_%ld_%d", (long)getpid(), i);
+	char tail[24];
+	snprintf(tail, sizeof(tail), "_%d", i);
 	temp = temp_folder + v.sig_want + tail + suffix;
 	destination = UTIL_local_path(folder, v);
 }
@@ -94,7 +93,8 @@ int install_files(const std::string& folder, int& cursor, int disk)
 	while (cursor < count && !want(cursor)) ++cursor;
 	while (cursor < count && copy_pool->has_free_slot()) {
 		if (disk_of(cursor) != disk) break;
-		if (want(cursor)) copy_pool->enqueue_task(new dvd_unpack_task(folder, cursor, temp_path));
+		// the copied archives lie in this run's folder, and go with it
+		if (want(cursor)) copy_pool->enqueue_task(new dvd_unpack_task(folder, cursor, UTIL_run_folder()));
 		++cursor;
 	}
 	while (unzip_pool->has_free_slot()) {

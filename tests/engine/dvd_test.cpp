@@ -70,7 +70,7 @@ TEST_F(DiscInstall, TwoDiscsWithAChangeBetween)
 	EXPECT_EQ(13u, e.size());
 	for (auto& f : e) EXPECT_EQ(f.first, md5_file(copy_dir + f.second)) << f.second;
 	for (auto& h : sim_info) EXPECT_EQ(1, h.versions.back().up_to_date);
-	EXPECT_EQ("", sh_out("ls '" + temp_path + "'"));	// every copied archive was unpacked and deleted
+	EXPECT_EQ("", sh_out("ls -A '" + UTIL_run_folder() + "'"));	// every copied archive was unpacked and deleted
 }
 
 TEST_F(DiscInstall, CorruptArchiveGivesTheErrorResultAndTheRunGoesOn)
@@ -125,8 +125,8 @@ TEST_F(DiscInstall, KillStillUnpacksWhatWasCopied)
 	install_files_kill();
 	EXPECT_EQ(nullptr, copy_pool);
 	EXPECT_EQ(nullptr, unzip_pool);
-	// whatever the copy set finished was unpacked: no archive waits in the temporary folder
-	EXPECT_EQ("", sh_out("ls '" + temp_path + "'"));
+	// whatever the copy set finished was unpacked: no archive waits in the run's folder
+	EXPECT_EQ("", sh_out("ls -A '" + UTIL_run_folder() + "'"));
 	install_files_kill();	// harmless when idle
 }
 
