@@ -53,8 +53,9 @@ int dvd_volume_may_be_disc(const std::string& device, const std::string& type, c
 	return 0;
 }
 
-std::string dvd_find_disc(const std::string& mount_table, const std::string& holding)
+std::vector<std::string> dvd_mounted_volumes(const std::string& mount_table)
 {
+	std::vector<std::string> out;
 	std::ifstream in(mount_table);
 	std::string line;
 	while (std::getline(in, line)) {
@@ -66,8 +67,15 @@ std::string dvd_find_disc(const std::string& mount_table, const std::string& hol
 		dir = unescape_mount(dir);
 		if (dir.empty()) continue;
 		if (dir.back() != '/') dir += '/';
-		if (is_file(dir + holding)) return dir;
+		out.push_back(dir);
 	}
+	return out;
+}
+
+std::string dvd_find_disc(const std::string& mount_table, const std::string& holding)
+{
+	for (const std::string& dir : dvd_mounted_volumes(mount_table))
+		if (is_file(dir + holding)) return dir;
 	return "";
 }
 

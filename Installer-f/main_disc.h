@@ -4,11 +4,16 @@
 // can be changed while it runs.
 #include <functional>
 #include <string>
+#include <vector>
 
 // Whether a mounted volume can be the product disc: an optical drive's, or
 // mounted read-only; never a user's own (FUSE) file system. The arguments are
 // the first, third and fourth fields of a mount-table line.
 int dvd_volume_may_be_disc(const std::string& device, const std::string& type, const std::string& options);
+
+// The mount folders (each ending in "/") of the mounted volumes in the mount
+// table that may be discs, in the table's order.
+std::vector<std::string> dvd_mounted_volumes(const std::string& mount_table);
 
 // The mount folder (ending in "/") of the first mounted volume in the mount
 // table that may be a disc and holds the file `holding` (a path below the

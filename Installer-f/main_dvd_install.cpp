@@ -216,6 +216,15 @@ int dvd_run_begin(wizard_screen& s, int& f, int& running, unsigned long long fir
 	return 0;
 }
 
+// The disc-change loop begins: nothing asked yet, no disc seen.
+static void dvd_ask_for_disc(int disc_left)
+{
+	g_flow.disc_left = disc_left;
+	g_flow.disc_asked = 0;
+	g_flow.disc_found = dvd_no_disc;
+	if (disc_left) xer << "The disc left the drive during the copy: asking for it again.\n";
+}
+
 // The first file from f on that the run still copies from a disc; -1 when none.
 static int next_wanted_file(int f)
 {
@@ -231,6 +240,7 @@ int dvd_run_frame(wizard_screen& s, int& f, int& running, const dvd_run_flow& fl
 	// holds the next file (asking for it when none does) before copying.
 	if (dvd_path.empty() && next_wanted_file(f) >= 0) {
 		want_file_disk = next_wanted_file(f);
+		dvd_ask_for_disc(0);
 		s.next = flow.verify;
 		return 1;
 	}
@@ -247,6 +257,7 @@ int dvd_run_frame(wizard_screen& s, int& f, int& running, const dvd_run_flow& fl
 		return 1;
 	case install_need_disk:
 		want_file_disk = f;
+		dvd_ask_for_disc(install_files_disc_left());
 		s.next = flow.verify;
 		return 1;
 	case install_failed:
@@ -278,11 +289,46 @@ void dvd_run_progress(wizard_screen& s, int f, const char* running_text, const c
 int dvd_change_disc(int entering, wizard_screen& s, wizard_func back, wizard_func verify, wizard_func run)
 {
 	int n = UTIL_switch_disk(entering);
+	const std::string number = int_str(n + 1);
+	const int found = g_flow.disc_found;
 	s.step = run;
-	s.text = UTL_string_sub(T("Please insert DVD number %1:disk number% and click Next."), int_str(n + 1));
+	if (found >= 0 && found != n)
+		s.text = UTL_string_sub(T("That was DVD number %1:found disk%.  Please insert DVD number %2:disk number% and "
+		                          "click Next."),
+		                        int_str(found + 1), number);
+	else if (found == dvd_not_of_set)
+		s.text = UTL_string_sub(T("That DVD is not one of the %1:install name% DVDs.  Please insert DVD number "
+		                          "%2:disk number% and click Next."),
+		                        install_name, number);
+	else if (g_flow.disc_left)
+		s.text = UTL_string_sub(T("DVD number %1:disk number% was taken out while I was copying from it.  Please put "
+		                          "it back and click Next."),
+		                        number);
+	else
+		s.text = UTL_string_sub(T("Please insert DVD number %1:disk number% and click Next."), number);
+	g_flow.disc_asked = 1;	// the next check is the user's answer
 	s.back = back;
 	s.next = verify;
 	return 0;
+}
+
+int dvd_verify_frame(wizard_screen& s, wizard_func run, wizard_func change)
+{
+	s.step = run;
+	if (UTIL_verify_disk()) {
+		s.next = run;
+		return 1;
+	}
+	// an answer with another disc in the drive: the next question says which it was
+	if (g_flow.disc_asked) {
+		g_flow.disc_found = UTIL_disc_in_drive();
+		xer << "No disc in the drive holds " << UTL_log_safe(dvd_archive_on_disc(want_file_disk)) << "; the drive holds "
+		    << (g_flow.disc_found >= 0 ? "disc " + std::to_string(g_flow.disc_found + 1)
+		        : g_flow.disc_found == dvd_not_of_set ? std::string("a disc of another set") : std::string("no disc"))
+		    << ".\n";
+	}
+	s.next = change;
+	return 1;
 }
 
 void dvd_pick_copy(wizard_screen& s, const char* closing)
@@ -315,9 +361,7 @@ int dvd_switch_disk_install(int entering, wizard_screen& s)
 int dvd_verify_disk_install(int, wizard_screen& s)
 {
 	s.title = T("Installing Vantor - Checking DVD...");
-	s.step = dvd_run_install;
-	s.next = UTIL_verify_disk() ? dvd_run_install : dvd_switch_disk_install;
-	return 1;
+	return dvd_verify_frame(s, dvd_run_install, dvd_switch_disk_install);
 }
 
 int dvd_done_install(int, wizard_screen& s)

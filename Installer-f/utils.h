@@ -223,15 +223,23 @@ public:
 	std::string temp;
 	std::string destination;
 	std::string copy;	// the copy's folder
+	std::string disc_folder;	// the set's folder on the disc the copy reads
 	std::string error_text;
 	int         error_code;
+	int         disc_gone;	// the copy failed because the disc is no longer there
 
 	dvd_unpack_task(const std::string& folder, int index, const std::string& temp_folder);
 	void do_it() override;
 	int  check_error(std::string& msg) override;
 };
 
+// A copy that fails because the disc has left the drive is no failure of its
+// file: the run stops feeding, and once both sets are idle it answers
+// install_need_disk with the cursor at the first file the disc took with it
+// (on the disc in the drive), so that the wizard asks for that disc and the
+// run copies again what is left; install_files_disc_left() is 1 until then.
 int  install_files(const std::string& folder, int& cursor, int disk);
+int  install_files_disc_left();
 int  install_files_get_error(std::string& text);
 void install_files_kill();
 
