@@ -55,7 +55,17 @@ static void start_screen(wizard_screen& s)
 		}
 		return;
 	}
-	s.text = T("You already have Vantor 9 installed on this computer.  What would you like to do?");
+	// an install that was cut short is offered first, to be finished
+	const std::string unfinished = stg.disk_has_sim ? registration_first_unfinished("disc") : "";
+	if (unfinished.empty()) {
+		s.text = T("You already have Vantor 9 installed on this computer.  What would you like to do?");
+	} else {
+		s.text = UTL_string_sub(T("The installation of Vantor 9 in %1:install folder% did not finish.  What would you "
+		                          "like to do?"),
+		                        unfinished);
+		s.choice_labels.push_back(T("Finish Installing Vantor"));
+		s.choice_funcs.push_back(dvd_finish_install);
+	}
 	s.choice_labels.push_back(T("Run Vantor Now"));
 	s.choice_funcs.push_back(dvd_pick_run_sim);
 	if (stg.disk_has_scenery) {
@@ -116,7 +126,7 @@ int dvd_pick_install(int entering, wizard_screen& s)
 	s.next = see_eula;
 
 	if (!demo_pick_folder(s, parent_dir, install_folder, desktop_f, T("Pick a folder to install Vantor 9 into."),
-	                      changed)) {
+	                      "disc", changed)) {
 		demo_scan_dest_pause(scan);
 		return 0;
 	}
@@ -128,6 +138,19 @@ int dvd_pick_install(int entering, wizard_screen& s)
 	                T("You do not have enough free disk space to install Vantor 9 at this location.  You can install "
 	                  "to a different location, or save disk space by installing only some of the global scenery."));
 	return 0;
+}
+
+int dvd_finish_install(int, wizard_screen& s)
+{
+	const std::string copy = registration_first_unfinished("disc");
+	if (!copy.empty()) {
+		// the destination screen shows it chosen; its scan takes the tiles chosen then
+		const std::string parent = registration_parent_folder(copy);
+		g_flow.install_dest.parent_dir = parent;
+		g_flow.install_dest.install_folder = copy.substr(parent.size(), copy.size() - parent.size() - 1);
+	}
+	s.next = dvd_pick_install;
+	return 1;
 }
 
 int dvd_scenery_install(int entering, wizard_screen& s)
@@ -209,7 +232,11 @@ int dvd_run_begin(wizard_screen& s, int& f, int& running, unsigned long long fir
 		s.next = no_folders;
 		return 1;
 	}
-	if (register_copy) register_new_vantor();
+	if (register_copy) {
+		// a new copy counts as installed only once its install has ended whole
+		registration_mark_unfinished(dest_dir_path, "disc");
+		register_new_vantor();
+	}
 	delete_files(dest_dir_path);
 	running = 1;
 	num_install_errors = 0;
@@ -252,6 +279,7 @@ int dvd_run_frame(wizard_screen& s, int& f, int& running, const dvd_run_flow& fl
 		dvd_run_progress(s, f, flow.running, flow.finishing);
 		return 0;
 	case install_done:
+		if (flow.kind == dvd_flow_install && num_install_errors <= 0) registration_mark_finished(dest_dir_path);
 		s.next = flow.done;
 		running = 0;
 		return 1;

@@ -146,6 +146,9 @@ int dvd_start(int entering, wizard_screen& screen);
 int dvd_pick_install(int entering, wizard_screen& screen);
 int dvd_scenery_install(int entering, wizard_screen& screen);
 int dvd_run_install(int entering, wizard_screen& screen);
+// The start screen's "Finish Installing Vantor": the new-install flow again,
+// on the copy an unfinished install left, with the scenery chosen then.
+int dvd_finish_install(int entering, wizard_screen& screen);
 int dvd_switch_disk_install(int entering, wizard_screen& screen);
 int dvd_verify_disk_install(int entering, wizard_screen& screen);
 int dvd_done_install(int entering, wizard_screen& screen);
