@@ -73,6 +73,9 @@ for f in $(grep -ohE '(Installer-f|RUderur|tests|tools|bench|scripts)/[A-Za-z0-9
 	scripts/*.sh scripts/*.py .ci/run README.md | sort -u); do
 	[ -e "$f" ] || failed "a file the scripts name: $f is missing"
 done
+# Every command the README's sections for users name is there: the programs
+# their command lines start and the scripts they run.
+python3 scripts/check_readme_commands.py README.md || failed "a command the README names"
 
 # A tree's tests in a network namespace of their own when that can be made,
 # so that trees using the same loopback addresses run at once, and on an X
@@ -88,7 +91,11 @@ tests_of() {  # tests_of <dir> [environment...]
     "${run[@]}"
   fi
 }
-asan_env=(ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1)
+# The programs the tests run must end without a leak (a system library's
+# lasting buffers are suppressed, each with its reason); the test programs'
+# own fixtures keep what they made to the end.
+asan_env=(ASAN_OPTIONS=detect_leaks=0 VANTOR_PROGRAM_ASAN_OPTIONS=detect_leaks=1
+          "LSAN_OPTIONS=suppressions=$(pwd)/scripts/lsan_suppressions.txt" UBSAN_OPTIONS=print_stacktrace=1)
 tsan_env=("TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1")
 
 # Each tree's tests start as soon as it is built, beside the builds and the
