@@ -458,7 +458,6 @@ static int tries_failed(grab_tries& t, const grab_attempt& a)
 		t.spent |= bit;
 	} else if (a.fault == grab_fault_missing) {
 		t.spent |= bit;
-		t.missing |= bit;
 	} else if (bit && ++t.count[a.server] >= grab_rounds_per_file) {
 		t.spent |= bit;
 	}

@@ -165,7 +165,6 @@ struct grab_attempt {
 struct grab_tries {
 	int          count[server_slots] = {};	// failed attempts each server is charged with
 	unsigned     spent = 0;		// servers not asked for it again, a bit each
-	unsigned     missing = 0;	// of those, the ones that said they lack it
 	int          came = 0;		// it arrived from some server: the network reaches it
 	grab_attempt telling;		// the failure that tells most so far (why -1: none)
 };
