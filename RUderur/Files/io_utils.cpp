@@ -21,8 +21,6 @@
 thread_local const char* sErrFile = "";
 thread_local int         sErrLine = -1;
 
-#define ERR_AT() (sErrFile = "io_utils", sErrLine = __LINE__)
-
 struct err_msg { int code; const char* text; };
 
 // errno rows are keyed by name: the values are Linux's, the texts the program's.

@@ -41,6 +41,16 @@ enum {
 // archives unpack on several worker threads at once.
 extern thread_local const char* sErrFile;
 extern thread_local int         sErrLine;
+// A source file's own name, its folders left out: the unit sErrFile names.
+constexpr const char* io_unit_of(const char* path)
+{
+	const char* leaf = path;
+	for (const char* p = path; *p; ++p)
+		if (*p == '/') leaf = p + 1;
+	return leaf;
+}
+// Notes in sErrFile and sErrLine the step that failed, in the unit that says so.
+#define ERR_AT() (sErrFile = io_unit_of(__FILE__), sErrLine = __LINE__)
 
 std::string error_str(int code);
 

@@ -18,8 +18,6 @@
 #include <algorithm>
 #include <vector>
 
-#define ERR_AT() (sErrFile = "io_utils", sErrLine = __LINE__)
-
 
 struct p7z_stream {
 	FILE* f;

@@ -5,8 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#define ERR_AT() (sErrFile = "unpack_writer", sErrLine = __LINE__)
-
 static std::string folder_of(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
 
 unpack_signer::unpack_signer(const unpack_rules* rules)

@@ -20,8 +20,6 @@
 #include <vector>
 #include <zlib.h>
 
-#define ERR_AT() (sErrFile = "io_utils", sErrLine = __LINE__)
-
 static const char kForkAttr[]   = "user.com.apple.ResourceFork";
 static const char kFinderAttr[] = "user.com.apple.FinderInfo";
 
