@@ -2,7 +2,7 @@
 #include "utils.h"
 #include "utils_internal.h"
 #include "io_utils.h"
-#include "p7z_md5.h"
+#include "md5_utils.h"
 #include "THREAD_service.h"
 #include "UTL_clock.h"
 #include "UTL_log.h"

@@ -3,7 +3,7 @@
 #include "utils_internal.h"
 #include "io_utils.h"
 #include "opensave.h"
-#include "p7z_md5.h"
+#include "p7z_utils.h"
 #include "zip_utils.h"
 #include "UTL_alert.h"
 #include "UTL_clock.h"

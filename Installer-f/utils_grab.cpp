@@ -5,7 +5,7 @@
 #include "utils_internal.h"
 #include "http.h"
 #include "io_utils.h"
-#include "p7z_md5.h"
+#include "md5_utils.h"
 #include "zip_utils.h"
 #include "UTL_alert.h"
 #include "UTL_clock.h"

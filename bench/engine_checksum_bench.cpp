@@ -21,7 +21,7 @@
 // Usage: below (--help). Each set's tree lies in a folder of its own in the
 // temporary folder, removed after the set and when the run is interrupted.
 #include "engine_bench_util.h"
-#include "p7z_md5.h"
+#include "md5_utils.h"
 #include "PLAT_files.h"
 #include "path_utils.h"
 #include "UTL_threads.h"

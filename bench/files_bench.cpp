@@ -2,7 +2,7 @@
 // of archives against unzip. One run each; figures as ratios (ours / theirs).
 #include "bench_scratch.h"
 #include "io_utils.h"
-#include "p7z_md5.h"
+#include "md5_utils.h"
 #include "zip_utils.h"
 #include <chrono>
 #include <cstdio>

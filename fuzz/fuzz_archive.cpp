@@ -2,7 +2,7 @@
 // removed after every input. Nothing may land outside that folder.
 #include "fuzz_support.h"
 #include "io_utils.h"
-#include "p7z_md5.h"
+#include "p7z_utils.h"
 #include "zip_utils.h"
 #include <sys/stat.h>
 

@@ -1,6 +1,7 @@
 #include "io_utils.h"
 #include "opensave.h"
 #include "UTL_alert.h"
+#include "UTL_globals.h"
 #include "UTL_log.h"
 #include "UTL_translate.h"
 #include <cerrno>
@@ -438,4 +439,37 @@ int make_file_large_address_aware(const std::string& path)
 	}
 	if (fclose(f) != 0 && !err) err = errno;
 	return err;
+}
+
+// The name as given when it is there (most are; the look-up in other cases
+// costs a stat of its own), else as set_path_to_full finds it.
+int file_look_at(const std::string& path, std::string& f, struct stat& st)
+{
+	f = app_path + path;
+	if (lstat(f.c_str(), &st) == 0) return 1;
+	std::string other = path_full(path);
+	if (other == f) return 0;
+	f = other;
+	return lstat(f.c_str(), &st) == 0;
+}
+
+file_identity file_identity_from(const struct stat& st)
+{
+	file_identity id;
+	id.known = true;
+	id.device = (uint64_t)st.st_dev;
+	id.inode = (uint64_t)st.st_ino;
+	id.size = (int64_t)st.st_size;
+	id.mtime_s = (int64_t)st.st_mtim.tv_sec;
+	id.mtime_ns = (int64_t)st.st_mtim.tv_nsec;
+	id.ctime_s = (int64_t)st.st_ctim.tv_sec;
+	id.ctime_ns = (int64_t)st.st_ctim.tv_nsec;
+	return id;
+}
+
+file_identity file_identity_of(const std::string& path)
+{
+	std::string f;
+	struct stat st;
+	return file_look_at(path, f, st) ? file_identity_from(st) : file_identity();
 }

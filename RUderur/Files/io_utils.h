@@ -10,6 +10,8 @@
 #include <vector>
 #include "path_utils.h"
 
+struct stat;
+
 enum {
 	err_zip_open         = 20001,
 	err_zip_short_read   = 20002,
@@ -168,6 +170,15 @@ struct file_identity {
 	}
 };
 
+// What stands at path (a link itself, not what it leads to), found as the
+// file operations find a name: 1, its full name and its status; 0 when
+// nothing is there.
+int file_look_at(const std::string& path, std::string& found, struct stat& st);
+// The identity of what stands at path, found so; unknown when nothing is there.
+file_identity file_identity_of(const std::string& path);
+// The identity a file's status (lstat) gives.
+file_identity file_identity_from(const struct stat& st);
+
 // What a caller may demand of an extraction (zip_to_file, p7z_to_file). With an
 // entry named, an archive that lists it (or its AppleDouble companion) more
 // than once is refused before anything is written, with err_archive_repeats;
@@ -189,7 +200,7 @@ struct unpack_rules {
 				// written; emptied when that file is empty
 	file_identity* identity = nullptr;	// not null (with signature): set as each entry's
 				// file is put in place to its identity then; unknown when what stands
-				// there is not surely the file written (file_identity_of)
+				// there is not surely the file written
 };
 
 #endif

@@ -12,7 +12,7 @@
 #include <string>
 #include <sys/stat.h>
 #include "io_utils.h"
-#include "p7z_md5.h"
+#include "md5_utils.h"
 
 // An entry signed from its bytes as they are written and held to the
 // signature its listing gives (unpack_rules::md5).

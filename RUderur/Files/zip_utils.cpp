@@ -1,6 +1,6 @@
 #include "zip_utils.h"
 #include "io_utils.h"
-#include "p7z_md5.h"
+#include "md5_utils.h"
 #include "unpack_writer.h"
 #include "xmap.h"
 #include "UTL_log.h"

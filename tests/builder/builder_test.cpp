@@ -5,7 +5,7 @@
 #include "UTL_cmdline.h"
 #include "UTL_log.h"
 #include "io_utils.h"
-#include "p7z_md5.h"
+#include "md5_utils.h"
 #include "utils_records.h"
 #include "zip_utils.h"
 #include "../files/files_support.h"

@@ -10,7 +10,6 @@
 #include "zip_utils.h"
 #include "UTL_clock.h"
 #include "PLAT_files.h"
-#include "p7z_md5.h"
 #include <algorithm>
 #include <chrono>
 #include <map>

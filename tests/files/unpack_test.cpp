@@ -3,7 +3,8 @@
 // a lying size taken at its word; and names as the file system takes them.
 #include "files_support.h"
 #include "io_utils.h"
-#include "p7z_md5.h"
+#include "md5_utils.h"
+#include "p7z_utils.h"
 #include "unpack_writer.h"
 #include "xmap.h"
 #include "zip_utils.h"

@@ -1,16 +1,10 @@
-#ifndef P7Z_MD5_H
-#define P7Z_MD5_H
-// 7z extraction (only the 7z format is accepted) and MD5 signatures of files.
+#ifndef MD5_UTILS_H
+#define MD5_UTILS_H
+// MD5 signatures of bytes and of files.
 #include <cstddef>
-#include <cstdint>
 #include <string>
-#include "io_utils.h"
 
 struct evp_md_ctx_st;
-
-// rules (optional): the one entry to write, and the folder the output must stay in.
-int p7z_to_file(const std::string& archive, const std::string& out_dir, std::string* out_path, int rename,
-                const unpack_rules* rules = nullptr);
 
 // Why calc_file_md5 gave no signature.
 enum md5_absent {
@@ -23,12 +17,6 @@ enum md5_absent {
 // and *why (when given) set to an md5_absent. A symbolic link is signed by its
 // link text. A folder, pipe, socket or device is never opened.
 int calc_file_md5(const std::string& path, std::string& signature, int* why = nullptr);
-
-// The identity of what stands at path, found as calc_file_md5 finds it (a link
-// itself, not what it leads to); unknown when nothing is there.
-file_identity file_identity_of(const std::string& path);
-// The identity a file's status (lstat) gives.
-file_identity file_identity_from(const struct stat& st);
 
 // An MD5 signature taken piece by piece: the program's one MD5, that of the
 // system's crypto library (its code tuned for this processor).
