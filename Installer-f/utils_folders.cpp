@@ -3,8 +3,6 @@
 #include "utils_internal.h"
 #include "io_utils.h"
 #include "opensave.h"
-#include "p7z_utils.h"
-#include "zip_utils.h"
 #include "UTL_alert.h"
 #include "UTL_clock.h"
 #include "UTL_log.h"
@@ -269,37 +267,6 @@ int make_dirs(const std::string& folder)
 	if (int code = make_dirs_start(folder)) return code;
 	make_dirs_step(0);
 	return 0;
-}
-
-// The most a listed file may unpack to: its listed size is truncated to whole
-// kilobytes; a little more is allowed, and the signature judges the rest.
-static uint64_t listed_unpack_limit(float listed_kb)
-{
-	uint64_t listed = listed_kb > 0 ? (uint64_t)listed_kb * 1000 : 0;
-	return listed + listed / 64 + (64 << 10);
-}
-
-int UTIL_unpack(const std::string& folder, const std::string& archive, const std::string& destination, float listed_kb,
-                const std::string& signature, std::string* written, file_identity* identity, const std::string* bytes)
-{
-	// a listed file: only its own entry is written, only inside the copy, and
-	// no further than its listed size
-	std::string dir = destination.substr(0, destination.rfind('/') + 1);
-	unpack_rules rules;
-	rules.entry = destination.substr(dir.size());
-	if (listed_kb >= 0) rules.max_bytes = listed_unpack_limit(listed_kb);
-	rules.max_entries = UTIL_release_archive_entries;
-	rules.md5 = signature;
-	if (destination.compare(0, folder.size(), folder) == 0) rules.root = folder;
-	if (written) written->clear();
-	rules.signature = written;
-	rules.identity = identity;
-	int err = bytes ? zip_bytes_to_file(*bytes, archive, dir, nullptr, 0, &rules)
-	          : archive.size() > 3 && archive.compare(archive.size() - 3, 3, ".7z") == 0
-	              ? p7z_to_file(archive, dir, nullptr, 0, &rules)
-	              : zip_to_file(archive, dir, nullptr, 0, &rules);
-	if (!err && written && written->empty()) *written = "NONE";
-	return err;
 }
 
 int UTIL_delete_listed(const std::string& folder, const std::string& local, const char* verb)

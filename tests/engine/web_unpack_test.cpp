@@ -250,3 +250,15 @@ protected:
 
 TEST_F(WebFullDisk, TheCopysDisk) { run(false); }
 TEST_F(WebFullDisk, TheTemporaryFoldersDisk) { run(true); }
+
+// The copy's folder bounds every destination an unpack is given, not only
+// those that lie below it: one elsewhere is refused and nothing lands there.
+TEST_F(WebUnpack, ADestinationOutsideTheCopyIsRefused)
+{
+	ASSERT_EQ(0, sh("mkdir -p '" + dir + "src' '" + dir + "elsewhere' '" + copy_dir + "' && printf listed > '" + dir +
+	                "src/f.txt' && cd '" + dir + "src' && zip -q ../f.zip f.txt"));
+	EXPECT_EQ(err_path_outside, UTIL_unpack(copy_dir, dir + "f.zip", dir + "elsewhere/f.txt", 1));
+	EXPECT_FALSE(exists(dir + "elsewhere/f.txt"));
+	EXPECT_EQ(0, UTIL_unpack(copy_dir, dir + "f.zip", copy_dir + "f.txt", 1));
+	EXPECT_EQ("listed", read_file(copy_dir + "f.txt"));
+}
