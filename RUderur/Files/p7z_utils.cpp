@@ -242,9 +242,10 @@ static uint64_t le_bytes(const unsigned char* p, int n)
 }
 
 // 0, or the code that refuses the archive: err_zip_open when its headers lie,
-// err_archive_too_many when it lists more entries than allowed.
-static int check_7z_headers(FILE* f, const std::string& archive_path, uint64_t most_files)
+// or the writer's judgement of a listing of more entries than allowed.
+static int check_7z_headers(FILE* f, const std::string& archive_path, unpack_session& session)
 {
+	const uint64_t most_files = session.entries_allowed();
 	unsigned char start[32];
 	if (fseeko(f, 0, SEEK_END) != 0) return err_zip_open;
 	const uint64_t size = (uint64_t)ftello(f);
@@ -266,10 +267,7 @@ static int check_7z_headers(FILE* f, const std::string& archive_path, uint64_t m
 		if (kind == 1) w.header(most_files);
 		else if (kind == 0x17) w.streams(true);
 		else w.bad = true;
-		if (w.files > most_files) {
-			io_log() << "Refusing " << archive_path << ": it lists more than " << most_files << " entries.\n";
-			return err_archive_too_many;
-		}
+		if (w.files > most_files) return session.listing_done(w.files);
 		if (w.bad) why = "its header declares more than it holds";
 		else if (w.header_unpacked > sz_header_max) why = "its header unpacks to more than any archive's";
 	}
@@ -295,22 +293,26 @@ static struct archive* open_7z(p7z_stream& s)
 }
 
 // The archive's listing, read before anything is written: its headers alone,
-// no entry decoded. 0, or the code that refuses the archive.
-static int scan_7z_listing(p7z_stream& s, const std::string& archive_path, const unpack_rules* rules)
+// no entry decoded, its names handed to the writer. 0, or the code that
+// refuses the archive.
+static int scan_7z_listing(p7z_stream& s, unpack_session& session)
 {
 	struct archive* ar = open_7z(s);
 	if (!ar) return 0;	// the extraction's own open reports it
-	uint64_t most = rules && rules->max_entries ? rules->max_entries : (uint64_t)archive_entries_max;
+	const uint64_t most = session.entries_allowed();
 	uint64_t entries = 0;
-	int seen = 0;
 	struct archive_entry* e;
 	while (entries <= most && archive_read_next_header(ar, &e) == ARCHIVE_OK) {
 		++entries;
-		if (rules && !rules->entry.empty() && entry_name(e) == rules->entry) ++seen;
+		session.listed(entry_name(e), unpack_session::file);
 	}
 	archive_read_free(ar);
-	return unpack_listing_check(entries, seen, archive_path, rules);
+	return session.listing_done(entries);
 }
+
+// Folders are not made from their entries, and a link is kept as a file
+// holding its text.
+static const unpack_format p7z_format = {false, false};
 
 int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std::string* out_path, int rename,
                 const unpack_rules* rules)
@@ -321,16 +323,14 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 	s.f = fopen(a.c_str(), "rb");
 	if (!s.f) return errno;
 	s.buf.resize(1 << 16);
-	int err = unpack_folder_allowed(out_dir, rules);
-	if (!err) err = check_7z_headers(s.f, archive_path, rules && rules->max_entries ? rules->max_entries : (uint64_t)archive_entries_max);
-	if (!err) err = scan_7z_listing(s, archive_path, rules);
+	const std::string wanted = out_path ? *out_path : "";
+	unpack_session session(archive_path, out_dir, rules, p7z_format, rename ? &wanted : nullptr);
+	int err = session.start();
+	if (!err) err = check_7z_headers(s.f, archive_path, session);
+	if (!err) err = scan_7z_listing(s, session);
 	struct archive* ar = err ? nullptr : open_7z(s);
 	if (!err && !ar) { ERR_AT(); err = err_zip_open; }
-	std::string wanted = out_path ? *out_path : "";
-	bool only_one = rules && !rules->entry.empty();
-	bool first = true, found = false;
-	uint64_t written = 0, skipped = 0;
-	std::string first_skipped;
+	bool first = true;
 	char* buf = unpack_buffer();
 	while (!err) {
 		struct archive_entry* e;
@@ -342,6 +342,7 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 			err = first ? err_zip_open : err_zip_short_read;
 			break;
 		}
+		first = false;
 		std::string name = entry_name(e);
 		if (name.empty()) {
 			io_log() << "7z archive " << archive_path << ": an entry without a readable name\n";
@@ -349,57 +350,36 @@ int p7z_to_file(const std::string& archive_path, const std::string& out_dir, std
 			err = err_zip_short_read;
 			break;
 		}
-		if (archive_entry_filetype(e) == AE_IFDIR) { first = false; continue; }	// folders must exist already
-		if (only_one && name != rules->entry) {
-			if (!skipped++) first_skipped = name;
-			first = false;
+		const int type = archive_entry_filetype(e);
+		const auto kind = type == AE_IFDIR ? unpack_session::folder : type == AE_IFLNK ? unpack_session::link : unpack_session::file;
+		bool take = false;
+		err = session.entry(kind, name, &take);
+		if (err) io_log() << "Refusing 7z entry " << UTL_log_safe(name) << " of " << archive_path << "\n";
+		if (err || !take) continue;
+		if (out_path) *out_path = session.path();
+		if (kind == unpack_session::link) {
+			const char* text = archive_entry_symlink(e);
+			err = session.link_place(text ? text : "", false, 0);
 			continue;
 		}
-		found = true;
-		std::string target = (first && rename) ? wanted : name;
-		first = false;
-		std::string out;
-		err = archive_entry_path(out_dir, target, 0, out);
-		if (err) {
-			io_log() << "Refusing 7z entry " << UTL_log_safe(name) << " of " << archive_path << "\n";
-			break;
-		}
-		if (out_path) *out_path = out;
-		const uint64_t max_bytes = unpack_allowance(rules, written);
-		if (archive_entry_size_is_set(e) && (uint64_t)archive_entry_size(e) > max_bytes) {
-			ERR_AT();
-			err = err_archive_too_big;
-			break;
-		}
 		// handed to the disk writer, which places it once whole (the reader checks the CRC)
-		const bool link = archive_entry_filetype(e) == AE_IFLNK;
-		unpack_writer w(out, rules, link ? UINT64_MAX : max_bytes);	// a link's text is not bounded
-		if ((err = w.open()) != 0) break;
-		if (link) {
-			const char* text = archive_entry_symlink(e);	// kept as a file holding the link text
-			if (text) err = w.write(text, strlen(text));
-		} else {
-			for (;;) {
-				la_ssize_t n = archive_read_data(ar, buf, unpack_buffer_size);
-				if (n == 0) break;
-				if (n < 0) {
-					io_log() << "7z archive " << archive_path << ": " << (archive_error_string(ar) ? archive_error_string(ar) : "damaged") << "\n";
-					err = err_zip_short_read;
-					break;
-				}
-				err = w.write(buf, (size_t)n);
-				if (err) break;
-				written += (uint64_t)n;
+		unpack_writer* w = nullptr;
+		err = session.file_begin(archive_entry_size_is_set(e) ? (int64_t)archive_entry_size(e) : -1, &w);
+		while (!err) {
+			la_ssize_t n = archive_read_data(ar, buf, unpack_buffer_size);
+			if (n == 0) break;
+			if (n < 0) {
+				io_log() << "7z archive " << archive_path << ": " << (archive_error_string(ar) ? archive_error_string(ar) : "damaged") << "\n";
+				ERR_AT();
+				err = err_zip_short_read;
+				break;
 			}
+			err = w->write(buf, (size_t)n);
 		}
-		if (!err) err = w.place();
-		if (err) ERR_AT();
+		// no times, modes or forks: the format keeps none that the copy takes
+		if (!err) err = session.file_end(0, false, 0);
 	}
-	unpack_log_skipped(skipped, first_skipped, archive_path, rules);
-	if (!err && only_one && !found) {
-		io_log() << "The archive " << archive_path << " does not hold " << UTL_log_safe(rules->entry) << ".\n";
-		err = err_archive_no_entry;
-	}
+	err = session.finish(err);
 	if (ar) archive_read_free(ar);
 	fclose(s.f);
 	return err;

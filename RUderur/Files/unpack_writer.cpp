@@ -1,8 +1,12 @@
 #include "unpack_writer.h"
 #include "path_utils.h"
+#include "UTL_log.h"
 #include <cerrno>
+#include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 static std::string folder_of(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
@@ -60,8 +64,9 @@ unpack_writer::unpack_writer(const std::string& target, const unpack_rules* rule
 
 unpack_writer::~unpack_writer()
 {
-	if (fd_ >= 0) close(fd_);
-	if (!temp_.empty()) unlink(temp_.c_str());
+	// an entry that failed already: what goes wrong in clearing it away adds nothing
+	if (fd_ >= 0) (void)close(fd_);
+	if (!temp_.empty()) (void)unlink(temp_.c_str());
 }
 
 int unpack_writer::open()
@@ -104,16 +109,29 @@ int unpack_writer::write(const void* data, size_t n)
 	return 0;
 }
 
-void unpack_writer::set_temp_time(bool follow)
+// A mode the volume will not keep (a FAT stick keeps none) is said and let
+// be, unless the file is then open to others the entry shuts out: then it is
+// not placed.
+int unpack_writer::give_mode()
+{
+	if (mode_ == 0 || fchmod(fd_, mode_ & 0777) == 0) return 0;
+	int err = errno;
+	struct stat st;
+	if (fstat(fd_, &st) != 0 || (st.st_mode & 0066 & ~mode_) != 0) { ERR_AT(); return err; }
+	io_log() << "The volume keeps " << UTL_log_safe(target_) << " with mode " << std::oct << (st.st_mode & 0777)
+	         << " where the archive gives " << (mode_ & 0777) << std::dec << ": " << strerror(err) << ".\n";
+	return 0;
+}
+
+// A time that cannot be given is said: nothing the run checks rests on it.
+void unpack_writer::give_time(bool follow)
 {
 	if (!timed_) return;
 	struct timespec ts[2];
 	ts[0].tv_sec = ts[1].tv_sec = when_;
 	ts[0].tv_nsec = ts[1].tv_nsec = 0;
-	if (unnamed_)
-		futimens(fd_, ts);
-	else
-		utimensat(AT_FDCWD, temp_.c_str(), ts, follow ? 0 : AT_SYMLINK_NOFOLLOW);
+	int r = unnamed_ ? futimens(fd_, ts) : utimensat(AT_FDCWD, temp_.c_str(), ts, follow ? 0 : AT_SYMLINK_NOFOLLOW);
+	if (r != 0) io_log() << "Could not give " << UTL_log_safe(target_) << " its time: " << strerror(errno) << ".\n";
 }
 
 // The file without a name takes the target's name; when a file came there
@@ -121,7 +139,7 @@ void unpack_writer::set_temp_time(bool follow)
 int unpack_writer::place_unnamed(int err)
 {
 	struct stat written;
-	if (!err) set_temp_time(true);
+	if (!err) give_time(true);
 	bool linked = false, looked = false;
 	if (!err) {
 		err = unpack_unnamed_link(fd_, full_);
@@ -140,8 +158,9 @@ int unpack_writer::place_unnamed(int err)
 		err = errno;
 		ERR_AT();
 		struct stat there;
+		// the close's errno is what the caller is told; a file that cannot go is left to the next run's scan
 		if (looked && lstat(full_.c_str(), &there) == 0 && there.st_ino == written.st_ino && there.st_dev == written.st_dev)
-			unlink(full_.c_str());
+			(void)unlink(full_.c_str());
 		return err;
 	}
 	if (err) return err;	// the destructor removes a temporary name
@@ -164,12 +183,12 @@ int unpack_writer::place()
 {
 	int err = sign_.check();
 	if (err) ERR_AT();
-	if (!err && mode_ != 0) fchmod(fd_, mode_ & 0777);
+	if (!err) err = give_mode();
 	if (unnamed_) return place_unnamed(err);
 	int closed = close(fd_);
 	fd_ = -1;
 	if (closed != 0 && !err) { err = errno; ERR_AT(); }
-	if (!err) set_temp_time(true);
+	if (!err) give_time(true);
 	return put_in_place(err);
 }
 
@@ -179,6 +198,222 @@ int unpack_writer::place_link(const std::string& text)
 	int err = sign_.check();
 	if (err) { ERR_AT(); return err; }
 	if ((err = unpack_temp_link(folder_of(target_), text, temp_)) != 0) { ERR_AT(); return err; }
-	set_temp_time(false);
+	give_time(false);
 	return put_in_place(0);
+}
+
+// --- the rules of an unpack, the same for every format
+
+// Builds out_dir + name for an archive entry, refusing absolute names, ".."
+// components and any path that would pass through a symbolic link already
+// inside out_dir (check_last: the last component too). 0 or err_archive_unsafe.
+static int archive_entry_path(const std::string& out_dir, const std::string& name, int check_last, std::string& out)
+{
+	if (name.empty() || name[0] == '/' || name.find('\0') != std::string::npos) { ERR_AT(); return err_archive_unsafe; }
+	std::string root = path_full(out_dir);
+	size_t start = 0;
+	while (start < name.size()) {
+		size_t slash = name.find('/', start);
+		bool last = slash == std::string::npos || slash + 1 == name.size();
+		std::string comp = name.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+		if (comp == "..") { ERR_AT(); return err_archive_unsafe; }
+		if (!comp.empty() && comp != "." && (!last || check_last)) {
+			std::string prefix = root + name.substr(0, slash == std::string::npos ? name.size() : slash);
+			struct stat st;
+			if (lstat(prefix.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) { ERR_AT(); return err_archive_unsafe; }
+		}
+		if (slash == std::string::npos) break;
+		start = slash + 1;
+	}
+	out = out_dir + name;
+	return 0;
+}
+
+// 1 when a link placed at entry `name` with this text stays inside the archive's folder.
+static int archive_link_inside(const std::string& name, const std::string& text)
+{
+	if (text.empty() || text[0] == '/' || text.find('\0') != std::string::npos) return 0;
+	int depth = 0;	// folders between the archive's folder and the link
+	for (size_t i = 0; i < name.size(); ++i)
+		if (name[i] == '/' && i + 1 < name.size()) ++depth;
+	size_t start = 0;
+	while (start <= text.size()) {
+		size_t slash = text.find('/', start);
+		if (slash == std::string::npos) slash = text.size();
+		std::string comp = text.substr(start, slash - start);
+		if (comp == "..") {
+			if (--depth < 0) return 0;
+		} else if (!comp.empty() && comp != ".") {
+			++depth;
+		}
+		start = slash + 1;
+	}
+	return 1;
+}
+
+// Stored names longer than this are cut in the log.
+enum { logged_name_max = 200 };
+
+unpack_session::unpack_session(const std::string& archive, const std::string& out_dir, const unpack_rules* rules,
+                               const unpack_format& format, const std::string* first_as)
+    : archive_(archive), out_dir_(out_dir), rules_(rules), format_(format), first_as_(first_as)
+{
+}
+
+int unpack_session::start()
+{
+	if (!rules_ || rules_->root.empty() || path_stays_inside(rules_->root, out_dir_, 1)) return 0;
+	io_log() << "Refusing to unpack into " << out_dir_ << ": it leads outside " << rules_->root << " through a link.\n";
+	ERR_AT();
+	return err_path_outside;
+}
+
+uint64_t unpack_session::entries_allowed() const
+{
+	return rules_ && rules_->max_entries ? rules_->max_entries : (uint64_t)archive_entries_max;
+}
+
+void unpack_session::listed(const std::string& name, kind k)
+{
+	if (!only_one() || name != rules_->entry) return;
+	if (k == fork) ++seen_fork_;
+	else if (k != folder) ++seen_;
+}
+
+int unpack_session::listing_done(uint64_t entries)
+{
+	if (seen_ > 1 || seen_fork_ > 1) {
+		io_log() << "Refusing " << archive_ << ": it lists " << UTL_log_safe(rules_->entry) << " more than once.\n";
+		ERR_AT();
+		return err_archive_repeats;
+	}
+	if (entries > entries_allowed()) {
+		io_log() << "Refusing " << archive_ << ": it lists more than " << entries_allowed() << " entries.\n";
+		ERR_AT();
+		return err_archive_too_many;
+	}
+	return 0;
+}
+
+// What the next file may still write: its own bound, and what is left of the
+// bound on all files together.
+uint64_t unpack_session::allowance() const
+{
+	uint64_t most = rules_ && rules_->max_bytes ? rules_->max_bytes : UINT64_MAX;
+	if (rules_ && rules_->max_total) {
+		uint64_t left = written_ < rules_->max_total ? rules_->max_total - written_ : 0;
+		if (left < most) most = left;
+	}
+	return most;
+}
+
+int unpack_session::entry(kind k, const std::string& name, bool* take)
+{
+	*take = false;
+	writer_.reset();
+	const bool first = first_;
+	first_ = false;
+	name_ = name;
+	target_ = first && first_as_ ? *first_as_ : name;
+	path_.clear();
+	// With one entry wanted, folders are never made: its folder is the caller's.
+	if (k == folder) {
+		if (only_one() || !format_.folders_made) return 0;
+		int err = archive_entry_path(out_dir_, target_, 1, path_);
+		if (!err) err = make_folder(path_);
+		return err == EEXIST || err == err_duplicate_name ? 0 : err;
+	}
+	if (only_one() && name != rules_->entry) {
+		if (!skipped_++) first_skipped_ = name;
+		return 0;
+	}
+	if (k != fork) found_ = true;
+	// a fork is placed by its file's name, not the one it was given
+	int err = archive_entry_path(out_dir_, k == fork ? name : target_, 0, path_);
+	*take = err == 0;
+	return err;
+}
+
+int unpack_session::file_begin(int64_t declared, unpack_writer** out)
+{
+	const uint64_t most = allowance();
+	if (declared >= 0 && (uint64_t)declared > most) { ERR_AT(); return err_archive_too_big; }
+	writer_.reset(new unpack_writer(path_, rules_, most));
+	*out = writer_.get();
+	return writer_->open();
+}
+
+// After a file or link was placed (or failed): counted, and known as this unpack's.
+int unpack_session::placed(int err, uint64_t bytes)
+{
+	written_ += bytes;
+	writer_.reset();
+	if (err) return err;
+	placed_.insert(path_);
+	last_placed_ = path_;
+	return 0;
+}
+
+int unpack_session::file_end(int mode, bool timed, time_t when)
+{
+	writer_->set_mode(mode);
+	if (timed) writer_->set_time(when);
+	int err = writer_->place();
+	return placed(err, writer_->bytes());
+}
+
+int unpack_session::link_place(const std::string& text, bool timed, time_t when)
+{
+	if (!format_.links_placed) {
+		// kept as a file holding its text: the listed size of a link is its target's, no bound for the text
+		unpack_writer w(path_, rules_);
+		int err = w.open();
+		if (!err) err = w.write(text.data(), text.size());
+		if (!err) err = w.place();
+		return placed(err, w.bytes());
+	}
+	// With a root, a link is judged by where it lands on disk against that
+	// root, so a link into a sibling folder of the copy is kept; without, it
+	// may not climb above the archive's own folder either.
+	bool inside = rules_ && !rules_->root.empty()
+	                  ? link_stays_inside(rules_->root, path_, text)
+	                  : archive_link_inside(target_, text) && link_stays_inside(out_dir_, path_, text);
+	if (!inside) {
+		io_log() << "Refusing a link that leads out of its folder: " << UTL_log_safe(target_) << " -> " << UTL_log_safe(text) << "\n";
+		ERR_AT();
+		return err_archive_unsafe;
+	}
+	unpack_writer w(path_, rules_);
+	if (timed) w.set_time(when);
+	return placed(w.place_link(text), 0);
+}
+
+int unpack_session::fork_place(const unsigned char* finder, const unsigned char* data, size_t length)
+{
+	// only a file this unpack placed takes a fork: never one that was there
+	if (!placed_.count(path_)) return 0;
+	std::string file = path_full(path_);
+	struct stat st;
+	const char* why = nullptr;
+	if (lstat(file.c_str(), &st) != 0) why = strerror(errno);
+	else if (S_ISLNK(st.st_mode)) why = "the file is a link";
+	if (!why && finder && lsetxattr(file.c_str(), unpack_finder_attr, finder, 32, 0) != 0) why = strerror(errno);
+	if (!why && data && length > 0 && lsetxattr(file.c_str(), unpack_fork_attr, data, length, 0) != 0) why = strerror(errno);
+	// the file is the release's with or without it: said, and the unpack goes on
+	if (why) io_log() << "The resource fork of " << UTL_log_safe(file) << " was dropped: " << why << "\n";
+	return 0;
+}
+
+int unpack_session::finish(int err)
+{
+	if (skipped_) {
+		std::string name = first_skipped_.size() > logged_name_max ? first_skipped_.substr(0, logged_name_max) + "..." : first_skipped_;
+		io_log() << "Skipped " << skipped_ << (skipped_ == 1 ? " entry" : " entries") << " of " << archive_ << " (the first: "
+		         << UTL_log_safe(name) << "): the archive was fetched for " << UTL_log_safe(rules_->entry) << " alone.\n";
+	}
+	if (!err && only_one() && !found_) {
+		io_log() << "The archive " << archive_ << " does not hold " << UTL_log_safe(rules_->entry) << ".\n";
+		err = err_archive_no_entry;
+	}
+	return err;
 }

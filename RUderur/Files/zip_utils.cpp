@@ -20,9 +20,6 @@
 #include <vector>
 #include <zlib.h>
 
-static const char kForkAttr[]   = "user.com.apple.ResourceFork";
-static const char kFinderAttr[] = "user.com.apple.FinderInfo";
-
 static const unsigned char kAppleHeader[24] = {0x00, 0x05, 0x16, 0x07, 0x00, 0x02, 0x00, 0x00};
 // header, two entries, {9, 50, 32}, {2, 82, then the fork length}
 static const unsigned char kMagicCrap[46] = {
@@ -31,49 +28,8 @@ static const unsigned char kMagicCrap[46] = {
 	0x00, 0x00, 0x00, 0x09, 0x00, 0x00, 0x00, 0x32, 0x00, 0x00, 0x00, 0x20,
 	0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x52};
 
-
-int archive_entry_path(const std::string& out_dir, const std::string& name, int check_last, std::string& out)
-{
-	if (name.empty() || name[0] == '/' || name.find('\0') != std::string::npos) { ERR_AT(); return err_archive_unsafe; }
-	std::string root = path_full(out_dir);
-	size_t start = 0;
-	while (start < name.size()) {
-		size_t slash = name.find('/', start);
-		bool last = slash == std::string::npos || slash + 1 == name.size();
-		std::string comp = name.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
-		if (comp == "..") { ERR_AT(); return err_archive_unsafe; }
-		if (!comp.empty() && comp != "." && (!last || check_last)) {
-			std::string prefix = root + name.substr(0, slash == std::string::npos ? name.size() : slash);
-			struct stat st;
-			if (lstat(prefix.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) { ERR_AT(); return err_archive_unsafe; }
-		}
-		if (slash == std::string::npos) break;
-		start = slash + 1;
-	}
-	out = out_dir + name;
-	return 0;
-}
-
-int archive_link_inside(const std::string& name, const std::string& text)
-{
-	if (text.empty() || text[0] == '/' || text.find('\0') != std::string::npos) return 0;
-	int depth = 0;	// folders between the archive's folder and the link
-	for (size_t i = 0; i < name.size(); ++i)
-		if (name[i] == '/' && i + 1 < name.size()) ++depth;
-	size_t start = 0;
-	while (start <= text.size()) {
-		size_t slash = text.find('/', start);
-		if (slash == std::string::npos) slash = text.size();
-		std::string comp = text.substr(start, slash - start);
-		if (comp == "..") {
-			if (--depth < 0) return 0;
-		} else if (!comp.empty() && comp != ".") {
-			++depth;
-		}
-		start = slash + 1;
-	}
-	return 1;
-}
+// Folders are made from their entries, links placed as links.
+static const unpack_format zip_format = {true, true};
 
 static int unix_mode(const unz_file_info64& info) { return (int)((info.external_fa >> 16) & 0xFFFF); }
 static bool is_link_mode(int mode) { return (mode & 0xF000) == 0xA000; }
@@ -269,98 +225,75 @@ struct entry_reader {
 };
 
 // Inflated and handed to the disk writer, which puts it in place only once
-// whole, its CRC checked and signed as the listing (rules) wants. Never more
-// than the entry says it holds, nor than max_bytes; *wrote counts what was
-// written.
-static int unzip_regular(unzFile uf, const zip_fd_source& src, const std::string& out_path, const unz_file_info64& info,
-                         uint64_t max_bytes, const unpack_rules* rules, uint64_t* wrote)
+// whole, its CRC checked. Never more than the entry says it holds.
+static int unzip_regular(unzFile uf, const zip_fd_source& src, const unz_file_info64& info, unpack_session& s)
 {
-	if (info.uncompressed_size > max_bytes) { ERR_AT(); return err_archive_too_big; }
+	unpack_writer* out = nullptr;
+	int err = s.file_begin(info.uncompressed_size > (uint64_t)INT64_MAX ? INT64_MAX : (int64_t)info.uncompressed_size, &out);
+	if (err) return err;
 	if (info.flag & 1) { ERR_AT(); return err_zip_short_read; }	// encrypted: no password to give
 	if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) { ERR_AT(); return err_zip_short_read; }
 	int method = 0, level = 0;
-	int err = unzOpenCurrentFile2(uf, &method, &level, 1);
+	err = unzOpenCurrentFile2(uf, &method, &level, 1);
 	if (err != UNZ_OK) { ERR_AT(); return err; }
 	uint64_t offset = unzGetCurrentFileZStreamPos64(uf);
-	unzCloseCurrentFile(uf);
+	// opened raw only to learn where the stored bytes start: nothing was read to check
+	(void)unzCloseCurrentFile(uf);
 	entry_reader rd(src, offset, info.compressed_size, (int)info.compression_method);
 	if (rd.start()) { ERR_AT(); return err_zip_short_read; }
-	unpack_writer out(out_path, rules, max_bytes);
-	if ((err = out.open()) != 0) return err;
 	// streamed in pieces: entries may be larger than memory or 4 GB
 	char* buf = unpack_buffer();
 	uint64_t total = 0;
 	uLong crc = crc32(0, Z_NULL, 0);
 	for (;;) {
 		long n = rd.next(buf, unpack_buffer_size);
-		if (n < 0) { err = err_zip_short_read; ERR_AT(); break; }
+		if (n < 0) { ERR_AT(); return err_zip_short_read; }
 		if (n == 0) break;
 		total += (uint64_t)n;
 		// a header that lies about the size is stopped there
-		if (total > info.uncompressed_size) { err = err_zip_short_read; ERR_AT(); break; }
+		if (total > info.uncompressed_size) { ERR_AT(); return err_zip_short_read; }
 		crc = crc32(crc, (const Bytef*)buf, (uInt)n);
-		const uint64_t before = out.bytes();
-		err = out.write(buf, (size_t)n);
-		*wrote += out.bytes() - before;
-		if (err) break;
+		if ((err = out->write(buf, (size_t)n)) != 0) return err;
 	}
-	if (!err && total != info.uncompressed_size) { err = err_zip_short_read; ERR_AT(); }
-	if (!err && crc != info.crc) { err = UNZ_CRCERROR; ERR_AT(); }
-	if (err) return err;	// nothing half-written stays behind
+	if (total != info.uncompressed_size) { ERR_AT(); return err_zip_short_read; }
+	if (crc != info.crc) { ERR_AT(); return UNZ_CRCERROR; }
 	// a DOS-made archive has no Unix mode: the default is kept rather than 000
-	if (info.external_fa != 0) {
-		out.set_mode(unix_mode(info));
-		out.set_time(entry_time(info));
-	}
-	return out.place();
+	bool unix_made = info.external_fa != 0;
+	return s.file_end(unix_made ? unix_mode(info) : 0, unix_made, unix_made ? entry_time(info) : 0);
 }
 
-// With rules naming a root, a link is judged by where it lands on disk against
-// that root, so a link into a sibling folder of the copy is kept; without, it
-// may not climb above the archive's own folder either.
-static bool link_allowed(const std::string& out_dir, const std::string& name, const std::string& out_path,
-                         const std::string& text, const unpack_rules* rules)
-{
-	if (rules && !rules->root.empty()) return link_stays_inside(rules->root, out_path, text);
-	return archive_link_inside(name, text) && link_stays_inside(out_dir, out_path, text);
-}
-
-static int unzip_symlink(unzFile uf, const std::string& out_dir, const std::string& name, const std::string& out_path,
-                         const unz_file_info64& info, const unpack_rules* rules)
+static int unzip_symlink(unzFile uf, const unz_file_info64& info, unpack_session& s)
 {
 	std::vector<unsigned char> data;
 	int err = read_entry(uf, info, data, PATH_MAX);
-	if (!err) {
-		std::string text(data.begin(), data.end());
-		if (!link_allowed(out_dir, name, out_path, text, rules)) {
-			io_log() << "Refusing a link that leads out of its folder: " << UTL_log_safe(name) << " -> " << UTL_log_safe(text) << "\n";
-			ERR_AT();
-			err = err_archive_unsafe;
-		} else {
-			unpack_writer out(out_path, rules);
-			if (info.external_fa != 0) out.set_time(entry_time(info));
-			err = out.place_link(text);
-		}
-	}
+	if (!err) err = s.link_place(std::string(data.begin(), data.end()), info.external_fa != 0, entry_time(info));
 	if (err)
 		io_log() << "Zip to symlink failed with error " << err << ". file = " << sErrFile << " line = " << sErrLine
-		    << ". inFile=" << UTL_log_safe(out_path) << ".\n";
+		    << ". inFile=" << UTL_log_safe(s.path()) << ".\n";
 	return err;
 }
 
 static uint32_t be32(const unsigned char* p) { return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3]; }
 
-static int unzip_resource_fork(unzFile uf, const std::string& fork_path, const unz_file_info64& info)
+// The file an AppleDouble entry "__MACOSX/<folder>/._<name>" belongs to,
+// "<folder>/<name>"; empty when its name names none.
+static std::string fork_owner(const std::string& name)
 {
-	std::string path = path_full(fork_path);
-	int err = 0;
-	size_t slash = path.rfind('/');
+	std::string rest = name.size() > 9 ? name.substr(9) : std::string();
+	size_t slash = rest.rfind('/');
 	size_t leaf = slash == std::string::npos ? 0 : slash + 1;
-	if (path.compare(leaf, 2, "._") != 0 || path.size() == leaf + 2) { ERR_AT(); err = err_zip_fork_header; }
-	else path.erase(leaf, 2);
+	if (rest.compare(leaf, 2, "._") != 0 || rest.size() == leaf + 2) return std::string();
+	return rest.erase(leaf, 2);
+}
+
+// An AppleDouble entry read and checked; its Finder information and fork go
+// to the writer with the file they belong to.
+static int unzip_resource_fork(unzFile uf, const unz_file_info64& info, unpack_session& s)
+{
+	int err = 0;
 	std::vector<unsigned char> d;
 	bool too_big = info.uncompressed_size > fork_entry_cap;
-	if (!err && !size_is_plausible(info)) { ERR_AT(); err = err_zip_fork_header; }
+	if (!size_is_plausible(info)) { ERR_AT(); err = err_zip_fork_header; }
 	if (!err) err = too_big ? read_entry_start(uf, 26, d) : read_entry(uf, info, d, fork_entry_cap);
 	const unsigned char* finder = nullptr;
 	const unsigned char* fork = nullptr;
@@ -369,7 +302,7 @@ static int unzip_resource_fork(unzFile uf, const std::string& fork_path, const u
 		if (d.size() < 26 || memcmp(d.data(), kAppleHeader, 24) != 0) { ERR_AT(); err = err_zip_fork_header; }
 	}
 	if (!err && too_big) {
-		io_log() << "The resource fork of " << UTL_log_safe(path) << " was dropped: its entry of " << info.uncompressed_size
+		io_log() << "The resource fork of " << UTL_log_safe(s.path()) << " was dropped: its entry of " << info.uncompressed_size
 		    << " bytes is more than a file attribute holds.\n";
 		return 0;
 	}
@@ -384,18 +317,10 @@ static int unzip_resource_fork(unzFile uf, const std::string& fork_path, const u
 			if (id == 2) { fork = &d[off]; fork_len = len; }
 		}
 	}
-	if (!err) {
-		struct stat st;
-		if (lstat(path.c_str(), &st) != 0) return 0;	// the data file was not extracted: drop quietly
-		const char* why = nullptr;
-		if (S_ISLNK(st.st_mode)) why = "the file is a link";
-		if (!why && finder && lsetxattr(path.c_str(), kFinderAttr, finder, 32, 0) != 0) why = strerror(errno);
-		if (!why && fork && fork_len > 0 && lsetxattr(path.c_str(), kForkAttr, fork, fork_len, 0) != 0) why = strerror(errno);
-		if (why) io_log() << "The resource fork of " << UTL_log_safe(path) << " was dropped: " << why << "\n";
-	}
+	if (!err) err = s.fork_place(finder, fork, fork_len);
 	if (err)
 		io_log() << "Unzip RF failed with error " << err << ". file = " << sErrFile << " line = " << sErrLine
-		    << ". inFile=" << path << ".\n";
+		    << ". inFile=" << s.path() << ".\n";
 	return err;
 }
 
@@ -409,88 +334,34 @@ int zip_file_is_zip(const std::string& path)
 	return n == 4 && b[0] == 'P' && b[1] == 'K' && ((b[2] == 3 && b[3] == 4) || (b[2] == 5 && b[3] == 6));
 }
 
-// With rules: the output folder lies inside rules->root, links followed; 0 or err_path_outside.
-int unpack_folder_allowed(const std::string& out_dir, const unpack_rules* rules)
+// The central directory's names, read before anything is written and handed
+// to the writer, which judges the listing: reading no further than one past
+// the most entries allowed. Nothing is inflated.
+static int scan_zip_listing(unzFile uf, unpack_session& s)
 {
-	if (!rules || rules->root.empty()) return 0;
-	if (path_stays_inside(rules->root, out_dir, 1)) return 0;
-	io_log() << "Refusing to unpack into " << out_dir << ": it leads outside " << rules->root << " through a link.\n";
-	ERR_AT();
-	return err_path_outside;
-}
-
-// With rules naming an entry: only that entry (and its AppleDouble companion) is written.
-static bool entry_wanted(const std::string& name, bool in_mac, const unpack_rules* rules)
-{
-	if (!rules || rules->entry.empty()) return true;
-	return in_mac ? name == "__MACOSX/._" + rules->entry : name == rules->entry;
-}
-
-uint64_t unpack_allowance(const unpack_rules* rules, uint64_t written)
-{
-	uint64_t most = rules && rules->max_bytes ? rules->max_bytes : UINT64_MAX;
-	if (rules && rules->max_total) {
-		uint64_t left = written < rules->max_total ? rules->max_total - written : 0;
-		if (left < most) most = left;
-	}
-	return most;
-}
-
-int unpack_listing_check(uint64_t entries, int wanted_seen, const std::string& archive, const unpack_rules* rules)
-{
-	uint64_t most = rules && rules->max_entries ? rules->max_entries : (uint64_t)archive_entries_max;
-	if (wanted_seen > 1) {
-		io_log() << "Refusing " << archive << ": it lists " << UTL_log_safe(rules->entry) << " more than once.\n";
-		ERR_AT();
-		return err_archive_repeats;
-	}
-	if (entries > most) {
-		io_log() << "Refusing " << archive << ": it lists more than " << most << " entries.\n";
-		ERR_AT();
-		return err_archive_too_many;
-	}
-	return 0;
-}
-
-// Stored names longer than this are cut in the log.
-enum { logged_name_max = 200 };
-
-void unpack_log_skipped(uint64_t skipped, const std::string& first, const std::string& archive, const unpack_rules* rules)
-{
-	if (!skipped) return;
-	std::string name = first.size() > logged_name_max ? first.substr(0, logged_name_max) + "..." : first;
-	io_log() << "Skipped " << skipped << (skipped == 1 ? " entry" : " entries") << " of " << archive << " (the first: "
-	         << UTL_log_safe(name) << "): the archive was fetched for " << UTL_log_safe(rules->entry) << " alone.\n";
-}
-
-// The central directory's names, read before anything is written: how many
-// entries it lists (reading no further than one past the most allowed) and
-// how often the wanted entry or its AppleDouble companion is among them.
-// Nothing is inflated.
-static int scan_zip_listing(unzFile uf, const std::string& zip, const unpack_rules* rules)
-{
-	uint64_t most = rules && rules->max_entries ? rules->max_entries : (uint64_t)archive_entries_max;
+	const uint64_t most = s.entries_allowed();
 	unz_global_info64 gi;
-	uint64_t listed = unzGetGlobalInfo64(uf, &gi) == UNZ_OK ? gi.number_entry : 0;
-	const std::string want = rules ? rules->entry : std::string();
-	const std::string fork = want.empty() ? std::string() : "__MACOSX/._" + want;
-	std::vector<char> nb(fork.size() + 1);
+	uint64_t declared = unzGetGlobalInfo64(uf, &gi) == UNZ_OK ? gi.number_entry : 0;
+	char* nb = unpack_buffer();	// free until the entries are inflated; names are shorter
 	uint64_t entries = 0;
-	int seen = 0, seen_fork = 0;
 	int err = unzGoToFirstFile(uf);
 	while (err == UNZ_OK && entries <= most) {
 		++entries;
-		if (!want.empty()) {
-			unz_file_info64 info;
-			err = unzGetCurrentFileInfo64(uf, &info, nb.data(), (uLong)nb.size(), nullptr, 0, nullptr, 0);
-			if (err != UNZ_OK) break;
-			seen += info.size_filename == want.size() && memcmp(nb.data(), want.data(), want.size()) == 0;
-			seen_fork += info.size_filename == fork.size() && memcmp(nb.data(), fork.data(), fork.size()) == 0;
+		unz_file_info64 info;
+		err = unzGetCurrentFileInfo64(uf, &info, nb, unpack_buffer_size, nullptr, 0, nullptr, 0);
+		if (err != UNZ_OK) break;
+		std::string name(nb, (size_t)std::min<uint64_t>(info.size_filename, unpack_buffer_size));
+		bool is_dir = !name.empty() && name.back() == '/';
+		if (name.compare(0, 8, "__MACOSX") == 0 && !is_dir) {
+			std::string owner = fork_owner(name);
+			s.listed(owner.empty() ? name : owner, unpack_session::fork);
+		} else {
+			s.listed(name, is_dir ? unpack_session::folder : unpack_session::file);
 		}
 		err = unzGoToNextFile(uf);
 	}
 	if (err != UNZ_OK && err != UNZ_END_OF_LIST_OF_FILE) return err;
-	return unpack_listing_check(entries > listed ? entries : listed, seen > seen_fork ? seen : seen_fork, zip, rules);
+	return s.listing_done(entries > declared ? entries : declared);
 }
 
 
@@ -580,13 +451,12 @@ static int unzip_all(zip_fd_source& source, const std::string& zip, const std::s
 		    << "That incoming file is " << zip << "\n";
 		return err_zip_open;
 	}
-	std::string wanted = first_name ? *first_name : "";
-	int err = unpack_folder_allowed(out_dir, rules);
-	if (!err) err = scan_zip_listing(uf, zip, rules);
+	const std::string wanted = first_name ? *first_name : "";
+	unpack_session s(zip, out_dir, rules, zip_format, rename ? &wanted : nullptr);
+	int err = s.start();
+	if (!err) err = scan_zip_listing(uf, s);
 	if (!err) err = unzGoToFirstFile(uf);
-	bool first = true, found = false;
-	uint64_t written = 0, skipped = 0;
-	std::string first_skipped;
+	bool first = true;
 	while (err == UNZ_OK) {
 		unz_file_info64 info;
 		err = unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0);
@@ -600,36 +470,27 @@ static int unzip_all(zip_fd_source& source, const std::string& zip, const std::s
 			break;
 		}
 		std::string name(nb.data(), info.size_filename);
-		std::string target = (first && rename) ? wanted : name;
 		if (first && first_name) *first_name = name;
 		first = false;
 		bool is_dir = !name.empty() && name.back() == '/';
 		bool in_mac = name.compare(0, 8, "__MACOSX") == 0;
-		std::string out;
+		bool take = false;
 		int r = 0;
-		if (!is_dir && !entry_wanted(name, in_mac, rules)) {
-			if (!skipped++) first_skipped = name;
-		} else if (is_dir) {
-			if (!in_mac && !(rules && !rules->entry.empty())) {
-				r = archive_entry_path(out_dir, target, 1, out);
-				if (!r) {
-					r = make_folder(out);
-					if (r == EEXIST || r == err_duplicate_name) r = 0;
-				}
-			}
+		if (is_dir) {
+			// the AppleDouble folder is never made: its entries go to their files
+			if (!in_mac) r = s.entry(unpack_session::folder, name, &take);
 		} else if (!in_mac) {
-			found = true;
-			r = archive_entry_path(out_dir, target, 0, out);
-			if (!r)
-				r = is_link_mode(unix_mode(info))
-				        ? unzip_symlink(uf, out_dir, target, out, info, rules)
-				        : unzip_regular(uf, source, out, info, unpack_allowance(rules, written), rules, &written);
-			if (r && !is_link_mode(unix_mode(info)))
+			const bool link = is_link_mode(unix_mode(info));
+			r = s.entry(link ? unpack_session::link : unpack_session::file, name, &take);
+			if (!r && take) r = link ? unzip_symlink(uf, info, s) : unzip_regular(uf, source, info, s);
+			if (r && !link)
 				io_log() << "Zip to file failed with error " << r << ". file = " << sErrFile << " line = " << sErrLine
-				    << ". inFile=" << UTL_log_safe(out) << ".\n";
+				    << ". inFile=" << UTL_log_safe(s.path()) << ".\n";
 		} else {
-			r = name.size() > 9 ? archive_entry_path(out_dir, name.substr(9), 0, out) : err_zip_fork_header;
-			if (!r) r = unzip_resource_fork(uf, out, info);
+			std::string owner = fork_owner(name);
+			r = s.entry(unpack_session::fork, owner.empty() ? name : owner, &take);
+			if (!r && take && owner.empty()) { ERR_AT(); r = err_zip_fork_header; }
+			if (!r && take) r = unzip_resource_fork(uf, info, s);
 		}
 		if (r) {
 			io_log() << "UNZIP zip_to_file failed with err=" << r << "\n";
@@ -639,11 +500,7 @@ static int unzip_all(zip_fd_source& source, const std::string& zip, const std::s
 		err = unzGoToNextFile(uf);
 	}
 	if (err == UNZ_END_OF_LIST_OF_FILE) err = 0;
-	unpack_log_skipped(skipped, first_skipped, zip, rules);
-	if (!err && rules && !rules->entry.empty() && !found) {
-		io_log() << "The archive " << zip << " does not hold " << UTL_log_safe(rules->entry) << ".\n";
-		err = err_archive_no_entry;
-	}
+	err = s.finish(err);
 	int cerr = unzClose(uf);
 	if (!err && cerr != UNZ_OK) err = cerr;
 	// the library's own codes (all below zero) say the archive is damaged: the user gets words for that
@@ -774,15 +631,15 @@ int file_to_zip(const std::string& source, const std::string& zip, std::string* 
 			err = add_entry(zf, leaf, zi, Z_DEFLATED, m.data, m.size, &md5, m.mapped);
 		}
 		// a resource fork kept from an earlier extraction travels as an AppleDouble entry
-		ssize_t fork_len = err ? -1 : lgetxattr(src.c_str(), kForkAttr, nullptr, 0);
+		ssize_t fork_len = err ? -1 : lgetxattr(src.c_str(), unpack_fork_attr, nullptr, 0);
 		if (fork_len >= 0x7FFFFFFF) { ERR_AT(); err = err_zip_fork_too_big; }
 		else if (fork_len > 0) {
 			std::vector<unsigned char> ad(82 + fork_len, 0);
 			memcpy(ad.data(), kMagicCrap, 46);
 			put_be32(&ad[46], (uint32_t)fork_len);
 			unsigned char finder[32] = {0};
-			if (lgetxattr(src.c_str(), kFinderAttr, finder, 32) == 32) memcpy(&ad[50], finder, 16);
-			ssize_t got = lgetxattr(src.c_str(), kForkAttr, &ad[82], fork_len);
+			if (lgetxattr(src.c_str(), unpack_finder_attr, finder, 32) == 32) memcpy(&ad[50], finder, 16);
+			ssize_t got = lgetxattr(src.c_str(), unpack_fork_attr, &ad[82], fork_len);
 			if (got == fork_len) {
 				zip_fileinfo zi;
 				memset(&zi, 0, sizeof(zi));

@@ -237,6 +237,16 @@ TEST(Zip, AppleDoubleEntriesAreCheckedAndKeptAsAttributes)
 	EXPECT_EQ(zip_to_file(h + "fork_no_prefix.zip", o, nullptr, 0), err_zip_fork_header);
 	EXPECT_EQ(zip_to_file(h + "fork_orphan.zip", o, nullptr, 0), 0);
 	EXPECT_FALSE(exists_l(o + "missing.txt"));
+	// a fork goes only with a file the archive placed: one that was there is
+	// left as it was, also by an unpack that fails for want of its file
+	write_file(o + "missing.txt", "the user's");
+	unpack_rules rules;
+	rules.entry = "missing.txt";
+	EXPECT_EQ(zip_to_file(h + "fork_orphan.zip", o, nullptr, 0), 0);
+	EXPECT_EQ(zip_to_file(h + "fork_orphan.zip", o, nullptr, 0, &rules), err_archive_no_entry);
+	EXPECT_LT(getxattr((o + "missing.txt").c_str(), "user.com.apple.ResourceFork", buf, sizeof(buf)), 0);
+	EXPECT_LT(getxattr((o + "missing.txt").c_str(), "user.com.apple.FinderInfo", buf, sizeof(buf)), 0);
+	EXPECT_EQ(read_file(o + "missing.txt"), "the user's");
 }
 
 TEST(Zip, FileToZipRoundTripsThroughTheRealUnzip)
