@@ -55,7 +55,7 @@ vantor_layer(vantor_base
     RUderur/Thread/THREAD_service.cpp RUderur/Thread/UTL_threadpool.cpp
     RUderur/Thread/UTL_threads.cpp RUderur/Thread/UTL_worker_threads.cpp
     RUderur/Files/DSF_library.cpp RUderur/Files/DSF_lookup.cpp RUderur/Files/io_guard.cpp
-    RUderur/Files/io_utils.cpp RUderur/Files/md5_utils.cpp RUderur/Files/opensave.cpp
+    RUderur/Files/io_utils.cpp RUderur/Files/land_file.cpp RUderur/Files/md5_utils.cpp RUderur/Files/opensave.cpp
     RUderur/Files/p7z_utils.cpp RUderur/Files/path_utils.cpp RUderur/Files/unpack_writer.cpp
     RUderur/Files/zip_utils.cpp
     RUderur/Sockets/KelmSocket.cpp RUderur/Sockets/KelmSocketUDP.cpp
@@ -77,7 +77,7 @@ vantor_layer(vantor_base
     RUderur/UTL/UTL_memory.h RUderur/UTL/UTL_stat.h RUderur/UTL/UTL_translate.h
     RUderur/Thread/THREAD_service.h RUderur/Thread/UTL_threadpool.h
     RUderur/Thread/UTL_threads.h RUderur/Thread/UTL_worker_threads.h
-    RUderur/Files/DSF_library.h RUderur/Files/io_utils.h RUderur/Files/md5_utils.h
+    RUderur/Files/DSF_library.h RUderur/Files/io_utils.h RUderur/Files/land_file.h RUderur/Files/md5_utils.h
     RUderur/Files/opensave.h RUderur/Files/p7z_utils.h RUderur/Files/path_utils.h
     RUderur/Files/unpack_writer.h RUderur/Files/zip_utils.h
     RUderur/Sockets/KelmSocket.h

@@ -2,7 +2,9 @@
 // to the temporary folder, an unpack set of one thread per processor unpacks it.
 #include "utils.h"
 #include "utils_internal.h"
+#include "http.h"
 #include "io_utils.h"
+#include "land_file.h"
 #include "md5_utils.h"
 #include "zip_utils.h"
 #include "THREAD_service.h"
@@ -36,14 +38,14 @@ void dvd_unpack_task::do_it()
 {
 	if (step == 0) {
 		step = 1;
-		error_code = copy_file(source, temp);
+		// no further than its listing allows: a disc's archive is bounded as a mirror's is
+		error_code = land_copy(source, temp, http_listed_limit(sim_info[index].versions.back().kb1));
 		if (error_code) {
 			error_text = "I was unable to copy the file " + source + " from the DVD to the hard drive.";
 			// the set's folder is gone with the disc (unmounted, taken out): the
 			// file is not at fault; an archive missing from a disc still there is
 			struct stat st;
 			disc_gone = stat(disc_folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode);
-			delete_file(temp);	// what a cut copy left
 		}
 		return;
 	}
@@ -56,12 +58,18 @@ void dvd_unpack_task::do_it()
 		             ".  (Original file was: " + source + ")";
 		return;
 	}
-	if (destination.find("Contents/MacOS/") != std::string::npos) make_file_executable(destination);
-	delete_file(temp);
+	// a program of the copy that cannot be run is no install of it
+	if (destination.find("Contents/MacOS/") != std::string::npos && (code = make_file_executable(destination)) != 0) {
+		error_code = code;
+		error_text = "I was unable to make the program " + destination + " executable.";
+		return;
+	}
+	// left in the run's folder, which goes with the run, when it cannot go now
+	(void)delete_file(temp);
 	// The copy is the release's only when the unpacked file has the listed signature.
 	file_version_struct& v = sim_info[index].versions.back();
 	std::string sig = "NONE";
-	calc_file_md5(destination, sig);
+	(void)calc_file_md5(destination, sig);	// unread, it stays NONE and fails the check below
 	v.sig_have = sig;
 	v.up_to_date = v.sig_want == v.sig_have;
 	if (!v.up_to_date) {

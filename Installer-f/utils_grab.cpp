@@ -801,9 +801,7 @@ static void stream_step(const std::string& folder, int i, int f)
 		}
 		const std::string archive = st.archive;
 		g_grab.shown_quiet = 0;
-		// written in place: the run's folder is this run's alone, and the name is this file's
-		int r = http.net_check(st.slot, server_name[sel], remote, archive, http_listed_limit(v.kb1), true,
-		                       archive_in_memory_max);
+		int r = http.net_check(st.slot, server_name[sel], remote, archive, http_listed_limit(v.kb1), archive_in_memory_max);
 		if (r != 0) g_grab.moved = 1;
 		if (r == 1) {
 			stg.download_error = 0;

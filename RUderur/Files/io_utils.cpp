@@ -1,4 +1,5 @@
 #include "io_utils.h"
+#include "land_file.h"
 #include "opensave.h"
 #include "UTL_alert.h"
 #include "UTL_globals.h"
@@ -121,6 +122,7 @@ static const err_msg kErrMsgs[] = {
 	{err_archive_too_many, "An archive lists far more files than it should. The archive is damaged or unsafe"},
 	{err_directory_too_big, "The release's directory file unpacks to far more than any directory file holds. The archive is damaged or the wrong one"},
 	{err_installer_too_big, "The installer archive unpacks to far more than any installer holds. The archive is damaged or the wrong one"},
+	{err_file_too_big, "A file is much larger than the release lists it. It is damaged or the wrong one"},
 	{0, nullptr}
 };
 
@@ -158,39 +160,15 @@ int rename_file(const std::string& folder, const std::string& old_name, const st
 int copy_file(const std::string& from, const std::string& to)
 {
 	std::string src = path_full(from), dst = path_full(to);
-	// The source is opened first: a missing source must not cost the destination.
-	FILE* in = fopen(src.c_str(), "rb");
-	if (!in) return 2;
 	struct stat s_in, s_out;
-	if (fstat(fileno(in), &s_in) == 0 && stat(dst.c_str(), &s_out) == 0 &&
-	    s_in.st_dev == s_out.st_dev && s_in.st_ino == s_out.st_ino) {
-		fclose(in);	// a file onto itself: truncating would lose it
-		return 0;
+	// The source is looked at first: a missing source must not cost the destination.
+	if (stat(src.c_str(), &s_in) != 0) return errno;
+	if (lstat(dst.c_str(), &s_out) == 0) {
+		// never over a link at the destination, as never through one
+		if (S_ISLNK(s_out.st_mode)) return ELOOP;
+		if (s_in.st_dev == s_out.st_dev && s_in.st_ino == s_out.st_ino) return 0;	// a file onto itself
 	}
-	// never written through a link: the copies land in the temporary folder
-	int out_fd = open(dst.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-	FILE* out = out_fd < 0 ? nullptr : fdopen(out_fd, "wb");
-	if (!out) {
-		if (out_fd >= 0) close(out_fd);
-		fclose(in);
-		return 2;
-	}
-	// each thread its own buffer: the copy set and the main thread may copy at once
-	thread_local std::vector<char> buf(65536);
-	int err = 0;
-	for (;;) {
-		size_t n = fread(buf.data(), 1, buf.size(), in);
-		if (n == 0) {
-			if (ferror(in)) err = errno ? errno : EIO;
-			break;
-		}
-		if (fwrite(buf.data(), 1, n, out) != n) { err = errno ? errno : EIO; break; }
-	}
-	fclose(in);
-	if (fclose(out) != 0 && !err) err = errno ? errno : EIO;
-	if (err) return err;
-	if (stat(src.c_str(), &s_in) == 0) chmod(dst.c_str(), s_in.st_mode & 0777);
-	return 0;
+	return land_copy(src, dst);
 }
 
 int delete_file(const std::string& path)

@@ -36,7 +36,8 @@ enum {
 	err_archive_repeats  = 20021,	// the archive lists the entry it was fetched for more than once
 	err_archive_too_many = 20022,	// the archive lists more entries than its caller allows
 	err_directory_too_big = 20023,	// the directory file unpacks past any directory file's size
-	err_installer_too_big = 20024	// an installer archive unpacks past any installer's size
+	err_installer_too_big = 20024,	// an installer archive unpacks past any installer's size
+	err_file_too_big     = 20025	// a file received whole runs past the size its caller allows
 };
 
 // Where the last archive or folder step of this thread failed, for the log:
@@ -58,6 +59,8 @@ std::string error_str(int code);
 
 int     make_folder(const std::string& path);
 int     rename_file(const std::string& folder, const std::string& old_name, const std::string& new_name);
+// Copies the bytes and the permission bits through a land_file (never over
+// or through a link at `to`): 0 or the errno of the step that failed.
 int     copy_file(const std::string& from, const std::string& to);
 int     delete_file(const std::string& path);
 int64_t APL_file_size(const std::string& path);	// -1 when missing or a folder

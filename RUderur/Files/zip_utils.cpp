@@ -1,5 +1,6 @@
 #include "zip_utils.h"
 #include "io_utils.h"
+#include "land_file.h"
 #include "md5_utils.h"
 #include "unpack_writer.h"
 #include "xmap.h"
@@ -588,6 +589,42 @@ struct zip_source {
 	}
 };
 
+// The archive being made, as the library writes it: through a land_file, so
+// that it has its name only once whole. The library goes back to write each
+// entry's sizes into its header.
+struct zip_landing {
+	land_file out;
+	uint64_t  at = 0;
+	int       err = 0;	// the landing's own errno, which the library's codes do not carry
+	explicit zip_landing(const std::string& path) : out(path) {}
+};
+
+static voidpf ZCALLBACK landing_open(voidpf opaque, const void*, int)
+{
+	zip_landing* l = (zip_landing*)opaque;
+	return (l->err = l->out.open()) == 0 ? l : nullptr;
+}
+
+static uLong ZCALLBACK landing_write(voidpf, voidpf stream, const void* buf, uLong size)
+{
+	zip_landing* l = (zip_landing*)stream;
+	if (l->err || (l->err = l->out.write_at(l->at, buf, size)) != 0) return 0;
+	l->at += size;
+	return size;
+}
+
+static uLong ZCALLBACK landing_read(voidpf, voidpf, void*, uLong) { return 0; }	// a new archive is never read
+static ZPOS64_T ZCALLBACK landing_tell(voidpf, voidpf stream) { return ((zip_landing*)stream)->at; }
+
+static long ZCALLBACK landing_seek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+	zip_landing* l = (zip_landing*)stream;
+	l->at = offset + (origin == ZLIB_FILEFUNC_SEEK_CUR ? l->at : origin == ZLIB_FILEFUNC_SEEK_END ? l->out.size() : 0);
+	return 0;
+}
+
+static int ZCALLBACK landing_error(voidpf, voidpf stream) { return ((zip_landing*)stream)->err; }
+
 int file_to_zip(const std::string& source, const std::string& zip, std::string* signature)
 {
 	std::string src = path_full(source), z = path_full(zip);
@@ -596,13 +633,19 @@ int file_to_zip(const std::string& source, const std::string& zip, std::string* 
 	int err = 0;
 	zipFile zf = nullptr;
 	md5_digest md5;
+	zip_landing landing(z);
+	zlib_filefunc64_def io = {landing_open, landing_read, landing_write, landing_tell,
+	                          landing_seek, fd_close, landing_error, &landing};
+	auto create = [&]() {
+		zf = zipOpen2_64(z.c_str(), APPEND_STATUS_CREATE, nullptr, &io);
+		if (!zf) { ERR_AT(); err = err_zip_create; }
+	};
 	if (lstat(src.c_str(), &st) != 0) { ERR_AT(); err = err_file_not_found; }
 	else if (S_ISLNK(st.st_mode)) {
 		std::string text;
-		is_sim_link(source, &text);
-		zf = zipOpen64(z.c_str(), APPEND_STATUS_CREATE);
-		if (!zf) { ERR_AT(); err = err_zip_create; }
-		else {
+		if (!is_sim_link(source, &text)) { ERR_AT(); err = err_file_open_read; }	// gone since it was looked at
+		if (!err) create();
+		if (!err) {
 			zip_fileinfo zi;
 			memset(&zi, 0, sizeof(zi));
 			zi.external_fa = 0xA1ED0000u;
@@ -611,10 +654,7 @@ int file_to_zip(const std::string& source, const std::string& zip, std::string* 
 	} else {
 		zip_source m(src);
 		if (!m.data) { ERR_AT(); err = err_file_open_read; }
-		if (!err) {
-			zf = zipOpen64(z.c_str(), APPEND_STATUS_CREATE);
-			if (!zf) { ERR_AT(); err = err_zip_create; }
-		}
+		if (!err) create();
 		if (!err) {
 			zip_fileinfo zi;
 			memset(&zi, 0, sizeof(zi));
@@ -638,7 +678,9 @@ int file_to_zip(const std::string& source, const std::string& zip, std::string* 
 			memcpy(ad.data(), kMagicCrap, 46);
 			put_be32(&ad[46], (uint32_t)fork_len);
 			unsigned char finder[32] = {0};
+			// Finder information is optional: without it the fields stay zero
 			if (lgetxattr(src.c_str(), unpack_finder_attr, finder, 32) == 32) memcpy(&ad[50], finder, 16);
+			// a fork that changed since its size was asked is left out, as one that is gone
 			ssize_t got = lgetxattr(src.c_str(), unpack_fork_attr, &ad[82], fork_len);
 			if (got == fork_len) {
 				zip_fileinfo zi;
@@ -648,13 +690,14 @@ int file_to_zip(const std::string& source, const std::string& zip, std::string* 
 		}
 	}
 	if (zf && zipClose(zf, nullptr) != ZIP_OK && !err) { ERR_AT(); err = err_zip_write; }
+	// the disk's own word where it failed (a full disk, most often), not the library's
+	if (err && landing.err) err = landing.err;
 	if (!err && signature) {
 		*signature = md5.hex();
 		if (signature->empty()) { ERR_AT(); err = err_file_open_read; }	// no MD5 to be had, logged
 	}
-	if (err) {
-		if (zf) unlink(z.c_str());	// a broken archive must not pass for a good one
-		io_log() << "file_to_zip failed with error " << err << ".\nfile = " << sErrFile << " line = " << sErrLine << "\n";
-	}
+	// a broken archive never has the name: only a whole one lands
+	if (!err) err = landing.out.land();
+	if (err) io_log() << "file_to_zip failed with error " << err << ".\nfile = " << sErrFile << " line = " << sErrLine << "\n";
 	return err;
 }

@@ -122,7 +122,6 @@ down_class::down_class(const char* server, unsigned short port, const char* path
                        int body_length, const char* local_file)
 {
 	socket = nullptr;
-	file = -1;
 	local_path = app_path + (local_file ? local_file : "");
 	status_code = 0;
 	content_length = -1;
@@ -186,22 +185,12 @@ down_class::~down_class()
 	delete socket;
 }
 
-void down_class::close_file()
-{
-	if (file >= 0) close(file);
-	file = -1;
-	if (!part_path.empty()) unlink(part_path.c_str());
-	part_path.clear();
-}
+void down_class::close_file() { file.reset(); }
 
 int down_class::finish_file()
 {
-	int err = 0;
-	if (file >= 0 && close(file) != 0) err = errno;
-	file = -1;
-	if (!err && !part_path.empty() && !in_place && rename(part_path.c_str(), local_path.c_str()) != 0) err = errno;
-	if (err) close_file();
-	part_path.clear();
+	int err = file ? file->land() : 0;
+	file.reset();
 	return err;
 }
 
@@ -221,18 +210,8 @@ void down_class::take_body(const char* data, size_t n)
 		memory.append(data, n);
 		return;
 	}
-	if (file < 0) return;
-	while (n > 0) {
-		ssize_t w = write(file, data, n);
-		if (w < 0 && errno == EINTR) continue;
-		if (w <= 0) {
-			error = w < 0 ? errno : ENOSPC;
-			close_file();
-			return;
-		}
-		data += w;
-		n -= (size_t)w;
-	}
+	if (!file) return;
+	if ((error = file->write(data, n)) != 0) close_file();
 }
 
 bool down_class::parse_head()
@@ -332,17 +311,9 @@ bool down_class::parse_head()
 	if (in_memory) {
 		memory.reserve((size_t)content_length);
 	} else if (!local_path.empty()) {
-		part_path = in_place ? local_path : local_path + ".part";
-		// a new file, never one (or a link) that was there
-		file = open(part_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-		if (file < 0 && errno == EEXIST) {
-			unlink(part_path.c_str());
-			file = open(part_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-		}
-		if (file < 0) {
-			error = errno;
-			part_path.clear();
-		}
+		// the body lands at its name only whole, and never past what the caller allows
+		file.reset(new land_file(local_path, (uint64_t)max_bytes));
+		if ((error = file->open()) != 0) close_file();
 	}
 	return true;
 }
@@ -659,7 +630,7 @@ int http_class::net_wait(int first, int last, int ms, int extra_fd)
 }
 
 int http_class::net_check(int slot, std::string server, std::string path, const std::string& local,
-                          int64_t max_bytes, bool in_place, int64_t memory_max)
+                          int64_t max_bytes, int64_t memory_max)
 {
 	static std::vector<std::string> files_not_found;
 	static bool started = false;
@@ -705,7 +676,6 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 		hdrs["Connection"] = "close";
 		d = new down_class(server.c_str(), 80, path.c_str(), false, hdrs, nullptr, 0, local.c_str());
 		d->max_bytes = max_bytes;
-		d->in_place = in_place;
 		d->memory_max = memory_max;
 		rec.local_error = 0;
 		rec.body_held = false;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include "land_file.h"
 
 class KelmSocket;
 struct KelmLookup;
@@ -79,10 +80,8 @@ public:
 	int               status_code;		// 0 no socket, -1 waiting for the status line
 	std::string       response;			// reason text of the status line
 	std::map<std::string, std::string, http_name_less> headers;
-	int               file;				// local output descriptor, -1 when none
+	std::unique_ptr<land_file> file;	// where the body lands at local_path, null when nowhere
 	std::string       local_path;
-	std::string       part_path;		// the body goes here until the transfer is done
-	bool              in_place = false;	// part_path is local_path itself
 	int64_t           memory_max = 0;	// a body announced at most this long is held in `memory`
 	bool              in_memory = false;	// this one is: no file is made
 	std::string       memory;
@@ -154,12 +153,11 @@ public:
 	// longer than `max_bytes` (or announced so) fails the transfer. A 404 on
 	// the server list's or the directory's slot is shown once per file; the
 	// download pump's streams name the files no server has at the run's end.
-	// in_place: the body is written at `local` itself, a name in a folder the
-	// caller keeps to itself (no ".part" to rename); a failed transfer removes it.
-	// memory_max: a body whose announced length is at most this is held in
-	// memory and no file is made; take_body hands it over.
+	// The body lands at `local` only whole (land_file): a failed transfer
+	// leaves what was there. memory_max: a body whose announced length is at
+	// most this is held in memory and no file is made; take_body hands it over.
 	int net_check(int slot, std::string server, std::string path, const std::string& local,
-	              int64_t max_bytes = http_default_limit, bool in_place = false, int64_t memory_max = 0);
+	              int64_t max_bytes = http_default_limit, int64_t memory_max = 0);
 	// After net_check gave 1: true when the body was held in memory, moved
 	// into `body`; false when it is in the file.
 	bool take_body(int slot, std::string& body);

@@ -102,17 +102,25 @@ TEST_F(DiscInstall, CorruptArchiveGivesTheErrorResultAndTheRunGoesOn)
 	EXPECT_FALSE(exists(copy_dir + "Resources/disc1/file_2.txt"));
 }
 
+// A disc's archive that is missing, or far larger than its listing, is a copy
+// error with its own code; the larger one is not copied past its bound, and
+// nothing of either is left in the run's folder.
 TEST_F(DiscInstall, MissingArchiveIsACopyError)
 {
-	make_set();
-	sh("rm '" + dvd_path + "vantor_92102/All/Resources/disc1/file_0.txt.zip'");
-	int cursor = 0;
-	ASSERT_EQ(install_failed, run(cursor, 1));
-	std::string text;
-	EXPECT_NE(0, install_files_get_error(text));
-	EXPECT_NE(std::string::npos, text.find("I was unable to copy the file " + dvd_path));
-	install_files_kill();
-	EXPECT_EQ(nullptr, copy_pool);
+	const std::string rel = "vantor_92102/All/Resources/disc1/file_0.txt.zip";
+	for (int code : {ENOENT, (int)err_file_too_big}) {
+		SCOPED_TRACE(code);
+		make_set();
+		sh(code == ENOENT ? "rm '" + dvd_path + rel + "'" : "head -c 8000000 /dev/urandom > '" + dvd_path + rel + "'");
+		int cursor = 0;
+		ASSERT_EQ(install_failed, run(cursor, 1));
+		std::string text;
+		EXPECT_EQ(code, install_files_get_error(text));
+		EXPECT_NE(std::string::npos, text.find("I was unable to copy the file " + dvd_path));
+		install_files_kill();
+		EXPECT_EQ(nullptr, copy_pool);
+		EXPECT_EQ("", sh_out("ls -A '" + UTIL_run_folder() + "'"));
+	}
 }
 
 TEST_F(DiscInstall, KillStillUnpacksWhatWasCopied)

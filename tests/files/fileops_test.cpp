@@ -20,7 +20,7 @@ TEST(FileOps, ErrorTextsKeyedByNameReturnNativeValues)
 	                 EMLINK, EXDEV, ENOTEMPTY, EBUSY, EFBIG, EINTR, EINVAL, ENOMEM, EMFILE, ENFILE, ETXTBSY, EOVERFLOW,
 	                 EOPNOTSUPP, ESTALE, EAGAIN})
 		EXPECT_NE(error_str(code).compare(0, 10, "Error code"), 0) << code;
-	for (int code = err_zip_open; code <= err_installer_too_big; ++code) {
+	for (int code = err_zip_open; code <= err_file_too_big; ++code) {
 		if (code == err_not_mz || code == err_not_pe) continue;	// the executable patch's, never shown
 		EXPECT_NE(error_str(code).compare(0, 10, "Error code"), 0) << code;
 	}

@@ -108,6 +108,42 @@ TEST(Unpack, AKilledUnpackLeavesTheOldFileAndOnlyATemporaryThatIsCleared)
 	EXPECT_EQ(names_in(out), std::vector<std::string>{"big.bin"});
 }
 
+// An archive on its way to the disk, made by the builder or copied from a
+// disc, has its name only once whole: killed while writing it (by the
+// file-size limit), the run leaves no part at the name, the old file there
+// stays as it was, and what it did leave the next run clears.
+TEST(Unpack, AKilledWriteOfAnArchiveLeavesNoPartAtItsName)
+{
+	scratch_dir d;
+	std::string out = d.path + "out/", big = random_bytes(1 << 20, 9), data;
+	for (int i = 0; i < 12; ++i) data += big;
+	sh("mkdir -p '" + out + "'");
+	write_file(d.path + "big.bin", data);
+	for (const char* name : {"big.zip", "copy.bin"}) {
+		SCOPED_TRACE(name);
+		const std::string target = out + name;
+		auto write_it = [&] {
+			return std::string(name) == "big.zip" ? file_to_zip(d.path + "big.bin", target) : copy_file(d.path + "big.bin", target);
+		};
+		write_file(target, "the old version\n");
+		int status = in_child([&] {
+			struct rlimit r = {8 << 20, 8 << 20}, none = {0, 0};
+			setrlimit(RLIMIT_FSIZE, &r);
+			setrlimit(RLIMIT_CORE, &none);
+			return write_it();
+		});
+		EXPECT_EQ(status, 128 + SIGXFSZ);
+		EXPECT_TRUE(read_file(target) == "the old version\n") << "a part is at the name";
+		EXPECT_EQ(unpack_remove_stale(out), 1);
+		EXPECT_EQ(names_in(out), std::vector<std::string>{name});
+		ASSERT_EQ(write_it(), 0);
+		EXPECT_EQ(names_in(out), std::vector<std::string>{name});
+		sh("rm -f '" + target + "'");
+	}
+	EXPECT_EQ(copy_file(d.path + "big.bin", out + "copy.bin"), 0);
+	EXPECT_TRUE(read_file(out + "copy.bin") == data);
+}
+
 // A new file is placed whole also when a file took its name meanwhile: that
 // one is replaced as a file there from the start is, and the identity kept is
 // the placed file's; nothing else is left in the folder.

@@ -7,7 +7,9 @@
 #include "UTL_translate.h"
 #include "net_support.h"
 #include "../support/test_servers.h"
+#include "io_utils.h"
 #include <cerrno>
+#include <dirent.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
@@ -95,6 +97,17 @@ protected:
 	}
 
 	std::string local(const std::string& name) { return dir + "/" + name; }
+
+	// Bodies on their way that were left beside the files: none ever is.
+	int temporaries()
+	{
+		int n = 0;
+		if (DIR* d = opendir(dir.c_str())) {
+			while (dirent* e = readdir(d)) n += is_unpack_temp(e->d_name);
+			closedir(d);
+		}
+		return n;
+	}
 
 	void use_proxy(const std::string& host, int port)
 	{
@@ -220,7 +233,7 @@ TEST_F(HttpServers, AcceptedAnswerForms)
 		const bool announced = strncmp(p, "/chunked/", 9) != 0 && strncmp(p, "/nolength/", 10) != 0;
 		for (int64_t most : {(int64_t)n, (int64_t)n - 1}) {
 			std::string held = local("held.bin");
-			EXPECT_EQ(net_get(0, faulty, p, held, 10, http_default_limit, true, most), 1) << p;
+			EXPECT_EQ(net_get(0, faulty, p, held, 10, http_default_limit, most), 1) << p;
 			const bool in_memory = announced && most >= (int64_t)n;
 			EXPECT_EQ(http.take_body(0, body), in_memory) << p;
 			EXPECT_TRUE((in_memory ? body : TS_read_file(held)) == pattern(n)) << p;
@@ -229,11 +242,11 @@ TEST_F(HttpServers, AcceptedAnswerForms)
 			unlink(held.c_str());
 		}
 	}
-	// written in place over a link planted at the name: the link is replaced, never written through
+	// landed over a link planted at the name: the link is replaced, never written through
 	std::string victim = local("victim.bin"), placed = local("placed.bin");
 	ASSERT_TRUE(TS_write_file(victim, "VICTIM"));
 	ASSERT_EQ(symlink(victim.c_str(), placed.c_str()), 0);
-	EXPECT_EQ(net_get(0, faulty, "/lower/300", placed, 10, http_default_limit, true), 1);
+	EXPECT_EQ(net_get(0, faulty, "/lower/300", placed, 10), 1);
 	EXPECT_EQ(TS_read_file(placed), pattern(300));
 	EXPECT_EQ(TS_read_file(victim), "VICTIM");
 	EXPECT_FALSE(exists(placed + ".part"));
@@ -269,13 +282,15 @@ TEST_F(HttpServers, FaultsFailAndKeepTheOldFile)
 		EXPECT_EQ(http.failure(3).proxy, "") << f;
 		// nor one that was to be held in memory: nothing is handed over
 		std::string body;
-		EXPECT_EQ(net_get(3, faulty, f, local("held.bin"), 10, http_default_limit, true, 1 << 20), 2) << f;
+		EXPECT_EQ(net_get(3, faulty, f, local("held.bin"), 10, http_default_limit, 1 << 20), 2) << f;
 		EXPECT_FALSE(http.take_body(3, body)) << f;
 		EXPECT_FALSE(exists(local("held.bin"))) << f;
-		// one written in place that had begun to write leaves nothing at its name
+		// one that had begun to write leaves nothing at its name, nor beside it
+		EXPECT_EQ(temporaries(), 0) << f;
 		if (fault.kind != http_failed_cut && strcmp(f, "/long/1000") != 0) continue;
-		EXPECT_EQ(net_get(3, faulty, f, local("placed.bin"), 10, http_default_limit, true), 2) << f;
+		EXPECT_EQ(net_get(3, faulty, f, local("placed.bin"), 10), 2) << f;
 		EXPECT_FALSE(exists(local("placed.bin"))) << f;
+		EXPECT_EQ(temporaries(), 0) << f;
 	}
 	EXPECT_EQ(net_get(3, faulty, "/status/503", file), 2);
 	EXPECT_EQ(http.failure(3).status, 503);

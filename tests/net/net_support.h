@@ -14,7 +14,6 @@ struct NetJob {
 	std::string server, path, local;
 	int         result = 0;
 	int64_t     max_bytes = http_default_limit;
-	bool        in_place = false;	// the body written at `local` itself
 	int64_t     memory_max = 0;	// a body announced at most this long is held in memory
 	double      seconds = 0;	// when the result came
 };
@@ -36,7 +35,7 @@ inline void net_run(std::vector<NetJob>& jobs, double max_seconds)
 			if (j.result) continue;
 			down_class* d = http.transfer(j.slot);
 			int64_t before = d ? d->bytes_received : 0;
-			j.result = http.net_check(j.slot, j.server, j.path, j.local, j.max_bytes, j.in_place, j.memory_max);
+			j.result = http.net_check(j.slot, j.server, j.path, j.local, j.max_bytes, j.memory_max);
 			if (j.result) j.seconds = net_now() - start;
 			else {
 				busy = true;
@@ -49,12 +48,10 @@ inline void net_run(std::vector<NetJob>& jobs, double max_seconds)
 }
 
 inline int net_get(int slot, const std::string& server, const std::string& path, const std::string& local,
-                   double max_seconds = 10, int64_t max_bytes = http_default_limit, bool in_place = false,
-                   int64_t memory_max = 0)
+                   double max_seconds = 10, int64_t max_bytes = http_default_limit, int64_t memory_max = 0)
 {
 	std::vector<NetJob> jobs = {{slot, server, path, local}};
 	jobs[0].max_bytes = max_bytes;
-	jobs[0].in_place = in_place;
 	jobs[0].memory_max = memory_max;
 	net_run(jobs, max_seconds);
 	return jobs[0].result;
