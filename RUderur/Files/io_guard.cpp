@@ -207,7 +207,7 @@ int unpack_remove_stale(const std::string& folder)
 	std::vector<std::string> stale;
 	while (struct dirent* e = readdir(d))
 		if (is_unpack_temp(e->d_name)) stale.push_back(e->d_name);
-	closedir(d);
+	(void)closedir(d);	// a folder only read: its close tells nothing
 	int removed = 0;
 	for (const std::string& n : stale) {
 		struct stat st;

@@ -236,11 +236,12 @@ static int copy_tree(const std::string& from, const std::string& to, folder_set&
 		std::string text;
 		if (!is_sim_link(from, &text)) return ELOOP;
 		xer << "Copying " << from << " as a link: it leads back into the folder being copied.\n";
-		delete_file(to);
+		(void)delete_file(to);	// what stays there fails the link, and that is told
 		if (symlink(text.c_str(), path_full(to).c_str()) != 0) return errno;
 		return 0;
 	}
-	make_folder(to + "/");
+	// a folder that is there already is the one to copy into
+	if (int made_err = make_folder(to + "/"); made_err != 0 && made_err != EEXIST) return made_err;
 	struct stat dst;
 	if (stat(path_full(to).c_str(), &dst) == 0) made.insert(std::make_pair(dst.st_dev, dst.st_ino));
 	active.insert(id);
@@ -325,23 +326,24 @@ int launch_app_with(const std::string& app, const std::vector<std::string>& args
 	pid_t pid = fork();
 	if (pid < 0) {
 		int e = errno;
-		close(fds[0]);
-		close(fds[1]);
+		// the pipe's ends close as the program's own: nothing to tell
+		(void)close(fds[0]);
+		(void)close(fds[1]);
 		return e;
 	}
 	if (pid == 0) {
-		close(fds[0]);
+		(void)close(fds[0]);
 		execv(argv[0], (char* const*)argv.data());
 		int e = errno;
 		ssize_t w = write(fds[1], &e, sizeof(e));
 		(void)w;
 		_exit(127);
 	}
-	close(fds[1]);
+	(void)close(fds[1]);
 	int child_err = 0;
 	ssize_t n;
 	while ((n = read(fds[0], &child_err, sizeof(child_err))) < 0 && errno == EINTR) {}
-	close(fds[0]);
+	(void)close(fds[0]);
 	if (n == (ssize_t)sizeof(child_err)) {
 		xer << "Launch failed: " << error_str(child_err) << "\n";
 		xer.flush();
@@ -372,7 +374,7 @@ static bool find_mount(const std::string& path, std::string& device, std::string
 		point = mnt;
 		found = true;
 	}
-	fclose(f);
+	(void)fclose(f);	// only read: its close tells nothing
 	return found;
 }
 
@@ -384,7 +386,7 @@ int eject_dvd(const std::string& path)
 	int fd = open(device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
 	if (fd < 0) return errno;
 	int err = ioctl(fd, CDROMEJECT, 0) != 0 ? errno : 0;
-	close(fd);
+	(void)close(fd);	// the eject's own result is the answer
 	return err;
 }
 

@@ -77,7 +77,7 @@ int opensave_getitems(const std::string& folder, int filter, std::vector<std::st
 			kinds.push_back(kind);
 		}
 	}
-	closedir(d);
+	(void)closedir(d);	// only read: its close tells nothing
 	for (size_t k = 1; k < names.size(); ++k)
 		for (size_t j = 0; j < k; ++j)
 			if (name_before(names[k], names[j])) {

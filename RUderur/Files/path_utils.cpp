@@ -92,7 +92,7 @@ static bool case_read(const std::string& folder, const struct stat& st, case_lis
 	if (!d) return false;
 	while (struct dirent* e = readdir(d))
 		if (strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) case_add_name(l, e->d_name);
-	closedir(d);
+	(void)closedir(d);	// only read: its close tells nothing
 	return true;
 }
 

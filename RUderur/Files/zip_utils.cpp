@@ -57,7 +57,7 @@ static int read_entry(unzFile uf, const unz_file_info64& info, std::vector<unsig
 	data.resize((size_t)info.uncompressed_size);
 	int n = data.empty() ? 0 : unzReadCurrentFile(uf, data.data(), (unsigned)data.size());
 	if (n < 0 || (size_t)n != data.size()) {
-		unzCloseCurrentFile(uf);
+		(void)unzCloseCurrentFile(uf);	// failing already
 		ERR_AT();
 		return err_zip_short_read;
 	}
@@ -73,7 +73,7 @@ static int read_entry_start(unzFile uf, size_t n, std::vector<unsigned char>& da
 	if (err != UNZ_OK) { ERR_AT(); return err; }
 	data.resize(n);
 	int got = unzReadCurrentFile(uf, data.data(), (unsigned)n);
-	unzCloseCurrentFile(uf);
+	(void)unzCloseCurrentFile(uf);	// read in part: the CRC it checks at the close is not the entry's
 	if (got < 0) { ERR_AT(); return err_zip_short_read; }
 	data.resize((size_t)got);
 	return 0;
@@ -176,7 +176,7 @@ struct entry_reader {
 	}
 	~entry_reader()
 	{
-		if (inflating) inflateEnd(&z);
+		if (inflating) (void)inflateEnd(&z);	// frees only
 	}
 	int start()
 	{
@@ -331,7 +331,7 @@ int zip_file_is_zip(const std::string& path)
 	if (fd < 0) return 0;
 	unsigned char b[4] = {0, 0, 0, 0};
 	ssize_t n = read(fd, b, 4);
-	close(fd);
+	(void)close(fd);	// only read: its close tells nothing
 	return n == 4 && b[0] == 'P' && b[1] == 'K' && ((b[2] == 3 && b[3] == 4) || (b[2] == 5 && b[3] == 6));
 }
 
@@ -419,7 +419,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 	source.fd = open(z.c_str(), O_RDONLY | O_CLOEXEC);
 	struct stat st;
 	if (source.fd < 0 || fstat(source.fd, &st) != 0) {
-		if (source.fd >= 0) close(source.fd);
+		if (source.fd >= 0) (void)close(source.fd);
 		io_log() << "OK I am about to report that I could not open a zip file for extraction!\n"
 		    << "That incoming file is " << zip << "\n"
 		    << "In c-form, it is " << z << "\n"
@@ -428,7 +428,7 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 	}
 	source.size = (uint64_t)st.st_size;
 	int err = unzip_all(source, zip, out_dir, first_name, rename, rules);
-	close(source.fd);
+	(void)close(source.fd);	// only read: its close tells nothing
 	return err;
 }
 
@@ -546,7 +546,7 @@ static int add_entry(zipFile zf, const std::string& name, const zip_fileinfo& zi
 		unsigned piece = (unsigned)(left > zip_write_piece ? zip_write_piece : left);
 		if (md5) md5->add(p, piece);
 		if (zipWriteInFileInZip(zf, p, piece) != ZIP_OK) { ERR_AT(); err = err_zip_write; }
-		if (drop) madvise((void*)p, piece, MADV_DONTNEED);
+		if (drop) (void)madvise((void*)p, piece, MADV_DONTNEED);	// advice only
 		p += piece;
 		left -= piece;
 	}
@@ -584,8 +584,9 @@ struct zip_source {
 			if (n <= 0) break;
 			size += (uint64_t)n;
 		}
-		close(fd);
-		if (size) data = buf;
+		(void)close(fd);	// only read: its close tells nothing
+		// only whole: a read that failed or a file cut meanwhile is no file to pack
+		if (size == (uint64_t)st.st_size) data = buf;
 	}
 };
 
