@@ -157,7 +157,7 @@ vantor_layer(vantor_wizard
   DEPS vantor_shell vantor_engine
   SOURCES
     Installer-f/main_demo.cpp Installer-f/main_demo_common.cpp Installer-f/main_disc.cpp
-    Installer-f/main_dvd_common.cpp Installer-f/main_dvd_install.cpp Installer-f/main_dvd_repair.cpp
+    Installer-f/main_dvd_common.cpp Installer-f/main_dvd_install.cpp Installer-f/main_dvd_repair.cpp Installer-f/main_dvd_run.cpp
     Installer-f/main_dvd_scenery.cpp Installer-f/main_globals.cpp Installer-f/main_hooks.cpp
     Installer-f/main_net.cpp Installer-f/main_net_list.cpp Installer-f/main_prefs.cpp
     Installer-f/main_prompts.cpp Installer-f/main_prompts_words.cpp Installer-f/main_registration.cpp

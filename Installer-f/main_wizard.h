@@ -171,9 +171,10 @@ int dvd_verify_disk_scenery(int entering, wizard_screen& screen);
 int dvd_done_scenery(int entering, wizard_screen& screen);
 // A run screen's bar and line for engine cursor f.
 void dvd_run_progress(wizard_screen& screen, int f, const char* running_text, const char* finishing_text);
-// Where a run screen of the disc flows leads, and what it says.
+// A disc flow's run screen, its disc-change loop and its end: where each
+// leads and what each says. One table holds the three flows' rows.
 struct dvd_run_flow {
-	wizard_func working_back;	// Back while the engine works
+	wizard_func working_back;	// Back while the engine works, and from the change-disc screen
 	wizard_func done;
 	wizard_func verify;		// the verify screen of its disc-change loop
 	wizard_func failed;		// after a failure not answered Continue
@@ -181,6 +182,15 @@ struct dvd_run_flow {
 	const char* running;		// the progress line, "%1:..." the file's listed path
 	const char* finishing;		// the progress line past the last file
 	int         kind;		// dvd_flow_*: a failure ends a repair or scenery run at once
+	wizard_func run = nullptr;		// the run screen
+	wizard_func change = nullptr;	// the change-disc screen
+	wizard_func cancelled = nullptr;	// where the run's first frame leads when the user cancelled a prompt
+	wizard_func no_folders = nullptr;	// ... when a folder could not be made
+	int         register_copy = 0;	// a new copy: registered, and marked unfinished until its run ends whole
+	const char* titles[4] = {};	// of the run, change-disc, verify and done screens
+	int*        running_flag = nullptr;	// 1 while its run is started
+	int*        cursor = nullptr;		// its cursor into sim_info
+	unsigned long long* clock = nullptr;	// the base of its "Starting install at" line
 };
 // One frame of a run screen: the engine's answer decides; 1 moves on now.
 int dvd_run_frame(wizard_screen& screen, int& f, int& running, const dvd_run_flow& flow);

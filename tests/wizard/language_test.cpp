@@ -149,6 +149,7 @@ static std::set<std::string> program_texts()
 		array_literals(src, "static const err_msg kErrMsgs[", keys);	// error_str's sentences
 		if (f.find("/Installer-f/main_") != std::string::npos) {
 			array_literals(src, "static const char* const names[", keys);
+			array_literals(src, "static const dvd_run_flow dvd_flows[", keys);	// the disc flows' titles and lines
 			if (src.find("T(words[") != std::string::npos) array_literals(src, "static const char* const words[", keys);
 		}
 	}
