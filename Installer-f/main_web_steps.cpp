@@ -2,6 +2,8 @@
 // folders of a run and the download pump, each a bounded piece of a frame.
 #include "main_web_steps.h"
 #include "main_globals.h"
+#include "main_demo.h"
+#include "main_registration.h"
 #include "main_net.h"
 #include "main_run_report.h"
 #include "main_status.h"
@@ -9,6 +11,7 @@
 #include "utils.h"
 #include "utils_records.h"
 #include "utils_site.h"
+#include "io_utils.h"
 #include "UTL_clock.h"
 #include "UTL_log.h"
 #include "UTL_translate.h"
@@ -59,7 +62,7 @@ static void pump_clock()
 	float  now = xtim.elapsed;
 	float& pump_last = g_flow.pump_last;
 	float& pump_left_out = g_flow.pump_left_out;
-	if (pump_last < 0 || pump_last < next.start_time) {
+	if (pump_last < 0 || pump_last < grab_pump.start_time) {
 		pump_left_out = 0;	// a run that started since
 	} else if (now - pump_last > pump_gap_seconds) {
 		grab_leave_out(now - pump_last);
@@ -74,7 +77,7 @@ int web_pump_frame(wizard_screen& s, float& totl_inst_rat)
 	pump_clock();
 	int ran;
 	while ((ran = grab_files(dest_dir_path)) == grab_running) {
-		totl_inst_rat = wizard_install_bar(totl_inst_rat, next.kb_installed + next.kb_install_in_flight,
+		totl_inst_rat = wizard_install_bar(totl_inst_rat, grab_pump.kb_installed + grab_pump.kb_install_in_flight,
 		                                 stg.total_kb_install, xtim.prd_frame);
 
 		std::string status;
@@ -92,9 +95,9 @@ int web_pump_frame(wizard_screen& s, float& totl_inst_rat)
 		}
 
 		// the time left is the bar's own pace carried on, so the two always agree
-		float running = xtim.elapsed - next.start_time;
+		float running = xtim.elapsed - grab_pump.start_time;
 		float left = wizard_bar_seconds_left(totl_inst_rat, running);
-		float rate = (next.kb_in_flight + next.kb_fetched) / (running > 1 ? running : 1);
+		float rate = (grab_pump.kb_in_flight + grab_pump.kb_fetched) / (running > 1 ? running : 1);
 		std::string time_line;
 		if (totl_inst_rat > 0.01f) {
 			int streams = 0;
@@ -134,17 +137,55 @@ int web_pump_frame(wizard_screen& s, float& totl_inst_rat)
 	}
 	// a run that failed downloaded what its finish screen names, not the release
 	if (ran == grab_done)
-		xer << "Downloaded " << (int)(next.kb_in_flight + next.kb_fetched) << " KB in " << xtim.elapsed - next.start_time
+		xer << "Downloaded " << (int)(grab_pump.kb_in_flight + grab_pump.kb_fetched) << " KB in " << xtim.elapsed - grab_pump.start_time
 		    << " s; " << g_flow.pump_left_out << " s in prompts and on other screens left out.\n";
 	return 1;
 }
 
-int web_folders_frame()
+// Makes the folders make_dirs_start listed for a few ms of a frame, then starts
+// the run; 1 once it is started (or no folders were left to make).
+static int web_folders_frame()
 {
 	if (!make_dirs_running()) return 1;
 	if (!make_dirs_step(kFolderFrameUs)) return 0;
-	grab_discard_archives();
-	grab_files_start();	// also clears the last run's error flags
+	grab_files_start();
 	return 1;
 }
 
+int web_run_screen(wizard_screen& s, int first, const web_run_flow& flow)
+{
+	float& bar = *flow.bar;
+	if (first) {
+		const int existed = dir_exists(dest_dir_path);
+		const int chosen = choose_files(dest_dir_path);
+		const int made = chosen ? make_dirs_start(dest_dir_path) : -1;
+		if (flow.new_copy && !existed && dir_exists(dest_dir_path)) demo_created_dest = dest_dir_path;
+		if (!chosen || made != 0) {
+			s.next = flow.back;
+			return 1;
+		}
+		bar = 0;
+		if (flow.new_copy) {
+			demo_install_is_running = 1;
+			registration_mark_unfinished(dest_dir_path, "demo");
+			register_new_vantor();
+		}
+	}
+	s.title = T("Installing");
+	s.show_servers = 1;
+	if (!web_folders_frame()) return 0;
+	if (!web_pump_frame(s, bar)) {
+		s.back = flow.back;
+		return 0;
+	}
+	// The streams are reset when a screen starts the next run: a reset here
+	// would clear the extraction error that the finish screen reports.
+	grab_discard_archives();
+	if (flow.new_copy) {
+		if (!stg.extract_error) registration_mark_finished(dest_dir_path);
+		demo_install_is_running = 0;
+	}
+	s.back = nullptr;
+	s.next = flow.done;
+	return 1;
+}

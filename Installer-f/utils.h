@@ -195,7 +195,13 @@ std::string grab_archive_path(int file);
 std::string grab_stream_archive(int stream);
 // Deletes the archives the streams that are on were fetching.
 void grab_discard_archives();
-void grab_files_start();	// resets the pump and the run's error flags
+// Starts a run: what killed runs left is swept, and the pump starts afresh as
+// grab_files_stop leaves it. The web flows' install screen is its one caller.
+void grab_files_start();
+// Ends the run the user left (Back, another screen, a cancel): its archives,
+// transfers and unpacks go, the pump and the run's error flags are reset, and
+// what it wrote and did not check yet is carried to the next run's check.
+void grab_files_stop();
 enum { grab_running = 0, grab_done = 1, grab_failed = 2 };
 // One step of the run: grab_running, grab_done, or grab_failed (the run
 // ended without every file: stg.extract_error is set, and grab_run_outcome

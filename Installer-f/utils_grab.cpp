@@ -264,12 +264,18 @@ static void carry_unchecked()
 void grab_files_start()
 {
 	UTIL_run_files_sweep();	// what killed runs left
+	grab_files_stop();
+}
+
+void grab_files_stop()
+{
+	grab_discard_archives();
 	drop_transfers();	// a cancelled run must not hand its transfers to this one
 	drop_unpacks();
 	carry_unchecked();
 	g_grab.claimed = 0;
-	next.next_file = 0;
-	next.done = 0;
+	grab_pump.next_file = 0;
+	grab_pump.done = 0;
 	for (int i = 0; i < http_stream_count; ++i) {
 		grab_stream& st = g_grab.streams[i];
 		const int slot = st.slot, retry_server = st.retry_server;
@@ -286,8 +292,8 @@ void grab_files_start()
 	g_grab.local_error = 0;
 	g_grab.local_folder.clear();
 	g_grab.local_more_kb = 0;
-	next.start_time = xtim.elapsed;
-	next.kb_in_flight = next.kb_fetched = next.kb_installed = next.kb_install_in_flight = 0;
+	grab_pump.start_time = xtim.elapsed;
+	grab_pump.kb_in_flight = grab_pump.kb_fetched = grab_pump.kb_installed = grab_pump.kb_install_in_flight = 0;
 	stg.download_error = 0;
 	stg.extract_error = 0;
 	grab_failed_files.clear();
@@ -600,8 +606,8 @@ static void collect_tasks()
 			v.up_to_date = v.sig_have == v.sig_want;
 		}
 		if (c->code == 0 && v.up_to_date) {
-			next.kb_fetched += v.kb1;
-			next.kb_installed += v.kb2;
+			grab_pump.kb_fetched += v.kb1;
+			grab_pump.kb_installed += v.kb2;
 			g_grab.written.insert(c->file);
 			g_grab.placed[c->file] = c->identity;
 		} else if (grab_local_write_error(c->code)) {
@@ -733,9 +739,9 @@ static void local_failure(const std::string& local, int err, const std::string& 
 static void adjust_streams(int i)
 {
 	float now = xtim.elapsed;
-	float span = now - next.start_time;
+	float span = now - grab_pump.start_time;
 	if (span < 1) span = 1;
-	float rate = (next.kb_fetched + next.kb_in_flight) / span;
+	float rate = (grab_pump.kb_fetched + grab_pump.kb_in_flight) / span;
 	// A count outside 1..http_stream_count (an edited preference file) means
 	// automatic: a target below one would switch every stream off with files left.
 	int target = stg.stream_count >= 1 && stg.stream_count <= http_stream_count ? stg.stream_count : 0;
@@ -804,8 +810,8 @@ static void stream_step(const std::string& folder, int i, int f)
 		// written in place: the run's folder is this run's alone, and the name is this file's
 		int r = http.net_check(st.slot, server_name[sel], remote, archive, http_listed_limit(v.kb1), true,
 		                       archive_in_memory_max);
-		if (r != 0) g_grab.moved = 1;
-		if (r == 1) {
+		if (r != http_running) g_grab.moved = 1;
+		if (r == http_complete) {
 			stg.download_error = 0;
 			answered(i);
 			// installed once unpacked and its signature checked; the stream goes on
@@ -814,10 +820,10 @@ static void stream_step(const std::string& folder, int i, int f)
 				return;
 			}
 			finished = true;
-		} else if (r == 2 && http.local_error(st.slot)) {
+		} else if (r == http_failed && http.local_error(st.slot)) {
 			local_failure(destination, http.local_error(st.slot), temp_path, v.kb1);
 			return;
-		} else if (r == 2) {
+		} else if (r == http_failed) {
 			finished = attempt_failed(i, f, sel, remote, destination);
 		} else {
 			const http_progress p = http.progress(st.slot);
@@ -834,8 +840,8 @@ static void stream_step(const std::string& folder, int i, int f)
 			else
 				stg.file_progress = p.length ? (float)p.received / (float)p.length : 0;
 			const float arrived = stg.file_progress > 0 ? stg.file_progress : 0;
-			next.kb_in_flight += arrived * v.kb1;
-			next.kb_install_in_flight += arrived * v.kb2;
+			grab_pump.kb_in_flight += arrived * v.kb1;
+			grab_pump.kb_install_in_flight += arrived * v.kb2;
 		}
 	} else {
 		stg.action = v.up_to_date ? action_skip_current : action_skip_unneeded;
@@ -956,7 +962,7 @@ static int check_step(const std::string& folder)
 		stg.extract_error = 1;
 		return end_failed_run();
 	}
-	next.done = 1;
+	grab_pump.done = 1;
 	UTIL_unlock_copy();
 	xer.flush();
 	return grab_done;
@@ -978,8 +984,8 @@ int grab_files(const std::string& folder)
 	collect_tasks();
 	if (stg.extract_error) return end_failed_run();
 	if (g_grab.checking) return check_step(folder);
-	next.kb_in_flight = g_grab.held_kb;	// downloaded, not yet unpacked
-	next.kb_install_in_flight = g_grab.held_install_kb;
+	grab_pump.kb_in_flight = g_grab.held_kb;	// downloaded, not yet unpacked
+	grab_pump.kb_install_in_flight = g_grab.held_install_kb;
 	int count = (int)sim_info.size();
 	for (int i = 0; i < http_stream_count; ++i) {
 		grab_stream& st = g_grab.streams[i];
@@ -999,8 +1005,8 @@ int grab_files(const std::string& folder)
 			// Two streams never write one file: a file handed out again after a
 			// failure is passed over while another stream or the unpack set has it.
 			do {
-				st.file = next.next_file;
-				next.next_file = next.next_file + 1 < count ? next.next_file + 1 : count;
+				st.file = grab_pump.next_file;
+				grab_pump.next_file = grab_pump.next_file + 1 < count ? grab_pump.next_file + 1 : count;
 			} while (st.file < count && file_in_hand(i, st.file));
 		}
 		if (st.file < count) stream_step(folder, i, st.file);
@@ -1040,7 +1046,7 @@ int grab_files(const std::string& folder)
 	return check_step(folder);
 }
 
-void grab_leave_out(float seconds) { next.start_time += seconds; }
+void grab_leave_out(float seconds) { grab_pump.start_time += seconds; }
 
 float grab_pause_left(bool* for_network)
 {

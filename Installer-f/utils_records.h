@@ -108,7 +108,7 @@ enum { server_slots = 10 };	// mirrors a server list may name
 struct UTIL_engine_state {
 	stg_struct                       stg = {};
 	std::vector<file_history_struct> sim_info;	// the loaded directory file
-	next_struct                      next = {};
+	next_struct                      pump = {};
 	int want_sim = 1;	// install filters
 	int want_global = 1;
 	std::set<std::string> deleted_files;	// folders the download pump emptied
@@ -214,7 +214,7 @@ struct grab_stream {
 	std::string archive;		// where its running transfer writes the archive
 };
 
-// What the web download pump keeps between its calls besides `next`: the
+// What the web download pump keeps between its calls besides `grab_pump`: the
 // archives its unpack set holds, the files waiting to be fetched again, each
 // stream's count of failures on the file in hand, the files it went on
 // without, and its final check of what it wrote and deleted.
@@ -273,7 +273,7 @@ extern UTIL_grab_run g_grab;
 // The names the engine's callers know its state by, each a member of g_engine.
 extern stg_struct&                       stg;
 extern std::vector<file_history_struct>& sim_info;
-extern next_struct&                      next;
+extern next_struct&                      grab_pump;	// the pump's cursor and byte counts
 extern int&                   g_want_sim;
 extern int&                   g_want_global;
 extern std::set<std::string>& deleted_files;

@@ -10,7 +10,7 @@ UTIL_grab_run     g_grab;
 
 stg_struct&                       stg = g_engine.stg;
 std::vector<file_history_struct>& sim_info = g_engine.sim_info;
-next_struct&                      next = g_engine.next;
+next_struct&                      grab_pump = g_engine.pump;
 int&                   g_want_sim = g_engine.want_sim;
 int&                   g_want_global = g_engine.want_global;
 std::set<std::string>& deleted_files = g_engine.deleted_files;

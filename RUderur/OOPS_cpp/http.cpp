@@ -685,19 +685,19 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 			failed = http_failure();
 			failed.kind = http_failed_name;
 			failed.server = UTL_log_safe(server);
-			return 2;
+			return http_failed;
 		}
 		// Each fatal alert returns when raised off the main thread: the request is not made then.
 		if (!server.empty() && server.back() == '/') {
 			APL_alert("net_check error! You have a dirchar at the end of the server name!", "You should not!",
 			          "Our convention is that a server name is simply a server name... with no slash!", server, t_exit);
-			return 2;
+			return http_failed;
 		}
 		if (path.empty() || path[0] != '/') {
 			APL_alert("net_check error! You do not have a dirchar at the beginning of the directory name!", "You should!",
 			          "Our convention is that a directory name does start with a slash because it must include the hard drive,which is a dir char on unix!",
 			          path, t_exit);
-			return 2;
+			return http_failed;
 		}
 		std::map<std::string, std::string> hdrs;
 		hdrs["Host"] = server;
@@ -720,9 +720,9 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 			failed = failure_of(d, server, true);
 			delete d;
 			d = nullptr;
-			return 2;
+			return http_failed;
 		}
-		return 0;
+		return http_running;
 	}
 
 	// A peer that has finished sending will send nothing more: judge the transfer now.
@@ -733,9 +733,9 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 			failed = failure_of(d, server, true);
 			delete d;
 			d = nullptr;
-			return 2;
+			return http_failed;
 		}
-		return 0;
+		return http_running;
 	}
 
 	bool complete = d->content_length == d->bytes_received;
@@ -749,7 +749,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 			d = nullptr;
 			log_repeats(slot);
 			failed = http_failure();
-			return 1;
+			return http_complete;
 		}
 		d->error = e;
 		in_error = true;
@@ -782,5 +782,5 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 	}
 	delete d;
 	d = nullptr;
-	return 2;
+	return http_failed;
 }

@@ -158,7 +158,7 @@ TEST_F(WebInstall, UpdatesACopyFromTwoMirrors)
 
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(0, stg.extract_error);
-	EXPECT_EQ(1, next.done);
+	EXPECT_EQ(1, grab_pump.done);
 	expect_release_or_failure(stg.extract_error);
 	check_expectations();
 	EXPECT_EQ(0, archives_left());
@@ -257,7 +257,7 @@ TEST_F(WebInstall, FileNoMirrorHasIsNamedOnceEverythingElseIsDone)
 	server_name[0] = kGood;
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(1, stg.extract_error);
-	EXPECT_EQ(0, next.done);
+	EXPECT_EQ(0, grab_pump.done);
 	EXPECT_EQ(std::vector<std::string>{copy_dir + "Resources/bulk/file_05.dat"}, grab_failed_files);	// by its place in the copy
 	int deletions = 0, installs = 0;
 	for (auto& h : sim_info) {
@@ -352,7 +352,7 @@ TEST_F(WebInstall, AnOutageOfEveryMirrorIsRiddenOut)
 	}));
 	EXPECT_GE(pauses, 4);
 	EXPECT_EQ(0, stg.extract_error);
-	EXPECT_EQ(1, next.done);
+	EXPECT_EQ(1, grab_pump.done);
 	expect_release_or_failure(stg.extract_error);
 	std::string log = log_text();
 	EXPECT_EQ(0, count_of(log, "Giving up on ")) << log;
@@ -470,7 +470,7 @@ TEST_F(WebInstall, FinalCheckNamesWhatChangedSinceTheRunWroteIt)
 	ASSERT_FALSE(undone.empty());
 	EXPECT_EQ(grab_failed, r);
 	EXPECT_EQ(1, stg.extract_error);
-	EXPECT_EQ(0, next.done);
+	EXPECT_EQ(0, grab_pump.done);
 	std::set<std::string> named(grab_failed_files.begin(), grab_failed_files.end());
 	std::string log = log_text();
 	for (const auto& [p, how] : changed) {
@@ -489,7 +489,7 @@ TEST_F(WebInstall, FinalCheckNamesWhatChangedSinceTheRunWroteIt)
 	scan_and_choose();
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(0, stg.extract_error);
-	EXPECT_EQ(1, next.done);
+	EXPECT_EQ(1, grab_pump.done);
 	expect_release_or_failure(stg.extract_error);
 }
 
@@ -516,7 +516,7 @@ TEST_F(WebInstall, BackDuringTheFinalCheckDoesNotSkipIt)
 	ASSERT_EQ(0, make_dirs(copy_dir));
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(1, stg.extract_error);
-	EXPECT_EQ(0, next.done);
+	EXPECT_EQ(0, grab_pump.done);
 	EXPECT_EQ(std::vector<std::string>{changed}, grab_failed_files);
 	std::string log = log_text();
 	EXPECT_EQ(0, count_of(log, "Checked the 0 files")) << log;
@@ -709,7 +709,7 @@ TEST_F(WebInstall, ListedPathsAreTakenAsTheyLeadAndOnesThatLeaveFailTheRun)
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(data, read_file(copy_dir + "Resources/odd/dot.txt"));
 	EXPECT_EQ(1, stg.extract_error);
-	EXPECT_EQ(0, next.done);
+	EXPECT_EQ(0, grab_pump.done);
 	EXPECT_EQ(std::vector<std::string>{copy_dir + "Resources/../../escape.txt"}, grab_failed_files);
 	EXPECT_FALSE(exists(dir + "escape.txt"));
 	EXPECT_NE(std::string::npos, log_text().find("Not installed: All/Resources/../../escape.txt (the release lists it at a "

@@ -285,7 +285,7 @@ static void scenes()
 	// a minute and a half into the run, the bar at 60 %: the time-left line shows
 	screen("demo-install-moving", demo_run_patch, demo_running, [] {
 		g_flow.demo_install_rat = 0.6f;
-		next.start_time = xtim.elapsed - 90;
+		grab_pump.start_time = xtim.elapsed - 90;
 	});
 	screen("demo-done", demo_done, fresh);
 	screen("demo-done-error", demo_done, [] { fresh(); stg.extract_error = 1; });
