@@ -100,8 +100,7 @@ int web_pump_frame(wizard_screen& s, float& totl_inst_rat)
 		float rate = (grab_pump.kb_in_flight + grab_pump.kb_fetched) / (running > 1 ? running : 1);
 		std::string time_line;
 		if (totl_inst_rat > 0.01f) {
-			int streams = 0;
-			for (const grab_stream& st : g_grab.streams) streams += st.on ? 1 : 0;
+			const int streams = grab_streams_on();
 			time_line = UTL_string_sub(
 				UTL_translate_plural(streams,
 				                     "About %1:time% left in the install, downloading at %2:rate% with %3:number% "

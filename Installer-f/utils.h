@@ -181,6 +181,8 @@ float grab_pause_left(bool* for_network = nullptr);
 // The last failed attempt of the run (while stg.download_error is set), and
 // the file it was at, by its place in the copy.
 const grab_attempt& grab_last_attempt(std::string& file);
+// How many of the streams are switched on.
+int grab_streams_on();
 // The seconds the transfer of the file shown (crnt_file_path) has received
 // nothing, and the server it was asked of; 0 when it is not downloading.
 float grab_shown_quiet(std::string& server);

@@ -66,7 +66,7 @@ void checksum_task::do_it()
 {
 	checksum_worker_give_way();
 	for (int i = first; i < last; ++i) {
-		file_version_struct& v = sim_info[i].versions.back();
+		file_version_struct& v = g_engine.sim_info[i].versions.back();
 		if (!want_this_f(i, (int)sim_info[i].versions.size() - 1)) continue;
 		std::string local = v.path;
 		trim_dest_folder(local);
@@ -121,7 +121,7 @@ int checksum_directory(const std::string& folder, int& cursor, int quick, float&
 {
 	int count = (int)sim_info.size();
 	if (!dir_exists(folder)) {
-		for (auto& h : sim_info) {
+		for (auto& h : g_engine.sim_info) {
 			file_version_struct& v = h.versions.back();
 			v.sig_have = "NONE";
 			v.up_to_date = v.sig_want == v.sig_have;

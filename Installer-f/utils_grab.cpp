@@ -195,7 +195,7 @@ static void drop_unpacks()
 				if (!ran) u->discard();	// a task the set could not run still had its archive
 				// one that ran to its end put its file in place: the run installed it
 				if (ran && !u->skipped && u->code == 0 && u->file < (int)sim_info.size()) {
-					file_version_struct& v = sim_info[u->file].versions.back();
+					file_version_struct& v = g_engine.sim_info[u->file].versions.back();
 					v.sig_have = u->sig;
 					v.up_to_date = v.sig_have == v.sig_want;
 					if (v.up_to_date) {
@@ -274,8 +274,8 @@ void grab_files_stop()
 	drop_unpacks();
 	carry_unchecked();
 	g_grab.claimed = 0;
-	grab_pump.next_file = 0;
-	grab_pump.done = 0;
+	g_engine.pump.next_file = 0;
+	g_engine.pump.done = 0;
 	for (int i = 0; i < http_stream_count; ++i) {
 		grab_stream& st = g_grab.streams[i];
 		const int slot = st.slot, retry_server = st.retry_server;
@@ -292,11 +292,11 @@ void grab_files_stop()
 	g_grab.local_error = 0;
 	g_grab.local_folder.clear();
 	g_grab.local_more_kb = 0;
-	grab_pump.start_time = xtim.elapsed;
-	grab_pump.kb_in_flight = grab_pump.kb_fetched = grab_pump.kb_installed = grab_pump.kb_install_in_flight = 0;
-	stg.download_error = 0;
-	stg.extract_error = 0;
-	grab_failed_files.clear();
+	g_engine.pump.start_time = xtim.elapsed;
+	g_engine.pump.kb_in_flight = g_engine.pump.kb_fetched = g_engine.pump.kb_installed = g_engine.pump.kb_install_in_flight = 0;
+	g_engine.stg.download_error = 0;
+	g_engine.stg.extract_error = 0;
+	g_engine.grab_failed_files.clear();
 	g_grab.failed.clear();
 	g_grab.written.clear();
 	g_grab.placed.clear();
@@ -418,7 +418,7 @@ static void report_given_up()
 			if (g.tries.telling.why == why) of.push_back(&g);
 		if (of.empty()) continue;
 		for (const grab_failure* g : of) {
-			grab_failed_files.push_back(g->destination);
+			g_engine.grab_failed_files.push_back(g->destination);
 			xer << "Not installed: " << UTL_log_safe(place_in_copy(g->destination)) << " (" << attempt_log_text(g->tries.telling)
 			    << ").\n";
 		}
@@ -440,7 +440,7 @@ static void report_given_up()
 			          UTL_translate_string("The servers answered, but would not deliver it.", 0), more_files_line(of.size()),
 			          t_alert);
 	}
-	for (const std::string& local : UTIL_report_listed_refused(g_grab.folder)) grab_failed_files.push_back(local);
+	for (const std::string& local : UTIL_report_listed_refused(g_grab.folder)) g_engine.grab_failed_files.push_back(local);
 }
 
 static unsigned every_server()
@@ -457,7 +457,7 @@ static unsigned every_server()
 // server is spent on the file: the run goes on without it.
 static int tries_failed(grab_tries& t, const grab_attempt& a)
 {
-	stg.download_error = 1;
+	g_engine.stg.download_error = 1;
 	const unsigned bit = a.server >= 0 && a.server < server_slots ? 1u << a.server : 0;
 	if (a.fault == grab_fault_copy) {
 		t.came = 1;
@@ -522,8 +522,8 @@ static int attempt_failed(int i, int f, int sel, const std::string& remote, cons
 		go_on_without(f, st.tries, destination);
 		return 1;
 	}
-	stg.download_error = 1;
-	st.retry_server = stg.sel_server = next_server(st.tries, sel);
+	g_engine.stg.download_error = 1;
+	st.retry_server = g_engine.stg.sel_server = next_server(st.tries, sel);
 	float pause = 0;
 	st.net_wait = a.fault == grab_fault_network;
 	if (st.net_wait)
@@ -600,14 +600,14 @@ static void collect_tasks()
 		g_grab.held_kb -= sim_info[c->file].versions.back().kb1;
 		g_grab.held_install_kb -= sim_info[c->file].versions.back().kb2;
 		log_unpack(c->archive, c->destination, c->code, c->chmod_result);
-		file_version_struct& v = sim_info[c->file].versions.back();
+		file_version_struct& v = g_engine.sim_info[c->file].versions.back();
 		if (c->code == 0) {
 			v.sig_have = c->sig;
 			v.up_to_date = v.sig_have == v.sig_want;
 		}
 		if (c->code == 0 && v.up_to_date) {
-			grab_pump.kb_fetched += v.kb1;
-			grab_pump.kb_installed += v.kb2;
+			g_engine.pump.kb_fetched += v.kb1;
+			g_engine.pump.kb_installed += v.kb2;
 			g_grab.written.insert(c->file);
 			g_grab.placed[c->file] = c->identity;
 		} else if (grab_local_write_error(c->code)) {
@@ -628,7 +628,7 @@ static void collect_tasks()
 			if (tries_failed(r.tries, a)) {
 				go_on_without(c->file, r.tries, c->destination);
 			} else {
-				r.server = stg.sel_server = next_server(r.tries, c->server);
+				r.server = g_engine.stg.sel_server = next_server(r.tries, c->server);
 				g_grab.retry_files.push_back(r);
 			}
 		}
@@ -718,8 +718,8 @@ static float room_needed_kb(const std::string& folder)
 // stops, keeping what it installed, and names the folder and the cause.
 static void local_failure(const std::string& local, int err, const std::string& folder, float file_kb)
 {
-	grab_failed_files.push_back(local);
-	stg.extract_error = 1;
+	g_engine.grab_failed_files.push_back(local);
+	g_engine.stg.extract_error = 1;
 	drop_transfers();
 	g_grab.local_error = err;
 	g_grab.local_folder = folder;
@@ -765,10 +765,10 @@ static void adjust_streams(int i)
 // One step of stream i on file f.
 static void stream_step(const std::string& folder, int i, int f)
 {
-	file_version_struct& v = sim_info[f].versions.back();
+	file_version_struct& v = g_engine.sim_info[f].versions.back();
 	grab_stream& st = g_grab.streams[i];
 	int sel = stg.sel_server;
-	if (sel < 0 || sel >= server_slots) sel = stg.sel_server = 0;
+	if (sel < 0 || sel >= server_slots) sel = g_engine.stg.sel_server = 0;
 	// A running transfer stays with the server it was asked of, whatever another
 	// stream's failure drew since: its copy and its failures are that server's.
 	// A stream trying a file again asks the server its own failure drew:
@@ -783,24 +783,24 @@ static void stream_step(const std::string& folder, int i, int f)
 	std::string destination = UTIL_local_path(folder, v);
 	st.take = 0;
 	// the file as the user knows it: its place in the copy, not the server's path
-	crnt_file_path = place_in_copy(destination);
-	crnt_file_name = crnt_file_path.substr(crnt_file_path.rfind('/') + 1);
+	g_engine.crnt_file_path = place_in_copy(destination);
+	g_engine.crnt_file_name = g_engine.crnt_file_path.substr(g_engine.crnt_file_path.rfind('/') + 1);
 
 	bool finished = false;
 	if (path_has_no_file(v.path)) {
 		APL_alert("I am working through the list and found a path that has no file!",
 		          "This is impossible to download or delete!", "It is:", v.path, t_exit);
 		// the fatal alert returns when raised off the main thread: such a path is passed over
-		stg.action = action_skip_unneeded;
+		g_engine.stg.action = action_skip_unneeded;
 		finished = true;
 	} else if (v.want_delete) {
-		stg.action = action_delete;
+		g_engine.stg.action = action_delete;
 		UTIL_delete_listed(folder, destination, "now we want to nuke a file: DELETING  file ");
-		UTIL_note_folders(folder, destination, deleted_files);
+		UTIL_note_folders(folder, destination, g_engine.deleted_files);
 		g_grab.deleted.push_back(f);
 		finished = true;
 	} else if (v.want_download) {
-		stg.action = action_download;
+		g_engine.stg.action = action_download;
 		if (!http.busy(st.slot)) {	// a new transfer
 			st.seen = 0;
 			st.archive = grab_archive_path(f);
@@ -812,7 +812,7 @@ static void stream_step(const std::string& folder, int i, int f)
 		                       archive_in_memory_max);
 		if (r != http_running) g_grab.moved = 1;
 		if (r == http_complete) {
-			stg.download_error = 0;
+			g_engine.stg.download_error = 0;
 			answered(i);
 			// installed once unpacked and its signature checked; the stream goes on
 			if (int err = hand_over(folder, i, f, sel, remote, archive, destination)) {
@@ -834,17 +834,17 @@ static void stream_step(const std::string& folder, int i, int f)
 			g_grab.shown_quiet = p.running ? p.quiet : 0;
 			g_grab.shown_server = server_name[sel];
 			if (!p.running)
-				stg.file_progress = 0;
+				g_engine.stg.file_progress = 0;
 			else if (p.length < 0)
-				stg.file_progress = -0.01f;
+				g_engine.stg.file_progress = -0.01f;
 			else
-				stg.file_progress = p.length ? (float)p.received / (float)p.length : 0;
+				g_engine.stg.file_progress = p.length ? (float)p.received / (float)p.length : 0;
 			const float arrived = stg.file_progress > 0 ? stg.file_progress : 0;
-			grab_pump.kb_in_flight += arrived * v.kb1;
-			grab_pump.kb_install_in_flight += arrived * v.kb2;
+			g_engine.pump.kb_in_flight += arrived * v.kb1;
+			g_engine.pump.kb_install_in_flight += arrived * v.kb2;
 		}
 	} else {
-		stg.action = v.up_to_date ? action_skip_current : action_skip_unneeded;
+		g_engine.stg.action = v.up_to_date ? action_skip_current : action_skip_unneeded;
 		finished = true;
 	}
 	if (finished) {
@@ -913,7 +913,7 @@ static void feed_check()
 static void report_check()
 {
 	for (const auto& w : g_grab.check_wrong) {
-		grab_failed_files.push_back(w.first);
+		g_engine.grab_failed_files.push_back(w.first);
 		xer << "After the run, " << UTL_log_safe(w.first) << ": " << w.second << ".\n";
 	}
 	APL_alert(UTL_translate_string("A file the installer wrote or deleted is no longer as the release has it.", 0),
@@ -959,10 +959,10 @@ static int check_step(const std::string& folder)
 	if (!g_grab.failed.empty() || !g_grab.check_wrong.empty() || UTIL_listed_refused()) {
 		report_given_up();
 		if (!g_grab.check_wrong.empty()) report_check();
-		stg.extract_error = 1;
+		g_engine.stg.extract_error = 1;
 		return end_failed_run();
 	}
-	grab_pump.done = 1;
+	g_engine.pump.done = 1;
 	UTIL_unlock_copy();
 	xer.flush();
 	return grab_done;
@@ -976,7 +976,7 @@ int grab_files(const std::string& folder)
 		if (folder != g_grab.folder) g_grab.carried.clear();	// another copy's files
 		g_grab.folder = folder;
 		if (UTIL_claim_copy(folder)) {
-			stg.extract_error = 1;
+			g_engine.stg.extract_error = 1;
 			return grab_failed;
 		}
 	}
@@ -984,8 +984,8 @@ int grab_files(const std::string& folder)
 	collect_tasks();
 	if (stg.extract_error) return end_failed_run();
 	if (g_grab.checking) return check_step(folder);
-	grab_pump.kb_in_flight = g_grab.held_kb;	// downloaded, not yet unpacked
-	grab_pump.kb_install_in_flight = g_grab.held_install_kb;
+	g_engine.pump.kb_in_flight = g_grab.held_kb;	// downloaded, not yet unpacked
+	g_engine.pump.kb_install_in_flight = g_grab.held_install_kb;
 	int count = (int)sim_info.size();
 	for (int i = 0; i < http_stream_count; ++i) {
 		grab_stream& st = g_grab.streams[i];
@@ -1006,7 +1006,7 @@ int grab_files(const std::string& folder)
 			// failure is passed over while another stream or the unpack set has it.
 			do {
 				st.file = grab_pump.next_file;
-				grab_pump.next_file = grab_pump.next_file + 1 < count ? grab_pump.next_file + 1 : count;
+				g_engine.pump.next_file = g_engine.pump.next_file + 1 < count ? g_engine.pump.next_file + 1 : count;
 			} while (st.file < count && file_in_hand(i, st.file));
 		}
 		if (st.file < count) stream_step(folder, i, st.file);
@@ -1046,7 +1046,7 @@ int grab_files(const std::string& folder)
 	return check_step(folder);
 }
 
-void grab_leave_out(float seconds) { grab_pump.start_time += seconds; }
+void grab_leave_out(float seconds) { g_engine.pump.start_time += seconds; }
 
 float grab_pause_left(bool* for_network)
 {
@@ -1071,6 +1071,13 @@ const grab_attempt& grab_last_attempt(std::string& file)
 {
 	file = g_grab.last_file;
 	return g_grab.last_attempt;
+}
+
+int grab_streams_on()
+{
+	int on = 0;
+	for (const grab_stream& st : g_grab.streams) on += st.on != 0;
+	return on;
 }
 
 float grab_shown_quiet(std::string& server)

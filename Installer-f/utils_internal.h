@@ -5,6 +5,11 @@
 #include <string>
 #include "utils_records.h"
 
+// The engine's record and its download pump's, which only the engine's units
+// write; everyone else reads them through the const names of utils_records.h.
+extern UTIL_engine_state g_engine;
+extern UTIL_grab_run     g_grab;
+
 // The most entries an archive of a release may list: the file, its AppleDouble
 // companion and their folders, with room to spare. A mirror's archive that
 // lists more is refused before anything is written.

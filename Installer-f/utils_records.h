@@ -130,7 +130,6 @@ struct UTIL_engine_state {
 	std::string crnt_file_name, crnt_file_path;	// the file the pump works on
 	std::shared_ptr<UTIL_folders_run> folders_run;	// the folders make_dirs_step has left to make
 };
-extern UTIL_engine_state g_engine;
 
 // How a failed attempt at a file counts, by where its fault lies.
 enum grab_fault {
@@ -268,27 +267,28 @@ struct UTIL_grab_run {
 	int                       check_read = 0;
 	std::vector<std::pair<std::string, std::string>> check_wrong;	// local path, what was found
 };
-extern UTIL_grab_run g_grab;
 
-// The names the engine's callers know its state by, each a member of g_engine.
-extern stg_struct&                       stg;
-extern std::vector<file_history_struct>& sim_info;
-extern next_struct&                      grab_pump;	// the pump's cursor and byte counts
-extern int&                   g_want_sim;
-extern int&                   g_want_global;
-extern std::set<std::string>& deleted_files;
-extern std::vector<UTIL_refused_path>& refused_listed;
-extern int&                   delete_failures;
-extern std::vector<std::string>& grab_failed_files;
-extern int&                   install_err_num;
-extern std::string&           install_err_msg;
-extern std::string&           install_name;
-extern std::string&           temp_path;
-extern std::string (&server_name)[server_slots];
-extern std::string (&server_path)[server_slots];
-extern std::string (&server_desc)[server_slots];
-extern std::string&           crnt_file_name;
-extern std::string&           crnt_file_path;
+// The names the engine's callers know its state by, each a member of its
+// record, read-only: the engine writes the record through its own names
+// (utils_internal.h), its callers through its functions (utils.h).
+extern const stg_struct&                       stg;
+extern const std::vector<file_history_struct>& sim_info;
+extern const next_struct&                      grab_pump;	// the pump's cursor and byte counts
+extern const int&                   g_want_sim;
+extern const int&                   g_want_global;
+extern const std::set<std::string>& deleted_files;
+extern const std::vector<UTIL_refused_path>& refused_listed;
+extern const int&                   delete_failures;
+extern const std::vector<std::string>& grab_failed_files;
+extern const int&                   install_err_num;
+extern const std::string&           install_err_msg;
+extern const std::string&           install_name;
+extern const std::string&           temp_path;
+extern const std::string (&server_name)[server_slots];
+extern const std::string (&server_path)[server_slots];
+extern const std::string (&server_desc)[server_slots];
+extern const std::string&           crnt_file_name;
+extern const std::string&           crnt_file_path;
 
 extern const char* const no_install_name;	// install_name before a release is known
 

@@ -16,6 +16,7 @@ vantor_test_props(wizard REGEX "^InterruptedUpdate\\." LOCKS wizard_127_0_0_75_t
 # drawn with the layout record on.
 add_executable(layout_host ${CMAKE_CURRENT_LIST_DIR}/host/layout_host.cpp)
 target_link_libraries(layout_host PRIVATE vantor_wizard)
+vantor_layer_internal(layout_host vantor_engine)	# it sets up each screen's engine record
 set_target_properties(layout_host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 add_dependencies(test_wizard layout_host make_release)
 vantor_test_props(wizard REGEX "^Layout\\." LOCKS x_display TIMEOUT 300)

@@ -2,7 +2,7 @@
 #include "wizard_support.h"
 #include "main_globals.h"
 #include "main_status.h"
-#include "utils_records.h"
+#include "utils_internal.h"
 #include <cmath>
 #include <sys/statvfs.h>
 
@@ -62,17 +62,17 @@ TEST(DiskSpace, DestinationNotCreatedYet)
 	EXPECT_EQ(wizard_existing_folder(s.path), s.path);
 	EXPECT_EQ(wizard_existing_folder("/"), "/");
 	dest_dir_path = s.path + "Vantor 9 Demo/";
-	stg.total_kb_install = 1;
+	g_engine.stg.total_kb_install = 1;
 	std::string text;
 	EXPECT_EQ(wizard_disk_space_text("enough", "short", text), 1);
 	EXPECT_NE(text.find("Disk space needed to install: 1 KB\n\nenough"), std::string::npos);
-	stg.total_kb_install = 1e12f;
+	g_engine.stg.total_kb_install = 1e12f;
 	EXPECT_EQ(wizard_disk_space_text("enough", "short", text), 0);
 	EXPECT_NE(text.find("\n\nshort"), std::string::npos);
 	dest_dir_path = "";
 	EXPECT_EQ(wizard_disk_space_text("enough", "short", text), -1);
 	EXPECT_EQ(text, "");
-	stg.total_kb_install = 0;
+	g_engine.stg.total_kb_install = 0;
 }
 
 // On a small memory volume whose free space holds still, the need equal to the
@@ -88,13 +88,13 @@ TEST(DiskSpace, ExactlyEnough)
 	uint64_t free_kb = (uint64_t)v.f_bavail * v.f_frsize / 1000;
 	dest_dir_path = mnt + "Vantor 9 Demo/";
 	std::string text;
-	stg.total_kb_install = (float)free_kb;
+	g_engine.stg.total_kb_install = (float)free_kb;
 	int at_limit = wizard_disk_space_text("enough", "short", text);
-	stg.total_kb_install = (float)(free_kb + 1);
+	g_engine.stg.total_kb_install = (float)(free_kb + 1);
 	int over = wizard_disk_space_text("enough", "short", text);
 	wz_sh("umount '" + mnt + "'");
 	EXPECT_EQ(at_limit, 1);
 	EXPECT_EQ(over, 0);
 	EXPECT_NE(text.find("short"), std::string::npos);
-	stg.total_kb_install = 0;
+	g_engine.stg.total_kb_install = 0;
 }
