@@ -199,7 +199,7 @@ static void fetch_directory()
 	}
 	if (!zip_file_is_zip(zip)) {
 		// not an archive at all: a sign-in page, say; asked again like any failure, of another mirror
-		delete_file(zip);
+		delete_file(zip);	// one left goes with the run folder, and the next fetch replaces it
 		net_note_not_the_file(UTL_string_sub(T("%1:server% answered with something that is not the directory file: "
 		                                       "perhaps this network asks you to sign in first (open any web page in "
 		                                       "your browser)."),
@@ -209,7 +209,7 @@ static void fetch_directory()
 	}
 	note_answer();
 	int err = UTIL_unpack_directory(zip);
-	delete_file(zip);
+	delete_file(zip);	// one left goes with the run folder
 	if (err == 0) {
 		extract_failures = 0;
 		UTIL_directory_fetched();
@@ -252,7 +252,7 @@ void UTL_download_directory()
 		}
 		std::string text = UTL_translate_string(
 			"Scanning directory text file to see if you already have Vantor installed...", 0);
-		UTIL_directory_read(UTIL_run_directory_file(), text);
+		UTIL_directory_read(UTIL_run_directory_file(), text);	// its result is stg.stage, which the screens read
 	}
 }
 

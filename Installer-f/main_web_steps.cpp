@@ -132,7 +132,7 @@ int web_pump_frame(wizard_screen& s, float& totl_inst_rat)
 		s.next = nullptr;
 		unsigned long long spent = xtim_class::microsecs() - start;
 		if (spent >= 20000) return 0;
-		grab_files_wait((int)((20000 - spent + 999) / 1000));	// rather than spin on the sockets
+		grab_files_wait((int)((20000 - spent + 999) / 1000));	// rather than spin on the sockets; news or not, the pump steps again
 	}
 	// a run that failed downloaded what its finish screen names, not the release
 	if (ran == grab_done)

@@ -3,7 +3,6 @@
 #include "UTL_alert.h"
 #include "UTL_clock.h"
 #include "UTL_log.h"
-#include "UTL_globals.h"
 #include "UTL_translate.h"
 #include "io_utils.h"
 #include <algorithm>
@@ -123,7 +122,7 @@ down_class::down_class(const char* server, unsigned short port, const char* path
 {
 	socket = nullptr;
 	file = -1;
-	local_path = app_path + (local_file ? local_file : "");
+	local_path = local_file ? local_file : "";
 	status_code = 0;
 	content_length = -1;
 	bytes_received = 0;
@@ -188,6 +187,8 @@ down_class::~down_class()
 
 void down_class::close_file()
 {
+	// the file is given up: a failed close or unlink loses nothing, and the
+	// next transfer of the name makes it anew (O_EXCL after an unlink)
 	if (file >= 0) close(file);
 	file = -1;
 	if (!part_path.empty()) unlink(part_path.c_str());
@@ -336,7 +337,7 @@ bool down_class::parse_head()
 		// a new file, never one (or a link) that was there
 		file = open(part_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
 		if (file < 0 && errno == EEXIST) {
-			unlink(part_path.c_str());
+			unlink(part_path.c_str());	// a failure shows in the open that follows
 			file = open(part_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
 		}
 		if (file < 0) {
