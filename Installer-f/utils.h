@@ -207,7 +207,10 @@ void grab_files_stop();
 enum { grab_running = 0, grab_done = 1, grab_failed = 2 };
 // One step of the run: grab_running, grab_done, or grab_failed (the run
 // ended without every file: stg.extract_error is set, and grab_run_outcome
-// tells why). Once ended, every later call gives the same.
+// tells why). Once ended, every later call gives the same. Each stream keeps
+// what it does in its record; after the step the screen's stg.action,
+// stg.file_progress and crnt_file_* are those of the stream that took its file
+// last, and stg.download_error tells that some stream tries again after a failure.
 int  grab_files(const std::string& folder);
 // Time the pump did not run (a prompt, an alert, another screen in front of
 // it) is no download time: the run's clock moves on by `seconds`, so the rate

@@ -287,8 +287,8 @@ void grab_files_stop()
 	g_grab.answers = 0;
 	g_grab.last_attempt = grab_attempt();
 	g_grab.last_file.clear();
-	g_grab.shown_quiet = 0;
-	g_grab.shown_server.clear();
+	g_grab.taken = 0;
+	g_grab.shown = -1;
 	g_grab.local_error = 0;
 	g_grab.local_folder.clear();
 	g_grab.local_more_kb = 0;
@@ -457,7 +457,6 @@ static unsigned every_server()
 // server is spent on the file: the run goes on without it.
 static int tries_failed(grab_tries& t, const grab_attempt& a)
 {
-	g_engine.stg.download_error = 1;
 	const unsigned bit = a.server >= 0 && a.server < server_slots ? 1u << a.server : 0;
 	if (a.fault == grab_fault_copy) {
 		t.came = 1;
@@ -522,7 +521,6 @@ static int attempt_failed(int i, int f, int sel, const std::string& remote, cons
 		go_on_without(f, st.tries, destination);
 		return 1;
 	}
-	g_engine.stg.download_error = 1;
 	st.retry_server = g_engine.stg.sel_server = next_server(st.tries, sel);
 	float pause = 0;
 	st.net_wait = a.fault == grab_fault_network;
@@ -783,37 +781,36 @@ static void stream_step(const std::string& folder, int i, int f)
 	std::string destination = UTIL_local_path(folder, v);
 	st.take = 0;
 	// the file as the user knows it: its place in the copy, not the server's path
-	g_engine.crnt_file_path = place_in_copy(destination);
-	g_engine.crnt_file_name = g_engine.crnt_file_path.substr(g_engine.crnt_file_path.rfind('/') + 1);
+	st.file_path = place_in_copy(destination);
+	st.file_name = st.file_path.substr(st.file_path.rfind('/') + 1);
 
 	bool finished = false;
 	if (path_has_no_file(v.path)) {
 		APL_alert("I am working through the list and found a path that has no file!",
 		          "This is impossible to download or delete!", "It is:", v.path, t_exit);
 		// the fatal alert returns when raised off the main thread: such a path is passed over
-		g_engine.stg.action = action_skip_unneeded;
+		st.action = action_skip_unneeded;
 		finished = true;
 	} else if (v.want_delete) {
-		g_engine.stg.action = action_delete;
+		st.action = action_delete;
 		// a failure is logged and counted there, and the final check finds the file still there
 		UTIL_delete_listed(folder, destination, "now we want to nuke a file: DELETING  file ");
 		UTIL_note_folders(folder, destination, g_engine.deleted_files);
 		g_grab.deleted.push_back(f);
 		finished = true;
 	} else if (v.want_download) {
-		g_engine.stg.action = action_download;
+		st.action = action_download;
 		if (!http.busy(st.slot)) {	// a new transfer
 			st.seen = 0;
 			st.archive = grab_archive_path(f);
 		}
 		const std::string archive = st.archive;
-		g_grab.shown_quiet = 0;
+		st.quiet = 0;
 		// written in place: the run's folder is this run's alone, and the name is this file's
 		int r = http.net_check(st.slot, server_name[sel], remote, archive, http_listed_limit(v.kb1), true,
 		                       archive_in_memory_max);
 		if (r != http_running) g_grab.moved = 1;
 		if (r == http_complete) {
-			g_engine.stg.download_error = 0;
 			answered(i);
 			// installed once unpacked and its signature checked; the stream goes on
 			if (int err = hand_over(folder, i, f, sel, remote, archive, destination)) {
@@ -832,20 +829,19 @@ static void stream_step(const std::string& folder, int i, int f)
 				st.seen = p.received;
 				answered(i);
 			}
-			g_grab.shown_quiet = p.running ? p.quiet : 0;
-			g_grab.shown_server = server_name[sel];
+			st.quiet = p.running ? p.quiet : 0;
 			if (!p.running)
-				g_engine.stg.file_progress = 0;
+				st.file_progress = 0;
 			else if (p.length < 0)
-				g_engine.stg.file_progress = -0.01f;
+				st.file_progress = -0.01f;
 			else
-				g_engine.stg.file_progress = p.length ? (float)p.received / (float)p.length : 0;
-			const float arrived = stg.file_progress > 0 ? stg.file_progress : 0;
+				st.file_progress = p.length ? (float)p.received / (float)p.length : 0;
+			const float arrived = st.file_progress > 0 ? st.file_progress : 0;
 			g_engine.pump.kb_in_flight += arrived * v.kb1;
 			g_engine.pump.kb_install_in_flight += arrived * v.kb2;
 		}
 	} else {
-		g_engine.stg.action = v.up_to_date ? action_skip_current : action_skip_unneeded;
+		st.action = v.up_to_date ? action_skip_current : action_skip_unneeded;
 		finished = true;
 	}
 	if (finished) {
@@ -969,7 +965,40 @@ static int check_step(const std::string& folder)
 	return grab_done;
 }
 
+// What the screen shows of the streams, after each step of the run: the file
+// of the stream that took its file last (the newest in hand), and a failure
+// while any stream, or a file waiting to be fetched again, tries again after one.
+static void show_streams()
+{
+	const int count = (int)sim_info.size();
+	int failing = !g_grab.retry_files.empty(), newest = -1;
+	for (int i = 0; i < http_stream_count; ++i) {
+		const grab_stream& st = g_grab.streams[i];
+		if (!st.on || st.file >= count || !st.taken) continue;
+		failing |= st.failed && !st.take;
+		if (newest < 0 || st.taken > g_grab.streams[newest].taken) newest = i;
+	}
+	g_engine.stg.download_error = failing;
+	if (newest >= 0) g_grab.shown = newest;	// with none at work, the last one shown stays
+	if (g_grab.shown < 0) return;
+	const grab_stream& shown = g_grab.streams[g_grab.shown];
+	g_engine.stg.action = shown.action;
+	g_engine.stg.file_progress = shown.file_progress;
+	g_engine.crnt_file_path = shown.file_path;
+	g_engine.crnt_file_name = shown.file_name;
+}
+
+static int run_step(const std::string& folder);
+
 int grab_files(const std::string& folder)
+{
+	const int r = run_step(folder);
+	show_streams();
+	return r;
+}
+
+// One step of every stream, the unpack set's news, or of the final check.
+static int run_step(const std::string& folder)
 {
 	if (stg.extract_error) return grab_failed;
 	if (!g_grab.claimed) {
@@ -999,6 +1028,7 @@ int grab_files(const std::string& folder)
 			grab_retry r = g_grab.retry_files.front();
 			g_grab.retry_files.erase(g_grab.retry_files.begin());
 			st.file = r.file;
+			st.taken = ++g_grab.taken;
 			st.tries = r.tries;
 			st.failed = 1;
 			st.retry_server = r.server;	// drawn when its copy was refused
@@ -1009,6 +1039,7 @@ int grab_files(const std::string& folder)
 				st.file = grab_pump.next_file;
 				g_engine.pump.next_file = g_engine.pump.next_file + 1 < count ? g_engine.pump.next_file + 1 : count;
 			} while (st.file < count && file_in_hand(i, st.file));
+			st.taken = ++g_grab.taken;
 		}
 		if (st.file < count) stream_step(folder, i, st.file);
 		if (stg.extract_error) return end_failed_run();
@@ -1083,8 +1114,12 @@ int grab_streams_on()
 
 float grab_shown_quiet(std::string& server)
 {
-	server = g_grab.shown_server;
-	return stg.action == action_download ? g_grab.shown_quiet : 0;
+	server.clear();
+	if (g_grab.shown < 0) return 0;
+	const grab_stream& st = g_grab.streams[g_grab.shown];
+	if (st.action != action_download) return 0;
+	if (st.server >= 0 && st.server < server_slots) server = server_name[st.server];
+	return st.quiet;
 }
 
 grab_outcome grab_run_outcome()

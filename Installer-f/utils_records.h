@@ -70,14 +70,14 @@ struct stg_struct {
 	int   target_os;	// os_*: this platform's own files
 	int   log_actions;
 	int   new_format_flag;	// new_format_told after the newer-format notice
-	int   download_error;
+	int   download_error;	// a stream tries its file again after a failure
 	int   extract_error;
 	int   num_servers;	// servers_unknown, else 0..server_slots
 	int   sel_server;
 	int   tile_wanted[36][18];
 	int   tile_avail[36][18];
-	int   action;		// action_*
-	float file_progress;
+	int   action;		// action_*: of the stream shown
+	float file_progress;	// of the stream shown
 	int   stream_count;
 	int   get_beta;
 	float total_kb_download;
@@ -127,7 +127,7 @@ struct UTIL_engine_state {
 	std::string install_name;		// release folder on the disc and the servers
 	std::string temp_path;			// the temporary-items folder, ends in "/"
 	std::string server_name[server_slots], server_path[server_slots], server_desc[server_slots];
-	std::string crnt_file_name, crnt_file_path;	// the file the pump works on
+	std::string crnt_file_name, crnt_file_path;	// the file the pump shows, by its place in the copy
 	std::shared_ptr<UTIL_folders_run> folders_run;	// the folders make_dirs_step has left to make
 };
 
@@ -211,6 +211,13 @@ struct grab_stream {
 	unsigned   answer_mark = 0;	// the answers counted when it last failed with no answer
 	int        slot = 0;		// its HTTP slot: the transfer runs there
 	std::string archive;		// where its running transfer writes the archive
+	// What it does with its file, for the screen (grab_files derives stg.action,
+	// stg.file_progress, stg.download_error and crnt_file_* from all streams).
+	unsigned    taken = 0;		// when it took its file: the run's count of files taken then
+	int         action = action_skip_unneeded;	// action_*
+	float       file_progress = 0;	// share of its running transfer received; -0.01 with no length known
+	float       quiet = 0;		// seconds its running transfer has received nothing
+	std::string file_path, file_name;	// its file by its place in the copy, and that place's last name
 };
 
 // What the web download pump keeps between its calls besides `grab_pump`: the
@@ -238,8 +245,8 @@ struct UTIL_grab_run {
 	// a failure with no answer at all counts against a server only when some
 	// server answered since the stream's last such failure.
 	unsigned answers = 0;
-	float    shown_quiet = 0;	// seconds the transfer of crnt_file_path has received nothing
-	std::string shown_server;	// the server it was asked of
+	unsigned taken = 0;	// files the streams took in this run
+	int      shown = -1;	// the stream the screen shows (stg.action, crnt_file_*), -1 none yet
 	grab_attempt last_attempt;	// the last failed attempt of any stream, shown while stg.download_error is set
 	std::string  last_file;	// the file it was at, by its place in the copy
 	std::vector<grab_failure> failed;	// files the run went on without
