@@ -158,7 +158,7 @@ int dvd_scenery_install(int entering, wizard_screen& s)
 	if (scanning) {
 		// the map waits for the scan: a click on it recounts the sizes the scan is filling in
 		if (!wizard_scan_step(s, ctr, 0)) {
-			s.text = UTL_string_sub(T("I am scanning %1:folder path% to see what files need updating."), dest_dir_path);
+			s.text = UTL_string_sub(T("I am scanning %1:folder path% to see what files need updating."), wizard_shown_name(dest_dir_path, wizard_text_width));
 			return 0;
 		}
 		scanning = 0;
@@ -238,7 +238,7 @@ int dvd_run_frame(wizard_screen& s, int& f, int& running, const dvd_run_flow& fl
 	case install_busy:
 		s.back = flow.working_back;
 		s.next = nullptr;
-		s.text = UTL_string_sub(T(flow.body), dest_dir_path);
+		s.text = UTL_string_sub(T(flow.body), wizard_shown_name(dest_dir_path, wizard_text_width));
 		dvd_run_progress(s, f, flow.running, flow.finishing);
 		return 0;
 	case install_done:
@@ -268,7 +268,7 @@ void dvd_run_progress(wizard_screen& s, int f, const char* running_text, const c
 	int n = (int)sim_info.size();
 	if (f >= 0 && f < n && !sim_info[f].versions.empty()) {
 		s.progress = sim_info[f].versions.back().progress_share;
-		s.progress_text = UTL_string_sub(T(running_text), sim_info[f].versions.back().path);
+		s.progress_text = UTL_string_sub(T(running_text), wizard_shown_name(sim_info[f].versions.back().path, wizard_progress_text_width));
 	} else {
 		s.progress = f < 0 ? 0.0f : 1.0f;
 		s.progress_text = T(finishing_text);

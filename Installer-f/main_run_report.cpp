@@ -1,6 +1,7 @@
 #include "main_run_report.h"
 #include "main_globals.h"
 #include "main_status.h"
+#include "main_wizard.h"
 #include "io_utils.h"
 #include "utils.h"
 #include "utils_records.h"
@@ -28,11 +29,11 @@ std::string run_quiet_line(const std::string& file)
 	float quiet = grab_shown_quiet(server);
 	if (quiet < run_quiet_seconds) return "";
 	return UTL_string_sub(T("Waiting for the server %1:server% to send %2:file%: nothing has come for %3:time%."), server,
-	                      file, time_str(quiet));
+	                      wizard_shown_name(file, wizard_progress_text_width), time_str(quiet));
 }
 
 // A file the run did not install, as the user knows it: its path in the copy.
-static std::string shown_name(const std::string& path)
+static std::string copy_path(const std::string& path)
 {
 	std::string p = path;
 	if (!dest_dir_path.empty() && p.compare(0, dest_dir_path.size(), dest_dir_path) == 0) return p.substr(dest_dir_path.size());
@@ -47,6 +48,9 @@ static std::string shown_name(const std::string& path)
 	return p;
 }
 
+// ... on a line of its own
+static std::string shown_name(const std::string& path) { return wizard_shown_name(copy_path(path), wizard_text_width); }
+
 enum { run_names_shown = 5 };
 
 std::string run_failure_details(bool rerun_resumes)
@@ -55,7 +59,7 @@ std::string run_failure_details(bool rerun_resumes)
 	std::string out;
 	if (o.local_error) {
 		out = UTL_string_sub(T("I could not save the files on this computer: %1:cause%.\nFolder: %2:folder%"),
-		                     error_str(o.local_error), o.local_folder);
+		                     error_str(o.local_error), wizard_shown_name(o.local_folder, wizard_text_width));
 		if (o.more_kb > 0)
 			out += "\n" + UTL_string_sub(T("About %1:size% more free space is needed there."), size_string(o.more_kb));
 		out += "\n\n";

@@ -3,6 +3,7 @@
 #include "io_utils.h"
 #include "utils_records.h"
 #include "UTL_translate.h"
+#include "OGL_fonts.h"
 #include <cmath>
 #include <cstdio>
 
@@ -62,6 +63,9 @@ std::string rate_str(float kb_per_second)
 	int n = kb_per_second > 2e9f || std::isnan(kb_per_second) ? 0 : (int)kb_per_second;
 	return plural_count(n, "%1:rate% kilobyte/second", "%1:rate% kilobytes/second", 0);
 }
+
+// room for the quotes and the full stop of the sentence around it
+std::string wizard_shown_name(const std::string& name, float width) { return OGL_fit_tail(name, width - 24, 0); }
 
 std::string wizard_existing_folder(const std::string& path)
 {

@@ -13,6 +13,11 @@ std::string flt_str(const char* format, float value);
 std::string time_str(float seconds, int genitive = 0);
 std::string rate_str(float kb_per_second);
 
+// A name or path as a screen's text shows it: on one line of `width` units
+// (the text's wrap width), its end kept behind "..." when it is longer, so a
+// long name keeps a sentence to a line or two more and inside its panel.
+std::string wizard_shown_name(const std::string& name, float width);
+
 // The nearest folder of a path that exists (the path itself when it does),
 // so a destination not created yet is asked about on its volume.
 std::string wizard_existing_folder(const std::string& path);

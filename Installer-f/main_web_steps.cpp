@@ -74,21 +74,22 @@ int web_pump_frame(wizard_screen& s, float& totl_inst_rat)
 	pump_clock();
 	int ran;
 	while ((ran = grab_files(dest_dir_path)) == grab_running) {
+		const std::string file = wizard_shown_name(crnt_file_name, wizard_progress_text_width);
 		totl_inst_rat = wizard_install_bar(totl_inst_rat, next.kb_installed + next.kb_install_in_flight,
 		                                 stg.total_kb_install, xtim.prd_frame);
 
 		std::string status;
 		switch (stg.action) {
-		case action_delete: status = UTL_string_sub(T("Deleting %1:file% because that file is no longer needed!"), crnt_file_name); break;
+		case action_delete: status = UTL_string_sub(T("Deleting %1:file% because that file is no longer needed!"), file); break;
 		case action_download:
 			// a server that sends nothing is named, rather than a share that stands still
 			status = run_quiet_line(crnt_file_name);
 			if (status.empty())
 				status = UTL_string_sub(T("Downloading and installing %1:file%, currently %2:progress%% done with that file."),
-				                        crnt_file_name, int_str(stg.file_progress > 0 ? (int)(stg.file_progress * 100) : 0));
+				                        file, int_str(stg.file_progress > 0 ? (int)(stg.file_progress * 100) : 0));
 			break;
-		case action_skip_current: status = UTL_string_sub(T("Skipping %1:file% because it is already installed."), crnt_file_name); break;
-		default: status = UTL_string_sub(T("Skipping %1:file% because you don't need it."), crnt_file_name); break;
+		case action_skip_current: status = UTL_string_sub(T("Skipping %1:file% because it is already installed."), file); break;
+		default: status = UTL_string_sub(T("Skipping %1:file% because you don't need it."), file); break;
 		}
 
 		// the time left is the bar's own pace carried on, so the two always agree
@@ -122,7 +123,7 @@ int web_pump_frame(wizard_screen& s, float& totl_inst_rat)
 			s.text = UTL_string_sub(T("I can not download the file '%1:filename%'.\n\nYour internet connection may not "
 			                          "be working, or the server could be undergoing maintenance or an upgrade right "
 			                          "now.\n\nI am trying another server now to see if I can still get you a download..."),
-			                        crnt_file_path);
+			                        wizard_shown_name(crnt_file_path, wizard_text_width));
 			s.progress_text.clear();
 			s.progress = -1;
 		} else {

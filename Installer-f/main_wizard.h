@@ -97,6 +97,8 @@ void wizard_reset_driver();
 // Layout of the driver.
 float wizard_progress_width(float progress);	// the bar's fill width for a progress 0..1
 float wizard_server_y(int k, int num_servers);	// y of server k's radio button
+// The wrap widths of a screen's text and of the line under its progress bar.
+enum { wizard_text_width = 540, wizard_progress_text_width = 520 };
 
 // The bottom row's pictures: image i spans cut i to cut i+1 of its language.
 extern const int btn_cuts[8][6];

@@ -153,6 +153,14 @@ static void some_files(int n)
 	}
 }
 
+// A name of 300 bytes, its words run together or apart.
+static std::string long_name(bool blanks, const std::string& end)
+{
+	std::string n;
+	while (n.size() + end.size() < 300) n += blanks ? "Flight Director Panel Textures " : "Flight_Director_Panel_Textures_";
+	return n.substr(0, 300 - end.size()) + end;
+}
+
 static void fresh()
 {
 	set_mount(false);
@@ -314,6 +322,13 @@ static void scenes()
 		for (int i = 0; i < http_stream_count; ++i)
 			if (down_class* d = http.transfer(http_slot_stream_first + i)) d->last_progress = xtim.elapsed - 12;
 	});
+	// files of long names: the line under the bar, and the text when a download failed
+	auto update_long = [update_running] {
+		update_running();
+		for (auto& h : sim_info) h.versions[0].path = "All/Resources/objects/" + long_name(false, ".obj");
+	};
+	screen("update-install-long", net_run_patch, update_long);
+	screen("update-install-error-long", net_run_patch, update_long, [] { stg.download_error = 1; });
 	grab_files_start();
 	screen("update-done", net_done, fresh);
 	screen("update-done-current", net_done, [] { fresh(); net_was_current = 1; });
@@ -330,8 +345,23 @@ static void scenes()
 			grab_failed_files.push_back(server_path[0] + "All/Resources/plugins/Flight Director Panel Textures/texture_" +
 			                            std::to_string(k) + ".png.zip");
 	});
+	// the same with long names and low lines: each name keeps to a line, no line runs into the next
+	screen("update-done-full-names", net_done, [] {
+		fresh();
+		stg.extract_error = 1;
+		g_grab.local_error = ENOSPC;
+		g_grab.local_folder = copy_a + "Resources/objects_18/" + long_name(false, "/");
+		g_grab.local_more_kb = 900;
+		g_grab.written = {0};
+		grab_failed_files.clear();
+		for (const std::string& n : {std::string("Resources/objects/part_18.obj"), long_name(true, "_1.obj"),
+		                             long_name(false, "_2.obj"), long_name(true, "_3.obj"), long_name(false, "_4.obj"),
+		                             std::string("Resources/objects/part_19.obj")})
+			grab_failed_files.push_back(copy_a + n);
+	});
 	screen("update-done-unreachable", net_done, [] {
 		fresh();
+		g_grab.local_error = 0;	// not the full disk of the screens before
 		stg.extract_error = 1;
 		g_grab.unreachable = 1;
 		grab_failed_files = {server_path[0] + "All/Resources/objects/part 05.obj.zip"};
