@@ -39,12 +39,13 @@ std::string flt_str(const char* format, float value)
 	return buf;
 }
 
-// n with the form of its unit that the count and the sentence around it take.
+// n, its digits grouped, with the form of its unit that the count and the
+// sentence around it take.
 static std::string plural_count(int n, const char* singular, const char* plural, int genitive)
 {
 	return UTL_string_sub(genitive ? UTL_translate_plural_genitive(n, singular, plural)
 	                               : UTL_translate_plural(n, singular, plural),
-	                      int_str(n));
+	                      UTL_translate_count(n));
 }
 
 std::string time_str(float seconds, int genitive)

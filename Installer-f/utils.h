@@ -142,6 +142,8 @@ int  UTIL_claim_copy(const std::string& folder);
 // Tells the user that a download could not be stored in the temporary folder
 // (errno `err`: a full disk, most often).
 void grab_local_failure_alert(int err);
+// The full disk's line of that alert: how much more room the run needs (kB).
+std::string grab_full_disk_text(float more_kb);
 
 enum { grab_rounds_per_file = 3 };	// rounds of the server list before a run gives up a file
 // A failed transfer waits before its stream tries again: 1, 2, 4 ... seconds

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -582,14 +583,22 @@ static int hand_over(const std::string& folder, int i, int f, int sel, const std
 	return 0;
 }
 
+std::string grab_full_disk_text(float more_kb)
+{
+	if (!(more_kb > 0)) return UTL_translate_string("The disk that holds this folder is full.", 0);
+	// "about" takes the genitive in Russian, as in the time left
+	const long long mb = std::max(1LL, std::min((long long)INT_MAX, (long long)lroundf(std::min(more_kb / 1024, 2e9f))));
+	return UTL_string_sub(UTL_translate_plural_genitive((int)mb,
+	                                                    "The disk that holds this folder is full: about %1:megabytes% "
+	                                                    "megabyte more free space is needed there.",
+	                                                    "The disk that holds this folder is full: about %1:megabytes% "
+	                                                    "megabytes more free space is needed there."),
+	                      UTL_translate_count(mb));
+}
+
 static void local_failure_alert(int err, const std::string& folder, float more_kb)
 {
-	std::string room;
-	if (err == ENOSPC || err == EDQUOT)
-		room = more_kb > 0 ? UTL_string_sub(UTL_translate_string("The disk that holds this folder is full: about %1:megabytes% "
-		                                                         "megabytes more free space are needed there.", 0),
-		                                    std::to_string(std::max(1LL, (long long)lroundf(more_kb / 1024))))
-		                   : UTL_translate_string("The disk that holds this folder is full.", 0);
+	const std::string room = err == ENOSPC || err == EDQUOT ? grab_full_disk_text(more_kb) : "";
 	APL_alert(UTL_translate_string("I could not save a downloaded file on this computer.", 0),
 	          UTL_translate_string("Error: ", 0) + error_str(err), UTL_translate_string("Folder: ", 0) + UTL_log_safe(folder),
 	          room, t_alert);
