@@ -105,7 +105,8 @@ public:
 // never waiting; progress is the share of files signed. 0 running, 1 done.
 int  checksum_directory(const std::string& folder, int& cursor, int quick, float& progress);
 int  checksum_files_done();	// files the running scan has signed (0 when none runs)
-// Stops a scan: work not started is dropped, running work is waited for.
+// Stops a scan: work not started is dropped, a file being signed is left at
+// its next piece (its signature as it was), and the workers are waited for.
 void checksum_directory_kill();
 
 // --- decision

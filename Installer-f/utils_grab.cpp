@@ -124,7 +124,7 @@ static int unpack_and_discard(grab_unpack_task& t, const std::string& signature,
 	const file_version_struct& v = sim_info[t.file].versions.back();
 	// The listed file's path: only that entry of the archive is written, and only with its listed bytes.
 	int code = UTIL_unpack(t.folder, t.archive, t.destination, v.kb2, signature, &written, &t.identity,
-	                       t.in_memory ? &t.held : nullptr);
+	                       t.in_memory ? &t.held : nullptr, &g_grab.unpack_stop);
 	t.chmod_result = 0;
 	// made executable once in place: its identity changes, and the run's final check reads it back
 	if (t.destination.find("Contents/MacOS/") != std::string::npos) t.chmod_result = make_file_executable(t.destination);
@@ -223,7 +223,14 @@ static void drop_unpacks()
 	g_grab.check_out = 0;
 }
 
-static void grab_shutdown_hook() { drop_unpacks(); }
+// The program ends: the file being written stops at its next block and leaves
+// nothing at its path, so Quit answers at once however large it is.
+static void grab_shutdown_hook()
+{
+	g_grab.unpack_stop.store(1);
+	drop_unpacks();
+	g_grab.unpack_stop.store(0);
+}
 
 static bool unpack_has_room()
 {

@@ -29,10 +29,12 @@ int  UTIL_delete_listed(const std::string& folder, const std::string& local, con
 // ("NONE" when it is empty), as calc_file_md5 would read it back; identity
 // (optional, with written): the file's identity as it was put in place.
 // bytes (optional): the zip archive itself, held in memory; `archive` then
-// only names it in the log.
+// only names it in the log. stop (optional): once set, the file's writing
+// stops between blocks (ECANCELED), leaving nothing at its path.
 int  UTIL_unpack(const std::string& folder, const std::string& archive, const std::string& destination,
                  float listed_kb, const std::string& signature = std::string(), std::string* written = nullptr,
-                 file_identity* identity = nullptr, const std::string* bytes = nullptr);
+                 file_identity* identity = nullptr, const std::string* bytes = nullptr,
+                 const std::atomic<int>* stop = nullptr);
 // Adds the folder of local and each ancestor down to, not including, the copy's folder.
 void UTIL_note_folders(const std::string& folder, const std::string& local, std::set<std::string>& folders);
 // Deepest first: removes each folder of the copy at folder that lists empty.

@@ -176,6 +176,7 @@ struct UTIL_grab_run {
 	UTL_worker_threads*     unpack_pool = nullptr;
 	int                     unpack_wake = -1;	// eventfd the set signals on each task it retires
 	std::atomic<int>        unpack_dropped{0};	// tasks not yet started only delete their archive
+	std::atomic<int>        unpack_stop{0};	// the program ends: a file being written stops between blocks
 	std::set<int>           files_held;	// files whose archive the set holds
 	int64_t                 held_bytes = 0;
 	float                   held_kb = 0;
