@@ -237,6 +237,11 @@ static void comp_file_finish(comp_task& t)
 	write_file_line(code, release_number, zip_kb, src_kb, sig, name, "This is in the NEW file loop");
 
 	if (zip_size_dvd > dvd_limit_kb) {
+		// a disc set has the folders of six discs: the files after this one need a seventh
+		if (build_type != 0 && dvd_now == dvd_last_disc && (size_t)num_files_com + 1 < comp_files.size())
+			MI_STOP("The set needs more than " + num(dvd_last_disc + 1) + " discs: the disc size is too small for it.",
+			        "The last file on disc " + num(dvd_last_disc) + " is " + rel + ".",
+			        "Give a larger disc size (make_release --disc-kb).", "");
 		printf("Going to next disk - last file on disk %d was %s\n", dvd_now, name.c_str());
 		zip_size_dvd = 0;
 		++dvd_now;
@@ -366,7 +371,7 @@ static void note_unfinished_output()
 		unfinished_output.push_back(dst_fold_base);
 		return;
 	}
-	for (int disk = 0; disk <= 5; ++disk) {
+	for (int disk = 0; disk <= dvd_last_disc; ++disk) {
 		set_dest_dvd(disk);
 		if (!exists(dst_folder)) unfinished_output.push_back(dst_folder);
 	}
@@ -429,6 +434,8 @@ void sub_install()
 		old_dir_path.clear();
 	}
 
+	int highest = 0;	// the previous directory's highest release number
+	std::string highest_path;
 	for (size_t i = 0; i < sim_info.size(); ++i) {
 		auto& hist = versions_of(i);
 		std::string key = hist.front().path;
@@ -442,8 +449,17 @@ void sub_install()
 				char buf[64];
 				snprintf(buf, sizeof buf, "version_number %f", (double)release_number);
 				MI_STOP("You idiot! I already have a version:", buf, "in file ", hist.front().path);
+			} else if (v.version > highest) {
+				highest = v.version;
+				highest_path = v.path;
 			}
 	}
+	// A number below one of the previous release's would come again in a later
+	// release, and its lines would read as older than the ones they replace.
+	if (highest > release_number)
+		MI_STOP("The release number " + num(release_number) + " is not above the previous release's " + num(highest) + ":",
+		        "in file " + highest_path,
+		        "Each release needs a number above every one before it (make_release --release).", "");
 
 	// An update set needs a fresh output root: told before the scan, as nothing is made yet.
 	if (build_type == 0 && exists(dst_folder))

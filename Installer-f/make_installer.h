@@ -38,6 +38,8 @@ extern std::vector<master_refusal> master_refusals;
 // enter a set, and a release that drops one says so.
 extern std::set<std::string> master_empty_files;
 
+// A disc set prepares the folders of discs 0 to this one: at most six discs.
+enum { dvd_last_disc = 5 };
 extern int   dvd_now;
 extern float zip_size_dvd;
 extern float dvd_limit_kb;		// a disc is cut after the file that takes it past this

@@ -329,7 +329,7 @@ static void list_level(const std::string& folder, bool held)
 			++num_files_use;
 			comp_files.push_back(src);
 			std::string below = src.substr(src_fold.size());
-			for (int disk = 0; disk <= 5; ++disk) {
+			for (int disk = 0; disk <= dvd_last_disc; ++disk) {
 				set_dest_dvd(disk);
 				std::string p = dst_folder + sim_name + "/" + below;
 				for (size_t cut; (cut = p.rfind('/')) != std::string::npos;) {

@@ -73,6 +73,9 @@ for f in $(grep -ohE '(Installer-f|RUderur|tests|tools|bench|scripts)/[A-Za-z0-9
 	scripts/*.sh scripts/*.py .ci/run README.md | sort -u); do
 	[ -e "$f" ] || failed "a file the scripts name: $f is missing"
 done
+# Every command the README's sections for users name is there: the programs
+# their command lines start and the scripts they run.
+python3 scripts/check_readme_commands.py README.md || failed "a command the README names"
 
 # A tree's tests in a network namespace of their own when that can be made,
 # so that trees using the same loopback addresses run at once, and on an X

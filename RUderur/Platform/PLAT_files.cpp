@@ -137,6 +137,22 @@ static std::string config_folder()
 	return with_slash(home_folder()) + ".config/";
 }
 
+// The program's own preference and registration files live in the folder
+// VANTOR_PREFS_FOLDER names (a whole path), else in the config home. Only
+// they move: the user's own folders are still read from the config home.
+static std::string prefs_folder()
+{
+	const char* p = getenv("VANTOR_PREFS_FOLDER");
+	if (p && p[0] == '/') return with_slash(p);
+	static bool told = false;
+	if (p && *p && !told) {
+		told = true;
+		xer << "VANTOR_PREFS_FOLDER=" << UTL_log_safe(p) << " is not a whole path (one beginning with /): the preferences stay in "
+		    << config_folder() << "\n";
+	}
+	return config_folder();
+}
+
 // A folder only we could have filled: ours, a real folder (not a link), mode 0700.
 static bool is_private_folder(const std::string& p)
 {
@@ -179,7 +195,7 @@ int PLAT_user_folder(int kind, std::string& out)
 	std::string p;
 	if (kind == PLAT_folder_temp) return private_temp(out);
 	if (kind == PLAT_folder_prefs) {
-		p = config_folder();
+		p = prefs_folder();
 	} else if (kind == PLAT_folder_desktop) {
 		std::string home = home_folder();
 		p = xdg_desktop(config_folder(), home);

@@ -12,7 +12,10 @@ void MACIBM_set_app_path(std::string* out, int flag);
 std::string PLAT_exe_path();
 
 enum { PLAT_folder_desktop = 0, PLAT_folder_temp = 1, PLAT_folder_prefs = 2 };
-// The user's folder of that kind, created when missing; ends in "/".
+// The user's folder of that kind, created when missing; ends in "/". The
+// desktop is the one user-dirs.dirs in the config home ($XDG_CONFIG_HOME, else
+// ~/.config) names, else ~/Desktop; the preferences folder is the one the
+// environment variable VANTOR_PREFS_FOLDER names, else the config home.
 // Returns 0, or an errno value (out untouched).
 int PLAT_user_folder(int kind, std::string& out);
 

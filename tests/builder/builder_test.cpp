@@ -482,6 +482,18 @@ TEST_F(BuilderStops, OnEveryFaultTheRunEnds)
 		put(master + "Windows/tool.exe", "not a program");
 	});
 	EXPECT_FALSE(dir_exists(out)) << "a run stopped while archiving leaves no output that blocks the next";
+	expect_stop("a release number below the previous release's", "is not above the previous release's 92103", [&] {
+		previous("\nDIR All/Aircraft/\nFILE 0 0 92103 1 1 11111111111111111111111111111111 a.txt\n");
+	});
+	expect_stop("a disc set that needs a seventh disc", "The set needs more than 6 discs", [&] {
+		build_type = 1;
+		dvd_limit_kb = 1;	// every file of 2 kB (its archive too) fills a disc of its own
+		for (int i = 0; i < 8; ++i) put(master + "All/Resources/noise" + std::to_string(i) + ".bin", random_bytes(2500, i));
+		make_folder(master + "All/Global Scenery/");
+		put(master + "All/Resources/default scenery/900 red terrain/r.txt", "red");
+		put(master + "All/Resources/bitmaps/Earth Orbit Textures/o.txt", "orbit");
+	});
+	EXPECT_FALSE(dir_exists(out)) << "the discs made so far are removed";
 	small_disk disk(base);
 	if (!disk.path.empty()) {
 		expect_stop("a full disk", "I could not zip a file!", [&] {
@@ -491,6 +503,43 @@ TEST_F(BuilderStops, OnEveryFaultTheRunEnds)
 			make_installer_set_paths(master, disk.path + "out/", prev);
 		});
 		EXPECT_FALSE(dir_exists(disk.path + "out/"));
+	}
+}
+
+// The program's options: one it cannot use is refused before anything is
+// read or written, with its reason on the terminal and status 2.
+TEST_F(BuilderStops, TheCommandLineRefusesWhatTheBuilderCannotUse)
+{
+	previous("");
+	const std::string m = " --master '" + master + "'", o = " --out '" + out + "'", p = " --previous '" + prev + "'";
+	struct row { std::string args; int status; std::string said; };
+	const std::vector<row> rows = {
+		{m + o + " --type 7", 2, "--type takes 0, 1, 2 or 3"},
+		{m + o + " --type 1x", 2, "--type takes 0, 1, 2 or 3"},
+		{m + o, 2, "an update set (--type 0, the default) needs --previous FILE"},
+		{m + o + p + " --type 1", 2, "--previous is read by an update set (--type 0) alone"},
+		{m + o + " --type 1 --disc-kb -5", 2, "--disc-kb takes a whole number of kilobytes from 1 up, not \"-5\""},
+		{m + o + " --type 1 --disc-kb 0", 2, "--disc-kb takes a whole number"},
+		{m + o + p + " --release 92x03", 2, "--release takes a whole number from 1 up"},
+		{m + o + p + " --bogus 1", 2, "unknown option \"--bogus\""},
+		{m + o + p + " stray", 2, "unknown option \"stray\""},
+		{m + o + " --previous", 2, "--previous needs a value"},
+		{" --master" + o + p, 2, "--master needs a value"},
+		{o + p, 2, "--master DIR is needed"},
+		{m + p, 2, "--out DIR is needed"},
+		{" --master '" + base + "none/'" + o + p, 2, "the master tree " + base + "none/ cannot be read"},
+		{m + o + " --previous '" + base + "none.txt'", 2, "the previous directory file " + base + "none.txt cannot be read"},
+		{m + o + p + " --type 7 --help", 0, "  --disc-kb N "},
+		{" -h", 0, "     1  the product's disc set"},
+	};
+	for (const auto& r : rows) {
+		std::string said = base + "said.txt";
+		int st = sh("cd '" + base + "' && '" VANTOR_BINARY_DIR "/make_release'" + r.args + " >'" + said + "' 2>&1");
+		std::string text = slurp(said);
+		EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == r.status) << r.args << "\n" << text;
+		EXPECT_NE(text.find(r.said), std::string::npos) << r.args << "\n" << text;
+		EXPECT_EQ(text.find("release set written"), std::string::npos) << r.args;
+		EXPECT_FALSE(dir_exists(out)) << r.args;
 	}
 }
 

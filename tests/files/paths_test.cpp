@@ -119,6 +119,17 @@ TEST(Paths, UserFoldersFollowXdgAndAreCreated)
 	EXPECT_TRUE(exists_l(home + "/Schreibtisch"));
 	get_OS_abs_path(os_dir_prefs, out);
 	EXPECT_EQ(out, d.path + "cfg/");
+	// the program's own files apart (the demo's), the user's desktop still theirs
+	setenv("VANTOR_PREFS_FOLDER", (d.path + "own").c_str(), 1);
+	get_OS_abs_path(os_dir_prefs, out);
+	EXPECT_EQ(out, d.path + "own/");
+	EXPECT_TRUE(exists_l(d.path + "own"));
+	get_OS_abs_path(os_dir_desktop, out);
+	EXPECT_EQ(out, home + "/Schreibtisch/");
+	setenv("VANTOR_PREFS_FOLDER", "own", 1);	// no whole path: not taken
+	get_OS_abs_path(os_dir_prefs, out);
+	EXPECT_EQ(out, d.path + "cfg/");
+	unsetenv("VANTOR_PREFS_FOLDER");
 
 	out = "kept";
 	get_OS_abs_path((os_dir_type)9, out);

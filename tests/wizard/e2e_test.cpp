@@ -537,3 +537,64 @@ TEST_F(WebDemoFlow, TheBarAndTheTimeLeftMoveWithALargeFile)
 	}
 	web.stop();
 }
+
+// The demo script as a user runs it: a PATH without /usr/sbin, where nginx
+// lives, and a desktop folder of their own in their user-dirs.dirs. It serves
+// the release on a port of its own, checks that it answers before the
+// installer starts, and the copy lands in that folder; the installer's
+// preferences and registration stay in the demo's folder.
+TEST_F(WebDemoFlow, TheDemoScriptServesItsReleaseAndInstallsToTheUsersDesktop)
+{
+	wz_scratch s;
+	const std::string home = s.path + "home", built = VANTOR_BINARY_DIR, log = built + "/Vantor Installer Log.txt";
+	ASSERT_EQ(0, wz_sh("mkdir -p '" + home + "/.config' '" + s.path + "tmp' && rm -f '" + log + "'"));
+	wz_write(home + "/.config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\n");
+	wz_program p;
+	p.log = log;
+	p.pid = fork();
+	if (p.pid == 0) {
+		// timeout ends the script's whole process group: its nginx and the installer too
+		prctl(PR_SET_PDEATHSIG, SIGTERM);
+		setenv("HOME", home.c_str(), 1);
+		unsetenv("XDG_CONFIG_HOME");
+		setenv("TMPDIR", (s.path + "tmp").c_str(), 1);
+		setenv("PATH", "/usr/bin:/bin", 1);
+		setenv("VANTOR_DEMO_BUILT", built.c_str(), 1);
+		int fd = open((s.path + "demo.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+		if (fd >= 0) {
+			dup2(fd, 1);
+			dup2(fd, 2);
+		}
+		execl("/usr/bin/timeout", "timeout", "170", "bash", VANTOR_SOURCE_DIR "/scripts/demo.sh", "--fps_test", "--lang=en",
+		      (char*)nullptr);
+		_exit(127);
+	}
+	ASSERT_GT(p.pid, 0);
+	struct group_end {
+		pid_t leader;
+		~group_end() { kill(-leader, SIGKILL); }
+	} ends{p.pid};
+	ASSERT_TRUE(p.wait_log("Wizard screen: Welcome", 120)) << wz_read(s.path + "demo.txt") << p.log_text();
+	std::string why;
+	p.window = x_window_of(0, "Vantor", x_window_wait, &why);
+	ASSERT_FALSE(p.window.empty()) << why;
+	accept_licence(p);
+	ASSERT_TRUE(p.wait_log("Wizard screen: Pick Install Destination", 60)) << p.log_text();
+	p.click(kNextX, kRowY);
+	ASSERT_TRUE(p.wait_log("Wizard screen: Finished Web Demo Install", 120)) << p.log_text();
+	p.click(kQuitNextX, kRowY);
+	ASSERT_TRUE(p.wait_exit(30));
+	EXPECT_EQ(0, p.status);
+
+	const std::string dest = home + "/Bureau/Vantor 9 Demo/";
+	std::string said = wz_read(s.path + "demo.txt");
+	EXPECT_NE(said.find("the demo's site and mirrors answer on 127.0.0.49:"), std::string::npos) << said;
+	EXPECT_NE(said.find("the demo's copy is in " + dest + " (remove it with rm -r)"), std::string::npos) << said;
+	std::string l = p.log_text();
+	EXPECT_NE(l.find("os_dir_desktop\t\t=" + home + "/Bureau/\n"), std::string::npos) << l;
+	EXPECT_NE(l.find("EXPANDING file " + dest), std::string::npos) << l;
+	EXPECT_NE(0, wz_sh("test -e '" + home + "/Desktop'")) << "no folder of the desktop the user did not choose";
+	EXPECT_EQ(0, access((dest + "Vantor.app/Contents/MacOS/Vantor").c_str(), X_OK));
+	EXPECT_EQ(1, wz_count(wz_read(built + "/demo/config/vantor_install.txt"), dest + "\n"));
+	EXPECT_NE(0, wz_sh("test -e '" + home + "/.config/Vantor Installer.prf'")) << "the demo's proxy is not the user's";
+}
