@@ -100,29 +100,18 @@ int wizard_disk_space_text(const std::string& enough_text, const std::string& sh
 	return fits;
 }
 
-// The bar follows the bytes a fifth of a second behind, so that a file
-// handed over between frames does not make it jump.
+// The bar follows the work a fifth of a second behind, so that an estimate
+// that moves between frames does not make it jump.
 static const float bar_ease_per_second = 5;
 
-float wizard_install_bar(float bar, float kb_done, float kb_total, float frame_seconds)
+float wizard_install_bar(float bar, float done, float whole, float frame_seconds)
 {
-	float share = kb_total > 0 ? kb_done / kb_total : 0;
+	float share = whole > 0 ? done / whole : 0;
 	share = share < 0 ? 0 : share > 1 ? 1 : share;
 	float k = bar_ease_per_second * frame_seconds;
 	k = k < 0 ? 0 : k > 1 ? 1 : k;
 	float eased = (1 - k) * bar + share * k;
-	// bytes counted in flight go again when a copy fails: the bar waits for them
+	// work found to be more than it looked (a copy to fetch again): the bar waits for it
 	float shown = eased > bar ? eased : bar;
 	return shown < 0 ? 0 : shown > 1 ? 1 : shown;
-}
-
-float wizard_bar_seconds_left(float bar, float seconds_running)
-{
-	if (!(bar > 0)) return NAN;
-	if (bar >= 1) return 0;
-	// as the rate, over at least a second: the first frames of a run have no pace yet
-	float running = seconds_running > 1 ? seconds_running : 1;
-	// a bar short of its end never says "0 seconds": what is left takes a second
-	float left = running * (1 - bar) / bar;
-	return left < 1 ? 1 : left;
 }

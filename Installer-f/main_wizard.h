@@ -45,6 +45,7 @@ struct wizard_flow_record {
 	float              pump_last = -1;		// xtim.elapsed at the web download pump's last frame
 	float              pump_left_out = 0;	// seconds of the pump's run left out of its clock
 	int                bar_logged = -1;		// the whole percent of the pump's bar last written to the log
+	int                install_said = -1;	// what the install screen's text last told (web_install_screen)
 	wizard_dest_choice install_dest;		// the disc install's destination
 	int                install_scan = 0;	// the disc install's scan cursor before the world map
 	int                install_scanning = 0;	// that scan still runs: the map waits

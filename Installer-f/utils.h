@@ -4,6 +4,7 @@
 // fetch/keep/delete decision, folders, the web download pump and the disc
 // install. Every long operation is a step function polled once per frame.
 #include <cerrno>
+#include <cmath>
 #include <set>
 #include <string>
 #include <vector>
@@ -145,6 +146,37 @@ int  UTIL_claim_copy(const std::string& folder);
 void grab_local_failure_alert(int err);
 // The full disk's line of that alert: how much more room the run needs (kB).
 std::string grab_full_disk_text(float more_kb);
+
+// What a web run has left to do, and the pace it measured, for its time left.
+struct grab_work_left {
+	float small_files = 0;	// archives still to receive into memory
+	float large_kb = 0;		// kB of the archives still to download to files
+	float largest_kb = 0;	// the rest of the largest of them
+	float streams = 0;		// streams switched on
+	float latency = NAN;	// seconds a small archive holds a stream
+	float link_kbps = NAN;	// kB a second of large archives, all streams together
+	float stream_kbps = NAN;	// ... on one stream
+	float tail_kb = 0;		// the largest file still to download: unpacked after its last byte
+	float unpack_files = 0;	// files still to unpack
+	float unpack_kb = 0;		// kB of them still to write
+	float largest_unpack_kb = 0;	// the rest of the largest of them
+	float file_cost = 0;	// seconds a worker spends on a file ...
+	float kb_cost = 0;		// ... and on a kB of it
+	float workers = 1;		// workers the unpack set keeps busy at once
+};
+// The seconds that work takes: the downloads with the last file's unpack, or
+// the unpack set's files, whichever ends later; NAN where a rate the work
+// needs is not known.
+float grab_estimate_left(const grab_work_left& work);
+// The running web run's time left, by its own pace; NAN before it knows.
+// *grounded (optional): every rate it rests on was measured by this run.
+float grab_seconds_left(bool* grounded);
+// Seconds of the run in which data flowed or files were unpacked.
+float grab_active_seconds();
+// kB a second the streams received while data flowed; 0 before it is known.
+float grab_rate_kbps();
+// A server sent bytes within the last two seconds.
+bool  grab_data_flowing();
 
 enum { grab_rounds_per_file = 3 };	// rounds of the server list before a run gives up a file
 // A failed transfer waits before its stream tries again: 1, 2, 4 ... seconds

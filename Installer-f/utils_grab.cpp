@@ -96,11 +96,8 @@ struct path_case_less {
 // large): the temporary folder and the memory stay bounded while unpacking
 // lags behind the streams.
 static const int64_t unpack_room_bytes = int64_t(256) << 20;
-// An archive no longer than this is received into memory and unpacked from
-// there: a small file's archive would cost more in making, reading and
-// deleting its file than in its bytes. With the count above, the memory the
-// held archives take stays small.
-static const int64_t archive_in_memory_max = int64_t(64) << 10;
+// An archive no longer than grab_archive_in_memory_max is received into
+// memory: with the count above, the memory the held archives take stays small.
 static int unpack_room_tasks()
 {
 	static const int room = 4 * UTL_count_processors();	// asked once: the count is read from a file
@@ -123,8 +120,11 @@ static int unpack_and_discard(grab_unpack_task& t, const std::string& signature,
 {
 	const file_version_struct& v = sim_info[t.file].versions.back();
 	// The listed file's path: only that entry of the archive is written, and only with its listed bytes.
+	const int slot = grab_unpack_slot_take(t.file);	// its pace, for the time left
 	int code = UTIL_unpack(t.folder, t.archive, t.destination, v.kb2, signature, &written, &t.identity,
-	                       t.in_memory ? &t.held : nullptr, &g_grab.unpack_stop);
+	                       t.in_memory ? &t.held : nullptr, &g_grab.unpack_stop,
+	                       slot >= 0 ? &g_grab.unpack_meter.slots[slot].written : nullptr);
+	grab_unpack_slot_give(slot, v.kb2);
 	t.chmod_result = 0;
 	// made executable once in place: its identity changes, and the run's final check reads it back
 	if (t.destination.find("Contents/MacOS/") != std::string::npos) t.chmod_result = make_file_executable(t.destination);
@@ -318,6 +318,7 @@ void grab_files_start()
 	g_grab.check_next = 0;
 	g_grab.check_read = 0;
 	g_grab.check_wrong.clear();
+	grab_meter_reset();
 }
 
 // Every server failed file f several times over, or said it lacks it: the
@@ -728,15 +729,17 @@ static void stream_step(const std::string& folder, int i, int f)
 		if (!http.busy(st.slot)) {	// a new transfer
 			st.seen = 0;
 			st.archive = grab_archive_path(f);
+			grab_meter_begins(i, v.kb1);
 		}
 		const std::string archive = st.archive;
 		g_grab.shown_quiet = 0;
 		// written in place: the run's folder is this run's alone, and the name is this file's
 		int r = http.net_check(st.slot, server_name[sel], remote, archive, http_listed_limit(v.kb1), true,
-		                       archive_in_memory_max);
+		                       grab_archive_in_memory_max);
 		if (r != 0) g_grab.moved = 1;
 		if (r == 1) {
 			stg.download_error = 0;
+			grab_meter_done(i, std::max<int64_t>(0, (int64_t)v.kb1 * 1000 - st.seen));
 			delivered(i);
 			// installed once unpacked and its signature checked; the stream goes on
 			if (int err = hand_over(folder, i, f, sel, remote, archive, destination)) {
@@ -752,6 +755,7 @@ static void stream_step(const std::string& folder, int i, int f)
 		} else {
 			const http_progress p = http.progress(st.slot);
 			if (p.running && p.received > st.seen) {
+				grab_meter_received(i, p.received - st.seen);
 				st.seen = p.received;
 				delivered(i);
 			}
@@ -905,6 +909,8 @@ int grab_files(const std::string& folder)
 			return grab_failed;
 		}
 	}
+	if (!g_grab.meter.counted) grab_meter_count_work();
+	grab_meter_tick();
 	g_grab.moved = 0;
 	collect_tasks();
 	if (stg.extract_error) return end_failed_run();

@@ -162,6 +162,54 @@ struct grab_stream {
 	std::string archive;	// where its running transfer writes the archive
 };
 
+// What a run measures of its own pace, for the time left and the bar
+// (utils_progress.cpp): the work it has, and the seconds data flowed and
+// files were unpacked, never the seconds it waited for the network.
+struct grab_meter {
+	int   counted = 0;		// the run's work below is counted (its first pump step)
+	int   small_total = 0;		// archives to receive into memory
+	float large_kb_total = 0;	// kB of the archives downloaded to their files
+	int   unpack_total = 0;		// files to unpack
+	float unpack_kb_total = 0;
+	std::vector<float> later_kb1, later_kb2;	// the largest archive and file from list index i on
+	float last_tick = -1;	// xtim.elapsed of the last pump step
+	float active = 0;		// seconds data flowed or files were unpacked
+	float flow = 0;			// seconds data flowed: between bytes that came close after each other
+	float flow_last = -1e9f;	// when bytes last came
+	float flow_steps = 0;	// seconds of pump steps while bytes came within the last two seconds
+	float received_kb = 0;	// every kB the streams took, lost ones too
+	std::vector<char>  received;	// file i's archive was received whole in this run
+	int   small_done = 0;	// small archives received whole, each once
+	int   small_timed = 0;	// ... each time
+	float small_seconds = 0;	// the time they held their streams
+	float large_done_kb = 0;	// kB of large archives received whole
+	float large_kb = 0;		// kB of large archives received past their first moments, lost ones too
+	float large_flow = 0;	// seconds such an archive came
+	float large_last = -1e9f;	// ... to such an archive
+	float large_stream_seconds = 0;	// the same, once for each large archive coming at once
+	float busy = 0;			// seconds the unpack set had work
+	float stream_start[http_stream_count] = {};	// when the stream's transfer began
+	float stream_last[http_stream_count] = {};	// ... or last received bytes
+	float stream_kb[http_stream_count] = {};	// kB of it received
+	int   stream_large[http_stream_count] = {};	// it goes to a file, not into memory
+};
+
+// An unpack running on a worker: when it began and what it has written, for
+// the main thread to read while it runs.
+struct grab_unpack_slot {
+	std::atomic<int>     busy{0}, file{-1};
+	std::atomic<int64_t> start_us{0}, written{0};
+};
+enum { grab_unpack_slots = 64 };
+// The unpack set's pace: what its ended tasks took (thread microseconds) and
+// wrote, small files and large apart (a small file's cost is the file's, a
+// large one's its bytes').
+struct grab_unpack_meter {
+	grab_unpack_slot     slots[grab_unpack_slots];
+	std::atomic<int64_t> done_us{0}, small_us{0}, large_us{0}, large_written{0};
+	std::atomic<int>     small_n{0}, large_n{0};
+};
+
 // What the web download pump keeps between its calls besides `next`: the
 // archives its unpack set holds, the files waiting to be fetched again, each
 // stream's count of failures on the file in hand, the files it went on
@@ -214,6 +262,8 @@ struct UTIL_grab_run {
 	int                       check_out = 0;
 	int                       check_read = 0;
 	std::vector<std::pair<std::string, std::string>> check_wrong;	// local path, what was found
+	grab_meter                meter;
+	grab_unpack_meter         unpack_meter;
 };
 extern UTIL_grab_run g_grab;
 

@@ -180,6 +180,8 @@ struct unpack_rules {
 				// there is not surely the file written (file_identity_of)
 	const std::atomic<int>* stop = nullptr;	// not null: once it is set, the writing stops
 				// before its next block with ECANCELED, and the entry leaves nothing
+	std::atomic<int64_t>* progress = nullptr;	// not null: grows by each block's bytes as
+				// they are written, for another thread to read while the entry is written
 };
 
 #endif

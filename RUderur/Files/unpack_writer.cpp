@@ -56,7 +56,8 @@ void unpack_signer::placed(const std::string& path, const struct stat* written, 
 }
 
 unpack_writer::unpack_writer(const std::string& target, const unpack_rules* rules, uint64_t max_bytes)
-    : target_(target), sign_(rules), stop_(rules ? rules->stop : nullptr), max_(max_bytes)
+    : target_(target), sign_(rules), stop_(rules ? rules->stop : nullptr),
+      progress_(rules ? rules->progress : nullptr), max_(max_bytes)
 {
 }
 
@@ -104,6 +105,7 @@ int unpack_writer::write(const void* data, size_t n)
 		p += w;
 		n -= (size_t)w;
 		bytes_ += (uint64_t)w;
+		if (progress_) progress_->fetch_add(w, std::memory_order_relaxed);
 	}
 	return 0;
 }

@@ -79,6 +79,7 @@ private:
 	std::string   target_, full_, temp_;	// full_: the target as found on disk, once opened
 	unpack_signer sign_;
 	const std::atomic<int>* stop_;
+	std::atomic<int64_t>*   progress_;
 	uint64_t      max_, bytes_ = 0;
 	int           fd_ = -1, mode_ = 0;
 	bool          timed_ = false;
