@@ -26,13 +26,25 @@ int main(int argc, char** argv)
 	std::string temp, bundle;
 	get_OS_abs_path(os_dir_temp, temp);
 	get_OS_abs_path(os_dir_app_bundle, bundle);
+	// The install state before any screen runs.
+	UTIL_engine_start(temp);
+	// A copy that a start from a disc made runs from a run folder: it is this
+	// run's, and goes when it ends. The folders of runs that were killed go now.
+	UTIL_run_folder_adopt(bundle);
+	UTIL_run_files_sweep();
 
 	// A product disc, if one is mounted.
 	dvd_path = dvd_find_disc(dvd_mount_table());
 
 	// Off the disc, so that discs can be changed; launching ends this process.
-	dvd_move_off_disc(bundle, dvd_path, temp, copy_file_recursive,
-	                  [](const std::string& copy) { return launch_app(copy, "", 0); });
+	// The copy lies in a run folder and is started with this run's arguments.
+	if (dvd_runs_from_disc(bundle, dvd_path, temp)) {
+		const std::vector<std::string> args(argv + 1, argv + argc);
+		const std::string into = UTIL_run_folder_for_program();
+		dvd_move_off_disc(bundle, dvd_path, temp, into, copy_file_recursive,
+		                  [&](const std::string& copy) { return launch_app_with(copy, args, 0); });
+		UTIL_run_folder_drop(into);	// carried on here: the copy did not start
+	}
 
 	// The application's frame and menu hooks, then the shell: log, window,
 	// context, textures, language.
@@ -54,9 +66,6 @@ int main(int argc, char** argv)
 	}
 	xer << "\n";
 	xer.flush();
-
-	// The install state before any screen runs.
-	UTIL_engine_start(temp);
 
 	// Saved preferences override the defaults.
 	pref.IO_set(pref_file_installer, 0);

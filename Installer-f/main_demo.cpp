@@ -47,7 +47,12 @@ int demo_start(int entering, wizard_screen& s)
 	}
 	s.title = T("Welcome");
 	s.text = T("I will guide you through the process of installing the web demo of Vantor 9.");
-	if (!all_rootdecks.empty())
+	const std::string unfinished = registration_first_unfinished("demo");
+	if (!unfinished.empty())
+		s.text += UTL_string_sub(T("\n\nThe installation of the Vantor 9 demo in %1:install folder% did not finish.  "
+		                           "Its folder is chosen already, so that you can finish it."),
+		                         unfinished);
+	else if (!all_rootdecks.empty())
 		s.text += T("\n\nWarning: you already have Vantor 9 installed on this computer.  Are you sure you want to "
 		            "install a new demo copy of Vantor 9?");
 	s.prefs_enabled = 1;
@@ -103,6 +108,7 @@ int demo_scan_dest(wizard_screen& s, demo_dest_scan& scan, int changed)
 	scan.state = 0;
 	set_install_filter(1, 1);
 	scenery_take_none();
+	registration_unfinished(dest_dir_path, nullptr, 1);	// an install to finish: the scenery it chose
 	recalc_disk_sizes();
 	return 1;
 }
@@ -148,8 +154,14 @@ int demo_pick_dest(int entering, wizard_screen& s)
 		changed = 1;
 	}
 	if (parent_dir.empty()) {
-		get_OS_abs_path(os_dir_desktop_b, parent_dir);
-		install_folder = UTL_string_sub(T("%1:install name% Demo"), "Vantor 9");
+		const std::string unfinished = registration_first_unfinished("demo");
+		if (!unfinished.empty()) {	// chosen, to be finished
+			parent_dir = registration_parent_folder(unfinished);
+			install_folder = unfinished.substr(parent_dir.size(), unfinished.size() - parent_dir.size() - 1);
+		} else {
+			get_OS_abs_path(os_dir_desktop_b, parent_dir);
+			install_folder = UTL_string_sub(T("%1:install name% Demo"), "Vantor 9");
+		}
 		changed = 1;
 	}
 	s.title = UTL_string_sub(T("Pick Install Destination for %1:install%."), install_name);
@@ -157,7 +169,7 @@ int demo_pick_dest(int entering, wizard_screen& s)
 	s.next = demo_run_patch;
 
 	if (!demo_pick_folder(s, parent_dir, install_folder, desktop_f, T("Pick a folder to install the Vantor 9 demo into."),
-	                      changed)) {
+	                      "demo", changed)) {
 		demo_scan_dest_pause(scan);
 		return 0;
 	}
@@ -188,6 +200,7 @@ int demo_run_patch(int, wizard_screen& s)
 		}
 		totl_inst_rat = 0;
 		demo_install_is_running = 1;
+		registration_mark_unfinished(dest_dir_path, "demo");
 		register_new_vantor();
 	}
 	s.title = T("Installing");
@@ -200,6 +213,7 @@ int demo_run_patch(int, wizard_screen& s)
 	// The streams are reset when a screen starts the next run: a reset here
 	// would clear the extraction error that the finish screen reports.
 	grab_discard_archives();
+	if (!stg.extract_error) registration_mark_finished(dest_dir_path);
 	s.back = nullptr;
 	s.next = demo_done;
 	demo_install_is_running = 0;

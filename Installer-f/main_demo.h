@@ -19,7 +19,8 @@ struct demo_dest_scan {
 	int state = 0;	// 0 none running, 1 running, 2 to start again once the folder is valid
 };
 // One frame of it: `changed` starts it afresh. Once complete, decides what to
-// install there (the whole release, no scenery) and the disk totals follow;
+// install there (the whole release, no scenery, or the scenery an unfinished
+// install there had chosen) and the disk totals follow;
 // returns 1 then and on every later frame. While it runs: 0, with its progress.
 int demo_scan_dest(wizard_screen& s, demo_dest_scan& scan, int changed);
 // Stops it for a frame whose folder is not valid; it starts again on the next valid one.
@@ -37,8 +38,9 @@ extern std::string (*eula_text)();
 // The destination picker of the new-install screens: Change Destination (its
 // folder dialog asks `prompt`), the install name field and the body text;
 // dest_dir_path follows them, `changed` is set by an edit. 0, with Next off,
-// while the name is empty or the folder exists.
+// while the name is empty or the folder exists, unless it is a copy that an
+// unfinished install of `flow` left, which the install then finishes.
 int demo_pick_folder(wizard_screen& s, std::string& parent_dir, std::string& install_folder,
-                     const std::string& desktop_f, const std::string& prompt, int& changed);
+                     const std::string& desktop_f, const std::string& prompt, const char* flow, int& changed);
 
 #endif

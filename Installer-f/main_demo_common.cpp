@@ -1,5 +1,6 @@
 #include "main_demo.h"
 #include "main_wizard.h"
+#include "main_registration.h"
 #include "main_status.h"
 #include "butn.h"
 #include "OGL_fonts.h"
@@ -71,7 +72,7 @@ std::string (*eula_text)() = demo_licence_text;
 static std::string T(const char* text) { return UTL_translate_string(text, 0); }
 
 int demo_pick_folder(wizard_screen& s, std::string& parent_dir, std::string& install_folder,
-                     const std::string& desktop_f, const std::string& prompt, int& changed)
+                     const std::string& desktop_f, const std::string& prompt, const char* flow, int& changed)
 {
 	std::string button = T("Change Destination");
 	float button_w = str_dx(button) + 21;
@@ -96,6 +97,12 @@ int demo_pick_folder(wizard_screen& s, std::string& parent_dir, std::string& ins
 		s.next = nullptr;
 		s.text = T("Please pick a name for your Vantor 9 installation...");
 		return 0;
+	}
+	if (dir_exists(dest_dir_path) && registration_unfinished(dest_dir_path, flow)) {
+		s.text = UTL_string_sub(T("I will finish the installation in the folder '%1:install name%' inside the folder "
+		                          "'%2:parent folder%'."),
+		                        install_folder, parent_dir);
+		return 1;
 	}
 	if (dir_exists(dest_dir_path)) {
 		s.next = nullptr;

@@ -53,8 +53,9 @@ int dvd_volume_may_be_disc(const std::string& device, const std::string& type, c
 	return 0;
 }
 
-std::string dvd_find_disc(const std::string& mount_table, const std::string& holding)
+std::vector<std::string> dvd_mounted_volumes(const std::string& mount_table)
 {
+	std::vector<std::string> out;
 	std::ifstream in(mount_table);
 	std::string line;
 	while (std::getline(in, line)) {
@@ -66,8 +67,15 @@ std::string dvd_find_disc(const std::string& mount_table, const std::string& hol
 		dir = unescape_mount(dir);
 		if (dir.empty()) continue;
 		if (dir.back() != '/') dir += '/';
-		if (is_file(dir + holding)) return dir;
+		out.push_back(dir);
 	}
+	return out;
+}
+
+std::string dvd_find_disc(const std::string& mount_table, const std::string& holding)
+{
+	for (const std::string& dir : dvd_mounted_volumes(mount_table))
+		if (is_file(dir + holding)) return dir;
 	return "";
 }
 
@@ -94,15 +102,16 @@ static int is_folder(const std::string& p)
 }
 
 int dvd_move_off_disc(const std::string& bundle, const std::string& dvd, const std::string& temp,
+                      const std::string& into,
                       const std::function<int(const std::string&, const std::string&)>& copy,
                       const std::function<int(const std::string&)>& launch)
 {
-	if (!dvd_runs_from_disc(bundle, dvd, temp)) return 0;
+	if (!dvd_runs_from_disc(bundle, dvd, temp) || into.empty()) return 0;
 	std::string b = bundle;
 	while (b.size() > 1 && b.back() == '/') b.pop_back();
 	const size_t slash = b.rfind('/');
 	const std::string name = b.substr(slash + 1);
-	const std::string dest = with_slash(temp) + name;
+	const std::string dest = with_slash(into) + name;
 	if (is_folder(b)) {
 		// a bundle carries its resources inside it
 		if (copy(bundle, dest) != 0) return 0;	// run from the disc rather than not at all
@@ -112,7 +121,7 @@ int dvd_move_off_disc(const std::string& bundle, const std::string& dvd, const s
 	// A program file finds its resources in the "Resources" folder beside it:
 	// both go into a folder of their own, so the copy runs without the disc.
 	const std::string folder = dest + "/", beside = b.substr(0, slash + 1) + "Resources";
-	mkdir(folder.c_str(), 0755);	// an existing one is written over
+	mkdir(folder.c_str(), 0755);
 	if (copy(b, folder + name) != 0) return 0;
 	if (is_folder(beside) && copy(beside, folder + "Resources") != 0) return 0;
 	launch(folder + name);

@@ -4,11 +4,16 @@
 // can be changed while it runs.
 #include <functional>
 #include <string>
+#include <vector>
 
 // Whether a mounted volume can be the product disc: an optical drive's, or
 // mounted read-only; never a user's own (FUSE) file system. The arguments are
 // the first, third and fourth fields of a mount-table line.
 int dvd_volume_may_be_disc(const std::string& device, const std::string& type, const std::string& options);
+
+// The mount folders (each ending in "/") of the mounted volumes in the mount
+// table that may be discs, in the table's order.
+std::vector<std::string> dvd_mounted_volumes(const std::string& mount_table);
 
 // The mount folder (ending in "/") of the first mounted volume in the mount
 // table that may be a disc and holds the file `holding` (a path below the
@@ -27,12 +32,14 @@ std::string dvd_mount_table();
 // temporary folder never counts, so a copy cannot start copies of itself.
 int dvd_runs_from_disc(const std::string& bundle, const std::string& dvd, const std::string& temp);
 
-// Copies the program to the temporary folder and starts the copy there
-// (launch ends this process). A bundle folder is copied whole to the temporary
-// folder plus its name; a program file goes with the "Resources" folder beside
-// it into a folder of the program's name there. Returns 0 when this process is
-// to carry on: not on a disc, the copy failed, or the start failed.
+// Copies the program into the folder `into` (a folder of its own in the
+// temporary folder `temp`) and starts the copy there (launch ends this
+// process). A bundle folder is copied whole to `into` plus its name; a program
+// file goes with the "Resources" folder beside it into a folder of the
+// program's name there. Returns 0 when this process is to carry on: not on a
+// disc, the copy failed, or the start failed.
 int dvd_move_off_disc(const std::string& bundle, const std::string& dvd, const std::string& temp,
+                      const std::string& into,
                       const std::function<int(const std::string& from, const std::string& to)>& copy,
                       const std::function<int(const std::string& app)>& launch);
 

@@ -18,6 +18,13 @@ void dvd_scan_reset();
 // becomes that disc and current_disk the file's disc number.
 int UTIL_verify_disk();
 
+// Which disc of the set is in the drive (its number from 0), as the first
+// mounted volume that is a product disc shows: dvd_not_of_set for a disc of
+// another release (or none of this set's archives), dvd_no_disc when no
+// volume is a product disc.
+enum { dvd_no_disc = -1, dvd_not_of_set = -2 };
+int UTIL_disc_in_drive();
+
 // The disc number (from 0) of file want_file_disk. With `entering` set the disc
 // in the drive is ejected (only an optical drive's: a folder standing for a
 // disc is left alone) and dvd_path cleared.

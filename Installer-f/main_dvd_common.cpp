@@ -99,6 +99,40 @@ int UTIL_verify_disk()
 	return 1;
 }
 
+static int is_folder(const std::string& p)
+{
+	struct stat st;
+	return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The disc of this set a mounted volume is; dvd_not_of_set or dvd_no_disc.
+static int disc_of_volume(const std::string& volume)
+{
+	if (has_file(volume + "dvd_version.txt"))	// only the first disc holds one
+		return read_version_file(volume + "dvd_version.txt") == install_name ? 0 : dvd_not_of_set;
+	if (install_name == no_install_name || !is_folder(volume + install_name)) return dvd_no_disc;
+	// a later disc: the first listed file of each disc number whose archive it holds
+	std::vector<char> tried;
+	for (int i = 0; i < (int)sim_info.size(); ++i) {
+		int d = disk_of(i);
+		if (d < 0 || sim_info[i].versions.empty()) continue;
+		if ((int)tried.size() <= d) tried.resize(d + 1, 0);
+		if (tried[d]) continue;
+		tried[d] = 1;
+		if (has_file(volume + dvd_archive_on_disc(i))) return d;
+	}
+	return dvd_not_of_set;
+}
+
+int UTIL_disc_in_drive()
+{
+	for (const std::string& v : dvd_mounted_volumes(dvd_mount_table())) {
+		int d = disc_of_volume(v);
+		if (d != dvd_no_disc) return d;
+	}
+	return dvd_no_disc;
+}
+
 int UTIL_switch_disk(int entering)
 {
 	if (entering && !dvd_path.empty()) {

@@ -55,7 +55,17 @@ static void start_screen(wizard_screen& s)
 		}
 		return;
 	}
-	s.text = T("You already have Vantor 9 installed on this computer.  What would you like to do?");
+	// an install that was cut short is offered first, to be finished
+	const std::string unfinished = stg.disk_has_sim ? registration_first_unfinished("disc") : "";
+	if (unfinished.empty()) {
+		s.text = T("You already have Vantor 9 installed on this computer.  What would you like to do?");
+	} else {
+		s.text = UTL_string_sub(T("The installation of Vantor 9 in %1:install folder% did not finish.  What would you "
+		                          "like to do?"),
+		                        unfinished);
+		s.choice_labels.push_back(T("Finish Installing Vantor"));
+		s.choice_funcs.push_back(dvd_finish_install);
+	}
 	s.choice_labels.push_back(T("Run Vantor Now"));
 	s.choice_funcs.push_back(dvd_pick_run_sim);
 	if (stg.disk_has_scenery) {
@@ -116,7 +126,7 @@ int dvd_pick_install(int entering, wizard_screen& s)
 	s.next = see_eula;
 
 	if (!demo_pick_folder(s, parent_dir, install_folder, desktop_f, T("Pick a folder to install Vantor 9 into."),
-	                      changed)) {
+	                      "disc", changed)) {
 		demo_scan_dest_pause(scan);
 		return 0;
 	}
@@ -128,6 +138,19 @@ int dvd_pick_install(int entering, wizard_screen& s)
 	                T("You do not have enough free disk space to install Vantor 9 at this location.  You can install "
 	                  "to a different location, or save disk space by installing only some of the global scenery."));
 	return 0;
+}
+
+int dvd_finish_install(int, wizard_screen& s)
+{
+	const std::string copy = registration_first_unfinished("disc");
+	if (!copy.empty()) {
+		// the destination screen shows it chosen; its scan takes the tiles chosen then
+		const std::string parent = registration_parent_folder(copy);
+		g_flow.install_dest.parent_dir = parent;
+		g_flow.install_dest.install_folder = copy.substr(parent.size(), copy.size() - parent.size() - 1);
+	}
+	s.next = dvd_pick_install;
+	return 1;
 }
 
 int dvd_scenery_install(int entering, wizard_screen& s)
@@ -209,11 +232,24 @@ int dvd_run_begin(wizard_screen& s, int& f, int& running, unsigned long long fir
 		s.next = no_folders;
 		return 1;
 	}
-	if (register_copy) register_new_vantor();
+	if (register_copy) {
+		// a new copy counts as installed only once its install has ended whole
+		registration_mark_unfinished(dest_dir_path, "disc");
+		register_new_vantor();
+	}
 	delete_files(dest_dir_path);
 	running = 1;
 	num_install_errors = 0;
 	return 0;
+}
+
+// The disc-change loop begins: nothing asked yet, no disc seen.
+static void dvd_ask_for_disc(int disc_left)
+{
+	g_flow.disc_left = disc_left;
+	g_flow.disc_asked = 0;
+	g_flow.disc_found = dvd_no_disc;
+	if (disc_left) xer << "The disc left the drive during the copy: asking for it again.\n";
 }
 
 // The first file from f on that the run still copies from a disc; -1 when none.
@@ -231,6 +267,7 @@ int dvd_run_frame(wizard_screen& s, int& f, int& running, const dvd_run_flow& fl
 	// holds the next file (asking for it when none does) before copying.
 	if (dvd_path.empty() && next_wanted_file(f) >= 0) {
 		want_file_disk = next_wanted_file(f);
+		dvd_ask_for_disc(0);
 		s.next = flow.verify;
 		return 1;
 	}
@@ -242,11 +279,13 @@ int dvd_run_frame(wizard_screen& s, int& f, int& running, const dvd_run_flow& fl
 		dvd_run_progress(s, f, flow.running, flow.finishing);
 		return 0;
 	case install_done:
+		if (flow.kind == dvd_flow_install && num_install_errors <= 0) registration_mark_finished(dest_dir_path);
 		s.next = flow.done;
 		running = 0;
 		return 1;
 	case install_need_disk:
 		want_file_disk = f;
+		dvd_ask_for_disc(install_files_disc_left());
 		s.next = flow.verify;
 		return 1;
 	case install_failed:
@@ -278,11 +317,46 @@ void dvd_run_progress(wizard_screen& s, int f, const char* running_text, const c
 int dvd_change_disc(int entering, wizard_screen& s, wizard_func back, wizard_func verify, wizard_func run)
 {
 	int n = UTIL_switch_disk(entering);
+	const std::string number = int_str(n + 1);
+	const int found = g_flow.disc_found;
 	s.step = run;
-	s.text = UTL_string_sub(T("Please insert DVD number %1:disk number% and click Next."), int_str(n + 1));
+	if (found >= 0 && found != n)
+		s.text = UTL_string_sub(T("That was DVD number %1:found disk%.  Please insert DVD number %2:disk number% and "
+		                          "click Next."),
+		                        int_str(found + 1), number);
+	else if (found == dvd_not_of_set)
+		s.text = UTL_string_sub(T("That DVD is not one of the %1:install name% DVDs.  Please insert DVD number "
+		                          "%2:disk number% and click Next."),
+		                        install_name, number);
+	else if (g_flow.disc_left)
+		s.text = UTL_string_sub(T("DVD number %1:disk number% was taken out while I was copying from it.  Please put "
+		                          "it back and click Next."),
+		                        number);
+	else
+		s.text = UTL_string_sub(T("Please insert DVD number %1:disk number% and click Next."), number);
+	g_flow.disc_asked = 1;	// the next check is the user's answer
 	s.back = back;
 	s.next = verify;
 	return 0;
+}
+
+int dvd_verify_frame(wizard_screen& s, wizard_func run, wizard_func change)
+{
+	s.step = run;
+	if (UTIL_verify_disk()) {
+		s.next = run;
+		return 1;
+	}
+	// an answer with another disc in the drive: the next question says which it was
+	if (g_flow.disc_asked) {
+		g_flow.disc_found = UTIL_disc_in_drive();
+		xer << "No disc in the drive holds " << UTL_log_safe(dvd_archive_on_disc(want_file_disk)) << "; the drive holds "
+		    << (g_flow.disc_found >= 0 ? "disc " + std::to_string(g_flow.disc_found + 1)
+		        : g_flow.disc_found == dvd_not_of_set ? std::string("a disc of another set") : std::string("no disc"))
+		    << ".\n";
+	}
+	s.next = change;
+	return 1;
 }
 
 void dvd_pick_copy(wizard_screen& s, const char* closing)
@@ -315,9 +389,7 @@ int dvd_switch_disk_install(int entering, wizard_screen& s)
 int dvd_verify_disk_install(int, wizard_screen& s)
 {
 	s.title = T("Installing Vantor - Checking DVD...");
-	s.step = dvd_run_install;
-	s.next = UTIL_verify_disk() ? dvd_run_install : dvd_switch_disk_install;
-	return 1;
+	return dvd_verify_frame(s, dvd_run_install, dvd_switch_disk_install);
 }
 
 int dvd_done_install(int, wizard_screen& s)

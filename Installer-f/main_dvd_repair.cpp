@@ -112,9 +112,7 @@ int dvd_switch_disk_repair(int entering, wizard_screen& s)
 int dvd_verify_disk_repair(int, wizard_screen& s)
 {
 	s.title = T("Repairing Vantor - Checking DVD");
-	s.step = dvd_install_repair;
-	s.next = UTIL_verify_disk() ? dvd_install_repair : dvd_switch_disk_repair;
-	return 1;
+	return dvd_verify_frame(s, dvd_install_repair, dvd_switch_disk_repair);
 }
 
 int dvd_done_repair(int, wizard_screen& s)

@@ -102,9 +102,7 @@ int dvd_switch_disk_scenery(int entering, wizard_screen& s)
 int dvd_verify_disk_scenery(int, wizard_screen& s)
 {
 	s.title = T("Installing Scenery - Verifying DVD");
-	s.step = dvd_install_scenery;
-	s.next = UTIL_verify_disk() ? dvd_install_scenery : dvd_switch_disk_scenery;
-	return 1;
+	return dvd_verify_frame(s, dvd_install_scenery, dvd_switch_disk_scenery);
 }
 
 int dvd_done_scenery(int, wizard_screen& s)

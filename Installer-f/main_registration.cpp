@@ -4,6 +4,10 @@
 #include "opensave.h"
 #include "path_utils.h"
 #include "UTL_log.h"
+#include "utils.h"
+#include "utils_records.h"
+#include <cerrno>
+#include <unistd.h>
 #include <cstdio>
 #include <vector>
 
@@ -49,8 +53,18 @@ void locate_all_vantors()
 	}
 	std::vector<std::string> lines;
 	if (!read_lines(file, lines)) return;
-	for (const std::string& l : lines)
-		if (!l.empty() && dir_exists(l)) all_rootdecks.push_back(l);
+	for (std::string l : lines) {
+		if (l.empty()) continue;
+		if (l[0] == '/' && !dir_exists(l)) continue;	// a deleted copy keeps its line, unoffered
+		// Every flow writes into the folder it is offered: only a copy is
+		// (a relative line names no folder of its own).
+		if (l.back() != '/') l += '/';
+		if (l[0] != '/' || (!path_is_to_a_sim(l) && !registration_unfinished(l, nullptr))) {
+			xer << "The registered folder " << UTL_log_safe(l) << " is not an installed copy of Vantor; it is not offered.\n";
+			continue;
+		}
+		all_rootdecks.push_back(l);
+	}
 }
 
 void register_new_vantor()
@@ -97,6 +111,53 @@ int path_is_to_a_sim(const std::string& folder)
 			if (names[i].find(needed[k]) != std::string::npos) seen |= 1 << k;
 	}
 	return seen == 15;
+}
+
+static const char kUnfinishedMark[] = ".vantor_install_unfinished";
+
+void registration_mark_unfinished(const std::string& folder, const char* flow)
+{
+	const std::string path = folder + kUnfinishedMark;
+	FILE* f = fopen(path.c_str(), "wb");
+	if (!f) {
+		xer << "WARNING: could not mark the install in " << folder << " as unfinished: " << error_str(errno) << "\n";
+		return;
+	}
+	fprintf(f, "Vantor Installer: an install into this folder began and has not finished.\nFLOW %s\n", flow);
+	for (int lon = 0; lon < 36; ++lon)
+		for (int lat = 0; lat < 18; ++lat)
+			if (stg.tile_wanted[lon][lat]) fprintf(f, "TILE %d %d\n", lon, lat);
+	if (fclose(f) != 0) xer << "WARNING: could not mark the install in " << folder << " as unfinished.\n";
+}
+
+void registration_mark_finished(const std::string& folder)
+{
+	if (unlink((folder + kUnfinishedMark).c_str()) != 0 && errno != ENOENT)
+		xer << "WARNING: could not remove the unfinished mark of " << folder << ": " << error_str(errno) << "\n";
+}
+
+int registration_unfinished(const std::string& folder, const char* flow, int restore_tiles)
+{
+	if (folder.empty()) return 0;
+	std::vector<std::string> lines;
+	if (!read_lines(folder + kUnfinishedMark, lines)) return 0;
+	bool ours = !flow;
+	for (const std::string& l : lines)
+		if (l.compare(0, 5, "FLOW ") == 0 && flow && l.substr(5) == flow) ours = true;
+	if (!ours) return 0;
+	if (restore_tiles)
+		for (const std::string& l : lines) {
+			int lon = -1, lat = -1;
+			if (sscanf(l.c_str(), "TILE %d %d", &lon, &lat) == 2) UTIL_want_tile(lon, lat, 1);
+		}
+	return 1;
+}
+
+std::string registration_first_unfinished(const char* flow)
+{
+	for (const std::string& c : all_rootdecks)
+		if (registration_unfinished(c, flow)) return c;
+	return "";
 }
 
 std::string registration_parent_folder(const std::string& folder)

@@ -55,6 +55,11 @@ struct wizard_flow_record {
 	int                repair_file = 0;		// the repair's cursor into sim_info
 	int                scenery_scan = 0;	// the scenery flow's scan cursor (presence only)
 	int                scenery_file = 0;	// the scenery flow's cursor into sim_info
+	// The disc-change screens: whether the run asks because the disc left the
+	// drive (install_files_disc_left), whether the user has been asked (the
+	// next check is an answer), and which disc the drive then held
+	// (UTIL_disc_in_drive; said when it is the wrong one).
+	int                disc_left = 0, disc_asked = 0, disc_found = -1;
 	// microseconds of the first run of each kind in the process (0 until it
 	// starts), the base of the log's "Starting install at" line
 	unsigned long long install_clock = 0, repair_clock = 0, scenery_clock = 0;
@@ -144,6 +149,9 @@ int dvd_start(int entering, wizard_screen& screen);
 int dvd_pick_install(int entering, wizard_screen& screen);
 int dvd_scenery_install(int entering, wizard_screen& screen);
 int dvd_run_install(int entering, wizard_screen& screen);
+// The start screen's "Finish Installing Vantor": the new-install flow again,
+// on the copy an unfinished install left, with the scenery chosen then.
+int dvd_finish_install(int entering, wizard_screen& screen);
 int dvd_switch_disk_install(int entering, wizard_screen& screen);
 int dvd_verify_disk_install(int entering, wizard_screen& screen);
 int dvd_done_install(int entering, wizard_screen& screen);
@@ -185,9 +193,14 @@ int dvd_run_frame(wizard_screen& screen, int& f, int& running, const dvd_run_flo
 // the user cancelled a prompt, `no_folders` when a folder could not be made.
 int dvd_run_begin(wizard_screen& screen, int& f, int& running, unsigned long long first_call, wizard_func cancelled,
                   wizard_func no_folders, int register_copy);
-// The change-disc screen of a flow: ejects on entering, asks for the file's disc;
-// the step list shows the flow's run screen `run` as current.
+// The change-disc screen of a flow: ejects on entering, asks for the file's disc
+// (saying which disc the drive held when it was the wrong one, or that the
+// disc left the drive during the copy); the step list shows the flow's run
+// screen `run` as current.
 int dvd_change_disc(int entering, wizard_screen& screen, wizard_func back, wizard_func verify, wizard_func run);
+// The verify screen of a flow: on to `run` when a mounted disc holds the
+// file's archive, else to the change-disc screen `change`.
+int dvd_verify_frame(wizard_screen& screen, wizard_func run, wizard_func change);
 // The copy list of a flow's pick screen, with its closing line.
 void dvd_pick_copy(wizard_screen& screen, const char* closing);
 // One frame of a flow's scan of dest_dir_path from cursor ctr (quick: presence

@@ -80,6 +80,16 @@ int  directory_file_present(const std::string& path);
 const std::string& UTIL_run_folder();
 // Removes this run's folder now (a later UTIL_run_folder makes a new one).
 void UTIL_run_files_remove();
+// A new folder (ends in "/") named as this run's, for a copy of the program
+// that runs on after this process ends; it is not removed when this process
+// ends (the copy adopts it), empty when it could not be made.
+std::string UTIL_run_folder_for_program();
+// Removes such a folder again: the copy in it was never started.
+void UTIL_run_folder_drop(const std::string& folder);
+// When the program (its path) lies in a run folder in temp_path, as a copy
+// made by a start from a disc does, that folder becomes this run's, removed
+// with all it holds when the program ends; 1 then, else 0.
+int UTIL_run_folder_adopt(const std::string& program);
 // Removes the folders that runs no longer running left in temp_path.
 void UTIL_run_files_sweep();
 // This run's directory file.
@@ -248,15 +258,23 @@ public:
 	std::string temp;
 	std::string destination;
 	std::string copy;	// the copy's folder
+	std::string disc_folder;	// the set's folder on the disc the copy reads
 	std::string error_text;
 	int         error_code;
+	int         disc_gone;	// the copy failed because the disc is no longer there
 
 	dvd_unpack_task(const std::string& folder, int index, const std::string& temp_folder);
 	void do_it() override;
 	int  check_error(std::string& msg) override;
 };
 
+// A copy that fails because the disc has left the drive is no failure of its
+// file: the run stops feeding, and once both sets are idle it answers
+// install_need_disk with the cursor at the first file the disc took with it
+// (on the disc in the drive), so that the wizard asks for that disc and the
+// run copies again what is left; install_files_disc_left() is 1 until then.
 int  install_files(const std::string& folder, int& cursor, int disk);
+int  install_files_disc_left();
 int  install_files_get_error(std::string& text);
 void install_files_kill();
 

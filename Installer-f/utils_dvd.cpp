@@ -8,8 +8,10 @@
 #include "THREAD_service.h"
 #include "UTL_globals.h"
 #include "UTL_threads.h"
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <sys/stat.h>
 #include <unistd.h>
 
 UTL_worker_threads* copy_pool = nullptr;
@@ -18,14 +20,14 @@ UTL_worker_threads* unzip_pool = nullptr;
 enum { dvd_set_limit = 30 };
 
 dvd_unpack_task::dvd_unpack_task(const std::string& folder, int i, const std::string& temp_folder)
-	: index(i), step(0), copy(folder), error_code(0)
+	: index(i), step(0), copy(folder), error_code(0), disc_gone(0)
 {
 	const file_version_struct& v = sim_info[i].versions.back();
 	std::string suffix = suffix_for_file(i);
-	source = dvd_path + install_name + "/" + v.path + suffix;
-	// named for this process too: installers share the temporary folder
-	char tail[48];
-	snprintf(tail, sizeof(tail), "_%ld_%d", (long)getpid(), i);
+	disc_folder = dvd_path + install_name + "/";
+	source = disc_folder + v.path + suffix;
+	char tail[24];
+	snprintf(tail, sizeof(tail), "_%d", i);
 	temp = temp_folder + v.sig_want + tail + suffix;
 	destination = UTIL_local_path(folder, v);
 }
@@ -35,8 +37,14 @@ void dvd_unpack_task::do_it()
 	if (step == 0) {
 		step = 1;
 		error_code = copy_file(source, temp);
-		if (error_code)
+		if (error_code) {
 			error_text = "I was unable to copy the file " + source + " from the DVD to the hard drive.";
+			// the set's folder is gone with the disc (unmounted, taken out): the
+			// file is not at fault; an archive missing from a disc still there is
+			struct stat st;
+			disc_gone = stat(disc_folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode);
+			delete_file(temp);	// what a cut copy left
+		}
 		return;
 	}
 	if (error_code) return;
@@ -72,8 +80,22 @@ int dvd_unpack_task::check_error(std::string& msg)
 
 static void dvd_shutdown_hook() { install_files_kill(); }
 
-static int want(int i) { return sim_info[i].versions.back().want_download; }
+// Wanted and not placed yet: a file this run already placed (it is the
+// release's now) is passed over when the run goes back for what a disc took.
+static int want(int i)
+{
+	const file_version_struct& v = sim_info[i].versions.back();
+	return v.want_download && !v.up_to_date;
+}
 static int disk_of(int i) { return sim_info[i].versions.back().disk; }
+
+int install_files_disc_left() { return g_engine.disc_left; }
+
+static void forget_lost_disc()
+{
+	g_engine.disc_lost_files.clear();
+	g_engine.disc_left = 0;
+}
 
 int install_files(const std::string& folder, int& cursor, int disk)
 {
@@ -84,6 +106,7 @@ int install_files(const std::string& folder, int& cursor, int disk)
 		return install_failed;
 	}
 	if (!copy_pool) {
+		forget_lost_disc();
 		// The unpackers set file times through localtime_r: the C library reads the
 		// time zone on its first call, so read it here, once, on this thread.
 		tzset();
@@ -91,10 +114,13 @@ int install_files(const std::string& folder, int& cursor, int disk)
 		unzip_pool = new UTL_worker_threads(UTL_count_processors(), dvd_set_limit);
 		THREAD_add_shutdown_hook(dvd_shutdown_hook);
 	}
+	// the disc is back (the wizard found it): the files it took are copied first
+	g_engine.disc_left = 0;
 	while (cursor < count && !want(cursor)) ++cursor;
-	while (cursor < count && copy_pool->has_free_slot()) {
+	while (cursor < count && g_engine.disc_lost_files.empty() && copy_pool->has_free_slot()) {
 		if (disk_of(cursor) != disk) break;
-		if (want(cursor)) copy_pool->enqueue_task(new dvd_unpack_task(folder, cursor, temp_path));
+		// the copied archives lie in this run's folder, and go with it
+		if (want(cursor)) copy_pool->enqueue_task(new dvd_unpack_task(folder, cursor, UTIL_run_folder()));
 		++cursor;
 	}
 	while (unzip_pool->has_free_slot()) {
@@ -111,11 +137,26 @@ int install_files(const std::string& folder, int& cursor, int disk)
 		unzip_pool->enqueue_task(t);
 	}
 	while (UTL_work_task* t = unzip_pool->check_retired_tasks()) {
+		dvd_unpack_task* d = static_cast<dvd_unpack_task*>(t);
+		if (d->disc_gone && !t->retire_error(install_err_msg)) {
+			// copied again once the disc is back: no failure, nothing skipped
+			g_engine.disc_lost_files.push_back(d->index);
+			delete t;
+			continue;
+		}
 		install_err_num = t->check_error(install_err_msg);
 		delete t;
 		if (install_err_num) return install_failed;
 	}
 	bool outstanding = copy_pool->count_total_tasks() > 0 || unzip_pool->count_total_tasks() > 0;
+	if (!g_engine.disc_lost_files.empty()) {
+		if (outstanding) return install_busy;
+		// every task is in: the run asks for the disc again, at the first file it took
+		cursor = *std::min_element(g_engine.disc_lost_files.begin(), g_engine.disc_lost_files.end());
+		g_engine.disc_lost_files.clear();
+		g_engine.disc_left = 1;
+		return install_need_disk;
+	}
 	if (cursor >= count && !outstanding) {
 		delete copy_pool;
 		delete unzip_pool;
@@ -150,5 +191,6 @@ void install_files_kill()
 	delete copy_pool;
 	delete unzip_pool;
 	copy_pool = unzip_pool = nullptr;
+	forget_lost_disc();
 	UTIL_unlock_copy();
 }

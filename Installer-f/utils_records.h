@@ -112,6 +112,10 @@ struct UTIL_engine_state {
 	std::vector<std::string> grab_failed_files;
 	int         install_err_num = 0;	// the disc install's failure, until it is read
 	std::string install_err_msg;
+	// The files whose copy failed because the disc left the drive, to be copied
+	// again once it is back; set while the run waits for it to come back.
+	std::vector<int> disc_lost_files;
+	int disc_left = 0;
 	std::string install_name;		// release folder on the disc and the servers
 	std::string temp_path;			// the temporary-items folder, ends in "/"
 	std::string server_name[server_slots], server_path[server_slots], server_desc[server_slots];

@@ -1,8 +1,9 @@
 // This run's own files in the shared temporary folder: several installers may
-// run at once, so each keeps its server list, its directory file and the
-// download pump's archives in a folder of its own, named for its process, and
-// removes it when it ends; the folders of runs that were killed are removed
-// by the next.
+// run at once, so each keeps what it makes (its server list, its directory
+// file, the download pump's archives, the archives a disc install copies, and
+// the copy of the program a start from a disc runs on) in a folder of its own,
+// named for its process, and removes it when it ends; the folders of runs
+// that were killed are removed by the next.
 #include "utils.h"
 #include "utils_internal.h"
 #include "http.h"
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -29,15 +31,69 @@ static const uint64_t directory_inflate_factor = 4;
 static std::string run_folder;		// ends in "/"; empty until made
 static std::string run_folder_in;	// the temporary folder it was made in
 
-// Removes a run folder and the plain files in it (nothing else is ever put there).
+// Removes everything below the folder open as `fd` (closed here), links as
+// links: nothing outside it is followed.
+static void empty_folder_at(int fd)
+{
+	DIR* d = fdopendir(fd);
+	if (!d) {
+		close(fd);
+		return;
+	}
+	std::vector<std::string> folders;
+	while (dirent* e = readdir(d)) {
+		if (!strcmp(e->d_name, ".") || !strcmp(e->d_name, "..")) continue;
+		struct stat st;
+		if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+			folders.push_back(e->d_name);
+		else
+			unlinkat(fd, e->d_name, 0);
+	}
+	for (const std::string& f : folders) {
+		int sub = openat(fd, f.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+		if (sub >= 0) empty_folder_at(sub);
+		unlinkat(fd, f.c_str(), AT_REMOVEDIR);
+	}
+	closedir(d);
+}
+
+// Removes a run folder with all it holds.
 static void remove_run_folder(const std::string& folder)
 {
-	if (DIR* d = opendir(folder.c_str())) {
-		while (dirent* e = readdir(d))
-			if (strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) unlink((folder + e->d_name).c_str());
-		closedir(d);
-	}
+	int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+	if (fd >= 0) empty_folder_at(fd);
 	rmdir(folder.c_str());
+}
+
+// Whether a process of this user's runs a program that lies in `folder` (a
+// copy a start from a disc made, whose maker has ended).
+static bool program_runs_from(const std::string& folder)
+{
+	DIR* d = opendir("/proc");
+	if (!d) return false;
+	bool found = false;
+	char target[4096];
+	while (dirent* e = readdir(d)) {
+		if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
+		ssize_t n = readlink((std::string("/proc/") + e->d_name + "/exe").c_str(), target, sizeof target - 1);
+		if (n <= 0) continue;
+		target[n] = 0;
+		if (strncmp(target, folder.c_str(), folder.size()) == 0) {
+			found = true;
+			break;
+		}
+	}
+	closedir(d);
+	return found;
+}
+
+// The process a run folder's name gives, or 0 when the name is no run folder's.
+static long run_folder_pid(const char* name)
+{
+	long pid = 0;
+	int used = 0;
+	if (sscanf(name, "vantor-run-%ld-%n", &pid, &used) != 1 || used == 0 || pid <= 0) return 0;
+	return pid;
 }
 
 // The folders that installers no longer running left behind.
@@ -47,10 +103,8 @@ static void remove_dead_run_folders(const std::string& temp)
 	if (!d) return;
 	std::vector<std::string> dead;
 	while (dirent* e = readdir(d)) {
-		long pid = 0;
-		int used = 0;
-		if (sscanf(e->d_name, "vantor-run-%ld-%n", &pid, &used) != 1 || used == 0) continue;
-		if (pid <= 0 || pid == (long)getpid()) continue;
+		long pid = run_folder_pid(e->d_name);
+		if (pid == 0 || pid == (long)getpid()) continue;
 		if (kill((pid_t)pid, 0) == 0 || errno != ESRCH) continue;
 		struct stat st;
 		std::string path = temp + e->d_name;
@@ -58,10 +112,28 @@ static void remove_dead_run_folders(const std::string& temp)
 		if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid()) dead.push_back(path + "/");
 	}
 	closedir(d);
-	for (const std::string& f : dead) remove_run_folder(f);
+	for (const std::string& f : dead)
+		if (f != run_folder && !program_runs_from(f)) remove_run_folder(f);
 }
 
 static void remove_at_exit() { UTIL_run_files_remove(); }
+
+static void remove_at_exit_once()
+{
+	static bool hooked = false;
+	if (!hooked) atexit(remove_at_exit);
+	hooked = true;
+}
+
+// A new run folder of this process in temp_path, or empty (errno says why).
+static std::string make_run_folder()
+{
+	std::string name = temp_path + kRunPrefix + std::to_string((long)getpid()) + "-XXXXXX";
+	std::vector<char> buf(name.begin(), name.end());
+	buf.push_back(0);
+	if (!mkdtemp(buf.data())) return "";
+	return std::string(buf.data()) + "/";
+}
 
 const std::string& UTIL_run_folder()
 {
@@ -69,20 +141,47 @@ const std::string& UTIL_run_folder()
 	UTIL_run_files_remove();
 	run_folder_in = temp_path;
 	remove_dead_run_folders(temp_path);
-	std::string name = temp_path + kRunPrefix + std::to_string((long)getpid()) + "-XXXXXX";
-	std::vector<char> buf(name.begin(), name.end());
-	buf.push_back(0);
-	if (!mkdtemp(buf.data())) {
+	run_folder = make_run_folder();
+	if (run_folder.empty()) {
 		// the files then go to the temporary folder itself, and their failure says why
 		xer << "I could not make a folder of this run in " << temp_path << ": " << error_str(errno) << ".\n";
 		run_folder = temp_path;
 		return run_folder;
 	}
-	static bool hooked = false;
-	if (!hooked) atexit(remove_at_exit);
-	hooked = true;
-	run_folder = std::string(buf.data()) + "/";
+	remove_at_exit_once();
 	return run_folder;
+}
+
+std::string UTIL_run_folder_for_program()
+{
+	std::string folder = make_run_folder();
+	if (folder.empty())
+		xer << "I could not make a folder for a copy of the program in " << temp_path << ": " << error_str(errno)
+		    << ".\n";
+	return folder;
+}
+
+void UTIL_run_folder_drop(const std::string& folder)
+{
+	if (!folder.empty() && folder != run_folder) remove_run_folder(folder);
+}
+
+int UTIL_run_folder_adopt(const std::string& program)
+{
+	const std::string prefix = temp_path + kRunPrefix;
+	if (temp_path.empty() || program.compare(0, prefix.size(), prefix) != 0) return 0;
+	const size_t end = program.find('/', temp_path.size());
+	if (end == std::string::npos) return 0;
+	const std::string folder = program.substr(0, end + 1);
+	struct stat st;
+	if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
+	    !run_folder_pid(folder.c_str() + temp_path.size()))
+		return 0;
+	UTIL_run_files_remove();
+	run_folder = folder;
+	run_folder_in = temp_path;
+	remove_at_exit_once();
+	return 1;
 }
 
 void UTIL_run_files_sweep() { remove_dead_run_folders(temp_path); }

@@ -188,12 +188,12 @@ int main(int argc, char** argv)
 			fprintf(stderr, "unknown set %s\n", name.c_str());
 			return 2;
 		}
-		std::string templ = scratch + "/builder-bench-XXXXXX";
-		if (!mkdtemp(&templ[0])) {
+		std::string base = bench_scratch_make(scratch, "builder-bench");	// goes when interrupted too
+		if (base.empty()) {
 			perror(scratch.c_str());
 			return 1;
 		}
-		std::string base = templ;
+		base.pop_back();
 		long long total = 0;
 		for (auto& f : files) total += f.bytes;
 		printf("\n%s: %zu files, %.0f MB, under %s ...\n", name.c_str(), files.size(), total / 1e6, base.c_str());
@@ -201,7 +201,7 @@ int main(int argc, char** argv)
 		std::string master = base + "/master/";
 		if (!make_master(master, files)) {
 			fprintf(stderr, "could not make the master tree\n");
-			bench_sh("rm -rf '" + base + "'");
+			bench_scratch_remove(base);
 			return 1;
 		}
 		FILE* prev = fopen((base + "/previous.txt").c_str(), "w");
@@ -251,7 +251,7 @@ int main(int argc, char** argv)
 			       name.c_str(), b + 1, median(t_peer), median(t_ours[b]), rss[b] / 1024, median(ratios[b]),
 			       load_average().c_str());
 		fflush(stdout);
-		bench_sh("rm -rf '" + base + "'");
+		bench_scratch_remove(base);
 	}
 	return failures ? 1 : 0;
 }

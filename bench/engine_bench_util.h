@@ -1,6 +1,7 @@
 #ifndef ENGINE_BENCH_UTIL_H
 #define ENGINE_BENCH_UTIL_H
-// Shared by the engine benchmarks: the release set under /tmp, timing, shell.
+// Shared by the engine benchmarks: the release set in the temporary folder, timing, shell.
+#include "bench_scratch.h"
 #include "utils.h"
 #include "THREAD_service.h"
 #include "UTL_cmdline.h"
@@ -20,6 +21,7 @@ inline double bench_now()
 inline int bench_sh(const std::string& cmd)
 {
 	int r = system(cmd.c_str());
+	bench_scratch_child_ended(r);
 	if (r != 0) fprintf(stderr, "command failed (%d): %s\n", r, cmd.c_str());
 	return r;
 }
@@ -48,9 +50,10 @@ struct bench_set {
 			}
 			if (bench_sh("mkdir -p '" + out + "'") != 0) return false;
 		} else {
-			char templ[] = "/tmp/engine_bench_XXXXXX";
-			if (!mkdtemp(templ)) return false;
-			out = templ;
+			// removed at the end and when the benchmark is interrupted
+			out = bench_scratch_make("", "engine_bench");
+			if (out.empty()) return false;
+			out.pop_back();
 		}
 		printf("making %d files of %d kB under %s ...\n", count, kb, out.c_str());
 		fflush(stdout);
@@ -62,7 +65,7 @@ struct bench_set {
 
 	~bench_set()
 	{
-		if (!kept && out.size() > 10) bench_sh("rm -rf '" + out + "'");
+		if (!kept) bench_scratch_remove(out);
 	}
 };
 

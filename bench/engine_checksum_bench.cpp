@@ -18,11 +18,8 @@
 // summary gives medians and the medians of the per-round ratios (below 1:
 // the engine is faster). CPU time, unlike wall time, barely moves with the
 // load: the engine's workers run at a lower priority than the tools.
-// Usage: engine_checksum_bench [--rounds N] [COUNTxBYTES ...]
-//          (default: 2000x1048576 8x134217728 20000x4096, 5 rounds)
-//        engine_checksum_bench --copy COPY/ DIRECTORY_TXT
-//          (one engine scan of a copy made elsewhere, e.g. by scan_frames.py,
-//          which pairs it with the window's scan of the same copy)
+// Usage: below (--help). Each set's tree lies in a folder of its own in the
+// temporary folder, removed after the set and when the run is interrupted.
 #include "engine_bench_util.h"
 #include "p7z_md5.h"
 #include "PLAT_files.h"
@@ -38,6 +35,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+static const char kUsage[] =
+    "Usage: engine_checksum_bench [--rounds N] [COUNTxBYTES ...]\n"
+    "         (default: 2000x1048576 8x134217728 20000x4096, 5 rounds)\n"
+    "       engine_checksum_bench --copy COPY/ DIRECTORY_TXT\n"
+    "         (one engine scan of a copy made elsewhere, e.g. by scan_frames.py,\n"
+    "         which pairs it with the window's scan of the same copy)\n";
 
 struct scan_set {
 	int count;
@@ -146,6 +150,7 @@ static engine_result engine_scan(const std::string& tree, const std::string& dir
 	int st = 0;
 	struct rusage ru;
 	wait4(pid, &st, 0, &ru);
+	bench_scratch_child_ended(st);
 	if (got == (ssize_t)sizeof msg && WIFEXITED(st) && WEXITSTATUS(st) == 0) {
 		r.seconds = msg[0];
 		r.all_match = msg[1] > 0;
@@ -179,7 +184,7 @@ static std::string sh_out(const std::string& cmd)
 	char buf[4096];
 	size_t n;
 	while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-	pclose(p);
+	bench_scratch_child_ended(pclose(p));
 	return out;
 }
 
@@ -249,22 +254,29 @@ int main(int argc, char** argv)
 	std::vector<scan_set> sets;
 	for (int i = 1; i < argc; ++i) {
 		scan_set s;
-		if (!strcmp(argv[i], "--rounds") && i + 1 < argc) rounds = std::max(1, atoi(argv[++i]));
-		else if (sscanf(argv[i], "%dx%lld", &s.count, &s.bytes) == 2 && s.count > 0 && s.bytes > 0) sets.push_back(s);
+		if (!strcmp(argv[i], "--rounds") && i + 1 < argc)
+			rounds = std::max(1, atoi(argv[++i]));
+		else if (sscanf(argv[i], "%dx%lld", &s.count, &s.bytes) == 2 && s.count > 0 && s.bytes > 0)
+			sets.push_back(s);
+		else {
+			const bool help = !strcmp(argv[i], "--help") || !strcmp(argv[i], "-h");
+			fputs(kUsage, help ? stdout : stderr);
+			return help ? 0 : 2;
+		}
 	}
 	if (sets.empty()) sets = {{2000, 1 << 20}, {8, 128ll << 20}, {20000, 4096}};
 	int procs = UTL_count_processors();
 	int failures = 0;
 	printf("%d threads; %d alternating rounds per set; medians; MB = 10^6 bytes\n", procs, rounds);
 	for (const scan_set& s : sets) {
-		char templ[] = "/tmp/checksum_bench_XXXXXX";
-		if (!mkdtemp(templ)) return 1;
-		std::string out = templ;
+		std::string out = bench_scratch_make("", "checksum_bench");
+		if (out.empty()) return 1;
+		out.pop_back();
 		printf("\n%d files of %lld bytes under %s ...\n", s.count, s.bytes, out.c_str());
 		fflush(stdout);
 		if (!make_tree(out, s)) {
 			fprintf(stderr, "could not make the tree\n");
-			bench_sh("rm -rf '" + out + "'");
+			bench_scratch_remove(out);
 			return 1;
 		}
 		bench_sh("find '" + out + "/tree' -type f -exec cat {} + > /dev/null");	// into the page cache
@@ -323,7 +335,7 @@ int main(int argc, char** argv)
 		printf("  engine / xargs -P%d openssl dgst -md5: wall %.2f\n", procs, median(r_dgst));
 		fflush(stdout);
 		failures += !match;
-		bench_sh("rm -rf '" + out + "'");
+		bench_scratch_remove(out);
 	}
 	return failures ? 1 : 0;
 }

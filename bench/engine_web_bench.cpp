@@ -185,9 +185,9 @@ int main(int argc, char** argv)
 	bench_engine_start(set.out + "/log.txt");
 	g_case_sensitive = PLAT_volume_case_sensitive(set.out);	// as the program sets it at start-up
 	std::string temp = set.out + "/temp/";
-	std::string rounds_templ = set.out + "/rounds-XXXXXX";
-	if (!mkdtemp(&rounds_templ[0])) return 1;
-	g_rounds = rounds_templ;
+	g_rounds = bench_scratch_make(set.out, "rounds");	// also inside a kept set: goes when interrupted
+	if (g_rounds.empty()) return 1;
+	g_rounds.pop_back();
 	if (!bench_read_directory(set, temp)) return 1;
 	TS_nginx nginx;
 	if (!nginx.start(kMirror, 80, set.out + "/mirror", set.out + "/nginx", 3600)) {
@@ -237,7 +237,7 @@ int main(int argc, char** argv)
 	       100 * med(&bench_round::check_share));
 	if (engine_only) {
 		nginx.stop();
-		bench_sh("rm -rf '" + g_rounds + "'");
+		bench_scratch_remove(g_rounds);
 		THREAD_shutdown();
 		return ok ? 0 : 1;
 	}
@@ -282,7 +282,7 @@ int main(int argc, char** argv)
 		printf("ratio pump thread CPU / curl CPU: %.2f\n", s.engine_main_cpu / (s.curl_cpu > 0 ? s.curl_cpu : 1e-9));
 	}
 	nginx.stop();
-	bench_sh("rm -rf '" + g_rounds + "'");
+	bench_scratch_remove(g_rounds);
 	THREAD_shutdown();
 	return ok ? 0 : 1;
 }

@@ -1,12 +1,13 @@
 // MD5 throughput against md5sum on one 1 GB file, and zip extraction of a tree
 // of archives against unzip. One run each; figures as ratios (ours / theirs).
-// Usage: files_bench [scratch folder] (default ./files_bench_scratch/)
+#include "bench_scratch.h"
 #include "io_utils.h"
 #include "p7z_md5.h"
 #include "zip_utils.h"
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <unistd.h>
@@ -17,7 +18,18 @@ static double now()
 	return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-static int sh(const std::string& cmd) { return system(cmd.c_str()); }
+static const char kUsage[] =
+    "Usage: files_bench [FOLDER]\n"
+    "  Writes about 2 GB into a new folder of its own inside FOLDER (the temporary\n"
+    "  folder by default) and removes that folder when it ends or is interrupted;\n"
+    "  nothing else in FOLDER is touched.\n";
+
+static int sh(const std::string& cmd)
+{
+	int r = system(cmd.c_str());
+	bench_scratch_child_ended(r);
+	return r;
+}
 
 static std::string sh_out(const std::string& cmd)
 {
@@ -25,7 +37,7 @@ static std::string sh_out(const std::string& cmd)
 	if (FILE* p = popen(cmd.c_str(), "r")) {
 		char buf[256];
 		while (fgets(buf, sizeof(buf), p)) out += buf;
-		pclose(p);
+		bench_scratch_child_ended(pclose(p));
 	}
 	return out;
 }
@@ -48,9 +60,19 @@ static bool write_random(const std::string& path, size_t size, unsigned seed)
 
 int main(int argc, char** argv)
 {
-	std::string dir = argc > 1 ? argv[1] : "files_bench_scratch/";
-	if (dir.back() != '/') dir += '/';
-	sh("rm -rf '" + dir + "' && mkdir -p '" + dir + "'");
+	if (argc > 2 || (argc == 2 && (argv[1][0] == '-' || !argv[1][0]))) {
+		const bool help = argc == 2 && (!strcmp(argv[1], "--help") || !strcmp(argv[1], "-h"));
+		fputs(kUsage, help ? stdout : stderr);
+		return help ? 0 : 2;
+	}
+	std::string dir = bench_scratch_make(argc > 1 ? argv[1] : "", "files_bench");
+	if (dir.empty()) {
+		fprintf(stderr, "files_bench: cannot make a folder inside %s: %s\n%s", argc > 1 ? argv[1] : "the temporary folder",
+		        strerror(errno), kUsage);
+		return 1;
+	}
+	printf("working in %s\n", dir.c_str());
+	fflush(stdout);
 
 	// MD5 of 1 GB: both read from the page cache (one warm-up pass first).
 	std::string big = dir + "one_gb.bin";
@@ -121,6 +143,6 @@ int main(int argc, char** argv)
 	printf("One archive of the tree: zip_to_file %.3f s, unzip %.3f s, ratio %.2f, trees %s, result %d\n",
 	       ours, theirs, ours / theirs, same ? "equal" : "DIFFER", err);
 
-	sh("rm -rf '" + dir + "'");
+	bench_scratch_remove(dir);
 	return 0;
 }

@@ -5,6 +5,8 @@
 # OUT_DIR/master  the master tree
 # OUT_DIR/mirror  what a mirror serves (the release folder and dvd_version.txt)
 # OUT_DIR/site    what the update site serves (serverlist9.txt)
+# OUT_DIR is new, empty, or one this script made before (it is marked so):
+# another folder is refused, and only what the script makes is ever removed.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:?usage: make_demo_release.sh OUT_DIR [BUILD_DIR] [MIRROR_HOST ...]}
@@ -14,9 +16,21 @@ hosts=("$@")
 [ ${#hosts[@]} -gt 0 ] || hosts=(127.0.0.61 127.0.0.62)
 release="Vantor 9.21rc2"
 
-rm -rf "$out"
+stamp=.vantor-demo-release
+made=(master mirror site previous_directory.txt build.log "Vantor Release Builder Log.txt" MemoryLog.txt "$stamp")
+if [ -e "$out" ] && [ ! -d "$out" ]; then
+	echo "make_demo_release.sh: $out is not a folder" >&2
+	exit 1
+fi
+if [ -d "$out" ] && [ ! -e "$out/$stamp" ] && [ -n "$(ls -A "$out")" ]; then
+	echo "make_demo_release.sh: $out holds files it did not make; give a new or empty folder" >&2
+	exit 1
+fi
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
+# an earlier demo release here: its parts go, and nothing else
+for m in "${made[@]}"; do rm -rf "${out:?}/$m"; done
+printf 'made by scripts/make_demo_release.sh; it replaces what it made here\n' > "$out/$stamp"
 python3 "$here/scripts/demo_master_tree.py" "$out/master"
 
 # The first release has no history: its previous directory is an empty list.

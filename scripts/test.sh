@@ -91,7 +91,11 @@ tests_of() {  # tests_of <dir> [environment...]
     "${run[@]}"
   fi
 }
-asan_env=(ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1)
+# The programs the tests run must end without a leak (a system library's
+# lasting buffers are suppressed, each with its reason); the test programs'
+# own fixtures keep what they made to the end.
+asan_env=(ASAN_OPTIONS=detect_leaks=0 VANTOR_PROGRAM_ASAN_OPTIONS=detect_leaks=1
+          "LSAN_OPTIONS=suppressions=$(pwd)/scripts/lsan_suppressions.txt" UBSAN_OPTIONS=print_stacktrace=1)
 tsan_env=("TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1")
 
 # Each tree's tests start as soon as it is built, beside the builds and the

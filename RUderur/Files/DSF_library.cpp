@@ -50,6 +50,12 @@ static void empty_library()
 	all_regions.clear();
 }
 
+// The entries are freed at the end of the process too, before the table that
+// holds them (made before this, so it goes after).
+static struct library_owner {
+	~library_owner() { empty_library(); }
+} library_at_exit;
+
 static void add_package(const std::string& folder, int custom)
 {
 	scenery_packages.push_back(folder);

@@ -319,6 +319,13 @@ int show_del_err(int) { return 0; }
 
 int launch_app(const std::string& app, const std::string& arg, int finish)
 {
+	std::vector<std::string> args;
+	if (!arg.empty()) args = {"-path", arg};
+	return launch_app_with(app, args, finish);
+}
+
+int launch_app_with(const std::string& app, const std::vector<std::string>& args, int finish)
+{
 	std::string path = path_full(strip_slash(app));
 	// A bundle folder X.app runs X.app/Contents/MacOS/X.
 	if (path.size() > 4 && path.compare(path.size() - 4, 4, ".app") == 0 && dir_exists(path)) {
@@ -327,11 +334,14 @@ int launch_app(const std::string& app, const std::string& arg, int finish)
 		std::string exe = path + "/Contents/MacOS/" + leaf.substr(0, leaf.size() - 4);
 		if (access(exe.c_str(), X_OK) == 0) path = exe;
 	}
-	xer << "Launching: " << path << " with " << arg << "\n";
+	xer << "Launching: " << path << " with";
+	for (const std::string& a : args) xer << " " << a;
+	xer << "\n";
 	xer.flush();
 
-	const char* argv[4] = {path.c_str(), nullptr, nullptr, nullptr};
-	if (!arg.empty()) { argv[1] = "-path"; argv[2] = arg.c_str(); }
+	std::vector<const char*> argv{path.c_str()};
+	for (const std::string& a : args) argv.push_back(a.c_str());
+	argv.push_back(nullptr);
 	// The child reports a failed exec through this pipe; a successful exec closes it.
 	int fds[2];
 	if (pipe2(fds, O_CLOEXEC) != 0) return errno;
@@ -344,7 +354,7 @@ int launch_app(const std::string& app, const std::string& arg, int finish)
 	}
 	if (pid == 0) {
 		close(fds[0]);
-		execv(argv[0], (char* const*)argv);
+		execv(argv[0], (char* const*)argv.data());
 		int e = errno;
 		ssize_t w = write(fds[1], &e, sizeof(e));
 		(void)w;

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <vector>
 #include "path_utils.h"
 
 enum {
@@ -59,6 +60,8 @@ int     get_free_space(const std::string& path, uint64_t* total, uint64_t* free_
 int     show_make_dir_err(int code);
 int     show_del_err(int code);
 int     launch_app(const std::string& app, const std::string& arg, int finish);
+// As launch_app, the program started with these arguments (after its name).
+int     launch_app_with(const std::string& app, const std::vector<std::string>& args, int finish);
 int     eject_dvd(const std::string& path);
 int     APL_is_dvd_disk(const std::string& path);	// by path: Linux has no volume numbers
 int     make_file_large_address_aware(const std::string& path);

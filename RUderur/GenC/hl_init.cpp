@@ -43,6 +43,7 @@ static const char* maker_site = "www.tarrowfield.example";
 
 static void shell_down()
 {
+	tman.unload_all();
 	MACIBM_setres(0);
 	MACIBM_nuke_context(1);
 	MACIBM_nuke_context(0);

@@ -22,7 +22,18 @@ static std::string fmt(const char* f, double v)
 }
 
 tman_class::tman_class() { UTL_critical_section_create(&lock); }
-tman_class::~tman_class() { UTL_critical_section_destroy(&lock); }
+tman_class::~tman_class()
+{
+	// The process ends: the textures went with the GL context (the shell
+	// unloads them while it is current); what is left is only the objects'
+	// memory, freed without a call to GL.
+	for (TEX_obj* o : refs)
+		if (o) {
+			o->gl_name = 0;
+			delete o;
+		}
+	UTL_critical_section_destroy(&lock);
+}
 
 // The path's entry goes only when it names this reference: another reference
 // that loaded the same path keeps its entry.
@@ -124,6 +135,21 @@ void tman_class::unload_texture(int ref)
 	UTL_critical_section_unlock(&lock);
 	o->nuke_all_refs();
 	delete o;
+}
+
+void tman_class::unload_all()
+{
+	std::vector<TEX_obj*> all;
+	UTL_critical_section_lock(&lock);
+	for (TEX_obj*& o : refs)
+		if (o) {
+			all.push_back(o);
+			o = nullptr;
+		}
+	paths.clear();
+	blank = nullptr;
+	UTL_critical_section_unlock(&lock);
+	for (TEX_obj* o : all) delete o;
 }
 
 void tman_class::purge_unused_texes()

@@ -57,6 +57,9 @@ public:
 	int      release_texture(int ref);
 	void     unload_texture(int ref);
 	void     purge_unused_texes();
+	// Frees every texture, manual and dynamic, while the context that holds
+	// them is still current: the shell's last step before it drops the context.
+	void     unload_all();
 	float    scale_rat();
 	int      tot_vram();
 

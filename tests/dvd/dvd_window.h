@@ -5,6 +5,8 @@
 #include "../engine/engine_support.h"
 #include "../support/window_program.h"
 #include "dvd_support.h"
+#include <csignal>
+#include <fcntl.h>
 
 struct DiscInstallWindow : window_program {
 	dialog_box whole{800, 600};
@@ -57,6 +59,58 @@ struct DiscInstallWindow : window_program {
 	}
 	// What the window shows of a cell, its border left out.
 	pixels cell_pixels(int col, int row) { return grab(whole, 248 + 14 * col + 2, 150 + 14 * row + 2, 10, 10); }
+
+	// A file held by a lease of the test's: a program that opens it waits
+	// until release() (or the kernel's lease-break time, 45 s by default).
+	int held_fd = -1;
+	sighandler_t held_sigio = SIG_DFL;
+	// False when the file's volume takes no leases.
+	bool hold(const std::string& path)
+	{
+		held_sigio = signal(SIGIO, SIG_IGN);	// the lease's break notice
+		held_fd = open(path.c_str(), O_RDONLY);
+		if (held_fd >= 0 && fcntl(held_fd, F_SETLEASE, F_WRLCK) == 0) return true;
+		release();
+		return false;
+	}
+	// Whether a program waits on the held file within `seconds` (the lease is
+	// being broken, to a read lease).
+	bool wait_held(double seconds)
+	{
+		for (int i = 0; i < x_bound(seconds) * 20; ++i) {
+			if (fcntl(held_fd, F_GETLEASE) != F_WRLCK) return true;
+			pause_ms(50);
+		}
+		return false;
+	}
+	void release()
+	{
+		if (held_fd >= 0) {
+			fcntl(held_fd, F_SETLEASE, F_UNLCK);
+			close(held_fd);
+		}
+		held_fd = -1;
+		signal(SIGIO, held_sigio);
+	}
+	void TearDown() override
+	{
+		release();
+		window_program::TearDown();
+	}
+
+	// The run's last steps: the second disc asked for (at the flow's change
+	// screen, the n-th time) and put in, the flow's done screen, Quit, and an
+	// orderly end.
+	void second_disc_to_quit(const std::string& change, int n, const std::string& done)
+	{
+		ASSERT_TRUE(wait_log_count("Wizard screen: " + change, n, 60)) << log();
+		mount(disc1);
+		next();
+		ASSERT_TRUE(wait_log("Wizard screen: " + done, 60)) << log();
+		click(whole, 742, 23);	// Quit
+		ASSERT_TRUE(wait_exit(20)) << log();
+		EXPECT_EQ(0, status);
+	}
 
 	// Waits until the log holds `text` at least n times.
 	bool wait_log_count(const std::string& text, int n, double seconds)

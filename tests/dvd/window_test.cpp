@@ -16,9 +16,19 @@ TEST_F(DiscInstallWindow, NewInstallAsksForTheSecondDisc)
 	next();
 	ASSERT_TRUE(wait_log("Wizard screen: Installing Vantor - Please Change DVDs", 30)) << log();
 	EXPECT_NE(std::string::npos, log().find(disc0 + " is not on an optical drive; it is not ejected.")) << log();
-	next();	// still the first disc: asked again
-	ASSERT_TRUE(wait_log("Wizard screen: Installing Vantor - Checking DVD...", 10)) << log();
+	pause_ms(300);
+	const pixels asked = grab(whole, 220, 430, 560, 25);	// the body's line
+	next();	// still the first disc: asked again, and told which disc that was
+	ASSERT_TRUE(wait_log("; the drive holds disc 1.\n", 10)) << log();
+	ASSERT_TRUE(wait_log_count("Wizard screen: Installing Vantor - Please Change DVDs", 2, 10)) << log();
 	pause_ms(500);
+	EXPECT_GT(differing(asked, grab(whole, 220, 430, 560, 25)), 100) << "the wrong disc reads as no disc";
+	std::ofstream(table, std::ios::trunc).close();	// no disc at all: asked as at first
+	next();
+	ASSERT_TRUE(wait_log("; the drive holds no disc.\n", 10)) << log();
+	ASSERT_TRUE(wait_log_count("Wizard screen: Installing Vantor - Please Change DVDs", 3, 10)) << log();
+	pause_ms(500);
+	EXPECT_EQ(0, differing(asked, grab(whole, 220, 430, 560, 25)));
 	mount(disc1);
 	next();
 	ASSERT_TRUE(wait_log("Disc 2 is at " + disc1 + ".", 10)) << log();
@@ -100,13 +110,7 @@ TEST_F(DiscInstallWindow, TheSceneryScreenKeepsDrawingWhileItsScanWaits)
 	ASSERT_EQ(0, system(("cd '" + set + "master' && while IFS=\"\t\" read -r rel _; do src=\"All/$rel\"; "
 	                     "[ -f \"$src\" ] || src=\"Linux/$rel\"; mkdir -p \"$(dirname '" + dest + "'\"$rel\")\" && "
 	                     "cp \"$src\" '" + dest + "'\"$rel\" || exit 1; done < '" + set + "manifest.txt'").c_str()));
-	sighandler_t old_sigio = signal(SIGIO, SIG_IGN);	// the lease's break notice
-	int fd = open(held.c_str(), O_RDONLY);
-	ASSERT_GE(fd, 0);
-	if (fcntl(fd, F_SETLEASE, F_WRLCK) != 0) {
-		close(fd);
-		GTEST_SKIP() << "this file system takes no leases";
-	}
+	if (!hold(held)) GTEST_SKIP() << "this file system takes no leases";
 
 	click(whole, 250, 303);	// I agree
 	next();
@@ -127,9 +131,7 @@ TEST_F(DiscInstallWindow, TheSceneryScreenKeepsDrawingWhileItsScanWaits)
 			pause_ms(100);
 		line = grab(whole, 240, 110, 300, 20);	// the scan's progress line
 	}
-	fcntl(fd, F_SETLEASE, F_UNLCK);
-	close(fd);
-	signal(SIGIO, old_sigio);
+	release();
 
 	ASSERT_TRUE(drawn) << "the screen never drew while the scan waited\n" << log();
 	EXPECT_GE(differing(dark, lit), 20) << "Quit lit up under the pointer";
@@ -183,4 +185,103 @@ TEST_F(DiscInstallWindow, InstallStartsAgainAfterCancelAtTheDiscChange)
 	ASSERT_TRUE(wait_exit(20)) << log();
 	EXPECT_EQ(0, status);
 	expect_whole(root + "home/Desktop/Vantor 9/");
+}
+
+// An archive of the first disc, early in the copy's order.
+static const char* const kHeldArchive = "Vantor 9/All/Aircraft/Glider ASK/liveries/livery_5.png.zip";
+
+// The first disc leaves the drive while the copy thread is on one of its
+// archives (held there by a lease the test keeps on it) and comes back: the
+// run asks for it once, in the words of a disc taken out, and copies the rest
+// with no error and nothing skipped; then it asks for the second disc as ever.
+TEST_F(DiscInstallWindow, ADiscTakenOutDuringTheCopyIsAskedForOnceAndNothingIsSkipped)
+{
+	start_with_discs(false);
+	if (IsSkipped() || HasFatalFailure()) return;
+	if (!hold(disc0 + kHeldArchive)) GTEST_SKIP() << "this file system takes no leases";
+	to_select_scenery();
+	if (HasFatalFailure()) return;
+	click_cell(10, 13);
+	next();
+	// the copy thread waits on the held archive: the disc goes meanwhile
+	const bool waiting = wait_held(30);
+	const std::string out = set + "out/disk_0.out/";
+	if (waiting) {
+		ASSERT_EQ(0, rename(disc0.c_str(), out.substr(0, out.size() - 1).c_str()));	// taken out
+		std::ofstream(table, std::ios::trunc).close();
+	}
+	release();
+	ASSERT_TRUE(waiting) << "the copy never reached the held archive\n" << log();
+
+	ASSERT_TRUE(wait_log("Wizard screen: Installing Vantor - Please Change DVDs", 30)) << log();
+	EXPECT_NE(std::string::npos, log().find("The disc left the drive during the copy: asking for it again.")) << log();
+	pause_ms(300);
+	const pixels asked = grab(whole, 220, 430, 560, 25);	// the body's line
+	ASSERT_EQ(0, rename(out.substr(0, out.size() - 1).c_str(), disc0.substr(0, disc0.size() - 1).c_str()));
+	mount(disc0);
+	next();
+	ASSERT_TRUE(wait_log_count("Wizard screen: Installing Vantor - Please Change DVDs", 2, 30)) << log();
+	pause_ms(300);
+	EXPECT_GT(differing(asked, grab(whole, 220, 430, 560, 25)), 100) << "the second disc is asked for in other words";
+	second_disc_to_quit("Installing Vantor - Please Change DVDs", 2, "Finished Installing Vantor");
+	if (HasFatalFailure()) return;
+
+	std::string l = log();
+	EXPECT_EQ(2, count_of(l, "Wizard screen: Installing Vantor - Please Change DVDs")) << "asked once for each";
+	EXPECT_EQ(std::string::npos, l.find("Install error")) << l;
+	EXPECT_EQ(std::string::npos, l.find("Prompt: ")) << l;
+	expect_whole(root + "home/Desktop/Vantor 9/");
+}
+
+// A new install killed while it copies: the next start knows the copy is
+// unfinished and offers first to finish it, with the scenery chosen then; the
+// finished copy is whole and counts as installed, and once the program has
+// quit the temporary folder holds nothing of either run.
+TEST_F(DiscInstallWindow, AKilledNewInstallIsOfferedToBeFinishedWithItsScenery)
+{
+	start_with_discs(false);
+	if (IsSkipped() || HasFatalFailure()) return;
+	if (!hold(disc0 + kHeldArchive)) GTEST_SKIP() << "this file system takes no leases";
+	to_select_scenery();
+	if (HasFatalFailure()) return;
+	const pixels off = cell_pixels(10, 13);
+	click_cell(10, 13);	// the tile of 75 W, 45 N
+	next();
+	const bool waiting = wait_held(30);
+	const pid_t first = pid;
+	if (waiting) {
+		kill(first, SIGKILL);	// mid-copy
+		waitpid(first, nullptr, 0);
+		pid = -1;
+	}
+	release();
+	ASSERT_TRUE(waiting) << "the copy never reached the held archive\n" << log();
+	const std::string tmp = root + "tmp/", dead_run = "vantor-run-" + std::to_string(first) + "-";
+	ASSERT_NE("", first_word("find '" + tmp + "' -path '*/" + dead_run + "*/*' | head -1")) << "the killed run left its folder";
+
+	start("vantor-dvd-installer", {"--fps_test", "--lang=en"});
+	if (HasFatalFailure()) return;
+	ASSERT_TRUE(wait_log("Read the disc " + disc0 + " (Vantor 9): ", 20)) << log();
+	EXPECT_EQ("", first_word("find '" + tmp + "' -name '" + dead_run + "*'")) << "the dead run's folder is swept";
+	pause_ms(500);
+	const std::string dest = root + "home/Desktop/Vantor 9/";
+	click(whole, 500, 352);	// the first choice: Finish Installing Vantor
+	ASSERT_TRUE(wait_log("Wizard screen: Pick Install Destination for Vantor 9.", 10)) << log();
+	next();	// the unfinished copy is chosen
+	ASSERT_TRUE(wait_log("Wizard screen: License", 10)) << log();
+	click(whole, 250, 303);	// I agree
+	next();
+	ASSERT_TRUE(wait_log("Wizard screen: Select Scenery", 10)) << log();
+	pause_ms(1500);
+	EXPECT_GT(differing(off, cell_pixels(10, 13)), 50) << "the tile chosen then is chosen";
+	next();
+	second_disc_to_quit("Installing Vantor - Please Change DVDs", 1, "Finished Installing Vantor");
+	if (HasFatalFailure()) return;
+
+	expect_whole(dest);
+	EXPECT_EQ(md5_file(set + "master/All/Global Scenery/-global terrain-/+40-080/+45-075.dsf"),
+	          md5_file(dest + "Global Scenery/-global terrain-/+40-080/+45-075.dsf"));
+	EXPECT_FALSE(exists(dest + ".vantor_install_unfinished")) << "finished";
+	EXPECT_EQ(std::string::npos, log().find("Install error")) << log();
+	EXPECT_EQ("", first_word("find '" + tmp + "' -mindepth 2 | head -1")) << "nothing of either run is left";
 }

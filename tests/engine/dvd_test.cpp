@@ -70,7 +70,7 @@ TEST_F(DiscInstall, TwoDiscsWithAChangeBetween)
 	EXPECT_EQ(13u, e.size());
 	for (auto& f : e) EXPECT_EQ(f.first, md5_file(copy_dir + f.second)) << f.second;
 	for (auto& h : sim_info) EXPECT_EQ(1, h.versions.back().up_to_date);
-	EXPECT_EQ("", sh_out("ls '" + temp_path + "'"));	// every copied archive was unpacked and deleted
+	EXPECT_EQ("", sh_out("ls -A '" + UTIL_run_folder() + "'"));	// every copied archive was unpacked and deleted
 }
 
 TEST_F(DiscInstall, CorruptArchiveGivesTheErrorResultAndTheRunGoesOn)
@@ -84,7 +84,8 @@ TEST_F(DiscInstall, CorruptArchiveGivesTheErrorResultAndTheRunGoesOn)
 	std::string text;
 	int code = install_files_get_error(text);
 	EXPECT_NE(0, code);
-	EXPECT_NE(std::string::npos, text.find("I was unable to unzip the file " + temp_path));
+	EXPECT_NE(std::string::npos, text.find("I was unable to unzip the file " + UTIL_run_folder()))
+		<< "the archive that failed lies in the run's folder, which goes when the program ends";
 	EXPECT_NE(std::string::npos, text.find("(Original file was: " + dvd_path + "vantor_92102/" + bad_rel + ")"));
 	EXPECT_EQ(0, install_files_get_error(text));
 	EXPECT_EQ("", text);
@@ -125,8 +126,8 @@ TEST_F(DiscInstall, KillStillUnpacksWhatWasCopied)
 	install_files_kill();
 	EXPECT_EQ(nullptr, copy_pool);
 	EXPECT_EQ(nullptr, unzip_pool);
-	// whatever the copy set finished was unpacked: no archive waits in the temporary folder
-	EXPECT_EQ("", sh_out("ls '" + temp_path + "'"));
+	// whatever the copy set finished was unpacked: no archive waits in the run's folder
+	EXPECT_EQ("", sh_out("ls -A '" + UTIL_run_folder() + "'"));
 	install_files_kill();	// harmless when idle
 }
 

@@ -1,5 +1,6 @@
 // The real program in a real window: start-up log, frames, and the close box.
 #include <gtest/gtest.h>
+#include "../support/program_env.h"
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -56,6 +57,7 @@ struct Program : ::testing::Test {
 			std::vector<char*> argv{(char*)exe.c_str()};
 			for (auto& a : args) argv.push_back((char*)a.c_str());
 			argv.push_back(nullptr);
+			TS_program_env();
 			execv(exe.c_str(), argv.data());
 			_exit(127);
 		}

@@ -4,6 +4,7 @@
 // own and drives it by hand (xdotool); screenshots (ImageMagick) show what it drew
 // and its log shows what came back. Header-only: include "../support/window_program.h".
 #include <gtest/gtest.h>
+#include "program_env.h"
 #include "x_window.h"
 #include <chrono>
 #include <csignal>
@@ -120,6 +121,7 @@ struct window_program : ::testing::Test {
 			std::vector<char*> argv{const_cast<char*>(exe.c_str())};
 			for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
 			argv.push_back(nullptr);
+			TS_program_env();
 			execv(exe.c_str(), argv.data());
 			_exit(127);
 		}

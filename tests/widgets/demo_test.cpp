@@ -1,6 +1,7 @@
 // The widget demo in a real window: xdotool clicks it and types into it; the values
 // it writes and screenshots show what each click and key did.
 #include <gtest/gtest.h>
+#include "../support/program_env.h"
 #include "../support/x_window.h"
 #include <chrono>
 #include <cstdlib>
@@ -42,6 +43,7 @@ struct WidgetDemo : ::testing::Test {
 		pid = fork();
 		if (pid == 0) {
 			prctl(PR_SET_PDEATHSIG, SIGKILL);	// never outlive a test that died
+			TS_program_env();
 			execl(bin.c_str(), bin.c_str(), values.c_str(), (char*)nullptr);
 			_exit(127);
 		}

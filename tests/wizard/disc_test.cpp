@@ -55,10 +55,10 @@ TEST_F(Disc, CopiesThenStartsTheCopyOrCarriesOn)
 {
 	fs::create_directories(root / "disc" / "Vantor Installer" / "Resources");
 	touch(root / "disc" / "Vantor Installer" / "Resources" / "a.txt");
-	fs::create_directories(root / "tmp");
+	fs::create_directories(root / "tmp" / "run");
 	const std::string bundle = (root / "disc" / "Vantor Installer").string();
 	const std::string disc = (root / "disc").string() + "/";
-	const std::string tmp = (root / "tmp").string() + "/";
+	const std::string tmp = (root / "tmp").string() + "/", into = tmp + "run/";
 
 	std::string launched;
 	auto real_copy = [](const std::string& from, const std::string& to) {
@@ -67,20 +67,21 @@ TEST_F(Disc, CopiesThenStartsTheCopyOrCarriesOn)
 		return ec ? ec.value() : 0;
 	};
 	auto launch = [&](const std::string& app) { launched = app; return 0; };
-	EXPECT_EQ(dvd_move_off_disc(bundle, disc, tmp, real_copy, launch), 0);
-	EXPECT_EQ(launched, tmp + "Vantor Installer");
-	EXPECT_TRUE(fs::exists(root / "tmp" / "Vantor Installer" / "Resources" / "a.txt"));
+	EXPECT_EQ(dvd_move_off_disc(bundle, disc, tmp, into, real_copy, launch), 0);
+	EXPECT_EQ(launched, into + "Vantor Installer");
+	EXPECT_TRUE(fs::exists(root / "tmp" / "run" / "Vantor Installer" / "Resources" / "a.txt"));
 
 	// a failed copy is never started: this process runs on from the disc
 	launched.clear();
 	auto failing_copy = [](const std::string&, const std::string&) { return 28; };
-	EXPECT_EQ(dvd_move_off_disc(bundle, disc, tmp, failing_copy, launch), 0);
+	EXPECT_EQ(dvd_move_off_disc(bundle, disc, tmp, into, failing_copy, launch), 0);
 	EXPECT_EQ(launched, "");
 
-	// not on the disc: nothing copied
+	// not on the disc, or no folder to copy into: nothing copied
 	int copies = 0;
 	auto count_copy = [&](const std::string&, const std::string&) { ++copies; return 0; };
-	dvd_move_off_disc("/opt/Vantor Installer", disc, tmp, count_copy, launch);
+	dvd_move_off_disc("/opt/Vantor Installer", disc, tmp, into, count_copy, launch);
+	dvd_move_off_disc(bundle, disc, tmp, "", count_copy, launch);
 	EXPECT_EQ(copies, 0);
 }
 
@@ -89,8 +90,8 @@ TEST_F(Disc, AProgramFileGoesWithItsResourcesIntoAFolderOfItsOwn)
 	fs::create_directories(root / "disc" / "Resources");
 	touch(root / "disc" / "Resources" / "map.png");
 	touch(root / "disc" / "vantor-dvd-installer");
-	fs::create_directories(root / "tmp");
-	const std::string tmp = (root / "tmp").string() + "/";
+	fs::create_directories(root / "tmp" / "run");
+	const std::string tmp = (root / "tmp").string() + "/", into = tmp + "run/";
 	std::string launched;
 	auto real_copy = [](const std::string& from, const std::string& to) {
 		std::error_code ec;
@@ -98,20 +99,20 @@ TEST_F(Disc, AProgramFileGoesWithItsResourcesIntoAFolderOfItsOwn)
 		return ec ? ec.value() : 0;
 	};
 	auto launch = [&](const std::string& app) { launched = app; return 0; };
-	for (int run = 0; run < 2; ++run) {	// a copy left by an earlier run is written over
+	for (int run = 0; run < 2; ++run) {	// a copy already there is written over
 		launched.clear();
 		EXPECT_EQ(dvd_move_off_disc((root / "disc" / "vantor-dvd-installer").string(), (root / "disc").string(), tmp,
-		                            real_copy, launch),
+		                            into, real_copy, launch),
 		          0);
-		EXPECT_EQ(launched, tmp + "vantor-dvd-installer/vantor-dvd-installer");
-		EXPECT_TRUE(fs::is_regular_file(root / "tmp" / "vantor-dvd-installer" / "Resources" / "map.png"));
+		EXPECT_EQ(launched, into + "vantor-dvd-installer/vantor-dvd-installer");
+		EXPECT_TRUE(fs::is_regular_file(root / "tmp" / "run" / "vantor-dvd-installer" / "Resources" / "map.png"));
 	}
 	// the resources could not be copied: the program runs on from the disc
 	launched.clear();
 	int calls = 0;
 	auto second_fails = [&](const std::string&, const std::string&) { return ++calls == 2 ? 28 : 0; };
-	dvd_move_off_disc((root / "disc" / "vantor-dvd-installer").string(), (root / "disc").string(), tmp, second_fails,
-	                  launch);
+	dvd_move_off_disc((root / "disc" / "vantor-dvd-installer").string(), (root / "disc").string(), tmp, into,
+	                  second_fails, launch);
 	EXPECT_EQ(launched, "");
 }
 

@@ -2,6 +2,7 @@
 #include "wizard_support.h"
 #include "main_globals.h"
 #include "main_registration.h"
+#include "UTL_log.h"
 
 static void make_copy(const std::string& root)
 {
@@ -14,7 +15,8 @@ TEST(Registration, AddOnceSkipMissingKeepLines)
 	wz_scratch s;
 	wz_env cfg("XDG_CONFIG_HOME", s.path + "config");
 	std::string a = s.path + "Copy A/", b = s.path + "Copy B/";
-	wz_sh("mkdir -p '" + a + "' '" + b + "'");
+	make_copy(a);
+	make_copy(b);
 	EXPECT_EQ(registration_file_path(), s.path + "config/vantor_install.txt");
 
 	dest_dir_path = a;
@@ -37,6 +39,37 @@ TEST(Registration, AddOnceSkipMissingKeepLines)
 	EXPECT_EQ(wz_count(wz_read(registration_file_path()), a), 1);
 }
 
+// Only a folder that is an installed copy is offered: a registered home, the
+// root, a system folder or a relative line is named in the log and left out;
+// a copy written without its last "/" is offered with it.
+TEST(Registration, OnlyInstalledCopiesAreOffered)
+{
+	wz_scratch s;
+	wz_env cfg("XDG_CONFIG_HOME", s.path + "config");
+	wz_sh("mkdir -p '" + s.path + "config'");
+	std::string copy = s.path + "Vantor 9/", bare = s.path + "Vantor 9 b", home = s.path + "home/";
+	make_copy(copy);
+	make_copy(bare + "/");
+	wz_sh("mkdir -p '" + home + "Resources' '" + home + "Documents' && touch '" + home + "Resources/obsolete.dat'");
+	wz_write(registration_file_path(), home + "\n/\n/etc/\n" + copy + "\nVantor 9/\n" + bare + "\n");
+	const std::string log = s.path + "log.txt";
+	if (xer.is_open()) xer.close();
+	xer.clear();
+	xer.open(log, std::ios::out | std::ios::trunc);
+	locate_all_vantors();
+	xer.close();
+	ASSERT_EQ(all_rootdecks.size(), 2u);
+	EXPECT_EQ(all_rootdecks[0], copy);
+	EXPECT_EQ(all_rootdecks[1], bare + "/");
+	std::string text = wz_read(log);
+	for (const std::string& refused : {home, std::string("/"), std::string("/etc/"), std::string("Vantor 9/")})
+		EXPECT_EQ(wz_count(text, "The registered folder " + refused + " is not an installed copy of Vantor; it is not "
+		                         "offered.\n"), 1)
+			<< text;
+	EXPECT_EQ(wz_count(text, "is not an installed copy"), 4) << text;
+	EXPECT_EQ(wz_count(wz_read(registration_file_path()), home), 1) << "the file keeps its lines";
+}
+
 TEST(Registration, LongLinesAndForeignLineEnds)
 {
 	wz_scratch s;
@@ -45,9 +78,10 @@ TEST(Registration, LongLinesAndForeignLineEnds)
 	// a folder path longer than any fixed line buffer
 	std::string deep = s.path;
 	while (deep.size() < 3000) deep += "a_rather_long_folder_name_for_testing/";
-	ASSERT_EQ(wz_sh("mkdir -p '" + deep + "'"), 0);
+	make_copy(deep);
+	ASSERT_EQ(wz_sh("test -d '" + deep + "Output'"), 0);
 	std::string c = s.path + "crlf/";
-	wz_sh("mkdir -p '" + c + "'");
+	make_copy(c);
 	// CR LF ends, and a last line without its line end
 	wz_write(registration_file_path(), deep + "\n" + c + "\r\n" + "/nonexistent/x/");
 	locate_all_vantors();

@@ -3,6 +3,7 @@
 // The real program in a window of its own, driven with xdotool, and what the
 // window tests read back: its log, the files it wrote.
 #include "wizard_support.h"
+#include "../support/program_env.h"
 #include "../support/x_window.h"
 #include <chrono>
 #include <csignal>
@@ -71,6 +72,7 @@ struct wz_program {
 				dup2(fd, 1);
 				dup2(fd, 2);
 			}
+			TS_program_env();
 			execv(argv[0], argv.data());
 			_exit(127);
 		}

@@ -495,7 +495,9 @@ int main(int argc, char** argv)
 	disc = getenv("LAYOUT_DISC") ? getenv("LAYOUT_DISC") : "";
 	copy_a = home + "/Desktop/Vantor 9 Copy One/";
 	copy_b = home + "/Documents/Flight/Vantor 9 Copy Two/";
-	if (system(("mkdir -p '" + copy_a + "Resources' '" + copy_b + "Resources'").c_str()) != 0) return 1;
+	for (const std::string& c : {copy_a, copy_b})	// installed copies, as only those are offered
+		if (system(("mkdir -p '" + c + "Airfoils' '" + c + "Instructions' '" + c + "Output' '" + c + "Resources'").c_str()) != 0)
+			return 1;
 	get_OS_abs_path(os_dir_temp, temp_path);
 	faults.open(out_dir + "/faults.txt");
 	http.proxy_host = "127.0.0.131";
