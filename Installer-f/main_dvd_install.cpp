@@ -279,6 +279,8 @@ int dvd_run_frame(wizard_screen& s, int& f, int& running, const dvd_run_flow& fl
 		dvd_run_progress(s, f, flow.running, flow.finishing);
 		return 0;
 	case install_done:
+		// a listed file the release has at a path this installer cannot take is not in the copy
+		if (!UTIL_report_listed_refused(dest_dir_path).empty()) ++num_install_errors;
 		if (flow.kind == dvd_flow_install && num_install_errors <= 0) registration_mark_finished(dest_dir_path);
 		s.next = flow.done;
 		running = 0;

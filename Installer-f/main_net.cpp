@@ -8,6 +8,7 @@
 #include "utils.h"
 #include "http.h"
 #include "io_utils.h"
+#include "zip_utils.h"
 #include "utils_records.h"
 #include "UTL_alert.h"
 #include "UTL_clock.h"
@@ -17,7 +18,7 @@
 
 static int extract_failures = 0;	// directory archives in a row that would not unpack
 static int failures = 0;		// failed requests in a row, of the server list or the directory
-static int failed_slot = -1;	// the slot of the last of them: http.failure tells why
+static std::string failure_cause;	// what the last of them came to, in the user's words
 static unsigned long long retry_after = 0;	// no request before this time (microseconds)
 static bool route_known = false;
 static std::string route_asked;	// the proxy settings the requests went out with
@@ -37,14 +38,13 @@ int net_retry_pause_seconds(int in_a_row)
 
 static int waiting_to_retry() { return clock_now() < retry_after; }
 
-void net_note_failure(int slot)
+void net_note_not_the_file(const std::string& cause)
 {
 	++failures;
-	failed_slot = slot;
+	failure_cause = cause;
 	const int pause = net_retry_pause_seconds(failures);
 	retry_after = clock_now() + (unsigned long long)pause * 1000000ULL;
 	// the cause once, and again only when it changes: the tries go on for as long as it takes
-	std::string cause = net_cause_text(http.failure(slot));
 	if (cause != cause_logged) {
 		cause_logged = cause;
 		xer << "Server check: " << cause << " (" << failures << " failed in a row; the next try in " << pause
@@ -53,11 +53,13 @@ void net_note_failure(int slot)
 	}
 }
 
+void net_note_failure(int slot) { net_note_not_the_file(net_cause_text(http.failure(slot))); }
+
 // The next failure starts the pauses afresh.
 static void forget_failures()
 {
 	failures = 0;
-	failed_slot = -1;
+	failure_cause.clear();
 	retry_after = 0;
 	cause_logged.clear();
 }
@@ -142,9 +144,17 @@ static void fetch_server_list()
 		net_note_failure(http_slot_list);
 		return;
 	}
-	note_answer();
 	std::string address;
 	int r = net_read_server_list(local, &address);
+	if (r == net_list_not_a_list) {
+		// a network that asks to sign in first answers every address with its own page
+		net_note_not_the_file(UTL_string_sub(T("%1:server% answered with something that is not the server list: perhaps "
+		                                       "this network asks you to sign in first (open any web page in your "
+		                                       "browser)."),
+		                                     net_site_host));
+		return;
+	}
+	note_answer();
 	if (r == net_list_bad_header) {
 		UTIL_servers_forget();
 		new_format(local);
@@ -184,6 +194,16 @@ static void fetch_directory()
 	if (r != 1) {
 		// asked again after a pause, of another mirror, for as long as it takes
 		net_note_failure(http_slot_directory);
+		UTIL_choose_server(UTIL_pick_server(stg.num_servers, sel, pick_evenly));
+		return;
+	}
+	if (!zip_file_is_zip(zip)) {
+		// not an archive at all: a sign-in page, say; asked again like any failure, of another mirror
+		delete_file(zip);
+		net_note_not_the_file(UTL_string_sub(T("%1:server% answered with something that is not the directory file: "
+		                                       "perhaps this network asks you to sign in first (open any web page in "
+		                                       "your browser)."),
+		                                     server_name[sel]));
 		UTIL_choose_server(UTIL_pick_server(stg.num_servers, sel, pick_evenly));
 		return;
 	}
@@ -260,14 +280,19 @@ std::string net_cause_text(const http_failure& f)
 		for (char c : f.reason)
 			if (c >= ' ' && c < 127 && reason.size() < 40) reason += c;
 		if (!reason.empty()) said += " " + reason;
-		if (proxy)
-			return UTL_string_sub(T("The proxy %1:proxy% answered with an error for %2:server%: %3:error%."), f.proxy,
+		// a proxy that cannot reach the server says so with 500 ("Unable to
+		// connect"), 502 or 504; any other answer it passed on is the server's
+		if (proxy && (f.status == 500 || f.status == 502 || f.status == 504))
+			return UTL_string_sub(T("The proxy %1:proxy% could not get an answer from %2:server%: %3:error%."), f.proxy,
 			                      f.server, said);
+		if (f.status >= 300 && f.status <= 399)
+			return UTL_string_sub(T("%1:server% did not send the file but pointed elsewhere: %2:error%."), f.server, said);
 		return UTL_string_sub(T("%1:server% answered with an error: %2:error%."), f.server, said);
 	}
 	case http_failed_cut:
 		return UTL_string_sub(T("The connection to %1:server% was cut off before the answer was complete."), f.server);
-	case http_failed_silent: return UTL_string_sub(T("%1:server% stopped answering."), f.server);
+	case http_failed_silent:
+		return UTL_string_sub(f.answered ? T("%1:server% stopped sending.") : T("%1:server% stopped answering."), f.server);
 	case http_failed_answer: return UTL_string_sub(T("%1:server% sent an answer I cannot read."), f.server);
 	default: return "";
 	}
@@ -280,8 +305,7 @@ std::string net_problem_text()
 	if (!net_has_problem()) return "";
 	std::string text = T("There was a problem reading information from the servers.");
 	if (stg.stage == stage_failed) return text + "\n\n" + T("Click Next to try again.");
-	std::string cause = failed_slot >= 0 ? net_cause_text(http.failure(failed_slot)) : "";
-	if (!cause.empty()) text += "\n\n" + cause;
+	if (!failure_cause.empty()) text += "\n\n" + failure_cause;
 	unsigned long long now = clock_now();
 	if (now < retry_after) {
 		int seconds = (int)((retry_after - now + 999999) / 1000000);

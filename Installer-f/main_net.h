@@ -9,7 +9,8 @@ enum { net_installer_version = 20502 };	// this installer, as the server list co
 enum {
 	net_list_read = 0,		// stg.num_servers and the server arrays are filled
 	net_list_newer_installer = 1,	// *address names the page of a newer installer
-	net_list_bad_header = 2		// not a server list this installer reads
+	net_list_bad_header = 2,	// a typed text file of a version or kind this installer does not read
+	net_list_not_a_list = 3		// no typed text file at all (a sign-in page, say): a failed fetch
 };
 
 // Reads a downloaded "serverlist9.txt". Entries past the tenth are ignored; a
@@ -58,6 +59,9 @@ std::string net_problem_text();
 
 // Counts a failed request of `slot` (http.failure says why) and pauses the next.
 void net_note_failure(int slot);
+// The same for an answer that came whole and was not the file asked for:
+// `cause` says so in the user's words.
+void net_note_not_the_file(const std::string& cause);
 // The microsecond clock the pauses are measured on (null: the program's).
 void net_set_clock(unsigned long long (*now)());
 

@@ -34,7 +34,9 @@ int net_read_server_list(const std::string& path, std::string* address)
 {
 	xmap_class f(path);
 	static const int versions[] = {820, 0};
-	if (!f.begin || f.check_file(file_type_txt, versions, "SERVERS", nullptr) != 820) return net_list_bad_header;
+	// a typed file of another version or kind is newer than this installer; anything else is no list at all
+	if (!f.begin || !f.has_text_header()) return net_list_not_a_list;
+	if (f.check_file(file_type_txt, versions, "SERVERS", nullptr) != 820) return net_list_bad_header;
 
 	UTIL_servers_clear();
 	while (f.cursor < f.end) {

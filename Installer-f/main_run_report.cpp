@@ -1,6 +1,7 @@
 #include "main_run_report.h"
 #include "main_globals.h"
 #include "main_status.h"
+#include "main_net.h"
 #include "main_wizard.h"
 #include "io_utils.h"
 #include "utils.h"
@@ -15,8 +16,9 @@ static std::string seconds_text(float seconds) { return time_str(ceilf(seconds >
 
 std::string run_waiting_text()
 {
-	float left = grab_pause_left();
-	if (left < 0) return "";
+	bool for_network = false;
+	float left = grab_pause_left(&for_network);
+	if (left < 0 || !for_network) return "";
 	return UTL_string_sub(T("I can not reach the servers right now. Your internet connection may not be working, or the "
 	                        "servers could be undergoing maintenance.\n\nI am waiting for the network and will try again "
 	                        "in %1:time%."),
@@ -32,20 +34,36 @@ std::string run_quiet_line(const std::string& file)
 	                      wizard_shown_name(file, wizard_progress_text_width), time_str(quiet));
 }
 
+// What a failed attempt came to, in the user's words.
+static std::string attempt_text(const grab_attempt& a)
+{
+	const std::string server = a.server >= 0 && a.server < server_slots ? server_name[a.server] : std::string();
+	switch (a.why) {
+	case failed_copy:
+	case failed_extract: return error_str(a.code) + ".";
+	case failed_signature: return UTL_string_sub(T("The copy %1:server% sent differs from the release."), server);
+	case failed_missing: return UTL_string_sub(T("%1:server% does not have this file."), server);
+	default: return net_cause_text(a.transfer);
+	}
+}
+
+std::string run_failed_text()
+{
+	std::string file;
+	const grab_attempt& a = grab_last_attempt(file);
+	// no answer at all is waited out; a proxy's error for the server did come, and is told as such
+	const bool no_answer = a.fault == grab_fault_network && a.transfer.kind != http_failed_status;
+	return UTL_string_sub(T("I could not download %1:file% just now: %2:cause%"),
+	                      wizard_shown_name(file, wizard_text_width), attempt_text(a)) + "\n\n" +
+	       (no_answer ? T("I am waiting for the network, and asking again.")
+	                  : T("I am trying again, from another server where there is one."));
+}
+
 // A file the run did not install, as the user knows it: its path in the copy.
 static std::string copy_path(const std::string& path)
 {
-	std::string p = path;
-	if (!dest_dir_path.empty() && p.compare(0, dest_dir_path.size(), dest_dir_path) == 0) return p.substr(dest_dir_path.size());
-	// a remote path: the server's folder, the listed path, ".zip"
-	for (const std::string& folder : server_path)
-		if (!folder.empty() && p.compare(0, folder.size(), folder) == 0) {
-			p = p.substr(folder.size());
-			if (p.size() > 4 && p.compare(p.size() - 4, 4, ".zip") == 0) p.resize(p.size() - 4);
-			trim_dest_folder(p);
-			break;
-		}
-	return p;
+	if (!dest_dir_path.empty() && path.compare(0, dest_dir_path.size(), dest_dir_path) == 0) return path.substr(dest_dir_path.size());
+	return path;
 }
 
 // ... on a line of its own
@@ -79,13 +97,25 @@ std::string run_failure_details(bool rerun_resumes)
 		out += rerun_resumes ? T("Nothing of yours was lost. Make room, then run this updater again: it fetches only what is "
 		                         "still missing.")
 		                     : T("Nothing of yours was lost. Make room, then try again.");
-	else if (o.unreachable)
-		out += rerun_resumes ? T("No server could be reached for a long while. Run this updater again once your internet "
-		                         "connection works: it fetches only what is still missing.")
-		                     : T("No server could be reached for a long while. Try again once your internet connection works.");
-	else if (o.not_on_servers)
-		out += T("None of the servers has these files, so another server will not help. Try again later.");
-	else
-		out += T("You can try again using a different server.");
+	else {
+		// what the files given up came to: each cause once, the copy's first
+		std::string why;
+		if (o.not_placed_files)
+			why += UTL_string_sub(o.not_placed_files == 1 ? T("This file came, but this copy could not take it: %1:cause%")
+			                                              : T("These files came, but this copy could not take them: %1:cause%"),
+			                      attempt_text(o.not_placed)) + "\n";
+		if (o.not_sent_files)
+			why += UTL_string_sub(o.not_sent_files == 1 ? T("The servers answered, but would not deliver this file: %1:cause%")
+			                                            : T("The servers answered, but would not deliver these files: %1:cause%"),
+			                      attempt_text(o.not_sent)) + "\n";
+		if (o.not_listable) why += T("The release lists some of these files at paths this installer cannot take.") + "\n";
+		if (!why.empty()) out += why + "\n";
+		if (o.not_on_servers)
+			out += T("None of the servers has these files, so another server will not help. Try again later.");
+		else if (o.not_placed_files)
+			out += T("Once that is mended, try again: only what is still missing is fetched.");
+		else
+			out += T("You can try again using a different server.");
+	}
 	return out;
 }

@@ -11,6 +11,10 @@ enum { run_quiet_seconds = 5 };
 // While every stream waits out its pause after a failure: that the program
 // waits for the network and when it tries again. Empty otherwise.
 std::string run_waiting_text();
+// While a stream's last attempt failed (stg.download_error): which file, by
+// its place in the copy, what the server (or the copy) did, and that it is
+// tried again.
+std::string run_failed_text();
 // The status line of `file` while its server has sent nothing for a while:
 // the server waited for. Empty otherwise.
 std::string run_quiet_line(const std::string& file);

@@ -38,6 +38,8 @@ int net_update_needed()
 			needed = 1;
 		}
 	}
+	// a listed file that could not be taken is not in the copy: it is no current copy
+	if (UTIL_listed_refused()) needed = 1;
 	return needed;
 }
 

@@ -126,10 +126,7 @@ static void web_install_screen(wizard_screen& s, float& totl_inst_rat)
 	} else if (stg.download_error && !grab_data_flowing()) {
 		// once data flows again the screen says how the run goes, not what failed
 		said = said_failing;
-		s.text = UTL_string_sub(T("I can not download the file '%1:filename%'.\n\nYour internet connection may not "
-		                          "be working, or the server could be undergoing maintenance or an upgrade right "
-		                          "now.\n\nI am trying another server now to see if I can still get you a download..."),
-		                        wizard_shown_name(crnt_file_path, wizard_text_width));
+		s.text = run_failed_text();
 		s.progress_text.clear();
 		s.progress = -1;
 	} else {

@@ -50,8 +50,9 @@ void UTIL_set_release(const std::string& name);
 enum { pick_towards_top = 0, pick_evenly = 1 };
 // The one draw of a mirror among n: towards the top of the list (server k
 // with the share ((k+1)/n)^(2/3) - (k/n)^(2/3)), or evenly; never `failed`
-// while there is another (-1: none failed).
-int  UTIL_pick_server(int n, int failed, int draw);
+// while there is another (-1: none failed), and never one of `leave_out` (a
+// bit each) while there is another.
+int  UTIL_pick_server(int n, int failed, int draw, unsigned leave_out = 0);
 
 // --- directory file and records
 // stage_ready read, stage_failed missing or empty (logged), or header rejected
@@ -67,8 +68,18 @@ void scenery_from_install();
 std::string suffix_for_file(int file);
 void trim_dest_folder(std::string& path);
 int  path_has_no_file(std::string path);
-// 1 when the part of a listed path below its platform folder stays inside the copy.
-int  listed_path_is_safe(const std::string& path);
+// Takes a listed path as the copy will hold it: "." segments and empty ones
+// are dropped, and ".." takes back the segment before it. 1 with `path` so
+// written; 0 with `why` when it cannot be taken: it climbs out of the copy
+// (or is absolute), holds a NUL, or names a folder.
+int  listed_path_take(std::string& path, std::string& why);
+// How many listed files of this install (its platform, filters and tiles)
+// the last read_directory could not take. A run names them at its end
+// (UTIL_report_listed_refused) and is no success while there are any.
+int  UTIL_listed_refused();
+// Names each of those in the log, and the first in an alert; gives their
+// places in the copy at `folder`, as listed.
+std::vector<std::string> UTIL_report_listed_refused(const std::string& folder);
 // 1 for 32 hexadecimal digits or the tombstone "GONE".
 int  signature_is_valid(const std::string& sig);
 // 1 when path is a readable, non-empty file (a directory file to read).
@@ -188,20 +199,23 @@ float grab_rate_kbps();
 // A server sent bytes within the last two seconds.
 bool  grab_data_flowing();
 
-enum { grab_rounds_per_file = 3 };	// rounds of the server list before a run gives up a file
+// Failed attempts at a file each server is charged with before it is not
+// asked for that file again; once every server is, the run goes on without it.
+enum { grab_rounds_per_file = 3 };
 // A failed transfer waits before its stream tries again: 1, 2, 4 ... seconds
-// after its first, second, third failure in a row, never more than
-// grab_pause_max. A network that went away is asked again and again, calmly.
+// after its first, second, third failure in a row with no answer at all, never
+// more than grab_pause_max. A network that went away is asked again and
+// again, calmly, for as long as it takes.
 enum { grab_pause_max = 30 };
 float grab_pause_after(int failures_in_a_row);
-// When no server has sent anything for this long (seconds), long enough to
-// ride out a lost wireless link or a router that restarts, the files not
-// fetched yet are left for the next run. "--net_give_up=SECONDS" sets another.
-enum { grab_give_up_seconds = 120 };
 // While every stream that has a file to fetch waits out its pause and no
 // transfer runs: the seconds until the first of them tries again (0 or
-// more). Otherwise -1.
-float grab_pause_left();
+// more). Otherwise -1. for_network (optional): every one of those pauses
+// follows a failure with no answer at all.
+float grab_pause_left(bool* for_network = nullptr);
+// The last failed attempt of the run (while stg.download_error is set), and
+// the file it was at, by its place in the copy.
+const grab_attempt& grab_last_attempt(std::string& file);
 // The seconds the transfer of the file shown (crnt_file_path) has received
 // nothing, and the server it was asked of; 0 when it is not downloading.
 float grab_shown_quiet(std::string& server);
@@ -238,8 +252,12 @@ struct grab_outcome {
 	int                      local_error = 0;	// errno of a write that failed on this computer
 	std::string              local_folder;	// the folder that write was in
 	float                    more_kb = 0;	// for a full disk: about how much more room the run needs
-	int                      unreachable = 0;	// no server sent anything for a while: the rest was left
 	int                      not_on_servers = 0;	// every file left out is one every server said it lacks
+	grab_attempt             not_placed;	// the first file the copy could not take (why failed_copy), else why -1
+	int                      not_placed_files = 0;	// how many it could not take
+	grab_attempt             not_sent;	// the first the servers would not deliver, else why -1
+	int                      not_sent_files = 0;	// how many they would not
+	int                      not_listable = 0;	// listed paths this installer cannot take, named in missing
 };
 grab_outcome grab_run_outcome();
 

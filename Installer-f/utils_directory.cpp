@@ -13,6 +13,7 @@
 #include <cstring>
 #include <memory>
 #include <unordered_set>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,20 +56,43 @@ static const float listed_kb_max = 1e9f;
 
 static bool listed_kb_is_real(float kb) { return kb >= 0 && kb <= listed_kb_max; }
 
-int listed_path_is_safe(const std::string& path)
+int listed_path_take(std::string& path, std::string& why)
 {
-	if (path.find('\0') != std::string::npos || path.empty() || path[0] == '/') return 0;
-	std::string below = path;
-	trim_dest_folder(below);
-	if (below.empty() || below[0] == '/') return 0;
-	size_t at = 0;
-	while (at <= below.size()) {
-		size_t slash = below.find('/', at);
-		if (slash == std::string::npos) slash = below.size();
-		std::string part = below.substr(at, slash - at);
-		if (part == "." || part == "..") return 0;
-		at = slash + 1;
+	if (path.find('\0') != std::string::npos) {
+		why = "it holds a NUL byte, which no file name can";
+		return 0;
 	}
+	if (path.empty() || path[0] == '/') {
+		why = "it would leave the install folder";
+		return 0;
+	}
+	// the platform folder, then the path in the copy, segment by segment
+	const size_t slash = path.find('/');
+	const std::string root = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+	const std::string below = slash == std::string::npos ? path : path.substr(slash + 1);
+	std::vector<std::string> parts;
+	std::string last;
+	for (size_t at = 0; at <= below.size();) {
+		size_t end = below.find('/', at);
+		if (end == std::string::npos) end = below.size();
+		last = below.substr(at, end - at);
+		if (last == "..") {
+			if (parts.empty()) {
+				why = "it would leave the install folder";
+				return 0;
+			}
+			parts.pop_back();
+		} else if (!last.empty() && last != ".") {
+			parts.push_back(last);
+		}
+		at = end + 1;
+	}
+	if (parts.empty() || last.empty() || last == "." || last == "..") {
+		why = "it names a folder, not a file";
+		return 0;
+	}
+	path = root;
+	for (size_t k = 0; k < parts.size(); ++k) path += (k ? "/" : "") + parts[k];
 	return 1;
 }
 
@@ -126,12 +150,17 @@ int read_directory(const std::string& path, std::string status_text)
 	stg.files_to_delete = 0;
 	sim_info.clear();
 	note_listed_names();
-	read_refused_paths = 0;
+	refused_listed.clear();
 
 	// A missing directory file is the source's failure, for the caller to handle.
 	xmap_class x(path);
 	if (!x.begin || x.end <= x.begin) {
 		xer << "I tried to read a directory file that does not exist or is empty: " << path << "\n";
+		return stage_failed;
+	}
+	// a file that is no typed text at all is a damaged or wrong one, not a newer format
+	if (!x.has_text_header()) {
+		xer << "The directory file " << UTL_log_safe(path) << " is no typed text file: it is damaged or the wrong one.\n";
 		return stage_failed;
 	}
 	static const int versions[] = {840, 900, 0};
@@ -176,14 +205,14 @@ int read_directory(const std::string& path, std::string status_text)
 			v.disk = disk;
 			// The sizes bound the unpacking and the disk space asked for: one no file can have is no size.
 			if (!listed_kb_is_real(v.kb1) || !listed_kb_is_real(v.kb2)) {
-				++read_refused_paths;
+				if (v.sig_want != "GONE") refused_listed.push_back({prefix + name, v.os, "its sizes are not sizes of a file"});
 				xer << "Refused listed file '" << UTL_log_safe(name) << "': its sizes " << UTL_log_safe(cols[3]) << " and "
 				    << UTL_log_safe(cols[4]) << " kB are not sizes of a file.\n";
 				continue;
 			}
 			// The signature names temporary files: nothing but an MD5 or the tombstone.
 			if (!signature_is_valid(v.sig_want)) {
-				++read_refused_paths;
+				refused_listed.push_back({prefix + name, v.os, "its signature is neither an MD5 nor GONE"});
 				xer << "Refused listed file '" << UTL_log_safe(name) << "': its signature '" << UTL_log_safe(v.sig_want)
 				    << "' is neither an MD5 nor GONE.\n";
 				continue;
@@ -196,16 +225,12 @@ int read_directory(const std::string& path, std::string status_text)
 			    name.find("Earth Orbit Textures") != std::string::npos)
 				continue;
 			v.path = prefix + name;
-			// Never let a listed path reach outside the copy.
-			if (!listed_path_is_safe(v.path)) {
-				++read_refused_paths;
-				xer << "Refused listed path '" << UTL_log_safe(v.path) << "': it would leave the install folder.\n";
-				continue;
-			}
-			// A folder cannot be downloaded or deleted as a file: the entry is left out.
-			if (path_has_no_file(v.path)) {
-				++read_refused_paths;
-				xer << "Refused listed path '" << UTL_log_safe(v.path) << "': it names a folder, not a file.\n";
+			// Never let a listed path reach outside the copy; a folder cannot be
+			// downloaded or deleted as a file. Either entry is left out.
+			std::string why;
+			if (!listed_path_take(v.path, why)) {
+				if (v.sig_want != "GONE") refused_listed.push_back({v.path, v.os, why});
+				xer << "Refused listed path '" << UTL_log_safe(v.path) << "': " << why << ".\n";
 				continue;
 			}
 			v.is_global = is_global_scenery_f(v.path.c_str());
@@ -217,7 +242,7 @@ int read_directory(const std::string& path, std::string status_text)
 			sim_info.back().versions.push_back(v);
 		}
 	}
-	if (read_refused_paths) xer.flush();
+	if (!refused_listed.empty()) xer.flush();
 
 	int scenery = 0, other = 0;
 	memset(stg.tile_avail, 0, sizeof(stg.tile_avail));

@@ -9,7 +9,6 @@
 #include "zip_utils.h"
 #include "UTL_alert.h"
 #include "UTL_clock.h"
-#include "UTL_cmdline.h"
 #include "UTL_log.h"
 #include "UTL_translate.h"
 #include "THREAD_service.h"
@@ -33,15 +32,14 @@
 #include <vector>
 
 
-enum { failed_transfer, failed_extract, failed_signature, failed_missing };
-
 // A downloaded archive on its way into the copy: unpacked, and the file it
 // holds signed as it is written, on a worker thread while the streams
 // download on. It carries what a failure of its file needs to be counted and
 // retried; the main thread decides what the result means.
 class grab_unpack_task : public UTL_work_task {
 public:
-	int         file, server, fails, bad_servers;
+	int         file, server;
+	grab_tries  tries;				// what the attempts at the file came to before this one
 	int64_t     bytes;				// the archive's listed size, counted against the set's room
 	std::string folder, remote, archive, destination;
 	bool        in_memory = false;	// the archive's bytes are `held`, not a file at `archive`
@@ -51,9 +49,9 @@ public:
 	std::string sig = "NONE";
 	file_identity identity;			// the file's as it was put in place
 	std::string log;				// the unpacking's log lines, written out by the main thread
-	grab_unpack_task(int f, int sel, int n, int bad, int64_t b, const std::string& c, const std::string& r,
+	grab_unpack_task(int f, int sel, const grab_tries& t, int64_t b, const std::string& c, const std::string& r,
 	                 const std::string& a, const std::string& d)
-		: file(f), server(sel), fails(n), bad_servers(bad), bytes(b), folder(c), remote(r), archive(a), destination(d)
+		: file(f), server(sel), tries(t), bytes(b), folder(c), remote(r), archive(a), destination(d)
 	{
 	}
 	void do_it() override;
@@ -271,13 +269,6 @@ static void carry_unchecked()
 			g_grab.carried.push_back({UTIL_local_path(g_grab.folder, sim_info[f].versions.back()), std::string(), 0, {}});
 }
 
-static float unreachable_after_seconds()
-{
-	std::string set = UTL_cmdline::get_option("--net_give_up");
-	float s = set.empty() ? 0 : (float)atof(set.c_str());
-	return s > 0 ? s : (float)grab_give_up_seconds;
-}
-
 void grab_files_start()
 {
 	UTIL_run_files_sweep();	// what killed runs left
@@ -295,9 +286,9 @@ void grab_files_start()
 		st.retry_server = retry_server;	// drawn by a failure; read only after the next one
 		st.on = st.take = i < 2;
 	}
-	g_grab.deliveries = 0;
-	g_grab.last_delivery = xtim.elapsed;
-	g_grab.give_up_seconds = unreachable_after_seconds();
+	g_grab.answers = 0;
+	g_grab.last_attempt = grab_attempt();
+	g_grab.last_file.clear();
 	g_grab.shown_quiet = 0;
 	g_grab.shown_server.clear();
 	g_grab.local_error = 0;
@@ -309,7 +300,6 @@ void grab_files_start()
 	stg.extract_error = 0;
 	grab_failed_files.clear();
 	g_grab.failed.clear();
-	g_grab.unreachable = 0;
 	g_grab.written.clear();
 	g_grab.placed.clear();
 	g_grab.deleted.clear();
@@ -321,12 +311,21 @@ void grab_files_start()
 	grab_meter_reset();
 }
 
-// Every server failed file f several times over, or said it lacks it: the
-// run goes on without it and names it at its end.
-static void go_on_without(int f, int why, int code, const std::string& remote, const std::string& destination)
+// A file's place in the copy, as the user knows it: below the copy's folder.
+static std::string place_in_copy(const std::string& local)
 {
-	g_grab.failed.push_back({f, why, code, remote, destination});
-	xer << "Giving up on " << UTL_log_safe(remote) << (why == failed_missing ? ": no server has it.\n" : ": every server failed it.\n");
+	return local.compare(0, g_grab.folder.size(), g_grab.folder) == 0 ? local.substr(g_grab.folder.size()) : local;
+}
+
+// Every server is spent on file f: the run goes on without it and names it at
+// its end, with what its attempts came to.
+static void go_on_without(int f, const grab_tries& tries, const std::string& destination)
+{
+	g_grab.failed.push_back({f, tries, destination});
+	xer << "Giving up on " << UTL_log_safe(place_in_copy(destination))
+	    << (tries.telling.why == failed_missing ? ": no server has it.\n"
+	        : tries.telling.why == failed_copy ? ": it came, and the copy could not take it.\n"
+	                                           : ": every server failed it.\n");
 }
 
 float grab_pause_after(int failures_in_a_row)
@@ -342,11 +341,10 @@ bool grab_local_write_error(int err)
 	return err == ENOSPC || err == EDQUOT || err == EROFS || err == EACCES || err == EPERM || err == EFBIG;
 }
 
-// A server sent stream i bytes: the network works.
-static void delivered(int i)
+// A server answered stream i: the network works.
+static void answered(int i)
 {
-	g_grab.last_delivery = xtim.elapsed;
-	++g_grab.deliveries;
+	++g_grab.answers;
 	g_grab.streams[i].net_fails = 0;
 }
 
@@ -359,68 +357,149 @@ static std::string more_files_line(size_t n)
 	                      std::to_string(n - 1));
 }
 
-// The end of a run that went on without some files: each is named in the log
-// and in the run's list, and each cause has its alert, naming the first file.
-static void report_given_up()
+// What a failure named at the run's end came to, for the log.
+static std::string attempt_log_text(const grab_attempt& a)
 {
-	for (int why : {failed_transfer, failed_missing, failed_signature, failed_extract}) {
-		std::vector<const grab_failure*> of;
-		for (const grab_failure& g : g_grab.failed)
-			if (g.why == why) of.push_back(&g);
-		if (of.empty()) continue;
-		for (const grab_failure* g : of) {
-			grab_failed_files.push_back(g->remote);
-			xer << "Not installed: " << UTL_log_safe(g->remote) << " to " << UTL_log_safe(g->destination) << " ("
-			    << (why == failed_extract ? "its archive would not unpack: " + error_str(g->code)
-			        : why == failed_signature ? std::string("every copy differed from the release")
-			        : why == failed_missing   ? std::string("no server has it")
-			                                  : std::string("no server would send it"))
-			    << ").\n";
-		}
-		const grab_failure& g = *of.front();
-		if (why == failed_extract)
-			APL_alert(UTL_translate_string("The installer cannot extract a file.", 0),
-			          UTL_translate_string("Error: ", 0) + error_str(g.code),
-			          UTL_translate_string("Destination: ", 0) + UTL_log_safe(g.destination), more_files_line(of.size()),
-			          t_alert);
-		else if (why == failed_signature)
-			APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
-			          UTL_translate_string("File: ", 0) + UTL_log_safe(g.remote),
-			          UTL_translate_string("Every copy the servers sent differs from the release.", 0),
-			          more_files_line(of.size()), t_alert);
-		else if (why == failed_missing)
-			APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
-			          UTL_translate_string("File: ", 0) + UTL_log_safe(g.remote),
-			          UTL_translate_string("None of the servers has this file.", 0), more_files_line(of.size()), t_alert);
-		else
-			APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0),
-			          UTL_translate_string("File: ", 0) + UTL_log_safe(g.remote),
-			          UTL_translate_string(g_grab.unreachable ? "No server could be reached for a long while: run this updater again once your internet connection works."
-			                                                  : "Your internet connection may not be working, or the servers could be undergoing maintenance.", 0),
-			          more_files_line(of.size()), t_alert);
+	const std::string on = a.server >= 0 && a.server < server_slots ? " (" + server_name[a.server] + ")" : "";
+	switch (a.why) {
+	case failed_copy: return "it came, and the copy could not take it: " + error_str(a.code) + on;
+	case failed_extract: return "its archive would not unpack: " + error_str(a.code) + on;
+	case failed_signature: return "every copy differed from the release";
+	case failed_missing: return "no server has it";
+	default:
+		return "no server would deliver it: the last answer was " +
+		       (a.transfer.kind == http_failed_status ? "status " + std::to_string(a.transfer.status)
+		                                              : "failure kind " + std::to_string(a.transfer.kind)) + on;
 	}
 }
 
-// One more failed attempt at a file on server sel (fails and bad_servers are
-// its count so far): 1 when every server has failed it several times over;
-// else another server is drawn.
-static int count_failure(int& fails, int& bad_servers, int sel)
+// The listed files of this install that the directory reader could not
+// take, each path once: of its platform, through its filters, and of the
+// scenery tiles it keeps.
+static std::vector<const UTIL_refused_path*> refused_here()
 {
-	stg.download_error = 1;
-	if (sel >= 0 && sel < 31) bad_servers |= 1 << sel;
-	int servers = stg.num_servers > 0 ? stg.num_servers : 1;
-	int all = servers >= 31 ? -1 : (1 << servers) - 1;
-	if (++fails >= grab_rounds_per_file * servers && (bad_servers & all) == all) return 1;
-	stg.sel_server = UTIL_pick_server(stg.num_servers, sel, pick_towards_top);
-	return 0;
+	std::vector<const UTIL_refused_path*> out;
+	std::set<std::string> seen;
+	for (const UTIL_refused_path& r : refused_listed) {
+		if (r.os != os_all && r.os != stg.target_os && !(r.os == 6 && stg.target_os == os_linux)) continue;
+		int lon = 0, lat = 0;
+		const bool global = is_global_scenery_f(r.path.c_str()) && find_sector(&lon, &lat, r.path);
+		if (global ? !g_want_global || !stg.tile_wanted[lon][lat] : !g_want_sim) continue;
+		if (seen.insert(r.path).second) out.push_back(&r);
+	}
+	return out;
 }
 
-static void servers_out_of_reach()
+int UTIL_listed_refused() { return (int)refused_here().size(); }
+
+std::vector<std::string> UTIL_report_listed_refused(const std::string& folder)
 {
-	if (g_grab.unreachable) return;
-	g_grab.unreachable = 1;
-	xer << "No server has sent anything for " << (int)(xtim.elapsed - g_grab.last_delivery)
-	    << " s: the files not fetched yet are left for the next run.\n";
+	std::vector<std::string> places;
+	const std::vector<const UTIL_refused_path*> refused = refused_here();
+	for (const UTIL_refused_path* r : refused) {
+		std::string below = r->path;
+		trim_dest_folder(below);
+		places.push_back(folder + UTL_log_safe(below));
+		xer << "Not installed: " << UTL_log_safe(r->path) << " (the release lists it at a path this installer cannot take: "
+		    << r->why << ").\n";
+	}
+	if (!refused.empty())
+		APL_alert(UTL_translate_string("The release lists a file at a path this installer cannot take.", 0),
+		          UTL_translate_string("File: ", 0) + UTL_log_safe(refused.front()->path), "", more_files_line(refused.size()),
+		          t_alert);
+	return places;
+}
+
+// The end of a run that went on without some files: each is named in the log
+// and in the run's list by its place in the copy, and each cause has its
+// alert, naming the first file.
+static void report_given_up()
+{
+	for (int why : {failed_copy, failed_transfer, failed_missing, failed_signature, failed_extract}) {
+		std::vector<const grab_failure*> of;
+		for (const grab_failure& g : g_grab.failed)
+			if (g.tries.telling.why == why) of.push_back(&g);
+		if (of.empty()) continue;
+		for (const grab_failure* g : of) {
+			grab_failed_files.push_back(g->destination);
+			xer << "Not installed: " << UTL_log_safe(place_in_copy(g->destination)) << " (" << attempt_log_text(g->tries.telling)
+			    << ").\n";
+		}
+		const grab_failure& g = *of.front();
+		const std::string file = UTL_translate_string("File: ", 0) + UTL_log_safe(place_in_copy(g.destination));
+		if (why == failed_extract || why == failed_copy)
+			APL_alert(UTL_translate_string("The installer cannot extract a file.", 0),
+			          UTL_translate_string("Error: ", 0) + error_str(g.tries.telling.code), file, more_files_line(of.size()),
+			          t_alert);
+		else if (why == failed_signature)
+			APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0), file,
+			          UTL_translate_string("Every copy the servers sent differs from the release.", 0),
+			          more_files_line(of.size()), t_alert);
+		else if (why == failed_missing)
+			APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0), file,
+			          UTL_translate_string("None of the servers has this file.", 0), more_files_line(of.size()), t_alert);
+		else
+			APL_alert(UTL_translate_string("I could not download a file from any of the servers.", 0), file,
+			          UTL_translate_string("The servers answered, but would not deliver it.", 0), more_files_line(of.size()),
+			          t_alert);
+	}
+	for (const std::string& local : UTIL_report_listed_refused(g_grab.folder)) grab_failed_files.push_back(local);
+}
+
+static unsigned every_server()
+{
+	const int n = stg.num_servers > 0 ? std::min<int>(stg.num_servers, server_slots) : 1;
+	return (1u << n) - 1;
+}
+
+// The one rule for a failed attempt at a file, by where its fault lay: a
+// server that said it lacks the file, or sent what the copy could not take,
+// is not asked for it again; one that answered and did not deliver is asked
+// again up to grab_rounds_per_file times in all. (The caller charges a
+// failure with no answer at all only while some server answers.) 1 once every
+// server is spent on the file: the run goes on without it.
+static int tries_failed(grab_tries& t, const grab_attempt& a)
+{
+	stg.download_error = 1;
+	const unsigned bit = a.server >= 0 && a.server < server_slots ? 1u << a.server : 0;
+	if (a.fault == grab_fault_copy) {
+		t.came = 1;
+		t.spent |= bit;
+	} else if (a.fault == grab_fault_missing) {
+		t.spent |= bit;
+	} else if (bit && ++t.count[a.server] >= grab_rounds_per_file) {
+		t.spent |= bit;
+	}
+	if (a.why >= t.telling.why) t.telling = a;	// a later one of the same weight tells what holds now
+	return (t.spent & every_server()) == every_server();
+}
+
+// The server to ask next for a file whose attempt on `failed` failed: one
+// that is not spent on it, another than `failed` where there is one.
+static int next_server(const grab_tries& t, int failed)
+{
+	return UTIL_pick_server(stg.num_servers, failed, pick_towards_top, t.spent);
+}
+
+// The pause before asking `server` for the file again after a failure that
+// was an answer: none when it is another server, a short one when it is the
+// same server again.
+static float pause_before(const grab_tries& t, int server, int failed)
+{
+	return server == failed && server >= 0 && server < server_slots ? grab_pause_after(t.count[server]) : 0;
+}
+
+// What the client said of stream i's failed transfer, as the rule counts it.
+static grab_attempt attempt_of(const http_failure& why, int sel)
+{
+	grab_attempt a;
+	a.server = sel;
+	a.transfer = why;
+	a.why = failed_transfer;
+	const bool missing = why.kind == http_failed_status && (why.status == 404 || why.status == 410);
+	a.fault = missing ? grab_fault_missing : why.side() == http_side_network ? grab_fault_network : grab_fault_server;
+	if (missing) a.why = failed_missing;
+	return a;
 }
 
 // Stream i's transfer of file f from server sel failed: it tries again, from
@@ -428,49 +507,35 @@ static void servers_out_of_reach()
 static int attempt_failed(int i, int f, int sel, const std::string& remote, const std::string& destination)
 {
 	grab_stream& st = g_grab.streams[i];
-	const http_failure& why = http.failure(st.slot);
-	const int status = why.kind == http_failed_status ? why.status : 0;
-	const int servers = stg.num_servers > 0 ? stg.num_servers : 1;
-	const int all = servers >= 31 ? -1 : (1 << servers) - 1;
-	if ((status >= 400 && status <= 499) || why.kind == http_failed_answer) {
-		// the server answered, and will not give this file (or not as it
-		// should): at once to the next
-		if ((status == 404 || status == 410) && sel >= 0 && sel < 31) st.missing |= 1 << sel;
-		if ((st.missing & all) == all) {
-			go_on_without(f, failed_missing, status, remote, destination);
-			return 1;
-		}
-		if (count_failure(st.fails, st.bad_servers, sel)) {
-			go_on_without(f, failed_transfer, 0, remote, destination);
-			return 1;
-		}
-		st.retry_server = stg.sel_server;
-		return 0;
+	const grab_attempt a = attempt_of(http.failure(st.slot), sel);
+	g_grab.last_attempt = a;
+	g_grab.last_file = place_in_copy(destination);
+	st.failed = 1;
+	// No answer at all: the network, or that server, is out of reach. It counts
+	// against the server only while the network is seen to work: some server
+	// answered since this stream last failed so, or the file came already.
+	bool charged = a.fault != grab_fault_network;
+	if (!charged) {
+		charged = g_grab.answers != st.answer_mark || st.tries.came;
+		st.answer_mark = g_grab.answers;
+	} else {
+		answered(i);	// if not with the file
 	}
-	// Refused, reset, timed out, cut short, a 5xx (a proxy that cannot reach
-	// the mirror answers so): the network or the server failed. Counted
-	// against the file only while some server sends: a network that went away
-	// fails every file alike, and that is for the pauses and the give-up time.
-	stg.download_error = 1;
-	if (xtim.elapsed - g_grab.last_delivery >= g_grab.give_up_seconds) servers_out_of_reach();
-	if (g_grab.unreachable) {
-		go_on_without(f, failed_transfer, 0, remote, destination);
+	if (charged && tries_failed(st.tries, a)) {
+		go_on_without(f, st.tries, destination);
 		return 1;
 	}
-	if (g_grab.deliveries != st.fail_mark) {
-		st.fail_mark = g_grab.deliveries;
-		if (count_failure(st.fails, st.bad_servers, sel)) {
-			go_on_without(f, failed_transfer, 0, remote, destination);
-			return 1;
-		}
-	} else {
-		stg.sel_server = UTIL_pick_server(stg.num_servers, sel, pick_towards_top);
-	}
-	st.retry_server = stg.sel_server;
-	const float pause = grab_pause_after(++st.net_fails);
+	stg.download_error = 1;
+	st.retry_server = stg.sel_server = next_server(st.tries, sel);
+	float pause = 0;
+	st.net_wait = a.fault == grab_fault_network;
+	if (st.net_wait)
+		pause = grab_pause_after(++st.net_fails);
+	else
+		pause = pause_before(st.tries, st.retry_server, sel);
 	st.retry_at = xtim.elapsed + pause;
-	xer << "No answer for " << UTL_log_safe(remote) << " from " << UTL_log_safe(server_name[sel]);
-	if (status) xer << " (status " << status << ")";
+	xer << (st.net_wait ? "No answer for " : "No delivery of ") << UTL_log_safe(remote) << " from " << UTL_log_safe(server_name[sel]);
+	if (a.transfer.kind == http_failed_status) xer << " (status " << a.transfer.status << ")";
 	xer << ": stream " << i << " tries again in " << pause << " s.\n";
 	return 0;
 }
@@ -488,11 +553,32 @@ static void collect_check(grab_check_task* c)
 	delete c;
 }
 
-static void local_failure(const std::string& remote, int err, const std::string& folder, float file_kb);
+static void local_failure(const std::string& local, int err, const std::string& folder, float file_kb);
+
+// What an archive that came and did not become the file came to: the copy
+// could not take it (a folder on its way leads out of the copy, the archive
+// holds no entry of the listed name as spelled, a write the copy refused), or
+// the server sent other bytes or an archive that does not unpack.
+static grab_attempt unpack_attempt(int code, int server)
+{
+	grab_attempt a;
+	a.server = server;
+	a.code = code;
+	const bool errno_code = code > 0 && code < err_zip_open;
+	if (code == err_path_outside || code == err_archive_no_entry || errno_code) {
+		a.fault = grab_fault_copy;
+		a.why = failed_copy;
+	} else {
+		a.fault = grab_fault_server;
+		a.why = code == 0 || code == err_archive_wrong_bytes ? failed_signature : failed_extract;
+	}
+	return a;
+}
 
 // The tasks the set has run. An unpacked file is installed when its signature
 // is the listed one; otherwise (a wrong copy, an archive that would not
-// unpack) it waits to be fetched again from another server.
+// unpack, one the copy could not take) it waits to be fetched again, from a
+// server the rule leaves it to.
 static void collect_tasks()
 {
 	if (!g_grab.unpack_pool) return;
@@ -522,8 +608,6 @@ static void collect_tasks()
 			v.sig_have = c->sig;
 			v.up_to_date = v.sig_have == v.sig_want;
 		}
-		// other bytes under the listed name were refused before they took its place
-		const bool wrong_bytes = c->code == err_archive_wrong_bytes;
 		if (c->code == 0 && v.up_to_date) {
 			next.kb_fetched += v.kb1;
 			next.kb_installed += v.kb2;
@@ -531,19 +615,25 @@ static void collect_tasks()
 			g_grab.placed[c->file] = c->identity;
 		} else if (grab_local_write_error(c->code)) {
 			if (!stg.extract_error)
-				local_failure(c->remote, c->code, c->destination.substr(0, c->destination.rfind('/') + 1), v.kb2);
+				local_failure(c->destination, c->code, c->destination.substr(0, c->destination.rfind('/') + 1), v.kb2);
 		} else if (!stg.extract_error) {
 			if (c->code == 0)
 				xer << "The file " << UTL_log_safe(c->destination) << " from " << server_name[c->server] << UTL_log_safe(c->remote)
 				    << " has the signature " << v.sig_have << ", not the listed " << v.sig_want << ".\n";
-			if (wrong_bytes)
+			// other bytes under the listed name were refused before they took its place
+			if (c->code == err_archive_wrong_bytes)
 				xer << "The file " << UTL_log_safe(c->destination) << " from " << server_name[c->server] << UTL_log_safe(c->remote)
 				    << " has other bytes, not the listed " << v.sig_want << "; they were not put in place.\n";
-			grab_retry r = {c->file, c->fails, c->bad_servers};
-			if (count_failure(r.fails, r.bad_servers, c->server))
-				go_on_without(c->file, c->code && !wrong_bytes ? failed_extract : failed_signature, c->code, c->remote, c->destination);
-			else
+			grab_retry r = {c->file, c->tries, 0};
+			const grab_attempt a = unpack_attempt(c->code, c->server);
+			g_grab.last_attempt = a;
+			g_grab.last_file = place_in_copy(c->destination);
+			if (tries_failed(r.tries, a)) {
+				go_on_without(c->file, r.tries, c->destination);
+			} else {
+				r.server = stg.sel_server = next_server(r.tries, c->server);
 				g_grab.retry_files.push_back(r);
+			}
 		}
 		delete c;
 	}
@@ -570,9 +660,8 @@ static int unpack_pool_ready()
 static int hand_over(const std::string& folder, int i, int f, int sel, const std::string& remote,
                      const std::string& archive, const std::string& destination)
 {
-	grab_unpack_task* t = new grab_unpack_task(f, sel, g_grab.streams[i].fails, g_grab.streams[i].bad_servers,
-	                                           (int64_t)sim_info[f].versions.back().kb1 * 1000, folder, remote, archive,
-	                                           destination);
+	grab_unpack_task* t = new grab_unpack_task(f, sel, g_grab.streams[i].tries, (int64_t)sim_info[f].versions.back().kb1 * 1000,
+	                                           folder, remote, archive, destination);
 	t->in_memory = http.take_body(g_grab.streams[i].slot, t->held);
 	// what the log calls it: no file of that name was ever made
 	if (t->in_memory) t->archive = UTL_log_safe(server_name[sel] + remote) + " (received into memory)";
@@ -638,9 +727,9 @@ static float room_needed_kb(const std::string& folder)
 // A write failed on this computer (errno err, in folder): no server is to
 // blame, so nothing is fetched again and no other server is asked; the run
 // stops, keeping what it installed, and names the folder and the cause.
-static void local_failure(const std::string& remote, int err, const std::string& folder, float file_kb)
+static void local_failure(const std::string& local, int err, const std::string& folder, float file_kb)
 {
-	grab_failed_files.push_back(remote);
+	grab_failed_files.push_back(local);
 	stg.extract_error = 1;
 	drop_transfers();
 	g_grab.local_error = err;
@@ -652,7 +741,7 @@ static void local_failure(const std::string& remote, int err, const std::string&
 		float free_kb = get_free_space(folder + ".", &total, &free_bytes) == 0 ? (float)(free_bytes / 1000) : 0;
 		g_grab.local_more_kb = need - free_kb > file_kb ? need - free_kb : file_kb;
 	}
-	xer << "Stopped at " << UTL_log_safe(remote) << ": a write in " << UTL_log_safe(folder) << " failed: " << error_str(err)
+	xer << "Stopped at " << UTL_log_safe(place_in_copy(local)) << ": a write in " << UTL_log_safe(folder) << " failed: " << error_str(err)
 	    << " (" << err << ").\n";
 	xer.flush();	// the alert waits for the user: the log says why meanwhile
 	local_failure_alert(err, folder, g_grab.local_more_kb);
@@ -697,16 +786,16 @@ static void stream_step(const std::string& folder, int i, int f)
 	// another stream's draw could send it back to the one that failed it.
 	if (v.want_download && http.busy(st.slot))
 		sel = st.server;
-	else if (v.want_download && st.fails > 0)
+	else if (v.want_download && st.failed)
 		sel = st.server = st.retry_server;
 	else
 		st.server = sel;
 	std::string remote = server_path[sel] + v.path + ".zip";
 	std::string destination = UTIL_local_path(folder, v);
 	st.take = 0;
-	crnt_file_path = remote;
-	size_t slash = remote.rfind('/');
-	crnt_file_name = slash == std::string::npos ? std::string() : remote.substr(slash + 1);
+	// the file as the user knows it: its place in the copy, not the server's path
+	crnt_file_path = place_in_copy(destination);
+	crnt_file_name = crnt_file_path.substr(crnt_file_path.rfind('/') + 1);
 
 	bool finished = false;
 	if (path_has_no_file(v.path)) {
@@ -720,9 +809,6 @@ static void stream_step(const std::string& folder, int i, int f)
 		UTIL_delete_listed(folder, destination, "now we want to nuke a file: DELETING  file ");
 		UTIL_note_folders(folder, destination, deleted_files);
 		g_grab.deleted.push_back(f);
-		finished = true;
-	} else if (v.want_download && g_grab.unreachable && !http.busy(st.slot)) {
-		g_grab.failed.push_back({f, failed_transfer, 0, remote, destination});	// not tried
 		finished = true;
 	} else if (v.want_download) {
 		stg.action = action_download;
@@ -740,15 +826,15 @@ static void stream_step(const std::string& folder, int i, int f)
 		if (r == 1) {
 			stg.download_error = 0;
 			grab_meter_done(i, std::max<int64_t>(0, (int64_t)v.kb1 * 1000 - st.seen));
-			delivered(i);
+			answered(i);
 			// installed once unpacked and its signature checked; the stream goes on
 			if (int err = hand_over(folder, i, f, sel, remote, archive, destination)) {
-				local_failure(remote, err, temp_path, v.kb1);
+				local_failure(destination, err, temp_path, v.kb1);
 				return;
 			}
 			finished = true;
 		} else if (r == 2 && http.local_error(st.slot)) {
-			local_failure(remote, http.local_error(st.slot), temp_path, v.kb1);
+			local_failure(destination, http.local_error(st.slot), temp_path, v.kb1);
 			return;
 		} else if (r == 2) {
 			finished = attempt_failed(i, f, sel, remote, destination);
@@ -757,7 +843,7 @@ static void stream_step(const std::string& folder, int i, int f)
 			if (p.running && p.received > st.seen) {
 				grab_meter_received(i, p.received - st.seen);
 				st.seen = p.received;
-				delivered(i);
+				answered(i);
 			}
 			g_grab.shown_quiet = p.running ? p.quiet : 0;
 			g_grab.shown_server = server_name[sel];
@@ -777,10 +863,8 @@ static void stream_step(const std::string& folder, int i, int f)
 	}
 	if (finished) {
 		g_grab.moved = 1;
-		st.fails = 0;
-		st.bad_servers = 0;
-		st.missing = 0;
-		st.fail_mark = g_grab.deliveries;
+		st.tries = grab_tries();
+		st.failed = 0;
 		adjust_streams(i);
 	}
 }
@@ -885,7 +969,8 @@ static int check_step(const std::string& folder)
 	g_grab.written.clear();
 	g_grab.placed.clear();
 	g_grab.deleted.clear();
-	if (!g_grab.failed.empty() || !g_grab.check_wrong.empty()) {
+	// a listed file the reader could not take is not in the copy: no success
+	if (!g_grab.failed.empty() || !g_grab.check_wrong.empty() || UTIL_listed_refused()) {
 		report_given_up();
 		if (!g_grab.check_wrong.empty()) report_check();
 		stg.extract_error = 1;
@@ -922,18 +1007,16 @@ int grab_files(const std::string& folder)
 		grab_stream& st = g_grab.streams[i];
 		if (!st.on) continue;
 		if (st.take && !unpack_has_room()) continue;	// the unpacking catches up first
-		// a stream whose transfer failed waits out its pause, unless the rest is left anyway
-		if (!st.take && !http.busy(st.slot) && !g_grab.unreachable &&
-		    xtim.elapsed < st.retry_at)
-			continue;
+		// a stream whose transfer failed waits out its pause
+		if (!st.take && !http.busy(st.slot) && xtim.elapsed < st.retry_at) continue;
 		if (st.take && !g_grab.retry_files.empty()) {
 			// a file whose copy was wrong comes first, with its count of failures
 			grab_retry r = g_grab.retry_files.front();
 			g_grab.retry_files.erase(g_grab.retry_files.begin());
 			st.file = r.file;
-			st.fails = r.fails;
-			st.bad_servers = r.bad_servers;
-			st.retry_server = stg.sel_server;	// drawn when its copy was refused
+			st.tries = r.tries;
+			st.failed = 1;
+			st.retry_server = r.server;	// drawn when its copy was refused
 		} else if (st.take) {
 			// Two streams never write one file: a file handed out again after a
 			// failure is passed over while another stream or the unpack set has it.
@@ -981,19 +1064,29 @@ int grab_files(const std::string& folder)
 
 void grab_leave_out(float seconds) { next.start_time += seconds; }
 
-float grab_pause_left()
+float grab_pause_left(bool* for_network)
 {
-	if (stg.extract_error || g_grab.checking || g_grab.unreachable || !g_grab.files_held.empty()) return -1;
+	if (for_network) *for_network = false;
+	if (stg.extract_error || g_grab.checking || !g_grab.files_held.empty()) return -1;
 	const int count = (int)sim_info.size();
 	float first = -1;
+	bool network = true;
 	for (const grab_stream& st : g_grab.streams) {
 		if (!st.on || st.file >= count) continue;
 		if (st.take || http.busy(st.slot)) return -1;	// at work
 		float left = st.retry_at - xtim.elapsed;
 		if (left <= 0) return -1;	// tries again now
 		if (first < 0 || left < first) first = left;
+		network = network && st.net_wait;
 	}
+	if (for_network) *for_network = first >= 0 && network;
 	return first;
+}
+
+const grab_attempt& grab_last_attempt(std::string& file)
+{
+	file = g_grab.last_file;
+	return g_grab.last_attempt;
 }
 
 float grab_shown_quiet(std::string& server)
@@ -1019,18 +1112,21 @@ grab_outcome grab_run_outcome()
 		for (size_t f = 0; f < sim_info.size(); ++f) {
 			const file_version_struct& v = sim_info[f].versions.back();
 			if (!v.want_download || v.up_to_date || g_grab.written.count((int)f)) continue;
-			bool already = false;	// the file whose write failed is named by its remote path
-			for (const std::string& folder : server_path) already = already || named.count(folder + v.path + ".zip");
-			if (!already) o.missing.push_back(UTIL_local_path(g_grab.folder, v));
+			const std::string local = UTIL_local_path(g_grab.folder, v);
+			if (!named.count(local)) o.missing.push_back(local);
 		}
 	}
 	o.local_error = g_grab.local_error;
 	o.local_folder = g_grab.local_folder;
 	o.more_kb = g_grab.local_more_kb;
-	o.unreachable = g_grab.unreachable;
 	bool all_missing = !g_grab.failed.empty() && g_grab.check_wrong.empty();
-	for (const grab_failure& g : g_grab.failed) all_missing = all_missing && g.why == failed_missing;
+	for (const grab_failure& g : g_grab.failed) {
+		all_missing = all_missing && g.tries.telling.why == failed_missing;
+		if (g.tries.telling.why == failed_copy && o.not_placed_files++ == 0) o.not_placed = g.tries.telling;
+		if (g.tries.telling.why == failed_transfer && o.not_sent_files++ == 0) o.not_sent = g.tries.telling;
+	}
 	o.not_on_servers = all_missing;
+	o.not_listable = UTIL_listed_refused();
 	return o;
 }
 

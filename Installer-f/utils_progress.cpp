@@ -127,7 +127,7 @@ void grab_meter_done(int stream, int64_t rest_bytes)
 	m.stream_kb[stream] = 0;
 }
 
-bool grab_data_flowing() { return xtim.elapsed - g_grab.last_delivery < flow_grace_seconds; }
+bool grab_data_flowing() { return xtim.elapsed - g_grab.meter.flow_last < flow_grace_seconds; }
 
 void grab_meter_tick()
 {

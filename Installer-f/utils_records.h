@@ -34,6 +34,14 @@ struct file_version_struct {
 	float       progress_share = 0;
 };
 
+// A line of the directory file the reader could not take: its path as
+// listed, its platform, and why. A run of that platform names it at its end.
+struct UTIL_refused_path {
+	std::string path;
+	int         os = 0;
+	std::string why;
+};
+
 struct file_history_struct {
 	std::vector<file_version_struct> versions;	// oldest first; back() is current
 };
@@ -104,7 +112,7 @@ struct UTIL_engine_state {
 	int want_sim = 1;	// install filters
 	int want_global = 1;
 	std::set<std::string> deleted_files;	// folders the download pump emptied
-	int read_refused_paths = 0;		// listed lines refused by the last read_directory
+	std::vector<UTIL_refused_path> refused_listed;	// listed lines refused by the last read_directory
 	int delete_failures = 0;		// deletions that failed since the run began
 	// What a failed web run named: the remote paths of the files no server
 	// would give, the local paths its final check found not the release's,
@@ -124,10 +132,49 @@ struct UTIL_engine_state {
 };
 extern UTIL_engine_state g_engine;
 
+// How a failed attempt at a file counts, by where its fault lies.
+enum grab_fault {
+	grab_fault_network = 0,	// no answer came at all: the network, or a server out of its reach
+	grab_fault_server,	// the server answered and did not deliver: an error, a cut or unreadable answer, other bytes
+	grab_fault_missing,	// the server answered that it has no such file
+	grab_fault_copy		// the file came, and the copy could not take it
+};
+// Why the run went on without a file, as its end names it, the most telling first.
+enum grab_failed_why {
+	failed_missing = 0,	// every server said it lacks it
+	failed_transfer,	// the servers answered and would not deliver it
+	failed_extract,		// the archives they sent would not unpack
+	failed_signature,	// every copy they sent differed from the release
+	failed_copy			// it came, and the copy could not take it
+};
+
+// One failed attempt at a file: where its fault lay (grab_fault_*), what the
+// run's end would name it with (failed_*), an unpack's error code (0 for a
+// transfer), the server, and what the client said of a transfer.
+struct grab_attempt {
+	int          fault = grab_fault_network;
+	int          why = -1;
+	int          code = 0;
+	int          server = -1;
+	http_failure transfer;
+};
+
+// What one file's attempts in a run came to, server by server. It goes with
+// the file: in its stream, to the unpack set and back, with the files to be
+// fetched again; grab_files' one rule (tries_failed) counts each failure.
+struct grab_tries {
+	int          count[server_slots] = {};	// failed attempts each server is charged with
+	unsigned     spent = 0;		// servers not asked for it again, a bit each
+	int          came = 0;		// it arrived from some server: the network reaches it
+	grab_attempt telling;		// the failure that tells most so far (why -1: none)
+};
+
 // A file whose copy was not the release's, or whose archive would not unpack,
-// waiting for a stream, with its count of failures.
+// waiting for a stream, with what its attempts came to.
 struct grab_retry {
-	int file, fails, bad_servers;
+	int        file;
+	grab_tries tries;
+	int        server;	// the one to ask next
 };
 
 // One file of a run's final check: where it is, the listed signature it must
@@ -139,31 +186,32 @@ struct grab_check_item {
 	file_identity placed;
 };
 
-// A file every server failed, several times over (or every server said it
-// lacks it): the run goes on without it and names it at its end with the
-// cause of the last attempt.
+// A file every server is spent on (each failed it a few times, said it lacks
+// it, or sent what the copy could not take): the run goes on without it and
+// names it at its end, by its place in the copy, with what its attempts came to.
 struct grab_failure {
-	int         file, why, code;
-	std::string remote, destination;
+	int         file;
+	grab_tries  tries;
+	std::string destination;
 };
 
-// One download stream: the file in hand and what its tries at that file came
-// to, its pause after a failure, and its transfer (the HTTP slot it owns).
+// One download stream: the file in hand and what its attempts came to, its
+// pause after a failure, and its transfer (the HTTP slot it owns).
 struct grab_stream {
-	int      on = 0;		// switched on
-	int      take = 0;		// takes a new file on its next step
-	int      file = 0;		// the file it works on
-	int      fails = 0;		// failed transfers of that file
-	int      bad_servers = 0;	// which servers failed it, a bit each
-	int      missing = 0;	// which servers said they lack it, a bit each
-	int      server = 0;	// the server its running transfer was asked of
-	int      retry_server = 0;	// the one to ask next: what its last failure drew
-	float    retry_at = 0;	// when its next try may start after a failure (xtim.elapsed)
-	int      net_fails = 0;	// network failures in a row: each doubles the pause
-	int64_t  seen = 0;		// body bytes of its running transfer seen so far
-	unsigned fail_mark = 0;	// the deliveries counted when its file last failed on the network
-	int      slot = 0;		// its HTTP slot: the transfer runs there
-	std::string archive;	// where its running transfer writes the archive
+	int        on = 0;		// switched on
+	int        take = 0;		// takes a new file on its next step
+	int        file = 0;		// the file it works on
+	grab_tries tries;		// what the attempts at that file came to
+	int        server = 0;	// the server its running transfer was asked of
+	int        retry_server = 0;	// the one to ask next: what its last failure drew
+	int        failed = 0;		// an attempt at the file in hand failed: the next asks retry_server
+	float      retry_at = 0;	// when its next try may start after a failure (xtim.elapsed)
+	int        net_fails = 0;	// failures in a row with no answer at all: each doubles the pause
+	int        net_wait = 0;	// its pause is one of those: it waits for the network
+	int64_t    seen = 0;		// body bytes of its running transfer seen so far
+	unsigned   answer_mark = 0;	// the answers counted when it last failed with no answer
+	int        slot = 0;		// its HTTP slot: the transfer runs there
+	std::string archive;		// where its running transfer writes the archive
 };
 
 // What a run measures of its own pace, for the time left and the bar
@@ -236,13 +284,15 @@ struct UTIL_grab_run {
 	std::vector<grab_retry> retry_files;
 	int                     moved = 0;	// the last grab_files call did more than wait on transfers
 	grab_stream             streams[http_stream_count];
-	float    last_delivery = 0;	// xtim.elapsed when a server last sent bytes
-	unsigned deliveries = 0;	// times a server sent bytes, counted per pump step
-	float    give_up_seconds = 0;	// no server sending anything for this long leaves the rest
+	// Times a server answered (sent bytes, or said why it would not deliver):
+	// a failure with no answer at all counts against a server only when some
+	// server answered since the stream's last such failure.
+	unsigned answers = 0;
 	float    shown_quiet = 0;	// seconds the transfer of crnt_file_path has received nothing
 	std::string shown_server;	// the server it was asked of
+	grab_attempt last_attempt;	// the last failed attempt of any stream, shown while stg.download_error is set
+	std::string  last_file;	// the file it was at, by its place in the copy
 	std::vector<grab_failure> failed;	// files the run went on without
-	int                       unreachable = 0;	// the files left are given up untried
 	// A write on this computer failed (errno), in local_folder: the run stopped
 	// fetching; for a full disk, about how much more room it needs (kB).
 	int                       local_error = 0;
@@ -278,7 +328,7 @@ extern next_struct&                      next;
 extern int&                   g_want_sim;
 extern int&                   g_want_global;
 extern std::set<std::string>& deleted_files;
-extern int&                   read_refused_paths;
+extern std::vector<UTIL_refused_path>& refused_listed;
 extern int&                   delete_failures;
 extern std::vector<std::string>& grab_failed_files;
 extern int&                   install_err_num;

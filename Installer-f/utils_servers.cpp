@@ -24,21 +24,23 @@ void UTIL_choose_server(int k) { stg.sel_server = k >= 0 && k < server_slots && 
 
 void UTIL_set_release(const std::string& name) { install_name = name; }
 
-int UTIL_pick_server(int n, int failed, int draw)
+int UTIL_pick_server(int n, int failed, int draw, unsigned leave_out)
 {
 	if (n <= 1) return 0;
-	if (draw == pick_evenly) {
-		if (failed < 0 || failed >= n) return rand() % n;
-		int k = rand() % (n - 1);
-		return k >= failed ? k + 1 : k;
-	}
-	// the draw runs over the others, which keep their order and so the bias
-	int skip = n > 1 && failed >= 0 && failed < n;
-	int others = n - skip;
+	if (n > server_slots) n = server_slots;
+	// the servers it may draw, in their order: so the bias stays
+	int among[server_slots];
+	int others = 0;
+	for (int k = 0; k < n; ++k)
+		if (k != failed && !(leave_out & (1u << k))) among[others++] = k;
+	if (others == 0 && failed >= 0 && failed < n && !(leave_out & (1u << failed))) among[others++] = failed;
+	if (others == 0)	// every one is left out: the draw runs over all but the failed one
+		for (int k = 0; k < n; ++k)
+			if (k != failed) among[others++] = k;
+	if (draw == pick_evenly) return among[rand() % others];
 	double u = (double)rand() * (1.0 / 2147483648.0);
-	double s = pow(u, 1.5);
-	int k = (int)(others * s);
+	int k = (int)(others * pow(u, 1.5));
 	if (k > others - 1) k = others - 1;
 	if (k < 0) k = 0;
-	return skip && k >= failed ? k + 1 : k;
+	return among[k];
 }

@@ -27,7 +27,10 @@ printf '\xef\xbb\xbfI\n900 version notice\nSERVERS\nFILE -12 +34 DIR x\n' > "$ou
 printf '\001HTTP/1.1 200 OK\r\nContent-Length: 5\r\nServer: x\r\n\r\nhello' > "$out/corpus_httphead/ok"
 printf '\020HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\ncontent-length:3\r\n\r\nabc' > "$out/corpus_httphead/interim"
 printf '\002HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n' > "$out/corpus_httphead/missing"
-printf '\003HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: 10\r\n\r\n5\r\nhello\r\n0\r\n\r\n' > "$out/corpus_httphead/chunked"
+printf '\003HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: 10\r\n\r\n5\r\nhello\r\n0\r\n\r\n' > "$out/corpus_httphead/chunked_length"
+printf '\001HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;name=value\r\nhello\r\n1A \r\nabcdefghijklmnopqrstuvwxyz\r\n0\r\nX-Sum: 1\r\n\r\n' > "$out/corpus_httphead/chunked"
+printf '\002HTTP/1.1 200 OK\r\ntransfer-encoding: Chunked\r\n\r\n3\nabc\n0\n\n' > "$out/corpus_httphead/chunked_lf"
+printf '\001HTTP/1.0 200 OK\r\nContent-Type: application/zip\r\n\r\nbytes until the close' > "$out/corpus_httphead/close_delimited"
 
 mkdir -p "$work/tree/sub"
 printf 'plain text\n' > "$work/tree/a.txt"

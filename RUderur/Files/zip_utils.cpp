@@ -401,6 +401,16 @@ static int unzip_resource_fork(unzFile uf, const std::string& fork_path, const u
 	return err;
 }
 
+int zip_file_is_zip(const std::string& path)
+{
+	int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+	if (fd < 0) return 0;
+	unsigned char b[4] = {0, 0, 0, 0};
+	ssize_t n = read(fd, b, 4);
+	close(fd);
+	return n == 4 && b[0] == 'P' && b[1] == 'K' && ((b[2] == 3 && b[3] == 4) || (b[2] == 5 && b[3] == 6));
+}
+
 // With rules: the output folder lies inside rules->root, links followed; 0 or err_path_outside.
 int unpack_folder_allowed(const std::string& out_dir, const unpack_rules* rules)
 {

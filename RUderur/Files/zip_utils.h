@@ -14,6 +14,9 @@ int zip_to_file(const std::string& zip, const std::string& out_dir, std::string*
 // The same for an archive held in memory; `name` stands for it in the log.
 int zip_bytes_to_file(const std::string& bytes, const std::string& name, const std::string& out_dir,
                       std::string* first_name, int rename, const unpack_rules* rules = nullptr);
+// 1 when the file begins as a zip archive does (a local entry's header, or
+// the end record of an archive of no entries).
+int zip_file_is_zip(const std::string& path);
 // 0 when out_dir may be written under the rules (it stays inside their root), else err_path_outside.
 int unpack_folder_allowed(const std::string& out_dir, const unpack_rules* rules);
 // Packs one file (a link as its text) into a new archive of one entry.

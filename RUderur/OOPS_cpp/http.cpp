@@ -7,6 +7,7 @@
 #include "UTL_translate.h"
 #include "io_utils.h"
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -300,15 +301,19 @@ bool down_class::parse_head()
 		if (socket) socket->Disconnect();
 		return true;
 	}
-	// The body is stored as it comes: a coded one (chunked) would be stored with
-	// its framing, and beside a Content-Length its end would be ambiguous.
+	// Chunks are read through their framing; any other coding would be stored
+	// as it came, and beside a Content-Length the body's end would be ambiguous.
 	auto te = headers.find("Transfer-Encoding");
-	if (te != headers.end()) {
-		xer << "Refused an answer with Transfer-Encoding: " << UTL_log_safe(te->second) << " for " << UTL_log_safe(local_path) << "\n";
-		error = err_net_bad_state;
-		return false;
-	}
 	auto cl = headers.find("Content-Length");
+	if (te != headers.end()) {
+		if (strcasecmp(te->second.c_str(), "chunked") != 0 || cl != headers.end()) {
+			xer << "Refused an answer with Transfer-Encoding: " << UTL_log_safe(te->second)
+			    << (cl != headers.end() ? " and a Content-Length" : "") << " for " << UTL_log_safe(local_path) << "\n";
+			error = err_net_bad_state;
+			return false;
+		}
+		chunked = true;
+	}
 	if (cl != headers.end()) {
 		content_length = parse_length(cl->second);
 		if (content_length < 0) {
@@ -355,7 +360,11 @@ void down_class::DoProcessing()
 		if (n < 0) return;
 	}
 	long n = socket->ReadData(readChunk, sizeof(readChunk));
-	if (n <= 0) return;
+	if (n <= 0) {
+		if (socket->ReceivedRelease() && socket->GetEndError() == 0) peer_closed();
+		return;
+	}
+	wire_bytes += n;
 
 	const char* body = readChunk;
 	size_t body_n = (size_t)n;
@@ -369,8 +378,90 @@ void down_class::DoProcessing()
 	last_progress = xtim.elapsed;
 	if (content_length != -1 && bytes_received + (int64_t)body_n >= content_length)
 		socket->Disconnect();
-	if (body_n && !error) take_body(body, body_n);
+	if (body_n && !error) take_coded(body, body_n);
 	received.clear();
+	if (chunked && content_length >= 0 && socket->status != socket_closed) socket->Disconnect();	// the last chunk came
+}
+
+void down_class::peer_closed()
+{
+	// an answer sent without a length, not in chunks, ends with its connection
+	if (headers_done && !chunked && content_length < 0 && !error && status_code >= 200 && status_code <= 299)
+		content_length = bytes_received;
+}
+
+// Where the chunked reader stands (chunk_state).
+enum { chunk_size_line = 0, chunk_data, chunk_data_end, chunk_trailer, chunk_done };
+enum { chunk_line_max = 4096 };	// a size line with its extensions, or one trailer line
+
+// A chunk's size line: hexadecimal digits that fit in 60 bits, then blanks
+// and extensions (";name=value"), which are passed over.
+static bool chunk_size_of(const std::string& line, int64_t& size)
+{
+	size_t i = 0;
+	size = 0;
+	for (; i < line.size() && isxdigit((unsigned char)line[i]); ++i) {
+		if (i == 15) return false;
+		size = size * 16 + (isdigit((unsigned char)line[i]) ? line[i] - '0' : (tolower((unsigned char)line[i]) - 'a' + 10));
+	}
+	if (i == 0) return false;
+	while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+	return i == line.size() || line[i] == ';';
+}
+
+void down_class::take_coded(const char* data, size_t n)
+{
+	if (!chunked) {
+		take_body(data, n);
+		return;
+	}
+	const char* why = nullptr;
+	while (n > 0 && !error && !why && chunk_state != chunk_done) {
+		if (chunk_state == chunk_data) {
+			size_t k = (int64_t)n < chunk_left ? n : (size_t)chunk_left;
+			take_body(data, k);
+			data += k;
+			n -= k;
+			chunk_left -= (int64_t)k;
+			if (chunk_left == 0) chunk_state = chunk_data_end;
+			continue;
+		}
+		// a line of the framing: a size, the end of a chunk's data, or a trailer
+		const char* lf = (const char*)memchr(data, '\n', n);
+		size_t k = lf ? (size_t)(lf - data) + 1 : n;
+		chunk_line.append(data, k);
+		data += k;
+		n -= k;
+		if (chunk_line.size() > chunk_line_max) {
+			why = "a line of its framing is too long";
+			break;
+		}
+		if (!lf) break;
+		std::string line = chunk_line.substr(0, chunk_line.size() - 1);
+		if (!line.empty() && line.back() == '\r') line.pop_back();
+		chunk_line.clear();
+		if (chunk_state == chunk_data_end) {
+			if (!line.empty()) why = "a chunk runs past its size";
+			chunk_state = chunk_size_line;
+		} else if (chunk_state == chunk_size_line) {
+			int64_t size = 0;
+			if (!chunk_size_of(line, size)) why = "a chunk's size is no size";
+			chunk_left = size;
+			chunk_state = size > 0 ? chunk_data : chunk_trailer;
+		} else {
+			// the trailers count with the head against its bound
+			head_bytes += line.size() + 2;
+			if (head_bytes > (size_t)http_head_limit) why = "its trailers are too long";
+			if (line.empty()) {
+				chunk_state = chunk_done;
+				content_length = bytes_received;	// whole
+			}
+		}
+	}
+	if (why) {
+		xer << "Refused a chunked body from the server: " << why << ", for " << UTL_log_safe(local_path) << "\n";
+		error = err_net_bad_state;
+	}
 }
 
 int down_class::get_state()
@@ -393,6 +484,7 @@ static http_failure failure_of(const down_class* d, const std::string& server, b
 	http_failure f;
 	f.server = server;
 	f.proxy = d->proxy_used;
+	f.answered = d->wire_bytes > 0;
 	const KelmSocket* sock = d->socket;
 	int ended = sock ? (sock->GetEndError() ? sock->GetEndError() : sock->GetOSError()) : 0;
 	if (d->error > 0 && d->error < err_zip_open) {
@@ -404,8 +496,7 @@ static http_failure failure_of(const down_class* d, const std::string& server, b
 		f.kind = http_failed_status;
 		f.status = d->status_code;
 		f.reason = d->response;
-	} else if (d->error || (d->headers_done && d->content_length < 0 && !stalled)) {
-		// a body without its length is never taken whole
+	} else if (d->error) {
 		f.kind = http_failed_answer;
 	} else if (stalled) {
 		// never connected: as good as no way there
@@ -422,6 +513,23 @@ static http_failure failure_of(const down_class* d, const std::string& server, b
 		}
 	}
 	return f;
+}
+
+int http_failure::side() const
+{
+	switch (kind) {
+	case http_failed_not: return http_side_none;
+	case http_failed_local: return http_side_local;
+	case http_failed_name:
+	case http_failed_refused:
+	case http_failed_no_route: return http_side_network;
+	case http_failed_status:
+		// a proxy that could not get the server's answer says so with one of its own
+		return !proxy.empty() && status >= 500 && status <= 504 && status != 501 ? http_side_network : http_side_server;
+	case http_failed_cut:
+	case http_failed_silent: return answered ? http_side_server : http_side_network;
+	default: return http_side_server;
+	}
 }
 
 http_class::http_class() { proxy_port = 0; }

@@ -49,13 +49,24 @@ enum http_failure_kind {
 	http_failed_answer,		// an answer this client does not take: malformed, or longer than allowed
 	http_failed_local		// the local file failed (local_error has the errno)
 };
+// Where a failed transfer's fault lies, for whoever asks again: no answer came
+// at all (the network, or a proxy that could not reach the server), the server
+// answered and did not deliver, or this computer's file failed.
+enum http_failure_side { http_side_none = 0, http_side_network, http_side_server, http_side_local };
 struct http_failure {
 	int         kind = http_failed_not;
+	bool        answered = false;	// the answer had begun: bytes of it came
 	int         status = 0;		// the error answer's status code
 	std::string reason;			// and its reason text
 	std::string server;			// the server asked
 	std::string proxy;			// "host:port" of the proxy the request went through; empty when direct
 	int         os_error = 0;	// the errno that ended the connection or failed the file, when one did
+	// http_side_*. A connection that ended or went quiet before any byte came
+	// had no answer at all; so had one whose proxy answered 500, 502, 503 or
+	// 504, as a proxy does that cannot reach the server (a server's own 503
+	// passed on looks the same: whoever retries tells them apart by whether
+	// other servers answer meanwhile).
+	int side() const;
 };
 
 class down_class {
@@ -83,6 +94,15 @@ public:
 	std::string       lookup_note;		// a failed name lookup, for the error report
 	int64_t           max_bytes;		// a body longer than this fails the transfer
 	std::string       proxy_used;		// "host:port" when the request goes through a proxy
+	int64_t           wire_bytes = 0;	// bytes read from the connection, head and framing included
+	// A body sent in chunks (Transfer-Encoding: chunked) is read through its
+	// framing: where the reader stands, the data left of the chunk, a size or
+	// trailer line not yet whole. Its end, or the clean close of a body sent
+	// without a length, makes content_length the count taken.
+	bool              chunked = false;
+	int               chunk_state = 0;
+	int64_t           chunk_left = 0;
+	std::string       chunk_line;
 
 	down_class(const char* server, unsigned short port, const char* path, bool post,
 	           const std::map<std::string, std::string>& headers, const char* body,
@@ -95,6 +115,12 @@ public:
 	// Takes what is in `received`; true once the head is complete. Needs no
 	// socket, so a head can be read on its own.
 	bool parse_head();
+	// Takes body bytes as they came off the connection: through the chunked
+	// framing when the answer has it. Needs no socket either.
+	void take_coded(const char* data, size_t n);
+	// The connection ended cleanly (the peer closed): a body that came without
+	// a length is whole now.
+	void peer_closed();
 
 private:
 	std::string    server_name;		// as asked, for the failed lookup's note

@@ -194,6 +194,22 @@ int xmap_class::check_file(int type, const int* versions, const char* name, std:
 	return version;
 }
 
+int xmap_class::has_text_header()
+{
+	const char* p = begin;
+	if (!p) return 0;
+	if (end - p >= 3 && (unsigned char)p[0] == 0xEF && (unsigned char)p[1] == 0xBB && (unsigned char)p[2] == 0xBF) p += 3;
+	if (p >= end || (*p != 'A' && *p != 'I')) return 0;
+	// the letter alone on its line (a page's first word may well begin so)
+	for (++p; p < end && is_blank(*p); ++p) {}
+	if (p >= end || !is_eol(*p)) return 0;
+	while (p < end && (is_eol(*p) || is_blank(*p))) ++p;
+	// then the version's number, as check_file reads it
+	const char* digits = p;
+	while (p < end && *p >= '0' && *p <= '9') ++p;
+	return p > digits && (p == end || is_blank(*p) || is_eol(*p));
+}
+
 void xmap_class::read_n_rev(void* destination, long length)
 {
 	if (length < 0 || !cursor || end - cursor < length)

@@ -29,6 +29,9 @@ public:
 
 	const char* retry(const std::string& path);
 	int  check_file(int type, const int* versions, const char* name, std::string* rest);
+	// 1 when the file opens as a typed text file does, whatever its version
+	// and keyword: the letter "A" or "I" alone on its line, then a number.
+	int  has_text_header();
 	void read_n_rev(void* destination, long length);
 	int  io_file_open(int mode, std::string path, int* versions, int type);
 	void io_file_close();

@@ -120,9 +120,18 @@ TEST_F(DiscRoutines, VerifyAcceptsOnlyTheDiscHoldingTheArchive)
 }
 
 // The disc-change loop as the run screens drive it: the engine runs until it
-// needs the second disc, the disc is changed, and the install finishes.
+// needs the second disc, the disc is changed, and the install finishes. The
+// disc's directory file lists a folder through "." segments, which is the
+// folder they lead to, and one file at a path that climbs out of the copy:
+// that one is named at the end, and the run is no success.
 TEST_F(DiscRoutines, NewInstallChangesDiscsAndEveryFileArrives)
 {
+	const std::string zip = disc0 + "Vantor 9/directory.txt.zip";
+	ASSERT_EQ(0, sh("mkdir -p '" + dir + "craft' && cd '" + dir + "craft' && unzip -q '" + zip + "' && sed -i "
+	                "'s#^DIR All/Aircraft/Glider ASK/liveries/$#DIR All/Aircraft/./Glider ASK/liveries/./#' directory.txt && "
+	                "grep -q '^DIR All/Aircraft/./Glider' directory.txt && printf 'DIR All/Airfoils/../../\\nFILE 0 0 92102 1 "
+	                "1 " + md5_text("x") + " escape.txt\\n' >> directory.txt && rm '" + zip + "' && zip -q -X '" + zip +
+	                "' directory.txt"));
 	mount({disc0});
 	UTIL_scan_dvd();
 	ASSERT_EQ(3, stg.stage);
@@ -135,23 +144,32 @@ TEST_F(DiscRoutines, NewInstallChangesDiscsAndEveryFileArrives)
 	ASSERT_EQ(0, make_dirs(dest_dir_path));
 	delete_files(dest_dir_path);
 
-	int f = 0, changes = 0, r;
+	int f = 0, changes = 0, running = 1;
+	num_install_errors = 0;
+	const dvd_run_flow flow = {dvd_scenery_install, dvd_done_install, dvd_verify_disk_install, dvd_done_install,
+	                           "", "", "", dvd_flow_install};
 	auto t0 = std::chrono::steady_clock::now();
-	while ((r = install_files(dest_dir_path, f, current_disk)) != install_done) {
-		ASSERT_NE(install_failed, r) << install_err_msg;
+	for (;;) {
+		wizard_screen s;
 		ASSERT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 60);
-		if (r != install_need_disk) {
+		if (!dvd_run_frame(s, f, running, flow)) {
 			usleep(1000);
 			continue;
 		}
+		if (s.next == dvd_done_install) break;
+		ASSERT_EQ(dvd_verify_disk_install, s.next) << install_err_msg;
 		++changes;
-		want_file_disk = f;
 		ASSERT_EQ(1, UTIL_switch_disk(1));
 		EXPECT_EQ(0, UTIL_verify_disk()) << "the wrong disc is refused";
 		mount({disc1});
 		ASSERT_EQ(1, UTIL_verify_disk());
 	}
 	EXPECT_EQ(1, changes);
+	EXPECT_EQ(0, running);
+	EXPECT_EQ(1, num_install_errors) << "a listed file is not in the copy";
+	EXPECT_NE(std::string::npos, log_text().find("Not installed: All/Airfoils/../../escape.txt (the release lists it at a "
+	                                             "path this installer cannot take: it would leave the install folder)."));
+	EXPECT_FALSE(exists(dir + "escape.txt"));
 
 	int files = 0;
 	for (const auto& [rel, md5] : disc_manifest(set + "manifest.txt")) {

@@ -68,6 +68,13 @@ TEST_F(Directory, RejectedHeaderAndEmptyFile)
 
 	write_text(dir + "e.txt", "A\n840 version\nSERVERS\n");
 	EXPECT_EQ(2, read_directory(dir + "e.txt", ""));
+	// a page in its place is no newer format: the read fails, no new installer is asked for
+	app_done = 0;
+	stg.new_format_flag = 0;
+	write_text(dir + "page.txt", "<!DOCTYPE html>\n<html><body>Please sign in</body></html>\n");
+	EXPECT_EQ(2, read_directory(dir + "page.txt", ""));
+	EXPECT_EQ(0, app_done);
+	EXPECT_EQ(0, stg.new_format_flag);
 
 	stg.total_kb_download = 5;
 	EXPECT_EQ(3, load_directory(dir, ""));
@@ -77,32 +84,50 @@ TEST_F(Directory, RejectedHeaderAndEmptyFile)
 	EXPECT_EQ(0, stg.total_kb_download);
 }
 
-TEST_F(Directory, PathsThatWouldLeaveTheCopyAreRefused)
+// Only what really leaves the copy (or names no file) is refused, for the
+// reason it has; every other shape is taken as the copy will hold it.
+TEST_F(Directory, ListedPathsAreTakenAsTheCopyHoldsThemOrRefusedForTheirReason)
 {
 	std::string body =
 		"DIR Vantor/\n"
 		"FILE 0 0 1 1 1 " + kSig + " ../../etc/passwd\n"
-		"FILE 0 0 1 1 1 " + kSig + " Resources/./x\n"
+		"FILE 0 0 1 1 1 " + kSig + " Resources/./odd/./dot.txt\n"
 		"FILE 0 0 1 1 1 " + kSig + " Resources/..\n"
+		"FILE 0 0 1 1 1 GONE Resources/../../gone.txt\n"
 		"DIR Vantor\n"
 		"FILE 0 0 1 1 1 " + kSig + " //abs/path\n"
 		"DIR \n"
 		"FILE 0 0 1 1 1 " + kSig + " Vantor/\n"
+		"FILE 0 2 1 1 1 " + kSig + " Vantor/a/../../up.txt\n"
+		"FILE 0 0 1 1 1 " + kSig + " Vantor/a/../b//c.txt\n"
 		"FILE 0 0 1 1 1 " + kSig + " Vantor/ok.txt\n";
 	std::string nul = "FILE 0 0 1 1 1 " + kSig + " Vantor/a";
 	nul += '\0';
-	nul += "/../../b\n";
+	nul += "/b\n";
 	ASSERT_EQ(3, load_directory(dir, body + nul));
-	ASSERT_EQ(1u, sim_info.size());
-	EXPECT_EQ("Vantor/ok.txt", sim_info[0].versions.back().path);
-	EXPECT_EQ(6, read_refused_paths);
+	std::vector<std::string> taken;
+	for (auto& h : sim_info) taken.push_back(h.versions.back().path);
+	EXPECT_EQ((std::vector<std::string>{"Vantor/Resources/odd/dot.txt", "Vantor/abs/path", "Vantor/b/c.txt", "Vantor/ok.txt"}), taken);
+	std::vector<std::string> refused;	// a tombstone's path is gone anyway: only logged
+	for (const UTIL_refused_path& r : refused_listed) refused.push_back(r.why);
+	EXPECT_EQ((std::vector<std::string>{"it would leave the install folder", "it names a folder, not a file",
+	                                    "it names a folder, not a file", "it would leave the install folder",
+	                                    "it holds a NUL byte, which no file name can"}),
+	          refused);
+	ASSERT_EQ(5u, refused_listed.size());
+	EXPECT_EQ(2, refused_listed[3].os);
 	EXPECT_EQ(6, count_of(log_text(), "Refused listed path"));
+	EXPECT_NE(std::string::npos, log_text().find("Refused listed path 'Vantor/a\\x00/b': it holds a NUL byte"));
 
-	EXPECT_TRUE(listed_path_is_safe("Vantor/a/b..c/.d"));
-	EXPECT_TRUE(listed_path_is_safe("plain_name"));
-	EXPECT_FALSE(listed_path_is_safe("Vantor/"));
-	EXPECT_FALSE(listed_path_is_safe("/etc/passwd"));
-	EXPECT_FALSE(listed_path_is_safe("Vantor/a/../../b"));
+	std::string p = "/etc/passwd", why;
+	EXPECT_FALSE(listed_path_take(p, why));
+	EXPECT_EQ("it would leave the install folder", why);
+	p = "plain_name";
+	EXPECT_TRUE(listed_path_take(p, why));
+	EXPECT_EQ("plain_name", p);
+	p = "Vantor/a/b..c/.d";
+	EXPECT_TRUE(listed_path_take(p, why));
+	EXPECT_EQ("Vantor/a/b..c/.d", p);
 }
 
 TEST_F(Directory, FolderEntriesAndMissingFilesAreLoggedNotFatal)
@@ -111,7 +136,7 @@ TEST_F(Directory, FolderEntriesAndMissingFilesAreLoggedNotFatal)
 	                                     " a.txt\n"));
 	ASSERT_EQ(1u, sim_info.size());
 	EXPECT_EQ("Vantor/Resources/a.txt", sim_info[0].versions.back().path);
-	EXPECT_EQ(1, read_refused_paths);
+	EXPECT_EQ(1u, refused_listed.size());
 	EXPECT_NE(std::string::npos, log_text().find("Refused listed path 'Vantor/Resources/': it names a folder"));
 
 	EXPECT_EQ(2, read_directory(dir + "missing.txt", ""));
@@ -144,7 +169,7 @@ TEST_F(Directory, SignatureAndSizeColumnsAreOnesAFileCanHave)
 	EXPECT_EQ("GONE", sim_info[0].versions.back().sig_want);
 	EXPECT_EQ("0123456789abcdef0123456789abcdef", sim_info[1].versions.back().sig_want);	// as the scan writes it
 	EXPECT_EQ(kSig, sim_info[2].versions.back().sig_want);
-	EXPECT_EQ(8, read_refused_paths);
+	EXPECT_EQ(8u, refused_listed.size());
 	EXPECT_EQ(5, count_of(log_text(), "is neither an MD5 nor GONE"));
 	EXPECT_EQ(3, count_of(log_text(), "kB are not sizes of a file"));
 }

@@ -202,7 +202,7 @@ TEST_F(DiscInstall, CraftedSignatureColumnNeverNamesAPathOutsideTheTemporaryFold
 	ASSERT_EQ(3, read_directory(temp_path + "directory.txt", ""));
 	ASSERT_EQ(1u, sim_info.size());
 	EXPECT_EQ("All/Resources/disc1/file_1.txt", sim_info[0].versions.back().path);
-	EXPECT_EQ(1, read_refused_paths);
+	EXPECT_EQ(1u, refused_listed.size());
 	int cursor = 0;
 	float progress;
 	while (!checksum_directory(copy_dir, cursor, 0, progress)) usleep(500);

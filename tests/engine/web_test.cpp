@@ -130,12 +130,19 @@ protected:
 		stg.num_servers = 1;
 	}
 
-	// Which listed path a remote path names.
-	int file_of_remote(const std::string& remote)
+	// The same for a row of a table: what the row before made is gone first.
+	void afresh_only_faulty_mirror(TS_fault_server& fs, const std::string& mode)
+	{
+		sh("rm -rf '" + dir + "set' '" + copy_dir + "' '" + dir + "fault'");
+		mirror.stop();
+		only_faulty_mirror(fs, mode);
+	}
+
+	// Which listed file a path in the copy is.
+	int file_of_local(const std::string& local)
 	{
 		for (int i = 0; i < (int)sim_info.size(); ++i)
-			if (remote.size() > 4 && remote.find("/" + sim_info[i].versions.back().path + ".zip") != std::string::npos)
-				return i;
+			if (UTIL_local_path(copy_dir, sim_info[i].versions.back()) == local) return i;
 		return -1;
 	}
 };
@@ -251,7 +258,7 @@ TEST_F(WebInstall, FileNoMirrorHasIsNamedOnceEverythingElseIsDone)
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(1, stg.extract_error);
 	EXPECT_EQ(0, next.done);
-	EXPECT_EQ(std::vector<std::string>{"/vantor_92102/" + gone + ".zip"}, grab_failed_files);
+	EXPECT_EQ(std::vector<std::string>{copy_dir + "Resources/bulk/file_05.dat"}, grab_failed_files);	// by its place in the copy
 	int deletions = 0, installs = 0;
 	for (auto& h : sim_info) {
 		const file_version_struct& v = h.versions.back();
@@ -270,9 +277,9 @@ TEST_F(WebInstall, FileNoMirrorHasIsNamedOnceEverythingElseIsDone)
 	EXPECT_GT(installs, 10);
 	EXPECT_FALSE(exists(copy_dir + "Old Stuff"));	// emptied folders went too
 	std::string log = log_text();
-	EXPECT_NE(std::string::npos, log.find("I could not download a file from any of the servers.\nFile: /vantor_92102/" +
-	                                      gone + ".zip\nNone of the servers has this file."));
-	EXPECT_NE(std::string::npos, log.find("Giving up on /vantor_92102/" + gone + ".zip: no server has it."));
+	EXPECT_NE(std::string::npos, log.find("I could not download a file from any of the servers.\nFile: Resources/bulk/file_05.dat\n"
+	                                      "None of the servers has this file."));
+	EXPECT_NE(std::string::npos, log.find("Giving up on Resources/bulk/file_05.dat: no server has it."));
 	// no alert per mirror while the run goes on: the end names the file once
 	EXPECT_EQ(std::string::npos, log.find("File not found!")) << log;
 	grab_outcome o = grab_run_outcome();
@@ -295,17 +302,28 @@ TEST_F(WebInstall, FileNoMirrorHasIsNamedOnceEverythingElseIsDone)
 	EXPECT_EQ(0, count_of(rerun, "DELETING  file ")) << rerun;
 }
 
-// No server can be reached at all: each stream asks again after a pause that
-// doubles with each failure, up to half a minute, and only when nothing has
-// come for the give-up time are the files left for the next run; the
-// deletions are still done. The clock is the test's: the pauses are jumped over.
-TEST_F(WebInstall, ServersOutOfReachAreAskedCalmlyUntilTheGiveUpTime)
+// No server can be reached at all, for ten minutes: each stream asks again
+// after a pause that doubles with each failure, up to half a minute, every
+// pause is one that waits for the network, and no file is given up. Once a
+// server answers, the run ends exact.
+// The clock is the test's: the pauses are jumped over.
+TEST_F(WebInstall, ServersOutOfReachAreAskedCalmlyForAsLongAsItTakes)
 {
 	ready_keeping_changes();
 	server_name[1] = kRefusing;
-	EXPECT_EQ(1, web_pump_clocked(60));
-	EXPECT_EQ(1, stg.extract_error);
-	EXPECT_GE(g_clock_jumped, (float)grab_give_up_seconds - 5);	// a network that stays away is waited for
+	bool back = false, for_network = true;
+	EXPECT_EQ(1, web_pump_clocked(60, [&](float) {
+		bool net = false;
+		grab_pause_left(&net);
+		for_network = for_network && (net || back);
+		if (back || g_clock_jumped < 600) return;
+		back = true;
+		server_name[1] = kGood;
+	}));
+	EXPECT_TRUE(back);
+	EXPECT_TRUE(for_network);
+	EXPECT_EQ(0, stg.extract_error);
+	expect_release_or_failure(stg.extract_error);
 	std::vector<std::string> pauses;	// stream 0's, longer after each failure
 	std::string log = log_text();
 	for (size_t at = log.find(": stream 0 tries again in "); at != std::string::npos;
@@ -313,22 +331,8 @@ TEST_F(WebInstall, ServersOutOfReachAreAskedCalmlyUntilTheGiveUpTime)
 		pauses.push_back(log.substr(at + 26, log.find(" s.", at) - at - 26));
 	EXPECT_EQ((std::vector<std::string>{"1", "2", "4", "8", "16", "30", "30", "30"}),
 	          std::vector<std::string>(pauses.begin(), pauses.begin() + std::min<size_t>(8, pauses.size())));
-	int wanted = 0;
-	for (auto& h : sim_info) {
-		const file_version_struct& v = h.versions.back();
-		wanted += v.want_download;
-		if (v.want_delete) {
-			EXPECT_FALSE(exists(UTIL_local_path(copy_dir, v))) << v.path;
-		}
-	}
-	EXPECT_EQ((size_t)wanted, grab_failed_files.size());
-	grab_outcome o = grab_run_outcome();
-	EXPECT_EQ(1, o.unreachable);
-	EXPECT_EQ(0, o.installed);
-	EXPECT_LE(count_of(log, "Giving up on "), http_stream_count) << log;
-	EXPECT_EQ(1, count_of(log, "the files not fetched yet are left for the next run."));
-	EXPECT_NE(std::string::npos, log.find("No server could be reached for a long while"));
-	EXPECT_EQ(wanted, count_of(log, "Not installed: "));
+	EXPECT_EQ(0, count_of(log, "Giving up on ")) << log;
+	EXPECT_TRUE(grab_failed_files.empty());
 	EXPECT_EQ(0, archives_left());
 }
 
@@ -561,6 +565,220 @@ TEST_F(WebInstall, AStalledMirrorIsNamedAsWaitedFor)
 	EXPECT_GE(grab_shown_quiet(server), 5.0f);
 	EXPECT_EQ(kFaulty, server);
 	EXPECT_EQ(0, stg.download_error);	// still waiting, nothing failed yet
+	const int f = file_of_local(copy_dir + crnt_file_path);	// the file shown by its place in the copy
+	ASSERT_GE(f, 0) << crnt_file_path;
+	// past the stall limit it fails: the server stopped sending, it did answer
+	xtim.elapsed += http_stall_seconds;
+	ASSERT_EQ(0, grab_files(copy_dir));
+	EXPECT_EQ(1, stg.download_error);
+	std::string file;
+	const grab_attempt& a = grab_last_attempt(file);
+	EXPECT_EQ(crnt_file_path, file);
+	EXPECT_EQ(http_failed_silent, a.transfer.kind);
+	EXPECT_TRUE(a.transfer.answered);
+	EXPECT_EQ(http_side_server, a.transfer.side());
+}
+
+// The fault server as mirror 0 answers 503 to everything; nginx as mirror 1
+// serves the release. One file arrives and the copy cannot take it: it is
+// not fetched again from nginx, the 503 mirror is asked a bounded number of
+// times, and the run ends naming that file with why; every other file is in.
+TEST_F(WebInstall, AFileTheCopyCannotTakeIsNamedWithWhyWhileTheOtherMirrorAnswers503)
+{
+	const struct {
+		const char* how;
+		std::string place;	// the file, in the copy
+		int         code;
+		std::function<void()> make;
+	} ways[] = {
+		{"a folder on its way is a link out of the copy", "Aircraft/New Plane/plane file.acf", err_path_outside,
+		 [this] {
+			 ASSERT_EQ(0, sh("mkdir -p '" + dir + "outside/Aircraft' && ln -s '" + dir + "outside/Aircraft' '" + copy_dir +
+			                 "Aircraft'"));
+		 }},
+		{"its archive holds the file's name in another case", "Resources/bulk/file_03.dat", err_archive_no_entry,
+		 [this] {
+			 const std::string zip = out + "/mirror/vantor_92102/All/Resources/bulk/file_03.dat.zip";
+			 ASSERT_EQ(0, sh("mkdir -p '" + dir + "case' && cd '" + dir + "case' && unzip -q -o '" + zip +
+			                 "' && mv file_03.dat FILE_03.dat && rm '" + zip + "' && zip -q -X '" + zip + "' FILE_03.dat"));
+		 }},
+	};
+	for (const auto& way : ways) {
+		SCOPED_TRACE(way.how);
+		const size_t from = log_text().size();	// this row's part of the log
+		sh("rm -rf '" + dir + "set' '" + dir + "outside' '" + copy_dir + "' '" + dir + "fault'");
+		mirror.stop();
+		make_set("web");
+		way.make();
+		if (HasFatalFailure()) return;
+		fetch_directory();
+		g_prompt_rules = {{"/", select_keep}};
+		scan_and_choose();
+		TS_fault_server fs;
+		faulty_mirror(fs, "status/503");
+		ASSERT_EQ(1, web_pump_clocked(60)) << "the run never ended";
+		EXPECT_EQ(1, stg.extract_error);
+		EXPECT_EQ(std::vector<std::string>{copy_dir + way.place}, grab_failed_files);
+		const std::string log = log_text().substr(from);
+		EXPECT_NE(std::string::npos, log.find("Not installed: " + way.place + " (it came, and the copy could not take it: " +
+		                                      error_str(way.code))) << log;
+		// nginx sent it once, and is not asked for it again
+		EXPECT_EQ(1, count_of(log, "EXPANDING file " + copy_dir + way.place + ",")) << log;
+		int asked = 0;
+		for (const std::string& head : fs.requests()) asked += head.find(way.place.substr(way.place.rfind('/') + 1)) != std::string::npos;
+		EXPECT_LE(asked, grab_rounds_per_file) << "the 503 mirror";
+		int wanted = 0;
+		for (auto& h : sim_info) wanted += h.versions.back().want_download;
+		EXPECT_EQ(wanted - 1, grab_run_outcome().installed);
+		EXPECT_EQ(failed_copy, grab_run_outcome().not_placed.why);
+		fs.stop();
+		sh("rm -f '" + copy_dir + "Aircraft'");
+	}
+}
+
+// The only mirror answers every file at once and delivers none: a redirect
+// (never followed), or its head and then a close. Each file is asked a few
+// times, never as if the network were down, and the run ends naming each one.
+TEST_F(WebInstall, ASoleMirrorThatAnswersButDoesNotDeliverIsNamedNeverTheNetwork)
+{
+	for (const char* mode : {"redirect", "headclose"}) {
+		SCOPED_TRACE(mode);
+		TS_fault_server fs;
+		afresh_only_faulty_mirror(fs, mode);
+		bool waited_for_network = false;
+		ASSERT_EQ(1, web_pump_clocked(60, [&](float) {
+			bool net = false;
+			grab_pause_left(&net);
+			waited_for_network = waited_for_network || net;
+		})) << "the run never ended";
+		EXPECT_FALSE(waited_for_network);
+		EXPECT_EQ(1, stg.extract_error);
+		std::set<std::string> named(grab_failed_files.begin(), grab_failed_files.end()), wanted;
+		std::map<std::string, int> asked;
+		for (const std::string& head : fs.requests()) ++asked[head.substr(0, head.find(" HTTP/1.1"))];
+		for (auto& h : sim_info) {
+			const file_version_struct& v = h.versions.back();
+			if (!v.want_download) continue;
+			wanted.insert(UTIL_local_path(copy_dir, v));
+			EXPECT_LE(asked["GET /" + std::string(mode) + "/vantor_92102/" + v.path + ".zip"], grab_rounds_per_file) << v.path;
+		}
+		EXPECT_EQ(wanted, named);
+		const std::string log = log_text();
+		EXPECT_EQ(0, count_of(log, "No answer for ")) << log;	// a failure with no answer at all
+		EXPECT_EQ(0, count_of(log, "left for the next run")) << log;
+		EXPECT_NE(std::string::npos, log.find("The servers answered, but would not deliver it.")) << log;
+		EXPECT_EQ(failed_transfer, grab_run_outcome().not_sent.why);
+		fs.stop();
+	}
+}
+
+// HTTP/1.1 answers in chunks, and HTTP/1.0 ones that only the close ends:
+// the copy is the release.
+TEST_F(WebInstall, ChunkedAndCloseDelimitedAnswersInstallExact)
+{
+	for (const char* mode : {"chunks", "closed"}) {
+		SCOPED_TRACE(mode);
+		TS_fault_server fs;
+		afresh_only_faulty_mirror(fs, mode);
+		EXPECT_EQ(1, pump(60));
+		EXPECT_EQ(0, stg.extract_error);
+		expect_release_or_failure(stg.extract_error);
+		EXPECT_EQ(0, count_of(log_text(), "HTTP Error for "));
+		fs.stop();
+	}
+}
+
+// A listed path with "." segments is the file where they lead, and installs;
+// one that climbs out of the copy is refused, named at the run's end, and
+// the run is no success.
+TEST_F(WebInstall, ListedPathsAreTakenAsTheyLeadAndOnesThatLeaveFailTheRun)
+{
+	make_set("web");
+	const std::string rel = out + "/mirror/vantor_92102/";
+	const std::string data = "a file listed through dot segments\n";
+	ASSERT_EQ(0, sh("mkdir -p '" + dir + "odd' '" + rel + "All/Resources/odd' && cd '" + dir + "odd' && printf '%s' '" + data +
+	                "' > dot.txt && zip -q -X '" + rel + "All/Resources/odd/dot.txt.zip' dot.txt && unzip -q -o '" + rel +
+	                "directory.txt.zip' && printf '\\nDIR All/Resources/./odd/./\\nFILE 0 0 92102 1 1 " + md5_text(data) +
+	                " dot.txt\\nDIR All/Resources/../../\\nFILE 0 0 92102 1 1 " + md5_text(data) +
+	                " escape.txt\\n' >> directory.txt && rm '" + rel + "directory.txt.zip' && zip -q -X '" + rel +
+	                "directory.txt.zip' directory.txt"));
+	fetch_directory();
+	g_prompt_rules = {{"/", select_keep}};
+	scan_and_choose();
+	server_name[0] = kGood;
+	EXPECT_EQ(1, pump(60));
+	EXPECT_EQ(data, read_file(copy_dir + "Resources/odd/dot.txt"));
+	EXPECT_EQ(1, stg.extract_error);
+	EXPECT_EQ(0, next.done);
+	EXPECT_EQ(std::vector<std::string>{copy_dir + "Resources/../../escape.txt"}, grab_failed_files);
+	EXPECT_FALSE(exists(dir + "escape.txt"));
+	EXPECT_NE(std::string::npos, log_text().find("Not installed: All/Resources/../../escape.txt (the release lists it at a "
+	                                             "path this installer cannot take: it would leave the install folder)."));
+	EXPECT_EQ(1, grab_run_outcome().not_listable);
+}
+
+// Every mirror goes quiet in the middle of the run, transfers under way and
+// new connections alike, for three minutes, as behind a router that
+// restarts; then they send again. The run waits for the network, gives up no
+// file, and ends exact, each file unpacked once. The clock is the test's: it
+// runs fast while nothing comes.
+TEST_F(WebInstall, AFreezeOfEveryMirrorMidTransferIsRiddenOut)
+{
+	ready_keeping_changes();
+	TS_fault_server fs;
+	const std::string switch_file = dir + "switch";
+	write_text(switch_file, "up");
+	fs.files = out + "/mirror";
+	fs.switch_file = switch_file;
+	fs.rate = 40000;	// the larger files take a while
+	ASSERT_TRUE(fs.start(kFaulty, 80, dir + "fault", 200)) << fs.error;
+	server_name[0] = server_name[1] = kFaulty;
+	xtim.xtim_update();
+	const float base = xtim.elapsed;
+	float jumped = 0, frozen_at = -1;
+	bool thawed = false, network_only = true;
+	grab_files_start();
+	auto t0 = std::chrono::steady_clock::now();
+	int r = grab_running;
+	while ((r = grab_files(copy_dir)) == grab_running) {
+		const double real = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+		ASSERT_LT(real, 90) << "the run never ended";
+		xtim.elapsed = base + (float)real + jumped;
+		if (frozen_at < 0 && count_of(log_text(), "EXPANDING file ") >= 3) {
+			write_text(switch_file, "silent");
+			frozen_at = xtim.elapsed;
+		}
+		if (frozen_at >= 0 && !thawed) {
+			if (xtim.elapsed - frozen_at > 180) {
+				write_text(switch_file, "up");
+				thawed = true;
+			} else {
+				bool net = false;
+				if (grab_pause_left(&net) > 0) network_only = network_only && net;
+				jumped += 1;	// nothing comes: the clock runs on
+				usleep(2000);
+				continue;
+			}
+		}
+		float pause = grab_pause_left();
+		if (pause > 0) jumped += pause + 0.001f;
+		else grab_files_wait(2);
+	}
+	ASSERT_TRUE(thawed);
+	EXPECT_TRUE(network_only);
+	EXPECT_EQ(grab_done, r);
+	EXPECT_EQ(0, stg.extract_error);
+	expect_release_or_failure(stg.extract_error);
+	const std::string log = log_text();
+	EXPECT_EQ(0, count_of(log, "Giving up on ")) << log;
+	EXPECT_GT(count_of(log, "No answer for "), 0) << log;	// the freeze was met, and waited out
+	for (auto& h : sim_info) {
+		const file_version_struct& v = h.versions.back();
+		if (v.want_download) {
+			EXPECT_EQ(1, count_of(log, "EXPANDING file " + UTIL_local_path(copy_dir, v) + ",")) << v.path;
+		}
+	}
+	EXPECT_EQ(0, archives_left());
 }
 
 TEST_F(WebInstall, EmptyListAndSkippedFiles)
@@ -614,7 +832,7 @@ TEST_F(WebInstall, MirrorThatAlwaysSendsWrongContentEndsTheRunNamingEachFile)
 	int wanted = 0;
 	for (auto& h : sim_info) wanted += h.versions.back().want_download;
 	ASSERT_EQ((size_t)wanted, grab_failed_files.size());	// each one named
-	int bad = file_of_remote(grab_failed_files[0]);
+	int bad = file_of_local(grab_failed_files[0]);
 	ASSERT_GE(bad, 0) << grab_failed_files[0];
 	const file_version_struct& v = sim_info[bad].versions.back();
 	EXPECT_EQ(0, v.up_to_date);

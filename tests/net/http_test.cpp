@@ -205,22 +205,26 @@ TEST_F(HttpServers, ThroughTinyproxy)
 
 TEST_F(HttpServers, AcceptedAnswerForms)
 {
-	const char* paths[] = {"/noreason/77", "/lower/300", "/interim/50", "/dribble/500"};
+	// HTTP/1.1 bodies in chunks, and one without a length that the close ends
+	const char* paths[] = {"/noreason/77", "/lower/300", "/interim/50", "/dribble/500", "/chunked/0", "/chunked/1",
+	                       "/chunked/1000", "/chunked/1001", "/chunked/100000", "/nolength/0", "/nolength/70000"};
 	for (const char* p : paths) {
 		std::string file = local(std::string("form") + (strrchr(p, '/') + 1) + p[1]);
 		EXPECT_EQ(net_get(0, faulty, p, file), 1) << p;
 		size_t n = atoi(strrchr(p, '/') + 1);
-		EXPECT_EQ(TS_read_file(file), pattern(n)) << p;
+		EXPECT_TRUE(TS_read_file(file) == pattern(n)) << p;
 		std::string body = "stale";
 		EXPECT_FALSE(http.take_body(0, body)) << p;
 		EXPECT_EQ(body, "") << p;
 		// held in memory when announced short enough, never made as a file; else the file as before
+		const bool announced = strncmp(p, "/chunked/", 9) != 0 && strncmp(p, "/nolength/", 10) != 0;
 		for (int64_t most : {(int64_t)n, (int64_t)n - 1}) {
 			std::string held = local("held.bin");
 			EXPECT_EQ(net_get(0, faulty, p, held, 10, http_default_limit, true, most), 1) << p;
-			EXPECT_EQ(http.take_body(0, body), most >= (int64_t)n) << p;
-			EXPECT_EQ(most >= (int64_t)n ? body : TS_read_file(held), pattern(n)) << p;
-			EXPECT_EQ(exists(held), most < (int64_t)n) << p;
+			const bool in_memory = announced && most >= (int64_t)n;
+			EXPECT_EQ(http.take_body(0, body), in_memory) << p;
+			EXPECT_TRUE((in_memory ? body : TS_read_file(held)) == pattern(n)) << p;
+			EXPECT_EQ(exists(held), !in_memory) << p;
 			EXPECT_FALSE(http.take_body(0, body)) << p << ": handed over once";
 			unlink(held.c_str());
 		}
@@ -238,13 +242,13 @@ TEST_F(HttpServers, AcceptedAnswerForms)
 // Every fault fails within seconds and leaves an earlier good copy as it was.
 TEST_F(HttpServers, FaultsFailAndKeepTheOldFile)
 {
-	// each with what the user is told of it
+	// each with what the user is told of it; the server answered every one
 	const struct {
 		const char* path;
 		int kind;
 	} faults[] = {
 		{"/reset/200000", http_failed_cut}, {"/short/200000", http_failed_cut}, {"/long/1000", http_failed_answer},
-		{"/nolength/1000", http_failed_answer}, {"/status/503", http_failed_status}, {"/status/404", http_failed_status},
+		{"/status/503", http_failed_status}, {"/status/404", http_failed_status}, {"/status/302", http_failed_status},
 		{"/status/301", http_failed_status}, {"/endless", http_failed_answer}, {"/manyheaders", http_failed_answer},
 		{"/negative", http_failed_answer}, {"/badlength", http_failed_answer}, {"/hugelength", http_failed_answer},
 		{"/len64/100", http_failed_answer}, {"/badstatus", http_failed_answer},
@@ -260,6 +264,7 @@ TEST_F(HttpServers, FaultsFailAndKeepTheOldFile)
 		EXPECT_EQ(TS_read_file(file), "GOOD") << f;
 		EXPECT_FALSE(exists(file + ".part")) << f;
 		EXPECT_EQ(http.failure(3).kind, fault.kind) << f;
+		EXPECT_EQ(http.failure(3).side(), http_side_server) << f;
 		EXPECT_EQ(http.failure(3).server, faulty) << f;
 		EXPECT_EQ(http.failure(3).proxy, "") << f;
 		// nor one that was to be held in memory: nothing is handed over
@@ -341,9 +346,11 @@ TEST_F(HttpServers, BadNamesAndUnreachableServers)
 
 	EXPECT_EQ(http.failure(0).kind, http_failed_name);
 
-	// A name that does not resolve fails at once, with the translation line.
+	// A name that does not resolve fails at once, with the translation line:
+	// no answer came, as for every failure below until the proxy's own error.
 	EXPECT_EQ(net_get(1, "", "/x", local("noname")), 2);
 	EXPECT_EQ(http.failure(1).kind, http_failed_name);
+	EXPECT_EQ(http.failure(1).side(), http_side_network);
 	std::string log = log_text();
 	EXPECT_NE(log.find("Translated server  to IP addy: 0.0.0.0 and port = 80\n"), std::string::npos);
 	EXPECT_NE(log.find("   GetStat    =0\n   GetOSErr   =20011\n"), std::string::npos);
@@ -353,6 +360,7 @@ TEST_F(HttpServers, BadNamesAndUnreachableServers)
 	EXPECT_EQ(net_get(1, "127.0.0.27", "/x", local("refused")), 2);
 	EXPECT_LT(net_now() - t0, 2.0);
 	EXPECT_EQ(http.failure(1).kind, http_failed_refused);
+	EXPECT_EQ(http.failure(1).side(), http_side_network);
 	EXPECT_EQ(http.failure(1).os_error, ECONNREFUSED);
 	// the same through a proxy that refuses: the proxy is named
 	use_proxy("127.0.0.27", 80);
@@ -360,13 +368,25 @@ TEST_F(HttpServers, BadNamesAndUnreachableServers)
 	EXPECT_EQ(http.failure(1).kind, http_failed_refused);
 	EXPECT_EQ(http.failure(1).proxy, "127.0.0.27:80");
 	EXPECT_EQ(http.failure(1).server, mirror1);
-	// a proxy that cannot reach the server answers with an error of its own
+	// a proxy that cannot reach the server answers with an error of its own:
+	// still no answer from the server
 	use_proxy(proxy, proxy_port);
 	EXPECT_EQ(net_get(1, "127.0.0.27", "/x", local("refused")), 2);
 	EXPECT_EQ(http.failure(1).kind, http_failed_status);
 	EXPECT_GE(http.failure(1).status, 500);
+	EXPECT_EQ(http.failure(1).side(), http_side_network);
 	EXPECT_EQ(http.failure(1).proxy, std::string(proxy) + ":" + std::to_string(proxy_port));
+	// what the proxy passes on is the server's answer, its gateway errors aside
+	for (int status : {404, 302, 501, 502, 503, 504}) {
+		EXPECT_EQ(net_get(1, faulty, "/status/" + std::to_string(status), local("refused")), 2) << status;
+		EXPECT_EQ(http.failure(1).status, status);
+		EXPECT_EQ(http.failure(1).side(), status >= 502 ? http_side_network : http_side_server) << status;
+	}
 	use_proxy("", 0);
+	// connected, then cut before any byte came: no answer either
+	EXPECT_EQ(net_get(1, faulty, "/resetnow", local("refused")), 2);
+	EXPECT_EQ(http.failure(1).kind, http_failed_cut);
+	EXPECT_EQ(http.failure(1).side(), http_side_network);
 
 	// A local file that cannot be created fails the transfer.
 	EXPECT_EQ(net_get(1, mirror1, "/one.bin", dir + "/no/such/folder/one.bin"), 2);

@@ -16,6 +16,7 @@ path); N is the number after it, e.g. "/ok/100":
   /stall/N         Content-Length N, N/2 bytes, then silence
   /stallhead       reads the request, never answers
   /reset/N         Content-Length N, N/2 bytes, then a connection reset
+  /resetnow        reads the request, then resets the connection without a word
   /short/N         Content-Length N, N/2 bytes, then a normal close
   /long/N          Content-Length N, N+100 bytes, close
   /nolength/N      no Content-Length, N bytes, close
@@ -43,6 +44,12 @@ With --root DIR, archives below DIR (PATH is the rest of the path after the mode
   /plain/PATH        the real file
   /cutfirst/PATH     the first archive the server is asked for gets half the real file,
                      then, a second later, a close; every later request the real file
+  /redirect/PATH     302 Found, to /plain/PATH on the same host
+  /headclose/PATH    the real file's head (its length too), then a close
+                     (these two serve a directory.txt.zip as it is: the mirror
+                     fails only the files' archives)
+  /chunks/PATH       the real file with "Transfer-Encoding: chunked", in chunks of 1000 bytes
+  /closed/PATH       the real file as an HTTP/1.0 answer without a length, ended by the close
 
 As a mirror behind nothing, or as the proxy a program is told to use:
 
@@ -51,8 +58,11 @@ As a mirror behind nothing, or as the proxy a program is told to use:
   --rate N        files are sent at N bytes a second, each connection on its own
   --switch FILE   read at every request and every piece sent: "refuse" resets each
                   new connection at once and cuts those under way, "503" answers 503
-                  Service Unavailable and cuts those under way; anything else, or no
-                  file, serves as usual
+                  Service Unavailable and cuts those under way, "portal" answers every
+                  request with 200 and an HTML sign-in page (as a hotel's network does)
+                  and cuts those under way, "silent" holds new connections without a
+                  word and stops those under way (a router that restarts); anything
+                  else, or no file, serves as usual
 
 The server exits by itself after --lifetime seconds; silent connections are
 held until the client leaves or the lifetime ends.
@@ -135,14 +145,22 @@ def reset(sock):
     sock.close()
 
 
+PORTAL = (b"<!DOCTYPE html>\n<html><head><title>Sign in</title></head>\n"
+          b"<body><h1>Welcome to the Airport Lounge network</h1><p>Please sign in to use the internet.</p></body></html>\n")
+
+
 def send_file(sock, data):
     """The whole answer at --rate, cut when the switch says the network went away."""
     head = b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % len(data)
     sock.sendall(head)
     piece = max(1024, (args.rate or 0) // 10) if args.rate else 65536
     for i in range(0, len(data), piece):
-        if switched() in ("refuse", "503"):
+        state = switched()
+        if state in ("refuse", "503", "portal"):
             reset(sock)
+            return
+        if state == "silent":
+            hold(sock)
             return
         sock.sendall(data[i:i + piece])
         if args.rate:
@@ -182,6 +200,20 @@ def archive(sock, kind, rest):
         data = real
     elif kind == "wrongalways":
         data = wrong_zip(real)
+    elif kind in ("redirect", "headclose") and rest.endswith("/directory.txt.zip"):
+        data = real
+    elif kind == "redirect":
+        answer(sock, "302 Found", ["Location: /plain/" + urllib.parse.quote(rest.lstrip("/")), "Content-Length: 0"], b"")
+        return
+    elif kind == "headclose":
+        answer(sock, "200 OK", ["Content-Length: %d" % len(real)], b"")
+        return
+    elif kind == "chunks":
+        answer(sock, "200 OK", ["Transfer-Encoding: chunked"], chunked(real))
+        return
+    elif kind == "closed":
+        sock.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: application/zip\r\n\r\n" + real)
+        return
     else:
         with served_lock:
             first = rest not in served
@@ -253,7 +285,13 @@ class Handler(socketserver.BaseRequestHandler):
             if state == "503":
                 answer(sock, "503 Service Unavailable", ["Content-Length: 0"], b"")
                 return
-            if kind in ("wrongonce", "wrongalways", "badzip", "plain", "cutfirst"):
+            if state == "portal":
+                answer(sock, "200 OK", ["Content-Type: text/html", "Content-Length: %d" % len(PORTAL)], PORTAL)
+                return
+            if state == "silent":
+                hold(sock)
+                return
+            if kind in ARCHIVE_KINDS:
                 archive(sock, kind, urllib.parse.unquote("/".join(segs[2:]).split("?")[0]))
                 return
             if args.files and kind not in KINDS:
@@ -287,6 +325,8 @@ class Handler(socketserver.BaseRequestHandler):
             time.sleep(0.05)
             sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
             sock.close()
+        elif kind == "resetnow":
+            reset(sock)
         elif kind == "short":
             answer(sock, "200 OK", ["Content-Length: %d" % n], body(n // 2))
         elif kind == "long":
@@ -334,9 +374,12 @@ class Handler(socketserver.BaseRequestHandler):
             answer(sock, "404 Not Found", ["Content-Length: 0"], b"")
 
 
-KINDS = {"ok", "noreason", "lower", "interim", "dribble", "stall", "stallhead", "reset", "short", "long", "nolength",
+KINDS = {"ok", "noreason", "lower", "interim", "dribble", "stall", "stallhead", "reset", "resetnow", "short", "long", "nolength",
          "nolengthopen", "status", "endless", "manyheaders", "negative", "badlength", "hugelength", "len64", "badstatus",
          "chunked", "clte", "bigbody", "twolengths", "endlessbody"}
+
+
+ARCHIVE_KINDS = {"wrongonce", "wrongalways", "badzip", "plain", "cutfirst", "redirect", "headclose", "chunks", "closed"}
 
 
 class Server(socketserver.ThreadingTCPServer):

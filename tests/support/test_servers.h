@@ -238,7 +238,7 @@ struct TS_fault_server : TS_server {
 	std::string record;
 	std::string root;	// when set before start: the folder the archive modes serve from
 	std::string files;	// when set before start: the folder served to paths of no mode
-	std::string switch_file;	// when set before start: "refuse" or "503" in it takes the network away
+	std::string switch_file;	// when set before start: "refuse", "503", "portal" or "silent" in it takes the network away
 	int         rate = 0;	// when set before start: bytes a second for each file served from `files`
 
 	bool start(const std::string& addr_, int port_, const std::string& work_, int lifetime = 120)

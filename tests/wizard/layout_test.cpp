@@ -44,10 +44,10 @@ TEST(Layout, EveryScreenOfEveryFlowFitsInEveryLanguage)
 	// every screen was drawn in every language: a record with controls and text
 	static const char* const langs[6] = {"English", "French", "German", "Russian", "Italian", "Spanish"};
 	static const char* const scenes[] = {
-		"demo-welcome", "demo-license", "demo-servers-downloading", "demo-servers-failed", "update-servers-failed", "demo-destination", "demo-install",
+		"demo-welcome", "demo-license", "demo-servers-downloading", "demo-servers-failed", "update-servers-failed", "update-servers-portal", "demo-destination", "demo-install",
 		"demo-install-error", "demo-install-moving", "demo-done", "update-welcome", "update-destination", "update-scan", "update-disk",
 		"update-disk-short", "update-install", "update-install-waiting", "update-install-quiet", "update-install-long", "update-install-error-long", "update-done",
-		"update-done-full", "update-done-full-names", "update-done-unreachable", "disc-no-disc", "disc-welcome", "disc-menu",
+		"update-done-full", "update-done-full-names", "update-done-undelivered", "disc-no-disc", "disc-welcome", "disc-menu",
 		"disc-destination", "disc-scenery", "disc-install", "disc-change", "disc-done-errors", "repair-pick", "repair-scan",
 		"repair-confirm", "repair-confirm-files", "repair-install", "repair-done", "scenery-scan", "scenery-map", "scenery-install", "scenery-done-errors", "prefs",
 		"prompt-overwrite", "prompt-delete", "prompt-cancel-demo", "prompt-stop-repair", "prompt-install-error",
@@ -97,7 +97,10 @@ TEST(Layout, EveryScreenOfEveryFlowFitsInEveryLanguage)
 	             {"demo-servers-failed", "The proxy proxy.example.net:8080 refused the connection. Please check the proxy "
 	                                     "settings under Prefs."},
 	             {"demo-servers-failed", "seconds, or click Next to try again now."},
-	             {"update-servers-failed", "answered with an error for mirror-two.tarrowfield.example: 502 Bad Gateway."}};
+	             {"update-servers-failed", "could not get an answer from mirror-two.tarrowfield.example: 502 Bad Gateway."},
+	             {"update-servers-portal", "perhaps this network asks you to sign in first"},
+	             {"demo-install-error", "mirror-two.tarrowfield.example answered with an error: 503 Service Unavailable."},
+	             {"update-done-undelivered", "this copy could not take it: A folder on the way is a link"}};
 	for (const auto& w : words) {
 		const std::string rec = read_all(out + "/English-" + w.scene + ".txt");
 		// where a sentence wraps depends on the copy's path, so read each call's lines as one text

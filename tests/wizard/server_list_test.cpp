@@ -87,11 +87,15 @@ TEST(ServerList, HeaderChecks)
 	EXPECT_EQ(net_read_server_list(s.path + "v900.txt", nullptr), net_list_bad_header);
 	wz_write(s.path + "kw.txt", "A\n820 version\nINSTALLER\nSERVER h\n/\nd\n");
 	EXPECT_EQ(net_read_server_list(s.path + "kw.txt", nullptr), net_list_bad_header);
-	wz_write(s.path + "html.txt", "<html><body>Not here</body></html>\n");
-	EXPECT_EQ(net_read_server_list(s.path + "html.txt", nullptr), net_list_bad_header);
-	wz_write(s.path + "empty.txt", "");
-	EXPECT_EQ(net_read_server_list(s.path + "empty.txt", nullptr), net_list_bad_header);
-	EXPECT_EQ(net_read_server_list(s.path + "missing.txt", nullptr), net_list_bad_header);
+	wz_write(s.path + "typed.txt", "I\n830  version\r\nSERVERS\n");
+	EXPECT_EQ(net_read_server_list(s.path + "typed.txt", nullptr), net_list_bad_header);
+	// no typed file at all (a sign-in page, say): no list came, and that is a failed fetch
+	for (const char* text : {"<html><body>Not here</body></html>\n", "", "A\n", "A\nversion 820\nSERVERS\n",
+	                         "<!DOCTYPE html>\nA\n820 version\nSERVERS\n", "About us\n820 version\nSERVERS\n"}) {
+		wz_write(s.path + "page.txt", text);
+		EXPECT_EQ(net_read_server_list(s.path + "page.txt", nullptr), net_list_not_a_list) << text;
+	}
+	EXPECT_EQ(net_read_server_list(s.path + "missing.txt", nullptr), net_list_not_a_list);
 	EXPECT_EQ(stg.num_servers, -1);
 	// a byte-order mark and CR LF line ends are fine
 	wz_write(s.path + "bom.txt", "\xEF\xBB\xBFI\r\n820 version\r\nSERVERS\r\nFINAL R2\r\nSERVER h\r\n/x/\r\nd\r\n");

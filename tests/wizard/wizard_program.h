@@ -164,9 +164,9 @@ inline std::string wz_fault_web_files(const std::string& root, const std::string
 	return web;
 }
 
-// The web updater from its first screen to the install, as a user updating
-// `copy` with the site and proxy at `proxy` (port 80).
-inline void wz_update_to_install(wz_program& p, const std::string& root, const std::string& copy, const std::string& proxy)
+// The web updater on `copy`, through the proxy at `proxy` (port 80), at the
+// server check.
+inline void wz_update_to_check(wz_program& p, const std::string& root, const std::string& copy, const std::string& proxy)
 {
 	p.program = "vantor-web-updater";
 	ASSERT_TRUE(p.start(root, {"-path", copy, "--fps_test", "--lang=en", "--pref:_proxy_host=" + proxy,
@@ -174,6 +174,14 @@ inline void wz_update_to_install(wz_program& p, const std::string& root, const s
 	ASSERT_TRUE(p.wait_log("Wizard screen: Vantor 9 Web Updater", 30)) << p.log_text();
 	ASSERT_TRUE(p.find_window()) << p.window_why;
 	ASSERT_TRUE(p.next_until("Search for Updates")) << p.log_text();
+}
+
+// The web updater from its first screen to the install, as a user updating
+// `copy` with the site and proxy at `proxy` (port 80).
+inline void wz_update_to_install(wz_program& p, const std::string& root, const std::string& copy, const std::string& proxy)
+{
+	wz_update_to_check(p, root, copy, proxy);
+	if (::testing::Test::HasFatalFailure()) return;
 	ASSERT_TRUE(p.wait_log("Wizard screen: Check Disk Space", 60)) << p.log_text();
 	ASSERT_TRUE(p.next_until("Installing")) << p.log_text();
 }

@@ -279,7 +279,17 @@ static void scenes()
 		crnt_file_path = sim_info[0].versions[0].path;
 	};
 	screen("demo-install", demo_run_patch, demo_running);
-	screen("demo-install-error", demo_run_patch, demo_running, [] { stg.download_error = 1; });
+	// a mirror behind the proxy answered 503 for the file: it is asked of another
+	screen("demo-install-error", demo_run_patch, demo_running, [] {
+		stg.download_error = 1;
+		g_grab.last_file = "Aircraft/Glider ASK/liveries/livery_2.png";
+		g_grab.last_attempt.why = failed_transfer;
+		g_grab.last_attempt.transfer.kind = http_failed_status;
+		g_grab.last_attempt.transfer.status = 503;
+		g_grab.last_attempt.transfer.reason = "Service Unavailable";
+		g_grab.last_attempt.transfer.server = "mirror-two.tarrowfield.example";
+		g_grab.last_attempt.transfer.proxy = "proxy.example.net:8080";
+	});
 	// a minute and a half into the run, the bar at 60 %: the time-left line shows
 	screen("demo-install-moving", demo_run_patch, demo_running, [] {
 		g_flow.demo_install_rat = 0.6f;
@@ -302,6 +312,15 @@ static void scenes()
 	// the mirrors down behind the proxy: its error answer for the mirror
 	screen("update-servers-failed", net_get_updates, [] { fresh(); stg.stage = 0; },
 	       [] { server_check_failed(http_slot_directory, http_failed_status, "mirror-two.tarrowfield.example"); });
+	// a hotel's network answers every request with its sign-in page
+	screen("update-servers-portal", net_get_updates, [] { fresh(); stg.stage = 0; stg.num_servers = -1; }, [] {
+		for (int i = 0; i < 3; ++i)
+			net_note_not_the_file(UTL_string_sub(UTL_translate_string("%1:server% answered with something that is not the "
+			                                                          "server list: perhaps this network asks you to "
+			                                                          "sign in first (open any web page in your browser).",
+			                                                          0),
+			                                     net_site_host));
+	});
 	screen("update-scan", net_get_updates, [] { fresh(); stg.stage = 0; }, [] {
 		some_files(200000);
 		stg.stage = 3;
@@ -321,6 +340,7 @@ static void scenes()
 			http.drop(http_slot_stream_first + i);
 			g_grab.streams[i].take = 0;
 			g_grab.streams[i].retry_at = xtim.elapsed + 20;
+			g_grab.streams[i].net_wait = 1;
 		}
 	});
 	// the mirror has sent nothing for a while
@@ -334,7 +354,15 @@ static void scenes()
 		for (auto& h : sim_info) h.versions[0].path = "All/Resources/objects/" + long_name(false, ".obj");
 	};
 	screen("update-install-long", net_run_patch, update_long);
-	screen("update-install-error-long", net_run_patch, update_long, [] { stg.download_error = 1; });
+	screen("update-install-error-long", net_run_patch, update_long, [] {
+		stg.download_error = 1;
+		g_grab.last_file = sim_info[0].versions[0].path;
+		g_grab.last_attempt.why = failed_transfer;
+		g_grab.last_attempt.transfer.kind = http_failed_status;
+		g_grab.last_attempt.transfer.status = 503;
+		g_grab.last_attempt.transfer.reason = "Service Unavailable";
+		g_grab.last_attempt.transfer.server = "mirror-two.tarrowfield.example";
+	});
 	grab_files_start();
 	screen("update-done", net_done, fresh);
 	screen("update-done-current", net_done, [] { fresh(); net_was_current = 1; });
@@ -348,8 +376,8 @@ static void scenes()
 		g_grab.local_more_kb = 1500000;
 		g_grab.written = {0, 1, 2};
 		for (int k = 0; k < 8; ++k)
-			grab_failed_files.push_back(server_path[0] + "All/Resources/plugins/Flight Director Panel Textures/texture_" +
-			                            std::to_string(k) + ".png.zip");
+			grab_failed_files.push_back(copy_a + "Resources/plugins/Flight Director Panel Textures/texture_" +
+			                            std::to_string(k) + ".png");
 	});
 	// the same with long names and low lines: each name keeps to a line, no line runs into the next
 	screen("update-done-full-names", net_done, [] {
@@ -365,12 +393,23 @@ static void scenes()
 		                             std::string("Resources/objects/part_19.obj")})
 			grab_failed_files.push_back(copy_a + n);
 	});
-	screen("update-done-unreachable", net_done, [] {
+	// the servers answered and would not deliver two files; the copy could not take a third
+	screen("update-done-undelivered", net_done, [] {
 		fresh();
-		g_grab.local_error = 0;	// not the full disk of the screens before
+		grab_files_start();	// no full disk of the scene before
 		stg.extract_error = 1;
-		g_grab.unreachable = 1;
-		grab_failed_files = {server_path[0] + "All/Resources/objects/part 05.obj.zip"};
+		grab_failure sent = {0, {}, copy_a + "Resources/objects/part 05.obj"};
+		sent.tries.telling.why = failed_transfer;
+		sent.tries.telling.server = 0;
+		sent.tries.telling.transfer.kind = http_failed_status;
+		sent.tries.telling.transfer.status = 302;
+		sent.tries.telling.transfer.reason = "Found";
+		sent.tries.telling.transfer.server = server_name[0];
+		grab_failure placed = {1, {}, copy_a + "Resources/sounds/engine_03.wav"};
+		placed.tries.telling.why = failed_copy;
+		placed.tries.telling.code = err_path_outside;
+		g_grab.failed = {sent, placed};
+		grab_failed_files = {sent.destination, copy_a + "Resources/objects/part 06.obj", placed.destination};
 	});
 	grab_files_start();
 
@@ -460,9 +499,8 @@ static void scenes()
 		                      std::to_string(n));
 	};
 	const std::string remote = "Resources/plugins/Flight Director Panel Textures/texture_0.png.zip";
-	const std::string not_sent[4] = {
-	    T("I could not download a file from any of the servers."), T("File: ") + remote,
-	    T("Your internet connection may not be working, or the servers could be undergoing maintenance."), more(3)};
+	const std::string not_sent[4] = {T("I could not download a file from any of the servers."), T("File: ") + remote,
+	                                 T("The servers answered, but would not deliver it."), more(3)};
 	alert("alert-not-sent", t_alert, not_sent);
 	const std::string wrong_copies[4] = {T("I could not download a file from any of the servers."), T("File: ") + remote,
 	                                     T("Every copy the servers sent differs from the release."), more(12)};
