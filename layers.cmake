@@ -116,7 +116,8 @@ vantor_layer(vantor_engine
   SOURCES
     Installer-f/utils_checksum.cpp Installer-f/utils_choose.cpp Installer-f/utils_directory.cpp
     Installer-f/utils_dvd.cpp Installer-f/utils_folders.cpp Installer-f/utils_grab.cpp
-    Installer-f/utils_lock.cpp Installer-f/utils_run_files.cpp Installer-f/utils_servers.cpp Installer-f/utils_site.cpp
+    Installer-f/utils_lock.cpp Installer-f/utils_progress.cpp Installer-f/utils_run_files.cpp Installer-f/utils_servers.cpp
+    Installer-f/utils_site.cpp
     Installer-f/utils_state.cpp
   HEADERS
     Installer-f/utils.h Installer-f/utils_prompts.h Installer-f/utils_records.h Installer-f/utils_site.h

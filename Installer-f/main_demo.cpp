@@ -199,7 +199,7 @@ int demo_done(int, wizard_screen& s)
 		         run_failure_details(false);
 		return 0;
 	}
-	s.text = UTL_string_sub(T("I have finished installing the Vantor 9 web demo at: %1:file path%."), dest_dir_path);
+	s.text = UTL_string_sub(T("I have finished installing the Vantor 9 web demo at: %1:file path%."), wizard_shown_name(dest_dir_path, wizard_text_width));
 	s.choice_labels.push_back(T("Fly Vantor 9 Now"));
 	s.choice_funcs.push_back(dvd_do_run_sim);
 	return 0;

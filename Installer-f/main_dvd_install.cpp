@@ -180,7 +180,7 @@ int dvd_scenery_install(int entering, wizard_screen& s)
 	if (scanning) {
 		// the map waits for the scan: a click on it recounts the sizes the scan is filling in
 		if (!wizard_scan_step(s, ctr, 0)) {
-			s.text = UTL_string_sub(T("I am scanning %1:folder path% to see what files need updating."), dest_dir_path);
+			s.text = UTL_string_sub(T("I am scanning %1:folder path% to see what files need updating."), wizard_shown_name(dest_dir_path, wizard_text_width));
 			return 0;
 		}
 		scanning = 0;

@@ -38,7 +38,7 @@ int dvd_scan_repair(int entering, wizard_screen& s)
 	s.text = UTL_string_sub(T("I am scanning %1:folder% for missing or damaged files.\n\nNote: if you have updated "
 	                          "this copy of Vantor from the Internet, the repair operation will remove the updates.  "
 	                          "Once the repair has finished, you should reapply the updates from the web."),
-	                        dest_dir_path);
+	                        wizard_shown_name(dest_dir_path, wizard_text_width));
 	return dvd_scan_frame(s, ctr, 0, dvd_pick_repair, dvd_confirm_repair);
 }
 
@@ -70,13 +70,13 @@ int dvd_confirm_repair(int entering, wizard_screen& s)
 	s.next = dvd_install_repair;	// with nothing to bring back, the run ends at once on the finish screen
 	if (num_file_install == 0) {
 		s.text = UTL_string_sub(T("I found no missing or damaged files in %1:path%; there is nothing to repair."),
-		                        dest_dir_path);
+		                        wizard_shown_name(dest_dir_path, wizard_text_width));
 		return 0;
 	}
 	s.text = UTL_string_sub(UTL_translate_plural(num_file_install,
 	                                             "I need to install approximately %1:count% file to repair %2:path%.",
 	                                             "I need to install approximately %1:count% files to repair %2:path%."),
-	                        int_str(num_file_install), dest_dir_path);
+	                        int_str(num_file_install), wizard_shown_name(dest_dir_path, wizard_text_width));
 	if (!UTIL_disk_space(T("You have enough free disk space to repair this copy of Vantor."),
 	                     T("You do not have enough free disk space to repair this copy of Vantor.")))
 		s.next = nullptr;

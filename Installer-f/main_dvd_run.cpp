@@ -93,7 +93,7 @@ int dvd_run_frame(wizard_screen& s, int& f, int& running, const dvd_run_flow& fl
 	case install_busy:
 		s.back = flow.working_back;
 		s.next = nullptr;
-		s.text = UTL_string_sub(T(flow.body), dest_dir_path);
+		s.text = UTL_string_sub(T(flow.body), wizard_shown_name(dest_dir_path, wizard_text_width));
 		dvd_run_progress(s, f, flow.running, flow.finishing);
 		return 0;
 	case install_done:
@@ -127,7 +127,7 @@ void dvd_run_progress(wizard_screen& s, int f, const char* running_text, const c
 	int n = (int)sim_info.size();
 	if (f >= 0 && f < n && !sim_info[f].versions.empty()) {
 		s.progress = sim_info[f].versions.back().progress_share;
-		s.progress_text = UTL_string_sub(T(running_text), sim_info[f].versions.back().path);
+		s.progress_text = UTL_string_sub(T(running_text), wizard_shown_name(sim_info[f].versions.back().path, wizard_progress_text_width));
 	} else {
 		s.progress = f < 0 ? 0.0f : 1.0f;
 		s.progress_text = T(finishing_text);
@@ -232,7 +232,7 @@ static std::string done_text(int kind, bool errors)
 		                  "damaged files.")
 		              : UTL_string_sub(T("I have finished repairing %1:install path% - click Back to return to the main "
 		                                 "menu."),
-		                               dest_dir_path);
+		                               wizard_shown_name(dest_dir_path, wizard_text_width));
 	return errors ? T("There were errors during the install; your copy of Vantor may not be usable.\n\nYou can click Back "
 	                  "and use the repair and add-remove scenery functions to try to reinstall any missing or damaged "
 	                  "files.")

@@ -39,7 +39,7 @@ int dvd_scan_scenery(int entering, wizard_screen& s)
 	s.text = UTL_string_sub(T("I am scanning %1:install folder% to see what scenery you already have installed.\n\n"
 	                          "Note: I am only checking for the scenery already installed from your DVDs.  This scan "
 	                          "will not show any custom scenery downloaded from the internet."),
-	                        dest_dir_path);
+	                        wizard_shown_name(dest_dir_path, wizard_text_width));
 	return dvd_scan_frame(s, ctr, 1, dvd_pick_scenery, dvd_edit_scenery);	// presence only
 }
 

@@ -110,7 +110,7 @@ int net_get_updates(int entering, wizard_screen& s)
 		net_decide_after_scan();
 		return 1;
 	}
-	s.text = UTL_string_sub(T("I am scanning %1:folder path% to see what files need updating."), dest_dir_path);
+	s.text = UTL_string_sub(T("I am scanning %1:folder path% to see what files need updating."), wizard_shown_name(dest_dir_path, wizard_text_width));
 	return 0;
 }
 
@@ -151,12 +151,12 @@ int net_done(int entering, wizard_screen& s)
 	s.next = wizard_quit;
 	s.title = T("Finished Web Update");
 	if (net_was_current) {
-		s.text = UTL_string_sub(T("This copy of Vantor (%1:install path%) is already up to date."), dest_dir_path);
+		s.text = UTL_string_sub(T("This copy of Vantor (%1:install path%) is already up to date."), wizard_shown_name(dest_dir_path, wizard_text_width));
 	} else if (stg.extract_error) {
 		// what stopped it decides the advice: another server helps with neither a full disk nor a lost network
 		s.text = T("There were problems updating Vantor.") + "\n\n" + run_failure_details(true);
 	} else {
-		s.text = UTL_string_sub(T("I have finished updating %1:install path%."), dest_dir_path);
+		s.text = UTL_string_sub(T("I have finished updating %1:install path%."), wizard_shown_name(dest_dir_path, wizard_text_width));
 	}
 	if (entering) xer << "Finish text: " << UTL_log_safe(s.text) << "\n";	// what the user was told, for support
 	if (stg.extract_error && !net_was_current) return 0;

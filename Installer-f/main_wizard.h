@@ -45,6 +45,7 @@ struct wizard_flow_record {
 	float              pump_last = -1;		// xtim.elapsed at the web download pump's last frame
 	float              pump_left_out = 0;	// seconds of the pump's run left out of its clock
 	int                bar_logged = -1;		// the whole percent of the pump's bar last written to the log
+	int                install_said = -1;	// what the install screen's text last told (web_install_screen)
 	wizard_dest_choice install_dest;		// the disc install's destination
 	int                install_scan = 0;	// the disc install's scan cursor before the world map
 	int                install_scanning = 0;	// that scan still runs: the map waits
@@ -102,6 +103,8 @@ void wizard_reset_driver();
 // Layout of the driver.
 float wizard_progress_width(float progress);	// the bar's fill width for a progress 0..1
 float wizard_server_y(int k, int num_servers);	// y of server k's radio button
+// The wrap widths of a screen's text and of the line under its progress bar.
+enum { wizard_text_width = 540, wizard_progress_text_width = 520 };
 
 // The bottom row's pictures: image i spans cut i to cut i+1 of its language.
 extern const int btn_cuts[8][6];

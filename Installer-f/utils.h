@@ -4,6 +4,7 @@
 // fetch/keep/delete decision, folders, the web download pump and the disc
 // install. Every long operation is a step function polled once per frame.
 #include <cerrno>
+#include <cmath>
 #include <set>
 #include <string>
 #include <vector>
@@ -126,7 +127,8 @@ public:
 // never waiting; progress is the share of files signed. 0 running, 1 done.
 int  checksum_directory(const std::string& folder, int& cursor, int quick, float& progress);
 int  checksum_files_done();	// files the running scan has signed (0 when none runs)
-// Stops a scan: work not started is dropped, running work is waited for.
+// Stops a scan: work not started is dropped, a file being signed is left at
+// its next piece (its signature as it was), and the workers are waited for.
 void checksum_directory_kill();
 
 // --- decision
@@ -163,6 +165,39 @@ int  UTIL_claim_copy(const std::string& folder);
 // Tells the user that a download could not be stored in the temporary folder
 // (errno `err`: a full disk, most often).
 void grab_local_failure_alert(int err);
+// The full disk's line of that alert: how much more room the run needs (kB).
+std::string grab_full_disk_text(float more_kb);
+
+// What a web run has left to do, and the pace it measured, for its time left.
+struct grab_work_left {
+	float small_files = 0;	// archives still to receive into memory
+	float large_kb = 0;		// kB of the archives still to download to files
+	float largest_kb = 0;	// the rest of the largest of them
+	float streams = 0;		// streams switched on
+	float latency = NAN;	// seconds a small archive holds a stream
+	float link_kbps = NAN;	// kB a second of large archives, all streams together
+	float stream_kbps = NAN;	// ... on one stream
+	float tail_kb = 0;		// the largest file still to download: unpacked after its last byte
+	float unpack_files = 0;	// files still to unpack
+	float unpack_kb = 0;		// kB of them still to write
+	float largest_unpack_kb = 0;	// the rest of the largest of them
+	float file_cost = 0;	// seconds a worker spends on a file ...
+	float kb_cost = 0;		// ... and on a kB of it
+	float workers = 1;		// workers the unpack set keeps busy at once
+};
+// The seconds that work takes: the downloads with the last file's unpack, or
+// the unpack set's files, whichever ends later; NAN where a rate the work
+// needs is not known.
+float grab_estimate_left(const grab_work_left& work);
+// The running web run's time left, by its own pace; NAN before it knows.
+// *grounded (optional): every rate it rests on was measured by this run.
+float grab_seconds_left(bool* grounded);
+// Seconds of the run in which data flowed or files were unpacked.
+float grab_active_seconds();
+// kB a second the streams received while data flowed; 0 before it is known.
+float grab_rate_kbps();
+// A server sent bytes within the last two seconds.
+bool  grab_data_flowing();
 
 // Failed attempts at a file each server is charged with before it is not
 // asked for that file again; once every server is, the run goes on without it.

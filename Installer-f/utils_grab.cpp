@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -93,11 +94,8 @@ struct path_case_less {
 // large): the temporary folder and the memory stay bounded while unpacking
 // lags behind the streams.
 static const int64_t unpack_room_bytes = int64_t(256) << 20;
-// An archive no longer than this is received into memory and unpacked from
-// there: a small file's archive would cost more in making, reading and
-// deleting its file than in its bytes. With the count above, the memory the
-// held archives take stays small.
-static const int64_t archive_in_memory_max = int64_t(64) << 10;
+// An archive no longer than grab_archive_in_memory_max is received into
+// memory: with the count above, the memory the held archives take stays small.
 static int unpack_room_tasks()
 {
 	static const int room = 4 * UTL_count_processors();	// asked once: the count is read from a file
@@ -120,8 +118,11 @@ static int unpack_and_discard(grab_unpack_task& t, const std::string& signature,
 {
 	const file_version_struct& v = sim_info[t.file].versions.back();
 	// The listed file's path: only that entry of the archive is written, and only with its listed bytes.
+	const int slot = grab_unpack_slot_take(t.file);	// its pace, for the time left
 	int code = UTIL_unpack(t.folder, t.archive, t.destination, v.kb2, signature, &written, &t.identity,
-	                       t.in_memory ? &t.held : nullptr);
+	                       t.in_memory ? &t.held : nullptr, &g_grab.unpack_stop,
+	                       slot >= 0 ? &g_grab.unpack_meter.slots[slot].written : nullptr);
+	grab_unpack_slot_give(slot, v.kb2);
 	t.chmod_result = 0;
 	// made executable once in place: its identity changes, and the run's final check reads it back
 	if (t.destination.find("Contents/MacOS/") != std::string::npos) t.chmod_result = make_file_executable(t.destination);
@@ -220,7 +221,14 @@ static void drop_unpacks()
 	g_grab.check_out = 0;
 }
 
-static void grab_shutdown_hook() { drop_unpacks(); }
+// The program ends: the file being written stops at its next block and leaves
+// nothing at its path, so Quit answers at once however large it is.
+static void grab_shutdown_hook()
+{
+	g_grab.unpack_stop.store(1);
+	drop_unpacks();
+	g_grab.unpack_stop.store(0);
+}
 
 static bool unpack_has_room()
 {
@@ -288,6 +296,7 @@ void grab_files_stop()
 	g_grab.last_attempt = grab_attempt();
 	g_grab.last_file.clear();
 	g_grab.taken = 0;
+	g_grab.failures = 0;
 	g_grab.shown = -1;
 	g_grab.local_error = 0;
 	g_grab.local_folder.clear();
@@ -306,6 +315,7 @@ void grab_files_stop()
 	g_grab.check_next = 0;
 	g_grab.check_read = 0;
 	g_grab.check_wrong.clear();
+	grab_meter_reset();
 }
 
 // A file's place in the copy, as the user knows it: below the copy's folder.
@@ -507,6 +517,7 @@ static int attempt_failed(int i, int f, int sel, const std::string& remote, cons
 	g_grab.last_attempt = a;
 	g_grab.last_file = place_in_copy(destination);
 	st.failed = 1;
+	st.failed_at = ++g_grab.failures;
 	// No answer at all: the network, or that server, is out of reach. It counts
 	// against the server only while the network is seen to work: some server
 	// answered since this stream last failed so, or the file came already.
@@ -675,14 +686,22 @@ static int hand_over(const std::string& folder, int i, int f, int sel, const std
 	return 0;
 }
 
+std::string grab_full_disk_text(float more_kb)
+{
+	if (!(more_kb > 0)) return UTL_translate_string("The disk that holds this folder is full.", 0);
+	// "about" takes the genitive in Russian, as in the time left
+	const long long mb = std::max(1LL, std::min((long long)INT_MAX, (long long)lroundf(std::min(more_kb / 1024, 2e9f))));
+	return UTL_string_sub(UTL_translate_plural_genitive((int)mb,
+	                                                    "The disk that holds this folder is full: about %1:megabytes% "
+	                                                    "megabyte more free space is needed there.",
+	                                                    "The disk that holds this folder is full: about %1:megabytes% "
+	                                                    "megabytes more free space is needed there."),
+	                      UTL_translate_count(mb));
+}
+
 static void local_failure_alert(int err, const std::string& folder, float more_kb)
 {
-	std::string room;
-	if (err == ENOSPC || err == EDQUOT)
-		room = more_kb > 0 ? UTL_string_sub(UTL_translate_string("The disk that holds this folder is full: about %1:megabytes% "
-		                                                         "megabytes more free space are needed there.", 0),
-		                                    std::to_string(std::max(1LL, (long long)lroundf(more_kb / 1024))))
-		                   : UTL_translate_string("The disk that holds this folder is full.", 0);
+	const std::string room = err == ENOSPC || err == EDQUOT ? grab_full_disk_text(more_kb) : "";
 	APL_alert(UTL_translate_string("I could not save a downloaded file on this computer.", 0),
 	          UTL_translate_string("Error: ", 0) + error_str(err), UTL_translate_string("Folder: ", 0) + UTL_log_safe(folder),
 	          room, t_alert);
@@ -803,14 +822,16 @@ static void stream_step(const std::string& folder, int i, int f)
 		if (!http.busy(st.slot)) {	// a new transfer
 			st.seen = 0;
 			st.archive = grab_archive_path(f);
+			grab_meter_begins(i, v.kb1);
 		}
 		const std::string archive = st.archive;
 		st.quiet = 0;
 		// written in place: the run's folder is this run's alone, and the name is this file's
 		int r = http.net_check(st.slot, server_name[sel], remote, archive, http_listed_limit(v.kb1), true,
-		                       archive_in_memory_max);
+		                       grab_archive_in_memory_max);
 		if (r != http_running) g_grab.moved = 1;
 		if (r == http_complete) {
+			grab_meter_done(i, std::max<int64_t>(0, (int64_t)v.kb1 * 1000 - st.seen));
 			answered(i);
 			// installed once unpacked and its signature checked; the stream goes on
 			if (int err = hand_over(folder, i, f, sel, remote, archive, destination)) {
@@ -826,6 +847,7 @@ static void stream_step(const std::string& folder, int i, int f)
 		} else {
 			const http_progress p = http.progress(st.slot);
 			if (p.running && p.received > st.seen) {
+				grab_meter_received(i, p.received - st.seen);
 				st.seen = p.received;
 				answered(i);
 			}
@@ -966,17 +988,24 @@ static int check_step(const std::string& folder)
 }
 
 // What the screen shows of the streams, after each step of the run: the file
-// of the stream that took its file last (the newest in hand), and a failure
-// while any stream, or a file waiting to be fetched again, tries again after one.
+// of the stream that failed last while it tries again (the failure shown is
+// its own), else of the one that took its file last (the newest in hand); and
+// a failure while any stream, or a file waiting to be fetched again, tries
+// again after one.
 static void show_streams()
 {
 	const int count = (int)sim_info.size();
 	int failing = !g_grab.retry_files.empty(), newest = -1;
+	auto later = [](const grab_stream& a, const grab_stream& b) {
+		const bool fa = a.failed && !a.take, fb = b.failed && !b.take;
+		if (fa != fb) return fa;
+		return fa ? a.failed_at > b.failed_at : a.taken > b.taken;
+	};
 	for (int i = 0; i < http_stream_count; ++i) {
 		const grab_stream& st = g_grab.streams[i];
 		if (!st.on || st.file >= count || !st.taken) continue;
 		failing |= st.failed && !st.take;
-		if (newest < 0 || st.taken > g_grab.streams[newest].taken) newest = i;
+		if (newest < 0 || later(st, g_grab.streams[newest])) newest = i;
 	}
 	g_engine.stg.download_error = failing;
 	if (newest >= 0) g_grab.shown = newest;	// with none at work, the last one shown stays
@@ -1010,6 +1039,8 @@ static int run_step(const std::string& folder)
 			return grab_failed;
 		}
 	}
+	if (!g_grab.meter.counted) grab_meter_count_work();
+	grab_meter_tick();
 	g_grab.moved = 0;
 	collect_tasks();
 	if (stg.extract_error) return end_failed_run();
@@ -1031,6 +1062,7 @@ static int run_step(const std::string& folder)
 			st.taken = ++g_grab.taken;
 			st.tries = r.tries;
 			st.failed = 1;
+			st.failed_at = ++g_grab.failures;	// its failure is now this stream's to try again
 			st.retry_server = r.server;	// drawn when its copy was refused
 		} else if (st.take) {
 			// Two streams never write one file: a file handed out again after a

@@ -214,10 +214,59 @@ struct grab_stream {
 	// What it does with its file, for the screen (grab_files derives stg.action,
 	// stg.file_progress, stg.download_error and crnt_file_* from all streams).
 	unsigned    taken = 0;		// when it took its file: the run's count of files taken then
+	unsigned    failed_at = 0;	// when its last attempt failed: the run's count of failed attempts then
 	int         action = action_skip_unneeded;	// action_*
 	float       file_progress = 0;	// share of its running transfer received; -0.01 with no length known
 	float       quiet = 0;		// seconds its running transfer has received nothing
 	std::string file_path, file_name;	// its file by its place in the copy, and that place's last name
+};
+
+// What a run measures of its own pace, for the time left and the bar
+// (utils_progress.cpp): the work it has, and the seconds data flowed and
+// files were unpacked, never the seconds it waited for the network.
+struct grab_meter {
+	int   counted = 0;		// the run's work below is counted (its first pump step)
+	int   small_total = 0;		// archives to receive into memory
+	float large_kb_total = 0;	// kB of the archives downloaded to their files
+	int   unpack_total = 0;		// files to unpack
+	float unpack_kb_total = 0;
+	std::vector<float> later_kb1, later_kb2;	// the largest archive and file from list index i on
+	float last_tick = -1;	// xtim.elapsed of the last pump step
+	float active = 0;		// seconds data flowed or files were unpacked
+	float flow = 0;			// seconds data flowed: between bytes that came close after each other
+	float flow_last = -1e9f;	// when bytes last came
+	float flow_steps = 0;	// seconds of pump steps while bytes came within the last two seconds
+	float received_kb = 0;	// every kB the streams took, lost ones too
+	std::vector<char>  received;	// file i's archive was received whole in this run
+	int   small_done = 0;	// small archives received whole, each once
+	int   small_timed = 0;	// ... each time
+	float small_seconds = 0;	// the time they held their streams
+	float large_done_kb = 0;	// kB of large archives received whole
+	float large_kb = 0;		// kB of large archives received past their first moments, lost ones too
+	float large_flow = 0;	// seconds such an archive came
+	float large_last = -1e9f;	// ... to such an archive
+	float large_stream_seconds = 0;	// the same, once for each large archive coming at once
+	float busy = 0;			// seconds the unpack set had work
+	float stream_start[http_stream_count] = {};	// when the stream's transfer began
+	float stream_last[http_stream_count] = {};	// ... or last received bytes
+	float stream_kb[http_stream_count] = {};	// kB of it received
+	int   stream_large[http_stream_count] = {};	// it goes to a file, not into memory
+};
+
+// An unpack running on a worker: when it began and what it has written, for
+// the main thread to read while it runs.
+struct grab_unpack_slot {
+	std::atomic<int>     busy{0}, file{-1};
+	std::atomic<int64_t> start_us{0}, written{0};
+};
+enum { grab_unpack_slots = 64 };
+// The unpack set's pace: what its ended tasks took (thread microseconds) and
+// wrote, small files and large apart (a small file's cost is the file's, a
+// large one's its bytes').
+struct grab_unpack_meter {
+	grab_unpack_slot     slots[grab_unpack_slots];
+	std::atomic<int64_t> done_us{0}, small_us{0}, large_us{0}, large_written{0};
+	std::atomic<int>     small_n{0}, large_n{0};
 };
 
 // What the web download pump keeps between its calls besides `grab_pump`: the
@@ -234,6 +283,7 @@ struct UTIL_grab_run {
 	UTL_worker_threads*     unpack_pool = nullptr;
 	int                     unpack_wake = -1;	// eventfd the set signals on each task it retires
 	std::atomic<int>        unpack_dropped{0};	// tasks not yet started only delete their archive
+	std::atomic<int>        unpack_stop{0};	// the program ends: a file being written stops between blocks
 	std::set<int>           files_held;	// files whose archive the set holds
 	int64_t                 held_bytes = 0;
 	float                   held_kb = 0;
@@ -246,6 +296,7 @@ struct UTIL_grab_run {
 	// server answered since the stream's last such failure.
 	unsigned answers = 0;
 	unsigned taken = 0;	// files the streams took in this run
+	unsigned failures = 0;	// attempts of the streams that failed in this run
 	int      shown = -1;	// the stream the screen shows (stg.action, crnt_file_*), -1 none yet
 	grab_attempt last_attempt;	// the last failed attempt of any stream, shown while stg.download_error is set
 	std::string  last_file;	// the file it was at, by its place in the copy
@@ -273,6 +324,8 @@ struct UTIL_grab_run {
 	int                       check_out = 0;
 	int                       check_read = 0;
 	std::vector<std::pair<std::string, std::string>> check_wrong;	// local path, what was found
+	grab_meter                meter;
+	grab_unpack_meter         unpack_meter;
 };
 
 // The names the engine's callers know its state by, each a member of its

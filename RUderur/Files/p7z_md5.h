@@ -21,8 +21,11 @@ enum md5_absent {
 
 // 0 and a signature of 32 lower-case hex digits, or 20006 (signature untouched)
 // and *why (when given) set to an md5_absent. A symbolic link is signed by its
-// link text. A folder, pipe, socket or device is never opened.
-int calc_file_md5(const std::string& path, std::string& signature, int* why = nullptr);
+// link text. A folder, pipe, socket or device is never opened. stop
+// (optional): once set, the reading ends before its next piece with
+// ECANCELED, the signature untouched.
+int calc_file_md5(const std::string& path, std::string& signature, int* why = nullptr,
+                  const std::atomic<int>* stop = nullptr);
 
 // The identity of what stands at path, found as calc_file_md5 finds it (a link
 // itself, not what it leads to); unknown when nothing is there.

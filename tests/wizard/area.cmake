@@ -30,3 +30,6 @@ vantor_test_props(wizard REGEX "^SlowLookup\\." LOCKS wizard_127_0_0_165_to_167 
 # The faults test runs the real updater behind the fault server on 127.0.0.45,
 # its copy on a small disk of its own.
 vantor_test_props(wizard REGEX "^WebUpdateFaults\\." LOCKS wizard_127_0_0_45_to_48 x_display TIMEOUT 300)
+# The progress test runs the real updater behind the fault server on 127.0.0.55,
+# its mirrors named 127.0.0.56 and .57.
+vantor_test_props(wizard REGEX "^WebUpdateProgress\\." LOCKS wizard_127_0_0_55_to_57 x_display TIMEOUT 300)

@@ -153,6 +153,14 @@ static void some_files(int n)
 	}
 }
 
+// A name of 300 bytes, its words run together or apart.
+static std::string long_name(bool blanks, const std::string& end)
+{
+	std::string n;
+	while (n.size() + end.size() < 300) n += blanks ? "Flight Director Panel Textures " : "Flight_Director_Panel_Textures_";
+	return n.substr(0, 300 - end.size()) + end;
+}
+
 static void fresh()
 {
 	set_mount(false);
@@ -273,7 +281,7 @@ static void scenes()
 	screen("demo-install", demo_run_patch, demo_running);
 	// a mirror behind the proxy answered 503 for the file: it is asked of another
 	screen("demo-install-error", demo_run_patch, demo_running, [] {
-		g_engine.stg.download_error = 1;
+		g_grab.streams[0].failed = 1;	// its last attempt failed: it tries again
 		g_grab.last_file = "Aircraft/Glider ASK/liveries/livery_2.png";
 		g_grab.last_attempt.why = failed_transfer;
 		g_grab.last_attempt.transfer.kind = http_failed_status;
@@ -285,7 +293,13 @@ static void scenes()
 	// a minute and a half into the run, the bar at 60 %: the time-left line shows
 	screen("demo-install-moving", demo_run_patch, demo_running, [] {
 		g_flow.demo_install_rat = 0.6f;
-		g_engine.pump.start_time = xtim.elapsed - 90;
+		// 3 MB came at 100 kB/s, 5.95 MB are still to come: a minute more, rounded up
+		grab_meter& m = g_grab.meter;
+		m.small_done = m.small_total;
+		m.large_kb_total = 8950;
+		m.large_kb = m.large_done_kb = m.received_kb = 3000;
+		m.large_flow = m.flow = m.large_stream_seconds = 30;
+		m.active = 90;
 	});
 	screen("demo-done", demo_done, fresh);
 	screen("demo-done-error", demo_done, [] { fresh(); g_engine.stg.extract_error = 1; });
@@ -334,6 +348,21 @@ static void scenes()
 		for (int i = 0; i < http_stream_count; ++i)
 			if (down_class* d = http.transfer(http_slot_stream_first + i)) d->last_progress = xtim.elapsed - 12;
 	});
+	// files of long names: the line under the bar, and the text when a download failed
+	auto update_long = [update_running] {
+		update_running();
+		for (auto& h : g_engine.sim_info) h.versions[0].path = "All/Resources/objects/" + long_name(false, ".obj");
+	};
+	screen("update-install-long", net_run_patch, update_long);
+	screen("update-install-error-long", net_run_patch, update_long, [] {
+		g_engine.stg.download_error = 1;
+		g_grab.last_file = sim_info[0].versions[0].path;
+		g_grab.last_attempt.why = failed_transfer;
+		g_grab.last_attempt.transfer.kind = http_failed_status;
+		g_grab.last_attempt.transfer.status = 503;
+		g_grab.last_attempt.transfer.reason = "Service Unavailable";
+		g_grab.last_attempt.transfer.server = "mirror-two.tarrowfield.example";
+	});
 	grab_files_start();
 	screen("update-done", net_done, fresh);
 	screen("update-done-current", net_done, [] { fresh(); net_was_current = 1; });
@@ -347,8 +376,22 @@ static void scenes()
 		g_grab.local_more_kb = 1500000;
 		g_grab.written = {0, 1, 2};
 		for (int k = 0; k < 8; ++k)
-			g_engine.grab_failed_files.push_back(g_engine.server_path[0] + "All/Resources/plugins/Flight Director Panel Textures/texture_" +
-			                            std::to_string(k) + ".png.zip");
+			g_engine.grab_failed_files.push_back(copy_a + "Resources/plugins/Flight Director Panel Textures/texture_" +
+			                            std::to_string(k) + ".png");
+	});
+	// the same with long names and low lines: each name keeps to a line, no line runs into the next
+	screen("update-done-full-names", net_done, [] {
+		fresh();
+		g_engine.stg.extract_error = 1;
+		g_grab.local_error = ENOSPC;
+		g_grab.local_folder = copy_a + "Resources/objects_18/" + long_name(false, "/");
+		g_grab.local_more_kb = 900;
+		g_grab.written = {0};
+		g_engine.grab_failed_files.clear();
+		for (const std::string& n : {std::string("Resources/objects/part_18.obj"), long_name(true, "_1.obj"),
+		                             long_name(false, "_2.obj"), long_name(true, "_3.obj"), long_name(false, "_4.obj"),
+		                             std::string("Resources/objects/part_19.obj")})
+			g_engine.grab_failed_files.push_back(copy_a + n);
 	});
 	// the servers answered and would not deliver two files; the copy could not take a third
 	screen("update-done-undelivered", net_done, [] {
