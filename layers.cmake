@@ -13,26 +13,45 @@
 #   vantor_shell    start-up, window, events, menus, widgets, fonts, movies
 #   vantor_wizard   the installer's flows
 
-# vantor_layer(name DEPS lib... SOURCES file... HEADERS file...)
+# Links `headers` into `folder` (made anew), by their names alone.
+function(vantor_header_folder folder)
+  file(REMOVE_RECURSE ${folder})
+  file(MAKE_DIRECTORY ${folder})
+  foreach(h ${ARGN})
+    get_filename_component(base ${h} NAME)
+    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${h} ${folder}/${base} SYMBOLIC)
+  endforeach()
+endfunction()
+
+# vantor_layer(name DEPS lib... SOURCES file... HEADERS file... [INTERNAL file...])
 function(vantor_layer name)
-  cmake_parse_arguments(L "" "" "DEPS;SOURCES;HEADERS" ${ARGN})
+  cmake_parse_arguments(L "" "" "DEPS;SOURCES;HEADERS;INTERNAL" ${ARGN})
   add_library(${name} STATIC ${L_SOURCES})
   target_link_libraries(${name} PUBLIC ${L_DEPS})
   # Each layer's headers are linked into a folder of its own, so that a
   # layer's include path holds exactly its own and its lower layers' headers.
   set(inc ${CMAKE_BINARY_DIR}/layer_include/${name})
-  file(REMOVE_RECURSE ${inc})
-  file(MAKE_DIRECTORY ${inc})
-  foreach(h ${L_HEADERS})
-    get_filename_component(base ${h} NAME)
-    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${h} ${inc}/${base} SYMBOLIC)
-  endforeach()
+  vantor_header_folder(${inc} ${L_HEADERS})
   target_include_directories(${name} PUBLIC ${inc})
+  # Its INTERNAL headers are for its own units (and those vantor_layer_internal
+  # lets in), in a folder no other layer has on its include path.
+  set(internal ${CMAKE_BINARY_DIR}/layer_internal/${name})
+  vantor_header_folder(${internal} ${L_INTERNAL})
+  if(L_INTERNAL)
+    target_include_directories(${name} PRIVATE ${internal})
+  endif()
   list(TRANSFORM L_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE abs_sources)
   list(TRANSFORM L_HEADERS PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE abs_headers)
+  list(TRANSFORM L_INTERNAL PREPEND ${CMAKE_SOURCE_DIR}/ OUTPUT_VARIABLE abs_internal)
   string(REPLACE ";" " " deps "${L_DEPS}")
-  string(REPLACE ";" " " files "${abs_sources};${abs_headers}")
+  string(REPLACE ";" " " files "${abs_sources};${abs_headers};${abs_internal}")
   file(APPEND ${VANTOR_LAYER_LIST} "layer ${name} ${CMAKE_BINARY_DIR}/lib${name}.a\ndeps ${name} ${deps}\nfiles ${name} ${files}\n")
+endfunction()
+
+# `target` may include the INTERNAL headers of layer `lib`: the layer's tests,
+# benchmarks and the units of its own subsystem above it.
+function(vantor_layer_internal target lib)
+  target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/layer_internal/${lib})
 endfunction()
 
 # A known upward edge: `lib` links `higher`, and the layer check allows it.
@@ -99,16 +118,20 @@ vantor_layer(vantor_engine
   SOURCES
     Installer-f/utils_checksum.cpp Installer-f/utils_choose.cpp Installer-f/utils_directory.cpp
     Installer-f/utils_dvd.cpp Installer-f/utils_folders.cpp Installer-f/utils_grab.cpp
-    Installer-f/utils_lock.cpp Installer-f/utils_run_files.cpp Installer-f/utils_servers.cpp Installer-f/utils_site.cpp
+    Installer-f/utils_lock.cpp Installer-f/utils_progress.cpp Installer-f/utils_run_files.cpp Installer-f/utils_servers.cpp
+    Installer-f/utils_site.cpp
     Installer-f/utils_state.cpp Installer-f/utils_unpack.cpp
   HEADERS
-    Installer-f/utils.h Installer-f/utils_internal.h Installer-f/utils_prompts.h
-    Installer-f/utils_records.h Installer-f/utils_site.h)
+    Installer-f/utils.h Installer-f/utils_prompts.h Installer-f/utils_records.h Installer-f/utils_site.h
+  # the engine's record as the engine writes it: the flows read it through utils_records.h
+  INTERNAL Installer-f/utils_internal.h)
 
 vantor_layer(vantor_builder
   DEPS vantor_engine
   SOURCES Installer-f/make_installer.cpp Installer-f/make_installer_scan.cpp
   HEADERS Installer-f/make_installer.h Installer-f/make_installer_deps.h)
+# the builder fills the engine's directory record as it scans a master tree
+vantor_layer_internal(vantor_builder vantor_engine)
 
 vantor_layer(vantor_render
   DEPS vantor_base
@@ -159,7 +182,7 @@ vantor_layer(vantor_wizard
   DEPS vantor_shell vantor_engine
   SOURCES
     Installer-f/main_demo.cpp Installer-f/main_demo_common.cpp Installer-f/main_disc.cpp
-    Installer-f/main_dvd_common.cpp Installer-f/main_dvd_install.cpp Installer-f/main_dvd_repair.cpp
+    Installer-f/main_dvd_common.cpp Installer-f/main_dvd_install.cpp Installer-f/main_dvd_repair.cpp Installer-f/main_dvd_run.cpp
     Installer-f/main_dvd_scenery.cpp Installer-f/main_globals.cpp Installer-f/main_hooks.cpp
     Installer-f/main_net.cpp Installer-f/main_net_list.cpp Installer-f/main_prefs.cpp
     Installer-f/main_prompts.cpp Installer-f/main_prompts_words.cpp Installer-f/main_registration.cpp

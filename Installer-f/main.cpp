@@ -30,7 +30,7 @@ int main(int argc, char** argv)
 	UTIL_engine_start(temp);
 	// A copy that a start from a disc made runs from a run folder: it is this
 	// run's, and goes when it ends. The folders of runs that were killed go now.
-	UTIL_run_folder_adopt(bundle);
+	UTIL_run_folder_adopt(bundle);	// 0: a program that no disc start copied, with no folder to adopt
 	UTIL_run_files_sweep();
 
 	// A product disc, if one is mounted.
@@ -52,6 +52,7 @@ int main(int argc, char** argv)
 	MACIBM_init(argc, args);
 
 	// The language's interface elements.
+	// a picture that does not load is counted and told by the texture manager
 	tman.load_texture(tex_fail_alert, tman_ref_elements, tman_art_rgba, tex_load_2, main_elements_image(mnw.language));
 
 	// The operating-system folders, for the log's reader.

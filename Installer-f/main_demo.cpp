@@ -42,8 +42,7 @@ int demo_start(int entering, wizard_screen& s)
 		eula_text = demo_licence_text;
 		locate_all_vantors();
 		demo_steps();
-		grab_discard_archives();
-		grab_files_start();
+		grab_files_stop();
 	}
 	s.title = T("Welcome");
 	s.text = T("I will guide you through the process of installing the web demo of Vantor 9.");
@@ -137,7 +136,7 @@ int demo_pick_dest(int entering, wizard_screen& s)
 			s.next = demo_run_patch;
 			return 1;
 		}
-		grab_files_start();	// the cancelled run's transfers go
+		grab_files_stop();	// the cancelled run's transfers go
 		if (demo_may_delete(dest_dir_path, demo_created_dest, parent_dir)) {
 			int err = recursive_delete_folder(dest_dir_path);
 			xer << "Cancelled install: deleting " << dest_dir_path << ", with result=" << err << ".\n";
@@ -148,8 +147,7 @@ int demo_pick_dest(int entering, wizard_screen& s)
 		demo_install_is_running = 0;
 	}
 	if (entering) {
-		grab_discard_archives();
-		grab_files_start();
+		grab_files_stop();
 		get_OS_abs_path(os_dir_desktop, desktop_f);
 		changed = 1;
 	}
@@ -187,37 +185,9 @@ int demo_pick_dest(int entering, wizard_screen& s)
 
 int demo_run_patch(int, wizard_screen& s)
 {
-	float& totl_inst_rat = g_flow.demo_install_rat;
-
-	if (!demo_install_is_running) {
-		int existed = dir_exists(dest_dir_path);
-		int chosen = choose_files(dest_dir_path);
-		int made = chosen ? make_dirs_start(dest_dir_path) : -1;
-		if (!existed && dir_exists(dest_dir_path)) demo_created_dest = dest_dir_path;
-		if (!chosen || made != 0) {
-			s.next = demo_pick_dest;
-			return 1;
-		}
-		totl_inst_rat = 0;
-		demo_install_is_running = 1;
-		registration_mark_unfinished(dest_dir_path, "demo");
-		register_new_vantor();
-	}
-	s.title = T("Installing");
-	s.show_servers = 1;
-	if (!web_folders_frame()) return 0;
-	if (!web_pump_frame(s, totl_inst_rat)) {
-		s.back = demo_pick_dest;
-		return 0;
-	}
-	// The streams are reset when a screen starts the next run: a reset here
-	// would clear the extraction error that the finish screen reports.
-	grab_discard_archives();
-	if (!stg.extract_error) registration_mark_finished(dest_dir_path);
-	s.back = nullptr;
-	s.next = demo_done;
-	demo_install_is_running = 0;
-	return 1;
+	// the first frame is that of a run not yet begun: Back and Continue carry on
+	static const web_run_flow flow = {demo_pick_dest, demo_done, 1, &g_flow.demo_install_rat};
+	return web_run_screen(s, !demo_install_is_running, flow);
 }
 
 int demo_done(int, wizard_screen& s)
@@ -229,7 +199,7 @@ int demo_done(int, wizard_screen& s)
 		         run_failure_details(false);
 		return 0;
 	}
-	s.text = UTL_string_sub(T("I have finished installing the Vantor 9 web demo at: %1:file path%."), dest_dir_path);
+	s.text = UTL_string_sub(T("I have finished installing the Vantor 9 web demo at: %1:file path%."), wizard_shown_name(dest_dir_path, wizard_text_width));
 	s.choice_labels.push_back(T("Fly Vantor 9 Now"));
 	s.choice_funcs.push_back(dvd_do_run_sim);
 	return 0;

@@ -1,6 +1,7 @@
 #include "main_demo.h"
 #include "main_wizard.h"
 #include "main_registration.h"
+#include "main_status.h"
 #include "butn.h"
 #include "OGL_fonts.h"
 #include "opensave.h"
@@ -107,11 +108,11 @@ int demo_pick_folder(wizard_screen& s, std::string& parent_dir, std::string& ins
 		s.next = nullptr;
 		s.text = UTL_string_sub(T("The folder '%1:install name%' already exists inside the folder '%2:parent folder%'."
 		                          "\n\nPlease change the install name or destination."),
-		                        install_folder, parent_dir);
+		                        wizard_shown_name(install_folder, wizard_text_width), wizard_shown_name(parent_dir, wizard_text_width));
 		return 0;
 	}
 	s.text = UTL_string_sub(T("I will create the folder '%1:install name%' inside the folder '%2:parent folder%'."),
-	                        install_folder, parent_dir);
+	                        wizard_shown_name(install_folder, wizard_text_width), wizard_shown_name(parent_dir, wizard_text_width));
 	if (parent_dir == desktop_f)
 		s.text += UTL_string_sub(T("\n\n(The folder %1:install name% will appear on your desktop.)"), install_folder);
 	return 1;

@@ -1,4 +1,5 @@
 #include "main_disc.h"
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -121,7 +122,7 @@ int dvd_move_off_disc(const std::string& bundle, const std::string& dvd, const s
 	// A program file finds its resources in the "Resources" folder beside it:
 	// both go into a folder of their own, so the copy runs without the disc.
 	const std::string folder = dest + "/", beside = b.substr(0, slash + 1) + "Resources";
-	mkdir(folder.c_str(), 0755);
+	if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return 0;	// run from the disc rather than not at all
 	if (copy(b, folder + name) != 0) return 0;
 	if (is_folder(beside) && copy(beside, folder + "Resources") != 0) return 0;
 	launch(folder + name);

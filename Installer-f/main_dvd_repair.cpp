@@ -2,12 +2,10 @@
 // disc set's directory, and what is missing or damaged brought back from the discs.
 #include "main_dvd.h"
 #include "main_globals.h"
-#include "main_registration.h"
 #include "main_status.h"
 #include "main_wizard.h"
 #include "utils.h"
 #include "utils_records.h"
-#include "UTL_clock.h"
 #include "UTL_translate.h"
 
 static std::string T(const char* text) { return UTL_translate_string(text, 0); }
@@ -40,7 +38,7 @@ int dvd_scan_repair(int entering, wizard_screen& s)
 	s.text = UTL_string_sub(T("I am scanning %1:folder% for missing or damaged files.\n\nNote: if you have updated "
 	                          "this copy of Vantor from the Internet, the repair operation will remove the updates.  "
 	                          "Once the repair has finished, you should reapply the updates from the web."),
-	                        dest_dir_path);
+	                        wizard_shown_name(dest_dir_path, wizard_text_width));
 	return dvd_scan_frame(s, ctr, 0, dvd_pick_repair, dvd_confirm_repair);
 }
 
@@ -72,64 +70,16 @@ int dvd_confirm_repair(int entering, wizard_screen& s)
 	s.next = dvd_install_repair;	// with nothing to bring back, the run ends at once on the finish screen
 	if (num_file_install == 0) {
 		s.text = UTL_string_sub(T("I found no missing or damaged files in %1:path%; there is nothing to repair."),
-		                        dest_dir_path);
+		                        wizard_shown_name(dest_dir_path, wizard_text_width));
 		return 0;
 	}
 	s.text = UTL_string_sub(UTL_translate_plural(num_file_install,
 	                                             "I need to install approximately %1:count% file to repair %2:path%.",
 	                                             "I need to install approximately %1:count% files to repair %2:path%."),
-	                        int_str(num_file_install), dest_dir_path);
+	                        int_str(num_file_install), wizard_shown_name(dest_dir_path, wizard_text_width));
 	if (!UTIL_disk_space(T("You have enough free disk space to repair this copy of Vantor."),
 	                     T("You do not have enough free disk space to repair this copy of Vantor.")))
 		s.next = nullptr;
 	if (s.next) s.text += T("\n\nClick Next to begin repairing Vantor.");
-	return 0;
-}
-
-int dvd_install_repair(int, wizard_screen& s)
-{
-	int& f = g_flow.repair_file;
-	const unsigned long long first_call = wizard_run_clock(g_flow.repair_clock);
-	if (dvd_run_begin(s, f, repair_is_running, first_call, dvd_confirm_repair, dvd_confirm_repair, 0)) return 1;
-	s.title = T("Repairing Vantor");
-	static const dvd_run_flow flow = {dvd_confirm_repair,
-	                                  dvd_done_repair,
-	                                  dvd_verify_disk_repair,
-	                                  dvd_done_repair,
-	                                  "I am repairing %1:file path%.",
-	                                  "Repairing: %1:file path%",
-	                                  "Finishing up...",
-	                                  dvd_flow_repair};
-	return dvd_run_frame(s, f, repair_is_running, flow);
-}
-
-int dvd_switch_disk_repair(int entering, wizard_screen& s)
-{
-	s.title = T("Repairing Vantor - Please Change DVDs");
-	return dvd_change_disc(entering, s, dvd_confirm_repair, dvd_verify_disk_repair, dvd_install_repair);
-}
-
-int dvd_verify_disk_repair(int, wizard_screen& s)
-{
-	s.title = T("Repairing Vantor - Checking DVD");
-	return dvd_verify_frame(s, dvd_install_repair, dvd_switch_disk_repair);
-}
-
-int dvd_done_repair(int, wizard_screen& s)
-{
-	s.title = T("Finished Repairing Vantor.");
-	if (num_install_errors <= 0) {
-		s.text = UTL_string_sub(T("I have finished repairing %1:install path% - click Back to return to the main "
-		                          "menu."),
-		                        dest_dir_path);
-		s.choice_labels.push_back(T("Run Vantor Now"));
-		s.choice_funcs.push_back(dvd_do_run_sim);
-	} else {
-		s.text = T("There were errors during the repair; your copy of Vantor may not be usable.\n\nYou can click Back "
-		           "and use the repair and add-remove scenery functions to try to reinstall any missing or "
-		           "damaged files.");
-	}
-	s.back = dvd_start;
-	s.next = wizard_quit;
 	return 0;
 }

@@ -2,13 +2,11 @@
 // chosen on the world map; new ones come from the discs, dropped ones go.
 #include "main_dvd.h"
 #include "main_globals.h"
-#include "main_registration.h"
 #include "main_status.h"
 #include "main_wizard.h"
 #include "main_world_map.h"
 #include "utils.h"
 #include "utils_records.h"
-#include "UTL_clock.h"
 #include "UTL_translate.h"
 
 static std::string T(const char* text) { return UTL_translate_string(text, 0); }
@@ -41,7 +39,7 @@ int dvd_scan_scenery(int entering, wizard_screen& s)
 	s.text = UTL_string_sub(T("I am scanning %1:install folder% to see what scenery you already have installed.\n\n"
 	                          "Note: I am only checking for the scenery already installed from your DVDs.  This scan "
 	                          "will not show any custom scenery downloaded from the internet."),
-	                        dest_dir_path);
+	                        wizard_shown_name(dest_dir_path, wizard_text_width));
 	return dvd_scan_frame(s, ctr, 1, dvd_pick_scenery, dvd_edit_scenery);	// presence only
 }
 
@@ -73,60 +71,5 @@ int dvd_edit_scenery(int entering, wizard_screen& s)
 	if (!UTIL_disk_space(T("You have enough free disk space to install this scenery."),
 	                     T("You do not have enough free disk space to install this scenery.")))
 		s.next = nullptr;
-	return 0;
-}
-
-int dvd_install_scenery(int, wizard_screen& s)
-{
-	int& f = g_flow.scenery_file;
-	const unsigned long long first_call = wizard_run_clock(g_flow.scenery_clock);
-	if (dvd_run_begin(s, f, scenery_install_is_running, first_call, dvd_edit_scenery, dvd_edit_scenery, 0)) return 1;
-	s.title = T("Installing New Scenery");
-	static const dvd_run_flow flow = {dvd_edit_scenery,
-	                                  dvd_done_scenery,
-	                                  dvd_verify_disk_scenery,
-	                                  dvd_done_scenery,
-	                                  "I am installing new scenery for %1:install path%,",
-	                                  "Installing: %1:file%",
-	                                  "Finishing Up...",
-	                                  dvd_flow_scenery};
-	return dvd_run_frame(s, f, scenery_install_is_running, flow);
-}
-
-int dvd_switch_disk_scenery(int entering, wizard_screen& s)
-{
-	s.title = T("Installing Scenery - Please change DVDs");
-	return dvd_change_disc(entering, s, dvd_edit_scenery, dvd_verify_disk_scenery, dvd_install_scenery);
-}
-
-int dvd_verify_disk_scenery(int, wizard_screen& s)
-{
-	s.title = T("Installing Scenery - Verifying DVD");
-	return dvd_verify_frame(s, dvd_install_scenery, dvd_switch_disk_scenery);
-}
-
-int dvd_done_scenery(int, wizard_screen& s)
-{
-	// by what the last totals had to do: add and remove, add, remove, neither
-	static const char* const words[2][4] = {
-		{"I have successfully added and removed scenery to match your choices on the map.",
-		 "I have successfully installed more scenery to match your choices on the map.",
-		 "I have successfully removed scenery to match your choices on the map.",
-		 "I have successfully updated scenery to match your choices on the map."},
-		{"There were errors while adding and removing your scenery.", "There were errors while installing your scenery.",
-		 "There were errors while removing your scenery.", "There were errors while updating your scenery."}};
-	s.title = T("Finished With Add/Remove Scenery");
-	const bool added = stg.files_to_install > 0, removed = stg.files_to_delete > 0;
-	const int errors = num_install_errors > 0;
-	s.text = T(words[errors][added && removed ? 0 : added ? 1 : removed ? 2 : 3]);
-	if (!errors) {
-		s.choice_labels.push_back(T("Run Vantor Now"));
-		s.choice_funcs.push_back(dvd_do_run_sim);
-	} else {
-		s.text += T("  Your copy of Vantor may not be usable.\n\nYou can click Back and use the repair and "
-		            "add-remove scenery functions to try to reinstall any missing or damaged files.");
-	}
-	s.back = dvd_start;
-	s.next = wizard_quit;
 	return 0;
 }

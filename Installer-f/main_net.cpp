@@ -132,15 +132,15 @@ static void fetch_server_list()
 	std::string local = UTIL_run_folder() + "serverlist9.txt";
 	if (waiting_to_retry()) return;
 	int got = http.net_check(http_slot_list, net_site_host, "/serverlist9.txt", local, http_list_limit);
-	if (got == 0) return;
-	if (got == 2 && http.local_error(http_slot_list)) {
+	if (got == http_running) return;
+	if (got == http_failed && http.local_error(http_slot_list)) {
 		// asking again cannot help: the temporary folder takes nothing
 		grab_local_failure_alert(http.local_error(http_slot_list));
 		UTIL_servers_clear();
 		UTIL_directory_give_up();
 		return;
 	}
-	if (got != 1) {
+	if (got != http_complete) {
 		net_note_failure(http_slot_list);
 		return;
 	}
@@ -185,13 +185,13 @@ static void fetch_directory()
 	int sel = stg.sel_server;
 	if (waiting_to_retry()) return;
 	int r = http.net_check(http_slot_directory, server_name[sel], server_path[sel] + "directory.txt.zip", zip, http_directory_limit);
-	if (r == 0) return;
-	if (r == 2 && http.local_error(http_slot_directory)) {
+	if (r == http_running) return;
+	if (r == http_failed && http.local_error(http_slot_directory)) {
 		grab_local_failure_alert(http.local_error(http_slot_directory));
 		UTIL_directory_give_up();
 		return;
 	}
-	if (r != 1) {
+	if (r != http_complete) {
 		// asked again after a pause, of another mirror, for as long as it takes
 		net_note_failure(http_slot_directory);
 		UTIL_choose_server(UTIL_pick_server(stg.num_servers, sel, pick_evenly));
@@ -199,7 +199,7 @@ static void fetch_directory()
 	}
 	if (!zip_file_is_zip(zip)) {
 		// not an archive at all: a sign-in page, say; asked again like any failure, of another mirror
-		delete_file(zip);
+		delete_file(zip);	// one left goes with the run folder, and the next fetch replaces it
 		net_note_not_the_file(UTL_string_sub(T("%1:server% answered with something that is not the directory file: "
 		                                       "perhaps this network asks you to sign in first (open any web page in "
 		                                       "your browser)."),
@@ -209,7 +209,7 @@ static void fetch_directory()
 	}
 	note_answer();
 	int err = UTIL_unpack_directory(zip);
-	delete_file(zip);
+	delete_file(zip);	// one left goes with the run folder
 	if (err == 0) {
 		extract_failures = 0;
 		UTIL_directory_fetched();
@@ -252,7 +252,7 @@ void UTL_download_directory()
 		}
 		std::string text = UTL_translate_string(
 			"Scanning directory text file to see if you already have Vantor installed...", 0);
-		UTIL_directory_read(UTIL_run_directory_file(), text);
+		UTIL_directory_read(UTIL_run_directory_file(), text);	// its result is stg.stage, which the screens read
 	}
 }
 

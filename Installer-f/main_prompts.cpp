@@ -16,25 +16,17 @@ static int answered(int answer)
 	return answer;
 }
 
-std::string select_alert_path_line(const std::string& path, float width)
-{
-	if (OGL_measure_string(path, 0) <= width) return path;
-	const std::string dots = "...";
-	const unsigned char* b = (const unsigned char*)path.data();
-	const unsigned char* e = b + path.size();
-	const unsigned char* from = OGL_fit_reverse(b, e, width - OGL_measure_string(dots, 0), 0);
-	return dots + std::string((const char*)from, (size_t)(e - from));
-}
-
 int select_alert_pass(const std::string& path, int is_delete)
 {
 	const select_alert_texts& words = select_alert_words(is_delete);
 	OGL_plot_back_col();
 	BTN_fillwin(1, btn_style_none);
 	const float w = mnw.wind_w - 40, top = mnw.wind_h - 46;
-	OGL_string(colr_label, 20, top, UTL_translate_string(words.heading, 0), w, 0, 0);
-	OGL_string(colr_label, 20, top - 10, select_alert_path_line(path, w), 9999, 0, 0);
-	OGL_string(colr_label, 20, top - 20, UTL_translate_string(words.question, 0), w, 0, 0);
+	// one block: a heading that wraps moves the rest down, and its lines keep apart
+	OGL_string(colr_label, 20, top,
+	           UTL_translate_string(words.heading, 0) + "\n" + OGL_fit_tail(path, w, 0) + "\n" +
+	               UTL_translate_string(words.question, 0),
+	           w, 0, 0);
 	std::string captions[5];
 	float widths[5];
 	for (int b = 0; b < 5; ++b) {

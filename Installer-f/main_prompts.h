@@ -27,10 +27,6 @@ struct select_alert_button { float x, y, width; int answer; };
 // columns are too wide, cancel in a third row below the other four.
 void select_alert_layout(const float caption_w[5], float left, float right, select_alert_button out[5]);
 
-// The path as one line of at most `width` units in the regular face: a path
-// too long keeps its end (the file's name) behind "...", so it never wraps
-// onto the question below it.
-std::string select_alert_path_line(const std::string& path, float width);
 
 // One pass of each prompt's window, drawn into the current window: the answer
 // of the button clicked, else 0 (select_alert_pass) or -1 (abort_alert_pass).

@@ -102,7 +102,7 @@ int path_is_to_a_sim(const std::string& folder)
 	std::vector<std::string> names;
 	std::vector<int> kinds;
 	if (folder.empty()) return 0;
-	opensave_getitems(folder, kind_any, names, kinds);
+	opensave_getitems(folder, kind_any, names, kinds);	// a folder it cannot list lists nothing: no copy
 	int seen = 0;
 	static const char* const needed[4] = {"Airfoils", "Instructions", "Output", "Resources"};
 	for (size_t i = 0; i < names.size() && i < kinds.size(); ++i) {

@@ -2,6 +2,7 @@
 #include "main_globals.h"
 #include "main_status.h"
 #include "main_net.h"
+#include "main_wizard.h"
 #include "io_utils.h"
 #include "utils.h"
 #include "utils_records.h"
@@ -30,7 +31,7 @@ std::string run_quiet_line(const std::string& file)
 	float quiet = grab_shown_quiet(server);
 	if (quiet < run_quiet_seconds) return "";
 	return UTL_string_sub(T("Waiting for the server %1:server% to send %2:file%: nothing has come for %3:time%."), server,
-	                      file, time_str(quiet));
+	                      wizard_shown_name(file, wizard_progress_text_width), time_str(quiet));
 }
 
 // What a failed attempt came to, in the user's words.
@@ -52,17 +53,21 @@ std::string run_failed_text()
 	const grab_attempt& a = grab_last_attempt(file);
 	// no answer at all is waited out; a proxy's error for the server did come, and is told as such
 	const bool no_answer = a.fault == grab_fault_network && a.transfer.kind != http_failed_status;
-	return UTL_string_sub(T("I could not download %1:file% just now: %2:cause%"), file, attempt_text(a)) + "\n\n" +
+	return UTL_string_sub(T("I could not download %1:file% just now: %2:cause%"),
+	                      wizard_shown_name(file, wizard_text_width), attempt_text(a)) + "\n\n" +
 	       (no_answer ? T("I am waiting for the network, and asking again.")
 	                  : T("I am trying again, from another server where there is one."));
 }
 
 // A file the run did not install, as the user knows it: its path in the copy.
-static std::string shown_name(const std::string& path)
+static std::string copy_path(const std::string& path)
 {
 	if (!dest_dir_path.empty() && path.compare(0, dest_dir_path.size(), dest_dir_path) == 0) return path.substr(dest_dir_path.size());
 	return path;
 }
+
+// ... on a line of its own
+static std::string shown_name(const std::string& path) { return wizard_shown_name(copy_path(path), wizard_text_width); }
 
 enum { run_names_shown = 5 };
 
@@ -72,7 +77,7 @@ std::string run_failure_details(bool rerun_resumes)
 	std::string out;
 	if (o.local_error) {
 		out = UTL_string_sub(T("I could not save the files on this computer: %1:cause%.\nFolder: %2:folder%"),
-		                     error_str(o.local_error), o.local_folder);
+		                     error_str(o.local_error), wizard_shown_name(o.local_folder, wizard_text_width));
 		if (o.more_kb > 0)
 			out += "\n" + UTL_string_sub(T("About %1:size% more free space is needed there."), size_string(o.more_kb));
 		out += "\n\n";

@@ -3,6 +3,7 @@
 #include "io_utils.h"
 #include "utils_records.h"
 #include "UTL_translate.h"
+#include "OGL_fonts.h"
 #include <cmath>
 #include <cstdio>
 
@@ -38,12 +39,13 @@ std::string flt_str(const char* format, float value)
 	return buf;
 }
 
-// n with the form of its unit that the count and the sentence around it take.
+// n, its digits grouped, with the form of its unit that the count and the
+// sentence around it take.
 static std::string plural_count(int n, const char* singular, const char* plural, int genitive)
 {
 	return UTL_string_sub(genitive ? UTL_translate_plural_genitive(n, singular, plural)
 	                               : UTL_translate_plural(n, singular, plural),
-	                      int_str(n));
+	                      UTL_translate_count(n));
 }
 
 std::string time_str(float seconds, int genitive)
@@ -62,6 +64,9 @@ std::string rate_str(float kb_per_second)
 	int n = kb_per_second > 2e9f || std::isnan(kb_per_second) ? 0 : (int)kb_per_second;
 	return plural_count(n, "%1:rate% kilobyte/second", "%1:rate% kilobytes/second", 0);
 }
+
+// room for the quotes and the full stop of the sentence around it
+std::string wizard_shown_name(const std::string& name, float width) { return OGL_fit_tail(name, width - 24, 0); }
 
 std::string wizard_existing_folder(const std::string& path)
 {
@@ -95,29 +100,18 @@ int wizard_disk_space_text(const std::string& enough_text, const std::string& sh
 	return fits;
 }
 
-// The bar follows the bytes a fifth of a second behind, so that a file
-// handed over between frames does not make it jump.
+// The bar follows the work a fifth of a second behind, so that an estimate
+// that moves between frames does not make it jump.
 static const float bar_ease_per_second = 5;
 
-float wizard_install_bar(float bar, float kb_done, float kb_total, float frame_seconds)
+float wizard_install_bar(float bar, float done, float whole, float frame_seconds)
 {
-	float share = kb_total > 0 ? kb_done / kb_total : 0;
+	float share = whole > 0 ? done / whole : 0;
 	share = share < 0 ? 0 : share > 1 ? 1 : share;
 	float k = bar_ease_per_second * frame_seconds;
 	k = k < 0 ? 0 : k > 1 ? 1 : k;
 	float eased = (1 - k) * bar + share * k;
-	// bytes counted in flight go again when a copy fails: the bar waits for them
+	// work found to be more than it looked (a copy to fetch again): the bar waits for it
 	float shown = eased > bar ? eased : bar;
 	return shown < 0 ? 0 : shown > 1 ? 1 : shown;
-}
-
-float wizard_bar_seconds_left(float bar, float seconds_running)
-{
-	if (!(bar > 0)) return NAN;
-	if (bar >= 1) return 0;
-	// as the rate, over at least a second: the first frames of a run have no pace yet
-	float running = seconds_running > 1 ? seconds_running : 1;
-	// a bar short of its end never says "0 seconds": what is left takes a second
-	float left = running * (1 - bar) / bar;
-	return left < 1 ? 1 : left;
 }

@@ -13,6 +13,11 @@ std::string flt_str(const char* format, float value);
 std::string time_str(float seconds, int genitive = 0);
 std::string rate_str(float kb_per_second);
 
+// A name or path as a screen's text shows it: on one line of `width` units
+// (the text's wrap width), its end kept behind "..." when it is longer, so a
+// long name keeps a sentence to a line or two more and inside its panel.
+std::string wizard_shown_name(const std::string& name, float width);
+
 // The nearest folder of a path that exists (the path itself when it does),
 // so a destination not created yet is asked about on its volume.
 std::string wizard_existing_folder(const std::string& path);
@@ -23,12 +28,9 @@ int wizard_disk_space_text(const std::string& enough_text, const std::string& sh
 // Draws that text; 1 when the install fits or the volume cannot be asked.
 int UTIL_disk_space(const std::string& enough_text, const std::string& short_text);
 
-// One frame of a web install's bar, 0..1: the share of kb_total done (the
-// installed files and the arrived part of those in flight), eased in over a
-// fifth of a second, never below the bar of the frame before; safe for a zero total.
-float wizard_install_bar(float bar, float kb_done, float kb_total, float frame_seconds);
-// The seconds left if the bar keeps the pace it kept over seconds_running (at
-// least one second), never under a second before the end; NAN while it has not moved.
-float wizard_bar_seconds_left(float bar, float seconds_running);
+// One frame of a web install's bar, 0..1: the share done of the whole (the
+// run's working seconds behind it of those behind and ahead), eased in over
+// a fifth of a second, never below the bar of the frame before; safe for a zero total.
+float wizard_install_bar(float bar, float done, float whole, float frame_seconds);
 
 #endif

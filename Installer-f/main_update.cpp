@@ -47,8 +47,7 @@ int net_start(int entering, wizard_screen& s)
 			cmd_line_path = copy;
 		}
 		net_steps();
-		grab_discard_archives();
-		grab_files_start();
+		grab_files_stop();
 	}
 	if (!cmd_line_path.empty()) dest_dir_path = cmd_line_path;
 	s.title = T("Vantor 9 Web Updater");
@@ -67,8 +66,7 @@ int net_pick_dest(int entering, wizard_screen& s)
 {
 	if (entering) {
 		checksum_directory_kill();
-		grab_discard_archives();
-		grab_files_start();
+		grab_files_stop();
 	}
 	s.title = T("Pick Destination");
 	s.prefs_enabled = 1;
@@ -112,15 +110,14 @@ int net_get_updates(int entering, wizard_screen& s)
 		net_decide_after_scan();
 		return 1;
 	}
-	s.text = UTL_string_sub(T("I am scanning %1:folder path% to see what files need updating."), dest_dir_path);
+	s.text = UTL_string_sub(T("I am scanning %1:folder path% to see what files need updating."), wizard_shown_name(dest_dir_path, wizard_text_width));
 	return 0;
 }
 
 int net_check_disk(int entering, wizard_screen& s)
 {
 	if (entering) {
-		grab_discard_archives();
-		grab_files_start();
+		grab_files_stop();
 	}
 	s.title = T("Check Disk Space");
 	s.back = net_get_updates;
@@ -145,27 +142,8 @@ int net_check_disk(int entering, wizard_screen& s)
 
 int net_run_patch(int entering, wizard_screen& s)
 {
-	float& totl_inst_rat = g_flow.update_install_rat;
-	if (entering) {
-		if (!choose_files(dest_dir_path) || make_dirs_start(dest_dir_path) != 0) {
-			s.next = net_check_disk;
-			return 1;
-		}
-		totl_inst_rat = 0;
-	}
-	s.title = T("Installing");
-	s.show_servers = 1;
-	if (!web_folders_frame()) return 0;
-	if (!web_pump_frame(s, totl_inst_rat)) {
-		s.back = net_check_disk;
-		return 0;
-	}
-	// the streams are reset by the next run's first screen, so the extraction
-	// error stays for the finish screen
-	grab_discard_archives();
-	s.back = nullptr;
-	s.next = net_done;
-	return 1;
+	static const web_run_flow flow = {net_check_disk, net_done, 0, &g_flow.update_install_rat};
+	return web_run_screen(s, entering, flow);
 }
 
 int net_done(int entering, wizard_screen& s)
@@ -173,12 +151,12 @@ int net_done(int entering, wizard_screen& s)
 	s.next = wizard_quit;
 	s.title = T("Finished Web Update");
 	if (net_was_current) {
-		s.text = UTL_string_sub(T("This copy of Vantor (%1:install path%) is already up to date."), dest_dir_path);
+		s.text = UTL_string_sub(T("This copy of Vantor (%1:install path%) is already up to date."), wizard_shown_name(dest_dir_path, wizard_text_width));
 	} else if (stg.extract_error) {
 		// what stopped it decides the advice: another server helps with neither a full disk nor a lost network
 		s.text = T("There were problems updating Vantor.") + "\n\n" + run_failure_details(true);
 	} else {
-		s.text = UTL_string_sub(T("I have finished updating %1:install path%."), dest_dir_path);
+		s.text = UTL_string_sub(T("I have finished updating %1:install path%."), wizard_shown_name(dest_dir_path, wizard_text_width));
 	}
 	if (entering) xer << "Finish text: " << UTL_log_safe(s.text) << "\n";	// what the user was told, for support
 	if (stg.extract_error && !net_was_current) return 0;

@@ -18,8 +18,17 @@ int web_directory_step(wizard_screen& s, wizard_func self, const std::string& co
 // and server-error texts; 1 once the run ended (stg.extract_error tells
 // whether it failed).
 int web_pump_frame(wizard_screen& s, float& totl_inst_rat);
-// Makes the folders make_dirs_start listed for a few ms of a frame, then starts
-// the download pump; 1 once it is started (or no folders were left to make).
-int web_folders_frame();
+// Where the install screen of a web flow leads, and what its run is.
+struct web_run_flow {
+	wizard_func back;	// Back while it runs, and where a first frame that failed leads
+	wizard_func done;	// the finish screen
+	int         new_copy;	// a new copy: registered, and marked unfinished until its run ends whole
+	float*      bar;	// its smoothed progress, 0..1
+};
+// The install screen of both web flows. On its `first` frame: what to fetch
+// (choose_files) and the folders (make_dirs_start); then the folders a few ms
+// a frame, the one start of the run, and the pump (web_pump_frame) until the
+// run ends; 1 moves on now (screen.next).
+int web_run_screen(wizard_screen& s, int first, const web_run_flow& flow);
 
 #endif

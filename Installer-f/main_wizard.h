@@ -45,6 +45,7 @@ struct wizard_flow_record {
 	float              pump_last = -1;		// xtim.elapsed at the web download pump's last frame
 	float              pump_left_out = 0;	// seconds of the pump's run left out of its clock
 	int                bar_logged = -1;		// the whole percent of the pump's bar last written to the log
+	int                install_said = -1;	// what the install screen's text last told (web_install_screen)
 	wizard_dest_choice install_dest;		// the disc install's destination
 	int                install_scan = 0;	// the disc install's scan cursor before the world map
 	int                install_scanning = 0;	// that scan still runs: the map waits
@@ -102,6 +103,8 @@ void wizard_reset_driver();
 // Layout of the driver.
 float wizard_progress_width(float progress);	// the bar's fill width for a progress 0..1
 float wizard_server_y(int k, int num_servers);	// y of server k's radio button
+// The wrap widths of a screen's text and of the line under its progress bar.
+enum { wizard_text_width = 540, wizard_progress_text_width = 520 };
 
 // The bottom row's pictures: image i spans cut i to cut i+1 of its language.
 extern const int btn_cuts[8][6];
@@ -171,9 +174,10 @@ int dvd_verify_disk_scenery(int entering, wizard_screen& screen);
 int dvd_done_scenery(int entering, wizard_screen& screen);
 // A run screen's bar and line for engine cursor f.
 void dvd_run_progress(wizard_screen& screen, int f, const char* running_text, const char* finishing_text);
-// Where a run screen of the disc flows leads, and what it says.
+// A disc flow's run screen, its disc-change loop and its end: where each
+// leads and what each says. One table holds the three flows' rows.
 struct dvd_run_flow {
-	wizard_func working_back;	// Back while the engine works
+	wizard_func working_back;	// Back while the engine works, and from the change-disc screen
 	wizard_func done;
 	wizard_func verify;		// the verify screen of its disc-change loop
 	wizard_func failed;		// after a failure not answered Continue
@@ -181,6 +185,15 @@ struct dvd_run_flow {
 	const char* running;		// the progress line, "%1:..." the file's listed path
 	const char* finishing;		// the progress line past the last file
 	int         kind;		// dvd_flow_*: a failure ends a repair or scenery run at once
+	wizard_func run = nullptr;		// the run screen
+	wizard_func change = nullptr;	// the change-disc screen
+	wizard_func cancelled = nullptr;	// where the run's first frame leads when the user cancelled a prompt
+	wizard_func no_folders = nullptr;	// ... when a folder could not be made
+	int         register_copy = 0;	// a new copy: registered, and marked unfinished until its run ends whole
+	const char* titles[4] = {};	// of the run, change-disc, verify and done screens
+	int*        running_flag = nullptr;	// 1 while its run is started
+	int*        cursor = nullptr;		// its cursor into sim_info
+	unsigned long long* clock = nullptr;	// the base of its "Starting install at" line
 };
 // One frame of a run screen: the engine's answer decides; 1 moves on now.
 int dvd_run_frame(wizard_screen& screen, int& f, int& running, const dvd_run_flow& flow);

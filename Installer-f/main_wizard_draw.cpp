@@ -94,7 +94,7 @@ void APP_update()
 
 	OGL_string(colr_black, 500, 480, s.title, 540, 1, 1);
 	// over the world map the text starts higher: the map's top is at 402
-	OGL_string(colr_black, 230, dvd_world_map_shown() ? 462.0f : 440.0f, s.text, 540, 0, 0);
+	OGL_string(colr_black, 230, dvd_world_map_shown() ? 462.0f : 440.0f, s.text, wizard_text_width, 0, 0);
 
 	wizard_clicks clicks;
 	for (size_t j = 0; j < s.choice_labels.size(); ++j)
@@ -106,7 +106,7 @@ void APP_update()
 		BTN_frame1(btn_style_progress_track, 500 - mnw.origin_x, 155 - mnw.origin_y, 520, colr_white);
 		BTN_frame1(btn_style_progress_fill, 240 + width / 2 - mnw.origin_x, 155 - mnw.origin_y, width, colr_white);
 		BTN_layout_control("progress bar", 240, 147, 760, 163);
-		OGL_string(colr_black, 242, 120, s.progress_text, 520, 0, 0);
+		OGL_string(colr_black, 242, 120, s.progress_text, wizard_progress_text_width, 0, 0);
 	}
 
 	if (s.show_servers && stg.num_servers > 0) {
@@ -126,7 +126,7 @@ void APP_update()
 	if (!final_screen) clicks.quit = interface_rect(30, 12, img_quit, 1, &w, 1, 0);
 	int prefs = interface_rect((float)(w + 40), 12, img_prefs, 1, &w, s.prefs_enabled, s.prefs_enabled ? 0 : 2);
 	if (interface_rect(mnw.language == 4 ? 360.0f : 400.0f, 12, img_buy, 0, nullptr, 1, 0))
-		go_to_URL(net_order_page);
+		go_to_URL(net_order_page);	// a browser that does not open is logged with why
 	clicks.next = interface_rect(770, 12, final_screen ? img_quit : img_next, -1, &w, s.next != nullptr,
 	                             s.next ? 0 : 2);
 	clicks.back = interface_rect((float)(760 - w), 12, img_back, -1, nullptr, s.back != nullptr, s.back ? 0 : 2);

@@ -40,7 +40,7 @@ void UTIL_world_map()
 	int w = 0;
 	int none = interface_rect(770, 122, img_map_b, -1, &w, 1, 0);
 	int all = interface_rect(765.0f - w, 122, img_map_a, -1, nullptr, 1, 0);
-	dvd_world_map_decide(m, all, none);
+	dvd_world_map_decide(m, all, none);	// a change recounts the totals itself
 
 	// the background in plain white: only the tiles take the display's tint
 	const map_quad q = dvd_map_background_quad();

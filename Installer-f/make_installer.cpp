@@ -2,6 +2,7 @@
 // histories carried over from the previous release, discs and the marker file.
 #include "make_installer.h"
 #include "make_installer_deps.h"
+#include "utils_internal.h"
 #include "THREAD_service.h"
 #include <csignal>
 #include <cstdio>
@@ -28,7 +29,7 @@ static int num_files_new = 0, num_files_changed = 0;
 static std::vector<std::string> gone_files;
 
 static bool contains(const std::string& s, const std::string& what) { return s.find(what) != std::string::npos; }
-static std::vector<file_version_struct>& versions_of(size_t i) { return sim_info[i].versions; }
+static std::vector<file_version_struct>& versions_of(size_t i) { return g_engine.sim_info[i].versions; }
 
 static std::string num(int n)
 {
@@ -421,7 +422,7 @@ void sub_install()
 	gone_files.clear();
 	comp_paths.clear();
 	comp_files.clear();
-	sim_info.clear();
+	g_engine.sim_info.clear();
 	sim_info_index.clear();
 
 	if (build_type == 0) {

@@ -4,6 +4,7 @@
 // fetch/keep/delete decision, folders, the web download pump and the disc
 // install. Every long operation is a step function polled once per frame.
 #include <cerrno>
+#include <cmath>
 #include <set>
 #include <string>
 #include <vector>
@@ -126,7 +127,8 @@ public:
 // never waiting; progress is the share of files signed. 0 running, 1 done.
 int  checksum_directory(const std::string& folder, int& cursor, int quick, float& progress);
 int  checksum_files_done();	// files the running scan has signed (0 when none runs)
-// Stops a scan: work not started is dropped, running work is waited for.
+// Stops a scan: work not started is dropped, a file being signed is left at
+// its next piece (its signature as it was), and the workers are waited for.
 void checksum_directory_kill();
 
 // --- decision
@@ -163,6 +165,39 @@ int  UTIL_claim_copy(const std::string& folder);
 // Tells the user that a download could not be stored in the temporary folder
 // (errno `err`: a full disk, most often).
 void grab_local_failure_alert(int err);
+// The full disk's line of that alert: how much more room the run needs (kB).
+std::string grab_full_disk_text(float more_kb);
+
+// What a web run has left to do, and the pace it measured, for its time left.
+struct grab_work_left {
+	float small_files = 0;	// archives still to receive into memory
+	float large_kb = 0;		// kB of the archives still to download to files
+	float largest_kb = 0;	// the rest of the largest of them
+	float streams = 0;		// streams switched on
+	float latency = NAN;	// seconds a small archive holds a stream
+	float link_kbps = NAN;	// kB a second of large archives, all streams together
+	float stream_kbps = NAN;	// ... on one stream
+	float tail_kb = 0;		// the largest file still to download: unpacked after its last byte
+	float unpack_files = 0;	// files still to unpack
+	float unpack_kb = 0;		// kB of them still to write
+	float largest_unpack_kb = 0;	// the rest of the largest of them
+	float file_cost = 0;	// seconds a worker spends on a file ...
+	float kb_cost = 0;		// ... and on a kB of it
+	float workers = 1;		// workers the unpack set keeps busy at once
+};
+// The seconds that work takes: the downloads with the last file's unpack, or
+// the unpack set's files, whichever ends later; NAN where a rate the work
+// needs is not known.
+float grab_estimate_left(const grab_work_left& work);
+// The running web run's time left, by its own pace; NAN before it knows.
+// *grounded (optional): every rate it rests on was measured by this run.
+float grab_seconds_left(bool* grounded);
+// Seconds of the run in which data flowed or files were unpacked.
+float grab_active_seconds();
+// kB a second the streams received while data flowed; 0 before it is known.
+float grab_rate_kbps();
+// A server sent bytes within the last two seconds.
+bool  grab_data_flowing();
 
 // Failed attempts at a file each server is charged with before it is not
 // asked for that file again; once every server is, the run goes on without it.
@@ -181,6 +216,8 @@ float grab_pause_left(bool* for_network = nullptr);
 // The last failed attempt of the run (while stg.download_error is set), and
 // the file it was at, by its place in the copy.
 const grab_attempt& grab_last_attempt(std::string& file);
+// How many of the streams are switched on.
+int grab_streams_on();
 // The seconds the transfer of the file shown (crnt_file_path) has received
 // nothing, and the server it was asked of; 0 when it is not downloading.
 float grab_shown_quiet(std::string& server);
@@ -195,11 +232,20 @@ std::string grab_archive_path(int file);
 std::string grab_stream_archive(int stream);
 // Deletes the archives the streams that are on were fetching.
 void grab_discard_archives();
-void grab_files_start();	// resets the pump and the run's error flags
+// Starts a run: what killed runs left is swept, and the pump starts afresh as
+// grab_files_stop leaves it. The web flows' install screen is its one caller.
+void grab_files_start();
+// Ends the run the user left (Back, another screen, a cancel): its archives,
+// transfers and unpacks go, the pump and the run's error flags are reset, and
+// what it wrote and did not check yet is carried to the next run's check.
+void grab_files_stop();
 enum { grab_running = 0, grab_done = 1, grab_failed = 2 };
 // One step of the run: grab_running, grab_done, or grab_failed (the run
 // ended without every file: stg.extract_error is set, and grab_run_outcome
-// tells why). Once ended, every later call gives the same.
+// tells why). Once ended, every later call gives the same. Each stream keeps
+// what it does in its record; after the step the screen's stg.action,
+// stg.file_progress and crnt_file_* are those of the stream that took its file
+// last, and stg.download_error tells that some stream tries again after a failure.
 int  grab_files(const std::string& folder);
 // Time the pump did not run (a prompt, an alert, another screen in front of
 // it) is no download time: the run's clock moves on by `seconds`, so the rate

@@ -7,11 +7,16 @@
 #include "UTL_clock.h"
 #include "UTL_log.h"
 #include "UTL_threads.h"
+#include <atomic>
+#include <cerrno>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 UTL_worker_threads* checksum_workers = nullptr;
+// Set by a kill: the workers stop at their next piece of a file, so a scan
+// abandoned in a large file ends at once.
+static std::atomic<int> checksum_stop{0};
 
 // A slice holds up to 10 files, and ends before its listed sizes pass about
 // 64 MB: a large file is signed alone, so a few of them spread over every
@@ -65,8 +70,8 @@ static void checksum_worker_give_way()
 void checksum_task::do_it()
 {
 	checksum_worker_give_way();
-	for (int i = first; i < last; ++i) {
-		file_version_struct& v = sim_info[i].versions.back();
+	for (int i = first; i < last && !checksum_stop.load(std::memory_order_relaxed); ++i) {
+		file_version_struct& v = g_engine.sim_info[i].versions.back();
 		if (!want_this_f(i, (int)sim_info[i].versions.size() - 1)) continue;
 		std::string local = v.path;
 		trim_dest_folder(local);
@@ -74,7 +79,7 @@ void checksum_task::do_it()
 		std::string sig = "NONE";
 		int why = md5_missing;
 		if (!quick) {
-			calc_file_md5(local, sig, &why);
+			if (calc_file_md5(local, sig, &why, &checksum_stop) == ECANCELED) break;	// the scan is abandoned
 			if (why == md5_not_a_file) sig = UTIL_sig_not_a_file;
 			if (why == md5_unreadable) sig = sig_unreadable;
 		} else if (file_exists(local))
@@ -121,7 +126,7 @@ int checksum_directory(const std::string& folder, int& cursor, int quick, float&
 {
 	int count = (int)sim_info.size();
 	if (!dir_exists(folder)) {
-		for (auto& h : sim_info) {
+		for (auto& h : g_engine.sim_info) {
 			file_version_struct& v = h.versions.back();
 			v.sig_have = "NONE";
 			v.up_to_date = v.sig_want == v.sig_have;
@@ -165,8 +170,10 @@ int checksum_files_done() { return checksum_workers ? checksum_feed.files_done :
 void checksum_directory_kill()
 {
 	if (!checksum_workers) return;
+	checksum_stop.store(1);
 	checksum_workers->cancel_queued();
 	while (UTL_work_task* t = checksum_workers->wait_retired_tasks()) delete t;
 	delete checksum_workers;
 	checksum_workers = nullptr;
+	checksum_stop.store(0);
 }

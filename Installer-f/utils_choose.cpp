@@ -108,12 +108,12 @@ int choose_files(const std::string& folder)
 	std::set<std::string> act_dirs, keep_dirs;
 	local_paths locals;
 	// a run starts here in every flow: the last run's failures are history
-	delete_failures = 0;
-	stg.download_error = 0;
-	stg.extract_error = 0;
+	g_engine.delete_failures = 0;
+	g_engine.stg.download_error = 0;
+	g_engine.stg.extract_error = 0;
 
 	for (int i = 0; i < (int)sim_info.size(); ++i) {
-		file_version_struct& v = sim_info[i].versions.back();
+		file_version_struct& v = g_engine.sim_info[i].versions.back();
 		v.want_download = 0;
 		v.want_delete = 0;
 		if (!want_this_f(i, last_of(i))) continue;
@@ -162,7 +162,7 @@ int choose_files(const std::string& folder)
 	for (auto& h : sim_info)
 		if (h.versions.back().want_download) total += h.versions.back().kb2;
 	float s = 0;
-	for (auto& h : sim_info) {
+	for (auto& h : g_engine.sim_info) {
 		file_version_struct& v = h.versions.back();
 		if (total > 0) {
 			v.progress_share = s / total;
@@ -175,10 +175,10 @@ int choose_files(const std::string& folder)
 
 void recalc_disk_sizes()
 {
-	stg.total_kb_download = 0;
-	stg.total_kb_install = 0;
-	stg.files_to_install = 0;
-	stg.files_to_delete = 0;
+	g_engine.stg.total_kb_download = 0;
+	g_engine.stg.total_kb_install = 0;
+	g_engine.stg.files_to_install = 0;
+	g_engine.stg.files_to_delete = 0;
 	local_paths locals;
 	for (int i = 0; i < (int)sim_info.size(); ++i) {
 		const file_version_struct& v = sim_info[i].versions.back();
@@ -186,10 +186,10 @@ void recalc_disk_sizes()
 		if (!want) continue;
 		bool gone = v.sig_want == "GONE";
 		if (!gone && !v.up_to_date && !tile_dropped(v)) {
-			stg.total_kb_download += v.kb1;
-			stg.total_kb_install += v.kb2;
-			stg.files_to_install += 1;
+			g_engine.stg.total_kb_download += v.kb1;
+			g_engine.stg.total_kb_install += v.kb2;
+			g_engine.stg.files_to_install += 1;
 		}
-		if ((gone || tile_dropped(v)) && v.up_to_date && !locals.shadowed(i)) stg.files_to_delete += 1;
+		if ((gone || tile_dropped(v)) && v.up_to_date && !locals.shadowed(i)) g_engine.stg.files_to_delete += 1;
 	}
 }

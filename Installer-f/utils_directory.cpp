@@ -1,5 +1,6 @@
 // The directory file reader, the filters, the scenery tiles and the path rules.
 #include "utils.h"
+#include "utils_internal.h"
 #include "utils_site.h"
 #include "xmap.h"
 #include "UTL_alert.h"
@@ -143,14 +144,14 @@ static void note_listed_names()
 int read_directory(const std::string& path, std::string status_text)
 {
 	(void)status_text;
-	deleted_files.clear();
-	stg.total_kb_download = 0;
-	stg.total_kb_install = 0;
-	stg.files_to_install = 0;
-	stg.files_to_delete = 0;
-	sim_info.clear();
+	g_engine.deleted_files.clear();
+	g_engine.stg.total_kb_download = 0;
+	g_engine.stg.total_kb_install = 0;
+	g_engine.stg.files_to_install = 0;
+	g_engine.stg.files_to_delete = 0;
+	g_engine.sim_info.clear();
 	note_listed_names();
-	refused_listed.clear();
+	g_engine.refused_listed.clear();
 
 	// A missing directory file is the source's failure, for the caller to handle.
 	xmap_class x(path);
@@ -205,14 +206,14 @@ int read_directory(const std::string& path, std::string status_text)
 			v.disk = disk;
 			// The sizes bound the unpacking and the disk space asked for: one no file can have is no size.
 			if (!listed_kb_is_real(v.kb1) || !listed_kb_is_real(v.kb2)) {
-				if (v.sig_want != "GONE") refused_listed.push_back({prefix + name, v.os, "its sizes are not sizes of a file"});
+				if (v.sig_want != "GONE") g_engine.refused_listed.push_back({prefix + name, v.os, "its sizes are not sizes of a file"});
 				xer << "Refused listed file '" << UTL_log_safe(name) << "': its sizes " << UTL_log_safe(cols[3]) << " and "
 				    << UTL_log_safe(cols[4]) << " kB are not sizes of a file.\n";
 				continue;
 			}
 			// The signature names temporary files: nothing but an MD5 or the tombstone.
 			if (!signature_is_valid(v.sig_want)) {
-				refused_listed.push_back({prefix + name, v.os, "its signature is neither an MD5 nor GONE"});
+				g_engine.refused_listed.push_back({prefix + name, v.os, "its signature is neither an MD5 nor GONE"});
 				xer << "Refused listed file '" << UTL_log_safe(name) << "': its signature '" << UTL_log_safe(v.sig_want)
 				    << "' is neither an MD5 nor GONE.\n";
 				continue;
@@ -229,33 +230,33 @@ int read_directory(const std::string& path, std::string status_text)
 			// downloaded or deleted as a file. Either entry is left out.
 			std::string why;
 			if (!listed_path_take(v.path, why)) {
-				if (v.sig_want != "GONE") refused_listed.push_back({v.path, v.os, why});
+				if (v.sig_want != "GONE") g_engine.refused_listed.push_back({v.path, v.os, why});
 				xer << "Refused listed path '" << UTL_log_safe(v.path) << "': " << why << ".\n";
 				continue;
 			}
 			v.is_global = is_global_scenery_f(v.path.c_str());
 			if (v.is_global && !find_sector(&v.lon_i, &v.lat_i, v.path)) v.is_global = 0;
 			if (v.path != prev_path || sim_info.empty()) {
-				sim_info.push_back(file_history_struct());
+				g_engine.sim_info.push_back(file_history_struct());
 				prev_path = v.path;
 			}
-			sim_info.back().versions.push_back(v);
+			g_engine.sim_info.back().versions.push_back(v);
 		}
 	}
 	if (!refused_listed.empty()) xer.flush();
 
 	int scenery = 0, other = 0;
-	memset(stg.tile_avail, 0, sizeof(stg.tile_avail));
+	memset(g_engine.stg.tile_avail, 0, sizeof(g_engine.stg.tile_avail));
 	for (auto& h : sim_info) {
 		const file_version_struct& v = h.versions.back();
 		if (v.is_global) {
 			++scenery;
-			stg.tile_avail[v.lon_i][v.lat_i] = 1;
+			g_engine.stg.tile_avail[v.lon_i][v.lat_i] = 1;
 		} else
 			++other;
 	}
-	stg.disk_has_scenery = scenery > 0;
-	stg.disk_has_sim = other > 0;
+	g_engine.stg.disk_has_scenery = scenery > 0;
+	g_engine.stg.disk_has_sim = other > 0;
 	note_listed_names();
 	return stage_ready;
 }
@@ -295,20 +296,20 @@ int want_this_f(int file, int version)
 
 void set_install_filter(int want_sim, int want_global)
 {
-	g_want_sim = want_sim;
-	g_want_global = want_global;
+	g_engine.want_sim = want_sim;
+	g_engine.want_global = want_global;
 }
 
-void scenery_take_all() { memcpy(stg.tile_wanted, stg.tile_avail, sizeof(stg.tile_wanted)); }
+void scenery_take_all() { memcpy(g_engine.stg.tile_wanted, g_engine.stg.tile_avail, sizeof(g_engine.stg.tile_wanted)); }
 
-void scenery_take_none() { memset(stg.tile_wanted, 0, sizeof(stg.tile_wanted)); }
+void scenery_take_none() { memset(g_engine.stg.tile_wanted, 0, sizeof(g_engine.stg.tile_wanted)); }
 
 void scenery_from_install()
 {
 	scenery_take_none();
 	for (auto& h : sim_info) {
 		const file_version_struct& v = h.versions.back();
-		if (v.is_global && v.sig_have != "NONE") stg.tile_wanted[v.lon_i][v.lat_i] = 1;
+		if (v.is_global && v.sig_have != "NONE") g_engine.stg.tile_wanted[v.lon_i][v.lat_i] = 1;
 	}
 }
 
@@ -332,7 +333,7 @@ void new_format(std::string path)
 	          UTL_translate_string("No problem... grab it at the download section of ", 0) + net_site_host + ".",
 	          path, t_alert);
 	go_to_URL(net_download_page);
-	stg.new_format_flag = new_format_told;
+	g_engine.stg.new_format_flag = new_format_told;
 	app_done = 1;
 }
 

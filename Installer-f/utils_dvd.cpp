@@ -67,7 +67,7 @@ void dvd_unpack_task::do_it()
 	// left in the run's folder, which goes with the run, when it cannot go now
 	(void)delete_file(temp);
 	// The copy is the release's only when the unpacked file has the listed signature.
-	file_version_struct& v = sim_info[index].versions.back();
+	file_version_struct& v = g_engine.sim_info[index].versions.back();
 	std::string sig = "NONE";
 	(void)calc_file_md5(destination, sig);	// unread, it stays NONE and fails the check below
 	v.sig_have = sig;
@@ -109,8 +109,8 @@ int install_files(const std::string& folder, int& cursor, int disk)
 {
 	int count = (int)sim_info.size();
 	if (!copy_pool && UTIL_claim_copy(folder)) {
-		install_err_num = copy_busy;
-		install_err_msg = "Another installer is working on the copy at " + folder + ".";
+		g_engine.install_err_num = copy_busy;
+		g_engine.install_err_msg = "Another installer is working on the copy at " + folder + ".";
 		return install_failed;
 	}
 	if (!copy_pool) {
@@ -137,8 +137,8 @@ int install_files(const std::string& folder, int& cursor, int disk)
 		std::string msg;
 		// A task the copy set could not run must not be copied on an unpack thread.
 		if (int err = t->retire_error(msg)) {
-			install_err_num = err;
-			install_err_msg = msg;
+			g_engine.install_err_num = err;
+			g_engine.install_err_msg = msg;
 			delete t;
 			return install_failed;
 		}
@@ -146,13 +146,13 @@ int install_files(const std::string& folder, int& cursor, int disk)
 	}
 	while (UTL_work_task* t = unzip_pool->check_retired_tasks()) {
 		dvd_unpack_task* d = static_cast<dvd_unpack_task*>(t);
-		if (d->disc_gone && !t->retire_error(install_err_msg)) {
+		if (d->disc_gone && !t->retire_error(g_engine.install_err_msg)) {
 			// copied again once the disc is back: no failure, nothing skipped
 			g_engine.disc_lost_files.push_back(d->index);
 			delete t;
 			continue;
 		}
-		install_err_num = t->check_error(install_err_msg);
+		g_engine.install_err_num = t->check_error(g_engine.install_err_msg);
 		delete t;
 		if (install_err_num) return install_failed;
 	}
@@ -180,8 +180,8 @@ int install_files_get_error(std::string& text)
 {
 	text = install_err_msg;
 	int n = install_err_num;
-	install_err_num = 0;
-	install_err_msg.clear();
+	g_engine.install_err_num = 0;
+	g_engine.install_err_msg.clear();
 	return n;
 }
 

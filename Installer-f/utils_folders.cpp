@@ -156,7 +156,7 @@ static int make_one(checked_folders& checks, const std::string& path)
 static void clear_obstacles(const std::string& folder)
 {
 	std::map<std::string, file_version_struct*> dropped;
-	for (auto& h : sim_info)
+	for (auto& h : g_engine.sim_info)
 		if (h.versions.back().want_delete) dropped[UTIL_local_path(folder, h.versions.back())] = &h.versions.back();
 	for (int i = 0; i < (int)sim_info.size(); ++i) {
 		const file_version_struct& v = sim_info[i].versions.back();
@@ -275,7 +275,7 @@ int UTIL_delete_listed(const std::string& folder, const std::string& local, cons
 	// nothing there, or its folder became a file: the goal is met
 	if (r == ENOENT || r == ENOTDIR) r = 0;
 	if (r != 0) {
-		++delete_failures;
+		++g_engine.delete_failures;
 		xer << "Could not delete " << UTL_log_safe(local) << ": " << error_str(r) << " (" << r << ").\n";
 	}
 	if (stg.log_actions) xer << verb << UTL_log_safe(local) << ", with result=" << r << ".\n";
@@ -309,11 +309,11 @@ void delete_files(const std::string& folder)
 {
 	if (UTIL_claim_copy(folder)) return;
 	std::set<std::string> folders;
-	for (auto& h : sim_info) {
+	for (auto& h : g_engine.sim_info) {
 		file_version_struct& v = h.versions.back();
 		if (!v.want_delete) continue;
 		std::string local = UTIL_local_path(folder, v);
-		stg.action = action_delete;
+		g_engine.stg.action = action_delete;
 		if (UTIL_delete_listed(folder, local, "DELETING  file ") == 0) {
 			v.up_to_date = 0;
 			v.sig_have = "NONE";

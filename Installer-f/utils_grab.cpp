@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -57,7 +58,7 @@ public:
 	// Lets the archive go: its file is deleted, its bytes in memory freed.
 	void discard()
 	{
-		if (!in_memory) delete_file(archive);
+		if (!in_memory) delete_file(archive);	// one left goes with the run folder
 		held = std::string();
 	}
 };
@@ -93,11 +94,8 @@ struct path_case_less {
 // large): the temporary folder and the memory stay bounded while unpacking
 // lags behind the streams.
 static const int64_t unpack_room_bytes = int64_t(256) << 20;
-// An archive no longer than this is received into memory and unpacked from
-// there: a small file's archive would cost more in making, reading and
-// deleting its file than in its bytes. With the count above, the memory the
-// held archives take stays small.
-static const int64_t archive_in_memory_max = int64_t(64) << 10;
+// An archive no longer than grab_archive_in_memory_max is received into
+// memory: with the count above, the memory the held archives take stays small.
 static int unpack_room_tasks()
 {
 	static const int room = 4 * UTL_count_processors();	// asked once: the count is read from a file
@@ -120,8 +118,11 @@ static int unpack_and_discard(grab_unpack_task& t, const std::string& signature,
 {
 	const file_version_struct& v = sim_info[t.file].versions.back();
 	// The listed file's path: only that entry of the archive is written, and only with its listed bytes.
+	const int slot = grab_unpack_slot_take(t.file);	// its pace, for the time left
 	int code = UTIL_unpack(t.folder, t.archive, t.destination, v.kb2, signature, &written, &t.identity,
-	                       t.in_memory ? &t.held : nullptr);
+	                       t.in_memory ? &t.held : nullptr, &g_grab.unpack_stop,
+	                       slot >= 0 ? &g_grab.unpack_meter.slots[slot].written : nullptr);
+	grab_unpack_slot_give(slot, v.kb2);
 	t.chmod_result = 0;
 	// made executable once in place: its identity changes, and the run's final check reads it back
 	if (t.destination.find("Contents/MacOS/") != std::string::npos) t.chmod_result = make_file_executable(t.destination);
@@ -171,7 +172,7 @@ void grab_check_task::do_it()
 		++read;
 		std::string sig = "NONE";
 		int why = md5_missing;
-		calc_file_md5(it.local, sig, &why);
+		calc_file_md5(it.local, sig, &why);	// a file it cannot read keeps "NONE", and `why` names the cause
 		if (sig != it.sig_want)
 			wrong.push_back({it.local, "its signature is " +
 			                               (why == md5_not_a_file   ? std::string("that of no file")
@@ -195,7 +196,7 @@ static void drop_unpacks()
 				if (!ran) u->discard();	// a task the set could not run still had its archive
 				// one that ran to its end put its file in place: the run installed it
 				if (ran && !u->skipped && u->code == 0 && u->file < (int)sim_info.size()) {
-					file_version_struct& v = sim_info[u->file].versions.back();
+					file_version_struct& v = g_engine.sim_info[u->file].versions.back();
 					v.sig_have = u->sig;
 					v.up_to_date = v.sig_have == v.sig_want;
 					if (v.up_to_date) {
@@ -210,7 +211,7 @@ static void drop_unpacks()
 		g_grab.unpack_pool = nullptr;
 		g_grab.unpack_dropped.store(0);
 	}
-	if (g_grab.unpack_wake >= 0) close(g_grab.unpack_wake);
+	if (g_grab.unpack_wake >= 0) close(g_grab.unpack_wake);	// nothing was written to it that could be lost
 	g_grab.unpack_wake = -1;
 	g_grab.files_held.clear();
 	g_grab.held_bytes = 0;
@@ -220,7 +221,14 @@ static void drop_unpacks()
 	g_grab.check_out = 0;
 }
 
-static void grab_shutdown_hook() { drop_unpacks(); }
+// The program ends: the file being written stops at its next block and leaves
+// nothing at its path, so Quit answers at once however large it is.
+static void grab_shutdown_hook()
+{
+	g_grab.unpack_stop.store(1);
+	drop_unpacks();
+	g_grab.unpack_stop.store(0);
+}
 
 static bool unpack_has_room()
 {
@@ -242,7 +250,7 @@ void grab_discard_archives()
 	for (int i = 0; i < http_stream_count; ++i) {
 		const grab_stream& st = g_grab.streams[i];
 		if (!st.on || st.file < 0 || st.file >= (int)sim_info.size()) continue;
-		delete_file(grab_stream_archive(i));
+		delete_file(grab_stream_archive(i));	// one left goes with the run folder
 	}
 }
 
@@ -264,12 +272,18 @@ static void carry_unchecked()
 void grab_files_start()
 {
 	UTIL_run_files_sweep();	// what killed runs left
+	grab_files_stop();
+}
+
+void grab_files_stop()
+{
+	grab_discard_archives();
 	drop_transfers();	// a cancelled run must not hand its transfers to this one
 	drop_unpacks();
 	carry_unchecked();
 	g_grab.claimed = 0;
-	next.next_file = 0;
-	next.done = 0;
+	g_engine.pump.next_file = 0;
+	g_engine.pump.done = 0;
 	for (int i = 0; i < http_stream_count; ++i) {
 		grab_stream& st = g_grab.streams[i];
 		const int slot = st.slot, retry_server = st.retry_server;
@@ -281,16 +295,17 @@ void grab_files_start()
 	g_grab.answers = 0;
 	g_grab.last_attempt = grab_attempt();
 	g_grab.last_file.clear();
-	g_grab.shown_quiet = 0;
-	g_grab.shown_server.clear();
+	g_grab.taken = 0;
+	g_grab.failures = 0;
+	g_grab.shown = -1;
 	g_grab.local_error = 0;
 	g_grab.local_folder.clear();
 	g_grab.local_more_kb = 0;
-	next.start_time = xtim.elapsed;
-	next.kb_in_flight = next.kb_fetched = next.kb_installed = next.kb_install_in_flight = 0;
-	stg.download_error = 0;
-	stg.extract_error = 0;
-	grab_failed_files.clear();
+	g_engine.pump.start_time = xtim.elapsed;
+	g_engine.pump.kb_in_flight = g_engine.pump.kb_fetched = g_engine.pump.kb_installed = g_engine.pump.kb_install_in_flight = 0;
+	g_engine.stg.download_error = 0;
+	g_engine.stg.extract_error = 0;
+	g_engine.grab_failed_files.clear();
 	g_grab.failed.clear();
 	g_grab.written.clear();
 	g_grab.placed.clear();
@@ -300,6 +315,7 @@ void grab_files_start()
 	g_grab.check_next = 0;
 	g_grab.check_read = 0;
 	g_grab.check_wrong.clear();
+	grab_meter_reset();
 }
 
 // A file's place in the copy, as the user knows it: below the copy's folder.
@@ -412,7 +428,7 @@ static void report_given_up()
 			if (g.tries.telling.why == why) of.push_back(&g);
 		if (of.empty()) continue;
 		for (const grab_failure* g : of) {
-			grab_failed_files.push_back(g->destination);
+			g_engine.grab_failed_files.push_back(g->destination);
 			xer << "Not installed: " << UTL_log_safe(place_in_copy(g->destination)) << " (" << attempt_log_text(g->tries.telling)
 			    << ").\n";
 		}
@@ -434,7 +450,7 @@ static void report_given_up()
 			          UTL_translate_string("The servers answered, but would not deliver it.", 0), more_files_line(of.size()),
 			          t_alert);
 	}
-	for (const std::string& local : UTIL_report_listed_refused(g_grab.folder)) grab_failed_files.push_back(local);
+	for (const std::string& local : UTIL_report_listed_refused(g_grab.folder)) g_engine.grab_failed_files.push_back(local);
 }
 
 static unsigned every_server()
@@ -451,7 +467,6 @@ static unsigned every_server()
 // server is spent on the file: the run goes on without it.
 static int tries_failed(grab_tries& t, const grab_attempt& a)
 {
-	stg.download_error = 1;
 	const unsigned bit = a.server >= 0 && a.server < server_slots ? 1u << a.server : 0;
 	if (a.fault == grab_fault_copy) {
 		t.came = 1;
@@ -502,6 +517,7 @@ static int attempt_failed(int i, int f, int sel, const std::string& remote, cons
 	g_grab.last_attempt = a;
 	g_grab.last_file = place_in_copy(destination);
 	st.failed = 1;
+	st.failed_at = ++g_grab.failures;
 	// No answer at all: the network, or that server, is out of reach. It counts
 	// against the server only while the network is seen to work: some server
 	// answered since this stream last failed so, or the file came already.
@@ -516,8 +532,7 @@ static int attempt_failed(int i, int f, int sel, const std::string& remote, cons
 		go_on_without(f, st.tries, destination);
 		return 1;
 	}
-	stg.download_error = 1;
-	st.retry_server = stg.sel_server = next_server(st.tries, sel);
+	st.retry_server = g_engine.stg.sel_server = next_server(st.tries, sel);
 	float pause = 0;
 	st.net_wait = a.fault == grab_fault_network;
 	if (st.net_wait)
@@ -594,14 +609,14 @@ static void collect_tasks()
 		g_grab.held_kb -= sim_info[c->file].versions.back().kb1;
 		g_grab.held_install_kb -= sim_info[c->file].versions.back().kb2;
 		log_unpack(c->archive, c->destination, c->code, c->chmod_result);
-		file_version_struct& v = sim_info[c->file].versions.back();
+		file_version_struct& v = g_engine.sim_info[c->file].versions.back();
 		if (c->code == 0) {
 			v.sig_have = c->sig;
 			v.up_to_date = v.sig_have == v.sig_want;
 		}
 		if (c->code == 0 && v.up_to_date) {
-			next.kb_fetched += v.kb1;
-			next.kb_installed += v.kb2;
+			g_engine.pump.kb_fetched += v.kb1;
+			g_engine.pump.kb_installed += v.kb2;
 			g_grab.written.insert(c->file);
 			g_grab.placed[c->file] = c->identity;
 		} else if (grab_local_write_error(c->code)) {
@@ -622,7 +637,7 @@ static void collect_tasks()
 			if (tries_failed(r.tries, a)) {
 				go_on_without(c->file, r.tries, c->destination);
 			} else {
-				r.server = stg.sel_server = next_server(r.tries, c->server);
+				r.server = g_engine.stg.sel_server = next_server(r.tries, c->server);
 				g_grab.retry_files.push_back(r);
 			}
 		}
@@ -671,14 +686,22 @@ static int hand_over(const std::string& folder, int i, int f, int sel, const std
 	return 0;
 }
 
+std::string grab_full_disk_text(float more_kb)
+{
+	if (!(more_kb > 0)) return UTL_translate_string("The disk that holds this folder is full.", 0);
+	// "about" takes the genitive in Russian, as in the time left
+	const long long mb = std::max(1LL, std::min((long long)INT_MAX, (long long)lroundf(std::min(more_kb / 1024, 2e9f))));
+	return UTL_string_sub(UTL_translate_plural_genitive((int)mb,
+	                                                    "The disk that holds this folder is full: about %1:megabytes% "
+	                                                    "megabyte more free space is needed there.",
+	                                                    "The disk that holds this folder is full: about %1:megabytes% "
+	                                                    "megabytes more free space is needed there."),
+	                      UTL_translate_count(mb));
+}
+
 static void local_failure_alert(int err, const std::string& folder, float more_kb)
 {
-	std::string room;
-	if (err == ENOSPC || err == EDQUOT)
-		room = more_kb > 0 ? UTL_string_sub(UTL_translate_string("The disk that holds this folder is full: about %1:megabytes% "
-		                                                         "megabytes more free space are needed there.", 0),
-		                                    std::to_string(std::max(1LL, (long long)lroundf(more_kb / 1024))))
-		                   : UTL_translate_string("The disk that holds this folder is full.", 0);
+	const std::string room = err == ENOSPC || err == EDQUOT ? grab_full_disk_text(more_kb) : "";
 	APL_alert(UTL_translate_string("I could not save a downloaded file on this computer.", 0),
 	          UTL_translate_string("Error: ", 0) + error_str(err), UTL_translate_string("Folder: ", 0) + UTL_log_safe(folder),
 	          room, t_alert);
@@ -712,8 +735,8 @@ static float room_needed_kb(const std::string& folder)
 // stops, keeping what it installed, and names the folder and the cause.
 static void local_failure(const std::string& local, int err, const std::string& folder, float file_kb)
 {
-	grab_failed_files.push_back(local);
-	stg.extract_error = 1;
+	g_engine.grab_failed_files.push_back(local);
+	g_engine.stg.extract_error = 1;
 	drop_transfers();
 	g_grab.local_error = err;
 	g_grab.local_folder = folder;
@@ -733,9 +756,9 @@ static void local_failure(const std::string& local, int err, const std::string& 
 static void adjust_streams(int i)
 {
 	float now = xtim.elapsed;
-	float span = now - next.start_time;
+	float span = now - grab_pump.start_time;
 	if (span < 1) span = 1;
-	float rate = (next.kb_fetched + next.kb_in_flight) / span;
+	float rate = (grab_pump.kb_fetched + grab_pump.kb_in_flight) / span;
 	// A count outside 1..http_stream_count (an edited preference file) means
 	// automatic: a target below one would switch every stream off with files left.
 	int target = stg.stream_count >= 1 && stg.stream_count <= http_stream_count ? stg.stream_count : 0;
@@ -759,10 +782,10 @@ static void adjust_streams(int i)
 // One step of stream i on file f.
 static void stream_step(const std::string& folder, int i, int f)
 {
-	file_version_struct& v = sim_info[f].versions.back();
+	file_version_struct& v = g_engine.sim_info[f].versions.back();
 	grab_stream& st = g_grab.streams[i];
 	int sel = stg.sel_server;
-	if (sel < 0 || sel >= server_slots) sel = stg.sel_server = 0;
+	if (sel < 0 || sel >= server_slots) sel = g_engine.stg.sel_server = 0;
 	// A running transfer stays with the server it was asked of, whatever another
 	// stream's failure drew since: its copy and its failures are that server's.
 	// A stream trying a file again asks the server its own failure drew:
@@ -777,34 +800,38 @@ static void stream_step(const std::string& folder, int i, int f)
 	std::string destination = UTIL_local_path(folder, v);
 	st.take = 0;
 	// the file as the user knows it: its place in the copy, not the server's path
-	crnt_file_path = place_in_copy(destination);
-	crnt_file_name = crnt_file_path.substr(crnt_file_path.rfind('/') + 1);
+	st.file_path = place_in_copy(destination);
+	st.file_name = st.file_path.substr(st.file_path.rfind('/') + 1);
 
 	bool finished = false;
 	if (path_has_no_file(v.path)) {
 		APL_alert("I am working through the list and found a path that has no file!",
 		          "This is impossible to download or delete!", "It is:", v.path, t_exit);
 		// the fatal alert returns when raised off the main thread: such a path is passed over
-		stg.action = action_skip_unneeded;
+		st.action = action_skip_unneeded;
 		finished = true;
 	} else if (v.want_delete) {
-		stg.action = action_delete;
+		st.action = action_delete;
+		// a failure is logged and counted there, and the final check finds the file still there
 		UTIL_delete_listed(folder, destination, "now we want to nuke a file: DELETING  file ");
-		UTIL_note_folders(folder, destination, deleted_files);
+		UTIL_note_folders(folder, destination, g_engine.deleted_files);
 		g_grab.deleted.push_back(f);
 		finished = true;
 	} else if (v.want_download) {
-		stg.action = action_download;
+		st.action = action_download;
 		if (!http.busy(st.slot)) {	// a new transfer
 			st.seen = 0;
 			st.archive = grab_archive_path(f);
+			grab_meter_begins(i, v.kb1);
 		}
 		const std::string archive = st.archive;
-		g_grab.shown_quiet = 0;
-		int r = http.net_check(st.slot, server_name[sel], remote, archive, http_listed_limit(v.kb1), archive_in_memory_max);
-		if (r != 0) g_grab.moved = 1;
-		if (r == 1) {
-			stg.download_error = 0;
+		st.quiet = 0;
+		// it lands at its name only whole (land_file): the run's folder is this run's alone
+		int r = http.net_check(st.slot, server_name[sel], remote, archive, http_listed_limit(v.kb1),
+		                       grab_archive_in_memory_max);
+		if (r != http_running) g_grab.moved = 1;
+		if (r == http_complete) {
+			grab_meter_done(i, std::max<int64_t>(0, (int64_t)v.kb1 * 1000 - st.seen));
 			answered(i);
 			// installed once unpacked and its signature checked; the stream goes on
 			if (int err = hand_over(folder, i, f, sel, remote, archive, destination)) {
@@ -812,31 +839,31 @@ static void stream_step(const std::string& folder, int i, int f)
 				return;
 			}
 			finished = true;
-		} else if (r == 2 && http.local_error(st.slot)) {
+		} else if (r == http_failed && http.local_error(st.slot)) {
 			local_failure(destination, http.local_error(st.slot), temp_path, v.kb1);
 			return;
-		} else if (r == 2) {
+		} else if (r == http_failed) {
 			finished = attempt_failed(i, f, sel, remote, destination);
 		} else {
 			const http_progress p = http.progress(st.slot);
 			if (p.running && p.received > st.seen) {
+				grab_meter_received(i, p.received - st.seen);
 				st.seen = p.received;
 				answered(i);
 			}
-			g_grab.shown_quiet = p.running ? p.quiet : 0;
-			g_grab.shown_server = server_name[sel];
+			st.quiet = p.running ? p.quiet : 0;
 			if (!p.running)
-				stg.file_progress = 0;
+				st.file_progress = 0;
 			else if (p.length < 0)
-				stg.file_progress = -0.01f;
+				st.file_progress = -0.01f;
 			else
-				stg.file_progress = p.length ? (float)p.received / (float)p.length : 0;
-			const float arrived = stg.file_progress > 0 ? stg.file_progress : 0;
-			next.kb_in_flight += arrived * v.kb1;
-			next.kb_install_in_flight += arrived * v.kb2;
+				st.file_progress = p.length ? (float)p.received / (float)p.length : 0;
+			const float arrived = st.file_progress > 0 ? st.file_progress : 0;
+			g_engine.pump.kb_in_flight += arrived * v.kb1;
+			g_engine.pump.kb_install_in_flight += arrived * v.kb2;
 		}
 	} else {
-		stg.action = v.up_to_date ? action_skip_current : action_skip_unneeded;
+		st.action = v.up_to_date ? action_skip_current : action_skip_unneeded;
 		finished = true;
 	}
 	if (finished) {
@@ -905,7 +932,7 @@ static void feed_check()
 static void report_check()
 {
 	for (const auto& w : g_grab.check_wrong) {
-		grab_failed_files.push_back(w.first);
+		g_engine.grab_failed_files.push_back(w.first);
 		xer << "After the run, " << UTL_log_safe(w.first) << ": " << w.second << ".\n";
 	}
 	APL_alert(UTL_translate_string("A file the installer wrote or deleted is no longer as the release has it.", 0),
@@ -951,16 +978,56 @@ static int check_step(const std::string& folder)
 	if (!g_grab.failed.empty() || !g_grab.check_wrong.empty() || UTIL_listed_refused()) {
 		report_given_up();
 		if (!g_grab.check_wrong.empty()) report_check();
-		stg.extract_error = 1;
+		g_engine.stg.extract_error = 1;
 		return end_failed_run();
 	}
-	next.done = 1;
+	g_engine.pump.done = 1;
 	UTIL_unlock_copy();
 	xer.flush();
 	return grab_done;
 }
 
+// What the screen shows of the streams, after each step of the run: the file
+// of the stream that failed last while it tries again (the failure shown is
+// its own), else of the one that took its file last (the newest in hand); and
+// a failure while any stream, or a file waiting to be fetched again, tries
+// again after one.
+static void show_streams()
+{
+	const int count = (int)sim_info.size();
+	int failing = !g_grab.retry_files.empty(), newest = -1;
+	auto later = [](const grab_stream& a, const grab_stream& b) {
+		const bool fa = a.failed && !a.take, fb = b.failed && !b.take;
+		if (fa != fb) return fa;
+		return fa ? a.failed_at > b.failed_at : a.taken > b.taken;
+	};
+	for (int i = 0; i < http_stream_count; ++i) {
+		const grab_stream& st = g_grab.streams[i];
+		if (!st.on || st.file >= count || !st.taken) continue;
+		failing |= st.failed && !st.take;
+		if (newest < 0 || later(st, g_grab.streams[newest])) newest = i;
+	}
+	g_engine.stg.download_error = failing;
+	if (newest >= 0) g_grab.shown = newest;	// with none at work, the last one shown stays
+	if (g_grab.shown < 0) return;
+	const grab_stream& shown = g_grab.streams[g_grab.shown];
+	g_engine.stg.action = shown.action;
+	g_engine.stg.file_progress = shown.file_progress;
+	g_engine.crnt_file_path = shown.file_path;
+	g_engine.crnt_file_name = shown.file_name;
+}
+
+static int run_step(const std::string& folder);
+
 int grab_files(const std::string& folder)
+{
+	const int r = run_step(folder);
+	show_streams();
+	return r;
+}
+
+// One step of every stream, the unpack set's news, or of the final check.
+static int run_step(const std::string& folder)
 {
 	if (stg.extract_error) return grab_failed;
 	if (!g_grab.claimed) {
@@ -968,16 +1035,18 @@ int grab_files(const std::string& folder)
 		if (folder != g_grab.folder) g_grab.carried.clear();	// another copy's files
 		g_grab.folder = folder;
 		if (UTIL_claim_copy(folder)) {
-			stg.extract_error = 1;
+			g_engine.stg.extract_error = 1;
 			return grab_failed;
 		}
 	}
+	if (!g_grab.meter.counted) grab_meter_count_work();
+	grab_meter_tick();
 	g_grab.moved = 0;
 	collect_tasks();
 	if (stg.extract_error) return end_failed_run();
 	if (g_grab.checking) return check_step(folder);
-	next.kb_in_flight = g_grab.held_kb;	// downloaded, not yet unpacked
-	next.kb_install_in_flight = g_grab.held_install_kb;
+	g_engine.pump.kb_in_flight = g_grab.held_kb;	// downloaded, not yet unpacked
+	g_engine.pump.kb_install_in_flight = g_grab.held_install_kb;
 	int count = (int)sim_info.size();
 	for (int i = 0; i < http_stream_count; ++i) {
 		grab_stream& st = g_grab.streams[i];
@@ -990,16 +1059,19 @@ int grab_files(const std::string& folder)
 			grab_retry r = g_grab.retry_files.front();
 			g_grab.retry_files.erase(g_grab.retry_files.begin());
 			st.file = r.file;
+			st.taken = ++g_grab.taken;
 			st.tries = r.tries;
 			st.failed = 1;
+			st.failed_at = ++g_grab.failures;	// its failure is now this stream's to try again
 			st.retry_server = r.server;	// drawn when its copy was refused
 		} else if (st.take) {
 			// Two streams never write one file: a file handed out again after a
 			// failure is passed over while another stream or the unpack set has it.
 			do {
-				st.file = next.next_file;
-				next.next_file = next.next_file + 1 < count ? next.next_file + 1 : count;
+				st.file = grab_pump.next_file;
+				g_engine.pump.next_file = g_engine.pump.next_file + 1 < count ? g_engine.pump.next_file + 1 : count;
 			} while (st.file < count && file_in_hand(i, st.file));
+			st.taken = ++g_grab.taken;
 		}
 		if (st.file < count) stream_step(folder, i, st.file);
 		if (stg.extract_error) return end_failed_run();
@@ -1038,7 +1110,7 @@ int grab_files(const std::string& folder)
 	return check_step(folder);
 }
 
-void grab_leave_out(float seconds) { next.start_time += seconds; }
+void grab_leave_out(float seconds) { g_engine.pump.start_time += seconds; }
 
 float grab_pause_left(bool* for_network)
 {
@@ -1065,10 +1137,21 @@ const grab_attempt& grab_last_attempt(std::string& file)
 	return g_grab.last_attempt;
 }
 
+int grab_streams_on()
+{
+	int on = 0;
+	for (const grab_stream& st : g_grab.streams) on += st.on != 0;
+	return on;
+}
+
 float grab_shown_quiet(std::string& server)
 {
-	server = g_grab.shown_server;
-	return stg.action == action_download ? g_grab.shown_quiet : 0;
+	server.clear();
+	if (g_grab.shown < 0) return 0;
+	const grab_stream& st = g_grab.streams[g_grab.shown];
+	if (st.action != action_download) return 0;
+	if (st.server >= 0 && st.server < server_slots) server = server_name[st.server];
+	return st.quiet;
 }
 
 grab_outcome grab_run_outcome()

@@ -70,14 +70,14 @@ struct stg_struct {
 	int   target_os;	// os_*: this platform's own files
 	int   log_actions;
 	int   new_format_flag;	// new_format_told after the newer-format notice
-	int   download_error;
+	int   download_error;	// a stream tries its file again after a failure
 	int   extract_error;
 	int   num_servers;	// servers_unknown, else 0..server_slots
 	int   sel_server;
 	int   tile_wanted[36][18];
 	int   tile_avail[36][18];
-	int   action;		// action_*
-	float file_progress;
+	int   action;		// action_*: of the stream shown
+	float file_progress;	// of the stream shown
 	int   stream_count;
 	int   get_beta;
 	float total_kb_download;
@@ -108,7 +108,7 @@ enum { server_slots = 10 };	// mirrors a server list may name
 struct UTIL_engine_state {
 	stg_struct                       stg = {};
 	std::vector<file_history_struct> sim_info;	// the loaded directory file
-	next_struct                      next = {};
+	next_struct                      pump = {};
 	int want_sim = 1;	// install filters
 	int want_global = 1;
 	std::set<std::string> deleted_files;	// folders the download pump emptied
@@ -127,10 +127,9 @@ struct UTIL_engine_state {
 	std::string install_name;		// release folder on the disc and the servers
 	std::string temp_path;			// the temporary-items folder, ends in "/"
 	std::string server_name[server_slots], server_path[server_slots], server_desc[server_slots];
-	std::string crnt_file_name, crnt_file_path;	// the file the pump works on
+	std::string crnt_file_name, crnt_file_path;	// the file the pump shows, by its place in the copy
 	std::shared_ptr<UTIL_folders_run> folders_run;	// the folders make_dirs_step has left to make
 };
-extern UTIL_engine_state g_engine;
 
 // How a failed attempt at a file counts, by where its fault lies.
 enum grab_fault {
@@ -212,9 +211,65 @@ struct grab_stream {
 	unsigned   answer_mark = 0;	// the answers counted when it last failed with no answer
 	int        slot = 0;		// its HTTP slot: the transfer runs there
 	std::string archive;		// where its running transfer writes the archive
+	// What it does with its file, for the screen (grab_files derives stg.action,
+	// stg.file_progress, stg.download_error and crnt_file_* from all streams).
+	unsigned    taken = 0;		// when it took its file: the run's count of files taken then
+	unsigned    failed_at = 0;	// when its last attempt failed: the run's count of failed attempts then
+	int         action = action_skip_unneeded;	// action_*
+	float       file_progress = 0;	// share of its running transfer received; -0.01 with no length known
+	float       quiet = 0;		// seconds its running transfer has received nothing
+	std::string file_path, file_name;	// its file by its place in the copy, and that place's last name
 };
 
-// What the web download pump keeps between its calls besides `next`: the
+// What a run measures of its own pace, for the time left and the bar
+// (utils_progress.cpp): the work it has, and the seconds data flowed and
+// files were unpacked, never the seconds it waited for the network.
+struct grab_meter {
+	int   counted = 0;		// the run's work below is counted (its first pump step)
+	int   small_total = 0;		// archives to receive into memory
+	float large_kb_total = 0;	// kB of the archives downloaded to their files
+	int   unpack_total = 0;		// files to unpack
+	float unpack_kb_total = 0;
+	std::vector<float> later_kb1, later_kb2;	// the largest archive and file from list index i on
+	float last_tick = -1;	// xtim.elapsed of the last pump step
+	float active = 0;		// seconds data flowed or files were unpacked
+	float flow = 0;			// seconds data flowed: between bytes that came close after each other
+	float flow_last = -1e9f;	// when bytes last came
+	float flow_steps = 0;	// seconds of pump steps while bytes came within the last two seconds
+	float received_kb = 0;	// every kB the streams took, lost ones too
+	std::vector<char>  received;	// file i's archive was received whole in this run
+	int   small_done = 0;	// small archives received whole, each once
+	int   small_timed = 0;	// ... each time
+	float small_seconds = 0;	// the time they held their streams
+	float large_done_kb = 0;	// kB of large archives received whole
+	float large_kb = 0;		// kB of large archives received past their first moments, lost ones too
+	float large_flow = 0;	// seconds such an archive came
+	float large_last = -1e9f;	// ... to such an archive
+	float large_stream_seconds = 0;	// the same, once for each large archive coming at once
+	float busy = 0;			// seconds the unpack set had work
+	float stream_start[http_stream_count] = {};	// when the stream's transfer began
+	float stream_last[http_stream_count] = {};	// ... or last received bytes
+	float stream_kb[http_stream_count] = {};	// kB of it received
+	int   stream_large[http_stream_count] = {};	// it goes to a file, not into memory
+};
+
+// An unpack running on a worker: when it began and what it has written, for
+// the main thread to read while it runs.
+struct grab_unpack_slot {
+	std::atomic<int>     busy{0}, file{-1};
+	std::atomic<int64_t> start_us{0}, written{0};
+};
+enum { grab_unpack_slots = 64 };
+// The unpack set's pace: what its ended tasks took (thread microseconds) and
+// wrote, small files and large apart (a small file's cost is the file's, a
+// large one's its bytes').
+struct grab_unpack_meter {
+	grab_unpack_slot     slots[grab_unpack_slots];
+	std::atomic<int64_t> done_us{0}, small_us{0}, large_us{0}, large_written{0};
+	std::atomic<int>     small_n{0}, large_n{0};
+};
+
+// What the web download pump keeps between its calls besides `grab_pump`: the
 // archives its unpack set holds, the files waiting to be fetched again, each
 // stream's count of failures on the file in hand, the files it went on
 // without, and its final check of what it wrote and deleted.
@@ -228,6 +283,7 @@ struct UTIL_grab_run {
 	UTL_worker_threads*     unpack_pool = nullptr;
 	int                     unpack_wake = -1;	// eventfd the set signals on each task it retires
 	std::atomic<int>        unpack_dropped{0};	// tasks not yet started only delete their archive
+	std::atomic<int>        unpack_stop{0};	// the program ends: a file being written stops between blocks
 	std::set<int>           files_held;	// files whose archive the set holds
 	int64_t                 held_bytes = 0;
 	float                   held_kb = 0;
@@ -239,8 +295,9 @@ struct UTIL_grab_run {
 	// a failure with no answer at all counts against a server only when some
 	// server answered since the stream's last such failure.
 	unsigned answers = 0;
-	float    shown_quiet = 0;	// seconds the transfer of crnt_file_path has received nothing
-	std::string shown_server;	// the server it was asked of
+	unsigned taken = 0;	// files the streams took in this run
+	unsigned failures = 0;	// attempts of the streams that failed in this run
+	int      shown = -1;	// the stream the screen shows (stg.action, crnt_file_*), -1 none yet
 	grab_attempt last_attempt;	// the last failed attempt of any stream, shown while stg.download_error is set
 	std::string  last_file;	// the file it was at, by its place in the copy
 	std::vector<grab_failure> failed;	// files the run went on without
@@ -267,28 +324,31 @@ struct UTIL_grab_run {
 	int                       check_out = 0;
 	int                       check_read = 0;
 	std::vector<std::pair<std::string, std::string>> check_wrong;	// local path, what was found
+	grab_meter                meter;
+	grab_unpack_meter         unpack_meter;
 };
-extern UTIL_grab_run g_grab;
 
-// The names the engine's callers know its state by, each a member of g_engine.
-extern stg_struct&                       stg;
-extern std::vector<file_history_struct>& sim_info;
-extern next_struct&                      next;
-extern int&                   g_want_sim;
-extern int&                   g_want_global;
-extern std::set<std::string>& deleted_files;
-extern std::vector<UTIL_refused_path>& refused_listed;
-extern int&                   delete_failures;
-extern std::vector<std::string>& grab_failed_files;
-extern int&                   install_err_num;
-extern std::string&           install_err_msg;
-extern std::string&           install_name;
-extern std::string&           temp_path;
-extern std::string (&server_name)[server_slots];
-extern std::string (&server_path)[server_slots];
-extern std::string (&server_desc)[server_slots];
-extern std::string&           crnt_file_name;
-extern std::string&           crnt_file_path;
+// The names the engine's callers know its state by, each a member of its
+// record, read-only: the engine writes the record through its own names
+// (utils_internal.h), its callers through its functions (utils.h).
+extern const stg_struct&                       stg;
+extern const std::vector<file_history_struct>& sim_info;
+extern const next_struct&                      grab_pump;	// the pump's cursor and byte counts
+extern const int&                   g_want_sim;
+extern const int&                   g_want_global;
+extern const std::set<std::string>& deleted_files;
+extern const std::vector<UTIL_refused_path>& refused_listed;
+extern const int&                   delete_failures;
+extern const std::vector<std::string>& grab_failed_files;
+extern const int&                   install_err_num;
+extern const std::string&           install_err_msg;
+extern const std::string&           install_name;
+extern const std::string&           temp_path;
+extern const std::string (&server_name)[server_slots];
+extern const std::string (&server_path)[server_slots];
+extern const std::string (&server_desc)[server_slots];
+extern const std::string&           crnt_file_name;
+extern const std::string&           crnt_file_path;
 
 extern const char* const no_install_name;	// install_name before a release is known
 

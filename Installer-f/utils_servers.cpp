@@ -1,28 +1,28 @@
 // The mirrors of the run: the server list's entries, the one in use, and the
 // one draw that picks a mirror for the directory and for every stream.
 #include "utils.h"
-#include "utils_records.h"
+#include "utils_internal.h"
 #include <cmath>
 #include <cstdlib>
 
-void UTIL_servers_forget() { stg.num_servers = servers_unknown; }
+void UTIL_servers_forget() { g_engine.stg.num_servers = servers_unknown; }
 
-void UTIL_servers_clear() { stg.num_servers = 0; }
+void UTIL_servers_clear() { g_engine.stg.num_servers = 0; }
 
 int UTIL_server_add(const std::string& host, const std::string& folder, const std::string& desc)
 {
 	int n = stg.num_servers > 0 ? stg.num_servers : 0;
 	if (n >= server_slots) return 0;
-	server_name[n] = host;
-	server_path[n] = folder;
-	server_desc[n] = desc;
-	stg.num_servers = n + 1;
+	g_engine.server_name[n] = host;
+	g_engine.server_path[n] = folder;
+	g_engine.server_desc[n] = desc;
+	g_engine.stg.num_servers = n + 1;
 	return 1;
 }
 
-void UTIL_choose_server(int k) { stg.sel_server = k >= 0 && k < server_slots && k < stg.num_servers ? k : 0; }
+void UTIL_choose_server(int k) { g_engine.stg.sel_server = k >= 0 && k < server_slots && k < g_engine.stg.num_servers ? k : 0; }
 
-void UTIL_set_release(const std::string& name) { install_name = name; }
+void UTIL_set_release(const std::string& name) { g_engine.install_name = name; }
 
 int UTIL_pick_server(int n, int failed, int draw, unsigned leave_out)
 {

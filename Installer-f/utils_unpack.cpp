@@ -13,7 +13,8 @@ static uint64_t listed_unpack_limit(float listed_kb)
 }
 
 int UTIL_unpack(const std::string& folder, const std::string& archive, const std::string& destination, float listed_kb,
-                const std::string& signature, std::string* written, file_identity* identity, const std::string* bytes)
+                const std::string& signature, std::string* written, file_identity* identity, const std::string* bytes,
+                const std::atomic<int>* stop, std::atomic<int64_t>* progress)
 {
 	// a listed file: only its own entry is written, only inside the copy, and
 	// no further than its listed size
@@ -28,6 +29,8 @@ int UTIL_unpack(const std::string& folder, const std::string& archive, const std
 	if (written) written->clear();
 	rules.signature = written;
 	rules.identity = identity;
+	rules.stop = stop;
+	rules.progress = progress;
 	int err = bytes ? zip_bytes_to_file(*bytes, archive, dir, nullptr, 0, &rules)
 	          : archive.size() > 3 && archive.compare(archive.size() - 3, 3, ".7z") == 0
 	              ? p7z_to_file(archive, dir, nullptr, 0, &rules)

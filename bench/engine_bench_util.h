@@ -3,6 +3,7 @@
 // Shared by the engine benchmarks: the release set in the temporary folder, timing, shell.
 #include "bench_scratch.h"
 #include "utils.h"
+#include "utils_internal.h"
 #include "THREAD_service.h"
 #include "UTL_cmdline.h"
 #include "UTL_log.h"
@@ -74,10 +75,10 @@ inline void bench_engine_start(const std::string& log)
 	UTL_cmdline::add_one("--fps_test", "");
 	xer.open(log, std::ios::out | std::ios::trunc);
 	THREAD_init();
-	memset(&stg, 0, sizeof(stg));
-	stg.target_os = 1;
-	stg.num_servers = -1;
-	stg.action = 3;
+	memset(&g_engine.stg, 0, sizeof(g_engine.stg));
+	g_engine.stg.target_os = os_mac;
+	g_engine.stg.num_servers = servers_unknown;
+	g_engine.stg.action = action_skip_unneeded;
 }
 
 // The directory file of the set, read into sim_info.

@@ -14,7 +14,7 @@
 //   --per-folder=N the files in each folder of a set made (100)
 //   --engine-only  only the engine's rounds: no curl, no throttled round
 #include "engine_bench_util.h"
-#include "utils_records.h"
+#include "utils_internal.h"
 #include "../tests/support/test_servers.h"
 #include "http.h"
 #include <algorithm>
@@ -97,11 +97,11 @@ static void run_engine(const bench_set& set, const std::string& temp, bench_roun
                        size_t files = SIZE_MAX)
 {
 	bench_read_directory(set, temp);
-	if (sim_info.size() > files) sim_info.resize(files);
-	server_name[0] = host;
+	if (g_engine.sim_info.size() > files) g_engine.sim_info.resize(files);
+	g_engine.server_name[0] = host;
 	std::string copy = round_folder("copy");
 	UTIL_prompt_hooks.select_alert = keep_all;
-	temp_path = temp;
+	g_engine.temp_path = temp;
 	int cursor = 0;
 	float progress;
 	while (!checksum_directory(copy, cursor, 0, progress)) {}
@@ -144,7 +144,7 @@ static void run_engine(const bench_set& set, const std::string& temp, bench_roun
 	for (int i = 0; i < http_stream_count; ++i) r.streams += g_grab.streams[i].on;
 	r.extract_error = stg.extract_error;
 
-	for (auto& h : sim_info) h.versions.back().sig_have.clear();
+	for (auto& h : g_engine.sim_info) h.versions.back().sig_have.clear();
 	cursor = 0;
 	while (!checksum_directory(copy, cursor, 0, progress)) UTL_sleep(1);
 	r.good = 0;
@@ -195,8 +195,8 @@ int main(int argc, char** argv)
 		return 1;
 	}
 	bench_sh("cat $(find '" + set.out + "/mirror' -type f) > /dev/null");	// served from the page cache
-	server_path[0] = "/vantor_92102/";
-	stg.num_servers = 1;
+	g_engine.server_path[0] = "/vantor_92102/";
+	g_engine.stg.num_servers = 1;
 
 	double mb = 0;
 	for (auto& h : sim_info) mb += h.versions.back().kb1 / 1000.0;
@@ -267,7 +267,7 @@ int main(int argc, char** argv)
 		printf("no throttled round: run it in a network namespace of its own, as root (unshare -n)\n");
 	} else {
 		bench_round s;
-		stg.stream_count = 4;
+		g_engine.stg.stream_count = 4;
 		run_pipeline(set, s, kMirror, slow_files);
 		run_engine(set, temp, s, kMirror, slow_files);
 		bench_sh("tc qdisc del dev lo root");

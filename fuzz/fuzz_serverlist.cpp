@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
 	std::string path = fuzz_file("serverlist9.txt", data, size);
 	for (int beta = 0; beta < 2; ++beta) {
-		stg.get_beta = beta;
+		UTIL_set_beta(beta);
 		std::string address;
 		if (net_read_server_list(path, &address) == net_list_read && stg.num_servers > 0) {
 			if (stg.num_servers > server_slots) __builtin_trap();

@@ -3,6 +3,7 @@
 // File and folder operations. Each returns 0 or an error code that error_str
 // turns into a sentence: errno values (native), negative volume codes, or the
 // program's own codes from 20001.
+#include <atomic>
 #include <cstdint>
 #include <ostream>
 #include <sstream>
@@ -203,7 +204,11 @@ struct unpack_rules {
 				// written; emptied when that file is empty
 	file_identity* identity = nullptr;	// not null (with signature): set as each entry's
 				// file is put in place to its identity then; unknown when what stands
-				// there is not surely the file written
+				// there is not surely the file written (file_identity_of)
+	const std::atomic<int>* stop = nullptr;	// not null: once it is set, the writing stops
+				// before its next block with ECANCELED, and the entry leaves nothing
+	std::atomic<int64_t>* progress = nullptr;	// not null: grows by each block's bytes as
+				// they are written, for another thread to read while the entry is written
 };
 
 #endif

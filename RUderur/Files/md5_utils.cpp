@@ -92,7 +92,7 @@ static int signed_as(md5_digest& md5, std::string& signature, int* why)
 
 // A small file costs more in system calls than in its digest: it is looked
 // at once, opened, read in one call and closed.
-int calc_file_md5(const std::string& path, std::string& signature, int* why)
+int calc_file_md5(const std::string& path, std::string& signature, int* why, const std::atomic<int>* stop)
 {
 	if (why) *why = md5_missing;
 	std::string f;
@@ -121,6 +121,10 @@ int calc_file_md5(const std::string& path, std::string& signature, int* why)
 	// read would fault past its new end).
 	off_t total = 0;
 	while (total < st.st_size) {
+		if (stop && stop->load(std::memory_order_relaxed)) {
+			(void)close(fd);	// only read
+			return ECANCELED;
+		}
 		ssize_t n = read(fd, md5_buffer.data(), md5_read_piece);
 		if (n < 0 && errno == EINTR) continue;
 		if (n < 0) {

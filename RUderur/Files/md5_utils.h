@@ -1,6 +1,7 @@
 #ifndef MD5_UTILS_H
 #define MD5_UTILS_H
 // MD5 signatures of bytes and of files.
+#include <atomic>
 #include <cstddef>
 #include <string>
 
@@ -15,8 +16,11 @@ enum md5_absent {
 
 // 0 and a signature of 32 lower-case hex digits, or 20006 (signature untouched)
 // and *why (when given) set to an md5_absent. A symbolic link is signed by its
-// link text. A folder, pipe, socket or device is never opened.
-int calc_file_md5(const std::string& path, std::string& signature, int* why = nullptr);
+// link text. A folder, pipe, socket or device is never opened. stop
+// (optional): once set, the reading ends before its next piece with
+// ECANCELED, the signature untouched.
+int calc_file_md5(const std::string& path, std::string& signature, int* why = nullptr,
+                  const std::atomic<int>* stop = nullptr);
 
 // An MD5 signature taken piece by piece: the program's one MD5, that of the
 // system's crypto library (its code tuned for this processor).

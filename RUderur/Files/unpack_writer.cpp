@@ -58,7 +58,8 @@ void unpack_signer::placed(const std::string& path, const struct stat* written, 
 }
 
 unpack_writer::unpack_writer(const std::string& target, const unpack_rules* rules, uint64_t max_bytes)
-    : target_(target), sign_(rules), max_(max_bytes)
+    : target_(target), sign_(rules), stop_(rules ? rules->stop : nullptr),
+      progress_(rules ? rules->progress : nullptr), max_(max_bytes)
 {
 }
 
@@ -95,6 +96,8 @@ int unpack_writer::open()
 int unpack_writer::write(const void* data, size_t n)
 {
 	if (n > max_ - bytes_ || bytes_ > max_) { ERR_AT(); return err_archive_too_big; }
+	// the program is ending or the run was dropped: the entry goes unfinished, leaving nothing
+	if (stop_ && stop_->load(std::memory_order_relaxed)) { ERR_AT(); return ECANCELED; }
 	sign_.add(data, n);
 	const char* p = (const char*)data;
 	while (n > 0) {
@@ -105,6 +108,7 @@ int unpack_writer::write(const void* data, size_t n)
 		p += w;
 		n -= (size_t)w;
 		bytes_ += (uint64_t)w;
+		if (progress_) progress_->fetch_add(w, std::memory_order_relaxed);
 	}
 	return 0;
 }

@@ -65,7 +65,8 @@ public:
 	// Starts the entry as a file: 0 or errno.
 	int open();
 	// Its next bytes: 0, err_archive_too_big when they would take it past
-	// max_bytes (none of them written), or the errno of a failed write.
+	// max_bytes (none of them written), ECANCELED once the rules' stop is
+	// set, or the errno of a failed write.
 	int write(const void* data, size_t n);
 	// The permission bits (0: left as made) and the time it is given when placed.
 	void set_mode(int mode) { mode_ = mode; }
@@ -86,6 +87,8 @@ public:
 private:
 	std::string   target_, full_, temp_;	// full_: the target as found on disk, once opened
 	unpack_signer sign_;
+	const std::atomic<int>* stop_;
+	std::atomic<int64_t>*   progress_;
 	uint64_t      max_, bytes_ = 0;
 	int           fd_ = -1, mode_ = 0;
 	bool          timed_ = false;

@@ -107,7 +107,7 @@ void OGL_font_copy_bitmap(unsigned char* dst, int dst_pitch, const unsigned char
 
 OGL_font_info::OGL_font_info(int ref)
     : tex_ref(ref), rows(0), dirty(0), pen_x(0), shelf_y(0), shelf_h(0), line_height(0), descent(0), ascent(0),
-      glyphs(193), atlas(nullptr), face(nullptr), file(""), restarts(0)
+      glyphs(193), atlas(nullptr), face(nullptr), file(""), restarts(0), cap_row(7)
 {
 }
 
@@ -169,6 +169,10 @@ void OGL_font_info::clear(const std::string& path, float size)
 	m.yx = 0;
 	m.yy = 0x10000;
 	FT_Set_Transform(face, &m, nullptr);
+	// the capitals' top row as the hinter puts it: a wrapped line's own rows
+	// reach a pitch down from there
+	if (FT_Load_Char(face, 'H', FT_LOAD_TARGET_LIGHT) == 0)
+		cap_row = (int)ceilf(face->glyph->metrics.horiBearingY / 64.0f) - 1;
 	float em = (float)face->units_per_EM;
 	if (em > 0) {
 		line_height = face->height * size / em;
@@ -245,6 +249,12 @@ float OGL_font_info::require_char(unsigned code)
 	// transformed outline's edge, which k times the unscaled bearing misses.
 	g.x_bearing = (float)slot->bitmap_left;
 	g.y_offset = (slot->metrics.horiBearingY - slot->metrics.height) / 64.0f;
+	// What hangs below a line's own rows would sit in the letters of the next
+	// wrapped line: a low line (the underscore) goes right under the
+	// baseline, a bar or a brace up to the descenders' depth.
+	const float lowest = (float)(cap_row + 1 - font_line_pitch);
+	if (h > 0 && g.y_offset + h <= 0) g.y_offset = std::max((float)-h, lowest);
+	if (h > 0 && g.y_offset < lowest) g.y_offset = lowest;
 	g.advance = k * slot->metrics.horiAdvance / 64.0f;
 	g.error = 0;
 	glyphs[code] = g;
@@ -317,6 +327,16 @@ const unsigned char* OGL_fit_forward(const unsigned char* begin, const unsigned 
 		p = n;
 	}
 	return p;
+}
+
+std::string OGL_fit_tail(const std::string& s, float width, charset_t cs)
+{
+	if (OGL_measure_string(s, cs) <= width) return s;
+	const std::string dots = "...";
+	const unsigned char* b = (const unsigned char*)s.data();
+	const unsigned char* e = b + s.size();
+	const unsigned char* from = OGL_fit_reverse(b, e, width - OGL_measure_string(dots, cs), cs);
+	return dots + std::string((const char*)from, (size_t)(e - from));
 }
 
 const unsigned char* OGL_fit_reverse(const unsigned char* begin, const unsigned char* end, float width, charset_t cs)

@@ -10,6 +10,8 @@
 typedef int charset_t;	// 0 regular, 1 bold, 2 both (reset only)
 
 enum { font_atlas_w = 1024, font_tex_regular = 411, font_tex_bold = 412 };
+// Wrapped lines are this many units apart.
+enum { font_line_pitch = 10 };
 
 struct OGL_glyph {
 	unsigned code;
@@ -35,6 +37,7 @@ public:
 	struct FT_FaceRec_* face;
 	xmap_class          file;
 	int   restarts;		// times the atlas was emptied because it was full
+	int   cap_row;		// the top row of the capitals, counted from the baseline's row 0
 
 	explicit OGL_font_info(int tex_ref);
 	~OGL_font_info();
@@ -43,7 +46,9 @@ public:
 
 	void  clear(const std::string& path, float size);
 	float require_char(unsigned code);
-	float draw_char(unsigned code, float x, float y);
+	// Emits the glyph's quad with its baseline origin at (x, y), less cut_top
+	// rows at its top and cut_bottom at its bottom; returns the advance.
+	float draw_char(unsigned code, float x, float y, int cut_top = 0, int cut_bottom = 0);
 	void  sync_tex();
 };
 
@@ -76,6 +81,9 @@ float OGL_measure_string(const std::string& s, charset_t cs);
 float OGL_measure_range(const unsigned char* begin, const unsigned char* end, charset_t cs);
 const unsigned char* OGL_fit_forward(const unsigned char* begin, const unsigned char* end, float width, charset_t cs);
 const unsigned char* OGL_fit_reverse(const unsigned char* begin, const unsigned char* end, float width, charset_t cs);
+// s as one line of at most `width` units: whole when it fits, else its end
+// (a path's file name) behind "...", cut at a whole character.
+std::string OGL_fit_tail(const std::string& s, float width, charset_t cs);
 float OGL_font_string(int colour, float x, float y, const std::string& s, float width, charset_t cs, int align,
                       int fixed_advance);
 

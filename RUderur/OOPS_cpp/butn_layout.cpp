@@ -1,4 +1,5 @@
 #include "butn_layout.h"
+#include <climits>
 #include <cstdio>
 
 int BTN_layout_on = 0;
@@ -33,12 +34,12 @@ static int add(const BTN_layout_item& it)
 int BTN_layout_control(const char* what, float x0, float y0, float x1, float y1)
 {
 	if (!BTN_layout_on) return -1;
-	return add({1, what, {x0, y0, x1, y1}, -1, layout_free, 0});
+	return add({1, what, {x0, y0, x1, y1}, -1, layout_free, 0, {}});
 }
 
 void BTN_layout_panel(float x0, float y0, float x1, float y1)
 {
-	if (BTN_layout_on) add({2, "panel", {x0, y0, x1, y1}, -1, layout_free, 0});
+	if (BTN_layout_on) add({2, "panel", {x0, y0, x1, y1}, -1, layout_free, 0, {}});
 }
 
 BTN_layout_owner::BTN_layout_owner(int control, int role) : saved_control(owner_control), saved_role(owner_role)
@@ -55,15 +56,36 @@ BTN_layout_owner::~BTN_layout_owner()
 
 int BTN_layout_next_call() { return ++calls; }
 
-void BTN_layout_text(const std::string& line, int call, float x0, float y0, float x1, float y1)
+void BTN_layout_text(const std::string& line, int call, float x0, float y0, float x1, float y1,
+                     std::vector<BTN_layout_ink> ink)
 {
 	if (!BTN_layout_on || x1 <= x0 || y1 <= y0) return;
-	add({0, line, {x0, y0, x1, y1}, owner_control, owner_role, call});
+	add({0, line, {x0, y0, x1, y1}, owner_control, owner_role, call, std::move(ink)});
 }
 
 static bool overlap(const BTN_layout_box& a, const BTN_layout_box& b, float gap)
 {
 	return a.x0 < b.x1 + gap && b.x0 < a.x1 + gap && a.y0 < b.y1 + gap && b.y0 < a.y1 + gap;
+}
+
+// The first column where the ink of two lines shares a row, or INT_MIN. A
+// column's rows are taken as one span, which is exact where two lines meet:
+// the lowest ink of the one above, the highest of the one below.
+static int ink_meets(const std::vector<BTN_layout_ink>& a, const std::vector<BTN_layout_ink>& b)
+{
+	size_t i = 0, j = 0;
+	while (i < a.size() && j < b.size()) {
+		if (a[i].x < b[j].x) {
+			++i;
+		} else if (b[j].x < a[i].x) {
+			++j;
+		} else {
+			if (a[i].lo <= b[j].hi && b[j].lo <= a[i].hi) return a[i].x;
+			++i;
+			++j;
+		}
+	}
+	return INT_MIN;
 }
 
 static std::string box_text(const BTN_layout_box& b)
@@ -127,9 +149,16 @@ std::vector<std::string> BTN_layout_faults(const std::vector<BTN_layout_item>& a
 					out.push_back(name(a) + ((int)j == a.owner ? " touches its " : " is on ") + name(b));
 				continue;
 			}
-			// text on text, once a pair; lines of one call or one control are laid out together
-			if (j < i || b.role == layout_clipped || b.call == a.call) continue;
-			if (a.owner >= 0 && a.owner == b.owner) continue;
+			// text on text, once a pair; ink on ink wherever it is, the wrapped
+			// lines of one block too (an underscore or an accent cutting into the
+			// next line); boxes only of texts not laid out together
+			if (j < i || b.role == layout_clipped) continue;
+			const int meet = ink_meets(a.ink, b.ink);
+			if (meet != INT_MIN) {
+				out.push_back(name(a) + " runs into " + name(b) + " at x " + std::to_string(meet));
+				continue;
+			}
+			if (b.call == a.call || (a.owner >= 0 && a.owner == b.owner)) continue;
 			if (overlap(a.box, b.box, -line_overlap)) out.push_back(name(a) + " is on " + name(b));
 		}
 	}

@@ -4,7 +4,8 @@
 // box of every control the widgets drew and the inked box of every line of
 // text, with the control a text belongs to. The faults of a record are the
 // layout mistakes a reader sees: a caption leaving its button, a label on or
-// touching a box, controls on top of each other, text on text, text off the window,
+// touching a box, controls on top of each other, text on text (a line whose
+// ink runs into the ink of another, wrapped lines of one block too), text off the window,
 // a control or text lying across the edge of a panel.
 #include <string>
 #include <vector>
@@ -21,6 +22,12 @@ struct BTN_layout_box {
 	float x0, y0, x1, y1;	// window units, y up
 };
 
+// One pixel column of a line's ink: its lowest and highest inked rows (the
+// row of y spans y to y + 1), window units.
+struct BTN_layout_ink {
+	int x, lo, hi;
+};
+
 struct BTN_layout_item {
 	int            control;	// 1 a control's box, 0 a line of text, 2 a panel's drawn box
 	std::string    what;	// the control's kind, or the text
@@ -28,6 +35,7 @@ struct BTN_layout_item {
 	int            owner;	// text: index of its control, -1 for none
 	int            role;	// text: layout_free ... layout_clipped
 	int            call;	// text: the drawing call it came from
+	std::vector<BTN_layout_ink> ink;	// text: its inked columns, left to right
 };
 
 extern int BTN_layout_on;	// recording is on; off in the program
@@ -47,9 +55,10 @@ struct BTN_layout_owner {
 	~BTN_layout_owner();
 	int saved_control, saved_role;
 };
-// Called by the text drawing: one line's inked box (window units); `call`
-// counts the drawing calls.
-void BTN_layout_text(const std::string& line, int call, float x0, float y0, float x1, float y1);
+// Called by the text drawing: one line's inked box (window units) and its
+// inked columns; `call` counts the drawing calls.
+void BTN_layout_text(const std::string& line, int call, float x0, float y0, float x1, float y1,
+                     std::vector<BTN_layout_ink> ink = {});
 int  BTN_layout_next_call();
 
 // The faults of one frame's record in a window of w by h units, one sentence each.

@@ -3,7 +3,6 @@
 #include "UTL_alert.h"
 #include "UTL_clock.h"
 #include "UTL_log.h"
-#include "UTL_globals.h"
 #include "UTL_translate.h"
 #include "io_utils.h"
 #include <algorithm>
@@ -122,7 +121,7 @@ down_class::down_class(const char* server, unsigned short port, const char* path
                        int body_length, const char* local_file)
 {
 	socket = nullptr;
-	local_path = app_path + (local_file ? local_file : "");
+	local_path = local_file ? local_file : "";
 	status_code = 0;
 	content_length = -1;
 	bytes_received = 0;
@@ -656,19 +655,19 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 			failed = http_failure();
 			failed.kind = http_failed_name;
 			failed.server = UTL_log_safe(server);
-			return 2;
+			return http_failed;
 		}
 		// Each fatal alert returns when raised off the main thread: the request is not made then.
 		if (!server.empty() && server.back() == '/') {
 			APL_alert("net_check error! You have a dirchar at the end of the server name!", "You should not!",
 			          "Our convention is that a server name is simply a server name... with no slash!", server, t_exit);
-			return 2;
+			return http_failed;
 		}
 		if (path.empty() || path[0] != '/') {
 			APL_alert("net_check error! You do not have a dirchar at the beginning of the directory name!", "You should!",
 			          "Our convention is that a directory name does start with a slash because it must include the hard drive,which is a dir char on unix!",
 			          path, t_exit);
-			return 2;
+			return http_failed;
 		}
 		std::map<std::string, std::string> hdrs;
 		hdrs["Host"] = server;
@@ -690,9 +689,9 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 			failed = failure_of(d, server, true);
 			delete d;
 			d = nullptr;
-			return 2;
+			return http_failed;
 		}
-		return 0;
+		return http_running;
 	}
 
 	// A peer that has finished sending will send nothing more: judge the transfer now.
@@ -703,9 +702,9 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 			failed = failure_of(d, server, true);
 			delete d;
 			d = nullptr;
-			return 2;
+			return http_failed;
 		}
-		return 0;
+		return http_running;
 	}
 
 	bool complete = d->content_length == d->bytes_received;
@@ -719,7 +718,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 			d = nullptr;
 			log_repeats(slot);
 			failed = http_failure();
-			return 1;
+			return http_complete;
 		}
 		d->error = e;
 		in_error = true;
@@ -752,5 +751,5 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 	}
 	delete d;
 	d = nullptr;
-	return 2;
+	return http_failed;
 }

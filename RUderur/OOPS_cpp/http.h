@@ -140,6 +140,9 @@ struct http_progress {
 	float   quiet = 0;			// seconds since it last made progress
 };
 
+// What net_check says of the slot's transfer.
+enum { http_running = 0, http_complete = 1, http_failed = 2 };
+
 class http_class {
 public:
 	std::string proxy_host;			// empty: no proxy
@@ -149,7 +152,8 @@ public:
 	http_class();
 	~http_class();
 
-	// 0 busy (call again), 1 the whole body is in `local`, 2 failed. A body
+	// http_running (call again), http_complete (the whole body is in
+	// `local`, or held: take_body), http_failed (failure says why). A body
 	// longer than `max_bytes` (or announced so) fails the transfer. A 404 on
 	// the server list's or the directory's slot is shown once per file; the
 	// download pump's streams name the files no server has at the run's end.

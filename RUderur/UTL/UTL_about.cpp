@@ -109,7 +109,7 @@ void UTL_about_check(about_state& s)
 	make_folder("Output/");
 	make_folder(kPrefsFolder);
 	if (s.version_str_found) return;
-	if (http.net_check(http_slot_list, about_update_host, "/serverlist9.txt", kListLocal, http_list_limit) != 1) return;
+	if (http.net_check(http_slot_list, about_update_host, "/serverlist9.txt", kListLocal, http_list_limit) != http_complete) return;
 	about_installers ins;
 	UTL_about_read_list(kListLocal, s, ins);
 	UTL_about_decide(s, ins);
@@ -154,7 +154,7 @@ int UTL_about_unpack(const std::string& archive, std::string* app_name)
 std::string UTL_about_download(about_state& s)
 {
 	const int r = http.net_check(http_slot_directory, s.installer_server, s.installer_path, kInstallerLocal);
-	if (r == 1) {
+	if (r == http_complete) {
 		const int e = UTL_about_unpack(kInstallerLocal, &s.installer_app_name);
 		if (e) {
 			show_message(s, code_message("There was an error unzipping the installer: %s (%d)", e));
@@ -164,7 +164,7 @@ std::string UTL_about_download(about_state& s)
 		s.ins_state = about_launching;
 		return "";
 	}
-	if (r == 2) {
+	if (r == http_failed) {
 		show_message(s, "I was unable to download the installer from the net.");
 		return "";
 	}

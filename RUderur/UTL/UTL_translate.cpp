@@ -2,6 +2,7 @@
 #include "UTL_cmdline.h"
 #include "UTL_log.h"
 #include "xmap.h"
+#include <cstdio>
 #include <cstdlib>
 #include <climits>
 #include <set>
@@ -189,6 +190,19 @@ std::string UTL_translate_plural_genitive(int n, const std::string& singular, co
 	int d = n % 10, dd = n % 100;
 	if (d == 1 && dd != 11 && dictionary[1].count(plural)) return UTL_translate_string(plural, 1);
 	return UTL_translate_string(plural, 0);
+}
+
+std::string UTL_translate_count(long long n)
+{
+	unsigned long long a = n < 0 ? 0ULL - (unsigned long long)n : (unsigned long long)n;
+	std::string out = std::to_string(a);
+	if (a >= 1000) {
+		char low[8];
+		snprintf(low, sizeof low, "%03u", (unsigned)(a % 1000));
+		out = UTL_string_sub(UTL_translate_string("%1:thousands%,%2:units%", 0), UTL_translate_count((long long)(a / 1000)),
+		                     low);
+	}
+	return n < 0 ? "-" + out : out;
 }
 
 // The next placeholder from pos: its opening and closing "%" and its number

@@ -11,6 +11,10 @@ std::string UTL_translate_plural(int n, const std::string& singular, const std::
 // case, the form UTL_translate_plural gives.
 std::string UTL_translate_plural_genitive(int n, const std::string& singular, const std::string& plural);
 
+// n in decimal, its digits in groups of three as the interface language
+// writes them ("38,856"; "38 856" in French).
+std::string UTL_translate_count(long long n);
+
 // Fills placeholders %N:label% with the N-th argument.
 std::string UTL_string_sub_x(const std::string& format, int count, const std::string** args);
 std::string UTL_string_sub(const std::string& format, const std::string& v1);

@@ -1,6 +1,7 @@
 // The demo release, made by the builder's own script, installed by the engine
 // from a loopback mirror: every file lands with its listed signature.
 #include "builder_install.h"
+#include "utils_internal.h"
 #include "../support/test_servers.h"
 #include "io_utils.h"
 #include <sys/stat.h>
@@ -18,11 +19,11 @@ TEST_F(BuilderSetInstall, DemoReleaseInstallsOnLinux)
 	TS_nginx mirror;
 	ASSERT_TRUE(mirror.start(kMirror, 80, out + "/mirror", dir + "nginx")) << mirror.error;
 
-	install_name = "Vantor 9.21rc2";
-	server_name[0] = kMirror;
-	server_path[0] = "/" + install_name + "/";
-	stg.num_servers = 1;
-	stg.target_os = 3;
+	g_engine.install_name = "Vantor 9.21rc2";
+	g_engine.server_name[0] = kMirror;
+	g_engine.server_path[0] = "/" + g_engine.install_name + "/";
+	g_engine.stg.num_servers = 1;
+	g_engine.stg.target_os = os_linux;
 
 	builder_install_from_mirror();
 	if (HasFatalFailure()) return;

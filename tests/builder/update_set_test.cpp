@@ -9,6 +9,7 @@
 // cannot read and a folder holding a file of theirs are asked about, and the
 // rest stays as it was.
 #include "builder_install.h"
+#include "utils_internal.h"
 #include "../support/test_servers.h"
 #include "path_utils.h"
 #include <algorithm>
@@ -76,15 +77,15 @@ TEST_F(BuilderSecondSet, BuiltFromTheFirstsDirectoryAndInstalledOverIt)
 	// one mirror serves both sets, each under a folder of its own
 	TS_nginx mirror;
 	ASSERT_TRUE(mirror.start(kUpdateMirror, 80, dir, dir + "nginx")) << mirror.error;
-	install_name = release;
-	server_name[0] = kUpdateMirror;
-	stg.num_servers = 1;
-	stg.target_os = 3;
+	g_engine.install_name = release;
+	g_engine.server_name[0] = kUpdateMirror;
+	g_engine.stg.num_servers = 1;
+	g_engine.stg.target_os = os_linux;
 	const std::string copy = dir + "copy/";
 	copy_dir = copy;
 
 	// the first release into an empty copy
-	server_path[0] = "/first/" + release + "/";
+	g_engine.server_path[0] = "/first/" + release + "/";
 	builder_install_from_mirror();
 	if (HasFatalFailure()) return;
 	expect_release_or_failure(stg.extract_error);
@@ -133,8 +134,8 @@ TEST_F(BuilderSecondSet, BuiltFromTheFirstsDirectoryAndInstalledOverIt)
 
 	struct stat before {};
 	ASSERT_EQ(0, stat((copy + unchanged).c_str(), &before));
-	server_path[0] = "/second/" + release + "/";
-	stg.extract_error = 0;
+	g_engine.server_path[0] = "/second/" + release + "/";
+	g_engine.stg.extract_error = 0;
 	g_prompt_rules = {{"/", select_keep}};
 	ASSERT_TRUE(geteuid() != 0 || read_any_file(false)) << "the file is to be unreadable to the scan";
 	builder_install_from_mirror();

@@ -8,6 +8,7 @@
 #include "main_globals.h"
 #include "main_wizard.h"
 #include "utils.h"
+#include "utils_internal.h"
 #include "UTL_clock.h"
 #include "UTL_globals.h"
 #include <chrono>
@@ -27,8 +28,8 @@ protected:
 		disc1 = set + "out/disk_1/";
 		table = dir + "mounts";
 		setenv("VANTOR_MOUNT_TABLE", table.c_str(), 1);
-		stg.target_os = 3;
-		install_name = no_install_name;
+		g_engine.stg.target_os = os_linux;
+		g_engine.install_name = no_install_name;
 		dvd_scan_reset();
 	}
 	// The folders "mounted" now, in the mount table's own format.

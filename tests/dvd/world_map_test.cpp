@@ -6,6 +6,7 @@
 #include "main_wizard.h"
 #include "main_world_map.h"
 #include "utils.h"
+#include "utils_internal.h"
 
 static const std::string M1 = "11111111111111111111111111111111";
 
@@ -117,7 +118,7 @@ TEST_F(WorldMap, AClickTogglesItsTileAndAReleaseInTheSameFrameStillCounts)
 
 TEST_F(WorldMap, ADragPaintsTheFirstTilesToggledValueOverEverySweptTile)
 {
-	stg.tile_avail[3][4] = 1;	// the rest are tiles the discs do not have
+	g_engine.stg.tile_avail[3][4] = 1;	// the rest are tiles the discs do not have
 	drag(cx(3), cy(4), {{cx(4), cy(4)}, {cx(5), cy(6)}});
 	for (int i = 3; i <= 5; ++i)
 		for (int j = 4; j <= 6; ++j) EXPECT_EQ(1, stg.tile_wanted[i][j]) << i << "," << j;
@@ -137,7 +138,7 @@ TEST_F(WorldMap, APressOffTheMapPaintsThePreviousPressValue)
 	dvd_world_map_decide(at(cx(0), cy(0), 1, 1), 0, 0);	// o_use 1
 	dvd_world_map_decide(at(cx(0), cy(0), 0, 0), 0, 0);
 	ASSERT_EQ(1, stg.tile_wanted[0][0]);
-	stg.tile_wanted[2][1] = 1;
+	g_engine.stg.tile_wanted[2][1] = 1;
 
 	// from below the map up across column 2: chosen or not, the tiles get 1
 	drag(cx(2), map_y0 - 30, {{cx(2), cy(0)}, {cx(2), cy(1)}});
@@ -169,7 +170,7 @@ TEST_F(WorldMap, TheButtonsTakeEveryTileAndTheTotalsCountOnlyListedFiles)
 	                         "DIR V/Global Scenery/-global terrain-/-40+140/\nFILE 0 0 92102 3 5 " + M1 +
 	                         " -35+145.dsf\nDIR V/R/\nFILE 0 0 92102 3 5 " + M1 + " plain.txt\n";
 	ASSERT_EQ(3, load_directory(dir, body));
-	for (auto& h : sim_info) {
+	for (auto& h : g_engine.sim_info) {
 		h.versions.back().sig_have = "NONE";
 		h.versions.back().up_to_date = 0;
 	}
@@ -178,7 +179,7 @@ TEST_F(WorldMap, TheButtonsTakeEveryTileAndTheTotalsCountOnlyListedFiles)
 	ASSERT_EQ(1, stg.tile_avail[32][5]);
 
 	// a frame without a change leaves the totals alone
-	stg.files_to_install = -7;
+	g_engine.stg.files_to_install = -7;
 	EXPECT_FALSE(dvd_world_map_decide(at(100, 50, 0, 0), 0, 0));
 	EXPECT_EQ(-7, stg.files_to_install);
 
@@ -211,8 +212,8 @@ TEST_F(WorldMap, TheDoneScreenSaysWhatTheLastTotalsHadToDo)
 		{0, 0, 1, "There were errors while updating your scenery."},
 	};
 	for (const row& r : rows) {
-		stg.files_to_install = r.add;
-		stg.files_to_delete = r.del;
+		g_engine.stg.files_to_install = r.add;
+		g_engine.stg.files_to_delete = r.del;
 		num_install_errors = r.errors;
 		wizard_screen s;
 		EXPECT_EQ(0, dvd_done_scenery(1, s));

@@ -1,6 +1,7 @@
 // The fetch/keep/delete decision, its prompts and the totals.
 #include "engine_support.h"
 #include "utils.h"
+#include "utils_internal.h"
 
 static const std::string M1 = "11111111111111111111111111111111";
 static const std::string M2 = "22222222222222222222222222222222";
@@ -13,7 +14,7 @@ static std::string line(int os, int kb1, int kb2, const std::string& sig, const 
 	       " " + name + "\n";
 }
 
-static file_version_struct& cur(int i) { return sim_info[i].versions.back(); }
+static file_version_struct& cur(int i) { return g_engine.sim_info[i].versions.back(); }
 static void have(int i, const std::string& sig)
 {
 	cur(i).sig_have = sig;
@@ -120,7 +121,7 @@ TEST_F(Choose, ProgressShares)
 	have(1, "NONE");
 	have(2, M1);
 	have(3, "NONE");
-	stg.extract_error = stg.download_error = 1;	// left over from a failed run
+	g_engine.stg.extract_error = g_engine.stg.download_error = 1;	// left over from a failed run
 	ASSERT_EQ(1, choose_files(copy_dir));
 	EXPECT_EQ(0, stg.extract_error);
 	EXPECT_EQ(0, stg.download_error);
@@ -157,7 +158,7 @@ TEST_F(Choose, PlatformChangeIsNeitherDeletedNorAsked)
 	EXPECT_EQ("01", flags(4));
 
 	// the tombstone of a platform not installed does not hide the live history
-	stg.target_os = 2;
+	g_engine.stg.target_os = os_windows;
 	ASSERT_EQ(1, choose_files(copy_dir));
 	EXPECT_EQ("00", flags(0));
 	EXPECT_EQ("01", flags(2));
@@ -176,7 +177,7 @@ TEST_F(Choose, DiskTotals)
 	have(4, "NONE");
 	have(5, M1);
 	scenery_take_all();
-	stg.tile_wanted[9][13] = 0;	// the tile of +41-081
+	g_engine.stg.tile_wanted[9][13] = 0;	// the tile of +41-081
 	recalc_disk_sizes();
 	EXPECT_FLOAT_EQ(104, stg.total_kb_download);
 	EXPECT_FLOAT_EQ(210, stg.total_kb_install);

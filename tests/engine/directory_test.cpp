@@ -1,6 +1,7 @@
 // The directory file reader, the filters, tiles and path rules.
 #include "engine_support.h"
 #include "utils.h"
+#include "utils_internal.h"
 #include "UTL_alert.h"
 
 static const std::string kSig = "0123456789abcdef0123456789abcdef";
@@ -70,13 +71,13 @@ TEST_F(Directory, RejectedHeaderAndEmptyFile)
 	EXPECT_EQ(2, read_directory(dir + "e.txt", ""));
 	// a page in its place is no newer format: the read fails, no new installer is asked for
 	app_done = 0;
-	stg.new_format_flag = 0;
+	g_engine.stg.new_format_flag = 0;
 	write_text(dir + "page.txt", "<!DOCTYPE html>\n<html><body>Please sign in</body></html>\n");
 	EXPECT_EQ(2, read_directory(dir + "page.txt", ""));
 	EXPECT_EQ(0, app_done);
 	EXPECT_EQ(0, stg.new_format_flag);
 
-	stg.total_kb_download = 5;
+	g_engine.stg.total_kb_download = 5;
 	EXPECT_EQ(3, load_directory(dir, ""));
 	EXPECT_TRUE(sim_info.empty());
 	EXPECT_EQ(0, stg.disk_has_sim);
@@ -213,8 +214,8 @@ TEST_F(Directory, SceneryTilesAndSectors)
 	EXPECT_EQ(1, stg.tile_wanted[10][13]);
 	scenery_take_none();
 	EXPECT_EQ(0, stg.tile_wanted[10][13]);
-	sim_info[0].versions.back().sig_have = kSig;
-	sim_info[1].versions.back().sig_have = "NONE";
+	g_engine.sim_info[0].versions.back().sig_have = kSig;
+	g_engine.sim_info[1].versions.back().sig_have = "NONE";
 	scenery_from_install();
 	EXPECT_EQ(1, stg.tile_wanted[10][13]);
 	EXPECT_EQ(0, stg.tile_wanted[17][8]);
@@ -235,9 +236,9 @@ TEST_F(Directory, PlatformFilterAndPathHelpers)
 		for (int f : files) s += want_this_f(f, 0) ? '1' : '0';
 		return s;
 	};
-	stg.target_os = 2;
+	g_engine.stg.target_os = os_windows;
 	EXPECT_EQ("10100001", wanted({0, 1, 2, 3, 4, 5, 6, 7}));
-	stg.target_os = 3;
+	g_engine.stg.target_os = os_linux;
 	EXPECT_EQ("10010011", wanted({0, 1, 2, 3, 4, 5, 6, 7}));
 	set_install_filter(0, 1);
 	EXPECT_EQ("00000001", wanted({0, 1, 2, 3, 4, 5, 6, 7}));

@@ -1,5 +1,6 @@
 #include "engine_support.h"
 #include "utils.h"
+#include "utils_internal.h"
 #include "THREAD_service.h"
 #include "UTL_cmdline.h"
 #include "UTL_clock.h"
@@ -187,21 +188,21 @@ void EngineTest::SetUp()
 	xer.open(log_path, std::ios::out | std::ios::trunc);
 	THREAD_init();
 
-	memset(&stg, 0, sizeof(stg));
-	stg.num_servers = -1;
-	stg.action = 3;
-	stg.target_os = 1;
-	stg.log_actions = 1;
-	sim_info.clear();
-	deleted_files.clear();
+	memset(&g_engine.stg, 0, sizeof(g_engine.stg));
+	g_engine.stg.num_servers = servers_unknown;
+	g_engine.stg.action = action_skip_unneeded;
+	g_engine.stg.target_os = os_mac;
+	g_engine.stg.log_actions = 1;
+	g_engine.sim_info.clear();
+	g_engine.deleted_files.clear();
 	set_install_filter(1, 1);
 	copy_dir = dir + "copy/";
-	temp_path = dir + "temp/";
+	g_engine.temp_path = dir + "temp/";
 	mkdir(temp_path.c_str(), 0755);
-	install_name = "vantor_92102";
+	g_engine.install_name = "vantor_92102";
 	dvd_path.clear();
-	for (auto& s : server_name) s.clear();
-	for (auto& s : server_path) s.clear();
+	for (auto& s : g_engine.server_name) s.clear();
+	for (auto& s : g_engine.server_path) s.clear();
 	g_prompt_rules.clear();
 	g_prompt_calls.clear();
 	UTIL_prompt_hooks = {scripted_select, scripted_abort};

@@ -1,6 +1,7 @@
 // Folder creation, deletion of obsolete files, and the checksum scan.
 #include "engine_support.h"
 #include "utils.h"
+#include "utils_internal.h"
 #include "io_utils.h"
 #include "UTL_threads.h"
 #include "utils_prompts.h"
@@ -18,7 +19,7 @@ static std::string line(int os, const std::string& sig, const std::string& name)
 {
 	return "FILE 0 " + std::to_string(os) + " 92102 1 1 " + sig + " " + name + "\n";
 }
-static file_version_struct& cur(int i) { return sim_info[i].versions.back(); }
+static file_version_struct& cur(int i) { return g_engine.sim_info[i].versions.back(); }
 
 class Folders : public EngineTest {};
 
@@ -28,7 +29,7 @@ TEST_F(Folders, MakeDirsBuildsTheTreeAndMovesFrameworkFolders)
 	std::string body = "DIR V/Deep/x/y/\n" + line(0, M1, "f") + "DIR V/Other/\n" + line(0, M1, "g") +
 	                   line(2, M1, "win/h") + "DIR V/Resources/plugins/ZENK.framework/Versions/\n" + line(0, M1, "A/z");
 	ASSERT_EQ(3, load_directory(dir, body));
-	for (auto& h : sim_info) h.versions.back().want_download = 1;
+	for (auto& h : g_engine.sim_info) h.versions.back().want_download = 1;
 	cur(1).want_download = 0;
 	// an old copy holds a real folder where the archive brings a link
 	const std::string fw = copy_dir + "Resources/plugins/";
@@ -88,7 +89,7 @@ TEST_F(Folders, MakeDirsFollowsTheLinksOfADeepTree)
 	}
 	ASSERT_EQ(3, load_directory(dir, body));
 	ASSERT_EQ(levels / 50, (int)sim_info.size());
-	for (auto& h : sim_info) h.versions.back().want_download = 1;
+	for (auto& h : g_engine.sim_info) h.versions.back().want_download = 1;
 	sh("mkdir -p '" + copy_dir + at_inner + "real' '" + dir + "outside'");
 	ASSERT_EQ(0, symlink("real", (copy_dir + at_inner + "in").c_str()));
 
@@ -132,7 +133,7 @@ TEST_F(Folders, DeleteFilesRemovesEmptiedFoldersAndCountsFailures)
 		cur(i).up_to_date = 1;
 	}
 	cur(5).sig_have = M1;
-	stg.log_actions = 0;
+	g_engine.stg.log_actions = 0;
 
 	delete_files(copy_dir);
 	EXPECT_FALSE(exists(copy_dir + "a"));	// a/b/ first, then a/
@@ -150,7 +151,7 @@ TEST_F(Folders, DeleteFilesRemovesEmptiedFoldersAndCountsFailures)
 	EXPECT_NE(std::string::npos, log.find("Could not delete " + copy_dir + "keep/stuck"));
 	EXPECT_EQ(std::string::npos, log.find("DELETING  file"));	// action lines only when asked for
 
-	stg.log_actions = 1;
+	g_engine.stg.log_actions = 1;
 	delete_files(copy_dir);
 	log = log_text();
 	EXPECT_NE(std::string::npos, log.find("DELETING  file " + copy_dir + "keep/gone3, with result=0."));

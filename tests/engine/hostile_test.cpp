@@ -4,6 +4,7 @@
 #include "engine_support.h"
 #include "../support/test_servers.h"
 #include "utils.h"
+#include "utils_internal.h"
 #include "http.h"
 #include "io_utils.h"
 #include "zip_utils.h"
@@ -35,10 +36,10 @@ protected:
 		write_text(home + "victim.txt", "the user's own file, outside the copy\n");
 		write_text(dir + "beside/file.txt", "beside the home\n");
 		ASSERT_TRUE(mirror.start(kHost, 80, www, dir + "nginx")) << mirror.error;
-		server_name[0] = kHost;
-		server_path[0] = "/vantor_92102/";
-		stg.num_servers = 1;
-		stg.sel_server = 0;
+		g_engine.server_name[0] = kHost;
+		g_engine.server_path[0] = "/vantor_92102/";
+		g_engine.stg.num_servers = 1;
+		g_engine.stg.sel_server = 0;
 		g_prompt_rules = {{"/", select_keep}};
 	}
 
@@ -82,7 +83,7 @@ protected:
 	bool watch_disk(const small_disk& disk, uint64_t& most)
 	{
 		copy_dir = disk.path + "Vantor 9/";
-		temp_path = disk.path + "temp/";
+		g_engine.temp_path = disk.path + "temp/";
 		sh("mkdir -p '" + copy_dir + "Resources' '" + temp_path + "'");
 		struct statvfs empty;
 		if (statvfs(disk.path.c_str(), &empty) != 0) return false;

@@ -34,11 +34,11 @@ protected:
 		out = dir + "set";
 		ASSERT_EQ(0, sh("python3 '" VANTOR_SOURCE_DIR "/tests/engine/make_release.py' " + kind + " '" + out + "'"));
 		ASSERT_TRUE(mirror.start(kGood, 80, out + "/mirror", dir + "nginx")) << mirror.error;
-		server_name[0] = kRefusing;
-		server_name[1] = kGood;
-		server_path[0] = server_path[1] = "/vantor_92102/";
-		stg.num_servers = 2;
-		stg.sel_server = 0;
+		g_engine.server_name[0] = kRefusing;
+		g_engine.server_name[1] = kGood;
+		g_engine.server_path[0] = g_engine.server_path[1] = "/vantor_92102/";
+		g_engine.stg.num_servers = 2;
+		g_engine.stg.sel_server = 0;
 		sh("cp -a '" + out + "/copy' '" + copy_dir + "' 2>/dev/null || mkdir -p '" + copy_dir + "'");
 	}
 
@@ -117,8 +117,8 @@ protected:
 	{
 		fs.root = out + "/mirror";
 		ASSERT_TRUE(fs.start(kFaulty, 80, dir + "fault")) << fs.error;
-		server_name[0] = kFaulty;
-		server_path[0] = "/" + mode + "/vantor_92102/";
+		g_engine.server_name[0] = kFaulty;
+		g_engine.server_path[0] = "/" + mode + "/vantor_92102/";
 	}
 
 	// The set ready as above, the fault server its only mirror.
@@ -126,7 +126,7 @@ protected:
 	{
 		ready_keeping_changes();
 		faulty_mirror(fs, mode);
-		stg.num_servers = 1;
+		g_engine.stg.num_servers = 1;
 	}
 
 	// The same for a row of a table: what the row before made is gone first.
@@ -157,7 +157,7 @@ TEST_F(WebInstall, UpdatesACopyFromTwoMirrors)
 
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(0, stg.extract_error);
-	EXPECT_EQ(1, next.done);
+	EXPECT_EQ(1, grab_pump.done);
 	expect_release_or_failure(stg.extract_error);
 	check_expectations();
 	EXPECT_EQ(0, archives_left());
@@ -188,7 +188,7 @@ TEST_F(WebInstall, UpdatesACopyFromTwoMirrors)
 	}
 
 	// A second look finds the copy current but for the file the user kept.
-	for (auto& h : sim_info) h.versions.back().sig_have.clear();
+	for (auto& h : g_engine.sim_info) h.versions.back().sig_have.clear();
 	g_prompt_calls.clear();
 	int cursor = 0;
 	float progress;
@@ -201,7 +201,7 @@ TEST_F(WebInstall, UpdatesACopyFromTwoMirrors)
 TEST_F(WebInstall, FixedStreamCountAndDeletedFolders)
 {
 	ready_keeping_changes();
-	stg.stream_count = 1;
+	g_engine.stg.stream_count = 1;
 	EXPECT_EQ(1, pump(60));
 	expect_release_or_failure(stg.extract_error);
 	EXPECT_EQ(1, streams_on());
@@ -218,7 +218,7 @@ TEST_F(WebInstall, ArchiveThatWillNotUnpackEndsTheRunAsAFailure)
 	fetch_directory();
 	g_prompt_rules = {{"/", select_keep}};
 	scan_and_choose();
-	server_name[0] = kGood;
+	g_engine.server_name[0] = kGood;
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(1, stg.extract_error);
 	int bad = -1;
@@ -253,10 +253,10 @@ TEST_F(WebInstall, FileNoMirrorHasIsNamedOnceEverythingElseIsDone)
 	fetch_directory();
 	g_prompt_rules = {{"/", select_keep}};
 	scan_and_choose();
-	server_name[0] = kGood;
+	g_engine.server_name[0] = kGood;
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(1, stg.extract_error);
-	EXPECT_EQ(0, next.done);
+	EXPECT_EQ(0, grab_pump.done);
 	EXPECT_EQ(std::vector<std::string>{copy_dir + "Resources/bulk/file_05.dat"}, grab_failed_files);	// by its place in the copy
 	int deletions = 0, installs = 0;
 	for (auto& h : sim_info) {
@@ -289,7 +289,7 @@ TEST_F(WebInstall, FileNoMirrorHasIsNamedOnceEverythingElseIsDone)
 
 	// the next run, with the mirror mended, fetches that one file and nothing else
 	sh("mv '" + dir + "kept.zip' '" + on_mirror + "'");
-	for (auto& h : sim_info) h.versions.back().sig_have.clear();
+	for (auto& h : g_engine.sim_info) h.versions.back().sig_have.clear();
 	size_t before = log_text().size();
 	scan_and_choose();
 	EXPECT_EQ(1, pump(60));
@@ -309,7 +309,7 @@ TEST_F(WebInstall, FileNoMirrorHasIsNamedOnceEverythingElseIsDone)
 TEST_F(WebInstall, ServersOutOfReachAreAskedCalmlyForAsLongAsItTakes)
 {
 	ready_keeping_changes();
-	server_name[1] = kRefusing;
+	g_engine.server_name[1] = kRefusing;
 	bool back = false, for_network = true;
 	EXPECT_EQ(1, web_pump_clocked(60, [&](float) {
 		bool net = false;
@@ -317,7 +317,7 @@ TEST_F(WebInstall, ServersOutOfReachAreAskedCalmlyForAsLongAsItTakes)
 		for_network = for_network && (net || back);
 		if (back || g_clock_jumped < 600) return;
 		back = true;
-		server_name[1] = kGood;
+		g_engine.server_name[1] = kGood;
 	}));
 	EXPECT_TRUE(back);
 	EXPECT_TRUE(for_network);
@@ -345,13 +345,13 @@ TEST_F(WebInstall, AnOutageOfEveryMirrorIsRiddenOut)
 	mirror.stop();	// both refuse from the first request on
 	EXPECT_EQ(1, web_pump_clocked(60, [&](float) {
 		if (++pauses == 4) {
-			server_name[0] = kGood;	// both mirrors answer again
+			g_engine.server_name[0] = kGood;	// both mirrors answer again
 			ASSERT_TRUE(mirror.start(kGood, 80, out + "/mirror", dir + "nginx")) << mirror.error;
 		}
 	}));
 	EXPECT_GE(pauses, 4);
 	EXPECT_EQ(0, stg.extract_error);
-	EXPECT_EQ(1, next.done);
+	EXPECT_EQ(1, grab_pump.done);
 	expect_release_or_failure(stg.extract_error);
 	std::string log = log_text();
 	EXPECT_EQ(0, count_of(log, "Giving up on ")) << log;
@@ -441,7 +441,7 @@ TEST_F(WebInstall, FinalCheckNamesWhatChangedSinceTheRunWroteIt)
 		 }},
 	};
 	ready_keeping_changes();
-	server_name[0] = kGood;	// no failed transfer sends the cursor back over what was changed
+	g_engine.server_name[0] = kGood;	// no failed transfer sends the cursor back over what was changed
 	grab_files_start();
 	std::map<std::string, std::string> changed;	// path, how
 	std::set<int> seen;
@@ -469,7 +469,7 @@ TEST_F(WebInstall, FinalCheckNamesWhatChangedSinceTheRunWroteIt)
 	ASSERT_FALSE(undone.empty());
 	EXPECT_EQ(grab_failed, r);
 	EXPECT_EQ(1, stg.extract_error);
-	EXPECT_EQ(0, next.done);
+	EXPECT_EQ(0, grab_pump.done);
 	std::set<std::string> named(grab_failed_files.begin(), grab_failed_files.end());
 	std::string log = log_text();
 	for (const auto& [p, how] : changed) {
@@ -484,11 +484,11 @@ TEST_F(WebInstall, FinalCheckNamesWhatChangedSinceTheRunWroteIt)
 	EXPECT_EQ(0, archives_left());
 
 	// untouched, the same run is checked and ends well
-	for (auto& h : sim_info) h.versions.back().sig_have.clear();
+	for (auto& h : g_engine.sim_info) h.versions.back().sig_have.clear();
 	scan_and_choose();
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(0, stg.extract_error);
-	EXPECT_EQ(1, next.done);
+	EXPECT_EQ(1, grab_pump.done);
 	expect_release_or_failure(stg.extract_error);
 }
 
@@ -498,7 +498,7 @@ TEST_F(WebInstall, FinalCheckNamesWhatChangedSinceTheRunWroteIt)
 TEST_F(WebInstall, BackDuringTheFinalCheckDoesNotSkipIt)
 {
 	ready_keeping_changes();
-	server_name[0] = kGood;
+	g_engine.server_name[0] = kGood;
 	grab_files_start();
 	auto t0 = std::chrono::steady_clock::now();
 	while (!g_grab.checking) {
@@ -515,14 +515,14 @@ TEST_F(WebInstall, BackDuringTheFinalCheckDoesNotSkipIt)
 	ASSERT_EQ(0, make_dirs(copy_dir));
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(1, stg.extract_error);
-	EXPECT_EQ(0, next.done);
+	EXPECT_EQ(0, grab_pump.done);
 	EXPECT_EQ(std::vector<std::string>{changed}, grab_failed_files);
 	std::string log = log_text();
 	EXPECT_EQ(0, count_of(log, "Checked the 0 files")) << log;
 	EXPECT_NE(std::string::npos, log.find("Checked the " + std::to_string(wrote) + " files")) << log;
 
 	// untouched since, the next run checks it all and ends well
-	for (auto& h : sim_info) h.versions.back().sig_have.clear();
+	for (auto& h : g_engine.sim_info) h.versions.back().sig_have.clear();
 	scan_and_choose();
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(0, stg.extract_error);
@@ -536,9 +536,9 @@ TEST_F(WebInstall, AStalledMirrorIsNamedAsWaitedFor)
 	ready_keeping_changes();
 	TS_fault_server fs;
 	ASSERT_TRUE(fs.start(kFaulty, 80, dir + "fault")) << fs.error;
-	server_name[0] = kFaulty;
-	server_path[0] = "/stall/100000/";	// half of each body, then silence
-	stg.num_servers = 1;
+	g_engine.server_name[0] = kFaulty;
+	g_engine.server_path[0] = "/stall/100000/";	// half of each body, then silence
+	g_engine.stg.num_servers = 1;
 	g_grab.streams[1].on = 0;
 	grab_files_start();
 	g_grab.streams[1].on = 0;	// one stream: the file shown is its own
@@ -552,7 +552,7 @@ TEST_F(WebInstall, AStalledMirrorIsNamedAsWaitedFor)
 		ASSERT_EQ(0, grab_files(copy_dir));
 		down_class* d = http.transfer(http_slot_stream_first);
 		// the whole half has come (it may come in several reads): nothing more will
-		if (stg.action == 1 && d && d->bytes_received >= 50000 && ahead == 0) {
+		if (stg.action == action_download && d && d->bytes_received >= 50000 && ahead == 0) {
 			EXPECT_LT(grab_shown_quiet(server), 1.0f);	// bytes came just now
 			ahead = 6;	// the clock moves on: nothing more comes
 			continue;
@@ -704,11 +704,11 @@ TEST_F(WebInstall, ListedPathsAreTakenAsTheyLeadAndOnesThatLeaveFailTheRun)
 	fetch_directory();
 	g_prompt_rules = {{"/", select_keep}};
 	scan_and_choose();
-	server_name[0] = kGood;
+	g_engine.server_name[0] = kGood;
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(data, read_file(copy_dir + "Resources/odd/dot.txt"));
 	EXPECT_EQ(1, stg.extract_error);
-	EXPECT_EQ(0, next.done);
+	EXPECT_EQ(0, grab_pump.done);
 	EXPECT_EQ(std::vector<std::string>{copy_dir + "Resources/../../escape.txt"}, grab_failed_files);
 	EXPECT_FALSE(exists(dir + "escape.txt"));
 	EXPECT_NE(std::string::npos, log_text().find("Not installed: All/Resources/../../escape.txt (the release lists it at a "
@@ -731,7 +731,7 @@ TEST_F(WebInstall, AFreezeOfEveryMirrorMidTransferIsRiddenOut)
 	fs.switch_file = switch_file;
 	fs.rate = 40000;	// the larger files take a while
 	ASSERT_TRUE(fs.start(kFaulty, 80, dir + "fault", 200)) << fs.error;
-	server_name[0] = server_name[1] = kFaulty;
+	g_engine.server_name[0] = g_engine.server_name[1] = kFaulty;
 	xtim.xtim_update();
 	const float base = xtim.elapsed;
 	float jumped = 0, frozen_at = -1;
@@ -783,11 +783,11 @@ TEST_F(WebInstall, AFreezeOfEveryMirrorMidTransferIsRiddenOut)
 TEST_F(WebInstall, EmptyListAndSkippedFiles)
 {
 	sh("mkdir -p '" + copy_dir + "'");
-	stg.num_servers = 1;
+	g_engine.stg.num_servers = 1;
 	EXPECT_EQ(1, pump(5));	// both streams start past the end
 	ASSERT_EQ(3, load_directory(dir, "DIR V/\nFILE 0 0 92102 1 1 11111111111111111111111111111111 a\n"
 	                                 "FILE 0 2 92102 1 1 11111111111111111111111111111111 b\n"));
-	sim_info[0].versions.back().up_to_date = 1;
+	g_engine.sim_info[0].versions.back().up_to_date = 1;
 	grab_files_start();
 	EXPECT_EQ(0, grab_files(copy_dir));	// stream 0 skips a, stream 1 skips b
 	EXPECT_EQ(3, stg.action);
@@ -856,7 +856,7 @@ TEST_F(WebInstall, AMirrorThatFailedIsNotAskedNext)
 		srand(seed);
 		grab_files_start();
 		g_grab.streams[1].on = 0;	// one stream, so that the draw seen is its own
-		stg.sel_server = 0;
+		g_engine.stg.sel_server = 0;
 		auto t0 = std::chrono::steady_clock::now();
 		while (!stg.download_error && std::chrono::steady_clock::now() - t0 < std::chrono::seconds(60)) {
 			xtim.xtim_update();
@@ -910,7 +910,7 @@ TEST_F(WebInstall, BadArchiveFromOneMirrorIsFetchedFromTheOther)
 TEST_F(WebInstall, StreamCountOutsideItsRangeStillFetchesEveryFile)
 {
 	ready_keeping_changes();
-	stg.stream_count = -1;	// as an edited preference file left it
+	g_engine.stg.stream_count = -1;	// as an edited preference file left it
 	EXPECT_EQ(1, pump(60));
 	EXPECT_EQ(0, stg.extract_error);
 	expect_release_or_failure(stg.extract_error);

@@ -34,10 +34,10 @@ protected:
 		ASSERT_EQ(0, sh("python3 '" VANTOR_SOURCE_DIR "/tests/engine/make_release.py' bench '" + out + "' " +
 		                std::to_string(count) + " " + std::to_string(kb) + " >/dev/null"));
 		ASSERT_TRUE(mirror.start(kMirror, 80, out + "/mirror", dir + "nginx")) << mirror.error;
-		server_name[0] = kMirror;
-		server_path[0] = "/vantor_92102/";
-		stg.num_servers = 1;
-		stg.sel_server = 0;
+		g_engine.server_name[0] = kMirror;
+		g_engine.server_path[0] = "/vantor_92102/";
+		g_engine.stg.num_servers = 1;
+		g_engine.stg.sel_server = 0;
 		ASSERT_EQ(0, zip_to_file(out + "/mirror/vantor_92102/directory.txt.zip", temp_path, nullptr, 0));
 		ASSERT_EQ(3, read_directory(temp_path + "directory.txt", ""));
 		web_scan_and_choose();
@@ -115,11 +115,11 @@ TEST_F(WebUnpack, WrongCopiesFromOneMirrorAreFetchedFromTheOther)
 	TS_fault_server fs;
 	fs.root = out + "/mirror";
 	ASSERT_TRUE(fs.start(kWrong, 80, dir + "fault")) << fs.error;
-	server_name[0] = kWrong;
-	server_path[0] = "/wrongalways/vantor_92102/";
-	server_name[1] = kMirror;
-	server_path[1] = "/vantor_92102/";
-	stg.num_servers = 2;
+	g_engine.server_name[0] = kWrong;
+	g_engine.server_path[0] = "/wrongalways/vantor_92102/";
+	g_engine.server_name[1] = kMirror;
+	g_engine.server_path[1] = "/vantor_92102/";
+	g_engine.stg.num_servers = 2;
 	EXPECT_EQ(1, web_pump(120));
 	EXPECT_EQ(0, stg.extract_error);
 	expect_release_or_failure(stg.extract_error);
@@ -194,8 +194,8 @@ protected:
 		TS_fault_server fs;	// a mirror that counts what it is asked for
 		fs.root = out + "/mirror";
 		ASSERT_TRUE(fs.start(kWrong, 80, dir + "fault")) << fs.error;
-		server_name[0] = kWrong;
-		server_path[0] = "/plain/vantor_92102/";
+		g_engine.server_name[0] = kWrong;
+		g_engine.server_path[0] = "/plain/vantor_92102/";
 		auto asked = [&] {
 			std::map<std::string, int> n;
 			for (const std::string& head : fs.requests()) ++n[head.substr(0, head.find(" HTTP/1.1"))];
@@ -230,7 +230,7 @@ protected:
 
 		// room is made; a rerun fetches the rest, each file sent whole at most twice
 		ASSERT_EQ(0, mount(nullptr, small.c_str(), nullptr, MS_REMOUNT, "size=64m")) << strerror(errno);
-		for (auto& h : sim_info) h.versions.back().sig_have.clear();
+		for (auto& h : g_engine.sim_info) h.versions.back().sig_have.clear();
 		web_scan_and_choose();
 		EXPECT_EQ(1, web_pump_clocked(60));
 		EXPECT_EQ(0, stg.extract_error);

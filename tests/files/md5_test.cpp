@@ -152,4 +152,9 @@ TEST(Md5, AFileCutShortWhileSignedEndsTheSignatureThere)
 	std::string sig;
 	ASSERT_EQ(calc_file_md5(p, sig), 0);
 	EXPECT_EQ(sig, md5sum_of(p));
+	// a scan that is stopped reads no further, its signature untouched
+	std::atomic<int> stop{1};
+	std::string kept = "kept";
+	EXPECT_EQ(calc_file_md5(p, kept, nullptr, &stop), ECANCELED);
+	EXPECT_EQ(kept, "kept");
 }

@@ -3,7 +3,7 @@
 #include "http.h"
 #include "MACIBM_mnw.h"
 #include "UTL_cmdline.h"
-#include "utils_records.h"
+#include "utils_internal.h"
 
 class Prefs : public ::testing::Test {
 protected:
@@ -13,7 +13,7 @@ protected:
 	{
 		setenv("XDG_CONFIG_HOME", (d.path + "cfg").c_str(), 1);
 		file = d.path + "cfg/Vantor Installer.prf";
-		stg.stream_count = stg.log_actions = stg.get_beta = 0;
+		g_engine.stg.stream_count = g_engine.stg.log_actions = g_engine.stg.get_beta = 0;
 		http.proxy_host.clear();
 		http.proxy_port_text.clear();
 		http.proxy_port = 0;
@@ -38,14 +38,14 @@ TEST_F(Prefs, RoundTripWithAnOverrideSavedBack)
 	EXPECT_EQ(read_file(file), "I\n92001 version\n_stream_count 2\n_log_actions 1\n_proxy_host proxy.local  \n"
 	                           "_proxy_port_int 3128\n_get_beta 0\n");
 	cmdline.opts.erase("--pref:_stream_count");
-	stg.stream_count = 0;
+	g_engine.stg.stream_count = 0;
 	pref.IO_set(pref_file_installer, 0);
 	EXPECT_EQ(stg.stream_count, 2);
 }
 
 TEST_F(Prefs, MissingOrForeignFilesLeaveTheStartValues)
 {
-	stg.stream_count = 4;
+	g_engine.stg.stream_count = 4;
 	pref.IO_set(pref_file_installer, 0);
 	EXPECT_EQ(stg.stream_count, 4);
 	sh("mkdir -p '" + d.path + "cfg'");
@@ -90,7 +90,7 @@ TEST_F(Prefs, StreamCountOutsideItsRangeMeansAutomatic)
 	sh("mkdir -p '" + d.path + "cfg'");
 	for (const char* n : {"5", "9", "-1", "-2147483648"}) {
 		write_file(file, std::string("I\n92001 version\n_stream_count ") + n + "\n");
-		stg.stream_count = 3;
+		g_engine.stg.stream_count = 3;
 		pref.IO_set(pref_file_installer, 0);
 		EXPECT_EQ(stg.stream_count, 0) << n;
 	}

@@ -306,6 +306,19 @@ TEST(Unpack, AnEntryStopsAtTheSizeItsCallerAllows)
 	sh("rm -f '" + o + "bomb.bin'");
 	EXPECT_EQ(p7z_to_file(d.path + "bomb.7z", o, nullptr, 0, &rules), 0);
 	EXPECT_EQ(APL_file_size(o + "bomb.bin"), (int64_t)inflated);
+	// the program ending stops the writing between blocks: the file there stays
+	// as it was, and a new one leaves nothing
+	std::atomic<int> stop{1};
+	rules.stop = &stop;
+	for (bool there : {true, false}) {
+		sh(there ? "echo old > '" + o + "bomb.bin'" : "rm -f '" + o + "bomb.bin'");
+		EXPECT_EQ(zip_to_file(h + "bomb.zip", o, nullptr, 0, &rules), ECANCELED);
+		EXPECT_EQ(p7z_to_file(d.path + "bomb.7z", o, nullptr, 0, &rules), ECANCELED);
+		EXPECT_EQ(names_in(o).size(), there ? 1u : 0u);
+		if (there) {
+			EXPECT_EQ(APL_file_size(o + "bomb.bin"), 4);
+		}
+	}
 }
 
 // A disk that fills while an entry is written: both formats hand their bytes

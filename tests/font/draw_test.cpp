@@ -11,6 +11,7 @@
 #include "oglp.h"
 #include "OGL_extensions.h"
 #include "butn.h"
+#include "butn_layout.h"
 #include "UTL_alert.h"
 #include <cstring>
 #include <SDL2/SDL.h>
@@ -228,6 +229,47 @@ TEST_F(FontGL, GlyphsAddedByMeasuringAreUploadedBeforeTheNextDraw)
 	EXPECT_EQ(e.x1, whole.x1);
 	maxtexdim = 0;
 	OGL_font_reset(2);
+}
+
+TEST_F(FontGL, WrappedLinesKeepTheirInkApart)
+{
+	// Lines a pitch apart, with every descender, low line and bar above every
+	// accent, in both faces, narrowed for Russian too: no two lines share a
+	// pixel of ink, and the accents still stand above the capitals.
+	const std::string deep = "pgqyj_|{}(),;çÇ‗ąęфдц", tall = "ÉÀÖÂÊÎÔÛÙÑéèêàâôûçЙЁйёÅ1lIT";
+	std::string block;
+	for (int shift = 0; shift < 6; ++shift) {
+		std::string d, t;
+		for (int k = 0; k < 3; ++k) d += std::string(shift, '.') + deep, t += std::string(5 - shift, '.') + tall;
+		block += d + "\n" + t + "\n" + t + "\n" + d + "\n";
+	}
+	for (int lang : {0, 3})
+		for (charset_t cs : {0, 1}) {
+			mnw.language = lang;
+			OGL_font_reset(2);
+			BTN_layout_clear();
+			BTN_layout_on = 1;
+			float next = OGL_string(ink, 5, 250, block, 1900, cs, 0);	// one line each
+			BTN_layout_on = 0;
+			EXPECT_EQ(next, 249 - 10 * 24);
+			for (const std::string& f : BTN_layout_faults(BTN_layout_items(), 2000, 2000))
+				ADD_FAILURE() << "language " << lang << " face " << cs << ": " << f;
+			// each line of capitals keeps accents above them (line i's baseline is 249 - 10 i)
+			int accented = 0;
+			const auto& items = BTN_layout_items();
+			for (size_t i = 0; i < items.size(); ++i)
+				if (items[i].what.find("É") != std::string::npos)
+					accented += items[i].box.y1 >= 249 - 10.0f * i + sFont[cs]->cap_row + 2;
+			EXPECT_EQ(accented, 12) << "language " << lang << " face " << cs;
+		}
+	mnw.language = 0;
+	OGL_font_reset(2);
+	// the low line sits in the row right under the baseline, not in the next line's letters
+	clear();
+	OGL_string(ink, 10, 100, "_", 9999, 0, 0);
+	extent e = lit();
+	EXPECT_EQ(e.y0, 98);
+	EXPECT_EQ(e.y1, 98);
 }
 
 TEST_F(FontGL, NumbersInBothFaces)

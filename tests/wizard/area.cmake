@@ -16,6 +16,7 @@ vantor_test_props(wizard REGEX "^InterruptedUpdate\\." LOCKS wizard_127_0_0_75_t
 # drawn with the layout record on.
 add_executable(layout_host ${CMAKE_CURRENT_LIST_DIR}/host/layout_host.cpp)
 target_link_libraries(layout_host PRIVATE vantor_wizard)
+vantor_layer_internal(layout_host vantor_engine)	# it sets up each screen's engine record
 set_target_properties(layout_host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 add_dependencies(test_wizard layout_host make_release)
 vantor_test_props(wizard REGEX "^Layout\\." LOCKS x_display TIMEOUT 300)
@@ -29,3 +30,6 @@ vantor_test_props(wizard REGEX "^SlowLookup\\." LOCKS wizard_127_0_0_165_to_167 
 # The faults test runs the real updater behind the fault server on 127.0.0.45,
 # its copy on a small disk of its own.
 vantor_test_props(wizard REGEX "^WebUpdateFaults\\." LOCKS wizard_127_0_0_45_to_48 x_display TIMEOUT 300)
+# The progress test runs the real updater behind the fault server on 127.0.0.55,
+# its mirrors named 127.0.0.56 and .57.
+vantor_test_props(wizard REGEX "^WebUpdateProgress\\." LOCKS wizard_127_0_0_55_to_57 x_display TIMEOUT 300)

@@ -5,6 +5,7 @@
 #include "main_globals.h"
 #include "path_utils.h"
 #include "utils.h"
+#include "utils_internal.h"
 
 TEST(DemoCleanup, PartialInstallIsDeletedOnlyWhenThisRunMadeIt)
 {
@@ -22,7 +23,7 @@ TEST(DemoCleanup, PartialInstallIsDeletedOnlyWhenThisRunMadeIt)
 	EXPECT_EQ(demo_may_delete(desktop, desktop, "/elsewhere/"), 0);
 	EXPECT_EQ(demo_may_delete(s.path + "home/", s.path + "home/", "/elsewhere/"), 0);
 	EXPECT_EQ(demo_may_delete("/", "/", ""), 0);
-	temp_path = s.path + "tmp/";
+	g_engine.temp_path = s.path + "tmp/";
 	EXPECT_EQ(demo_may_delete(temp_path, temp_path, ""), 0);
 	EXPECT_EQ(demo_may_delete("relative/", "relative/", ""), 0);
 }
@@ -30,11 +31,11 @@ TEST(DemoCleanup, PartialInstallIsDeletedOnlyWhenThisRunMadeIt)
 TEST(DemoCleanup, DiscardTakesTheStreamsArchivesOnly)
 {
 	wz_scratch s;
-	temp_path = s.path + "tmp/";
+	g_engine.temp_path = s.path + "tmp/";
 	dest_dir_path = s.path + "copy/";
 	wz_sh("mkdir -p '" + temp_path + "' '" + dest_dir_path + "Resources'");
-	sim_info.assign(3, file_history_struct());
-	for (auto& h : sim_info) {
+	g_engine.sim_info.assign(3, file_history_struct());
+	for (auto& h : g_engine.sim_info) {
 		h.versions.emplace_back();
 		h.versions.back().path = "All/Resources/a.txt";
 	}
@@ -50,6 +51,6 @@ TEST(DemoCleanup, DiscardTakesTheStreamsArchivesOnly)
 	EXPECT_EQ(access(grab_stream_archive(2).c_str(), F_OK), 0);
 	EXPECT_EQ(access(grab_stream_archive(3).c_str(), F_OK), -1);
 	EXPECT_EQ(wz_read(dest_dir_path + "Resources/a.txt.zip"), "the user's own file");
-	sim_info.clear();
+	g_engine.sim_info.clear();
 	grab_files_start();
 }

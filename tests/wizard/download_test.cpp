@@ -10,7 +10,7 @@
 #include "http.h"
 #include "io_utils.h"
 #include "utils.h"
-#include "utils_records.h"
+#include "utils_internal.h"
 #include "UTL_cmdline.h"
 #include "UTL_log.h"
 #include "UTL_alert.h"
@@ -37,14 +37,14 @@ struct DirectoryDownload : ::testing::Test {
 		setenv("PATH", (s.path + "bin:" + path_env).c_str(), 1);
 		http.proxy_host = "127.0.0.41";
 		http.proxy_port = 80;
-		temp_path = s.path + "tmp/";
+		g_engine.temp_path = s.path + "tmp/";
 		wz_sh("mkdir -p '" + temp_path + "'");
-		stg.num_servers = -1;
-		stg.stage = 0;
-		stg.sel_server = 0;
-		stg.get_beta = 0;
+		g_engine.stg.num_servers = servers_unknown;
+		g_engine.stg.stage = stage_fetch;
+		g_engine.stg.sel_server = 0;
+		g_engine.stg.get_beta = 0;
 		app_done = 0;
-		install_name = "Not Yet Scanned";
+		g_engine.install_name = "Not Yet Scanned";
 	}
 	void TearDown() override
 	{
@@ -68,7 +68,7 @@ struct DirectoryDownload : ::testing::Test {
 		while (std::chrono::steady_clock::now() < until && !app_done) {
 			UTL_download_directory();
 			std::string text = net_problem_text();
-			if (text.find("I will try again in") != std::string::npos || stg.stage == 2 || stg.stage == 3) return text;
+			if (text.find("I will try again in") != std::string::npos || stg.stage == stage_failed || stg.stage == stage_ready) return text;
 			usleep(200);
 		}
 		return "";
@@ -81,7 +81,7 @@ struct DirectoryDownload : ::testing::Test {
 		auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(guard_seconds);
 		for (int i = 0; std::chrono::steady_clock::now() < until && !app_done; ++i) {
 			UTL_download_directory();
-			if (stg.stage == 2 || stg.stage == 3) return stg.stage;
+			if (stg.stage == stage_failed || stg.stage == stage_ready) return stg.stage;
 			if (i % 100 == 99) usleep(1000);
 		}
 		return -1;
@@ -93,8 +93,8 @@ unsigned long long DirectoryDownload::fake_us = 0;
 TEST_F(DirectoryDownload, ReadsTheReleaseFromAMirror)
 {
 	for (int round = 0; round < 3; ++round) {	// each round draws its servers anew
-		stg.num_servers = -1;
-		stg.stage = 0;
+		g_engine.stg.num_servers = servers_unknown;
+		g_engine.stg.stage = stage_fetch;
 		ASSERT_EQ(run(), 3);
 		EXPECT_EQ(install_name, release);
 		EXPECT_EQ(stg.num_servers, 3);
@@ -118,12 +118,12 @@ TEST(DirectoryRun, OneOfTwoAtOnce)
 	UTL_cmdline::add_one("--fps_test", "");
 	http.proxy_host = "127.0.0.41";
 	http.proxy_port = 80;
-	temp_path = temp;
-	stg.num_servers = -1;
-	stg.stage = 0;
-	stg.get_beta = 0;
+	g_engine.temp_path = temp;
+	g_engine.stg.num_servers = servers_unknown;
+	g_engine.stg.stage = stage_fetch;
+	g_engine.stg.get_beta = 0;
 	auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-	while (stg.stage != 2 && stg.stage != 3 && std::chrono::steady_clock::now() < until) {
+	while (stg.stage != stage_failed && stg.stage != stage_ready && std::chrono::steady_clock::now() < until) {
 		UTL_download_directory();
 		usleep(1000);
 	}
@@ -163,8 +163,8 @@ TEST_F(DirectoryDownload, ListsThatCannotBeUsed)
 	EXPECT_EQ(app_done, 0);
 
 	// a list from a newer format: the too-old notice and the download page
-	stg.num_servers = -1;
-	stg.stage = 0;
+	g_engine.stg.num_servers = servers_unknown;
+	g_engine.stg.stage = stage_fetch;
 	wz_write(site + "serverlist9.txt", "A\n900 version\nSERVERS\nFINAL R\nSERVER h\n/\nd\n");
 	run();
 	EXPECT_EQ(app_done, 1);
@@ -172,7 +172,7 @@ TEST_F(DirectoryDownload, ListsThatCannotBeUsed)
 
 	// a newer installer: its page opens and the program ends
 	app_done = 0;
-	stg.num_servers = -1;
+	g_engine.stg.num_servers = servers_unknown;
 	wz_write(site + "serverlist9.txt", "A\n820 version\nSERVERS\nFINAL R\nINS_VERSION 20600 http://127.0.0.41/new.html\n"
 	                                   "SERVER 127.0.0.42\n/\nd\n");
 	run();
@@ -221,19 +221,19 @@ TEST_F(DirectoryDownload, AMirrorThatFailedIsNotAskedNext)
 {
 	for (unsigned seed = 1; seed <= 12; ++seed) {
 		srand(seed);
-		stg.num_servers = -1;
-		stg.stage = 0;
+		g_engine.stg.num_servers = servers_unknown;
+		g_engine.stg.stage = stage_fetch;
 		net_directory_restart();
 		auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-		while (stg.num_servers == -1 && stg.stage != 2 && std::chrono::steady_clock::now() < until)
+		while (stg.num_servers == servers_unknown && stg.stage != stage_failed && std::chrono::steady_clock::now() < until)
 			UTL_download_directory();
 		ASSERT_EQ(stg.num_servers, 3);
 		ASSERT_EQ(server_name[1], "127.0.0.44");
-		stg.sel_server = 1;
+		g_engine.stg.sel_server = 1;
 		// until the request was answered: a transfer seen and gone, or one
 		// that came and went within a step, which then moved on the server
 		bool asked = false;
-		while (std::chrono::steady_clock::now() < until && stg.stage == 0 && stg.sel_server == 1) {
+		while (std::chrono::steady_clock::now() < until && stg.stage == stage_fetch && stg.sel_server == 1) {
 			UTL_download_directory();
 			if (http.transfer(1)) asked = true;
 			else if (asked) break;
@@ -307,17 +307,17 @@ TEST_F(DirectoryDownload, ArchiveWithoutADirectoryFileIsThatMirrorsFailure)
 	// a page packed as the directory file is no newer format: no new installer is asked for
 	for (const char* archive : {"none.zip", "empty.zip", "page.zip"}) {
 		wz_sh("cp '" + s.path + "z/" + archive + "' '" + mirror + release + "/directory.txt.zip'");
-		stg.num_servers = -1;
-		stg.stage = 0;
-		sim_info.clear();
+		g_engine.stg.num_servers = servers_unknown;
+		g_engine.stg.stage = stage_fetch;
+		g_engine.sim_info.clear();
 		EXPECT_EQ(run(), 2) << archive;	// every mirror tried a few times, then the error text
 		EXPECT_EQ(app_done, 0) << archive;
 		EXPECT_TRUE(sim_info.empty()) << archive;
 	}
 	// a sign-in page where the archive should be: a failed fetch, told so, and asked again
 	wz_sh("cp '" + s.path + "z/page/directory.txt' '" + mirror + release + "/directory.txt.zip'");
-	stg.num_servers = -1;
-	stg.stage = 0;
+	g_engine.stg.num_servers = servers_unknown;
+	g_engine.stg.stage = stage_fetch;
 	const std::string page = "answered with something that is not the directory file: perhaps this network asks you to sign in";
 	std::string text;
 	net_set_clock(fake_clock);	// the pauses jumped over, the mirror answering 503 passed by
@@ -332,8 +332,8 @@ TEST_F(DirectoryDownload, ArchiveWithoutADirectoryFileIsThatMirrorsFailure)
 	net_directory_restart();
 	// a good archive again: read as usual
 	wz_sh("cp '" + s.path + "z/good.zip' '" + mirror + release + "/directory.txt.zip'");
-	stg.num_servers = -1;
-	stg.stage = 0;
+	g_engine.stg.num_servers = servers_unknown;
+	g_engine.stg.stage = stage_fetch;
 	EXPECT_EQ(run(), 3);
 	EXPECT_GT(sim_info.size(), 20u);
 }

@@ -4,6 +4,7 @@
 #include "wizard_support.h"
 #include "main_prompts.h"
 #include "main_status.h"
+#include "utils.h"
 #include "MACIBM_shell.h"
 #include "UTL_translate.h"
 #include <dirent.h>
@@ -139,6 +140,7 @@ static std::set<std::string> program_texts()
 				if (!c[a].empty()) keys.insert(c[a]);
 		calls.clear();
 		call_literals(src, "UTL_translate_plural", calls);
+		call_literals(src, "UTL_translate_plural_genitive", calls);
 		call_literals(src, "plural_count", calls);	// a count with its unit's two forms
 		for (auto& c : calls)
 			if (c.size() >= 3 && !c[1].empty() && !c[2].empty()) {
@@ -149,6 +151,7 @@ static std::set<std::string> program_texts()
 		array_literals(src, "static const err_msg kErrMsgs[", keys);	// error_str's sentences
 		if (f.find("/Installer-f/main_") != std::string::npos) {
 			array_literals(src, "static const char* const names[", keys);
+			array_literals(src, "static const dvd_run_flow dvd_flows[", keys);	// the disc flows' titles and lines
 			if (src.find("T(words[") != std::string::npos) array_literals(src, "static const char* const words[", keys);
 		}
 	}
@@ -439,26 +442,47 @@ TEST(LanguageFiles, LoadThroughTheService)
 	UTL_translate_load_file(1, language_path("French"));
 	EXPECT_EQ(UTL_string_sub(UTL_translate_plural(0, "%1:hours% hour", "%1:hours% hours"), "0"), "0 heure");
 
-	// durations after a preposition ("около" takes the genitive) and sizes in the
-	// language's own units and decimal mark
+	// durations after a preposition ("около" takes the genitive), sizes in the
+	// language's own units and decimal mark, rates and counts with their digits
+	// grouped and their unit's form
+	enum { dur, dur_after, size, rate, full };
 	static const struct {
-		int lang;		// 1 French, 2 German, 3 Russian, 4 Italian, 5 Spanish
-		float seconds;	// time_str(seconds, genitive) when not negative ...
-		int genitive;
-		float kb;		// ... else size_string(kb)
+		int lang;		// 0 English, 1 French, 2 German, 3 Russian, 4 Italian, 5 Spanish
+		int kind;
+		float value;	// seconds, kB or kB/s
 		const char* want;
 	} forms[] = {
-	    {3, 1, 1, 0, "1 секунды"},     {3, 5, 1, 0, "5 секунд"},      {3, 3, 1, 0, "3 секунд"},
-	    {3, 11, 1, 0, "11 секунд"},    {3, 21, 1, 0, "21 секунды"},   {3, 1, 0, 0, "1 секунда"},
-	    {3, 3, 0, 0, "3 секунды"},     {3, 1260, 1, 0, "21 минуты"},  {3, 7200, 1, 0, "2 часов"},
-	    {3, 75600, 1, 0, "21 часа"},   {1, 1, 1, 0, "1 seconde"},     {2, 3, 1, 0, "3 Sekunden"},
-	    {1, -1, 0, 2000000, "1,9 Go"}, {1, -1, 0, 1024000, "1000 Mo"}, {1, -1, 0, 0, "0 Ko"},
-	    {3, -1, 0, 2000000, "1,9 ГБ"}, {3, -1, 0, 5000, "5 МБ"},      {3, -1, 0, 1024, "1024 КБ"},
-	    {2, -1, 0, 2000000, "1,9 GB"}, {4, -1, 0, 3000000, "2,9 GB"}, {5, -1, 0, 2000, "2 MB"},
+	    {3, dur_after, 1, "1 секунды"}, {3, dur_after, 5, "5 секунд"}, {3, dur_after, 3, "3 секунд"},
+	    {3, dur_after, 11, "11 секунд"}, {3, dur_after, 21, "21 секунды"}, {3, dur, 1, "1 секунда"},
+	    {3, dur, 3, "3 секунды"}, {3, dur_after, 1260, "21 минуты"}, {3, dur_after, 7200, "2 часов"},
+	    {3, dur_after, 75600, "21 часа"}, {1, dur_after, 1, "1 seconde"}, {2, dur_after, 3, "3 Sekunden"},
+	    {1, size, 2000000, "1,9 Go"}, {1, size, 1024000, "1000 Mo"}, {1, size, 0, "0 Ko"},
+	    {3, size, 2000000, "1,9 ГБ"}, {3, size, 5000, "5 МБ"}, {3, size, 1024, "1024 КБ"},
+	    {2, size, 2000000, "1,9 GB"}, {4, size, 3000000, "2,9 GB"}, {5, size, 2000, "2 MB"},
+	    {0, rate, 38856.7f, "38,856 kilobytes/second"}, {0, rate, 1234567, "1,234,567 kilobytes/second"},
+	    {0, rate, 999, "999 kilobytes/second"}, {0, rate, 1000, "1,000 kilobytes/second"},
+	    {1, rate, 38856, "38\u202f856 kilooctets/seconde"}, {2, rate, 38856, "38.856 Kilobyte/Sekunde"},
+	    {3, rate, 38856, "38\u202f856 килобайт/с"}, {5, rate, 1001002, "1.001.002 kilobytes/segundo"},
+	    {0, dur, 36000000, "10,000 hours"},
+	    {0, full, 1024, "The disk that holds this folder is full: about 1 megabyte more free space is needed there."},
+	    {0, full, 1536000, "The disk that holds this folder is full: about 1,500 megabytes more free space is needed there."},
+	    {3, full, 1024, "Диск, на котором находится эта папка, заполнен: там нужно ещё около 1 мегабайта свободного места."},
+	    {3, full, 21504, "Диск, на котором находится эта папка, заполнен: там нужно ещё около 21 мегабайта свободного места."},
+	    {3, full, 3072, "Диск, на котором находится эта папка, заполнен: там нужно ещё около 3 мегабайт свободного места."},
+	    {1, full, 1024, "Le disque qui contient ce dossier est plein\u00a0: il y faut encore environ 1 mégaoctet d'espace libre."},
+	    {1, full, 2048, "Le disque qui contient ce dossier est plein\u00a0: il y faut encore environ 2 mégaoctets d'espace libre."},
+	    {5, full, 1024, "El disco que contiene esta carpeta está lleno: se necesita allí aproximadamente 1 megabyte más de "
+	                    "espacio libre."},
+	    {0, full, 0, "The disk that holds this folder is full."},
 	};
 	for (const auto& f : forms) {
-		UTL_translate_load_file(f.lang, language_path(kLanguages[f.lang - 1]));
-		EXPECT_EQ(f.seconds >= 0 ? time_str(f.seconds, f.genitive) : size_string(f.kb), f.want) << kLanguages[f.lang - 1];
+		if (f.lang) UTL_translate_load_file(f.lang, language_path(kLanguages[f.lang - 1]));
+		else UTL_translate_clear();
+		const std::string got = f.kind == size   ? size_string(f.value)
+		                        : f.kind == rate ? rate_str(f.value)
+		                        : f.kind == full ? grab_full_disk_text(f.value)
+		                                         : time_str(f.value, f.kind == dur_after);
+		EXPECT_EQ(got, f.want) << f.lang;
 	}
 	UTL_translate_clear();
 	EXPECT_EQ(UTL_translate_string("Welcome", 0), "Welcome");

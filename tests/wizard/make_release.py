@@ -10,7 +10,8 @@ install must hold (local path and MD5, one a line).
 --obsolete lists a file that an earlier release had and this one dropped; the
 copy then holds that earlier file.
 --big MB lists a file of MB megabytes that packs small, with an earlier version
-of it in the directory file; the copy then holds that earlier version.
+of it in the directory file; the copy then holds that earlier version (with
+--big-current, the current one), and OUT/earlier big terrain.dat holds it too.
 --large KB lists a file of KB kilobytes that packs to about its own size.
 """
 import hashlib
@@ -39,6 +40,9 @@ obsolete = {}  # listed path -> the earlier release's bytes
 if "--obsolete" in args:
     args.remove("--obsolete")
     obsolete["All/Resources/objects/retired part.obj"] = b"an object the release no longer has\n" * 40
+big_current = "--big-current" in args
+if big_current:
+    args.remove("--big-current")
 big_mb = 0
 if "--big" in args:
     i = args.index("--big")
@@ -51,6 +55,40 @@ if "--large" in args:
     del args[i:i + 2]
 out, release, hosts = args[0], args[1], args[2:]
 rng = random.Random(11)
+
+
+
+class Repeated:
+    """A file's bytes made of one block written `times` times over, never held whole."""
+
+    def __init__(self, block, times):
+        self.block, self.times = block, times
+
+    def chunks(self):
+        for _ in range(self.times):
+            yield self.block
+
+
+def chunks_of(data):
+    return data.chunks() if isinstance(data, Repeated) else iter([data])
+
+
+def md5_of(data):
+    h = hashlib.md5()
+    for c in chunks_of(data):
+        h.update(c)
+    return h.hexdigest()
+
+
+def size_of(data):
+    return len(data.block) * data.times if isinstance(data, Repeated) else len(data)
+
+
+def write_data(path, data):
+    with open(path, "wb") as f:
+        for c in chunks_of(data):
+            f.write(c)
+
 
 SIM = b"#!/bin/sh\n# stand-in simulator: notes that it ran\necho ran > \"$(dirname \"$0\")/../../../Output/ran.txt\"\n"
 
@@ -69,8 +107,10 @@ older = {}  # listed path -> the earlier release's bytes, still listed in the fi
 if big_mb:
     stamp = bytes(rng.getrandbits(8) for _ in range(4096))
     big = "All/Resources/terrain/big terrain.dat"
-    files[big] = (0, (stamp + bytes(1 << 20)) * big_mb)
+    files[big] = (0, Repeated(stamp + bytes(1 << 20), big_mb))
     older[big] = stamp + b"the earlier terrain\n"
+    os.makedirs(out, exist_ok=True)
+    write_data(os.path.join(out, "earlier big terrain.dat"), older[big])
 
 if large_kb:
     files["All/Resources/terrain/large terrain.dat"] = (0, bytes(rng.getrandbits(8) for _ in range(large_kb * 1000)))
@@ -106,8 +146,10 @@ for path in sorted(list(files) + list(obsolete)):
         info = zipfile.ZipInfo(leaf, date_time=(2024, 1, 1, 0, 0, 0))
         info.external_attr = (0o755 if "MacOS" in path else 0o644) << 16
         info.compress_type = zipfile.ZIP_DEFLATED
-        z.writestr(info, data)
-    md5 = hashlib.md5(data).hexdigest()
+        with z.open(info, "w", force_zip64=size_of(data) > (1 << 31)) as entry:
+            for c in chunks_of(data):
+                entry.write(c)
+    md5 = md5_of(data)
     if folder + "/" != cur_dir:
         cur_dir = folder + "/"
         lines.append("")
@@ -115,14 +157,13 @@ for path in sorted(list(files) + list(obsolete)):
     if path in older:
         lines.append("FILE 0 %d 92000 1 1 %s %s" % (os_code, hashlib.md5(older[path]).hexdigest(), leaf))
     lines.append("FILE 0 %d 92102 %d %d %s %s" % (os_code, int(os.path.getsize(arc) * 0.001),
-                                                 int(len(data) * 0.001), md5, leaf))
+                                                 int(size_of(data) * 0.001), md5, leaf))
     if os_code in (0, 3, 6):
         local = path.split("/", 1)[1]
         manifest.append("%s\t%s" % (local, md5))
         if copy:
             os.makedirs(os.path.dirname(os.path.join(copy, local)), exist_ok=True)
-            with open(os.path.join(copy, local), "wb") as f:
-                f.write(older.get(path, data))
+            write_data(os.path.join(copy, local), data if big_current else older.get(path, data))
 directory = os.path.join(out, "directory.txt")
 with open(directory, "w") as f:
     f.write("\n".join(lines) + "\n")

@@ -10,12 +10,12 @@ TEST(PromptPath, LongPathKeepsItsEndOnOneLineAndShortOnesStayWhole)
 	OGL_font_get(0);
 	const float w = 710;	// the 750-wide window less its margins
 	std::string short_path = "Vantor 9 Demo/Resources/default data/earth_nav.dat";
-	EXPECT_EQ(select_alert_path_line(short_path, w), short_path);
+	EXPECT_EQ(OGL_fit_tail(short_path, w, 0), short_path);
 
 	std::string deep;
 	for (int i = 0; i < 30; ++i) deep += "A folder with a long name \xC3\xA9t\xC3\xA9 " + std::to_string(i) + "/";
 	deep += "the file the user changed.txt";
-	std::string line = select_alert_path_line(deep, w);
+	std::string line = OGL_fit_tail(deep, w, 0);
 	EXPECT_LE(OGL_measure_string(line, 0), w);
 	EXPECT_EQ(line.compare(0, 3, "..."), 0);
 	const std::string tail = line.substr(3);

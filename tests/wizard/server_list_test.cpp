@@ -4,16 +4,16 @@
 #include "main_globals.h"
 #include "main_net.h"
 #include "utils.h"
-#include "utils_records.h"
+#include "utils_internal.h"
 #include <cstdlib>
 
 static const char* kHead = "A\n820 version\nSERVERS\n";
 
 static void clear_servers()
 {
-	for (int i = 0; i < 10; ++i) server_name[i] = server_path[i] = server_desc[i] = "";
-	stg.num_servers = -1;
-	install_name = "Not Yet Scanned";
+	for (int i = 0; i < 10; ++i) g_engine.server_name[i] = g_engine.server_path[i] = g_engine.server_desc[i] = "";
+	g_engine.stg.num_servers = servers_unknown;
+	g_engine.install_name = "Not Yet Scanned";
 }
 
 TEST(ServerList, FinalOrBetaNamesEveryFolder)
@@ -26,7 +26,7 @@ TEST(ServerList, FinalOrBetaNamesEveryFolder)
 	wz_write(s.path + "serverlist9.txt", list);
 	for (int beta = 0; beta < 2; ++beta) {
 		clear_servers();
-		stg.get_beta = beta;
+		g_engine.stg.get_beta = beta;
 		ASSERT_EQ(net_read_server_list(s.path + "serverlist9.txt", nullptr), net_list_read);
 		const char* name = beta ? "Vantor 9.30b1" : "Vantor 9.21rc2";
 		EXPECT_EQ(install_name, name);
@@ -39,7 +39,7 @@ TEST(ServerList, FinalOrBetaNamesEveryFolder)
 		EXPECT_EQ(server_path[1], std::string("/") + name + "/");
 		EXPECT_EQ(server_desc[1], "Second mirror");
 	}
-	stg.get_beta = 0;
+	g_engine.stg.get_beta = 0;
 }
 
 TEST(ServerList, NewerInstallerStopsReading)

@@ -2,7 +2,8 @@
 #include "wizard_support.h"
 #include "main_globals.h"
 #include "main_status.h"
-#include "utils_records.h"
+#include "utils.h"
+#include "utils_internal.h"
 #include <cmath>
 #include <sys/statvfs.h>
 
@@ -27,8 +28,8 @@ TEST(StatusTexts, SizesTimesRates)
 	EXPECT_EQ(flt_str("%.2f", 1.5f), "1.50");
 }
 
-// The bar of a web install follows the bytes, never goes back, and the time
-// left is the pace it kept carried on to its end.
+// The bar of a web install follows the work, never goes back, and the time
+// left counts what is still to come.
 TEST(StatusTexts, BarAndTimeLeftAgree)
 {
 	EXPECT_FLOAT_EQ(wizard_install_bar(0, 10, 0, 1), 0);	// nothing to install: no division
@@ -46,13 +47,29 @@ TEST(StatusTexts, BarAndTimeLeftAgree)
 	}
 	EXPECT_NEAR(bar, 1, 1e-3);
 
-	EXPECT_TRUE(std::isnan(wizard_bar_seconds_left(0, 10)));	// the bar has not moved: unknown
-	EXPECT_FLOAT_EQ(wizard_bar_seconds_left(0.25f, 10), 30);	// a quarter in 10 s: 30 s more
-	EXPECT_FLOAT_EQ(wizard_bar_seconds_left(0.78f, 78), 22);
-	EXPECT_FLOAT_EQ(wizard_bar_seconds_left(1, 40), 0);
-	EXPECT_FLOAT_EQ(wizard_bar_seconds_left(0.5f, 0), 1);	// at least one second of running time
-	EXPECT_FLOAT_EQ(wizard_bar_seconds_left(0.5f, -3), 1);
-	EXPECT_FLOAT_EQ(wizard_bar_seconds_left(0.7f, 0.2f), 1);	// most files were there already: not "0 seconds"
+	// The time left counts every part of the work to its end, by the run's own
+	// pace: the downloads with the last file's unpack after them, or the unpack
+	// set's files, whichever ends later.
+	auto left = [](float small, float large_kb, float largest_kb, float latency, float link, float stream, float tail_kb,
+	               float files, float kb, float largest_unpack_kb, float file_cost, float kb_cost, float workers) {
+		grab_work_left w;
+		w.small_files = small, w.large_kb = large_kb, w.largest_kb = largest_kb, w.streams = 4, w.latency = latency;
+		w.link_kbps = link, w.stream_kbps = stream, w.tail_kb = tail_kb, w.unpack_files = files, w.unpack_kb = kb;
+		w.largest_unpack_kb = largest_unpack_kb, w.file_cost = file_cost, w.kb_cost = kb_cost, w.workers = workers;
+		return grab_estimate_left(w);
+	};
+	// a 40 MB archive at 4 MB/s, then its unpack
+	EXPECT_NEAR(left(0, 40000, 40000, 0.05f, 4000, 4000, 40000, 1, 40000, 40000, 0.002f, 1e-5f, 1), 10.402f, 1e-3);
+	// every byte is in, but 1,870 small files and a 1 GB file are still to write: half a minute, not a second
+	EXPECT_NEAR(left(0, 0, 0, 0.05f, 40000, 10000, 0, 1871, 1005610, 1000000, 0.01f, 3e-5f, 8), 30.01f, 0.01f);
+	// one stream is slower than the link: the largest archive is one stream's to bring
+	EXPECT_NEAR(left(0, 100000, 90000, 0.05f, 8000, 2000, 0, 0, 0, 0, 0, 0, 1), 45, 1e-3);
+	// small archives take turns on the four streams
+	EXPECT_NEAR(left(3000, 0, 0, 0.02f, NAN, NAN, 0, 0, 0, 0, 0, 0, 1), 15, 1e-3);
+	EXPECT_FLOAT_EQ(left(0, 0, 0, NAN, NAN, NAN, 0, 0, 0, 0, 0.002f, 1e-5f, 1), 0);	// nothing left
+	// a pace not measured yet is not guessed
+	EXPECT_TRUE(std::isnan(left(10, 0, 0, NAN, NAN, NAN, 0, 10, 10, 1, 0.002f, 1e-5f, 1)));
+	EXPECT_TRUE(std::isnan(left(0, 5000, 5000, 0.05f, NAN, NAN, 5000, 1, 5000, 5000, 0.002f, 1e-5f, 1)));
 }
 
 TEST(DiskSpace, DestinationNotCreatedYet)
@@ -62,17 +79,17 @@ TEST(DiskSpace, DestinationNotCreatedYet)
 	EXPECT_EQ(wizard_existing_folder(s.path), s.path);
 	EXPECT_EQ(wizard_existing_folder("/"), "/");
 	dest_dir_path = s.path + "Vantor 9 Demo/";
-	stg.total_kb_install = 1;
+	g_engine.stg.total_kb_install = 1;
 	std::string text;
 	EXPECT_EQ(wizard_disk_space_text("enough", "short", text), 1);
 	EXPECT_NE(text.find("Disk space needed to install: 1 KB\n\nenough"), std::string::npos);
-	stg.total_kb_install = 1e12f;
+	g_engine.stg.total_kb_install = 1e12f;
 	EXPECT_EQ(wizard_disk_space_text("enough", "short", text), 0);
 	EXPECT_NE(text.find("\n\nshort"), std::string::npos);
 	dest_dir_path = "";
 	EXPECT_EQ(wizard_disk_space_text("enough", "short", text), -1);
 	EXPECT_EQ(text, "");
-	stg.total_kb_install = 0;
+	g_engine.stg.total_kb_install = 0;
 }
 
 // On a small memory volume whose free space holds still, the need equal to the
@@ -88,13 +105,13 @@ TEST(DiskSpace, ExactlyEnough)
 	uint64_t free_kb = (uint64_t)v.f_bavail * v.f_frsize / 1000;
 	dest_dir_path = mnt + "Vantor 9 Demo/";
 	std::string text;
-	stg.total_kb_install = (float)free_kb;
+	g_engine.stg.total_kb_install = (float)free_kb;
 	int at_limit = wizard_disk_space_text("enough", "short", text);
-	stg.total_kb_install = (float)(free_kb + 1);
+	g_engine.stg.total_kb_install = (float)(free_kb + 1);
 	int over = wizard_disk_space_text("enough", "short", text);
 	wz_sh("umount '" + mnt + "'");
 	EXPECT_EQ(at_limit, 1);
 	EXPECT_EQ(over, 0);
 	EXPECT_NE(text.find("short"), std::string::npos);
-	stg.total_kb_install = 0;
+	g_engine.stg.total_kb_install = 0;
 }

@@ -3,6 +3,7 @@
 #include "main_globals.h"
 #include "main_update.h"
 #include "utils.h"
+#include "utils_internal.h"
 #include <climits>
 
 static const std::string M1 = "11111111111111111111111111111111";
@@ -10,9 +11,9 @@ static const std::string M2 = "22222222222222222222222222222222";
 
 static file_version_struct& add(const std::string& path, const std::string& want, const std::string& have)
 {
-	sim_info.push_back(file_history_struct());
-	sim_info.back().versions.emplace_back();
-	file_version_struct& v = sim_info.back().versions.back();
+	g_engine.sim_info.push_back(file_history_struct());
+	g_engine.sim_info.back().versions.emplace_back();
+	file_version_struct& v = g_engine.sim_info.back().versions.back();
 	v.os = 0;
 	v.path = path;
 	v.sig_want = want;
@@ -26,12 +27,12 @@ static file_version_struct& add(const std::string& path, const std::string& want
 struct UpdateDecision : ::testing::Test {
 	void SetUp() override
 	{
-		sim_info.clear();
-		sim_info.reserve(8);	// the tests hold references to the entries they add
+		g_engine.sim_info.clear();
+		g_engine.sim_info.reserve(8);	// the tests hold references to the entries they add
 		set_install_filter(1, 1);
 		scenery_take_none();
 	}
-	void TearDown() override { sim_info.clear(); }
+	void TearDown() override { g_engine.sim_info.clear(); }
 };
 
 // The copy's own scenery is neither deleted nor joined by tiles it never had.
@@ -64,13 +65,13 @@ TEST_F(UpdateDecision, SmallAndDroppedFilesAreUpdatesToo)
 	EXPECT_EQ(stg.total_kb_install, 0);
 	EXPECT_EQ(net_was_current, 0);
 
-	sim_info.clear();
+	g_engine.sim_info.clear();
 	add("V/Resources/old.txt", "GONE", M1);
 	add("V/Resources/gone and absent.txt", "GONE", "NONE");
 	net_decide_after_scan();
 	EXPECT_EQ(net_was_current, 0);
-	sim_info.pop_back();
-	sim_info.pop_back();
+	g_engine.sim_info.pop_back();
+	g_engine.sim_info.pop_back();
 	add("V/Resources/gone and absent.txt", "GONE", "NONE");
 	add("V/Macintosh only.txt", M1, "NONE").os = 1;	// another platform's file is not this copy's
 	net_decide_after_scan();

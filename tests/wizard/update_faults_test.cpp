@@ -31,10 +31,8 @@ struct WebUpdateFaults : ::testing::Test {
 		ASSERT_EQ(wz_sh("python3 '" VANTOR_SOURCE_DIR "/tests/wizard/make_release.py' '" + s.path + "rel' '" + kRelease +
 		                "' --size 2400 --copy '" + copy + "' 127.0.0.46 127.0.0.47 >/dev/null"), 0);
 		ASSERT_EQ(wz_sh("rm '" + copy + "Resources/objects/part '*.obj"), 0);
-		web = s.path + "web/";	// the site and the mirrors, all behind the one proxy
-		ASSERT_EQ(wz_sh("mkdir -p '" + web + "' && cp -a '" + s.path + "rel/site/.' '" + s.path + "rel/mirror/.' '" + web + "'"), 0);
-		wz_sh("mkdir -p '" + s.path + "config'");
-		wz_write(s.path + "config/vantor_install.txt", copy + "\n");
+		web = wz_fault_web_files(s.path, copy);	// the site and the mirrors, all behind the one proxy
+		ASSERT_FALSE(web.empty());
 		switch_file = s.path + "switch";
 		net.files = web;
 		net.root = web;	// the mirrors' folders may name an answer of the fault server
@@ -152,7 +150,7 @@ TEST_F(WebUpdateFaults, AnOutageIsRiddenOutAndAFullDiskIsToldWithTheRoomItNeeds)
 	ASSERT_NE(finish, std::string::npos) << log;
 	std::string told = log.substr(finish, log.find('\n', finish) - finish);
 	for (const std::string& part :
-	     std::vector<std::string>{"No space left on device", "Folder: " + copy + "Resources/objects/",
+	     std::vector<std::string>{"No space left on device", "Folder: ", "/home/Vantor 9/Resources/objects/\\x0a",
 	                              "more free space is needed there.", "files were installed. Not installed:",
 	                              "Make room, then run this updater again"})
 		EXPECT_NE(told.find(part), std::string::npos) << part << "\n" << told;

@@ -4,6 +4,7 @@
 #include "../engine/engine_support.h"
 #include "../support/test_servers.h"
 #include "utils.h"
+#include "utils_internal.h"
 #include "main_globals.h"
 #include "main_net.h"
 #include "main_web_steps.h"
@@ -48,19 +49,19 @@ protected:
 	void serve(int servers)
 	{
 		ASSERT_TRUE(mirror.start(kMirror, 80, out + "/mirror", dir + "nginx")) << mirror.error;
-		server_name[0] = kRefusing;
-		for (int i = 1; i < servers; ++i) server_name[i] = kMirror;
-		if (servers == 1) server_name[0] = kMirror;
-		for (int i = 0; i < servers; ++i) server_path[i] = "/vantor_92102/";
-		stg.num_servers = servers;
-		stg.sel_server = servers - 1;
+		g_engine.server_name[0] = kRefusing;
+		for (int i = 1; i < servers; ++i) g_engine.server_name[i] = kMirror;
+		if (servers == 1) g_engine.server_name[0] = kMirror;
+		for (int i = 0; i < servers; ++i) g_engine.server_path[i] = "/vantor_92102/";
+		g_engine.stg.num_servers = servers;
+		g_engine.stg.sel_server = servers - 1;
 		mkdir(copy_dir.c_str(), 0755);
 	}
 
 	// The directory step as the server-check screen runs it, frame by frame.
 	void fetch_directory()
 	{
-		stg.stage = 0;
+		g_engine.stg.stage = stage_fetch;
 		directory_steps([&] { return stg.stage >= 2; });
 		ASSERT_EQ(3, stg.stage);
 	}
@@ -99,7 +100,7 @@ protected:
 			site.clear();
 			return false;
 		}
-		temp_path = site + "/";
+		g_engine.temp_path = site + "/";
 		return true;
 	}
 };
@@ -219,7 +220,7 @@ TEST_F(WebBounds, ServerListAndDirectoryAreBounded)
 	serve(1);
 	http.proxy_host = kMirror;	// the maker's site, reached through a proxy that is the mirror
 	http.proxy_port = 80;
-	stg.num_servers = -1;
+	g_engine.stg.num_servers = servers_unknown;
 	// a repeated error is logged once with a count, so wait for the refusal itself
 	directory_steps([&] { return log_text().find("Refused a body of 2000000 bytes") != std::string::npos; });
 	EXPECT_EQ(-1, stg.num_servers);
@@ -227,9 +228,9 @@ TEST_F(WebBounds, ServerListAndDirectoryAreBounded)
 
 	http.proxy_host.clear();
 	http.proxy_port = 0;
-	stg.num_servers = 1;
-	stg.sel_server = 0;
-	stg.stage = 0;
+	g_engine.stg.num_servers = 1;
+	g_engine.stg.sel_server = 0;
+	g_engine.stg.stage = stage_fetch;
 	directory_steps([&] { return log_text().find("Refused a body of 100000000 bytes") != std::string::npos; });
 	EXPECT_NE(3, stg.stage);	// never read: still trying, or given up with the error text
 	EXPECT_FALSE(exists(UTIL_run_folder() + "directory.txt.zip"));
@@ -251,17 +252,17 @@ TEST_F(WebBounds, FullTemporaryDiskEndsTheDirectorySteps)
 
 	http.proxy_host = kMirror;	// the maker's site, through the mirror as a proxy
 	http.proxy_port = 80;
-	stg.num_servers = -1;
-	directory_steps([&] { return stg.num_servers != -1; });
+	g_engine.stg.num_servers = servers_unknown;
+	directory_steps([&] { return stg.num_servers != servers_unknown; });
 	EXPECT_EQ(2, stg.stage);
 	EXPECT_EQ(1, count_of(log_text(), full));
 	EXPECT_EQ(1, count_of(log_text(), "HTTP Error for"));
 
 	http.proxy_host.clear();
 	http.proxy_port = 0;
-	stg.num_servers = 2;
-	stg.stage = 0;
-	directory_steps([&] { return stg.stage != 0; });
+	g_engine.stg.num_servers = 2;
+	g_engine.stg.stage = stage_fetch;
+	directory_steps([&] { return stg.stage != stage_fetch; });
 	EXPECT_EQ(2, stg.stage);
 	EXPECT_EQ(2, count_of(log_text(), full));
 	EXPECT_EQ(2, count_of(log_text(), "HTTP Error for"));

@@ -150,6 +150,20 @@ struct wz_program {
 	}
 };
 
+// The release made under root + "rel/" as one tree, root + "web/", of the
+// site's and the mirrors' files, for the fault server to serve as the one
+// proxy the program is told to use; `copy` is registered as the installed copy.
+// The tree's folder, or "" when it could not be made.
+inline std::string wz_fault_web_files(const std::string& root, const std::string& copy)
+{
+	const std::string web = root + "web/";
+	if (wz_sh("mkdir -p '" + web + "' '" + root + "config' && cp -a '" + root + "rel/site/.' '" + root + "rel/mirror/.' '" + web +
+	          "'") != 0)
+		return "";
+	wz_write(root + "config/vantor_install.txt", copy + "\n");
+	return web;
+}
+
 // The web updater on `copy`, through the proxy at `proxy` (port 80), at the
 // server check.
 inline void wz_update_to_check(wz_program& p, const std::string& root, const std::string& copy, const std::string& proxy)

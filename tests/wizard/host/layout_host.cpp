@@ -14,7 +14,7 @@
 #include "main_update.h"
 #include "main_wizard.h"
 #include "utils.h"
-#include "utils_records.h"
+#include "utils_internal.h"
 #include "utils_site.h"
 #include "MACIBM_mnw.h"
 #include "MACIBM_shell.h"
@@ -135,7 +135,7 @@ static void write_copies(int n)
 // A release of n files on the second disc, wanted and missing.
 static void some_files(int n)
 {
-	sim_info.clear();
+	g_engine.sim_info.clear();
 	for (int i = 0; i < n; ++i) {
 		file_version_struct v;
 		v.os = 0;
@@ -149,8 +149,16 @@ static void some_files(int n)
 		v.progress_share = 0.4f;
 		file_history_struct h;
 		h.versions.push_back(v);
-		sim_info.push_back(h);
+		g_engine.sim_info.push_back(h);
 	}
+}
+
+// A name of 300 bytes, its words run together or apart.
+static std::string long_name(bool blanks, const std::string& end)
+{
+	std::string n;
+	while (n.size() + end.size() < 300) n += blanks ? "Flight Director Panel Textures " : "Flight_Director_Panel_Textures_";
+	return n.substr(0, 300 - end.size()) + end;
 }
 
 static void fresh()
@@ -158,22 +166,22 @@ static void fresh()
 	set_mount(false);
 	write_copies(2);
 	dest_dir_path = copy_a;
-	install_name = "Vantor 9.21rc2";
+	g_engine.install_name = "Vantor 9.21rc2";
 	cmd_line_path.clear();
-	stg.stage = 3;
-	stg.num_servers = 3;
-	stg.sel_server = 0;
-	stg.download_error = stg.extract_error = 0;
-	stg.total_kb_install = 2000;
-	stg.total_kb_download = 1500;
-	stg.files_to_install = stg.files_to_delete = 0;
-	stg.disk_has_sim = stg.disk_has_scenery = 1;
+	g_engine.stg.stage = stage_ready;
+	g_engine.stg.num_servers = 3;
+	g_engine.stg.sel_server = 0;
+	g_engine.stg.download_error = g_engine.stg.extract_error = 0;
+	g_engine.stg.total_kb_install = 2000;
+	g_engine.stg.total_kb_download = 1500;
+	g_engine.stg.files_to_install = g_engine.stg.files_to_delete = 0;
+	g_engine.stg.disk_has_sim = g_engine.stg.disk_has_scenery = 1;
 	for (int k = 0; k < 3; ++k) {
-		server_name[k] = "127.0.0.132";
-		server_path[k] = "/mirror/" + install_name + "/";
-		server_desc[k] = "x|Mirror number " + std::to_string(k + 1) + " of the release{ a mirror";
+		g_engine.server_name[k] = "127.0.0.132";
+		g_engine.server_path[k] = "/mirror/" + g_engine.install_name + "/";
+		g_engine.server_desc[k] = "x|Mirror number " + std::to_string(k + 1) + " of the release{ a mirror";
 	}
-	sim_info.clear();
+	g_engine.sim_info.clear();
 	accept_eula = 0;
 	demo_install_is_running = dvd_install_is_running = repair_is_running = scenery_install_is_running = 0;
 	num_install_errors = 0;
@@ -190,7 +198,7 @@ static void disc_running(int& running)
 {
 	fresh();
 	some_files(40);	// more than the copy set queues: the run stays inside the list
-	for (auto& h : sim_info) h.versions[0].disk = 0;
+	for (auto& h : g_engine.sim_info) h.versions[0].disk = 0;
 	dvd_path = out_dir + "/pipe disc/";
 	const std::string archive = dvd_path + dvd_archive_on_disc(0);
 	if (system(("mkdir -p \"$(dirname '" + archive + "')\" && rm -f '" + archive + "' && mkfifo '" + archive + "'").c_str()) != 0)
@@ -255,10 +263,10 @@ static void scenes()
 	// the web demo
 	screen("demo-welcome", demo_start, fresh);
 	screen("demo-license", see_eula, [] { fresh(); eula_back = demo_start; eula_next = demo_get_updates; });
-	screen("demo-servers-reading", demo_get_updates, [] { fresh(); stg.stage = 2; });
-	screen("demo-servers-downloading", demo_get_updates, [] { fresh(); stg.stage = 0; });
+	screen("demo-servers-reading", demo_get_updates, [] { fresh(); g_engine.stg.stage = stage_failed; });
+	screen("demo-servers-downloading", demo_get_updates, [] { fresh(); g_engine.stg.stage = stage_fetch; });
 	// the site not reached: the proxy refused, the fourth try in a row; the next in 8 s
-	screen("demo-servers-failed", demo_get_updates, [] { fresh(); stg.stage = 0; stg.num_servers = -1; },
+	screen("demo-servers-failed", demo_get_updates, [] { fresh(); g_engine.stg.stage = stage_fetch; g_engine.stg.num_servers = servers_unknown; },
 	       [] { server_check_failed(http_slot_list, http_failed_refused, net_site_host); });
 	screen("demo-destination", demo_pick_dest, fresh);
 	// a demo install under way: its downloads wait on the silent proxy
@@ -268,12 +276,12 @@ static void scenes()
 		dest_dir_path = home + "/Desktop/Vantor 9 Demo/";
 		demo_install_is_running = 1;
 		grab_files_start();
-		crnt_file_path = sim_info[0].versions[0].path;
+		g_engine.crnt_file_path = g_engine.sim_info[0].versions[0].path;
 	};
 	screen("demo-install", demo_run_patch, demo_running);
 	// a mirror behind the proxy answered 503 for the file: it is asked of another
 	screen("demo-install-error", demo_run_patch, demo_running, [] {
-		stg.download_error = 1;
+		g_grab.streams[0].failed = 1;	// its last attempt failed: it tries again
 		g_grab.last_file = "Aircraft/Glider ASK/liveries/livery_2.png";
 		g_grab.last_attempt.why = failed_transfer;
 		g_grab.last_attempt.transfer.kind = http_failed_status;
@@ -285,21 +293,27 @@ static void scenes()
 	// a minute and a half into the run, the bar at 60 %: the time-left line shows
 	screen("demo-install-moving", demo_run_patch, demo_running, [] {
 		g_flow.demo_install_rat = 0.6f;
-		next.start_time = xtim.elapsed - 90;
+		// 3 MB came at 100 kB/s, 5.95 MB are still to come: a minute more, rounded up
+		grab_meter& m = g_grab.meter;
+		m.small_done = m.small_total;
+		m.large_kb_total = 8950;
+		m.large_kb = m.large_done_kb = m.received_kb = 3000;
+		m.large_flow = m.flow = m.large_stream_seconds = 30;
+		m.active = 90;
 	});
 	screen("demo-done", demo_done, fresh);
-	screen("demo-done-error", demo_done, [] { fresh(); stg.extract_error = 1; });
+	screen("demo-done-error", demo_done, [] { fresh(); g_engine.stg.extract_error = 1; });
 	grab_files_start();
 
 	// the web update
 	screen("update-welcome", net_start, fresh);
 	screen("update-destination", net_pick_dest, fresh);
-	screen("update-search", net_get_updates, [] { fresh(); stg.stage = 0; });
+	screen("update-search", net_get_updates, [] { fresh(); g_engine.stg.stage = stage_fetch; });
 	// the mirrors down behind the proxy: its error answer for the mirror
-	screen("update-servers-failed", net_get_updates, [] { fresh(); stg.stage = 0; },
+	screen("update-servers-failed", net_get_updates, [] { fresh(); g_engine.stg.stage = stage_fetch; },
 	       [] { server_check_failed(http_slot_directory, http_failed_status, "mirror-two.tarrowfield.example"); });
 	// a hotel's network answers every request with its sign-in page
-	screen("update-servers-portal", net_get_updates, [] { fresh(); stg.stage = 0; stg.num_servers = -1; }, [] {
+	screen("update-servers-portal", net_get_updates, [] { fresh(); g_engine.stg.stage = stage_fetch; g_engine.stg.num_servers = servers_unknown; }, [] {
 		for (int i = 0; i < 3; ++i)
 			net_note_not_the_file(UTL_string_sub(UTL_translate_string("%1:server% answered with something that is not the "
 			                                                          "server list: perhaps this network asks you to "
@@ -307,13 +321,13 @@ static void scenes()
 			                                                          0),
 			                                     net_site_host));
 	});
-	screen("update-scan", net_get_updates, [] { fresh(); stg.stage = 0; }, [] {
+	screen("update-scan", net_get_updates, [] { fresh(); g_engine.stg.stage = stage_fetch; }, [] {
 		some_files(200000);
-		stg.stage = 3;
+		g_engine.stg.stage = stage_ready;
 	});
 	checksum_directory_kill();
 	screen("update-disk", net_check_disk, fresh);
-	screen("update-disk-short", net_check_disk, [] { fresh(); stg.total_kb_install = 1e12f; });
+	screen("update-disk-short", net_check_disk, [] { fresh(); g_engine.stg.total_kb_install = 1e12f; });
 	auto update_running = [] {
 		fresh();
 		some_files(3);
@@ -334,27 +348,56 @@ static void scenes()
 		for (int i = 0; i < http_stream_count; ++i)
 			if (down_class* d = http.transfer(http_slot_stream_first + i)) d->last_progress = xtim.elapsed - 12;
 	});
+	// files of long names: the line under the bar, and the text when a download failed
+	auto update_long = [update_running] {
+		update_running();
+		for (auto& h : g_engine.sim_info) h.versions[0].path = "All/Resources/objects/" + long_name(false, ".obj");
+	};
+	screen("update-install-long", net_run_patch, update_long);
+	screen("update-install-error-long", net_run_patch, update_long, [] {
+		g_engine.stg.download_error = 1;
+		g_grab.last_file = sim_info[0].versions[0].path;
+		g_grab.last_attempt.why = failed_transfer;
+		g_grab.last_attempt.transfer.kind = http_failed_status;
+		g_grab.last_attempt.transfer.status = 503;
+		g_grab.last_attempt.transfer.reason = "Service Unavailable";
+		g_grab.last_attempt.transfer.server = "mirror-two.tarrowfield.example";
+	});
 	grab_files_start();
 	screen("update-done", net_done, fresh);
 	screen("update-done-current", net_done, [] { fresh(); net_was_current = 1; });
-	screen("update-done-error", net_done, [] { fresh(); stg.extract_error = 1; });
+	screen("update-done-error", net_done, [] { fresh(); g_engine.stg.extract_error = 1; });
 	// a full disk stopped the run: the folder, the cause, the room, what is missing
 	screen("update-done-full", net_done, [] {
 		fresh();
-		stg.extract_error = 1;
+		g_engine.stg.extract_error = 1;
 		g_grab.local_error = ENOSPC;
 		g_grab.local_folder = copy_a + "Resources/plugins/Flight Director Panel Textures/";
 		g_grab.local_more_kb = 1500000;
 		g_grab.written = {0, 1, 2};
 		for (int k = 0; k < 8; ++k)
-			grab_failed_files.push_back(server_path[0] + "All/Resources/plugins/Flight Director Panel Textures/texture_" +
-			                            std::to_string(k) + ".png.zip");
+			g_engine.grab_failed_files.push_back(copy_a + "Resources/plugins/Flight Director Panel Textures/texture_" +
+			                            std::to_string(k) + ".png");
+	});
+	// the same with long names and low lines: each name keeps to a line, no line runs into the next
+	screen("update-done-full-names", net_done, [] {
+		fresh();
+		g_engine.stg.extract_error = 1;
+		g_grab.local_error = ENOSPC;
+		g_grab.local_folder = copy_a + "Resources/objects_18/" + long_name(false, "/");
+		g_grab.local_more_kb = 900;
+		g_grab.written = {0};
+		g_engine.grab_failed_files.clear();
+		for (const std::string& n : {std::string("Resources/objects/part_18.obj"), long_name(true, "_1.obj"),
+		                             long_name(false, "_2.obj"), long_name(true, "_3.obj"), long_name(false, "_4.obj"),
+		                             std::string("Resources/objects/part_19.obj")})
+			g_engine.grab_failed_files.push_back(copy_a + n);
 	});
 	// the servers answered and would not deliver two files; the copy could not take a third
 	screen("update-done-undelivered", net_done, [] {
 		fresh();
 		grab_files_start();	// no full disk of the scene before
-		stg.extract_error = 1;
+		g_engine.stg.extract_error = 1;
 		grab_failure sent = {0, {}, copy_a + "Resources/objects/part 05.obj"};
 		sent.tries.telling.why = failed_transfer;
 		sent.tries.telling.server = 0;
@@ -366,7 +409,7 @@ static void scenes()
 		placed.tries.telling.why = failed_copy;
 		placed.tries.telling.code = err_path_outside;
 		g_grab.failed = {sent, placed};
-		grab_failed_files = {sent.destination, copy_a + "Resources/objects/part 06.obj", placed.destination};
+		g_engine.grab_failed_files = {sent.destination, copy_a + "Resources/objects/part 06.obj", placed.destination};
 	});
 	grab_files_start();
 
@@ -407,14 +450,14 @@ static void scenes()
 	disc_release();
 	screen("scenery-change", dvd_switch_disk_scenery, [] { fresh(); some_files(1); });
 	screen("scenery-check", dvd_verify_disk_scenery, [] { fresh(); some_files(1); });
-	screen("scenery-done", dvd_done_scenery, [] { fresh(); stg.files_to_install = stg.files_to_delete = 1; });
+	screen("scenery-done", dvd_done_scenery, [] { fresh(); g_engine.stg.files_to_install = g_engine.stg.files_to_delete = 1; });
 	screen("scenery-done-errors", dvd_done_scenery, [] { fresh(); num_install_errors = 1; });
 	fresh();
 
 	// the framework windows
 	const std::string T_path = copy_a + "Resources/plugins/Flight Director Panel Textures/texture_0.png";
 	window("prefs", 2, [] {
-		stg.stream_count = 2;
+		g_engine.stg.stream_count = 2;
 		http.proxy_host = "proxy.example.net";
 		http.proxy_port_text = "8080";
 		prefs_pass();
@@ -493,7 +536,7 @@ int main(int argc, char** argv)
 	for (const std::string& c : {copy_a, copy_b})	// installed copies, as only those are offered
 		if (system(("mkdir -p '" + c + "Airfoils' '" + c + "Instructions' '" + c + "Output' '" + c + "Resources'").c_str()) != 0)
 			return 1;
-	get_OS_abs_path(os_dir_temp, temp_path);
+	get_OS_abs_path(os_dir_temp, g_engine.temp_path);
 	faults.open(out_dir + "/faults.txt");
 	http.proxy_host = "127.0.0.131";
 	http.proxy_port = silent_proxy();
