@@ -5,6 +5,7 @@
 #include "http.h"
 #include "UTL_clock.h"
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,25 +25,33 @@ inline double net_now()
 	return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
+// One frame: a net_check for each job still running, a result timed by
+// `seconds`. The body bytes the frame moved, or -1 when no job runs.
+inline int64_t net_frame(std::vector<NetJob>& jobs, const std::function<double()>& seconds)
+{
+	bool busy = false;
+	int64_t moved = 0;
+	for (auto& j : jobs) {
+		if (j.result) continue;
+		down_class* d = http.transfer(j.slot);
+		int64_t before = d ? d->bytes_received : 0;
+		j.result = http.net_check(j.slot, j.server, j.path, j.local, j.max_bytes, j.memory_max);
+		if (j.result) j.seconds = seconds();
+		else {
+			busy = true;
+			moved += http.transfer(j.slot)->bytes_received - before;
+		}
+	}
+	return busy ? moved : -1;
+}
+
 inline void net_run(std::vector<NetJob>& jobs, double max_seconds)
 {
 	double start = net_now();
 	for (;;) {
 		xtim.xtim_update();
-		bool busy = false;
-		int64_t moved = 0;
-		for (auto& j : jobs) {
-			if (j.result) continue;
-			down_class* d = http.transfer(j.slot);
-			int64_t before = d ? d->bytes_received : 0;
-			j.result = http.net_check(j.slot, j.server, j.path, j.local, j.max_bytes, j.memory_max);
-			if (j.result) j.seconds = net_now() - start;
-			else {
-				busy = true;
-				moved += http.transfer(j.slot)->bytes_received - before;
-			}
-		}
-		if (!busy || net_now() - start > max_seconds) return;
+		int64_t moved = net_frame(jobs, [&] { return net_now() - start; });
+		if (moved < 0 || net_now() - start > max_seconds) return;
 		if (moved == 0) std::this_thread::sleep_for(std::chrono::microseconds(300));
 	}
 }
