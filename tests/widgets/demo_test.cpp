@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include "../support/program_env.h"
 #include "../support/x_window.h"
+#include <X11/Xlib.h>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -30,11 +31,23 @@ static std::string run(const std::string& cmd)
 struct WidgetDemo : ::testing::Test {
 	pid_t       pid = -1;
 	std::string values, shot, win;
+	Display*    xdisplay = nullptr;
+	bool        repeated = false;	// the display repeated held keys before the test
 
 	void SetUp() override
 	{
 		const char* d = getenv("DISPLAY");
 		if (!d || !*d) GTEST_SKIP() << "no display";
+		// xdotool presses and releases each key; on a busy machine it can be held
+		// up between the two past the repeat delay, and the server then types the
+		// key again. No test here holds a key.
+		xdisplay = XOpenDisplay(nullptr);
+		ASSERT_NE(xdisplay, nullptr);
+		XKeyboardState ks;
+		XGetKeyboardControl(xdisplay, &ks);
+		repeated = ks.global_auto_repeat == AutoRepeatModeOn;
+		XAutoRepeatOff(xdisplay);
+		XSync(xdisplay, False);
 		const std::string base = std::string(VANTOR_BINARY_DIR) + "/widget_demo_test_" + std::to_string(getpid());
 		values = base + ".txt";
 		shot = base + ".rgb";
@@ -65,6 +78,10 @@ struct WidgetDemo : ::testing::Test {
 		}
 		unlink(values.c_str());
 		unlink(shot.c_str());
+		if (xdisplay) {
+			if (repeated) XAutoRepeatOn(xdisplay);
+			XCloseDisplay(xdisplay);	// flushes the request
+		}
 	}
 	std::string current()
 	{
