@@ -354,7 +354,6 @@ int unpack_session::placed(int err, uint64_t bytes)
 	writer_.reset();
 	if (err) return err;
 	placed_.insert(path_);
-	last_placed_ = path_;
 	return 0;
 }
 

@@ -151,12 +151,11 @@ public:
 	// log line, and a wanted entry never met is err_archive_no_entry.
 	int finish(int err);
 
-	// The path of the entry taken last, and of the last file or link placed.
+	// The path of the entry taken last.
 	const std::string& path() const { return path_; }
-	const std::string& last_placed() const { return last_placed_; }
 
 private:
-	std::string          archive_, out_dir_, name_, target_, path_, last_placed_, first_skipped_;
+	std::string          archive_, out_dir_, name_, target_, path_, first_skipped_;
 	const unpack_rules*  rules_;
 	unpack_format        format_;
 	const std::string*   first_as_;
