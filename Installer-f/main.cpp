@@ -53,7 +53,8 @@ int main(int argc, char** argv)
 
 	// The language's interface elements.
 	// a picture that does not load is counted and told by the texture manager
-	tman.load_texture(tex_fail_alert, tman_ref_elements, tman_art_rgba, tex_load_2, main_elements_image(mnw.language));
+	(void)tman.load_texture(tex_fail_alert,
+ tman_ref_elements, tman_art_rgba, tex_load_2, main_elements_image(mnw.language));
 
 	// The operating-system folders, for the log's reader.
 	static const struct { const char* label; os_dir_type kind; } folders[] = {

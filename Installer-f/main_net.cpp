@@ -199,7 +199,7 @@ static void fetch_directory()
 	}
 	if (!zip_file_is_zip(zip)) {
 		// not an archive at all: a sign-in page, say; asked again like any failure, of another mirror
-		delete_file(zip);	// one left goes with the run folder, and the next fetch replaces it
+		(void)delete_file(zip);	// one left goes with the run folder, and the next fetch replaces it
 		net_note_not_the_file(UTL_string_sub(T("%1:server% answered with something that is not the directory file: "
 		                                       "perhaps this network asks you to sign in first (open any web page in "
 		                                       "your browser)."),
@@ -209,7 +209,7 @@ static void fetch_directory()
 	}
 	note_answer();
 	int err = UTIL_unpack_directory(zip);
-	delete_file(zip);	// one left goes with the run folder
+	(void)delete_file(zip);	// one left goes with the run folder
 	if (err == 0) {
 		extract_failures = 0;
 		UTIL_directory_fetched();

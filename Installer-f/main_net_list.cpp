@@ -65,7 +65,7 @@ int net_read_server_list(const std::string& path, std::string* address)
 			f.TXT_str_scan_eoln(&desc);
 			if (stg.num_servers >= server_slots) continue;	// only ten places
 			if (!clean_host(host) || !clean_folder(folder)) continue;
-			UTIL_server_add(host, folder + install_name + "/", desc);	// there is room: checked above
+			(void)UTIL_server_add(host, folder + install_name + "/", desc);	// there is room: checked above
 		} else {
 			f.TXT_str_scan_eoln(nullptr);
 		}

@@ -39,7 +39,7 @@ static bool read_lines(const std::string& path, std::vector<std::string>& lines)
 		}
 	}
 	if (!line.empty()) lines.push_back(line);
-	fclose(f);
+	(void)fclose(f);	// read only
 	return true;
 }
 
@@ -89,8 +89,8 @@ void register_new_vantor()
 	if (size > 0) {
 		FILE* r = fopen(file.c_str(), "rb");
 		if (r) {
-			if (fseek(r, -1, SEEK_END) == 0 && fgetc(r) != '\n') fputc('\n', f);
-			fclose(r);
+			if (fseek(r, -1, SEEK_END) == 0 && fgetc(r) != '\n') fputc('\n', f);	// a failure shows in fclose(f)
+			(void)fclose(r);	// read only
 		}
 	}
 	fprintf(f, "%s\n", dest_dir_path.c_str());

@@ -126,7 +126,7 @@ void APP_update()
 	if (!final_screen) clicks.quit = interface_rect(30, 12, img_quit, 1, &w, 1, 0);
 	int prefs = interface_rect((float)(w + 40), 12, img_prefs, 1, &w, s.prefs_enabled, s.prefs_enabled ? 0 : 2);
 	if (interface_rect(mnw.language == 4 ? 360.0f : 400.0f, 12, img_buy, 0, nullptr, 1, 0))
-		go_to_URL(net_order_page);	// a browser that does not open is logged with why
+		(void)go_to_URL(net_order_page);	// a browser that does not open is logged with why
 	clicks.next = interface_rect(770, 12, final_screen ? img_quit : img_next, -1, &w, s.next != nullptr,
 	                             s.next ? 0 : 2);
 	clicks.back = interface_rect((float)(760 - w), 12, img_back, -1, nullptr, s.back != nullptr, s.back ? 0 : 2);

@@ -94,8 +94,8 @@ static void dir_line(const std::string& folder)
 static void on_interrupt(int sig)
 {
 	if (make_installer_interrupted) {
-		signal(sig, SIG_DFL);
-		raise(sig);
+		(void)signal(sig, SIG_DFL);	// a valid signal: it cannot fail
+		(void)raise(sig);	// the program ends here
 	}
 	make_installer_interrupted = 1;
 }
@@ -103,7 +103,7 @@ static void on_interrupt(int sig)
 void make_installer_say(const std::string& text)
 {
 	printf("%s\n", text.c_str());
-	fflush(stdout);
+	(void)fflush(stdout);	// the log below keeps it
 	xer << text << "\n";
 	xer.flush();
 }
@@ -111,7 +111,7 @@ void make_installer_say(const std::string& text)
 void make_installer_progress(const std::string& line1, const std::string& line2)
 {
 	printf("%s\n    %s\n", line1.c_str(), line2.c_str());
-	fflush(stdout);
+	(void)fflush(stdout);	// progress only
 	if (make_installer_interrupted) {
 		make_installer_interrupted = 0;
 		MI_STOP("You hit Q dumbass!", "", "", "");
@@ -337,7 +337,7 @@ static bool zip_matches(const std::string& plain, const std::string& archive)
 	std::string want, got;
 	bool ok = zip_to_file(archive, dir, nullptr, 0) == 0 && calc_file_md5(plain, want) == 0 &&
 	          calc_file_md5(dir + leaf(plain), got) == 0 && want == got;
-	recursive_delete_folder(dir);
+	(void)recursive_delete_folder(dir);	// scratch in /tmp
 	return ok;
 }
 
@@ -402,7 +402,14 @@ static void say_summary()
 		text += "\n... and " + num((int)(gone_files.size() - gone_shown)) +
 		        " more: the log names every one on a line beginning \"Gone:\".";
 	printf("%s\n", text.c_str());
-	fflush(stdout);
+	(void)fflush(stdout);	// the log names every one too
+}
+
+// A folder of the set that is there or made; any other failure stops the run.
+static void need_folder(const std::string& path)
+{
+	const int e = make_folder(path);
+	if (e != 0 && e != EEXIST) MI_STOP("Could not make a folder of the set!", path, error_str(e), "");
 }
 
 void sub_install()
@@ -473,7 +480,7 @@ void sub_install()
 
 	set_dest_dvd(0);	// the scan leaves it at the last disc's folder
 	note_unfinished_output();
-	if (build_type != 0) make_folder(dst_fold_base);	// the discs' folders lie in it
+	if (build_type != 0) need_folder(dst_fold_base);	// the discs' folders lie in it
 	int r1 = make_folder(dst_folder);
 	int r2 = make_folder(target);
 	if (build_type == 0) {
@@ -481,11 +488,11 @@ void sub_install()
 		if (r2 != 0) MI_STOP("Could not make the target_folder!", target, "THIS MAY SIMPLY BE BECAUSE THE FOLDER ALREADY EXISTS THOUGH!", "");
 	}
 
-	ouf_open(dir_path, 10001, 900, "no-copyright-string");
+	(void)ouf_open(dir_path, 10001, 900, "no-copyright-string");	// a failure shows in ouf.fail() below
 	ouf << "INSTALLER\n\n";
 
 	set_dest_dvd(dvd_now);
-	for (const auto& p : comp_paths) make_folder(p);
+	for (const auto& p : comp_paths) need_folder(p);
 
 	comp_all_files();
 
@@ -507,7 +514,7 @@ void sub_install()
 	ouf.close();
 	bool dir_ok = !ouf.fail();
 
-	ouf_open(dvd_file, 10001, 900, "no-copyright-string");
+	(void)ouf_open(dvd_file, 10001, 900, "no-copyright-string");	// a failure shows in ouf.fail() below
 	ouf << "DVD\n\n" << "VERSION " << sim_name << "\n";
 	ouf.close();
 	if (ouf.fail()) MI_STOP("Could not write the disc marker file!", dvd_file, "", "");
@@ -531,7 +538,7 @@ void build_install()
 	default: return;
 	}
 	// an interrupted or closed run stops as "q" does, and takes its unfinished output with it
-	for (int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, on_interrupt);
+	for (int sig : {SIGINT, SIGTERM, SIGHUP}) (void)signal(sig, on_interrupt);	// valid signals: it cannot fail
 	sub_install();
 	__MACIBM_alert(0, "OK compression is done. Checklist if doing net:",
 	               "Carry the release's version string and number into serverlist.txt and send it to the web server.",

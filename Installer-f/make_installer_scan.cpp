@@ -221,7 +221,7 @@ static int open_error(const std::string& path)
 {
 	int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
 	if (fd < 0) return errno;
-	close(fd);
+	(void)close(fd);	// read only
 	return 0;
 }
 
@@ -248,10 +248,10 @@ static bool folder_readable(const std::string& folder)
 {
 	DIR* d = opendir(folder.c_str());
 	if (!d) {
-		refuse(app_path + folder, "a folder that cannot be read", error_str(errno));
+		refuse(folder, "a folder that cannot be read", error_str(errno));
 		return false;
 	}
-	closedir(d);
+	(void)closedir(d);	// read only
 	return true;
 }
 
@@ -289,11 +289,11 @@ static void list_level(const std::string& folder, bool held)
 		std::string rel = src.substr(src_fold.size());
 		struct stat st;
 		if (lstat(src.c_str(), &st) != 0) {
-			refuse(app_path + src, "an entry that cannot be examined", error_str(errno));
+			refuse(src, "an entry that cannot be examined", error_str(errno));
 			continue;
 		}
 		bool is_folder = S_ISDIR(st.st_mode);
-		std::string entry = app_path + src + (is_folder ? "/" : "");
+		std::string entry = src + (is_folder ? "/" : "");
 		size_t refusals_before = master_refusals.size();	// a refused file is not in the set
 		refuse_name(entry, name, rel);
 
@@ -437,7 +437,7 @@ void stop_on_refusals()
 	}
 	text += "The log names every one, each on a line beginning \"Refused:\".";
 	printf("%s\n", text.c_str());
-	fflush(stdout);
+	(void)fflush(stdout);	// the log names every one too
 	const master_refusal& first = master_refusals.front();
 	MI_STOP(head, first.reason + ": " + shown(first),
 	        entries.size() > 1 ? "... and " + entries_text(entries.size() - 1) + " more." : "",

@@ -91,7 +91,7 @@ struct local_paths {
 			else ours = false;
 			if (!ours) break;
 		}
-		closedir(d);
+		(void)closedir(d);	// read only
 		return ours;
 	}
 };

@@ -332,7 +332,7 @@ void new_format(std::string path)
 	          UTL_translate_string("In other words, you need to get a new installer!", 0),
 	          UTL_translate_string("No problem... grab it at the download section of ", 0) + net_site_host + ".",
 	          path, t_alert);
-	go_to_URL(net_download_page);
+	(void)go_to_URL(net_download_page);	// a browser that does not open is logged with why
 	g_engine.stg.new_format_flag = new_format_told;
 	app_done = 1;
 }
@@ -343,6 +343,6 @@ void new_installer(std::string url)
 	          UTL_translate_string("I will take you to the web page where you can downoad it.", 0), "", "", t_alert);
 	// the list's address may be anything: what is no web page is refused, and
 	// the maker's download page opens in its place
-	if (!go_to_URL(url) && !UTL_url_is_web(url)) go_to_URL(net_download_page);
+	if (!go_to_URL(url) && !UTL_url_is_web(url)) (void)go_to_URL(net_download_page);	// logged with why
 	app_done = 1;
 }

@@ -67,7 +67,7 @@ struct checked_folders {
 	explicit checked_folders(const std::string& folder) : copy(folder) {}
 	~checked_folders()
 	{
-		if (held_fd >= 0) close(held_fd);
+		if (held_fd >= 0) (void)close(held_fd);	// a handle of a folder: nothing written through it
 	}
 
 	static std::string trimmed(std::string path)
@@ -130,7 +130,7 @@ struct checked_folders {
 		int fd = dir < 0 ? open(path_full(path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)
 		                 : openat(dir, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
 		if (fd >= 0) {
-			if (held_fd >= 0) close(held_fd);
+			if (held_fd >= 0) (void)close(held_fd);	// a handle of a folder: nothing written through it
 			held_fd = fd;
 			held = path;
 		}
@@ -245,7 +245,7 @@ int make_dirs_step(unsigned long long budget_us)
 	auto spent = [&]() { return budget_us && xtim_class::microsecs() >= until; };
 	// folders above those below them, so each is checked from its checked parent
 	while (run.made < run.to_make.size()) {
-		make_one(run.checks, run.to_make[run.made++]);
+		(void)make_one(run.checks, run.to_make[run.made++]);	// it tells the user of a folder it cannot make
 		if (spent()) return 0;
 	}
 	while (run.cleaned < run.to_clean.size()) {
@@ -256,7 +256,8 @@ int make_dirs_step(unsigned long long budget_us)
 	for (auto& l : kLinkFolders) {
 		std::string dir = folder + l[0];
 		std::string entry = l[1];
-		if (!is_sim_link(dir + entry, nullptr) && inside_copy(folder, dir + entry, 0)) rename_file(dir, entry, "_" + entry);
+		// mostly nothing is there; a folder that stays fails the link's unpack, which says so
+		if (!is_sim_link(dir + entry, nullptr) && inside_copy(folder, dir + entry, 0)) (void)rename_file(dir, entry, "_" + entry);
 	}
 	g_engine.folders_run.reset();
 	return 1;

@@ -58,7 +58,7 @@ public:
 	// Lets the archive go: its file is deleted, its bytes in memory freed.
 	void discard()
 	{
-		if (!in_memory) delete_file(archive);	// one left goes with the run folder
+		if (!in_memory) (void)delete_file(archive);	// one left goes with the run folder
 		held = std::string();
 	}
 };
@@ -172,7 +172,7 @@ void grab_check_task::do_it()
 		++read;
 		std::string sig = "NONE";
 		int why = md5_missing;
-		calc_file_md5(it.local, sig, &why);	// a file it cannot read keeps "NONE", and `why` names the cause
+		(void)calc_file_md5(it.local, sig, &why);	// a file it cannot read keeps "NONE", and `why` names the cause
 		if (sig != it.sig_want)
 			wrong.push_back({it.local, "its signature is " +
 			                               (why == md5_not_a_file   ? std::string("that of no file")
@@ -211,7 +211,7 @@ static void drop_unpacks()
 		g_grab.unpack_pool = nullptr;
 		g_grab.unpack_dropped.store(0);
 	}
-	if (g_grab.unpack_wake >= 0) close(g_grab.unpack_wake);	// nothing was written to it that could be lost
+	if (g_grab.unpack_wake >= 0) (void)close(g_grab.unpack_wake);	// nothing was written to it that could be lost
 	g_grab.unpack_wake = -1;
 	g_grab.files_held.clear();
 	g_grab.held_bytes = 0;
@@ -250,7 +250,7 @@ void grab_discard_archives()
 	for (int i = 0; i < http_stream_count; ++i) {
 		const grab_stream& st = g_grab.streams[i];
 		if (!st.on || st.file < 0 || st.file >= (int)sim_info.size()) continue;
-		delete_file(grab_stream_archive(i));	// one left goes with the run folder
+		(void)delete_file(grab_stream_archive(i));	// one left goes with the run folder
 	}
 }
 
@@ -813,7 +813,7 @@ static void stream_step(const std::string& folder, int i, int f)
 	} else if (v.want_delete) {
 		st.action = action_delete;
 		// a failure is logged and counted there, and the final check finds the file still there
-		UTIL_delete_listed(folder, destination, "now we want to nuke a file: DELETING  file ");
+		(void)UTIL_delete_listed(folder, destination, "now we want to nuke a file: DELETING  file ");
 		UTIL_note_folders(folder, destination, g_engine.deleted_files);
 		g_grab.deleted.push_back(f);
 		finished = true;

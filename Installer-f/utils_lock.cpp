@@ -28,7 +28,7 @@ int UTIL_lock_copy(const std::string& folder)
 	if (fd < 0) return errno;
 	if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
 		int err = errno;
-		close(fd);
+		(void)close(fd);	// read only
 		return err == EWOULDBLOCK ? copy_busy : err;
 	}
 	lock_fd = fd;
@@ -39,7 +39,7 @@ int UTIL_lock_copy(const std::string& folder)
 void UTIL_unlock_copy()
 {
 	if (lock_fd < 0) return;
-	close(lock_fd);	// closing the only descriptor releases the lock
+	(void)close(lock_fd);	// read only; closing the only descriptor releases the lock
 	lock_fd = -1;
 	lock_folder.clear();
 }

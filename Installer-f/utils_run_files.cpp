@@ -37,7 +37,7 @@ static void empty_folder_at(int fd)
 {
 	DIR* d = fdopendir(fd);
 	if (!d) {
-		close(fd);
+		(void)close(fd);	// read only
 		return;
 	}
 	std::vector<std::string> folders;
@@ -47,14 +47,14 @@ static void empty_folder_at(int fd)
 		if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
 			folders.push_back(e->d_name);
 		else
-			unlinkat(fd, e->d_name, 0);
+			(void)unlinkat(fd, e->d_name, 0);	// best effort: what stays goes at a later start
 	}
 	for (const std::string& f : folders) {
 		int sub = openat(fd, f.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 		if (sub >= 0) empty_folder_at(sub);
-		unlinkat(fd, f.c_str(), AT_REMOVEDIR);
+		(void)unlinkat(fd, f.c_str(), AT_REMOVEDIR);	// best effort, as above
 	}
-	closedir(d);
+	(void)closedir(d);	// read only
 }
 
 // Removes a run folder with all it holds.
@@ -62,7 +62,7 @@ static void remove_run_folder(const std::string& folder)
 {
 	int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 	if (fd >= 0) empty_folder_at(fd);
-	rmdir(folder.c_str());
+	(void)rmdir(folder.c_str());	// best effort: one left goes at a later start
 }
 
 // Whether a process of this user's runs a program that lies in `folder` (a
@@ -83,7 +83,7 @@ static bool program_runs_from(const std::string& folder)
 			break;
 		}
 	}
-	closedir(d);
+	(void)closedir(d);	// read only
 	return found;
 }
 
@@ -111,7 +111,7 @@ static void remove_dead_run_folders(const std::string& temp)
 		// only a folder of this user's: another's, or a link, is none of ours
 		if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid()) dead.push_back(path + "/");
 	}
-	closedir(d);
+	(void)closedir(d);	// read only
 	for (const std::string& f : dead)
 		if (f != run_folder && !program_runs_from(f)) remove_run_folder(f);
 }
@@ -197,7 +197,9 @@ std::string UTIL_run_directory_file() { return UTIL_run_folder() + kDirectoryNam
 int UTIL_unpack_directory(const std::string& archive)
 {
 	std::string folder = UTIL_run_folder();
-	delete_file(folder + kDirectoryName);	// an archive without one must not leave an older one in its place
+	// an archive without one must not leave an older one in its place
+	const int gone = delete_file(folder + kDirectoryName);
+	if (gone != 0 && gone != ENOENT) return gone;
 	unpack_rules rules;
 	rules.entry = kDirectoryName;
 	rules.max_bytes = (uint64_t)http_directory_limit * directory_inflate_factor;

@@ -2,7 +2,6 @@
 #include "land_file.h"
 #include "opensave.h"
 #include "UTL_alert.h"
-#include "UTL_globals.h"
 #include "UTL_log.h"
 #include "UTL_translate.h"
 #include <cerrno>
@@ -333,7 +332,7 @@ int launch_app_with(const std::string& app, const std::vector<std::string>& args
 	}
 	if (pid == 0) {
 		(void)close(fds[0]);
-		execv(argv[0], (char* const*)argv.data());
+		(void)execv(argv[0], (char* const*)argv.data());	// it returns only on a failure, whose errno goes to the parent
 		int e = errno;
 		ssize_t w = write(fds[1], &e, sizeof(e));
 		(void)w;
@@ -425,7 +424,7 @@ int make_file_large_address_aware(const std::string& path)
 // costs a stat of its own), else as set_path_to_full finds it.
 int file_look_at(const std::string& path, std::string& f, struct stat& st)
 {
-	f = app_path + path;
+	f = path;
 	if (lstat(f.c_str(), &st) == 0) return 1;
 	std::string other = path_full(path);
 	if (other == f) return 0;

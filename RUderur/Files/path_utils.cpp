@@ -1,6 +1,5 @@
 #include "path_utils.h"
 #include "UTL_alert.h"
-#include "UTL_globals.h"
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -69,7 +68,7 @@ static std::string case_key(const char* name)
 static double case_now()
 {
 	struct timespec t;
-	clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
+	(void)clock_gettime(CLOCK_MONOTONIC_COARSE, &t);	// a clock Linux always has
 	return (double)t.tv_sec + t.tv_nsec * 1e-9;
 }
 
@@ -170,7 +169,6 @@ static bool find_path(char* path);
 
 static void full_into(std::string& path, bool* absent)
 {
-	path = app_path + path;
 	if (!g_case_sensitive || path.empty() || path.size() > 499) return;
 	char buf[500];
 	memcpy(buf, path.c_str(), path.size() + 1);

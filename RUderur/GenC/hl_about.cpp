@@ -37,7 +37,7 @@ static void about_frame(about_state& s)
 
 	const std::string site = about_maker_site;
 	if (BTN_action(191, 17, 0, 0, 1, "Go to " + site + " for free updates and tons of other cool stuff!", "-"))
-		go_to_URL("http://" + site + "/");
+		(void)go_to_URL("http://" + site + "/");	// a browser that does not open is logged with why
 
 	const float status_y = H - 235;
 	switch (s.ins_state) {

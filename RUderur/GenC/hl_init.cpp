@@ -58,9 +58,10 @@ static void threaded_failed() { glExt.threaded_ogl_failed(); }
 // interface art while its pixels are still in the scratch buffer.
 static void load_interface_images()
 {
-	tman.load_texture(tex_fail_alert, tman_ref_map, tman_art_rgba, tex_load_2, "RESOURCE:map.png");
-	tman.load_texture(tex_fail_alert, tman_ref_background, tman_art_rgb, tex_load_2, "RESOURCE:background.png");
-	tman.load_texture(tex_fail_alert, tman_ref_interface, tman_art_interface, tex_load_2, "RESOURCE:interface.png");
+	// a picture that does not load is counted and told by the texture manager
+	(void)tman.load_texture(tex_fail_alert, tman_ref_map, tman_art_rgba, tex_load_2, "RESOURCE:map.png");
+	(void)tman.load_texture(tex_fail_alert, tman_ref_background, tman_art_rgb, tex_load_2, "RESOURCE:background.png");
+	(void)tman.load_texture(tex_fail_alert, tman_ref_interface, tman_art_interface, tex_load_2, "RESOURCE:interface.png");
 	static const struct { int id; int at; } picks[] = {
 		{colr_back, 0x4DCFC},        {colr_menu_edge, 0x49CFC},    {colr_menu_highlight, 0x45CFC},
 		{colr_menu_edge_light, 0x41CFC}, {colr_menu_title, 0x3DCFC},   {colr_window_title, 0x39CFC},
@@ -221,7 +222,7 @@ int MACIBM_make_context(int index)
 
 	// A frame only where it fits on the display with room to spare.
 	PLAT_display_mode d = {0, 0, 0};
-	PLAT_get_display_mode(&d);
+	(void)PLAT_get_display_mode(&d);	// none asked: 0 by 0, no frame
 	const int left = index == 1 ? mnw.screen_w : 0;
 	const int framed = mnw.screen_w + 20 < d.w && mnw.screen_h + 20 < d.h;
 

@@ -68,7 +68,7 @@ void OGL_make_back_tex()
 				int ref = back_tex_first_ref + 4 * r + c;
 				if (!tman.tex_exists(ref)) {
 					scratch_dx = scratch_dy = side;
-					tman.load_texture(tex_fail_alert, ref, 0x192, tex_load_2, "scratch_array-t_tex_back (tile)");
+					(void)tman.load_texture(tex_fail_alert, ref, 0x192, tex_load_2, "scratch_array-t_tex_back (tile)");
 				}
 				if (main) tman.bind_ref(ref, 0, 0);
 				else if (TEX_obj* o = tman.fetch_ref(ref)) glBindTexture(GL_TEXTURE_2D, o->gl_name);

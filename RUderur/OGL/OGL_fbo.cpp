@@ -67,7 +67,7 @@ void OGL_framebuffer::begin_render(int to_fb)
 			scratch_dy = render_h;
 			const int n = three_targets ? 3 : 1;
 			for (int i = 0; i < n; ++i)
-				tman.load_texture(tex_fail_alert, texture_ref + i,
+				(void)tman.load_texture(tex_fail_alert, texture_ref + i,
 				                  texture_flags | tex_full_res | tex_sized_8bit | tex_carried, tex_load_2,
 				                  "scratch_array-fbo");
 			if ((texture_flags & tex_colour_code) == tex_depth) {
@@ -114,7 +114,7 @@ void OGL_framebuffer::begin_render(int to_fb)
 		if (!loaded_at(texture_ref, cur_w, cur_h)) {
 			scratch_dx = cur_w;
 			scratch_dy = cur_h;
-			tman.load_texture(tex_fail_alert, texture_ref, texture_flags | tex_full_res | tex_carried, tex_load_2,
+			(void)tman.load_texture(tex_fail_alert, texture_ref, texture_flags | tex_full_res | tex_carried, tex_load_2,
 			                  "scratch_array-mTexID");
 		}
 	}

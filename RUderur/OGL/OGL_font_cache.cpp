@@ -273,7 +273,7 @@ void OGL_font_info::sync_tex()
 	scratch_dx = font_atlas_w;
 	scratch_dy = rows;
 	memcpy(scratch_array, atlas, (size_t)rows * font_atlas_w);
-	tman.load_texture(tex_fail_alert, tex_ref, tman_font_atlas, tex_load_2, "scratch_array-fonts");
+	(void)tman.load_texture(tex_fail_alert, tex_ref, tman_font_atlas, tex_load_2, "scratch_array-fonts");
 }
 
 OGL_font_info* OGL_font_get(charset_t cs)

@@ -276,7 +276,7 @@ bool down_class::parse_head()
 
 	if (status_code < 200 || status_code > 299) {
 		// an error page is never written anywhere: end the transfer now
-		if (socket) socket->Disconnect();
+		if (socket) (void)socket->Disconnect();	// done with it either way: it is closed with the transfer
 		return true;
 	}
 	// Chunks are read through their framing; any other coding would be stored
@@ -347,10 +347,10 @@ void down_class::DoProcessing()
 	}
 	last_progress = xtim.elapsed;
 	if (content_length != -1 && bytes_received + (int64_t)body_n >= content_length)
-		socket->Disconnect();
+		(void)socket->Disconnect();	// the body is whole; the socket is closed with the transfer
 	if (body_n && !error) take_coded(body, body_n);
 	received.clear();
-	if (chunked && content_length >= 0 && socket->status != socket_closed) socket->Disconnect();	// the last chunk came
+	if (chunked && content_length >= 0 && socket->status != socket_closed) (void)socket->Disconnect();	// the last chunk came
 }
 
 void down_class::peer_closed()
@@ -641,7 +641,7 @@ int http_class::net_check(int slot, std::string server, std::string path, const 
 			delete r.transfer;
 			r.transfer = nullptr;
 		}
-		KelmSocket::StartupNetworking(true);
+		(void)KelmSocket::StartupNetworking(true);	// nothing to start here: always 1
 	}
 
 	down_class*& d = rec.transfer;

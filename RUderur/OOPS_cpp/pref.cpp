@@ -15,7 +15,7 @@ static const int kPrefVersion = 92001;
 scan_class::scan_class(const std::string& path, int m) : mode(m)
 {
 	if (mode == 1) {
-		ouf_open(path, file_type_txt, kPrefVersion, "no-copyright-string");
+		(void)ouf_open(path, file_type_txt, kPrefVersion, "no-copyright-string");	// a failure is told when ouf closes
 		return;
 	}
 	xmap_class x(path);

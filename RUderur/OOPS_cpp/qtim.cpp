@@ -102,19 +102,20 @@ void qtim_class::mov_alert(std::string line1, std::string line2, const char* lin
 // The compressor thread: frames in, compressed samples into the movie, buffers back.
 static void* QT_Thread(void*)
 {
-	PLAT_enter_movies_on_thread();
+	// a thread not entered cannot attach the movie, and its samples fail and are told
+	(void)PLAT_enter_movies_on_thread();
 	int holds = 0;
 	for (;;) {
 		mov_frame_buffer* b = (mov_frame_buffer*)UTL_message_queue_read(to_thread, -1);
 		if (!b) {
-			if (holds && the_movie) PLAT_detach_movie_from_current_thread(the_movie);
+			if (holds && the_movie) (void)PLAT_detach_movie_from_current_thread(the_movie);	// it holds it: cannot fail
 			holds = 0;
 			UTL_message_queue_write(from_thread, nullptr);
 			if (!keep_running.load()) break;
 			continue;
 		}
 		if (!holds && the_movie) {
-			PLAT_attach_movie_to_current_thread(the_movie);
+			(void)PLAT_attach_movie_to_current_thread(the_movie);	// unheld, its samples fail and are told
 			holds = 1;
 		}
 		memcpy(frame_array, b->pixels, (size_t)frame_bytes());
@@ -165,7 +166,7 @@ void qtim_class::mov_toggle(int new_state)
 		if (new_state == 0) return;	// nothing to stop, and a movie nobody records is never finished
 		state = new_state;
 		scratch_dx = scratch_dy = kGrabMax;
-		tman.load_texture(tex_fail_alert, kMovieTex, tman_scratch_rgb, tex_load_2, "scratch_array-t_QT_movie");
+		(void)tman.load_texture(tex_fail_alert, kMovieTex, tman_scratch_rgb, tex_load_2, "scratch_array-t_QT_movie");
 		mov_startrecord();
 	} else if (frames_recorded > 2) {
 		mov_stoprecord();
@@ -241,7 +242,7 @@ void qtim_class::mov_startrecord()
 	err = PLAT_get_max_compression_size(frame_world, PLAT_quality_normal, PLAT_codec_png, &compress_size);
 	if (err) mov_alert("Could not GetMaxCompressionSize.", "", "(GetMaxCompressionSize failed.)", err);
 	compress_buffer = (unsigned char*)malloc((size_t)compress_size);
-	PLAT_detach_movie_from_current_thread(the_movie);
+	(void)PLAT_detach_movie_from_current_thread(the_movie);	// made on this thread: it holds it
 
 	frames_recorded = 0;
 	start_time = last_frame_time = xtim.elapsed;
@@ -333,7 +334,7 @@ void qtim_class::mov_stoprecord()
 		APL_alert("Cannot finish record of a movie that was not started!", "", "", "", t_alert);
 		return;
 	}
-	PLAT_attach_movie_to_current_thread(the_movie);
+	(void)PLAT_attach_movie_to_current_thread(the_movie);	// unheld, the finishing calls fail and are told
 	PLAT_cdsequence_end(compress_seq);
 	compress_seq = nullptr;
 	free(compress_buffer);

@@ -229,6 +229,7 @@ void TEX_init()
 	memset(scratch_array, 0x82, 12);
 	scratch_dx = 2;
 	scratch_dy = 2;
-	tman.load_texture(tex_fail_silent, tman_blank_ref, tman_scratch_rgb, tex_load_2, "scratch_array-blank_gray");
+	// made from memory: no file to miss
+	(void)tman.load_texture(tex_fail_silent, tman_blank_ref, tman_scratch_rgb, tex_load_2, "scratch_array-blank_gray");
 	tman.blank = tman.fetch_ref(tman_blank_ref);
 }

@@ -2,7 +2,6 @@
 #include "io_utils.h"
 #include "UTL_alert.h"
 #include "UTL_debug.h"
-#include "UTL_globals.h"
 #include "UTL_log.h"
 #include <cerrno>
 #include <climits>
@@ -52,7 +51,7 @@ int ouf_open(std::string path, int type, int version, std::string notice)
 			size_t slash = path.rfind('/');
 			if (slash != std::string::npos) {
 				folder = path.substr(0, slash + 1);
-				make_folder(folder);
+				(void)make_folder(folder);	// not made: the second open fails and is told below
 			}
 		}
 	}
@@ -74,10 +73,10 @@ xmap_class::~xmap_class() { release(); }
 void xmap_class::release()
 {
 	if (begin) {
-		munmap((void*)begin, end - begin);
+		(void)munmap((void*)begin, end - begin);	// a mapping we made: it cannot fail
 		__atomic_sub_fetch(&mapped_files_open, 1, __ATOMIC_RELAXED);
 	}
-	if (fd > 0) close(fd);
+	if (fd > 0) (void)close(fd);	// read only
 	fd = 0;
 	begin = end = cursor = nullptr;
 }
@@ -86,29 +85,24 @@ const char* xmap_class::retry(const std::string& p)
 {
 	std::string c = p;
 	bool resource = UTL_path_is_resource(c) != 0;
-	if (!resource) {
-		if (!app_path.empty() && c.find(app_path) != std::string::npos)
-			__MACIBM_alert(0, "retry: We are getting a file string that is not Rootdeck relative!",
-			               "This is illegal! All paths must be Rootdeck relative!", "The path in question is:", c, t_exit, __FILE__, __LINE__);
-	}
 	release();
 	if (resource) c = UTL_resource_get_file(c);
 	else set_path_to_full(c);
 	int f = open(c.c_str(), O_RDONLY | O_CLOEXEC);
 	if (f <= 0) {
-		if (f == 0) close(f);
+		if (f == 0) (void)close(f);	// read only
 		return nullptr;
 	}
 	// A folder or a device opens too, but is no file to map: as if missing.
 	struct stat st;
 	if (fstat(f, &st) != 0 || !S_ISREG(st.st_mode)) {
-		close(f);
+		(void)close(f);	// read only
 		return nullptr;
 	}
 	fd = f;
 	__atomic_add_fetch(&mapped_files_open, 1, __ATOMIC_RELAXED);
 	off_t size = lseek(fd, 0, SEEK_END);
-	lseek(fd, 0, SEEK_SET);
+	(void)lseek(fd, 0, SEEK_SET);	// mmap takes its own offset
 	if (size <= 0) {
 		__atomic_sub_fetch(&mapped_files_open, 1, __ATOMIC_RELAXED);	// nothing mapped, nothing to release
 		return nullptr;

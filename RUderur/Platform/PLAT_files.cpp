@@ -64,8 +64,8 @@ int PLAT_volume_marks_every_change(const std::string& folder, uint64_t device)
 	for (int i = 0; marks && i < 3; ++i)
 		marks = pwrite(fd, "a", 1, 0) == 1 && fstat(fd, &a) == 0 && pwrite(fd, "b", 1, 0) == 1 && fstat(fd, &b) == 0 &&
 		        (a.st_ctim.tv_sec != b.st_ctim.tv_sec || a.st_ctim.tv_nsec != b.st_ctim.tv_nsec);
-	close(fd);
-	unlink(temp.c_str());
+	(void)close(fd);	// a probe: its bytes are of no account
+	(void)unlink(temp.c_str());	// best effort: a probe left holds one byte
 	return marks;
 }
 
@@ -126,7 +126,7 @@ static std::string xdg_desktop(const std::string& config, const std::string& hom
 		else if (v.empty() || v[0] != '/') continue;	// only absolute or $HOME-relative forms are valid
 		result = v;
 	}
-	fclose(f);
+	(void)fclose(f);	// read only
 	return result;
 }
 
@@ -245,14 +245,18 @@ int PLAT_choose_path(int mode, const std::string& message, const std::string& st
 	int fds[2];
 	if (pipe2(fds, O_CLOEXEC) != 0) return 0;
 	posix_spawn_file_actions_t fa;
-	posix_spawn_file_actions_init(&fa);
-	posix_spawn_file_actions_adddup2(&fa, fds[1], 1);
+	int rc = posix_spawn_file_actions_init(&fa);
+	// without its output on the pipe the dialog's choice would be lost
+	if (rc == 0 && (rc = posix_spawn_file_actions_adddup2(&fa, fds[1], 1)) != 0)
+		(void)posix_spawn_file_actions_destroy(&fa);	// an initialised set: it cannot fail
 	pid_t pid;
-	int rc = posix_spawnp(&pid, "zenity", &fa, nullptr, (char* const*)argv.data(), environ);
-	posix_spawn_file_actions_destroy(&fa);
-	close(fds[1]);
+	if (rc == 0) {
+		rc = posix_spawnp(&pid, "zenity", &fa, nullptr, (char* const*)argv.data(), environ);
+		(void)posix_spawn_file_actions_destroy(&fa);	// as above
+	}
+	(void)close(fds[1]);	// the child's end
 	if (rc != 0) {
-		close(fds[0]);
+		(void)close(fds[0]);	// read only
 		xer << "The file dialog could not start zenity: " << strerror(rc) << "\n";
 		return 0;
 	}
@@ -261,7 +265,7 @@ int PLAT_choose_path(int mode, const std::string& message, const std::string& st
 	ssize_t n;
 	while ((n = read(fds[0], buf, sizeof(buf))) > 0 || (n < 0 && errno == EINTR))
 		if (n > 0) text.append(buf, n);
-	close(fds[0]);
+	(void)close(fds[0]);	// read only
 	int status = 0;
 	while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
 	if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return 0;

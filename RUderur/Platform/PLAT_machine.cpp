@@ -26,7 +26,7 @@ static bool proc_value(const char* file, const char* key, std::string* value)
 		found = true;
 		break;
 	}
-	fclose(f);
+	(void)fclose(f);	// read only
 	return found;
 }
 
@@ -56,7 +56,7 @@ void PLAT_get_machine_info(PLAT_machine_info* out)
 	if (FILE* f = fopen("/sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq", "r")) {
 		long khz = 0;
 		if (fscanf(f, "%ld", &khz) == 1 && khz > 0) out->cpu_mhz = (int)(khz / 1000);
-		fclose(f);
+		(void)fclose(f);	// read only
 	}
 	if (out->cpu_mhz < 0 && proc_value("/proc/cpuinfo", "cpu MHz", &v)) {
 		double mhz = atof(v.c_str());
@@ -88,7 +88,7 @@ void PLAT_get_mem_figures(PLAT_mem_figures* out)
 			out->vsize = size * out->page_size;
 			out->rsize = resident * out->page_size;
 		}
-		fclose(f);
+		(void)fclose(f);	// read only
 	}
 	out->free_bytes = meminfo_bytes("MemFree");
 	out->active_bytes = meminfo_bytes("Active");
@@ -138,6 +138,6 @@ bool PLAT_get_regions(std::vector<PLAT_region>& out, bool residency)
 		else if (sscanf(line, "Shared_Clean: %llu", &kb) == 1 || sscanf(line, "Shared_Dirty: %llu", &kb) == 1)
 			out.back().res_shared += kb * 1024ULL;
 	}
-	fclose(f);
+	(void)fclose(f);	// read only
 	return true;
 }

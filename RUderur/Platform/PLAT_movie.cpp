@@ -177,8 +177,8 @@ int PLAT_create_movie_file(const std::string& path, PLAT_movie** out)
 	w.u32(0);				// the media atom's size, known at the end
 	w.u32(PLAT_fourcc("mdat"));
 	if (int e = write_at(fd, 0, w.b.data(), w.b.size())) {
-		close(fd);
-		unlink(path.c_str());
+		(void)close(fd);	// the file goes: nothing in it to keep
+		(void)unlink(path.c_str());	// a failed start leaves at most an empty movie
 		return e;
 	}
 	PLAT_movie* m = new PLAT_movie;
@@ -512,7 +512,7 @@ int PLAT_close_movie_file(PLAT_movie* m)
 void PLAT_dispose_movie(PLAT_movie* m)
 {
 	if (!m) return;
-	if (m->fd >= 0) close(m->fd);
+	if (m->fd >= 0) (void)close(m->fd);	// given up unfinished: nothing to keep
 	delete m;
 }
 

@@ -28,7 +28,7 @@ void PLAT_standard_alert(const std::string& error_text, const std::string& expla
 			return;
 	}
 	fprintf(stderr, "%s\n%s\n", error_text.c_str(), explanation.c_str());
-	fflush(stderr);
+	(void)fflush(stderr);	// the last place left to tell it
 }
 
 int PLAT_open_url(const std::string& url, std::string* why)

@@ -16,10 +16,13 @@
 #include <thread>
 #include <unistd.h>
 
-static void make_non_blocking(int fd)
+// 0, or the errno that leaves the socket blocking: one that would stop the
+// window at its first read is failed instead.
+static int make_non_blocking(int fd)
 {
 	int fl = fcntl(fd, F_GETFL, 0);
-	if (fl >= 0) fcntl(fd, F_SETFL, fl | O_NONBLOCK);
+	if (fl < 0 || fcntl(fd, F_SETFL, fl | O_NONBLOCK) != 0) return errno;
+	return 0;
 }
 
 // The errors that mean "the connection is gone" rather than "something is broken".
@@ -64,7 +67,10 @@ KelmSocket::KelmSocket(unsigned short port, bool listen_)
 		fprintf(stderr, "LINUX: NET: I could not even bind the socket! Uh-oh!\n");
 		return;
 	}
-	make_non_blocking(socket_fd);
+	if (int e = make_non_blocking(socket_fd)) {
+		set_error(e);
+		return;
+	}
 
 	if (listen_) {
 		listening = true;
@@ -81,14 +87,14 @@ KelmSocket::KelmSocket(int fd)
 	status = socket_connected;
 	last_os_error = end_error = 0;
 	peer_released = local_released = listening = false;
-	make_non_blocking(fd);
+	if (int e = make_non_blocking(fd)) set_error(e);
 }
 
 KelmSocket::~KelmSocket()
 {
 	if (socket_fd >= 0) {
-		shutdown(socket_fd, SHUT_RDWR);
-		close(socket_fd);
+		(void)shutdown(socket_fd, SHUT_RDWR);	// the socket goes: nothing left to send
+		(void)close(socket_fd);	// as above
 	}
 }
 

@@ -18,7 +18,7 @@ KelmSocketUDP::~KelmSocketUDP() { Cleanup(); }
 
 void KelmSocketUDP::Cleanup()
 {
-	if (socket_fd >= 0) close(socket_fd);
+	if (socket_fd >= 0) (void)close(socket_fd);	// datagrams: nothing queued to lose
 	socket_fd = -1;
 }
 

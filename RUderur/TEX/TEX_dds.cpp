@@ -3,7 +3,6 @@
 #include "TEX_image.h"
 #include "UTL_alert.h"
 #include "UTL_log.h"
-#include "UTL_globals.h"
 #include <squish.h>
 #include <cstdio>
 #include <cstring>
@@ -69,7 +68,7 @@ bool TEX_save_dds(const std::string& path, const unsigned char* pixels, const TE
 		          "in_desc.format == GL_RGBA || in_desc.format == GL_RGB", "TEX_save_dds",
 		          "Please report this to Tarrowfield.", t_exit);
 	if (desc.width < 1 || desc.height < 1 || desc.width > TEX_MAX_DIM || desc.height > TEX_MAX_DIM) return false;
-	FILE* f = fopen((app_path + path).c_str(), "wb");
+	FILE* f = fopen(path.c_str(), "wb");
 	if (!f) return false;
 	int flag = desc.format == TEX_RGBA ? squish::kDxt5 : squish::kDxt1;
 	int w = desc.width, h = desc.height;

@@ -1,6 +1,5 @@
 #include "TEX_file.h"
 #include "UTL_debug.h"
-#include "UTL_globals.h"
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -10,8 +9,7 @@ std::string TEX_file_path(const std::string& path)
 {
 	std::string p = path;
 	if (UTL_path_is_resource(p)) return UTL_resource_get_file(p);
-	if (!p.empty() && p[0] == '/') return p;
-	return app_path + p;
+	return p;
 }
 
 TEX_mapped_file::TEX_mapped_file(const std::string& path)
@@ -26,10 +24,10 @@ TEX_mapped_file::TEX_mapped_file(const std::string& path)
 			end = begin + st.st_size;
 		}
 	}
-	close(fd);
+	(void)close(fd);	// read only
 }
 
 TEX_mapped_file::~TEX_mapped_file()
 {
-	if (begin) munmap((void*)begin, (size_t)(end - begin));
+	if (begin) (void)munmap((void*)begin, (size_t)(end - begin));	// a mapping we made: it cannot fail
 }

@@ -45,7 +45,7 @@ TEX_obj::~TEX_obj()
 
 bool TEX_obj::do_it()
 {
-	load();
+	(void)load();	// a texture that fails is told by its fail mode
 	queued.store(0);
 	refs.fetch_sub(1);
 	return false;

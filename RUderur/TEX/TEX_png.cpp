@@ -5,7 +5,6 @@
 #include "TEX_layout.h"
 #include "UTL_alert.h"
 #include "UTL_log.h"
-#include "UTL_globals.h"
 #include <png.h>
 #include <csetjmp>
 #include <cstdio>
@@ -236,8 +235,7 @@ bool TEX_save_png(const std::string& path, const TEX_image_desc& desc, const uns
 		APL_alert("Illegal pixel format for png-write.", path, "", "", t_exit);
 	if (desc.width <= 0 || desc.height <= 0 || !pixels) return false;
 
-	std::string full = app_path + path;
-	FILE* f = fopen(full.c_str(), "wb");
+	FILE* f = fopen(path.c_str(), "wb");
 	if (!f) return false;
 	bool ok = TEX_write_png(f, path, desc, pixels);
 	return fclose(f) == 0 && ok;

@@ -134,7 +134,7 @@ void* UTL_message_queue_read(UTL_message_queue* q, int ms)
 {
 	timespec deadline = {};
 	if (ms != 0 && ms != -1) {
-		clock_gettime(CLOCK_MONOTONIC, &deadline);
+		(void)clock_gettime(CLOCK_MONOTONIC, &deadline);	// a clock Linux always has
 		deadline.tv_sec += ms / 1000;
 		deadline.tv_nsec += (long)(ms % 1000) * 1000000L;
 		if (deadline.tv_nsec >= 1000000000L) {

@@ -2,7 +2,6 @@
 // with a FINAL line came; every completed list decides anew what to offer.
 #include "UTL_about.h"
 #include "UTL_log.h"
-#include "UTL_globals.h"
 #include "http.h"
 #include "io_utils.h"
 #include "xmap.h"
@@ -105,13 +104,14 @@ void UTL_about_decide(about_state& s, const about_installers& ins)
 
 void UTL_about_check(about_state& s)
 {
-	// the preferences folder lives in Output/, which a bare copy may not have yet
-	make_folder("Output/");
-	make_folder(kPrefsFolder);
+	// the preferences folder lives in Output/, which a bare copy may not have yet;
+	// mostly both are there, and one not made fails the preferences' save, which is told
+	(void)make_folder("Output/");
+	(void)make_folder(kPrefsFolder);
 	if (s.version_str_found) return;
 	if (http.net_check(http_slot_list, about_update_host, "/serverlist9.txt", kListLocal, http_list_limit) != http_complete) return;
 	about_installers ins;
-	UTL_about_read_list(kListLocal, s, ins);
+	(void)UTL_about_read_list(kListLocal, s, ins);	// no list leaves no version: told as no connection
 	UTL_about_decide(s, ins);
 }
 
@@ -174,7 +174,7 @@ std::string UTL_about_download(about_state& s)
 
 void UTL_about_launch(about_state& s)
 {
-	const int e = launch_app(s.installer_app_name, app_path, 1);
+	const int e = launch_app(s.installer_app_name, "", 1);	// no -path: it runs from this folder
 	if (e) show_message(s, code_message("There was an error launching the installer: %s (%d)", e));
 }
 

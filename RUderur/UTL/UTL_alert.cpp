@@ -44,7 +44,7 @@ void __MACIBM_alert(int return_window, std::string msg1, std::string msg2, std::
 	if (type == t_exit) {
 		if (FILE* f = fopen("stack_crawl.txt", "a")) {
 			UTL_dump_stack(f, nullptr, nullptr);
-			fclose(f);
+			(void)fclose(f);	// the program ends: nowhere left to tell it
 		}
 	}
 

@@ -13,7 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
-void UTL_debug_init() { signal(SIGPIPE, SIG_IGN); }
+void UTL_debug_init() { (void)signal(SIGPIPE, SIG_IGN); }	// a valid signal: it cannot fail
 
 static void copy_text(char* dst, const char* src)
 {
@@ -86,7 +86,7 @@ void UTL_dump_stack(FILE* f, stack_frame* frame, void* pc)
 			fprintf(f, " % 2d) ", count);
 			print_symbol(f, frames[i]);
 		}
-		fflush(f);
+		(void)fflush(f);	// a crash report: nowhere left to tell it
 		return;
 	}
 	while (frame) {
@@ -98,7 +98,7 @@ void UTL_dump_stack(FILE* f, stack_frame* frame, void* pc)
 		++count;
 		frame = frame->next;
 	}
-	fflush(f);
+	(void)fflush(f);	// as above
 }
 
 void dump_hex(FILE* f, void* data, int n)

@@ -124,14 +124,12 @@ int UTL_cmdline::init_common()
 			std::sort(next.begin(), next.end());
 			for (const std::string& s : next) printf("%s\n", s.c_str());
 		}
-		fflush(stdout);
-		exit(0);
+		exit(fflush(stdout) == 0 ? 0 : 1);	// a listing that did not reach its reader is no success
 	}
 	if (has_option("--version")) exit(0);
 	if (has_option("-h") || has_option("--help")) {
 		printf("%s\n", UTL_usage_text);
-		fflush(stdout);
-		exit(0);
+		exit(fflush(stdout) == 0 ? 0 : 1);	// as above
 	}
 	return 0;
 }
