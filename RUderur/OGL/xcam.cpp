@@ -230,8 +230,10 @@ void accum_segment(double y_low, double y_high, const double* p, const double* q
 
 int xcam_class::GetFrustumBounds(double max_distance, double y_low, double y_high, double* mn, double* mx)
 {
-	double inv_mv[16];
-	invertMatrix(inv_mv, modelview);
+	for (int k = 0; k < 3; ++k) { mn[k] = 9.9e9; mx[k] = -9.9e9; }
+	// a singular matrix leaves its inverse unwritten: there is no volume to bound
+	double inv_mv[16], inv_p[16];
+	if (!invertMatrix(inv_mv, modelview) || (!ortho && !invertMatrix(inv_p, projection))) return 0;
 	const double eff_far = std::max(far_z, -max_distance);
 	double c[8][4];
 	// corner order: top-left-near, top-left-far, top-right-near, ... bottom-right-far
@@ -239,8 +241,6 @@ int xcam_class::GetFrustumBounds(double max_distance, double y_low, double y_hig
 	const int ys[8] = {1, 1, 1, 1, -1, -1, -1, -1};
 	const int zs[8] = {-1, 1, -1, 1, -1, 1, -1, 1};
 	if (!ortho) {
-		double inv_p[16];
-		invertMatrix(inv_p, projection);
 		for (int i = 0; i < 8; ++i) {
 			double ndc[4] = {(double)xs[i], (double)ys[i], (double)zs[i], 1};
 			mat_apply4(inv_p, ndc, c[i]);
@@ -267,7 +267,6 @@ int xcam_class::GetFrustumBounds(double max_distance, double y_low, double y_hig
 		if (!ortho && o[3] != 0) for (int k = 0; k < 3; ++k) o[k] /= o[3];
 		for (int k = 0; k < 3; ++k) wc[i][k] = o[k];
 	}
-	for (int k = 0; k < 3; ++k) { mn[k] = 9.9e9; mx[k] = -9.9e9; }
 	static const int edges[12][2] = {
 		{0, 1}, {2, 3}, {4, 5}, {6, 7},		// near to far
 		{0, 2}, {2, 6}, {6, 4}, {4, 0},		// near face
@@ -279,8 +278,12 @@ int xcam_class::GetFrustumBounds(double max_distance, double y_low, double y_hig
 void xcam_class::LookAtCamera(xcam_class* viewer, const double* light_dir, double distance, double& near_out, double& far_out)
 {
 	double inv_p[16], inv_mv[16];
-	invertMatrix(inv_p, viewer->projection);
-	invertMatrix(inv_mv, viewer->modelview);
+	// a viewer with a singular matrix has no volume to fit: this camera stays as it is
+	if (!invertMatrix(inv_p, viewer->projection) || !invertMatrix(inv_mv, viewer->modelview)) {
+		near_out = -near_z;
+		far_out = -far_z;
+		return;
+	}
 	double origin[4] = {0, 0, 0, 1}, eye[4];
 	mat_apply4(inv_mv, origin, eye);
 	buildLookAtMatrix(modelview, eye[0] - distance * light_dir[0], eye[1] - distance * light_dir[1],

@@ -2,7 +2,9 @@
 #include "matrix_math.h"
 #include "xcam.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 static void expect_matrix(const double* m, std::initializer_list<double> want, double eps = 1e-9)
 {
@@ -165,6 +167,14 @@ TEST(Camera, FrustumBoundsPerspective)
 	// moved up by 100: the same band no longer holds it
 	c.Translate(0, -1000, 0);
 	EXPECT_EQ(c.GetFrustumBounds(5, -100, 100, mn, mx), 0);
+	// a singular view bounds nothing, in either mode
+	for (int ortho = 0; ortho < 2; ++ortho) {
+		c.ortho = ortho;
+		std::fill(c.modelview, c.modelview + 16, 0.0);
+		EXPECT_EQ(c.GetFrustumBounds(5, -100, 100, mn, mx), 0);
+		EXPECT_EQ(mn[0], 9.9e9);
+		EXPECT_EQ(mx[2], -9.9e9);
+	}
 }
 
 TEST(Camera, AccumSegmentClipsToTheBand)
@@ -195,6 +205,14 @@ TEST(Camera, LightCameraEnclosesTheViewer)
 	EXPECT_NEAR(light.ortho_right - light.ortho_left, 2, 1e-9);
 	EXPECT_NEAR(n, 11, 1e-9);	// the light sits 10 behind the viewer's eye
 	EXPECT_NEAR(f, 13, 1e-9);
+	// a viewer whose view cannot be inverted moves the light nowhere
+	const xcam_class before = light;
+	std::fill(viewer.modelview, viewer.modelview + 16, 0.0);
+	light.LookAtCamera(&viewer, ahead, 10, n, f);
+	EXPECT_EQ(0, memcmp(before.modelview, light.modelview, sizeof light.modelview));
+	EXPECT_EQ(0, memcmp(before.projection, light.projection, sizeof light.projection));
+	EXPECT_EQ(n, -light.near_z);
+	EXPECT_EQ(f, -light.far_z);
 }
 
 TEST(Camera, CopyFromPointer)
