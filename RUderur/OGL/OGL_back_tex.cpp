@@ -7,6 +7,7 @@
 #include "tman.h"
 #include "TEX_image.h"
 #include "TEX_rle.h"
+#include "UTL_log.h"
 #include "MACIBM_mnw.h"
 #include "PLAT_gl.h"
 #include "THREAD_service.h"
@@ -163,5 +164,5 @@ void OGL_screenshot(int save)
 		++counter;
 		name = "screenshot_" + std::to_string(counter) + ".png";
 	} while (file_exists(name));
-	write_png_to_disk(name, w, h, 3);
+	if (!write_png_to_disk(name, w, h, 3)) xer << "The screenshot " << name << " could not be written.\n";
 }
